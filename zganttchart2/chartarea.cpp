@@ -68,22 +68,27 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task)
 
     const QDateTime start = task->start();
     const QDateTime finish = task->finish();
-    item->valid = start.isValid() && finish.isValid() && !(finish < start);
+    item->valid = start.isValid() && finish.isValid();
+    // Instants are compared as numbers: converting local date-times is
+    // costly and a rebuild records every shown row.
+    const qint64 startMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(start) : start.toMSecsSinceEpoch();
+    const qint64 finishMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(finish) : finish.toMSecsSinceEpoch();
+    item->valid = item->valid && finishMs >= startMs;
     if (item->valid) {
-        if (tasks_.isEmpty()) {
+        if (tasks_.isEmpty() || !axis->hasRange()) {
             axis->setDates(start, finish);
-        } else if (!(start < axis->min())) {
-            if (!(finish < axis->max()))
+        } else if (startMs >= axis->minMSecs()) {
+            if (finishMs >= axis->maxMSecs())
                 axis->setEndDate(finish);
         } else {
-            if (axis->max() < finish)
+            if (axis->maxMSecs() < finishMs)
                 axis->setDates(start, finish);
             else
                 axis->setStartDate(start);
         }
         const TaskDrawDelegate *delegate = chart_->drawDelegate();
-        item->left = qMax(0, axis->dateToPoint(start) - delegate->leftExtent());
-        item->width = axis->dateToPoint(finish) - item->left + delegate->rightExtent();
+        item->left = qMax(0, axis->msecsToPoint(startMs) - delegate->leftExtent());
+        item->width = axis->msecsToPoint(finishMs) - item->left + delegate->rightExtent();
     }
     item->row = tasks_.size();
     tasks_.append(item);
@@ -103,6 +108,7 @@ void ChartArea::clear()
 void ChartArea::beginBatch()
 {
     batch_ = true;
+    timeCache_.clear();
 }
 
 void ChartArea::endBatch()
@@ -110,6 +116,7 @@ void ChartArea::endBatch()
     if (!batch_)
         return;
     batch_ = false;
+    timeCache_.clear();
     if (chart_)
         setFixedWidth(chart_->dateAxis()->axisWidth());
     applySize();

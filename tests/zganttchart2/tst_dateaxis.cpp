@@ -1,4 +1,5 @@
 #include "dateutils.h"
+#include "localtimecache.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
 
@@ -57,6 +58,8 @@ private slots:
     void unknownUnit();
     void daylightSavingDays();
     void midnightGap();
+    void localTimeCache_data();
+    void localTimeCache();
 
     void newAxis();
     void setLevels();
@@ -197,6 +200,35 @@ void tst_DateAxis::midnightGap()
     QImage image(300, 28, QImage::Format_ARGB32);
     axis.resize(300, 28);
     axis.render(&image);
+}
+
+void tst_DateAxis::localTimeCache_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addRow("UTC") << QByteArray("UTC");
+    QTest::addRow("Berlin") << QByteArray("Europe/Berlin");
+    QTest::addRow("Sao Paulo") << QByteArray("America/Sao_Paulo");
+    QTest::addRow("Lord Howe") << QByteArray("Australia/Lord_Howe"); // half-hour changes
+}
+
+void tst_DateAxis::localTimeCache()
+{
+    QFETCH(QByteArray, zone);
+    TimeZoneScope scope(zone.constData());
+    LocalTimeCache cache;
+    // Every quarter of an hour of two years, the changes of offset included,
+    // plus dates far apart.
+    int checked = 0;
+    for (QDateTime d = dt(2017, 1, 1); d < dt(2019, 1, 1); d = d.addSecs(15 * 60 + 7)) {
+        const QDateTime local(d.date(), d.time(), Qt::LocalTime);
+        if (!local.isValid())
+            continue;
+        QCOMPARE(cache.toMSecs(local), local.toMSecsSinceEpoch());
+        ++checked;
+    }
+    QVERIFY(checked > 60000);
+    for (const QDateTime &d : {dt(1700, 3, 1), dt(2400, 10, 30, 2, 30), QDateTime(QDate(2017, 3, 26), QTime(1, 0), Qt::UTC)})
+        QCOMPARE(cache.toMSecs(d), d.toMSecsSinceEpoch());
 }
 
 void tst_DateAxis::newAxis()
