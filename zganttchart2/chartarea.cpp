@@ -101,7 +101,10 @@ void ChartArea::clear()
     tasks_.clear();
     selected_ = -1;
     relationIndexValid_ = false;
-    setFixedSize(0, 0);
+    // Within a batch the final size follows at its end; shrinking to nothing
+    // in between would throw the scroll position away.
+    if (!batch_)
+        setFixedSize(0, 0);
     update();
 }
 
@@ -117,9 +120,10 @@ void ChartArea::endBatch()
         return;
     batch_ = false;
     timeCache_.clear();
-    if (chart_)
-        setFixedWidth(chart_->dateAxis()->axisWidth());
-    applySize();
+    if (chart_) {
+        setFixedSize(chart_->dateAxis()->axisWidth(),
+                     qMin(chart_->rowAxis()->totalHeight(), QWIDGETSIZE_MAX));
+    }
     update();
 }
 

@@ -60,6 +60,16 @@ DateAxis::DateAxis(const DateAxisPrivate &data)
     syncRange();
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Levels are QObject children of their axis, which deletes them with
+    // itself: the new axis gets levels of its own with the same units.
+    const auto shared = d->levels_;
+    d->levels_.clear();
+    for (const auto &old : shared) {
+        auto level = QSharedPointer<DateAxisLevel>::create(this);
+        level->setTimeUnit(old->timeUnit());
+        level->setDateAxis(this);
+        d->levels_.append(level);
+    }
     if (d->levels_.isEmpty()) {
         auto level = QSharedPointer<DateAxisLevel>::create(this);
         level->setDateAxis(this);

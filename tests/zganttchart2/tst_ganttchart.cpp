@@ -699,6 +699,18 @@ void tst_GanttChart::viewportResizeUpdatesScrollRange()
     QCOMPARE(chart->dateAxis()->width(), chart->viewport()->width());
     QCOMPARE(bar->maximum(), chart->chartArea()->width() - chart->viewport()->width());
     QCOMPARE(chart->dateAxis()->y(), chart->frameWidth());
+
+    // A rebuild keeps the scroll position.
+    bar->setValue(40);
+    tree->expandAll();
+    flush();
+    QCOMPARE(chart->taskCount(), 5);
+    QCOMPARE(bar->value(), 40);
+    // Fewer rows: the body shrinks to them.
+    tree->collapseAll();
+    chart->resetModels();
+    QCOMPARE(chart->chartArea()->height(), 3 * 25);
+    QCOMPARE(chart->chartArea()->width(), chart->dateAxis()->axisWidth());
 }
 
 void tst_GanttChart::centuriesApart()
