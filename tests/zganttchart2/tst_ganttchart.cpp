@@ -659,10 +659,21 @@ void tst_GanttChart::barStyleColumns()
     QCOMPARE(chart->tasks().at(1)->actualStart(), day(10));
     QCOMPARE(chart->tasks().at(1)->start(), day(9));
 
+    // Style 4 draws B's actual pair over its main bar (body rows top + 11
+    // .. top + 15); A1 has no actual dates and shows only its main bar.
+    tree->expandAll();
+    flush();
+    const QImage image = area();
+    QCOMPARE(image.pixelColor(210, 75 + 13), QColor(100, 255, 100));
+    QCOMPARE(image.pixelColor(210, 75 + 9), QColor(255, 200, 200)); // style 3 over the main dates
+    QCOMPARE(image.pixelColor(180, 75 + 6), kTaskBody); // above the further bars
+    QCOMPARE(image.pixelColor(180, 75 + 14), kTaskBody); // the actual pair starts on 10 Jan only
+    QCOMPARE(image.pixelColor(50, 25 + 14), kTaskBody); // A1 has no actual pair
+
     // An empty list is accepted: nothing is drawn, nothing fails.
     chart->setBarStyles({}, true, false, false, YearFourDigits, QuarterShort, MonthNumberPadded, WeekLong,
                         DayNumberPadded, QString(), QString(), QString(), QString(), QString());
-    QCOMPARE(chart->taskCount(), 3);
+    QCOMPARE(chart->taskCount(), 5);
     area();
 }
 
