@@ -310,6 +310,16 @@ void tst_ZParentItemProxyModel::setDataWritesThrough()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<QModelIndex>(), b);
     QCOMPARE(f.proxy->flags(b), source->flags(source->index(1, 3)));
+
+    // A source with blocked signals says nothing; the proxy still announces
+    // the written cell.
+    source->blockSignals(true);
+    QVERIFY(f.proxy->setData(b, 43, Qt::EditRole));
+    source->blockSignals(false);
+    QCOMPARE(source->index(1, 3).data().toInt(), 43);
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed.at(1).at(0).value<QModelIndex>(), b);
+    QCOMPARE(changed.at(1).at(1).value<QModelIndex>(), b);
 }
 
 void tst_ZParentItemProxyModel::setDataInParentColumnRebuilds()
