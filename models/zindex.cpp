@@ -309,7 +309,9 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
             cells.reserve(size_t(node.rows.size()));
             for (int r : node.rows)
                 cells.emplace_back(model->index(r, column).data(), r);
-            std::sort(cells.begin(), cells.end(), [](const auto &x, const auto &y) {
+            // stable_sort: with values of mixed types the ordering need not be
+            // consistent, and std::sort could then run past the range.
+            std::stable_sort(cells.begin(), cells.end(), [](const auto &x, const auto &y) {
                 const int c = compareVariants(x.first, y.first);
                 return c != 0 ? c < 0 : x.second < y.second;
             });

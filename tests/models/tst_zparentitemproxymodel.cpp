@@ -73,6 +73,7 @@ private slots:
     void sourceLayoutChangeKeepsPersistentIndexes();
     void sourceRowsMoved();
     void sortKeepsEqualRowsAndPersistentIndexes();
+    void sortMixedTypes();
     void groupingUnderFilterProxy();
     void headerPassesThrough();
     void sourceDestroyed();
@@ -479,6 +480,38 @@ void tst_ZParentItemProxyModel::sortKeepsEqualRowsAndPersistentIndexes()
     f.proxy->sort(9);
     QCOMPARE(treeString(f.proxy.get()), QStringLiteral("p[x1,x3,x2,x4],q"));
     QCOMPARE(checkRoundTrip(f.proxy.get()), 24);
+}
+
+void tst_ZParentItemProxyModel::sortMixedTypes()
+{
+    // Numbers, their texts and other texts in one column need not order
+    // consistently; sorting must still keep every row exactly once.
+    Fixture f;
+    QList<QVariantList> rows;
+    for (int i = 0; i < 300; ++i) {
+        QVariant value;
+        switch (i % 4) {
+        case 0: value = (i * 7919) % 101; break;
+        case 1: value = QString::number((i * 31) % 97); break;
+        case 2: value = QStringLiteral("t%1").arg(i % 13); break;
+        default: break;
+        }
+        rows.append({ QString::number(i), i + 1, i < 10 ? QVariant() : QVariant(i % 10 + 1), value });
+    }
+    std::unique_ptr<QStandardItemModel> source(activities(rows));
+    f.proxy->setSourceModel(source.get());
+    f.proxy->setParentStructure(1, 2);
+    for (Qt::SortOrder order : { Qt::AscendingOrder, Qt::DescendingOrder }) {
+        f.proxy->sort(3, order);
+        QSet<int> seen;
+        const ParentStructure structure = f.proxy->parentStructure();
+        for (const QList<int> &list : structure) {
+            for (int row : list)
+                seen.insert(row);
+        }
+        QCOMPARE(seen.size(), 300);
+        QCOMPARE(checkRoundTrip(f.proxy.get()), 300 * 4);
+    }
 }
 
 void tst_ZParentItemProxyModel::groupingUnderFilterProxy()
