@@ -33,9 +33,11 @@ bool isNumber(int type)
 // A number against a text: Qt 5 converts the right-hand side to the type of
 // the left, so the answer depends on the order of the arguments and ordered
 // containers can be corrupted. Compare numerically when the text is a
-// number, and put numbers before texts that are not.
+// number, and put numbers after an empty text and before other texts.
 int compareNumberWithText(const QVariant &number, const QString &text)
 {
+    if (text.isEmpty())
+        return 1;
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok)
