@@ -1,6 +1,9 @@
 #include "zimage.h"
 
+#include <QHeaderView>
 #include <QPaintEvent>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QPainter>
 #include <QWidget>
 #include <QtTest>
@@ -80,6 +83,7 @@ private slots:
     void tileContent();
     void cellForm();
     void buildsImageOfView();
+    void rendersItemView();
 };
 
 void tst_ZImage::emptyImage()
@@ -314,6 +318,50 @@ void tst_ZImage::buildsImageOfView()
     QCOMPARE(image.rect(), QRect(0, 0, 100, 100));
     QCOMPARE(image.getHeaderPart(1).pixel(0, 19), PatternWidget::expected(50, 19));
     QCOMPARE(image.getPart(9, 1).pixel(49, 7), PatternWidget::expected(99, 99));
+}
+
+void tst_ZImage::rendersItemView()
+{
+    // A table sized to its whole content, rendered the way the panes do it:
+    // the viewport is a child widget, so children must be painted in place.
+    const int rows = 3000;
+    QStandardItemModel model(rows, 2);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < 2; ++c) {
+            auto *item = new QStandardItem;
+            item->setBackground(QColor(r % 256, (r / 256) * 8, c * 200));
+            model.setItem(r, c, item);
+        }
+    }
+    QTableView view;
+    view.setModel(&model);
+    view.setShowGrid(false);
+    view.setFocusPolicy(Qt::NoFocus);
+    view.setSelectionMode(QAbstractItemView::NoSelection);
+    view.verticalHeader()->hide();
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.verticalHeader()->setMinimumSectionSize(10);
+    view.verticalHeader()->setDefaultSectionSize(10);
+    view.horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.horizontalHeader()->setDefaultSectionSize(40);
+    view.setFrameShape(QFrame::NoFrame);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int headerHeight = view.horizontalHeader()->sizeHint().height();
+    view.resize(80, headerHeight + rows * 10);
+    view.show(); // lays the header out
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(view.horizontalHeader()->height(), headerHeight);
+    QCOMPARE(view.rowHeight(0), 10);
+
+    const auto body = renderWidget(&view, QVector<int>{40, 40}, 10, rows, headerHeight);
+    QCOMPARE(body.size(), rows);
+    for (int r : {0, 1, 998, 999, 1000, 1999, 2000, 2999}) {
+        for (int c = 0; c < 2; ++c) {
+            const QColor want(r % 256, (r / 256) * 8, c * 200);
+            QCOMPARE(QColor(body.at(r).at(c).pixel(20, 5)), want);
+        }
+    }
 }
 
 QTEST_MAIN(tst_ZImage)
