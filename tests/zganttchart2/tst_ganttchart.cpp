@@ -711,14 +711,30 @@ void tst_GanttChart::viewportResizeUpdatesScrollRange()
     QCOMPARE(bar->maximum(), chart->chartArea()->width() - chart->viewport()->width());
     QCOMPARE(chart->dateAxis()->y(), chart->frameWidth());
 
+    // The viewport shrinks when the axis gets more levels, while the chart
+    // keeps its size: the vertical range follows the viewport.
+    for (int i = 0; i < 20; ++i)
+        tasks->appendRow(taskRow(100 + i, QStringLiteral("T"), QStringLiteral("Task"), day(3), day(4)));
+    flush();
+    QScrollBar *vertical = chart->verticalScrollBar();
+    QCOMPARE(vertical->maximum(), chart->chartArea()->height() - chart->viewport()->height());
+    const int before = vertical->maximum();
+    chart->setDateLevels({Day, Week, Month});
+    QCoreApplication::processEvents();
+    QCOMPARE(vertical->maximum(), chart->chartArea()->height() - chart->viewport()->height());
+    QCOMPARE(vertical->maximum(), before + 56);
+    chart->setDateLevels({Day});
+    QCoreApplication::processEvents();
+
     // A rebuild keeps the scroll position.
     bar->setValue(40);
     tree->expandAll();
     flush();
-    QCOMPARE(chart->taskCount(), 5);
+    QCOMPARE(chart->taskCount(), 25);
     QCOMPARE(bar->value(), 40);
     // Fewer rows: the body shrinks to them.
     tree->collapseAll();
+    tasks->setRowCount(3);
     chart->resetModels();
     QCOMPARE(chart->chartArea()->height(), 3 * 25);
     QCOMPARE(chart->chartArea()->width(), chart->dateAxis()->axisWidth());
