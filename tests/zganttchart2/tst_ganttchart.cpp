@@ -49,6 +49,8 @@ private slots:
     void rowAxis();
     void axisGeometry();
     void cellsCount();
+    void everyTimeScale_data();
+    void everyTimeScale();
     void toImageTiles();
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
@@ -500,6 +502,44 @@ void tst_GanttChart::cellsCount()
     tree->expandAll();
     QCOMPARE(chart->cellsCount(), qint64(11 * 5)); // finishes the pending rebuild first
     static_assert(std::is_same<decltype(chart->cellsCount()), qint64>::value, "64-bit count");
+}
+
+void tst_GanttChart::everyTimeScale_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QDateTime>("min");
+    QTest::addColumn<QDateTime>("max");
+    QTest::addColumn<int>("columns");
+    // Tasks from 2 Jan to 12 Jan 2017.
+    QTest::addRow("day") << int(Day) << day(2) << day(13) << 11;
+    QTest::addRow("week") << int(Week) << day(2) << day(16) << 2;
+    QTest::addRow("month") << int(Month) << day(1) << QDateTime(QDate(2017, 2, 1), QTime(0, 0)) << 1;
+    QTest::addRow("quarter") << int(Quarter) << day(1) << QDateTime(QDate(2017, 4, 1), QTime(0, 0)) << 1;
+    QTest::addRow("year") << int(Year) << day(1) << QDateTime(QDate(2018, 1, 1), QTime(0, 0)) << 1;
+}
+
+void tst_GanttChart::everyTimeScale()
+{
+    QFETCH(int, unit);
+    QFETCH(QDateTime, min);
+    QFETCH(QDateTime, max);
+    QFETCH(int, columns);
+    tree->expandAll();
+    chart->setDateLevels({static_cast<TimeUnit>(unit), Year});
+    chart->resetModels();
+    DateAxis *axis = chart->dateAxis();
+    QCOMPARE(axis->min(), min);
+    QCOMPARE(axis->max(), max);
+    QCOMPARE(axis->columnsCount(), columns);
+    QCOMPARE(chart->cellsCount(), qint64(columns) * 5);
+    QCOMPARE(chart->chartArea()->width(), columns * 25);
+    const ZImage image = chart->toImage();
+    QCOMPARE(image.columns(), columns);
+    QCOMPARE(image.rows(), 5);
+    QCOMPARE(image.headerHeight(), 56);
+    // A1's bar shows in the first tile of its row in every scale.
+    const QImage tile = image.getPart(1, 0);
+    QCOMPARE(tile.pixelColor(0, 10), kTaskBody);
 }
 
 void tst_GanttChart::toImageTiles()
