@@ -55,6 +55,7 @@ private slots:
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
     void insertedRowsInTreeOrder();
+    void verticalPositionAfterExpandAndScroll();
     void sortRebuilds();
     void modelsDestroyed();
     void barStyleColumns();
@@ -617,6 +618,32 @@ void tst_GanttChart::burstGivesOneDeferredRebuild()
     QCOMPARE(ids, (QList<int>{7, 1, 4}));
     QCOMPARE(chart->tasks().at(2)->finish(), day(13));
     QCOMPARE(chart->dateAxis()->max(), day(14));
+}
+
+void tst_GanttChart::verticalPositionAfterExpandAndScroll()
+{
+    // Many children under A; the view shows a few rows only.
+    QStandardItem *a = tasks->item(0);
+    for (int i = 0; i < 60; ++i)
+        a->appendRow(taskRow(200 + i, QStringLiteral("child"), QStringLiteral("Task"), day(3), day(4)));
+    chart->resetModels();
+    tree->resize(200, 150);
+    chart->resize(300, 150);
+    tree->show();
+    chart->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tree));
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    // The pane's wiring: the chart follows the tree's scroll bar.
+    connect(tree->verticalScrollBar(), &QScrollBar::valueChanged, chart,
+            [this](int value) { chart->verticalScrollBar()->setValue(value * chart->rowHeight()); });
+
+    // Expand and jump to a child at once, before the chart has its rows.
+    tree->expand(tasks->index(0, 0));
+    tree->scrollTo(tasks->index(50, 0, tasks->index(0, 0)), QAbstractItemView::PositionAtTop);
+    QVERIFY(tree->verticalScrollBar()->value() > 40);
+    flush();
+    QCOMPARE(chart->taskCount(), 3 + 60 + 2);
+    QCOMPARE(chart->verticalScrollBar()->value(), tree->verticalScrollBar()->value() * 25);
 }
 
 void tst_GanttChart::insertedRowsInTreeOrder()
