@@ -210,7 +210,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     timer.restart();
     const ZImage image = chart.toImage();
-    const qint64 imageMs = timer.elapsed();
+    const double imageMs = timer.nsecsElapsed() / 1e6;
 
     out << "tasks " << tasks.rowCount() << " top-level, " << kTasks << " in all; links "
         << relations.rowCount() << "\n";
