@@ -216,6 +216,8 @@ void tst_XERFile::encoding_data()
     QTest::addRow("utf-8 text before a windows-1252 byte")
             << header() + table("TASK", "n", {"\xC3\xA9"}) + table("CALENDAR", "x", {"\xE9"})
             << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
+    QTest::addRow("byte undefined in windows-1252")
+            << header() + table("TASK", "n", {"a\x81" "b"}) << QStringLiteral("a\u0081b") << false;
     QTest::addRow("ascii") << header() + table("TASK", "n", {"plain"}) << QStringLiteral("plain") << true;
 }
 
