@@ -218,6 +218,12 @@ void tst_XERFile::encoding_data()
             << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
     QTest::addRow("byte undefined in windows-1252")
             << header() + table("TASK", "n", {"a\x81" "b"}) << QStringLiteral("a\u0081b") << false;
+    // The same, with the byte that is not UTF-8 a chunk later: the text read
+    // so far is decoded again.
+    QTest::addRow("windows-1252 decided a chunk later")
+            << header() + table("TASK", "n", {"\xC3\xA9"})
+                       + table("CALENDAR", "x", {QByteArray(Chunk + 100, 'f'), "\xE9"})
+            << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
     QTest::addRow("ascii") << header() + table("TASK", "n", {"plain"}) << QStringLiteral("plain") << true;
 }
 
