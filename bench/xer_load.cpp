@@ -1,0 +1,234 @@
+// Loads each XER file named on the command line through XERLoader as the
+// application does (read on the global thread pool, progress queued,
+// finished() or failed() delivered on this thread) and prints per file:
+//   file <path>
+//   result <code>
+//   model <name> rows <rows> cols <columns>      (one per named model, by name)
+//   load_ms <start of the read to finished() or the failure>
+//   parent_tree_ms <grouping the activity model by WBS into a parent-item tree>
+//   filter_ms <filtering that tree by one value list>
+//   peak_rss_mb <peak resident memory of the process so far>
+// With --dump NAME before a file, prints instead model NAME after the load as
+// tab-separated text: the header captions, then one line per row.
+
+#include "modelhelpers.h"
+#include "xerloader.h"
+#include "zfilterdialogproxymodel.h"
+#include "zindex.h"
+#include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+long peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmHWM:")) {
+            const QByteArray kb = line.mid(6).trimmed().split(' ').value(0);
+            return (kb.toLong() + 1023) / 1024;
+        }
+    }
+    return -1;
+}
+
+void printLine(const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+QString cellText(const QVariant &value)
+{
+    QString text = value.toString();
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+void dumpModel(const QAbstractItemModel *model)
+{
+    const int columns = model->columnCount();
+    QStringList header;
+    for (int c = 0; c < columns; ++c)
+        header << cellText(model->headerData(c, Qt::Horizontal, Qt::DisplayRole));
+    printLine(header.join(QLatin1Char('\t')));
+    const int rows = model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << cellText(model->index(r, c).data(Qt::DisplayRole));
+        printLine(cells.join(QLatin1Char('\t')));
+    }
+}
+
+// Groups the activities by WBS as the activities pane does: an index over the
+// activities' "wbs_id" with the WBS tree as key structure, one band row per
+// WBS node appended to the activity model's structure table, and the tree
+// handed to a parent-item proxy. Gives the milliseconds taken.
+qint64 buildWbsTree(ProjectLoader *loader, ZParentItemProxyModel *tree)
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(loader->model(QStringLiteral("ActivityModel")));
+    QAbstractItemModel *wbs = loader->model(QStringLiteral("PROJWBS"));
+    QElapsedTimer timer;
+    timer.start();
+    QAbstractItemModel *structure = join->sourceModel();
+    tree->setSourceModel(join);
+    tree->setParentStructure(columnIndex(structure, QStringLiteral("ID")),
+                             columnIndex(structure, QStringLiteral("parentID")));
+
+    ZIndex index(join, columnIndex(join, QStringLiteral("wbs_id")));
+    index.createStructure(wbs, columnIndex(wbs, QStringLiteral("wbs_id")),
+                          columnIndex(wbs, QStringLiteral("parent_wbs_id")), 3);
+    index.group(Qt::DisplayRole);
+
+    const int groupColumn = columnIndex(structure, QStringLiteral("Group"));
+    const int base = structure->rowCount();
+    ParentStructure parents;
+    QList<QVariant> keys;
+    structure->blockSignals(true);
+    structure->insertRows(base, int(index.size()));
+    int r = base;
+    for (const auto &entry : index) {
+        structure->setData(structure->index(r, groupColumn), entry.second.display, Qt::DisplayRole);
+        QList<int> rows = entry.second.rows.values();
+        std::sort(rows.begin(), rows.end());
+        parents[r] = rows;
+        keys.append(entry.first);
+        ++r;
+    }
+    structure->blockSignals(false);
+    std::map<QVariant, int, VariantLess> position;
+    for (int i = 0; i < keys.size(); ++i)
+        position.emplace(keys.at(i), i);
+    for (int i = 0; i < keys.size(); ++i) {
+        const auto it = position.find(index.at(keys.at(i)).parent);
+        parents[it == position.end() ? -1 : base + it->second].append(base + i);
+    }
+    tree->setParentStructure(parents);
+    return timer.elapsed();
+}
+
+int countRows(const QAbstractItemModel *model, const QModelIndex &parent)
+{
+    const int rows = model->rowCount(parent);
+    int total = rows;
+    for (int r = 0; r < rows; ++r)
+        total += countRows(model, model->index(r, 0, parent));
+    return total;
+}
+
+// Filters the tree by one value list ("Activity Type" is "Milestone") and
+// walks the whole filtered tree, as a fully expanded view would.
+qint64 filterTree(ZParentItemProxyModel *tree, ZFilterDialogProxyModel *filter, int *shown)
+{
+    filter->setSourceModel(tree);
+    QElapsedTimer timer;
+    timer.start();
+    filter->setFilter(columnIndex(tree, QStringLiteral("Activity Type")), {QStringLiteral("Milestone")});
+    *shown = countRows(filter, QModelIndex());
+    return timer.elapsed();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // The bench prints its own lines; the loader's timing log stays quiet.
+    QLoggingCategory::setFilterRules(QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));
+
+    const QJsonDocument schema = QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: xer_load [--dump NAME] file...\n");
+        return 2;
+    }
+    QString dumpName;
+    int exitCode = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--dump") && i + 1 < args.size()) {
+            dumpName = args.at(++i);
+            continue;
+        }
+        const QString path = args.at(i);
+        auto loader = std::make_unique<XERLoader>(path, schema);
+        int result = 0;
+        bool done = false;
+        QEventLoop loop;
+        QObject receiver;
+        QObject::connect(loader.get(), &ProjectLoader::progress, &receiver,
+                         [](int, const QString &) {}, Qt::QueuedConnection);
+        QObject::connect(loader.get(), &ProjectLoader::finished, &receiver, [&] {
+            done = true;
+            loop.quit();
+        });
+        QObject::connect(loader.get(), &ProjectLoader::failed, &receiver, [&](int code) {
+            result = code;
+            done = true;
+            loop.quit();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        QFuture<void> future = QtConcurrent::run(QThreadPool::globalInstance(), loader.get(),
+                                                 &XERLoader::read);
+        if (!done)
+            loop.exec();
+        const qint64 loadMs = timer.elapsed();
+        future.waitForFinished();
+
+        if (!dumpName.isEmpty()) {
+            QAbstractItemModel *model = loader->model(dumpName);
+            if (!model) {
+                std::fprintf(stderr, "no model %s\n", dumpName.toUtf8().constData());
+                exitCode = 1;
+            } else {
+                dumpModel(model);
+            }
+            dumpName.clear();
+            continue;
+        }
+        printLine(QStringLiteral("file %1").arg(path));
+        printLine(QStringLiteral("result %1").arg(result));
+        const QStringList names = loader->modelNames();
+        for (const QString &name : names) {
+            const QAbstractItemModel *model = loader->model(name);
+            printLine(QStringLiteral("model %1 rows %2 cols %3")
+                              .arg(name)
+                              .arg(model->rowCount())
+                              .arg(model->columnCount()));
+        }
+        printLine(QStringLiteral("load_ms %1").arg(loadMs));
+        if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
+            && loader->model(QStringLiteral("PROJWBS"))) {
+            ZParentItemProxyModel tree;
+            ZFilterDialogProxyModel filter;
+            printLine(QStringLiteral("parent_tree_ms %1").arg(buildWbsTree(loader.get(), &tree)));
+            int shown = 0;
+            printLine(QStringLiteral("filter_ms %1").arg(filterTree(&tree, &filter, &shown)));
+        }
+        printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
+        std::fflush(stdout);
+    }
+    return exitCode;
+}
