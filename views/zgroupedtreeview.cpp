@@ -1,5 +1,6 @@
 #include "zgroupedtreeview.h"
 
+#include "modelhelpers.h"
 #include "zgroupedtreeviewdelegate.h"
 
 #include <QApplication>
@@ -148,10 +149,7 @@ bool ZGroupedTreeView::isGroupIndex(const QModelIndex &index) const
 
 int ZGroupedTreeView::levelFromIndex(const QModelIndex &index)
 {
-    int level = 0;
-    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
-        ++level;
-    return level;
+    return ::levelFromIndex(index);
 }
 
 int ZGroupedTreeView::indentationForItem(const QModelIndex &index) const
@@ -489,6 +487,10 @@ QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     state.insert(QStringLiteral("width"), width());
     state.insert(QStringLiteral("height"), height());
+    // Without its frame the rows start at the widget's left edge and right
+    // below the header, where the tiles are cut.
+    state.insert(QStringLiteral("frame_shape"), int(frameShape()));
+    setFrameShape(QFrame::NoFrame);
 
     if (m_visibleItemsDirty)
         rebuildVisibleItems();
@@ -507,10 +509,28 @@ QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
 void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant> &state)
 {
     blockSignals(false);
+    setFrameShape(QFrame::Shape(state.value(QStringLiteral("frame_shape"), int(frameShape())).toInt()));
     header()->resize(state.value(QStringLiteral("width")).toInt(), header()->height());
     resize(state.value(QStringLiteral("width")).toInt(), state.value(QStringLiteral("height")).toInt());
     verticalScrollBar()->setValue(state.value(QStringLiteral("ver_scroll_val")).toInt());
     horizontalScrollBar()->setValue(state.value(QStringLiteral("hor_scroll_val")).toInt());
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+ZImage ZGroupedTreeView::toImage()
+{
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+    const QVector<int> widths = visibleColumnWidths();
+    const int headerHeight = header()->height();
+    const int rowH = m_visibleItems.isEmpty() ? 0 : rowHeight(m_visibleItems.first());
+    const int rowCount = m_visibleItems.size();
+
+    const QMap<QString, QVariant> state = saveStateBeforeScreenshot();
+    const QVector<QVector<QImage>> headerTiles = renderWidget(header(), widths, headerHeight, 1, 0);
+    const QVector<QVector<QImage>> body =
+        rowH > 0 ? renderWidget(this, widths, rowH, rowCount, headerHeight) : QVector<QVector<QImage>>();
+    restoreStateAfterScreenshoot(state);
+    return ZImage(headerTiles.value(0), body);
 }

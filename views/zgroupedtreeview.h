@@ -1,6 +1,7 @@
 #pragma once
 
 #include "groupstyle.h"
+#include "zimage.h"
 
 #include <QHash>
 #include <QList>
@@ -58,6 +59,8 @@ public:
     // Prepare and undo the full-size layout used to render the whole tree.
     QMap<QString, QVariant> saveStateBeforeScreenshot();
     void restoreStateAfterScreenshoot(const QMap<QString, QVariant> &state);
+    // The header and every expanded row, whatever is scrolled into view.
+    ZImage toImage();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

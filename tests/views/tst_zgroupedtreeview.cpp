@@ -29,6 +29,7 @@ private slots:
     void labelSpansMergedColumns();
     void screenshotStateRestored();
     void noModelPaintsNothing();
+    void toImageWholeTree();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -357,6 +358,47 @@ void tst_ZGroupedTreeView::noModelPaintsNothing()
     delete model;
     view.viewport()->grab();
     QCOMPARE(view.model() == nullptr || view.model()->rowCount() == 0, true);
+}
+
+void tst_ZGroupedTreeView::toImageWholeTree()
+{
+    // A small window scrolled down: the image still holds every row.
+    m_view->resize(200, 70);
+    QCoreApplication::processEvents();
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
+    const int scroll = m_view->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+    const QSize before = m_view->size();
+
+    const ZImage image = m_view->toImage();
+    QCOMPARE(image.columns(), 4);
+    QCOMPARE(image.rows(), 6);
+    QCOMPARE(image.rowHeight(), 22);
+    QCOMPARE(image.headerHeight(), m_view->header()->height());
+    QCOMPARE(image.getHeaderPart(0).width(), 90);
+    QCOMPARE(image.getPart(0, 3).width(), 80);
+    auto at = [&](int row, int column) { return image.getPart(row, column).pixelColor(40, 3); };
+    QCOMPARE(at(0, 3), kBand0);
+    QCOMPARE(at(1, 3), kAlternate);
+    QCOMPARE(at(2, 3), kBase);
+    QCOMPARE(at(3, 3), kBand1);
+    QCOMPARE(at(5, 3), kAlternate);
+    QCOMPARE(image.getPart(3, 1).pixelColor(30, 3), kBand1);
+
+    QCOMPARE(m_view->size(), before);
+    QCOMPARE(m_view->verticalScrollBar()->value(), scroll);
+    QCOMPARE(m_view->frameShape(), QFrame::StyledPanel);
+
+    m_view->collapse(idx(QStringLiteral("G1")));
+    QCOMPARE(m_view->toImage().rows(), 2);
+
+    // No rows: a header and no body.
+    ZGroupedTreeView empty;
+    QStandardItemModel none(0, 3);
+    empty.setModel(&none);
+    const ZImage headerOnly = empty.toImage();
+    QCOMPARE(headerOnly.rows(), 0);
+    QCOMPARE(headerOnly.columns(), 3);
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
