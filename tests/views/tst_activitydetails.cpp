@@ -2,6 +2,7 @@
 #include "maphdrmodel.h"
 #include "zdetaildelegate.h"
 
+#include <QAbstractItemModelTester>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -174,6 +175,14 @@ void tst_ActivityDetails::formAndAfterLoad()
     QCOMPARE(tabs->tabText(2), QStringLiteral("Resources"));
     QCOMPARE(tabs->tabText(3), QStringLiteral("Codes"));
     QCOMPARE(m_pane->resourcesView(), table("tblResources"));
+    for (const char *name : { "tblvwPred", "tblvwSucc", "tblResources", "tblvwCodes" }) {
+        new QAbstractItemModelTester(table(name)->model(),
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                     table(name)->model());
+    }
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    m_pane->onRowChanged(activityRow(1000), QModelIndex());
+    m_pane->onRowChanged(m_activities->index(0, 0), QModelIndex());
     for (const char *name : { "tblvwPred", "tblvwSucc", "tblResources", "tblvwCodes" }) {
         QTableView *t = table(name);
         QVERIFY(t);
