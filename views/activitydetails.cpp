@@ -12,8 +12,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -28,13 +26,10 @@ const QString kNoRows = QStringLiteral("-1");
 
 // Rows whose key column reads exactly `key` (ignoring case): the id 12 must
 // not list the rows of 112 or 120.
-void setExactFilter(QSortFilterProxyModel *proxy, const QString &key)
+void setExactFilter(ZKeyFilterProxyModel *proxy, const QString &key)
 {
-    if (!proxy)
-        return;
-    proxy->setFilterRegularExpression(QRegularExpression(
-        QStringLiteral("^%1$").arg(QRegularExpression::escape(key)),
-        QRegularExpression::CaseInsensitiveOption));
+    if (proxy)
+        proxy->setFilterKey(key);
 }
 
 QLineEdit *readOnlyEdit(QWidget *parent, const QString &name)
@@ -208,7 +203,7 @@ void ActivityDetails::setResourceModel(QAbstractItemModel *model)
 {
     m_resourceModel = model;
     delete m_resourceProxy;
-    m_resourceProxy = new QSortFilterProxyModel(this);
+    m_resourceProxy = new ZKeyFilterProxyModel(this);
     m_resourceProxy->setSourceModel(model);
     m_resourceProxy->setFilterKeyColumn(0);
     m_tblResources->setModel(m_resourceProxy);
@@ -220,7 +215,7 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
                      << " columns:" << (model ? model->columnCount() : 0);
     m_codesModel = model;
     delete m_codesProxy;
-    m_codesProxy = new QSortFilterProxyModel(this);
+    m_codesProxy = new ZKeyFilterProxyModel(this);
     m_codesProxy->setSourceModel(model);
     m_codesProxy->setFilterKeyColumn(0);
     m_tblvwCodes->setModel(m_codesProxy);

@@ -8,11 +8,11 @@ class MapHdrModel;
 class QAbstractItemModel;
 class QDataWidgetMapper;
 class QLineEdit;
-class QSortFilterProxyModel;
 class QTabWidget;
 class QTableView;
 class QToolButton;
 class ZDetailDelegate;
+class ZKeyFilterProxyModel;
 
 // The pane below the activities pane: name, dates and type of the current
 // activity ("General"), its predecessors and successors ("Relationships";
@@ -84,6 +84,6 @@ private:
     // Owned (children), deleted by clearModels.
     QPointer<MapHdrModel> m_predecessorProxy;
     QPointer<MapHdrModel> m_successorProxy;
-    QPointer<QSortFilterProxyModel> m_codesProxy;
-    QPointer<QSortFilterProxyModel> m_resourceProxy;
+    QPointer<ZKeyFilterProxyModel> m_codesProxy;
+    QPointer<ZKeyFilterProxyModel> m_resourceProxy;
 };
