@@ -1,58 +1,12 @@
 #include "zgrouping.h"
 
-#include <QRegularExpression>
+#include "textforms.h"
+
 #include <QStringList>
 
 namespace {
 
 const QString kDefaultFamily = QStringLiteral("MS Shell Dlg 2");
-
-// "r%1g%2b%3a%4": the colour only; the brush style does not travel.
-QString colorText(const QColor &c)
-{
-    return QStringLiteral("r%1g%2b%3a%4").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
-}
-
-// Reads a colour text; false (and nothing set) unless it holds four numbers.
-// The texts may come from a user's layout, so nothing beyond the parts is
-// read and components are clamped to what a colour can hold.
-bool colorFromText(const QString &text, QColor *color)
-{
-    static const QRegularExpression letters(QStringLiteral("[a-z]"));
-    const QStringList parts = text.split(letters, Qt::SkipEmptyParts);
-    if (parts.size() < 4)
-        return false;
-    int v[4];
-    for (int i = 0; i < 4; ++i)
-        v[i] = qBound(0, parts.at(i).toInt(nullptr, 10), 255);
-    color->setRgb(v[0], v[1], v[2], v[3]);
-    return true;
-}
-
-// Family, ":", then "i", "u", "b" for italic, underlined, bold.
-QString fontText(const QFont &font)
-{
-    QString text = QStringLiteral("%1:").arg(font.family());
-    if (font.style() != QFont::StyleNormal)
-        text += QLatin1Char('i');
-    if (font.underline())
-        text += QLatin1Char('u');
-    if (font.weight() > QFont::Medium)
-        text += QLatin1Char('b');
-    return text;
-}
-
-// A text without a colon is taken whole as the family.
-QFont fontFromText(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char(':'));
-    const QString flags = parts.value(1);
-    QFont font(parts.value(0));
-    font.setStyle(flags.contains(QLatin1Char('i')) ? QFont::StyleItalic : QFont::StyleNormal);
-    font.setUnderline(flags.contains(QLatin1Char('u')));
-    font.setWeight(flags.contains(QLatin1Char('b')) ? QFont::Bold : QFont::Normal);
-    return font;
-}
 
 } // namespace
 
@@ -159,8 +113,8 @@ QVariant ZGrouping::toVariant() const
     QStringList levels;
     levels.reserve(m_groups.size());
     for (const Group &g : m_groups) {
-        const QStringList pieces = { g.field, g.title, fontText(g.font), colorText(g.color),
-                                     colorText(g.brush.color()) };
+        const QStringList pieces = { g.field, g.title, fontToString(g.font),
+                                     brushToString(QBrush(g.color)), brushToString(g.brush) };
         levels.append(pieces.join(QLatin1Char(';')));
     }
     return QVariant(levels.join(QLatin1Char(',')));
@@ -177,13 +131,21 @@ void ZGrouping::fromVariant(const QVariant &value)
             g.field = pieces.at(0);
         if (n >= 2)
             g.title = pieces.at(1);
-        if (n >= 3)
-            g.font = fontFromText(pieces.at(2));
-        QColor c;
-        if (n >= 4 && colorFromText(pieces.at(3), &c))
-            g.color = c;
-        if (n >= 5 && colorFromText(pieces.at(4), &c))
-            g.brush = QBrush(c, Qt::SolidPattern);
+        // The texts may come from a user's layout: a piece that does not
+        // read (no colon in a font, no four numbers in a colour) keeps the
+        // level's default.
+        if (n >= 3 && pieces.at(2).contains(QLatin1Char(':')))
+            g.font = fontFromString(pieces.at(2));
+        if (n >= 4) {
+            const QBrush color = brushFromString(pieces.at(3));
+            if (color.style() != Qt::NoBrush)
+                g.color = color.color();
+        }
+        if (n >= 5) {
+            const QBrush background = brushFromString(pieces.at(4));
+            if (background.style() != Qt::NoBrush)
+                g.brush = background;
+        }
         m_groups.append(g);
     }
 }

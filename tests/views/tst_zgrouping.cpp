@@ -198,9 +198,9 @@ void tst_ZGrouping::fromVariant_data()
     QTest::addRow("field and title") << QVariant(QStringLiteral("WBS Name;To level 2"))
                                      << QStringList{ "WBS Name|To level 2|MS Shell Dlg 2:b|#ffffffff|none/#ff000000" };
     QTest::addRow("font without colon") << QVariant(QStringLiteral("A;B;Arial"))
-                                        << QStringList{ "A|B|Arial:|#ffffffff|none/#ff000000" };
+                                        << QStringList{ "A|B|MS Shell Dlg 2:b|#ffffffff|none/#ff000000" };
     QTest::addRow("empty font") << QVariant(QStringLiteral("A;B;;r1g2b3a4"))
-                                << QStringList{ "A|B|:|#04010203|none/#ff000000" };
+                                << QStringList{ "A|B|MS Shell Dlg 2:b|#04010203|none/#ff000000" };
     QTest::addRow("flags any order") << QVariant(QStringLiteral("A;B;Arial:bui"))
                                      << QStringList{ "A|B|Arial:iub|#ffffffff|none/#ff000000" };
     QTest::addRow("extra colons") << QVariant(QStringLiteral("A;B;Arial:b:i"))
@@ -215,15 +215,15 @@ void tst_ZGrouping::fromVariant_data()
                                   << QStringList{ "A|B|Arial:|#ffffffff|none/#ff000000" };
     QTest::addRow("non-numbers read as 0") << QVariant(QStringLiteral("A;B;Arial:;rXgYbZa255;r1g1b1aQ"))
                                            << QStringList{ "A|B|Arial:|#ff000000|solid/#00010101" };
-    QTest::addRow("out of range clamped") << QVariant(QStringLiteral("A;B;Arial:;r999g-5b3a4000;r1g2b3a4"))
-                                          << QStringList{ "A|B|Arial:|#ffff0003|solid/#04010203" };
+    QTest::addRow("out of range ignored") << QVariant(QStringLiteral("A;B;Arial:;r999g-5b3a4000;r1g2b3a4"))
+                                          << QStringList{ "A|B|Arial:|#ffffffff|solid/#04010203" };
     QTest::addRow("upper-case letters") << QVariant(QStringLiteral("A;B;Arial:;R1G2B3A4;"))
                                         << QStringList{ "A|B|Arial:|#ffffffff|none/#ff000000" };
     QTest::addRow("six pieces") << QVariant(QStringLiteral("A;B;Arial:u;r1g2b3a255;r4g5b6a255;junk"))
                                 << QStringList{ "A|B|Arial:u|#ff010203|solid/#ff040506" };
     QTest::addRow("only separators") << QVariant(QStringLiteral(";;;;;;;,;;"))
-                                     << QStringList{ "||:|#ffffffff|none/#ff000000",
-                                                     "||:|#ffffffff|none/#ff000000" };
+                                     << QStringList{ "||MS Shell Dlg 2:b|#ffffffff|none/#ff000000",
+                                                     "||MS Shell Dlg 2:b|#ffffffff|none/#ff000000" };
     QTest::addRow("three levels")
         << QVariant(QStringLiteral("WBS Name;All;MS Shell Dlg 2:b;r255g255b255a255;r60g83b111a255,"
                                    ";;MS Shell Dlg 2:b;r255g255b255a255;r0g101b169a255,"
