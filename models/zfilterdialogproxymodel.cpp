@@ -1,0 +1,288 @@
+#include "zfilterdialogproxymodel.h"
+
+#include "modelslogging.h"
+#include "zexpression.h"
+#include "zvariant.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace {
+// Header role of the column descriptor map of the loader's models.
+constexpr int FieldDescriptorRole = Qt::UserRole + 2;
+} // namespace
+
+ZFilterDialogProxyModel::ZFilterDialogProxyModel(QObject *parent)
+    : QSortFilterProxyModel(parent)
+{
+}
+
+ZFilterDialogProxyModel::~ZFilterDialogProxyModel()
+{
+    qDeleteAll(m_expressions);
+}
+
+void ZFilterDialogProxyModel::setSourceModel(QAbstractItemModel *model)
+{
+    for (const QMetaObject::Connection &connection : qAsConst(m_sourceConnections))
+        disconnect(connection);
+    m_sourceConnections.clear();
+    m_datatypes.clear();
+    QSortFilterProxyModel::setSourceModel(model);
+    if (!model)
+        return;
+    // The column types are read from the header once and forgotten whenever
+    // the header or the columns may have changed.
+    using M = QAbstractItemModel;
+    using P = ZFilterDialogProxyModel;
+    m_sourceConnections = {
+        connect(model, &M::headerDataChanged, this, &P::forgetDatatypes),
+        connect(model, &M::modelAboutToBeReset, this, &P::forgetDatatypes),
+        connect(model, &M::modelReset, this, &P::forgetDatatypes),
+        connect(model, &M::layoutAboutToBeChanged, this, &P::forgetDatatypes),
+        connect(model, &M::columnsAboutToBeInserted, this, &P::forgetDatatypes),
+        connect(model, &M::columnsInserted, this, &P::forgetDatatypes),
+        connect(model, &M::columnsAboutToBeRemoved, this, &P::forgetDatatypes),
+        connect(model, &M::columnsRemoved, this, &P::forgetDatatypes),
+        connect(model, &M::columnsAboutToBeMoved, this, &P::forgetDatatypes),
+        connect(model, &M::columnsMoved, this, &P::forgetDatatypes),
+    };
+}
+
+void ZFilterDialogProxyModel::forgetDatatypes()
+{
+    m_datatypes.clear();
+}
+
+QString ZFilterDialogProxyModel::columnDatatype(int column) const
+{
+    const auto it = m_datatypes.constFind(column);
+    if (it != m_datatypes.constEnd())
+        return it.value();
+    QString type;
+    if (sourceModel()) {
+        type = sourceModel()
+                       ->headerData(column, Qt::Horizontal, FieldDescriptorRole)
+                       .toMap()
+                       .value(QStringLiteral("datatype"))
+                       .toString();
+    }
+    m_datatypes.insert(column, type);
+    return type;
+}
+
+ZFilterDialogProxyModel::ValueLookup ZFilterDialogProxyModel::makeLookup(const QList<QVariant> &values)
+{
+    ValueLookup lookup;
+    for (const QVariant &value : values) {
+        if (value.userType() == QMetaType::QString || value.canConvert<QString>())
+            lookup.byText[value.toString()].append(value);
+        else
+            lookup.others.append(value);
+    }
+    return lookup;
+}
+
+bool ZFilterDialogProxyModel::matches(const ValueLookup &lookup, const QString &cellText)
+{
+    const QVariant cell(cellText);
+    const auto it = lookup.byText.constFind(cellText);
+    if (it != lookup.byText.constEnd()) {
+        for (const QVariant &value : it.value()) {
+            if (variantsEqual(cell, value))
+                return true;
+        }
+    }
+    for (const QVariant &value : lookup.others) {
+        if (variantsEqual(cell, value))
+            return true;
+    }
+    return false;
+}
+
+void ZFilterDialogProxyModel::setFilter(int column, const QList<QVariant> &values)
+{
+    m_patterns.insert(column, values);
+    m_lookups.insert(column, makeLookup(values));
+    invalidateFilter();
+}
+
+void ZFilterDialogProxyModel::setExpression(int column, ZExpression *chain)
+{
+    ZExpression *previous = m_expressions.value(column, nullptr);
+    if (previous != chain)
+        delete previous;
+    if (chain)
+        m_expressions.insert(column, chain);
+    else
+        m_expressions.remove(column);
+    invalidateFilter();
+}
+
+void ZFilterDialogProxyModel::clearFilter(int column)
+{
+    m_patterns.remove(column);
+    m_lookups.remove(column);
+    delete m_expressions.take(column);
+    invalidateFilter();
+}
+
+void ZFilterDialogProxyModel::clearPatternsAndExpressions()
+{
+    m_patterns.clear();
+    m_lookups.clear();
+    qDeleteAll(m_expressions);
+    m_expressions.clear();
+}
+
+void ZFilterDialogProxyModel::clearAll()
+{
+    clearPatternsAndExpressions();
+    invalidateFilter();
+}
+
+bool ZFilterDialogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    if (!m_patterns.isEmpty())
+        return filterAcceptsRowFromPattern(sourceRow, sourceParent);
+    if (m_expressions.isEmpty())
+        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+    return filterAcceptsRowFromExpression(sourceRow, sourceParent);
+}
+
+bool ZFilterDialogProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    return compareVariants(left.data(sortRole()), right.data(sortRole())) < 0;
+}
+
+bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
+                                                          const QModelIndex &sourceParent) const
+{
+    const QAbstractItemModel *source = sourceModel();
+    const QModelIndex key = source->index(sourceRow, filterKeyColumn(), sourceParent);
+    if (!key.isValid())
+        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+
+    // A row stays when any of its descendants passes; children hang from
+    // the first column.
+    const QModelIndex first = key.sibling(sourceRow, 0);
+    const int children = source->rowCount(first);
+    for (int child = 0; child < children; ++child) {
+        if (filterAcceptsRowFromPattern(child, first))
+            return true;
+    }
+
+    for (auto it = m_lookups.cbegin(); it != m_lookups.cend(); ++it) {
+        const QString text = source->index(sourceRow, it.key(), sourceParent).data().toString();
+        if (!matches(it.value(), text))
+            return false;
+    }
+    return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+}
+
+bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
+                                                             const QModelIndex &sourceParent) const
+{
+    const QAbstractItemModel *source = sourceModel();
+    const QModelIndex key = source->index(sourceRow, filterKeyColumn(), sourceParent);
+    if (!key.isValid())
+        return true;
+
+    const QModelIndex first = key.sibling(sourceRow, 0);
+    const int children = source->rowCount(first);
+    for (int child = 0; child < children; ++child) {
+        if (filterAcceptsRowFromExpression(child, first))
+            return true;
+    }
+
+    for (auto it = m_expressions.cbegin(); it != m_expressions.cend(); ++it) {
+        const QModelIndex cellIndex = source->index(sourceRow, it.key(), sourceParent);
+        QVariant cell = cellIndex.data();
+        const QString type = columnDatatype(it.key());
+        if (type == QLatin1String("double")) {
+            cell = cell.toString().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        } else if (type == QLatin1String("integer")) {
+            cell = cell.toInt();
+        } else if (type == QLatin1String("datetime")) {
+            // A cell that shows its date as formatted text still carries the
+            // typed value under the edit role.
+            QDate date = cell.toDate();
+            if (!date.isValid())
+                date = cellIndex.data(Qt::EditRole).toDate();
+            cell = date;
+        }
+        for (const ZExpression *node = it.value(); node; node = node->andNext) {
+            if (!node->acceptRow(node, cell))
+                return false;
+        }
+    }
+    return true;
+}
+
+QVariant ZFilterDialogProxyModel::toVariant() const
+{
+    QVariantMap patterns;
+    for (auto it = m_patterns.cbegin(); it != m_patterns.cend(); ++it)
+        patterns.insert(QString::number(it.key()), QVariantList(it.value()));
+
+    QVariantMap expressions;
+    for (auto it = m_expressions.cbegin(); it != m_expressions.cend(); ++it) {
+        const ZExpression *head = it.value();
+        QString text = head->toString();
+        if (head->andNext)
+            text += QStringLiteral(";AND;") + head->andNext->toString();
+        else if (head->orNext)
+            text += QStringLiteral(";OR;") + head->orNext->toString();
+        expressions.insert(QString::number(it.key()), text);
+    }
+
+    QVariantMap state;
+    state.insert(QStringLiteral("patterns"), patterns);
+    state.insert(QStringLiteral("expressions"), expressions);
+    return state;
+}
+
+void ZFilterDialogProxyModel::fromVariant(const QVariant &value)
+{
+    clearPatternsAndExpressions();
+    const QVariantMap state = value.toMap();
+
+    const QVariantMap patterns = state.value(QStringLiteral("patterns")).toMap();
+    for (auto it = patterns.cbegin(); it != patterns.cend(); ++it) {
+        // A value that is no list would read as an empty list and hide
+        // every row: leave it out.
+        const int type = it.value().userType();
+        if (type != QMetaType::QVariantList && type != QMetaType::QStringList) {
+            qCWarning(lcModels) << "ZFilterDialogProxyModel::fromVariant: value list of column"
+                                << it.key() << "is no list";
+            continue;
+        }
+        const int column = it.key().toInt();
+        m_patterns.insert(column, it.value().toList());
+        m_lookups.insert(column, makeLookup(it.value().toList()));
+    }
+
+    const QVariantMap expressions = state.value(QStringLiteral("expressions")).toMap();
+    for (auto it = expressions.cbegin(); it != expressions.cend(); ++it) {
+        const QStringList parts = it.value().toString().split(QLatin1Char(';'));
+        // A condition without an operand, or with an operator no node
+        // understands, would only hide rows: leave it out.
+        if (parts.size() < 2 || !ZExpression::isKnownOperator(parts.at(0))) {
+            qCWarning(lcModels) << "ZFilterDialogProxyModel::fromVariant: unreadable expression"
+                                << it.value().toString();
+            continue;
+        }
+        auto *head = new ZExpression(QVariant(parts.at(1)), parts.at(0));
+        if (parts.size() == 5 && ZExpression::isKnownOperator(parts.at(3))) {
+            const QString &joiner = parts.at(2);
+            if (joiner == QLatin1String("AND"))
+                head->andNext = new ZExpression(QVariant(parts.at(4)), parts.at(3));
+            else if (joiner == QLatin1String("OR"))
+                head->orNext = new ZExpression(QVariant(parts.at(4)), parts.at(3));
+        }
+        const int column = it.key().toInt();
+        delete m_expressions.value(column, nullptr);
+        m_expressions.insert(column, head);
+    }
+    invalidateFilter();
+}

@@ -1,0 +1,389 @@
+#include "zfilterdialogproxymodel.h"
+
+#include "proxytesthelpers.h"
+#include "zexpression.h"
+#include "zparentitemproxymodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QStandardItemModel>
+#include <QtTest>
+
+#include <memory>
+
+using testhelpers::checkRoundTrip;
+using testhelpers::makeTable;
+using testhelpers::treeString;
+
+namespace {
+
+// Columns: name, id, parent id, amount (double), count (integer), start (date).
+QStandardItemModel *activityTable(QObject *parent = nullptr)
+{
+    auto *model = makeTable({ QStringLiteral("name"), QStringLiteral("id"), QStringLiteral("parent"),
+                              QStringLiteral("amount"), QStringLiteral("count"), QStringLiteral("start") },
+                            {
+                                    { QStringLiteral("Group"), 1, QVariant(), QVariant(), QVariant(), QVariant() },
+                                    { QStringLiteral("pump line"), 2, 1, QStringLiteral("1,5"), 3,
+                                      QDateTime(QDate(2020, 1, 5), QTime(8, 0)) },
+                                    { QStringLiteral("valve"), 3, 1, QStringLiteral("2.5"), 4,
+                                      QDateTime(QDate(2020, 2, 5), QTime(8, 0)) },
+                                    { QStringLiteral("Other"), 4, QVariant(), QStringLiteral("10"), 12,
+                                      QDateTime(QDate(2021, 1, 1), QTime(8, 0)) },
+                            },
+                            parent);
+    const QStringList types{ QStringLiteral("string"), QStringLiteral("integer"), QStringLiteral("integer"),
+                             QStringLiteral("double"), QStringLiteral("integer"), QStringLiteral("datetime") };
+    for (int c = 0; c < types.size(); ++c) {
+        QVariantMap descriptor;
+        descriptor.insert(QStringLiteral("datatype"), types.at(c));
+        model->setHeaderData(c, Qt::Horizontal, descriptor, Qt::UserRole + 2);
+    }
+    return model;
+}
+
+struct Stack
+{
+    Stack()
+        : source(activityTable())
+        , tree(new ZParentItemProxyModel)
+        , filter(new ZFilterDialogProxyModel)
+        , treeTester(tree.get(), QAbstractItemModelTester::FailureReportingMode::QtTest)
+        , filterTester(filter.get(), QAbstractItemModelTester::FailureReportingMode::QtTest)
+    {
+        filter->setSourceModel(tree.get());
+        tree->setSourceModel(source.get());
+        tree->setParentStructure(1, 2);
+    }
+    QString shown() const { return treeString(filter.get()); }
+
+    std::unique_ptr<QStandardItemModel> source;
+    std::unique_ptr<ZParentItemProxyModel> tree;
+    std::unique_ptr<ZFilterDialogProxyModel> filter;
+    QAbstractItemModelTester treeTester;
+    QAbstractItemModelTester filterTester;
+};
+
+ZExpression *chain(const QString &op, const QVariant &value, const QString &joiner = QString(),
+                   const QString &op2 = QString(), const QVariant &value2 = QVariant())
+{
+    auto *head = new ZExpression(value, op);
+    if (joiner == QLatin1String("AND"))
+        head->andNext = new ZExpression(value2, op2);
+    else if (joiner == QLatin1String("OR"))
+        head->orNext = new ZExpression(value2, op2);
+    return head;
+}
+
+} // namespace
+
+class tst_ZFilterDialogProxyModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void unfiltered();
+    void valueList_data();
+    void valueList();
+    void emptyValueListRejectsAll();
+    void valueListWins();
+    void expression_data();
+    void expression();
+    void clearFilter();
+    void clearAll();
+    void replaceChain();
+    void toVariant();
+    void fromVariant_data();
+    void fromVariant();
+    void roundTrip();
+    void sortingStaysTheBaseProxys();
+};
+
+void tst_ZFilterDialogProxyModel::unfiltered()
+{
+    Stack s;
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line,valve],Other"));
+    QVERIFY(s.filter->patterns().isEmpty());
+    QVERIFY(s.filter->expressions().isEmpty());
+    QCOMPARE(checkRoundTrip(s.filter.get()), 24);
+}
+
+void tst_ZFilterDialogProxyModel::valueList_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<QString>("shown");
+
+    QTest::addRow("child keeps its group") << 0 << QVariantList{ QStringLiteral("valve") }
+                                           << QStringLiteral("Group[valve]");
+    QTest::addRow("group row itself, without its children") << 0 << QVariantList{ QStringLiteral("Group") } << QStringLiteral("Group");
+    QTest::addRow("top-level row") << 0 << QVariantList{ QStringLiteral("Other"), QStringLiteral("none") }
+                                   << QStringLiteral("Other");
+    QTest::addRow("numbers match their text") << 4 << QVariantList{ 3, 12 }
+                                              << QStringLiteral("Group[pump line],Other");
+    QTest::addRow("double values") << 4 << QVariantList{ 4.0 } << QStringLiteral("Group[valve]");
+    QTest::addRow("case matters") << 0 << QVariantList{ QStringLiteral("VALVE") } << QString();
+    QTest::addRow("no match") << 0 << QVariantList{ QStringLiteral("nothing") } << QString();
+}
+
+void tst_ZFilterDialogProxyModel::valueList()
+{
+    QFETCH(int, column);
+    QFETCH(QVariantList, values);
+    QFETCH(QString, shown);
+    Stack s;
+    s.filter->setFilter(column, values);
+    QCOMPARE(s.filter->patterns().value(column), values);
+    QCOMPARE(s.shown(), shown);
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+void tst_ZFilterDialogProxyModel::emptyValueListRejectsAll()
+{
+    Stack s;
+    s.filter->setFilter(0, {});
+    QCOMPARE(s.shown(), QString());
+}
+
+void tst_ZFilterDialogProxyModel::valueListWins()
+{
+    Stack s;
+    s.filter->setExpression(4, chain(QStringLiteral(">"), 3));
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
+    s.filter->setFilter(0, { QStringLiteral("pump line") });
+    // Only the value list filters while any column has one.
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+    s.filter->clearFilter(0);
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
+}
+
+void tst_ZFilterDialogProxyModel::expression_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("joiner");
+    QTest::addColumn<QString>("op2");
+    QTest::addColumn<QVariant>("value2");
+    QTest::addColumn<QString>("shown");
+
+    QTest::addRow("contains is case-sensitive")
+            << 0 << QStringLiteral("contains") << QVariant(QStringLiteral("Pump")) << QString() << QString() << QVariant()
+            << QString();
+    QTest::addRow("begins with ignores case")
+            << 0 << QStringLiteral("begins with") << QVariant(QStringLiteral("PUMP")) << QString() << QString()
+            << QVariant() << QStringLiteral("Group[pump line]");
+    QTest::addRow("double column reads a comma as the point")
+            << 3 << QStringLiteral("=") << QVariant(1.5) << QString() << QString() << QVariant()
+            << QStringLiteral("Group[pump line]");
+    QTest::addRow("double column against text operand")
+            << 3 << QStringLiteral("<") << QVariant(QStringLiteral("3")) << QString() << QString() << QVariant()
+            << QStringLiteral("Group[pump line,valve]");
+    QTest::addRow("integer range with AND")
+            << 4 << QStringLiteral(">=") << QVariant(4) << QStringLiteral("AND") << QStringLiteral("<=")
+            << QVariant(12) << QStringLiteral("Group[valve],Other");
+    QTest::addRow("integer alternatives with OR")
+            << 4 << QStringLiteral("=") << QVariant(3) << QStringLiteral("OR") << QStringLiteral("=")
+            << QVariant(12) << QStringLiteral("Group[pump line],Other");
+    QTest::addRow("dates drop the time")
+            << 5 << QStringLiteral("=") << QVariant(QDate(2020, 2, 5)) << QString() << QString() << QVariant()
+            << QStringLiteral("Group[valve]");
+    QTest::addRow("dates against iso text")
+            << 5 << QStringLiteral(">") << QVariant(QStringLiteral("2020-06-01")) << QString() << QString()
+            << QVariant() << QStringLiteral("Other");
+}
+
+void tst_ZFilterDialogProxyModel::expression()
+{
+    QFETCH(int, column);
+    QFETCH(QString, op);
+    QFETCH(QVariant, value);
+    QFETCH(QString, joiner);
+    QFETCH(QString, op2);
+    QFETCH(QVariant, value2);
+    QFETCH(QString, shown);
+    Stack s;
+    s.filter->setExpression(column, chain(op, value, joiner, op2, value2));
+    QCOMPARE(s.shown(), shown);
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+void tst_ZFilterDialogProxyModel::clearFilter()
+{
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve") });
+    s.filter->setExpression(0, chain(QStringLiteral("="), QStringLiteral("x")));
+    s.filter->setExpression(4, chain(QStringLiteral("="), 3));
+    s.filter->clearFilter(0);
+    QVERIFY(s.filter->patterns().isEmpty());
+    QCOMPARE(s.filter->expressions().keys(), QList<int>{ 4 });
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+    s.filter->clearFilter(7); // nothing there
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+}
+
+void tst_ZFilterDialogProxyModel::clearAll()
+{
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve") });
+    s.filter->setExpression(4, chain(QStringLiteral("="), 3));
+    s.filter->clearAll();
+    QVERIFY(s.filter->patterns().isEmpty());
+    QVERIFY(s.filter->expressions().isEmpty());
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line,valve],Other"));
+}
+
+void tst_ZFilterDialogProxyModel::replaceChain()
+{
+    Stack s;
+    ZExpression *first = chain(QStringLiteral("="), 3);
+    s.filter->setExpression(4, first);
+    s.filter->setExpression(4, first); // the same chain again stays alive
+    QCOMPARE(s.filter->expressions().value(4), first);
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+    s.filter->setExpression(4, chain(QStringLiteral("="), 4));
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve]"));
+    s.filter->setExpression(4, nullptr);
+    QVERIFY(s.filter->expressions().isEmpty());
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line,valve],Other"));
+}
+
+void tst_ZFilterDialogProxyModel::toVariant()
+{
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve"), 3 });
+    s.filter->setFilter(12, {});
+    s.filter->setExpression(4, chain(QStringLiteral(">="), 5, QStringLiteral("AND"), QStringLiteral("<="), 10));
+    s.filter->setExpression(3, chain(QStringLiteral("="), 3, QStringLiteral("OR"), QStringLiteral("="), 4));
+    s.filter->setExpression(0, chain(QStringLiteral("contains"), QStringLiteral("pump")));
+    const QVariantMap state = s.filter->toVariant().toMap();
+    QCOMPARE(state.keys(), (QStringList{ QStringLiteral("expressions"), QStringLiteral("patterns") }));
+    const QVariantMap patterns = state.value(QStringLiteral("patterns")).toMap();
+    QCOMPARE(patterns.value(QStringLiteral("0")).toList(), (QVariantList{ QStringLiteral("valve"), 3 }));
+    QCOMPARE(patterns.value(QStringLiteral("12")).toList(), QVariantList());
+    const QVariantMap expressions = state.value(QStringLiteral("expressions")).toMap();
+    QCOMPARE(expressions.value(QStringLiteral("4")).toString(), QStringLiteral(">=;5;AND;<=;10"));
+    QCOMPARE(expressions.value(QStringLiteral("3")).toString(), QStringLiteral("=;3;OR;=;4"));
+    QCOMPARE(expressions.value(QStringLiteral("0")).toString(), QStringLiteral("contains;pump"));
+}
+
+void tst_ZFilterDialogProxyModel::fromVariant_data()
+{
+    QTest::addColumn<QVariant>("state");
+    QTest::addColumn<QString>("patterns");
+    QTest::addColumn<QString>("expressions");
+    QTest::addColumn<bool>("warns");
+
+    auto exprs = [](const QString &key, const QVariant &text) {
+        return QVariant(QVariantMap{ { QStringLiteral("expressions"), QVariantMap{ { key, text } } } });
+    };
+    auto pats = [](const QString &key, const QVariant &list) {
+        return QVariant(QVariantMap{ { QStringLiteral("patterns"), QVariantMap{ { key, list } } } });
+    };
+
+    QTest::addRow("single condition") << exprs(QStringLiteral("2"), QStringLiteral("contains;pump"))
+                                      << QString() << QStringLiteral("2:contains;pump") << false;
+    QTest::addRow("AND") << exprs(QStringLiteral("4"), QStringLiteral(">=;5;AND;<=;10"))
+                         << QString() << QStringLiteral("4:>=;5&<=;10") << false;
+    QTest::addRow("OR") << exprs(QStringLiteral("4"), QStringLiteral("=;3;OR;=;4"))
+                        << QString() << QStringLiteral("4:=;3|=;4") << false;
+    QTest::addRow("unknown joiner drops the second") << exprs(QStringLiteral("4"), QStringLiteral("=;3;XOR;=;4"))
+                                                     << QString() << QStringLiteral("4:=;3") << false;
+    QTest::addRow("lower-case joiner drops the second") << exprs(QStringLiteral("4"), QStringLiteral("=;3;and;=;4"))
+                                                        << QString() << QStringLiteral("4:=;3") << false;
+    QTest::addRow("value with a semicolon") << exprs(QStringLiteral("1"), QStringLiteral("contains;a;b"))
+                                            << QString() << QStringLiteral("1:contains;a") << false;
+    QTest::addRow("truncated after joiner") << exprs(QStringLiteral("4"), QStringLiteral("=;3;AND;="))
+                                            << QString() << QStringLiteral("4:=;3") << false;
+    QTest::addRow("six parts") << exprs(QStringLiteral("4"), QStringLiteral("=;3;AND;=;4;x"))
+                               << QString() << QStringLiteral("4:=;3") << false;
+    QTest::addRow("empty operand kept") << exprs(QStringLiteral("4"), QStringLiteral("=;"))
+                                        << QString() << QStringLiteral("4:=;") << false;
+    QTest::addRow("no operand") << exprs(QStringLiteral("4"), QStringLiteral("="))
+                                << QString() << QString() << true;
+    QTest::addRow("empty text") << exprs(QStringLiteral("4"), QString()) << QString() << QString() << true;
+    QTest::addRow("unknown operator") << exprs(QStringLiteral("4"), QStringLiteral("~;3"))
+                                      << QString() << QString() << true;
+    QTest::addRow("unknown second operator") << exprs(QStringLiteral("4"), QStringLiteral("=;3;OR;~;4"))
+                                             << QString() << QStringLiteral("4:=;3") << false;
+    QTest::addRow("key that is no number reads as 0") << exprs(QStringLiteral("x"), QStringLiteral("=;3"))
+                                                      << QString() << QStringLiteral("0:=;3") << false;
+    QTest::addRow("value list") << pats(QStringLiteral("3"), QVariantList{ QStringLiteral("a"), 2 })
+                                << QStringLiteral("3:a,2") << QString() << false;
+    QTest::addRow("string list") << pats(QStringLiteral("3"), QStringList{ QStringLiteral("a") })
+                                 << QStringLiteral("3:a") << QString() << false;
+    QTest::addRow("empty value list") << pats(QStringLiteral("3"), QVariantList()) << QStringLiteral("3:")
+                                      << QString() << false;
+    QTest::addRow("value list that is no list") << pats(QStringLiteral("3"), QStringLiteral("a"))
+                                                << QString() << QString() << true;
+    QTest::addRow("patterns not a map")
+            << QVariant(QVariantMap{ { QStringLiteral("patterns"), QStringLiteral("junk") } }) << QString() << QString() << false;
+    QTest::addRow("not a map") << QVariant(QStringLiteral("filters")) << QString() << QString() << false;
+    QTest::addRow("invalid") << QVariant() << QString() << QString() << false;
+}
+
+void tst_ZFilterDialogProxyModel::fromVariant()
+{
+    QFETCH(QVariant, state);
+    QFETCH(QString, patterns);
+    QFETCH(QString, expressions);
+    QFETCH(bool, warns);
+    Stack s;
+    // Whatever was there before is replaced.
+    s.filter->setFilter(9, { 1 });
+    s.filter->setExpression(8, chain(QStringLiteral("="), 1));
+    if (warns)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("fromVariant")));
+    s.filter->fromVariant(state);
+
+    QStringList gotPatterns;
+    for (auto it = s.filter->patterns().cbegin(); it != s.filter->patterns().cend(); ++it) {
+        QStringList values;
+        for (const QVariant &v : it.value())
+            values.append(v.toString());
+        gotPatterns.append(QStringLiteral("%1:%2").arg(it.key()).arg(values.join(QLatin1Char(','))));
+    }
+    QCOMPARE(gotPatterns.join(QLatin1Char(' ')), patterns);
+
+    QStringList gotExpressions;
+    for (auto it = s.filter->expressions().cbegin(); it != s.filter->expressions().cend(); ++it) {
+        const ZExpression *head = it.value();
+        QString text = QStringLiteral("%1:%2").arg(it.key()).arg(head->toString());
+        QCOMPARE(head->value.userType(), int(QMetaType::QString));
+        if (head->andNext)
+            text += QLatin1Char('&') + head->andNext->toString();
+        if (head->orNext)
+            text += QLatin1Char('|') + head->orNext->toString();
+        gotExpressions.append(text);
+    }
+    QCOMPARE(gotExpressions.join(QLatin1Char(' ')), expressions);
+    // The filter stays usable.
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+void tst_ZFilterDialogProxyModel::roundTrip()
+{
+    Stack s;
+    s.filter->setExpression(4, chain(QStringLiteral("="), 3, QStringLiteral("OR"), QStringLiteral("="), 4));
+    const QString before = s.shown();
+    const QVariant state = s.filter->toVariant();
+    Stack other;
+    other.filter->fromVariant(state);
+    QCOMPARE(other.shown(), before);
+    QCOMPARE(other.filter->toVariant(), state);
+}
+
+void tst_ZFilterDialogProxyModel::sortingStaysTheBaseProxys()
+{
+    Stack s;
+    s.filter->sort(4, Qt::DescendingOrder);
+    // An empty cell orders before every value.
+    QCOMPARE(s.shown(), QStringLiteral("Other,Group[valve,pump line]"));
+    s.filter->sort(4, Qt::AscendingOrder);
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line,valve],Other"));
+    s.filter->sort(4, Qt::DescendingOrder);
+    s.filter->setFilter(0, { QStringLiteral("pump line"), QStringLiteral("valve") });
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve,pump line]"));
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+QTEST_GUILESS_MAIN(tst_ZFilterDialogProxyModel)
+#include "tst_zfilterdialogproxymodel.moc"
