@@ -350,23 +350,48 @@ void ZJoinProxyModel::buildRowMap(const ZJoinMapping &mapping, bool announce)
     QVector<int> rowMap(rows, -1);
 
     // Keys ordered by the one variant ordering; among equal keys the last
-    // joined row wins.
-    std::map<QVariant, int, VariantLess> keys;
+    // joined row wins. An empty key matches nothing. Integer keys, by far the
+    // most common, are also hashed; a foreign key of another type is looked up
+    // in the ordered table, which applies the cross-type rules.
     QAbstractItemModel *joined = mapping.model;
     const int joinedRows = joined->rowCount();
+    QHash<int, int> intKeys;
+    bool allInt = true;
+    QVector<QVariant> keyValues(joinedRows);
     for (int k = 0; k < joinedRows; ++k) {
         const QVariant key = joined->data(joined->index(k, mapping.keyColumn), Qt::DisplayRole);
-        keys[key] = k;
+        keyValues[k] = key;
+        if (!key.isValid())
+            continue;
+        if (key.userType() == QMetaType::Int)
+            intKeys.insert(key.toInt(), k);
+        else
+            allInt = false;
     }
-    // The row map is appended only after the foreign keys are read, so a
-    // foreign key read through an earlier mapping sees complete maps.
-    if (!keys.empty()) {
+    std::map<QVariant, int, VariantLess> keys;
+    bool keysBuilt = false;
+    auto orderedLookup = [&](const QVariant &fk) {
+        if (!keysBuilt) {
+            for (int k = 0; k < joinedRows; ++k) {
+                if (keyValues.at(k).isValid())
+                    keys[keyValues.at(k)] = k;
+            }
+            keysBuilt = true;
+        }
+        const auto it = keys.find(fk);
+        return it == keys.end() ? -1 : it->second;
+    };
+    if (joinedRows > 0) {
         for (int r = 0; r < rows; ++r) {
+            // Read through the proxy itself, so a joined column can serve.
             const QVariant fk = data(createIndex(r, mapping.foreignKeyColumn, quintptr(r) + 1),
                                      Qt::DisplayRole);
-            const auto it = keys.find(fk);
-            if (it != keys.end())
-                rowMap[r] = it->second;
+            if (!fk.isValid())
+                continue;
+            if (allInt && fk.userType() == QMetaType::Int)
+                rowMap[r] = intKeys.value(fk.toInt(), -1);
+            else
+                rowMap[r] = orderedLookup(fk);
         }
     }
     m_rowMaps.append(rowMap);

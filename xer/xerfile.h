@@ -40,6 +40,8 @@ public:
     // Number of line objects made (kept tables with their lines, headers and
     // the opening lines of passed-over tables).
     int objectCount() const { return m_objectCount; }
+    // Destroys every line object made by the last read.
+    void release() { clear(); }
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
 

@@ -24,6 +24,11 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
+#include <QtConcurrent>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 
@@ -158,6 +163,14 @@ QString XERLoader::loaderName() const
 void XERLoader::read()
 {
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
+#if defined(__GLIBC__)
+    // glibc grows the heap of a pool thread's arena a page at a time, one
+    // system call each; a large file makes millions of small allocations
+    // there. A wider growth step removes most of that cost (untouched pages
+    // take no memory).
+    static const bool padded = mallopt(M_TOP_PAD, 64 * 1024 * 1024) == 1;
+    Q_UNUSED(padded)
+#endif
     QElapsedTimer timer;
     timer.start();
     m_layoutRows.clear();
@@ -170,6 +183,7 @@ void XERLoader::read()
         return;
     }
     m_readResult = m_reader->read();
+    const qint64 readMs = timer.elapsed();
     if (m_readResult != xer::XERFile::Ok) {
         qCWarning(lcXer).noquote() << QStringLiteral("XERLoader::read %1 gives %2")
                                           .arg(m_fileName)
@@ -178,21 +192,47 @@ void XERLoader::read()
         return;
     }
 
-    readTable(QStringLiteral("PROJWBS"), std::make_shared<WBSContainer>());
-    readTable(QStringLiteral("TASK"), std::make_shared<TaskContainer>());
-    readTable(QStringLiteral("ACTVCODE"), std::make_shared<ActvCodeContainer>());
-    readTable(QStringLiteral("TASKACTV"), std::make_shared<TaskAcvtContainer>());
-    readTable(QStringLiteral("ACTVTYPE"), std::make_shared<ActvTypeContainer>());
-    readTable(QStringLiteral("RSRC"), std::make_shared<ResourceContainer>());
-    readTable(QStringLiteral("TASKPRED"), std::make_shared<TaskPredContainer>());
-    readTable(QStringLiteral("TASKRSRC"), std::make_shared<TaskRsrcContainer>());
-    readTable(QStringLiteral("UDFTYPE"), std::make_shared<UdfTypeContainer>());
-    readTable(QStringLiteral("UDFVALUE"), std::make_shared<UdfValueContainer>());
+    struct Job
+    {
+        QString table;
+        std::shared_ptr<IContainer> container;
+    };
+    QVector<Job> jobs = {
+        {QStringLiteral("PROJWBS"), std::make_shared<WBSContainer>()},
+        {QStringLiteral("TASK"), std::make_shared<TaskContainer>()},
+        {QStringLiteral("ACTVCODE"), std::make_shared<ActvCodeContainer>()},
+        {QStringLiteral("TASKACTV"), std::make_shared<TaskAcvtContainer>()},
+        {QStringLiteral("ACTVTYPE"), std::make_shared<ActvTypeContainer>()},
+        {QStringLiteral("RSRC"), std::make_shared<ResourceContainer>()},
+        {QStringLiteral("TASKPRED"), std::make_shared<TaskPredContainer>()},
+        {QStringLiteral("TASKRSRC"), std::make_shared<TaskRsrcContainer>()},
+        {QStringLiteral("UDFTYPE"), std::make_shared<UdfTypeContainer>()},
+        {QStringLiteral("UDFVALUE"), std::make_shared<UdfValueContainer>()},
+    };
+    // The tables are of different types and touch nothing in common, so they
+    // are converted side by side; the models are registered in order after.
+    for (const Job &job : qAsConst(jobs))
+        prepareContainer(job.table, job.container.get());
+    QtConcurrent::blockingMap(jobs, [this](const Job &job) {
+        fillContainer(job.table, job.container.get());
+    });
+    for (const Job &job : qAsConst(jobs))
+        registerTable(job.table, job.container);
 
     for (xer::XERTable *table : m_reader->tables()) {
         if (table->value(1).toString().toUpper() == QLatin1String("VIEWPROP"))
             fillLayout(table);
     }
+    const qint64 tablesMs = timer.elapsed();
+
+    // Everything the file holds is now in the containers and layout rows; the
+    // line objects go, which halves the peak memory of a large file and
+    // leaves their memory to the models built next.
+    m_reader->release();
+    qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::read file %1 ms, tables %2 ms, release %3 ms")
+                                    .arg(readMs)
+                                    .arg(tablesMs - readMs)
+                                    .arg(timer.elapsed() - tablesMs);
 
     emit progress(20, QStringLiteral("Create Predecessor Model"));
     createPredecessorModel();
@@ -224,9 +264,19 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
     Q_ASSERT(container);
     if (!container)
         return;
+    prepareContainer(table, container.get());
+    fillContainer(table, container.get());
+    registerTable(table, container);
+}
+
+void XERLoader::prepareContainer(const QString &table, IContainer *container) const
+{
     if (container->fieldCount() == 0)
         container->setFields(schemaColumns(table));
+}
 
+void XERLoader::fillContainer(const QString &table, IContainer *container) const
+{
     xer::XERTable *source = nullptr;
     if (m_reader) {
         for (xer::XERTable *t : m_reader->tables()) {
@@ -234,46 +284,49 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
                 source = t; // the last one in file order
         }
     }
-    if (source && source->fields()) {
-        // File column k (field k of "%F", marker included) to container column.
-        const xer::XERField *fields = source->fields();
-        struct Target
-        {
-            int field;
-            int column;
-            CellType type;
-        };
-        QVector<Target> targets;
-        for (int k = 0; k < fields->fieldCount(); ++k) {
-            const int column = container->indexOfCode(fields->value(k).toString().toLower());
-            if (column >= 0)
-                targets.append({k, column, cellType(container->fieldDataType(column))});
-        }
-        const int columns = container->fieldCount();
-        const QVector<xer::XERRecord *> &records = source->records();
-        container->reserve(records.size());
-        DateTimeReader dates;
-        int mismatched = 0;
-        for (const xer::XERRecord *record : records) {
-            // A record with more or fewer fields than its "%F" line keeps its
-            // values in their own columns: extra fields are ignored, missing
-            // ones read as empty.
-            if (record->fieldCount() != fields->fieldCount())
-                ++mismatched;
-            ContainerRow row(static_cast<size_t>(columns));
-            for (const Target &t : qAsConst(targets)) {
-                const QStringRef &text = record->value(t.field);
-                if (!text.isEmpty())
-                    row[size_t(t.column)] = convert(text, t.type, dates);
-            }
-            container->addRow(std::move(row));
-        }
-        if (mismatched > 0)
-            qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
-                                            .arg(table)
-                                            .arg(mismatched);
+    if (!source || !source->fields())
+        return;
+    // File column k (field k of "%F", marker included) to container column.
+    const xer::XERField *fields = source->fields();
+    struct Target
+    {
+        int field;
+        int column;
+        CellType type;
+    };
+    QVector<Target> targets;
+    for (int k = 0; k < fields->fieldCount(); ++k) {
+        const int column = container->indexOfCode(fields->value(k).toString().toLower());
+        if (column >= 0)
+            targets.append({k, column, cellType(container->fieldDataType(column))});
     }
+    const int columns = container->fieldCount();
+    const QVector<xer::XERRecord *> &records = source->records();
+    container->reserve(records.size());
+    DateTimeReader dates;
+    int mismatched = 0;
+    for (const xer::XERRecord *record : records) {
+        // A record with more or fewer fields than its "%F" line keeps its
+        // values in their own columns: extra fields are ignored, missing ones
+        // read as empty.
+        if (record->fieldCount() != fields->fieldCount())
+            ++mismatched;
+        ContainerRow row(static_cast<size_t>(columns));
+        for (const Target &t : qAsConst(targets)) {
+            const QStringRef &text = record->value(t.field);
+            if (!text.isEmpty())
+                row[size_t(t.column)] = convert(text, t.type, dates);
+        }
+        container->addRow(std::move(row));
+    }
+    if (mismatched > 0)
+        qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
+                                        .arg(table)
+                                        .arg(mismatched);
+}
 
+void XERLoader::registerTable(const QString &table, const std::shared_ptr<IContainer> &container)
+{
     auto *model = new BaseContainerModel;
     model->setContainer(container);
     model->setObjectName(table);

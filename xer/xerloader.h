@@ -38,6 +38,10 @@ public slots:
     void read();
 
 private:
+    void prepareContainer(const QString &table, IContainer *container) const;
+    void fillContainer(const QString &table, IContainer *container) const;
+    void registerTable(const QString &table, const std::shared_ptr<IContainer> &container);
+
     QString m_fileName;
     std::unique_ptr<xer::XERFile> m_reader; // Owned.
     QVariantList m_layoutRows;

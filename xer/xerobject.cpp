@@ -70,6 +70,15 @@ QVector<QStringRef> XERObject::split(const QString *text)
         return fields;
     const QChar *data = text->constData();
     const int size = text->size();
+    int tabs = 0;
+    for (int i = 0; i < size; ++i) {
+        const ushort c = data[i].unicode();
+        if (c == '\t')
+            ++tabs;
+        else if (c == '\r' || c == '\n')
+            break;
+    }
+    fields.reserve(tabs + 1);
     int start = 0;
     int i = 0;
     for (; i < size; ++i) {
