@@ -1,0 +1,341 @@
+#include "xerfield.h"
+#include "xerfile.h"
+#include "xerrecord.h"
+#include "xertable.h"
+#include "xertestfiles.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace xertest;
+
+namespace {
+
+constexpr int Chunk = 1024 * 1024;
+
+QString fieldText(const QStringRef &ref)
+{
+    return ref.size() > 100 ? QStringLiteral("<len:%1>").arg(ref.size()) : ref.toString();
+}
+
+// Kept tables as text: name[fields]{record;record} with the fields after the
+// marker joined by ','.
+QString dump(const xer::XERFile &reader)
+{
+    QStringList tables;
+    for (const xer::XERTable *t : reader.tables()) {
+        QStringList fields;
+        if (t->fields()) {
+            for (int i = 1; i < t->fields()->fieldCount(); ++i)
+                fields << fieldText(t->fields()->value(i));
+        }
+        QStringList records;
+        for (const xer::XERRecord *r : t->records()) {
+            QStringList cells;
+            for (int i = 1; i < r->fieldCount(); ++i)
+                cells << fieldText(r->value(i));
+            records << cells.join(QLatin1Char(','));
+        }
+        tables << QStringLiteral("%1[%2]{%3}")
+                          .arg(t->value(1).toString(), fields.join(QLatin1Char(',')),
+                               records.join(QLatin1Char(';')));
+    }
+    return tables.join(QLatin1Char(' '));
+}
+
+// A file whose record "1\t2" of TASK starts `before` bytes ahead of the first
+// chunk boundary, so that it crosses it.
+QByteArray acrossBoundary(int before, const QByteArray &eol)
+{
+    QByteArray head = header(eol) + "%T\tTASK" + eol + "%F\ta\tb" + eol;
+    const QByteArray pre = "%R\t";
+    const QByteArray post = "\tend" + eol;
+    const int fill = Chunk - before - head.size() - pre.size() - post.size();
+    return head + pre + QByteArray(fill, 'x') + post + "%R\t1\t2" + eol + "%E" + eol;
+}
+
+// A "%T" line whose "%" is the last byte of the first chunk.
+QByteArray tableMarkerAtBoundary()
+{
+    QByteArray head = header() + "%T\tCALENDAR\r\n%F\tdata\r\n%R\t";
+    const QByteArray post = "\r\n";
+    const int fill = Chunk - 1 - head.size() - post.size();
+    return head + QByteArray(fill, 'c') + post + "%T\tTASK\r\n%F\ta\r\n%R\t7\r\n%E\r\n";
+}
+
+} // namespace
+
+class tst_XERFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void read_data();
+    void read();
+    void cannotOpen();
+    void encoding_data();
+    void encoding();
+    void progress_data();
+    void progress();
+    void inputNeverWritten();
+    void objectModel();
+    void splitAndParse();
+};
+
+void tst_XERFile::read_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("wanted");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList task = {QStringLiteral("TASK")};
+    const QByteArray simple = header() + table("TASK", "task_id\tname", {"1\tA", "2\tB"}) + "%E\r\n";
+
+    QTest::addRow("empty") << QByteArray() << task << 0 << QString();
+    QTest::addRow("binary") << QByteArray("\x00\x01\x02\xFF\xFE\x89PNG\r\n", 10) << task << 1 << QString();
+    QTest::addRow("header only") << header() << task << 0 << QString();
+    QTest::addRow("header without tab") << QByteArray("ERMHDR\r\n%T\tTASK\r\n") << task << 1 << QString();
+    QTest::addRow("header word only") << QByteArray("ERMHDR") << task << 1 << QString();
+    QTest::addRow("utf-8 byte-order mark")
+            << QByteArray("\xEF\xBB\xBF") + simple << task << 0 << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
+    QTest::addRow("no %T") << header() + "%F\ta\r\n%R\t1\r\n%E\r\n" << task << 0 << QString();
+    QTest::addRow("%R before %F")
+            << header() + "%T\tTASK\r\n%R\t1\t2\r\n%F\ta\tb\r\n%R\t3\t4\r\n" << task << 0
+            << QStringLiteral("TASK[a,b]{1,2;3,4}");
+    QTest::addRow("a table twice")
+            << header() + table("TASK", "a", {"1"}) + table("TASK", "a", {"2", "3"}) << task << 0
+            << QStringLiteral("TASK[a]{1} TASK[a]{2;3}");
+    QTest::addRow("unknown table skipped")
+            << header() + table("CALENDAR", "x\ty", {"1\t2"}) + table("TASK", "a", {"9"}) << task << 0
+            << QStringLiteral("TASK[a]{9}");
+    QTest::addRow("every table without a wanted list")
+            << header() + table("CALENDAR", "x", {"1"}) + table("TASK", "a", {"9"}) << QStringList() << 0
+            << QStringLiteral("CALENDAR[x]{1} TASK[a]{9}");
+    QTest::addRow("lower-case table name kept")
+            << header() + table("task", "a", {"5"}) << task << 0 << QStringLiteral("task[a]{5}");
+    QTest::addRow("CRLF") << simple << task << 0 << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
+    QTest::addRow("LF")
+            << header("\n") + table("TASK", "task_id\tname", {"1\tA", "2\tB"}, "\n") + "%E\n" << task << 0
+            << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
+    QTest::addRow("CR only and empty lines")
+            << header("\r") + "\r\n\r\n" + table("TASK", "task_id\tname", {"1\tA", "2\tB"}, "\r\r\n") << task
+            << 0 << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
+    QTest::addRow("empty and trailing fields")
+            << header() + table("TASK", "a\tb\tc", {"\t\t", "1\t\t3", "1\t2\t"}) << task << 0
+            << QStringLiteral("TASK[a,b,c]{,,;1,,3;1,2,}");
+    QTest::addRow("short and long records")
+            << header() + table("TASK", "a\tb\tc", {"1", "1\t2\t3\t4\t5"}) << task << 0
+            << QStringLiteral("TASK[a,b,c]{1;1,2,3,4,5}");
+    QTest::addRow("missing %E")
+            << header() + table("TASK", "a", {"1", "2"}) << task << 0 << QStringLiteral("TASK[a]{1;2}");
+    QTest::addRow("last record without line end")
+            << header() + "%T\tTASK\r\n%F\ta\tb\r\n%R\t1\t2\r\n%R\t3\t4" << task << 0
+            << QStringLiteral("TASK[a,b]{1,2;3,4}");
+    QTest::addRow("header line inside a kept table ends it")
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t1\r\n" + header() + "%R\t2\r\n" << task << 0
+            << QStringLiteral("TASK[a]{1}");
+    QTest::addRow("other markers ignored")
+            << header() + "%T\tTASK\r\n%F\ta\r\n%X\tq\r\n%R\t1\r\nnonsense\r\n%E\r\n" << task << 0
+            << QStringLiteral("TASK[a]{1}");
+    QTest::addRow("very long line")
+            << header() + table("CALENDAR", "d", {QByteArray(3 * Chunk, 'z')})
+                       + table("TASK", "a\tb", {QByteArray(2 * Chunk + 5, 'y') + "\tlast"})
+            << task << 0 << QStringLiteral("TASK[a,b]{<len:2097157>,last}");
+    const QString crossing = QStringLiteral("TASK[a,b]{<len:%1>,end;1,2}");
+    for (int before : {1, 2, 3, 5}) {
+        const QByteArray content = acrossBoundary(before, "\r\n");
+        const int fill = content.indexOf("\tend") - content.indexOf("%R\t") - 3;
+        QTest::addRow("record across the chunk boundary, %d bytes before", before)
+                << content << task << 0 << crossing.arg(fill);
+    }
+    {
+        // CR as the last byte of the first chunk, LF as the first of the next.
+        const QByteArray content = acrossBoundary(-1, "\r\n");
+        QCOMPARE(content.at(Chunk - 1), '\r');
+        const int fill = content.indexOf("\tend") - content.indexOf("%R\t") - 3;
+        QTest::addRow("CR LF split by the chunk boundary") << content << task << 0 << crossing.arg(fill);
+    }
+    {
+        const QByteArray content = tableMarkerAtBoundary();
+        QCOMPARE(content.at(Chunk - 1), '%');
+        QTest::addRow("%T split by the chunk boundary") << content << task << 0 << QStringLiteral("TASK[a]{7}");
+    }
+}
+
+void tst_XERFile::read()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, wanted);
+    QFETCH(int, result);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("in.xer"), content);
+    xer::XERFile reader(path, xer::CarriageReturnLineFeed, wanted);
+    QCOMPARE(reader.read(), result);
+    QCOMPARE(dump(reader), expected);
+    if (result != xer::XERFile::Ok)
+        QCOMPARE(reader.objectCount(), 0);
+}
+
+void tst_XERFile::cannotOpen()
+{
+    QTemporaryDir dir;
+    xer::XERFile reader(dir.filePath(QStringLiteral("missing.xer")), xer::CarriageReturnLineFeed, {});
+    QSignalSpy progress(&reader, &xer::XERFile::progress);
+    QCOMPARE(reader.read(), int(xer::XERFile::CannotOpen));
+    QCOMPARE(progress.count(), 0);
+    QVERIFY(reader.tables().isEmpty());
+
+    xer::XERFile folder(dir.path(), xer::CarriageReturnLineFeed, {});
+    QVERIFY(folder.read() != xer::XERFile::Ok);
+}
+
+void tst_XERFile::encoding_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("utf8");
+
+    const QString german = QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xE2\x82\xAC" "5");
+    QTest::addRow("utf-8") << header() + table("TASK", "n", {"Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xE2\x82\xAC" "5"})
+                           << german << true;
+    QTest::addRow("utf-8 after a byte-order mark")
+            << QByteArray("\xEF\xBB\xBF") + header() + table("TASK", "n", {"Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xE2\x82\xAC" "5"})
+            << german << true;
+    // Windows-1252: u-umlaut, sharp s, en dash, euro sign.
+    QTest::addRow("windows-1252") << header() + table("TASK", "n", {"Gr\xFC\xDF" "e \x96 \x80" "5"}) << german
+                                  << false;
+    // Bytes that are not UTF-8 late in the file, in a table that is not even
+    // kept, decide for the whole file.
+    QTest::addRow("windows-1252 decided late")
+            << header() + table("TASK", "n", {"Gr\xFC\xDF" "e \x96 \x80" "5"})
+                       + table("CALENDAR", "x", {"caf\xE9"})
+            << german << false;
+    QTest::addRow("utf-8 text before a windows-1252 byte")
+            << header() + table("TASK", "n", {"\xC3\xA9"}) + table("CALENDAR", "x", {"\xE9"})
+            << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
+    QTest::addRow("ascii") << header() + table("TASK", "n", {"plain"}) << QStringLiteral("plain") << true;
+}
+
+void tst_XERFile::encoding()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    QFETCH(bool, utf8);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("in.xer"), content);
+    xer::XERFile reader(path, xer::CarriageReturnLineFeed, {QStringLiteral("TASK")});
+    QCOMPARE(reader.read(), int(xer::XERFile::Ok));
+    QCOMPARE(reader.tables().size(), 1);
+    QCOMPARE(reader.tables().first()->records().size(), 1);
+    const QString text = reader.tables().first()->records().first()->value(1).toString();
+    QCOMPARE(text, expected);
+    QVERIFY(!text.contains(QChar::ReplacementCharacter));
+    QCOMPARE(reader.isUtf8(), utf8);
+}
+
+void tst_XERFile::progress_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::addRow("empty file") << QByteArray() << QList<int>{10};
+    QTest::addRow("small file") << header() + table("TASK", "a", {"1"}) << QList<int>{10};
+    QTest::addRow("three chunks") << header() + table("CALENDAR", "d", {QByteArray(2 * Chunk + 10, 'q')})
+                                  << QList<int>{0, 0, 10};
+}
+
+void tst_XERFile::progress()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QList<int>, expected);
+    QTemporaryDir dir;
+    xer::XERFile reader(writeFile(dir, QStringLiteral("p.xer"), content), xer::CarriageReturnLineFeed,
+                        {QStringLiteral("TASK")});
+    QSignalSpy spy(&reader, &xer::XERFile::progress);
+    QCOMPARE(reader.read(), 0);
+    QList<int> got;
+    for (const QList<QVariant> &args : qAsConst(spy)) {
+        got << args.at(0).toInt();
+        QCOMPARE(args.at(1).toString(), QStringLiteral("Read project from file"));
+    }
+    QCOMPARE(got, expected);
+}
+
+void tst_XERFile::inputNeverWritten()
+{
+    QTemporaryDir dir;
+    const QByteArray content = header() + table("TASK", "a", {"1", "2"});
+    const QString path = writeFile(dir, QStringLiteral("ro.xer"), content);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    {
+        xer::XERFile reader(path, xer::CarriageReturnLineFeed, {});
+        QCOMPARE(reader.read(), 0);
+        // Editing the objects changes memory only.
+        reader.tables().first()->records().first()->setCell(0, QStringLiteral("changed"));
+        reader.tables().first()->addRow(0);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+}
+
+void tst_XERFile::objectModel()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("o.xer"),
+                                   header() + table("TASK", "a\tb\tc\td", {"1\t2\t3\t4"}));
+    xer::XERFile reader(path, xer::CarriageReturnLineFeed, {QStringLiteral("TASK")});
+    QCOMPARE(reader.read(), 0);
+    xer::XERTable *t = reader.tables().first();
+    QCOMPARE(t->fields()->table(), t);
+    QCOMPARE(t->type(), xer::TableObject);
+    QCOMPARE(t->fields()->type(), xer::FieldObject);
+
+    xer::XERRecord *r = t->records().first();
+    QCOMPARE(r->type(), xer::RecordObject);
+    QCOMPARE(r->fieldCount(), 5);
+    QVERIFY(r->value(5).isEmpty());
+    QCOMPARE(r->value(5), xer::XERObject::EMPTY_STRING);
+
+    r->setCell(1, QStringLiteral("two\xC3\xA4"));
+    QCOMPARE(r->value(2).toString(), QStringLiteral("two\xC3\xA4"));
+    QCOMPARE(r->value(3).toString(), QStringLiteral("3"));
+    r->updateField(9, QStringLiteral("ignored"));
+    QCOMPARE(r->fieldCount(), 5);
+
+    t->addRow(0);
+    QCOMPARE(t->records().size(), 2);
+    xer::XERRecord *added = t->records().first();
+    QCOMPARE(added->fieldCount(), 5);
+    QCOMPARE(added->lineNumber(), -1);
+    QCOMPARE(added->offset(), ~0UL);
+    for (int i = 1; i < 5; ++i)
+        QVERIFY(added->value(i).isEmpty());
+    t->delRow(0);
+    QCOMPARE(t->records().size(), 1);
+    QCOMPARE(t->records().first(), r);
+}
+
+void tst_XERFile::splitAndParse()
+{
+    auto *text = new QString(QStringLiteral("%R\ta\t\tb\r\n"));
+    const QVector<QStringRef> fields = xer::XERObject::split(text);
+    QCOMPARE(fields.size(), 4);
+    QCOMPARE(fields.at(3).toString(), QStringLiteral("b"));
+    xer::XERObject *object = xer::XERObject::parse(text, 3, 0, fields);
+    QVERIFY(object);
+    QCOMPARE(object->type(), xer::RecordObject);
+    QCOMPARE(object->lineNumber(), 3);
+    delete object;
+
+    auto *end = new QString(QStringLiteral("%E"));
+    QCOMPARE(xer::XERObject::parse(end, 0, 0, xer::XERObject::split(end)), nullptr);
+    auto *nothing = new QString;
+    QCOMPARE(xer::XERObject::parse(nothing, 0, 0, {}), nullptr);
+}
+
+QTEST_GUILESS_MAIN(tst_XERFile)
+#include "tst_xerfile.moc"
