@@ -68,22 +68,27 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task)
 
     const QDateTime start = task->start();
     const QDateTime finish = task->finish();
-    item->valid = start.isValid() && finish.isValid() && !(finish < start);
+    item->valid = start.isValid() && finish.isValid();
+    // Instants are compared as numbers: converting local date-times is
+    // costly and a rebuild records every shown row.
+    const qint64 startMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(start) : start.toMSecsSinceEpoch();
+    const qint64 finishMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(finish) : finish.toMSecsSinceEpoch();
+    item->valid = item->valid && finishMs >= startMs;
     if (item->valid) {
-        if (tasks_.isEmpty()) {
+        if (tasks_.isEmpty() || !axis->hasRange()) {
             axis->setDates(start, finish);
-        } else if (!(start < axis->min())) {
-            if (!(finish < axis->max()))
+        } else if (startMs >= axis->minMSecs()) {
+            if (finishMs >= axis->maxMSecs())
                 axis->setEndDate(finish);
         } else {
-            if (axis->max() < finish)
+            if (axis->maxMSecs() < finishMs)
                 axis->setDates(start, finish);
             else
                 axis->setStartDate(start);
         }
         const TaskDrawDelegate *delegate = chart_->drawDelegate();
-        item->left = qMax(0, axis->dateToPoint(start) - delegate->leftExtent());
-        item->width = axis->dateToPoint(finish) - item->left + delegate->rightExtent();
+        item->left = qMax(0, axis->msecsToPoint(startMs) - delegate->leftExtent());
+        item->width = axis->msecsToPoint(finishMs) - item->left + delegate->rightExtent();
     }
     item->row = tasks_.size();
     tasks_.append(item);
@@ -96,13 +101,17 @@ void ChartArea::clear()
     tasks_.clear();
     selected_ = -1;
     relationIndexValid_ = false;
-    setFixedSize(0, 0);
+    // Within a batch the final size follows at its end; shrinking to nothing
+    // in between would throw the scroll position away.
+    if (!batch_)
+        setFixedSize(0, 0);
     update();
 }
 
 void ChartArea::beginBatch()
 {
     batch_ = true;
+    timeCache_.clear();
 }
 
 void ChartArea::endBatch()
@@ -110,9 +119,11 @@ void ChartArea::endBatch()
     if (!batch_)
         return;
     batch_ = false;
-    if (chart_)
-        setFixedWidth(chart_->dateAxis()->axisWidth());
-    applySize();
+    timeCache_.clear();
+    if (chart_) {
+        setFixedSize(chart_->dateAxis()->axisWidth(),
+                     qMin(chart_->rowAxis()->totalHeight(), QWIDGETSIZE_MAX));
+    }
     update();
 }
 

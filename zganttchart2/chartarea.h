@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charttaskitem.h"
+#include "localtimecache.h"
 
 #include <QSharedPointer>
 #include <QVector>
@@ -76,6 +77,7 @@ private:
     GanttChart *chart_ = nullptr; // Not owned.
     int selected_ = -1;
     bool batch_ = false;
+    LocalTimeCache timeCache_; // Used during a batch only.
 
     // Interval index over the links' row spans: sorted by the lower row,
     // with the largest upper row of every implicit subtree.

@@ -189,7 +189,8 @@ void GanttChart::addRelationship(int from, int to, RelationType type, long long 
     if (from < 0 || from >= tasks_.size() || to < 0 || to >= tasks_.size())
         return;
     relations_.append(QSharedPointer<TaskRelationship>::create(from, to, type, lag));
-    chart_->relationsChanged();
+    if (!buildingLinks_)
+        chart_->relationsChanged();
 }
 
 QAbstractItemModel *GanttChart::model() const
@@ -502,6 +503,7 @@ void GanttChart::rmodelReset()
         return;
     const int rows = relationModel_->rowCount();
     relations_.reserve(rows);
+    buildingLinks_ = true;
     const QModelIndex root;
     auto cell = [this, &root](int row, int column) {
         return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
@@ -517,6 +519,8 @@ void GanttChart::rmodelReset()
         const long long lag = cell(row, relationLagColumn_).toLongLong();
         addRelationship(predecessor.value(), task.value(), type, lag);
     }
+    buildingLinks_ = false;
+    chart_->relationsChanged();
 }
 
 void GanttChart::scheduleRebuild()

@@ -181,6 +181,7 @@ private:
     bool pendingTasks_ = false;
     bool pendingLinks_ = false;
     bool rebuildQueued_ = false;
+    bool buildingLinks_ = false;
 };
 
 // Adds the row of the index (its own model, the row under the same parent)

@@ -48,6 +48,7 @@ DateAxis::DateAxis(QWidget *parent)
     setFixedHeight(10);
     d->axis_start_dt_ = QDate::currentDate().startOfDay(Qt::LocalTime);
     d->axis_end_dt_ = date_utils::next_date(Day, d->axis_start_dt_);
+    syncRange();
     addLevel(Day);
 }
 
@@ -56,8 +57,19 @@ DateAxis::DateAxis(const DateAxisPrivate &data)
     , d(new DateAxisPrivate(data))
 {
     d->axis_ = this;
+    syncRange();
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Levels are QObject children of their axis, which deletes them with
+    // itself: the new axis gets levels of its own with the same units.
+    const auto shared = d->levels_;
+    d->levels_.clear();
+    for (const auto &old : shared) {
+        auto level = QSharedPointer<DateAxisLevel>::create(this);
+        level->setTimeUnit(old->timeUnit());
+        level->setDateAxis(this);
+        d->levels_.append(level);
+    }
     if (d->levels_.isEmpty()) {
         auto level = QSharedPointer<DateAxisLevel>::create(this);
         level->setDateAxis(this);
@@ -68,26 +80,57 @@ DateAxis::DateAxis(const DateAxisPrivate &data)
 
 DateAxis::~DateAxis() = default;
 
+void DateAxis::syncRange()
+{
+    // Local date-times convert to instants through the C library on every
+    // comparison; the ends are converted once here instead.
+    d->rangeValid_ = validRange(d->axis_start_dt_, d->axis_end_dt_);
+    d->startMs_ = d->rangeValid_ ? d->axis_start_dt_.toMSecsSinceEpoch() : 0;
+    d->endMs_ = d->rangeValid_ ? d->axis_end_dt_.toMSecsSinceEpoch() : 0;
+}
+
 QDateTime DateAxis::pointToDate(int x) const
 {
-    if (x < 0)
+    if (x < 0 || !d->rangeValid_ || d->axisWidth_ <= 0)
         return QDateTime();
-    const qint64 secs = d->axis_start_dt_.secsTo(d->axis_end_dt_);
-    if (!validRange(d->axis_start_dt_, d->axis_end_dt_) || secs <= 0 || d->axisWidth_ <= 0)
+    const qint64 secs = (d->endMs_ - d->startMs_) / 1000;
+    if (secs <= 0)
         return QDateTime();
     return d->axis_start_dt_.addSecs(mulDiv(secs, x, d->axisWidth_));
 }
 
 int DateAxis::dateToPoint(const QDateTime &date) const
 {
-    if (!date.isValid() || !validRange(d->axis_start_dt_, d->axis_end_dt_))
+    if (!date.isValid())
         return -1;
-    if (date < d->axis_start_dt_ || date > d->axis_end_dt_)
+    return msecsToPoint(date.toMSecsSinceEpoch());
+}
+
+int DateAxis::msecsToPoint(qint64 msecs) const
+{
+    if (!d->rangeValid_ || d->axisWidth_ <= 0)
         return -1;
-    const qint64 secs = d->axis_start_dt_.secsTo(d->axis_end_dt_);
-    if (secs <= 0 || d->axisWidth_ <= 0)
+    if (msecs < d->startMs_ || msecs > d->endMs_)
         return -1;
-    return static_cast<int>(mulDiv(d->axis_start_dt_.secsTo(date), d->axisWidth_, secs));
+    const qint64 secs = (d->endMs_ - d->startMs_) / 1000;
+    if (secs <= 0)
+        return -1;
+    return static_cast<int>(mulDiv((msecs - d->startMs_) / 1000, d->axisWidth_, secs));
+}
+
+qint64 DateAxis::minMSecs() const
+{
+    return d->startMs_;
+}
+
+qint64 DateAxis::maxMSecs() const
+{
+    return d->endMs_;
+}
+
+bool DateAxis::hasRange() const
+{
+    return d->rangeValid_;
 }
 
 QDateTime DateAxis::min() const
@@ -141,12 +184,14 @@ void DateAxis::refloorRange()
     if (d->requestedStart_.isNull() || d->requestedEnd_.isNull()) {
         d->axis_start_dt_ = QDateTime();
         d->axis_end_dt_ = QDateTime();
+        syncRange();
         return;
     }
     d->axis_start_dt_ = date_utils::floor_date(u, d->requestedStart_);
     d->axis_end_dt_ = date_utils::next_date(u, date_utils::floor_date(u, d->requestedEnd_));
     if (d->axis_start_dt_.isValid() && !(d->axis_start_dt_ < d->axis_end_dt_))
         d->axis_end_dt_ = date_utils::advance(u, d->axis_start_dt_);
+    syncRange();
 }
 
 void DateAxis::setLevels(const QVector<TimeUnit> &units)
@@ -203,6 +248,7 @@ void DateAxis::setStartDate(const QDateTime &date)
     d->axis_start_dt_ = f;
     if (!(d->axis_start_dt_ < d->axis_end_dt_))
         d->axis_end_dt_ = date_utils::advance(u, d->axis_start_dt_);
+    syncRange();
     recalc_scale();
 }
 
@@ -216,6 +262,7 @@ void DateAxis::setEndDate(const QDateTime &date)
     if (e == d->axis_end_dt_)
         return;
     d->axis_end_dt_ = e;
+    syncRange();
     if (d->axis_start_dt_ < d->axis_end_dt_)
         recalc_scale();
 }
@@ -235,6 +282,7 @@ void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
     d->axis_end_dt_ = e;
     if (!(s < e))
         d->axis_end_dt_ = date_utils::advance(u, s);
+    syncRange();
     recalc_scale();
 }
 
@@ -272,8 +320,10 @@ void DateAxis::recalc_scale()
             qCWarning(lcGantt) << "DateAxis::recalc_scale range cut from" << columns << "to"
                                << kMaxAxisWidth << "columns";
             columns = kMaxAxisWidth;
-            if (cut.isValid() && d->axis_start_dt_ < cut)
+            if (cut.isValid() && d->axis_start_dt_ < cut) {
                 d->axis_end_dt_ = cut;
+                syncRange();
+            }
         }
     } else if (d->axis_start_dt_.isValid() || d->axis_end_dt_.isValid()) {
         qCDebug(lcGantt) << "DateAxis::recalc_scale invalid range" << d->axis_start_dt_

@@ -45,6 +45,13 @@ public:
     virtual int columnsCount() const;
     virtual int axisWidth() const;
 
+    // dateToPoint of an instant in milliseconds since the epoch.
+    int msecsToPoint(qint64 msecs) const;
+    // The range ends as milliseconds since the epoch (0 without a range).
+    qint64 minMSecs() const;
+    qint64 maxMSecs() const;
+    bool hasRange() const;
+
     void addLevel(TimeUnit unit);
     void setLevels(const QVector<TimeUnit> &units);
     void setLevelUnit(int level, TimeUnit unit);
@@ -81,6 +88,7 @@ protected:
 
 private:
     int scrollOffset() const;
+    void syncRange();
     void updateHeight();
     void refloorRange();
 

@@ -24,6 +24,10 @@ public:
     QDateTime requestedEnd_;
     QDateTime axis_start_dt_;
     QDateTime axis_end_dt_;
+    // The range ends as instants, kept in step with the two above.
+    bool rangeValid_ = false;
+    qint64 startMs_ = 0;
+    qint64 endMs_ = 0;
     bool empty_ = false;
     GanttChart *chart_ = nullptr;                    // Not owned.
 };
