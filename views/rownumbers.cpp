@@ -1,6 +1,5 @@
 #include "rownumbers.h"
 
-#include "modelhelpers.h"
 #include "viewslogging.h"
 
 #include <QAbstractItemModel>
@@ -15,7 +14,7 @@ const char *const kSignature = "void Activities::updateRowNumber()";
 } // namespace
 
 void updateRowNumbers(QAbstractItemModel *tree, QAbstractItemModel *table,
-                      QAbstractItemModel *predecessors)
+                      const RelationMap &relations)
 {
     if (!tree || tree->rowCount() == 0)
         return;
@@ -77,6 +76,7 @@ void updateRowNumbers(QAbstractItemModel *tree, QAbstractItemModel *table,
             stack.push_back({index, levelCell, 0});
     }
 
+    qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
     const int predColumn = columnIndex(table, QStringLiteral("Predecessors Details Rows"));
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
     if (predColumn == -1 || taskIdColumn == -1) {
@@ -84,7 +84,6 @@ void updateRowNumbers(QAbstractItemModel *tree, QAbstractItemModel *table,
         return;
     }
 
-    const RelationMap relations = predecessorsMap(predecessors);
     const int rows = table->rowCount();
     for (int r = 0; r < rows; ++r) {
         const int taskId = table->index(r, taskIdColumn).data().toInt();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modelhelpers.h"
+
 class QAbstractItemModel;
 
 // Fills the three columns of the activity table whose values depend on the
@@ -14,12 +16,14 @@ class QAbstractItemModel;
 // tree is the model whose rows are numbered (the pane's parent-item proxy);
 // the first two columns are written through it. table is the flat activity
 // model under it, which receives the third column by top-level row.
-// predecessors is the relation model read through predecessorsMap (may be
-// null). Columns are found by caption; a missing column skips its part.
+// relations is predecessorsMap of the relation model (task id -> predecessor
+// activity ID -> relation text); the caller keeps it for as long as the
+// relation model stays, as building it is the costly part. Columns are found
+// by caption; a missing column skips its part.
 //
 // One pass over the tree and one over the table; predecessor rows come from
 // a hash built during the first pass. The walk never asks the tree for a
 // parent, so a proxy whose parent lookup is slow costs no more than its
 // index lookup.
 void updateRowNumbers(QAbstractItemModel *tree, QAbstractItemModel *table,
-                      QAbstractItemModel *predecessors);
+                      const RelationMap &relations);
