@@ -4,6 +4,7 @@
 // Prints "<name>_ms <milliseconds>" lines.
 
 #include "zfilterdialogproxymodel.h"
+#include "zindex.h"
 #include "zparentitemproxymodel.h"
 
 #include <QAbstractTableModel>
@@ -130,7 +131,19 @@ int main(int argc, char **argv)
     tree.sort(2, Qt::DescendingOrder);
     print("tree_sort_ms", timer.elapsed());
 
+    // The grouping's indexes: one per level over all rows, then the product.
+    timer.restart();
+    ZIndex byParent(&table, 1);
+    byParent.group(Qt::DisplayRole);
+    ZIndex byCode(&table, 3);
+    byCode.group(Qt::DisplayRole);
+    print("index_group_ms", timer.elapsed());
+    timer.restart();
+    const ZIndex product = cross(byParent, byCode);
+    print("index_cross_ms", timer.elapsed());
+
     std::fflush(stdout);
-    std::fprintf(stderr, "tree rows %d, shown after filter %d, then %d\n", treeRows, shown, none);
+    std::fprintf(stderr, "tree rows %d, shown after filter %d, then %d, product nodes %d\n", treeRows,
+                 shown, none, product.count());
     return treeRows == activities + bands ? 0 : 1;
 }

@@ -1,37 +1,8 @@
 #include "zdateindex.h"
 
+#include "captions.h"
+
 #include <QDate>
-
-namespace {
-
-// Captions of the group keys, kept here so that the index stands on its own.
-QString quarterText(const QVariant &key)
-{
-    return QStringLiteral("Q%1").arg(key.toInt());
-}
-
-QString weekText(const QVariant &key)
-{
-    return QStringLiteral("Week %1").arg(key.toInt());
-}
-
-QString monthText(const QVariant &key)
-{
-    static const char *const names[] = { "January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December" };
-    const int month = key.toInt();
-    if (month < 1 || month > 12)
-        return QString();
-    return QString::fromLatin1(names[month - 1]);
-}
-
-QString dayText(const QVariant &key)
-{
-    return key.toDate().toString(QStringLiteral("dd MMMM"));
-}
-
-} // namespace
 
 ZDateIndex::ZDateIndex(const QAbstractItemModel *model, int column)
     : ZIndex(model, column)
@@ -71,12 +42,12 @@ QVariant ZDateIndex::displayValue(const QVariant &key) const
     if (!key.isValid())
         return QVariant();
     if (interval == QLatin1String("Quarter"))
-        return quarterText(key);
+        return quarterCaption(key);
     if (interval == QLatin1String("Week"))
-        return weekText(key);
+        return weekCaption(key);
     if (interval == QLatin1String("Month"))
-        return monthText(key);
+        return monthCaption(key);
     if (interval == QLatin1String("Day"))
-        return dayText(key);
+        return dayCaption(key);
     return key;
 }

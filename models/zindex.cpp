@@ -309,7 +309,9 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
             cells.reserve(size_t(node.rows.size()));
             for (int r : node.rows)
                 cells.emplace_back(model->index(r, column).data(), r);
-            std::sort(cells.begin(), cells.end(), [](const auto &x, const auto &y) {
+            // stable_sort: with values of mixed types the ordering need not be
+            // consistent, and std::sort could then run past the range.
+            std::stable_sort(cells.begin(), cells.end(), [](const auto &x, const auto &y) {
                 const int c = compareVariants(x.first, y.first);
                 return c != 0 ? c < 0 : x.second < y.second;
             });
@@ -351,13 +353,29 @@ ZIndex cross(const ZIndex &a, const ZIndex &b)
     static const QString combinedFormat = QStringLiteral("%1x%2");
 
     // Without parent links in b only the nodes of b that share rows with a
-    // leaf take part: find them from the leaf's rows through a row-to-key
-    // map, instead of intersecting the leaf with every node of b.
-    QHash<int, QVector<ZIndex::const_iterator>> keysOfRow;
+    // leaf take part: find them from the leaf's rows through a row-to-node
+    // table, instead of intersecting the leaf with every node of b. A row
+    // normally lies in one node of b; rows in several are kept aside.
+    using Entry = ZIndex::value_type;
+    std::vector<const Entry *> nodeOfRow;
+    QHash<int, QVector<const Entry *>> moreNodesOfRow;
     if (!bHasLinks) {
-        for (auto it = b.begin(); it != b.end(); ++it) {
-            for (int r : it->second.rows)
-                keysOfRow[r].append(it);
+        int maxRow = -1;
+        for (const auto &entryB : b) {
+            for (int r : entryB.second.rows)
+                maxRow = std::max(maxRow, r);
+        }
+        nodeOfRow.assign(size_t(maxRow + 1), nullptr);
+        for (const auto &entryB : b) {
+            for (int r : entryB.second.rows) {
+                if (r < 0)
+                    continue;
+                const Entry *&slot = nodeOfRow[size_t(r)];
+                if (!slot)
+                    slot = &entryB;
+                else
+                    moreNodesOfRow[r].append(&entryB);
+            }
         }
     }
 
@@ -390,18 +408,23 @@ ZIndex cross(const ZIndex &a, const ZIndex &b)
             }
         } else {
             std::map<QVariant, std::pair<const ZNode *, QSet<int>>, VariantLess> hits;
+            auto hit = [&](const Entry *entryB, int r) {
+                auto &h = hits[entryB->first];
+                h.first = &entryB->second;
+                h.second.insert(r);
+            };
             for (int r : rowsA) {
-                const auto found = keysOfRow.constFind(r);
-                if (found == keysOfRow.constEnd())
+                if (r < 0 || size_t(r) >= nodeOfRow.size() || !nodeOfRow[size_t(r)])
                     continue;
-                for (const auto &itB : found.value()) {
-                    auto &hit = hits[itB->first];
-                    hit.first = &itB->second;
-                    hit.second.insert(r);
+                hit(nodeOfRow[size_t(r)], r);
+                const auto more = moreNodesOfRow.constFind(r);
+                if (more != moreNodesOfRow.constEnd()) {
+                    for (const Entry *entryB : more.value())
+                        hit(entryB, r);
                 }
             }
-            for (auto &hit : hits)
-                addCombined(hit.first, *hit.second.first, std::move(hit.second.second));
+            for (auto &h : hits)
+                addCombined(h.first, *h.second.first, std::move(h.second.second));
         }
         result[ka].rows.clear();
         hint = result.find(ka);

@@ -285,8 +285,13 @@ bool ZParentItemProxyModel::setData(const QModelIndex &index, const QVariant &va
         return false;
     m_writeThrough = true;
     m_rebuildAfterWrite = false;
+    m_writeAnnounced = false;
     const bool written = m_connectedSource->setData(source, value, role);
     m_writeThrough = false;
+    // A source whose signals are blocked (the activity model is handed over
+    // so) says nothing of the write: the views above still need to hear of it.
+    if (written && !m_writeAnnounced && !m_rebuildAfterWrite)
+        emit dataChanged(index, index);
     // A write into the id or parent-id column changes the tree; rebuild once
     // the source has finished its own work.
     if (m_rebuildAfterWrite) {
@@ -471,6 +476,8 @@ void ZParentItemProxyModel::_q_sourceDataChanged(const QModelIndex &source_top_l
                                                  const QModelIndex &source_bottom_right,
                                                  const QVector<int> &roles)
 {
+    if (m_writeThrough)
+        m_writeAnnounced = true;
     if (m_resetPending || !source_top_left.isValid() || !source_bottom_right.isValid()
         || source_top_left.parent().isValid())
         return;

@@ -132,6 +132,7 @@ private:
     int m_parentIdColumn = -1;
     bool m_writeThrough = false;
     bool m_rebuildAfterWrite = false;
+    bool m_writeAnnounced = false;
     bool m_resetPending = false;
 
     // Reverse of m_structure by source row: the parent key (-1 top level,

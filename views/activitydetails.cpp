@@ -1,5 +1,6 @@
 #include "activitydetails.h"
 
+#include "activities.h"
 #include "maphdrmodel.h"
 #include "modelhelpers.h"
 #include "viewslogging.h"
@@ -364,8 +365,6 @@ void ActivityDetails::gotoSuccessor(const QModelIndex &index)
 
 void ActivityDetails::gotoTask(int taskId)
 {
-    if (!m_activities)
-        return;
-    if (!QMetaObject::invokeMethod(m_activities, "gotoTask", Qt::DirectConnection, Q_ARG(int, taskId)))
-        qCWarning(lcViews) << "ActivityDetails::gotoTask: the activities pane offers no gotoTask(int)";
+    if (m_activities)
+        m_activities->gotoTask(taskId);
 }

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class Activities;
 class MapHdrModel;
 class QAbstractItemModel;
 class QDataWidgetMapper;
@@ -38,9 +39,8 @@ public:
     // proxies made for them.
     void clearModels();
 
-    // The activities pane that makes a related activity current; it must
-    // offer an invokable gotoTask(int). Not owned.
-    QPointer<QObject> m_activities;
+    // The activities pane that makes a related activity current. Not owned.
+    QPointer<Activities> m_activities;
 
 public slots:
     void nextActivity();

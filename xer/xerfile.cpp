@@ -251,7 +251,9 @@ void XERFile::addObject(XERObject *object)
         m_inKeptTable = false;
         break;
     case RecordObject:
-        if (m_inKeptTable && !m_tables.isEmpty()) {
+        // A record before its table's field list has no column names to
+        // read it by; it is dropped rather than guessed at.
+        if (m_inKeptTable && !m_tables.isEmpty() && m_tables.last()->fields()) {
             m_tables.last()->appendRecord(static_cast<XERRecord *>(object));
         } else {
             delete object;

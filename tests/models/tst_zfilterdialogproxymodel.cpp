@@ -95,6 +95,7 @@ private slots:
     void fromVariant();
     void roundTrip();
     void sortingStaysTheBaseProxys();
+    void regroupingUnderActiveFilter();
 };
 
 void tst_ZFilterDialogProxyModel::unfiltered()
@@ -382,6 +383,29 @@ void tst_ZFilterDialogProxyModel::sortingStaysTheBaseProxys()
     s.filter->sort(4, Qt::DescendingOrder);
     s.filter->setFilter(0, { QStringLiteral("pump line"), QStringLiteral("valve") });
     QCOMPARE(s.shown(), QStringLiteral("Group[valve,pump line]"));
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+void tst_ZFilterDialogProxyModel::regroupingUnderActiveFilter()
+{
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve"), QStringLiteral("Other") });
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
+    const QPersistentModelIndex valve(s.filter->index(0, 0, s.filter->index(0, 0)));
+    QCOMPARE(valve.data().toString(), QStringLiteral("valve"));
+    // A band row appended behind the source's back, then a handed structure.
+    {
+        const QSignalBlocker blocker(s.source.get());
+        s.source->appendRow(new QStandardItem(QStringLiteral("Band")));
+    }
+    s.tree->setParentStructure(ParentStructure{ { -1, { 4 } }, { 4, { 0, 3 } }, { 0, { 1, 2 } } });
+    QCOMPARE(s.shown(), QStringLiteral("Band[Group[valve],Other]"));
+    {
+        const QSignalBlocker blocker(s.source.get());
+        s.source->removeRow(4);
+    }
+    s.tree->setParentStructure(1, 2);
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
     QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
 }
 

@@ -58,6 +58,7 @@ private slots:
     void collapseToLevel_data();
     void collapseToLevel();
     void crossWithoutLinks();
+    void crossRowInSeveralNodes();
     void crossWithLinks();
     void crossThreeLevels();
     void toModel();
@@ -255,6 +256,20 @@ void tst_ZIndex::crossWithoutLinks()
     QStandardItemModel out;
     product.toModel(&out, false);
     QCOMPARE(treeString(&out), QStringLiteral("a[x,y],b[x],c"));
+}
+
+void tst_ZIndex::crossRowInSeveralNodes()
+{
+    ZIndex a;
+    a[QStringLiteral("a")].rows = { 0, 1, 5 };
+    ZIndex b;
+    b[QStringLiteral("x")].rows = { 0, 1 };
+    b[QStringLiteral("y")].rows = { 0 };
+    b[QStringLiteral("z")].rows = { 7 };
+    const ZIndex product = cross(a, b);
+    QCOMPARE(keysText(product), QStringLiteral("a:;axx:0 1;axy:0"));
+    // The leaf's rows move into the combined nodes, even when there are none.
+    QCOMPARE(keysText(cross(a, ZIndex())), QStringLiteral("a:"));
 }
 
 void tst_ZIndex::crossWithLinks()

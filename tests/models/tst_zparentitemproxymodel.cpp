@@ -73,6 +73,7 @@ private slots:
     void sourceLayoutChangeKeepsPersistentIndexes();
     void sourceRowsMoved();
     void sortKeepsEqualRowsAndPersistentIndexes();
+    void sortMixedTypes();
     void groupingUnderFilterProxy();
     void headerPassesThrough();
     void sourceDestroyed();
@@ -310,6 +311,16 @@ void tst_ZParentItemProxyModel::setDataWritesThrough()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<QModelIndex>(), b);
     QCOMPARE(f.proxy->flags(b), source->flags(source->index(1, 3)));
+
+    // A source with blocked signals says nothing; the proxy still announces
+    // the written cell.
+    source->blockSignals(true);
+    QVERIFY(f.proxy->setData(b, 43, Qt::EditRole));
+    source->blockSignals(false);
+    QCOMPARE(source->index(1, 3).data().toInt(), 43);
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed.at(1).at(0).value<QModelIndex>(), b);
+    QCOMPARE(changed.at(1).at(1).value<QModelIndex>(), b);
 }
 
 void tst_ZParentItemProxyModel::setDataInParentColumnRebuilds()
@@ -469,6 +480,38 @@ void tst_ZParentItemProxyModel::sortKeepsEqualRowsAndPersistentIndexes()
     f.proxy->sort(9);
     QCOMPARE(treeString(f.proxy.get()), QStringLiteral("p[x1,x3,x2,x4],q"));
     QCOMPARE(checkRoundTrip(f.proxy.get()), 24);
+}
+
+void tst_ZParentItemProxyModel::sortMixedTypes()
+{
+    // Numbers, their texts and other texts in one column need not order
+    // consistently; sorting must still keep every row exactly once.
+    Fixture f;
+    QList<QVariantList> rows;
+    for (int i = 0; i < 300; ++i) {
+        QVariant value;
+        switch (i % 4) {
+        case 0: value = (i * 7919) % 101; break;
+        case 1: value = QString::number((i * 31) % 97); break;
+        case 2: value = QStringLiteral("t%1").arg(i % 13); break;
+        default: break;
+        }
+        rows.append({ QString::number(i), i + 1, i < 10 ? QVariant() : QVariant(i % 10 + 1), value });
+    }
+    std::unique_ptr<QStandardItemModel> source(activities(rows));
+    f.proxy->setSourceModel(source.get());
+    f.proxy->setParentStructure(1, 2);
+    for (Qt::SortOrder order : { Qt::AscendingOrder, Qt::DescendingOrder }) {
+        f.proxy->sort(3, order);
+        QSet<int> seen;
+        const ParentStructure structure = f.proxy->parentStructure();
+        for (const QList<int> &list : structure) {
+            for (int row : list)
+                seen.insert(row);
+        }
+        QCOMPARE(seen.size(), 300);
+        QCOMPARE(checkRoundTrip(f.proxy.get()), 300 * 4);
+    }
 }
 
 void tst_ZParentItemProxyModel::groupingUnderFilterProxy()

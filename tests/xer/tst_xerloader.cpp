@@ -1,0 +1,513 @@
+#include "fieldroles.h"
+#include "modelhelpers.h"
+#include "xerloader.h"
+#include "xertestfiles.h"
+#include "zjoinproxymodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QThreadPool>
+#include <QtConcurrent>
+#include <QtTest>
+
+using namespace xertest;
+
+namespace {
+
+QJsonDocument schema()
+{
+    return QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
+}
+
+// What the receiver of the loader's signals saw, in order.
+struct Outcome
+{
+    QStringList events; // "progress 10 Read project from file", "finished", "failed 1"
+    bool done = false;
+};
+
+// Loads a file exactly as the main window does: the loader is made here,
+// read() runs on the global pool, progress is connected queued and
+// finished() automatically.
+std::unique_ptr<XERLoader> load(const QString &path, Outcome *outcome)
+{
+    auto loader = std::make_unique<XERLoader>(path, schema());
+    auto *receiver = new QObject(loader.get());
+    QObject::connect(loader.get(), &ProjectLoader::progress, receiver,
+                     [outcome](int percent, const QString &text) {
+                         outcome->events << QStringLiteral("progress %1 %2").arg(percent).arg(text);
+                     },
+                     Qt::QueuedConnection);
+    QObject::connect(loader.get(), &ProjectLoader::finished, receiver, [outcome] {
+        outcome->events << QStringLiteral("finished");
+        outcome->done = true;
+    });
+    QObject::connect(loader.get(), &ProjectLoader::failed, receiver, [outcome](int code) {
+        outcome->events << QStringLiteral("failed %1").arg(code);
+        outcome->done = true;
+    });
+    QFuture<void> future = QtConcurrent::run(QThreadPool::globalInstance(), loader.get(), &XERLoader::read);
+    QElapsedTimer guard;
+    guard.start();
+    while (!outcome->done && guard.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    future.waitForFinished();
+    // Anything still queued (a finished() after a failure would be) arrives now.
+    QCoreApplication::processEvents();
+    return loader;
+}
+
+QStringList progressSteps()
+{
+    return {QStringLiteral("progress 10 Read project from file"),
+            QStringLiteral("progress 20 Create Predecessor Model"),
+            QStringLiteral("progress 30 Create Resource Model"),
+            QStringLiteral("progress 40 Create Codes Model"),
+            QStringLiteral("progress 50 Create Task Codes Assignment Model"),
+            QStringLiteral("progress 60 Create UDF Assignment Model"),
+            QStringLiteral("progress 70 Create Activity Model"),
+            QStringLiteral("progress 80 Process data"),
+            QStringLiteral("finished")};
+}
+
+QStringList allModelNames()
+{
+    return {QStringLiteral("ACTVCODE"), QStringLiteral("ACTVTYPE"), QStringLiteral("ActivityModel"),
+            QStringLiteral("CodeModel"), QStringLiteral("PROJWBS"), QStringLiteral("PredecessorModel"),
+            QStringLiteral("RSRC"), QStringLiteral("ResourceModel"), QStringLiteral("TASK"),
+            QStringLiteral("TASKACTV"), QStringLiteral("TASKPRED"), QStringLiteral("TASKRSRC"),
+            QStringLiteral("UDFTYPE"), QStringLiteral("UDFVALUE"),
+            QStringLiteral("taskCodesAssignmentModel"), QStringLiteral("userDefinedAssignmentModel")};
+}
+
+// One project with every table the loader reads. Activities are listed out
+// of task id order; task 4's record is short.
+QByteArray project()
+{
+    QByteArray x = header();
+    x += table("PROJECT", "proj_id\tproj_short_name", {"1\tP"});
+    x += table("PROJWBS", "wbs_id\tproj_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id",
+               {"10\t1\t1\tW1\tCivil\t", "11\t1\t2\tW1.1\tFoundations\t10"});
+    x += table("TASK",
+               "task_id\tproj_id\twbs_id\ttask_type\ttask_code\tTASK_NAME\tstatus_code\tcstr_type\tcstr_date\t"
+               "act_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\tphys_complete_pct",
+               {"3\t1\t10\tTT_Mile\tA3\tHandover\tTK_NotStart\tCS_MSO\t2024-02-05 08:00\t\t\t"
+                "2024-02-01 08:00\t2024-02-03 17:00\t0",
+                "1\t1\t11\tTT_Task\tA1\tDig \xC3\xA4\tTK_Active\tCS_MANDSTART\t2024-01-20 08:00\t"
+                "2024-01-02 08:00\t\t2024-01-01 08:00\t2024-01-10 17:00\t12.5",
+                "2\t1\t11\tTT_LOE\tA2\tSupervise\tTK_Complete\t\t\t2024-01-03 08:00\t\t"
+                "2024-01-03 08:00\t2024-01-30 17:00\t100",
+                "4\t1\t99\tTT_FinMile\tA4\tEnd\tTK_NotStart\tCS_MEOB\t2024-03-01 17:00\t\t\t"
+                "2024-02-20 08:00"});
+    x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
+               {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16"});
+    x += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
+               {"50\tRT_Labor\tR1\tCrew", "60\tRT_Equip\tX\tExcavator", "50\tRT_Labor\tR1\tCrew B"});
+    x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty",
+               {"1\t1\t60\t8", "2\t1\t50\t16", "3\t3\t77\t1"});
+    x += table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope",
+               {"200\tPhase\tAS_Project", "100\tArea\tAS_Global"});
+    x += table("ACTVCODE", "actv_code_id\tactv_code_type_id\tshort_name\tactv_code_name",
+               {"1000\t100\tN\tNorth", "2000\t200\tD\tDesign"});
+    x += table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id\tproj_id",
+               {"1\t200\t2000\t1", "1\t100\t1000\t1", "3\t100\t1000\t1", "3\t200\t2999\t1"});
+    x += table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_name\tudf_type_label",
+               {"302\tTASK\tf3\tDue", "300\tTASK\tf1\tWeight", "301\tPROJWBS\tf2\tOwner"});
+    x += table("UDFVALUE", "udf_type_id\tfk_id\tproj_id\tudf_date\tudf_number\tudf_text",
+               {"300\t1\t1\t\t12.75\t", "301\t1\t1\t\t\tnot an activity's", "302\t2\t1\t2024-05-06 08:00\t\ttext too"});
+    x += table("VIEWPROP", "view_id\tview_name\tview_type\tdata_pos",
+               {"7\tMy layout\tVT_Gantt\t(0||ViewSettings)", "8\tOther\tVT_Gantt\t(0||x)"});
+    x += "%E\r\n";
+    return x;
+}
+
+// Row of the model whose column holds the value (display role).
+int rowOf(const QAbstractItemModel *model, int column, const QVariant &value)
+{
+    for (int r = 0; r < model->rowCount(); ++r) {
+        if (model->index(r, column).data() == value)
+            return r;
+    }
+    return -1;
+}
+
+QVariant cellOf(const QAbstractItemModel *model, int row, const QString &caption)
+{
+    return model->index(row, columnIndex(model, caption)).data();
+}
+
+QDateTime at(const char *text)
+{
+    return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+} // namespace
+
+class tst_XERLoader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void failures_data();
+    void failures();
+    void emptyFile();
+    void loadsEveryModel();
+    void tableModels();
+    void derivedModels();
+    void pivots();
+    void activityModel();
+    void modelsLiveOnTheApplicationThread();
+    void layoutRows();
+    void ownership();
+    void tableQuirks_data();
+    void tableQuirks();
+    void addModel();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<XERLoader> m_loader;
+    Outcome m_outcome;
+};
+
+void tst_XERLoader::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_loader = load(writeFile(m_dir, QStringLiteral("project.xer"), project()), &m_outcome);
+    QVERIFY(m_outcome.done);
+}
+
+void tst_XERLoader::failures_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("code");
+    QTest::addRow("not an XER file") << QByteArray("<html>nothing</html>\r\n") << true << 1;
+    QTest::addRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\x00\x00", 9) << true << 1;
+    QTest::addRow("header without tab") << QByteArray("ERMHDR 19.12\r\n") << true << 1;
+    QTest::addRow("cannot open") << QByteArray() << false << 2;
+}
+
+void tst_XERLoader::failures()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    const QString path = exists ? writeFile(dir, QStringLiteral("bad.xer"), content)
+                                : dir.filePath(QStringLiteral("none.xer"));
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(path, &outcome);
+    QCOMPARE(outcome.events, QStringList{QStringLiteral("failed %1").arg(code)});
+    QCOMPARE(loader->readResult(), code);
+    QVERIFY(loader->modelNames().isEmpty());
+
+    // A loader without a file fails the same way instead of hanging.
+    XERLoader empty;
+    QSignalSpy failed(&empty, &ProjectLoader::failed);
+    QSignalSpy finished(&empty, &ProjectLoader::finished);
+    empty.read();
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(finished.count(), 0);
+}
+
+void tst_XERLoader::emptyFile()
+{
+    QTemporaryDir dir;
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), QByteArray()), &outcome);
+    QCOMPARE(outcome.events, progressSteps());
+    QCOMPARE(loader->modelNames(), allModelNames());
+    QCOMPARE(loader->model(QStringLiteral("TASK"))->rowCount(), 0);
+    QCOMPARE(loader->model(QStringLiteral("TASK"))->columnCount(), 60);
+    QCOMPARE(loader->model(QStringLiteral("TASKPRED"))->columnCount(), 5);
+    QCOMPARE(loader->model(QStringLiteral("CodeModel"))->columnCount(), 8);
+    QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), 0);
+    QCOMPARE(loader->model(QStringLiteral("taskCodesAssignmentModel"))->columnCount(), 1);
+}
+
+void tst_XERLoader::loadsEveryModel()
+{
+    // Progress arrives in the order sent, then finished() once.
+    QCOMPARE(m_outcome.events, progressSteps());
+    QCOMPARE(m_loader->modelNames(), allModelNames());
+    QCOMPARE(m_loader->loaderName(), QStringLiteral("XERLoader"));
+    QVERIFY(!m_loader->model(QStringLiteral("nothing")));
+    QVERIFY(!m_loader->hasModel(QStringLiteral("nothing")));
+    QVERIFY(m_loader->hasModel(QStringLiteral("ActivityModel")));
+    for (const QString &name : m_loader->modelNames()) {
+        QAbstractItemModel *model = m_loader->model(name);
+        QCOMPARE(model->objectName(), name);
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+}
+
+void tst_XERLoader::tableModels()
+{
+    const QAbstractItemModel *task = m_loader->model(QStringLiteral("TASK"));
+    QCOMPARE(task->rowCount(), 4);
+    // File order is kept.
+    QCOMPARE(task->index(0, 0).data().toInt(), 3);
+    QCOMPARE(task->index(1, 0).data().toInt(), 1);
+    // "TASK_NAME" in upper case still finds its column; the short record of
+    // task 4 keeps its values in their own columns.
+    QCOMPARE(cellOf(task, 1, QStringLiteral("Activity Name")).toString(), QString::fromUtf8("Dig \xC3\xA4"));
+    QCOMPARE(cellOf(task, 3, QStringLiteral("Activity ID")).toString(), QStringLiteral("A4"));
+    QCOMPARE(cellOf(task, 3, QStringLiteral("Planned start date")).toDateTime(), at("2024-02-20 08:00"));
+    QVERIFY(!cellOf(task, 3, QStringLiteral("Planned finish date")).isValid());
+    QVERIFY(!cellOf(task, 3, QStringLiteral("Physical complete %")).isValid());
+    // Conversions by data type: "12.5" in an integer column gives 0.
+    QCOMPARE(cellOf(task, 1, QStringLiteral("Physical complete %")), QVariant(0));
+    QCOMPARE(cellOf(task, 2, QStringLiteral("Physical complete %")), QVariant(100));
+    QCOMPARE(cellOf(task, 1, QStringLiteral("Actual Start")), QVariant(at("2024-01-02 08:00")));
+    // An empty field leaves the cell invalid, also in an integer column.
+    QVERIFY(!cellOf(m_loader->model(QStringLiteral("PROJWBS")), 0, QStringLiteral("parent_wbs_id")).isValid());
+    // Decimal user-defined numbers survive.
+    const QAbstractItemModel *values = m_loader->model(QStringLiteral("UDFVALUE"));
+    QCOMPARE(values->index(0, 5).data(), QVariant(12.75));
+}
+
+void tst_XERLoader::derivedModels()
+{
+    const QAbstractItemModel *pred = m_loader->model(QStringLiteral("PredecessorModel"));
+    QCOMPARE(pred->columnCount(), 9);
+    QCOMPARE(pred->rowCount(), 3);
+    // Successor's ID and name first, predecessor's after.
+    QCOMPARE(pred->index(1, 5).data().toString(), QStringLiteral("A2"));
+    QCOMPARE(pred->index(1, 7).data().toString(), QStringLiteral("A3"));
+    QCOMPARE(pred->index(1, 8).data().toString(), QStringLiteral("Handover"));
+    QVERIFY(!pred->index(2, 7).data().isValid()); // predecessor of another project
+    QCOMPARE(columnIndex(pred, QStringLiteral("Activity ID")), 5);
+    QCOMPARE(pred->headerData(7, Qt::Horizontal, FieldIdRole).toString(), QStringLiteral("task_code"));
+
+    const QAbstractItemModel *res = m_loader->model(QStringLiteral("ResourceModel"));
+    QCOMPARE(res->columnCount(), 28);
+    QCOMPARE(res->index(0, 27).data().toString(), QStringLiteral("Excavator"));
+    QCOMPARE(res->index(1, 27).data().toString(), QStringLiteral("Crew B")); // later RSRC row wins
+    QVERIFY(!res->index(2, 27).data().isValid());                           // unknown resource
+
+    const QAbstractItemModel *codes = m_loader->model(QStringLiteral("CodeModel"));
+    QCOMPARE(codes->columnCount(), 8);
+    QStringList captions;
+    for (int c = 4; c < 8; ++c)
+        captions << codes->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(captions, QStringList({QStringLiteral("Code Value"), QStringLiteral("Code Name"),
+                                    QStringLiteral("Activity Code"), QStringLiteral("Scope")}));
+    QCOMPARE(codes->index(0, 5).data().toString(), QStringLiteral("Design"));
+    QCOMPARE(codes->index(0, 6).data().toString(), QStringLiteral("Phase"));
+}
+
+void tst_XERLoader::pivots()
+{
+    const QAbstractItemModel *codes = m_loader->model(QStringLiteral("taskCodesAssignmentModel"));
+    QCOMPARE(codes->rowCount(), 4);
+    QCOMPARE(codes->columnCount(), 3);
+    // Columns in ascending type id: Area (100) before Phase (200).
+    QCOMPARE(codes->headerData(0, Qt::Horizontal).toString(), QStringLiteral("task_id"));
+    QCOMPARE(codes->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Area"));
+    QCOMPARE(codes->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Phase"));
+    QCOMPARE(codes->headerData(1, Qt::Horizontal, FieldGroupRole).toString(), QStringLiteral("Activity Codes"));
+    QCOMPARE(codes->headerData(1, Qt::Horizontal, FieldDescriptorRole).toMap().value(QStringLiteral("datatype")),
+             QVariant(QStringLiteral("string")));
+    const int task1 = rowOf(codes, 0, 1);
+    const int task3 = rowOf(codes, 0, 3);
+    QCOMPARE(codes->index(task1, 1).data().toString(), QStringLiteral("North"));
+    QCOMPARE(codes->index(task1, 1).data(FieldIdRole).toInt(), 1000);
+    QCOMPARE(codes->index(task1, 2).data().toString(), QStringLiteral("Design"));
+    // A code missing from ACTVCODE: empty text, the id still there.
+    QCOMPARE(codes->index(task3, 2).data().toString(), QString());
+    QCOMPARE(codes->index(task3, 2).data(FieldIdRole).toInt(), 2999);
+    QVERIFY(!codes->index(rowOf(codes, 0, 2), 1).data().isValid());
+
+    // Only fields of the activity table: "Owner" (a WBS field) is absent and
+    // its value for id 1 never reaches activity 1.
+    const QAbstractItemModel *udf = m_loader->model(QStringLiteral("userDefinedAssignmentModel"));
+    QCOMPARE(udf->columnCount(), 3);
+    QCOMPARE(udf->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Weight"));
+    QCOMPARE(udf->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Due"));
+    QCOMPARE(udf->headerData(1, Qt::Horizontal, FieldGroupRole).toString(), QStringLiteral("User Defined"));
+    QCOMPARE(udf->index(rowOf(udf, 0, 1), 1).data(), QVariant(12.75));
+    QCOMPARE(udf->index(rowOf(udf, 0, 1), 1).data(FieldIdRole).toInt(), 300);
+    // A date wins over a text.
+    QCOMPARE(udf->index(rowOf(udf, 0, 2), 2).data(), QVariant(at("2024-05-06 08:00")));
+}
+
+void tst_XERLoader::activityModel()
+{
+    auto *activities = qobject_cast<ZJoinProxyModel *>(m_loader->model(QStringLiteral("ActivityModel")));
+    QVERIFY(activities);
+    QVERIFY(activities->signalsBlocked());
+    QCOMPARE(activities->rowCount(), 4);
+    // 3 structure + 60 TASK + 2 WBS + 25 TASKRSRC + 2 codes + 2 fields
+    QCOMPARE(activities->columnCount(), 94);
+    QCOMPARE(activities->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID"));
+    QCOMPARE(activities->headerData(2, Qt::Horizontal, FieldDescriptorRole).toMap().value(QStringLiteral("group")),
+             QVariant(QStringLiteral("system")));
+    QCOMPARE(columnIndex(activities, QStringLiteral("task_id")), 3); // TASK's comes first
+    QCOMPARE(activities->headerData(63, Qt::Horizontal).toString(), QStringLiteral("WBS Code"));
+    QCOMPARE(activities->headerData(90, Qt::Horizontal).toString(), QStringLiteral("Area"));
+    QCOMPARE(activities->headerData(93, Qt::Horizontal).toString(), QStringLiteral("Due"));
+
+    // Ascending task id, while TASK keeps the file's order.
+    QStringList ids;
+    for (int r = 0; r < 4; ++r)
+        ids << activities->index(r, 0).data().toString();
+    QCOMPARE(ids, QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
+
+    auto value = [activities](int row, const char *caption) {
+        return cellOf(activities, row, QLatin1String(caption));
+    };
+    QCOMPARE(value(0, "Activity Type").toString(), QStringLiteral("Task"));
+    QCOMPARE(value(1, "Activity Type").toString(), QStringLiteral("Level of Effort"));
+    QCOMPARE(value(2, "Activity Type").toString(), QStringLiteral("Milestone"));
+    QCOMPARE(value(3, "Activity Type").toString(), QStringLiteral("Milestone"));
+
+    // Active with a start constraint: actual start, planned finish.
+    QCOMPARE(value(0, "Start Date"), QVariant(at("2024-01-02 08:00")));
+    QCOMPARE(value(0, "Finish Date"), QVariant(at("2024-01-10 17:00")));
+    // Complete without an actual finish: a null finish.
+    QCOMPARE(value(1, "Start Date"), QVariant(at("2024-01-03 08:00")));
+    QVERIFY(value(1, "Finish Date").toDateTime().isNull());
+    QCOMPARE(value(1, "Finish Date").userType(), int(QMetaType::QDateTime));
+    // Not started, "CS_MSO": the constraint date starts it.
+    QCOMPARE(value(2, "Start Date"), QVariant(at("2024-02-05 08:00")));
+    QCOMPARE(value(2, "Finish Date"), QVariant(at("2024-02-03 17:00")));
+    // Not started, "CS_MEOB": the constraint date finishes it.
+    QCOMPARE(value(3, "Start Date"), QVariant(at("2024-02-20 08:00")));
+    QCOMPARE(value(3, "Finish Date"), QVariant(at("2024-03-01 17:00")));
+
+    QCOMPARE(value(1, "Predecessors").toString(), QStringLiteral("A1, A3"));
+    QCOMPARE(value(1, "Predecessors Details").toString(), QStringLiteral("A1:FS, A3:SS+8h"));
+    QCOMPARE(value(0, "Predecessors").toString(), QString());
+    QCOMPARE(value(3, "Predecessors").toString(), QString());
+
+    // WBS through the activity's wbs_id; none for an unknown WBS.
+    QCOMPARE(value(0, "WBS Name").toString(), QStringLiteral("Foundations"));
+    QCOMPARE(value(2, "WBS Code").toString(), QStringLiteral("W1"));
+    QVERIFY(!value(3, "WBS Name").isValid());
+    // The later of two resource assignments.
+    QCOMPARE(activities->index(0, 65 + 4).data().toInt(), 50);
+    QCOMPARE(value(0, "Area").toString(), QStringLiteral("North"));
+    QCOMPARE(value(0, "Weight"), QVariant(12.75));
+    QVERIFY(!value(2, "Weight").isValid());
+    // The TASK table itself was completed.
+    const QAbstractItemModel *task = m_loader->model(QStringLiteral("TASK"));
+    QCOMPARE(cellOf(task, 0, QStringLiteral("Activity Type")).toString(), QStringLiteral("Milestone"));
+
+    QAbstractItemModelTester tester(activities, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int r = 0; r < activities->rowCount(); ++r) {
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(activities->mapFromSource(activities->mapToSource(activities->index(r, c))),
+                     activities->index(r, c));
+    }
+}
+
+void tst_XERLoader::modelsLiveOnTheApplicationThread()
+{
+    for (const QString &name : m_loader->modelNames())
+        QCOMPARE(m_loader->model(name)->thread(), QCoreApplication::instance()->thread());
+    auto *activities = qobject_cast<ZJoinProxyModel *>(m_loader->model(QStringLiteral("ActivityModel")));
+    QCOMPARE(activities->sourceModel()->thread(), QCoreApplication::instance()->thread());
+
+    // A signal of a table reaches the join built on it at once.
+    QAbstractItemModel *assignments = m_loader->model(QStringLiteral("TASKRSRC"));
+    QAbstractItemModel *resources = m_loader->model(QStringLiteral("ResourceModel"));
+    QSignalSpy changed(resources, &QAbstractItemModel::dataChanged);
+    emit assignments->dataChanged(assignments->index(0, 4), assignments->index(0, 4));
+    QCOMPARE(changed.count(), 1);
+}
+
+void tst_XERLoader::layoutRows()
+{
+    const QVariantList rows = m_loader->layoutRows();
+    QCOMPARE(rows.size(), 2);
+    const QVariantMap first = rows.first().toMap();
+    QCOMPARE(first.value(QStringLiteral("VIEW_ID")).toString(), QStringLiteral("7"));
+    QCOMPARE(first.value(QStringLiteral("VIEW_NAME")).toString(), QStringLiteral("My layout"));
+    QCOMPARE(first.value(QStringLiteral("VIEW_DATA")).toString(), QStringLiteral("(0||ViewSettings)"));
+}
+
+void tst_XERLoader::ownership()
+{
+    QTemporaryDir dir;
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("o.xer"), project()), &outcome);
+    auto *activities = qobject_cast<ZJoinProxyModel *>(loader->model(QStringLiteral("ActivityModel")));
+    QPointer<QAbstractItemModel> structure = activities->sourceModel();
+    QPointer<QAbstractItemModel> task = loader->model(QStringLiteral("TASK"));
+    QPointer<QAbstractItemModel> pivot = loader->model(QStringLiteral("taskCodesAssignmentModel"));
+    QCOMPARE(structure->parent(), activities);
+    loader.reset();
+    QVERIFY(structure.isNull());
+    QVERIFY(task.isNull());
+    QVERIFY(pivot.isNull());
+}
+
+void tst_XERLoader::tableQuirks_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("taskRows");
+    QTest::addColumn<QString>("firstCode");
+    QTest::addRow("table listed twice: the second is loaded")
+            << header() + table("TASK", "task_id\ttask_code", {"1\tA"}) + table("TASK", "task_id\ttask_code", {"2\tB", "3\tC"})
+            << 2 << QStringLiteral("B");
+    QTest::addRow("lower-case table name is not TASK")
+            << header() + table("task", "task_id\ttask_code", {"1\tA"}) << 0 << QString();
+    QTest::addRow("only TASK in the file")
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) << 1 << QStringLiteral("E");
+    QTest::addRow("record longer than its field list")
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) << 1 << QStringLiteral("E");
+    QTest::addRow("%R before %F is dropped")
+            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" << 1 << QStringLiteral("A");
+    QTest::addRow("unknown columns ignored")
+            << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) << 1 << QStringLiteral("A");
+    QTest::addRow("last record without a line end")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 2 << QStringLiteral("A");
+}
+
+void tst_XERLoader::tableQuirks()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, taskRows);
+    QFETCH(QString, firstCode);
+    QTemporaryDir dir;
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("q.xer"), content), &outcome);
+    QCOMPARE(outcome.events.last(), QStringLiteral("finished"));
+    const QAbstractItemModel *task = loader->model(QStringLiteral("TASK"));
+    QCOMPARE(task->rowCount(), taskRows);
+    QCOMPARE(task->columnCount(), 60);
+    if (taskRows > 0)
+        QCOMPARE(cellOf(task, 0, QStringLiteral("Activity ID")).toString(), firstCode);
+    QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), taskRows);
+    QCOMPARE(loader->model(QStringLiteral("TASKPRED"))->rowCount(), 0);
+}
+
+void tst_XERLoader::addModel()
+{
+    XERLoader loader;
+    QPointer<QStandardItemModel> first = new QStandardItemModel;
+    first->setObjectName(QStringLiteral("M"));
+    loader.addModel(first);
+    loader.addModel(nullptr);
+    auto *unnamed = new QStandardItemModel(&loader);
+    loader.addModel(unnamed);
+    QCOMPARE(loader.modelNames(), QStringList{QStringLiteral("M")});
+    auto *second = new QStandardItemModel;
+    second->setObjectName(QStringLiteral("M"));
+    loader.addModel(second);
+    QVERIFY(first.isNull()); // replaced and destroyed
+    QCOMPARE(loader.model(QStringLiteral("M")), second);
+
+    QCOMPARE(loader.fieldsFromScheme(QStringLiteral("TASK")).size(), 0);
+    loader.setSchema(schema());
+    QCOMPARE(loader.fieldsFromScheme(QStringLiteral("TASK")).size(), 53);
+    QCOMPARE(loader.captionsFromScheme(QStringLiteral("TASK")).size(), 60);
+    QVERIFY(loader.captionsFromScheme(QStringLiteral("NOPE")).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_XERLoader)
+#include "tst_xerloader.moc"
