@@ -81,6 +81,13 @@ ActivityDetails::ActivityDetails(QWidget *parent)
     setupForm();
     m_mapperDelegate = new ZDetailDelegate(this, -1, QPixmap());
     createMapper();
+    // The table delegates serve every project and stay with the pane.
+    m_tblvwPred->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_predecessors.png"))));
+    m_tblvwSucc->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_successors.png"))));
+    m_tblvwCodes->setItemDelegate(
+        new ZDetailDelegate(this, 8, QPixmap(QStringLiteral(":/images/task_label_32"))));
 
     connect(m_tblvwPred, &QAbstractItemView::activated, this, &ActivityDetails::gotoPredecessor);
     connect(m_tblvwSucc, &QAbstractItemView::activated, this, &ActivityDetails::gotoSuccessor);
@@ -223,8 +230,6 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
     m_tblvwCodes->setColumnHidden(0, true);
     m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
     fixRowHeight(m_tblvwCodes->verticalHeader());
-    m_tblvwCodes->setItemDelegate(
-        new ZDetailDelegate(m_codesProxy, 8, QPixmap(QStringLiteral(":/images/task_label_32"))));
     setExactFilter(m_codesProxy, kNoRows);
 }
 
@@ -256,8 +261,6 @@ void ActivityDetails::createDetailMapping()
     m_tblvwPred->setColumnWidth(4, 50);
     m_tblvwPred->horizontalHeader()->setStretchLastSection(true);
     fixRowHeight(m_tblvwPred->verticalHeader());
-    m_tblvwPred->setItemDelegate(new ZDetailDelegate(
-        m_predecessorProxy, 3, QPixmap(QStringLiteral(":/images/task_position_predecessors.png"))));
 
     m_successorProxy = new MapHdrModel(this);
     m_successorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Successor Name"));
@@ -270,8 +273,6 @@ void ActivityDetails::createDetailMapping()
     m_tblvwSucc->setColumnWidth(4, 50);
     m_tblvwSucc->horizontalHeader()->setStretchLastSection(true);
     fixRowHeight(m_tblvwSucc->verticalHeader());
-    m_tblvwSucc->setItemDelegate(new ZDetailDelegate(
-        m_successorProxy, 3, QPixmap(QStringLiteral(":/images/task_position_successors.png"))));
 
     m_mapper->clearMapping();
     m_mapper->setModel(m_activityModel);

@@ -343,6 +343,15 @@ void tst_ActivityDetails::clearAndGoneModels()
     m_pane->setCodesModel(m_codes);
     QCOMPARE(edit("leName")->text(), QStringLiteral("Seven"));
     QCOMPARE(m_pane->findChildren<MapHdrModel *>().size(), 2);
+    // Reloading adds no delegates and no proxies.
+    for (int i = 0; i < 3; ++i) {
+        m_pane->setActivityModel(m_activities);
+        m_pane->setResourceModel(m_resources);
+        m_pane->setPredecessorModel(m_predecessors);
+        m_pane->setCodesModel(m_codes);
+    }
+    QCOMPARE(m_pane->findChildren<ZDetailDelegate *>().size(), 4);
+    QCOMPARE(m_pane->findChildren<QSortFilterProxyModel *>().size(), 4);
     QStandardItemModel other;
     other.setHorizontalHeaderLabels({ "ID", "parentID", "Group" });
     other.appendRow(items({ 12, QVariant(), QVariant() }));
