@@ -1,0 +1,179 @@
+#include "zsortfilterwidget.h"
+
+#include "dialogslogging.h"
+#include "zfilterdialogproxymodel.h"
+#include "zsortfilterheader.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+constexpr int FieldDescriptorRole = Qt::UserRole + 2;
+
+} // namespace
+
+ZSortFilterWidget::ZSortFilterWidget(ZSortFilterHeader *header, ZFilterDialogProxyModel *proxy,
+                                     QAbstractItemModel *model, QWidget *parent)
+    : QWidget(parent), m_header(header), m_proxy(proxy), m_model(model)
+{
+    setFixedSize(0, 0);
+}
+
+ZSortFilterHeader *ZSortFilterWidget::header() const
+{
+    return m_header.data();
+}
+
+ZFilterDialogProxyModel *ZSortFilterWidget::proxy() const
+{
+    return m_proxy.data();
+}
+
+QAbstractItemModel *ZSortFilterWidget::model() const
+{
+    return m_model.data();
+}
+
+int ZSortFilterWidget::flags(int column) const
+{
+    int f = Always;
+    if (!m_proxy)
+        return f;
+    if (m_proxy->patterns().contains(column) || m_proxy->expressions().value(column, nullptr))
+        f |= Filtered;
+    if (column >= 0 && m_proxy->sortColumn() == column)
+        f |= m_proxy->sortOrder() == Qt::AscendingOrder ? SortedAscending : SortedDescending;
+    return f;
+}
+
+QRect ZSortFilterWidget::buttonMenuRect(const QRect &rect)
+{
+    return QRect(QPoint(rect.right() - 16, rect.bottom() - 16),
+                 QPoint(rect.right() - 2, rect.bottom() - 2));
+}
+
+void ZSortFilterWidget::draw(QPainter *painter, const QRect &rect, int column, const QPoint &pos) const
+{
+    const QRect box = buttonMenuRect(rect);
+    const int f = flags(column);
+    const bool hover = box.contains(pos);
+    if (f & (Filtered | SortedAscending | SortedDescending))
+        drawSortFilterIcon(painter, box, hover, quint8(f));
+    else if (rect.contains(pos))
+        drawMenuButton(painter, box, hover);
+}
+
+void ZSortFilterWidget::drawFunnelOnGroup(QPainter *painter, const QRect &rect,
+                                          const QList<int> &columns, const QPoint &) const
+{
+    for (int column : columns) {
+        if (flags(column) & Filtered) {
+            drawSortFilterIcon(painter, buttonMenuRect(rect), false, Filtered);
+            return;
+        }
+    }
+}
+
+void ZSortFilterWidget::drawMenuButton(QPainter *painter, const QRect &box, bool hover)
+{
+    painter->save();
+    const int frame = hover ? 186 : 223;
+    painter->setPen(QColor(frame, frame, frame));
+    painter->setBrush(QColor(246, 246, 246));
+    painter->drawRect(QRect(box.topLeft(), QPoint(box.right() - 1, box.bottom() - 1)));
+    const int arrow = hover ? 71 : 193;
+    painter->setPen(QColor(arrow, arrow, arrow));
+    const QPoint point((box.left() + box.right()) / 2, (box.top() + box.bottom()) / 2 + 2);
+    drawArrow(painter, point, Qt::DownArrow);
+    painter->restore();
+}
+
+void ZSortFilterWidget::drawArrow(QPainter *painter, const QPoint &p, Qt::ArrowType type)
+{
+    const int x = p.x();
+    const int y = p.y();
+    switch (type) {
+    case Qt::UpArrow:
+        painter->drawPoint(p);
+        for (int i = 1; i <= 3; ++i)
+            painter->drawLine(x - i, y + i, x + i, y + i);
+        break;
+    case Qt::DownArrow:
+        for (int i = 3; i >= 1; --i)
+            painter->drawLine(x - i, y - i, x + i, y - i);
+        painter->drawPoint(p);
+        break;
+    case Qt::LeftArrow:
+        painter->drawPoint(p);
+        for (int i = 1; i <= 3; ++i)
+            painter->drawLine(x + i, y - i, x + i, y + i);
+        break;
+    case Qt::RightArrow:
+        painter->drawPoint(p);
+        for (int i = 1; i <= 3; ++i)
+            painter->drawLine(x - i, y - i, x - i, y + i);
+        break;
+    default:
+        break;
+    }
+}
+
+void ZSortFilterWidget::drawSortFilterIcon(QPainter *painter, const QRect &box, bool hover,
+                                           quint8 flags)
+{
+    painter->save();
+    painter->setPen(QColor(186, 186, 186));
+    if (hover) {
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRect(box.topLeft(), QPoint(box.right() - 1, box.bottom() - 1)));
+    }
+    QString icon;
+    if (flags & Filtered) {
+        if (flags & SortedAscending)
+            icon = QStringLiteral(":/images/filter_up_16.png");
+        else if (flags & SortedDescending)
+            icon = QStringLiteral(":/images/filter_down_16.png");
+        else
+            icon = QStringLiteral(":/images/filter_16.png");
+    } else if (flags & SortedAscending) {
+        icon = QStringLiteral(":/images/arrow_up_16.png");
+    } else if (flags & SortedDescending) {
+        icon = QStringLiteral(":/images/arrow_down_16.png");
+    }
+    if (!icon.isEmpty())
+        painter->drawPixmap(box.topLeft(), QPixmap(icon));
+    painter->restore();
+}
+
+void ZSortFilterWidget::onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos)
+{
+    // Presses outside the box, and presses while the project that the widget
+    // served is gone, do nothing.
+    if (!buttonMenuRect(rect).contains(pos) || !m_header || !m_proxy || !m_model)
+        return;
+    if (section < 0 || section >= m_model->columnCount())
+        return;
+    const QString datatype = m_model->headerData(section, Qt::Horizontal, FieldDescriptorRole)
+                                 .toMap()
+                                 .value(QStringLiteral("datatype"))
+                                 .toString();
+    // The typed column filter pop-ups open here once they exist.
+    qCDebug(lcDialogs) << "ZSortFilterWidget::onAutoFilterPopUp column" << section << "type"
+                       << datatype << ": no filter pop-up available";
+}
+
+void ZSortFilterWidget::clearAllFilters()
+{
+    if (!m_proxy || !m_header)
+        return;
+    if (m_header->sortColumn() >= 0) {
+        m_proxy->sort(-1, Qt::AscendingOrder);
+        m_header->sortByColumn(-1, Qt::AscendingOrder);
+    }
+    if (m_header->hasAnyFilter()) {
+        m_proxy->clearAll();
+        m_header->clearAll();
+        emit filtered();
+    }
+}

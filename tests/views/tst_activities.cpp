@@ -1,0 +1,581 @@
+#include "activities.h"
+#include "modelhelpers.h"
+#include "qganttchart.h"
+#include "xerloader.h"
+#include "zfilterdialogproxymodel.h"
+#include "zgroupedtreeview.h"
+#include "zgrouping.h"
+#include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QJsonDocument>
+#include <QScopedPointer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtConcurrent>
+#include <QtTest>
+
+#include <memory>
+
+// The activities pane end to end: a small XER file of our own goes through
+// the loader on the pool thread, the models are handed over as the main
+// window hands them, and the tree, its bands, row numbers and outline
+// levels and the Gantt chart are checked against each other.
+class TestActivities : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file;
+
+    static QString xerText()
+    {
+        const QString t = QStringLiteral("\t");
+        QStringList lines;
+        const auto line = [&lines, &t](const QStringList &fields) { lines << fields.join(t); };
+        line({QStringLiteral("ERMHDR"), QStringLiteral("19.12"), QStringLiteral("2024-01-01")});
+        line({QStringLiteral("%T"), QStringLiteral("PROJWBS")});
+        line({QStringLiteral("%F"), QStringLiteral("wbs_id"), QStringLiteral("seq_num"),
+              QStringLiteral("wbs_short_name"), QStringLiteral("wbs_name"),
+              QStringLiteral("parent_wbs_id")});
+        line({QStringLiteral("%R"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("P"),
+              QStringLiteral("Project"), QString()});
+        line({QStringLiteral("%R"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("P.D"),
+              QStringLiteral("Design"), QStringLiteral("1")});
+        line({QStringLiteral("%R"), QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("P.B"),
+              QStringLiteral("Build"), QStringLiteral("1")});
+        line({QStringLiteral("%R"), QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("P.E"),
+              QStringLiteral("Empty"), QStringLiteral("1")});
+        line({QStringLiteral("%T"), QStringLiteral("TASK")});
+        line({QStringLiteral("%F"), QStringLiteral("task_id"), QStringLiteral("proj_id"),
+              QStringLiteral("wbs_id"), QStringLiteral("task_type"), QStringLiteral("task_code"),
+              QStringLiteral("task_name"), QStringLiteral("status_code"),
+              QStringLiteral("target_start_date"), QStringLiteral("target_end_date")});
+        const auto task = [&line](const char *id, const char *wbs, const char *type,
+                                  const char *code, const char *name, const char *status,
+                                  const char *start, const char *finish) {
+            line({QStringLiteral("%R"), QString::fromLatin1(id), QStringLiteral("1"),
+                  QString::fromLatin1(wbs), QString::fromLatin1(type), QString::fromLatin1(code),
+                  QString::fromLatin1(name), QString::fromLatin1(status),
+                  QString::fromLatin1(start), QString::fromLatin1(finish)});
+        };
+        // Out of task id order on purpose; 106 has no WBS and no dates.
+        task("103", "3", "TT_Task", "A1020", "Pour", "TK_NotStart", "2024-01-15 08:00",
+             "2024-01-20 17:00");
+        task("101", "2", "TT_Task", "A1000", "Survey", "TK_NotStart", "2024-01-01 08:00",
+             "2024-01-05 17:00");
+        task("102", "2", "TT_Task", "A1010", "Drawings", "TK_NotStart", "2024-01-08 08:00",
+             "2024-01-12 17:00");
+        task("104", "3", "TT_Mile", "A1030", "Handover", "TK_NotStart", "2024-01-22 08:00",
+             "2024-01-22 08:00");
+        task("105", "1", "TT_Task", "A1040", "Closeout", "TK_NotStart", "2024-02-01 08:00",
+             "2024-02-10 17:00");
+        task("106", "", "TT_Task", "A1050", "Unfiled", "TK_Active", "", "");
+        line({QStringLiteral("%T"), QStringLiteral("TASKPRED")});
+        line({QStringLiteral("%F"), QStringLiteral("task_id"), QStringLiteral("pred_task_id"),
+              QStringLiteral("pred_proj_id"), QStringLiteral("pred_type"),
+              QStringLiteral("lag_hr_cnt")});
+        line({QStringLiteral("%R"), QStringLiteral("102"), QStringLiteral("101"),
+              QStringLiteral("1"), QStringLiteral("PR_FS"), QStringLiteral("0")});
+        line({QStringLiteral("%R"), QStringLiteral("103"), QStringLiteral("102"),
+              QStringLiteral("1"), QStringLiteral("PR_SS"), QStringLiteral("8")});
+        line({QStringLiteral("%R"), QStringLiteral("104"), QStringLiteral("103"),
+              QStringLiteral("1"), QStringLiteral("PR_FS"), QStringLiteral("0")});
+        line({QStringLiteral("%R"), QStringLiteral("104"), QStringLiteral("101"),
+              QStringLiteral("1"), QStringLiteral("PR_FF"), QStringLiteral("0")});
+        line({QStringLiteral("%T"), QStringLiteral("RSRC")});
+        line({QStringLiteral("%F"), QStringLiteral("rsrc_id"), QStringLiteral("rsrc_type"),
+              QStringLiteral("rsrc_short_name"), QStringLiteral("rsrc_name")});
+        line({QStringLiteral("%R"), QStringLiteral("1"), QStringLiteral("RT_Labor"),
+              QStringLiteral("ENG"), QStringLiteral("Engineer")});
+        line({QStringLiteral("%T"), QStringLiteral("TASKRSRC")});
+        line({QStringLiteral("%F"), QStringLiteral("task_id"), QStringLiteral("rsrc_id")});
+        line({QStringLiteral("%R"), QStringLiteral("101"), QStringLiteral("1")});
+        line({QStringLiteral("%T"), QStringLiteral("ACTVTYPE")});
+        line({QStringLiteral("%F"), QStringLiteral("actv_code_type_id"),
+              QStringLiteral("actv_code_type"), QStringLiteral("actv_code_type_scope")});
+        line({QStringLiteral("%R"), QStringLiteral("7"), QStringLiteral("Phase"),
+              QStringLiteral("AS_Project")});
+        line({QStringLiteral("%T"), QStringLiteral("ACTVCODE")});
+        line({QStringLiteral("%F"), QStringLiteral("actv_code_id"),
+              QStringLiteral("actv_code_type_id"), QStringLiteral("short_name"),
+              QStringLiteral("parent_actv_code_id"), QStringLiteral("actv_code_name")});
+        line({QStringLiteral("%R"), QStringLiteral("11"), QStringLiteral("7"), QStringLiteral("P1"),
+              QString(), QStringLiteral("Phase One")});
+        line({QStringLiteral("%R"), QStringLiteral("12"), QStringLiteral("7"), QStringLiteral("P2"),
+              QString(), QStringLiteral("Phase Two")});
+        line({QStringLiteral("%T"), QStringLiteral("TASKACTV")});
+        line({QStringLiteral("%F"), QStringLiteral("task_id"), QStringLiteral("actv_code_type_id"),
+              QStringLiteral("actv_code_id"), QStringLiteral("proj_id")});
+        line({QStringLiteral("%R"), QStringLiteral("101"), QStringLiteral("7"),
+              QStringLiteral("11"), QStringLiteral("1")});
+        line({QStringLiteral("%R"), QStringLiteral("102"), QStringLiteral("7"),
+              QStringLiteral("11"), QStringLiteral("1")});
+        line({QStringLiteral("%R"), QStringLiteral("103"), QStringLiteral("7"),
+              QStringLiteral("12"), QStringLiteral("1")});
+        lines << QStringLiteral("%E");
+        return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+
+    // Reads the file as the main window does: on the global pool, waiting
+    // for finished().
+    std::unique_ptr<XERLoader> load()
+    {
+        QFile schemaFile(QStringLiteral(":/files/schema.json"));
+        if (!schemaFile.open(QIODevice::ReadOnly))
+            return nullptr;
+        const QJsonDocument schema = QJsonDocument::fromJson(schemaFile.readAll());
+        auto loader = std::make_unique<XERLoader>(m_file, schema);
+        QSignalSpy finished(loader.get(), &ProjectLoader::finished);
+        XERLoader *raw = loader.get();
+        QtConcurrent::run(QThreadPool::globalInstance(), [raw] { raw->read(); });
+        if (!finished.wait(20000))
+            return nullptr;
+        return loader;
+    }
+
+    // The hand-over of the main window, with its default visible columns.
+    static void handOver(Activities &pane, ProjectLoader *loader)
+    {
+        pane.setModels(loader->model(QStringLiteral("ActivityModel")),
+                       loader->model(QStringLiteral("PROJWBS")),
+                       loader->model(QStringLiteral("ACTVTYPE")),
+                       loader->model(QStringLiteral("ACTVCODE")),
+                       loader->model(QStringLiteral("PredecessorModel")), true);
+        QHeaderView *header = pane.treeView()->header();
+        setVisibleColumns(header, {QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
+                                   QStringLiteral("Activity Type"), QStringLiteral("Start Date"),
+                                   QStringLiteral("Finish Date"), QStringLiteral("WBS Code"),
+                                   QStringLiteral("WBS Name")});
+        pane.treeView()->setTreePosition(firstVisibleColumn(header));
+        pane.onUpdateMergeColumns();
+    }
+
+    static ZGrouping groupingBy(const QStringList &fields, const QStringList &titles = {})
+    {
+        ZGrouping grouping;
+        for (int i = 0; i < fields.size(); ++i) {
+            grouping.addGroup(fields.at(i), titles.value(i), QFont(), QColor(Qt::white),
+                              QBrush(QColor(60 + 20 * i, 83, 111)));
+        }
+        return grouping;
+    }
+
+    static QString cell(QAbstractItemModel *model, const QModelIndex &row, const QString &caption)
+    {
+        const int column = columnIndex(model, caption);
+        const QVariant value = model->index(row.row(), column, row.parent()).data();
+        if (value.type() == QVariant::DateTime)
+            return value.toDateTime().isNull() ? QString()
+                                               : value.toDateTime().toString(QStringLiteral("yyyy-MM-dd"));
+        return value.toString();
+    }
+
+    // The whole tree as text: per row, indentation by depth, then the label
+    // (band title in brackets, or activity ID), row number, outline level,
+    // start and finish.
+    static QString treeText(Activities &pane)
+    {
+        QAbstractItemModel *model = pane.filterModel();
+        const int group = columnIndex(model, QStringLiteral("Group"));
+        QStringList out;
+        const QModelIndexList rows = preorderList(model, QModelIndex());
+        for (const QModelIndex &row : rows) {
+            const QVariant title = model->index(row.row(), group, row.parent()).data();
+            const QString label = !title.isNull()
+                                      ? QStringLiteral("[%1]").arg(title.toString())
+                                      : cell(model, row, QStringLiteral("Activity ID"));
+            out << QString(levelFromIndex(row) * 2, QLatin1Char(' '))
+                       + QStringLiteral("%1 %2/%3 %4..%5")
+                             .arg(label, cell(model, row, QStringLiteral("Row Number")),
+                                  cell(model, row, QStringLiteral("Outline Level")),
+                                  cell(model, row, QStringLiteral("Start Date")),
+                                  cell(model, row, QStringLiteral("Finish Date")));
+        }
+        return out.join(QLatin1Char('\n'));
+    }
+
+    // Tree rows shown against chart tasks, one for one.
+    static void compareTreeAndChart(Activities &pane)
+    {
+        mygc::GanttChart *chart = pane.ganttChart();
+        chart->flushPendingRebuild();
+        const QList<QModelIndex> shown = pane.treeView()->visibleItems(QModelIndex());
+        QCOMPARE(chart->taskCount(), shown.size());
+        for (int i = 0; i < shown.size(); ++i)
+            QCOMPARE(QModelIndex(chart->tasks().at(i)->index()), shown.at(i));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_file = m_dir.filePath(QStringLiteral("small.xer"));
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(xerText().toUtf8());
+    }
+
+    void idlePane()
+    {
+        Activities pane;
+        pane.resize(1200, 600);
+        pane.show();
+        QAbstractItemModel *model = pane.treeView()->model();
+        QCOMPARE(model->columnCount(), 5);
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Activity ID"));
+        QCOMPARE(pane.ganttChart()->taskCount(), 0);
+        QVERIFY(!pane.sortFilterWidget());
+        QVERIFY(qobject_cast<ZSortFilterHeader *>(pane.treeView()->header()));
+        QCOMPARE(pane.treeView()->header()->objectName(), QStringLiteral("sortFilterHeader"));
+        QCOMPARE(pane.currentGrouping().size(), 10);
+        QCOMPARE(pane.currentGrouping().size(true), 0);
+        // Clicks on the header of the idle pane reach nothing.
+        QHeaderView *header = pane.treeView()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->width() - 3, 5));
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        QCOMPARE(model->rowCount(), 0);
+        pane.gotoTask(1);
+        pane.clearFilterSort();
+        pane.calculateGroupings();
+    }
+
+    void flatProject()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        handOver(pane, loader.get());
+
+        QAbstractItemModelTester parentTester(pane.parentItemModel());
+        QAbstractItemModelTester filterTester(pane.filterModel());
+
+        QCOMPARE(pane.filterModel()->rowCount(), 6);
+        QCOMPARE(pane.initialRowCount(), 6);
+        QVERIFY(pane.sortFilterWidget());
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("A1000 1/1 2024-01-01..2024-01-05\n"
+                                "A1010 2/1 2024-01-08..2024-01-12\n"
+                                "A1020 3/1 2024-01-15..2024-01-20\n"
+                                "A1030 4/1 2024-01-22..2024-01-22\n"
+                                "A1040 5/1 2024-02-01..2024-02-10\n"
+                                "A1050 6/1 .."));
+        compareTreeAndChart(pane);
+        // Predecessors as row numbers with their relation texts.
+        QAbstractItemModel *model = pane.filterModel();
+        QCOMPARE(cell(model, model->index(3, 0), QStringLiteral("Predecessors Details Rows")),
+                 QStringLiteral("1FF, 3FS"));
+        QCOMPARE(cell(model, model->index(2, 0), QStringLiteral("Predecessors Details Rows")),
+                 QStringLiteral("2SS+8h"));
+        QCOMPARE(cell(model, model->index(0, 0), QStringLiteral("Predecessors Details Rows")),
+                 QString());
+        // The chart links the shown tasks.
+        QCOMPARE(pane.ganttChart()->relations().size(), 4);
+
+        // Merge count from the visible columns: ID, Name, then a non-date.
+        QCOMPARE(pane.treeView()->mergeColumns(), 2);
+    }
+
+    void groupedByWbs()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        handOver(pane, loader.get());
+        QAbstractItemModelTester parentTester(pane.parentItemModel());
+        QAbstractItemModelTester filterTester(pane.filterModel());
+
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("All")}));
+        QAbstractItemModel *activities = pane.activityModel();
+        QCOMPARE(pane.initialRowCount(), 6);
+        QCOMPARE(activities->rowCount(), 6 + 5); // four WBS bands and one untitled
+        const QString expected = QStringLiteral(
+            "[Project] 1/1 2024-01-01..2024-02-10\n"
+            "  A1040 2/2 2024-02-01..2024-02-10\n"
+            "  [Design] 3/2 2024-01-01..2024-01-12\n"
+            "    A1000 4/3 2024-01-01..2024-01-05\n"
+            "    A1010 5/3 2024-01-08..2024-01-12\n"
+            "  [Build] 6/2 2024-01-15..2024-01-22\n"
+            "    A1020 7/3 2024-01-15..2024-01-20\n"
+            "    A1030 8/3 2024-01-22..2024-01-22\n"
+            "  [Empty] 9/2 ..\n"
+            "[] 10/1 ..\n"
+            "  A1050 11/2 ..");
+        QCOMPARE(treeText(pane), expected);
+
+        // Grouping by WBS Code gives the same bands, labelled with names.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Code")}));
+        QCOMPARE(treeText(pane), expected);
+        QCOMPARE(activities->rowCount(), 11);
+        QCOMPARE(pane.initialRowCount(), 6);
+
+        // Predecessor rows follow the tree's numbering.
+        QAbstractItemModel *model = pane.filterModel();
+        QCOMPARE(cell(model, model->index(1, 0, model->index(2, 0, model->index(0, 0))),
+                      QStringLiteral("Predecessors Details Rows")),
+                 QStringLiteral("4FF, 7FS"));
+
+        // Collapsed: the chart shows the two top-level bands.
+        compareTreeAndChart(pane);
+        QCOMPARE(pane.ganttChart()->taskCount(), 2);
+        // Expanded as the outline action does it: the chart follows, row for row.
+        pane.treeView()->blockSignals(true);
+        pane.treeView()->expandAll();
+        pane.treeView()->blockSignals(false);
+        pane.ganttChart()->resetModels();
+        compareTreeAndChart(pane);
+        QCOMPARE(pane.ganttChart()->taskCount(), 11);
+        // Bands are summaries in the chart.
+        QCOMPARE(pane.ganttChart()->tasks().at(0)->type(), 2);
+        QCOMPARE(pane.ganttChart()->tasks().at(7)->type(), 1); // A1030, the milestone
+        QCOMPARE(pane.ganttChart()->relations().size(), 4);
+
+        // To level 1: one band per top-level WBS element.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")},
+                                           {QStringLiteral("To level 1")}));
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("[Project] 1/1 2024-01-01..2024-02-10\n"
+                                "  A1000 2/2 2024-01-01..2024-01-05\n"
+                                "  A1010 3/2 2024-01-08..2024-01-12\n"
+                                "  A1020 4/2 2024-01-15..2024-01-20\n"
+                                "  A1030 5/2 2024-01-22..2024-01-22\n"
+                                "  A1040 6/2 2024-02-01..2024-02-10\n"
+                                "[] 7/1 ..\n"
+                                "  A1050 8/2 .."));
+
+        // No active level: flat again.
+        pane.setCurrentGrouping(ZGrouping());
+        QCOMPARE(activities->rowCount(), 6);
+        QCOMPARE(pane.filterModel()->rowCount(), 6);
+        QCOMPARE(cell(model, model->index(5, 0), QStringLiteral("Row Number")), QStringLiteral("6"));
+    }
+
+    void inactiveLevelsAreSkipped()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        handOver(pane, loader.get());
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        const QString direct = treeText(pane);
+
+        // Two inactive levels before the active one, one after it.
+        ZGrouping grouping;
+        grouping.addGroup(QColor(1, 2, 3));
+        grouping.addGroup(QColor(4, 5, 6));
+        grouping.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(),
+                          QColor(Qt::white), QBrush(QColor(7, 8, 9)));
+        grouping.addGroup(QColor(10, 11, 12));
+        pane.setCurrentGrouping(grouping);
+        QCOMPARE(treeText(pane), direct);
+        // The first band depth is painted in the active level's colour.
+        QCOMPARE(pane.treeView()->levelStyles().value(0).brush.color(), QColor(7, 8, 9));
+    }
+
+    void codesWithoutValueStayVisible()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.show();
+        handOver(pane, loader.get());
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("Phase")}));
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("[Phase One] 1/1 2024-01-01..2024-01-12\n"
+                                "  A1000 2/2 2024-01-01..2024-01-05\n"
+                                "  A1010 3/2 2024-01-08..2024-01-12\n"
+                                "[Phase Two] 4/1 2024-01-15..2024-01-20\n"
+                                "  A1020 5/2 2024-01-15..2024-01-20\n"
+                                "[] 6/1 2024-01-22..2024-02-10\n"
+                                "  A1030 7/2 2024-01-22..2024-01-22\n"
+                                "  A1040 8/2 2024-02-01..2024-02-10\n"
+                                "  A1050 9/2 .."));
+
+        // Two levels: the untitled bands nest as well, every activity shows.
+        pane.setCurrentGrouping(
+            groupingBy({QStringLiteral("Phase"), QStringLiteral("Activity Type")}));
+        const QString text = treeText(pane);
+        for (const char *id : {"A1000", "A1010", "A1020", "A1030", "A1040", "A1050"})
+            QCOMPARE(text.count(QString::fromLatin1(id)), 1);
+        pane.treeView()->expandAll();
+        pane.ganttChart()->resetModels();
+        compareTreeAndChart(pane);
+    }
+
+    void bandDatesFollowCurrentChildren()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        handOver(pane, loader.get());
+        QAbstractItemModel *model = pane.filterModel();
+
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        // Band row 0 was [Project] with dates; by status its first band holds
+        // only the activity without dates.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("Activity status")}));
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("[TK_Active] 1/1 ..\n"
+                                "  A1050 2/2 ..\n"
+                                "[TK_NotStart] 3/1 2024-01-01..2024-02-10\n"
+                                "  A1000 4/2 2024-01-01..2024-01-05\n"
+                                "  A1010 5/2 2024-01-08..2024-01-12\n"
+                                "  A1020 6/2 2024-01-15..2024-01-20\n"
+                                "  A1030 7/2 2024-01-22..2024-01-22\n"
+                                "  A1040 8/2 2024-02-01..2024-02-10"));
+
+        // A filter narrows the band to its shown children; clearing it
+        // widens it again.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        const int idColumn = columnIndex(model, QStringLiteral("Activity ID"));
+        auto *header = qobject_cast<ZSortFilterHeader *>(pane.treeView()->header());
+        connect(header, &ZSortFilterHeader::filterSettingsChanged, &pane,
+                &Activities::calculateGroupings);
+        pane.filterModel()->setFilter(idColumn, {QStringLiteral("A1010"), QStringLiteral("A1040")});
+        header->setFilter(idColumn);
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("[Project] 1/1 2024-01-08..2024-02-10\n"
+                                "  A1040 2/2 2024-02-01..2024-02-10\n"
+                                "  [Design] 3/2 2024-01-08..2024-01-12\n"
+                                "    A1010 5/3 2024-01-08..2024-01-12"));
+        pane.filterModel()->clearAll();
+        header->clearAll();
+        QVERIFY(treeText(pane).startsWith(
+            QStringLiteral("[Project] 1/1 2024-01-01..2024-02-10\n")));
+    }
+
+    void gotoTaskMatchesExactly()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.show();
+        handOver(pane, loader.get());
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        QAbstractItemModel *model = pane.filterModel();
+
+        pane.gotoTask(103);
+        QModelIndex current = pane.treeView()->currentIndex();
+        QCOMPARE(cell(model, current, QStringLiteral("Activity ID")), QStringLiteral("A1020"));
+        QVERIFY(pane.treeView()->isExpanded(current.parent()));
+        // The chart selects the same row.
+        pane.ganttChart()->flushPendingRebuild();
+
+        pane.gotoTask(10); // no such task: nothing changes
+        QCOMPARE(pane.treeView()->currentIndex(), current);
+        pane.gotoTask(1);
+        QCOMPARE(pane.treeView()->currentIndex(), current);
+    }
+
+    void sortAndClear()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        handOver(pane, loader.get());
+        auto *header = qobject_cast<ZSortFilterHeader *>(pane.treeView()->header());
+        QAbstractItemModel *model = pane.filterModel();
+
+        pane.setSortBy(QStringLiteral("Activity ID"), Qt::DescendingOrder);
+        QCOMPARE(cell(model, model->index(0, 0), QStringLiteral("Activity ID")),
+                 QStringLiteral("A1050"));
+        QCOMPARE(header->sortColumn(), columnIndex(model, QStringLiteral("Activity ID")));
+        pane.setSortBy(QStringLiteral("No such column"), Qt::AscendingOrder);
+        QCOMPARE(cell(model, model->index(0, 0), QStringLiteral("Activity ID")),
+                 QStringLiteral("A1050"));
+        pane.clearFilterSort();
+        QCOMPARE(header->sortColumn(), -1);
+        QCOMPARE(cell(model, model->index(0, 0), QStringLiteral("Activity ID")),
+                 QStringLiteral("A1000"));
+    }
+
+    void projectsComeAndGo()
+    {
+        Activities pane;
+        pane.show();
+        QHeaderView *header = pane.treeView()->header();
+        const auto boxes = [header] { return header->findChildren<ZSortFilterWidget *>().size(); };
+        for (int round = 0; round < 5; ++round) {
+            std::unique_ptr<XERLoader> loader = load();
+            QVERIFY(loader);
+            handOver(pane, loader.get());
+            QCOMPARE(boxes(), 1);
+            // A second hand-over without closing replaces the box.
+            handOver(pane, loader.get());
+            QCOMPARE(boxes(), 1);
+            QCOMPARE(pane.sortFilterWidget()->parentWidget(), header);
+            pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+            pane.filterModel()->setFilter(1, {QStringLiteral("x")});
+
+            // Closing as the main window does, then the loader goes.
+            pane.onCloseProject();
+            pane.clearFilterSort();
+            loader.reset();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(boxes(), 0);
+            QVERIFY(!pane.sortFilterWidget());
+            QCOMPARE(pane.filterModel()->rowCount(), 0);
+            QCOMPARE(pane.filterModel()->columnCount(), 5);
+            QVERIFY(pane.filterModel()->patterns().isEmpty());
+            QCOMPARE(pane.currentGrouping().size(true), 0);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+            QTest::mouseMove(header->viewport(), QPoint(30, 5));
+        }
+
+        // A loader deleted while its project is still shown: the pane falls
+        // back to the idle model instead of keeping the dead one.
+        {
+            std::unique_ptr<XERLoader> loader = load();
+            QVERIFY(loader);
+            handOver(pane, loader.get());
+            pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+            pane.treeView()->expandAll();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(pane.activityModel()->rowCount(), 0);
+        QCOMPARE(pane.filterModel()->columnCount(), 5);
+        QCOMPARE(boxes(), 0);
+        pane.ganttChart()->flushPendingRebuild();
+        QCOMPARE(pane.ganttChart()->taskCount(), 0);
+        pane.repaint();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+    }
+
+    void chartSelectionFollowsTree()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        handOver(pane, loader.get());
+        QAbstractItemModel *model = pane.filterModel();
+        pane.ganttChart()->flushPendingRebuild();
+
+        // Chart to tree: the tree's current row follows without moving
+        // horizontally.
+        pane.treeView()->horizontalScrollBar()->setValue(0);
+        pane.onGanttSelectionChanged(model->index(2, 0));
+        QCOMPARE(pane.treeView()->currentIndex().row(), 2);
+        // Tree to chart, same row, same parent: nothing is sent.
+        pane.onTreeCurrentChanged(model->index(2, 3), model->index(2, 0));
+        pane.onTreeCurrentChanged(QModelIndex(), model->index(2, 0));
+        QCOMPARE(pane.treeView()->currentIndex().row(), 2);
+    }
+};
+
+QTEST_MAIN(TestActivities)
+#include "tst_activities.moc"

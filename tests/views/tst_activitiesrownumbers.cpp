@@ -1,0 +1,179 @@
+#include "rownumbers.h"
+
+#include <QStandardItemModel>
+#include <QtTest>
+
+// Row numbers, outline levels and predecessor rows over small trees built
+// by hand: a flat table numbered in place, and a grouped tree whose
+// activities sit under bands.
+class TestActivitiesRowNumbers : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStandardItemModel *makeTable(const QStringList &ids, QObject *parent)
+    {
+        auto *model = new QStandardItemModel(0, 5, parent);
+        model->setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Activity ID"),
+                                          QStringLiteral("Row Number"),
+                                          QStringLiteral("Outline Level"),
+                                          QStringLiteral("Predecessors Details Rows")});
+        for (int i = 0; i < ids.size(); ++i) {
+            QList<QStandardItem *> row;
+            row << new QStandardItem << new QStandardItem(ids.at(i)) << new QStandardItem
+                << new QStandardItem << new QStandardItem;
+            row.first()->setData(100 + i, Qt::DisplayRole);
+            model->appendRow(row);
+        }
+        return model;
+    }
+
+    // task_id, Type, Lag, successor ID, predecessor ID, predecessor name:
+    // the predecessor's activity ID is second from the right.
+    static QStandardItemModel *makeRelations(const QList<QVariantList> &rows, QObject *parent)
+    {
+        auto *model = new QStandardItemModel(0, 6, parent);
+        model->setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("pred_task_id"),
+                                          QStringLiteral("Type"), QStringLiteral("Lag"),
+                                          QStringLiteral("Activity ID"),
+                                          QStringLiteral("Activity Name")});
+        for (const QVariantList &r : rows) {
+            QList<QStandardItem *> items;
+            for (int c = 0; c < 6; ++c) {
+                auto *item = new QStandardItem;
+                if (c < r.size())
+                    item->setData(r.at(c), Qt::DisplayRole);
+                items << item;
+            }
+            // Column 4 is read as the predecessor's activity ID.
+            items.at(4)->setData(r.value(4), Qt::DisplayRole);
+            model->appendRow(items);
+        }
+        return model;
+    }
+
+    static QString column(QAbstractItemModel *model, int col, const QModelIndex &parent = {})
+    {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(parent); ++r)
+            out << model->index(r, col, parent).data().toString();
+        return out.join(QLatin1Char(','));
+    }
+
+private slots:
+    void flatTableNumbersInOrder()
+    {
+        QStandardItemModel *table =
+            makeTable({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3")}, this);
+        updateRowNumbers(table, table, RelationMap());
+        QCOMPARE(column(table, 2), QStringLiteral("1,2,3"));
+        QCOMPARE(column(table, 3), QStringLiteral("1,1,1"));
+        QCOMPARE(column(table, 4), QStringLiteral(",,"));
+    }
+
+    void groupedTreeFollowsTreeOrder()
+    {
+        // Two bands of two activities each; the activity table order differs
+        // from the tree order.
+        auto *tree = new QStandardItemModel(0, 3, this);
+        tree->setHorizontalHeaderLabels({QStringLiteral("Activity ID"), QStringLiteral("Row Number"),
+                                         QStringLiteral("Outline Level")});
+        const auto band = [tree](const QString &title, const QStringList &ids) {
+            QList<QStandardItem *> row{new QStandardItem, new QStandardItem, new QStandardItem};
+            row.first()->setData(QVariant(), Qt::DisplayRole);
+            Q_UNUSED(title)
+            for (const QString &id : ids)
+                row.first()->appendRow({new QStandardItem(id), new QStandardItem,
+                                        new QStandardItem});
+            tree->appendRow(row);
+        };
+        band(QStringLiteral("B1"), {QStringLiteral("A3"), QStringLiteral("A1")});
+        band(QStringLiteral("B2"), {QStringLiteral("A2"), QStringLiteral("A4")});
+        QStandardItemModel *table = makeTable({QStringLiteral("A1"), QStringLiteral("A2"),
+                                               QStringLiteral("A3"), QStringLiteral("A4")},
+                                              this);
+        // A4 follows A1 (FS) and A3 (SS, 8 hours).
+        QStandardItemModel *relations =
+            makeRelations({{103, 100, QStringLiteral("PR_FS"), 0, QStringLiteral("A1")},
+                           {103, 102, QStringLiteral("PR_SS"), 8, QStringLiteral("A3")}},
+                          this);
+
+        updateRowNumbers(tree, table, predecessorsMap(relations));
+
+        QCOMPARE(column(tree, 1), QStringLiteral("1,4"));
+        QCOMPARE(column(tree, 2), QStringLiteral("1,1"));
+        QCOMPARE(column(tree, 1, tree->index(0, 0)), QStringLiteral("2,3"));
+        QCOMPARE(column(tree, 1, tree->index(1, 0)), QStringLiteral("5,6"));
+        QCOMPARE(column(tree, 2, tree->index(1, 0)), QStringLiteral("2,2"));
+        QCOMPARE(table->index(3, 4).data().toString(), QStringLiteral("3FS, 2SS+8h"));
+        QCOMPARE(table->index(0, 4).data().toString(), QString());
+    }
+
+    void sameIdUsesLaterRowAndUnknownIsZero()
+    {
+        QStandardItemModel *table = makeTable(
+            {QStringLiteral("A1"), QStringLiteral("A1"), QStringLiteral("A9")}, this);
+        QStandardItemModel *relations =
+            makeRelations({{102, 100, QStringLiteral("PR_FS"), 0, QStringLiteral("A1")},
+                           {102, 555, QStringLiteral("PR_FF"), 0, QStringLiteral("ZZ")}},
+                          this);
+        updateRowNumbers(table, table, predecessorsMap(relations));
+        QCOMPARE(table->index(2, 4).data().toString(), QStringLiteral("2FS, 0FF"));
+    }
+
+    void childOfLevelZeroStaysZero()
+    {
+        // A model that stores 0 as the level of the row "M": its child reads
+        // that 0 and gets 0 itself, not 1.
+        class ZeroLevelModel : public QStandardItemModel
+        {
+        public:
+            using QStandardItemModel::QStandardItemModel;
+            bool setData(const QModelIndex &index, const QVariant &value, int role) override
+            {
+                if (index.column() == 2 && index.sibling(index.row(), 0).data().toString()
+                                               == QLatin1String("M"))
+                    return QStandardItemModel::setData(index, 0, role);
+                return QStandardItemModel::setData(index, value, role);
+            }
+        };
+        auto *tree = new ZeroLevelModel(0, 3, this);
+        tree->setHorizontalHeaderLabels({QStringLiteral("Activity ID"), QStringLiteral("Row Number"),
+                                         QStringLiteral("Outline Level")});
+        QList<QStandardItem *> top{new QStandardItem(QStringLiteral("P")), new QStandardItem,
+                                   new QStandardItem};
+        QList<QStandardItem *> mid{new QStandardItem(QStringLiteral("M")), new QStandardItem,
+                                   new QStandardItem};
+        mid.first()->appendRow({new QStandardItem(QStringLiteral("C")), new QStandardItem,
+                                new QStandardItem});
+        top.first()->appendRow(mid);
+        tree->appendRow(top);
+        updateRowNumbers(tree, tree, RelationMap());
+        const QModelIndex p = tree->index(0, 0);
+        const QModelIndex m = tree->index(0, 0, p);
+        QCOMPARE(tree->index(0, 2).data().toInt(), 1);
+        QCOMPARE(tree->index(0, 2, p).data().toInt(), 0);
+        QCOMPARE(tree->index(0, 2, m).data().toInt(), 0);
+        QCOMPARE(tree->index(0, 1, m).data().toInt(), 3);
+    }
+
+    void emptyModelWritesNothing()
+    {
+        QStandardItemModel *table = makeTable({}, this);
+        QSignalSpy spy(table, &QAbstractItemModel::dataChanged);
+        updateRowNumbers(table, table, RelationMap());
+        QCOMPARE(spy.count(), 0);
+        updateRowNumbers(nullptr, nullptr, RelationMap());
+    }
+
+    void missingColumnsSkipTheirPart()
+    {
+        auto *tree = new QStandardItemModel(2, 1, this);
+        tree->setHorizontalHeaderLabels({QStringLiteral("Outline Level")});
+        updateRowNumbers(tree, tree, RelationMap());
+        QCOMPARE(column(tree, 0), QStringLiteral("1,1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestActivitiesRowNumbers)
+#include "tst_activitiesrownumbers.moc"

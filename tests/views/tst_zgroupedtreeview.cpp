@@ -1,0 +1,405 @@
+#include "zgroupedtreeview.h"
+#include "zgroupedtreeviewdelegate.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QtTest>
+
+// Columns: Name, Value, Group (the label column), Start.
+// Tree:  G1 "Band A"            group, level 0
+//          a1, a2               activities inside one group
+//          G11 "Band A1"        group, level 1
+//            a3
+//        a4                     top-level activity
+class tst_ZGroupedTreeView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void settersAndDefaults();
+    void visibleItemsAndLevels();
+    void groupSections();
+    void startAndEndColumns();
+    void bandColoursAndStrips();
+    void missingStyleIsPlain();
+    void alternatingFollowsShownRows();
+    void labelSpansMergedColumns();
+    void screenshotStateRestored();
+    void noModelPaintsNothing();
+    void toImageWholeTree();
+
+private:
+    QList<QStandardItem *> row(const QString &name, const QString &group = QString());
+    QModelIndex idx(const QString &name, int column = 0) const;
+    QImage grab();
+    QColor pixel(const QString &name, int column, int dx = -4);
+
+    QStandardItemModel *m_model = nullptr;
+    ZGroupedTreeView *m_view = nullptr;
+};
+
+static const QColor kBase(255, 255, 255);
+static const QColor kAlternate(200, 255, 200);
+static const QColor kBand0(220, 0, 0);
+static const QColor kBand1(0, 0, 220);
+
+QList<QStandardItem *> tst_ZGroupedTreeView::row(const QString &name, const QString &group)
+{
+    QList<QStandardItem *> items{ new QStandardItem(name), new QStandardItem(), new QStandardItem(),
+                                  new QStandardItem() };
+    if (!group.isNull())
+        items[2]->setData(group, Qt::DisplayRole);
+    return items;
+}
+
+QModelIndex tst_ZGroupedTreeView::idx(const QString &name, int column) const
+{
+    const QModelIndexList hits =
+        m_model->match(m_model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    if (hits.isEmpty())
+        return QModelIndex();
+    return hits.first().sibling(hits.first().row(), column);
+}
+
+QImage tst_ZGroupedTreeView::grab()
+{
+    const QImage image = m_view->viewport()->grab().toImage();
+    if (qEnvironmentVariableIsSet("SV_DUMP"))
+        image.save(QStringLiteral("/tmp/tree_%1.png").arg(QTest::currentTestFunction()));
+    return image;
+}
+
+QColor tst_ZGroupedTreeView::pixel(const QString &name, int column, int dx)
+{
+    const QRect r = m_view->visualRect(idx(name, column));
+    const QImage image = grab();
+    const int x = dx < 0 ? r.right() + dx : r.left() + dx;
+    return image.pixelColor(x, r.top() + 2);
+}
+
+void tst_ZGroupedTreeView::init()
+{
+    QCursor::setPos(0, 0);
+    m_model = new QStandardItemModel;
+    m_model->setHorizontalHeaderLabels({ "Name", "Value", "Group", "Start" });
+    QList<QStandardItem *> g1 = row(QStringLiteral("G1"), QStringLiteral("Band A"));
+    g1.first()->appendRow(row(QStringLiteral("a1")));
+    g1.first()->appendRow(row(QStringLiteral("a2")));
+    QList<QStandardItem *> g11 = row(QStringLiteral("G11"), QStringLiteral("Band A1"));
+    g11.first()->appendRow(row(QStringLiteral("a3")));
+    g1.first()->appendRow(g11);
+    m_model->appendRow(g1);
+    m_model->appendRow(row(QStringLiteral("a4")));
+
+    m_view = new ZGroupedTreeView;
+    QPalette pal = m_view->palette();
+    pal.setColor(QPalette::Base, kBase);
+    pal.setColor(QPalette::AlternateBase, kAlternate);
+    m_view->setPalette(pal);
+    m_view->setAlternatingRowColors(true);
+    m_view->setUniformRowHeights(true);
+    m_view->header()->setStretchLastSection(false);
+    m_view->setModel(m_model);
+    m_view->setDisplayColumn(2);
+    m_view->header()->resizeSection(0, 90);
+    m_view->header()->resizeSection(1, 60);
+    m_view->header()->resizeSection(2, 60);
+    m_view->header()->resizeSection(3, 80);
+    m_view->setLevelStyles({ GroupStyle(QBrush(kBand0), QFont(), QColor(Qt::yellow)),
+                             GroupStyle(QBrush(kBand1), QFont(), QColor(Qt::green)) });
+    m_view->expandAll();
+    m_view->move(300, 300);
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    // The current cell shows a focus frame; keep it off the sampled cells.
+    m_view->selectionModel()->setCurrentIndex(idx(QStringLiteral("a3")), QItemSelectionModel::NoUpdate);
+}
+
+void tst_ZGroupedTreeView::cleanup()
+{
+    delete m_view;
+    m_view = nullptr;
+    delete m_model;
+    m_model = nullptr;
+}
+
+void tst_ZGroupedTreeView::settersAndDefaults()
+{
+    ZGroupedTreeView view;
+    QCOMPARE(view.indentation(), 15);
+    QCOMPARE(view.mergeColumns(), 2);
+    QCOMPARE(view.displayColumn(), -1);
+    QVERIFY(qobject_cast<ZGroupedTreeViewDelegate *>(view.itemDelegate()));
+
+    view.setMergeColumns(0);
+    QCOMPARE(view.mergeColumns(), 0);
+    view.setMergeColumns(3);
+    QCOMPARE(view.mergeColumns(), 0);
+    view.setMergeColumns(1);
+    QCOMPARE(view.mergeColumns(), 1);
+
+    // Without a model the label column cannot be set.
+    view.setDisplayColumn(1);
+    QCOMPARE(view.displayColumn(), -1);
+    view.setModel(m_model);
+    view.setDisplayColumn(4);
+    QCOMPARE(view.displayColumn(), -1);
+    view.setDisplayColumn(2);
+    QCOMPARE(view.displayColumn(), 2);
+    QCOMPARE(qobject_cast<ZGroupedTreeViewDelegate *>(view.itemDelegate())->column(), 2);
+    // Another delegate: nothing changes.
+    QStyledItemDelegate other;
+    view.setItemDelegate(&other);
+    view.setDisplayColumn(1);
+    QCOMPARE(view.displayColumn(), 2);
+    view.setItemDelegate(nullptr);
+}
+
+void tst_ZGroupedTreeView::visibleItemsAndLevels()
+{
+    auto names = [](const QList<QModelIndex> &list) {
+        QStringList out;
+        for (const QModelIndex &i : list)
+            out << i.data().toString();
+        return out.join(QLatin1Char(' '));
+    };
+    QCOMPARE(names(m_view->visibleItems(QModelIndex())), QStringLiteral("G1 a1 a2 G11 a3 a4"));
+    m_view->collapse(idx(QStringLiteral("G11")));
+    QCOMPARE(names(m_view->visibleItems(QModelIndex())), QStringLiteral("G1 a1 a2 G11 a4"));
+    QCOMPARE(names(m_view->visibleItems(idx(QStringLiteral("G1")))), QStringLiteral("a1 a2 G11"));
+
+    QVERIFY(m_view->isGroupIndex(idx(QStringLiteral("G1"))));
+    QVERIFY(m_view->isGroupIndex(idx(QStringLiteral("G11"), 3)));
+    QVERIFY(!m_view->isGroupIndex(idx(QStringLiteral("a1"))));
+    QVERIFY(!m_view->isGroupIndex(QModelIndex()));
+
+    QCOMPARE(ZGroupedTreeView::levelFromIndex(idx(QStringLiteral("a3"))), 2);
+    QCOMPARE(ZGroupedTreeView::levelFromIndex(QModelIndex()), 0);
+    QCOMPARE(m_view->indentationForItem(idx(QStringLiteral("G1"))), 15);
+    QCOMPARE(m_view->indentationForItem(idx(QStringLiteral("a3"))), 45);
+    m_view->setRootIsDecorated(false);
+    QCOMPARE(m_view->indentationForItem(idx(QStringLiteral("a3"))), 30);
+    QCOMPARE(m_view->indentationForItem(QModelIndex()), 0);
+}
+
+void tst_ZGroupedTreeView::groupSections()
+{
+    QVector<int> sections;
+    m_view->calcGroupSections(0, &sections);
+    QCOMPARE(sections, QVector<int>({ 0, 1, 2 }));
+
+    // The sections following in visual order, hidden ones included.
+    m_view->header()->moveSection(3, 1); // visual: 0 3 1 2
+    m_view->header()->hideSection(1);
+    sections.clear();
+    m_view->calcGroupSections(0, &sections);
+    QCOMPARE(sections, QVector<int>({ 0, 3, 1 }));
+
+    m_view->setMergeColumns(0);
+    sections.clear();
+    m_view->calcGroupSections(0, &sections);
+    QCOMPARE(sections, QVector<int>({ 0 }));
+
+    // Beyond the last column nothing is added.
+    m_view->setMergeColumns(2);
+    sections.clear();
+    m_view->calcGroupSections(2, &sections);
+    QCOMPARE(sections, QVector<int>({ 2 }));
+
+    QCOMPARE(m_view->visibleColumnWidths(), QVector<int>({ 90, 80, 60 }));
+}
+
+void tst_ZGroupedTreeView::startAndEndColumns()
+{
+    QCOMPARE(m_view->startAndEndColumns(QRect(0, 0, 100, 10)), qMakePair(0, 1));
+    QCOMPARE(m_view->startAndEndColumns(QRect(95, 0, 10, 10)), qMakePair(1, 1));
+    // Right edge past the last section: the last column.
+    QCOMPARE(m_view->startAndEndColumns(QRect(100, 0, 2000, 10)), qMakePair(1, 3));
+
+    QVector<int> logical;
+    QVector<QStyleOptionViewItem::ViewItemPosition> positions;
+    m_view->calcLogicalIndices(&logical, &positions, 0, 3);
+    QCOMPARE(logical, QVector<int>({ 0, 1, 2, 3 }));
+    QCOMPARE(positions.first(), QStyleOptionViewItem::Beginning);
+    QCOMPARE(positions.at(1), QStyleOptionViewItem::Middle);
+    QCOMPARE(positions.last(), QStyleOptionViewItem::End);
+}
+
+void tst_ZGroupedTreeView::bandColoursAndStrips()
+{
+    // Group rows: every cell in the band colour of their level.
+    QCOMPARE(pixel(QStringLiteral("G1"), 1), kBand0);
+    QCOMPARE(pixel(QStringLiteral("G11"), 1), kBand1);
+    QCOMPARE(pixel(QStringLiteral("G1"), 3), kBand0);
+    QCOMPARE(pixel(QStringLiteral("G11"), 3), kBand1);
+    // Activities: the row background.
+    QCOMPARE(pixel(QStringLiteral("a2"), 3), kBase);
+
+    // Strips in the indentation, one per enclosing level.
+    const QImage image = grab();
+    auto strip = [&](const QString &name, int i) {
+        const QRect r = m_view->visualRect(idx(name));
+        return image.pixelColor(i * 15 + 1, r.top() + 1);
+    };
+    QCOMPARE(strip(QStringLiteral("G1"), 0), kBand0);
+    QCOMPARE(strip(QStringLiteral("a1"), 0), kBand0);
+    QVERIFY(strip(QStringLiteral("a1"), 1) != kBand1);
+    QCOMPARE(strip(QStringLiteral("G11"), 0), kBand0);
+    QCOMPARE(strip(QStringLiteral("G11"), 1), kBand1);
+    QCOMPARE(strip(QStringLiteral("a3"), 0), kBand0);
+    QCOMPARE(strip(QStringLiteral("a3"), 1), kBand1);
+    // A top-level activity has no strip.
+    QVERIFY(strip(QStringLiteral("a4"), 0) != kBand0);
+}
+
+void tst_ZGroupedTreeView::missingStyleIsPlain()
+{
+    // Level 1 has no style: no band, the row's own background.
+    m_view->setLevelStyles({ GroupStyle(QBrush(kBand0), QFont(), QColor(Qt::yellow)) });
+    QCOMPARE(pixel(QStringLiteral("G1"), 3), kBand0);
+    QCOMPARE(pixel(QStringLiteral("G11"), 3), kAlternate); // position 3
+}
+
+void tst_ZGroupedTreeView::alternatingFollowsShownRows()
+{
+    // Positions: G1 0, a1 1, a2 2, G11 3, a3 4, a4 5.
+    QCOMPARE(pixel(QStringLiteral("a1"), 3), kAlternate);
+    QCOMPARE(pixel(QStringLiteral("a2"), 3), kBase);
+    QCOMPARE(pixel(QStringLiteral("a3"), 3), kBase);
+    QCOMPARE(pixel(QStringLiteral("a4"), 3), kAlternate);
+
+    m_view->collapse(idx(QStringLiteral("G11")));
+    QCOMPARE(pixel(QStringLiteral("a4"), 3), kBase);
+
+    // Collapsing and expanding everything reports no signal per row.
+    m_view->collapseAll();
+    QCOMPARE(pixel(QStringLiteral("a4"), 3), kAlternate);
+    m_view->expandAll();
+    QCOMPARE(pixel(QStringLiteral("a4"), 3), kAlternate);
+    QCOMPARE(pixel(QStringLiteral("a2"), 3), kBase);
+
+    // Rows inserted above shift the parity.
+    m_model->insertRow(0, row(QStringLiteral("a0")));
+    QCOMPARE(pixel(QStringLiteral("a0"), 3), kBase);
+    QCOMPARE(pixel(QStringLiteral("a2"), 3), kAlternate);
+
+    m_view->setAlternatingRowColors(false);
+    QCOMPARE(pixel(QStringLiteral("a2"), 3), kBase);
+}
+
+void tst_ZGroupedTreeView::labelSpansMergedColumns()
+{
+    m_model->setData(idx(QStringLiteral("G1"), 2),
+                     QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+    auto yellowInColumn1 = [&]() {
+        const QRect r = m_view->visualRect(idx(QStringLiteral("G1"), 1));
+        const QImage image = grab();
+        int n = 0;
+        for (int x = r.left(); x <= r.right(); ++x) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 180 && c.green() > 180 && c.blue() < 100)
+                    ++n;
+            }
+        }
+        return n;
+    };
+    QVERIFY(yellowInColumn1() > 10);
+    m_view->setMergeColumns(0);
+    m_view->viewport()->update();
+    QCOMPARE(yellowInColumn1(), 0);
+    // The band stays on every cell of the group row.
+    QCOMPARE(pixel(QStringLiteral("G1"), 1), kBand0);
+}
+
+void tst_ZGroupedTreeView::screenshotStateRestored()
+{
+    m_view->resize(200, 60);
+    QCoreApplication::processEvents();
+    m_view->verticalScrollBar()->setValue(2);
+    m_view->horizontalScrollBar()->setValue(20);
+    m_view->selectionModel()->select(idx(QStringLiteral("a1")), QItemSelectionModel::Select);
+    const QSize before = m_view->size();
+
+    const QMap<QString, QVariant> state = m_view->saveStateBeforeScreenshot();
+    QVERIFY(m_view->selectionModel()->selectedIndexes().isEmpty());
+    QCOMPARE(state.value(QStringLiteral("ver_scroll_val")).toInt(), 2);
+    QCOMPARE(state.value(QStringLiteral("hor_scroll_val")).toInt(), 20);
+    QCOMPARE(m_view->width(), 90 + 60 + 60 + 80);
+    QCOMPARE(m_view->height(), m_view->header()->height() + 6 * 22);
+    QVERIFY(m_view->signalsBlocked());
+
+    m_view->restoreStateAfterScreenshoot(state);
+    QVERIFY(!m_view->signalsBlocked());
+    QCOMPARE(m_view->size(), before);
+    QCOMPARE(m_view->verticalScrollBar()->value(), 2);
+    QCOMPARE(m_view->horizontalScrollBar()->value(), 20);
+    QCOMPARE(m_view->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    QCOMPARE(m_view->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
+void tst_ZGroupedTreeView::noModelPaintsNothing()
+{
+    ZGroupedTreeView view;
+    view.resize(100, 100);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage image = view.viewport()->grab().toImage();
+    QCOMPARE(image.size(), view.viewport()->size());
+
+    // A model that goes away leaves a view that paints nothing.
+    auto *model = new QStandardItemModel(3, 2);
+    view.setModel(model);
+    view.viewport()->grab();
+    delete model;
+    view.viewport()->grab();
+    QCOMPARE(view.model() == nullptr || view.model()->rowCount() == 0, true);
+}
+
+void tst_ZGroupedTreeView::toImageWholeTree()
+{
+    // A small window scrolled down: the image still holds every row.
+    m_view->resize(200, 70);
+    QCoreApplication::processEvents();
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
+    const int scroll = m_view->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+    const QSize before = m_view->size();
+
+    const ZImage image = m_view->toImage();
+    QCOMPARE(image.columns(), 4);
+    QCOMPARE(image.rows(), 6);
+    QCOMPARE(image.rowHeight(), 22);
+    QCOMPARE(image.headerHeight(), m_view->header()->height());
+    QCOMPARE(image.getHeaderPart(0).width(), 90);
+    QCOMPARE(image.getPart(0, 3).width(), 80);
+    auto at = [&](int row, int column) { return image.getPart(row, column).pixelColor(40, 3); };
+    QCOMPARE(at(0, 3), kBand0);
+    QCOMPARE(at(1, 3), kAlternate);
+    QCOMPARE(at(2, 3), kBase);
+    QCOMPARE(at(3, 3), kBand1);
+    QCOMPARE(at(5, 3), kAlternate);
+    QCOMPARE(image.getPart(3, 1).pixelColor(30, 3), kBand1);
+
+    QCOMPARE(m_view->size(), before);
+    QCOMPARE(m_view->verticalScrollBar()->value(), scroll);
+    QCOMPARE(m_view->frameShape(), QFrame::StyledPanel);
+
+    m_view->collapse(idx(QStringLiteral("G1")));
+    QCOMPARE(m_view->toImage().rows(), 2);
+
+    // No rows: a header and no body.
+    ZGroupedTreeView empty;
+    QStandardItemModel none(0, 3);
+    empty.setModel(&none);
+    const ZImage headerOnly = empty.toImage();
+    QCOMPARE(headerOnly.rows(), 0);
+    QCOMPARE(headerOnly.columns(), 3);
+}
+
+QTEST_MAIN(tst_ZGroupedTreeView)
+#include "tst_zgroupedtreeview.moc"

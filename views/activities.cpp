@@ -1,0 +1,783 @@
+#include "activities.h"
+
+#include "fieldroles.h"
+#include "groupbands.h"
+#include "localtimecache.h"
+#include "modelhelpers.h"
+#include "qganttchart.h"
+#include "rownumbers.h"
+#include "viewslogging.h"
+#include "zdateindex.h"
+#include "zfilterdialogproxymodel.h"
+#include "zganttviewbarstyle.h"
+#include "zgroupedtreeview.h"
+#include "zindex.h"
+#include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
+#include "zrecordsetmodel.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
+#include "zstructuredkeylistindex.h"
+#include "zvariant.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace {
+
+QVariantMap descriptorOf(const QAbstractItemModel *model, int column)
+{
+    if (!model || column < 0)
+        return {};
+    return model->headerData(column, Qt::Horizontal, FieldDescriptorRole).toMap();
+}
+
+void invokeUpdateGeometries(QTreeView *tree)
+{
+    QMetaObject::invokeMethod(tree, "updateGeometries");
+}
+
+} // namespace
+
+Activities::Activities(QWidget *parent)
+    : QWidget(parent)
+{
+    setupUi();
+    init();
+}
+
+Activities::~Activities()
+{
+    // The project models outlive nothing here: drop the links to them before
+    // the children go, so no proxy reacts to a model while the pane dies.
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+}
+
+void Activities::setupUi()
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("Activities"));
+    resize(400, 300);
+    setWindowTitle(QCoreApplication::translate("Activities", "Form"));
+
+    m_gridLayout = new QGridLayout(this);
+    m_gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    m_gridLayout->setContentsMargins(0, 0, 0, 0);
+    m_splitter = new QSplitter(this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setOrientation(Qt::Horizontal);
+    m_treeView = new ZGroupedTreeView(m_splitter);
+    m_treeView->setObjectName(QStringLiteral("treeView"));
+    m_treeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_treeView->setUniformRowHeights(true);
+    m_splitter->addWidget(m_treeView);
+    m_gridLayout->addWidget(m_splitter, 0, 0, 1, 1);
+}
+
+void Activities::init()
+{
+    m_model = nullptr;
+    m_chart = nullptr;
+    m_sortFilterWidget = nullptr;
+
+    createDefaultGrouping();
+
+    m_hiddenTable = new QTableView(this);
+    m_splitter->addWidget(m_hiddenTable);
+    m_hiddenTable->hide();
+
+    m_chart = new mygc::GanttChart(this);
+    m_splitter->addWidget(m_chart);
+
+    m_treeView->setUniformRowHeights(true);
+    applyPalette();
+
+    m_header = new ZSortFilterHeader(Qt::Horizontal, this);
+    m_header->setObjectName(QStringLiteral("sortFilterHeader"));
+    m_treeView->setHeader(m_header);
+
+    QWidget *headerViewport = m_header->viewport();
+    connect(m_header, &ZSortFilterHeader::filterSettingsChanged, headerViewport,
+            QOverload<>::of(&QWidget::update));
+    connect(m_header, &ZSortFilterHeader::filterSettingsChanged, m_chart,
+            QOverload<>::of(&QWidget::update));
+    connect(m_chart, &mygc::GanttChart::selectionChanged, this,
+            &Activities::onGanttSelectionChanged);
+    QScrollBar *treeBar = m_treeView->verticalScrollBar();
+    connect(
+        treeBar, &QAbstractSlider::valueChanged, treeBar,
+        [this](int value) {
+            m_chart->verticalScrollBar()->setValue(value * m_treeView->sizeHintForRow(0));
+        },
+        Qt::DirectConnection);
+
+    m_chart->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_chart->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    invokeUpdateGeometries(m_treeView);
+
+    createIdleActivityModel();
+
+    m_parentProxy = new ZParentItemProxyModel(this);
+    m_filterProxy = new ZFilterDialogProxyModel(this);
+
+    setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+}
+
+void Activities::createIdleActivityModel()
+{
+    m_idleModel = new ZRecordSetModel(this);
+    const QStringList columns{QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
+                              QStringLiteral("Start"), QStringLiteral("Finish"),
+                              QStringLiteral("WBS")};
+    m_idleModel->setRecordSet(QList<QVariant>{QVariant(columns)});
+}
+
+void Activities::createDefaultGrouping()
+{
+    static const int colours[10][3] = {{60, 83, 111},  {0, 101, 169},  {170, 204, 235},
+                                       {248, 152, 29}, {110, 166, 52}, {202, 83, 92},
+                                       {222, 83, 14},  {249, 225, 126}, {128, 84, 98},
+                                       {106, 90, 127}};
+    for (const auto &c : colours)
+        m_grouping.addGroup(QColor(c[0], c[1], c[2], 255));
+}
+
+void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *wbs,
+                           QAbstractItemModel *activityCodeTypes,
+                           QAbstractItemModel *activityCodes, QAbstractItemModel *predecessors,
+                           bool resetChart)
+{
+    const char *signature = "void Activities::setModels(QAbstractItemModel*, QAbstractItemModel*, "
+                            "QAbstractItemModel*, QAbstractItemModel*, QAbstractItemModel*, bool)";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    if (m_model && m_model != activities) {
+        // The bands of the last grouping belong to this pane, not to the
+        // project: take them out of a model that stays with its loader.
+        if (m_model->rowCount() > m_initialRowCount) {
+            if (auto *join = qobject_cast<ZJoinProxyModel *>(m_model)) {
+                QAbstractItemModel *source = join->sourceModel();
+                if (source) {
+                    removeGrouping(source, columnIndex(source, QStringLiteral("ID")),
+                                   columnIndex(source, QStringLiteral("parentID")));
+                }
+            }
+        }
+        // Filters and sort name columns of the model that goes.
+        m_filterProxy->clearAll();
+        m_filterProxy->sort(-1, Qt::AscendingOrder);
+        m_header->clearAll();
+        m_header->sortByColumn(-1, Qt::AscendingOrder);
+    }
+    watchModel(activities);
+
+    m_model = activities;
+    m_wbsModel = wbs;
+    m_codeTypeModel = activityCodeTypes;
+    m_codeModel = activityCodes;
+    m_predecessorModel = predecessors;
+    m_relations.clear();
+    m_relationsValid = false;
+
+    m_parentProxy->setSourceModel(m_model);
+    m_initialRowCount = m_model ? m_model->rowCount() : 0;
+    updateRowNumber();
+
+    m_filterProxy->setSourceModel(m_parentProxy);
+    m_treeView->setModel(m_filterProxy);
+
+    const int typeColumn = columnIndex(m_filterProxy, QStringLiteral("Activity Type"));
+
+    const QList<ZGanttViewBarStyle> styles = m_chart->barStyles();
+    QString startA = QStringLiteral("Start Date"), finishA = QStringLiteral("Finish Date");
+    QString startD = startA, finishD = finishA, startE = startA, finishE = finishA;
+    if (styles.size() >= 1) {
+        startA = styles.at(0).startDate;
+        finishA = styles.at(0).finishDate;
+    }
+    if (styles.size() >= 4) {
+        startD = styles.at(3).startDate;
+        finishD = styles.at(3).finishDate;
+    }
+    if (styles.size() >= 5) {
+        startE = styles.at(4).startDate;
+        finishE = styles.at(4).finishDate;
+    }
+
+    m_chart->setRowHeight(m_treeView->sizeHintForRow(0));
+    m_chart->setModel(m_filterProxy, columnIndex(m_filterProxy, startA),
+                      columnIndex(m_filterProxy, finishA), typeColumn, 0, m_predecessorModel, 0,
+                      1, 3, 4, columnIndex(m_filterProxy, startE),
+                      columnIndex(m_filterProxy, finishE), columnIndex(m_filterProxy, startD),
+                      columnIndex(m_filterProxy, finishD), m_treeView);
+
+    m_treeView->setDisplayColumn(columnIndex(m_filterProxy, QStringLiteral("Group")));
+
+    // Each load passes here again: the connections are made once.
+    QItemSelectionModel *selection = m_treeView->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
+            &Activities::onTreeSelectionChanged, Qt::UniqueConnection);
+    connect(selection, &QItemSelectionModel::currentRowChanged, this,
+            &Activities::onTreeCurrentChanged, Qt::UniqueConnection);
+    connect(m_chart, &mygc::GanttChart::headerSizeChanged, this,
+            &Activities::onHeaderSizeChanged, Qt::UniqueConnection);
+
+    if (resetChart)
+        m_chart->resetModels();
+
+    if (m_model && m_model != m_idleModel) {
+        dropSortFilterWidget();
+        auto *widget = new ZSortFilterWidget(m_header, m_filterProxy, m_model, m_header);
+        m_sortFilterWidget = widget;
+        connect(m_header, &ZSortFilterHeader::popUp, widget,
+                &ZSortFilterWidget::onAutoFilterPopUp);
+        connect(widget, &ZSortFilterWidget::filtered, this,
+                &Activities::updateGanttRelationship);
+        m_header->setSortFilterWidget(widget);
+    } else {
+        // Without a project no header box may keep a model that is about
+        // to go; header clicks then reach nothing.
+        dropSortFilterWidget();
+    }
+
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::watchModel(QAbstractItemModel *model)
+{
+    if (m_model && m_model != model && m_model != m_idleModel)
+        disconnect(m_model, &QObject::destroyed, this, &Activities::onProjectModelDestroyed);
+    if (model && model != m_idleModel)
+        connect(model, &QObject::destroyed, this, &Activities::onProjectModelDestroyed,
+                Qt::UniqueConnection);
+}
+
+void Activities::onProjectModelDestroyed(QObject *model)
+{
+    if (model != m_model)
+        return;
+    qCDebug(lcViews) << "Activities: the activity model went away; back to the idle model";
+    m_model = nullptr; // gone: nothing may touch it any more
+    m_filterProxy->clearAll();
+    m_filterProxy->sort(-1, Qt::AscendingOrder);
+    m_header->clearAll();
+    m_header->sortByColumn(-1, Qt::AscendingOrder);
+    setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+}
+
+void Activities::dropSortFilterWidget()
+{
+    if (m_header)
+        m_header->setSortFilterWidget(nullptr);
+    if (!m_sortFilterWidget)
+        return;
+    ZSortFilterWidget *widget = m_sortFilterWidget;
+    m_sortFilterWidget = nullptr;
+    disconnect(widget, nullptr, nullptr, nullptr);
+    if (m_header)
+        disconnect(m_header, nullptr, widget, nullptr);
+    // Off the header at once (one box per header); deleted once control
+    // is back in the event loop, as this may run inside one of its pop-ups.
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
+}
+
+ZGroupedTreeView *Activities::treeView() const
+{
+    return m_treeView;
+}
+
+mygc::GanttChart *Activities::ganttChart() const
+{
+    return m_chart;
+}
+
+QAbstractItemModel *Activities::activityModel() const
+{
+    return m_model;
+}
+
+ZFilterDialogProxyModel *Activities::filterModel() const
+{
+    return m_filterProxy;
+}
+
+ZParentItemProxyModel *Activities::parentItemModel() const
+{
+    return m_parentProxy;
+}
+
+ZGrouping Activities::currentGrouping() const
+{
+    return m_grouping;
+}
+
+ZSortFilterWidget *Activities::sortFilterWidget() const
+{
+    return m_sortFilterWidget;
+}
+
+int Activities::initialRowCount() const
+{
+    return m_initialRowCount;
+}
+
+void Activities::applyPalette()
+{
+    m_treeView->setLevelStyles(m_grouping.createPalette());
+}
+
+void Activities::onHeaderSizeChanged()
+{
+    m_header->setFixedHeight(m_chart->dateAxisHeight());
+    invokeUpdateGeometries(m_treeView);
+}
+
+void Activities::updateGanttRelationship()
+{
+    m_chart->resetModels();
+}
+
+void Activities::onUpdateMergeColumns()
+{
+    QHeaderView *header = m_treeView->header();
+    if (!header)
+        return;
+    const char *signature = "void Activities::onUpdateMergeColumns()";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    const QStringList captions = visibleColumns(header);
+    int count = 0;
+    for (int k = 1; k <= 2; ++k) {
+        const QString caption = k < captions.size() ? captions.at(k) : QString();
+        const int column = columnIndex(header->model(), caption);
+        const QVariantMap descriptor = descriptorOf(header->model(), column);
+        if (descriptor.value(QStringLiteral("datatype")).toString() == QLatin1String("datetime"))
+            break;
+        ++count;
+    }
+    m_treeView->setMergeColumns(count);
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::setSortBy(const QString &caption, Qt::SortOrder order)
+{
+    auto *header = qobject_cast<ZSortFilterHeader *>(m_treeView->header());
+    if (!header || !m_filterProxy)
+        return;
+    const int column = columnIndex(m_filterProxy, caption);
+    if (column == -1)
+        return;
+    m_filterProxy->sort(column, order);
+    header->sortByColumn(column, order);
+    m_chart->resetModels();
+}
+
+void Activities::clearFilterSort()
+{
+    if (!m_sortFilterWidget)
+        return;
+    m_sortFilterWidget->clearAllFilters();
+    m_chart->resetModels();
+}
+
+void Activities::gotoTask(int taskId)
+{
+    const int column = columnIndex(m_filterProxy, QStringLiteral("task_id"));
+    const QModelIndex index = verticalLookup(QVariant(taskId), m_filterProxy, column, 0);
+    if (!index.isValid())
+        return;
+    QScrollBar *bar = m_treeView->horizontalScrollBar();
+    const int remembered = bar ? bar->value() : 0;
+    m_treeView->setCurrentIndex(index);
+    m_treeView->update();
+    m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
+    if (bar)
+        bar->setValue(remembered);
+}
+
+void Activities::onCloseProject()
+{
+    m_chart->horizontalScrollBar()->setValue(0);
+    m_grouping.clear();
+    setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+}
+
+void Activities::onTreeSelectionChanged(const QItemSelection &current,
+                                        const QItemSelection &previous)
+{
+    Q_UNUSED(previous)
+    const QModelIndexList indexes = current.indexes();
+    if (!indexes.isEmpty())
+        onTreeCurrentChanged(indexes.first(), QModelIndex());
+}
+
+void Activities::onTreeCurrentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    if (current.row() < 0 || current.column() < 0 || !current.model())
+        return;
+    if (current.row() == previous.row()) {
+        const bool anySelected = m_treeView->selectionModel()
+                                 && m_treeView->selectionModel()->hasSelection();
+        if (anySelected || current.parent() == previous.parent())
+            return;
+    }
+    m_chart->setSelectedIndex(current.sibling(current.row(), 0));
+}
+
+void Activities::onGanttSelectionChanged(const QModelIndex &idx)
+{
+    if (!idx.isValid() || idx == m_treeView->currentIndex())
+        return;
+    QScrollBar *bar = m_treeView->horizontalScrollBar();
+    const int remembered = bar ? bar->value() : 0;
+    {
+        const QSignalBlocker blocker(this);
+        if (m_treeView->selectionModel())
+            m_treeView->selectionModel()->select(idx, QItemSelectionModel::Current);
+        m_treeView->setCurrentIndex(idx);
+    }
+    if (bar)
+        bar->setValue(remembered);
+}
+
+// ---------------------------------------------------------------------------
+// Grouping
+
+void Activities::setCurrentGrouping(const ZGrouping &grouping)
+{
+    m_grouping = grouping;
+    groupBySelection();
+}
+
+void Activities::groupBySelection()
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(m_model);
+    if (!join || !join->sourceModel())
+        return;
+    const char *signature = "void Activities::groupBySelection()";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    QAbstractItemModel *source = join->sourceModel();
+    const int idColumn = columnIndex(source, QStringLiteral("ID"));
+    const int parentIdColumn = columnIndex(source, QStringLiteral("parentID"));
+    if (m_model->rowCount() > m_initialRowCount)
+        removeGrouping(source, idColumn, parentIdColumn);
+    m_initialRowCount = m_model->rowCount();
+
+    if (m_grouping.anyActive())
+        handleGroupings();
+
+    updateRowNumber();
+    calculateGroupings();
+    m_chart->resetModels();
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::removeGrouping(QAbstractItemModel *model, int idColumn, int parentIdColumn)
+{
+    if (!model)
+        return;
+    const char *signature = "void Activities::removeGrouping(QAbstractItemModel*, int, int)";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+    {
+        const QSignalBlocker blocker(model);
+        const int total = m_model ? m_model->rowCount() : model->rowCount();
+        qCDebug(lcViews).noquote() << "initial_model_size " << m_initialRowCount
+                                   << " m_model->rowCount()" << total;
+        if (total > m_initialRowCount)
+            model->removeRows(m_initialRowCount, total - m_initialRowCount);
+        if (parentIdColumn >= 0) {
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex cell = model->index(row, parentIdColumn);
+                // Only cells that hold something are written: writing an empty
+                // cell would make the table create an item for it.
+                if (cell.data(Qt::DisplayRole).isValid())
+                    model->setData(cell, QVariant(), Qt::DisplayRole);
+            }
+        }
+    }
+    if (m_model && m_parentProxy->sourceModel() == m_model)
+        m_parentProxy->setParentStructure(idColumn, parentIdColumn);
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::handleGroupings()
+{
+    const char *signature = "void Activities::handleGroupings()";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    auto *join = qobject_cast<ZJoinProxyModel *>(m_model);
+    if (!join)
+        return;
+    const int rowCount = join->rowCount();
+    QList<ZIndex> indexes;
+
+    // Only the levels that group: an inactive level anywhere in the list is
+    // passed over and does not shift the levels after it.
+    const QList<Group> levels = m_grouping.activeGroups();
+    for (const Group &level : levels) {
+        const int column = columnIndex(join, level.field);
+        const QVariantMap descriptor = descriptorOf(m_model, column);
+        const bool structure = descriptor.value(QStringLiteral("structure")).toBool();
+        const QString datatype = descriptor.value(QStringLiteral("datatype")).toString();
+        QAbstractItemModel *sectionModel = join->modelFromSection(column);
+        if (!sectionModel) {
+            qCDebug(lcViews) << "Activities::handleGroupings no model behind" << level.field;
+            return;
+        }
+
+        const int depth = groupDepthFromTitle(level.title);
+        if (datatype == QLatin1String("datetime")) {
+            indexes.append(createDateIndex(join, column, level.title));
+        } else if (!structure) {
+            ZIndex index(join, column);
+            index.group(Qt::DisplayRole);
+            indexes.append(index);
+        } else if (sectionModel->objectName() == QLatin1String("PROJWBS") && m_wbsModel) {
+            ZIndex index(join, columnIndex(join, QStringLiteral("wbs_id")));
+            index.createStructure(m_wbsModel, columnIndex(m_wbsModel, QStringLiteral("wbs_id")),
+                                  columnIndex(m_wbsModel, QStringLiteral("parent_wbs_id")), 3);
+            index.group(Qt::DisplayRole);
+            if (depth > 0)
+                index.collapseToLevel(depth);
+            indexes.append(index);
+        } else if (sectionModel->objectName() == QLatin1String("taskCodesAssignmentModel")
+                   && m_codeTypeModel && m_codeModel) {
+            const QVariant typeId =
+                verticalLookup(QVariant(level.field), m_codeTypeModel, 0, 3).data();
+            ZStructuredKeyListIndex index(join, column);
+            index.init();
+            index.filterValue = typeId;
+            index.filterColumn = columnIndex(m_codeModel, QStringLiteral("actv_code_type_id"));
+            index.createStructure(m_codeModel,
+                                  columnIndex(m_codeModel, QStringLiteral("actv_code_id")),
+                                  columnIndex(m_codeModel, QStringLiteral("parent_actv_code_id")),
+                                  columnIndex(m_codeModel, QStringLiteral("Code Name")));
+            index.group(Qt::UserRole);
+            if (depth > 0)
+                index.collapseToLevel(depth);
+            indexes.append(index);
+        } else {
+            continue;
+        }
+        // Activities without a value for this level stay in the tree, in a
+        // band of their own with an empty title.
+        keepRowsWithoutValue(indexes.last(), rowCount);
+    }
+
+    applyPalette();
+
+    if (indexes.isEmpty()) {
+        // No level could group: the tree stays flat rather than empty.
+        qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+        return;
+    }
+    ZIndex result = crossLevels(indexes);
+    // Whatever the product left out still shows, under an untitled band.
+    keepRowsWithoutValue(result, rowCount);
+
+    const int groupColumn = columnIndex(join, QStringLiteral("Group"));
+    insertToModel(join->sourceModel(), result, groupColumn);
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::insertToModel(QAbstractItemModel *model, const ZIndex &index, int groupColumn)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QMap<int, QList<int>> structure = appendBandRows(model, index, groupColumn);
+    m_parentProxy->setParentStructure(structure);
+    qCDebug(lcViews).noquote() << " insertToModel time: " << timer.elapsed();
+}
+
+void Activities::updateRowNumber()
+{
+    if (!m_parentProxy->rowCount())
+        return;
+    // The relation texts depend on the relation model alone, which does not
+    // change while its project is shown: read it once per project.
+    if (!m_relationsValid) {
+        m_relations = predecessorsMap(m_predecessorModel);
+        m_relationsValid = true;
+    }
+    updateRowNumbers(m_parentProxy, m_model, m_relations);
+}
+
+void Activities::calculateGroupings()
+{
+    if (!m_filterProxy)
+        return;
+    const char *signature = "void Activities::calculateGroupings()";
+    qCInfo(lcViews) << signature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    // The date columns summarised: the earliest value of each "start"
+    // column, the latest of each "finish" column. A caption met twice (a
+    // joined table repeats it) names the same column and is done once.
+    QVector<int> columns;
+    QVector<bool> earliest;
+    const auto add = [&columns, &earliest](int column, bool first) {
+        for (int k = 0; k < columns.size(); ++k) {
+            if (columns.at(k) == column && earliest.at(k) == first)
+                return;
+        }
+        columns.append(column);
+        earliest.append(first);
+    };
+    const int columnCount = m_filterProxy->columnCount();
+    for (int c = 0; c < columnCount; ++c) {
+        const QVariantMap descriptor = descriptorOf(m_filterProxy, c);
+        if (descriptor.value(QStringLiteral("datatype")).toString() != QLatin1String("datetime"))
+            continue;
+        const QString caption = descriptor.value(QStringLiteral("display")).toString();
+        const int column = columnIndex(m_filterProxy, caption);
+        if (column < 0)
+            continue;
+        const QString lower = caption.toLower();
+        if (lower.contains(QLatin1String("start")))
+            add(column, true);
+        if (lower.contains(QLatin1String("finish")))
+            add(column, false);
+    }
+
+    QAbstractItemModel *table = m_model;
+    const int tableRows = table ? table->rowCount() : 0;
+    if (table && !columns.isEmpty() && tableRows > m_initialRowCount) {
+        // Band values come only from the band's current children: clear what
+        // an earlier grouping or filter left before summarising again.
+        for (int row = m_initialRowCount; row < tableRows; ++row) {
+            for (const int column : qAsConst(columns)) {
+                const QModelIndex cell = table->index(row, column);
+                if (cell.data(Qt::DisplayRole).isValid())
+                    table->setData(cell, QVariant(), Qt::DisplayRole);
+            }
+        }
+        LocalTimeCache times;
+        summariseChildren(QModelIndex(), columns, earliest, times);
+        m_treeView->viewport()->update();
+    }
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+int Activities::tableRow(const QModelIndex &filterIndex) const
+{
+    return m_parentProxy->mapToSource(m_filterProxy->mapToSource(filterIndex)).row();
+}
+
+QVector<QVariant> Activities::summariseChildren(const QModelIndex &parent,
+                                                const QVector<int> &columns,
+                                                const QVector<bool> &earliest,
+                                                LocalTimeCache &times)
+{
+    // Depth first: a child band is summarised before it is read. Leaves are
+    // read straight from the activity table by their row, which gives what
+    // the proxies above it show without a walk through them per cell.
+    const int count = columns.size();
+    QVector<QVariant> best(count);
+    QVector<qint64> bestTime(count, 0);
+    QVector<QVariant> values(count);
+    const int rows = m_filterProxy->rowCount(parent);
+    for (int r = 0; r < rows; ++r) {
+        const QModelIndex child = m_filterProxy->index(r, 0, parent);
+        if (!child.isValid())
+            continue;
+        if (m_filterProxy->hasChildren(child)) {
+            values = summariseChildren(child, columns, earliest, times);
+        } else {
+            const int row = tableRow(child);
+            for (int k = 0; k < count; ++k)
+                values[k] = m_model->index(row, columns.at(k)).data(Qt::DisplayRole);
+        }
+        for (int k = 0; k < count; ++k) {
+            const QVariant &value = values.at(k);
+            // A cell without a date (a null date-time) is no earliest start.
+            if (!value.isValid() || value.isNull())
+                continue;
+            const bool isTime = value.userType() == QMetaType::QDateTime;
+            const qint64 time = isTime ? times.toMSecs(value.toDateTime()) : 0;
+            if (!best.at(k).isValid()) {
+                best[k] = value;
+                bestTime[k] = time;
+                continue;
+            }
+            // Two date-times order by their instants, as compareVariants
+            // orders them, with the local-time conversion cached.
+            const int c = isTime && best.at(k).userType() == QMetaType::QDateTime
+                              ? (time < bestTime.at(k) ? -1 : (time > bestTime.at(k) ? 1 : 0))
+                              : compareVariants(value, best.at(k));
+            if ((earliest.at(k) && c < 0) || (!earliest.at(k) && c > 0)) {
+                best[k] = value;
+                bestTime[k] = time;
+            }
+        }
+    }
+    if (parent.isValid()) {
+        const int row = tableRow(parent);
+        for (int k = 0; k < count; ++k) {
+            if (best.at(k).isValid())
+                m_model->setData(m_model->index(row, columns.at(k)), best.at(k), Qt::DisplayRole);
+        }
+    }
+    return best;
+}
+
+ZDateIndex Activities::createDateIndex(QAbstractItemModel *model, int column,
+                                       const QString &interval) const
+{
+    ZDateIndex index(model, column);
+    if (!interval.isEmpty())
+        index.interval = interval;
+    index.group(Qt::DisplayRole);
+    return index;
+}
+
+ZIndex Activities::createStructuredIndex(QAbstractItemModel *model, int column,
+                                         QAbstractItemModel *structureModel, int keyColumn,
+                                         int parentColumn, int displayColumn,
+                                         const QString &level) const
+{
+    ZIndex index(model, column);
+    index.createStructure(structureModel, keyColumn, parentColumn, displayColumn);
+    index.group(Qt::DisplayRole);
+    if (!level.isEmpty() && level != QLatin1String("All"))
+        index.collapseToLevel(groupDepthFromTitle(level) - 1);
+    return index;
+}
+
+ZIndex Activities::createStructuredKeyListIndex(QAbstractItemModel *model, int column,
+                                                QAbstractItemModel *structureModel,
+                                                const QVariant &key, int keyFilterColumn,
+                                                int keyColumn, int parentColumn,
+                                                int displayColumn, const QString &level) const
+{
+    Q_UNUSED(key)
+    Q_UNUSED(keyFilterColumn)
+    ZIndex index(model, column);
+    index.createStructure(structureModel, keyColumn, parentColumn, displayColumn);
+    index.group(Qt::UserRole);
+    if (!level.isEmpty() && level != QLatin1String("All"))
+        index.collapseToLevel(groupDepthFromTitle(level) - 1);
+    return index;
+}

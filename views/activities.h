@@ -1,0 +1,150 @@
+#pragma once
+
+#include "modelhelpers.h"
+#include "zgrouping.h"
+
+#include <QItemSelection>
+#include <QModelIndex>
+#include <QPointer>
+#include <QVector>
+#include <QWidget>
+
+class LocalTimeCache;
+class QAbstractItemModel;
+class QGridLayout;
+class QSplitter;
+class QTableView;
+class ZDateIndex;
+class ZFilterDialogProxyModel;
+class ZGroupedTreeView;
+class ZIndex;
+class ZParentItemProxyModel;
+class ZRecordSetModel;
+class ZSortFilterHeader;
+class ZSortFilterWidget;
+
+namespace mygc {
+class GanttChart;
+}
+
+// The activities pane: the loaded project's activities as a grouped tree
+// table on the left and the Gantt chart on the right, in one splitter.
+//
+// The pane owns the chain between the project's activity model and both
+// views: activity model -> parent-item proxy (the tree) -> filter proxy ->
+// tree view and chart. It keeps the current row and the vertical position
+// of tree and chart in step, groups the tree by the levels of a ZGrouping
+// (group band rows appended to the activity model's structure table), and
+// numbers the rows. Without a project it shows an idle model of five empty
+// columns.
+//
+// The project models belong to the loader; the pane never deletes them, and
+// when one of them is destroyed while shown the pane falls back to the idle
+// model, so no proxy, header filter box or connection is left on it.
+class Activities : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Activities(QWidget *parent = nullptr);
+    ~Activities() override;
+
+    // Installs a project (or, with the idle model, no project).
+    void setModels(QAbstractItemModel *activities, QAbstractItemModel *wbs,
+                   QAbstractItemModel *activityCodeTypes, QAbstractItemModel *activityCodes,
+                   QAbstractItemModel *predecessors, bool resetChart);
+
+    ZGroupedTreeView *treeView() const;
+    mygc::GanttChart *ganttChart() const;
+    // The activity model last given to setModels (the idle model when no
+    // project is open), the filter proxy under the tree, the grouping.
+    QAbstractItemModel *activityModel() const;
+    ZFilterDialogProxyModel *filterModel() const;
+    ZParentItemProxyModel *parentItemModel() const;
+    ZGrouping currentGrouping() const;
+    // The header filter box of the current project; null without a project.
+    ZSortFilterWidget *sortFilterWidget() const;
+    // Number of activity rows; rows of the activity model from here on are
+    // group band rows.
+    int initialRowCount() const;
+
+    void setCurrentGrouping(const ZGrouping &grouping);
+    void setSortBy(const QString &caption, Qt::SortOrder order);
+    void clearFilterSort();
+    void gotoTask(int taskId);
+
+    void init();
+    void createIdleActivityModel();
+    void createDefaultGrouping();
+
+    // Regrouping, in this order: old bands out, new bands in.
+    void groupBySelection();
+    void removeGrouping(QAbstractItemModel *model, int idColumn, int parentIdColumn);
+    void handleGroupings();
+    void insertToModel(QAbstractItemModel *model, const ZIndex &index, int groupColumn);
+    // Row numbers, outline levels and predecessor rows of the current tree.
+    void updateRowNumber();
+
+    // Group-by index factories over one column of a model.
+    ZDateIndex createDateIndex(QAbstractItemModel *model, int column,
+                               const QString &interval) const;
+    ZIndex createStructuredIndex(QAbstractItemModel *model, int column,
+                                 QAbstractItemModel *structureModel, int keyColumn,
+                                 int parentColumn, int displayColumn,
+                                 const QString &level) const;
+    ZIndex createStructuredKeyListIndex(QAbstractItemModel *model, int column,
+                                        QAbstractItemModel *structureModel, const QVariant &key,
+                                        int keyFilterColumn, int keyColumn, int parentColumn,
+                                        int displayColumn, const QString &level) const;
+
+public slots:
+    void onCloseProject();
+    void onUpdateMergeColumns();
+    void updateGanttRelationship();
+    void onHeaderSizeChanged();
+    void onTreeCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
+    void onTreeSelectionChanged(const QItemSelection &current, const QItemSelection &previous);
+    void onGanttSelectionChanged(const QModelIndex &idx);
+    // Writes into every row that has children the earliest start and the
+    // latest finish of the rows shown below it.
+    void calculateGroupings();
+
+private slots:
+    void onProjectModelDestroyed(QObject *model);
+
+private:
+    void setupUi();
+    void applyPalette();
+    // The activity table row behind an index of the filter proxy.
+    int tableRow(const QModelIndex &filterIndex) const;
+    // Summarises the children of parent (and, first, their children) and
+    // writes the result into parent's row; returns it.
+    QVector<QVariant> summariseChildren(const QModelIndex &parent, const QVector<int> &columns,
+                                        const QVector<bool> &earliest, LocalTimeCache &times);
+    void dropSortFilterWidget();
+    void watchModel(QAbstractItemModel *model);
+
+    QGridLayout *m_gridLayout = nullptr;     // Owned (child).
+    QSplitter *m_splitter = nullptr;         // Owned (child).
+    ZGroupedTreeView *m_treeView = nullptr;  // Owned (child of the splitter).
+    ZSortFilterHeader *m_header = nullptr;   // Owned (child).
+    mygc::GanttChart *m_chart = nullptr;     // Owned (child of the splitter).
+    QTableView *m_hiddenTable = nullptr;     // Owned (child of the splitter).
+    ZRecordSetModel *m_idleModel = nullptr;  // Owned (child).
+
+    QAbstractItemModel *m_model = nullptr;             // Not owned.
+    QPointer<QAbstractItemModel> m_wbsModel;           // Not owned.
+    QPointer<QAbstractItemModel> m_codeTypeModel;      // Not owned.
+    QPointer<QAbstractItemModel> m_codeModel;          // Not owned.
+    QPointer<QAbstractItemModel> m_predecessorModel;   // Not owned.
+
+    ZParentItemProxyModel *m_parentProxy = nullptr;    // Owned (child).
+    ZFilterDialogProxyModel *m_filterProxy = nullptr;  // Owned (child).
+    QPointer<ZSortFilterWidget> m_sortFilterWidget;    // Owned through the header.
+
+    // predecessorsMap of m_predecessorModel, built on first use per project.
+    RelationMap m_relations;
+    bool m_relationsValid = false;
+
+    int m_initialRowCount = 0;
+    ZGrouping m_grouping;
+};

@@ -1,0 +1,371 @@
+#include "activitydetails.h"
+
+#include "activities.h"
+#include "maphdrmodel.h"
+#include "modelhelpers.h"
+#include "viewslogging.h"
+#include "zdetaildelegate.h"
+
+#include <QDataWidgetMapper>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Matches no id: shown while a group row is current.
+const QChar kNoId(0x00FF);
+const QString kNoRows = QStringLiteral("-1");
+
+// Rows whose key column reads exactly `key` (ignoring case): the id 12 must
+// not list the rows of 112 or 120.
+void setExactFilter(ZKeyFilterProxyModel *proxy, const QString &key)
+{
+    if (proxy)
+        proxy->setFilterKey(key);
+}
+
+QLineEdit *readOnlyEdit(QWidget *parent, const QString &name)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QToolButton *navigationButton(QWidget *parent, const QString &name, const QString &icon)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setMaximumSize(32, 32);
+    button->setIcon(QIcon(icon));
+    button->setIconSize(QSize(32, 32));
+    return button;
+}
+
+// Rows 22 pixels high; the style's minimum section size would round them up.
+void fixRowHeight(QHeaderView *header)
+{
+    header->setMinimumSectionSize(22);
+    setDefaultSectionSize(header, 22);
+}
+
+QGridLayout *tabGrid(QWidget *tab, const QString &name)
+{
+    auto *grid = new QGridLayout(tab);
+    grid->setObjectName(name);
+    grid->setContentsMargins(0, 0, 0, 0);
+    return grid;
+}
+
+} // namespace
+
+ActivityDetails::ActivityDetails(QWidget *parent)
+    : QWidget(parent)
+{
+    setupForm();
+    m_mapperDelegate = new ZDetailDelegate(this, -1, QPixmap());
+    createMapper();
+    // The table delegates serve every project and stay with the pane.
+    m_tblvwPred->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_predecessors.png"))));
+    m_tblvwSucc->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_successors.png"))));
+    m_tblvwCodes->setItemDelegate(
+        new ZDetailDelegate(this, 8, QPixmap(QStringLiteral(":/images/task_label_32"))));
+
+    connect(m_tblvwPred, &QAbstractItemView::activated, this, &ActivityDetails::gotoPredecessor);
+    connect(m_tblvwSucc, &QAbstractItemView::activated, this, &ActivityDetails::gotoSuccessor);
+    connect(m_tbPrevious, &QToolButton::clicked, this, &ActivityDetails::previousActivity);
+    connect(m_tbNext, &QToolButton::clicked, this, &ActivityDetails::nextActivity);
+}
+
+ActivityDetails::~ActivityDetails() = default;
+
+QTableView *ActivityDetails::createTable(QWidget *parent, const QString &name)
+{
+    auto *table = new QTableView(parent);
+    table->setObjectName(name);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setShowGrid(false);
+    table->verticalHeader()->setVisible(false);
+    return table;
+}
+
+void ActivityDetails::setupForm()
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("ActivityDetails"));
+    resize(632, 375);
+    setWindowTitle(QStringLiteral("Form"));
+
+    QGridLayout *grid = tabGrid(this, QStringLiteral("gridLayout"));
+    m_tabWidget = new QTabWidget(this);
+    m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    grid->addWidget(m_tabWidget, 0, 0);
+
+    // General
+    auto *tab = new QWidget;
+    tab->setObjectName(QStringLiteral("tab"));
+    auto *form = new QFormLayout(tab);
+    form->setObjectName(QStringLiteral("formLayout"));
+    auto *rows = new QVBoxLayout;
+    rows->setObjectName(QStringLiteral("verticalLayout"));
+    auto *nameRow = new QHBoxLayout;
+    nameRow->setObjectName(QStringLiteral("horizontalLayout_2"));
+    nameRow->addWidget(label(tab, QStringLiteral("label"), QStringLiteral("Name:")));
+    m_leName = readOnlyEdit(tab, QStringLiteral("leName"));
+    nameRow->addWidget(m_leName);
+    m_tbPrevious = navigationButton(tab, QStringLiteral("tbPrevious"),
+                                    QStringLiteral(":/images/button_rounded_blue_left_32.png"));
+    m_tbNext = navigationButton(tab, QStringLiteral("tbNext"),
+                                QStringLiteral(":/images/button_rounded_blue_right_32.png"));
+    nameRow->addWidget(m_tbPrevious);
+    nameRow->addWidget(m_tbNext);
+    auto *dateRow = new QHBoxLayout;
+    dateRow->setObjectName(QStringLiteral("horizontalLayout"));
+    dateRow->addWidget(label(tab, QStringLiteral("label_2"), QStringLiteral("Start:")));
+    m_leStart = readOnlyEdit(tab, QStringLiteral("leStart"));
+    dateRow->addWidget(m_leStart);
+    dateRow->addWidget(label(tab, QStringLiteral("label_3"), QStringLiteral("Finish:")));
+    m_leFinish = readOnlyEdit(tab, QStringLiteral("leFinish"));
+    dateRow->addWidget(m_leFinish);
+    dateRow->addWidget(label(tab, QStringLiteral("label_4"), QStringLiteral("Task type:")));
+    m_leTaskType = readOnlyEdit(tab, QStringLiteral("leTaskType"));
+    dateRow->addWidget(m_leTaskType);
+    rows->addLayout(nameRow);
+    rows->addLayout(dateRow);
+    form->setLayout(0, QFormLayout::SpanningRole, rows);
+    m_tabWidget->addTab(tab, QStringLiteral("General"));
+
+    // Relationships
+    auto *tab2 = new QWidget;
+    tab2->setObjectName(QStringLiteral("tab_2"));
+    auto *splitter = new QSplitter(Qt::Horizontal, tab2);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    m_tblvwPred = createTable(splitter, QStringLiteral("tblvwPred"));
+    m_tblvwSucc = createTable(splitter, QStringLiteral("tblvwSucc"));
+    splitter->addWidget(m_tblvwPred);
+    splitter->addWidget(m_tblvwSucc);
+    tabGrid(tab2, QStringLiteral("gridLayout_2"))->addWidget(splitter, 0, 0);
+    m_tabWidget->addTab(tab2, QStringLiteral("Relationships"));
+
+    // Resources
+    auto *tab3 = new QWidget;
+    tab3->setObjectName(QStringLiteral("tab_3"));
+    m_tblResources = createTable(tab3, QStringLiteral("tblResources"));
+    tabGrid(tab3, QStringLiteral("gridLayout_3"))->addWidget(m_tblResources, 0, 0);
+    m_tabWidget->addTab(tab3, QStringLiteral("Resources"));
+
+    // Codes
+    auto *tab4 = new QWidget;
+    tab4->setObjectName(QStringLiteral("tab_4"));
+    m_tblvwCodes = createTable(tab4, QStringLiteral("tblvwCodes"));
+    tabGrid(tab4, QStringLiteral("gridLayout_4"))->addWidget(m_tblvwCodes, 0, 0);
+    m_tabWidget->addTab(tab4, QStringLiteral("Codes"));
+
+    m_tabWidget->setCurrentIndex(0);
+}
+
+void ActivityDetails::createMapper()
+{
+    delete m_mapper;
+    m_mapper = new QDataWidgetMapper(this);
+    // The fields only show the activity; nothing is written back.
+    m_mapper->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+    m_mapper->setItemDelegate(m_mapperDelegate);
+    connect(m_mapper, &QDataWidgetMapper::currentIndexChanged, this, &ActivityDetails::updateButtons);
+}
+
+void ActivityDetails::setActivityModel(QAbstractItemModel *model)
+{
+    m_activityModel = model;
+    if (m_activityModel && m_predecessorModel)
+        createDetailMapping();
+}
+
+void ActivityDetails::setPredecessorModel(QAbstractItemModel *model)
+{
+    m_predecessorModel = model;
+    if (m_activityModel && m_predecessorModel)
+        createDetailMapping();
+}
+
+void ActivityDetails::setResourceModel(QAbstractItemModel *model)
+{
+    m_resourceModel = model;
+    delete m_resourceProxy;
+    m_resourceProxy = new ZKeyFilterProxyModel(this);
+    m_resourceProxy->setSourceModel(model);
+    m_resourceProxy->setFilterKeyColumn(0);
+    m_tblResources->setModel(m_resourceProxy);
+}
+
+void ActivityDetails::setCodesModel(QAbstractItemModel *model)
+{
+    qCDebug(lcViews) << "ActivityDetails::setCodesModel model rows:" << (model ? model->rowCount() : 0)
+                     << " columns:" << (model ? model->columnCount() : 0);
+    m_codesModel = model;
+    delete m_codesProxy;
+    m_codesProxy = new ZKeyFilterProxyModel(this);
+    m_codesProxy->setSourceModel(model);
+    m_codesProxy->setFilterKeyColumn(0);
+    m_tblvwCodes->setModel(m_codesProxy);
+    m_tblvwCodes->setColumnHidden(0, true);
+    m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
+    fixRowHeight(m_tblvwCodes->verticalHeader());
+    setExactFilter(m_codesProxy, kNoRows);
+}
+
+void ActivityDetails::setUserDefinedAssignmentModel(QAbstractItemModel *)
+{
+}
+
+QTableView *ActivityDetails::resourcesView() const
+{
+    return m_tblResources;
+}
+
+void ActivityDetails::createDetailMapping()
+{
+    delete m_predecessorProxy;
+    delete m_successorProxy;
+
+    // Predecessor model columns: 0 successor id, 1 predecessor id,
+    // 2 predecessor project, 3 type, 4 lag, 5-6 successor ID and name,
+    // 7-8 predecessor ID and name.
+    m_predecessorProxy = new MapHdrModel(this);
+    m_predecessorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Predecessor Name"));
+    m_predecessorProxy->setSourceModel(m_predecessorModel);
+    m_predecessorProxy->setFilterKeyColumn(0);
+    m_tblvwPred->setModel(m_predecessorProxy);
+    for (int c : { 0, 1, 2, 5, 6 })
+        m_tblvwPred->setColumnHidden(c, true);
+    m_tblvwPred->setColumnWidth(3, 50);
+    m_tblvwPred->setColumnWidth(4, 50);
+    m_tblvwPred->horizontalHeader()->setStretchLastSection(true);
+    fixRowHeight(m_tblvwPred->verticalHeader());
+
+    m_successorProxy = new MapHdrModel(this);
+    m_successorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Successor Name"));
+    m_successorProxy->setSourceModel(m_predecessorModel);
+    m_successorProxy->setFilterKeyColumn(1);
+    m_tblvwSucc->setModel(m_successorProxy);
+    for (int c : { 0, 1, 2, 7, 8 })
+        m_tblvwSucc->setColumnHidden(c, true);
+    m_tblvwSucc->setColumnWidth(3, 50);
+    m_tblvwSucc->setColumnWidth(4, 50);
+    m_tblvwSucc->horizontalHeader()->setStretchLastSection(true);
+    fixRowHeight(m_tblvwSucc->verticalHeader());
+
+    m_mapper->clearMapping();
+    m_mapper->setModel(m_activityModel);
+    m_mapper->addMapping(m_leName, columnIndex(m_activityModel, QStringLiteral("Activity Name")));
+    m_mapper->addMapping(m_leStart, columnIndex(m_activityModel, QStringLiteral("Start Date")));
+    m_mapper->addMapping(m_leFinish, columnIndex(m_activityModel, QStringLiteral("Finish Date")));
+    m_mapper->addMapping(m_leTaskType, columnIndex(m_activityModel, QStringLiteral("Activity Type")));
+    m_mapper->setItemDelegate(m_mapperDelegate);
+
+    m_mapper->toFirst();
+    const QModelIndex first = m_activityModel->index(0, 0);
+    onRowChanged(first, first);
+
+    setExactFilter(m_predecessorProxy, kNoRows);
+    setExactFilter(m_successorProxy, kNoRows);
+}
+
+void ActivityDetails::clearModels()
+{
+    // A mapper cannot be given "no model"; a fresh one has none.
+    createMapper();
+    m_tblResources->setModel(nullptr);
+    m_tblvwCodes->setModel(nullptr);
+    m_tblvwPred->setModel(nullptr);
+    m_tblvwSucc->setModel(nullptr);
+    delete m_predecessorProxy;
+    delete m_successorProxy;
+    delete m_codesProxy;
+    delete m_resourceProxy;
+    m_activityModel = nullptr;
+    m_predecessorModel = nullptr;
+    m_codesModel = nullptr;
+    m_resourceModel = nullptr;
+    // Nothing of a closed project stays on show.
+    for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
+        edit->clear();
+    updateButtons(-1);
+}
+
+void ActivityDetails::nextActivity()
+{
+    m_mapper->toNext();
+}
+
+void ActivityDetails::previousActivity()
+{
+    m_mapper->toPrevious();
+}
+
+void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex &)
+{
+    if (current.row() < 0 || current.column() < 0 || !current.model())
+        return;
+    QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
+    // A group band row: no activity, so every table is emptied.
+    if (!current.sibling(current.row(), 2).data(Qt::DisplayRole).isNull())
+        key = QString(kNoId);
+
+    setExactFilter(m_predecessorProxy, key);
+    setExactFilter(m_successorProxy, key);
+    setExactFilter(m_resourceProxy, key);
+    setExactFilter(m_codesProxy, key);
+
+    if (!m_activityModel)
+        return;
+    const QModelIndexList hits = m_activityModel->match(
+        m_activityModel->index(0, 0), Qt::DisplayRole, key, 1,
+        Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
+    if (!hits.isEmpty())
+        m_mapper->setCurrentModelIndex(hits.first());
+}
+
+void ActivityDetails::updateButtons(int row)
+{
+    const int rows = m_activityModel ? m_mapper->model()->rowCount(m_mapper->rootIndex()) : 0;
+    m_tbPrevious->setEnabled(row >= 1);
+    m_tbNext->setEnabled(row >= 0 && row < rows - 1);
+}
+
+void ActivityDetails::gotoPredecessor(const QModelIndex &index)
+{
+    if (index.isValid())
+        gotoTask(index.sibling(index.row(), 1).data(Qt::DisplayRole).toInt());
+}
+
+void ActivityDetails::gotoSuccessor(const QModelIndex &index)
+{
+    if (index.isValid())
+        gotoTask(index.sibling(index.row(), 0).data(Qt::DisplayRole).toInt());
+}
+
+void ActivityDetails::gotoTask(int taskId)
+{
+    if (m_activities)
+        m_activities->gotoTask(taskId);
+}

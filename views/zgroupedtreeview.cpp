@@ -1,0 +1,536 @@
+#include "zgroupedtreeview.h"
+
+#include "modelhelpers.h"
+#include "zgroupedtreeviewdelegate.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+
+bool widgetIsAncestorOf(const QWidget *ancestor, const QWidget *widget)
+{
+    for (; widget; widget = widget->parentWidget()) {
+        if (widget == ancestor)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ZGroupedTreeView::ZGroupedTreeView(QWidget *parent)
+    : QTreeView(parent)
+{
+    setIndentation(15);
+    setItemDelegate(new ZGroupedTreeViewDelegate(0, this));
+    connect(this, &QTreeView::expanded, this, &ZGroupedTreeView::markVisibleItemsDirty);
+    connect(this, &QTreeView::collapsed, this, &ZGroupedTreeView::markVisibleItemsDirty);
+}
+
+ZGroupedTreeView::~ZGroupedTreeView() = default;
+
+void ZGroupedTreeView::setModel(QAbstractItemModel *model)
+{
+    for (const QMetaObject::Connection &c : qAsConst(m_modelConnections))
+        disconnect(c);
+    m_modelConnections.clear();
+    markVisibleItemsDirty();
+    QTreeView::setModel(model);
+    if (!model)
+        return;
+    // Any change of the rows shown invalidates the list of visible rows.
+    const auto dirty = [this]() { markVisibleItemsDirty(); };
+    m_modelConnections << connect(model, &QAbstractItemModel::rowsInserted, this, dirty)
+                       << connect(model, &QAbstractItemModel::rowsRemoved, this, dirty)
+                       << connect(model, &QAbstractItemModel::rowsMoved, this, dirty)
+                       << connect(model, &QAbstractItemModel::modelReset, this, dirty)
+                       << connect(model, &QAbstractItemModel::layoutChanged, this, dirty)
+                       << connect(model, &QAbstractItemModel::columnsInserted, this, dirty)
+                       << connect(model, &QAbstractItemModel::columnsRemoved, this, dirty)
+                       << connect(model, &QObject::destroyed, this, dirty);
+}
+
+void ZGroupedTreeView::setRootIndex(const QModelIndex &index)
+{
+    markVisibleItemsDirty();
+    QTreeView::setRootIndex(index);
+}
+
+void ZGroupedTreeView::reset()
+{
+    markVisibleItemsDirty();
+    QTreeView::reset();
+}
+
+void ZGroupedTreeView::doItemsLayout()
+{
+    markVisibleItemsDirty();
+    QTreeView::doItemsLayout();
+}
+
+void ZGroupedTreeView::updateGeometries()
+{
+    // Expanding or collapsing everything at once reports nothing but this.
+    markVisibleItemsDirty();
+    QTreeView::updateGeometries();
+}
+
+void ZGroupedTreeView::setLevelStyles(const QList<GroupStyle> &styles)
+{
+    m_palette = styles;
+    viewport()->update();
+}
+
+void ZGroupedTreeView::setMergeColumns(int n)
+{
+    if (n < 3)
+        m_mergeColumns = n;
+}
+
+void ZGroupedTreeView::setDisplayColumn(int column)
+{
+    QAbstractItemModel *m = model();
+    auto *delegate = qobject_cast<ZGroupedTreeViewDelegate *>(itemDelegate());
+    if (!m || !delegate || column >= m->columnCount())
+        return;
+    m_displayColumn = column;
+    delegate->setColumn(column);
+    viewport()->update();
+}
+
+void ZGroupedTreeView::markVisibleItemsDirty()
+{
+    m_visibleItemsDirty = true;
+}
+
+void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items) const
+{
+    const QAbstractItemModel *m = model();
+    const int rows = m->rowCount(parent);
+    for (int r = 0; r < rows; ++r) {
+        const QModelIndex index = m->index(r, 0, parent);
+        items->append(index);
+        if (isExpanded(index))
+            appendVisibleItems(index, items);
+    }
+}
+
+QList<QModelIndex> ZGroupedTreeView::visibleItems(const QModelIndex &parent) const
+{
+    QList<QModelIndex> items;
+    if (model())
+        appendVisibleItems(parent, &items);
+    return items;
+}
+
+void ZGroupedTreeView::rebuildVisibleItems() const
+{
+    m_visibleItems = visibleItems(QModelIndex());
+    m_visiblePositions.clear();
+    m_visiblePositions.reserve(m_visibleItems.size());
+    for (int i = 0; i < m_visibleItems.size(); ++i)
+        m_visiblePositions.insert(m_visibleItems.at(i), i);
+    m_visibleItemsDirty = false;
+}
+
+bool ZGroupedTreeView::isGroupIndex(const QModelIndex &index) const
+{
+    if (!index.model())
+        return false;
+    const QModelIndex label = index.column() == m_displayColumn
+        ? index
+        : index.sibling(index.row(), m_displayColumn);
+    return !label.data(Qt::DisplayRole).isNull();
+}
+
+int ZGroupedTreeView::levelFromIndex(const QModelIndex &index)
+{
+    return ::levelFromIndex(index);
+}
+
+int ZGroupedTreeView::indentationForItem(const QModelIndex &index) const
+{
+    if (index.column() < 0 || index.column() >= header()->count())
+        return 0;
+    int level = levelFromIndex(index);
+    if (rootIsDecorated())
+        ++level;
+    return level * indentation();
+}
+
+int ZGroupedTreeView::logicalIndexForTree() const
+{
+    const int tree = treePosition();
+    return tree >= 0 ? tree : header()->logicalIndex(0);
+}
+
+QPair<int, int> ZGroupedTreeView::startAndEndColumns(const QRect &rect) const
+{
+    const QHeaderView *h = header();
+    int start = h->visualIndexAt(rect.left());
+    int end = h->visualIndexAt(rect.right());
+    if (isRightToLeft()) {
+        start = start == -1 ? h->count() - 1 : start;
+        end = end == -1 ? 0 : end;
+    } else {
+        start = start == -1 ? 0 : start;
+        end = end == -1 ? h->count() - 1 : end;
+    }
+    return qMakePair(qMin(start, end), qMax(start, end));
+}
+
+void ZGroupedTreeView::calcLogicalIndices(QVector<int> *logicalIndices,
+                                          QVector<QStyleOptionViewItem::ViewItemPosition> *itemPositions,
+                                          int left, int right) const
+{
+    const QHeaderView *h = header();
+    const int columnCount = h->count();
+    int beforeLeft = -1;
+    int afterRight = -1;
+    for (int visual = left - 1; visual >= 0; --visual) {
+        const int logical = h->logicalIndex(visual);
+        if (!h->isSectionHidden(logical)) {
+            beforeLeft = logical;
+            break;
+        }
+    }
+    for (int visual = left; visual < columnCount; ++visual) {
+        const int logical = h->logicalIndex(visual);
+        if (h->isSectionHidden(logical))
+            continue;
+        if (visual > right) {
+            afterRight = logical;
+            break;
+        }
+        logicalIndices->append(logical);
+    }
+
+    const int treeSection = logicalIndexForTree();
+    itemPositions->resize(logicalIndices->size());
+    for (int i = 0; i < logicalIndices->size(); ++i) {
+        const int section = logicalIndices->at(i);
+        const int next = i + 1 >= logicalIndices->size() ? afterRight : logicalIndices->at(i + 1);
+        const int prev = i - 1 < 0 ? beforeLeft : logicalIndices->at(i - 1);
+        QStyleOptionViewItem::ViewItemPosition pos;
+        if (columnCount == 1 || (next == 0 && prev == -1) || (section == 0 && next == -1))
+            pos = QStyleOptionViewItem::OnlyOne;
+        else if (section == treeSection || (next != 0 && prev == -1))
+            pos = QStyleOptionViewItem::Beginning;
+        else if (next == 0 || next == -1)
+            pos = QStyleOptionViewItem::End;
+        else
+            pos = QStyleOptionViewItem::Middle;
+        (*itemPositions)[i] = pos;
+    }
+}
+
+void ZGroupedTreeView::calcGroupSections(int logicalSection, QVector<int> *sections) const
+{
+    if (m_mergeColumns < 0)
+        return;
+    const QHeaderView *h = header();
+    const int visual = h->visualIndex(logicalSection);
+    if (visual < 0)
+        return;
+    for (int v = visual; v <= visual + m_mergeColumns && v < h->count(); ++v)
+        sections->append(h->logicalIndex(v));
+}
+
+QVector<int> ZGroupedTreeView::visibleColumnWidths() const
+{
+    const QHeaderView *h = header();
+    QVector<int> widths;
+    for (int v = 0; v < h->count(); ++v) {
+        const int logical = h->logicalIndex(v);
+        if (!h->isSectionHidden(logical))
+            widths.append(h->sectionSize(logical));
+    }
+    return widths;
+}
+
+void ZGroupedTreeView::paintEvent(QPaintEvent *event)
+{
+    if (!model())
+        return;
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+    QTreeView::paintEvent(event);
+}
+
+void ZGroupedTreeView::drawLevelColors(QPainter *painter, const QRect &branches, int level) const
+{
+    static const GroupStyle defaultStyle;
+    const int indent = indentation();
+    for (int i = 0; i <= level; ++i) {
+        const QBrush &brush = i < m_palette.size() ? m_palette.at(i).brush : defaultStyle.brush;
+        painter->fillRect(QRect(branches.left() + i * indent, branches.top(), indent, branches.height()),
+                          brush);
+    }
+}
+
+void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
+{
+    static const GroupStyle defaultStyle;
+    const QAbstractItemModel *m = model();
+    if (!m || !index.isValid())
+        return;
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+
+    QStyleOptionViewItem opt = option;
+    const int y = option.rect.y();
+    const int height = option.rect.height();
+    const QModelIndex parent = index.parent();
+    const QHeaderView *h = header();
+    const QModelIndex current = currentIndex();
+    const QModelIndex hover = indexAt(viewport()->mapFromGlobal(QCursor::pos()));
+    const bool reverse = isRightToLeft();
+    const QStyle::State state = opt.state;
+    const bool enabled = (state & QStyle::State_Enabled) != 0;
+    const bool allFocus = allColumnsShowFocus();
+    const bool widgetHasFocus = hasFocus();
+    const QItemSelectionModel *selection = selectionModel();
+    const int treeSection = logicalIndexForTree();
+
+    const QPair<int, int> leftAndRight = startAndEndColumns(viewport()->rect());
+
+    // A row whose editor has focus is painted active.
+    bool indexWidgetHasFocus = false;
+    if (current.row() == index.row() && current.parent() == parent) {
+        const QWidget *focus = QApplication::focusWidget();
+        for (int c = 0; c < h->count() && focus; ++c) {
+            if (const QWidget *editor = indexWidget(m->index(index.row(), c, parent))) {
+                if (widgetIsAncestorOf(editor, focus)) {
+                    indexWidgetHasFocus = true;
+                    break;
+                }
+            }
+        }
+    }
+
+    bool currentRowHasFocus = false;
+    if (allFocus && widgetHasFocus && current.isValid()) {
+        for (int c = 0; c < leftAndRight.first && !currentRowHasFocus; ++c)
+            currentRowHasFocus = m->index(index.row(), c, parent) == current;
+        for (int c = leftAndRight.second; c < h->count() && !currentRowHasFocus; ++c)
+            currentRowHasFocus = m->index(index.row(), c, parent) == current;
+    }
+
+    opt.showDecorationSelected = selectionBehavior() == SelectRows || option.showDecorationSelected;
+    const bool hoverRow = selectionBehavior() == SelectRows && hover.isValid()
+        && parent == hover.parent() && index.row() == hover.row();
+
+    // Background of the row by its position among the rows shown.
+    const auto positionIt = m_visiblePositions.constFind(index.sibling(index.row(), 0));
+    const bool oddRow = positionIt == m_visiblePositions.constEnd() || (positionIt.value() & 1);
+    const bool alternate = alternatingRowColors() && oddRow;
+
+    const bool groupRow = isGroupIndex(index);
+    QVector<int> groupSections;
+    if (groupRow)
+        calcGroupSections(treeSection, &groupSections);
+    bool mergedCellDone = false;
+    int mergedWidth = 0;
+    for (int s : qAsConst(groupSections)) {
+        if (s >= 0)
+            mergedWidth += h->sectionSize(s);
+    }
+
+    const int level = levelFromIndex(index) - (groupRow ? 0 : 1);
+    const GroupStyle &levelStyle = level >= 0 && level < m_palette.size() ? m_palette.at(level)
+                                                                           : defaultStyle;
+
+    QVector<int> logicalIndices;
+    QVector<QStyleOptionViewItem::ViewItemPosition> positions;
+    calcLogicalIndices(&logicalIndices, &positions, leftAndRight.first, leftAndRight.second);
+
+    for (int i = 0; i < logicalIndices.size(); ++i) {
+        const int section = logicalIndices.at(i);
+        int position = columnViewportPosition(section);
+        int width = h->sectionSize(section);
+        opt.version = 1;
+
+        const bool isGroupSection = groupRow && groupSections.contains(section);
+        if (isGroupSection) {
+            if (mergedCellDone)
+                continue;
+            mergedCellDone = true;
+            const int treeLeft = columnViewportPosition(treeSection);
+            width = mergedWidth;
+            position = reverse ? treeLeft + h->sectionSize(treeSection) - mergedWidth : treeLeft;
+        }
+
+        const QModelIndex modelIndex = m->index(index.row(), section, parent);
+        if (!modelIndex.isValid())
+            continue;
+        opt.state = state;
+        opt.viewItemPosition = positions.at(i);
+        if (indexWidgetHasFocus)
+            opt.state |= QStyle::State_Active;
+        if (selection && selection->isSelected(modelIndex))
+            opt.state |= QStyle::State_Selected;
+        if (widgetHasFocus && current == modelIndex) {
+            if (allFocus)
+                currentRowHasFocus = true;
+            else
+                opt.state |= QStyle::State_HasFocus;
+        }
+        opt.state.setFlag(QStyle::State_MouseOver,
+                          option.showDecorationSelected && (modelIndex == hover || hoverRow));
+        if (enabled) {
+            QPalette::ColorGroup cg;
+            if (!(m->flags(modelIndex) & Qt::ItemIsEnabled)) {
+                opt.state &= ~QStyle::State_Enabled;
+                cg = QPalette::Disabled;
+            } else if (opt.state & QStyle::State_Active) {
+                cg = QPalette::Active;
+            } else {
+                cg = QPalette::Inactive;
+            }
+            opt.palette.setCurrentColorGroup(cg);
+        }
+        opt.features.setFlag(QStyleOptionViewItem::Alternate, alternate);
+        const QBrush rowBackground =
+            opt.palette.brush(opt.palette.currentColorGroup(),
+                              alternate ? QPalette::AlternateBase : QPalette::Base);
+
+        // The style primitives are given a plain copy: the version marker of
+        // the option would make the style ignore it.
+        QRect cellRect;
+        if (section == treeSection) {
+            const int indent = indentationForItem(index);
+            const QRect branches(reverse ? position + width - indent : position, y, indent, height);
+            const bool clip = branches.width() > width;
+            if (clip) {
+                painter->save();
+                painter->setClipRect(QRect(position, y, width, height));
+            }
+            QStyleOptionViewItem panel(opt);
+            panel.rect = branches;
+            if (style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &panel, this))
+                style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &panel, painter, this);
+            panel.state &= ~QStyle::State_Selected;
+            cellRect = QRect(reverse ? position : position + indent, y, width - indent, height);
+            panel.rect = cellRect;
+            style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &panel, painter, this);
+            painter->fillRect(cellRect, rowBackground);
+            drawLevelColors(painter, branches, level);
+            if (indentation() != 0)
+                drawBranches(painter, branches, index);
+            if (clip)
+                painter->restore();
+        } else {
+            cellRect = QRect(position, y, width, height);
+            painter->fillRect(cellRect, rowBackground);
+            QStyleOptionViewItem panel(opt);
+            panel.state &= ~QStyle::State_Selected;
+            panel.rect = cellRect;
+            style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &panel, painter, this);
+        }
+        opt.rect = cellRect;
+
+        if (groupRow) {
+            painter->fillRect(cellRect, levelStyle.brush);
+            opt.palette.setBrush(QPalette::Text, QBrush(levelStyle.color));
+        }
+        if (isGroupSection)
+            opt.version = ZGroupedTreeViewDelegate::MergedCellVersion;
+
+        itemDelegate(modelIndex)->paint(painter, opt, modelIndex);
+        opt.palette = option.palette;
+    }
+
+    if (currentRowHasFocus) {
+        QStyleOptionFocusRect o;
+        o.QStyleOption::operator=(option);
+        o.state |= QStyle::State_KeyboardFocusChange;
+        const QPalette::ColorGroup cg =
+            (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+        o.backgroundColor = option.palette.color(
+            cg, selection && selection->isSelected(index) ? QPalette::Highlight : QPalette::Window);
+        int x = 0;
+        if (!option.showDecorationSelected)
+            x = h->sectionPosition(0) + indentationForItem(index);
+        const QRect focusRect(x - h->offset(), y, h->length() - x, height);
+        o.rect = style()->visualRect(layoutDirection(), viewport()->rect(), focusRect);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, painter);
+        // With the first section moved the focus frame is split in two.
+        if (allFocus && !option.showDecorationSelected && h->sectionsMoved()
+            && h->visualIndex(0) != 0) {
+            const QRect sectionRect(0, y, h->sectionPosition(0), height);
+            o.rect = style()->visualRect(layoutDirection(), viewport()->rect(), sectionRect);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, painter);
+        }
+    }
+}
+
+void ZGroupedTreeView::mousePressEvent(QMouseEvent *event)
+{
+    QTreeView::mousePressEvent(event);
+}
+
+QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
+{
+    QMap<QString, QVariant> state;
+    if (selectionModel())
+        selectionModel()->clearSelection();
+    state.insert(QStringLiteral("ver_scroll_val"), verticalScrollBar()->value());
+    verticalScrollBar()->setValue(0);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    state.insert(QStringLiteral("hor_scroll_val"), horizontalScrollBar()->value());
+    horizontalScrollBar()->setValue(0);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    state.insert(QStringLiteral("width"), width());
+    state.insert(QStringLiteral("height"), height());
+    // Without its frame the rows start at the widget's left edge and right
+    // below the header, where the tiles are cut.
+    state.insert(QStringLiteral("frame_shape"), int(frameShape()));
+    setFrameShape(QFrame::NoFrame);
+
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+    const QVector<int> widths = visibleColumnWidths();
+    int total = 0;
+    for (int w : widths)
+        total += w;
+    const int headerHeight = header()->height();
+    const int rowH = m_visibleItems.isEmpty() ? 0 : rowHeight(m_visibleItems.first());
+    header()->resize(total, headerHeight);
+    resize(total, headerHeight + m_visibleItems.size() * rowH);
+    blockSignals(true);
+    return state;
+}
+
+void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant> &state)
+{
+    blockSignals(false);
+    setFrameShape(QFrame::Shape(state.value(QStringLiteral("frame_shape"), int(frameShape())).toInt()));
+    header()->resize(state.value(QStringLiteral("width")).toInt(), header()->height());
+    resize(state.value(QStringLiteral("width")).toInt(), state.value(QStringLiteral("height")).toInt());
+    verticalScrollBar()->setValue(state.value(QStringLiteral("ver_scroll_val")).toInt());
+    horizontalScrollBar()->setValue(state.value(QStringLiteral("hor_scroll_val")).toInt());
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+ZImage ZGroupedTreeView::toImage()
+{
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+    const QVector<int> widths = visibleColumnWidths();
+    const int headerHeight = header()->height();
+    const int rowH = m_visibleItems.isEmpty() ? 0 : rowHeight(m_visibleItems.first());
+    const int rowCount = m_visibleItems.size();
+
+    const QMap<QString, QVariant> state = saveStateBeforeScreenshot();
+    const QVector<QVector<QImage>> headerTiles = renderWidget(header(), widths, headerHeight, 1, 0);
+    const QVector<QVector<QImage>> body =
+        rowH > 0 ? renderWidget(this, widths, rowH, rowCount, headerHeight) : QVector<QVector<QImage>>();
+    restoreStateAfterScreenshoot(state);
+    return ZImage(headerTiles.value(0), body);
+}

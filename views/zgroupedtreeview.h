@@ -1,0 +1,89 @@
+#pragma once
+
+#include "groupstyle.h"
+#include "zimage.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QModelIndex>
+#include <QPair>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
+#include <QVariant>
+#include <QVector>
+
+// Tree table of the activities pane. Group rows (rows whose label column
+// holds a value) are painted in the background and text colour of their
+// level, their label runs across the tree column and the next
+// mergeColumns() columns, every row shows one colour strip per enclosing
+// group level in its indentation, and row backgrounds alternate by the
+// row's position among the rows shown.
+class ZGroupedTreeView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit ZGroupedTreeView(QWidget *parent = nullptr);
+    ~ZGroupedTreeView() override;
+
+    void setModel(QAbstractItemModel *model) override;
+    void setRootIndex(const QModelIndex &index) override;
+    void reset() override;
+    void doItemsLayout() override;
+
+    // Paint styles by group depth; the view repaints.
+    void setLevelStyles(const QList<GroupStyle> &styles);
+    QList<GroupStyle> levelStyles() const { return m_palette; }
+
+    // How many columns after the tree column a group label spans (0 to 2).
+    void setMergeColumns(int n);
+    int mergeColumns() const { return m_mergeColumns; }
+
+    // The model column holding a group row's label.
+    void setDisplayColumn(int column);
+    int displayColumn() const { return m_displayColumn; }
+
+    // Column-0 index of every row shown under parent, depth first.
+    QList<QModelIndex> visibleItems(const QModelIndex &parent) const;
+    bool isGroupIndex(const QModelIndex &index) const;
+    int indentationForItem(const QModelIndex &index) const;
+    static int levelFromIndex(const QModelIndex &index);
+
+    QPair<int, int> startAndEndColumns(const QRect &rect) const;
+    void calcLogicalIndices(QVector<int> *logicalIndices,
+                            QVector<QStyleOptionViewItem::ViewItemPosition> *itemPositions,
+                            int left, int right) const;
+    void calcGroupSections(int logicalSection, QVector<int> *sections) const;
+    QVector<int> visibleColumnWidths() const;
+
+    // Prepare and undo the full-size layout used to render the whole tree.
+    QMap<QString, QVariant> saveStateBeforeScreenshot();
+    void restoreStateAfterScreenshoot(const QMap<QString, QVariant> &state);
+    // The header and every expanded row, whatever is scrolled into view.
+    ZImage toImage();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+                 const QModelIndex &index) const override;
+    void drawLevelColors(QPainter *painter, const QRect &branches, int level) const;
+    void mousePressEvent(QMouseEvent *event) override;
+    void updateGeometries() override;
+
+private:
+    void markVisibleItemsDirty();
+    void rebuildVisibleItems() const;
+    void appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items) const;
+    int logicalIndexForTree() const;
+
+    QList<GroupStyle> m_palette;
+    int m_mergeColumns = 2;
+    int m_displayColumn = -1;
+    // The rows shown, rebuilt on the first paint after any change of the
+    // model's structure or of what is expanded; the hash gives each row's
+    // position for the alternating background without a search.
+    mutable QList<QModelIndex> m_visibleItems;
+    mutable QHash<QModelIndex, int> m_visiblePositions;
+    mutable bool m_visibleItemsDirty = true;
+    QList<QMetaObject::Connection> m_modelConnections;
+};

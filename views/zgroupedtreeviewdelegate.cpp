@@ -1,0 +1,54 @@
+#include "zgroupedtreeviewdelegate.h"
+
+#include <QDateTime>
+
+ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate(int column, QObject *parent)
+    : QStyledItemDelegate(parent), m_column(column)
+{
+}
+
+void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                     const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt(option);
+    QModelIndex idx = index;
+    if (option.version == MergedCellVersion) {
+        opt.version = 1;
+        if (index.column() != m_column)
+            idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
+    }
+    QStyledItemDelegate::paint(painter, opt, idx);
+}
+
+QSize ZGroupedTreeViewDelegate::sizeHint(const QStyleOptionViewItem &option,
+                                         const QModelIndex &index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(m_rowHeight);
+    return size;
+}
+
+QString ZGroupedTreeViewDelegate::displayText(const QVariant &value, const QLocale &) const
+{
+    return formatValue(value);
+}
+
+QString ZGroupedTreeViewDelegate::formatValue(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+    case QMetaType::QString: {
+        const QDateTime dt = value.toDateTime();
+        if (dt.isValid())
+            return dt.toString(QStringLiteral("dd-MM-yyyy"));
+        break;
+    }
+    default:
+        break;
+    }
+    const QString text = value.toString();
+    if (text.indexOf(QLatin1Char('_')) == 2)
+        return text.mid(3);
+    return text;
+}

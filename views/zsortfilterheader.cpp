@@ -1,0 +1,121 @@
+#include "zsortfilterheader.h"
+
+#include "zsortfilterwidget.h"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPainter>
+
+ZSortFilterHeader::ZSortFilterHeader(Qt::Orientation orientation, QWidget *parent)
+    : QHeaderView(orientation, parent)
+{
+    setAttribute(Qt::WA_Hover, true);
+    setMouseTracking(true);
+}
+
+void ZSortFilterHeader::setSortFilterWidget(ZSortFilterWidget *widget)
+{
+    m_sortFilterWidget = widget;
+    viewport()->update();
+}
+
+ZSortFilterWidget *ZSortFilterHeader::sortFilterWidget() const
+{
+    return m_sortFilterWidget.data();
+}
+
+void ZSortFilterHeader::setFilter(int column)
+{
+    if (m_filteredColumns.contains(column))
+        return;
+    m_filteredColumns.append(column);
+    emit filterSettingsChanged();
+}
+
+void ZSortFilterHeader::clearFilter(int column)
+{
+    if (m_filteredColumns.removeAll(column) > 0)
+        emit filterSettingsChanged();
+}
+
+void ZSortFilterHeader::clearAll()
+{
+    if (m_filteredColumns.isEmpty())
+        return;
+    m_filteredColumns.clear();
+    emit filterSettingsChanged();
+}
+
+void ZSortFilterHeader::sortByColumn(int column, Qt::SortOrder order)
+{
+    if (column == m_sortColumn && order == m_sortOrder)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit filterSettingsChanged();
+}
+
+bool ZSortFilterHeader::hasAnyFilter() const
+{
+    return !m_filteredColumns.isEmpty();
+}
+
+QRect ZSortFilterHeader::sectionRect(int logicalIndex) const
+{
+    const int pos = sectionViewportPosition(logicalIndex);
+    const int size = sectionSize(logicalIndex);
+    if (orientation() == Qt::Horizontal)
+        return QRect(QPoint(pos, 0), QPoint(pos + size - 1, height() - 1));
+    return QRect(QPoint(0, pos), QPoint(width() - 1, pos + size - 1));
+}
+
+QRect ZSortFilterHeader::prevRect(int logicalIndex) const
+{
+    if (logicalIndex < 0 || isSectionHidden(logicalIndex))
+        return QRect();
+    const int middle = (height() - 1) / 2;
+    const int left = sectionViewportPosition(logicalIndex) + 1;
+    return QRect(QPoint(left, middle - 6), QPoint(left + 12, middle + 6));
+}
+
+QRect ZSortFilterHeader::nextRect(int logicalIndex) const
+{
+    if (logicalIndex < 0 || isSectionHidden(logicalIndex))
+        return QRect();
+    const int middle = (height() - 1) / 2;
+    const int right = sectionViewportPosition(logicalIndex) + sectionSize(logicalIndex) - 1 - 2;
+    return QRect(QPoint(right - 12, middle - 6), QPoint(right, middle + 6));
+}
+
+QSize ZSortFilterHeader::sizeHint() const
+{
+    return QHeaderView::sizeHint().expandedTo(minimumSize());
+}
+
+void ZSortFilterHeader::mousePressEvent(QMouseEvent *event)
+{
+    QHeaderView::mousePressEvent(event);
+    const QPoint pos = event->localPos().toPoint();
+    const int logical = logicalIndexAt(orientation() == Qt::Horizontal ? pos.x() : pos.y());
+    emit popUp(sectionRect(logical), logical, pos);
+}
+
+void ZSortFilterHeader::mouseMoveEvent(QMouseEvent *event)
+{
+    QHeaderView::mouseMoveEvent(event);
+    const QPoint pos = event->localPos().toPoint();
+    const int logical = logicalIndexAt(orientation() == Qt::Horizontal ? pos.x() : pos.y());
+    if (logical >= 0)
+        updateSection(logical);
+}
+
+void ZSortFilterHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    painter->save();
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
+    if (!m_sortFilterWidget)
+        return;
+    const QPoint cursor = viewport()->mapFromGlobal(QCursor::pos());
+    m_sortFilterWidget->draw(painter, sectionRect(logicalIndex), logicalIndex, cursor);
+}

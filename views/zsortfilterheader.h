@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QHeaderView>
+#include <QList>
+#include <QPointer>
+
+class ZSortFilterWidget;
+
+// Horizontal header of the activity tree and the resource table. Every mouse
+// press is reported with the section's rectangle (popUp), so that the sort
+// and filter widget can open a column filter from the button box in the
+// section's corner; the widget also paints its marks into each section.
+// The header keeps the record of filtered columns and of the sort column and
+// order, and announces each change; it never sorts or filters a model.
+class ZSortFilterHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit ZSortFilterHeader(Qt::Orientation orientation, QWidget *parent = nullptr);
+
+    void setSortFilterWidget(ZSortFilterWidget *widget);
+    ZSortFilterWidget *sortFilterWidget() const;
+
+    void setFilter(int column);
+    void clearFilter(int column);
+    void clearAll();
+    void sortByColumn(int column, Qt::SortOrder order);
+    bool hasAnyFilter() const;
+
+    QList<int> filteredColumns() const { return m_filteredColumns; }
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // The section's rectangle in viewport coordinates over the full header
+    // height; the small boxes beside its left and right edge.
+    QRect sectionRect(int logicalIndex) const;
+    QRect prevRect(int logicalIndex) const;
+    QRect nextRect(int logicalIndex) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void popUp(const QRect &rect, int logicalIndex, const QPoint &pos);
+    void filterSettingsChanged();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+
+private:
+    QList<int> m_filteredColumns;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // Not owned. Guarded: the pane replaces the widget with every project.
+    QPointer<ZSortFilterWidget> m_sortFilterWidget;
+};
