@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "applogging.h"
+#include "headerhelpers.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -12,33 +13,6 @@
 namespace {
 
 const QChar kSeparator = QLatin1Char(';');
-
-// Logical indexes of the shown sections, left to right on screen.
-QVector<int> shownColumns(const QHeaderView *header)
-{
-    QVector<int> columns;
-    if (!header)
-        return columns;
-    const int count = header->count();
-    columns.reserve(count);
-    for (int visual = 0; visual < count; ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (logical >= 0 && !header->isSectionHidden(logical))
-            columns.append(logical);
-    }
-    return columns;
-}
-
-int columnByCaption(const QAbstractItemModel *model, const QString &caption)
-{
-    if (!model)
-        return -1;
-    for (int c = 0; c < model->columnCount(); ++c) {
-        if (model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == caption)
-            return c;
-    }
-    return -1;
-}
 
 int depthOf(const QModelIndex &index)
 {
@@ -120,7 +94,7 @@ QString CsvExport::headerLine(QTreeView *view)
         return QStringLiteral("\n");
     const QAbstractItemModel *model = view->model();
     QStringList fields;
-    for (const int c : shownColumns(view->header()))
+    for (const int c : HeaderHelpers::shownColumns(view->header()))
         fields << quoteField(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
     return fields.join(kSeparator) + QLatin1Char('\n');
 }
@@ -130,10 +104,10 @@ QString CsvExport::saveViewDataHelper(QTreeView *view, const QModelIndex &parent
     Q_ASSERT(view);
     if (!view || !view->model())
         return QString();
-    Walk walk{view->model(), shownColumns(view->header()), view->treePosition(), -1, QString()};
+    Walk walk{view->model(), HeaderHelpers::shownColumns(view->header()), view->treePosition(), -1, QString()};
     // Without a tree column nothing is indented and no group title is used.
     if (walk.treeColumn >= 0)
-        walk.groupColumn = columnByCaption(walk.model, QStringLiteral("Group"));
+        walk.groupColumn = HeaderHelpers::columnIndex(walk.model, QStringLiteral("Group"));
     walk.rows(parent, parent.isValid() ? depthOf(parent) + 1 : 0);
     return walk.out;
 }
