@@ -1,0 +1,401 @@
+#include "modelhelpers.h"
+
+#include "modelslogging.h"
+#include "zvariant.h"
+
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+
+namespace {
+
+QString captionOf(const QAbstractItemModel *model, int section)
+{
+    return model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+QByteArray readAllCutAtNul(QFile &file)
+{
+    QByteArray content = file.readAll();
+    file.close();
+    const int nul = content.indexOf('\0');
+    if (nul >= 0)
+        content.truncate(nul);
+    return content;
+}
+
+enum class Extreme { Max, Min };
+
+void extremeModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                          const QModelIndex &parent, Extreme which)
+{
+    if (!model)
+        return;
+    QVariant best;
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex child = model->index(r, column, parent);
+        if (!child.isValid())
+            continue;
+        // The child receives its own summary before it is read.
+        extremeModelChildren(model, column, role, child, which);
+        const QVariant value = child.data(Qt::DisplayRole);
+        if (!value.isValid())
+            continue;
+        if (!best.isValid()) {
+            best = value;
+            continue;
+        }
+        const int c = compareVariants(value, best);
+        if ((which == Extreme::Max && c > 0) || (which == Extreme::Min && c < 0))
+            best = value;
+    }
+    if (best.isValid() && parent.isValid())
+        model->setData(parent, best, role);
+}
+
+} // namespace
+
+int columnIndex(const QAbstractItemModel *model, const QString &caption)
+{
+    if (!model)
+        return -1;
+    // The count is read again for each section: a caller may be filling the
+    // model while it looks.
+    for (int section = 0; section < model->columnCount(); ++section) {
+        if (captionOf(model, section) == caption)
+            return section;
+    }
+    return -1;
+}
+
+int sectionFromHeader(QHeaderView *header, const QVariant &value, Qt::ItemDataRole role)
+{
+    if (!header || !header->model())
+        return -1;
+    const QAbstractItemModel *model = header->model();
+    for (int section = 0; section < model->columnCount(); ++section) {
+        if (model->headerData(section, header->orientation(), role) == value)
+            return section;
+    }
+    return -1;
+}
+
+QVariant headerToVariant(QHeaderView *header)
+{
+    QVariantList state;
+    if (!header || !header->model())
+        return state;
+    const QAbstractItemModel *model = header->model();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || header->isSectionHidden(logical))
+            continue;
+        state << QStringLiteral("%1:%2").arg(captionOf(model, logical)).arg(header->sectionSize(logical));
+    }
+    return state;
+}
+
+void headerFromVariant(QHeaderView *header, const QVariant &state)
+{
+    const QVariantList entries = state.toList();
+    if (entries.isEmpty() || !header || !header->model())
+        return;
+    const QAbstractItemModel *model = header->model();
+    for (int section = 0; section < model->columnCount(); ++section)
+        header->hideSection(section);
+
+    QStringList captions;
+    for (const QVariant &entry : entries) {
+        const QStringList parts = entry.toString().split(QLatin1Char(':'), Qt::KeepEmptyParts);
+        if (parts.size() != 2)
+            continue;
+        captions << parts.at(0);
+        const int section = columnIndex(model, parts.at(0));
+        if (section < 0)
+            continue;
+        header->showSection(section);
+        header->resizeSection(section, parts.at(1).toInt());
+    }
+    setVisibleColumns(header, captions);
+}
+
+void setVisibleColumns(QHeaderView *header, const QStringList &captions)
+{
+    static const char signature[] = "void setVisibleColumns(QHeaderView *, QStringList)";
+    qCInfo(lcModels).noquote() << QLatin1String(signature) << QLatin1String(" start");
+    QElapsedTimer timer;
+    timer.start();
+    if (captions.isEmpty() || !header)
+        return;
+    for (int section = 0; section < header->count(); ++section)
+        header->hideSection(section);
+    const QAbstractItemModel *model = header->model();
+    for (int position = 0; position < captions.size(); ++position) {
+        const int section = columnIndex(model, captions.at(position));
+        if (section < 0 || section >= header->count())
+            continue;
+        header->showSection(section);
+        const int visual = header->visualIndex(section);
+        if (visual != position && position < header->count())
+            header->moveSection(visual, position);
+    }
+    qCInfo(lcModels).noquote() << QLatin1String(signature) << QLatin1String(" stop: ") << timer.elapsed();
+}
+
+int firstVisibleColumn(QHeaderView *header)
+{
+    if (!header)
+        return -1;
+    int bestVisual = -1;
+    for (int logical = 0; logical < header->count(); ++logical) {
+        if (header->isSectionHidden(logical))
+            continue;
+        const int visual = header->visualIndex(logical);
+        if (bestVisual < 0 || visual < bestVisual)
+            bestVisual = visual;
+    }
+    return bestVisual < 0 ? -1 : header->logicalIndex(bestVisual);
+}
+
+QStringList visibleColumns(QHeaderView *header)
+{
+    QStringList captions;
+    if (!header || !header->model())
+        return captions;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && !header->isSectionHidden(logical))
+            captions << captionOf(header->model(), logical);
+    }
+    return captions;
+}
+
+QList<int> hiddenColumns(QHeaderView *header)
+{
+    QList<int> hidden;
+    if (!header)
+        return hidden;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && header->isSectionHidden(logical))
+            hidden << logical;
+    }
+    return hidden;
+}
+
+void setColumnsHidden(const QList<int> &columns, QHeaderView *header)
+{
+    if (!header)
+        return;
+    for (int column : columns)
+        header->hideSection(column);
+}
+
+void setDefaultSectionSize(QHeaderView *header, int size)
+{
+    if (!header)
+        return;
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultSectionSize(size);
+}
+
+QModelIndexList preorderList(QAbstractItemModel *model, const QModelIndex &parent)
+{
+    QModelIndexList list;
+    if (!model)
+        return list;
+    // Iterative, so deep trees cannot exhaust the stack.
+    struct Frame { QModelIndex parent; int row; };
+    QVector<Frame> stack;
+    stack.push_back({parent, 0});
+    while (!stack.isEmpty()) {
+        Frame &top = stack.last();
+        if (top.row >= model->rowCount(top.parent)) {
+            stack.removeLast();
+            continue;
+        }
+        const QModelIndex index = model->index(top.row++, 0, top.parent);
+        list.append(index);
+        if (index.isValid())
+            stack.push_back({index, 0});
+    }
+    return list;
+}
+
+int levelFromIndex(const QModelIndex &index)
+{
+    int level = 0;
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
+        ++level;
+    return level;
+}
+
+QModelIndex verticalLookup(const QVariant &value, const QAbstractItemModel *model,
+                           int returnColumn, int lookupColumn)
+{
+    if (!model)
+        return {};
+    const int columns = model->columnCount();
+    if (returnColumn < 0 || returnColumn >= columns) {
+        qCWarning(lcModels) << "Invalid return column passed to verticalLookup";
+        return {};
+    }
+    if (lookupColumn < 0 || lookupColumn >= columns) {
+        qCWarning(lcModels) << "Invalid lookup column passed to verticalLookup";
+        return {};
+    }
+    const QModelIndex start = model->index(0, lookupColumn);
+    if (!start.isValid())
+        return {};
+    const QModelIndexList hits = model->match(start, Qt::DisplayRole, value, 1,
+                                              Qt::MatchExactly | Qt::MatchRecursive);
+    if (hits.isEmpty())
+        return {};
+    const QModelIndex hit = hits.first();
+    return hit.column() == returnColumn ? hit : hit.sibling(hit.row(), returnColumn);
+}
+
+QVariant firstValue(QAbstractItemModel *model, int column, Qt::ItemDataRole role)
+{
+    if (!model)
+        return {};
+    const QModelIndex index = model->index(0, column);
+    return index.isValid() ? index.data(role) : QVariant();
+}
+
+int dataTypeFromModel(const QAbstractItemModel *model, int column, int row)
+{
+    if (!model)
+        return QVariant::Invalid;
+    return int(model->index(row, column).data(Qt::DisplayRole).type());
+}
+
+bool modelContains(QAbstractItemModel *model, const QString &text)
+{
+    if (!model)
+        return false;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        if (model->index(r, 1).data(Qt::DisplayRole).toString().compare(text, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+int selectedRowFromView(QAbstractItemView *view)
+{
+    if (!view || !view->selectionModel())
+        return 0;
+    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? 0 : selected.first().row();
+}
+
+void maxModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent)
+{
+    extremeModelChildren(model, column, role, parent, Extreme::Max);
+}
+
+void minModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent)
+{
+    extremeModelChildren(model, column, role, parent, Extreme::Min);
+}
+
+void countModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                        const QModelIndex &parent)
+{
+    if (!model)
+        return;
+    const int rows = model->rowCount(parent);
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex child = model->index(r, column, parent);
+        if (child.isValid())
+            countModelChildren(model, column, role, child);
+    }
+    model->setData(parent, rows, role);
+}
+
+void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent)
+{
+    if (!model)
+        return;
+    float sum = 0;
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex child = model->index(r, column, parent);
+        if (!child.isValid())
+            continue;
+        // Only a child with children of its own gets a summary: a leaf would
+        // otherwise have its value replaced by 0 before it is added.
+        if (model->hasChildren(child))
+            sumModelChildren(model, column, role, child);
+        sum += child.data(role).toFloat();
+    }
+    model->setData(parent, sum, role);
+}
+
+QString relationText(const QString &type, int lagHours)
+{
+    QString text = type;
+    if (text.startsWith(QLatin1String("PR_")))
+        text.remove(QLatin1String("PR_"));
+    if (lagHours != 0) {
+        if (lagHours > 0)
+            text += QLatin1Char('+');
+        text += QString::number(lagHours) + QLatin1Char('h');
+    }
+    return text;
+}
+
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+{
+    RelationMap map;
+    QAbstractItemModel *model = predecessorModel;
+    if (!model)
+        return map;
+    const int taskColumn = columnIndex(model, QStringLiteral("task_id"));
+    const int typeColumn = columnIndex(model, QStringLiteral("Type"));
+    const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
+    const int predColumn = model->columnCount() - 2;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const int taskId = model->index(r, taskColumn).data().toInt();
+        const QString predecessor = model->index(r, predColumn).data().toString();
+        const QString type = model->index(r, typeColumn).data().toString();
+        // Lags can arrive as decimal text ("8.0"); rounding keeps them whole hours.
+        const int lag = qRound(model->index(r, lagColumn).data().toDouble());
+        if (predecessor.isEmpty() || type.isEmpty())
+            continue;
+        map[taskId][predecessor] = relationText(type, lag);
+    }
+    return map;
+}
+
+QString readFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(readAllCutAtNul(file));
+}
+
+QString readFileContent(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox box(QMessageBox::Information, QString(), QStringLiteral("Unable to open file"));
+        box.setDetailedText(file.errorString());
+        box.exec();
+        return {};
+    }
+    return QString::fromUtf8(readAllCutAtNul(file));
+}
+
+QString styleSheetFromFile(const QString &fileName)
+{
+    QFile file(fileName);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromLatin1(readAllCutAtNul(file));
+}

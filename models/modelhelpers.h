@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QMap>
+#include <QModelIndexList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class QAbstractItemModel;
+class QAbstractItemView;
+class QHeaderView;
+
+// Stateless helpers that address a model's columns by their captions (the
+// display text of the horizontal header), save and restore what a header
+// shows, walk trees, look values up and read small text files.
+// Absence is a value: -1, an invalid index or variant, an empty string.
+
+// Column lookup
+int columnIndex(const QAbstractItemModel *model, const QString &caption);
+int sectionFromHeader(QHeaderView *header, const QVariant &value, Qt::ItemDataRole role);
+
+// Header views. A header state is a list of "caption:width" entries of the
+// shown sections in visual order.
+QVariant headerToVariant(QHeaderView *header);
+void headerFromVariant(QHeaderView *header, const QVariant &state);
+void setVisibleColumns(QHeaderView *header, const QStringList &captions);
+int firstVisibleColumn(QHeaderView *header);
+QStringList visibleColumns(QHeaderView *header);
+QList<int> hiddenColumns(QHeaderView *header);
+void setColumnsHidden(const QList<int> &columns, QHeaderView *header);
+void setDefaultSectionSize(QHeaderView *header, int size);
+
+// Tree walks and lookups
+QModelIndexList preorderList(QAbstractItemModel *model, const QModelIndex &parent);
+int levelFromIndex(const QModelIndex &index);
+QModelIndex verticalLookup(const QVariant &value, const QAbstractItemModel *model,
+                           int returnColumn, int lookupColumn);
+QVariant firstValue(QAbstractItemModel *model, int column, Qt::ItemDataRole role);
+int dataTypeFromModel(const QAbstractItemModel *model, int column, int row);
+bool modelContains(QAbstractItemModel *model, const QString &text);
+int selectedRowFromView(QAbstractItemView *view);
+
+// Group summaries: each writes its result into the parent with setData,
+// children first.
+void maxModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent);
+void minModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent);
+void countModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                        const QModelIndex &parent);
+void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
+                      const QModelIndex &parent);
+
+// Relation texts per activity: task id -> (predecessor activity ID -> "FS+8h").
+using RelationMap = QMap<int, QMap<QString, QString>>;
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel);
+// One relation text from a type code and a lag in whole hours.
+QString relationText(const QString &type, int lagHours);
+
+// Text files: the whole content, cut at the first NUL byte.
+QString readFile(const QString &fileName);
+QString readFileContent(const QString &fileName);
+QString styleSheetFromFile(const QString &fileName);

@@ -1,0 +1,3 @@
+#include "modelslogging.h"
+
+Q_LOGGING_CATEGORY(lcModels, "sv.models")

@@ -1,0 +1,238 @@
+#include "modelhelpers.h"
+
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+QStandardItemModel *modelWithCaptions(const QStringList &captions, QObject *parent)
+{
+    auto *model = new QStandardItemModel(2, captions.size(), parent);
+    model->setHorizontalHeaderLabels(captions);
+    return model;
+}
+
+} // namespace
+
+class tst_ModelHelpers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void columnIndex_data();
+    void columnIndex();
+    void headerRoundTrip();
+    void headerFromVariantToFewerColumns();
+    void headerFromVariantEmptyChangesNothing();
+    void setVisibleColumnsOrder();
+    void firstVisibleColumnAfterMove();
+    void preorderAndLevels();
+    void verticalLookup();
+    void extremes();
+    void countAndSum();
+    void predecessors();
+    void readFileCutsAtNul();
+};
+
+void tst_ModelHelpers::columnIndex_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("expected");
+    QTest::addRow("exact") << QStringLiteral("Start") << 1;
+    QTest::addRow("other case") << QStringLiteral("start") << -1;
+    QTest::addRow("trailing blank") << QStringLiteral("Start ") << -1;
+    QTest::addRow("duplicate gives lowest") << QStringLiteral("Name") << 0;
+    QTest::addRow("missing") << QStringLiteral("Finish") << -1;
+}
+
+void tst_ModelHelpers::columnIndex()
+{
+    QFETCH(QString, caption);
+    QFETCH(int, expected);
+    QStandardItemModel model(1, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Start"), QStringLiteral("Name")});
+    QCOMPARE(::columnIndex(&model, caption), expected);
+    QCOMPARE(::columnIndex(nullptr, caption), -1);
+}
+
+void tst_ModelHelpers::headerRoundTrip()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}, &view));
+    QHeaderView *header = view.horizontalHeader();
+    header->resizeSection(0, 80);
+    header->resizeSection(1, 120);
+    header->moveSection(1, 0); // B dragged before A
+    header->hideSection(2);
+    const QVariant state = headerToVariant(header);
+    QCOMPARE(state.toStringList(), QStringList({QStringLiteral("B:120"), QStringLiteral("A:80")}));
+    QCOMPARE(visibleColumns(header), QStringList({QStringLiteral("B"), QStringLiteral("A")}));
+    QCOMPARE(hiddenColumns(header), QList<int>({2}));
+
+    QTableView other;
+    other.setModel(modelWithCaptions({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}, &other));
+    headerFromVariant(other.horizontalHeader(), state);
+    QCOMPARE(headerToVariant(other.horizontalHeader()), state);
+}
+
+void tst_ModelHelpers::headerFromVariantToFewerColumns()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("X")}, &view));
+    const QVariantList state{QStringLiteral("A:50"), QStringLiteral("B:60"), QStringLiteral("C:70"),
+                             QStringLiteral("bad entry"), QStringLiteral("a:b:c")};
+    headerFromVariant(view.horizontalHeader(), state);
+    QCOMPARE(headerToVariant(view.horizontalHeader()).toStringList(),
+             QStringList({QStringLiteral("A:50"), QStringLiteral("C:70")}));
+}
+
+void tst_ModelHelpers::headerFromVariantEmptyChangesNothing()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("A"), QStringLiteral("B")}, &view));
+    view.horizontalHeader()->hideSection(1);
+    headerFromVariant(view.horizontalHeader(), QVariantList());
+    setVisibleColumns(view.horizontalHeader(), {});
+    QVERIFY(!view.horizontalHeader()->isSectionHidden(0));
+    QVERIFY(view.horizontalHeader()->isSectionHidden(1));
+}
+
+void tst_ModelHelpers::setVisibleColumnsOrder()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}, &view));
+    setVisibleColumns(view.horizontalHeader(), {QStringLiteral("B"), QStringLiteral("A")});
+    QCOMPARE(visibleColumns(view.horizontalHeader()), QStringList({QStringLiteral("B"), QStringLiteral("A")}));
+    QVERIFY(view.horizontalHeader()->isSectionHidden(2));
+}
+
+void tst_ModelHelpers::firstVisibleColumnAfterMove()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")}, &view));
+    QHeaderView *header = view.horizontalHeader();
+    QCOMPARE(firstVisibleColumn(header), 0);
+    header->moveSection(3, 0);
+    QCOMPARE(firstVisibleColumn(header), 3);
+    for (int i = 0; i < 4; ++i)
+        header->hideSection(i);
+    QCOMPARE(firstVisibleColumn(header), -1);
+}
+
+void tst_ModelHelpers::preorderAndLevels()
+{
+    QStandardItemModel model;
+    auto *a = new QStandardItem(QStringLiteral("A"));
+    a->appendRow(new QStandardItem(QStringLiteral("A1")));
+    auto *a2 = new QStandardItem(QStringLiteral("A2"));
+    a2->appendRow(new QStandardItem(QStringLiteral("A2x")));
+    a->appendRow(a2);
+    model.appendRow(a);
+    model.appendRow(new QStandardItem(QStringLiteral("B")));
+    QStringList texts;
+    for (const QModelIndex &index : preorderList(&model, QModelIndex()))
+        texts << index.data().toString();
+    QCOMPARE(texts, QStringList({QStringLiteral("A"), QStringLiteral("A1"), QStringLiteral("A2"),
+                                 QStringLiteral("A2x"), QStringLiteral("B")}));
+    QCOMPARE(levelFromIndex(a2->child(0)->index()), 2);
+    QCOMPARE(levelFromIndex(a->index()), 0);
+    QCOMPARE(levelFromIndex(QModelIndex()), 0);
+}
+
+void tst_ModelHelpers::verticalLookup()
+{
+    QStandardItemModel model(3, 4);
+    for (int r = 0; r < 3; ++r) {
+        model.setData(model.index(r, 0), QStringLiteral("row%1").arg(r));
+        model.setData(model.index(r, 3), 10 * (r + 1));
+    }
+    QCOMPARE(::verticalLookup(20, &model, 0, 3).data().toString(), QStringLiteral("row1"));
+    QCOMPARE(::verticalLookup(20, &model, 3, 3).data().toInt(), 20);
+    QVERIFY(!::verticalLookup(25, &model, 0, 3).isValid());
+    QTest::ignoreMessage(QtWarningMsg, "Invalid return column passed to verticalLookup");
+    QVERIFY(!::verticalLookup(20, &model, 4, 9).isValid());
+    QTest::ignoreMessage(QtWarningMsg, "Invalid lookup column passed to verticalLookup");
+    QVERIFY(!::verticalLookup(20, &model, 0, -1).isValid());
+    QVERIFY(!::verticalLookup(20, nullptr, 0, 3).isValid());
+}
+
+void tst_ModelHelpers::extremes()
+{
+    QStandardItemModel model;
+    auto *group = new QStandardItem(QStringLiteral("group"));
+    auto *empty = new QStandardItem(QStringLiteral("empty"));
+    for (const QVariant &v : {QVariant(QDate(2024, 3, 3)), QVariant(), QVariant(QDate(2024, 3, 9))}) {
+        auto *item = new QStandardItem;
+        item->setData(v, Qt::DisplayRole);
+        group->appendRow(item);
+    }
+    auto *invalid = new QStandardItem;
+    empty->appendRow(invalid);
+    model.appendRow(group);
+    model.appendRow(empty);
+
+    maxModelChildren(&model, 0, Qt::UserRole, group->index());
+    QCOMPARE(group->data(Qt::UserRole).toDate(), QDate(2024, 3, 9));
+    minModelChildren(&model, 0, Qt::UserRole, group->index());
+    QCOMPARE(group->data(Qt::UserRole).toDate(), QDate(2024, 3, 3));
+    maxModelChildren(&model, 0, Qt::UserRole, empty->index());
+    QVERIFY(!empty->data(Qt::UserRole).isValid());
+}
+
+void tst_ModelHelpers::countAndSum()
+{
+    QStandardItemModel model;
+    auto *group = new QStandardItem(QStringLiteral("g"));
+    for (const QVariant &v : {QVariant(1.5), QVariant(QStringLiteral("x")), QVariant(2)}) {
+        auto *item = new QStandardItem;
+        item->setData(v, Qt::UserRole);
+        group->appendRow(item);
+    }
+    model.appendRow(group);
+    countModelChildren(&model, 0, Qt::ItemDataRole(Qt::UserRole + 1), group->index());
+    QCOMPARE(group->data(Qt::UserRole + 1).toInt(), 3);
+    sumModelChildren(&model, 0, Qt::UserRole, group->index());
+    QCOMPARE(group->data(Qt::UserRole).toFloat(), 3.5f);
+}
+
+void tst_ModelHelpers::predecessors()
+{
+    // Shaped like the predecessor model: ..., Type, Lag, predecessor ID, last column.
+    QStandardItemModel model(5, 5);
+    model.setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Type"), QStringLiteral("Lag"),
+                                     QStringLiteral("Predecessor"), QStringLiteral("Name")});
+    const QList<QVariantList> rows{
+        {12, QStringLiteral("PR_SS"), -16, QStringLiteral("A100")},
+        {12, QStringLiteral("FS"), 0, QStringLiteral("A200")},
+        {12, QString(), 8, QStringLiteral("A300")},
+        {13, QStringLiteral("PR_FS"), QStringLiteral("8.0"), QStringLiteral("A100")},
+        {13, QStringLiteral("PR_FF"), 0, QString()},
+    };
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < 4; ++c)
+            model.setData(model.index(r, c), rows[r][c]);
+    const RelationMap map = predecessorsMap(&model);
+    QCOMPARE(map.value(12).value(QStringLiteral("A100")), QStringLiteral("SS-16h"));
+    QCOMPARE(map.value(12).value(QStringLiteral("A200")), QStringLiteral("FS"));
+    QVERIFY(!map.value(12).contains(QStringLiteral("A300")));
+    QCOMPARE(map.value(13).value(QStringLiteral("A100")), QStringLiteral("FS+8h"));
+    QCOMPARE(map.value(13).size(), 1);
+    QVERIFY(predecessorsMap(nullptr).isEmpty());
+}
+
+void tst_ModelHelpers::readFileCutsAtNul()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("caf\xc3\xa9\0tail", 10));
+    file.close();
+    QCOMPARE(readFile(path), QString::fromUtf8("caf\xc3\xa9"));
+    QCOMPARE(styleSheetFromFile(path), QString::fromLatin1("caf\xc3\xa9"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("missing"))), QString());
+}
+
+QTEST_MAIN(tst_ModelHelpers)
+#include "tst_modelhelpers.moc"

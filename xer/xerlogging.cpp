@@ -1,0 +1,3 @@
+#include "xerlogging.h"
+
+Q_LOGGING_CATEGORY(lcXer, "sv.xer")

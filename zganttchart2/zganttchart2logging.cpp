@@ -1,0 +1,3 @@
+#include "zganttchart2logging.h"
+
+Q_LOGGING_CATEGORY(lcGantt, "sv.gantt")
