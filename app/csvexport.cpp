@@ -1,7 +1,7 @@
 #include "csvexport.h"
 
 #include "applogging.h"
-#include "headerhelpers.h"
+#include "modelhelpers.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -14,12 +14,20 @@ namespace {
 
 const QChar kSeparator = QLatin1Char(';');
 
-int depthOf(const QModelIndex &index)
+// Logical indexes of the shown sections, left to right on screen.
+QVector<int> shownColumns(const QHeaderView *header)
 {
-    int depth = 0;
-    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
-        ++depth;
-    return depth;
+    QVector<int> columns;
+    if (!header)
+        return columns;
+    const int count = header->count();
+    columns.reserve(count);
+    for (int visual = 0; visual < count; ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && !header->isSectionHidden(logical))
+            columns.append(logical);
+    }
+    return columns;
 }
 
 QString valueText(const QVariant &value)
@@ -94,7 +102,7 @@ QString CsvExport::headerLine(QTreeView *view)
         return QStringLiteral("\n");
     const QAbstractItemModel *model = view->model();
     QStringList fields;
-    for (const int c : HeaderHelpers::shownColumns(view->header()))
+    for (const int c : shownColumns(view->header()))
         fields << quoteField(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
     return fields.join(kSeparator) + QLatin1Char('\n');
 }
@@ -104,11 +112,11 @@ QString CsvExport::saveViewDataHelper(QTreeView *view, const QModelIndex &parent
     Q_ASSERT(view);
     if (!view || !view->model())
         return QString();
-    Walk walk{view->model(), HeaderHelpers::shownColumns(view->header()), view->treePosition(), -1, QString()};
+    Walk walk{view->model(), shownColumns(view->header()), view->treePosition(), -1, QString()};
     // Without a tree column nothing is indented and no group title is used.
     if (walk.treeColumn >= 0)
-        walk.groupColumn = HeaderHelpers::columnIndex(walk.model, QStringLiteral("Group"));
-    walk.rows(parent, parent.isValid() ? depthOf(parent) + 1 : 0);
+        walk.groupColumn = columnIndex(walk.model, QStringLiteral("Group"));
+    walk.rows(parent, parent.isValid() ? levelFromIndex(parent) + 1 : 0);
     return walk.out;
 }
 

@@ -1,7 +1,7 @@
 #include "layoutjson.h"
 
-#include "headerhelpers.h"
 #include "layouttarget.h"
+#include "modelhelpers.h"
 
 #include <QAction>
 #include <QAbstractItemModel>
@@ -24,7 +24,7 @@ LayoutJson::ApplyResult LayoutJson::apply(const QString &layout, LayoutTarget &t
 
     const QVariantMap map = QJsonDocument::fromJson(layout.toUtf8()).toVariant().toMap();
 
-    HeaderHelpers::headerFromVariant(header, map.value(QStringLiteral("columns")));
+    headerFromVariant(header, map.value(QStringLiteral("columns")));
 
     const QStringList sortBy = map.value(QStringLiteral("sortby")).toStringList();
     if (sortBy.isEmpty()) {
@@ -65,7 +65,7 @@ LayoutJson::ApplyResult LayoutJson::apply(const QString &layout, LayoutTarget &t
 
     target.setBarStyles(map.value(QStringLiteral("barStyles")).toList());
 
-    target.setTreePosition(HeaderHelpers::firstVisibleColumn(header));
+    target.setTreePosition(firstVisibleColumn(header));
     target.updateMergeColumns();
     return Applied;
 }
@@ -74,7 +74,7 @@ QString LayoutJson::build(const LayoutTarget &target)
 {
     QVariantMap map;
     QHeaderView *header = target.header();
-    map.insert(QStringLiteral("columns"), HeaderHelpers::headerToVariant(header));
+    map.insert(QStringLiteral("columns"), headerToVariant(header));
 
     QString caption;
     const int sortColumn = target.sortColumn();

@@ -1,6 +1,6 @@
-#include "headerhelpers.h"
 #include "layoutjson.h"
 #include "layouttarget.h"
+#include "modelhelpers.h"
 
 #include <QAction>
 #include <QFile>
@@ -52,7 +52,7 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order) override
     {
         log << QStringLiteral("sort %1 %2").arg(caption).arg(order == Qt::AscendingOrder ? 'A' : 'D');
-        const int c = HeaderHelpers::columnIndex(&model, caption);
+        const int c = columnIndex(&model, caption);
         if (c >= 0) {
             m_sortColumn = c;
             m_sortOrder = order;
@@ -117,10 +117,8 @@ QString readResource(const QString &path)
 QStringList shownCaptions(const QHeaderView *header)
 {
     QStringList out;
-    for (const int c : HeaderHelpers::shownColumns(header))
-        out << QStringLiteral("%1:%2")
-                   .arg(header->model()->headerData(c, Qt::Horizontal).toString())
-                   .arg(header->sectionSize(c));
+    for (const QVariant &v : headerToVariant(const_cast<QHeaderView *>(header)).toList())
+        out << v.toString();
     return out;
 }
 
