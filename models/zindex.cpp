@@ -1,0 +1,455 @@
+#include "zindex.h"
+
+#include "modelslogging.h"
+
+#include <QAbstractItemModel>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QStandardItem>
+#include <QStandardItemModel>
+
+#include <algorithm>
+#include <vector>
+
+ZIndex::ZIndex(const QAbstractItemModel *model, int column)
+    : model(model)
+    , column(column)
+{
+}
+
+ZIndex::~ZIndex() = default;
+
+ZNode ZIndex::value(const QVariant &key) const
+{
+    const auto it = find(key);
+    return it == end() ? ZNode() : it->second;
+}
+
+QList<QVariant> ZIndex::keys() const
+{
+    QList<QVariant> result;
+    result.reserve(int(size()));
+    for (const auto &entry : *this)
+        result.append(entry.first);
+    return result;
+}
+
+QVariant ZIndex::itemValue(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    return index.data(role);
+}
+
+QVariant ZIndex::displayValue(const QVariant &key) const
+{
+    return key;
+}
+
+void ZIndex::group(int role)
+{
+    Q_ASSERT(model);
+    if (!model)
+        return;
+    qCInfo(lcModels) << "void ZIndex::group(int) start";
+    QElapsedTimer timer;
+    timer.start();
+
+    const int rows = model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = itemValue(model->index(r, column), role);
+        if (!key.isValid())
+            continue;
+        auto it = lower_bound(key);
+        if (it == end() || compareVariants(key, it->first) != 0) {
+            ZNode node;
+            node.display = displayValue(key);
+            it = emplace_hint(it, key, node);
+        }
+        it->second.rows.insert(r);
+    }
+
+    qCInfo(lcModels).noquote() << QStringLiteral("void ZIndex::group(int) stop: %1")
+                                      .arg(timer.elapsed());
+}
+
+void ZIndex::createStructure(QAbstractItemModel *model, int keyColumn, int parentColumn,
+                             int displayColumn)
+{
+    buildStructure(model, keyColumn, parentColumn, displayColumn, [](int) { return true; });
+}
+
+void ZIndex::buildStructure(QAbstractItemModel *structure, int keyColumn, int parentColumn,
+                            int displayColumn, const std::function<bool(int)> &accept)
+{
+    Q_ASSERT(structure);
+    if (!structure)
+        return;
+
+    // Two passes: all keys first, then the links, so that a row listed
+    // before its parent's row still lands under its parent.
+    QVector<QPair<QVariant, QVariant>> links;
+    const int rows = structure->rowCount();
+    links.reserve(rows);
+    for (int r = 0; r < rows; ++r) {
+        if (!accept(r))
+            continue;
+        const QVariant key = structure->index(r, keyColumn).data();
+        const QVariant parentKey = structure->index(r, parentColumn).data();
+        if (!key.isValid() || variantsEqual(key, parentKey))
+            continue;
+        (*this)[key].display = displayValue(structure->index(r, displayColumn).data());
+        links.append(qMakePair(key, parentKey));
+    }
+    for (const auto &link : qAsConst(links)) {
+        if (link.second.isValid() && contains(link.second))
+            setParent(link.first, link.second);
+    }
+    cutParentLoops();
+}
+
+// A loop of parent links (a is under b, b under a) would hang its nodes under
+// nothing reachable and send every walk up the tree round in circles: the
+// node at which a walk meets its own path again becomes top-level.
+void ZIndex::cutParentLoops()
+{
+    enum State { Unseen, OnPath, Done };
+    std::map<QVariant, State, VariantLess> state;
+    for (auto &entry : *this)
+        state.emplace_hint(state.end(), entry.first, Unseen);
+
+    for (auto start = begin(); start != end(); ++start) {
+        if (state[start->first] != Unseen)
+            continue;
+        std::vector<iterator> path;
+        iterator current = start;
+        while (true) {
+            auto &s = state[current->first];
+            if (s == Done)
+                break;
+            if (s == OnPath) {
+                const QVariant oldParent = current->second.parent;
+                current->second.parent = QVariant();
+                auto list = childKeys.find(oldParent.toString());
+                if (list != childKeys.end()) {
+                    for (int i = 0; i < list->size(); ++i) {
+                        if (variantsEqual(list->at(i), current->first)) {
+                            list->removeAt(i);
+                            break;
+                        }
+                    }
+                    if (list->isEmpty())
+                        childKeys.erase(list);
+                }
+                break;
+            }
+            s = OnPath;
+            path.push_back(current);
+            const QVariant &parentKey = current->second.parent;
+            if (parentKey.isNull())
+                break;
+            const iterator next = find(parentKey);
+            if (next == end())
+                break;
+            current = next;
+        }
+        for (const iterator &it : path)
+            state[it->first] = Done;
+    }
+}
+
+void ZIndex::setParent(const QVariant &key, const QVariant &parent)
+{
+    (*this)[key].parent = parent;
+    const QString parentText = parent.toString();
+    auto list = childKeys.find(parentText);
+    if (list != childKeys.end()) {
+        for (int i = 0; i < list->size(); ++i) {
+            if (variantsEqual(list->at(i), key)) {
+                list->removeAt(i);
+                break;
+            }
+        }
+    }
+    if (parent.isValid())
+        childKeys[parentText].append(key);
+}
+
+void ZIndex::removeNode(const QVariant &key)
+{
+    erase(key);
+    for (auto it = childKeys.begin(); it != childKeys.end();) {
+        if (variantsEqual(QVariant(it.key()), key)) {
+            it = childKeys.erase(it);
+            continue;
+        }
+        QList<QVariant> &list = it.value();
+        for (int i = list.size() - 1; i >= 0; --i) {
+            if (variantsEqual(list.at(i), key))
+                list.removeAt(i);
+        }
+        ++it;
+    }
+}
+
+void ZIndex::collapseToLevel(int level)
+{
+    if (level < 1)
+        return;
+    QList<QVariant> roots;
+    for (const auto &entry : *this) {
+        if (entry.second.parent.isNull())
+            roots.append(entry.first);
+    }
+    // Removed keys are taken out of the child lists in one pass at the end,
+    // not one whole walk of the lists per removed node.
+    QSet<QString> visited;
+    QSet<QString> removed;
+    for (const QVariant &root : qAsConst(roots))
+        collapseStep(root, 1, level, visited, removed);
+    if (removed.isEmpty())
+        return;
+    for (auto it = childKeys.begin(); it != childKeys.end();) {
+        if (removed.contains(it.key())) {
+            it = childKeys.erase(it);
+            continue;
+        }
+        QList<QVariant> &list = it.value();
+        for (int i = list.size() - 1; i >= 0; --i) {
+            if (removed.contains(list.at(i).toString()))
+                list.removeAt(i);
+        }
+        ++it;
+    }
+}
+
+void ZIndex::collapseToLevelHelper(const QVariant &key, int depth, int level)
+{
+    QSet<QString> visited;
+    QSet<QString> removed;
+    collapseStep(key, depth, level, visited, removed);
+    for (const QString &text : qAsConst(removed))
+        removeNode(QVariant(text));
+}
+
+void ZIndex::collapseStep(const QVariant &key, int depth, int level, QSet<QString> &visited,
+                          QSet<QString> &removed)
+{
+    // Each key is walked once, so stale links from an earlier parent cannot
+    // send the walk round a loop.
+    const QString text = key.toString();
+    if (visited.contains(text))
+        return;
+    visited.insert(text);
+
+    const QList<QVariant> children = childKeys.value(text);
+    for (const QVariant &child : children) {
+        collapseStep(child, depth + 1, level, visited, removed);
+        if (depth >= level) {
+            const auto childIt = find(child);
+            if (childIt != end()) {
+                const QSet<int> rows = childIt->second.rows;
+                (*this)[key].rows.unite(rows);
+                erase(childIt);
+            }
+            removed.insert(child.toString());
+        }
+    }
+}
+
+void ZIndex::makeChildrenUnique()
+{
+    Q_ASSERT(model);
+    if (!model)
+        return;
+    for (auto &entry : *this) {
+        QSet<int> &rows = entry.second.rows;
+        const QSet<int> snapshot = rows;
+        QSet<QDate> seen;
+        for (int r : snapshot) {
+            const QDate date = model->index(r, column).data().toDate();
+            if (seen.contains(date))
+                rows.remove(r);
+            else
+                seen.insert(date);
+        }
+    }
+}
+
+void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
+{
+    Q_ASSERT(target);
+    if (!target)
+        return;
+    Q_ASSERT(!withRows || model);
+    if (withRows && !model)
+        return;
+
+    std::map<QVariant, QStandardItem *, VariantLess> made;
+    for (const auto &entry : *this) {
+        const QVariant &key = entry.first;
+        const ZNode &node = entry.second;
+        auto *item = new QStandardItem;
+        item->setData(node.display, Qt::DisplayRole);
+        item->setData(key, Qt::UserRole);
+        item->setCheckable(true);
+        item->setCheckState(Qt::Checked);
+
+        QStandardItem *parentItem = nullptr;
+        if (node.parent.isValid()) {
+            const auto it = made.find(node.parent);
+            if (it != made.end())
+                parentItem = it->second;
+        }
+        (parentItem ? parentItem : target->invisibleRootItem())->appendRow(item);
+        made.emplace(key, item);
+
+        if (withRows && isLeaf(key) && !node.rows.isEmpty()) {
+            std::vector<std::pair<QVariant, int>> cells;
+            cells.reserve(size_t(node.rows.size()));
+            for (int r : node.rows)
+                cells.emplace_back(model->index(r, column).data(), r);
+            std::sort(cells.begin(), cells.end(), [](const auto &x, const auto &y) {
+                const int c = compareVariants(x.first, y.first);
+                return c != 0 ? c < 0 : x.second < y.second;
+            });
+            QList<QStandardItem *> children;
+            children.reserve(int(cells.size()));
+            for (const auto &cell : cells) {
+                auto *child = new QStandardItem;
+                child->setData(cell.first, Qt::DisplayRole);
+                child->setCheckable(true);
+                child->setCheckState(Qt::Checked);
+                children.append(child);
+            }
+            for (QStandardItem *child : qAsConst(children))
+                item->appendRow(child);
+        }
+    }
+}
+
+int ZIndex::totalRows() const
+{
+    int total = 0;
+    for (const auto &entry : *this)
+        total += entry.second.rows.size();
+    return total;
+}
+
+void ZIndex::addNewItem(QPair<QVariant, QStandardItem *> parent, QStandardItem *item) const
+{
+    Q_ASSERT(parent.second && item);
+    if (!parent.second || !item)
+        return;
+    parent.second->appendRow(item);
+}
+
+ZIndex cross(const ZIndex &a, const ZIndex &b)
+{
+    ZIndex result(a.model, a.column);
+    const bool bHasLinks = !b.childKeys.isEmpty();
+    static const QString combinedFormat = QStringLiteral("%1x%2");
+
+    // Without parent links in b only the nodes of b that share rows with a
+    // leaf take part: find them from the leaf's rows through a row-to-key
+    // map, instead of intersecting the leaf with every node of b.
+    QHash<int, QVector<ZIndex::const_iterator>> keysOfRow;
+    if (!bHasLinks) {
+        for (auto it = b.begin(); it != b.end(); ++it) {
+            for (int r : it->second.rows)
+                keysOfRow[r].append(it);
+        }
+    }
+
+    auto hint = result.end();
+    for (const auto &entryA : a) {
+        const QVariant &ka = entryA.first;
+        hint = result.emplace_hint(hint, ka, entryA.second);
+        if (!a.isLeaf(ka))
+            continue;
+        const QString textA = ka.toString();
+        const QSet<int> &rowsA = entryA.second.rows;
+
+        auto addCombined = [&](const QVariant &kb, const ZNode &nodeB, QSet<int> rows) {
+            ZNode combined = nodeB;
+            combined.rows = std::move(rows);
+            const QVariant key(combinedFormat.arg(textA, kb.toString()));
+            combined.parent = nodeB.parent.isValid()
+                    ? QVariant(combinedFormat.arg(textA, nodeB.parent.toString()))
+                    : ka;
+            const QVariant parentKey = combined.parent;
+            result[key] = std::move(combined);
+            result.setParent(key, parentKey);
+        };
+
+        if (bHasLinks) {
+            for (const auto &entryB : b) {
+                QSet<int> rows = entryB.second.rows;
+                rows.intersect(rowsA);
+                addCombined(entryB.first, entryB.second, std::move(rows));
+            }
+        } else {
+            std::map<QVariant, std::pair<const ZNode *, QSet<int>>, VariantLess> hits;
+            for (int r : rowsA) {
+                const auto found = keysOfRow.constFind(r);
+                if (found == keysOfRow.constEnd())
+                    continue;
+                for (const auto &itB : found.value()) {
+                    auto &hit = hits[itB->first];
+                    hit.first = &itB->second;
+                    hit.second.insert(r);
+                }
+            }
+            for (auto &hit : hits)
+                addCombined(hit.first, *hit.second.first, std::move(hit.second.second));
+        }
+        result[ka].rows.clear();
+        hint = result.find(ka);
+    }
+    return result;
+}
+
+uint qHash(const QVariant &v, uint seed)
+{
+    uint h = 0;
+    switch (v.userType()) {
+    case QMetaType::UnknownType:
+    case QMetaType::QString:
+    case QMetaType::QStringList:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QLocale:
+    case QMetaType::QRegExp:
+        h = qHash(v.toString());
+        break;
+    case QMetaType::Bool:
+    case QMetaType::UInt:
+    case QMetaType::Double:
+        h = v.toUInt();
+        break;
+    case QMetaType::Int:
+        h = uint(v.toInt());
+        break;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        const quint64 x = v.toULongLong();
+        h = uint(x ^ (x >> 31));
+        break;
+    }
+    case QMetaType::QChar:
+        h = v.toChar().unicode();
+        break;
+    case QMetaType::QByteArray:
+        h = qHash(v.toByteArray());
+        break;
+    default:
+        if (v.isNull())
+            h = qHash(v.toString());
+        else
+            h = uint(-1);
+        break;
+    }
+    return h ^ seed;
+}

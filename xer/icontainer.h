@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <vector>
+
+// One table row: a cell per schema column, invalid where the file gave nothing.
+using ContainerRow = std::vector<QVariant>;
+
+// One loaded P6 table: rows of variant cells and the table type's column
+// descriptions (id, display, datatype, group) from the table schema.
+class IContainer
+{
+public:
+    virtual ~IContainer() = default;
+
+    virtual void addField(const QVariantMap &descriptor) = 0;
+    virtual void setFields(const QVariantList &descriptors) = 0;
+    virtual int fieldCount() const = 0;
+    virtual QVariant fieldDisplay(int column) const = 0;
+    virtual QVariant fieldId(int column) const = 0;
+    virtual QVariant fieldDataType(int column) const = 0;
+    virtual QVariant fieldGroup(int column) const = 0;
+    virtual int indexOfName(const QString &caption) const = 0;
+    virtual int indexOfCode(const QString &id) const = 0;
+    virtual void addRow(const ContainerRow &row) = 0;
+    virtual QVariant value(int row, int column) const = 0;
+    virtual bool setValue(int row, int column, const QVariant &value) = 0;
+    virtual int rowCount() const = 0;
+    virtual QVariant fieldDescriptor(int column) const = 0;
+
+    // Moves a row in (no copy of its cells); cut or padded like addRow.
+    virtual void addRow(ContainerRow &&row) = 0;
+    virtual void reserve(int rows) = 0;
+};

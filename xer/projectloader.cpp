@@ -1,0 +1,586 @@
+#include "projectloader.h"
+
+#include "basecontainermodel.h"
+#include "fieldroles.h"
+#include "modelhelpers.h"
+#include "xerlogging.h"
+#include "zindex.h"
+#include "zjoinproxymodel.h"
+#include "zvariant.h"
+
+#include <QAbstractItemModel>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSet>
+#include <QStandardItemModel>
+#include <QThread>
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace {
+
+// Long operations log their signature with " start" and, at the end, with
+// " stop: " and the elapsed milliseconds.
+class StepLog
+{
+public:
+    explicit StepLog(const char *signature)
+        : m_signature(QLatin1String(signature))
+    {
+        qCInfo(lcXer).noquote() << m_signature + QLatin1String(" start");
+        m_timer.start();
+    }
+    void stop() const
+    {
+        qCInfo(lcXer).noquote() << QStringLiteral("%1 stop: %2").arg(m_signature).arg(m_timer.elapsed());
+    }
+
+private:
+    QString m_signature;
+    QElapsedTimer m_timer;
+};
+
+QList<int> columnRange(int from, int to)
+{
+    QList<int> columns;
+    for (int c = from; c < to; ++c)
+        columns.append(c);
+    return columns;
+}
+
+// Cell (row, column) of a flat model under the display role.
+inline QVariant cell(const QAbstractItemModel *model, int row, int column)
+{
+    return model->data(model->index(row, column), Qt::DisplayRole);
+}
+
+// Task id to the first "TASK" row holding it.
+QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<int> *ids)
+{
+    QHash<int, int> rows;
+    const int n = task->rowCount();
+    rows.reserve(n);
+    ids->resize(n);
+    for (int r = 0; r < n; ++r) {
+        const int id = cell(task, r, taskIdColumn).toInt();
+        (*ids)[r] = id;
+        if (!rows.contains(id))
+            rows.insert(id, r);
+    }
+    return rows;
+}
+
+// Value of valueColumn in the first row whose keyColumn cell equals each key.
+std::map<QVariant, QVariant, VariantLess> firstRowLookup(const QAbstractItemModel *model,
+                                                         int keyColumn, int valueColumn)
+{
+    std::map<QVariant, QVariant, VariantLess> lookup;
+    if (!model || keyColumn < 0)
+        return lookup;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QVariant key = cell(model, r, keyColumn);
+        if (!key.isValid())
+            continue;
+        lookup.emplace(key, valueColumn >= 0 ? cell(model, r, valueColumn) : QVariant());
+    }
+    return lookup;
+}
+
+QVariant lookupValue(const std::map<QVariant, QVariant, VariantLess> &lookup, const QVariant &key)
+{
+    const auto it = lookup.find(key);
+    return it == lookup.end() ? QVariant() : it->second;
+}
+
+QVariantMap structureDescriptor(const QString &name)
+{
+    QVariantMap d;
+    d.insert(QStringLiteral("group"), QStringLiteral("system"));
+    d.insert(QStringLiteral("datatype"), QStringLiteral("integer"));
+    d.insert(QStringLiteral("display"), name);
+    d.insert(QStringLiteral("id"), name == QLatin1String("ID") ? QStringLiteral("id") : name);
+    return d;
+}
+
+} // namespace
+
+ProjectLoader::ProjectLoader(QObject *parent)
+    : QObject(parent)
+{
+}
+
+ProjectLoader::~ProjectLoader()
+{
+    // Derived models go before the tables they join, so no join ever points
+    // at a table that is already gone.
+    QSet<QAbstractItemModel *> registered;
+    for (QAbstractItemModel *m : qAsConst(m_models))
+        registered.insert(m);
+    for (int i = m_order.size() - 1; i >= 0; --i) {
+        QAbstractItemModel *m = m_order.at(i).data();
+        if (m && registered.remove(m))
+            delete m;
+    }
+    qDeleteAll(registered);
+}
+
+bool ProjectLoader::setSchema(const QJsonDocument &schema)
+{
+    const QVariantMap document = schema.object().toVariantMap();
+    if (!document.contains(QStringLiteral("tables")))
+        return true;
+    const QVariantList tables = document.value(QStringLiteral("tables")).toList();
+    for (const QVariant &t : tables) {
+        const QVariantMap table = t.toMap();
+        m_schema.insert(table.value(QStringLiteral("name")).toString(),
+                        table.value(QStringLiteral("columns")).toList());
+    }
+    return true;
+}
+
+bool ProjectLoader::organizeData()
+{
+    createPredecessorModel();
+    createResourceModel();
+    createCodesModel();
+    createTaskCodesAssignmentModel();
+    createUDFAssignmentModel();
+    createActivityModel();
+    return true;
+}
+
+bool ProjectLoader::hasModel(const QString &name) const
+{
+    return m_models.contains(name);
+}
+
+QAbstractItemModel *ProjectLoader::model(const QString &name) const
+{
+    return m_models.value(name, nullptr);
+}
+
+void ProjectLoader::setModels(const QMap<QString, QAbstractItemModel *> &models)
+{
+    m_models = models;
+}
+
+QStringList ProjectLoader::modelNames() const
+{
+    return m_models.keys();
+}
+
+void ProjectLoader::addModel(QAbstractItemModel *model)
+{
+    if (!model) {
+        qCDebug(lcXer) << "Null model";
+        return;
+    }
+    const QString name = model->objectName();
+    if (name.isEmpty())
+        return;
+    QAbstractItemModel *previous = m_models.value(name, nullptr);
+    m_models.insert(name, model);
+    m_order.append(model);
+    if (previous && previous != model) {
+        // Still registered under another name? Then it stays.
+        if (!m_models.values().contains(previous))
+            delete previous;
+    }
+}
+
+void ProjectLoader::moveModelsToThread(QThread *target)
+{
+    Q_ASSERT(target);
+    if (!target)
+        return;
+    for (QAbstractItemModel *m : qAsConst(m_models)) {
+        // moveToThread must be called from the thread that owns the object;
+        // children (the activity model's structure table) go along.
+        if (m && !m->parent() && m->thread() == QThread::currentThread() && m->thread() != target)
+            m->moveToThread(target);
+    }
+}
+
+QStringList ProjectLoader::fieldsFromScheme(const QString &table) const
+{
+    QStringList ids;
+    const QVariantList columns = m_schema.value(table);
+    for (const QVariant &c : columns) {
+        const QVariantMap d = c.toMap();
+        if (d.contains(QStringLiteral("calculated")) && d.value(QStringLiteral("calculated")).toBool())
+            continue;
+        ids << d.value(QStringLiteral("id")).toString();
+    }
+    return ids;
+}
+
+QStringList ProjectLoader::captionsFromScheme(const QString &table) const
+{
+    QStringList captions;
+    const QVariantList columns = m_schema.value(table);
+    for (const QVariant &c : columns)
+        captions << c.toMap().value(QStringLiteral("display")).toString();
+    return captions;
+}
+
+void ProjectLoader::createEmptyModel(const std::shared_ptr<IContainer> &container,
+                                     const QString &table)
+{
+    Q_ASSERT(container);
+    if (!container)
+        return;
+    if (container->fieldCount() == 0)
+        container->setFields(m_schema[table]);
+    auto *model = new BaseContainerModel(this);
+    model->setContainer(container);
+    addModel(model);
+}
+
+void ProjectLoader::createPredecessorModel()
+{
+    StepLog log("virtual void ProjectLoader::createPredecessorModel()");
+    auto *proxy = new ZJoinProxyModel;
+    proxy->setSourceModel(model(QStringLiteral("TASKPRED")));
+    QAbstractItemModel *task = model(QStringLiteral("TASK"));
+    proxy->addModel(task, 0, {5, 6}, 0); // successor
+    proxy->addModel(task, 0, {5, 6}, 1); // predecessor
+    proxy->setObjectName(QStringLiteral("PredecessorModel"));
+    addModel(proxy);
+    log.stop();
+}
+
+void ProjectLoader::createResourceModel()
+{
+    StepLog log("virtual void ProjectLoader::createResourceModel()");
+    auto *proxy = new ZJoinProxyModel;
+    QAbstractItemModel *assignments = model(QStringLiteral("TASKRSRC"));
+    proxy->setSourceModel(assignments);
+    const int foreignKey = columnIndex(assignments, QStringLiteral("rsrc_id"));
+    proxy->addModel(model(QStringLiteral("RSRC")), 0, {2, 3, 4}, foreignKey);
+    proxy->setObjectName(QStringLiteral("ResourceModel"));
+    addModel(proxy);
+    qCDebug(lcXer).noquote() << QStringLiteral("ProjectLoader::createResourceModel ResModel row:%1 col:%2")
+                                    .arg(proxy->rowCount())
+                                    .arg(proxy->columnCount());
+    log.stop();
+}
+
+void ProjectLoader::createCodesModel()
+{
+    StepLog log("virtual void ProjectLoader::createCodesModel()");
+    auto *proxy = new ZJoinProxyModel;
+    QAbstractItemModel *assignments = model(QStringLiteral("TASKACTV"));
+    if (!assignments)
+        qCDebug(lcXer) << "ProjectLoader::createCodesModel codesrcmodel is null";
+    else
+        proxy->setSourceModel(assignments);
+    proxy->addModel(model(QStringLiteral("ACTVCODE")), 0, {3, 5}, 2);
+    proxy->addModel(model(QStringLiteral("ACTVTYPE")), 0, {3, 4}, 1);
+    proxy->setObjectName(QStringLiteral("CodeModel"));
+    addModel(proxy);
+    log.stop();
+}
+
+void ProjectLoader::createTaskCodesAssignmentModel()
+{
+    QAbstractItemModel *task = model(QStringLiteral("TASK"));
+    QAbstractItemModel *codes = model(QStringLiteral("ACTVCODE"));
+    QAbstractItemModel *assignments = model(QStringLiteral("TASKACTV"));
+    QAbstractItemModel *types = model(QStringLiteral("ACTVTYPE"));
+    if (!task || !codes || !assignments || !types)
+        return;
+    StepLog log("virtual void ProjectLoader::createTaskCodesAssignmentModel()");
+
+    ZIndex index(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
+    index.group(Qt::DisplayRole);
+
+    auto *pivot = new QStandardItemModel(task->rowCount(), index.count() + 1);
+    pivot->blockSignals(true);
+    pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
+    QVector<int> ids;
+    const QHash<int, int> rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
+    for (int r = 0; r < ids.size(); ++r) {
+        auto *item = new QStandardItem;
+        item->setData(ids.at(r), Qt::DisplayRole);
+        pivot->setItem(r, 0, item);
+    }
+
+    // Hashed and ordered lookups instead of a search per assignment row.
+    const auto typeCaptions = firstRowLookup(types, 0, 3);
+    const auto codeNames = firstRowLookup(codes, 0, columnIndex(codes, QStringLiteral("Code Name")));
+
+    int column = 1;
+    for (const auto &entry : index) {
+        const int typeId = entry.first.toInt();
+        const QString caption = lookupValue(typeCaptions, typeId).toString();
+        pivot->setHeaderData(column, Qt::Horizontal, caption, Qt::DisplayRole);
+        pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("Activity Codes"), FieldGroupRole);
+        // Rows in file order, so the last assignment of a type wins.
+        QList<int> rows = entry.second.rows.values();
+        std::sort(rows.begin(), rows.end());
+        for (int row : qAsConst(rows)) {
+            const int codeId = cell(assignments, row, 2).toInt();
+            const int taskId = cell(assignments, row, 0).toInt();
+            const auto it = rowOfTask.constFind(taskId);
+            if (it == rowOfTask.constEnd())
+                continue;
+            auto *item = new QStandardItem;
+            item->setData(lookupValue(codeNames, codeId).toString(), Qt::DisplayRole);
+            item->setData(codeId, FieldIdRole);
+            pivot->setItem(it.value(), column, item);
+        }
+        QVariantMap descriptor;
+        descriptor.insert(QStringLiteral("id"), 117);
+        descriptor.insert(QStringLiteral("display"), caption);
+        descriptor.insert(QStringLiteral("group"), caption);
+        descriptor.insert(QStringLiteral("datatype"), QStringLiteral("string"));
+        descriptor.insert(QStringLiteral("structure"), false);
+        pivot->setHeaderData(column, Qt::Horizontal, descriptor, FieldDescriptorRole);
+        ++column;
+    }
+    pivot->setObjectName(QStringLiteral("taskCodesAssignmentModel"));
+    pivot->blockSignals(false);
+    addModel(pivot);
+    log.stop();
+}
+
+void ProjectLoader::createUDFAssignmentModel()
+{
+    StepLog log("virtual void ProjectLoader::createUDFAssignmentModel()");
+    QAbstractItemModel *task = model(QStringLiteral("TASK"));
+    QAbstractItemModel *types = model(QStringLiteral("UDFTYPE"));
+    QAbstractItemModel *values = model(QStringLiteral("UDFVALUE"));
+    if (!task || !types || !values)
+        return;
+
+    ZIndex index(values, 0);
+    index.group(Qt::DisplayRole);
+
+    // Only fields of the activity table become columns: a value of a WBS,
+    // resource or project field never lands on an activity sharing its id.
+    const auto typeTables = firstRowLookup(types, 0, 1);
+    const auto typeLabels = firstRowLookup(types, 0, columnIndex(types, QStringLiteral("Label")));
+    QList<QVariant> taskTypes;
+    for (const auto &entry : index) {
+        if (lookupValue(typeTables, entry.first.toInt()).toString() == QLatin1String("TASK"))
+            taskTypes.append(entry.first);
+    }
+
+    auto *pivot = new QStandardItemModel(task->rowCount(), taskTypes.size() + 1);
+    pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
+    QVector<int> ids;
+    const QHash<int, int> rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
+    for (int r = 0; r < ids.size(); ++r) {
+        auto *item = new QStandardItem;
+        item->setData(ids.at(r), Qt::DisplayRole);
+        pivot->setItem(r, 0, item);
+    }
+
+    int column = 1;
+    for (const QVariant &key : qAsConst(taskTypes)) {
+        const int typeId = key.toInt();
+        pivot->setHeaderData(column, Qt::Horizontal, lookupValue(typeLabels, typeId).toString(),
+                             Qt::DisplayRole);
+        pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("User Defined"), FieldGroupRole);
+        QList<int> rows = index.value(key).rows.values();
+        std::sort(rows.begin(), rows.end());
+        for (int row : qAsConst(rows)) {
+            const int fk = cell(values, row, 1).toInt();
+            const auto it = rowOfTask.constFind(fk);
+            if (it == rowOfTask.constEnd())
+                continue;
+            QVariant value = cell(values, row, 3);
+            if (value.isNull())
+                value = cell(values, row, 4);
+            if (value.isNull())
+                value = cell(values, row, 5);
+            auto *item = new QStandardItem;
+            item->setData(value, Qt::DisplayRole);
+            item->setData(typeId, FieldIdRole);
+            pivot->setItem(it.value(), column, item);
+        }
+        ++column;
+    }
+    pivot->setObjectName(QStringLiteral("userDefinedAssignmentModel"));
+    addModel(pivot);
+    log.stop();
+}
+
+void ProjectLoader::createActivityModel()
+{
+    StepLog log("virtual void ProjectLoader::createActivityModel()");
+    QAbstractItemModel *task = model(QStringLiteral("TASK"));
+    if (!task)
+        return;
+
+    auto *proxy = new ZJoinProxyModel;
+    // The structure table belongs to the activity model that shows it.
+    auto *structure = new QStandardItemModel(0, 3, proxy);
+    const QStringList names = {QStringLiteral("ID"), QStringLiteral("parentID"), QStringLiteral("Group")};
+    for (int c = 0; c < names.size(); ++c) {
+        structure->setHeaderData(c, Qt::Horizontal, names.at(c), Qt::DisplayRole);
+        structure->setHeaderData(c, Qt::Horizontal, QStringLiteral("system"), FieldGroupRole);
+        structure->setHeaderData(c, Qt::Horizontal, structureDescriptor(names.at(c)), FieldDescriptorRole);
+    }
+
+    addTaskTypes(task);
+    addStartFinishDate(structure, task);
+    addPredecessors(model(QStringLiteral("PredecessorModel")), task);
+
+    proxy->blockSignals(true);
+    proxy->setSourceModel(structure);
+    proxy->addModel(task, 0, 0);
+    if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
+        proxy->addModel(wbs, 0, {2, 3}, 5);
+    if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
+        proxy->addModel(resources, 0, 0);
+    if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))
+        proxy->addModel(codes, 0, columnRange(1, codes->columnCount()), 0);
+    if (QAbstractItemModel *udf = model(QStringLiteral("userDefinedAssignmentModel")))
+        proxy->addModel(udf, 0, columnRange(1, udf->columnCount()), 0);
+    proxy->setObjectName(QStringLiteral("ActivityModel"));
+    addModel(proxy);
+    log.stop();
+}
+
+void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
+{
+    Q_ASSERT(taskModel);
+    if (!taskModel)
+        return;
+    const int column = columnIndex(taskModel, QStringLiteral("Activity Type"));
+    if (column < 0)
+        return;
+    const QString milestone = QStringLiteral("Milestone");
+    const QString taskText = QStringLiteral("Task");
+    const QString effort = QStringLiteral("Level of Effort");
+    for (int r = 0; r < taskModel->rowCount(); ++r) {
+        const QModelIndex index = taskModel->index(r, column);
+        const QString code = index.data().toString();
+        QString text;
+        if (code.contains(QLatin1String("Mile")))
+            text = milestone;
+        else if (code.contains(QLatin1String("Task")))
+            text = taskText;
+        else if (code.contains(QLatin1String("LOE")))
+            text = effort;
+        else if (code == QLatin1String("TT_Rsrc"))
+            text = QStringLiteral("Resource Dependent");
+        else if (code == QLatin1String("TT_WBS"))
+            text = QStringLiteral("WBS Summary");
+        else if (code.startsWith(QLatin1String("TT_")))
+            text = code.mid(3);
+        else
+            text = code;
+        taskModel->setData(index, text, Qt::DisplayRole);
+    }
+}
+
+void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
+                                       QAbstractItemModel *taskModel)
+{
+    Q_ASSERT(structureModel && taskModel);
+    if (!structureModel || !taskModel)
+        return;
+    const int cstrDate = columnIndex(taskModel, QStringLiteral("Activity Constraint Date"));
+    const int actStart = columnIndex(taskModel, QStringLiteral("Actual Start"));
+    const int actFinish = columnIndex(taskModel, QStringLiteral("Actual Finish"));
+    const int cstrType = columnIndex(taskModel, QStringLiteral("Activity constraint type"));
+    const int planStart = columnIndex(taskModel, QStringLiteral("Planned start date"));
+    const int planFinish = columnIndex(taskModel, QStringLiteral("Planned finish date"));
+    const int status = columnIndex(taskModel, QStringLiteral("Activity status"));
+    const int start = columnIndex(taskModel, QStringLiteral("Start Date"));
+    const int finish = columnIndex(taskModel, QStringLiteral("Finish Date"));
+
+    // A caption that names no column reads as empty; writes to it are dropped.
+    auto read = [taskModel](int row, int column) {
+        return column < 0 ? QVariant() : cell(taskModel, row, column);
+    };
+    auto write = [taskModel](int row, int column, const QVariant &value) {
+        if (column >= 0)
+            taskModel->setData(taskModel->index(row, column), value, Qt::DisplayRole);
+    };
+
+    const int rows = taskModel->rowCount();
+    QVector<QVariant> ids(rows);
+    for (int r = 0; r < rows; ++r) {
+        const QString state = read(r, status).toString();
+        const QString constraint = read(r, cstrType).toString();
+        const bool startConstraint = constraint == QLatin1String("CS_MANDSTART")
+                                     || constraint == QLatin1String("CS_MSO")
+                                     || constraint == QLatin1String("CS_MSOB");
+        const bool finishConstraint = constraint == QLatin1String("CS_MANDFIN")
+                                      || constraint == QLatin1String("CS_MEO")
+                                      || constraint == QLatin1String("CS_MEOB");
+        int startColumn;
+        int finishColumn;
+        if (state == QLatin1String("TK_Complete")) {
+            startColumn = actStart;
+            finishColumn = actFinish;
+        } else if (state == QLatin1String("TK_Active")) {
+            startColumn = actStart;
+            finishColumn = finishConstraint ? cstrDate : planFinish;
+        } else {
+            startColumn = startConstraint ? cstrDate : planStart;
+            finishColumn = finishConstraint ? cstrDate : planFinish;
+        }
+        write(r, start, QVariant(read(r, startColumn).toDateTime()));
+        write(r, finish, QVariant(read(r, finishColumn).toDateTime()));
+        const QVariant id = cell(taskModel, r, 0);
+        ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
+    }
+
+    // The structure rows list the activities by ascending task id (a stable
+    // order, so equal ids keep the file's order).
+    QVector<int> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
+    auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
+    if (standard && standard->rowCount() == 0) {
+        standard->setRowCount(rows);
+        for (int r = 0; r < rows; ++r) {
+            auto *item = new QStandardItem;
+            item->setData(ids.at(order.at(r)), Qt::DisplayRole);
+            standard->setItem(r, 0, item);
+        }
+        return;
+    }
+    if (structureModel->rowCount() < rows)
+        structureModel->insertRows(structureModel->rowCount(), rows - structureModel->rowCount());
+    for (int r = 0; r < rows; ++r)
+        structureModel->setData(structureModel->index(r, 0), ids.at(order.at(r)), Qt::DisplayRole);
+}
+
+void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
+                                    QAbstractItemModel *taskModel)
+{
+    Q_ASSERT(taskModel);
+    if (!taskModel)
+        return;
+    const RelationMap relations = predecessorsMap(predecessorModel);
+    const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
+    const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
+    const QString separator = QStringLiteral(", ");
+    for (int r = 0; r < taskModel->rowCount(); ++r) {
+        const int taskId = cell(taskModel, r, 0).toInt();
+        QStringList ids;
+        QStringList texts;
+        const auto it = relations.constFind(taskId);
+        if (it != relations.constEnd()) {
+            for (auto p = it->constBegin(); p != it->constEnd(); ++p) {
+                ids << p.key();
+                texts << p.key() + QLatin1Char(':') + p.value();
+            }
+        }
+        if (predecessors >= 0)
+            taskModel->setData(taskModel->index(r, predecessors), ids.join(separator), Qt::DisplayRole);
+        if (details >= 0)
+            taskModel->setData(taskModel->index(r, details), texts.join(separator), Qt::DisplayRole);
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "icontainer.h"
+
+#include <QJsonDocument>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantList>
+
+#include <memory>
+
+class QAbstractItemModel;
+class QThread;
+
+// The loader interface: knows the table schema, builds the named item models
+// of a project step by step and hands them out by name, reporting progress by
+// signals. It owns every model registered with it.
+//
+// Named models: one per table ("TASK", "PROJWBS", "TASKPRED", "RSRC",
+// "TASKRSRC", "ACTVTYPE", "ACTVCODE", "TASKACTV", "UDFTYPE", "UDFVALUE") and
+// the derived "PredecessorModel", "ResourceModel", "CodeModel",
+// "taskCodesAssignmentModel", "userDefinedAssignmentModel" and "ActivityModel".
+class ProjectLoader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ProjectLoader(QObject *parent = nullptr);
+    ~ProjectLoader() override;
+
+    virtual bool setSchema(const QJsonDocument &schema);
+    virtual bool organizeData();
+    virtual void createPredecessorModel();
+    virtual void createResourceModel();
+    virtual void createCodesModel();
+    virtual void createTaskCodesAssignmentModel();
+    virtual void createUDFAssignmentModel();
+    virtual void createActivityModel();
+    virtual QString loaderName() const = 0;
+    virtual QString emptyText1() const { return QString(); }
+    virtual QString emptyText2() const { return QString(); }
+    virtual QString emptyText3() const { return QString(); }
+    virtual QString emptyText4() const { return QString(); }
+    virtual bool hasModel(const QString &name) const;
+    virtual QAbstractItemModel *model(const QString &name) const;
+    // Replaces the name-to-model map; the models of the old map are kept alive.
+    virtual void setModels(const QMap<QString, QAbstractItemModel *> &models);
+    virtual QStringList modelNames() const;
+
+    // Registers a model under its object name; a different model registered
+    // under that name before is destroyed. Unnamed models are not registered.
+    void addModel(QAbstractItemModel *model);
+
+    QStringList fieldsFromScheme(const QString &table) const;
+    QStringList captionsFromScheme(const QString &table) const;
+    void createEmptyModel(const std::shared_ptr<IContainer> &container, const QString &table);
+    QVariantList schemaColumns(const QString &table) const { return m_schema.value(table); }
+
+    // Steps of the activity model that complete the "TASK" table itself.
+    void addTaskTypes(QAbstractItemModel *taskModel);
+    void addStartFinishDate(QAbstractItemModel *structureModel, QAbstractItemModel *taskModel);
+    void addPredecessors(QAbstractItemModel *predecessorModel, QAbstractItemModel *taskModel);
+
+signals:
+    void started();
+    void progress(int percent, const QString &text);
+    void finished();
+    // A read that failed, with its result code (1 not an XER file, 2 cannot
+    // open); finished() is not emitted then.
+    void failed(int result);
+
+protected:
+    // Hands every registered model made on the calling thread to the target
+    // thread, so that signals among them are delivered there once the
+    // calling thread is done with them.
+    void moveModelsToThread(QThread *target);
+
+private:
+    QMap<QString, QAbstractItemModel *> m_models; // Owned.
+    QList<QPointer<QAbstractItemModel>> m_order;  // Registration order, for teardown.
+    QMap<QString, QVariantList> m_schema;
+};

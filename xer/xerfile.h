@@ -1,0 +1,70 @@
+#pragma once
+
+#include "xerobject.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+class QTextCodec;
+
+namespace xer {
+
+class XERTable;
+
+// Reads a Primavera P6 XER export into line objects: the kept tables with
+// their field lists and records. Only the wanted tables are kept (all of them
+// when none is named); the lines of other tables are passed over unsplit.
+//
+// Text encoding: a UTF-8 byte-order mark is skipped; a file whose bytes are
+// valid UTF-8 is decoded as UTF-8, any other as Windows-1252 (what P6 writes
+// on most installations). A last line without a line end is kept.
+class XERFile : public QObject
+{
+    Q_OBJECT
+public:
+    enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2 };
+    Q_ENUM(ReadResult)
+
+    XERFile(const QString &fileName, LineSeparator separator, const QStringList &wantedTables,
+            QObject *parent = nullptr);
+    ~XERFile() override;
+
+    // Reads the whole file; a ReadResult.
+    int read();
+
+    QString fileName() const { return m_fileName; }
+    LineSeparator lineSeparator() const { return m_separator; }
+    const QList<XERTable *> &tables() const { return m_tables; }
+    // Number of line objects made (kept tables with their lines, headers and
+    // the opening lines of passed-over tables).
+    int objectCount() const { return m_objectCount; }
+    // True when the text was decoded as UTF-8 rather than Windows-1252.
+    bool isUtf8() const { return m_utf8; }
+
+signals:
+    void progress(int percent, const QString &text);
+
+private:
+    enum LineResult { LineDone, RestartAsLegacy };
+    void clear();
+    int readPass(bool legacy, bool *restart);
+    LineResult handleLine(const char *begin, const char *end, bool legacy);
+    void addObject(XERObject *object);
+
+    QString m_fileName;
+    LineSeparator m_separator;
+    QStringList m_wanted;
+    QList<XERTable *> m_tables; // Not owned (in m_owned).
+    QVector<XERObject *> m_owned; // Owned: tables and headers; records and
+                                  // field lists belong to their tables.
+    int m_objectCount = 0;
+    int m_lineCounter = 0;
+    bool m_inKeptTable = false;
+    bool m_utf8 = true;
+    bool m_decodedNonAscii = false; // a kept line with bytes >= 0x80 was decoded
+    QTextCodec *m_legacyCodec = nullptr; // Not owned (codecs live for the run).
+};
+
+} // namespace xer

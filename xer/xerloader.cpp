@@ -1,0 +1,312 @@
+#include "xerloader.h"
+
+#include "actvcodecontainer.h"
+#include "actvtypecontainer.h"
+#include "basecontainermodel.h"
+#include "resourcecontainer.h"
+#include "taskacvtcontainer.h"
+#include "taskcontainer.h"
+#include "taskpredcontainer.h"
+#include "taskrsrccontainer.h"
+#include "udftypecontainer.h"
+#include "udfvaluecontainer.h"
+#include "wbscontainer.h"
+#include "xerfield.h"
+#include "xerfile.h"
+#include "xerlogging.h"
+#include "xerrecord.h"
+#include "xertable.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+enum class CellType { Integer, Double, String, DateTime, Other };
+
+CellType cellType(const QVariant &datatype)
+{
+    const QString t = datatype.toString();
+    if (t == QLatin1String("integer"))
+        return CellType::Integer;
+    if (t == QLatin1String("double"))
+        return CellType::Double;
+    if (t == QLatin1String("string"))
+        return CellType::String;
+    if (t == QLatin1String("datetime"))
+        return CellType::DateTime;
+    return CellType::Other;
+}
+
+inline int digit(QChar c)
+{
+    const ushort u = c.unicode();
+    return (u >= '0' && u <= '9') ? int(u - '0') : -1;
+}
+
+// Date-times of the form "yyyy-MM-dd HH:mm". Exports repeat the same few
+// thousand instants many times, and building a local date-time is the costly
+// part, so the values are cached by their packed digits.
+class DateTimeReader
+{
+public:
+    QVariant read(const QStringRef &text)
+    {
+        if (text.size() == 16 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')
+            && text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':')) {
+            static const int positions[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15};
+            quint64 key = 0;
+            bool digits = true;
+            for (int p : positions) {
+                const int d = digit(text.at(p));
+                if (d < 0) {
+                    digits = false;
+                    break;
+                }
+                key = key * 10 + quint64(d);
+            }
+            if (digits) {
+                const auto it = m_cache.constFind(key);
+                if (it != m_cache.constEnd())
+                    return it.value();
+                const int minute = int(key % 100);
+                const int hour = int(key / 100 % 100);
+                const int day = int(key / 10000 % 100);
+                const int month = int(key / 1000000 % 100);
+                const int year = int(key / 100000000);
+                const QDate date(year, month, day);
+                const QTime time(hour, minute);
+                // Out-of-range parts give an invalid date-time, as the
+                // format parser does.
+                const QVariant value(date.isValid() && time.isValid() ? QDateTime(date, time)
+                                                                      : QDateTime());
+                m_cache.insert(key, value);
+                return value;
+            }
+        }
+        return QVariant(QDateTime::fromString(text.toString(), QStringLiteral("yyyy-MM-dd HH:mm")));
+    }
+
+private:
+    QHash<quint64, QVariant> m_cache;
+};
+
+// Converts the text of an XER field by the column's data type; an empty
+// field stays an invalid cell.
+QVariant convert(const QStringRef &text, CellType type, DateTimeReader &dates)
+{
+    switch (type) {
+    case CellType::Integer: {
+        bool ok = false;
+        const int v = text.toInt(&ok, 10);
+        return QVariant(ok ? v : 0);
+    }
+    case CellType::Double: {
+        bool ok = false;
+        const double v = text.toDouble(&ok);
+        return QVariant(ok ? v : 0.0);
+    }
+    case CellType::String:
+        return QVariant(text.toString());
+    case CellType::DateTime:
+        return dates.read(text);
+    case CellType::Other:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObject *parent)
+    : ProjectLoader(parent)
+    , m_fileName(fileName)
+{
+    setSchema(schema);
+    QStringList names;
+    const QJsonArray tables = schema.object().value(QStringLiteral("tables")).toArray();
+    for (const QJsonValue &t : tables)
+        names << t.toObject().value(QStringLiteral("name")).toString();
+    std::sort(names.begin(), names.end());
+    names << QStringLiteral("VIEWPROP");
+    m_reader = std::make_unique<xer::XERFile>(fileName, xer::CarriageReturnLineFeed, names);
+    // Forwarded on the reading thread itself, so the reader's progress joins
+    // the loader's own in the order sent.
+    connect(m_reader.get(), &xer::XERFile::progress, this, &ProjectLoader::progress,
+            Qt::DirectConnection);
+}
+
+XERLoader::XERLoader(QObject *parent)
+    : ProjectLoader(parent)
+{
+}
+
+XERLoader::~XERLoader() = default;
+
+QString XERLoader::loaderName() const
+{
+    return QStringLiteral("XERLoader");
+}
+
+void XERLoader::read()
+{
+    qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
+    QElapsedTimer timer;
+    timer.start();
+    m_layoutRows.clear();
+    emit started();
+
+    if (!m_reader) {
+        m_readResult = xer::XERFile::CannotOpen;
+        qCWarning(lcXer) << "XERLoader::read no file to read";
+        emit failed(m_readResult);
+        return;
+    }
+    m_readResult = m_reader->read();
+    if (m_readResult != xer::XERFile::Ok) {
+        qCWarning(lcXer).noquote() << QStringLiteral("XERLoader::read %1 gives %2")
+                                          .arg(m_fileName)
+                                          .arg(m_readResult);
+        emit failed(m_readResult);
+        return;
+    }
+
+    readTable(QStringLiteral("PROJWBS"), std::make_shared<WBSContainer>());
+    readTable(QStringLiteral("TASK"), std::make_shared<TaskContainer>());
+    readTable(QStringLiteral("ACTVCODE"), std::make_shared<ActvCodeContainer>());
+    readTable(QStringLiteral("TASKACTV"), std::make_shared<TaskAcvtContainer>());
+    readTable(QStringLiteral("ACTVTYPE"), std::make_shared<ActvTypeContainer>());
+    readTable(QStringLiteral("RSRC"), std::make_shared<ResourceContainer>());
+    readTable(QStringLiteral("TASKPRED"), std::make_shared<TaskPredContainer>());
+    readTable(QStringLiteral("TASKRSRC"), std::make_shared<TaskRsrcContainer>());
+    readTable(QStringLiteral("UDFTYPE"), std::make_shared<UdfTypeContainer>());
+    readTable(QStringLiteral("UDFVALUE"), std::make_shared<UdfValueContainer>());
+
+    for (xer::XERTable *table : m_reader->tables()) {
+        if (table->value(1).toString().toUpper() == QLatin1String("VIEWPROP"))
+            fillLayout(table);
+    }
+
+    emit progress(20, QStringLiteral("Create Predecessor Model"));
+    createPredecessorModel();
+    emit progress(30, QStringLiteral("Create Resource Model"));
+    createResourceModel();
+    emit progress(40, QStringLiteral("Create Codes Model"));
+    createCodesModel();
+    emit progress(50, QStringLiteral("Create Task Codes Assignment Model"));
+    createTaskCodesAssignmentModel();
+    emit progress(60, QStringLiteral("Create UDF Assignment Model"));
+    createUDFAssignmentModel();
+    emit progress(70, QStringLiteral("Create Activity Model"));
+    createActivityModel();
+    emit progress(80, QStringLiteral("Process data"));
+
+    // The models were made on this pool thread; they are used on the
+    // application's thread from finished() on, and signals among them must be
+    // delivered there.
+    QThread *target = QCoreApplication::instance() ? QCoreApplication::instance()->thread() : thread();
+    moveModelsToThread(target);
+
+    QThread::msleep(5);
+    emit finished();
+    qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+}
+
+void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer> &container)
+{
+    Q_ASSERT(container);
+    if (!container)
+        return;
+    if (container->fieldCount() == 0)
+        container->setFields(schemaColumns(table));
+
+    xer::XERTable *source = nullptr;
+    if (m_reader) {
+        for (xer::XERTable *t : m_reader->tables()) {
+            if (t->value(1) == table)
+                source = t; // the last one in file order
+        }
+    }
+    if (source && source->fields()) {
+        // File column k (field k of "%F", marker included) to container column.
+        const xer::XERField *fields = source->fields();
+        struct Target
+        {
+            int field;
+            int column;
+            CellType type;
+        };
+        QVector<Target> targets;
+        for (int k = 0; k < fields->fieldCount(); ++k) {
+            const int column = container->indexOfCode(fields->value(k).toString().toLower());
+            if (column >= 0)
+                targets.append({k, column, cellType(container->fieldDataType(column))});
+        }
+        const int columns = container->fieldCount();
+        const QVector<xer::XERRecord *> &records = source->records();
+        container->reserve(records.size());
+        DateTimeReader dates;
+        int mismatched = 0;
+        for (const xer::XERRecord *record : records) {
+            // A record with more or fewer fields than its "%F" line keeps its
+            // values in their own columns: extra fields are ignored, missing
+            // ones read as empty.
+            if (record->fieldCount() != fields->fieldCount())
+                ++mismatched;
+            ContainerRow row(static_cast<size_t>(columns));
+            for (const Target &t : qAsConst(targets)) {
+                const QStringRef &text = record->value(t.field);
+                if (!text.isEmpty())
+                    row[size_t(t.column)] = convert(text, t.type, dates);
+            }
+            container->addRow(std::move(row));
+        }
+        if (mismatched > 0)
+            qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
+                                            .arg(table)
+                                            .arg(mismatched);
+    }
+
+    auto *model = new BaseContainerModel;
+    model->setContainer(container);
+    model->setObjectName(table);
+    addModel(model);
+}
+
+void XERLoader::fillLayout(xer::XERTable *table)
+{
+    m_layoutRows.clear();
+    Q_ASSERT(table);
+    if (!table || !table->fields() || table->fields()->fieldCount() < 2)
+        return;
+    const xer::XERField *fields = table->fields();
+    int idField = -1;
+    int nameField = -1;
+    int dataField = -1;
+    for (int k = 1; k < fields->fieldCount(); ++k) {
+        const QString name = fields->value(k).toString().toUpper();
+        if (name == QLatin1String("VIEW_ID"))
+            idField = k;
+        else if (name == QLatin1String("VIEW_NAME"))
+            nameField = k;
+        else if (name == QLatin1String("DATA_POS"))
+            dataField = k;
+    }
+    if (idField < 0 || nameField < 0 || dataField < 0)
+        return;
+    // Each key reads its own column's field.
+    for (const xer::XERRecord *record : table->records()) {
+        QVariantMap row;
+        row.insert(QStringLiteral("VIEW_ID"), record->value(idField).toString());
+        row.insert(QStringLiteral("VIEW_NAME"), record->value(nameField).toString());
+        row.insert(QStringLiteral("VIEW_DATA"), record->value(dataField).toString());
+        m_layoutRows.append(row);
+    }
+}
