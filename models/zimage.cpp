@@ -1,0 +1,195 @@
+#include "zimage.h"
+
+#include "modelslogging.h"
+
+#include <QRegion>
+#include <QWidget>
+
+#include <limits>
+
+namespace {
+
+// Bounds of one intermediate band image.
+constexpr int kMaxBandWidth = 20000;
+constexpr int kMaxBandHeight = 19999;
+// Beside the bounds above, a band image stays within this many pixels
+// (256 MB): a full 20000 x 19999 band would need 1.6 GB at once, and a single
+// column wider than the bound could exceed what QImage can allocate.
+constexpr qint64 kMaxBandPixels = qint64(1) << 26;
+
+const QImage &nullImage()
+{
+    static const QImage image;
+    return image;
+}
+
+struct Band
+{
+    int first = 0; // first column of the band
+    int last = 0;  // last column of the band
+    qint64 x0 = 0; // left edge in widget coordinates
+    int width = 0;
+};
+
+// Columns are gathered left to right while the band stays within
+// kMaxBandWidth; a column wider than that forms a band of its own.
+QVector<Band> cutIntoBands(const QVector<int> &widths)
+{
+    QVector<Band> bands;
+    qint64 x = 0;
+    int c = 0;
+    while (c < widths.size()) {
+        Band band;
+        band.first = c;
+        band.x0 = x;
+        qint64 width = qMax(0, widths.at(c));
+        ++c;
+        while (c < widths.size() && width + qMax(0, widths.at(c)) <= kMaxBandWidth) {
+            width += qMax(0, widths.at(c));
+            ++c;
+        }
+        band.last = c - 1;
+        band.width = int(qMin<qint64>(width, std::numeric_limits<int>::max()));
+        x += width;
+        bands.append(band);
+    }
+    return bands;
+}
+
+} // namespace
+
+ZImage::ZImage(QVector<QImage> headerParts, QVector<QVector<QImage>> rows)
+    : m_headerParts(std::move(headerParts))
+    , m_rows(std::move(rows))
+{
+}
+
+const QImage &ZImage::getHeaderPart(int i) const
+{
+    Q_ASSERT(i >= 0 && i < m_headerParts.size());
+    if (i < 0 || i >= m_headerParts.size())
+        return nullImage();
+    return m_headerParts.at(i);
+}
+
+const QImage &ZImage::getPart(int row, int column) const
+{
+    Q_ASSERT(row >= 0 && row < m_rows.size());
+    if (row < 0 || row >= m_rows.size())
+        return nullImage();
+    const QVector<QImage> &tiles = m_rows.at(row);
+    Q_ASSERT(column >= 0 && column < tiles.size());
+    if (column < 0 || column >= tiles.size())
+        return nullImage();
+    return tiles.at(column);
+}
+
+int ZImage::rows() const
+{
+    return m_rows.size();
+}
+
+int ZImage::columns() const
+{
+    return m_headerParts.size();
+}
+
+int ZImage::rowHeight() const
+{
+    if (m_rows.isEmpty() || m_rows.first().isEmpty())
+        return 0;
+    return m_rows.first().first().height();
+}
+
+int ZImage::headerHeight() const
+{
+    if (m_headerParts.isEmpty())
+        return 0;
+    return m_headerParts.first().height();
+}
+
+QRect ZImage::rect() const
+{
+    if (m_headerParts.isEmpty() || m_rows.isEmpty())
+        return QRect();
+    return QRect(0, 0, m_headerParts.first().width() * m_headerParts.size(),
+                 headerHeight() + rowHeight() * m_rows.size());
+}
+
+void ZImage::appendToRight(const ZImage &other)
+{
+    m_headerParts += other.m_headerParts;
+    const int common = qMin(m_rows.size(), other.m_rows.size());
+    if (other.m_rows.size() > m_rows.size()) {
+        qCWarning(lcModels) << "ZImage::appendToRight: ignoring"
+                            << other.m_rows.size() - m_rows.size() << "rows without a partner";
+    }
+    for (int i = 0; i < common; ++i)
+        m_rows[i] += other.m_rows.at(i);
+}
+
+QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &widths,
+                                      int rowHeight, int rowCount, int yOffset)
+{
+    QVector<QVector<QImage>> grid;
+    if (!widget)
+        return grid;
+    if (rowHeight < 1 || rowHeight > kMaxBandHeight) {
+        qCWarning(lcModels) << "renderWidget: row height out of range:" << rowHeight;
+        return grid;
+    }
+
+    const int rowTotal = qMax(0, rowCount);
+    grid.fill(QVector<QImage>(widths.size()), rowTotal);
+    qCDebug(lcModels) << "Image cells" << qint64(widths.size()) * rowTotal;
+    if (rowTotal == 0 || widths.isEmpty())
+        return grid;
+
+    const QRect widgetRect = widget->rect();
+    const QVector<Band> bands = cutIntoBands(widths);
+    for (const Band &band : bands) {
+        int chunkRows = kMaxBandHeight / rowHeight;
+        if (band.width > 0) {
+            const qint64 budgetRows = kMaxBandPixels / (qint64(band.width) * rowHeight);
+            chunkRows = int(qBound<qint64>(1, budgetRows, chunkRows));
+        }
+        for (int r0 = 0; r0 < rowTotal; r0 += chunkRows) {
+            const int r1 = qMin(r0 + chunkRows - 1, rowTotal - 1);
+            const int chunkHeight = (r1 - r0 + 1) * rowHeight;
+
+            QImage bandImage(band.width, chunkHeight, QImage::Format_ARGB32_Premultiplied);
+            if (!bandImage.isNull()) {
+                bandImage.fill(Qt::transparent);
+                // Ask the widget for this chunk only, so views that honour the
+                // paint event's region paint each row once, not once per chunk.
+                const qint64 top = qint64(r0) * rowHeight + yOffset;
+                const QRect source(int(qMin<qint64>(band.x0, std::numeric_limits<int>::max())),
+                                   int(qBound<qint64>(std::numeric_limits<int>::min(), top,
+                                                      std::numeric_limits<int>::max())),
+                                   band.width, chunkHeight);
+                const QRect painted = source & widgetRect;
+                if (!painted.isEmpty()) {
+                    widget->render(&bandImage, painted.topLeft() - source.topLeft(),
+                                   QRegion(painted),
+                                   QWidget::DrawWindowBackground | QWidget::DrawChildren);
+                }
+            }
+
+            int x = 0;
+            for (int c = band.first; c <= band.last; ++c) {
+                const int w = qMax(0, widths.at(c));
+                for (int r = r0; r <= r1; ++r)
+                    grid[r][c] = bandImage.copy(x, (r - r0) * rowHeight, w, rowHeight);
+                x += w;
+            }
+        }
+    }
+    return grid;
+}
+
+QVector<QVector<QImage>> renderWidget(QWidget *widget, int cellWidth, int cellCount,
+                                      int rowHeight, int rowCount, int yOffset)
+{
+    return renderWidget(widget, QVector<int>(qMax(0, cellCount), cellWidth), rowHeight,
+                        rowCount, yOffset);
+}

@@ -1,0 +1,320 @@
+#include "zimage.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWidget>
+#include <QtTest>
+
+namespace {
+
+// Paints a fixed pattern (each pixel's colour tells its position) and records
+// the regions it was asked to paint.
+class PatternWidget : public QWidget
+{
+public:
+    explicit PatternWidget(const QSize &size, bool withPattern = true)
+    {
+        resize(size);
+        if (withPattern) {
+            m_pattern = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            for (int y = 0; y < size.height(); ++y) {
+                for (int x = 0; x < size.width(); ++x)
+                    m_pattern.setPixel(x, y, expected(x, y));
+            }
+        }
+    }
+
+    static QRgb expected(int x, int y)
+    {
+        return qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256);
+    }
+
+    QVector<QRect> paintedRects;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        paintedRects.append(event->rect());
+        if (m_pattern.isNull())
+            return;
+        QPainter painter(this);
+        painter.drawImage(event->rect(), m_pattern, event->rect());
+    }
+
+private:
+    QImage m_pattern;
+};
+
+QVector<QVector<QImage>> tiles(int rows, const QVector<int> &widths, int height, QColor color)
+{
+    QVector<QVector<QImage>> grid;
+    for (int r = 0; r < rows; ++r) {
+        QVector<QImage> row;
+        for (int w : widths) {
+            QImage tile(w, height, QImage::Format_ARGB32);
+            tile.fill(color);
+            row.append(tile);
+        }
+        grid.append(row);
+    }
+    return grid;
+}
+
+} // namespace
+
+class tst_ZImage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyImage();
+    void accessors();
+    void appendToRight();
+    void appendToRightIgnoresSurplusRows();
+
+    void renderArguments_data();
+    void renderArguments();
+    void bands_data();
+    void bands();
+    void chunks_data();
+    void chunks();
+    void tileContent();
+    void cellForm();
+    void buildsImageOfView();
+};
+
+void tst_ZImage::emptyImage()
+{
+    const ZImage image;
+    QCOMPARE(image.rows(), 0);
+    QCOMPARE(image.columns(), 0);
+    QCOMPARE(image.rowHeight(), 0);
+    QCOMPARE(image.headerHeight(), 0);
+    QCOMPARE(image.rect(), QRect());
+
+    const ZImage headerOnly(tiles(1, {10, 10}, 5, Qt::red).first(), {});
+    QCOMPARE(headerOnly.columns(), 2);
+    QCOMPARE(headerOnly.headerHeight(), 5);
+    QCOMPARE(headerOnly.rowHeight(), 0);
+    QCOMPARE(headerOnly.rect(), QRect());
+}
+
+void tst_ZImage::accessors()
+{
+    const ZImage image(tiles(1, {30, 30, 30}, 40, Qt::blue).first(),
+                       tiles(4, {30, 30, 30}, 22, Qt::green));
+    QCOMPARE(image.rows(), 4);
+    QCOMPARE(image.columns(), 3);
+    QCOMPARE(image.rowHeight(), 22);
+    QCOMPARE(image.headerHeight(), 40);
+    QCOMPARE(image.rect(), QRect(0, 0, 90, 40 + 4 * 22));
+    QCOMPARE(image.getHeaderPart(2).size(), QSize(30, 40));
+    QCOMPARE(image.getHeaderPart(2).pixel(0, 0), QColor(Qt::blue).rgb());
+    QCOMPARE(image.getPart(3, 1).size(), QSize(30, 22));
+    QCOMPARE(image.getPart(3, 1).pixel(5, 5), QColor(Qt::green).rgb());
+
+    // Copies share the tiles.
+    const ZImage copy = image;
+    QCOMPARE(copy.getPart(0, 0).constBits(), image.getPart(0, 0).constBits());
+}
+
+void tst_ZImage::appendToRight()
+{
+    ZImage left(tiles(1, {10, 10, 10, 10, 10}, 8, Qt::red).first(),
+                tiles(10, {10, 10, 10, 10, 10}, 6, Qt::red));
+    const ZImage right(tiles(1, {10, 10, 10}, 8, Qt::blue).first(),
+                       tiles(10, {10, 10, 10}, 6, Qt::blue));
+    left.appendToRight(right);
+
+    QCOMPARE(left.columns(), 8);
+    QCOMPARE(left.rows(), 10);
+    QCOMPARE(left.rect(), QRect(0, 0, 80, 8 + 60));
+    for (int c = 0; c < 8; ++c) {
+        const QRgb want = QColor(c < 5 ? Qt::red : Qt::blue).rgb();
+        QCOMPARE(left.getHeaderPart(c).pixel(0, 0), want);
+        for (int r = 0; r < 10; ++r)
+            QCOMPARE(left.getPart(r, c).pixel(0, 0), want);
+    }
+}
+
+void tst_ZImage::appendToRightIgnoresSurplusRows()
+{
+    ZImage shortImage(tiles(1, {10}, 8, Qt::red).first(), tiles(2, {10}, 6, Qt::red));
+    const ZImage longImage(tiles(1, {10}, 8, Qt::blue).first(), tiles(5, {10}, 6, Qt::blue));
+    shortImage.appendToRight(longImage);
+    QCOMPARE(shortImage.rows(), 2);
+    QCOMPARE(shortImage.columns(), 2);
+    QCOMPARE(shortImage.getPart(1, 1).pixel(0, 0), QColor(Qt::blue).rgb());
+
+    // Rows beyond the other's keep only their own tiles.
+    ZImage longer(tiles(1, {10}, 8, Qt::red).first(), tiles(5, {10}, 6, Qt::red));
+    longer.appendToRight(ZImage(tiles(1, {10}, 8, Qt::blue).first(), tiles(2, {10}, 6, Qt::blue)));
+    QCOMPARE(longer.rows(), 5);
+    QCOMPARE(longer.getPart(1, 1).pixel(0, 0), QColor(Qt::blue).rgb());
+    QCOMPARE(longer.getPart(4, 0).pixel(0, 0), QColor(Qt::red).rgb());
+    QCOMPARE(longer.getPart(4, 1).isNull(), true);
+}
+
+void tst_ZImage::renderArguments_data()
+{
+    QTest::addColumn<bool>("withWidget");
+    QTest::addColumn<QVector<int>>("widths");
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<int>("expectedRows");
+    QTest::addColumn<int>("expectedPaints");
+
+    QTest::addRow("null widget") << false << QVector<int>{10} << 10 << 3 << 0 << 0;
+    QTest::addRow("no rows") << true << QVector<int>{10} << 10 << 0 << 0 << 0;
+    QTest::addRow("negative rows") << true << QVector<int>{10} << 10 << -4 << 0 << 0;
+    QTest::addRow("no widths") << true << QVector<int>{} << 10 << 3 << 3 << 0;
+    QTest::addRow("zero row height") << true << QVector<int>{10} << 0 << 3 << 0 << 0;
+    QTest::addRow("negative row height") << true << QVector<int>{10} << -5 << 3 << 0 << 0;
+    QTest::addRow("row height too large") << true << QVector<int>{10} << 20000 << 1 << 0 << 0;
+    QTest::addRow("largest row height") << true << QVector<int>{10} << 19999 << 1 << 1 << 1;
+    QTest::addRow("zero widths") << true << QVector<int>{0, 0} << 10 << 3 << 3 << 0;
+    QTest::addRow("negative width") << true << QVector<int>{-7, 10} << 10 << 3 << 3 << 1;
+}
+
+void tst_ZImage::renderArguments()
+{
+    QFETCH(bool, withWidget);
+    QFETCH(QVector<int>, widths);
+    QFETCH(int, rowHeight);
+    QFETCH(int, rowCount);
+    QFETCH(int, expectedRows);
+    QFETCH(int, expectedPaints);
+
+    PatternWidget widget(QSize(20, 30), false);
+    const auto grid = renderWidget(withWidget ? &widget : nullptr, widths, rowHeight, rowCount, 0);
+    QCOMPARE(grid.size(), expectedRows);
+    for (const auto &row : grid)
+        QCOMPARE(row.size(), widths.size());
+    QCOMPARE(widget.paintedRects.size(), expectedPaints);
+}
+
+void tst_ZImage::bands_data()
+{
+    QTest::addColumn<QVector<int>>("widths");
+    QTest::addColumn<QVector<QRect>>("paints");
+
+    QTest::addRow("mixed widths")
+        << QVector<int>{15000, 4000, 2000, 30000, 100}
+        << QVector<QRect>{QRect(0, 0, 19000, 20), QRect(19000, 0, 2000, 20),
+                          QRect(21000, 0, 30000, 20), QRect(51000, 0, 100, 20)};
+    QTest::addRow("exactly 20000")
+        << QVector<int>{10000, 10000} << QVector<QRect>{QRect(0, 0, 20000, 20)};
+    QTest::addRow("one pixel over")
+        << QVector<int>{10000, 10001}
+        << QVector<QRect>{QRect(0, 0, 10000, 20), QRect(10000, 0, 10001, 20)};
+}
+
+void tst_ZImage::bands()
+{
+    QFETCH(QVector<int>, widths);
+    QFETCH(QVector<QRect>, paints);
+
+    int total = 0;
+    for (int w : widths)
+        total += w;
+    PatternWidget widget(QSize(total, 20), false);
+    const auto grid = renderWidget(&widget, widths, 20, 1, 0);
+    QCOMPARE(widget.paintedRects, paints);
+    QCOMPARE(grid.size(), 1);
+    QCOMPARE(grid.first().size(), widths.size());
+    for (int c = 0; c < widths.size(); ++c)
+        QCOMPARE(grid.first().at(c).size(), QSize(widths.at(c), 20));
+}
+
+void tst_ZImage::chunks_data()
+{
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<QVector<int>>("chunkRows");
+
+    QTest::addRow("20 px rows") << 20 << 2500 << QVector<int>{999, 999, 502};
+    QTest::addRow("25 px rows") << 25 << 1000 << QVector<int>{799, 201};
+    QTest::addRow("one chunk") << 22 << 10 << QVector<int>{10};
+    QTest::addRow("tallest rows") << 19999 << 2 << QVector<int>{1, 1};
+}
+
+void tst_ZImage::chunks()
+{
+    QFETCH(int, rowHeight);
+    QFETCH(int, rowCount);
+    QFETCH(QVector<int>, chunkRows);
+
+    PatternWidget widget(QSize(30, rowHeight * rowCount), false);
+    const auto grid = renderWidget(&widget, QVector<int>{12, 18}, rowHeight, rowCount, 0);
+
+    QVector<int> painted;
+    int y = 0;
+    for (const QRect &rect : qAsConst(widget.paintedRects)) {
+        QCOMPARE(rect.top(), y);
+        QCOMPARE(rect.height() % rowHeight, 0);
+        QVERIFY(rect.height() <= 19999);
+        painted.append(rect.height() / rowHeight);
+        y += rect.height();
+    }
+    QCOMPARE(painted, chunkRows);
+    QCOMPARE(grid.size(), rowCount);
+    for (const auto &row : grid) {
+        QCOMPARE(row.at(0).size(), QSize(12, rowHeight));
+        QCOMPARE(row.at(1).size(), QSize(18, rowHeight));
+    }
+}
+
+void tst_ZImage::tileContent()
+{
+    const QVector<int> widths{40, 25, 60, 33};
+    const int rowHeight = 7;
+    const int yOffset = 11;
+    PatternWidget widget(QSize(158, 11 + 7 * 30));
+    const auto grid = renderWidget(&widget, widths, rowHeight, 30, yOffset);
+    QCOMPARE(grid.size(), 30);
+
+    for (int r : {0, 5, 29}) {
+        int x = 0;
+        for (int c = 0; c < widths.size(); ++c) {
+            const QImage &tile = grid.at(r).at(c);
+            QCOMPARE(tile.size(), QSize(widths.at(c), rowHeight));
+            for (const QPoint p : {QPoint(0, 0), QPoint(widths.at(c) - 1, rowHeight - 1),
+                                   QPoint(widths.at(c) / 2, 3)}) {
+                QCOMPARE(tile.pixel(p), PatternWidget::expected(x + p.x(),
+                                                                yOffset + r * rowHeight + p.y()));
+            }
+            x += widths.at(c);
+        }
+    }
+}
+
+void tst_ZImage::cellForm()
+{
+    PatternWidget a(QSize(72, 50));
+    PatternWidget b(QSize(72, 50));
+    const auto byCells = renderWidget(&a, 24, 3, 10, 4, 5);
+    const auto byWidths = renderWidget(&b, QVector<int>{24, 24, 24}, 10, 4, 5);
+    QCOMPARE(byCells.size(), 4);
+    QCOMPARE(byCells, byWidths);
+    QCOMPARE(renderWidget(&a, 24, -1, 10, 4, 5).first().size(), 0);
+}
+
+void tst_ZImage::buildsImageOfView()
+{
+    // The way the views build their picture: the header strip, then the
+    // rows below it.
+    const QVector<int> widths{50, 50};
+    PatternWidget widget(QSize(100, 20 + 10 * 8));
+    const auto header = renderWidget(&widget, widths, 20, 1, 0);
+    const auto body = renderWidget(&widget, widths, 8, 10, 20);
+    const ZImage image(header.first(), body);
+    QCOMPARE(image.columns(), 2);
+    QCOMPARE(image.rows(), 10);
+    QCOMPARE(image.headerHeight(), 20);
+    QCOMPARE(image.rowHeight(), 8);
+    QCOMPARE(image.rect(), QRect(0, 0, 100, 100));
+    QCOMPARE(image.getHeaderPart(1).pixel(0, 19), PatternWidget::expected(50, 19));
+    QCOMPARE(image.getPart(9, 1).pixel(49, 7), PatternWidget::expected(99, 99));
+}
+
+QTEST_MAIN(tst_ZImage)
+#include "tst_zimage.moc"

@@ -1,0 +1,703 @@
+#include "qganttchart.h"
+
+#include "chartarea.h"
+#include "modelhelpers.h"
+#include "qgcdateaxis.h"
+#include "qgcvaxis.h"
+#include "taskdrawdelegate.h"
+#include "zganttchart2logging.h"
+
+#include <QAbstractItemModel>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTreeView>
+
+namespace mygc {
+
+namespace {
+
+ZGanttViewBarStyle makeStyle(const char *name, const char *startShape, const QColor &startColor, int height,
+                             int offset, const QColor &bodyColor, const char *endShape,
+                             const QColor &endColor, const char *startDate, const char *finishDate)
+{
+    ZGanttViewBarStyle style;
+    style.styleName = QString::fromLatin1(name);
+    style.startPointShape = QString::fromLatin1(startShape);
+    style.startPointColor = startColor;
+    style.bodyShapeHeight = height;
+    style.bodyShapeOffset = offset;
+    style.bodyColor = bodyColor;
+    style.endPointShape = QString::fromLatin1(endShape);
+    style.endPointColor = endColor;
+    style.startDate = QString::fromLatin1(startDate);
+    style.finishDate = QString::fromLatin1(finishDate);
+    style.visible = true;
+    return style;
+}
+
+QList<ZGanttViewBarStyle> defaultBarStyles()
+{
+    const QColor none;
+    const QColor black(0, 0, 0, 255);
+    return {
+        makeStyle("Normal", "", none, 11, 6, QColor(150, 50, 50, 255), "", none, "Start Date", "Finish Date"),
+        makeStyle("Summary", "SouthCone", black, 5, 3, black, "SouthCone", black, "Start Date", "Finish Date"),
+        makeStyle("Milestone", "Diamond", black, 0, 0, black, "", none, "Start Date", "Start Date"),
+        makeStyle("Baseline", "", none, 5, 9, QColor(255, 200, 200, 255), "", none, "Start Date", "Finish Date"),
+        makeStyle("Actual", "", none, 5, 12, QColor(100, 255, 100, 255), "", none, "Actual Start",
+                  "Actual Finish"),
+    };
+}
+
+} // namespace
+
+GanttChart::GanttChart(QWidget *parent)
+    : QScrollArea(parent)
+{
+    registerBarStyleMetaType();
+
+    drawDelegate_ = new TaskDrawDelegate(this);
+
+    ax_date = new DateAxis(this);
+    ax_date->setChart(this);
+    ax_date->setEmpty(true);
+
+    connect(ax_date, &DateAxis::heightChanged, this, &GanttChart::dateAxisHeightChanged);
+    setViewportMargins(0, ax_date->height(), 0, 0);
+    emit headerSizeChanged();
+
+    rowAxis_ = new QGCVAxis(this);
+    rowAxis_->hide();
+
+    chart_ = new ChartArea;
+    setWidget(chart_);
+    chart_->setChartView(this);
+
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    barStyles_ = defaultBarStyles();
+
+    qCDebug(lcGantt) << "ax_date::height();" << ax_date->height();
+    qCDebug(lcGantt) << chart_->minimumHeight() << chart_->minimumWidth();
+    qCDebug(lcGantt) << "chart_" << chart_->frameGeometry() << chart_->geometry();
+    qCDebug(lcGantt) << "viewport" << viewport()->frameGeometry() << viewport()->geometry();
+    qCDebug(lcGantt) << "this" << frameGeometry() << geometry();
+    qCDebug(lcGantt) << "margins" << viewport()->contentsMargins() << contentsMargins();
+
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &GanttChart::hscrolled);
+    connect(ax_date, &DateAxis::axisWidthChanged, chart_, &ChartArea::dateAxisWidthChanged);
+    connect(chart_, &ChartArea::selectionChanged, this, &GanttChart::areaSelectionChanged);
+}
+
+GanttChart::~GanttChart()
+{
+    // The models may outlive the chart: stop hearing from them first.
+    disconnectModel();
+    disconnectRelationModel();
+    disconnectTree();
+    delete ax_date;
+    ax_date = nullptr;
+    delete rowAxis_;
+    rowAxis_ = nullptr;
+    delete takeWidget();
+    chart_ = nullptr;
+    barStyles_.clear();
+    delete drawDelegate_;
+    drawDelegate_ = nullptr;
+}
+
+bool GanttChart::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Resize:
+        ax_date->setFixedWidth(static_cast<QResizeEvent *>(event)->size().width());
+        break;
+    case QEvent::Move:
+        ax_date->move(static_cast<QMoveEvent *>(event)->pos().x(), contentsMargins().top());
+        break;
+    default:
+        break;
+    }
+    // The base class keeps the scroll bars in step with the viewport size.
+    return QScrollArea::viewportEvent(event);
+}
+
+void GanttChart::setSelectedRow(int row)
+{
+    flushPendingRebuild();
+    const bool blocked = blockSignals(true);
+    chart_->setSelectedRow(row);
+    blockSignals(blocked);
+}
+
+void GanttChart::setSelectedIndex(const QModelIndex &index)
+{
+    flushPendingRebuild();
+    if (!index.isValid())
+        return;
+    const QAbstractItemModel *m = index.model();
+    const QModelIndex key = m->index(index.row(), 0, m->parent(index));
+    const auto it = indexLookup_.constFind(key);
+    if (it != indexLookup_.constEnd())
+        setSelectedRow(it.value());
+}
+
+int GanttChart::dateAxisHeight() const
+{
+    return ax_date->height();
+}
+
+void GanttChart::setRowHeight(int height)
+{
+    rowHeight_ = height;
+}
+
+int GanttChart::rowHeight() const
+{
+    return rowHeight_;
+}
+
+void GanttChart::addTask(const TaskItem &task, int height)
+{
+    auto item = QSharedPointer<TaskItem>::create(task);
+    tasks_.append(item);
+    const int position = tasks_.size() - 1;
+    idLookup_.insert(item->taskId(), position);
+    indexLookup_.insert(item->index(), position);
+    rowAxis_->addRow(height < 1 ? rowHeight() : height);
+    chart_->addTask(item);
+}
+
+void GanttChart::removeTask(int position)
+{
+    if (position < 0 || position >= tasks_.size())
+        return;
+    tasks_.remove(position);
+}
+
+void GanttChart::insertTask(int position, const TaskItem &task)
+{
+    if (position < 0 || position > tasks_.size())
+        return;
+    tasks_.insert(position, QSharedPointer<TaskItem>::create(task));
+}
+
+void GanttChart::addRelationship(int from, int to, RelationType type, long long lag)
+{
+    if (from < 0 || from >= tasks_.size() || to < 0 || to >= tasks_.size())
+        return;
+    relations_.append(QSharedPointer<TaskRelationship>::create(from, to, type, lag));
+    chart_->relationsChanged();
+}
+
+QAbstractItemModel *GanttChart::model() const
+{
+    return model_;
+}
+
+void GanttChart::resetModels()
+{
+    modelReset();
+    rmodelReset();
+}
+
+void GanttChart::disconnectModel()
+{
+    if (!model_)
+        return;
+    disconnect(model_, nullptr, this, nullptr);
+}
+
+void GanttChart::disconnectRelationModel()
+{
+    if (!relationModel_)
+        return;
+    disconnect(relationModel_, nullptr, this, nullptr);
+}
+
+void GanttChart::disconnectTree()
+{
+    if (!tree_)
+        return;
+    disconnect(tree_, &QTreeView::collapsed, this, &GanttChart::rowExpandedCollapsed);
+    disconnect(tree_, &QTreeView::expanded, this, &GanttChart::rowExpandedCollapsed);
+}
+
+void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finishColumn, int typeColumn,
+                          int idColumn, QAbstractItemModel *relationModel, int relationTaskColumn,
+                          int relationPredecessorColumn, int relationTypeColumn, int relationLagColumn,
+                          int actualStartColumn, int actualFinishColumn, int baselineStartColumn,
+                          int baselineFinishColumn, QTreeView *tree)
+{
+    // Binding again must not double the connections.
+    disconnectTree();
+    tree_ = tree;
+    if (tree) {
+        tree->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        connect(tree, &QTreeView::collapsed, this, &GanttChart::rowExpandedCollapsed);
+        connect(tree, &QTreeView::expanded, this, &GanttChart::rowExpandedCollapsed);
+    }
+
+    if (model_) {
+        disconnectModel();
+        clearTasks();
+        model_ = nullptr;
+    }
+    model_ = model;
+
+    if (relationModel_) {
+        disconnectRelationModel();
+        relations_.clear();
+        chart_->relationsChanged();
+        relationModel_ = nullptr;
+    }
+    relationModel_ = relationModel;
+
+    startColumn_ = startColumn;
+    finishColumn_ = finishColumn;
+    typeColumn_ = typeColumn;
+    idColumn_ = idColumn;
+    relationTaskColumn_ = relationTaskColumn;
+    relationPredecessorColumn_ = relationPredecessorColumn;
+    relationTypeColumn_ = relationTypeColumn;
+    relationLagColumn_ = relationLagColumn;
+    actualStartColumn_ = actualStartColumn;
+    actualFinishColumn_ = actualFinishColumn;
+    baselineStartColumn_ = baselineStartColumn;
+    baselineFinishColumn_ = baselineFinishColumn;
+
+    if (model_) {
+        // Every structural or data change rebuilds tasks and links, once per
+        // burst; a sort (layout change) moves rows as well.
+        connect(model_, &QAbstractItemModel::modelReset, this, &GanttChart::scheduleRebuild);
+        connect(model_, &QAbstractItemModel::layoutChanged, this, &GanttChart::scheduleRebuild);
+        connect(model_, &QAbstractItemModel::dataChanged, this, &GanttChart::modelDataChanged);
+        connect(model_, &QAbstractItemModel::rowsMoved, this, &GanttChart::modelRowsMoved);
+        connect(model_, &QAbstractItemModel::rowsRemoved, this, &GanttChart::modelRowsRemoved);
+        connect(model_, &QAbstractItemModel::rowsInserted, this, &GanttChart::modelRowsInserted);
+        connect(model_, &QObject::destroyed, this, &GanttChart::modelDestroyed);
+    }
+    if (relationModel_) {
+        connect(relationModel_, &QAbstractItemModel::modelReset, this, &GanttChart::scheduleLinkRebuild);
+        connect(relationModel_, &QObject::destroyed, this, &GanttChart::rmodelDestroyed);
+    }
+
+    modelReset();
+    rmodelReset();
+}
+
+void GanttChart::setDateLevels(const QVector<TimeUnit> &levels)
+{
+    ax_date->setLevels(levels);
+}
+
+ZImage GanttChart::toImage()
+{
+    flushPendingRebuild();
+    const bool blocked = blockSignals(true);
+    const int oldWidth = ax_date->width();
+    // The axis paints shifted by the horizontal scroll position: render it
+    // (and the body) from the left end, then scroll back.
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int oldScroll = horizontal->value();
+    horizontal->setValue(0);
+    ax_date->setFixedWidth(qMax(1, ax_date->axisWidth()));
+
+    const int columnWidth = ax_date->columnWidth();
+    const int columns = ax_date->columnsCount();
+    const int headerHeight = dateAxisHeight();
+    int rowHeight = 0;
+    int rows = 0;
+    if (!tasks_.isEmpty()) {
+        rowHeight = rowAxis_->rowHeightAt(0);
+        rows = tasks_.size();
+    }
+
+    const QVector<QVector<QImage>> header = renderWidget(ax_date, columnWidth, columns, headerHeight, 1, 0);
+    // The chart area holds no header: its first row starts at its top edge.
+    const QVector<QVector<QImage>> body = renderWidget(chart_, columnWidth, columns, rowHeight, rows, 0);
+    ZImage image(header.isEmpty() ? QVector<QImage>() : header.first(), body);
+
+    ax_date->setFixedWidth(oldWidth);
+    horizontal->setValue(oldScroll);
+    blockSignals(blocked);
+    return image;
+}
+
+QList<ZGanttViewBarStyle> GanttChart::barStyles() const
+{
+    return barStyles_;
+}
+
+void GanttChart::setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool links, bool alternatingRows,
+                              bool verticalLines, YearFormat yearFormat, QuarterFormat quarterFormat,
+                              MonthFormat monthFormat, WeekFormat weekFormat, DayFormat dayFormat,
+                              const QString &left, const QString &right, const QString &top,
+                              const QString &bottom, const QString &inside)
+{
+    if (styles != barStyles_)
+        barStyles_ = styles;
+
+    yearFormat_ = yearFormat;
+    quarterFormat_ = quarterFormat;
+    monthFormat_ = monthFormat;
+    weekFormat_ = weekFormat;
+    dayFormat_ = dayFormat;
+    leftCaption_ = left;
+    rightCaption_ = right;
+    topCaption_ = top;
+    bottomCaption_ = bottom;
+    insideCaption_ = inside;
+
+    QString mainStart = QStringLiteral("Start Date");
+    QString mainFinish = QStringLiteral("Finish Date");
+    QString actualStart = mainStart;
+    QString actualFinish = mainFinish;
+    QString baselineStart = mainStart;
+    QString baselineFinish = mainFinish;
+    if (!barStyles_.isEmpty()) {
+        mainStart = barStyles_.at(0).startDate;
+        mainFinish = barStyles_.at(0).finishDate;
+    }
+    if (barStyles_.size() >= 4) {
+        baselineStart = barStyles_.at(3).startDate;
+        baselineFinish = barStyles_.at(3).finishDate;
+    }
+    if (barStyles_.size() >= 5) {
+        actualStart = barStyles_.at(4).startDate;
+        actualFinish = barStyles_.at(4).finishDate;
+    }
+    startColumn_ = columnIndex(model_, mainStart);
+    finishColumn_ = columnIndex(model_, mainFinish);
+    actualStartColumn_ = columnIndex(model_, actualStart);
+    actualFinishColumn_ = columnIndex(model_, actualFinish);
+    baselineStartColumn_ = columnIndex(model_, baselineStart);
+    baselineFinishColumn_ = columnIndex(model_, baselineFinish);
+
+    linksVisible_ = links;
+    verticalLines_ = verticalLines;
+    alternatingRowColors_ = alternatingRows;
+
+    modelReset();
+    rmodelReset();
+    ax_date->update();
+    chart_->update();
+}
+
+bool GanttChart::isLinksVisible() const
+{
+    return linksVisible_;
+}
+
+bool GanttChart::verticalLines() const
+{
+    return verticalLines_;
+}
+
+bool GanttChart::alternatingRowColors() const
+{
+    return alternatingRowColors_;
+}
+
+YearFormat GanttChart::yearFormat() const
+{
+    return yearFormat_;
+}
+
+QuarterFormat GanttChart::quarterFormat() const
+{
+    return quarterFormat_;
+}
+
+MonthFormat GanttChart::monthFormat() const
+{
+    return monthFormat_;
+}
+
+WeekFormat GanttChart::weekFormat() const
+{
+    return weekFormat_;
+}
+
+DayFormat GanttChart::dayFormat() const
+{
+    return dayFormat_;
+}
+
+qint64 GanttChart::cellsCount() const
+{
+    const_cast<GanttChart *>(this)->flushPendingRebuild();
+    return qint64(ax_date->columnsCount()) * qint64(tasks_.size());
+}
+
+void GanttChart::hscrolled(int value)
+{
+    Q_UNUSED(value)
+    ax_date->update();
+}
+
+void GanttChart::dateAxisHeightChanged(int height)
+{
+    setViewportMargins(0, height, 0, 0);
+    emit headerSizeChanged();
+}
+
+void GanttChart::clearTasks()
+{
+    tasks_.clear();
+    indexLookup_.clear();
+    idLookup_.clear();
+    relations_.clear();
+    rowAxis_->clearRows();
+    chart_->clear();
+    chart_->relationsChanged();
+}
+
+void GanttChart::findLabelColumns()
+{
+    leftColumn_ = rightColumn_ = topColumn_ = bottomColumn_ = insideColumn_ = -1;
+    if (!model_)
+        return;
+    const int columns = model_->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        const QString caption = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        if (!leftCaption_.isEmpty() && caption == leftCaption_)
+            leftColumn_ = column;
+        if (!rightCaption_.isEmpty() && caption == rightCaption_)
+            rightColumn_ = column;
+        if (!topCaption_.isEmpty() && caption == topCaption_)
+            topColumn_ = column;
+        if (!bottomCaption_.isEmpty() && caption == bottomCaption_)
+            bottomColumn_ = column;
+        if (!insideCaption_.isEmpty() && caption == insideCaption_)
+            insideColumn_ = column;
+    }
+}
+
+void GanttChart::modelReset()
+{
+    pendingTasks_ = false;
+    chart_->beginBatch();
+    clearTasks();
+    if (model_) {
+        findLabelColumns();
+        const int rows = model_->rowCount();
+        for (int row = 0; row < rows; ++row) {
+            addGCTask(this, model_->index(row, 0), startColumn_, finishColumn_, typeColumn_, idColumn_,
+                      actualStartColumn_, actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_,
+                      leftColumn_, rightColumn_, topColumn_, bottomColumn_, insideColumn_, tree_);
+        }
+    }
+    chart_->endBatch();
+}
+
+void GanttChart::rmodelReset()
+{
+    pendingLinks_ = false;
+    relations_.clear();
+    chart_->relationsChanged();
+    if (!relationModel_)
+        return;
+    const int rows = relationModel_->rowCount();
+    relations_.reserve(rows);
+    const QModelIndex root;
+    auto cell = [this, &root](int row, int column) {
+        return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
+    };
+    for (int row = 0; row < rows; ++row) {
+        const auto task = idLookup_.constFind(cell(row, relationTaskColumn_).toInt());
+        if (task == idLookup_.constEnd())
+            continue;
+        const auto predecessor = idLookup_.constFind(cell(row, relationPredecessorColumn_).toInt());
+        if (predecessor == idLookup_.constEnd())
+            continue;
+        const RelationType type = relationTypeFromText(cell(row, relationTypeColumn_).toString());
+        const long long lag = cell(row, relationLagColumn_).toLongLong();
+        addRelationship(predecessor.value(), task.value(), type, lag);
+    }
+}
+
+void GanttChart::scheduleRebuild()
+{
+    pendingTasks_ = true;
+    pendingLinks_ = true;
+    if (rebuildQueued_)
+        return;
+    rebuildQueued_ = true;
+    QMetaObject::invokeMethod(this, &GanttChart::runPendingRebuild, Qt::QueuedConnection);
+}
+
+void GanttChart::scheduleLinkRebuild()
+{
+    pendingLinks_ = true;
+    if (rebuildQueued_)
+        return;
+    rebuildQueued_ = true;
+    QMetaObject::invokeMethod(this, &GanttChart::runPendingRebuild, Qt::QueuedConnection);
+}
+
+void GanttChart::runPendingRebuild()
+{
+    rebuildQueued_ = false;
+    flushPendingRebuild();
+}
+
+void GanttChart::flushPendingRebuild()
+{
+    if (pendingTasks_) {
+        modelReset();
+        rmodelReset();
+    } else if (pendingLinks_) {
+        rmodelReset();
+    }
+}
+
+void GanttChart::modelRowsRemoved(const QModelIndex &parent, int first, int last)
+{
+    Q_UNUSED(parent)
+    Q_UNUSED(first)
+    Q_UNUSED(last)
+    scheduleRebuild();
+}
+
+void GanttChart::modelRowsInserted(const QModelIndex &parent, int first, int last)
+{
+    // New rows take their place in tree order with the next rebuild, and
+    // links to them appear with it.
+    Q_UNUSED(parent)
+    Q_UNUSED(first)
+    Q_UNUSED(last)
+    scheduleRebuild();
+}
+
+void GanttChart::modelRowsMoved(const QModelIndex &parent, int start, int end,
+                                const QModelIndex &destination, int row)
+{
+    Q_UNUSED(parent)
+    Q_UNUSED(start)
+    Q_UNUSED(end)
+    Q_UNUSED(destination)
+    Q_UNUSED(row)
+    scheduleRebuild();
+}
+
+void GanttChart::modelDestroyed(QObject *obj)
+{
+    Q_UNUSED(obj)
+    if (!model_)
+        return;
+    clearTasks();
+    model_ = nullptr;
+    pendingTasks_ = false;
+}
+
+void GanttChart::modelDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                  const QVector<int> &roles)
+{
+    Q_UNUSED(topLeft)
+    Q_UNUSED(bottomRight)
+    Q_UNUSED(roles)
+    scheduleRebuild();
+}
+
+void GanttChart::rmodelDestroyed(QObject *obj)
+{
+    Q_UNUSED(obj)
+    if (!relationModel_)
+        return;
+    relations_.clear();
+    chart_->relationsChanged();
+    relationModel_ = nullptr;
+    pendingLinks_ = false;
+}
+
+void GanttChart::rowExpandedCollapsed(const QModelIndex &idx)
+{
+    Q_UNUSED(idx)
+    scheduleRebuild();
+}
+
+void GanttChart::areaSelectionChanged(int current)
+{
+    if (rebuildPending()) {
+        // The row was picked on the rows shown; rebuild, then keep the pick.
+        flushPendingRebuild();
+        const bool blocked = chart_->blockSignals(true);
+        chart_->setSelectedRow(current);
+        chart_->blockSignals(blocked);
+        current = chart_->selectedRow();
+    }
+    if (current >= 0 && current < tasks_.size())
+        emit selectionChanged(tasks_.at(current)->index());
+    else
+        emit selectionChanged(QModelIndex());
+}
+
+void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
+               int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
+               int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
+               int topColumn, int bottomColumn, int insideColumn, QTreeView *tree)
+{
+    Q_ASSERT(chart);
+    const QAbstractItemModel *model = index.model();
+    if (!chart || !model)
+        return;
+    const QModelIndex parent = index.parent();
+    const int row = index.row();
+    auto cell = [&](int column) {
+        return column < 0 ? QVariant() : model->index(row, column, parent).data(Qt::DisplayRole);
+    };
+    auto date = [&](int column) { return cell(column).toDateTime(); };
+
+    TaskItem task;
+    task.setStart(date(startColumn));
+    task.setFinish(date(finishColumn));
+    task.setTaskId(cell(idColumn).toInt());
+    if (actualStartColumn != -1)
+        task.setActualStart(date(actualStartColumn));
+    if (actualFinishColumn != -1)
+        task.setActualFinish(date(actualFinishColumn));
+    if (baselineStartColumn != -1)
+        task.setBaselineStart(date(baselineStartColumn));
+    if (baselineFinishColumn != -1)
+        task.setBaselineFinish(date(baselineFinishColumn));
+    const QModelIndex first = model->index(row, 0, parent);
+    task.setIndex(first);
+
+    const bool hasChildren = first.isValid() && model->rowCount(first) > 0;
+    const QString typeText = cell(typeColumn).toString();
+    if (typeText == QLatin1String("Milestone"))
+        task.setType(TaskItem::Milestone);
+    else if (typeText == QLatin1String("Summary") || hasChildren)
+        task.setType(TaskItem::Summary);
+    else
+        task.setType(TaskItem::Normal);
+
+    if (leftColumn != -1)
+        task.setLeftText(cell(leftColumn).toString());
+    if (rightColumn != -1)
+        task.setRightText(cell(rightColumn).toString());
+    if (topColumn != -1)
+        task.setTopText(cell(topColumn).toString());
+    if (bottomColumn != -1)
+        task.setBottomText(cell(bottomColumn).toString());
+    if (insideColumn != -1)
+        task.setInsideText(cell(insideColumn).toString());
+
+    chart->addTask(task, 0);
+
+    if (!hasChildren)
+        return;
+    if (tree && !tree->isExpanded(first))
+        return;
+    const int children = model->rowCount(first);
+    for (int child = 0; child < children; ++child) {
+        addGCTask(chart, model->index(child, 0, first), startColumn, finishColumn, typeColumn, idColumn,
+                  actualStartColumn, actualFinishColumn, baselineStartColumn, baselineFinishColumn,
+                  leftColumn, rightColumn, topColumn, bottomColumn, insideColumn, tree);
+    }
+}
+
+} // namespace mygc

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "qgcenums.h"
+#include "taskitem.h"
+#include "taskrelationship.h"
+#include "zganttviewbarstyle.h"
+#include "zimage.h"
+
+#include <QList>
+#include <QMap>
+#include <QModelIndex>
+#include <QPointer>
+#include <QScrollArea>
+#include <QSharedPointer>
+#include <QTreeView>
+#include <QVector>
+
+class QAbstractItemModel;
+
+namespace mygc {
+
+class ChartArea;
+class DateAxis;
+class QGCVAxis;
+class TaskDrawDelegate;
+
+// The Gantt chart widget: a scroll area whose widget is the chart body, with
+// the date axis laid over the viewport's top margin. It shows one bar row per
+// row its buddy tree view shows (top-level rows, and the children of expanded
+// rows), with the links between shown rows, in the styles of its bar-style
+// list.
+//
+// Changes of the models and of the tree's expansion are gathered: however
+// many signals a burst brings (a filter removing many ranges, a sort, many
+// rows expanding), the tasks and links are rebuilt once, when control
+// returns to the event loop. Operations that hand out rows or positions
+// (selection, image, cell count) first finish a pending rebuild.
+class GanttChart : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit GanttChart(QWidget *parent = nullptr);
+    ~GanttChart() override;
+
+    bool viewportEvent(QEvent *event) override;
+
+    virtual void setSelectedRow(int row);
+    virtual void setSelectedIndex(const QModelIndex &index);
+    virtual int dateAxisHeight() const;
+    virtual void setRowHeight(int height);
+    virtual int rowHeight() const;
+    virtual void addTask(const TaskItem &task, int height);
+    virtual void removeTask(int position);
+    virtual void insertTask(int position, const TaskItem &task);
+    virtual void addRelationship(int from, int to, RelationType type, long long lag);
+    virtual QAbstractItemModel *model() const;
+    virtual void resetModels();
+    // Binds the task model (with its start, finish, type and id columns), the
+    // relation model (successor id, predecessor id, type and lag columns), the
+    // columns of the actual and baseline date pairs and the buddy tree, then
+    // rebuilds. A column of -1 is absent.
+    virtual void setModel(QAbstractItemModel *model, int startColumn, int finishColumn, int typeColumn,
+                          int idColumn, QAbstractItemModel *relationModel, int relationTaskColumn,
+                          int relationPredecessorColumn, int relationTypeColumn, int relationLagColumn,
+                          int actualStartColumn, int actualFinishColumn, int baselineStartColumn,
+                          int baselineFinishColumn, QTreeView *tree);
+    virtual void setDateLevels(const QVector<TimeUnit> &levels);
+    // The whole chart (date axis as header, one tile row per task) as tiles.
+    virtual ZImage toImage();
+    virtual QList<ZGanttViewBarStyle> barStyles() const;
+    virtual void setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool links, bool alternatingRows,
+                              bool verticalLines, YearFormat yearFormat, QuarterFormat quarterFormat,
+                              MonthFormat monthFormat, WeekFormat weekFormat, DayFormat dayFormat,
+                              const QString &left, const QString &right, const QString &top,
+                              const QString &bottom, const QString &inside);
+    virtual bool isLinksVisible() const;
+    virtual bool verticalLines() const;
+    virtual bool alternatingRowColors() const;
+    virtual YearFormat yearFormat() const;
+    virtual QuarterFormat quarterFormat() const;
+    virtual MonthFormat monthFormat() const;
+    virtual WeekFormat weekFormat() const;
+    virtual DayFormat dayFormat() const;
+
+    // Date-axis columns times tasks, in 64 bits.
+    qint64 cellsCount() const;
+
+    // The parts, for the chart area, the draw delegate and tests.
+    DateAxis *dateAxis() const { return ax_date; }
+    QGCVAxis *rowAxis() const { return rowAxis_; }
+    ChartArea *chartArea() const { return chart_; }
+    TaskDrawDelegate *drawDelegate() const { return drawDelegate_; }
+    QTreeView *buddyTree() const { return tree_; }
+    const QVector<QSharedPointer<TaskItem>> &tasks() const { return tasks_; }
+    const QVector<QSharedPointer<TaskRelationship>> &relations() const { return relations_; }
+    int taskCount() const { return tasks_.size(); }
+    const QList<ZGanttViewBarStyle> &barStyleList() const { return barStyles_; }
+
+    // True while a gathered rebuild waits for the event loop.
+    bool rebuildPending() const { return pendingTasks_ || pendingLinks_; }
+    // Runs a waiting rebuild now.
+    void flushPendingRebuild();
+
+signals:
+    void headerSizeChanged();
+    void selectionChanged(QModelIndex index);
+
+public slots:
+    void hscrolled(int value);
+    void dateAxisHeightChanged(int height);
+    // Rebuilds the tasks now (the links stay empty until rmodelReset).
+    void modelReset();
+    void modelRowsRemoved(const QModelIndex &parent, int first, int last);
+    void modelRowsInserted(const QModelIndex &parent, int first, int last);
+    void modelRowsMoved(const QModelIndex &parent, int start, int end, const QModelIndex &destination,
+                        int row);
+    void modelDestroyed(QObject *obj);
+    void modelDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                          const QVector<int> &roles);
+    // Rebuilds the links now.
+    void rmodelReset();
+    void rmodelDestroyed(QObject *obj);
+    void rowExpandedCollapsed(const QModelIndex &idx);
+    void areaSelectionChanged(int current);
+
+private:
+    void scheduleRebuild();
+    void scheduleLinkRebuild();
+    void runPendingRebuild();
+    void clearTasks();
+    void findLabelColumns();
+    void disconnectModel();
+    void disconnectRelationModel();
+    void disconnectTree();
+
+    int rowHeight_ = 25;
+    QAbstractItemModel *model_ = nullptr;         // Not owned.
+    QAbstractItemModel *relationModel_ = nullptr; // Not owned.
+    int typeColumn_ = -1;
+    int startColumn_ = -1;
+    int finishColumn_ = -1;
+    int idColumn_ = -1;
+    int actualStartColumn_ = -1;
+    int actualFinishColumn_ = -1;
+    int baselineStartColumn_ = -1;
+    int baselineFinishColumn_ = -1;
+    int relationTaskColumn_ = -1;
+    int relationPredecessorColumn_ = -1;
+    int relationTypeColumn_ = -1;
+    int relationLagColumn_ = -1;
+    QMap<QModelIndex, int> indexLookup_;
+    bool linksVisible_ = true;
+    bool verticalLines_ = false;
+    bool alternatingRowColors_ = false;
+    YearFormat yearFormat_ = YearFourDigits;
+    QuarterFormat quarterFormat_ = QuarterShort;
+    MonthFormat monthFormat_ = MonthNumberPadded;
+    WeekFormat weekFormat_ = WeekLong;
+    DayFormat dayFormat_ = DayNumberPadded;
+    QString leftCaption_;
+    QString rightCaption_;
+    QString topCaption_;
+    QString bottomCaption_;
+    QString insideCaption_;
+    // Label columns found from the captions at the last rebuild.
+    int leftColumn_ = -1;
+    int rightColumn_ = -1;
+    int topColumn_ = -1;
+    int bottomColumn_ = -1;
+    int insideColumn_ = -1;
+    DateAxis *ax_date = nullptr;         // Owned.
+    QGCVAxis *rowAxis_ = nullptr;        // Owned.
+    ChartArea *chart_ = nullptr;         // Owned (the scroll area's widget).
+    QVector<QSharedPointer<TaskItem>> tasks_;
+    QVector<QSharedPointer<TaskRelationship>> relations_;
+    QMap<int, int> idLookup_;
+    TaskDrawDelegate *drawDelegate_ = nullptr; // Owned.
+    QPointer<QTreeView> tree_;                 // Not owned.
+    QList<ZGanttViewBarStyle> barStyles_;
+
+    bool pendingTasks_ = false;
+    bool pendingLinks_ = false;
+    bool rebuildQueued_ = false;
+};
+
+// Adds the row of the index (its own model, the row under the same parent)
+// as a task of the chart, then its children when the tree shows the row
+// expanded (every descendant without a tree). A column of -1 is absent.
+void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
+               int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
+               int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
+               int topColumn, int bottomColumn, int insideColumn, QTreeView *tree);
+
+} // namespace mygc

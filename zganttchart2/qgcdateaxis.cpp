@@ -1,0 +1,506 @@
+#include "qgcdateaxis.h"
+
+#include "dateutils.h"
+#include "qgcdateaxis_p.h"
+#include "qganttchart.h"
+#include "zganttchart2logging.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace mygc {
+
+const int DateAxis::kMaxAxisWidth = QWIDGETSIZE_MAX;
+
+namespace {
+
+constexpr int kLevelHeight = DateAxisLevel::kHeight;
+
+bool validRange(const QDateTime &start, const QDateTime &end)
+{
+    return start.isValid() && end.isValid() && start < end;
+}
+
+// (a * b) / c without overflow for the sizes the axis deals with.
+qint64 mulDiv(qint64 a, qint64 b, qint64 c)
+{
+    return static_cast<qint64>((static_cast<__int128>(a) * b) / c);
+}
+
+QString number(int n)
+{
+    return QString::number(n);
+}
+
+} // namespace
+
+DateAxis::DateAxis(QWidget *parent)
+    : QWidget(parent)
+    , d(new DateAxisPrivate)
+{
+    d->axis_ = this;
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(10);
+    d->axis_start_dt_ = QDate::currentDate().startOfDay(Qt::LocalTime);
+    d->axis_end_dt_ = date_utils::next_date(Day, d->axis_start_dt_);
+    addLevel(Day);
+}
+
+DateAxis::DateAxis(const DateAxisPrivate &data)
+    : QWidget(data.axis_ ? data.axis_->parentWidget() : nullptr)
+    , d(new DateAxisPrivate(data))
+{
+    d->axis_ = this;
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    if (d->levels_.isEmpty()) {
+        auto level = QSharedPointer<DateAxisLevel>::create(this);
+        level->setDateAxis(this);
+        d->levels_.append(level);
+    }
+    updateHeight();
+}
+
+DateAxis::~DateAxis() = default;
+
+QDateTime DateAxis::pointToDate(int x) const
+{
+    if (x < 0)
+        return QDateTime();
+    const qint64 secs = d->axis_start_dt_.secsTo(d->axis_end_dt_);
+    if (!validRange(d->axis_start_dt_, d->axis_end_dt_) || secs <= 0 || d->axisWidth_ <= 0)
+        return QDateTime();
+    return d->axis_start_dt_.addSecs(mulDiv(secs, x, d->axisWidth_));
+}
+
+int DateAxis::dateToPoint(const QDateTime &date) const
+{
+    if (!date.isValid() || !validRange(d->axis_start_dt_, d->axis_end_dt_))
+        return -1;
+    if (date < d->axis_start_dt_ || date > d->axis_end_dt_)
+        return -1;
+    const qint64 secs = d->axis_start_dt_.secsTo(d->axis_end_dt_);
+    if (secs <= 0 || d->axisWidth_ <= 0)
+        return -1;
+    return static_cast<int>(mulDiv(d->axis_start_dt_.secsTo(date), d->axisWidth_, secs));
+}
+
+QDateTime DateAxis::min() const
+{
+    return d->axis_start_dt_;
+}
+
+QDateTime DateAxis::max() const
+{
+    return d->axis_end_dt_;
+}
+
+int DateAxis::columnWidth() const
+{
+    return d->columnWidth_;
+}
+
+int DateAxis::columnsCount() const
+{
+    return d->columns_;
+}
+
+int DateAxis::axisWidth() const
+{
+    return d->axisWidth_;
+}
+
+void DateAxis::updateHeight()
+{
+    int height = 0;
+    for (const auto &level : qAsConst(d->levels_))
+        height += level->height();
+    setFixedHeight(height);
+}
+
+void DateAxis::addLevel(TimeUnit unit)
+{
+    auto level = QSharedPointer<DateAxisLevel>::create(this);
+    level->setTimeUnit(unit);
+    level->setDateAxis(this);
+    d->levels_.append(level);
+    updateHeight();
+    if (d->levels_.size() == 1)
+        recalc_scale();
+    emit heightChanged(height());
+}
+
+void DateAxis::refloorRange()
+{
+    const TimeUnit u = levelTimeUnit(0);
+    if (d->requestedStart_.isNull() || d->requestedEnd_.isNull()) {
+        d->axis_start_dt_ = QDateTime();
+        d->axis_end_dt_ = QDateTime();
+        return;
+    }
+    d->axis_start_dt_ = date_utils::floor_date(u, d->requestedStart_);
+    d->axis_end_dt_ = date_utils::next_date(u, date_utils::floor_date(u, d->requestedEnd_));
+    if (d->axis_start_dt_.isValid() && !(d->axis_start_dt_ < d->axis_end_dt_))
+        d->axis_end_dt_ = date_utils::advance(u, d->axis_start_dt_);
+}
+
+void DateAxis::setLevels(const QVector<TimeUnit> &units)
+{
+    d->levels_.clear();
+    for (TimeUnit unit : units) {
+        auto level = QSharedPointer<DateAxisLevel>::create(this);
+        level->setTimeUnit(unit);
+        level->setDateAxis(this);
+        d->levels_.append(level);
+    }
+    if (d->levels_.isEmpty()) {
+        auto level = QSharedPointer<DateAxisLevel>::create(this);
+        level->setDateAxis(this);
+        d->levels_.append(level);
+    }
+    updateHeight();
+    refloorRange();
+    recalc_scale();
+    update();
+    emit heightChanged(height());
+}
+
+void DateAxis::setLevelUnit(int level, TimeUnit unit)
+{
+    if (level < 0 || level >= d->levels_.size())
+        return;
+    d->levels_[level]->setTimeUnit(unit);
+    if (level == 0)
+        recalc_scale();
+}
+
+int DateAxis::levelCount() const
+{
+    return d->levels_.size();
+}
+
+TimeUnit DateAxis::levelTimeUnit(int level) const
+{
+    if (level < 0 || level >= d->levels_.size())
+        return Second;
+    return d->levels_.at(level)->timeUnit();
+}
+
+void DateAxis::setStartDate(const QDateTime &date)
+{
+    if (date == d->requestedStart_)
+        return;
+    d->requestedStart_ = date;
+    const TimeUnit u = levelTimeUnit(0);
+    const QDateTime f = date_utils::floor_date(u, date);
+    if (f == d->axis_start_dt_)
+        return;
+    d->axis_start_dt_ = f;
+    if (!(d->axis_start_dt_ < d->axis_end_dt_))
+        d->axis_end_dt_ = date_utils::advance(u, d->axis_start_dt_);
+    recalc_scale();
+}
+
+void DateAxis::setEndDate(const QDateTime &date)
+{
+    if (date == d->requestedEnd_)
+        return;
+    d->requestedEnd_ = date;
+    const TimeUnit u = levelTimeUnit(0);
+    const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, date));
+    if (e == d->axis_end_dt_)
+        return;
+    d->axis_end_dt_ = e;
+    if (d->axis_start_dt_ < d->axis_end_dt_)
+        recalc_scale();
+}
+
+void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
+{
+    if (start == d->requestedStart_ && end == d->requestedEnd_)
+        return;
+    d->requestedStart_ = start;
+    d->requestedEnd_ = end;
+    const TimeUnit u = levelTimeUnit(0);
+    const QDateTime s = date_utils::floor_date(u, start);
+    const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, end));
+    if (s == d->axis_start_dt_ && e == d->axis_end_dt_)
+        return;
+    d->axis_start_dt_ = s;
+    d->axis_end_dt_ = e;
+    if (!(s < e))
+        d->axis_end_dt_ = date_utils::advance(u, s);
+    recalc_scale();
+}
+
+void DateAxis::setEmpty(bool empty)
+{
+    if (d->empty_ == empty)
+        return;
+    d->empty_ = empty;
+    update();
+}
+
+bool DateAxis::empty() const
+{
+    return d->empty_;
+}
+
+void DateAxis::setChart(GanttChart *chart)
+{
+    d->chart_ = chart;
+}
+
+void DateAxis::recalc_scale()
+{
+    Q_ASSERT(!d->levels_.isEmpty());
+    if (d->levels_.isEmpty())
+        return;
+    const TimeUnit u = levelTimeUnit(0);
+    qint64 columns = 0;
+    if (validRange(d->axis_start_dt_, d->axis_end_dt_)) {
+        columns = qMax<qint64>(0, date_utils::units_between(d->axis_start_dt_, d->axis_end_dt_, u));
+        if (columns > kMaxAxisWidth) {
+            // More periods than pixels the widget may have: keep the start
+            // and cut the range so that every column is at least one pixel.
+            const QDateTime cut = date_utils::add_units(u, d->axis_start_dt_, kMaxAxisWidth);
+            qCWarning(lcGantt) << "DateAxis::recalc_scale range cut from" << columns << "to"
+                               << kMaxAxisWidth << "columns";
+            columns = kMaxAxisWidth;
+            if (cut.isValid() && d->axis_start_dt_ < cut)
+                d->axis_end_dt_ = cut;
+        }
+    } else if (d->axis_start_dt_.isValid() || d->axis_end_dt_.isValid()) {
+        qCDebug(lcGantt) << "DateAxis::recalc_scale invalid range" << d->axis_start_dt_
+                         << d->axis_end_dt_;
+    }
+
+    int width = qMax(1, d->preferredColumnWidth_);
+    if (columns > 0 && columns * width > kMaxAxisWidth)
+        width = static_cast<int>(qMax<qint64>(1, kMaxAxisWidth / columns));
+
+    const int oldColumns = d->columns_;
+    const int oldWidth = d->axisWidth_;
+    d->columnWidth_ = width;
+    d->columns_ = static_cast<int>(columns);
+    d->axisWidth_ = static_cast<int>(columns * width);
+    if (oldWidth != d->axisWidth_)
+        emit axisWidthChanged(oldWidth, d->axisWidth_);
+    if (oldColumns != d->columns_)
+        emit columnsChanged(oldColumns, d->columns_);
+    update();
+}
+
+int DateAxis::scrollOffset() const
+{
+    if (auto *area = qobject_cast<QScrollArea *>(parentWidget()))
+        return area->horizontalScrollBar()->value();
+    return 0;
+}
+
+bool DateAxis::isCloseToBorder(int x, int y) const
+{
+    if (y < height() - kLevelHeight || y >= height() || x < 2)
+        return false;
+    const int w = d->columnWidth_;
+    if (w <= 0)
+        return false;
+    const int m = (x + scrollOffset()) % w;
+    return m == 0 || m == 1 || m == w - 1;
+}
+
+void DateAxis::mousePressEvent(QMouseEvent *event)
+{
+    const int x = qRound(event->localPos().x());
+    const int y = qRound(event->localPos().y());
+    if (!isCloseToBorder(x, y))
+        return;
+    const int w = d->columnWidth_;
+    const int scroll = scrollOffset();
+    const int col = (x + scroll + 1) / w - 1;
+    dragging_ = true;
+    dragStartX_ = qMax(0, col * w) - scroll;
+    dragCurrentX_ = x;
+    update();
+}
+
+void DateAxis::mouseReleaseEvent(QMouseEvent *event)
+{
+    Q_UNUSED(event)
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    const int width = qMax(10, dragCurrentX_ - dragStartX_);
+    if (width != d->columnWidth_) {
+        d->preferredColumnWidth_ = width;
+        recalc_scale();
+    }
+    dragStartX_ = 0;
+    dragCurrentX_ = 0;
+    update();
+}
+
+void DateAxis::mouseMoveEvent(QMouseEvent *event)
+{
+    const int x = qRound(event->localPos().x());
+    const int y = qRound(event->localPos().y());
+    if (dragging_) {
+        dragCurrentX_ = x;
+        update();
+        return;
+    }
+    const Qt::CursorShape shape = isCloseToBorder(x, y) ? Qt::SizeHorCursor : Qt::ArrowCursor;
+    if (cursor().shape() != shape)
+        setCursor(shape);
+}
+
+QString DateAxis::caption(TimeUnit unit, const QDateTime &date) const
+{
+    const QDate day = date.date();
+    switch (unit) {
+    case Day:
+        switch (d->chart_ ? d->chart_->dayFormat() : DayNumberPadded) {
+        case DayNumber:
+            return date.toString(QStringLiteral("d"));
+        case DayNumberPadded:
+            return date.toString(QStringLiteral("dd"));
+        case DayMonth:
+            return date.toString(QStringLiteral("dd-MM"));
+        case DayMonthYear:
+            return date.toString(QStringLiteral("dd MM")) + QLatin1Char('\'')
+                + date.toString(QStringLiteral("yy"));
+        case DayWeekdayLetter:
+            return date.toString(QStringLiteral("ddd")).left(1);
+        }
+        return QString();
+    case Week: {
+        const int week = day.weekNumber();
+        switch (d->chart_ ? d->chart_->weekFormat() : WeekLong) {
+        case WeekShort:
+            return QStringLiteral("W ") + number(week);
+        case WeekShortPadded:
+            return (week < 10 ? QStringLiteral("W 0") : QStringLiteral("W ")) + number(week);
+        case WeekLong:
+            return QStringLiteral("Week ") + number(week);
+        case WeekLongPadded:
+            return (week < 10 ? QStringLiteral("Week 0") : QStringLiteral("Week ")) + number(week);
+        case WeekDate:
+            return date.toString(QStringLiteral("dd MMM ''yy"));
+        }
+        return QString();
+    }
+    case Month:
+        switch (d->chart_ ? d->chart_->monthFormat() : MonthNumberPadded) {
+        case MonthNumber:
+            return date.toString(QStringLiteral("M"));
+        case MonthNumberPadded:
+            return date.toString(QStringLiteral("MM"));
+        case MonthShortName:
+            return date.toString(QStringLiteral("MMM"));
+        case MonthLongName:
+            return date.toString(QStringLiteral("MMMM"));
+        }
+        return QString();
+    case Quarter: {
+        const int quarter = (day.month() - 1) / 3 + 1;
+        switch (d->chart_ ? d->chart_->quarterFormat() : QuarterShort) {
+        case QuarterShort:
+            return QStringLiteral("Q") + number(quarter);
+        case QuarterName: {
+            static const char *const names[] = {"First Quarter", "Second Quarter", "Third Quarter",
+                                                "Fourth Quarter"};
+            return QString::fromLatin1(names[qBound(1, quarter, 4) - 1]);
+        }
+        case QuarterWithYear:
+            return QStringLiteral("Q") + number(quarter) + QLatin1Char(' ')
+                + date.toString(QStringLiteral("yyyy"));
+        }
+        return QString();
+    }
+    case Year:
+        switch (d->chart_ ? d->chart_->yearFormat() : YearFourDigits) {
+        case YearFourDigits:
+            return date.toString(QStringLiteral("yyyy"));
+        case YearTwoDigits:
+            return date.toString(QStringLiteral("yy"));
+        case YearApostrophe:
+            return QLatin1Char('\'') + date.toString(QStringLiteral("yy"));
+        }
+        return QString();
+    default:
+        return QString();
+    }
+}
+
+void DateAxis::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect r = event->rect();
+    const QPalette palette;
+    painter.fillRect(r, palette.color(QPalette::Window));
+
+    if (!d->empty_ && validRange(d->axis_start_dt_, d->axis_end_dt_) && d->axisWidth_ > 0) {
+        const int scroll = scrollOffset();
+        // Only the part of the exposed rectangle that lies on the axis.
+        const int ax0 = qBound(0, r.left() + scroll, d->axisWidth_);
+        const int ax1 = qBound(0, r.right() + scroll, d->axisWidth_);
+        const QDateTime first = pointToDate(ax0);
+        const QDateTime last = pointToDate(ax1);
+        const qint64 span = qint64(ax1) - ax0 + 1;
+
+        int bottom = height();
+        for (int level = 0; level < d->levels_.size(); ++level) {
+            const int top = bottom - d->levels_.at(level)->height();
+            const int bandBottom = bottom;
+            bottom = top;
+            if (!(top < r.y() + r.height() && bandBottom > r.y()))
+                continue;
+            const TimeUnit u = d->levels_.at(level)->timeUnit();
+            QDateTime date = date_utils::floor_date(u, first);
+            const QDateTime stop = date_utils::next_date(u, date_utils::floor_date(u, last));
+            // A level finer than a pixel shows nothing readable: skip it
+            // rather than walk more periods than there are pixels.
+            if (!date.isValid() || date_utils::units_between(date, stop, u) > span + 2)
+                continue;
+
+            const Qt::Alignment align = Qt::AlignVCenter | (level == 0 ? Qt::AlignHCenter : Qt::AlignLeft);
+            QVector<QLine> firstLines;
+            QVector<QLine> secondLines;
+            painter.setPen(palette.color(QPalette::WindowText));
+            while (date.isValid() && date < stop) {
+                const QDateTime next = date_utils::advance(u, date);
+                if (!next.isValid())
+                    break;
+                // Periods that run past an end of the axis are cut at that end.
+                const int x1 = date < d->axis_start_dt_ ? 0 : dateToPoint(date);
+                const int x2 = next > d->axis_end_dt_ ? d->axisWidth_ : dateToPoint(next);
+                const int xs = x1 - scroll;
+                firstLines.append(QLine(xs, top, xs, bandBottom));
+                secondLines.append(QLine(xs + 1, top, xs + 1, bandBottom));
+                const int left = qMax(xs, r.left());
+                const QRect textRect(left + 3, top, (x2 - scroll) - left - 4, kLevelHeight);
+                if (textRect.width() > 0)
+                    painter.drawText(textRect, int(align), caption(u, date));
+                date = next;
+            }
+            painter.setPen(palette.color(QPalette::Midlight));
+            painter.drawLines(firstLines);
+            painter.setPen(palette.color(QPalette::Light));
+            painter.drawLines(secondLines);
+        }
+    }
+
+    if (dragging_) {
+        painter.setPen(QColor(200, 200, 255));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(QPoint(dragStartX_, height() - kLevelHeight),
+                               QPoint(dragCurrentX_ - 1, height() - 2)));
+    }
+}
+
+} // namespace mygc

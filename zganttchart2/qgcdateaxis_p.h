@@ -1,0 +1,31 @@
+#pragma once
+
+#include "dateaxislevel.h"
+
+#include <QDateTime>
+#include <QSharedPointer>
+#include <QVector>
+
+namespace mygc {
+
+class DateAxis;
+class GanttChart;
+
+class DateAxisPrivate
+{
+public:
+    DateAxis *axis_ = nullptr;                       // Not owned.
+    QVector<QSharedPointer<DateAxisLevel>> levels_;  // Level 0 is the finest.
+    int preferredColumnWidth_ = 25;                  // As set by dragging.
+    int columnWidth_ = 25;                           // In use: narrower when the axis would be too wide.
+    int columns_ = 0;
+    int axisWidth_ = 0;
+    QDateTime requestedStart_;
+    QDateTime requestedEnd_;
+    QDateTime axis_start_dt_;
+    QDateTime axis_end_dt_;
+    bool empty_ = false;
+    GanttChart *chart_ = nullptr;                    // Not owned.
+};
+
+} // namespace mygc
