@@ -8,12 +8,10 @@
 #include "modelhelpers.h"
 #include "ui_mainwindow.h"
 
-#if __has_include("xerloader.h")
 #include "projectloader.h"
 #include "xerloader.h"
-#define SV_HAVE_XER_LOADER 1
-#endif
 
+#include <QAbstractItemModel>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -64,6 +62,15 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The dialog would otherwise report its destruction to a window that is
+    // half gone.
+    if (m_progressDialog) {
+        disconnect(m_progressDialog, nullptr, this, nullptr);
+        delete m_progressDialog;
+    }
+    // A read still running is waited for; its result is of no interest now.
+    if (m_loader)
+        disconnect(m_loader, nullptr, this, nullptr);
     deleteLoader();
     delete m_ui;
 }
@@ -174,12 +181,10 @@ void MainWindow::setupToolbars()
 
 void MainWindow::setupP6Loader()
 {
-#ifdef SV_HAVE_XER_LOADER
     if (m_loader) {
         m_loader->setSchema(QJsonDocument::fromJson(
             readFile(QStringLiteral(":/files/schema.json")).toUtf8()));
     }
-#endif
 }
 
 void MainWindow::connectSignalSlots()
@@ -233,7 +238,6 @@ void MainWindow::openXerFile(const QString &path)
     }
     onCloseAction();
     deleteLoader();
-#ifdef SV_HAVE_XER_LOADER
     const QJsonDocument schema =
         QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
     auto *loader = new XERLoader(path, schema, nullptr);
@@ -246,15 +250,12 @@ void MainWindow::openXerFile(const QString &path)
         if (loader == m_loader)
             onXerReadDone();
     });
-    connect(loader, &XERLoader::failed, this, [this, loader](int code) {
+    connect(loader, &ProjectLoader::failed, this, [this, loader](int code) {
         if (loader == m_loader)
             onXerReadFailed(code);
     });
     m_loading = true;
     m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
-#else
-    qCWarning(lcApp) << "MainWindow::openXerFile no XER loader in this build" << path;
-#endif
     addFileToRecents(path);
     setWindowTitle(path);
 }
@@ -265,6 +266,12 @@ void MainWindow::onXerReadDone()
         return;
     m_loading = false;
 
+    // The loader hands its models to this thread before it reports.
+    for (const QString &name : m_loader->modelNames()) {
+        const QAbstractItemModel *model = m_loader->model(name);
+        if (model && model->thread() != thread())
+            qCWarning(lcApp) << "MainWindow::onXerReadDone model in another thread" << name;
+    }
     handOverModels();
     updateToolBarActions();
 
@@ -274,10 +281,8 @@ void MainWindow::onXerReadDone()
         updateMergeColumns();
     }
 
-#ifdef SV_HAVE_XER_LOADER
     if (auto *xer = qobject_cast<XERLoader *>(m_loader))
         processP6layouts(xer->layoutRows());
-#endif
     applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
 
     if (m_progressDialog) {
@@ -339,24 +344,14 @@ void MainWindow::deleteLoader()
     if (!m_loader)
         return;
     waitForRead();
-#ifdef SV_HAVE_XER_LOADER
-    m_loader->closeProject();
-#endif
     ProjectLoader *loader = m_loader;
     m_loader = nullptr;
-#ifdef SV_HAVE_XER_LOADER
     delete loader;
-#else
-    Q_UNUSED(loader);
-#endif
 }
 
 void MainWindow::showProgress()
 {
-    if (m_progressDialog) {
-        m_progressDialog->setDismissable(true);
-        m_progressDialog->close();
-    }
+    hideProgress();
     auto *dialog = new LoadProgressDialog(this);
     connect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
     m_progressDialog = dialog;
@@ -375,12 +370,14 @@ void MainWindow::hideProgress()
 {
     if (!m_progressDialog)
         return;
-#ifdef SV_HAVE_XER_LOADER
     if (m_loader)
         disconnect(m_loader, &ProjectLoader::progress, this, &MainWindow::setProgress);
-#endif
-    m_progressDialog->setDismissable(true);
-    m_progressDialog->close();
+    // Forgotten at once: a late progress report must not show it again.
+    LoadProgressDialog *dialog = m_progressDialog;
+    m_progressDialog = nullptr;
+    disconnect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
+    dialog->setDismissable(true);
+    dialog->close();
 }
 
 void MainWindow::progressDialogDestroyed(QObject *dlg)
@@ -405,10 +402,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::addFileToRecents(const QString &path)
 {
     QString name;
-#ifdef SV_HAVE_XER_LOADER
     if (m_loader)
         name = m_loader->emptyText4();
-#endif
     m_recentList.addFile(path, name);
     updateRecentsList();
 }
@@ -822,7 +817,6 @@ void MainWindow::saveSqlProject(const QString &, const QVariant &, const QString
 
 void MainWindow::testShowTable()
 {
-#ifdef SV_HAVE_XER_LOADER
     const QString name = QInputDialog::getText(this, QStringLiteral("Table"),
                                                QStringLiteral("Model name"));
     if (m_loader && m_loader->hasModel(name)) {
@@ -834,7 +828,6 @@ void MainWindow::testShowTable()
         QMessageBox::critical(this, QStringLiteral("Table"),
                               QStringLiteral("No model named %1").arg(name));
     }
-#endif
 }
 
 void MainWindow::testShowTreeView()

@@ -1,5 +1,6 @@
 #include "loadprogressdialog.h"
 #include "mainwindow.h"
+#include "projectloader.h"
 #include "recentlist.h"
 
 #include <QAction>
@@ -61,6 +62,62 @@ public:
     QString text;
 };
 
+// A small project: three WBS nodes, three activities, one relation, one
+// resource assignment and one activity code.
+QByteArray smallXer()
+{
+    const char *lines[] = {
+        "ERMHDR\t8.0\t2024-01-05\tProject\tadmin\tAdmin\tdb\tProject Management\tEUR",
+        "%T\tPROJWBS",
+        "%F\twbs_id\tproj_id\tseq_num\tproj_node_flag\twbs_short_name\twbs_name\tparent_wbs_id",
+        "%R\t100\t1\t0\tY\tPRJ\tProject\t",
+        "%R\t101\t1\t1\tN\tDS\tDesign\t100",
+        "%R\t102\t1\t2\tN\tBL\tBuild\t100",
+        "%T\tTASK",
+        "%F\ttask_id\tproj_id\twbs_id\ttask_type\tstatus_code\ttask_code\ttask_name"
+        "\ttotal_float_hr_cnt\tfree_float_hr_cnt\tremain_drtn_hr_cnt\ttarget_drtn_hr_cnt"
+        "\tact_start_date\tact_end_date\tearly_start_date\tearly_end_date"
+        "\tlate_start_date\tlate_end_date\ttarget_start_date\ttarget_end_date",
+        "%R\t1000\t1\t101\tTT_Task\tTK_NotStart\tA1000\tSurvey; site\t8\t0\t16\t16"
+        "\t\t\t2021-03-07 09:00\t2021-03-08 17:00\t2021-03-08 09:00\t2021-03-09 17:00"
+        "\t2021-03-07 09:00\t2021-03-08 17:00",
+        "%R\t1010\t1\t101\tTT_Task\tTK_NotStart\tA1010\tDesign \"core\"\t0\t0\t24\t24"
+        "\t\t\t2021-03-09 09:00\t2021-03-11 17:00\t2021-03-09 09:00\t2021-03-11 17:00"
+        "\t2021-03-09 09:00\t2021-03-11 17:00",
+        "%R\t1020\t1\t102\tTT_Mile\tTK_NotStart\tA1020\tCaf\xc3\xa9 handover\t0\t0\t0\t0"
+        "\t\t\t2021-03-12 09:00\t\t2021-03-12 09:00\t\t2021-03-12 09:00\t",
+        "%T\tTASKPRED",
+        "%F\ttask_pred_id\ttask_id\tpred_task_id\tproj_id\tpred_proj_id\tpred_type\tlag_hr_cnt",
+        "%R\t5000\t1010\t1000\t1\t1\tPR_FS\t0",
+        "%T\tRSRC",
+        "%F\trsrc_id\trsrc_name\trsrc_short_name\trsrc_type",
+        "%R\t70\tSurveyor\tSV\tRT_Labor",
+        "%T\tTASKRSRC",
+        "%F\ttaskrsrc_id\ttask_id\tproj_id\trsrc_id\ttarget_qty\trsrc_type",
+        "%R\t900\t1000\t1\t70\t16\tRT_Labor",
+        "%T\tACTVTYPE",
+        "%F\tactv_code_type_id\tactv_short_len\tseq_num\tactv_code_type\tproj_id\twbs_id\tactv_code_type_scope",
+        "%R\t10\t5\t1\tPhase\t1\t\tAS_Project",
+        "%T\tACTVCODE",
+        "%F\tactv_code_id\tparent_actv_code_id\tactv_code_type_id\tactv_code_name\tshort_name\tseq_num",
+        "%R\t11\t\t10\tEarly works\tEW\t1",
+        "%T\tTASKACTV",
+        "%F\ttask_id\tactv_code_type_id\tactv_code_id\tproj_id",
+        "%R\t1000\t10\t11\t1",
+        "%E",
+    };
+    QByteArray out;
+    for (const char *line : lines)
+        out += QByteArray(line) + "\r\n";
+    return out;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
@@ -84,6 +141,11 @@ private slots:
     void missingRecentFileIsRemoved();
     void chosenNamesOtherThanXerAreIgnored();
     void progressDialogCannotBeDismissed();
+    void openSmallXer();
+    void failedReads_data();
+    void failedReads();
+    void commandsWaitForRunningRead();
+    void quitWhileLoading();
 
 private:
     QTemporaryDir m_config;
@@ -274,6 +336,131 @@ void tst_MainWindow::progressDialogCannotBeDismissed()
     dialog->setDismissable(true);
     QVERIFY(dialog->close());
     QTRY_VERIFY(dialog.isNull()); // deletes itself
+}
+
+void tst_MainWindow::openSmallXer()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("small.XER"));
+    QVERIFY(writeFile(path, smallXer()));
+    {
+        MainWindow w;
+        w.show();
+        w.openChosenFile(path); // the road of the file dialog
+        QVERIFY(w.isLoading());
+        QVERIFY(w.findChild<LoadProgressDialog *>());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+        QVERIFY(w.loader());
+        QAbstractItemModel *activities = w.loader()->model(QStringLiteral("ActivityModel"));
+        QVERIFY(activities);
+        QCOMPARE(activities->thread(), w.thread());
+        for (const char *name : {"PROJWBS", "ACTVTYPE", "ACTVCODE", "PredecessorModel",
+                                 "ResourceModel", "taskCodesAssignmentModel"}) {
+            QAbstractItemModel *model = w.loader()->model(QString::fromLatin1(name));
+            QVERIFY2(model, name);
+            QCOMPARE(model->thread(), w.thread());
+        }
+        // The progress dialog is gone once the project is handed over.
+        QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
+        QCOMPARE(w.windowTitle(), path);
+        QCOMPARE(w.recentList().entries().value(0).file, path);
+
+        // Closing the project deletes the loader; the title stays.
+        w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+        QVERIFY(!w.loader());
+        QCOMPARE(w.windowTitle(), path);
+        QVERIFY(w.close());
+    }
+    RecentList saved;
+    saved.load(mruPath());
+    QCOMPARE(saved.entries().value(0).file, path);
+}
+
+void tst_MainWindow::failedReads_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("create");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("text") << QByteArray("hello\nworld\n") << true
+                          << QStringLiteral("is not an XER file");
+    QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
+                            << QStringLiteral("is not an XER file");
+    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened");
+}
+
+void tst_MainWindow::failedReads()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, create);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.xer"));
+    QVERIFY(writeFile(good, smallXer()));
+    const QString bad = dir.filePath(QStringLiteral("bad.xer"));
+    if (create)
+        QVERIFY(writeFile(bad, content));
+
+    MainWindow w;
+    w.show();
+    BoxAnswerer answer;
+    answer.arm();
+    w.openChosenFile(bad);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+    QTRY_VERIFY(!answer.text.isEmpty());
+    QCOMPARE(answer.title, QStringLiteral("Open file"));
+    QVERIFY2(answer.text.contains(message), qPrintable(answer.text));
+    QVERIFY(answer.text.contains(QDir::toNativeSeparators(bad)));
+    QVERIFY(!w.loader());
+    QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
+    QVERIFY(!w.findChild<QAction *>(QStringLiteral("actionClose"))->isEnabled());
+
+    // The window stays usable: the next file opens.
+    w.openChosenFile(good);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+    QVERIFY(w.loader());
+    QVERIFY(w.loader()->model(QStringLiteral("ActivityModel")));
+}
+
+void tst_MainWindow::commandsWaitForRunningRead()
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.xer"));
+    const QString second = dir.filePath(QStringLiteral("second.xer"));
+    QVERIFY(writeFile(first, smallXer()));
+    QVERIFY(writeFile(second, smallXer()));
+
+    MainWindow w;
+    w.show();
+    w.openChosenFile(first);
+    QVERIFY(w.isLoading());
+    ProjectLoader *running = w.loader();
+    // Opening, closing and choosing a recent entry are refused meanwhile.
+    w.openChosenFile(second);
+    w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    QMenu *file = w.findChild<QMenu *>(QStringLiteral("menuFile"));
+    file->actions().constLast()->trigger();
+    QCOMPARE(w.loader(), running);
+    QCOMPARE(w.windowTitle(), first);
+    QCOMPARE(w.recentList().size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+    QCOMPARE(w.loader(), running);
+}
+
+void tst_MainWindow::quitWhileLoading()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quit.xer"));
+    QVERIFY(writeFile(path, smallXer()));
+    {
+        MainWindow w;
+        w.show();
+        w.openChosenFile(path);
+        QVERIFY(w.isLoading());
+        QVERIFY(w.close()); // waits for the read, then writes the list
+    }
+    RecentList saved;
+    saved.load(mruPath());
+    QCOMPARE(saved.entries().value(0).file, path);
 }
 
 QTEST_MAIN(tst_MainWindow)
