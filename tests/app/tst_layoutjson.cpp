@@ -141,6 +141,8 @@ private slots:
     void outlineTriggersOnlyOutlineActions();
     void buildIsCompactAndRoundTrips();
     void buildWhileUnsorted();
+    void columnCaptionWithColon();
+    void applyingTwiceEqualsOnce();
 };
 
 void tst_LayoutJson::defaultLayoutResource()
@@ -353,6 +355,33 @@ void tst_LayoutJson::buildWhileUnsorted()
     LayoutJson::apply(LayoutJson::build(t), t);
     QCOMPARE(t.log.value(0), QStringLiteral("sort  A"));
     QCOMPARE(t.sortColumn(), -1);
+}
+
+void tst_LayoutJson::columnCaptionWithColon()
+{
+    FakeTarget t;
+    t.model.setHeaderData(3, Qt::Horizontal, QStringLiteral("Type: main"));
+    LayoutJson::apply(QStringLiteral("{\"columns\":[\"Activity ID:75\",\"Type: main:70\"]}"), t);
+    QCOMPARE(shownCaptions(t.view.header()), QStringList({QStringLiteral("Activity ID:75")}));
+}
+
+void tst_LayoutJson::applyingTwiceEqualsOnce()
+{
+    const QString layout = QStringLiteral(
+        "{\"columns\":[\"Start Date:90\",\"Activity ID:60\"],\"sortby\":\"Start Date;D\","
+        "\"filters\":{\"patterns\":{\"4\":[\"x\"]}},\"group\":\"WBS Code;All;;;\","
+        "\"outline\":\"Level 1\",\"barStyles\":[{\"styleName\":\"Task\"}]}");
+    FakeTarget once;
+    LayoutJson::apply(layout, once);
+    FakeTarget twice;
+    LayoutJson::apply(layout, twice);
+    LayoutJson::apply(layout, twice);
+    QCOMPARE(shownCaptions(twice.view.header()), shownCaptions(once.view.header()));
+    QCOMPARE(shownCaptions(once.view.header()),
+             QStringList({QStringLiteral("Start Date:90"), QStringLiteral("Activity ID:60")}));
+    QCOMPARE(twice.view.treePosition(), 4);
+    QCOMPARE(LayoutJson::build(twice), LayoutJson::build(once));
+    QCOMPARE(twice.marks, QList<int>({4}));
 }
 
 QTEST_MAIN(tst_LayoutJson)
