@@ -37,6 +37,7 @@ public:
         }
         model.appendRow(new QStandardItem(QStringLiteral("1")));
         view.setModel(&model);
+        view.header()->setStretchLastSection(false);
         for (const char *text : {"Expand", "Collapse", "Expand All", "Collapse All", "Level 1",
                                  "Level 7"}) {
             auto *action = new QAction(QString::fromLatin1(text), &owner);
