@@ -322,6 +322,35 @@ void MainWindow::onXerReadFailed(int code)
     box.exec();
 }
 
+void MainWindow::prepareResourcesView(QTableView *table)
+{
+    if (!table || !table->model())
+        return;
+    QHeaderView *header = table->horizontalHeader();
+    for (int c = 0; c <= 5; ++c)
+        table->setColumnHidden(c, true);
+    const auto idRole = Qt::ItemDataRole(256);
+    const int typeSection = sectionFromHeader(header, QStringLiteral("rsrc_type"), idRole);
+    if (typeSection >= 0)
+        header->swapSections(typeSection, 6);
+    const int nameSection = sectionFromHeader(header, QStringLiteral("rsrc_name"), idRole);
+    if (nameSection >= 0)
+        header->swapSections(nameSection, 7);
+    for (const char *id :
+         {"act_reg_qty", "cost_per_qty", "target_cost", "act_start_date", "act_end_date"}) {
+        const int section = sectionFromHeader(header, QString::fromLatin1(id), idRole);
+        if (section >= 0)
+            header->setSectionHidden(section, true);
+    }
+    // The header clamps its default size to its minimum, which follows the
+    // font; rows are 22 pixels whatever the font.
+    QHeaderView *rows = table->verticalHeader();
+    if (rows->minimumSectionSize() > 22)
+        rows->setMinimumSectionSize(22);
+    setDefaultSectionSize(rows, 22);
+    installResourceTypeDelegate(table, typeSection);
+}
+
 void MainWindow::onCloseAction()
 {
     if (m_loading) {

@@ -17,6 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSplitter;
+class QTableView;
 class QTreeView;
 
 namespace Ui {
@@ -43,6 +44,9 @@ public:
 
     void applyLayout(const QString &layout);
     QString layoutToJson() const;
+    // Readies a table that shows "ResourceModel": bookkeeping columns
+    // hidden, type and name in positions 6 and 7, rows 22 pixels high.
+    void prepareResourcesView(QTableView *table);
     // Writes the tree as CSV; false (with a message) when writing failed.
     bool saveViewData(QTreeView *view, const QString &fileName);
 
@@ -137,6 +141,7 @@ private:
     HeaderFilter currentHeaderFilter() const;
     LayoutTarget *layoutTarget();
     void handOverModels();
+    void installResourceTypeDelegate(QTableView *table, int typeColumn);
     void clearPanes();
 
     Ui::MainWindow *m_ui; // Owned.

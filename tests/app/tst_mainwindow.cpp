@@ -13,7 +13,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QHeaderView>
 #include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -146,6 +149,7 @@ private slots:
     void failedReads();
     void commandsWaitForRunningRead();
     void quitWhileLoading();
+    void resourcesTablePrepared();
 
 private:
     QTemporaryDir m_config;
@@ -461,6 +465,35 @@ void tst_MainWindow::quitWhileLoading()
     RecentList saved;
     saved.load(mruPath());
     QCOMPARE(saved.entries().value(0).file, path);
+}
+
+void tst_MainWindow::resourcesTablePrepared()
+{
+    // Column ids as the resource model carries them under role 256.
+    const QStringList ids = {QStringLiteral("a0"), QStringLiteral("a1"), QStringLiteral("a2"),
+                             QStringLiteral("a3"), QStringLiteral("a4"), QStringLiteral("a5"),
+                             QStringLiteral("target_cost"), QStringLiteral("a7"),
+                             QStringLiteral("rsrc_name"), QStringLiteral("rsrc_type"),
+                             QStringLiteral("act_start_date"), QStringLiteral("note")};
+    QStandardItemModel model(2, ids.size());
+    for (int c = 0; c < ids.size(); ++c)
+        model.setHeaderData(c, Qt::Horizontal, ids.at(c), 256);
+    QTableView table;
+    table.setModel(&model);
+    MainWindow w;
+    w.prepareResourcesView(nullptr);
+    w.prepareResourcesView(&table);
+    QHeaderView *h = table.horizontalHeader();
+    for (int c = 0; c <= 5; ++c)
+        QVERIFY(h->isSectionHidden(c));
+    QCOMPARE(h->visualIndex(9), 6); // rsrc_type
+    QCOMPARE(h->visualIndex(8), 7); // rsrc_name
+    QVERIFY(h->isSectionHidden(6)); // target_cost
+    QVERIFY(h->isSectionHidden(10)); // act_start_date
+    QVERIFY(!h->isSectionHidden(11));
+    QVERIFY(!h->isSectionHidden(7));
+    QCOMPARE(table.verticalHeader()->defaultSectionSize(), 22);
+    QCOMPARE(table.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
 }
 
 QTEST_MAIN(tst_MainWindow)
