@@ -5,7 +5,7 @@
 #include "localtimecache.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
-#include "rownumbers.h"
+#include "rownumbering.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -187,8 +187,8 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     m_codeTypeModel = activityCodeTypes;
     m_codeModel = activityCodes;
     m_predecessorModel = predecessors;
-    m_relations.clear();
-    m_relationsValid = false;
+    m_numbering = RowNumbering();
+    m_numberingValid = false;
 
     m_parentProxy->setSourceModel(m_model);
     m_initialRowCount = m_model ? m_model->rowCount() : 0;
@@ -615,13 +615,14 @@ void Activities::updateRowNumber()
 {
     if (!m_parentProxy->rowCount())
         return;
-    // The relation texts depend on the relation model alone, which does not
-    // change while its project is shown: read it once per project.
-    if (!m_relationsValid) {
-        m_relations = predecessorsMap(m_predecessorModel);
-        m_relationsValid = true;
+    // The relation texts depend on the relation model and the activity rows,
+    // which do not change while their project is shown: resolve them once
+    // per project.
+    if (!m_numberingValid) {
+        m_numbering = RowNumbering(m_model, predecessorsMap(m_predecessorModel));
+        m_numberingValid = true;
     }
-    updateRowNumbers(m_parentProxy, m_model, m_relations);
+    m_numbering.update(m_parentProxy, m_model);
 }
 
 void Activities::calculateGroupings()

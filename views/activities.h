@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modelhelpers.h"
+#include "rownumbering.h"
 #include "zgrouping.h"
 
 #include <QItemSelection>
@@ -141,9 +141,9 @@ private:
     ZFilterDialogProxyModel *m_filterProxy = nullptr;  // Owned (child).
     QPointer<ZSortFilterWidget> m_sortFilterWidget;    // Owned through the header.
 
-    // predecessorsMap of m_predecessorModel, built on first use per project.
-    RelationMap m_relations;
-    bool m_relationsValid = false;
+    // Predecessor rows resolved for the current project, built on first use.
+    RowNumbering m_numbering;
+    bool m_numberingValid = false;
 
     int m_initialRowCount = 0;
     ZGrouping m_grouping;
