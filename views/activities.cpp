@@ -162,24 +162,13 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     QElapsedTimer timer;
     timer.start();
 
-    if (m_model && m_model != activities) {
-        // The bands of the last grouping belong to this pane, not to the
-        // project: take them out of a model that stays with its loader.
-        if (m_model->rowCount() > m_initialRowCount) {
-            if (auto *join = qobject_cast<ZJoinProxyModel *>(m_model)) {
-                QAbstractItemModel *source = join->sourceModel();
-                if (source) {
-                    removeGrouping(source, columnIndex(source, QStringLiteral("ID")),
-                                   columnIndex(source, QStringLiteral("parentID")));
-                }
-            }
-        }
-        // Filters and sort name columns of the model that goes.
-        m_filterProxy->clearAll();
-        m_filterProxy->sort(-1, Qt::AscendingOrder);
-        m_header->clearAll();
-        m_header->sortByColumn(-1, Qt::AscendingOrder);
-    }
+    // The bands of the last grouping belong to this pane, not to the project:
+    // take them out of the model before it is shown again or left to its
+    // loader. Filters and sort name columns of the model that goes.
+    QAbstractItemModel *previous = m_model;
+    if (previous && previous != m_idleModel && previous->rowCount() > m_initialRowCount)
+        dropBandRows(previous);
+    const bool otherModel = previous != activities;
     watchModel(activities);
 
     m_model = activities;
@@ -196,6 +185,8 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     m_filterProxy->setSourceModel(m_parentProxy);
     m_treeView->setModel(m_filterProxy);
+    if (otherModel)
+        resetFilterSort();
 
     const int typeColumn = columnIndex(m_filterProxy, QStringLiteral("Activity Type"));
 
@@ -269,10 +260,6 @@ void Activities::onProjectModelDestroyed(QObject *model)
         return;
     qCDebug(lcViews) << "Activities: the activity model went away; back to the idle model";
     m_model = nullptr; // gone: nothing may touch it any more
-    m_filterProxy->clearAll();
-    m_filterProxy->sort(-1, Qt::AscendingOrder);
-    m_header->clearAll();
-    m_header->sortByColumn(-1, Qt::AscendingOrder);
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
 }
 
@@ -490,6 +477,42 @@ void Activities::groupBySelection()
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
 }
 
+void Activities::removeBandRows(QAbstractItemModel *model, int total, int parentIdColumn)
+{
+    // The source changes with its signals blocked: the proxies learn of it
+    // through the reset of the parent structure that follows.
+    const QSignalBlocker blocker(model);
+    if (total > m_initialRowCount)
+        model->removeRows(m_initialRowCount, total - m_initialRowCount);
+    if (parentIdColumn < 0)
+        return;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex cell = model->index(row, parentIdColumn);
+        // Only cells that hold something are written: writing an empty cell
+        // would make the table create an item for it.
+        if (cell.data(Qt::DisplayRole).isValid())
+            model->setData(cell, QVariant(), Qt::DisplayRole);
+    }
+}
+
+void Activities::dropBandRows(QAbstractItemModel *activities)
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(activities);
+    QAbstractItemModel *source = join ? join->sourceModel() : nullptr;
+    if (!source)
+        return;
+    removeBandRows(source, activities->rowCount(),
+                   columnIndex(source, QStringLiteral("parentID")));
+}
+
+void Activities::resetFilterSort()
+{
+    m_filterProxy->clearAll();
+    m_filterProxy->sort(-1, Qt::AscendingOrder);
+    m_header->clearAll();
+    m_header->sortByColumn(-1, Qt::AscendingOrder);
+}
+
 void Activities::removeGrouping(QAbstractItemModel *model, int idColumn, int parentIdColumn)
 {
     if (!model)
@@ -498,23 +521,10 @@ void Activities::removeGrouping(QAbstractItemModel *model, int idColumn, int par
     qCInfo(lcViews) << signature << "start";
     QElapsedTimer timer;
     timer.start();
-    {
-        const QSignalBlocker blocker(model);
-        const int total = m_model ? m_model->rowCount() : model->rowCount();
-        qCDebug(lcViews).noquote() << "initial_model_size " << m_initialRowCount
-                                   << " m_model->rowCount()" << total;
-        if (total > m_initialRowCount)
-            model->removeRows(m_initialRowCount, total - m_initialRowCount);
-        if (parentIdColumn >= 0) {
-            for (int row = 0; row < model->rowCount(); ++row) {
-                const QModelIndex cell = model->index(row, parentIdColumn);
-                // Only cells that hold something are written: writing an empty
-                // cell would make the table create an item for it.
-                if (cell.data(Qt::DisplayRole).isValid())
-                    model->setData(cell, QVariant(), Qt::DisplayRole);
-            }
-        }
-    }
+    const int total = m_model ? m_model->rowCount() : model->rowCount();
+    qCDebug(lcViews).noquote() << "initial_model_size " << m_initialRowCount
+                               << " m_model->rowCount()" << total;
+    removeBandRows(model, total, parentIdColumn);
     if (m_model && m_parentProxy->sourceModel() == m_model)
         m_parentProxy->setParentStructure(idColumn, parentIdColumn);
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();

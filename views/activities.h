@@ -114,6 +114,12 @@ private slots:
 private:
     void setupUi();
     void applyPalette();
+    // Takes the band rows (from the initial row count on) out of the
+    // structure table under an activity model and empties its parent ids.
+    void removeBandRows(QAbstractItemModel *model, int total, int parentIdColumn);
+    void dropBandRows(QAbstractItemModel *activities);
+    // No filter, no sort, in the proxy and in the header's record.
+    void resetFilterSort();
     // The activity table row behind an index of the filter proxy.
     int tableRow(const QModelIndex &filterIndex) const;
     // Summarises the children of parent (and, first, their children) and

@@ -555,10 +555,20 @@ private slots:
             QCOMPARE(boxes(), 1);
             QCOMPARE(pane.sortFilterWidget()->parentWidget(), header);
             pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+            QCOMPARE(pane.activityModel()->rowCount(), 11);
+            // The same model handed over again shows ungrouped, without the
+            // bands of before.
+            handOver(pane, loader.get());
+            QCOMPARE(pane.activityModel()->rowCount(), 6);
+            QCOMPARE(pane.initialRowCount(), 6);
+            QCOMPARE(pane.filterModel()->rowCount(), 6);
+            pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
             pane.filterModel()->setFilter(1, {QStringLiteral("x")});
 
-            // Closing as the main window does, then the loader goes.
+            // Closing as the main window does, then the loader goes; the
+            // loader's model is left without bands.
             pane.onCloseProject();
+            QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), 6);
             pane.clearFilterSort();
             loader.reset();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
