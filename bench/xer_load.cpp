@@ -5,13 +5,18 @@
 //   result <code>
 //   model <name> rows <rows> cols <columns>      (one per named model, by name)
 //   load_ms <start of the read to finished() or the failure>
-//   [further *_ms lines for the activity tree and a value-list filter]
+//   parent_tree_ms <grouping the activity model by WBS into a parent-item tree>
+//   filter_ms <filtering that tree by one value list>
 //   peak_rss_mb <peak resident memory of the process so far>
 // With --dump NAME before a file, prints instead model NAME after the load as
 // tab-separated text: the header captions, then one line per row.
 
 #include "modelhelpers.h"
 #include "xerloader.h"
+#include "zfilterdialogproxymodel.h"
+#include "zindex.h"
+#include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
@@ -23,7 +28,9 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace {
@@ -73,6 +80,74 @@ void dumpModel(const QAbstractItemModel *model)
             cells << cellText(model->index(r, c).data(Qt::DisplayRole));
         printLine(cells.join(QLatin1Char('\t')));
     }
+}
+
+// Groups the activities by WBS as the activities pane does: an index over the
+// activities' "wbs_id" with the WBS tree as key structure, one band row per
+// WBS node appended to the activity model's structure table, and the tree
+// handed to a parent-item proxy. Gives the milliseconds taken.
+qint64 buildWbsTree(ProjectLoader *loader, ZParentItemProxyModel *tree)
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(loader->model(QStringLiteral("ActivityModel")));
+    QAbstractItemModel *wbs = loader->model(QStringLiteral("PROJWBS"));
+    QElapsedTimer timer;
+    timer.start();
+    QAbstractItemModel *structure = join->sourceModel();
+    tree->setSourceModel(join);
+    tree->setParentStructure(columnIndex(structure, QStringLiteral("ID")),
+                             columnIndex(structure, QStringLiteral("parentID")));
+
+    ZIndex index(join, columnIndex(join, QStringLiteral("wbs_id")));
+    index.createStructure(wbs, columnIndex(wbs, QStringLiteral("wbs_id")),
+                          columnIndex(wbs, QStringLiteral("parent_wbs_id")), 3);
+    index.group(Qt::DisplayRole);
+
+    const int groupColumn = columnIndex(structure, QStringLiteral("Group"));
+    const int base = structure->rowCount();
+    ParentStructure parents;
+    QList<QVariant> keys;
+    structure->blockSignals(true);
+    structure->insertRows(base, int(index.size()));
+    int r = base;
+    for (const auto &entry : index) {
+        structure->setData(structure->index(r, groupColumn), entry.second.display, Qt::DisplayRole);
+        QList<int> rows = entry.second.rows.values();
+        std::sort(rows.begin(), rows.end());
+        parents[r] = rows;
+        keys.append(entry.first);
+        ++r;
+    }
+    structure->blockSignals(false);
+    std::map<QVariant, int, VariantLess> position;
+    for (int i = 0; i < keys.size(); ++i)
+        position.emplace(keys.at(i), i);
+    for (int i = 0; i < keys.size(); ++i) {
+        const auto it = position.find(index.at(keys.at(i)).parent);
+        parents[it == position.end() ? -1 : base + it->second].append(base + i);
+    }
+    tree->setParentStructure(parents);
+    return timer.elapsed();
+}
+
+int countRows(const QAbstractItemModel *model, const QModelIndex &parent)
+{
+    const int rows = model->rowCount(parent);
+    int total = rows;
+    for (int r = 0; r < rows; ++r)
+        total += countRows(model, model->index(r, 0, parent));
+    return total;
+}
+
+// Filters the tree by one value list ("Activity Type" is "Milestone") and
+// walks the whole filtered tree, as a fully expanded view would.
+qint64 filterTree(ZParentItemProxyModel *tree, ZFilterDialogProxyModel *filter, int *shown)
+{
+    filter->setSourceModel(tree);
+    QElapsedTimer timer;
+    timer.start();
+    filter->setFilter(columnIndex(tree, QStringLiteral("Activity Type")), {QStringLiteral("Milestone")});
+    *shown = countRows(filter, QModelIndex());
+    return timer.elapsed();
 }
 
 } // namespace
@@ -144,6 +219,14 @@ int main(int argc, char **argv)
                               .arg(model->columnCount()));
         }
         printLine(QStringLiteral("load_ms %1").arg(loadMs));
+        if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
+            && loader->model(QStringLiteral("PROJWBS"))) {
+            ZParentItemProxyModel tree;
+            ZFilterDialogProxyModel filter;
+            printLine(QStringLiteral("parent_tree_ms %1").arg(buildWbsTree(loader.get(), &tree)));
+            int shown = 0;
+            printLine(QStringLiteral("filter_ms %1").arg(filterTree(&tree, &filter, &shown)));
+        }
         printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
         std::fflush(stdout);
     }

@@ -337,7 +337,12 @@ bool ZJoinProxyModel::addModel(QAbstractItemModel *model, int keyColumn, int for
 
 void ZJoinProxyModel::resetMapping(const ZJoinMapping &mapping)
 {
+    const int before = m_rowMaps.size();
     buildRowMap(mapping, true);
+    // A mapping whose map cannot be built still takes its position, so the
+    // maps of later mappings are never read for it.
+    if (m_rowMaps.size() == before)
+        m_rowMaps.append(QVector<int>());
 }
 
 void ZJoinProxyModel::buildRowMap(const ZJoinMapping &mapping, bool announce)

@@ -25,6 +25,27 @@ bool isInteger(int type)
     }
 }
 
+bool isNumber(int type)
+{
+    return isInteger(type) || type == QMetaType::Double || type == QMetaType::Float;
+}
+
+// A number against a text: Qt 5 converts the right-hand side to the type of
+// the left, so the answer depends on the order of the arguments and ordered
+// containers can be corrupted. Compare numerically when the text is a
+// number, and put numbers after an empty text and before other texts.
+int compareNumberWithText(const QVariant &number, const QString &text)
+{
+    if (text.isEmpty())
+        return 1;
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok)
+        return -1;
+    const double n = number.toDouble();
+    return n < value ? -1 : (value < n ? 1 : 0);
+}
+
 template <typename T>
 int threeWay(const T &a, const T &b)
 {
@@ -61,6 +82,10 @@ int compareVariants(const QVariant &a, const QVariant &b)
     }
     if (!a.isValid() || !b.isValid())
         return threeWay(a.isValid(), b.isValid());
+    if (isNumber(ta) && tb == QMetaType::QString)
+        return compareNumberWithText(a, b.toString());
+    if (ta == QMetaType::QString && isNumber(tb))
+        return -compareNumberWithText(b, a.toString());
 
     // Everything else goes through Qt 5's own rules (the deprecated operators
     // are the public face of QVariant::compare in 5.15).

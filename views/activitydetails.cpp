@@ -1,5 +1,6 @@
 #include "activitydetails.h"
 
+#include "activities.h"
 #include "maphdrmodel.h"
 #include "modelhelpers.h"
 #include "viewslogging.h"
@@ -12,8 +13,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -28,13 +27,10 @@ const QString kNoRows = QStringLiteral("-1");
 
 // Rows whose key column reads exactly `key` (ignoring case): the id 12 must
 // not list the rows of 112 or 120.
-void setExactFilter(QSortFilterProxyModel *proxy, const QString &key)
+void setExactFilter(ZKeyFilterProxyModel *proxy, const QString &key)
 {
-    if (!proxy)
-        return;
-    proxy->setFilterRegularExpression(QRegularExpression(
-        QStringLiteral("^%1$").arg(QRegularExpression::escape(key)),
-        QRegularExpression::CaseInsensitiveOption));
+    if (proxy)
+        proxy->setFilterKey(key);
 }
 
 QLineEdit *readOnlyEdit(QWidget *parent, const QString &name)
@@ -85,6 +81,13 @@ ActivityDetails::ActivityDetails(QWidget *parent)
     setupForm();
     m_mapperDelegate = new ZDetailDelegate(this, -1, QPixmap());
     createMapper();
+    // The table delegates serve every project and stay with the pane.
+    m_tblvwPred->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_predecessors.png"))));
+    m_tblvwSucc->setItemDelegate(new ZDetailDelegate(
+        this, 3, QPixmap(QStringLiteral(":/images/task_position_successors.png"))));
+    m_tblvwCodes->setItemDelegate(
+        new ZDetailDelegate(this, 8, QPixmap(QStringLiteral(":/images/task_label_32"))));
 
     connect(m_tblvwPred, &QAbstractItemView::activated, this, &ActivityDetails::gotoPredecessor);
     connect(m_tblvwSucc, &QAbstractItemView::activated, this, &ActivityDetails::gotoSuccessor);
@@ -208,7 +211,7 @@ void ActivityDetails::setResourceModel(QAbstractItemModel *model)
 {
     m_resourceModel = model;
     delete m_resourceProxy;
-    m_resourceProxy = new QSortFilterProxyModel(this);
+    m_resourceProxy = new ZKeyFilterProxyModel(this);
     m_resourceProxy->setSourceModel(model);
     m_resourceProxy->setFilterKeyColumn(0);
     m_tblResources->setModel(m_resourceProxy);
@@ -220,15 +223,13 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
                      << " columns:" << (model ? model->columnCount() : 0);
     m_codesModel = model;
     delete m_codesProxy;
-    m_codesProxy = new QSortFilterProxyModel(this);
+    m_codesProxy = new ZKeyFilterProxyModel(this);
     m_codesProxy->setSourceModel(model);
     m_codesProxy->setFilterKeyColumn(0);
     m_tblvwCodes->setModel(m_codesProxy);
     m_tblvwCodes->setColumnHidden(0, true);
     m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
     fixRowHeight(m_tblvwCodes->verticalHeader());
-    m_tblvwCodes->setItemDelegate(
-        new ZDetailDelegate(m_codesProxy, 8, QPixmap(QStringLiteral(":/images/task_label_32"))));
     setExactFilter(m_codesProxy, kNoRows);
 }
 
@@ -260,8 +261,6 @@ void ActivityDetails::createDetailMapping()
     m_tblvwPred->setColumnWidth(4, 50);
     m_tblvwPred->horizontalHeader()->setStretchLastSection(true);
     fixRowHeight(m_tblvwPred->verticalHeader());
-    m_tblvwPred->setItemDelegate(new ZDetailDelegate(
-        m_predecessorProxy, 3, QPixmap(QStringLiteral(":/images/task_position_predecessors.png"))));
 
     m_successorProxy = new MapHdrModel(this);
     m_successorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Successor Name"));
@@ -274,8 +273,6 @@ void ActivityDetails::createDetailMapping()
     m_tblvwSucc->setColumnWidth(4, 50);
     m_tblvwSucc->horizontalHeader()->setStretchLastSection(true);
     fixRowHeight(m_tblvwSucc->verticalHeader());
-    m_tblvwSucc->setItemDelegate(new ZDetailDelegate(
-        m_successorProxy, 3, QPixmap(QStringLiteral(":/images/task_position_successors.png"))));
 
     m_mapper->clearMapping();
     m_mapper->setModel(m_activityModel);
@@ -369,8 +366,6 @@ void ActivityDetails::gotoSuccessor(const QModelIndex &index)
 
 void ActivityDetails::gotoTask(int taskId)
 {
-    if (!m_activities)
-        return;
-    if (!QMetaObject::invokeMethod(m_activities, "gotoTask", Qt::DirectConnection, Q_ARG(int, taskId)))
-        qCWarning(lcViews) << "ActivityDetails::gotoTask: the activities pane offers no gotoTask(int)";
+    if (m_activities)
+        m_activities->gotoTask(taskId);
 }

@@ -4,15 +4,16 @@
 #include <QPointer>
 #include <QWidget>
 
+class Activities;
 class MapHdrModel;
 class QAbstractItemModel;
 class QDataWidgetMapper;
 class QLineEdit;
-class QSortFilterProxyModel;
 class QTabWidget;
 class QTableView;
 class QToolButton;
 class ZDetailDelegate;
+class ZKeyFilterProxyModel;
 
 // The pane below the activities pane: name, dates and type of the current
 // activity ("General"), its predecessors and successors ("Relationships";
@@ -38,9 +39,8 @@ public:
     // proxies made for them.
     void clearModels();
 
-    // The activities pane that makes a related activity current; it must
-    // offer an invokable gotoTask(int). Not owned.
-    QPointer<QObject> m_activities;
+    // The activities pane that makes a related activity current. Not owned.
+    QPointer<Activities> m_activities;
 
 public slots:
     void nextActivity();
@@ -84,6 +84,6 @@ private:
     // Owned (children), deleted by clearModels.
     QPointer<MapHdrModel> m_predecessorProxy;
     QPointer<MapHdrModel> m_successorProxy;
-    QPointer<QSortFilterProxyModel> m_codesProxy;
-    QPointer<QSortFilterProxyModel> m_resourceProxy;
+    QPointer<ZKeyFilterProxyModel> m_codesProxy;
+    QPointer<ZKeyFilterProxyModel> m_resourceProxy;
 };

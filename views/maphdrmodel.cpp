@@ -1,7 +1,7 @@
 #include "maphdrmodel.h"
 
 MapHdrModel::MapHdrModel(QObject *parent)
-    : QSortFilterProxyModel(parent)
+    : ZKeyFilterProxyModel(parent)
 {
 }
 

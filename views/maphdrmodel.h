@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QHash>
-#include <QSortFilterProxyModel>
+#include "zkeyfilterproxymodel.h"
 
 // A sort/filter proxy that shows some horizontal header captions under
-// other names ("Activity Name" as "Predecessor Name").
-class MapHdrModel : public QSortFilterProxyModel
+// other names ("Activity Name" as "Predecessor Name"), filtered by an exact
+// key.
+class MapHdrModel : public ZKeyFilterProxyModel
 {
     Q_OBJECT
 public:

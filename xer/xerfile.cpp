@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace xer {
@@ -94,7 +96,7 @@ void XERFile::clear()
 
 int XERFile::read()
 {
-    m_legacyCodec = QTextCodec::codecForName("Windows-1252");
+    initLegacyTable();
     m_utf8 = true;
     bool restart = false;
     int result = readPass(false, &restart);
@@ -106,6 +108,28 @@ int XERFile::read()
         result = readPass(true, &restart);
     }
     return result;
+}
+
+void XERFile::initLegacyTable()
+{
+    if (!m_legacyTable.isEmpty())
+        return;
+    // One character per byte, decoded once; lines are then decoded by table
+    // lookup, which is thread-safe and fast. Bytes the code page leaves
+    // undefined keep their Latin-1 meaning rather than becoming replacement
+    // characters.
+    QByteArray bytes(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = char(i);
+    QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
+    QString table = codec ? codec->toUnicode(bytes) : QString();
+    if (table.size() != 256)
+        table = QString::fromLatin1(bytes);
+    for (int i = 0; i < 256; ++i) {
+        if (table.at(i) == QChar::ReplacementCharacter)
+            table[i] = QChar(ushort(i));
+    }
+    m_legacyTable = table;
 }
 
 int XERFile::readPass(bool legacy, bool *restart)
@@ -121,6 +145,7 @@ int XERFile::readPass(bool legacy, bool *restart)
     int carry = 0; // bytes of an unfinished line at the front of the buffer
     bool first = true;
     bool any = false;
+    QVector<PendingLine> pending;
     while (true) {
         buffer.resize(int(carry + ChunkSize));
         const qint64 got = file.read(buffer.data() + carry, ChunkSize);
@@ -146,13 +171,17 @@ int XERFile::readPass(bool legacy, bool *restart)
             }
         }
         // Whole lines of this chunk; a run of CR and LF bytes is one line end.
+        pending.clear();
         while (p < end) {
             const char *lineEnd = p;
-            while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
+            uchar high = 0;
+            while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') {
+                high |= uchar(*lineEnd);
                 ++lineEnd;
+            }
             if (lineEnd == end)
                 break; // unfinished: carried over to the next chunk
-            if (lineEnd > p && handleLine(p, lineEnd, legacy) == RestartAsLegacy) {
+            if (lineEnd > p && !scanLine(p, lineEnd, high >= 0x80, legacy, &pending)) {
                 file.close();
                 *restart = true;
                 return Ok;
@@ -162,19 +191,24 @@ int XERFile::readPass(bool legacy, bool *restart)
                 ++p;
         }
         carry = int(end - p);
+        // A last line without a line end is kept.
+        if (carry > 0 && file.atEnd()) {
+            uchar high = 0;
+            for (const char *q = p; q < end; ++q)
+                high |= uchar(*q);
+            if (!scanLine(p, end, high >= 0x80, legacy, &pending)) {
+                file.close();
+                *restart = true;
+                return Ok;
+            }
+            carry = 0;
+        }
+        makeObjects(&pending, legacy || !m_utf8);
         if (carry > 0 && p != data)
             std::memmove(buffer.data(), p, size_t(carry));
         const qint64 pos = file.pos();
         // The quotient comes first, so only the last chunk reports 10.
         emit progress(size > 0 ? int(pos / size) * 10 : 10, QStringLiteral("Read project from file"));
-    }
-    // A last line without a line end is kept.
-    if (carry > 0) {
-        if (handleLine(buffer.constData(), buffer.constData() + carry, legacy) == RestartAsLegacy) {
-            file.close();
-            *restart = true;
-            return Ok;
-        }
     }
     file.close();
     if (!any)
@@ -182,64 +216,93 @@ int XERFile::readPass(bool legacy, bool *restart)
     return Ok;
 }
 
-XERFile::LineResult XERFile::handleLine(const char *begin, const char *end, bool legacy)
+bool XERFile::scanLine(const char *begin, const char *end, bool nonAscii, bool legacy,
+                       QVector<PendingLine> *pending)
 {
-    const bool tableLine = end - begin >= 2 && begin[0] == '%' && begin[1] == 'T';
-    const bool collect = tableLine || m_inKeptTable;
-
-    bool ascii = true;
-    if (!legacy) {
-        for (const char *q = begin; q < end; ++q) {
-            if (uchar(*q) >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
-        if (!ascii && m_utf8 && !isValidUtf8(begin, end)) {
-            m_utf8 = false;
-            if (m_decodedNonAscii)
-                return RestartAsLegacy;
-        }
+    if (!legacy && nonAscii && m_utf8 && !isValidUtf8(begin, end)) {
+        m_utf8 = false;
+        if (m_decodedNonAscii)
+            return false;
     }
-    if (!collect)
-        return LineDone;
+    // Field 0 decides the kind; only table lines and the lines of kept
+    // tables are collected.
+    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
+    const char *markerEnd = tab ? tab : end;
+    const int markerSize = int(markerEnd - begin);
+    const bool tableLine = markerSize == 2 && begin[0] == '%' && begin[1] == 'T';
+    if (!tableLine && !m_inKeptTable)
+        return true;
 
-    QString *text;
-    if (legacy || !m_utf8)
-        text = new QString(m_legacyCodec ? m_legacyCodec->toUnicode(begin, int(end - begin))
-                                         : QString::fromLatin1(begin, int(end - begin)));
-    else if (ascii)
-        text = new QString(QString::fromLatin1(begin, int(end - begin)));
-    else {
-        text = new QString(QString::fromUtf8(begin, int(end - begin)));
-        m_decodedNonAscii = true;
+    PendingLine line;
+    line.begin = begin;
+    line.end = end;
+    line.lineNumber = m_lineCounter++;
+    line.nonAscii = nonAscii;
+    if (tableLine) {
+        const char *nameBegin = tab ? tab + 1 : end;
+        const char *nameEnd = nameBegin;
+        while (nameEnd < end && *nameEnd != '\t')
+            ++nameEnd;
+        const QString name = decode(nameBegin, nameEnd, legacy || !m_utf8).toUpper();
+        line.kept = m_wanted.isEmpty() || m_wanted.contains(name);
+        m_inKeptTable = line.kept;
+    } else if (markerSize == 6 && std::memcmp(begin, "ERMHDR", 6) == 0) {
+        // A header line inside a kept table ends it.
+        m_inKeptTable = false;
     }
-    const QVector<QStringRef> fields = XERObject::split(text);
-    XERObject *object = XERObject::parse(text, m_lineCounter, 0, fields);
-    ++m_lineCounter;
-    if (object)
-        addObject(object);
-    return LineDone;
+    pending->append(line);
+    return true;
 }
 
-void XERFile::addObject(XERObject *object)
+QString XERFile::decode(const char *begin, const char *end, bool legacy) const
+{
+    const int n = int(end - begin);
+    if (!legacy)
+        return QString::fromUtf8(begin, n);
+    QString text(n, Qt::Uninitialized);
+    QChar *out = text.data();
+    const QChar *table = m_legacyTable.constData();
+    for (int i = 0; i < n; ++i)
+        out[i] = table[uchar(begin[i])];
+    return text;
+}
+
+void XERFile::makeObjects(QVector<PendingLine> *pending, bool legacy)
+{
+    if (pending->isEmpty())
+        return;
+    if (!legacy) {
+        for (const PendingLine &line : qAsConst(*pending))
+            m_decodedNonAscii = m_decodedNonAscii || line.nonAscii;
+    }
+    auto make = [this, legacy](PendingLine &line) {
+        QString *text = new QString(line.nonAscii ? decode(line.begin, line.end, legacy)
+                                                  : QString::fromLatin1(line.begin, int(line.end - line.begin)));
+        line.object = XERObject::parse(text, line.lineNumber, 0, XERObject::split(text));
+    };
+    // Made on the reading thread: spreading the allocations over other
+    // threads' heaps was measured to slow down the model building that
+    // follows more than it speeds up the reading.
+    std::for_each(pending->begin(), pending->end(), make);
+    for (const PendingLine &line : qAsConst(*pending)) {
+        if (line.object)
+            addObject(line.object, line.kept);
+    }
+}
+
+void XERFile::addObject(XERObject *object, bool kept)
 {
     ++m_objectCount;
     switch (object->type()) {
     case TableObject: {
         auto *table = static_cast<XERTable *>(object);
         m_owned.append(table);
-        const QString name = table->name().toUpper();
-        if (m_wanted.isEmpty() || m_wanted.contains(name)) {
+        if (kept)
             m_tables.append(table);
-            m_inKeptTable = true;
-        } else {
-            m_inKeptTable = false;
-        }
         break;
     }
     case FieldObject:
-        if (m_inKeptTable && !m_tables.isEmpty()) {
+        if (!m_tables.isEmpty()) {
             m_tables.last()->setFields(static_cast<XERField *>(object));
         } else {
             delete object;
@@ -248,12 +311,11 @@ void XERFile::addObject(XERObject *object)
         break;
     case HeaderObject:
         m_owned.append(object);
-        m_inKeptTable = false;
         break;
     case RecordObject:
         // A record before its table's field list has no column names to
         // read it by; it is dropped rather than guessed at.
-        if (m_inKeptTable && !m_tables.isEmpty() && m_tables.last()->fields()) {
+        if (!m_tables.isEmpty() && m_tables.last()->fields()) {
             m_tables.last()->appendRecord(static_cast<XERRecord *>(object));
         } else {
             delete object;

@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <QVector>
 
-class QTextCodec;
-
 namespace xer {
 
 class XERTable;
@@ -49,11 +47,26 @@ signals:
     void progress(int percent, const QString &text);
 
 private:
-    enum LineResult { LineDone, RestartAsLegacy };
+    // A line met by the byte scan, made into an object afterwards.
+    struct PendingLine
+    {
+        const char *begin = nullptr;
+        const char *end = nullptr;
+        int lineNumber = 0;
+        bool nonAscii = false;
+        bool kept = false; // a table line of a wanted table
+        XERObject *object = nullptr;
+    };
     void clear();
+    void initLegacyTable();
     int readPass(bool legacy, bool *restart);
-    LineResult handleLine(const char *begin, const char *end, bool legacy);
-    void addObject(XERObject *object);
+    // Collects a line when it is a table line or belongs to a kept table;
+    // false when the file must be decoded again as Windows-1252.
+    bool scanLine(const char *begin, const char *end, bool nonAscii, bool legacy,
+                  QVector<PendingLine> *pending);
+    QString decode(const char *begin, const char *end, bool legacy) const;
+    void makeObjects(QVector<PendingLine> *pending, bool legacy);
+    void addObject(XERObject *object, bool kept);
 
     QString m_fileName;
     LineSeparator m_separator;
@@ -66,7 +79,7 @@ private:
     bool m_inKeptTable = false;
     bool m_utf8 = true;
     bool m_decodedNonAscii = false; // a kept line with bytes >= 0x80 was decoded
-    QTextCodec *m_legacyCodec = nullptr; // Not owned (codecs live for the run).
+    QString m_legacyTable; // Windows-1252: the character of each byte
 };
 
 } // namespace xer

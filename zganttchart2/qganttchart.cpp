@@ -553,6 +553,11 @@ void GanttChart::flushPendingRebuild()
     if (pendingTasks_) {
         modelReset();
         rmodelReset();
+        // While the rebuild waited, the tree may have scrolled to rows the
+        // chart did not have yet, and the chart's position was cut to its
+        // old height: take the tree's position again (whole rows).
+        if (tree_)
+            verticalScrollBar()->setValue(tree_->verticalScrollBar()->value() * rowHeight_);
     } else if (pendingLinks_) {
         rmodelReset();
     }

@@ -34,7 +34,10 @@ class TaskDrawDelegate;
 // many signals a burst brings (a filter removing many ranges, a sort, many
 // rows expanding), the tasks and links are rebuilt once, when control
 // returns to the event loop. Operations that hand out rows or positions
-// (selection, image, cell count) first finish a pending rebuild.
+// (selection, image, cell count) first finish a pending rebuild. After such a
+// gathered rebuild the chart takes the buddy tree's vertical position again
+// (tree rows times the row height), since the tree may have scrolled to rows
+// the chart did not have yet.
 class GanttChart : public QScrollArea
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "zganttviewbarstyle.h"
 
+#include <QCoreApplication>
 #include <QtMath>
 #include <QVariantList>
 #include <QVariantMap>
@@ -80,6 +81,9 @@ void registerBarStyleMetaType()
     qRegisterMetaType<ZGanttViewBarStyle>("ZGanttViewBarStyle");
     qRegisterMetaType<QList<ZGanttViewBarStyle>>("QList<ZGanttViewBarStyle>");
 }
+
+// Styles travel in queued signals and variants looked up by type name.
+Q_COREAPP_STARTUP_FUNCTION(registerBarStyleMetaType)
 
 QVariant barStyleToVariant(const ZGanttViewBarStyle &style)
 {

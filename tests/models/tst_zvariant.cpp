@@ -21,6 +21,10 @@ void tst_ZVariant::compare_data()
     QTest::addRow("int equal") << QVariant(7) << QVariant(7) << 0;
     QTest::addRow("int vs longlong") << QVariant(7) << QVariant(qlonglong(7)) << 0;
     QTest::addRow("int vs its text") << QVariant(12) << QVariant(QStringLiteral("12")) << 0;
+    QTest::addRow("int vs longer text number") << QVariant(7) << QVariant(QStringLiteral("10")) << -1;
+    QTest::addRow("number before plain text") << QVariant(2020) << QVariant(QStringLiteral("2020x01")) << -1;
+    QTest::addRow("large number before plain text") << QVariant(999999) << QVariant(QStringLiteral("2020x01")) << -1;
+    QTest::addRow("empty text before numbers") << QVariant(QString()) << QVariant(-5) << -1;
     QTest::addRow("double vs int") << QVariant(1.5) << QVariant(1) << 1;
     QTest::addRow("text") << QVariant(QStringLiteral("A")) << QVariant(QStringLiteral("B")) << -1;
     QTest::addRow("text case") << QVariant(QStringLiteral("a")) << QVariant(QStringLiteral("A")) << 1;

@@ -1,6 +1,8 @@
 // The details pane and the resources page over the models of a real load.
 
+#include "activities.h"
 #include "activitydetails.h"
+#include "zgroupedtreeview.h"
 #include "modelhelpers.h"
 #include "resources.h"
 #include "xerloader.h"
@@ -24,6 +26,7 @@ private slots:
     void detailsOfOneActivity_data();
     void detailsOfOneActivity();
     void resourcesPage();
+    void relatedActivityBecomesCurrent();
 
 private:
     QModelIndex activityIndex(const QString &activityId) const;
@@ -171,6 +174,53 @@ void tst_ViewsLoaded::resourcesPage()
     page.filterModel()->setFilter(nameColumn, { QStringLiteral("Welder") });
     qobject_cast<ZSortFilterHeader *>(page.tableView()->horizontalHeader())->setFilter(nameColumn);
     QCOMPARE(page.tableView()->model()->rowCount(), 2);
+}
+
+void tst_ViewsLoaded::relatedActivityBecomesCurrent()
+{
+    Activities activities;
+    activities.setModels(m_loader->model(QStringLiteral("ActivityModel")),
+                         m_loader->model(QStringLiteral("PROJWBS")),
+                         m_loader->model(QStringLiteral("ACTVTYPE")),
+                         m_loader->model(QStringLiteral("ACTVCODE")),
+                         m_loader->model(QStringLiteral("PredecessorModel")), true);
+    ActivityDetails details;
+    details.m_activities = &activities;
+    details.setActivityModel(m_loader->model(QStringLiteral("ActivityModel")));
+    details.setResourceModel(m_loader->model(QStringLiteral("ResourceModel")));
+    details.setPredecessorModel(m_loader->model(QStringLiteral("PredecessorModel")));
+    details.setCodesModel(m_loader->model(QStringLiteral("taskCodesAssignmentModel")));
+    // As the main window connects them.
+    connect(activities.treeView()->selectionModel(), &QItemSelectionModel::currentRowChanged,
+            &details, &ActivityDetails::onRowChanged);
+
+    ZGroupedTreeView *tree = activities.treeView();
+    const int idColumn = columnIndex(tree->model(), QStringLiteral("Activity ID"));
+    auto currentId = [&]() {
+        const QModelIndex c = tree->currentIndex();
+        return c.sibling(c.row(), idColumn).data().toString();
+    };
+    const QModelIndexList hits = tree->model()->match(tree->model()->index(0, idColumn), Qt::DisplayRole,
+                                                      QStringLiteral("A12"), 1, Qt::MatchExactly);
+    QCOMPARE(hits.size(), 1);
+    tree->setCurrentIndex(hits.first());
+    QCOMPARE(details.findChild<QLineEdit *>(QStringLiteral("leName"))->text(), QStringLiteral("Twelve"));
+
+    // Activate the predecessor A7, then the successor A112 of A12.
+    auto *pred = details.findChild<QTableView *>(QStringLiteral("tblvwPred"));
+    auto *succ = details.findChild<QTableView *>(QStringLiteral("tblvwSucc"));
+    int row7 = -1;
+    for (int r = 0; r < pred->model()->rowCount(); ++r) {
+        if (pred->model()->index(r, 7).data().toString() == QLatin1String("A7"))
+            row7 = r;
+    }
+    QVERIFY(row7 >= 0);
+    emit pred->activated(pred->model()->index(row7, 7));
+    QCOMPARE(currentId(), QStringLiteral("A7"));
+    QCOMPARE(details.findChild<QLineEdit *>(QStringLiteral("leName"))->text(), QStringLiteral("Seven"));
+    QCOMPARE(succ->model()->rowCount(), 1);
+    emit succ->activated(succ->model()->index(0, 5));
+    QCOMPARE(currentId(), QStringLiteral("A12"));
 }
 
 QTEST_MAIN(tst_ViewsLoaded)

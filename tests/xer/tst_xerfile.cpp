@@ -100,8 +100,8 @@ void tst_XERFile::read_data()
     QTest::addRow("header word only") << QByteArray("ERMHDR") << task << 1 << QString();
     QTest::addRow("utf-8 byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + simple << task << 0 << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
-    QTest::addRow("no %T") << header() + "%F\ta\r\n%R\t1\r\n%E\r\n" << task << 0 << QString();
-    QTest::addRow("%R before %F")
+    QTest::addRow("no table line") << header() + "%F\ta\r\n%R\t1\r\n%E\r\n" << task << 0 << QString();
+    QTest::addRow("record before the field list")
             << header() + "%T\tTASK\r\n%R\t1\t2\r\n%F\ta\tb\r\n%R\t3\t4\r\n" << task << 0
             << QStringLiteral("TASK[a,b]{3,4}");
     QTest::addRow("a table twice")
@@ -128,7 +128,7 @@ void tst_XERFile::read_data()
     QTest::addRow("short and long records")
             << header() + table("TASK", "a\tb\tc", {"1", "1\t2\t3\t4\t5"}) << task << 0
             << QStringLiteral("TASK[a,b,c]{1;1,2,3,4,5}");
-    QTest::addRow("missing %E")
+    QTest::addRow("missing end line")
             << header() + table("TASK", "a", {"1", "2"}) << task << 0 << QStringLiteral("TASK[a]{1;2}");
     QTest::addRow("last record without line end")
             << header() + "%T\tTASK\r\n%F\ta\tb\r\n%R\t1\t2\r\n%R\t3\t4" << task << 0
@@ -160,7 +160,7 @@ void tst_XERFile::read_data()
     {
         const QByteArray content = tableMarkerAtBoundary();
         QCOMPARE(content.at(Chunk - 1), '%');
-        QTest::addRow("%T split by the chunk boundary") << content << task << 0 << QStringLiteral("TASK[a]{7}");
+        QTest::addRow("table marker split by the chunk boundary") << content << task << 0 << QStringLiteral("TASK[a]{7}");
     }
 }
 
@@ -215,6 +215,14 @@ void tst_XERFile::encoding_data()
             << german << false;
     QTest::addRow("utf-8 text before a windows-1252 byte")
             << header() + table("TASK", "n", {"\xC3\xA9"}) + table("CALENDAR", "x", {"\xE9"})
+            << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
+    QTest::addRow("byte undefined in windows-1252")
+            << header() + table("TASK", "n", {"a\x81" "b"}) << QStringLiteral("a\u0081b") << false;
+    // The same, with the byte that is not UTF-8 a chunk later: the text read
+    // so far is decoded again.
+    QTest::addRow("windows-1252 decided a chunk later")
+            << header() + table("TASK", "n", {"\xC3\xA9"})
+                       + table("CALENDAR", "x", {QByteArray(Chunk + 100, 'f'), "\xE9"})
             << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
     QTest::addRow("ascii") << header() + table("TASK", "n", {"plain"}) << QStringLiteral("plain") << true;
 }

@@ -460,7 +460,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) << 1 << QStringLiteral("E");
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) << 1 << QStringLiteral("E");
-    QTest::addRow("%R before %F is dropped")
+    QTest::addRow("record before the field list is dropped")
             << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" << 1 << QStringLiteral("A");
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) << 1 << QStringLiteral("A");

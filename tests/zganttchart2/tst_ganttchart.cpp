@@ -49,10 +49,13 @@ private slots:
     void rowAxis();
     void axisGeometry();
     void cellsCount();
+    void everyTimeScale_data();
+    void everyTimeScale();
     void toImageTiles();
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
     void insertedRowsInTreeOrder();
+    void verticalPositionAfterExpandAndScroll();
     void sortRebuilds();
     void modelsDestroyed();
     void barStyleColumns();
@@ -502,6 +505,44 @@ void tst_GanttChart::cellsCount()
     static_assert(std::is_same<decltype(chart->cellsCount()), qint64>::value, "64-bit count");
 }
 
+void tst_GanttChart::everyTimeScale_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QDateTime>("min");
+    QTest::addColumn<QDateTime>("max");
+    QTest::addColumn<int>("columns");
+    // Tasks from 2 Jan to 12 Jan 2017.
+    QTest::addRow("day") << int(Day) << day(2) << day(13) << 11;
+    QTest::addRow("week") << int(Week) << day(2) << day(16) << 2;
+    QTest::addRow("month") << int(Month) << day(1) << QDateTime(QDate(2017, 2, 1), QTime(0, 0)) << 1;
+    QTest::addRow("quarter") << int(Quarter) << day(1) << QDateTime(QDate(2017, 4, 1), QTime(0, 0)) << 1;
+    QTest::addRow("year") << int(Year) << day(1) << QDateTime(QDate(2018, 1, 1), QTime(0, 0)) << 1;
+}
+
+void tst_GanttChart::everyTimeScale()
+{
+    QFETCH(int, unit);
+    QFETCH(QDateTime, min);
+    QFETCH(QDateTime, max);
+    QFETCH(int, columns);
+    tree->expandAll();
+    chart->setDateLevels({static_cast<TimeUnit>(unit), Year});
+    chart->resetModels();
+    DateAxis *axis = chart->dateAxis();
+    QCOMPARE(axis->min(), min);
+    QCOMPARE(axis->max(), max);
+    QCOMPARE(axis->columnsCount(), columns);
+    QCOMPARE(chart->cellsCount(), qint64(columns) * 5);
+    QCOMPARE(chart->chartArea()->width(), columns * 25);
+    const ZImage image = chart->toImage();
+    QCOMPARE(image.columns(), columns);
+    QCOMPARE(image.rows(), 5);
+    QCOMPARE(image.headerHeight(), 56);
+    // A1's bar shows in the first tile of its row in every scale.
+    const QImage tile = image.getPart(1, 0);
+    QCOMPARE(tile.pixelColor(0, 10), kTaskBody);
+}
+
 void tst_GanttChart::toImageTiles()
 {
     tree->expandAll();
@@ -577,6 +618,32 @@ void tst_GanttChart::burstGivesOneDeferredRebuild()
     QCOMPARE(ids, (QList<int>{7, 1, 4}));
     QCOMPARE(chart->tasks().at(2)->finish(), day(13));
     QCOMPARE(chart->dateAxis()->max(), day(14));
+}
+
+void tst_GanttChart::verticalPositionAfterExpandAndScroll()
+{
+    // Many children under A; the view shows a few rows only.
+    QStandardItem *a = tasks->item(0);
+    for (int i = 0; i < 60; ++i)
+        a->appendRow(taskRow(200 + i, QStringLiteral("child"), QStringLiteral("Task"), day(3), day(4)));
+    chart->resetModels();
+    tree->resize(200, 150);
+    chart->resize(300, 150);
+    tree->show();
+    chart->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tree));
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    // The pane's wiring: the chart follows the tree's scroll bar.
+    connect(tree->verticalScrollBar(), &QScrollBar::valueChanged, chart,
+            [this](int value) { chart->verticalScrollBar()->setValue(value * chart->rowHeight()); });
+
+    // Expand and jump to a child at once, before the chart has its rows.
+    tree->expand(tasks->index(0, 0));
+    tree->scrollTo(tasks->index(50, 0, tasks->index(0, 0)), QAbstractItemView::PositionAtTop);
+    QVERIFY(tree->verticalScrollBar()->value() > 40);
+    flush();
+    QCOMPARE(chart->taskCount(), 3 + 60 + 2);
+    QCOMPARE(chart->verticalScrollBar()->value(), tree->verticalScrollBar()->value() * 25);
 }
 
 void tst_GanttChart::insertedRowsInTreeOrder()
@@ -659,10 +726,21 @@ void tst_GanttChart::barStyleColumns()
     QCOMPARE(chart->tasks().at(1)->actualStart(), day(10));
     QCOMPARE(chart->tasks().at(1)->start(), day(9));
 
+    // Style 4 draws B's actual pair over its main bar (body rows top + 11
+    // .. top + 15); A1 has no actual dates and shows only its main bar.
+    tree->expandAll();
+    flush();
+    const QImage image = area();
+    QCOMPARE(image.pixelColor(210, 75 + 13), QColor(100, 255, 100));
+    QCOMPARE(image.pixelColor(210, 75 + 9), QColor(255, 200, 200)); // style 3 over the main dates
+    QCOMPARE(image.pixelColor(180, 75 + 6), kTaskBody); // above the further bars
+    QCOMPARE(image.pixelColor(180, 75 + 14), kTaskBody); // the actual pair starts on 10 Jan only
+    QCOMPARE(image.pixelColor(50, 25 + 14), kTaskBody); // A1 has no actual pair
+
     // An empty list is accepted: nothing is drawn, nothing fails.
     chart->setBarStyles({}, true, false, false, YearFourDigits, QuarterShort, MonthNumberPadded, WeekLong,
                         DayNumberPadded, QString(), QString(), QString(), QString(), QString());
-    QCOMPARE(chart->taskCount(), 3);
+    QCOMPARE(chart->taskCount(), 5);
     area();
 }
 
@@ -700,14 +778,30 @@ void tst_GanttChart::viewportResizeUpdatesScrollRange()
     QCOMPARE(bar->maximum(), chart->chartArea()->width() - chart->viewport()->width());
     QCOMPARE(chart->dateAxis()->y(), chart->frameWidth());
 
+    // The viewport shrinks when the axis gets more levels, while the chart
+    // keeps its size: the vertical range follows the viewport.
+    for (int i = 0; i < 20; ++i)
+        tasks->appendRow(taskRow(100 + i, QStringLiteral("T"), QStringLiteral("Task"), day(3), day(4)));
+    flush();
+    QScrollBar *vertical = chart->verticalScrollBar();
+    QCOMPARE(vertical->maximum(), chart->chartArea()->height() - chart->viewport()->height());
+    const int before = vertical->maximum();
+    chart->setDateLevels({Day, Week, Month});
+    QCoreApplication::processEvents();
+    QCOMPARE(vertical->maximum(), chart->chartArea()->height() - chart->viewport()->height());
+    QCOMPARE(vertical->maximum(), before + 56);
+    chart->setDateLevels({Day});
+    QCoreApplication::processEvents();
+
     // A rebuild keeps the scroll position.
     bar->setValue(40);
     tree->expandAll();
     flush();
-    QCOMPARE(chart->taskCount(), 5);
+    QCOMPARE(chart->taskCount(), 25);
     QCOMPARE(bar->value(), 40);
     // Fewer rows: the body shrinks to them.
     tree->collapseAll();
+    tasks->setRowCount(3);
     chart->resetModels();
     QCOMPARE(chart->chartArea()->height(), 3 * 25);
     QCOMPARE(chart->chartArea()->width(), chart->dateAxis()->axisWidth());

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QModelIndex>
+#include <QString>
+
+class QTreeView;
+
+// Writes a tree view as the viewer's CSV: the captions of the shown columns
+// in on-screen order, then one line per row of the view's model, depth
+// first, collapsed rows included. Fields are joined by ";"; a field holding
+// ";", a double quote or a line break is quoted with inner quotes doubled.
+// The tree column carries the row's "Group" text when it has one and is
+// indented by one blank per depth level; date-times are written dd-MM-yyyy.
+// The file is UTF-8.
+class CsvExport
+{
+public:
+    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2 };
+
+    // Writes the whole file. The file is replaced only when everything was
+    // written, so a failure leaves an earlier file as it was.
+    static Result saveViewData(QTreeView *view, const QString &fileName,
+                               QString *errorString = nullptr);
+    // The header line, ended by "\n".
+    static QString headerLine(QTreeView *view);
+    // The lines of every row below parent, each ended by "\n".
+    static QString saveViewDataHelper(QTreeView *view, const QModelIndex &parent);
+    // One field, quoted when it holds ";", '"', "\n" or "\r".
+    static QString quoteField(const QString &text);
+};

@@ -1,0 +1,871 @@
+#include "mainwindow.h"
+
+#include "applogging.h"
+#include "csvexport.h"
+#include "layoutjson.h"
+#include "layouttarget.h"
+#include "loadprogressdialog.h"
+#include "modelhelpers.h"
+#include "ui_mainwindow.h"
+
+#include "projectloader.h"
+#include "xerloader.h"
+
+#include <QAbstractItemModel>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSizePolicy>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QThreadPool>
+#include <QToolBar>
+#include <QTreeView>
+#include <QWidgetAction>
+#include <QtConcurrent>
+
+namespace {
+
+const char kMruKey[] = "isMRU";
+
+QStringList defaultVisibleColumns()
+{
+    return {QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
+            QStringLiteral("Activity Type"), QStringLiteral("Start Date"),
+            QStringLiteral("Finish Date"), QStringLiteral("WBS Code"), QStringLiteral("WBS Name")};
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(new Ui::MainWindow)
+    , m_recentList(7)
+{
+    m_ui->setupUi(this);
+    init();
+}
+
+MainWindow::~MainWindow()
+{
+    // The dialog would otherwise report its destruction to a window that is
+    // half gone.
+    if (m_progressDialog) {
+        disconnect(m_progressDialog, nullptr, this, nullptr);
+        delete m_progressDialog;
+    }
+    // A read still running is waited for; its result is of no interest now.
+    if (m_loader)
+        disconnect(m_loader, nullptr, this, nullptr);
+    deleteLoader();
+    delete m_ui;
+}
+
+void MainWindow::init()
+{
+    setupWidgets();
+    setupToolbars();
+    setupP6Loader();
+    connectSignalSlots();
+    setIcon(QIcon(QStringLiteral(":/images/pyramid_48.png")));
+    updateToolBarActions();
+    if (m_splitter && m_splitter->count() > 1 && !m_ui->actionDetail->isChecked())
+        m_splitter->widget(1)->hide();
+    updateLayoutsList(QStringLiteral("default"));
+    setIcon(QIcon(QStringLiteral(":/images/red_pyramid.png")));
+
+    m_ui->actionOpen->setVisible(false);
+    m_ui->actionSave_file->setVisible(false);
+    m_ui->actionOpenCaced->setVisible(false);
+    m_ui->actionImportLayout->setVisible(false);
+    m_ui->menuLayout->hide();
+    m_ui->menuLayout->menuAction()->setVisible(false);
+
+    m_recentList.load(RecentList::defaultPath());
+    updateRecentsList();
+}
+
+void MainWindow::setupWidgets()
+{
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    createPanes();
+    if (!m_resourcesPage)
+        m_resourcesPage = new QWidget(this);
+    m_ui->stackedWidget->addWidget(m_splitter);
+    m_ui->stackedWidget->addWidget(m_resourcesPage);
+    m_ui->stackedWidget->setCurrentIndex(0);
+    m_ui->actionDay->setChecked(true);
+}
+
+void MainWindow::setupToolbars()
+{
+    QToolBar *toolBar = m_ui->mainToolBar;
+
+    m_outlineMenu = new QMenu(QStringLiteral("Outline"), toolBar);
+    m_outlineMenu->setIcon(QIcon(QStringLiteral(":/images/outline_32.png")));
+    m_outlineMenu->addAction(m_ui->actionExpand);
+    m_outlineMenu->addAction(m_ui->actionCollapse);
+    m_outlineMenu->addSeparator();
+    m_outlineMenu->addAction(m_ui->actionExpand_All);
+    m_outlineMenu->addAction(m_ui->actionCollapse_All);
+    for (QAction *action : {m_ui->actionLevel_1, m_ui->actionLevel_2, m_ui->actionLevel_3,
+                            m_ui->actionLevel_4, m_ui->actionLevel_5, m_ui->actionLevel_6,
+                            m_ui->actionLevel_7})
+        m_outlineMenu->addAction(action);
+    for (QAction *action : outlineActions())
+        connect(action, &QAction::triggered, this, [this, action] { onOutlineChanged(action); });
+    connect(m_outlineMenu->menuAction(), &QAction::triggered, this,
+            &MainWindow::onExpandCollapseClicked);
+    toolBar->insertAction(m_ui->actionStyles, m_outlineMenu->menuAction());
+
+    connect(m_ui->actionClose, &QAction::triggered, this, &MainWindow::onCloseAction);
+    connect(m_ui->actionPrint, &QAction::triggered, this, &MainWindow::onPrintMenu);
+
+    m_viewMenu = new QMenu(QStringLiteral("View"), toolBar);
+    m_viewMenu->setIcon(QIcon(QStringLiteral(":/images/table_stack.png")));
+    m_viewGroup = new QActionGroup(this);
+    m_viewGroup->setExclusive(true);
+    for (QAction *action :
+         {m_ui->actionGanttChart, m_ui->actionTrackingGanttChart, m_ui->actionResources}) {
+        m_viewMenu->addAction(action);
+        m_viewGroup->addAction(action);
+    }
+    m_ui->actionGanttChart->setChecked(true);
+    connect(m_viewMenu->menuAction(), &QAction::triggered, this,
+            &MainWindow::onDefaultViewClicked);
+    connect(m_viewGroup, &QActionGroup::triggered, this, &MainWindow::setView);
+
+    m_timeMenu = new QMenu(QStringLiteral("Time"), toolBar);
+    m_timeMenu->setIcon(QIcon(QStringLiteral(":/images/time_f_32.png")));
+    m_timeMenu->menuAction()->setToolTip(QStringLiteral("Time Scales"));
+    for (QAction *action : {m_ui->actionYear, m_ui->actionQuarter, m_ui->actionMonth,
+                            m_ui->actionWeek, m_ui->actionDay}) {
+        m_timeMenu->addAction(action);
+        connect(action, &QAction::triggered, this, &MainWindow::setGanttTimelime);
+    }
+
+    // The layout-name field and its "Save" button head the Layout menu.
+    auto *nameWidget = new QWidget(this);
+    auto *nameLayout = new QHBoxLayout(nameWidget);
+    m_layoutNameEdit = new QLineEdit(nameWidget);
+    m_layoutNameEdit->setPlaceholderText(tr("Layout name"));
+    m_layoutSaveButton = new QPushButton(tr("Save"), nameWidget);
+    nameLayout->addWidget(m_layoutNameEdit);
+    nameLayout->addWidget(m_layoutSaveButton);
+    auto *nameAction = new QWidgetAction(this);
+    nameAction->setDefaultWidget(nameWidget);
+    m_ui->menuLayout->addAction(nameAction);
+    m_ui->menuLayout->addSeparator();
+    connect(m_layoutSaveButton, &QPushButton::clicked, this, &MainWindow::saveLayoutClicked);
+    connect(m_layoutNameEdit, &QLineEdit::textEdited, this, &MainWindow::layoutNameEdited);
+
+    toolBar->insertAction(m_ui->actionStyles, m_timeMenu->menuAction());
+    auto *spacer = new QWidget(toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    toolBar->insertWidget(m_timeMenu->menuAction(), spacer);
+}
+
+void MainWindow::setupP6Loader()
+{
+    if (m_loader) {
+        m_loader->setSchema(QJsonDocument::fromJson(
+            readFile(QStringLiteral(":/files/schema.json")).toUtf8()));
+    }
+}
+
+void MainWindow::connectSignalSlots()
+{
+    connect(m_ui->actionOpen, &QAction::triggered, this, &MainWindow::onConfigDialog);
+    connect(m_ui->actionColumns, &QAction::triggered, this, &MainWindow::onColumnsAction);
+    connect(m_ui->actionGroup, &QAction::triggered, this, &MainWindow::onGroupAction);
+    connect(m_ui->actionDetail, &QAction::triggered, this, &MainWindow::onDetailAction);
+    connect(m_ui->actionStyles, &QAction::triggered, this, &MainWindow::onBarStyles);
+    connect(m_ui->actionExport, &QAction::triggered, this, &MainWindow::onExportAction);
+    connect(m_ui->actionOpen_file, &QAction::triggered, this, &MainWindow::onOpenFileAction);
+    connect(m_ui->actionImportLayout, &QAction::triggered, this, &MainWindow::onImportLayout);
+    connect(m_ui->actionSnip, &QAction::triggered, this, &MainWindow::onSnip);
+    connect(m_ui->actionOpenCaced, &QAction::triggered, this, &MainWindow::onCachedFileClick);
+    connect(m_ui->actionAbout, &QAction::triggered, this, &MainWindow::onAbout);
+    connect(m_ui->actionSave_file, &QAction::triggered, this, &MainWindow::onSaveFileClick);
+    connectPaneSignals();
+}
+
+void MainWindow::setIcon(const QIcon &icon)
+{
+    setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+void MainWindow::onOpenFileAction()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Select files to open"), QString(),
+        QStringLiteral("Project files (") + QStringLiteral("*.xer") + QLatin1Char(')'));
+    openChosenFile(fileName);
+}
+
+void MainWindow::openChosenFile(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return;
+    if (fileName.endsWith(QLatin1String(".xer"), Qt::CaseInsensitive))
+        openXerFile(fileName);
+}
+
+void MainWindow::openXerFile(const QString &path)
+{
+    // One read at a time: the running loader must not be replaced under it.
+    if (m_loading) {
+        statusBar()->showMessage(tr("A project is still loading."), 3000);
+        return;
+    }
+    onCloseAction();
+    deleteLoader();
+    const QJsonDocument schema =
+        QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
+    auto *loader = new XERLoader(path, schema, nullptr);
+    m_loader = loader;
+    showProgress();
+    connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
+            Qt::QueuedConnection);
+    // A late signal of a loader that is no longer current is dropped.
+    connect(loader, &ProjectLoader::finished, this, [this, loader] {
+        if (loader == m_loader)
+            onXerReadDone();
+    });
+    connect(loader, &ProjectLoader::failed, this, [this, loader](int code) {
+        if (loader == m_loader)
+            onXerReadFailed(code);
+    });
+    m_loading = true;
+    m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
+    addFileToRecents(path);
+    setWindowTitle(path);
+}
+
+void MainWindow::onXerReadDone()
+{
+    if (!m_loader)
+        return;
+    m_loading = false;
+
+    // The loader hands its models to this thread before it reports.
+    for (const QString &name : m_loader->modelNames()) {
+        const QAbstractItemModel *model = m_loader->model(name);
+        if (model && model->thread() != thread())
+            qCWarning(lcApp) << "MainWindow::onXerReadDone model in another thread" << name;
+    }
+    handOverModels();
+    updateToolBarActions();
+
+    if (QTreeView *tree = activityTree()) {
+        setVisibleColumns(tree->header(), defaultVisibleColumns());
+        tree->setTreePosition(firstVisibleColumn(tree->header()));
+        updateMergeColumns();
+    }
+
+    if (auto *xer = qobject_cast<XERLoader *>(m_loader))
+        processP6layouts(xer->layoutRows());
+    applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
+
+    if (m_progressDialog) {
+        m_progressDialog->setValue(100);
+        m_progressDialog->setLabelText(QStringLiteral("Done"));
+    }
+    hideProgress();
+}
+
+void MainWindow::onXerReadFailed(int code)
+{
+    if (!m_loader)
+        return;
+    m_loading = false;
+    hideProgress();
+    // Back to the no-project state; the window stays fully usable.
+    deleteLoader();
+    clearPanes();
+    updateToolBarActions();
+
+    const QString path = QDir::toNativeSeparators(windowTitle());
+    QString text;
+    switch (code) {
+    case 1:
+        text = tr("The file %1 is not an XER file.").arg(path);
+        break;
+    case 2:
+        text = tr("The file %1 cannot be opened.").arg(path);
+        break;
+    default:
+        text = tr("The file %1 could not be read (error %2).").arg(path).arg(code);
+        break;
+    }
+    qCWarning(lcApp) << "MainWindow::onXerReadFailed" << code << path;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Open file"), text, QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+void MainWindow::prepareResourcesView(QTableView *table)
+{
+    if (!table || !table->model())
+        return;
+    QHeaderView *header = table->horizontalHeader();
+    for (int c = 0; c <= 5; ++c)
+        table->setColumnHidden(c, true);
+    const auto idRole = Qt::ItemDataRole(256);
+    const int typeSection = sectionFromHeader(header, QStringLiteral("rsrc_type"), idRole);
+    if (typeSection >= 0)
+        header->swapSections(typeSection, 6);
+    const int nameSection = sectionFromHeader(header, QStringLiteral("rsrc_name"), idRole);
+    if (nameSection >= 0)
+        header->swapSections(nameSection, 7);
+    for (const char *id :
+         {"act_reg_qty", "cost_per_qty", "target_cost", "act_start_date", "act_end_date"}) {
+        const int section = sectionFromHeader(header, QString::fromLatin1(id), idRole);
+        if (section >= 0)
+            header->setSectionHidden(section, true);
+    }
+    // The header clamps its default size to its minimum, which follows the
+    // font; rows are 22 pixels whatever the font.
+    QHeaderView *rows = table->verticalHeader();
+    if (rows->minimumSectionSize() > 22)
+        rows->setMinimumSectionSize(22);
+    setDefaultSectionSize(rows, 22);
+    installResourceTypeDelegate(table, typeSection);
+}
+
+void MainWindow::onCloseAction()
+{
+    if (m_loading) {
+        statusBar()->showMessage(tr("A project is still loading."), 3000);
+        return;
+    }
+    clearPanes();
+    deleteLoader();
+    updateToolBarActions();
+}
+
+void MainWindow::waitForRead()
+{
+    if (m_readFuture.isRunning())
+        m_readFuture.waitForFinished();
+}
+
+void MainWindow::deleteLoader()
+{
+    if (!m_loader)
+        return;
+    waitForRead();
+    ProjectLoader *loader = m_loader;
+    m_loader = nullptr;
+    delete loader;
+}
+
+void MainWindow::showProgress()
+{
+    hideProgress();
+    auto *dialog = new LoadProgressDialog(this);
+    connect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
+    m_progressDialog = dialog;
+    dialog->show();
+}
+
+void MainWindow::setProgress(int value, const QString &text)
+{
+    if (!m_progressDialog)
+        return;
+    m_progressDialog->setValue(value);
+    m_progressDialog->setLabelText(text);
+}
+
+void MainWindow::hideProgress()
+{
+    if (!m_progressDialog)
+        return;
+    if (m_loader)
+        disconnect(m_loader, &ProjectLoader::progress, this, &MainWindow::setProgress);
+    // Forgotten at once: a late progress report must not show it again.
+    LoadProgressDialog *dialog = m_progressDialog;
+    m_progressDialog = nullptr;
+    disconnect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
+    dialog->setDismissable(true);
+    dialog->close();
+}
+
+void MainWindow::progressDialogDestroyed(QObject *dlg)
+{
+    if (m_progressDialog == dlg)
+        m_progressDialog = nullptr;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Quitting waits for a running read, so the loader is never deleted
+    // under it.
+    waitForRead();
+    if (m_recentList.save(RecentList::defaultPath()) != RecentList::Saved)
+        qCWarning(lcApp) << "MainWindow::closeEvent recent list not saved";
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// Recent files
+
+void MainWindow::addFileToRecents(const QString &path)
+{
+    QString name;
+    if (m_loader)
+        name = m_loader->emptyText4();
+    m_recentList.addFile(path, name);
+    updateRecentsList();
+}
+
+void MainWindow::updateRecentsList()
+{
+    QMenu *menu = m_ui->menuFile;
+    const QList<QAction *> actions = menu->actions();
+    for (QAction *action : actions) {
+        if (action->data().toMap().value(QLatin1String(kMruKey)).toBool()) {
+            menu->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    QAction *last = menu->actions().isEmpty() ? nullptr : menu->actions().constLast();
+    if (!m_recentList.isEmpty() && (!last || !last->isSeparator()))
+        menu->addSeparator();
+    else if (m_recentList.isEmpty() && last && last->isSeparator()) {
+        menu->removeAction(last);
+        last->deleteLater();
+    }
+    for (const RecentEntry &entry : m_recentList.entries()) {
+        if (QFileInfo(entry.file).suffix().toLower() == QLatin1String("mpp"))
+            continue;
+        auto *action = new QAction(entry.file, this);
+        QVariantMap data;
+        data.insert(QLatin1String(kMruKey), true);
+        data.insert(QStringLiteral("fileName"), entry.file);
+        data.insert(QStringLiteral("type"), entry.type);
+        action->setData(data);
+        connect(action, &QAction::triggered, this, [this, action] { onMRUClick(action); });
+        menu->addAction(action);
+    }
+}
+
+void MainWindow::onMRUClick(QAction *action)
+{
+    if (!action)
+        return;
+    const QVariantMap data = action->data().toMap();
+    const QString fileName = data.value(QStringLiteral("fileName")).toString();
+    if (!data.value(QLatin1String(kMruKey)).toBool() || fileName.isEmpty())
+        return;
+    if (m_loading) {
+        statusBar()->showMessage(tr("A project is still loading."), 3000);
+        return;
+    }
+    const QFileInfo info(fileName);
+    if (info.exists()) {
+        if (info.suffix().toLower() == QLatin1String("xer"))
+            openXerFile(fileName);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("File doesn't exist"),
+                    tr("File was deleted"), QMessageBox::Ok, this);
+    box.exec();
+    RecentEntry gone;
+    gone.file = fileName;
+    m_recentList.remove(gone);
+    updateRecentsList();
+}
+
+void MainWindow::onRecentAction()
+{
+}
+
+// ---------------------------------------------------------------------------
+// View, outline and time scale
+
+void MainWindow::setView(QAction *action)
+{
+    if (!action)
+        return;
+    if (action == m_ui->actionGanttChart || action == m_ui->actionTrackingGanttChart) {
+        m_ui->stackedWidget->setCurrentIndex(0);
+        m_ui->actionDetail->setVisible(true);
+        updateColumnsIcon();
+    } else if (action == m_ui->actionResources) {
+        m_ui->stackedWidget->setCurrentIndex(1);
+        m_ui->actionDetail->setVisible(false);
+        updateColumnsIcon();
+    }
+}
+
+void MainWindow::onDefaultViewClicked()
+{
+    m_ui->actionGanttChart->setChecked(true);
+    setView(m_ui->actionGanttChart);
+}
+
+void MainWindow::onDetailAction()
+{
+    if (!m_splitter || m_splitter->count() < 2)
+        return;
+    m_splitter->widget(1)->setVisible(m_ui->actionDetail->isChecked());
+}
+
+void MainWindow::onExpandCollapseClicked()
+{
+    QTreeView *tree = activityTree();
+    if (!tree)
+        return;
+    {
+        const QSignalBlocker blocker(tree);
+        const QModelIndex first = tree->model() ? tree->model()->index(0, 0) : QModelIndex();
+        if (first.isValid() && tree->isExpanded(first)) {
+            tree->collapseAll();
+            m_outlineLevel = QStringLiteral("Level 0");
+        } else {
+            tree->expandAll();
+            m_outlineLevel = QStringLiteral("Level 7");
+        }
+    }
+    resetChart();
+}
+
+void MainWindow::onOutlineChanged(QAction *action)
+{
+    if (!action)
+        return;
+    QTreeView *tree = activityTree();
+    if (tree) {
+        const QSignalBlocker blocker(tree);
+        const QModelIndex current = tree->currentIndex();
+        if (action == m_ui->actionExpand) {
+            tree->expand(current);
+        } else if (action == m_ui->actionCollapse) {
+            tree->collapse(current);
+        } else if (action == m_ui->actionExpand_All) {
+            tree->expandAll();
+        } else if (action == m_ui->actionCollapse_All) {
+            tree->collapseAll();
+        } else {
+            const QList<QAction *> levels = {m_ui->actionLevel_1, m_ui->actionLevel_2,
+                                             m_ui->actionLevel_3, m_ui->actionLevel_4,
+                                             m_ui->actionLevel_5, m_ui->actionLevel_6,
+                                             m_ui->actionLevel_7};
+            const int depth = levels.indexOf(action);
+            if (depth >= 0)
+                tree->expandToDepth(depth);
+        }
+    }
+    m_outlineLevel = action->text();
+    if (tree)
+        resetChart();
+}
+
+QList<QAction *> MainWindow::outlineActions() const
+{
+    return {m_ui->actionExpand,  m_ui->actionCollapse, m_ui->actionExpand_All,
+            m_ui->actionCollapse_All, m_ui->actionLevel_1,  m_ui->actionLevel_2,
+            m_ui->actionLevel_3, m_ui->actionLevel_4,  m_ui->actionLevel_5,
+            m_ui->actionLevel_6, m_ui->actionLevel_7};
+}
+
+QVector<int> MainWindow::timeScaleUnits() const
+{
+    QVector<int> units;
+    const std::pair<QAction *, int> scales[] = {{m_ui->actionDay, 3},
+                                                {m_ui->actionWeek, 4},
+                                                {m_ui->actionMonth, 6},
+                                                {m_ui->actionQuarter, 7},
+                                                {m_ui->actionYear, 9}};
+    for (const auto &scale : scales) {
+        if (scale.first->isChecked())
+            units.append(scale.second);
+    }
+    return units;
+}
+
+void MainWindow::setGanttTimelime()
+{
+    setChartDateLevels(timeScaleUnits());
+}
+
+void MainWindow::setToolBarButtonsFromFlags(unsigned char flags)
+{
+    const std::pair<QAction *, int> scales[] = {{m_ui->actionDay, 4},
+                                                {m_ui->actionWeek, 8},
+                                                {m_ui->actionMonth, 16},
+                                                {m_ui->actionQuarter, 32},
+                                                {m_ui->actionYear, 64}};
+    for (const auto &scale : scales) {
+        const QSignalBlocker blocker(scale.first);
+        scale.first->setChecked((flags & scale.second) != 0);
+    }
+}
+
+void MainWindow::updateToolBarActions()
+{
+    QTreeView *tree = activityTree();
+    const bool enable = tree && tree->model() && tree->model()->rowCount() > 0;
+    for (QAction *action : {m_ui->actionColumns, m_ui->actionGroup, m_ui->actionDetail,
+                            m_ui->actionExport, m_ui->actionStyles})
+        action->setEnabled(enable);
+    for (QMenu *menu : {m_outlineMenu, m_timeMenu, m_viewMenu}) {
+        menu->setEnabled(enable);
+        menu->menuAction()->setEnabled(enable);
+    }
+    updateHeaderSize();
+    updateActions(enable);
+}
+
+void MainWindow::updateActions(bool enable)
+{
+    m_ui->actionSnip->setEnabled(enable);
+    m_ui->actionPrint->setEnabled(enable);
+    m_ui->actionClose->setEnabled(enable);
+}
+
+void MainWindow::updateColumnsIcon()
+{
+    switch (currentHeaderFilter()) {
+    case HeaderFilter::NoHeader:
+        break;
+    case HeaderFilter::Unfiltered:
+        m_ui->actionColumns->setIcon(QIcon(QStringLiteral(":/images/table_column_f_32.png")));
+        break;
+    case HeaderFilter::Filtered:
+        m_ui->actionColumns->setIcon(
+            QIcon(QStringLiteral(":/images/table_column_filter_32.png")));
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Layouts
+
+void MainWindow::applyLayout(const QString &layout)
+{
+    if (layout.isEmpty())
+        return;
+    LayoutTarget *target = layoutTarget();
+    if (!target || !target->header())
+        return;
+    qCInfo(lcApp).noquote() << Q_FUNC_INFO << "start";
+    QElapsedTimer timer;
+    timer.start();
+    LayoutJson::apply(layout, *target);
+    qCInfo(lcApp).noquote() << Q_FUNC_INFO << "stop:" << timer.elapsed();
+}
+
+QString MainWindow::layoutToJson() const
+{
+    LayoutTarget *target = const_cast<MainWindow *>(this)->layoutTarget();
+    return target ? LayoutJson::build(*target) : QString();
+}
+
+void MainWindow::saveLayoutClicked()
+{
+    const QString name = m_layoutNameEdit->text();
+    if (name.isEmpty())
+        return;
+    saveLayout(name, layoutToJson(), false);
+    updateLayoutsList(name);
+}
+
+void MainWindow::layoutNameEdited(const QString &text)
+{
+    m_layoutSaveButton->setEnabled(!text.isEmpty());
+}
+
+void MainWindow::saveLayout(const QString &, const QString &, bool)
+{
+    // Layouts built here are not kept.
+}
+
+void MainWindow::updateLayoutsList(const QString &current)
+{
+    for (QAction *action : qAsConst(m_layoutActions)) {
+        m_ui->menuLayout->removeAction(action);
+        action->deleteLater();
+    }
+    m_layoutActions.clear();
+    for (const QString &name : qAsConst(m_layouts)) {
+        auto *action = new QAction(name, this);
+        action->setCheckable(true);
+        action->setChecked(name == current);
+        m_ui->menuLayout->addAction(action);
+        m_layoutActions << action;
+    }
+    if (m_layouts.isEmpty()) {
+        auto *none = new QAction(tr("layouts not found"), this);
+        none->setEnabled(false);
+        m_ui->menuLayout->addAction(none);
+        m_layoutActions << none;
+    }
+}
+
+void MainWindow::processP6layouts(const QList<QVariant> &)
+{
+    // P6 layouts are not converted yet; the Layout menu stays hidden.
+    updateLayoutsList(QStringLiteral("default"));
+}
+
+void MainWindow::applayLayoutClicked()
+{
+}
+
+void MainWindow::onImportLayout()
+{
+}
+
+// ---------------------------------------------------------------------------
+// Export
+
+void MainWindow::onExportAction()
+{
+    QTreeView *tree = activityTree();
+    if (!tree)
+        return;
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Export activities"), QStringLiteral("Export.csv"), tr("CSV Files (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    saveViewData(tree, fileName);
+}
+
+bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
+{
+    QString error;
+    if (CsvExport::saveViewData(view, fileName, &error) == CsvExport::Ok) {
+        statusBar()->showMessage(tr("File saved successfully."), 3000);
+        return true;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Export"),
+                    tr("The file %1 could not be written: %2")
+                        .arg(QDir::toNativeSeparators(fileName), error),
+                    QMessageBox::Ok, this);
+    box.exec();
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Dialog launchers: the dialogs come later.
+
+void MainWindow::onColumnsAction()
+{
+}
+
+void MainWindow::onGroupAction()
+{
+}
+
+void MainWindow::onBarStyles()
+{
+}
+
+void MainWindow::onSnip()
+{
+}
+
+void MainWindow::onPrintMenu()
+{
+}
+
+void MainWindow::onAbout()
+{
+}
+
+// ---------------------------------------------------------------------------
+// Hooks for components the window does not reach.
+
+void MainWindow::onConfigDialog()
+{
+}
+
+void MainWindow::onP6LoadDone()
+{
+}
+
+void MainWindow::onMppLoadDone()
+{
+}
+
+void MainWindow::onSaveFileClick()
+{
+}
+
+void MainWindow::onCachedFileClick()
+{
+}
+
+void MainWindow::onOPRFileLoaded()
+{
+}
+
+void MainWindow::OPRFileLoad(const QString &)
+{
+}
+
+void MainWindow::openMPPFile(const QString &)
+{
+}
+
+void MainWindow::saveFile(const QString &)
+{
+}
+
+void MainWindow::updateConnection(const QMap<QString, QVariant> &, const QMap<QString, QVariant> &)
+{
+}
+
+void MainWindow::saveSqlProject(const QString &, const QVariant &, const QString &, const QString &)
+{
+    qCInfo(lcApp).noquote() << Q_FUNC_INFO;
+}
+
+// ---------------------------------------------------------------------------
+// Debug views, connected to nothing.
+
+void MainWindow::testShowTable()
+{
+    const QString name = QInputDialog::getText(this, QStringLiteral("Table"),
+                                               QStringLiteral("Model name"));
+    if (m_loader && m_loader->hasModel(name)) {
+        auto *view = new QTableView;
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        view->setModel(m_loader->model(name));
+        view->show();
+    } else {
+        QMessageBox::critical(this, QStringLiteral("Table"),
+                              QStringLiteral("No model named %1").arg(name));
+    }
+}
+
+void MainWindow::testShowTreeView()
+{
+    QTreeView *tree = activityTree();
+    if (!tree)
+        return;
+    auto *view = new QTreeView;
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setModel(tree->model());
+    view->show();
+}

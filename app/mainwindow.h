@@ -1,0 +1,164 @@
+#pragma once
+
+#include "recentlist.h"
+
+#include <QFuture>
+#include <QMainWindow>
+#include <QPointer>
+#include <QVector>
+
+class LayoutTarget;
+class LoadProgressDialog;
+class ProjectLoader;
+class QAction;
+class QActionGroup;
+class QHeaderView;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTreeView;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one top-level window: menus, tool bar, the activities and resources
+// pages, opening XER files behind a progress dialog, the view, outline and
+// time-scale switches, layouts, CSV export and the recent-files list.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Opens a name as chosen in the file dialog: only names ending in
+    // ".xer" (any letter case) are opened, others are ignored.
+    void openChosenFile(const QString &fileName);
+    void openXerFile(const QString &path);
+    // True from the start of a read until its result has been handled.
+    bool isLoading() const { return m_loading; }
+
+    void applyLayout(const QString &layout);
+    QString layoutToJson() const;
+    // Readies a table that shows "ResourceModel": bookkeeping columns
+    // hidden, type and name in positions 6 and 7, rows 22 pixels high.
+    void prepareResourcesView(QTableView *table);
+    // Writes the tree as CSV; false (with a message) when writing failed.
+    bool saveViewData(QTreeView *view, const QString &fileName);
+
+    // Date-axis units (day 3, week 4, month 6, quarter 7, year 9) of the
+    // checked time-scale actions, finest first.
+    QVector<int> timeScaleUnits() const;
+    void setToolBarButtonsFromFlags(unsigned char flags);
+    // The Outline menu's commands; the only actions a layout may trigger.
+    QList<QAction *> outlineActions() const;
+    QString outlineLevel() const { return m_outlineLevel; }
+    const RecentList &recentList() const { return m_recentList; }
+    ProjectLoader *loader() const { return m_loader; }
+
+public slots:
+    void onConfigDialog();
+    void onColumnsAction();
+    void onGroupAction();
+    void onDetailAction();
+    void onBarStyles();
+    void onExportAction();
+    void onAbout();
+    void onSnip();
+    void onRecentAction();
+    void onCloseAction();
+    void onP6LoadDone();
+    void onXerReadDone();
+    void onXerReadFailed(int code);
+    void onMppLoadDone();
+    void onSaveFileClick();
+    void onCachedFileClick();
+    void showProgress();
+    void setProgress(int value, const QString &text);
+    void hideProgress();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void updateToolBarActions();
+    void applayLayoutClicked();
+    void onOpenFileAction();
+    void onImportLayout();
+    void setGanttTimelime();
+    void onOutlineChanged(QAction *action);
+    void testShowTable();
+    void testShowTreeView();
+    void saveLayoutClicked();
+    void layoutNameEdited(const QString &text);
+    void onPrintMenu();
+    void onOPRFileLoaded();
+    void onMRUClick(QAction *action);
+    void setView(QAction *action);
+    void updateColumnsIcon();
+    void onExpandCollapseClicked();
+    void onDefaultViewClicked();
+    void progressDialogDestroyed(QObject *dlg);
+
+private:
+    void init();
+    void setupWidgets();
+    void setupToolbars();
+    void setupP6Loader();
+    void connectSignalSlots();
+    void setIcon(const QIcon &icon);
+    void updateActions(bool enable);
+    void addFileToRecents(const QString &path);
+    void updateRecentsList();
+    void updateLayoutsList(const QString &current);
+    void processP6layouts(const QList<QVariant> &rows);
+    void saveLayout(const QString &name, const QString &layout, bool builtIn);
+    // Waits until a running read has returned; the loader may then go.
+    void waitForRead();
+    void deleteLoader();
+
+    // Hooks without a component behind them.
+    void OPRFileLoad(const QString &fileName);
+    void openMPPFile(const QString &fileName);
+    void saveFile(const QString &fileName);
+    void updateConnection(const QMap<QString, QVariant> &, const QMap<QString, QVariant> &);
+    void saveSqlProject(const QString &, const QVariant &, const QString &, const QString &);
+
+    // The panes (mainwindowpanes.cpp): everything that reaches into the
+    // activities pane, the details pane and the resources page.
+    enum class HeaderFilter { NoHeader, Unfiltered, Filtered };
+    void createPanes();
+    void connectPaneSignals();
+    QTreeView *activityTree() const;
+    void resetChart();
+    void setChartDateLevels(const QVector<int> &units);
+    void updateHeaderSize();
+    void updateMergeColumns();
+    HeaderFilter currentHeaderFilter() const;
+    LayoutTarget *layoutTarget();
+    void handOverModels();
+    void installResourceTypeDelegate(QTableView *table, int typeColumn);
+    void clearPanes();
+
+    Ui::MainWindow *m_ui; // Owned.
+    QSplitter *m_splitter = nullptr; // Not owned (child widget).
+    QWidget *m_resourcesPage = nullptr; // Not owned (child widget).
+    QMenu *m_outlineMenu = nullptr; // Not owned (child of the tool bar).
+    QMenu *m_viewMenu = nullptr; // Not owned (child of the tool bar).
+    QMenu *m_timeMenu = nullptr; // Not owned (child of the tool bar).
+    QActionGroup *m_viewGroup = nullptr; // Not owned (child).
+    QLineEdit *m_layoutNameEdit = nullptr; // Not owned (child).
+    QPushButton *m_layoutSaveButton = nullptr; // Not owned (child).
+    QList<QAction *> m_layoutActions; // Not owned (children).
+    QStringList m_layouts;
+    ProjectLoader *m_loader = nullptr; // Owned.
+    QFuture<void> m_readFuture;
+    bool m_loading = false;
+    QPointer<LoadProgressDialog> m_progressDialog; // Not owned (deletes itself on close).
+    QString m_outlineLevel;
+    RecentList m_recentList;
+};

@@ -1,0 +1,152 @@
+#include "zkeyfilterproxymodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QStandardItemModel>
+#include <QtTest>
+
+class tst_ZKeyFilterProxyModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void exactKey_data();
+    void exactKey();
+    void keyColumnChange();
+    void followsSourceChanges();
+    void noKeyUsesBaseFilter();
+    void mappingRoundTrip();
+
+private:
+    QStringList shown() const;
+
+    QStandardItemModel *m_source = nullptr;
+    ZKeyFilterProxyModel *m_proxy = nullptr;
+};
+
+static QList<QStandardItem *> row(const QString &key, const QString &other, const QString &name)
+{
+    return { new QStandardItem(key), new QStandardItem(other), new QStandardItem(name) };
+}
+
+void tst_ZKeyFilterProxyModel::init()
+{
+    m_source = new QStandardItemModel;
+    m_source->appendRow(row("12", "7", "a"));
+    m_source->appendRow(row("112", "12", "b"));
+    m_source->appendRow(row("120", "112", "c"));
+    m_source->appendRow(row("12", "120", "d"));
+    m_source->appendRow(row("Ab", "x", "e"));
+    m_source->appendRow(row("", "y", "f"));
+    m_proxy = new ZKeyFilterProxyModel;
+    new QAbstractItemModelTester(m_proxy, QAbstractItemModelTester::FailureReportingMode::QtTest, m_proxy);
+    m_proxy->setSourceModel(m_source);
+}
+
+void tst_ZKeyFilterProxyModel::cleanup()
+{
+    delete m_proxy;
+    delete m_source;
+}
+
+QStringList tst_ZKeyFilterProxyModel::shown() const
+{
+    QStringList out;
+    for (int r = 0; r < m_proxy->rowCount(); ++r)
+        out << m_proxy->index(r, 2).data().toString();
+    return out;
+}
+
+void tst_ZKeyFilterProxyModel::exactKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::addRow("12 is not 112 or 120") << "12" << QStringList{ "a", "d" };
+    QTest::addRow("112") << "112" << QStringList{ "b" };
+    QTest::addRow("1 matches nothing") << "1" << QStringList{};
+    QTest::addRow("case ignored") << "aB" << QStringList{ "e" };
+    QTest::addRow("empty key matches empty cells") << "" << QStringList{ "f" };
+    QTest::addRow("no id") << QString(QChar(0x00FF)) << QStringList{};
+    QTest::addRow("minus one") << "-1" << QStringList{};
+    QTest::addRow("regex characters are plain") << "1.*" << QStringList{};
+}
+
+void tst_ZKeyFilterProxyModel::exactKey()
+{
+    QFETCH(QString, key);
+    QFETCH(QStringList, expected);
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterKey(key);
+    QVERIFY(m_proxy->hasFilterKey());
+    QCOMPARE(shown(), expected);
+}
+
+void tst_ZKeyFilterProxyModel::keyColumnChange()
+{
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterKey("12");
+    QCOMPARE(shown(), QStringList({ "a", "d" }));
+    m_proxy->setFilterKeyColumn(1);
+    QCOMPARE(shown(), QStringList({ "b" }));
+    m_proxy->setFilterKey("120");
+    QCOMPARE(shown(), QStringList({ "d" }));
+}
+
+void tst_ZKeyFilterProxyModel::followsSourceChanges()
+{
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterKey("12");
+    m_source->appendRow(row("12", "0", "g"));
+    QCOMPARE(shown(), QStringList({ "a", "d", "g" }));
+    m_source->insertRow(0, row("12", "0", "h"));
+    QCOMPARE(shown(), QStringList({ "h", "a", "d", "g" }));
+    m_source->removeRow(1); // "a"
+    QCOMPARE(shown(), QStringList({ "h", "d", "g" }));
+    m_source->setData(m_source->index(1, 0), "12"); // "b" becomes 12
+    QCOMPARE(shown(), QStringList({ "h", "b", "d", "g" }));
+    m_source->setData(m_source->index(0, 0), "99"); // "h" leaves
+    QCOMPARE(shown(), QStringList({ "b", "d", "g" }));
+    m_source->clear();
+    QCOMPARE(shown(), QStringList());
+    m_source->appendRow(row("12", "0", "z"));
+    QCOMPARE(shown(), QStringList({ "z" }));
+
+    // Another source.
+    QStandardItemModel other;
+    other.appendRow(row("12", "1", "o"));
+    other.appendRow(row("13", "1", "p"));
+    m_proxy->setSourceModel(&other);
+    QCOMPARE(shown(), QStringList({ "o" }));
+    m_proxy->setSourceModel(m_source);
+    QCOMPARE(shown(), QStringList({ "z" }));
+}
+
+void tst_ZKeyFilterProxyModel::noKeyUsesBaseFilter()
+{
+    QCOMPARE(m_proxy->rowCount(), 6);
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterKey("12");
+    m_proxy->clearFilterKey();
+    QVERIFY(!m_proxy->hasFilterKey());
+    QCOMPARE(m_proxy->rowCount(), 6);
+    m_proxy->setFilterFixedString("12");
+    QCOMPARE(shown(), QStringList({ "a", "b", "c", "d" }));
+}
+
+void tst_ZKeyFilterProxyModel::mappingRoundTrip()
+{
+    m_proxy->setFilterKeyColumn(1);
+    m_proxy->setFilterKey("112");
+    for (int r = 0; r < m_proxy->rowCount(); ++r) {
+        for (int c = 0; c < m_proxy->columnCount(); ++c) {
+            const QModelIndex i = m_proxy->index(r, c);
+            QCOMPARE(m_proxy->mapFromSource(m_proxy->mapToSource(i)), i);
+        }
+    }
+    QCOMPARE(m_proxy->mapToSource(m_proxy->index(0, 2)).data().toString(), QStringLiteral("c"));
+}
+
+QTEST_GUILESS_MAIN(tst_ZKeyFilterProxyModel)
+#include "tst_zkeyfilterproxymodel.moc"

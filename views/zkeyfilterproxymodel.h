@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHash>
+#include <QMetaObject>
+#include <QSet>
+#include <QSortFilterProxyModel>
+#include <QVector>
+
+// A sort/filter proxy that lists the rows whose key column (the filter key
+// column) reads exactly a given key, ignoring case: the key "12" never
+// matches 112 or 120. The source rows are indexed by their key text once
+// (again after any change of the source), so changing the key costs a hash
+// lookup rather than a pass of text matching over every row. Without a key
+// the base proxy's own filter applies. Top-level rows only are keyed.
+class ZKeyFilterProxyModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    explicit ZKeyFilterProxyModel(QObject *parent = nullptr);
+
+    void setSourceModel(QAbstractItemModel *model) override;
+
+    void setFilterKey(const QString &key);
+    void clearFilterKey();
+    bool hasFilterKey() const { return m_keyActive; }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    void markIndexDirty();
+    void rebuildIndex() const;
+
+    bool m_keyActive = false;
+    QString m_key; // Case-folded.
+    QVector<QMetaObject::Connection> m_sourceConnections;
+    mutable bool m_indexDirty = true;
+    mutable int m_indexColumn = -1;
+    mutable QHash<QString, QVector<int>> m_rowsByKey;
+    mutable QSet<int> m_acceptedRows;
+};
