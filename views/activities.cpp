@@ -5,7 +5,7 @@
 #include "localtimecache.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
-#include "rownumbers.h"
+#include "rownumbering.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -162,24 +162,13 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     QElapsedTimer timer;
     timer.start();
 
-    if (m_model && m_model != activities) {
-        // The bands of the last grouping belong to this pane, not to the
-        // project: take them out of a model that stays with its loader.
-        if (m_model->rowCount() > m_initialRowCount) {
-            if (auto *join = qobject_cast<ZJoinProxyModel *>(m_model)) {
-                QAbstractItemModel *source = join->sourceModel();
-                if (source) {
-                    removeGrouping(source, columnIndex(source, QStringLiteral("ID")),
-                                   columnIndex(source, QStringLiteral("parentID")));
-                }
-            }
-        }
-        // Filters and sort name columns of the model that goes.
-        m_filterProxy->clearAll();
-        m_filterProxy->sort(-1, Qt::AscendingOrder);
-        m_header->clearAll();
-        m_header->sortByColumn(-1, Qt::AscendingOrder);
-    }
+    // The bands of the last grouping belong to this pane, not to the project:
+    // take them out of the model before it is shown again or left to its
+    // loader. Filters and sort name columns of the model that goes.
+    QAbstractItemModel *previous = m_model;
+    if (previous && previous != m_idleModel && previous->rowCount() > m_initialRowCount)
+        dropBandRows(previous);
+    const bool otherModel = previous != activities;
     watchModel(activities);
 
     m_model = activities;
@@ -187,8 +176,8 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     m_codeTypeModel = activityCodeTypes;
     m_codeModel = activityCodes;
     m_predecessorModel = predecessors;
-    m_relations.clear();
-    m_relationsValid = false;
+    m_numbering = RowNumbering();
+    m_numberingValid = false;
 
     m_parentProxy->setSourceModel(m_model);
     m_initialRowCount = m_model ? m_model->rowCount() : 0;
@@ -196,6 +185,8 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     m_filterProxy->setSourceModel(m_parentProxy);
     m_treeView->setModel(m_filterProxy);
+    if (otherModel)
+        resetFilterSort();
 
     const int typeColumn = columnIndex(m_filterProxy, QStringLiteral("Activity Type"));
 
@@ -269,10 +260,6 @@ void Activities::onProjectModelDestroyed(QObject *model)
         return;
     qCDebug(lcViews) << "Activities: the activity model went away; back to the idle model";
     m_model = nullptr; // gone: nothing may touch it any more
-    m_filterProxy->clearAll();
-    m_filterProxy->sort(-1, Qt::AscendingOrder);
-    m_header->clearAll();
-    m_header->sortByColumn(-1, Qt::AscendingOrder);
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
 }
 
@@ -490,6 +477,42 @@ void Activities::groupBySelection()
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
 }
 
+void Activities::removeBandRows(QAbstractItemModel *model, int total, int parentIdColumn)
+{
+    // The source changes with its signals blocked: the proxies learn of it
+    // through the reset of the parent structure that follows.
+    const QSignalBlocker blocker(model);
+    if (total > m_initialRowCount)
+        model->removeRows(m_initialRowCount, total - m_initialRowCount);
+    if (parentIdColumn < 0)
+        return;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex cell = model->index(row, parentIdColumn);
+        // Only cells that hold something are written: writing an empty cell
+        // would make the table create an item for it.
+        if (cell.data(Qt::DisplayRole).isValid())
+            model->setData(cell, QVariant(), Qt::DisplayRole);
+    }
+}
+
+void Activities::dropBandRows(QAbstractItemModel *activities)
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(activities);
+    QAbstractItemModel *source = join ? join->sourceModel() : nullptr;
+    if (!source)
+        return;
+    removeBandRows(source, activities->rowCount(),
+                   columnIndex(source, QStringLiteral("parentID")));
+}
+
+void Activities::resetFilterSort()
+{
+    m_filterProxy->clearAll();
+    m_filterProxy->sort(-1, Qt::AscendingOrder);
+    m_header->clearAll();
+    m_header->sortByColumn(-1, Qt::AscendingOrder);
+}
+
 void Activities::removeGrouping(QAbstractItemModel *model, int idColumn, int parentIdColumn)
 {
     if (!model)
@@ -498,23 +521,10 @@ void Activities::removeGrouping(QAbstractItemModel *model, int idColumn, int par
     qCInfo(lcViews) << signature << "start";
     QElapsedTimer timer;
     timer.start();
-    {
-        const QSignalBlocker blocker(model);
-        const int total = m_model ? m_model->rowCount() : model->rowCount();
-        qCDebug(lcViews).noquote() << "initial_model_size " << m_initialRowCount
-                                   << " m_model->rowCount()" << total;
-        if (total > m_initialRowCount)
-            model->removeRows(m_initialRowCount, total - m_initialRowCount);
-        if (parentIdColumn >= 0) {
-            for (int row = 0; row < model->rowCount(); ++row) {
-                const QModelIndex cell = model->index(row, parentIdColumn);
-                // Only cells that hold something are written: writing an empty
-                // cell would make the table create an item for it.
-                if (cell.data(Qt::DisplayRole).isValid())
-                    model->setData(cell, QVariant(), Qt::DisplayRole);
-            }
-        }
-    }
+    const int total = m_model ? m_model->rowCount() : model->rowCount();
+    qCDebug(lcViews).noquote() << "initial_model_size " << m_initialRowCount
+                               << " m_model->rowCount()" << total;
+    removeBandRows(model, total, parentIdColumn);
     if (m_model && m_parentProxy->sourceModel() == m_model)
         m_parentProxy->setParentStructure(idColumn, parentIdColumn);
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
@@ -559,8 +569,10 @@ void Activities::handleGroupings()
             index.createStructure(m_wbsModel, columnIndex(m_wbsModel, QStringLiteral("wbs_id")),
                                   columnIndex(m_wbsModel, QStringLiteral("parent_wbs_id")), 3);
             index.group(Qt::DisplayRole);
-            if (depth > 0)
+            if (depth > 0) {
                 index.collapseToLevel(depth);
+                dropEmptyChildLists(index);
+            }
             indexes.append(index);
         } else if (sectionModel->objectName() == QLatin1String("taskCodesAssignmentModel")
                    && m_codeTypeModel && m_codeModel) {
@@ -575,8 +587,10 @@ void Activities::handleGroupings()
                                   columnIndex(m_codeModel, QStringLiteral("parent_actv_code_id")),
                                   columnIndex(m_codeModel, QStringLiteral("Code Name")));
             index.group(Qt::UserRole);
-            if (depth > 0)
+            if (depth > 0) {
                 index.collapseToLevel(depth);
+                dropEmptyChildLists(index);
+            }
             indexes.append(index);
         } else {
             continue;
@@ -615,13 +629,14 @@ void Activities::updateRowNumber()
 {
     if (!m_parentProxy->rowCount())
         return;
-    // The relation texts depend on the relation model alone, which does not
-    // change while its project is shown: read it once per project.
-    if (!m_relationsValid) {
-        m_relations = predecessorsMap(m_predecessorModel);
-        m_relationsValid = true;
+    // The relation texts depend on the relation model and the activity rows,
+    // which do not change while their project is shown: resolve them once
+    // per project.
+    if (!m_numberingValid) {
+        m_numbering = RowNumbering(m_model, predecessorsMap(m_predecessorModel));
+        m_numberingValid = true;
     }
-    updateRowNumbers(m_parentProxy, m_model, m_relations);
+    m_numbering.update(m_parentProxy, m_model);
 }
 
 void Activities::calculateGroupings()

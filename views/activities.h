@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modelhelpers.h"
+#include "rownumbering.h"
 #include "zgrouping.h"
 
 #include <QItemSelection>
@@ -114,6 +114,12 @@ private slots:
 private:
     void setupUi();
     void applyPalette();
+    // Takes the band rows (from the initial row count on) out of the
+    // structure table under an activity model and empties its parent ids.
+    void removeBandRows(QAbstractItemModel *model, int total, int parentIdColumn);
+    void dropBandRows(QAbstractItemModel *activities);
+    // No filter, no sort, in the proxy and in the header's record.
+    void resetFilterSort();
     // The activity table row behind an index of the filter proxy.
     int tableRow(const QModelIndex &filterIndex) const;
     // Summarises the children of parent (and, first, their children) and
@@ -141,9 +147,9 @@ private:
     ZFilterDialogProxyModel *m_filterProxy = nullptr;  // Owned (child).
     QPointer<ZSortFilterWidget> m_sortFilterWidget;    // Owned through the header.
 
-    // predecessorsMap of m_predecessorModel, built on first use per project.
-    RelationMap m_relations;
-    bool m_relationsValid = false;
+    // Predecessor rows resolved for the current project, built on first use.
+    RowNumbering m_numbering;
+    bool m_numberingValid = false;
 
     int m_initialRowCount = 0;
     ZGrouping m_grouping;

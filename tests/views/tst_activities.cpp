@@ -415,6 +415,43 @@ private slots:
         compareTreeAndChart(pane);
     }
 
+    void groupedByDates()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        handOver(pane, loader.get());
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("Start Date")}, {QStringLiteral("Year")}));
+        QCOMPARE(treeText(pane),
+                 QStringLiteral("[2024] 1/1 2024-01-01..2024-02-10\n"
+                                "  A1000 2/2 2024-01-01..2024-01-05\n"
+                                "  A1010 3/2 2024-01-08..2024-01-12\n"
+                                "  A1020 4/2 2024-01-15..2024-01-20\n"
+                                "  A1030 5/2 2024-01-22..2024-01-22\n"
+                                "  A1040 6/2 2024-02-01..2024-02-10\n"
+                                "[] 7/1 ..\n"
+                                "  A1050 8/2 .."));
+        // By month (the default interval), under each WBS band.
+        pane.setCurrentGrouping(
+            groupingBy({QStringLiteral("WBS Name"), QStringLiteral("Start Date")},
+                       {QStringLiteral("To level 1"), QString()}));
+        const QString text = treeText(pane);
+        QCOMPARE(text,
+                 QStringLiteral("[Project] 1/1 2024-01-01..2024-02-10\n"
+                                "  [January] 2/2 2024-01-01..2024-01-22\n"
+                                "    A1000 3/3 2024-01-01..2024-01-05\n"
+                                "    A1010 4/3 2024-01-08..2024-01-12\n"
+                                "    A1020 5/3 2024-01-15..2024-01-20\n"
+                                "    A1030 6/3 2024-01-22..2024-01-22\n"
+                                "  [February] 7/2 2024-02-01..2024-02-10\n"
+                                "    A1040 8/3 2024-02-01..2024-02-10\n"
+                                "[] 9/1 ..\n"
+                                "  [] 10/2 ..\n"
+                                "    A1050 11/3 .."));
+        for (const char *id : {"A1000", "A1010", "A1020", "A1030", "A1040", "A1050"})
+            QCOMPARE(text.count(QString::fromLatin1(id)), 1);
+    }
+
     void bandDatesFollowCurrentChildren()
     {
         std::unique_ptr<XERLoader> loader = load();
@@ -518,10 +555,20 @@ private slots:
             QCOMPARE(boxes(), 1);
             QCOMPARE(pane.sortFilterWidget()->parentWidget(), header);
             pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+            QCOMPARE(pane.activityModel()->rowCount(), 11);
+            // The same model handed over again shows ungrouped, without the
+            // bands of before.
+            handOver(pane, loader.get());
+            QCOMPARE(pane.activityModel()->rowCount(), 6);
+            QCOMPARE(pane.initialRowCount(), 6);
+            QCOMPARE(pane.filterModel()->rowCount(), 6);
+            pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
             pane.filterModel()->setFilter(1, {QStringLiteral("x")});
 
-            // Closing as the main window does, then the loader goes.
+            // Closing as the main window does, then the loader goes; the
+            // loader's model is left without bands.
             pane.onCloseProject();
+            QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), 6);
             pane.clearFilterSort();
             loader.reset();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

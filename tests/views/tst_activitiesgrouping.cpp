@@ -181,6 +181,42 @@ private slots:
         QCOMPARE(parents.value(lastTop).size(), 1); // its one combined band "xq"
     }
 
+    void collapsedNodeIsALeafAgain()
+    {
+        // Structure: 1 <- 2 <- 3; rows keyed 2 and 3. Collapsed to level 1,
+        // node 1 holds every row; with its emptied child list dropped it is
+        // a leaf, so the next level is crossed into it.
+        auto *wbs = new QStandardItemModel(0, 3, this);
+        const QList<QVariantList> structure{{1, QVariant(), QStringLiteral("one")},
+                                            {2, 1, QStringLiteral("two")},
+                                            {3, 2, QStringLiteral("three")}};
+        for (const QVariantList &r : structure) {
+            QList<QStandardItem *> items;
+            for (const QVariant &v : r) {
+                auto *item = new QStandardItem;
+                if (v.isValid())
+                    item->setData(v, Qt::DisplayRole);
+                items << item;
+            }
+            wbs->appendRow(items);
+        }
+        QStandardItemModel *table = makeTable({2, 3}, this);
+        table->setData(table->index(0, 1), QStringLiteral("p"));
+        table->setData(table->index(1, 1), QStringLiteral("q"));
+        ZIndex first(table, 0);
+        first.createStructure(wbs, 0, 1, 2);
+        first.group(Qt::DisplayRole);
+        first.collapseToLevel(1);
+        QCOMPARE(first.count(), 1);
+        dropEmptyChildLists(first);
+        QVERIFY(first.isLeaf(QVariant(1)));
+        ZIndex second(table, 1);
+        second.group(Qt::DisplayRole);
+        const ZIndex product = crossLevels({first, second});
+        QCOMPARE(product.count(), 3);
+        QVERIFY(product.value(QVariant(1)).rows.isEmpty());
+    }
+
     void crossOfNothingIsEmpty()
     {
         const ZIndex none = crossLevels({});

@@ -1,4 +1,4 @@
-#include "rownumbers.h"
+#include "rownumbering.h"
 
 #include <QStandardItemModel>
 #include <QtTest>
@@ -65,7 +65,7 @@ private slots:
     {
         QStandardItemModel *table =
             makeTable({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3")}, this);
-        updateRowNumbers(table, table, RelationMap());
+        RowNumbering(table, RelationMap()).update(table, table);
         QCOMPARE(column(table, 2), QStringLiteral("1,2,3"));
         QCOMPARE(column(table, 3), QStringLiteral("1,1,1"));
         QCOMPARE(column(table, 4), QStringLiteral(",,"));
@@ -98,7 +98,7 @@ private slots:
                            {103, 102, QStringLiteral("PR_SS"), 8, QStringLiteral("A3")}},
                           this);
 
-        updateRowNumbers(tree, table, predecessorsMap(relations));
+        RowNumbering(table, predecessorsMap(relations)).update(tree, table);
 
         QCOMPARE(column(tree, 1), QStringLiteral("1,4"));
         QCOMPARE(column(tree, 2), QStringLiteral("1,1"));
@@ -117,7 +117,7 @@ private slots:
             makeRelations({{102, 100, QStringLiteral("PR_FS"), 0, QStringLiteral("A1")},
                            {102, 555, QStringLiteral("PR_FF"), 0, QStringLiteral("ZZ")}},
                           this);
-        updateRowNumbers(table, table, predecessorsMap(relations));
+        RowNumbering(table, predecessorsMap(relations)).update(table, table);
         QCOMPARE(table->index(2, 4).data().toString(), QStringLiteral("2FS, 0FF"));
     }
 
@@ -148,7 +148,7 @@ private slots:
                                 new QStandardItem});
         top.first()->appendRow(mid);
         tree->appendRow(top);
-        updateRowNumbers(tree, tree, RelationMap());
+        RowNumbering(tree, RelationMap()).update(tree, tree);
         const QModelIndex p = tree->index(0, 0);
         const QModelIndex m = tree->index(0, 0, p);
         QCOMPARE(tree->index(0, 2).data().toInt(), 1);
@@ -161,16 +161,16 @@ private slots:
     {
         QStandardItemModel *table = makeTable({}, this);
         QSignalSpy spy(table, &QAbstractItemModel::dataChanged);
-        updateRowNumbers(table, table, RelationMap());
+        RowNumbering(table, RelationMap()).update(table, table);
         QCOMPARE(spy.count(), 0);
-        updateRowNumbers(nullptr, nullptr, RelationMap());
+        RowNumbering().update(nullptr, nullptr);
     }
 
     void missingColumnsSkipTheirPart()
     {
         auto *tree = new QStandardItemModel(2, 1, this);
         tree->setHorizontalHeaderLabels({QStringLiteral("Outline Level")});
-        updateRowNumbers(tree, tree, RelationMap());
+        RowNumbering(tree, RelationMap()).update(tree, tree);
         QCOMPARE(column(tree, 0), QStringLiteral("1,1"));
     }
 };

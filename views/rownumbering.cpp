@@ -1,0 +1,152 @@
+#include "rownumbering.h"
+
+#include "viewslogging.h"
+
+#include <QAbstractItemModel>
+#include <QAbstractProxyModel>
+#include <QElapsedTimer>
+
+namespace {
+
+const char *const kSignature = "void Activities::updateRowNumber()";
+
+} // namespace
+
+RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relations)
+    : m_relations(relations)
+{
+    for (auto task = relations.cbegin(); task != relations.cend(); ++task) {
+        for (auto it = task->cbegin(); it != task->cend(); ++it) {
+            if (!m_slotOfId.contains(it.key()))
+                m_slotOfId.insert(it.key(), m_slotOfId.size());
+        }
+    }
+    const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
+    if (!table || taskIdColumn == -1)
+        return;
+    const int rows = table->rowCount();
+    m_rowEntries.resize(rows);
+    for (int r = 0; r < rows; ++r)
+        m_rowEntries[r] = entriesForTask(table->index(r, taskIdColumn).data().toInt());
+}
+
+QVector<RowNumbering::Entry> RowNumbering::entriesForTask(int taskId) const
+{
+    QVector<Entry> entries;
+    const auto found = m_relations.constFind(taskId);
+    if (found == m_relations.constEnd())
+        return entries;
+    entries.reserve(found->size());
+    for (auto it = found->cbegin(); it != found->cend(); ++it)
+        entries.append({m_slotOfId.value(it.key(), -1), it.value()});
+    return entries;
+}
+
+void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
+{
+    if (!tree || tree->rowCount() == 0)
+        return;
+
+    qCInfo(lcViews) << kSignature << "start";
+    QElapsedTimer timer;
+    timer.start();
+
+    // When the tree is a proxy straight over the table, the cells of a row
+    // are addressed in the table by the row's source row: the same cells the
+    // proxy writes through to, without a child-list lookup per cell.
+    auto *proxy = qobject_cast<QAbstractProxyModel *>(tree);
+    const bool direct = proxy && table && proxy->sourceModel() == table;
+    QAbstractItemModel *cells = direct ? table : tree;
+
+    const int rowColumn = columnIndex(cells, QStringLiteral("Row Number"));
+    const int levelColumn = columnIndex(cells, QStringLiteral("Outline Level"));
+    const int idColumn = columnIndex(cells, QStringLiteral("Activity ID"));
+    // Row number last given to each predecessor activity ID; 0 = not in the
+    // tree.
+    QVector<int> numberOfSlot(m_slotOfId.size(), 0);
+
+    // Depth-first walk, a row before its children. Each frame remembers its
+    // parent's "Outline Level" cell, so a child reads its parent's level
+    // without a parent lookup.
+    struct Frame
+    {
+        QModelIndex parent;
+        QModelIndex parentLevelCell;
+        int row;
+        int rows;
+    };
+    QVector<Frame> stack;
+    stack.push_back({QModelIndex(), QModelIndex(), 0, tree->rowCount()});
+    int number = 0;
+    while (!stack.isEmpty()) {
+        Frame &top = stack.last();
+        if (top.row >= top.rows) {
+            stack.removeLast();
+            continue;
+        }
+        const int row = top.row++;
+        const QModelIndex parent = top.parent;
+        const QModelIndex parentLevelCell = top.parentLevelCell;
+        const QModelIndex index = tree->index(row, 0, parent);
+        if (!index.isValid())
+            continue;
+        ++number;
+        const int sourceRow = direct ? proxy->mapToSource(index).row() : -1;
+        const auto cell = [&](int column) {
+            return direct ? table->index(sourceRow, column) : tree->index(row, column, parent);
+        };
+
+        if (rowColumn != -1) {
+            if (idColumn != -1 && !m_slotOfId.isEmpty()) {
+                const QString id = cell(idColumn).data().toString();
+                if (!id.isEmpty()) {
+                    const auto slot = m_slotOfId.constFind(id);
+                    if (slot != m_slotOfId.constEnd())
+                        numberOfSlot[slot.value()] = number; // a later row wins
+                }
+            }
+            cells->setData(cell(rowColumn), number, Qt::DisplayRole);
+        }
+        QModelIndex levelCell;
+        if (levelColumn != -1) {
+            levelCell = cell(levelColumn);
+            int level = 1;
+            if (parentLevelCell.isValid()) {
+                const int v = parentLevelCell.data().toInt();
+                level = v != 0 ? v + 1 : 0;
+            }
+            cells->setData(levelCell, level, Qt::DisplayRole);
+        }
+        if (tree->hasChildren(index)) {
+            const int rows = tree->rowCount(index);
+            stack.push_back({index, levelCell, 0, rows});
+        }
+    }
+    qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
+
+    const int predColumn = columnIndex(table, QStringLiteral("Predecessors Details Rows"));
+    const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
+    if (predColumn == -1 || taskIdColumn == -1) {
+        qCInfo(lcViews).noquote() << kSignature << "stop:" << timer.elapsed();
+        return;
+    }
+
+    const int rows = table->rowCount();
+    QString text;
+    for (int r = 0; r < rows; ++r) {
+        const QVector<Entry> entries =
+            r < m_rowEntries.size()
+                ? m_rowEntries.at(r)
+                : entriesForTask(table->index(r, taskIdColumn).data().toInt());
+        text.clear();
+        for (const Entry &entry : entries) {
+            if (!text.isEmpty())
+                text += QLatin1String(", ");
+            text += QString::number(entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
+            text += entry.second;
+        }
+        table->setData(table->index(r, predColumn), QString(text), Qt::DisplayRole);
+    }
+
+    qCInfo(lcViews).noquote() << kSignature << "stop:" << timer.elapsed();
+}

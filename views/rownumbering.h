@@ -1,0 +1,51 @@
+#pragma once
+
+#include "modelhelpers.h"
+
+#include <QHash>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+class QAbstractItemModel;
+
+// Fills the three columns of the activity table whose values depend on the
+// tree the activities pane shows:
+// - "Row Number": position of the row in the tree's depth-first order,
+//   counted from 1, group band rows included;
+// - "Outline Level": depth of the row (1 at the top level; a child of a row
+//   whose level reads 0 gets 0);
+// - "Predecessors Details Rows": the predecessors of each activity as their
+//   row numbers followed by the relation text ("12FS, 15SS+8h"); a
+//   predecessor that is not in the tree gets 0, and of two rows with the same
+//   activity ID the one numbered last counts.
+//
+// A numbering is built once per project from the activity table and the
+// relation map (predecessorsMap): it resolves every relation to a slot per
+// predecessor activity ID, so that renumbering after each regrouping does no
+// text lookups beyond one per tree row. update() can then run any number of
+// times over trees built on the same table (its first rows stay the
+// activities; rows appended later, such as group bands, are looked up
+// directly).
+class RowNumbering
+{
+public:
+    RowNumbering() = default;
+    RowNumbering(QAbstractItemModel *table, const RelationMap &relations);
+
+    // tree is the model whose rows are numbered (the pane's parent-item
+    // proxy); "Row Number" and "Outline Level" are written through it. table
+    // is the flat activity model, which receives "Predecessors Details Rows"
+    // by top-level row. Columns are found by caption; a missing column skips
+    // its part. Nothing is written for an empty tree.
+    void update(QAbstractItemModel *tree, QAbstractItemModel *table) const;
+
+private:
+    using Entry = QPair<int, QString>; // predecessor slot, relation text
+
+    QVector<Entry> entriesForTask(int taskId) const;
+
+    RelationMap m_relations;
+    QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
+    QVector<QVector<Entry>> m_rowEntries;  // by table row, in predecessor ID order
+};
