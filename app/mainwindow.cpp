@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "activities.h"
+#include "activitydetails.h"
 #include "applogging.h"
 #include "csvexport.h"
 #include "layoutjson.h"
@@ -9,6 +11,7 @@
 #include "ui_mainwindow.h"
 
 #include "projectloader.h"
+#include "resources.h"
 #include "xerloader.h"
 
 #include <QAbstractItemModel>
@@ -103,10 +106,8 @@ void MainWindow::setupWidgets()
 {
     m_splitter = new QSplitter(Qt::Vertical, this);
     createPanes();
-    if (!m_resourcesPage)
-        m_resourcesPage = new QWidget(this);
     m_ui->stackedWidget->addWidget(m_splitter);
-    m_ui->stackedWidget->addWidget(m_resourcesPage);
+    m_ui->stackedWidget->addWidget(m_resources);
     m_ui->stackedWidget->setCurrentIndex(0);
     m_ui->actionDay->setChecked(true);
 }

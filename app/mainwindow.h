@@ -7,6 +7,10 @@
 #include <QPointer>
 #include <QVector>
 
+#include <memory>
+
+class Activities;
+class ActivityDetails;
 class LayoutTarget;
 class LoadProgressDialog;
 class ProjectLoader;
@@ -19,6 +23,7 @@ class QPushButton;
 class QSplitter;
 class QTableView;
 class QTreeView;
+class Resources;
 
 namespace Ui {
 class MainWindow;
@@ -59,6 +64,9 @@ public:
     QString outlineLevel() const { return m_outlineLevel; }
     const RecentList &recentList() const { return m_recentList; }
     ProjectLoader *loader() const { return m_loader; }
+    Activities *activitiesPane() const { return m_activities; }
+    ActivityDetails *detailsPane() const { return m_details; }
+    Resources *resourcesPane() const { return m_resources; }
 
 public slots:
     void onConfigDialog();
@@ -146,7 +154,10 @@ private:
 
     Ui::MainWindow *m_ui; // Owned.
     QSplitter *m_splitter = nullptr; // Not owned (child widget).
-    QWidget *m_resourcesPage = nullptr; // Not owned (child widget).
+    Activities *m_activities = nullptr; // Not owned (child widget).
+    ActivityDetails *m_details = nullptr; // Not owned (child widget).
+    Resources *m_resources = nullptr; // Not owned (child widget).
+    std::unique_ptr<LayoutTarget> m_layoutTarget; // Owned; built on first use.
     QMenu *m_outlineMenu = nullptr; // Not owned (child of the tool bar).
     QMenu *m_viewMenu = nullptr; // Not owned (child of the tool bar).
     QMenu *m_timeMenu = nullptr; // Not owned (child of the tool bar).

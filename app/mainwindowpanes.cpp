@@ -1,99 +1,252 @@
 // The main window's side of the panes: the activities pane above the details
 // pane on page 0, the resources page on page 1. Everything that reaches into
-// them is here, so the panes are wired in this one file; until then these
-// functions do nothing and the pages are empty.
+// them is here.
 #include "mainwindow.h"
 
+#include "activities.h"
+#include "activitydetails.h"
+#include "chartlayout.h"
 #include "layouttarget.h"
+#include "projectloader.h"
+#include "qganttchart.h"
+#include "resources.h"
+#include "zdetaildelegate.h"
+#include "zfilterdialogproxymodel.h"
+#include "zgroupedtreeview.h"
+#include "zgrouping.h"
+#include "zsortfilterheader.h"
 
+#include <QItemSelectionModel>
+#include <QPixmap>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTreeView>
 
+#include "ui_mainwindow.h"
+
+namespace {
+
+// A layout is applied to and built from the activities pane: its tree
+// header, filter proxy, grouping and chart, and the window's outline
+// commands.
+class PaneLayoutTarget : public LayoutTarget
+{
+public:
+    PaneLayoutTarget(const MainWindow *window, Activities *pane)
+        : m_window(window)
+        , m_pane(pane)
+    {
+    }
+
+    QHeaderView *header() const override { return sortFilterHeader(); }
+
+    int sortColumn() const override
+    {
+        ZSortFilterHeader *h = sortFilterHeader();
+        return h ? h->sortColumn() : -1;
+    }
+    Qt::SortOrder sortOrder() const override
+    {
+        ZSortFilterHeader *h = sortFilterHeader();
+        return h ? h->sortOrder() : Qt::AscendingOrder;
+    }
+    void setSortBy(const QString &caption, Qt::SortOrder order) override
+    {
+        m_pane->setSortBy(caption, order);
+    }
+    void clearFilterSort() override { m_pane->clearFilterSort(); }
+
+    QVariantMap filterState() const override
+    {
+        ZFilterDialogProxyModel *proxy = m_pane->filterModel();
+        return proxy ? proxy->toVariant().toMap() : QVariantMap();
+    }
+    void setFilterState(const QVariantMap &state) override
+    {
+        if (ZFilterDialogProxyModel *proxy = m_pane->filterModel())
+            proxy->fromVariant(state);
+    }
+    void clearFilterMarks() override
+    {
+        if (ZSortFilterHeader *h = sortFilterHeader())
+            h->clearAll();
+    }
+    void markFiltered(int column) override
+    {
+        if (ZSortFilterHeader *h = sortFilterHeader())
+            h->setFilter(column);
+    }
+
+    QString grouping() const override
+    {
+        const ZGrouping copy = m_pane->currentGrouping();
+        return copy.toVariant().toString();
+    }
+    void setGrouping(const QString &grouping) override
+    {
+        ZGrouping levels;
+        levels.fromVariant(grouping);
+        m_pane->setCurrentGrouping(levels);
+    }
+
+    QString outlineLevel() const override { return m_window->outlineLevel(); }
+    QList<QAction *> outlineActions() const override { return m_window->outlineActions(); }
+
+    QVariantList barStyles() const override
+    {
+        return ChartLayout::barStyles(*m_pane->ganttChart());
+    }
+    void setBarStyles(const QVariantList &styles) override
+    {
+        ChartLayout::setBarStyles(*m_pane->ganttChart(), styles);
+    }
+
+    void setTreePosition(int column) override { m_pane->treeView()->setTreePosition(column); }
+    void updateMergeColumns() override { m_pane->onUpdateMergeColumns(); }
+
+private:
+    ZSortFilterHeader *sortFilterHeader() const
+    {
+        return qobject_cast<ZSortFilterHeader *>(m_pane->treeView()->header());
+    }
+
+    const MainWindow *m_window; // Not owned.
+    Activities *m_pane; // Not owned.
+};
+
+} // namespace
+
 void MainWindow::createPanes()
 {
-    // Activities and ActivityDetails (given the activities pane) into
-    // m_splitter, activities first; Resources as m_resourcesPage.
+    m_activities = new Activities(this);
+    m_details = new ActivityDetails(this);
+    m_details->m_activities = m_activities;
+    m_splitter->addWidget(m_activities);
+    m_splitter->addWidget(m_details);
+    m_resources = new Resources(this);
 }
 
 void MainWindow::connectPaneSignals()
 {
-    // Made once, not per opened file: the activity tree header's
-    // filterSettingsChanged() to updateColumnsIcon() and to
-    // Activities::calculateGroupings(); the resources header's
-    // filterSettingsChanged() to updateColumnsIcon(); the activity tree
-    // selection model's currentRowChanged to ActivityDetails::onRowChanged.
+    auto *treeHeader = qobject_cast<ZSortFilterHeader *>(m_activities->treeView()->header());
+    if (treeHeader) {
+        connect(treeHeader, &ZSortFilterHeader::filterSettingsChanged, this,
+                &MainWindow::updateColumnsIcon);
+        connect(treeHeader, &ZSortFilterHeader::filterSettingsChanged, m_activities,
+                &Activities::calculateGroupings);
+    }
+    auto *resourcesHeader =
+        qobject_cast<ZSortFilterHeader *>(m_resources->tableView()->horizontalHeader());
+    if (resourcesHeader) {
+        connect(resourcesHeader, &ZSortFilterHeader::filterSettingsChanged, this,
+                &MainWindow::updateColumnsIcon);
+    }
+    // The tree keeps one selection model for its whole life (every project
+    // goes through the same filter proxy), so the details pane follows the
+    // current row through one connection made here, not one per opened file.
+    if (QItemSelectionModel *selection = m_activities->treeView()->selectionModel()) {
+        connect(selection, &QItemSelectionModel::currentRowChanged, m_details,
+                &ActivityDetails::onRowChanged);
+    }
 }
 
 QTreeView *MainWindow::activityTree() const
 {
-    // Activities::treeView().
-    return nullptr;
+    return m_activities ? m_activities->treeView() : nullptr;
 }
 
 void MainWindow::resetChart()
 {
-    // Activities::ganttChart()->resetModels().
+    if (m_activities)
+        m_activities->ganttChart()->resetModels();
 }
 
 void MainWindow::setChartDateLevels(const QVector<int> &units)
 {
-    // ChartLayout::setDateLevels(*Activities::ganttChart(), units).
-    Q_UNUSED(units);
+    if (m_activities)
+        ChartLayout::setDateLevels(*m_activities->ganttChart(), units);
 }
 
 void MainWindow::updateHeaderSize()
 {
-    // Activities::onHeaderSizeChanged().
+    if (m_activities)
+        m_activities->onHeaderSizeChanged();
 }
 
 void MainWindow::updateMergeColumns()
 {
-    // Activities::onUpdateMergeColumns().
+    if (m_activities)
+        m_activities->onUpdateMergeColumns();
 }
 
 MainWindow::HeaderFilter MainWindow::currentHeaderFilter() const
 {
-    // The header of the page on screen as a ZSortFilterHeader: none,
-    // or hasAnyFilter().
-    return HeaderFilter::NoHeader;
+    // The page on screen decides which header the Columns icon speaks of.
+    QHeaderView *header = nullptr;
+    const int page = m_ui->stackedWidget->currentIndex();
+    if (page == 0 && m_activities)
+        header = m_activities->treeView()->header();
+    else if (page == 1 && m_resources)
+        header = m_resources->tableView()->horizontalHeader();
+    auto *sortFilter = qobject_cast<ZSortFilterHeader *>(header);
+    if (!sortFilter)
+        return HeaderFilter::NoHeader;
+    return sortFilter->hasAnyFilter() ? HeaderFilter::Filtered : HeaderFilter::Unfiltered;
 }
 
 LayoutTarget *MainWindow::layoutTarget()
 {
-    // A LayoutTarget over the activities pane: header() the tree header when
-    // it is a ZSortFilterHeader (else null); sortColumn/sortOrder its record;
-    // setSortBy/clearFilterSort the pane's; filterState/setFilterState the
-    // filter proxy's toVariant/fromVariant; clearFilterMarks/markFiltered the
-    // header's clearAll/setFilter; grouping/setGrouping through
-    // ZGrouping::toVariant/fromVariant and setCurrentGrouping; outlineLevel()
-    // and outlineActions() of this window; barStyles/setBarStyles through
-    // ChartLayout on the pane's chart; setTreePosition on the tree;
-    // updateMergeColumns as above.
-    return nullptr;
+    if (!m_activities)
+        return nullptr;
+    if (!m_layoutTarget)
+        m_layoutTarget = std::make_unique<PaneLayoutTarget>(this, m_activities);
+    return m_layoutTarget.get();
 }
 
 void MainWindow::handOverModels()
 {
-    // From m_loader by name: Activities::setModels("ActivityModel",
-    // "PROJWBS", "ACTVTYPE", "ACTVCODE", "PredecessorModel", true);
-    // ActivityDetails::setActivityModel, setResourceModel("ResourceModel"),
-    // setPredecessorModel, setCodesModel("taskCodesAssignmentModel");
-    // prepareResourcesView(ActivityDetails::resourcesView());
-    // Resources::setModel("ResourceModel");
-    // prepareResourcesView(Resources::tableView()).
+    Q_ASSERT(m_loader);
+    if (!m_loader)
+        return;
+    auto model = [this](const char *name) {
+        return m_loader->model(QString::fromLatin1(name));
+    };
+    QAbstractItemModel *activities = model("ActivityModel");
+    m_activities->setModels(activities, model("PROJWBS"), model("ACTVTYPE"), model("ACTVCODE"),
+                            model("PredecessorModel"), true);
+
+    QAbstractItemModel *resources = model("ResourceModel");
+    m_details->setActivityModel(activities);
+    m_details->setResourceModel(resources);
+    m_details->setPredecessorModel(model("PredecessorModel"));
+    m_details->setCodesModel(model("taskCodesAssignmentModel"));
+    prepareResourcesView(m_details->resourcesView());
+
+    m_resources->setModel(resources);
+    prepareResourcesView(m_resources->tableView());
 }
 
 void MainWindow::installResourceTypeDelegate(QTableView *table, int typeColumn)
 {
-    // A ZDetailDelegate(table, typeColumn,
-    // QPixmap(":/images/resource_human-task.png")) as the table's delegate.
-    Q_UNUSED(table);
-    Q_UNUSED(typeColumn);
+    Q_ASSERT(table);
+    if (!table)
+        return;
+    // One delegate per table: the one of an earlier project is replaced.
+    auto *previous = qobject_cast<ZDetailDelegate *>(table->itemDelegate());
+    if (previous && previous->parent() == table && previous->column() == typeColumn)
+        return;
+    table->setItemDelegate(new ZDetailDelegate(
+        table, typeColumn, QPixmap(QStringLiteral(":/images/resource_human-task.png"))));
+    if (previous && previous->parent() == table)
+        delete previous;
 }
 
 void MainWindow::clearPanes()
 {
-    // Activities::onCloseProject(), Activities::clearFilterSort(),
-    // ActivityDetails::clearModels().
+    if (!m_activities)
+        return;
+    m_activities->onCloseProject();
+    m_activities->clearFilterSort();
+    m_details->clearModels();
 }

@@ -255,8 +255,13 @@ void tst_MainWindow::outlineTextRecorded()
 void tst_MainWindow::layoutNameField()
 {
     MainWindow w;
-    auto *edit = w.findChild<QLineEdit *>();
-    auto *save = w.findChild<QPushButton *>();
+    // The field heads the Layout menu (the panes have line edits of their own).
+    QMenu *layoutMenu = w.findChild<QMenu *>(QStringLiteral("menuLayout"));
+    QVERIFY(layoutMenu && !layoutMenu->actions().isEmpty());
+    auto *fieldAction = qobject_cast<QWidgetAction *>(layoutMenu->actions().constFirst());
+    QVERIFY(fieldAction && fieldAction->defaultWidget());
+    auto *edit = fieldAction->defaultWidget()->findChild<QLineEdit *>();
+    auto *save = fieldAction->defaultWidget()->findChild<QPushButton *>();
     QVERIFY(edit && save);
     QCOMPARE(edit->placeholderText(), QStringLiteral("Layout name"));
     QVERIFY(save->isEnabled());
