@@ -124,6 +124,17 @@ void MainWindow::createPanes()
     m_details->m_activities = m_activities;
     m_splitter->addWidget(m_activities);
     m_splitter->addWidget(m_details);
+    // Tree and chart share the pane's width; left to their size hints the
+    // tree would take nearly all of it and leave the chart a sliver.
+    if (auto *sideBySide = qobject_cast<QSplitter *>(m_activities->treeView()->parentWidget())) {
+        QList<int> sizes;
+        for (int i = 0; i < sideBySide->count(); ++i) {
+            QWidget *w = sideBySide->widget(i);
+            sizes << (w == m_activities->treeView() ? 900
+                                                    : w == m_activities->ganttChart() ? 700 : 0);
+        }
+        sideBySide->setSizes(sizes);
+    }
     m_resources = new Resources(this);
 }
 
