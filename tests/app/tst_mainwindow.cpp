@@ -1,11 +1,30 @@
+#include "activities.h"
+#include "activitydetails.h"
 #include "loadprogressdialog.h"
 #include "mainwindow.h"
+#include "modelhelpers.h"
 #include "projectloader.h"
+#include "qganttchart.h"
+#include "qgcdateaxis.h"
 #include "recentlist.h"
+#include "resources.h"
+#include "zdetaildelegate.h"
+#include "zfilterdialogproxymodel.h"
+#include "zganttviewbarstyle.h"
+#include "zgroupedtreeview.h"
+#include "zgrouping.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QStatusBar>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,6 +146,62 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Answers the next modal file dialog with a file name.
+class FileDialogAnswerer : public QObject
+{
+public:
+    void arm(const QString &fileName)
+    {
+        m_fileName = fileName;
+        answered = false;
+        QTimer::singleShot(0, this, [this] { poll(); });
+    }
+    void poll()
+    {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            caption = dialog->windowTitle();
+            dialog->selectFile(m_fileName);
+            static_cast<QDialog *>(dialog)->accept(); // public there
+            answered = true;
+            return;
+        }
+        QTimer::singleShot(10, this, [this] { poll(); });
+    }
+    bool answered = false;
+    QString caption;
+
+private:
+    QString m_fileName;
+};
+
+// Connections to a signal, read through QObject's protected count.
+class SignalReceivers : public QObject
+{
+public:
+    static int count(QObject *sender, const char *signal)
+    {
+        return static_cast<SignalReceivers *>(sender)->receivers(signal);
+    }
+};
+
+int sortFilterWidgetsOn(QObject *parent)
+{
+    return parent->findChildren<ZSortFilterWidget *>(QString(), Qt::FindDirectChildrenOnly)
+        .size();
+}
+
+// Every index below parent, depth first.
+QModelIndexList allRows(const QAbstractItemModel *model, const QModelIndex &parent = {})
+{
+    QModelIndexList out;
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex index = model->index(r, 0, parent);
+        out << index;
+        out << allRows(model, index);
+    }
+    return out;
+}
+
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -150,6 +225,8 @@ private slots:
     void commandsWaitForRunningRead();
     void quitWhileLoading();
     void resourcesTablePrepared();
+    void projectOnScreen();
+    void openAndCloseManyTimes();
 
 private:
     QTemporaryDir m_config;
@@ -499,6 +576,263 @@ void tst_MainWindow::resourcesTablePrepared()
     QVERIFY(!h->isSectionHidden(7));
     QCOMPARE(table.verticalHeader()->defaultSectionSize(), 22);
     QCOMPARE(table.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+void tst_MainWindow::projectOnScreen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("small.xer"));
+    QVERIFY(writeFile(path, smallXer()));
+    {
+        MainWindow w;
+        w.resize(1200, 800);
+        w.show();
+        w.openChosenFile(path);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+        QVERIFY(w.loader());
+
+        Activities *pane = w.activitiesPane();
+        ZGroupedTreeView *tree = pane->treeView();
+        mygc::GanttChart *chart = pane->ganttChart();
+        auto *header = qobject_cast<ZSortFilterHeader *>(tree->header());
+        QVERIFY(header);
+        QAbstractItemModel *shown = tree->model();
+        QCOMPARE(pane->activityModel(), w.loader()->model(QStringLiteral("ActivityModel")));
+
+        // The default layout's columns and widths; its two entries that name
+        // no column ("Remaining duration", "Planned duration") find none.
+        const QStringList columns = {QStringLiteral("Activity ID"),
+                                     QStringLiteral("Activity Name"),
+                                     QStringLiteral("Activity Type"),
+                                     QStringLiteral("Start Date"),
+                                     QStringLiteral("Finish Date"),
+                                     QStringLiteral("Total float"),
+                                     QStringLiteral("Free float")};
+        QCOMPARE(visibleColumns(header), columns);
+        const QList<int> widths = {80, 300, 100, 100, 100, 100, 100};
+        for (int i = 0; i < columns.size(); ++i)
+            QCOMPARE(header->sectionSize(columnIndex(shown, columns.at(i))), widths.at(i));
+        QCOMPARE(tree->treePosition(), columnIndex(shown, QStringLiteral("Activity ID")));
+        // No sort yet, and the header's order starts ascending.
+        QCOMPARE(header->sortColumn(), -1);
+        QCOMPARE(header->sortOrder(), Qt::AscendingOrder);
+        QCOMPARE(pane->filterModel()->sortColumn(), -1);
+        QVERIFY(!header->hasAnyFilter());
+        QCOMPARE(shown->rowCount(), 3);
+
+        // The default layout's bar styles with its fixed chart options.
+        QStringList styleNames;
+        for (const ZGanttViewBarStyle &style : chart->barStyles())
+            styleNames << style.styleName;
+        QCOMPARE(styleNames, QStringList({QStringLiteral("Task"), QStringLiteral("Milestone"),
+                                          QStringLiteral("Summary"), QStringLiteral("Actual"),
+                                          QStringLiteral("Baseline Task"),
+                                          QStringLiteral("Baseline Milestone")}));
+        QCOMPARE(chart->barStyles().at(0).bodyColor, QColor(QStringLiteral("#0068B6")));
+        QVERIFY(chart->isLinksVisible());
+        QVERIFY(!chart->alternatingRowColors());
+        QVERIFY(!chart->verticalLines());
+        QCOMPARE(int(chart->yearFormat()), 0);
+        QCOMPARE(int(chart->quarterFormat()), 0);
+        QCOMPARE(int(chart->monthFormat()), 1);
+        QCOMPARE(int(chart->weekFormat()), 1);
+        QCOMPARE(int(chart->dayFormat()), 1);
+        chart->flushPendingRebuild();
+        QCOMPARE(chart->taskCount(), 3);
+        QCOMPARE(chart->relations().size(), 1);
+        QCOMPARE(tree->header()->height(), chart->dateAxisHeight());
+
+        for (const char *name : {"actionColumns", "actionGroup", "actionDetail", "actionExport",
+                                 "actionStyles", "actionSnip", "actionPrint", "actionClose"})
+            QVERIFY2(actionNamed(&w, name)->isEnabled(), name);
+
+        // The details pane follows the current row of the tree.
+        actionNamed(&w, "actionDetail")->trigger();
+        QVERIFY(w.detailsPane()->isVisible());
+        tree->setCurrentIndex(shown->index(1, 0));
+        auto *name = w.detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("Design \"core\""));
+
+        // Both resource tables are prepared.
+        Resources *resources = w.resourcesPane();
+        QCOMPARE(resources->model(), w.loader()->model(QStringLiteral("ResourceModel")));
+        QCOMPARE(resources->tableView()->model()->rowCount(), 1);
+        for (QTableView *table : {resources->tableView(), w.detailsPane()->resourcesView()}) {
+            QVERIFY(table->horizontalHeader()->isSectionHidden(0));
+            QCOMPARE(table->verticalHeader()->defaultSectionSize(), 22);
+            auto *delegate = qobject_cast<ZDetailDelegate *>(table->itemDelegate());
+            QVERIFY(delegate);
+            QCOMPARE(delegate->column(),
+                     sectionFromHeader(table->horizontalHeader(), QStringLiteral("rsrc_type"),
+                                       Qt::ItemDataRole(256)));
+            QVERIFY(delegate->column() >= 0);
+            QCOMPARE(table->horizontalHeader()->visualIndex(delegate->column()), 6);
+        }
+
+        // Time scales, finest first; none checked leaves one Day level.
+        mygc::DateAxis *axis = chart->dateAxis();
+        auto levels = [axis] {
+            QVector<int> units;
+            for (int i = 0; i < axis->levelCount(); ++i)
+                units << int(axis->levelTimeUnit(i));
+            return units;
+        };
+        QCOMPARE(levels(), QVector<int>({3}));
+        actionNamed(&w, "actionMonth")->trigger();
+        QCOMPARE(levels(), QVector<int>({3, 6}));
+        actionNamed(&w, "actionYear")->trigger();
+        actionNamed(&w, "actionWeek")->trigger();
+        QCOMPARE(levels(), QVector<int>({3, 4, 6, 9}));
+        QCOMPARE(tree->header()->height(), chart->dateAxisHeight());
+        for (const char *n : {"actionDay", "actionWeek", "actionMonth", "actionYear"})
+            actionNamed(&w, n)->trigger();
+        QCOMPARE(levels(), QVector<int>({3}));
+        actionNamed(&w, "actionQuarter")->trigger();
+        QCOMPARE(levels(), QVector<int>({7}));
+        actionNamed(&w, "actionQuarter")->trigger();
+        actionNamed(&w, "actionDay")->trigger();
+
+        // A layout's grouping reaches the pane: WBS bands over the activities.
+        ZGrouping wbs;
+        wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(),
+                     QBrush(Qt::darkBlue));
+        w.applyLayout(QStringLiteral("{\"group\":\"%1\"}").arg(wbs.toVariant().toString()));
+        QCOMPARE(pane->currentGrouping().size(true), 1);
+        QCOMPARE(pane->currentGrouping().group(0).field, QStringLiteral("WBS Name"));
+        const QModelIndexList rows = allRows(shown);
+        QCOMPARE(rows.size(), 6); // Project > Design (2), Build (1)
+        QCOMPARE(shown->rowCount(), 1);
+        const QModelIndex project = shown->index(0, 0);
+        QCOMPARE(shown->rowCount(project), 2);
+
+        // Outline commands; the chart follows the rows on show.
+        actionNamed(&w, "actionCollapse_All")->trigger();
+        chart->flushPendingRebuild();
+        QVERIFY(!tree->isExpanded(project));
+        QCOMPARE(chart->taskCount(), 1);
+        QCOMPARE(w.outlineLevel(), QStringLiteral("Collapse All"));
+        actionNamed(&w, "actionLevel_1")->trigger();
+        chart->flushPendingRebuild();
+        QVERIFY(tree->isExpanded(project));
+        QVERIFY(!tree->isExpanded(shown->index(0, 0, project)));
+        QCOMPARE(chart->taskCount(), 3);
+        QCOMPARE(w.outlineLevel(), QStringLiteral("Level 1"));
+        actionNamed(&w, "actionExpand_All")->trigger();
+        chart->flushPendingRebuild();
+        QCOMPARE(chart->taskCount(), 6);
+        // The Outline button toggles between everything and nothing.
+        QMenu *outline = nullptr;
+        for (QMenu *menu : w.findChildren<QMenu *>()) {
+            if (menu->title() == QLatin1String("Outline"))
+                outline = menu;
+        }
+        QVERIFY(outline);
+        outline->menuAction()->trigger();
+        QCOMPARE(w.outlineLevel(), QStringLiteral("Level 0"));
+        QVERIFY(!tree->isExpanded(project));
+        outline->menuAction()->trigger();
+        QCOMPARE(w.outlineLevel(), QStringLiteral("Level 7"));
+        QVERIFY(tree->isExpanded(shown->index(1, 0, project)));
+
+        // A layout's "outline" runs Outline commands only: "Close" names the
+        // File menu's action, which must not run.
+        w.applyLayout(QStringLiteral("{\"outline\":\"Close\"}"));
+        QVERIFY(w.loader());
+        QCOMPARE(shown->rowCount(), 1);
+        w.applyLayout(QStringLiteral("{\"outline\":\"Level 1\"}"));
+        QCOMPARE(w.outlineLevel(), QStringLiteral("Level 1"));
+        QVERIFY(!tree->isExpanded(shown->index(0, 0, project)));
+
+        // Export through the tool bar and the save dialog: every row, also
+        // collapsed ones, bands indented, quoted where needed.
+        const QString csv = dir.filePath(QStringLiteral("export.csv"));
+        FileDialogAnswerer save;
+        save.arm(csv);
+        actionNamed(&w, "actionExport")->trigger();
+        QVERIFY(save.answered);
+        QCOMPARE(save.caption, QStringLiteral("Export activities"));
+        QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("File saved successfully."));
+        QCOMPARE(readAll(csv), readAll(QStringLiteral(TESTDATA_DIR "/app/mainwindow_export.csv")));
+
+        // A write that fails is said to fail.
+        w.statusBar()->clearMessage();
+        BoxAnswerer answer;
+        answer.arm();
+        QVERIFY(!w.saveViewData(tree, dir.filePath(QStringLiteral("no/such/dir/x.csv"))));
+        QCOMPARE(answer.title, QStringLiteral("Export"));
+        QVERIFY(w.statusBar()->currentMessage().isEmpty());
+
+        // Closing empties the panes and disables the project actions; the
+        // title keeps the path.
+        actionNamed(&w, "actionClose")->trigger();
+        QVERIFY(!w.loader());
+        QCOMPARE(tree->model()->rowCount(), 0);
+        QCOMPARE(visibleColumns(tree->header()),
+                 QStringList({QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
+                              QStringLiteral("Start"), QStringLiteral("Finish"),
+                              QStringLiteral("WBS")}));
+        QVERIFY(name->text().isEmpty());
+        QCOMPARE(resources->tableView()->model()->rowCount(), 0);
+        QCOMPARE(w.windowTitle(), path);
+        for (const char *n : {"actionColumns", "actionGroup", "actionDetail", "actionExport",
+                              "actionStyles", "actionSnip", "actionPrint", "actionClose"})
+            QVERIFY2(!actionNamed(&w, n)->isEnabled(), n);
+        QVERIFY(w.close());
+    }
+    // The recent list, written at close, holds the file.
+    const QJsonArray saved = QJsonDocument::fromJson(readAll(mruPath())).array();
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.at(0).toObject().value(QStringLiteral("file")).toString(), path);
+    QCOMPARE(saved.at(0).toObject().value(QStringLiteral("type")).toInt(-1), 0);
+}
+
+void tst_MainWindow::openAndCloseManyTimes()
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.xer"));
+    const QString second = dir.filePath(QStringLiteral("second.xer"));
+    QVERIFY(writeFile(first, smallXer()));
+    QVERIFY(writeFile(second, smallXer()));
+
+    MainWindow w;
+    w.show();
+    QTreeView *tree = w.activitiesPane()->treeView();
+    QHeaderView *treeHeader = tree->header();
+    QHeaderView *resourcesHeader = w.resourcesPane()->tableView()->horizontalHeader();
+    QItemSelectionModel *selection = tree->selectionModel();
+    const char *rowChanged = SIGNAL(currentRowChanged(QModelIndex, QModelIndex));
+    const int rowChangedReceivers = SignalReceivers::count(selection, rowChanged);
+    auto *name = w.detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
+    QVERIFY(name);
+
+    for (int round = 0; round < 4; ++round) {
+        for (const QString &path : {first, second}) {
+            w.openChosenFile(path); // the second opens over the first
+            QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+            QVERIFY(w.loader());
+            QCoreApplication::processEvents(); // boxes of the last project go
+            QCOMPARE(sortFilterWidgetsOn(treeHeader), 1);
+            QCOMPARE(sortFilterWidgetsOn(w.resourcesPane()), 1);
+            QCOMPARE(tree->model()->rowCount(), 3);
+            // One selection model, one connection to the details pane.
+            QCOMPARE(tree->selectionModel(), selection);
+            QCOMPARE(SignalReceivers::count(selection, rowChanged), rowChangedReceivers);
+            tree->setCurrentIndex(tree->model()->index(2, 0));
+            QCOMPARE(name->text(), QStringLiteral("Caf\u00e9 handover"));
+        }
+        w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(sortFilterWidgetsOn(treeHeader), 0);
+        QCOMPARE(tree->model()->rowCount(), 0);
+        // Header clicks without a project reach nothing.
+        QTest::mouseClick(treeHeader->viewport(), Qt::LeftButton, {},
+                          QPoint(treeHeader->sectionSize(0) - 5, treeHeader->height() - 5));
+        QTest::mouseClick(resourcesHeader->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    QCOMPARE(w.recentList().size(), 2);
+    QCOMPARE(w.recentList().entries().value(0).file, second);
+    QCOMPARE(w.recentList().entries().value(1).file, first);
 }
 
 QTEST_MAIN(tst_MainWindow)
