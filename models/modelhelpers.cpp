@@ -199,6 +199,10 @@ void setDefaultSectionSize(QHeaderView *header, int size)
     if (!header)
         return;
     header->setSectionResizeMode(QHeaderView::Fixed);
+    // The style's minimum (derived from the font) would otherwise round a
+    // small size such as 22 pixels up.
+    if (header->minimumSectionSize() > size)
+        header->setMinimumSectionSize(size);
     header->setDefaultSectionSize(size);
 }
 

@@ -33,6 +33,7 @@ private slots:
     void countAndSum();
     void predecessors();
     void readFileCutsAtNul();
+    void fixedRowHeight();
 };
 
 void tst_ModelHelpers::columnIndex_data()
@@ -232,6 +233,15 @@ void tst_ModelHelpers::readFileCutsAtNul()
     QCOMPARE(readFile(path), QString::fromUtf8("caf\xc3\xa9"));
     QCOMPARE(styleSheetFromFile(path), QString::fromLatin1("caf\xc3\xa9"));
     QCOMPARE(readFile(dir.filePath(QStringLiteral("missing"))), QString());
+}
+
+void tst_ModelHelpers::fixedRowHeight()
+{
+    QTableView view;
+    view.setModel(modelWithCaptions({QStringLiteral("A")}, &view));
+    setDefaultSectionSize(view.verticalHeader(), 12);
+    QCOMPARE(view.verticalHeader()->sectionSize(0), 12);
+    QCOMPARE(view.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
 }
 
 QTEST_MAIN(tst_ModelHelpers)
