@@ -165,6 +165,10 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     // The bands of the last grouping belong to this pane, not to the project:
     // take them out of the model before it is shown again or left to its
     // loader. Filters and sort name columns of the model that goes.
+    // A load without an activity table hands over no activity model: the
+    // pane then shows its idle model rather than keep the last one.
+    if (!activities)
+        activities = m_idleModel;
     QAbstractItemModel *previous = m_model;
     if (previous && previous != m_idleModel && previous->rowCount() > m_initialRowCount)
         dropBandRows(previous);

@@ -594,6 +594,10 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(pane.activityModel()->rowCount(), 0);
         QCOMPARE(pane.filterModel()->columnCount(), 5);
+        // A load without an activity model shows the idle model too.
+        pane.setModels(nullptr, nullptr, nullptr, nullptr, nullptr, true);
+        QCOMPARE(pane.filterModel()->columnCount(), 5);
+        QVERIFY(!pane.sortFilterWidget());
         QCOMPARE(boxes(), 0);
         pane.ganttChart()->flushPendingRebuild();
         QCOMPARE(pane.ganttChart()->taskCount(), 0);
