@@ -114,7 +114,8 @@ void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QMode
     for (int r = 0; r < rows; ++r) {
         const QModelIndex index = m->index(r, 0, parent);
         items->append(index);
-        if (isExpanded(index))
+        // Most rows are leaves; asking them for their expanded state is the costly part.
+        if (m->hasChildren(index) && isExpanded(index))
             appendVisibleItems(index, items);
     }
 }
