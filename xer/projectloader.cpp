@@ -75,6 +75,23 @@ QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVect
     return rows;
 }
 
+// A pivot with one row per "TASK" row: column 0 holds the task id, the
+// given number of columns follows for the pivoted values.
+QStandardItemModel *newPivot(const QAbstractItemModel *task, int valueColumns,
+                             QHash<int, int> *rowOfTask)
+{
+    auto *pivot = new QStandardItemModel(task->rowCount(), valueColumns + 1);
+    pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
+    QVector<int> ids;
+    *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
+    for (int r = 0; r < ids.size(); ++r) {
+        auto *item = new QStandardItem;
+        item->setData(ids.at(r), Qt::DisplayRole);
+        pivot->setItem(r, 0, item);
+    }
+    return pivot;
+}
+
 // Value of valueColumn in the first row whose keyColumn cell equals each key.
 std::map<QVariant, QVariant, VariantLess> firstRowLookup(const QAbstractItemModel *model,
                                                          int keyColumn, int valueColumn)
@@ -299,16 +316,9 @@ void ProjectLoader::createTaskCodesAssignmentModel()
     ZIndex index(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
     index.group(Qt::DisplayRole);
 
-    auto *pivot = new QStandardItemModel(task->rowCount(), index.count() + 1);
+    QHash<int, int> rowOfTask;
+    auto *pivot = newPivot(task, index.count(), &rowOfTask);
     pivot->blockSignals(true);
-    pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
-    QVector<int> ids;
-    const QHash<int, int> rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
-    for (int r = 0; r < ids.size(); ++r) {
-        auto *item = new QStandardItem;
-        item->setData(ids.at(r), Qt::DisplayRole);
-        pivot->setItem(r, 0, item);
-    }
 
     // Hashed and ordered lookups instead of a search per assignment row.
     const auto typeCaptions = firstRowLookup(types, 0, 3);
@@ -371,15 +381,8 @@ void ProjectLoader::createUDFAssignmentModel()
             taskTypes.append(entry.first);
     }
 
-    auto *pivot = new QStandardItemModel(task->rowCount(), taskTypes.size() + 1);
-    pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
-    QVector<int> ids;
-    const QHash<int, int> rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
-    for (int r = 0; r < ids.size(); ++r) {
-        auto *item = new QStandardItem;
-        item->setData(ids.at(r), Qt::DisplayRole);
-        pivot->setItem(r, 0, item);
-    }
+    QHash<int, int> rowOfTask;
+    auto *pivot = newPivot(task, taskTypes.size(), &rowOfTask);
 
     int column = 1;
     for (const QVariant &key : qAsConst(taskTypes)) {
