@@ -200,8 +200,45 @@ QAbstractItemModel *GanttChart::model() const
 
 void GanttChart::resetModels()
 {
+    rebuildOrNote();
+}
+
+void GanttChart::rebuildOrNote()
+{
+    if (holdDepth_ > 0) {
+        pendingTasks_ = true;
+        pendingLinks_ = true;
+        return;
+    }
     modelReset();
     rmodelReset();
+}
+
+void GanttChart::holdRebuilds()
+{
+    ++holdDepth_;
+}
+
+void GanttChart::releaseRebuilds()
+{
+    Q_ASSERT(holdDepth_ > 0);
+    if (holdDepth_ <= 0)
+        return;
+    if (--holdDepth_ == 0)
+        flushPendingRebuild();
+}
+
+GanttChart::RebuildHold::RebuildHold(GanttChart *chart)
+    : chart_(chart)
+{
+    if (chart_)
+        chart_->holdRebuilds();
+}
+
+GanttChart::RebuildHold::~RebuildHold()
+{
+    if (chart_)
+        chart_->releaseRebuilds();
 }
 
 void GanttChart::disconnectModel()
@@ -285,8 +322,7 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
         connect(relationModel_, &QObject::destroyed, this, &GanttChart::rmodelDestroyed);
     }
 
-    modelReset();
-    rmodelReset();
+    rebuildOrNote();
 }
 
 void GanttChart::setDateLevels(const QVector<TimeUnit> &levels)
@@ -381,8 +417,7 @@ void GanttChart::setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool link
     verticalLines_ = verticalLines;
     alternatingRowColors_ = alternatingRows;
 
-    modelReset();
-    rmodelReset();
+    rebuildOrNote();
     ax_date->update();
     chart_->update();
 }
@@ -480,11 +515,15 @@ void GanttChart::findLabelColumns()
 void GanttChart::modelReset()
 {
     pendingTasks_ = false;
+    ++rebuildCount_;
     chart_->beginBatch();
     clearTasks();
     if (model_) {
         findLabelColumns();
         const int rows = model_->rowCount();
+        // Most rows of a project are shown; the lookups grow at most once.
+        idLookup_.reserve(rows);
+        indexLookup_.reserve(rows);
         for (int row = 0; row < rows; ++row) {
             addGCTask(this, model_->index(row, 0), startColumn_, finishColumn_, typeColumn_, idColumn_,
                       actualStartColumn_, actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_,
@@ -545,6 +584,9 @@ void GanttChart::scheduleLinkRebuild()
 void GanttChart::runPendingRebuild()
 {
     rebuildQueued_ = false;
+    // A held chart rebuilds at its last release.
+    if (holdDepth_ > 0)
+        return;
     flushPendingRebuild();
 }
 
@@ -653,10 +695,12 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
     const QAbstractItemModel *model = index.model();
     if (!chart || !model)
         return;
-    const QModelIndex parent = index.parent();
     const int row = index.row();
+    const QModelIndex first = index.column() == 0 ? index : index.sibling(row, 0);
+    // Cells are reached from the row's own index: a proxy finds a sibling
+    // without looking its parent up again.
     auto cell = [&](int column) {
-        return column < 0 ? QVariant() : model->index(row, column, parent).data(Qt::DisplayRole);
+        return column < 0 ? QVariant() : first.sibling(row, column).data(Qt::DisplayRole);
     };
     auto date = [&](int column) { return cell(column).toDateTime(); };
 
@@ -672,10 +716,12 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
         task.setBaselineStart(date(baselineStartColumn));
     if (baselineFinishColumn != -1)
         task.setBaselineFinish(date(baselineFinishColumn));
-    const QModelIndex first = model->index(row, 0, parent);
     task.setIndex(first);
 
-    const bool hasChildren = first.isValid() && model->rowCount(first) > 0;
+    // Asking hasChildren first spares a filter proxy from building a child
+    // list for each leaf.
+    const bool hasChildren =
+        first.isValid() && model->hasChildren(first) && model->rowCount(first) > 0;
     const QString typeText = cell(typeColumn).toString();
     if (typeText == QLatin1String("Milestone"))
         task.setType(TaskItem::Milestone);

@@ -54,6 +54,7 @@ private slots:
     void toImageTiles();
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
+    void heldRebuildsRunOnceAtRelease();
     void insertedRowsInTreeOrder();
     void verticalPositionAfterExpandAndScroll();
     void sortRebuilds();
@@ -618,6 +619,66 @@ void tst_GanttChart::burstGivesOneDeferredRebuild()
     QCOMPARE(ids, (QList<int>{7, 1, 4}));
     QCOMPARE(chart->tasks().at(2)->finish(), day(13));
     QCOMPARE(chart->dateAxis()->max(), day(14));
+}
+
+void tst_GanttChart::heldRebuildsRunOnceAtRelease()
+{
+    relations->appendRow(relationRow(4, 5, QStringLiteral("PR_FS")));
+    chart->resetModels();
+    QCOMPARE(chart->relations().size(), 1);
+    ZGanttViewBarStyle main;
+    main.startDate = QStringLiteral("Actual Start");
+    main.finishDate = QStringLiteral("Actual Finish");
+    main.visible = true;
+    tasks->item(1, ActualStartColumn)->setData(day(10), Qt::DisplayRole);
+    tasks->item(1, ActualFinishColumn)->setData(day(11), Qt::DisplayRole);
+    flush();
+
+    const int before = chart->rebuildCount();
+    {
+        const GanttChart::RebuildHold outer(chart);
+        {
+            const GanttChart::RebuildHold inner(chart);
+            // What a hand-over does: bind, reset, new bar styles, a sort.
+            bind();
+            chart->resetModels();
+            chart->setBarStyles({main}, true, false, false, YearFourDigits, QuarterShort,
+                                MonthNumberPadded, WeekLong, DayNumberPadded, QString(), QString(),
+                                QString(), QString(), QString());
+            tasks->sort(IdColumn, Qt::DescendingOrder);
+            flush(); // the gathered rebuild waits for the release as well
+        }
+        QVERIFY(chart->rebuildsHeld());
+        QVERIFY(chart->rebuildPending());
+        QCOMPARE(chart->rebuildCount(), before);
+    }
+    QVERIFY(!chart->rebuildsHeld());
+    QVERIFY(!chart->rebuildPending());
+    QCOMPARE(chart->rebuildCount(), before + 1);
+    // The final state: sorted rows, the new main pair, the link.
+    QList<int> ids;
+    for (const auto &task : chart->tasks())
+        ids << task->taskId();
+    QCOMPARE(ids, (QList<int>{5, 4, 1}));
+    QCOMPARE(chart->tasks().at(1)->start(), day(10));
+    QCOMPARE(chart->relations().size(), 1);
+    QCOMPARE(chart->relations().first()->from, 0);
+    QCOMPARE(chart->relations().first()->to, 1);
+    flush();
+    QCOMPARE(chart->rebuildCount(), before + 1);
+
+    // Reading rows while held finishes the due rebuild first.
+    {
+        const GanttChart::RebuildHold hold(chart);
+        chart->resetModels();
+        QCOMPARE(chart->cellsCount(), qint64(chart->dateAxis()->columnsCount()) * 3);
+        QCOMPARE(chart->rebuildCount(), before + 2);
+    }
+    QCOMPARE(chart->rebuildCount(), before + 2);
+
+    // Without a hold each call rebuilds at once.
+    chart->resetModels();
+    QCOMPARE(chart->rebuildCount(), before + 3);
 }
 
 void tst_GanttChart::verticalPositionAfterExpandAndScroll()
