@@ -10,6 +10,9 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 QString captionOf(const QAbstractItemModel *model, int section)
@@ -364,15 +367,56 @@ RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
     const int typeColumn = columnIndex(model, QStringLiteral("Type"));
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
     const int predColumn = model->columnCount() - 2;
+    const QModelIndex root;
+
+    // The rows are gathered first and entered in key order: a map built
+    // from its end needs no search per entry, which matters with hundreds
+    // of thousands of relations.
+    struct Relation
+    {
+        int taskId;
+        QString predecessor;
+        QString text;
+    };
+    std::vector<Relation> relations;
+    const int rows = model->rowCount();
+    relations.reserve(size_t(qMax(0, rows)));
+    // Few types and lags recur: each text is made once and then shared.
+    QHash<QPair<QString, int>, QString> texts;
     for (int r = 0; r < model->rowCount(); ++r) {
-        const int taskId = model->index(r, taskColumn).data().toInt();
-        const QString predecessor = model->index(r, predColumn).data().toString();
-        const QString type = model->index(r, typeColumn).data().toString();
+        const int taskId = model->index(r, taskColumn, root).data().toInt();
+        QString predecessor = model->index(r, predColumn, root).data().toString();
+        const QString type = model->index(r, typeColumn, root).data().toString();
         // Lags can arrive as decimal text ("8.0"); rounding keeps them whole hours.
-        const int lag = qRound(model->index(r, lagColumn).data().toDouble());
+        const int lag = qRound(model->index(r, lagColumn, root).data().toDouble());
         if (predecessor.isEmpty() || type.isEmpty())
             continue;
-        map[taskId][predecessor] = relationText(type, lag);
+        const QPair<QString, int> key(type, lag);
+        auto text = texts.constFind(key);
+        if (text == texts.constEnd())
+            text = texts.insert(key, relationText(type, lag));
+        relations.push_back({taskId, std::move(predecessor), text.value()});
+    }
+    // Stable: of two rows with the same keys the later one stays last.
+    std::stable_sort(relations.begin(), relations.end(), [](const Relation &a, const Relation &b) {
+        if (a.taskId != b.taskId)
+            return a.taskId < b.taskId;
+        return a.predecessor < b.predecessor;
+    });
+    const size_t count = relations.size();
+    for (size_t i = 0; i < count;) {
+        const int taskId = relations[i].taskId;
+        auto task = map.insert(map.cend(), taskId, QMap<QString, QString>());
+        QMap<QString, QString> &inner = task.value();
+        while (i < count && relations[i].taskId == taskId) {
+            // A later row with the same two keys replaces the earlier text.
+            size_t last = i;
+            while (last + 1 < count && relations[last + 1].taskId == taskId
+                   && relations[last + 1].predecessor == relations[i].predecessor)
+                ++last;
+            inner.insert(inner.cend(), relations[last].predecessor, relations[last].text);
+            i = last + 1;
+        }
     }
     return map;
 }

@@ -13,33 +13,30 @@ const char *const kSignature = "void Activities::updateRowNumber()";
 } // namespace
 
 RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relations)
-    : m_relations(relations)
 {
+    int total = 0;
+    for (auto task = relations.cbegin(); task != relations.cend(); ++task)
+        total += task->size();
+    m_entries.reserve(total);
+    m_runOfTask.reserve(relations.size());
     for (auto task = relations.cbegin(); task != relations.cend(); ++task) {
+        const int first = m_entries.size();
         for (auto it = task->cbegin(); it != task->cend(); ++it) {
-            if (!m_slotOfId.contains(it.key()))
-                m_slotOfId.insert(it.key(), m_slotOfId.size());
+            auto slot = m_slotOfId.constFind(it.key());
+            if (slot == m_slotOfId.constEnd())
+                slot = m_slotOfId.insert(it.key(), m_slotOfId.size());
+            m_entries.append({slot.value(), it.value()});
         }
+        m_runOfTask.insert(task.key(), Run(first, m_entries.size()));
     }
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
     if (!table || taskIdColumn == -1)
         return;
     const int rows = table->rowCount();
-    m_rowEntries.resize(rows);
+    m_rowRuns.resize(rows);
+    const QModelIndex root;
     for (int r = 0; r < rows; ++r)
-        m_rowEntries[r] = entriesForTask(table->index(r, taskIdColumn).data().toInt());
-}
-
-QVector<RowNumbering::Entry> RowNumbering::entriesForTask(int taskId) const
-{
-    QVector<Entry> entries;
-    const auto found = m_relations.constFind(taskId);
-    if (found == m_relations.constEnd())
-        return entries;
-    entries.reserve(found->size());
-    for (auto it = found->cbegin(); it != found->cend(); ++it)
-        entries.append({m_slotOfId.value(it.key(), -1), it.value()});
-    return entries;
+        m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
@@ -134,12 +131,12 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     const int rows = table->rowCount();
     QString text;
     for (int r = 0; r < rows; ++r) {
-        const QVector<Entry> entries =
-            r < m_rowEntries.size()
-                ? m_rowEntries.at(r)
-                : entriesForTask(table->index(r, taskIdColumn).data().toInt());
+        const Run run = r < m_rowRuns.size()
+                            ? m_rowRuns.at(r)
+                            : runOfTask(table->index(r, taskIdColumn).data().toInt());
         text.clear();
-        for (const Entry &entry : entries) {
+        for (int e = run.first; e < run.second; ++e) {
+            const Entry &entry = m_entries.at(e);
             if (!text.isEmpty())
                 text += QLatin1String(", ");
             text += QString::number(entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);

@@ -42,10 +42,14 @@ public:
 
 private:
     using Entry = QPair<int, QString>; // predecessor slot, relation text
+    using Run = QPair<int, int>;       // entries [first, second) of one activity
 
-    QVector<Entry> entriesForTask(int taskId) const;
+    Run runOfTask(int taskId) const { return m_runOfTask.value(taskId, Run(0, 0)); }
 
-    RelationMap m_relations;
+    // Every relation once, grouped by activity, each group in predecessor
+    // ID order.
+    QVector<Entry> m_entries;
+    QHash<int, Run> m_runOfTask;           // task id -> its group in m_entries
     QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
-    QVector<QVector<Entry>> m_rowEntries;  // by table row, in predecessor ID order
+    QVector<Run> m_rowRuns;                // by table row
 };
