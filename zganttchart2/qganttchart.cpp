@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include <limits>
+
 namespace mygc {
 
 namespace {
@@ -547,16 +549,44 @@ void GanttChart::rmodelReset()
     auto cell = [this, &root](int row, int column) {
         return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
     };
+    // Task ids are mostly close together: then a plain table by id, filled
+    // from the id lookup, answers the two look-ups per relation without
+    // hashing and with far fewer cache misses.
+    QVector<int> positionById;
+    int firstId = 0;
+    if (rows > 0 && idLookup_.size() >= 1024) {
+        int lowest = std::numeric_limits<int>::max();
+        int highest = std::numeric_limits<int>::min();
+        for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it) {
+            lowest = qMin(lowest, it.key());
+            highest = qMax(highest, it.key());
+        }
+        const qint64 span = qint64(highest) - qint64(lowest) + 1;
+        if (span <= qint64(idLookup_.size()) * 4) {
+            firstId = lowest;
+            positionById.fill(-1, int(span));
+            for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it)
+                positionById[it.key() - lowest] = it.value();
+        }
+    }
+    auto positionOf = [this, &positionById, firstId](int id) {
+        if (positionById.isEmpty()) {
+            const auto it = idLookup_.constFind(id);
+            return it == idLookup_.constEnd() ? -1 : it.value();
+        }
+        const qint64 slot = qint64(id) - firstId;
+        return slot < 0 || slot >= positionById.size() ? -1 : positionById.at(int(slot));
+    };
     for (int row = 0; row < rows; ++row) {
-        const auto task = idLookup_.constFind(cell(row, relationTaskColumn_).toInt());
-        if (task == idLookup_.constEnd())
+        const int task = positionOf(cell(row, relationTaskColumn_).toInt());
+        if (task < 0)
             continue;
-        const auto predecessor = idLookup_.constFind(cell(row, relationPredecessorColumn_).toInt());
-        if (predecessor == idLookup_.constEnd())
+        const int predecessor = positionOf(cell(row, relationPredecessorColumn_).toInt());
+        if (predecessor < 0)
             continue;
         const RelationType type = relationTypeFromText(cell(row, relationTypeColumn_).toString());
         const long long lag = cell(row, relationLagColumn_).toLongLong();
-        addRelationship(predecessor.value(), task.value(), type, lag);
+        addRelationship(predecessor, task, type, lag);
     }
     buildingLinks_ = false;
     chart_->relationsChanged();

@@ -55,6 +55,8 @@ private slots:
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
     void heldRebuildsRunOnceAtRelease();
+    void linksAmongManyTasks_data();
+    void linksAmongManyTasks();
     void insertedRowsInTreeOrder();
     void verticalPositionAfterExpandAndScroll();
     void sortRebuilds();
@@ -679,6 +681,42 @@ void tst_GanttChart::heldRebuildsRunOnceAtRelease()
     // Without a hold each call rebuilds at once.
     chart->resetModels();
     QCOMPARE(chart->rebuildCount(), before + 3);
+}
+
+void tst_GanttChart::linksAmongManyTasks_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::newRow("ids close together") << 1;
+    QTest::newRow("ids far apart") << 1000;
+}
+
+void tst_GanttChart::linksAmongManyTasks()
+{
+    // Enough tasks for the link rebuild to look ids up in a table by id
+    // when they lie close together; the links are the same either way.
+    QFETCH(int, step);
+    const int count = 1500;
+    auto id = [step](int row) { return 10 + row * step; };
+    tasks->setRowCount(0);
+    for (int row = 0; row < count; ++row)
+        tasks->appendRow(taskRow(id(row), QStringLiteral("T"), QStringLiteral("Task"), day(2), day(3)));
+    // Of two rows with the same id the later one is linked.
+    tasks->item(count - 1, IdColumn)->setData(id(10), Qt::DisplayRole);
+    relations->appendRow(relationRow(id(5), id(10), QStringLiteral("PR_FS"), 8));
+    relations->appendRow(relationRow(id(7), id(3), QStringLiteral("PR_SF")));
+    relations->appendRow(relationRow(id(count - 2), id(0), QStringLiteral("PR_FF")));
+    relations->appendRow(relationRow(id(5), id(count + 3), QStringLiteral("PR_FS"))); // above every id
+    relations->appendRow(relationRow(id(5), 9, QStringLiteral("PR_FS")));             // below every id
+    relations->appendRow(relationRow(-4, id(5), QStringLiteral("PR_FS")));
+    relations->appendRow(relationRow(id(5), id(count - 1), QStringLiteral("PR_FS"))); // its row took id(10)
+    chart->resetModels();
+    QCOMPARE(chart->taskCount(), count);
+
+    QStringList links;
+    for (const auto &link : chart->relations())
+        links << QStringLiteral("%1>%2:%3:%4").arg(link->from).arg(link->to).arg(int(link->type)).arg(link->lag);
+    QCOMPARE(links, QStringList({QStringLiteral("1499>5:1:8"), QStringLiteral("3>7:2:0"),
+                                 QStringLiteral("0>1498:3:0")}));
 }
 
 void tst_GanttChart::verticalPositionAfterExpandAndScroll()
