@@ -37,6 +37,17 @@ RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relatio
     const QModelIndex root;
     for (int r = 0; r < rows; ++r)
         m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
+    // Each renumbering marks the row number of every predecessor: the slot
+    // of each activity row is found once here, not at every renumbering.
+    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
+    if (activityIdColumn == -1 || m_slotOfId.isEmpty())
+        return;
+    m_slotOfRow.fill(-1, rows);
+    for (int r = 0; r < rows; ++r) {
+        const QString id = table->index(r, activityIdColumn, root).data().toString();
+        if (!id.isEmpty())
+            m_slotOfRow[r] = m_slotOfId.value(id, -1);
+    }
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
@@ -95,12 +106,16 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
 
         if (rowColumn != -1) {
             if (idColumn != -1 && !m_slotOfId.isEmpty()) {
-                const QString id = cell(idColumn).data().toString();
-                if (!id.isEmpty()) {
-                    const auto slot = m_slotOfId.constFind(id);
-                    if (slot != m_slotOfId.constEnd())
-                        numberOfSlot[slot.value()] = number; // a later row wins
+                int slot = -1;
+                if (direct && sourceRow >= 0 && sourceRow < m_slotOfRow.size()) {
+                    slot = m_slotOfRow.at(sourceRow);
+                } else {
+                    const QString id = cell(idColumn).data().toString();
+                    if (!id.isEmpty())
+                        slot = m_slotOfId.value(id, -1);
                 }
+                if (slot >= 0)
+                    numberOfSlot[slot] = number; // a later row wins
             }
             cells->setData(cell(rowColumn), number, Qt::DisplayRole);
         }

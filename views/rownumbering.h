@@ -52,4 +52,5 @@ private:
     QHash<int, Run> m_runOfTask;           // task id -> its group in m_entries
     QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
     QVector<Run> m_rowRuns;                // by table row
+    QVector<int> m_slotOfRow;              // by table row: slot of its activity ID, or -1
 };
