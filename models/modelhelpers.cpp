@@ -11,7 +11,6 @@
 #include <QMessageBox>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -357,30 +356,22 @@ QString relationText(const QString &type, int lagHours)
     return text;
 }
 
-RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
 {
-    RelationMap map;
     QAbstractItemModel *model = predecessorModel;
     if (!model)
-        return map;
+        return {};
     const int taskColumn = columnIndex(model, QStringLiteral("task_id"));
     const int typeColumn = columnIndex(model, QStringLiteral("Type"));
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
     const int predColumn = model->columnCount() - 2;
     const QModelIndex root;
 
-    // The rows are gathered first and entered in key order: a map built
-    // from its end needs no search per entry, which matters with hundreds
-    // of thousands of relations.
-    struct Relation
-    {
-        int taskId;
-        QString predecessor;
-        QString text;
-    };
-    std::vector<Relation> relations;
+    // The rows are gathered first and then put in key order, which beats
+    // a search per row in a map with hundreds of thousands of relations.
+    QVector<RelationEntry> relations;
     const int rows = model->rowCount();
-    relations.reserve(size_t(qMax(0, rows)));
+    relations.reserve(qMax(0, rows));
     // Few types and lags recur: each text is made once and then shared.
     QHash<QPair<QString, int>, QString> texts;
     // The predecessor IDs come from the joined task table. Read in the order
@@ -410,28 +401,43 @@ RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
         auto text = texts.constFind(key);
         if (text == texts.constEnd())
             text = texts.insert(key, relationText(type, lag));
-        relations.push_back({taskId, std::move(predecessor), text.value()});
+        relations.append({taskId, std::move(predecessor), text.value()});
     }
     // Stable: of two rows with the same keys the later one stays last.
-    std::stable_sort(relations.begin(), relations.end(), [](const Relation &a, const Relation &b) {
-        if (a.taskId != b.taskId)
-            return a.taskId < b.taskId;
-        return a.predecessor < b.predecessor;
-    });
-    const size_t count = relations.size();
-    for (size_t i = 0; i < count;) {
-        const int taskId = relations[i].taskId;
+    std::stable_sort(relations.begin(), relations.end(),
+                     [](const RelationEntry &a, const RelationEntry &b) {
+                         if (a.taskId != b.taskId)
+                             return a.taskId < b.taskId;
+                         return a.predecessor < b.predecessor;
+                     });
+    // A later row with the same two keys replaces the earlier text: of each
+    // run of equal keys the last entry stays.
+    int kept = 0;
+    for (int i = 0; i < relations.size(); ++i) {
+        const bool lastOfRun = i + 1 == relations.size()
+                               || relations.at(i + 1).taskId != relations.at(i).taskId
+                               || relations.at(i + 1).predecessor != relations.at(i).predecessor;
+        if (!lastOfRun)
+            continue;
+        if (kept != i)
+            relations[kept] = std::move(relations[i]);
+        ++kept;
+    }
+    relations.resize(kept);
+    return relations;
+}
+
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+{
+    RelationMap map;
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel);
+    // In key order: each entry goes in at the end, without a search.
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
         auto task = map.insert(map.cend(), taskId, QMap<QString, QString>());
         QMap<QString, QString> &inner = task.value();
-        while (i < count && relations[i].taskId == taskId) {
-            // A later row with the same two keys replaces the earlier text.
-            size_t last = i;
-            while (last + 1 < count && relations[last + 1].taskId == taskId
-                   && relations[last + 1].predecessor == relations[i].predecessor)
-                ++last;
-            inner.insert(inner.cend(), relations[last].predecessor, relations[last].text);
-            i = last + 1;
-        }
+        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i)
+            inner.insert(inner.cend(), relations.at(i).predecessor, relations.at(i).text);
     }
     return map;
 }

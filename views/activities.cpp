@@ -642,7 +642,7 @@ void Activities::updateRowNumber()
     // which do not change while their project is shown: resolve them once
     // per project.
     if (!m_numberingValid) {
-        m_numbering = RowNumbering(m_model, predecessorsMap(m_predecessorModel));
+        m_numbering = RowNumbering(m_model, predecessorList(m_predecessorModel));
         m_numberingValid = true;
     }
     m_numbering.update(m_parentProxy, m_model);

@@ -14,20 +14,34 @@ const char *const kSignature = "void Activities::updateRowNumber()";
 
 RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relations)
 {
-    int total = 0;
-    for (auto task = relations.cbegin(); task != relations.cend(); ++task)
-        total += task->size();
-    m_entries.reserve(total);
-    m_runOfTask.reserve(relations.size());
+    QVector<RelationEntry> list;
     for (auto task = relations.cbegin(); task != relations.cend(); ++task) {
+        for (auto it = task->cbegin(); it != task->cend(); ++it)
+            list.append({task.key(), it.key(), it.value()});
+    }
+    build(table, list);
+}
+
+RowNumbering::RowNumbering(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
+{
+    build(table, relations);
+}
+
+void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
+{
+    // The list comes grouped by task id: each group becomes one run.
+    m_entries.reserve(relations.size());
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
         const int first = m_entries.size();
-        for (auto it = task->cbegin(); it != task->cend(); ++it) {
-            auto slot = m_slotOfId.constFind(it.key());
+        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i) {
+            const QString &predecessor = relations.at(i).predecessor;
+            auto slot = m_slotOfId.constFind(predecessor);
             if (slot == m_slotOfId.constEnd())
-                slot = m_slotOfId.insert(it.key(), m_slotOfId.size());
-            m_entries.append({slot.value(), it.value()});
+                slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
+            m_entries.append({slot.value(), relations.at(i).text});
         }
-        m_runOfTask.insert(task.key(), Run(first, m_entries.size()));
+        m_runOfTask.insert(taskId, Run(first, m_entries.size()));
     }
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
     if (!table || taskIdColumn == -1)

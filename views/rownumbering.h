@@ -21,7 +21,7 @@ class QAbstractItemModel;
 //   activity ID the one numbered last counts.
 //
 // A numbering is built once per project from the activity table and the
-// relation map (predecessorsMap): it resolves every relation to a slot per
+// relations (predecessorsMap, or the same as a list from predecessorList): it resolves every relation to a slot per
 // predecessor activity ID, so that renumbering after each regrouping does no
 // text lookups beyond one per tree row. update() can then run any number of
 // times over trees built on the same table (its first rows stay the
@@ -32,6 +32,8 @@ class RowNumbering
 public:
     RowNumbering() = default;
     RowNumbering(QAbstractItemModel *table, const RelationMap &relations);
+    // The same from the relations as predecessorList gives them.
+    RowNumbering(QAbstractItemModel *table, const QVector<RelationEntry> &relations);
 
     // tree is the model whose rows are numbered (the pane's parent-item
     // proxy); "Row Number" and "Outline Level" are written through it. table
@@ -41,6 +43,8 @@ public:
     void update(QAbstractItemModel *tree, QAbstractItemModel *table) const;
 
 private:
+    void build(QAbstractItemModel *table, const QVector<RelationEntry> &relations);
+
     using Entry = QPair<int, QString>; // predecessor slot, relation text
     using Run = QPair<int, int>;       // entries [first, second) of one activity
 

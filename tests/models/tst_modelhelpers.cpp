@@ -259,6 +259,18 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     QCOMPARE(map.keys(), expected.keys());
     for (auto it = map.cbegin(); it != map.cend(); ++it)
         QCOMPARE(it.value().keys(), expected.value(it.key()).keys());
+
+    // The list form: the same entries in the same order.
+    QStringList fromList;
+    for (const RelationEntry &entry : predecessorList(&model))
+        fromList << QStringLiteral("%1/%2/%3").arg(entry.taskId).arg(entry.predecessor, entry.text);
+    QStringList fromMap;
+    for (auto task = expected.cbegin(); task != expected.cend(); ++task) {
+        for (auto it = task->cbegin(); it != task->cend(); ++it)
+            fromMap << QStringLiteral("%1/%2/%3").arg(task.key()).arg(it.key(), it.value());
+    }
+    QCOMPARE(fromList, fromMap);
+    QVERIFY(predecessorList(nullptr).isEmpty());
 }
 
 void tst_ModelHelpers::readFileCutsAtNul()
