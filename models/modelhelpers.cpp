@@ -374,24 +374,9 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
     relations.reserve(qMax(0, rows));
     // Few types and lags recur: each text is made once and then shared.
     QHash<QPair<QString, int>, QString> texts;
-    // The predecessor IDs come from the joined task table. Read in the order
-    // of the predecessor task ids, they are taken from that table row after
-    // row rather than at random, which spares a cache miss per relation.
-    QVector<QString> predecessors(qMax(0, rows));
-    {
-        const int predIdColumn = columnIndex(model, QStringLiteral("pred_task_id"));
-        QVector<QPair<int, int>> order(qMax(0, rows)); // predecessor task id, row
-        for (int r = 0; r < rows; ++r)
-            order[r] = qMakePair(predIdColumn < 0 ? r : model->index(r, predIdColumn, root).data().toInt(), r);
-        std::sort(order.begin(), order.end());
-        for (const auto &entry : qAsConst(order))
-            predecessors[entry.second] = model->index(entry.second, predColumn, root).data().toString();
-    }
     for (int r = 0; r < model->rowCount(); ++r) {
         const int taskId = model->index(r, taskColumn, root).data().toInt();
-        QString predecessor = r < predecessors.size()
-                                  ? std::move(predecessors[r])
-                                  : model->index(r, predColumn, root).data().toString();
+        QString predecessor = model->index(r, predColumn, root).data().toString();
         const QString type = model->index(r, typeColumn, root).data().toString();
         // Lags can arrive as decimal text ("8.0"); rounding keeps them whole hours.
         const int lag = qRound(model->index(r, lagColumn, root).data().toDouble());
