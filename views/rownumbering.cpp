@@ -31,6 +31,11 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
 {
     // The list comes grouped by task id: each group becomes one run.
     m_entries.reserve(relations.size());
+    // About one predecessor and one group per activity: the hashes are sized
+    // once.
+    const int activities = table ? table->rowCount() : 0;
+    m_slotOfId.reserve(qMin(relations.size(), activities));
+    m_runOfTask.reserve(qMin(relations.size(), activities));
     for (int i = 0; i < relations.size();) {
         const int taskId = relations.at(i).taskId;
         const int first = m_entries.size();
