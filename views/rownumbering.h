@@ -21,9 +21,10 @@ class QAbstractItemModel;
 //   activity ID the one numbered last counts.
 //
 // A numbering is built once per project from the activity table and the
-// relations (predecessorsMap, or the same as a list from predecessorList): it resolves every relation to a slot per
-// predecessor activity ID, so that renumbering after each regrouping does no
-// text lookups beyond one per tree row. update() can then run any number of
+// relations (predecessorsMap, or the same as a list from predecessorList): it
+// resolves every relation to a slot per predecessor activity ID and finds the
+// slot of every activity row, so that renumbering after each regrouping does
+// no text lookups beyond one per band row. update() can then run any number of
 // times over trees built on the same table (its first rows stay the
 // activities; rows appended later, such as group bands, are looked up
 // directly).
