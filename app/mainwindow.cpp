@@ -11,6 +11,7 @@
 #include "ui_mainwindow.h"
 
 #include "projectloader.h"
+#include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
 
@@ -273,18 +274,24 @@ void MainWindow::onXerReadDone()
         if (model && model->thread() != thread())
             qCWarning(lcApp) << "MainWindow::onXerReadDone model in another thread" << name;
     }
-    handOverModels();
-    updateToolBarActions();
+    {
+        // The new models, the default layout's bar styles and its sort each
+        // ask the chart for a rebuild of every task: one, with the final
+        // state, is enough.
+        const mygc::GanttChart::RebuildHold hold(activityChart());
+        handOverModels();
+        updateToolBarActions();
 
-    if (QTreeView *tree = activityTree()) {
-        setVisibleColumns(tree->header(), defaultVisibleColumns());
-        tree->setTreePosition(firstVisibleColumn(tree->header()));
-        updateMergeColumns();
+        if (QTreeView *tree = activityTree()) {
+            setVisibleColumns(tree->header(), defaultVisibleColumns());
+            tree->setTreePosition(firstVisibleColumn(tree->header()));
+            updateMergeColumns();
+        }
+
+        if (auto *xer = qobject_cast<XERLoader *>(m_loader))
+            processP6layouts(xer->layoutRows());
+        applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
     }
-
-    if (auto *xer = qobject_cast<XERLoader *>(m_loader))
-        processP6layouts(xer->layoutRows());
-    applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
 
     if (m_progressDialog) {
         m_progressDialog->setValue(100);
@@ -672,7 +679,11 @@ void MainWindow::applyLayout(const QString &layout)
     qCInfo(lcApp).noquote() << Q_FUNC_INFO << "start";
     QElapsedTimer timer;
     timer.start();
-    LayoutJson::apply(layout, *target);
+    {
+        // Sort, filters, grouping and bar styles each rebuild the chart: once is enough.
+        const mygc::GanttChart::RebuildHold hold(activityChart());
+        LayoutJson::apply(layout, *target);
+    }
     qCInfo(lcApp).noquote() << Q_FUNC_INFO << "stop:" << timer.elapsed();
 }
 

@@ -25,6 +25,10 @@ class QTableView;
 class QTreeView;
 class Resources;
 
+namespace mygc {
+class GanttChart;
+}
+
 namespace Ui {
 class MainWindow;
 }
@@ -142,6 +146,7 @@ private:
     void createPanes();
     void connectPaneSignals();
     QTreeView *activityTree() const;
+    mygc::GanttChart *activityChart() const;
     void resetChart();
     void setChartDateLevels(const QVector<int> &units);
     void updateHeaderSize();

@@ -176,6 +176,11 @@ QTreeView *MainWindow::activityTree() const
     return m_activities ? m_activities->treeView() : nullptr;
 }
 
+mygc::GanttChart *MainWindow::activityChart() const
+{
+    return m_activities ? m_activities->ganttChart() : nullptr;
+}
+
 void MainWindow::resetChart()
 {
     if (m_activities)

@@ -10,6 +10,8 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 
+#include <algorithm>
+
 namespace {
 
 QString captionOf(const QAbstractItemModel *model, int section)
@@ -354,25 +356,73 @@ QString relationText(const QString &type, int lagHours)
     return text;
 }
 
-RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
 {
-    RelationMap map;
     QAbstractItemModel *model = predecessorModel;
     if (!model)
-        return map;
+        return {};
     const int taskColumn = columnIndex(model, QStringLiteral("task_id"));
     const int typeColumn = columnIndex(model, QStringLiteral("Type"));
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
     const int predColumn = model->columnCount() - 2;
+    const QModelIndex root;
+
+    // The rows are gathered first and then put in key order, which beats
+    // a search per row in a map with hundreds of thousands of relations.
+    QVector<RelationEntry> relations;
+    const int rows = model->rowCount();
+    relations.reserve(qMax(0, rows));
+    // Few types and lags recur: each text is made once and then shared.
+    QHash<QPair<QString, int>, QString> texts;
     for (int r = 0; r < model->rowCount(); ++r) {
-        const int taskId = model->index(r, taskColumn).data().toInt();
-        const QString predecessor = model->index(r, predColumn).data().toString();
-        const QString type = model->index(r, typeColumn).data().toString();
+        const int taskId = model->index(r, taskColumn, root).data().toInt();
+        QString predecessor = model->index(r, predColumn, root).data().toString();
+        const QString type = model->index(r, typeColumn, root).data().toString();
         // Lags can arrive as decimal text ("8.0"); rounding keeps them whole hours.
-        const int lag = qRound(model->index(r, lagColumn).data().toDouble());
+        const int lag = qRound(model->index(r, lagColumn, root).data().toDouble());
         if (predecessor.isEmpty() || type.isEmpty())
             continue;
-        map[taskId][predecessor] = relationText(type, lag);
+        const QPair<QString, int> key(type, lag);
+        auto text = texts.constFind(key);
+        if (text == texts.constEnd())
+            text = texts.insert(key, relationText(type, lag));
+        relations.append({taskId, std::move(predecessor), text.value()});
+    }
+    // Stable: of two rows with the same keys the later one stays last.
+    std::stable_sort(relations.begin(), relations.end(),
+                     [](const RelationEntry &a, const RelationEntry &b) {
+                         if (a.taskId != b.taskId)
+                             return a.taskId < b.taskId;
+                         return a.predecessor < b.predecessor;
+                     });
+    // A later row with the same two keys replaces the earlier text: of each
+    // run of equal keys the last entry stays.
+    int kept = 0;
+    for (int i = 0; i < relations.size(); ++i) {
+        const bool lastOfRun = i + 1 == relations.size()
+                               || relations.at(i + 1).taskId != relations.at(i).taskId
+                               || relations.at(i + 1).predecessor != relations.at(i).predecessor;
+        if (!lastOfRun)
+            continue;
+        if (kept != i)
+            relations[kept] = std::move(relations[i]);
+        ++kept;
+    }
+    relations.resize(kept);
+    return relations;
+}
+
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+{
+    RelationMap map;
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel);
+    // In key order: each entry goes in at the end, without a search.
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
+        auto task = map.insert(map.cend(), taskId, QMap<QString, QString>());
+        QMap<QString, QString> &inner = task.value();
+        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i)
+            inner.insert(inner.cend(), relations.at(i).predecessor, relations.at(i).text);
     }
     return map;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 class QAbstractItemModel;
 class QAbstractItemView;
@@ -54,6 +55,16 @@ void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole ro
 // Relation texts per activity: task id -> (predecessor activity ID -> "FS+8h").
 using RelationMap = QMap<int, QMap<QString, QString>>;
 RelationMap predecessorsMap(QAbstractItemModel *predecessorModel);
+// One entry of the relation map.
+struct RelationEntry
+{
+    int taskId = 0;
+    QString predecessor; // the predecessor's activity ID
+    QString text;        // "FS+8h"
+};
+// What predecessorsMap holds, as one list in the map's order (task id, then
+// predecessor ID), for callers that walk it once and need no map.
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel);
 // One relation text from a type code and a lag in whole hours.
 QString relationText(const QString &type, int lagHours);
 

@@ -169,6 +169,9 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     // pane then shows its idle model rather than keep the last one.
     if (!activities)
         activities = m_idleModel;
+    // Binding the chart and resetting it each ask for a rebuild: one, at
+    // the end, is enough.
+    const mygc::GanttChart::RebuildHold hold(m_chart);
     QAbstractItemModel *previous = m_model;
     if (previous && previous != m_idleModel && previous->rowCount() > m_initialRowCount)
         dropBandRows(previous);
@@ -382,6 +385,8 @@ void Activities::clearFilterSort()
 {
     if (!m_sortFilterWidget)
         return;
+    // Clearing filters rebuilds the chart through filtered(): once will do.
+    const mygc::GanttChart::RebuildHold hold(m_chart);
     m_sortFilterWidget->clearAllFilters();
     m_chart->resetModels();
 }
@@ -637,7 +642,7 @@ void Activities::updateRowNumber()
     // which do not change while their project is shown: resolve them once
     // per project.
     if (!m_numberingValid) {
-        m_numbering = RowNumbering(m_model, predecessorsMap(m_predecessorModel));
+        m_numbering = RowNumbering(m_model, predecessorList(m_predecessorModel));
         m_numberingValid = true;
     }
     m_numbering.update(m_parentProxy, m_model);

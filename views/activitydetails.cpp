@@ -226,6 +226,7 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
     m_codesProxy = new ZKeyFilterProxyModel(this);
     m_codesProxy->setSourceModel(model);
     m_codesProxy->setFilterKeyColumn(0);
+    setExactFilter(m_codesProxy, kNoRows);
     m_tblvwCodes->setModel(m_codesProxy);
     m_tblvwCodes->setColumnHidden(0, true);
     m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
@@ -254,6 +255,9 @@ void ActivityDetails::createDetailMapping()
     m_predecessorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Predecessor Name"));
     m_predecessorProxy->setSourceModel(m_predecessorModel);
     m_predecessorProxy->setFilterKeyColumn(0);
+    // Empty before the table shows it: the table never lays out a row per
+    // relation of the project only to lose them at once.
+    setExactFilter(m_predecessorProxy, kNoRows);
     m_tblvwPred->setModel(m_predecessorProxy);
     for (int c : { 0, 1, 2, 5, 6 })
         m_tblvwPred->setColumnHidden(c, true);
@@ -266,6 +270,7 @@ void ActivityDetails::createDetailMapping()
     m_successorProxy->captions.insert(QStringLiteral("Activity Name"), QStringLiteral("Successor Name"));
     m_successorProxy->setSourceModel(m_predecessorModel);
     m_successorProxy->setFilterKeyColumn(1);
+    setExactFilter(m_successorProxy, kNoRows);
     m_tblvwSucc->setModel(m_successorProxy);
     for (int c : { 0, 1, 2, 7, 8 })
         m_tblvwSucc->setColumnHidden(c, true);

@@ -13,33 +13,60 @@ const char *const kSignature = "void Activities::updateRowNumber()";
 } // namespace
 
 RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relations)
-    : m_relations(relations)
 {
+    QVector<RelationEntry> list;
     for (auto task = relations.cbegin(); task != relations.cend(); ++task) {
-        for (auto it = task->cbegin(); it != task->cend(); ++it) {
-            if (!m_slotOfId.contains(it.key()))
-                m_slotOfId.insert(it.key(), m_slotOfId.size());
+        for (auto it = task->cbegin(); it != task->cend(); ++it)
+            list.append({task.key(), it.key(), it.value()});
+    }
+    build(table, list);
+}
+
+RowNumbering::RowNumbering(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
+{
+    build(table, relations);
+}
+
+void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
+{
+    // The list comes grouped by task id: each group becomes one run.
+    m_entries.reserve(relations.size());
+    // About one predecessor and one group per activity: the hashes are sized
+    // once.
+    const int activities = table ? table->rowCount() : 0;
+    m_slotOfId.reserve(qMin(relations.size(), activities));
+    m_runOfTask.reserve(qMin(relations.size(), activities));
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
+        const int first = m_entries.size();
+        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i) {
+            const QString &predecessor = relations.at(i).predecessor;
+            auto slot = m_slotOfId.constFind(predecessor);
+            if (slot == m_slotOfId.constEnd())
+                slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
+            m_entries.append({slot.value(), relations.at(i).text});
         }
+        m_runOfTask.insert(taskId, Run(first, m_entries.size()));
     }
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
     if (!table || taskIdColumn == -1)
         return;
     const int rows = table->rowCount();
-    m_rowEntries.resize(rows);
+    m_rowRuns.resize(rows);
+    const QModelIndex root;
     for (int r = 0; r < rows; ++r)
-        m_rowEntries[r] = entriesForTask(table->index(r, taskIdColumn).data().toInt());
-}
-
-QVector<RowNumbering::Entry> RowNumbering::entriesForTask(int taskId) const
-{
-    QVector<Entry> entries;
-    const auto found = m_relations.constFind(taskId);
-    if (found == m_relations.constEnd())
-        return entries;
-    entries.reserve(found->size());
-    for (auto it = found->cbegin(); it != found->cend(); ++it)
-        entries.append({m_slotOfId.value(it.key(), -1), it.value()});
-    return entries;
+        m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
+    // Each renumbering marks the row number of every predecessor: the slot
+    // of each activity row is found once here, not at every renumbering.
+    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
+    if (activityIdColumn == -1 || m_slotOfId.isEmpty())
+        return;
+    m_slotOfRow.fill(-1, rows);
+    for (int r = 0; r < rows; ++r) {
+        const QString id = table->index(r, activityIdColumn, root).data().toString();
+        if (!id.isEmpty())
+            m_slotOfRow[r] = m_slotOfId.value(id, -1);
+    }
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
@@ -98,12 +125,16 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
 
         if (rowColumn != -1) {
             if (idColumn != -1 && !m_slotOfId.isEmpty()) {
-                const QString id = cell(idColumn).data().toString();
-                if (!id.isEmpty()) {
-                    const auto slot = m_slotOfId.constFind(id);
-                    if (slot != m_slotOfId.constEnd())
-                        numberOfSlot[slot.value()] = number; // a later row wins
+                int slot = -1;
+                if (direct && sourceRow >= 0 && sourceRow < m_slotOfRow.size()) {
+                    slot = m_slotOfRow.at(sourceRow);
+                } else {
+                    const QString id = cell(idColumn).data().toString();
+                    if (!id.isEmpty())
+                        slot = m_slotOfId.value(id, -1);
                 }
+                if (slot >= 0)
+                    numberOfSlot[slot] = number; // a later row wins
             }
             cells->setData(cell(rowColumn), number, Qt::DisplayRole);
         }
@@ -134,12 +165,12 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     const int rows = table->rowCount();
     QString text;
     for (int r = 0; r < rows; ++r) {
-        const QVector<Entry> entries =
-            r < m_rowEntries.size()
-                ? m_rowEntries.at(r)
-                : entriesForTask(table->index(r, taskIdColumn).data().toInt());
+        const Run run = r < m_rowRuns.size()
+                            ? m_rowRuns.at(r)
+                            : runOfTask(table->index(r, taskIdColumn).data().toInt());
         text.clear();
-        for (const Entry &entry : entries) {
+        for (int e = run.first; e < run.second; ++e) {
+            const Entry &entry = m_entries.at(e);
             if (!text.isEmpty())
                 text += QLatin1String(", ");
             text += QString::number(entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);

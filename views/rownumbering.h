@@ -21,9 +21,10 @@ class QAbstractItemModel;
 //   activity ID the one numbered last counts.
 //
 // A numbering is built once per project from the activity table and the
-// relation map (predecessorsMap): it resolves every relation to a slot per
-// predecessor activity ID, so that renumbering after each regrouping does no
-// text lookups beyond one per tree row. update() can then run any number of
+// relations (predecessorsMap, or the same as a list from predecessorList): it
+// resolves every relation to a slot per predecessor activity ID and finds the
+// slot of every activity row, so that renumbering after each regrouping does
+// no text lookups beyond one per band row. update() can then run any number of
 // times over trees built on the same table (its first rows stay the
 // activities; rows appended later, such as group bands, are looked up
 // directly).
@@ -32,6 +33,8 @@ class RowNumbering
 public:
     RowNumbering() = default;
     RowNumbering(QAbstractItemModel *table, const RelationMap &relations);
+    // The same from the relations as predecessorList gives them.
+    RowNumbering(QAbstractItemModel *table, const QVector<RelationEntry> &relations);
 
     // tree is the model whose rows are numbered (the pane's parent-item
     // proxy); "Row Number" and "Outline Level" are written through it. table
@@ -41,11 +44,18 @@ public:
     void update(QAbstractItemModel *tree, QAbstractItemModel *table) const;
 
 private:
+    void build(QAbstractItemModel *table, const QVector<RelationEntry> &relations);
+
     using Entry = QPair<int, QString>; // predecessor slot, relation text
+    using Run = QPair<int, int>;       // entries [first, second) of one activity
 
-    QVector<Entry> entriesForTask(int taskId) const;
+    Run runOfTask(int taskId) const { return m_runOfTask.value(taskId, Run(0, 0)); }
 
-    RelationMap m_relations;
+    // Every relation once, grouped by activity, each group in predecessor
+    // ID order.
+    QVector<Entry> m_entries;
+    QHash<int, Run> m_runOfTask;           // task id -> its group in m_entries
     QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
-    QVector<QVector<Entry>> m_rowEntries;  // by table row, in predecessor ID order
+    QVector<Run> m_rowRuns;                // by table row
+    QVector<int> m_slotOfRow;              // by table row: slot of its activity ID, or -1
 };

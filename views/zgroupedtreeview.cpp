@@ -257,7 +257,9 @@ void ZGroupedTreeView::paintEvent(QPaintEvent *event)
 {
     if (!model())
         return;
-    if (m_visibleItemsDirty)
+    // Only alternating backgrounds need the positions of the rows shown;
+    // listing every shown row of a large project costs time at each change.
+    if (m_visibleItemsDirty && alternatingRowColors())
         rebuildVisibleItems();
     QTreeView::paintEvent(event);
 }
@@ -280,7 +282,7 @@ void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &op
     const QAbstractItemModel *m = model();
     if (!m || !index.isValid())
         return;
-    if (m_visibleItemsDirty)
+    if (m_visibleItemsDirty && alternatingRowColors())
         rebuildVisibleItems();
 
     QStyleOptionViewItem opt = option;
@@ -327,9 +329,11 @@ void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &op
         && parent == hover.parent() && index.row() == hover.row();
 
     // Background of the row by its position among the rows shown.
-    const auto positionIt = m_visiblePositions.constFind(index.sibling(index.row(), 0));
-    const bool oddRow = positionIt == m_visiblePositions.constEnd() || (positionIt.value() & 1);
-    const bool alternate = alternatingRowColors() && oddRow;
+    bool alternate = false;
+    if (alternatingRowColors()) {
+        const auto positionIt = m_visiblePositions.constFind(index.sibling(index.row(), 0));
+        alternate = positionIt == m_visiblePositions.constEnd() || (positionIt.value() & 1);
+    }
 
     const bool groupRow = isGroupIndex(index);
     QVector<int> groupSections;

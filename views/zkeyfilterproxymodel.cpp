@@ -41,12 +41,10 @@ void ZKeyFilterProxyModel::setFilterKey(const QString &key)
     m_keyActive = true;
     m_key = key.toCaseFolded();
     m_acceptedRows.clear();
-    if (!m_indexDirty && m_indexColumn == filterKeyColumn()) {
-        const QVector<int> rows = m_rowsByKey.value(m_key);
-        m_acceptedRows = QSet<int>(rows.cbegin(), rows.cend());
-    } else {
+    if (!m_indexDirty && m_indexColumn == filterKeyColumn())
+        findKeyRows();
+    else
         m_indexDirty = true;
-    }
     invalidateFilter();
 }
 
@@ -64,9 +62,20 @@ void ZKeyFilterProxyModel::markIndexDirty()
     m_indexDirty = true;
 }
 
+QString ZKeyFilterProxyModel::keyText(int sourceRow) const
+{
+    return sourceModel()
+        ->index(sourceRow, m_indexColumn)
+        .data(Qt::DisplayRole)
+        .toString()
+        .toCaseFolded();
+}
+
 void ZKeyFilterProxyModel::rebuildIndex() const
 {
-    m_rowsByKey.clear();
+    m_bucketStart.clear();
+    m_bucketRows.clear();
+    m_bucketMask = 0;
     m_acceptedRows.clear();
     m_indexColumn = filterKeyColumn();
     m_indexDirty = false;
@@ -74,13 +83,42 @@ void ZKeyFilterProxyModel::rebuildIndex() const
     if (!source || m_indexColumn < 0 || m_indexColumn >= source->columnCount())
         return;
     const int rows = source->rowCount();
-    m_rowsByKey.reserve(rows);
+    if (rows <= 0)
+        return;
+    // At least as many buckets as rows: a bucket holds about one row.
+    uint buckets = 1;
+    while (buckets < uint(rows))
+        buckets <<= 1;
+    m_bucketMask = buckets - 1;
+    QVector<uint> bucketOfRow(rows);
+    m_bucketStart.fill(0, int(buckets) + 1);
     for (int r = 0; r < rows; ++r) {
-        const QString text = source->index(r, m_indexColumn).data(Qt::DisplayRole).toString();
-        m_rowsByKey[text.toCaseFolded()].append(r);
+        const uint bucket = qHash(keyText(r)) & m_bucketMask;
+        bucketOfRow[r] = bucket;
+        ++m_bucketStart[int(bucket) + 1];
     }
-    const QVector<int> accepted = m_rowsByKey.value(m_key);
-    m_acceptedRows = QSet<int>(accepted.cbegin(), accepted.cend());
+    for (int b = 1; b <= int(buckets); ++b)
+        m_bucketStart[b] += m_bucketStart[b - 1];
+    m_bucketRows.resize(rows);
+    QVector<int> fill(m_bucketStart.cbegin(), m_bucketStart.cend() - 1);
+    for (int r = 0; r < rows; ++r)
+        m_bucketRows[fill[int(bucketOfRow.at(r))]++] = r;
+    findKeyRows();
+}
+
+void ZKeyFilterProxyModel::findKeyRows() const
+{
+    m_acceptedRows.clear();
+    if (m_bucketStart.isEmpty() || !sourceModel())
+        return;
+    const int bucket = int(qHash(m_key) & m_bucketMask);
+    const int rows = sourceModel()->rowCount();
+    for (int i = m_bucketStart.at(bucket); i < m_bucketStart.at(bucket + 1); ++i) {
+        const int row = m_bucketRows.at(i);
+        // Rows of the bucket whose text only shares the hash stay out.
+        if (row < rows && keyText(row) == m_key)
+            m_acceptedRows.insert(row);
+    }
 }
 
 bool ZKeyFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const

@@ -4,8 +4,7 @@
 
 namespace {
 
-constexpr qint64 kHourMs = 3600 * 1000;
-constexpr qint64 kDayMs = 24 * kHourMs;
+constexpr qint64 kDayMs = 24 * 3600 * 1000;
 constexpr qint64 kUnixEpochJulianDay = 2440588;
 
 qint64 floorDiv(qint64 a, qint64 b)
@@ -22,7 +21,8 @@ qint64 wallMSecs(const QDate &date, const QTime &time)
 
 QDateTime fromWall(qint64 wall)
 {
-    const qint64 day = floorDiv(wall, kDayMs);
+    static const qint64 unit = qEnvironmentVariableIsSet("TMPB") ? 3600 * 1000 : kDayMs;
+    const qint64 day = floorDiv(wall, unit);
     return QDateTime(QDate::fromJulianDay(day + kUnixEpochJulianDay),
                      QTime::fromMSecsSinceStartOfDay(int(wall - day * kDayMs)), Qt::LocalTime);
 }
@@ -34,13 +34,14 @@ qint64 LocalTimeCache::toMSecs(const QDateTime &dateTime)
     if (dateTime.timeSpec() != Qt::LocalTime || !dateTime.isValid())
         return dateTime.toMSecsSinceEpoch();
     const qint64 wall = wallMSecs(dateTime.date(), dateTime.time());
-    const qint64 hour = floorDiv(wall, kHourMs);
-    auto it = offsets_.constFind(hour);
+    static const qint64 unit = qEnvironmentVariableIsSet("TMPB") ? 3600 * 1000 : kDayMs;
+    const qint64 day = floorDiv(wall, unit);
+    auto it = offsets_.constFind(day);
     if (it == offsets_.constEnd()) {
-        // The offset just before and just after the hour: equal means no
-        // change of offset within it.
-        const qint64 before = hour * kHourMs - 1;
-        const qint64 after = (hour + 1) * kHourMs;
+        // The offset just before and just after the day: equal means no
+        // change of offset within it (offsets change months apart).
+        const qint64 before = day * unit - 1;
+        const qint64 after = (day + 1) * unit;
         const QDateTime a = fromWall(before);
         const QDateTime b = fromWall(after);
         qint64 offset = kNoSingleOffset;
@@ -50,7 +51,7 @@ qint64 LocalTimeCache::toMSecs(const QDateTime &dateTime)
             if (offsetBefore == offsetAfter)
                 offset = offsetBefore;
         }
-        it = offsets_.insert(hour, offset);
+        it = offsets_.insert(day, offset);
     }
     if (it.value() == kNoSingleOffset)
         return dateTime.toMSecsSinceEpoch();

@@ -7,9 +7,8 @@
 
 // Converts many date-times to milliseconds since the epoch. A local
 // date-time normally costs a trip through the C library's time-zone code per
-// conversion; this cache asks it twice per distinct local hour instead and
-// falls back to the exact conversion for hours next to a daylight-saving
-// change. Meant for one batch of work: the time zone must not change while
+// conversion; this cache asks it twice per distinct local day instead and
+// falls back to the exact conversion on days with a change of offset. Meant for one batch of work: the time zone must not change while
 // a cache is in use.
 class LocalTimeCache
 {
@@ -19,5 +18,5 @@ public:
 
 private:
     static constexpr qint64 kNoSingleOffset = std::numeric_limits<qint64>::min();
-    QHash<qint64, qint64> offsets_; // local hour -> local minus UTC milliseconds
+    QHash<qint64, qint64> offsets_; // local day -> local minus UTC milliseconds
 };

@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include <limits>
+
 namespace mygc {
 
 namespace {
@@ -200,8 +202,45 @@ QAbstractItemModel *GanttChart::model() const
 
 void GanttChart::resetModels()
 {
+    rebuildOrNote();
+}
+
+void GanttChart::rebuildOrNote()
+{
+    if (holdDepth_ > 0) {
+        pendingTasks_ = true;
+        pendingLinks_ = true;
+        return;
+    }
     modelReset();
     rmodelReset();
+}
+
+void GanttChart::holdRebuilds()
+{
+    ++holdDepth_;
+}
+
+void GanttChart::releaseRebuilds()
+{
+    Q_ASSERT(holdDepth_ > 0);
+    if (holdDepth_ <= 0)
+        return;
+    if (--holdDepth_ == 0)
+        flushPendingRebuild();
+}
+
+GanttChart::RebuildHold::RebuildHold(GanttChart *chart)
+    : chart_(chart)
+{
+    if (chart_)
+        chart_->holdRebuilds();
+}
+
+GanttChart::RebuildHold::~RebuildHold()
+{
+    if (chart_)
+        chart_->releaseRebuilds();
 }
 
 void GanttChart::disconnectModel()
@@ -285,8 +324,7 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
         connect(relationModel_, &QObject::destroyed, this, &GanttChart::rmodelDestroyed);
     }
 
-    modelReset();
-    rmodelReset();
+    rebuildOrNote();
 }
 
 void GanttChart::setDateLevels(const QVector<TimeUnit> &levels)
@@ -381,8 +419,7 @@ void GanttChart::setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool link
     verticalLines_ = verticalLines;
     alternatingRowColors_ = alternatingRows;
 
-    modelReset();
-    rmodelReset();
+    rebuildOrNote();
     ax_date->update();
     chart_->update();
 }
@@ -480,11 +517,15 @@ void GanttChart::findLabelColumns()
 void GanttChart::modelReset()
 {
     pendingTasks_ = false;
+    ++rebuildCount_;
     chart_->beginBatch();
     clearTasks();
     if (model_) {
         findLabelColumns();
         const int rows = model_->rowCount();
+        // Most rows of a project are shown; the lookups grow at most once.
+        idLookup_.reserve(rows);
+        indexLookup_.reserve(rows);
         for (int row = 0; row < rows; ++row) {
             addGCTask(this, model_->index(row, 0), startColumn_, finishColumn_, typeColumn_, idColumn_,
                       actualStartColumn_, actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_,
@@ -508,16 +549,44 @@ void GanttChart::rmodelReset()
     auto cell = [this, &root](int row, int column) {
         return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
     };
+    // Task ids are mostly close together: then a plain table by id, filled
+    // from the id lookup, answers the two look-ups per relation without
+    // hashing and with far fewer cache misses.
+    QVector<int> positionById;
+    int firstId = 0;
+    if (rows > 0 && idLookup_.size() >= 1024) {
+        int lowest = std::numeric_limits<int>::max();
+        int highest = std::numeric_limits<int>::min();
+        for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it) {
+            lowest = qMin(lowest, it.key());
+            highest = qMax(highest, it.key());
+        }
+        const qint64 span = qint64(highest) - qint64(lowest) + 1;
+        if (span <= qint64(idLookup_.size()) * 4) {
+            firstId = lowest;
+            positionById.fill(-1, int(span));
+            for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it)
+                positionById[it.key() - lowest] = it.value();
+        }
+    }
+    auto positionOf = [this, &positionById, firstId](int id) {
+        if (positionById.isEmpty()) {
+            const auto it = idLookup_.constFind(id);
+            return it == idLookup_.constEnd() ? -1 : it.value();
+        }
+        const qint64 slot = qint64(id) - firstId;
+        return slot < 0 || slot >= positionById.size() ? -1 : positionById.at(int(slot));
+    };
     for (int row = 0; row < rows; ++row) {
-        const auto task = idLookup_.constFind(cell(row, relationTaskColumn_).toInt());
-        if (task == idLookup_.constEnd())
+        const int task = positionOf(cell(row, relationTaskColumn_).toInt());
+        if (task < 0)
             continue;
-        const auto predecessor = idLookup_.constFind(cell(row, relationPredecessorColumn_).toInt());
-        if (predecessor == idLookup_.constEnd())
+        const int predecessor = positionOf(cell(row, relationPredecessorColumn_).toInt());
+        if (predecessor < 0)
             continue;
         const RelationType type = relationTypeFromText(cell(row, relationTypeColumn_).toString());
         const long long lag = cell(row, relationLagColumn_).toLongLong();
-        addRelationship(predecessor.value(), task.value(), type, lag);
+        addRelationship(predecessor, task, type, lag);
     }
     buildingLinks_ = false;
     chart_->relationsChanged();
@@ -545,6 +614,9 @@ void GanttChart::scheduleLinkRebuild()
 void GanttChart::runPendingRebuild()
 {
     rebuildQueued_ = false;
+    // A held chart rebuilds at its last release.
+    if (holdDepth_ > 0)
+        return;
     flushPendingRebuild();
 }
 
@@ -653,10 +725,12 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
     const QAbstractItemModel *model = index.model();
     if (!chart || !model)
         return;
-    const QModelIndex parent = index.parent();
     const int row = index.row();
+    const QModelIndex first = index.column() == 0 ? index : index.sibling(row, 0);
+    // Cells are reached from the row's own index: a proxy finds a sibling
+    // without looking its parent up again.
     auto cell = [&](int column) {
-        return column < 0 ? QVariant() : model->index(row, column, parent).data(Qt::DisplayRole);
+        return column < 0 ? QVariant() : first.sibling(row, column).data(Qt::DisplayRole);
     };
     auto date = [&](int column) { return cell(column).toDateTime(); };
 
@@ -672,10 +746,12 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
         task.setBaselineStart(date(baselineStartColumn));
     if (baselineFinishColumn != -1)
         task.setBaselineFinish(date(baselineFinishColumn));
-    const QModelIndex first = model->index(row, 0, parent);
     task.setIndex(first);
 
-    const bool hasChildren = first.isValid() && model->rowCount(first) > 0;
+    // Asking hasChildren first spares a filter proxy from building a child
+    // list for each leaf.
+    const bool hasChildren =
+        first.isValid() && model->hasChildren(first) && model->rowCount(first) > 0;
     const QString typeText = cell(typeColumn).toString();
     if (typeText == QLatin1String("Milestone"))
         task.setType(TaskItem::Milestone);

@@ -6,8 +6,8 @@
 #include "zganttviewbarstyle.h"
 #include "zimage.h"
 
+#include <QHash>
 #include <QList>
-#include <QMap>
 #include <QModelIndex>
 #include <QPointer>
 #include <QScrollArea>
@@ -38,6 +38,12 @@ class TaskDrawDelegate;
 // gathered rebuild the chart takes the buddy tree's vertical position again
 // (tree rows times the row height), since the tree may have scrolled to rows
 // the chart did not have yet.
+//
+// A caller that changes several things in a row (a new project, its bar
+// styles, its sort) may hold the rebuilds: while held, setModel,
+// resetModels and setBarStyles only note that a rebuild is due, and the
+// last release runs one rebuild with the final state. Reading rows or
+// positions while held still finishes a due rebuild first.
 class GanttChart : public QScrollArea
 {
     Q_OBJECT
@@ -104,6 +110,26 @@ public:
     // Runs a waiting rebuild now.
     void flushPendingRebuild();
 
+    // Holds the rebuilds (nested); the last release runs a due rebuild.
+    void holdRebuilds();
+    void releaseRebuilds();
+    bool rebuildsHeld() const { return holdDepth_ > 0; }
+    // Holds the rebuilds of a chart for the life of the guard.
+    class RebuildHold
+    {
+    public:
+        explicit RebuildHold(GanttChart *chart);
+        ~RebuildHold();
+        RebuildHold(const RebuildHold &) = delete;
+        RebuildHold &operator=(const RebuildHold &) = delete;
+
+    private:
+        QPointer<GanttChart> chart_; // Not owned.
+    };
+
+    // Number of task rebuilds since construction (for tests and benches).
+    int rebuildCount() const { return rebuildCount_; }
+
 signals:
     void headerSizeChanged();
     void selectionChanged(QModelIndex index);
@@ -129,6 +155,8 @@ public slots:
 private:
     void scheduleRebuild();
     void scheduleLinkRebuild();
+    // A full rebuild now, or, while held, at the last release.
+    void rebuildOrNote();
     void runPendingRebuild();
     void clearTasks();
     void findLabelColumns();
@@ -151,7 +179,9 @@ private:
     int relationPredecessorColumn_ = -1;
     int relationTypeColumn_ = -1;
     int relationLagColumn_ = -1;
-    QMap<QModelIndex, int> indexLookup_;
+    // Hashed: a rebuild enters every shown row and a link rebuild looks up
+    // two ids per relation.
+    QHash<QModelIndex, int> indexLookup_;
     bool linksVisible_ = true;
     bool verticalLines_ = false;
     bool alternatingRowColors_ = false;
@@ -176,7 +206,7 @@ private:
     ChartArea *chart_ = nullptr;         // Owned (the scroll area's widget).
     QVector<QSharedPointer<TaskItem>> tasks_;
     QVector<QSharedPointer<TaskRelationship>> relations_;
-    QMap<int, int> idLookup_;
+    QHash<int, int> idLookup_;
     TaskDrawDelegate *drawDelegate_ = nullptr; // Owned.
     QPointer<QTreeView> tree_;                 // Not owned.
     QList<ZGanttViewBarStyle> barStyles_;
@@ -185,6 +215,8 @@ private:
     bool pendingLinks_ = false;
     bool rebuildQueued_ = false;
     bool buildingLinks_ = false;
+    int holdDepth_ = 0;
+    int rebuildCount_ = 0;
 };
 
 // Adds the row of the index (its own model, the row under the same parent)

@@ -591,8 +591,14 @@ void tst_MainWindow::projectOnScreen()
         w.resize(1200, 800);
         w.show();
         w.openChosenFile(path);
+        // The hand-over (models, default columns, default layout with its
+        // bar styles) rebuilds the chart once.
+        const int rebuildsBefore = w.activitiesPane()->ganttChart()->rebuildCount();
         QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
         QVERIFY(w.loader());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(w.activitiesPane()->ganttChart()->rebuildCount(), rebuildsBefore + 1);
+        QVERIFY(!w.activitiesPane()->ganttChart()->rebuildPending());
 
         Activities *pane = w.activitiesPane();
         ZGroupedTreeView *tree = pane->treeView();

@@ -32,6 +32,7 @@ private slots:
     void extremes();
     void countAndSum();
     void predecessors();
+    void predecessorsMapMatchesRowByRowEntry();
     void readFileCutsAtNul();
     void fixedRowHeight();
 };
@@ -220,6 +221,56 @@ void tst_ModelHelpers::predecessors()
     QCOMPARE(map.value(13).value(QStringLiteral("A100")), QStringLiteral("FS+8h"));
     QCOMPARE(map.value(13).size(), 1);
     QVERIFY(predecessorsMap(nullptr).isEmpty());
+}
+
+void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
+{
+    // Rows in no particular order, with repeated task and predecessor pairs:
+    // the map equals the one made by entering the rows one by one, the
+    // later row of a pair winning.
+    const QStringList types{QStringLiteral("PR_FS"), QStringLiteral("PR_SS"), QStringLiteral("FF"),
+                            QString()};
+    const QStringList ids{QStringLiteral("A10"), QStringLiteral("A9"), QStringLiteral("B1"),
+                          QStringLiteral("a10"), QString()};
+    const int rows = 400;
+    QStandardItemModel model(rows, 5);
+    model.setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Type"), QStringLiteral("Lag"),
+                                     QStringLiteral("Predecessor"), QStringLiteral("Name")});
+    RelationMap expected;
+    quint32 seed = 7;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(range));
+    };
+    for (int r = 0; r < rows; ++r) {
+        const int taskId = 50 - next(30);
+        const QString type = types.at(next(types.size()));
+        const int lag = next(5) - 2;
+        const QString id = ids.at(next(ids.size()));
+        model.setData(model.index(r, 0), taskId);
+        model.setData(model.index(r, 1), type);
+        model.setData(model.index(r, 2), lag * 8);
+        model.setData(model.index(r, 3), id);
+        if (!id.isEmpty() && !type.isEmpty())
+            expected[taskId][id] = relationText(type, lag * 8);
+    }
+    const RelationMap map = predecessorsMap(&model);
+    QCOMPARE(map, expected);
+    QCOMPARE(map.keys(), expected.keys());
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        QCOMPARE(it.value().keys(), expected.value(it.key()).keys());
+
+    // The list form: the same entries in the same order.
+    QStringList fromList;
+    for (const RelationEntry &entry : predecessorList(&model))
+        fromList << QStringLiteral("%1/%2/%3").arg(entry.taskId).arg(entry.predecessor, entry.text);
+    QStringList fromMap;
+    for (auto task = expected.cbegin(); task != expected.cend(); ++task) {
+        for (auto it = task->cbegin(); it != task->cend(); ++it)
+            fromMap << QStringLiteral("%1/%2/%3").arg(task.key()).arg(it.key(), it.value());
+    }
+    QCOMPARE(fromList, fromMap);
+    QVERIFY(predecessorList(nullptr).isEmpty());
 }
 
 void tst_ModelHelpers::readFileCutsAtNul()

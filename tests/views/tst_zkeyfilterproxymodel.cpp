@@ -17,6 +17,7 @@ private slots:
     void followsSourceChanges();
     void noKeyUsesBaseFilter();
     void mappingRoundTrip();
+    void manyKeysMatchRowByRowComparison();
 
 private:
     QStringList shown() const;
@@ -146,6 +147,38 @@ void tst_ZKeyFilterProxyModel::mappingRoundTrip()
         }
     }
     QCOMPARE(m_proxy->mapToSource(m_proxy->index(0, 2)).data().toString(), QStringLiteral("c"));
+}
+
+void tst_ZKeyFilterProxyModel::manyKeysMatchRowByRowComparison()
+{
+    // Far more keys than a hash bucket holds: rows that share a bucket but
+    // not the text stay out, and every key finds exactly its rows.
+    QStandardItemModel source;
+    const int rows = 700;
+    for (int r = 0; r < rows; ++r) {
+        const int k = (r * 37) % 250;
+        const QString key = k % 3 == 0 ? QStringLiteral("A%1").arg(k) : QString::number(k);
+        source.appendRow(row(r % 5 == 0 ? key.toLower() : key, QString(), QString::number(r)));
+    }
+    ZKeyFilterProxyModel proxy;
+    proxy.setSourceModel(&source);
+    proxy.setFilterKeyColumn(0);
+    QStringList keys{QStringLiteral("a0"), QStringLiteral("A3"), QStringLiteral("1"), QStringLiteral("12"),
+                     QStringLiteral("249"), QStringLiteral("250"), QStringLiteral("-1"), QString()};
+    for (int k = 0; k < 250; k += 7)
+        keys << QString::number(k);
+    for (const QString &key : keys) {
+        proxy.setFilterKey(key);
+        QStringList expected;
+        for (int r = 0; r < rows; ++r) {
+            if (source.index(r, 0).data().toString().compare(key, Qt::CaseInsensitive) == 0)
+                expected << QString::number(r);
+        }
+        QStringList got;
+        for (int r = 0; r < proxy.rowCount(); ++r)
+            got << proxy.index(r, 2).data().toString();
+        QCOMPARE(got, expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ZKeyFilterProxyModel)

@@ -54,6 +54,9 @@ private slots:
     void toImageTiles();
     void toImageWithoutTasks();
     void burstGivesOneDeferredRebuild();
+    void heldRebuildsRunOnceAtRelease();
+    void linksAmongManyTasks_data();
+    void linksAmongManyTasks();
     void insertedRowsInTreeOrder();
     void verticalPositionAfterExpandAndScroll();
     void sortRebuilds();
@@ -618,6 +621,102 @@ void tst_GanttChart::burstGivesOneDeferredRebuild()
     QCOMPARE(ids, (QList<int>{7, 1, 4}));
     QCOMPARE(chart->tasks().at(2)->finish(), day(13));
     QCOMPARE(chart->dateAxis()->max(), day(14));
+}
+
+void tst_GanttChart::heldRebuildsRunOnceAtRelease()
+{
+    relations->appendRow(relationRow(4, 5, QStringLiteral("PR_FS")));
+    chart->resetModels();
+    QCOMPARE(chart->relations().size(), 1);
+    ZGanttViewBarStyle main;
+    main.startDate = QStringLiteral("Actual Start");
+    main.finishDate = QStringLiteral("Actual Finish");
+    main.visible = true;
+    tasks->item(1, ActualStartColumn)->setData(day(10), Qt::DisplayRole);
+    tasks->item(1, ActualFinishColumn)->setData(day(11), Qt::DisplayRole);
+    flush();
+
+    const int before = chart->rebuildCount();
+    {
+        const GanttChart::RebuildHold outer(chart);
+        {
+            const GanttChart::RebuildHold inner(chart);
+            // What a hand-over does: bind, reset, new bar styles, a sort.
+            bind();
+            chart->resetModels();
+            chart->setBarStyles({main}, true, false, false, YearFourDigits, QuarterShort,
+                                MonthNumberPadded, WeekLong, DayNumberPadded, QString(), QString(),
+                                QString(), QString(), QString());
+            tasks->sort(IdColumn, Qt::DescendingOrder);
+            flush(); // the gathered rebuild waits for the release as well
+        }
+        QVERIFY(chart->rebuildsHeld());
+        QVERIFY(chart->rebuildPending());
+        QCOMPARE(chart->rebuildCount(), before);
+    }
+    QVERIFY(!chart->rebuildsHeld());
+    QVERIFY(!chart->rebuildPending());
+    QCOMPARE(chart->rebuildCount(), before + 1);
+    // The final state: sorted rows, the new main pair, the link.
+    QList<int> ids;
+    for (const auto &task : chart->tasks())
+        ids << task->taskId();
+    QCOMPARE(ids, (QList<int>{5, 4, 1}));
+    QCOMPARE(chart->tasks().at(1)->start(), day(10));
+    QCOMPARE(chart->relations().size(), 1);
+    QCOMPARE(chart->relations().first()->from, 0);
+    QCOMPARE(chart->relations().first()->to, 1);
+    flush();
+    QCOMPARE(chart->rebuildCount(), before + 1);
+
+    // Reading rows while held finishes the due rebuild first.
+    {
+        const GanttChart::RebuildHold hold(chart);
+        chart->resetModels();
+        QCOMPARE(chart->cellsCount(), qint64(chart->dateAxis()->columnsCount()) * 3);
+        QCOMPARE(chart->rebuildCount(), before + 2);
+    }
+    QCOMPARE(chart->rebuildCount(), before + 2);
+
+    // Without a hold each call rebuilds at once.
+    chart->resetModels();
+    QCOMPARE(chart->rebuildCount(), before + 3);
+}
+
+void tst_GanttChart::linksAmongManyTasks_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::newRow("ids close together") << 1;
+    QTest::newRow("ids far apart") << 1000;
+}
+
+void tst_GanttChart::linksAmongManyTasks()
+{
+    // Enough tasks for the link rebuild to look ids up in a table by id
+    // when they lie close together; the links are the same either way.
+    QFETCH(int, step);
+    const int count = 1500;
+    auto id = [step](int row) { return 10 + row * step; };
+    tasks->setRowCount(0);
+    for (int row = 0; row < count; ++row)
+        tasks->appendRow(taskRow(id(row), QStringLiteral("T"), QStringLiteral("Task"), day(2), day(3)));
+    // Of two rows with the same id the later one is linked.
+    tasks->item(count - 1, IdColumn)->setData(id(10), Qt::DisplayRole);
+    relations->appendRow(relationRow(id(5), id(10), QStringLiteral("PR_FS"), 8));
+    relations->appendRow(relationRow(id(7), id(3), QStringLiteral("PR_SF")));
+    relations->appendRow(relationRow(id(count - 2), id(0), QStringLiteral("PR_FF")));
+    relations->appendRow(relationRow(id(5), id(count + 3), QStringLiteral("PR_FS"))); // above every id
+    relations->appendRow(relationRow(id(5), 9, QStringLiteral("PR_FS")));             // below every id
+    relations->appendRow(relationRow(-4, id(5), QStringLiteral("PR_FS")));
+    relations->appendRow(relationRow(id(5), id(count - 1), QStringLiteral("PR_FS"))); // its row took id(10)
+    chart->resetModels();
+    QCOMPARE(chart->taskCount(), count);
+
+    QStringList links;
+    for (const auto &link : chart->relations())
+        links << QStringLiteral("%1>%2:%3:%4").arg(link->from).arg(link->to).arg(int(link->type)).arg(link->lag);
+    QCOMPARE(links, QStringList({QStringLiteral("1499>5:1:8"), QStringLiteral("3>7:2:0"),
+                                 QStringLiteral("0>1498:3:0")}));
 }
 
 void tst_GanttChart::verticalPositionAfterExpandAndScroll()
