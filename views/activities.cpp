@@ -197,28 +197,15 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     const int typeColumn = columnIndex(m_filterProxy, QStringLiteral("Activity Type"));
 
-    const QList<ZGanttViewBarStyle> styles = m_chart->barStyles();
-    QString startA = QStringLiteral("Start Date"), finishA = QStringLiteral("Finish Date");
-    QString startD = startA, finishD = finishA, startE = startA, finishE = finishA;
-    if (styles.size() >= 1) {
-        startA = styles.at(0).startDate;
-        finishA = styles.at(0).finishDate;
-    }
-    if (styles.size() >= 4) {
-        startD = styles.at(3).startDate;
-        finishD = styles.at(3).finishDate;
-    }
-    if (styles.size() >= 5) {
-        startE = styles.at(4).startDate;
-        finishE = styles.at(4).finishDate;
-    }
+    const BarDateCaptions dates = barDateCaptions(m_chart->barStyles());
 
     m_chart->setRowHeight(m_treeView->sizeHintForRow(0));
-    m_chart->setModel(m_filterProxy, columnIndex(m_filterProxy, startA),
-                      columnIndex(m_filterProxy, finishA), typeColumn, 0, m_predecessorModel, 0,
-                      1, 3, 4, columnIndex(m_filterProxy, startE),
-                      columnIndex(m_filterProxy, finishE), columnIndex(m_filterProxy, startD),
-                      columnIndex(m_filterProxy, finishD), m_treeView);
+    m_chart->setModel(m_filterProxy, columnIndex(m_filterProxy, dates.start),
+                      columnIndex(m_filterProxy, dates.finish), typeColumn, 0, m_predecessorModel, 0,
+                      1, 3, 4, columnIndex(m_filterProxy, dates.actualStart),
+                      columnIndex(m_filterProxy, dates.actualFinish),
+                      columnIndex(m_filterProxy, dates.baselineStart),
+                      columnIndex(m_filterProxy, dates.baselineFinish), m_treeView);
 
     m_treeView->setDisplayColumn(columnIndex(m_filterProxy, QStringLiteral("Group")));
 

@@ -390,30 +390,13 @@ void GanttChart::setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool link
     bottomCaption_ = bottom;
     insideCaption_ = inside;
 
-    QString mainStart = QStringLiteral("Start Date");
-    QString mainFinish = QStringLiteral("Finish Date");
-    QString actualStart = mainStart;
-    QString actualFinish = mainFinish;
-    QString baselineStart = mainStart;
-    QString baselineFinish = mainFinish;
-    if (!barStyles_.isEmpty()) {
-        mainStart = barStyles_.at(0).startDate;
-        mainFinish = barStyles_.at(0).finishDate;
-    }
-    if (barStyles_.size() >= 4) {
-        baselineStart = barStyles_.at(3).startDate;
-        baselineFinish = barStyles_.at(3).finishDate;
-    }
-    if (barStyles_.size() >= 5) {
-        actualStart = barStyles_.at(4).startDate;
-        actualFinish = barStyles_.at(4).finishDate;
-    }
-    startColumn_ = columnIndex(model_, mainStart);
-    finishColumn_ = columnIndex(model_, mainFinish);
-    actualStartColumn_ = columnIndex(model_, actualStart);
-    actualFinishColumn_ = columnIndex(model_, actualFinish);
-    baselineStartColumn_ = columnIndex(model_, baselineStart);
-    baselineFinishColumn_ = columnIndex(model_, baselineFinish);
+    const BarDateCaptions dates = barDateCaptions(barStyles_);
+    startColumn_ = columnIndex(model_, dates.start);
+    finishColumn_ = columnIndex(model_, dates.finish);
+    actualStartColumn_ = columnIndex(model_, dates.actualStart);
+    actualFinishColumn_ = columnIndex(model_, dates.actualFinish);
+    baselineStartColumn_ = columnIndex(model_, dates.baselineStart);
+    baselineFinishColumn_ = columnIndex(model_, dates.baselineFinish);
 
     linksVisible_ = links;
     verticalLines_ = verticalLines;

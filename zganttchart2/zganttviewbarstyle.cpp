@@ -85,6 +85,26 @@ void registerBarStyleMetaType()
 // Styles travel in queued signals and variants looked up by type name.
 Q_COREAPP_STARTUP_FUNCTION(registerBarStyleMetaType)
 
+BarDateCaptions barDateCaptions(const QList<ZGanttViewBarStyle> &styles)
+{
+    const QString start = QStringLiteral("Start Date");
+    const QString finish = QStringLiteral("Finish Date");
+    BarDateCaptions c{start, finish, start, finish, start, finish};
+    if (styles.size() >= 1) {
+        c.start = styles.at(0).startDate;
+        c.finish = styles.at(0).finishDate;
+    }
+    if (styles.size() >= 4) {
+        c.baselineStart = styles.at(3).startDate;
+        c.baselineFinish = styles.at(3).finishDate;
+    }
+    if (styles.size() >= 5) {
+        c.actualStart = styles.at(4).startDate;
+        c.actualFinish = styles.at(4).finishDate;
+    }
+    return c;
+}
+
 QVariant barStyleToVariant(const ZGanttViewBarStyle &style)
 {
     QVariantMap map;

@@ -59,3 +59,17 @@ void barStyleFromVariant(ZGanttViewBarStyle &style, const QVariant &value);
 
 // The same, returning a fresh style.
 ZGanttViewBarStyle barStyleFromVariant(const QVariant &value);
+
+// The captions of the date columns a style list draws from: style 0 gives the
+// bar dates, style 3 the baseline dates and style 4 the actual dates; a
+// style the list lacks falls back to "Start Date" and "Finish Date".
+struct BarDateCaptions
+{
+    QString start;
+    QString finish;
+    QString baselineStart;
+    QString baselineFinish;
+    QString actualStart;
+    QString actualFinish;
+};
+BarDateCaptions barDateCaptions(const QList<ZGanttViewBarStyle> &styles);
