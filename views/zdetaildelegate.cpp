@@ -44,20 +44,8 @@ void ZDetailDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
         return;
     }
     const QVariant value = index.data(Qt::DisplayRole);
-    QString text;
-    QDateTime dt;
-    switch (value.userType()) {
-    case QMetaType::QDate:
-    case QMetaType::QDateTime:
-    case QMetaType::QString:
-        dt = value.toDateTime();
-        break;
-    default:
-        break;
-    }
-    if (dt.isValid()) {
-        text = dt.toString(QStringLiteral("dd-MM-yyyy"));
-    } else {
+    QString text = ZGroupedTreeViewDelegate::dateText(value);
+    if (text.isEmpty()) {
         text = value.toString();
         if (text.startsWith(QLatin1String("PR_")))
             text = text.mid(3);

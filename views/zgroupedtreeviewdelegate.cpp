@@ -33,7 +33,7 @@ QString ZGroupedTreeViewDelegate::displayText(const QVariant &value, const QLoca
     return formatValue(value);
 }
 
-QString ZGroupedTreeViewDelegate::formatValue(const QVariant &value)
+QString ZGroupedTreeViewDelegate::dateText(const QVariant &value)
 {
     switch (value.userType()) {
     case QMetaType::QDate:
@@ -47,6 +47,14 @@ QString ZGroupedTreeViewDelegate::formatValue(const QVariant &value)
     default:
         break;
     }
+    return QString();
+}
+
+QString ZGroupedTreeViewDelegate::formatValue(const QVariant &value)
+{
+    const QString date = dateText(value);
+    if (!date.isEmpty())
+        return date;
     const QString text = value.toString();
     if (text.indexOf(QLatin1Char('_')) == 2)
         return text.mid(3);

@@ -25,6 +25,9 @@ public:
 
     // The text shown for a value in the tree and the details tables.
     static QString formatValue(const QVariant &value);
+    // "dd-MM-yyyy" for a date, a date-time or a text that reads as one;
+    // an empty string for anything else.
+    static QString dateText(const QVariant &value);
 
 private:
     int m_column = 0;
