@@ -219,7 +219,13 @@ void ZIndex::collapseToLevel(int level)
             if (removed.contains(list.at(i).toString()))
                 list.removeAt(i);
         }
-        ++it;
+        // A node whose children were all folded into it is a leaf now; an
+        // empty list left behind would keep it from being crossed with the
+        // next grouping level.
+        if (list.isEmpty())
+            it = childKeys.erase(it);
+        else
+            ++it;
     }
 }
 

@@ -565,10 +565,8 @@ void Activities::handleGroupings()
             index.createStructure(m_wbsModel, columnIndex(m_wbsModel, QStringLiteral("wbs_id")),
                                   columnIndex(m_wbsModel, QStringLiteral("parent_wbs_id")), 3);
             index.group(Qt::DisplayRole);
-            if (depth > 0) {
+            if (depth > 0)
                 index.collapseToLevel(depth);
-                dropEmptyChildLists(index);
-            }
             indexes.append(index);
         } else if (sectionModel->objectName() == QLatin1String("taskCodesAssignmentModel")
                    && m_codeTypeModel && m_codeModel) {
@@ -583,10 +581,8 @@ void Activities::handleGroupings()
                                   columnIndex(m_codeModel, QStringLiteral("parent_actv_code_id")),
                                   columnIndex(m_codeModel, QStringLiteral("Code Name")));
             index.group(Qt::UserRole);
-            if (depth > 0) {
+            if (depth > 0)
                 index.collapseToLevel(depth);
-                dropEmptyChildLists(index);
-            }
             indexes.append(index);
         } else {
             continue;

@@ -53,16 +53,6 @@ void keepRowsWithoutValue(ZIndex &index, int rowCount)
         node.display = key;
 }
 
-void dropEmptyChildLists(ZIndex &index)
-{
-    for (auto it = index.childKeys.begin(); it != index.childKeys.end();) {
-        if (it.value().isEmpty())
-            it = index.childKeys.erase(it);
-        else
-            ++it;
-    }
-}
-
 ZIndex crossLevels(const QList<ZIndex> &levels)
 {
     if (levels.isEmpty())

@@ -27,11 +27,6 @@ QVariant noValueKey();
 // extended as needed. Afterwards every row of the model is in the index.
 void keepRowsWithoutValue(ZIndex &index, int rowCount);
 
-// Drops the child lists that collapsing emptied, so that a node whose
-// children were all folded into it counts as a leaf again (and is crossed
-// with the next level).
-void dropEmptyChildLists(ZIndex &index);
-
 // The levels combined left to right, outermost first, with cross(); an
 // empty list gives an index over no model.
 ZIndex crossLevels(const QList<ZIndex> &levels);

@@ -228,6 +228,7 @@ void tst_ZIndex::collapseToLevel()
     index.toModel(&out, false);
     QCOMPARE(treeString(&out), tree);
     for (auto it = index.childKeys.cbegin(); it != index.childKeys.cend(); ++it) {
+        QVERIFY2(!it.value().isEmpty(), qPrintable(it.key()));
         for (const QVariant &child : it.value())
             QVERIFY2(index.contains(child), qPrintable(child.toString()));
     }
