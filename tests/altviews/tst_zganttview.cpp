@@ -119,6 +119,7 @@ private slots:
     void barPixels();
     void linkPixels_data();
     void linkPixels();
+    void linkUpwardsAndBack();
     void backgroundPixels();
     void buddyScrolling();
     void buddySelectionAndExpansion();
@@ -245,6 +246,26 @@ void tst_ZGanttView::linkPixels()
     f.view->setPredecessorForIndex(f.idx(1), b, type); // C after critical B
     const QImage red = f.grab();
     QCOMPARE(red.pixel(QPoint(300, 55)), qRgb(255, 0, 0));
+}
+
+void tst_ZGanttView::linkUpwardsAndBack()
+{
+    // A (row 1) after B (row 2), though it starts before B ends: the path
+    // drops to B's top edge, runs left and goes up into A from below.
+    Fixture f;
+    f.view->setPredecessorForIndex(f.idx(0, 0, f.p()), f.idx(1, 0, f.p()), "FS");
+    const QImage image = f.grab();
+    const QRgb kRed = qRgb(255, 0, 0); // B, the predecessor, is critical
+    QCOMPARE(image.pixel(287, 47), kRed); // up from the right end of B to its top
+    QCOMPARE(image.pixel(150, 44), kRed); // the leg at B's top edge
+    QCOMPARE(image.pixel(32, 39), kRed);  // arrow tip, 4 inside A's bottom
+    QCOMPARE(image.pixel(28, 43), kRed);  // its 9-pixel base
+    QCOMPARE(image.pixel(36, 43), kRed);
+    QCOMPARE(image.pixel(30, 40), qRgb(255, 255, 255)); // beside the narrow tip
+    // Invalid or identical ends are refused.
+    f.view->setPredecessorForIndex(f.idx(1), f.idx(1), "FS");
+    f.view->setPredecessorForIndex(f.idx(1), QModelIndex(), "FS");
+    QCOMPARE(f.grab().pixel(150, 44), kRed);
 }
 
 void tst_ZGanttView::backgroundPixels()
