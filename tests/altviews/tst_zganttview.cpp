@@ -97,7 +97,9 @@ struct Fixture
         tree->expandAll();
         window.resize(1200, 400);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        const bool exposed = QTest::qWaitForWindowExposed(&window);
+        Q_ASSERT(exposed);
+        Q_UNUSED(exposed)
     }
     QModelIndex idx(int r, int c = 0, const QModelIndex &parent = {}) const
     {

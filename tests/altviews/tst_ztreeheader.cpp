@@ -63,7 +63,9 @@ struct Fixture
         header->setModel(&model); // last: the view hands its own model over too
         view.resize(600, 300);
         view.show();
-        QTest::qWaitForWindowExposed(&view);
+        const bool exposed = QTest::qWaitForWindowExposed(&view);
+        Q_ASSERT(exposed);
+        Q_UNUSED(exposed)
     }
 };
 
