@@ -8,6 +8,7 @@
 #include "zdocidriver.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QSharedData>
 #include <QSqlError>
@@ -172,6 +173,7 @@ public:
     int readPiecewise(QVector<QVariant> &values, int index);
     void getValues(QVector<QVariant> &values, int index);
     int readLOBs(QVector<QVariant> &values, int index);
+    QDateTime cachedDateTime(const char *date);
 
     static bool execBatch(ZDOCIResultPrivate *d, QVector<QVariant> &boundValues, bool arrayBind);
 
@@ -179,6 +181,7 @@ public:
     QVector<OraFieldInf> fieldInf;
     ZDOCIResultPrivate *const d; // Not owned.
     bool warnedUnknownType = false;
+    QHash<quint64, QDateTime> dateCache;
 };
 
 QSqlError qMakeOCIError(const QString &text, QSqlError::ErrorType type, OCIError *err);

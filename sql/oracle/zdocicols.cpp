@@ -359,7 +359,7 @@ void ZDOCICols::getValues(QVector<QVariant> &values, int index)
                 value = QVariant(QVariant::ByteArray);
             break;
         case QVariant::DateTime:
-            value = qOraDateToDateTime(inf.buffer);
+            value = cachedDateTime(inf.buffer);
             break;
         default:
             if (!warnedUnknownType) {
@@ -369,6 +369,22 @@ void ZDOCICols::getValues(QVector<QVariant> &values, int index)
             break;
         }
     }
+}
+
+QDateTime ZDOCICols::cachedDateTime(const char *date)
+{
+    // Building a local date-time asks the C library for the zone each time;
+    // schedule dates repeat a lot, so each distinct value is built once.
+    quint64 key = 0;
+    std::memcpy(&key, date, 7);
+    const auto it = dateCache.constFind(key);
+    if (it != dateCache.constEnd())
+        return it.value();
+    if (dateCache.size() >= 4096)
+        dateCache.clear();
+    const QDateTime dt = qOraDateToDateTime(date);
+    dateCache.insert(key, dt);
+    return dt;
 }
 
 int ZDOCICols::readLOBs(QVector<QVariant> &values, int index)

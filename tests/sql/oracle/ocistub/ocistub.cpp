@@ -1,6 +1,7 @@
 // Stand-in for the Oracle client library, for tests and the fetch bench.
 // Exports the entry points the ZDOCI driver resolves, backed by SQLite:
-// a connect text maps to a SQLite file, ":name" placeholders become "?",
+// a connect text maps to a SQLite file (an unmapped absolute path opens that
+// existing file), ":name" placeholders become "?",
 // "RETURNING ... INTO :a, :b" hands the returned row to the INTO binds, and
 // the session keeps one SQLite transaction open so that commit modes show.
 // Column types come from the declared types (NUMBER(p,s), VARCHAR2(n), DATE,
@@ -293,8 +294,14 @@ std::string dateText(const unsigned char *b)
 
 void dateBytes(const char *text, unsigned char *b)
 {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::sscanf(text, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+    int f[6] = {0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 6 && text && *text; ++i) {
+        while (*text >= '0' && *text <= '9')
+            f[i] = f[i] * 10 + (*text++ - '0');
+        if (*text)
+            ++text;
+    }
+    const int y = f[0], mo = f[1], d = f[2], h = f[3], mi = f[4], s = f[5];
     b[0] = (unsigned char)(y / 100 + 100);
     b[1] = (unsigned char)(y % 100 + 100);
     b[2] = (unsigned char)mo;
@@ -700,11 +707,17 @@ STUB_EXPORT int32_t OCIServerAttach(OCIServer *server, OCIError *err, const uint
     const auto it = g_services.find(text);
     if (!srv)
         return OCI_INVALID_HANDLE;
-    if (it == g_services.end())
+    // An unmapped absolute path names an existing SQLite file itself.
+    const bool path = it == g_services.end() && !text.empty() && text[0] == u'/';
+    if (it == g_services.end() && !path)
         return fail(err, 12154, "TNS:could not resolve the connect identifier specified");
-    if (sqlite3_open_v2(it->second.c_str(), &srv->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path ? u8(text).c_str() : it->second.c_str(), &srv->db,
+                        path ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(srv->db);
+        srv->db = nullptr;
         return fail(err, 12541, "TNS:no listener");
+    }
     sqlite3_busy_timeout(srv->db, 2000);
     return ok_;
 }
