@@ -401,7 +401,7 @@ void describe(Stmt *s)
         } else if (is("LONG RAW")) {
             p->dty = SQLT_LBI, p->size = 0;
         } else if (is("LONG")) {
-            p->dty = SQLT_LNG, p->size = 0;
+            p->dty = SQLT_LNG, p->size = p->charSize = 0;
         } else if (is("RAW")) {
             p->dty = SQLT_BIN, p->size = uint16_t(a);
         } else if (a > 0) {
