@@ -84,7 +84,10 @@ enum : uint32_t {
     OCI_DTYPE_ROWID = 54          // (ours)
 };
 
-// Attributes.
+// Attributes. Parameter attributes are read as: DATA_TYPE, DATA_SIZE,
+// CHAR_SIZE and PRECISION uint16_t, SCALE int8_t, IS_NULL uint8_t, NAME a
+// UTF-16 pointer with its byte length; statement STMT_TYPE uint16_t,
+// PARAM_COUNT uint32_t, ROW_COUNT int32_t (ours).
 enum : uint32_t {
     OCI_ATTR_DATA_SIZE = 1,       // (ours)
     OCI_ATTR_DATA_TYPE = 2,       // (ours)
@@ -169,8 +172,8 @@ enum : uint16_t { OCI_UTF16ID = 1000, OCI_UTF16LEID = 2002 };
 enum : int32_t { SB4MAXVAL = 2147483647 };
 
 // Loads the client library beside the executable and resolves the entry
-// points. The wrappers run it for as long as the table is incomplete; only
-// the first run is serialised, later runs are plain reloads.
+// points. The wrappers run it for as long as the table is incomplete; runs
+// are serialised, so drivers may be made on several threads at once.
 void ZDOCI_init();
 
 int32_t D_OCIDescriptorAlloc(const void *parent, void **descriptor, uint32_t type, size_t extraMemory,
