@@ -537,8 +537,8 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         QDateTime finishDate = read(r, finishColumn).toDateTime();
         // An activity that started after its planned finish, or whose
         // constraint lies before its start, would finish before it starts;
-        // P6 shows its early finish then, and the start itself when even
-        // that lies before it. Unknown dates stay unknown.
+        // P6 shows its early finish then, or the start itself when that is
+        // missing or lies before it too. Unknown dates stay unknown.
         if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
             const QDateTime early = read(r, earlyFinish).toDateTime();
             finishDate = early.isValid() && early >= startDate ? early : startDate;
