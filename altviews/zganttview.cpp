@@ -85,6 +85,9 @@ void ZGanttView::setModel(QAbstractItemModel *newModel)
         disconnect(old, &QAbstractItemModel::rowsInserted, this, &ZGanttView::onModelChanged);
         disconnect(old, &QAbstractItemModel::rowsRemoved, this, &ZGanttView::onModelChanged);
         disconnect(old, &QAbstractItemModel::rowsMoved, this, &ZGanttView::onModelChanged);
+        disconnect(old, &QAbstractItemModel::rowsAboutToBeRemoved, this, &ZGanttView::forgetRows);
+        disconnect(old, &QAbstractItemModel::modelAboutToBeReset, this, &ZGanttView::forgetRows);
+        disconnect(old, &QAbstractItemModel::layoutAboutToBeChanged, this, &ZGanttView::forgetRows);
     }
     m_trackingDelegate->setProgressColumn(columnIndex(newModel, QStringLiteral("Progress")));
     QAbstractItemView::setModel(newModel);
@@ -95,6 +98,10 @@ void ZGanttView::setModel(QAbstractItemModel *newModel)
         connect(newModel, &QAbstractItemModel::rowsInserted, this, &ZGanttView::onModelChanged);
         connect(newModel, &QAbstractItemModel::rowsRemoved, this, &ZGanttView::onModelChanged);
         connect(newModel, &QAbstractItemModel::rowsMoved, this, &ZGanttView::onModelChanged);
+        connect(newModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, &ZGanttView::forgetRows);
+        connect(newModel, &QAbstractItemModel::modelAboutToBeReset, this, &ZGanttView::forgetRows);
+        connect(newModel, &QAbstractItemModel::layoutAboutToBeChanged, this,
+                &ZGanttView::forgetRows);
     }
     connectOwnSelection();
     updateTimeRange();
@@ -116,13 +123,36 @@ void ZGanttView::connectOwnSelection()
 
 void ZGanttView::onModelChanged()
 {
+    // Rows inserted one by one must not rebuild the list each time.
+    m_preorderDirty = true;
+    m_rowsDirty = true;
+    viewport()->update();
+}
+
+void ZGanttView::forgetRows()
+{
+    m_visibleItems.clear();
+    m_visiblePos.clear();
+    m_linkRects.clear();
+    m_linkSpans.clear();
+    m_linkTree.clear();
+    m_linkSpansDirty = true;
+    m_preorder.clear();
+    m_preorderPos.clear();
+    m_preorderDirty = true;
+    m_rowsDirty = true;
+}
+
+void ZGanttView::ensurePreorder() const
+{
+    if (!m_preorderDirty)
+        return;
+    m_preorderDirty = false;
     m_preorder = preorderList(QModelIndex());
     m_preorderPos.clear();
     m_preorderPos.reserve(m_preorder.size());
     for (int i = 0; i < m_preorder.size(); ++i)
         m_preorderPos.insert(m_preorder.at(i), i);
-    m_rowsDirty = true;
-    viewport()->update();
 }
 
 QList<QModelIndex> ZGanttView::preorderList(const QModelIndex &parent) const
@@ -444,6 +474,7 @@ QList<QModelIndex> ZGanttView::viewportIndexes() const
     if (!bottom.isValid())
         bottom = m_visibleItems.last();
     bottom = mapToColumn(bottom);
+    ensurePreorder();
     const int i = std::max(0, m_preorderPos.value(top, -1));
     int j = m_preorderPos.value(bottom, -1);
     if (i >= 1 && j < 0)
@@ -615,6 +646,7 @@ void ZGanttView::updateTimeRange()
     const int startColumn = columnIndex(m, QStringLiteral("Start Date"));
     const int finishColumn = columnIndex(m, QStringLiteral("Finish Date"));
     onModelChanged();
+    ensurePreorder();
     QDateTime earliest;
     QDateTime latest;
     if (startColumn >= 0 && finishColumn >= 0) {
@@ -662,6 +694,7 @@ QMap<QString, QVariant> ZGanttView::saveStateBeforeScreenshot()
     state.insert(QStringLiteral("width"), width());
     state.insert(QStringLiteral("height"), height());
     const int headerHeight = m_header ? m_header->height() : 0;
+    ensurePreorder();
     resize(m_header ? m_header->sizeHint().width() : width(),
            m_preorder.size() * m_rowHeight + headerHeight);
     state.insert(QStringLiteral("hor_scroll_val"), horizontalScrollBar()->value());

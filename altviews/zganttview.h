@@ -130,6 +130,9 @@ protected slots:
     void updateGeometries() override;
 
 private slots:
+    // Drops every stored row before rows go away, so no index to a removed
+    // row is handed out before the next paint rebuilds the lists.
+    void forgetRows();
     void onVisibleItemsChanged();
     void sectionResized();
     void updateTimeRange();
@@ -168,6 +171,8 @@ private:
     };
 
     void init();
+    // Rebuilds the preorder list after a model change, once, when read.
+    void ensurePreorder() const;
     // Bar rectangle in content coordinates (no scroll offsets).
     QRect contentRectForType(const QModelIndex &index, int startColumn, int finishColumn) const;
     int visiblePosition(const QModelIndex &index) const;
@@ -179,7 +184,7 @@ private:
 
     QAbstractItemView *m_buddy = nullptr; // Not owned.
     bool m_rowsDirty = true;
-    QList<QModelIndex> m_preorder;
+    mutable QList<QModelIndex> m_preorder;
     QList<QModelIndex> m_visibleItems;
     int m_rowHeight = 22;
     ZTimeLineHeader *m_header = nullptr; // Owned when it is our child.
@@ -201,7 +206,8 @@ private:
     bool m_screenshot = false;
 
     QHash<QModelIndex, int> m_visiblePos;
-    QHash<QModelIndex, int> m_preorderPos;
+    mutable QHash<QModelIndex, int> m_preorderPos;
+    mutable bool m_preorderDirty = true;
     QMetaObject::Connection m_ownSelectionConnection;
     QMetaObject::Connection m_buddySelectionConnection;
     // Links sorted by their upper row, with a max-tree over their lower row,

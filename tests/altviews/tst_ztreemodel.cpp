@@ -204,11 +204,9 @@ void tst_ZTreeModel::values()
     QVERIFY(!model.data(b.sibling(0, 2), Qt::EditRole).isValid());
     QCOMPARE(model.headerData(3, Qt::Horizontal).toInt(), 4);
     QVERIFY(!model.headerData(3, Qt::Horizontal, Qt::ToolTipRole).isValid());
-    QVERIFY(!model.setHeaderData(0, Qt::Horizontal, QStringLiteral("x")));
     QVERIFY(!model.isChecked(b));
     model.setData(b, Qt::Checked, Qt::CheckStateRole);
     QVERIFY(model.isChecked(b));
-    QCOMPARE(model.flags(b), Qt::ItemFlags(47));
     QVERIFY(!model.setData(QModelIndex(), 1));
     // Items know nothing of the model: the model's operations notify.
     ZTreeItem *item = model.itemFromIndex(b);
@@ -241,8 +239,6 @@ void tst_ZTreeModel::dragAndDrop()
 {
     ZTreeModel model;
     fill(&model, QStringLiteral("a,b"));
-    QCOMPARE(model.mimeTypes(), QStringList{ZTreeModel::MimeType});
-    QCOMPARE(model.supportedDropActions(), Qt::MoveAction);
     QVERIFY(!model.mimeData({model.index(0, 0), model.index(1, 0)}));
     std::unique_ptr<QMimeData> data(model.mimeData({model.index(0, 0)}));
     QVERIFY(data);
