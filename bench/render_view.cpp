@@ -10,6 +10,7 @@
 //   group_wbs_ms   grouping by "WBS Name" (all levels), chart rebuilt
 //   expand_all_ms  the Outline menu's "Expand All", chart rebuilt
 //   render_ms      painting the window (tree and chart) into an image
+//   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
 #include "activities.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPixmap>
@@ -39,6 +41,18 @@ void printLine(const QString &text)
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+long peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
+    }
+    return -1;
 }
 
 // Waits in the event loop until the window has handled the read's result.
@@ -144,5 +158,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", out.toUtf8().constData());
         return 1;
     }
+    printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
     return 0;
 }
