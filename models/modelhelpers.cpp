@@ -356,11 +356,44 @@ QString relationText(const QString &type, int lagHours)
     return text;
 }
 
+namespace {
+
+const char *const kRelationListProperty = "_sv_relationList";
+const char *const kRelationWatchProperty = "_sv_relationListWatched";
+
+} // namespace
+
+void keepPredecessorList(QAbstractItemModel *predecessorModel, const QVector<RelationEntry> &relations)
+{
+    QAbstractItemModel *model = predecessorModel;
+    if (!model)
+        return;
+    model->setProperty(kRelationListProperty, QVariant::fromValue(relations));
+    if (model->property(kRelationWatchProperty).toBool())
+        return;
+    model->setProperty(kRelationWatchProperty, true);
+    // The model itself is the context: the list goes on its own thread, at
+    // the moment the relations change.
+    const auto drop = [model] { model->setProperty(kRelationListProperty, QVariant()); };
+    using M = QAbstractItemModel;
+    QObject::connect(model, &M::dataChanged, model, drop);
+    QObject::connect(model, &M::rowsInserted, model, drop);
+    QObject::connect(model, &M::rowsRemoved, model, drop);
+    QObject::connect(model, &M::rowsMoved, model, drop);
+    QObject::connect(model, &M::layoutChanged, model, drop);
+    QObject::connect(model, &M::modelReset, model, drop);
+    QObject::connect(model, &M::columnsInserted, model, drop);
+    QObject::connect(model, &M::columnsRemoved, model, drop);
+}
+
 QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
 {
     QAbstractItemModel *model = predecessorModel;
     if (!model)
         return {};
+    const QVariant shared = model->property(kRelationListProperty);
+    if (shared.isValid())
+        return shared.value<QVector<RelationEntry>>();
     const int taskColumn = columnIndex(model, QStringLiteral("task_id"));
     const int typeColumn = columnIndex(model, QStringLiteral("Type"));
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));

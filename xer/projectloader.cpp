@@ -577,24 +577,46 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     Q_ASSERT(taskModel);
     if (!taskModel)
         return;
-    const RelationMap relations = predecessorsMap(predecessorModel);
+    // Built once here and kept on the relation model: the activities pane
+    // numbers its predecessor rows from the same list.
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel);
+    keepPredecessorList(predecessorModel, relations);
+    // Task id -> its entries [first, second), each run in predecessor ID order.
+    QHash<int, QPair<int, int>> runs;
+    runs.reserve(relations.size());
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
+        const int first = i;
+        while (i < relations.size() && relations.at(i).taskId == taskId)
+            ++i;
+        runs.insert(taskId, qMakePair(first, i));
+    }
     const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
     const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
-    const QString separator = QStringLiteral(", ");
+    const QLatin1String separator(", ");
+    QString ids;
+    QString texts;
     for (int r = 0; r < taskModel->rowCount(); ++r) {
         const int taskId = cell(taskModel, r, 0).toInt();
-        QStringList ids;
-        QStringList texts;
-        const auto it = relations.constFind(taskId);
-        if (it != relations.constEnd()) {
-            for (auto p = it->constBegin(); p != it->constEnd(); ++p) {
-                ids << p.key();
-                texts << p.key() + QLatin1Char(':') + p.value();
+        ids.clear();
+        texts.clear();
+        const auto it = runs.constFind(taskId);
+        if (it != runs.constEnd()) {
+            for (int e = it->first; e < it->second; ++e) {
+                const RelationEntry &entry = relations.at(e);
+                if (e != it->first) {
+                    ids += separator;
+                    texts += separator;
+                }
+                ids += entry.predecessor;
+                texts += entry.predecessor;
+                texts += QLatin1Char(':');
+                texts += entry.text;
             }
         }
         if (predecessors >= 0)
-            taskModel->setData(taskModel->index(r, predecessors), ids.join(separator), Qt::DisplayRole);
+            taskModel->setData(taskModel->index(r, predecessors), QString(ids), Qt::DisplayRole);
         if (details >= 0)
-            taskModel->setData(taskModel->index(r, details), texts.join(separator), Qt::DisplayRole);
+            taskModel->setData(taskModel->index(r, details), QString(texts), Qt::DisplayRole);
     }
 }
