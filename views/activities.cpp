@@ -22,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QtConcurrent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -30,6 +31,10 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <limits>
+#include <numeric>
 
 namespace {
 
@@ -43,6 +48,134 @@ QVariantMap descriptorOf(const QAbstractItemModel *model, int column)
 void invokeUpdateGeometries(QTreeView *tree)
 {
     QMetaObject::invokeMethod(tree, "updateGeometries");
+}
+
+
+// Band dates from the date columns, bottom-up: the shown tree is listed
+// once (a row before its children), the leaves' dates are read column by
+// column as instants (the columns side by side on the pool), and every band
+// takes the earliest or latest instant of its children in one backward pass.
+// The value written is the leaf's own cell, as a walk per band would give.
+// Gives false, having written nothing, when a column holds values other than
+// date-times; the caller then compares them the general way.
+bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(const QModelIndex &)> &tableRow,
+                       QAbstractItemModel *table, const QVector<int> &columns,
+                       const QVector<bool> &earliest)
+{
+    struct Node
+    {
+        int row;    // activity table row
+        int parent; // node of the parent band, -1 at the top
+        int leaf;   // position among the leaves, -1 for a band
+    };
+    QVector<Node> nodes;
+    QVector<int> leafRows;
+    struct Frame
+    {
+        QModelIndex index;
+        int node;
+        int next;
+        int rows;
+    };
+    QVector<Frame> stack;
+    stack.append({QModelIndex(), -1, 0, tree->rowCount()});
+    while (!stack.isEmpty()) {
+        Frame &top = stack.last();
+        if (top.next >= top.rows) {
+            stack.removeLast();
+            continue;
+        }
+        const QModelIndex parent = top.index;
+        const int parentNode = top.node;
+        const QModelIndex child = tree->index(top.next++, 0, parent);
+        if (!child.isValid())
+            continue;
+        const int node = nodes.size();
+        if (tree->hasChildren(child)) {
+            nodes.append({tableRow(child), parentNode, -1});
+            stack.append({child, node, 0, tree->rowCount(child)});
+        } else {
+            nodes.append({tableRow(child), parentNode, leafRows.size()});
+            leafRows.append(nodes.last().row);
+        }
+    }
+
+    const qint64 none = std::numeric_limits<qint64>::min();
+    const int count = columns.size();
+    const int leaves = leafRows.size();
+    // Row by row: the cells of one activity lie together.
+    QVector<qint64> instants(leaves * count, none);
+    std::atomic<bool> general(false);
+    auto readLeaves = [&](const QPair<int, int> &range) {
+        LocalTimeCache times;
+        for (int i = range.first; i < range.second; ++i) {
+            if (general.load(std::memory_order_relaxed))
+                return;
+            const int row = leafRows.at(i);
+            for (int k = 0; k < count; ++k) {
+                const QVariant value = table->index(row, columns.at(k)).data(Qt::DisplayRole);
+                if (!value.isValid() || value.isNull())
+                    continue;
+                if (value.userType() != QMetaType::QDateTime) {
+                    general = true;
+                    return;
+                }
+                instants[i * count + k] = times.toMSecs(value.toDateTime());
+            }
+        }
+    };
+    // Large trees are read in slices side by side on the pool.
+    const int slice = 8192;
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < leaves; first += slice)
+        slices.append(qMakePair(first, qMin(leaves, first + slice)));
+    if (slices.size() > 1)
+        QtConcurrent::blockingMap(slices, readLeaves);
+    else
+        std::for_each(slices.begin(), slices.end(), readLeaves);
+    if (general)
+        return false;
+
+    // Each node's best instant and the leaf that holds it, children folded
+    // into their parent from the last node back; among equal instants the
+    // first child in tree order keeps its place.
+    QVector<qint64> best(nodes.size() * count, none);
+    QVector<int> holder(nodes.size() * count, -1);
+    for (int n = nodes.size() - 1; n >= 0; --n) {
+        const Node &node = nodes.at(n);
+        if (node.leaf >= 0) {
+            for (int k = 0; k < count; ++k) {
+                best[n * count + k] = instants.at(node.leaf * count + k);
+                holder[n * count + k] = node.row;
+            }
+        }
+        if (node.parent < 0)
+            continue;
+        for (int k = 0; k < count; ++k) {
+            const qint64 value = best.at(n * count + k);
+            if (value == none)
+                continue;
+            const int p = node.parent * count + k;
+            const qint64 current = best.at(p);
+            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
+                best[p] = value;
+                holder[p] = holder.at(n * count + k);
+            }
+        }
+    }
+    for (int n = 0; n < nodes.size(); ++n) {
+        if (nodes.at(n).leaf >= 0)
+            continue;
+        for (int k = 0; k < count; ++k) {
+            const int leafRow = holder.at(n * count + k);
+            if (leafRow < 0)
+                continue;
+            const int column = columns.at(k);
+            table->setData(table->index(nodes.at(n).row, column),
+                           table->index(leafRow, column).data(Qt::DisplayRole), Qt::DisplayRole);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -681,8 +814,11 @@ void Activities::calculateGroupings()
                     table->setData(cell, QVariant(), Qt::DisplayRole);
             }
         }
-        LocalTimeCache times;
-        summariseChildren(QModelIndex(), columns, earliest, times);
+        const auto rowOf = [this](const QModelIndex &index) { return tableRow(index); };
+        if (!summariseBottomUp(m_filterProxy, rowOf, table, columns, earliest)) {
+            LocalTimeCache times;
+            summariseChildren(QModelIndex(), columns, earliest, times);
+        }
         m_treeView->viewport()->update();
     }
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();

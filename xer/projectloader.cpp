@@ -3,6 +3,7 @@
 #include "basecontainermodel.h"
 #include "fieldroles.h"
 #include "modelhelpers.h"
+#include "pivotmodel.h"
 #include "xerlogging.h"
 #include "zindex.h"
 #include "zjoinproxymodel.h"
@@ -77,18 +78,14 @@ QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVect
 
 // A pivot with one row per "TASK" row: column 0 holds the task id, the
 // given number of columns follows for the pivoted values.
-QStandardItemModel *newPivot(const QAbstractItemModel *task, int valueColumns,
-                             QHash<int, int> *rowOfTask)
+PivotModel *newPivot(const QAbstractItemModel *task, int valueColumns, QHash<int, int> *rowOfTask)
 {
-    auto *pivot = new QStandardItemModel(task->rowCount(), valueColumns + 1);
+    auto *pivot = new PivotModel(task->rowCount(), valueColumns + 1);
     pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
     QVector<int> ids;
     *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
-    for (int r = 0; r < ids.size(); ++r) {
-        auto *item = new QStandardItem;
-        item->setData(ids.at(r), Qt::DisplayRole);
-        pivot->setItem(r, 0, item);
-    }
+    for (int r = 0; r < ids.size(); ++r)
+        pivot->fillValue(r, 0, ids.at(r));
     return pivot;
 }
 
@@ -339,10 +336,7 @@ void ProjectLoader::createTaskCodesAssignmentModel()
             const auto it = rowOfTask.constFind(taskId);
             if (it == rowOfTask.constEnd())
                 continue;
-            auto *item = new QStandardItem;
-            item->setData(lookupValue(codeNames, codeId).toString(), Qt::DisplayRole);
-            item->setData(codeId, FieldIdRole);
-            pivot->setItem(it.value(), column, item);
+            pivot->fill(it.value(), column, lookupValue(codeNames, codeId).toString(), codeId);
         }
         QVariantMap descriptor;
         descriptor.insert(QStringLiteral("id"), 117);
@@ -402,10 +396,7 @@ void ProjectLoader::createUDFAssignmentModel()
                 value = cell(values, row, 4);
             if (value.isNull())
                 value = cell(values, row, 5);
-            auto *item = new QStandardItem;
-            item->setData(value, Qt::DisplayRole);
-            item->setData(typeId, FieldIdRole);
-            pivot->setItem(it.value(), column, item);
+            pivot->fill(it.value(), column, value, typeId);
         }
         ++column;
     }
