@@ -29,6 +29,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -124,8 +125,10 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
             }
         }
     };
-    // Large trees are read in slices side by side on the pool.
-    const int slice = 8192;
+    // Large trees are read in slices side by side on the pool, one slice
+    // per core: each slice learns the local-time offsets of its own days.
+    const int cores = qMax(1, QThread::idealThreadCount());
+    const int slice = qMax(8192, (leaves + cores - 1) / cores);
     QVector<QPair<int, int>> slices;
     for (int first = 0; first < leaves; first += slice)
         slices.append(qMakePair(first, qMin(leaves, first + slice)));
