@@ -105,6 +105,15 @@ private:
     QVector<QVector<int>> m_rowMaps;
     QHash<QPair<int, int>, QVariant> m_valueCache;
     int m_joinedColumnCount = 0;
+    // Joined section (from the first one after the source's columns) to its
+    // mapping and column, kept with the mappings: a cell read finds its
+    // column without walking them.
+    struct JoinedSection
+    {
+        int mapping;
+        int column;
+    };
+    QVector<JoinedSection> m_joinedSections;
     bool m_inSourceReset = false;
     // Persistent indexes held across a source layout change: proxy index and
     // the source row it stood on.
