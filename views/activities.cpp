@@ -6,6 +6,7 @@
 #include "modelhelpers.h"
 #include "qganttchart.h"
 #include "rownumbering.h"
+#include "threadhandoff.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -132,10 +133,17 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     QVector<QPair<int, int>> slices;
     for (int first = 0; first < leaves; first += slice)
         slices.append(qMakePair(first, qMin(leaves, first + slice)));
-    if (slices.size() > 1)
-        QtConcurrent::blockingMap(slices, readLeaves);
-    else
+    if (slices.size() > 1) {
+        threadhandoff::release(&instants);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(&instants);
+            readLeaves(range);
+            threadhandoff::release(&instants);
+        });
+        threadhandoff::acquire(&instants);
+    } else {
         std::for_each(slices.begin(), slices.end(), readLeaves);
+    }
     if (general)
         return false;
 

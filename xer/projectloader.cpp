@@ -4,6 +4,7 @@
 #include "fieldroles.h"
 #include "modelhelpers.h"
 #include "pivotmodel.h"
+#include "threadhandoff.h"
 #include "xerlogging.h"
 #include "zindex.h"
 #include "zjoinproxymodel.h"
@@ -175,6 +176,9 @@ bool ProjectLoader::hasModel(const QString &name) const
 
 QAbstractItemModel *ProjectLoader::model(const QString &name) const
 {
+    // Models built on a pool thread are taken here by the thread that shows
+    // them.
+    threadhandoff::acquire(this);
     return m_models.value(name, nullptr);
 }
 

@@ -17,6 +17,8 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "threadhandoff.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -146,6 +148,8 @@ XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObje
     // the loader's own in the order sent.
     connect(m_reader.get(), &xer::XERFile::progress, this, &ProjectLoader::progress,
             Qt::DirectConnection);
+    // Made on one thread, read on a pool thread.
+    threadhandoff::release(this);
 }
 
 XERLoader::XERLoader(QObject *parent)
@@ -162,6 +166,7 @@ QString XERLoader::loaderName() const
 
 void XERLoader::read()
 {
+    threadhandoff::acquire(this);
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
 #if defined(__GLIBC__)
     // glibc grows the heap of a pool thread's arena a page at a time, one
@@ -213,9 +218,13 @@ void XERLoader::read()
     // are converted side by side; the models are registered in order after.
     for (const Job &job : qAsConst(jobs))
         prepareContainer(job.table, job.container.get());
+    threadhandoff::release(this);
     QtConcurrent::blockingMap(jobs, [this](const Job &job) {
+        threadhandoff::acquire(this);
         fillContainer(job.table, job.container.get());
+        threadhandoff::release(this);
     });
+    threadhandoff::acquire(this);
     for (const Job &job : qAsConst(jobs))
         registerTable(job.table, job.container);
 
@@ -255,6 +264,7 @@ void XERLoader::read()
     moveModelsToThread(target);
 
     QThread::msleep(5);
+    threadhandoff::release(this);
     emit finished();
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
 }
