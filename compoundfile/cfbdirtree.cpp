@@ -91,9 +91,17 @@ void DirTree::walk(uint64_t j)
     std::vector<uint32_t> &out = m_kids[j];
     out.clear();
     m_kidsStale[j] = 0;
+    if (m_marks.size() != m_entries.size())
+        m_marks.resize(m_entries.size(), 0);
+    if (++m_walkId == 0) {
+        std::fill(m_marks.begin(), m_marks.end(), 0);
+        m_walkId = 1;
+    }
     auto claim = [this, j](uint64_t x) {
-        if (!linkOk(x) || m_parentOf[x] != kNone)
+        if (!linkOk(x) || m_marks[x] == m_walkId
+            || (m_parentOf[x] != kNone && m_parentOf[x] != j))
             return false;
+        m_marks[x] = m_walkId;
         m_parentOf[x] = static_cast<uint32_t>(j);
         return true;
     };

@@ -104,6 +104,9 @@ private:
     std::vector<char> m_kidsStale;
     std::unordered_map<std::string, uint32_t> m_byName;
     uint64_t m_unusedHint = 1;
+    // Visit marks of the current walk (equal to m_walkId when visited).
+    std::vector<uint32_t> m_marks;
+    uint32_t m_walkId = 0;
 };
 
 // The sibling search from first by the sibling order: the index found, or 0;
