@@ -17,6 +17,8 @@
 
 namespace cfb {
 
+class StorageIO;
+
 struct DirEntry
 {
     bool valid = false;
@@ -64,6 +66,11 @@ public:
 
     void load(const unsigned char *buffer, uint64_t len);
     void save(unsigned char *buffer) const;
+    // Writes the dirty directory blocks over the directory chain, whole
+    // blocks (records past the last entry zero), with the root's start and
+    // size set to the small-block container's.
+    void flush(const std::vector<uint64_t> &blocks, StorageIO *io, uint64_t rootStart,
+               uint64_t rootSize);
     uint64_t size() const { return m_entries.size() * 128; }
 
     // Writing side.

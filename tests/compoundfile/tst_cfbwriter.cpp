@@ -314,6 +314,8 @@ private slots:
             QVERIFY(s.open(true, true));
             cfb::Stream st(&s, name, true);
             QVERIFY(st.isOpen());
+            cfb::Stream again(&s, name + "x", true); // the same stored name
+            QVERIFY(again.isOpen());
             QVERIFY(s.flush());
         }
         cfb::Storage s(path("names.cfb").c_str());
