@@ -5,6 +5,8 @@
 ZThreadManager::ZThreadManager(QObject *parent)
     : QObject(parent)
 {
+    // Owners may take loaderFinished across threads.
+    qRegisterMetaType<ZThreadWorker *>();
     setWorker(new ZThreadWorker);
 }
 

@@ -77,7 +77,6 @@ private slots:
 void tst_ZThreadManager::initTestCase()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("sv.sql.p6.debug=true"));
-    qRegisterMetaType<ZThreadWorker *>();
 }
 
 void tst_ZThreadManager::init()
