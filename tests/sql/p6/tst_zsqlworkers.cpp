@@ -122,8 +122,10 @@ Outcome tst_ZSqlWorkers::runBulk(const QVariantMap &record, const QStringList &s
     ZThreadManager manager;
     auto *worker = new ZSqlBulkLoadWorker;
     worker->setConnection(record, QStringLiteral("bulk"));
-    manager.setWorker(worker);
+    // Connected ahead of the manager, so an answer is recorded before the
+    // manager hears of it.
     QSignalSpy answers(worker, &ZThreadWorker::resultReady);
+    manager.setWorker(worker);
     QSignalSpy finished(&manager, &ZThreadManager::loaderFinished);
     for (const QString &sql : statements) {
         const int before = finished.count();
@@ -156,8 +158,8 @@ void tst_ZSqlWorkers::loadWorker()
 
     ZThreadManager manager;
     auto *worker = new ZSqlLoadWorker;
-    manager.setWorker(worker);
     QSignalSpy answers(worker, &ZThreadWorker::resultReady);
+    manager.setWorker(worker);
     QSignalSpy finished(&manager, &ZThreadManager::loaderFinished);
     emit manager.run(record);
     QVERIFY(finished.wait(5000));
