@@ -1,56 +1,46 @@
 #pragma once
 
-// Builds server links for the tests, in the reverse order of the reader:
-// link layout, optional packing, optional CRC-16 or SHA-1, a filler byte,
-// the XOR chain over the key bytes, version and flags, base64.
+// Builds server links for the tests in reverse order of reading: layout,
+// optional packing, CRC-16 or SHA-1, filler byte, XOR chain, version and
+// flags.
 
-#include <QByteArray>
 #include <QCryptographicHash>
 #include <QList>
-#include <QtEndian>
 
 namespace testlink {
 
-// Header byte, optional big-endian port, length-prefixed fields.
+// Header byte, a big-endian port when port >= 0, length-prefixed fields.
 inline QByteArray payload(quint8 header, int port, const QList<QByteArray> &fields)
 {
     QByteArray out(1, char(header));
-    if (port >= 0) {
-        out.append(char(quint16(port) >> 8));
-        out.append(char(quint16(port) & 0xff));
-    }
-    for (const QByteArray &field : fields) {
-        out.append(char(field.size()));
-        out.append(field);
-    }
+    if (port >= 0)
+        out.append(char(port >> 8)).append(char(port & 0xff));
+    for (const QByteArray &field : fields)
+        out.append(char(field.size())).append(field);
     return out;
 }
 
-inline QByteArray envelope(const QByteArray &plainPayload, quint8 flags, quint64 key,
-                           char version = 3, char filler = 0x5a)
+inline QByteArray envelope(const QByteArray &plain, quint8 flags, quint64 key, char version = 3)
 {
-    QByteArray stored = (flags & 0x01) ? qCompress(plainPayload) : plainPayload;
+    QByteArray stored = (flags & 0x01) ? qCompress(plain) : plain;
     if (flags & 0x02) {
         const quint16 crc = qChecksum(stored.constData(), uint(stored.size()));
-        stored.prepend(char(crc & 0xff));
-        stored.prepend(char(crc >> 8));
+        stored.prepend(char(crc & 0xff)).prepend(char(crc >> 8));
     } else if (flags & 0x04) {
         stored.prepend(QCryptographicHash::hash(stored, QCryptographicHash::Sha1));
     }
-    const QByteArray plain = QByteArray(1, filler) + stored;
-    QByteArray body(plain.size(), '\0');
+    stored.prepend('\x5a'); // filler
     quint8 previous = 0;
-    for (int i = 0; i < plain.size(); ++i) {
-        const quint8 keyByte = quint8(key >> (8 * (i % 8)));
-        previous = quint8(plain.at(i)) ^ previous ^ keyByte;
-        body[i] = char(previous);
+    for (int i = 0; i < stored.size(); ++i) {
+        previous = quint8(stored.at(i)) ^ previous ^ quint8(key >> (8 * (i % 8)));
+        stored[i] = char(previous);
     }
-    return QByteArray(1, version) + char(flags) + body;
+    return QByteArray(1, version) + char(flags) + stored;
 }
 
-inline QString text(const QByteArray &plainPayload, quint8 flags, quint64 key)
+inline QString text(const QByteArray &plain, quint8 flags, quint64 key)
 {
-    return QString::fromLatin1(envelope(plainPayload, flags, key).toBase64());
+    return QString::fromLatin1(envelope(plain, flags, key).toBase64());
 }
 
 } // namespace testlink

@@ -1,53 +1,31 @@
 #pragma once
 
-// A driver that stands in for database clients this machine lacks. It keeps
-// the settings of the last open and opens when told to, so tests can see
-// what a caller hands the client.
+// Stands in for the database clients this machine lacks: keeps the settings
+// of the last open and opens only when told to.
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
-#include <QSqlDriverCreator>
 #include <QSqlError>
 #include <QStringList>
 
 class StubDriver : public QSqlDriver
 {
 public:
-    struct Open
-    {
-        QString driver;
-        QString database, user, password, host, options;
-        int port = -1;
-    };
-    static Open &lastOpen()
-    {
-        static Open open;
-        return open;
-    }
-    static bool &opens()
-    {
-        static bool succeed = false;
-        return succeed;
-    }
+    static QStringList &lastOpen() { static QStringList open; return open; } // driver|db|user|pwd|host|port|options
+    static bool &opens() { static bool succeed = false; return succeed; }
 
-    explicit StubDriver(const QString &name)
-        : m_name(name)
-    {
-    }
-
+    explicit StubDriver(const QString &name) : m_name(name) {}
     bool hasFeature(DriverFeature) const override { return false; }
     bool open(const QString &db, const QString &user, const QString &password, const QString &host,
               int port, const QString &options) override
     {
-        lastOpen() = Open { m_name, db, user, password, host, options, port };
-        if (!opens()) {
+        lastOpen() = QStringList { m_name, db, user, password, host, QString::number(port), options };
+        if (opens())
+            setOpen(true);
+        else
             setLastError(QSqlError(QStringLiteral("stub refuses"), QString(), QSqlError::ConnectionError));
-            setOpenError(true);
-            return false;
-        }
-        setOpen(true);
-        setOpenError(false);
-        return true;
+        setOpenError(!opens());
+        return opens();
     }
     void close() override { setOpen(false); }
     QSqlResult *createResult() const override { return nullptr; }
@@ -56,25 +34,17 @@ private:
     QString m_name;
 };
 
-template <const char *Name>
 class StubDriverCreator : public QSqlDriverCreatorBase
 {
 public:
-    QSqlDriver *createObject() const override { return new StubDriver(QLatin1String(Name)); }
+    explicit StubDriverCreator(const QString &name) : m_name(name) {}
+    QSqlDriver *createObject() const override { return new StubDriver(m_name); }
+private:
+    QString m_name;
 };
 
-namespace stubdriver {
-inline constexpr char kZdoci[] = "ZDOCI";
-inline constexpr char kOdbc[] = "QODBC";
-inline constexpr char kOdbc3[] = "QODBC3";
-inline constexpr char kMysql[] = "QMYSQL";
-
-// Registers the stand-ins under the names of the drivers not built here.
-inline void registerAll()
+inline void registerStubDrivers()
 {
-    QSqlDatabase::registerSqlDriver(QLatin1String(kZdoci), new StubDriverCreator<kZdoci>);
-    QSqlDatabase::registerSqlDriver(QLatin1String(kOdbc), new StubDriverCreator<kOdbc>);
-    QSqlDatabase::registerSqlDriver(QLatin1String(kOdbc3), new StubDriverCreator<kOdbc3>);
-    QSqlDatabase::registerSqlDriver(QLatin1String(kMysql), new StubDriverCreator<kMysql>);
+    for (const char *name : { "ZDOCI", "QODBC", "QODBC3", "QMYSQL" })
+        QSqlDatabase::registerSqlDriver(QLatin1String(name), new StubDriverCreator(QLatin1String(name)));
 }
-} // namespace stubdriver
