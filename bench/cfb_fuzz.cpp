@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,10 @@ void listAll(cfb::Storage &s, const std::string &path, int depth)
 {
     if (depth > 32)
         return;
-    for (const std::string &name : s.entries(path)) {
+    // A storage may hold one name several times (a broken file); each name
+    // is followed once, else nested repeats would multiply the walk.
+    const std::list<std::string> names = s.entries(path);
+    for (const std::string &name : std::set<std::string>(names.begin(), names.end())) {
         const std::string child = path + (path == "/" ? "" : "/") + name;
         if (s.isDirectory(child))
             listAll(s, child, depth + 1);

@@ -2,6 +2,7 @@
 
 #include "cfbendian.h"
 #include "cfbheader.h"
+#include "cfbstorageio.h"
 
 #include <algorithm>
 #include <iostream>
@@ -130,6 +131,21 @@ void AllocTable::saveBlock(uint64_t tableBlock, uint64_t entriesPerBlock,
     const uint64_t first = tableBlock * entriesPerBlock;
     for (uint64_t i = 0; i < entriesPerBlock; ++i)
         writeU32(buffer + i * 4, (*this)[first + i]);
+}
+
+void AllocTable::flush(const std::vector<uint64_t> &blocks, StorageIO *io,
+                       uint64_t bigBlockSize)
+{
+    std::vector<unsigned char> buffer(bigBlockSize);
+    for (uint64_t t : m_dirty) {
+        // A table block without a block of its own (a broken file's list)
+        // is not written anywhere.
+        if (t >= blocks.size() || blocks[t] >= kMetaBatBlock)
+            continue;
+        saveBlock(t, bigBlockSize / 4, buffer.data());
+        io->writeAt((blocks[t] + 1) * bigBlockSize, buffer.data(), bigBlockSize);
+    }
+    m_dirty.clear();
 }
 
 uint64_t AllocTable::unusedCount() const

@@ -10,6 +10,8 @@
 
 namespace cfb {
 
+class StorageIO;
+
 class AllocTable
 {
 public:
@@ -43,6 +45,10 @@ public:
     // Encodes table block tableBlock of entriesPerBlock entries; entries past
     // the table are written free.
     void saveBlock(uint64_t tableBlock, uint64_t entriesPerBlock, unsigned char *buffer) const;
+
+    // Writes the dirty table blocks to their blocks of the file (table
+    // block i to blocks[i]) and clears the marks.
+    void flush(const std::vector<uint64_t> &blocks, StorageIO *io, uint64_t bigBlockSize);
 
     uint64_t unusedCount() const;
     void debug() const;

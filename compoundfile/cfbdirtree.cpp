@@ -2,6 +2,7 @@
 
 #include "cfbendian.h"
 #include "cfbheader.h"
+#include "cfbstorageio.h"
 
 #include <cstring>
 #include <iostream>
@@ -91,9 +92,17 @@ void DirTree::walk(uint64_t j)
     std::vector<uint32_t> &out = m_kids[j];
     out.clear();
     m_kidsStale[j] = 0;
+    if (m_marks.size() != m_entries.size())
+        m_marks.resize(m_entries.size(), 0);
+    if (++m_walkId == 0) {
+        std::fill(m_marks.begin(), m_marks.end(), 0);
+        m_walkId = 1;
+    }
     auto claim = [this, j](uint64_t x) {
-        if (!linkOk(x) || m_parentOf[x] != kNone)
+        if (!linkOk(x) || m_marks[x] == m_walkId
+            || (m_parentOf[x] != kNone && m_parentOf[x] != j))
             return false;
+        m_marks[x] = m_walkId;
         m_parentOf[x] = static_cast<uint32_t>(j);
         return true;
     };
@@ -250,6 +259,10 @@ DirEntry *DirTree::entry(const std::string &path, bool create, uint64_t streamSi
         const bool last = end + 1 >= path.size();
         uint64_t closest = 0;
         uint64_t found = find_child(cur, piece, create ? &closest : nullptr);
+        // A new entry keeps only what its name field holds; a second
+        // creation under the same long name must find the first one.
+        if (found == 0 && create && piece.size() > kMaxNameLength)
+            found = find_child(cur, piece.substr(0, kMaxNameLength), &closest);
         if (found == 0) {
             if (!create || piece.empty() || !m_entries[cur].valid || !m_entries[cur].dir)
                 return nullptr;
@@ -349,6 +362,25 @@ void DirTree::save(unsigned char *buffer) const
         writeU32(r + 0x74, e.dir && e.valid ? kFree : e.start);
         writeU32(r + 0x78, e.dir && e.valid ? 0 : e.size);
     }
+}
+
+void DirTree::flush(const std::vector<uint64_t> &blocks, StorageIO *io, uint64_t rootStart,
+                    uint64_t rootSize)
+{
+    const uint64_t B = m_bigBlockSize;
+    const uint64_t perBlock = B / 128;
+    std::vector<unsigned char> dir(((m_entries.size() + perBlock - 1) / perBlock) * B);
+    save(dir.data());
+    if (!dir.empty()) {
+        writeU32(dir.data() + 0x74, rootStart);
+        writeU32(dir.data() + 0x78, rootSize);
+    }
+    for (uint64_t d : m_dirty) {
+        if (d >= blocks.size() || d * B >= dir.size())
+            continue;
+        io->writeAt((blocks[d] + 1) * B, dir.data() + d * B, B);
+    }
+    m_dirty.clear();
 }
 
 uint64_t DirTree::unused()

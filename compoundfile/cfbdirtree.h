@@ -17,6 +17,8 @@
 
 namespace cfb {
 
+class StorageIO;
+
 struct DirEntry
 {
     bool valid = false;
@@ -64,6 +66,11 @@ public:
 
     void load(const unsigned char *buffer, uint64_t len);
     void save(unsigned char *buffer) const;
+    // Writes the dirty directory blocks over the directory chain, whole
+    // blocks (records past the last entry zero), with the root's start and
+    // size set to the small-block container's.
+    void flush(const std::vector<uint64_t> &blocks, StorageIO *io, uint64_t rootStart,
+               uint64_t rootSize);
     uint64_t size() const { return m_entries.size() * 128; }
 
     // Writing side.
@@ -104,6 +111,9 @@ private:
     std::vector<char> m_kidsStale;
     std::unordered_map<std::string, uint32_t> m_byName;
     uint64_t m_unusedHint = 1;
+    // Visit marks of the current walk (equal to m_walkId when visited).
+    std::vector<uint32_t> m_marks;
+    uint32_t m_walkId = 0;
 };
 
 // The sibling search from first by the sibling order: the index found, or 0;

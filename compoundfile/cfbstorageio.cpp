@@ -513,7 +513,6 @@ bool StorageIO::flush()
     if (!opened || !writeable)
         return false;
     const uint64_t B = bigBlockSize();
-    const uint64_t perTable = B / 4;
     std::vector<unsigned char> block(B);
 
     if (header->dirty) {
@@ -523,42 +522,13 @@ bool StorageIO::flush()
         header->dirty = false;
     }
 
-    if (bbat->isDirty()) {
-        const std::vector<uint64_t> list = getbbatBlocks(false);
-        for (uint64_t t : bbat->dirtyBlocks()) {
-            if (t >= list.size())
-                continue;
-            bbat->saveBlock(t, perTable, block.data());
-            writeAt((list[t] + 1) * B, block.data(), B);
-        }
-        bbat->clearDirty();
-    }
-
-    if (sbat->isDirty()) {
-        for (uint64_t t : sbat->dirtyBlocks()) {
-            if (t >= sbat_chain.size())
-                continue;
-            sbat->saveBlock(t, perTable, block.data());
-            writeAt((sbat_chain[t] + 1) * B, block.data(), B);
-        }
-        sbat->clearDirty();
-    }
-
-    if (dirtree->isDirty()) {
-        const uint64_t perBlock = B / 128;
-        std::vector<unsigned char> dir(((dirtree->entryCount() + perBlock - 1) / perBlock) * B);
-        dirtree->save(dir.data());
-        if (!dir.empty()) {
-            writeU32(dir.data() + 0x74, sb_blocks.empty() ? kFree : sb_blocks.front());
-            writeU32(dir.data() + 0x78, sb_blocks.size() * B);
-        }
-        for (uint64_t d : dirtree->dirtyBlocks()) {
-            if (d >= dirent_chain.size() || d * B >= dir.size())
-                continue;
-            writeAt((dirent_chain[d] + 1) * B, dir.data() + d * B, B);
-        }
-        dirtree->clearDirty();
-    }
+    if (bbat->isDirty())
+        flushbbat();
+    if (sbat->isDirty())
+        flushsbat();
+    if (dirtree->isDirty())
+        dirtree->flush(dirent_chain, this, sb_blocks.empty() ? kFree : sb_blocks.front(),
+                       sb_blocks.size() * B);
 
     if (mbat_dirty && !mbat_blocks.empty()) {
         const uint64_t perMeta = B / 4 - 1;
@@ -599,6 +569,16 @@ bool StorageIO::flush()
     const bool ok = writeErrors == 0;
     writeErrors = 0;
     return ok;
+}
+
+void StorageIO::flushbbat()
+{
+    bbat->flush(getbbatBlocks(false), this, bigBlockSize());
+}
+
+void StorageIO::flushsbat()
+{
+    sbat->flush(sbat_chain, this, bigBlockSize());
 }
 
 int StorageIO::deleteByName(const std::string &path)

@@ -39,6 +39,8 @@ public:
     void create();
     void init();
     bool flush();
+    void flushbbat();
+    void flushsbat();
 
     uint64_t bigBlockSize() const { return bbat->blockSize; }
     uint64_t smallBlockSize() const { return sbat->blockSize; }
