@@ -91,9 +91,7 @@ public:
 
 int main(int argc, char **argv)
 {
-    disableUpdateCheck();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWindowBench();
     QApplication app(argc, argv);
 
     QElapsedTimer build;
