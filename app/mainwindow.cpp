@@ -14,6 +14,7 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
+#include "zsortfilterwidget.h"
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
@@ -60,6 +61,8 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(new Ui::MainWindow)
     , m_recentList(7)
 {
+    // The panes make their header filter boxes through this factory.
+    ZSortFilterWidget::installAsHeaderFilterBox();
     m_ui->setupUi(this);
     init();
 }
