@@ -14,6 +14,8 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
+#include "zgroupedcolumndialog.h"
+#include "zsortfilterheader.h"
 #include "zsortfilterwidget.h"
 
 #include <QAbstractItemModel>
@@ -656,17 +658,12 @@ void MainWindow::updateActions(bool enable)
 
 void MainWindow::updateColumnsIcon()
 {
-    switch (currentHeaderFilter()) {
-    case HeaderFilter::NoHeader:
-        break;
-    case HeaderFilter::Unfiltered:
-        m_ui->actionColumns->setIcon(QIcon(QStringLiteral(":/images/table_column_f_32.png")));
-        break;
-    case HeaderFilter::Filtered:
-        m_ui->actionColumns->setIcon(
-            QIcon(QStringLiteral(":/images/table_column_filter_32.png")));
-        break;
-    }
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    m_ui->actionColumns->setIcon(QIcon(header->hasAnyFilter()
+                                           ? QStringLiteral(":/images/table_column_filter_32.png")
+                                           : QStringLiteral(":/images/table_column_f_32.png")));
 }
 
 // ---------------------------------------------------------------------------
@@ -782,10 +779,35 @@ bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
 }
 
 // ---------------------------------------------------------------------------
-// Dialog launchers: the dialogs come later.
+// Dialog launchers.
 
 void MainWindow::onColumnsAction()
 {
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    const bool activitiesPage = header == activityTree()->header();
+    ZGroupedColumnDialog dialog(header, nullptr);
+    auto *widget = new ZSortFilterWidget(header, currentFilterModel(), currentModel(), &dialog);
+    connect(&dialog, &ZGroupedColumnDialog::popUp, widget, &ZSortFilterWidget::onAutoFilterPopUp);
+    // Filters set from inside the dialog reach the chart (and the band
+    // dates) at once.
+    if (activitiesPage)
+        connect(widget, &ZSortFilterWidget::filtered, m_activities, &Activities::onFiltered);
+    dialog.setSortFilterWidget(widget);
+    dialog.setGroupHidden(QStringLiteral("system"), true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The header may have gone with its project while the dialog ran.
+    if (currentHeader() != header)
+        return;
+    setVisibleColumns(header, dialog.selectedColumns());
+    // The resources page has no tree: its columns never move the activity
+    // tree's tree column.
+    if (activitiesPage) {
+        activityTree()->setTreePosition(firstVisibleColumn(header));
+        updateMergeColumns();
+    }
 }
 
 void MainWindow::onGroupAction()
