@@ -121,6 +121,9 @@ void MainWindow::setupWidgets()
 void MainWindow::setupToolbars()
 {
     QToolBar *toolBar = m_ui->mainToolBar;
+    // The one tool bar cannot be hidden: no context menu offers to.
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     m_outlineMenu = new QMenu(QStringLiteral("Outline"), toolBar);
     m_outlineMenu->setIcon(QIcon(QStringLiteral(":/images/outline_32.png")));
@@ -470,7 +473,9 @@ void MainWindow::updateRecentsList()
     for (const RecentEntry &entry : m_recentList.entries()) {
         if (QFileInfo(entry.file).suffix().toLower() == QLatin1String("mpp"))
             continue;
-        auto *action = new QAction(entry.file, this);
+        // A "&" in a path is shown as it is, not taken as an accelerator.
+        auto *action = new QAction(QString(entry.file).replace(QLatin1Char('&'), QLatin1String("&&")),
+                                   this);
         QVariantMap data;
         data.insert(QLatin1String(kMruKey), true);
         data.insert(QStringLiteral("fileName"), entry.file);

@@ -416,6 +416,56 @@ void Activities::gotoTask(int taskId)
         bar->setValue(remembered);
 }
 
+QModelIndex Activities::neighbourActivity(const QModelIndex &index, int step) const
+{
+    const QAbstractItemModel *model = m_filterProxy;
+    const int group = columnIndex(model, QStringLiteral("Group"));
+    const auto isBand = [group](const QModelIndex &i) {
+        return group >= 0 && !i.sibling(i.row(), group).data().isNull();
+    };
+    // Pre-order steps, each costing the depth of the tree at most.
+    const auto next = [model](QModelIndex i) -> QModelIndex {
+        if (!i.isValid())
+            return model->index(0, 0);
+        if (model->rowCount(i) > 0)
+            return model->index(0, 0, i);
+        while (i.isValid()) {
+            const QModelIndex sibling = i.sibling(i.row() + 1, 0);
+            if (i.row() + 1 < model->rowCount(i.parent()) && sibling.isValid())
+                return sibling;
+            i = i.parent();
+        }
+        return {};
+    };
+    const auto previous = [model](const QModelIndex &i) -> QModelIndex {
+        if (!i.isValid())
+            return {};
+        if (i.row() == 0)
+            return i.parent();
+        QModelIndex last = i.sibling(i.row() - 1, 0);
+        while (model->rowCount(last) > 0)
+            last = model->index(model->rowCount(last) - 1, 0, last);
+        return last;
+    };
+    if (!index.isValid() && step < 0)
+        return {};
+    QModelIndex i = index.isValid() ? index.sibling(index.row(), 0) : QModelIndex();
+    do {
+        i = step > 0 ? next(i) : previous(i);
+    } while (i.isValid() && isBand(i));
+    return i;
+}
+
+bool Activities::stepCurrentActivity(int step)
+{
+    const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
+    if (!target.isValid())
+        return false;
+    m_treeView->scrollTo(target, QAbstractItemView::EnsureVisible);
+    m_treeView->setCurrentIndex(target);
+    return true;
+}
+
 void Activities::onCloseProject()
 {
     m_chart->horizontalScrollBar()->setValue(0);

@@ -71,6 +71,13 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order);
     void clearFilterSort();
     void gotoTask(int taskId);
+    // The nearest activity row (no band row) before (step -1) or after
+    // (step 1) index in the tree's order, collapsed rows included; invalid
+    // when there is none.
+    QModelIndex neighbourActivity(const QModelIndex &index, int step) const;
+    // Makes that neighbour of the current row current (its parents
+    // expanded); false when there is none.
+    bool stepCurrentActivity(int step);
 
     void init();
     void createIdleActivityModel();

@@ -1,4 +1,6 @@
 #include "activities.h"
+#include "activitydetails.h"
+#include "qgcdateaxis.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
@@ -26,17 +28,21 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTableView>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
 
 #include "modalanswerers.h"
 
-// The header filters and the column chooser on a loaded, WBS-grouped
-// project, driven through the main window as a user drives them: each
-// pop-up is opened from its header section's box and answered from the
-// test; the tree, the header marks, the band dates and the chart are
-// checked afterwards.
-class tst_ColumnFilters : public QObject
+// The main window with a loaded, WBS-grouped project, driven as a user
+// drives it: the header filters (each pop-up opened from its header
+// section's box and answered from the test; the tree, the header marks, the
+// band dates and the chart checked afterwards), the column chooser, the
+// details pane's previous/next buttons, the recent menu, closing.
+class tst_LoadedWindow : public QObject
 {
     Q_OBJECT
 
@@ -52,6 +58,10 @@ private slots:
     void sortAndClear();
     void columnChooser();
     void columnChooserOnResourcesPage();
+    void previousNextMoveTheTree();
+    void recentMenuShowsAmpersands();
+    void closeLeavesNoDateAxis();
+    void noToolBarContextMenu();
 
 private:
     // Opens the column's pop-up through the header box and lets answer
@@ -70,7 +80,7 @@ private:
     ZSortFilterHeader *m_header = nullptr;
 };
 
-void tst_ColumnFilters::initTestCase()
+void tst_LoadedWindow::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
@@ -96,7 +106,7 @@ void tst_ColumnFilters::initTestCase()
     QVERIFY(!m_file.isEmpty());
 }
 
-void tst_ColumnFilters::init()
+void tst_LoadedWindow::init()
 {
     m_window = std::make_unique<MainWindow>();
     m_window->show();
@@ -114,17 +124,17 @@ void tst_ColumnFilters::init()
                                      "[Build 2024-01-15] A103 A104 A105"));
 }
 
-void tst_ColumnFilters::cleanup()
+void tst_LoadedWindow::cleanup()
 {
     m_window.reset();
 }
 
-int tst_ColumnFilters::column(const QString &caption) const
+int tst_LoadedWindow::column(const QString &caption) const
 {
     return columnIndex(m_pane->filterModel(), caption);
 }
 
-QString tst_ColumnFilters::shown() const
+QString tst_LoadedWindow::shown() const
 {
     QAbstractItemModel *model = m_pane->filterModel();
     const int group = column(QStringLiteral("Group"));
@@ -144,7 +154,7 @@ QString tst_ColumnFilters::shown() const
     return out.join(QLatin1Char(' '));
 }
 
-bool tst_ColumnFilters::runPopUp(const QString &caption,
+bool tst_LoadedWindow::runPopUp(const QString &caption,
                                  const std::function<void(ZFilterDialogPopUp *)> &answer)
 {
     auto *box = qobject_cast<ZSortFilterWidget *>(m_header->sortFilterWidget());
@@ -158,7 +168,7 @@ bool tst_ColumnFilters::runPopUp(const QString &caption,
     return answerer.answered;
 }
 
-void tst_ColumnFilters::checkOnly(ZFilterDialogPopUp *popup, const QStringList &values)
+void tst_LoadedWindow::checkOnly(ZFilterDialogPopUp *popup, const QStringList &values)
 {
     // As a user does it: "(Select All)" off, then a click on each value.
     QAbstractItemModel *list = popup->valueProxy();
@@ -173,13 +183,13 @@ void tst_ColumnFilters::checkOnly(ZFilterDialogPopUp *popup, const QStringList &
     }
 }
 
-void tst_ColumnFilters::choose(ZFilterDialogPopUp *popup, QAction *action)
+void tst_LoadedWindow::choose(ZFilterDialogPopUp *popup, QAction *action)
 {
     popup->setActiveAction(action);
     QTest::keyClick(popup, Qt::Key_Return);
 }
 
-void tst_ColumnFilters::valueListHoldsActivityValuesOnly()
+void tst_LoadedWindow::valueListHoldsActivityValuesOnly()
 {
     // The band rows appended by the grouping give no value of their own.
     QStringList types;
@@ -208,7 +218,7 @@ void tst_ColumnFilters::valueListHoldsActivityValuesOnly()
     QVERIFY(m_pane->filterModel()->patterns().isEmpty());
 }
 
-void tst_ColumnFilters::filters_data()
+void tst_LoadedWindow::filters_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("op1");
@@ -247,7 +257,7 @@ void tst_ColumnFilters::filters_data()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
 }
 
-void tst_ColumnFilters::filters()
+void tst_LoadedWindow::filters()
 {
     QFETCH(QString, caption);
     QFETCH(QString, op1);
@@ -301,7 +311,7 @@ void tst_ColumnFilters::filters()
                                      "[Build 2024-01-15] A103 A104 A105"));
 }
 
-void tst_ColumnFilters::changedFilterRecomputesBandDates()
+void tst_LoadedWindow::changedFilterRecomputesBandDates()
 {
     QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
         checkOnly(popup, {QStringLiteral("Milestone")});
@@ -330,7 +340,7 @@ void tst_ColumnFilters::changedFilterRecomputesBandDates()
     QVERIFY(m_pane->filterModel()->patterns().isEmpty());
 }
 
-void tst_ColumnFilters::reopenedPopUpShowsStoredFilter()
+void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
 {
     // Everything checked by hand and accepted clears the filter ...
     QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
@@ -373,7 +383,7 @@ void tst_ColumnFilters::reopenedPopUpShowsStoredFilter()
     QCOMPARE(date, after);
 }
 
-void tst_ColumnFilters::sortAndClear()
+void tst_LoadedWindow::sortAndClear()
 {
     QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
         choose(popup, popup->sortAscendingAction());
@@ -403,7 +413,7 @@ void tst_ColumnFilters::sortAndClear()
     QCOMPARE(m_header->filteredColumns(), QList<int>{name});
 }
 
-void tst_ColumnFilters::columnChooser()
+void tst_LoadedWindow::columnChooser()
 {
     QTreeView *tree = m_pane->treeView();
     QHeaderView *header = tree->header();
@@ -462,7 +472,7 @@ void tst_ColumnFilters::columnChooser()
     QVERIFY(m_pane->filterModel()->patterns().isEmpty());
 }
 
-void tst_ColumnFilters::columnChooserOnResourcesPage()
+void tst_LoadedWindow::columnChooserOnResourcesPage()
 {
     auto *stack = m_window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
     QTreeView *tree = m_pane->treeView();
@@ -494,5 +504,93 @@ void tst_ColumnFilters::columnChooserOnResourcesPage()
     QCOMPARE(tree->treePosition(), treeColumn);
 }
 
-QTEST_MAIN(tst_ColumnFilters)
-#include "tst_columnfilters.moc"
+void tst_LoadedWindow::previousNextMoveTheTree()
+{
+    ActivityDetails *details = m_window->detailsPane();
+    auto *previous = details->findChild<QToolButton *>(QStringLiteral("tbPrevious"));
+    auto *next = details->findChild<QToolButton *>(QStringLiteral("tbNext"));
+    auto *name = details->findChild<QLineEdit *>(QStringLiteral("leName"));
+    QVERIFY(previous && next && name);
+    QTreeView *tree = m_pane->treeView();
+    const int idColumn = column(QStringLiteral("Activity ID"));
+    const auto currentId = [tree, idColumn] {
+        const QModelIndex i = tree->currentIndex();
+        return i.sibling(i.row(), idColumn).data().toString();
+    };
+    tree->collapseAll();
+    // From the first activity on, band rows are passed over and collapsed
+    // bands opened; the General tab and the chart follow.
+    m_pane->stepCurrentActivity(1);
+    QCOMPARE(currentId(), QStringLiteral("A101"));
+    QVERIFY(!previous->isEnabled());
+    QStringList seen{currentId()};
+    while (next->isEnabled()) {
+        next->click();
+        seen << currentId();
+        QCOMPARE(name->text(), tree->currentIndex()
+                                   .sibling(tree->currentIndex().row(),
+                                            column(QStringLiteral("Activity Name")))
+                                   .data()
+                                   .toString());
+        m_pane->ganttChart()->flushPendingRebuild();
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("A101"), QStringLiteral("A102"), QStringLiteral("A103"),
+                                QStringLiteral("A104"), QStringLiteral("A105")}));
+    QVERIFY(tree->isExpanded(tree->currentIndex().parent()));
+    previous->click();
+    previous->click();
+    QCOMPARE(currentId(), QStringLiteral("A103"));
+    QCOMPARE(name->text(), QStringLiteral("pour"));
+    // The Relationships tab shows the new row's relations.
+    auto *predecessors = details->findChild<QTableView *>(QStringLiteral("tblvwPred"));
+    QVERIFY(predecessors);
+    QCOMPARE(predecessors->model()->rowCount(), 0);
+    next->click();
+    QCOMPARE(currentId(), QStringLiteral("A104"));
+    QCOMPARE(predecessors->model()->rowCount(), 1);
+}
+
+void tst_LoadedWindow::recentMenuShowsAmpersands()
+{
+    const QString path = m_dir.filePath(QStringLiteral("R&D plan.xer"));
+    QVERIFY(QFile::copy(m_file, path));
+    m_window->openXerFile(path);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    QMenu *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
+    QStringList shown;
+    for (QAction *action : file->actions()) {
+        if (action->data().toMap().value(QStringLiteral("fileName")).toString() == path)
+            shown << action->text();
+    }
+    // Doubled in the action text, so the menu draws one "&" and no
+    // underlined letter.
+    QCOMPARE(shown, QStringList{QString(path).replace(QLatin1Char('&'), QLatin1String("&&"))});
+}
+
+void tst_LoadedWindow::closeLeavesNoDateAxis()
+{
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    QVERIFY(chart->dateAxis()->hasRange());
+    m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    chart->flushPendingRebuild();
+    QCOMPARE(chart->taskCount(), 0);
+    QVERIFY(!chart->dateAxis()->hasRange());
+    QVERIFY(chart->dateAxis()->empty());
+    QCOMPARE(chart->cellsCount(), qint64(0));
+}
+
+void tst_LoadedWindow::noToolBarContextMenu()
+{
+    auto *toolBar = m_window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QVERIFY(toolBar);
+    for (QWidget *target : {static_cast<QWidget *>(toolBar), static_cast<QWidget *>(m_window.get())}) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &event);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+}
+
+QTEST_MAIN(tst_LoadedWindow)
+#include "tst_loadedwindow.moc"
