@@ -374,6 +374,10 @@ void MainWindow::onCloseAction()
         return;
     }
     clearPanes();
+    if (m_loader) {
+        waitForRead();
+        m_loader->closeProject();
+    }
     deleteLoader();
     updateToolBarActions();
 }
@@ -423,6 +427,17 @@ void MainWindow::hideProgress()
     disconnect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
     dialog->setDismissable(true);
     dialog->close();
+}
+
+void MainWindow::connectLoaderSignals(const char *slot)
+{
+    if (!m_loader)
+        return;
+    showProgress();
+    connect(m_loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
+            Qt::QueuedConnection);
+    // The slot is named at run time: a connection by its signature text.
+    connect(m_loader, SIGNAL(finished()), this, slot);
 }
 
 void MainWindow::progressDialogDestroyed(QObject *dlg)

@@ -101,6 +101,10 @@ public slots:
     void showProgress();
     void setProgress(int value, const QString &text);
     void hideProgress();
+    // Shows the progress dialog and connects the loader's progress to it
+    // (queued) and its finished() to the given slot of this window, a
+    // signature as SLOT() makes it. openXerFile connects its own.
+    void connectLoaderSignals(const char *slot);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -102,13 +102,26 @@ bool ZFilterDialogProxyModel::matches(const ValueLookup &lookup, const QString &
     return false;
 }
 
+void ZFilterDialogProxyModel::refilter()
+{
+    // A new filter may hide or show rows all over an expanded tree. Announced
+    // row range by row range, every range makes the model walk all persistent
+    // indexes (a view keeps one per expanded row): quadratic in the rows.
+    // One layout change maps each persistent index once.
+    // Without a filter before or after, nothing changes: the indexes stay.
+    const bool filtering = !m_patterns.isEmpty() || !m_expressions.isEmpty();
+    if (filtering || m_filtered)
+        invalidate();
+    m_filtered = filtering;
+}
+
 void ZFilterDialogProxyModel::setFilter(int column, const QList<QVariant> &values)
 {
     // One kind of filter per column: a value list replaces the chain.
     delete m_expressions.take(column);
     m_patterns.insert(column, values);
     m_lookups.insert(column, makeLookup(values));
-    invalidateFilter();
+    refilter();
 }
 
 void ZFilterDialogProxyModel::setExpression(int column, ZExpression *chain)
@@ -124,7 +137,7 @@ void ZFilterDialogProxyModel::setExpression(int column, ZExpression *chain)
     } else {
         m_expressions.remove(column);
     }
-    invalidateFilter();
+    refilter();
 }
 
 void ZFilterDialogProxyModel::clearFilter(int column)
@@ -132,7 +145,7 @@ void ZFilterDialogProxyModel::clearFilter(int column)
     m_patterns.remove(column);
     m_lookups.remove(column);
     delete m_expressions.take(column);
-    invalidateFilter();
+    refilter();
 }
 
 void ZFilterDialogProxyModel::clearPatternsAndExpressions()
@@ -146,7 +159,7 @@ void ZFilterDialogProxyModel::clearPatternsAndExpressions()
 void ZFilterDialogProxyModel::clearAll()
 {
     clearPatternsAndExpressions();
-    invalidateFilter();
+    refilter();
 }
 
 bool ZFilterDialogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
@@ -180,9 +193,13 @@ bool ZFilterDialogProxyModel::anyInSubtree(
     };
     if (passes(sourceRow, sourceParent))
         return true;
-    std::vector<Level> stack;
+    // Most rows are leaves: they need no walk.
     const QModelIndex first = source->index(sourceRow, 0, sourceParent);
-    stack.push_back({first, 0, source->rowCount(first)});
+    const int children = source->rowCount(first);
+    if (children == 0)
+        return false;
+    std::vector<Level> stack;
+    stack.push_back({first, 0, children});
     while (!stack.empty()) {
         Level &level = stack.back();
         if (level.next >= level.count) {
@@ -328,5 +345,5 @@ void ZFilterDialogProxyModel::fromVariant(const QVariant &value)
         delete m_expressions.value(column, nullptr);
         m_expressions.insert(column, head);
     }
-    invalidateFilter();
+    refilter();
 }

@@ -81,10 +81,13 @@ private:
     QString columnDatatype(int column) const;
     void forgetDatatypes();
     void clearPatternsAndExpressions();
+    void refilter();
 
     QMap<int, QList<QVariant>> m_patterns;
     QMap<int, ValueLookup> m_lookups;
     QMap<int, ZExpression *> m_expressions; // Owned chains.
     mutable QHash<int, QString> m_datatypes;
     QVector<QMetaObject::Connection> m_sourceConnections;
+    // Some filter was in force at the last refilter.
+    bool m_filtered = false;
 };
