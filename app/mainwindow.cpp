@@ -715,6 +715,9 @@ QString MainWindow::layoutToJson() const
 
 void MainWindow::saveLayoutClicked()
 {
+    // Only the button's click saves; a direct call does nothing.
+    if (!sender())
+        return;
     const QString name = m_layoutNameEdit->text();
     if (name.isEmpty())
         return;
