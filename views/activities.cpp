@@ -461,8 +461,13 @@ bool Activities::stepCurrentActivity(int step)
     const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
     if (!target.isValid())
         return false;
+    // The columns stay where the user scrolled them; only rows move.
+    QScrollBar *bar = m_treeView->horizontalScrollBar();
+    const int remembered = bar ? bar->value() : 0;
     m_treeView->scrollTo(target, QAbstractItemView::EnsureVisible);
     m_treeView->setCurrentIndex(target);
+    if (bar)
+        bar->setValue(remembered);
     return true;
 }
 
