@@ -213,10 +213,14 @@ void ZGroupedColumnDialog::onDownPressed()
 
 void ZGroupedColumnDialog::onDoubleClicked(const QModelIndex &index)
 {
-    if (index.model() == m_chosenModel)
+    // The entry double-clicked is the one moved.
+    if (index.model() == m_chosenModel) {
+        m_ui->lwChosen->setCurrentIndex(index);
         onLeftPressed();
-    else if (index.model() == m_availableModel)
+    } else if (index.model() == m_availableModel) {
+        m_ui->lwAvaiable->setCurrentIndex(index);
         onRightPressed();
+    }
 }
 
 void ZGroupedColumnDialog::clearAllFilters()
