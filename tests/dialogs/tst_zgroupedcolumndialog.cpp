@@ -24,7 +24,6 @@ private slots:
     void lists();
     void groupRowMovesAllItsColumns();
     void columnReturnsToItsPlace();
-    void reorderStopsAtTheEnds();
     void pressOnColumnEntryOpensFilter();
 
 private:
@@ -148,6 +147,7 @@ void tst_ZGroupedColumnDialog::columnReturnsToItsPlace()
     // Name up to the top, then back to the tree: under General, before Owner.
     chosen->setCurrentIndex(dialog.chosenModel()->index(1, 0));
     dialog.onUpPressed();
+    dialog.onUpPressed(); // already first: stays
     QCOMPARE(dialog.selectedColumns(), (QStringList{"Name", "Finish", "Note"}));
     dialog.onLeftPressed();
     QCOMPARE(tree(dialog), QStringLiteral("Code Dates(Start) General(Name,Owner) | Finish,Note"));
@@ -156,21 +156,6 @@ void tst_ZGroupedColumnDialog::columnReturnsToItsPlace()
     // whose position is not below its own: here none, so last.
     emit chosen->doubleClicked(dialog.chosenModel()->index(1, 0));
     QCOMPARE(tree(dialog), QStringLiteral("Code Dates(Start) General(Name,Owner) Note | Finish"));
-}
-
-void tst_ZGroupedColumnDialog::reorderStopsAtTheEnds()
-{
-    ZGroupedColumnDialog dialog(m_header);
-    QListView *chosen = dialog.chosenView();
-    dialog.onUpPressed(); // no current entry
-    chosen->setCurrentIndex(dialog.chosenModel()->index(0, 0));
-    dialog.onUpPressed();
-    QCOMPARE(dialog.selectedColumns(), (QStringList{"Finish", "Name", "Note"}));
-    dialog.onDownPressed();
-    dialog.onDownPressed();
-    dialog.onDownPressed();
-    QCOMPARE(dialog.selectedColumns(), (QStringList{"Name", "Note", "Finish"}));
-    QCOMPARE(chosen->currentIndex().row(), 2);
 }
 
 void tst_ZGroupedColumnDialog::pressOnColumnEntryOpensFilter()
