@@ -15,6 +15,7 @@
 //                  grouped, expanded tree, chart rebuilt
 // Usage: render_view FILE OUT.png
 
+#include "benchenv.h"
 #include "activities.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
@@ -61,6 +62,7 @@ void waitForLoad(const MainWindow &window)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The recent list of a bench run goes to a folder of its own.
