@@ -114,6 +114,7 @@ private:
         int column;
     };
     QVector<JoinedSection> m_joinedSections;
+    mutable bool m_zeroRowsReported = false;
     bool m_inSourceReset = false;
     // Persistent indexes held across a source layout change: proxy index and
     // the source row it stood on.
