@@ -548,8 +548,21 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     // order, so equal ids keep the file's order).
     QVector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
+    // Ids are integers but in broken files: those sort as integers, which is
+    // the variant order among integers.
+    const bool allIntegers = std::all_of(ids.cbegin(), ids.cend(), [](const QVariant &id) {
+        return id.userType() == QMetaType::Int;
+    });
+    if (allIntegers) {
+        QVector<int> keys(rows);
+        for (int r = 0; r < rows; ++r)
+            keys[r] = ids.at(r).toInt();
+        std::stable_sort(order.begin(), order.end(),
+                         [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
+    }
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
         standard->setRowCount(rows);
