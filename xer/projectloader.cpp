@@ -548,8 +548,8 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     // order, so equal ids keep the file's order).
     QVector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    // Ids are integers but in broken files: those sort as integers, which is
-    // the variant order among integers.
+    // Ids are integers except in broken files; integers alone sort as plain
+    // numbers, which is the variant order among them.
     const bool allIntegers = std::all_of(ids.cbegin(), ids.cend(), [](const QVariant &id) {
         return id.userType() == QMetaType::Int;
     });
