@@ -22,6 +22,7 @@
 #include "modelhelpers.h"
 #include "projectloader.h"
 #include "qganttchart.h"
+#include "threadhandoff.h"
 #include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
@@ -121,9 +122,15 @@ int main(int argc, char **argv)
     // have finished before this connection exists; its whole open then
     // counts as loading.
     std::atomic<qint64> readDone(-1);
+    static const char connected = 0;
     QObject::connect(
         window.loader(), &ProjectLoader::finished, window.loader(),
-        [&readDone, &timer] { readDone = timer.elapsed(); }, Qt::DirectConnection);
+        [&readDone, &timer] {
+            threadhandoff::acquire(&connected);
+            readDone = timer.elapsed();
+        },
+        Qt::DirectConnection);
+    threadhandoff::release(&connected);
     waitForLoad(window);
     Activities *pane = window.activitiesPane();
     pane->ganttChart()->flushPendingRebuild();
