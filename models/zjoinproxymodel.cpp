@@ -96,6 +96,21 @@ void ZJoinProxyModel::mapFromSection(int section, QAbstractItemModel *&model, in
     }
 }
 
+bool ZJoinProxyModel::sectionSource(int section, QAbstractItemModel **model, int *column,
+                                    int *mapping) const
+{
+    QAbstractItemModel *m = nullptr;
+    int c = -1;
+    int i = -1;
+    mapFromSection(section, m, c, i);
+    if (!m || c < 0)
+        return false;
+    *model = m;
+    *column = c;
+    *mapping = i;
+    return true;
+}
+
 QAbstractItemModel *ZJoinProxyModel::modelFromSection(int section) const
 {
     QAbstractItemModel *model = nullptr;

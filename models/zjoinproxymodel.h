@@ -69,6 +69,9 @@ public:
     void mapFromSection(int section, QAbstractItemModel *&model, int &column,
                         int &mappingIndex) const;
     QAbstractItemModel *modelFromSection(int section) const;
+    // The model and column a section reads, and its mapping (-1 for the
+    // source's own columns); false for a section beyond the columns.
+    bool sectionSource(int section, QAbstractItemModel **model, int *column, int *mapping) const;
 
     QList<ZJoinMapping> mappings() const { return m_mappings; }
     int rowMapCount() const { return m_rowMaps.size(); }

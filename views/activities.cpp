@@ -1,5 +1,6 @@
 #include "activities.h"
 
+#include "basecontainermodel.h"
 #include "fieldroles.h"
 #include "groupbands.h"
 #include "localtimecache.h"
@@ -108,13 +109,54 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     // Row by row: the cells of one activity lie together.
     QVector<qint64> instants(leaves * count, none);
     std::atomic<bool> general(false);
+    // Columns that a join reads from a table container are read there
+    // straight, by the source row of their join mapping: no variant per cell.
+    struct Direct
+    {
+        const IContainer *container = nullptr;
+        int column = -1;
+        int group = -1; // position in groupColumns
+    };
+    QVector<Direct> direct(count);
+    QVector<int> groupColumns; // the first column of each mapping met
+    QVector<int> groupMappings;
+    auto *join = qobject_cast<ZJoinProxyModel *>(table);
+    for (int k = 0; join && k < count; ++k) {
+        QAbstractItemModel *model = nullptr;
+        int column = -1;
+        int mapping = -1;
+        if (!join->sectionSource(columns.at(k), &model, &column, &mapping))
+            continue;
+        auto *base = qobject_cast<BaseContainerModel *>(model);
+        if (!base || !base->container())
+            continue;
+        int group = groupMappings.indexOf(mapping);
+        if (group < 0) {
+            group = groupMappings.size();
+            groupMappings.append(mapping);
+            groupColumns.append(columns.at(k));
+        }
+        direct[k] = {base->container().get(), column, group};
+    }
     auto readLeaves = [&](const QPair<int, int> &range) {
         LocalTimeCache times;
+        QVector<int> sourceRows(groupColumns.size());
         for (int i = range.first; i < range.second; ++i) {
             if (general.load(std::memory_order_relaxed))
                 return;
             const int row = leafRows.at(i);
+            for (int g = 0; g < groupColumns.size(); ++g)
+                sourceRows[g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
             for (int k = 0; k < count; ++k) {
+                const Direct &d = direct.at(k);
+                if (d.container && sourceRows.at(d.group) >= 0) {
+                    qint64 msecs = 0;
+                    const int found = d.container->instantAt(sourceRows.at(d.group), d.column, &msecs);
+                    if (found == 1)
+                        instants[i * count + k] = msecs;
+                    if (found >= 0)
+                        continue;
+                }
                 const QVariant value = table->index(row, columns.at(k)).data(Qt::DisplayRole);
                 if (!value.isValid() || value.isNull())
                     continue;

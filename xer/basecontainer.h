@@ -88,6 +88,13 @@ public:
 
     int rowCount() const override { return rowCount_; }
 
+    int instantAt(int row, int column, qint64 *msecs) const override
+    {
+        if (!inRange(row, column))
+            return -1;
+        return columns_[size_t(column)].instant(row, msecs);
+    }
+
     QVariant fieldDescriptor(int column) const override
     {
         if (column < 0 || column >= fieldCount())

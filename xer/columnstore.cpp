@@ -1,6 +1,11 @@
 #include "columnstore.h"
 
+#include <limits>
+
 namespace {
+
+constexpr qint64 kNoInstant = std::numeric_limits<qint64>::min();
+constexpr qint64 kSkippedInstant = std::numeric_limits<qint64>::min() + 1;
 
 // Local date-times by their wall clock; other time specs never get here.
 quint64 wallKey(const QDateTime &dateTime)
@@ -59,6 +64,7 @@ void ColumnStore::becomeVariants()
     m_doubles = std::vector<double>();
     m_strings = std::vector<QString>();
     m_dates = std::vector<QVariant>();
+    m_instants = std::vector<qint64>();
     m_codeOfDate = QHash<quint64, quint32>();
     m_kind = Kind::Variant;
 }
@@ -70,6 +76,11 @@ quint32 ColumnStore::dateCode(const QDateTime &dateTime)
     if (it == m_codeOfDate.constEnd()) {
         it = m_codeOfDate.insert(key, quint32(m_dates.size()));
         m_dates.push_back(QVariant(dateTime));
+        // Null: no instant; a wall-clock time the zone skips: none of its
+        // own (the reader takes the variant then).
+        m_instants.push_back(dateTime.isValid() ? dateTime.toMSecsSinceEpoch()
+                             : dateTime.isNull() ? kNoInstant
+                                                 : kSkippedInstant);
     }
     return it.value();
 }
@@ -188,4 +199,19 @@ void ColumnStore::setValue(int row, const QVariant &value)
     if (!fits(value))
         becomeVariants();
     store(row, value);
+}
+
+int ColumnStore::instant(int row, qint64 *msecs) const
+{
+    if (m_kind != Kind::DateTime)
+        return m_kind == Kind::Empty && row >= 0 && row < size() ? 0 : -1;
+    if (row < 0 || row >= size() || !m_present[size_t(row)])
+        return 0;
+    const qint64 value = m_instants[size_t(m_ints[size_t(row)])];
+    if (value == kNoInstant)
+        return 0;
+    if (value == kSkippedInstant)
+        return -1;
+    *msecs = value;
+    return 1;
 }

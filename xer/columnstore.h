@@ -24,6 +24,10 @@ public:
     void append(const QVariant &value);
     QVariant value(int row) const;
     void setValue(int row, const QVariant &value);
+    // For a column of local date-times: 1 and the instant (milliseconds since
+    // the epoch) of a valid date-time, 0 for an empty cell or a null
+    // date-time; -1 for any other cell or column (read value() then).
+    int instant(int row, qint64 *msecs) const;
 
 private:
     enum class Kind : std::uint8_t { Empty, Int, Double, DateTime, String, Variant };
@@ -42,5 +46,6 @@ private:
     std::vector<QString> m_strings;
     std::vector<QVariant> m_variants;
     std::vector<QVariant> m_dates;       // by code
+    std::vector<qint64> m_instants;      // by code
     QHash<quint64, quint32> m_codeOfDate; // wall-clock key -> code
 };
