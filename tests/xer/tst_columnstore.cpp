@@ -17,6 +17,7 @@ private slots:
     void roundTrip();
     void overwriteKeepsOtherCells();
     void containerCutsAndPads();
+    void instants();
     void readsFromManyThreads();
 };
 
@@ -103,6 +104,36 @@ void tst_ColumnStore::containerCutsAndPads()
     QVERIFY(!container.setValue(2, 0, 5));
     QVERIFY(container.setValue(0, 1, 5.5));
     QCOMPARE(container.value(0, 1), QVariant(5.5));
+}
+
+void tst_ColumnStore::instants()
+{
+    // Each date-time cell gives its instant without a variant; anything the
+    // caller must read as a value answers -1.
+    const QDateTime start(QDate(2024, 3, 1), QTime(8, 0));
+    ColumnStore dates;
+    for (const QVariant &v : {QVariant(start), QVariant(), QVariant(QDateTime()), QVariant(start.addDays(2))})
+        dates.append(v);
+    qint64 msecs = 0;
+    QCOMPARE(dates.instant(0, &msecs), 1);
+    QCOMPARE(msecs, start.toMSecsSinceEpoch());
+    QCOMPARE(dates.instant(1, &msecs), 0);
+    QCOMPARE(dates.instant(2, &msecs), 0);
+    QCOMPARE(dates.instant(3, &msecs), 1);
+    QCOMPARE(msecs, start.addDays(2).toMSecsSinceEpoch());
+    QCOMPARE(dates.instant(4, &msecs), 0);
+    dates.setValue(1, QStringLiteral("text")); // now a column of variants
+    QCOMPARE(dates.instant(0, &msecs), -1);
+
+    ColumnStore numbers;
+    numbers.append(5);
+    QCOMPARE(numbers.instant(0, &msecs), -1);
+    ColumnStore empty;
+    empty.append(QVariant());
+    QCOMPARE(empty.instant(0, &msecs), 0);
+
+    TaskPredContainer container;
+    QCOMPARE(container.instantAt(99, 0, &msecs), -1);
 }
 
 void tst_ColumnStore::readsFromManyThreads()
