@@ -7,6 +7,14 @@ namespace {
 constexpr qint64 kNoInstant = std::numeric_limits<qint64>::min();
 constexpr qint64 kSkippedInstant = std::numeric_limits<qint64>::min() + 1;
 
+// Null: no instant; a wall-clock time the zone skips: none of its own (the
+// reader takes the variant then).
+qint64 instantOf(const QDateTime &dateTime)
+{
+    return dateTime.isValid() ? dateTime.toMSecsSinceEpoch()
+                              : dateTime.isNull() ? kNoInstant : kSkippedInstant;
+}
+
 // Local date-times by their wall clock; other time specs never get here.
 quint64 wallKey(const QDateTime &dateTime)
 {
@@ -65,6 +73,8 @@ void ColumnStore::becomeVariants()
     m_strings = std::vector<QString>();
     m_dates = std::vector<QVariant>();
     m_instants = std::vector<qint64>();
+    m_instantsMade = false;
+    m_instantsOnce = std::make_unique<std::once_flag>();
     m_codeOfDate = QHash<quint64, quint32>();
     m_kind = Kind::Variant;
 }
@@ -76,11 +86,8 @@ quint32 ColumnStore::dateCode(const QDateTime &dateTime)
     if (it == m_codeOfDate.constEnd()) {
         it = m_codeOfDate.insert(key, quint32(m_dates.size()));
         m_dates.push_back(QVariant(dateTime));
-        // Null: no instant; a wall-clock time the zone skips: none of its
-        // own (the reader takes the variant then).
-        m_instants.push_back(dateTime.isValid() ? dateTime.toMSecsSinceEpoch()
-                             : dateTime.isNull() ? kNoInstant
-                                                 : kSkippedInstant);
+        if (m_instantsMade)
+            m_instants.push_back(instantOf(dateTime));
     }
     return it.value();
 }
@@ -207,6 +214,7 @@ int ColumnStore::instant(int row, qint64 *msecs) const
         return m_kind == Kind::Empty && row >= 0 && row < size() ? 0 : -1;
     if (row < 0 || row >= size() || !m_present[size_t(row)])
         return 0;
+    std::call_once(*m_instantsOnce, [this] { makeInstants(); });
     const qint64 value = m_instants[size_t(m_ints[size_t(row)])];
     if (value == kNoInstant)
         return 0;
@@ -214,4 +222,13 @@ int ColumnStore::instant(int row, qint64 *msecs) const
         return -1;
     *msecs = value;
     return 1;
+}
+
+void ColumnStore::makeInstants() const
+{
+    m_instants.clear();
+    m_instants.reserve(m_dates.size());
+    for (const QVariant &date : m_dates)
+        m_instants.push_back(instantOf(date.toDateTime()));
+    m_instantsMade = true;
 }

@@ -6,6 +6,8 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 // The cells of one table column in one typed array. A column starts out
@@ -46,6 +48,11 @@ private:
     std::vector<QString> m_strings;
     std::vector<QVariant> m_variants;
     std::vector<QVariant> m_dates;       // by code
-    std::vector<qint64> m_instants;      // by code
+    // Instants by code, made when first asked for (a local-time conversion
+    // each), once, whichever thread asks.
+    void makeInstants() const;
+    mutable std::vector<qint64> m_instants;
+    mutable bool m_instantsMade = false;
+    std::unique_ptr<std::once_flag> m_instantsOnce = std::make_unique<std::once_flag>();
     QHash<quint64, quint32> m_codeOfDate; // wall-clock key -> code
 };
