@@ -14,6 +14,7 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
+#include "zgroupedtreeview.h"
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
@@ -298,6 +299,12 @@ void MainWindow::onXerReadDone()
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
+    // What the load left out or changed, in one line.
+    if (auto *xer = qobject_cast<XERLoader *>(m_loader)) {
+        const QString report = xer->loadReport();
+        if (!report.isEmpty())
+            statusBar()->showMessage(report);
+    }
 }
 
 void MainWindow::onXerReadFailed(int code)
@@ -319,6 +326,9 @@ void MainWindow::onXerReadFailed(int code)
         break;
     case 2:
         text = tr("The file %1 cannot be opened.").arg(path);
+        break;
+    case 3:
+        text = tr("The file %1 holds a line too long to read.").arg(path);
         break;
     default:
         text = tr("The file %1 could not be read (error %2).").arg(path).arg(code);
@@ -550,7 +560,8 @@ void MainWindow::onExpandCollapseClicked()
             tree->collapseAll();
             m_outlineLevel = QStringLiteral("Level 0");
         } else {
-            tree->expandAll();
+            if (!expandAllLevels(tree))
+                showExpandCap();
             m_outlineLevel = QStringLiteral("Level 7");
         }
     }
@@ -570,7 +581,8 @@ void MainWindow::onOutlineChanged(QAction *action)
         } else if (action == m_ui->actionCollapse) {
             tree->collapse(current);
         } else if (action == m_ui->actionExpand_All) {
-            tree->expandAll();
+            if (!expandAllLevels(tree))
+                showExpandCap();
         } else if (action == m_ui->actionCollapse_All) {
             tree->collapseAll();
         } else {
@@ -586,6 +598,14 @@ void MainWindow::onOutlineChanged(QAction *action)
     m_outlineLevel = action->text();
     if (tree)
         resetChart();
+}
+
+void MainWindow::showExpandCap()
+{
+    statusBar()->showMessage(
+        tr("Expanded %1 levels below each top-level row; deeper rows stay collapsed.")
+            .arg(MaxExpandedLevels),
+        10000);
 }
 
 QList<QAction *> MainWindow::outlineActions() const
