@@ -387,11 +387,16 @@ void Activities::gotoTask(int taskId)
         return;
     QScrollBar *bar = m_treeView->horizontalScrollBar();
     const int remembered = bar ? bar->value() : 0;
+    // Scrolling to a row expands all of its ancestors, and the tree view
+    // lays its expanded rows out one call per level: below the level limit of
+    // expanding, the row is made current without being shown.
+    const bool shown = levelFromIndex(index) <= MaxExpandedLevels;
+    const bool autoScroll = m_treeView->hasAutoScroll();
+    m_treeView->setAutoScroll(autoScroll && shown);
     m_treeView->setCurrentIndex(index);
+    m_treeView->setAutoScroll(autoScroll);
     m_treeView->update();
-    // Scrolling to a row expands all of its ancestors; below the level limit
-    // of expanding, the row is made current without being shown.
-    if (levelFromIndex(index) <= MaxExpandedLevels)
+    if (shown)
         m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
     if (bar)
         bar->setValue(remembered);
