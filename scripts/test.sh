@@ -20,7 +20,7 @@ if [ "${SV_SKIP_SANITIZE:-0}" != 1 ]; then
     cmake --build build-asan -j"$jobs"
     supp="$PWD/scripts/lsan.supp"
     (cd build-asan && \
-        ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+        ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         LSAN_OPTIONS="suppressions=$supp" \
         xvfb-run -a -s "-screen 0 1920x1080x24" \
