@@ -25,6 +25,7 @@ cmake --build build-fuzz -j"${JOBS:-$(nproc)}" --target "${targets[@]}"
 supp="$PWD/scripts/lsan.supp"
 for t in "${targets[@]}"; do
     work=$(mktemp -d)
+    mkdir -p "$work/corpus"
     seeds=()
     [ -d "tests/data/fuzz/$t" ] && seeds+=("tests/data/fuzz/$t")
     echo "fuzz: $t for ${seconds}s"

@@ -535,6 +535,7 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     const int status = columnIndex(taskModel, QStringLiteral("Activity status"));
     const int start = columnIndex(taskModel, QStringLiteral("Start Date"));
     const int finish = columnIndex(taskModel, QStringLiteral("Finish Date"));
+    const int earlyFinish = columnIndex(taskModel, QStringLiteral("Early finish date"));
 
     // A caption that names no column reads as empty; writes to it are dropped.
     auto read = [taskModel](int row, int column) {
@@ -568,8 +569,18 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
             startColumn = startConstraint ? cstrDate : planStart;
             finishColumn = finishConstraint ? cstrDate : planFinish;
         }
-        write(r, start, QVariant(read(r, startColumn).toDateTime()));
-        write(r, finish, QVariant(read(r, finishColumn).toDateTime()));
+        const QDateTime startDate = read(r, startColumn).toDateTime();
+        QDateTime finishDate = read(r, finishColumn).toDateTime();
+        // An activity that started after its planned finish, or whose
+        // constraint lies before its start, would finish before it starts;
+        // P6 shows its early finish then, or the start itself when that is
+        // missing or lies before it too. Unknown dates stay unknown.
+        if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
+            const QDateTime early = read(r, earlyFinish).toDateTime();
+            finishDate = early.isValid() && early >= startDate ? early : startDate;
+        }
+        write(r, start, QVariant(startDate));
+        write(r, finish, QVariant(finishDate));
         const QVariant id = cell(taskModel, r, 0);
         ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
     }

@@ -1,7 +1,10 @@
 #include "activities.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
+#include "qgcvaxis.h"
+#include "chartarea.h"
 #include "xerloader.h"
+#include "xertestfiles.h"
 #include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
@@ -125,13 +128,13 @@ private:
 
     // Reads the file as the main window does: on the global pool, waiting
     // for finished().
-    std::unique_ptr<XERLoader> load()
+    std::unique_ptr<XERLoader> load(const QString &file = QString())
     {
         QFile schemaFile(QStringLiteral(":/files/schema.json"));
         if (!schemaFile.open(QIODevice::ReadOnly))
             return nullptr;
         const QJsonDocument schema = QJsonDocument::fromJson(schemaFile.readAll());
-        auto loader = std::make_unique<XERLoader>(m_file, schema);
+        auto loader = std::make_unique<XERLoader>(file.isEmpty() ? m_file : file, schema);
         QSignalSpy finished(loader.get(), &ProjectLoader::finished);
         XERLoader *raw = loader.get();
         QtConcurrent::run(QThreadPool::globalInstance(), [raw] { raw->read(); });
@@ -625,6 +628,42 @@ private slots:
         pane.onTreeCurrentChanged(model->index(2, 3), model->index(2, 0));
         pane.onTreeCurrentChanged(QModelIndex(), model->index(2, 0));
         QCOMPARE(pane.treeView()->currentIndex().row(), 2);
+    }
+
+    // An activity that started after its planned finish is shown up to its
+    // early finish, and the chart draws its bar.
+    void startedLateActivityDrawsABar()
+    {
+        QByteArray xer = xertest::header();
+        xer += xertest::table("TASK",
+                              "task_id\tproj_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date"
+                              "\ttarget_start_date\ttarget_end_date\tearly_end_date",
+                              {"1\t1\tTT_Task\tA1\tLate\tTK_Active\t2024-04-02 08:00\t2024-01-01 08:00"
+                               "\t2024-01-10 17:00\t2024-04-12 17:00"});
+        xer += "%E\r\n";
+        std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("late.xer"), xer));
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        handOver(pane, loader.get());
+        QCOMPARE(treeText(pane), QStringLiteral("A1 1/1 2024-04-02..2024-04-12"));
+
+        mygc::GanttChart *chart = pane.ganttChart();
+        chart->flushPendingRebuild();
+        mygc::ChartArea *area = chart->chartArea();
+        QCOMPARE(area->items().size(), 1);
+        const mygc::ChartTaskItem &item = *area->items().first();
+        QVERIFY(item.valid);
+        QVERIFY(item.width > 0);
+        // The normal bar's body colour shows across the row.
+        const QImage image = area->grab().toImage();
+        const int x = item.left + item.width / 2;
+        const int top = chart->rowAxis()->rowTop(0);
+        int body = 0;
+        for (int y = top; y < top + chart->rowAxis()->rowHeightAt(0); ++y)
+            body += image.pixelColor(x, y) == QColor(150, 50, 50);
+        QVERIFY(body > 0);
     }
 };
 
