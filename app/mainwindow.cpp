@@ -409,8 +409,10 @@ void MainWindow::setProgress(int value, const QString &text)
 {
     if (!m_progressDialog)
         return;
-    m_progressDialog->setValue(value);
+    // A modal progress dialog handles events while its value is set: the
+    // load may finish there and take the dialog away.
     m_progressDialog->setLabelText(text);
+    m_progressDialog->setValue(value);
 }
 
 void MainWindow::hideProgress()
