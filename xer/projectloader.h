@@ -87,7 +87,7 @@ signals:
     void progress(int percent, const QString &text);
     void finished();
     // A read that failed, with its result code (1 not an XER file, 2 cannot
-    // open); finished() is not emitted then.
+    // open, 3 a line too long to read); finished() is not emitted then.
     void failed(int result);
 
 protected:
