@@ -37,8 +37,9 @@ public:
 
     // Reads the whole file; a ReadResult.
     int read();
-    // Lowers (or raises) the longest line taken, MaxLineBytes by default.
-    void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = bytes; }
+    // Lowers the longest line taken, MaxLineBytes by default (a line must
+    // also fit a byte array with a chunk after it).
+    void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = qBound(qint64(0), bytes, MaxLineBytes); }
 
     QString fileName() const { return m_fileName; }
     LineSeparator lineSeparator() const { return m_separator; }
