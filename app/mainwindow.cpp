@@ -9,6 +9,7 @@
 #include "loadprogressdialog.h"
 #include "modelhelpers.h"
 #include "ui_mainwindow.h"
+#include "updatemgr.h"
 
 #include "projectloader.h"
 #include "qganttchart.h"
@@ -101,6 +102,8 @@ void MainWindow::init()
 
     m_recentList.load(RecentList::defaultPath());
     updateRecentsList();
+
+    new UpdateMgr(this, m_ui); // Owned (child); checks once, in the background.
 }
 
 void MainWindow::setupWidgets()
@@ -712,42 +715,6 @@ void MainWindow::saveLayout(const QString &, const QString &, bool)
     // Layouts built here are not kept.
 }
 
-void MainWindow::updateLayoutsList(const QString &current)
-{
-    for (QAction *action : qAsConst(m_layoutActions)) {
-        m_ui->menuLayout->removeAction(action);
-        action->deleteLater();
-    }
-    m_layoutActions.clear();
-    for (const QString &name : qAsConst(m_layouts)) {
-        auto *action = new QAction(name, this);
-        action->setCheckable(true);
-        action->setChecked(name == current);
-        m_ui->menuLayout->addAction(action);
-        m_layoutActions << action;
-    }
-    if (m_layouts.isEmpty()) {
-        auto *none = new QAction(tr("layouts not found"), this);
-        none->setEnabled(false);
-        m_ui->menuLayout->addAction(none);
-        m_layoutActions << none;
-    }
-}
-
-void MainWindow::processP6layouts(const QList<QVariant> &)
-{
-    // P6 layouts are not converted yet; the Layout menu stays hidden.
-    updateLayoutsList(QStringLiteral("default"));
-}
-
-void MainWindow::applayLayoutClicked()
-{
-}
-
-void MainWindow::onImportLayout()
-{
-}
-
 // ---------------------------------------------------------------------------
 // Export
 
@@ -786,10 +753,6 @@ void MainWindow::onColumnsAction()
 }
 
 void MainWindow::onGroupAction()
-{
-}
-
-void MainWindow::onBarStyles()
 {
 }
 

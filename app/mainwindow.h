@@ -1,8 +1,10 @@
 #pragma once
 
+#include "p6layout.h"
 #include "recentlist.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVector>
@@ -53,6 +55,11 @@ public:
 
     void applyLayout(const QString &layout);
     QString layoutToJson() const;
+    // The saved-layout store keeps nothing: always an empty text.
+    QString loadLayout(const QString &name) const;
+    // Imports one ".plf" file; its layout replaces the P6 layouts listed.
+    void openPlfLayout(const QString &path);
+    const QVector<P6Layout> &p6Layouts() const { return m_p6Layouts; }
     // Readies a table that shows "ResourceModel": bookkeeping columns
     // hidden, type and name in positions 6 and 7, rows 22 pixels high.
     void prepareResourcesView(QTableView *table);
@@ -98,7 +105,7 @@ protected:
 
 private slots:
     void updateToolBarActions();
-    void applayLayoutClicked();
+    void applayLayoutClicked(QAction *action);
     void onOpenFileAction();
     void onImportLayout();
     void setGanttTimelime();
@@ -169,8 +176,8 @@ private:
     QActionGroup *m_viewGroup = nullptr; // Not owned (child).
     QLineEdit *m_layoutNameEdit = nullptr; // Not owned (child).
     QPushButton *m_layoutSaveButton = nullptr; // Not owned (child).
-    QList<QAction *> m_layoutActions; // Not owned (children).
-    QStringList m_layouts;
+    QHash<QString, QString> m_layouts; // Layout name to layout text; nothing fills it.
+    QVector<P6Layout> m_p6Layouts;
     ProjectLoader *m_loader = nullptr; // Owned.
     QFuture<void> m_readFuture;
     bool m_loading = false;

@@ -12,6 +12,7 @@
 //   render_ms      painting the window (tree and chart) into an image
 // Usage: render_view FILE OUT.png
 
+#include "benchenv.h"
 #include "activities.h"
 #include "mainwindow.h"
 #include "projectloader.h"
@@ -55,6 +56,7 @@ void waitForLoad(const MainWindow &window)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The recent list of a bench run goes to a folder of its own.
