@@ -15,6 +15,9 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
+#include "zgroupedcolumndialog.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
@@ -61,6 +64,8 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(new Ui::MainWindow)
     , m_recentList(7)
 {
+    // The panes make their header filter boxes through this factory.
+    ZSortFilterWidget::installAsHeaderFilterBox();
     m_ui->setupUi(this);
     init();
 }
@@ -119,6 +124,9 @@ void MainWindow::setupWidgets()
 void MainWindow::setupToolbars()
 {
     QToolBar *toolBar = m_ui->mainToolBar;
+    // The one tool bar cannot be hidden: no context menu offers to.
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     m_outlineMenu = new QMenu(QStringLiteral("Outline"), toolBar);
     m_outlineMenu->setIcon(QIcon(QStringLiteral(":/images/outline_32.png")));
@@ -468,7 +476,9 @@ void MainWindow::updateRecentsList()
     for (const RecentEntry &entry : m_recentList.entries()) {
         if (QFileInfo(entry.file).suffix().toLower() == QLatin1String("mpp"))
             continue;
-        auto *action = new QAction(entry.file, this);
+        // A "&" in a path is shown as it is, not taken as an accelerator.
+        auto *action = new QAction(QString(entry.file).replace(QLatin1Char('&'), QLatin1String("&&")),
+                                   this);
         QVariantMap data;
         data.insert(QLatin1String(kMruKey), true);
         data.insert(QStringLiteral("fileName"), entry.file);
@@ -656,17 +666,12 @@ void MainWindow::updateActions(bool enable)
 
 void MainWindow::updateColumnsIcon()
 {
-    switch (currentHeaderFilter()) {
-    case HeaderFilter::NoHeader:
-        break;
-    case HeaderFilter::Unfiltered:
-        m_ui->actionColumns->setIcon(QIcon(QStringLiteral(":/images/table_column_f_32.png")));
-        break;
-    case HeaderFilter::Filtered:
-        m_ui->actionColumns->setIcon(
-            QIcon(QStringLiteral(":/images/table_column_filter_32.png")));
-        break;
-    }
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    m_ui->actionColumns->setIcon(QIcon(header->hasAnyFilter()
+                                           ? QStringLiteral(":/images/table_column_filter_32.png")
+                                           : QStringLiteral(":/images/table_column_f_32.png")));
 }
 
 // ---------------------------------------------------------------------------
@@ -746,10 +751,35 @@ bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
 }
 
 // ---------------------------------------------------------------------------
-// Dialog launchers: the dialogs come later.
+// Dialog launchers.
 
 void MainWindow::onColumnsAction()
 {
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    const bool activitiesPage = header == activityTree()->header();
+    ZGroupedColumnDialog dialog(header, nullptr);
+    auto *widget = new ZSortFilterWidget(header, currentFilterModel(), currentModel(), &dialog);
+    connect(&dialog, &ZGroupedColumnDialog::popUp, widget, &ZSortFilterWidget::onAutoFilterPopUp);
+    // Filters set from inside the dialog reach the chart (and the band
+    // dates) at once.
+    if (activitiesPage)
+        connect(widget, &ZSortFilterWidget::filtered, m_activities, &Activities::onFiltered);
+    dialog.setSortFilterWidget(widget);
+    dialog.setGroupHidden(QStringLiteral("system"), true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The header may have gone with its project while the dialog ran.
+    if (currentHeader() != header)
+        return;
+    setVisibleColumns(header, dialog.selectedColumns());
+    // The resources page has no tree: its columns never move the activity
+    // tree's tree column.
+    if (activitiesPage) {
+        activityTree()->setTreePosition(firstVisibleColumn(header));
+        updateMergeColumns();
+    }
 }
 
 void MainWindow::onGroupAction()

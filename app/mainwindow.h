@@ -26,6 +26,9 @@ class QSplitter;
 class QTableView;
 class QTreeView;
 class Resources;
+class QAbstractItemModel;
+class ZFilterDialogProxyModel;
+class ZSortFilterHeader;
 
 namespace mygc {
 class GanttChart;
@@ -78,6 +81,12 @@ public:
     Activities *activitiesPane() const { return m_activities; }
     ActivityDetails *detailsPane() const { return m_details; }
     Resources *resourcesPane() const { return m_resources; }
+
+    // The header, source model and filter proxy of the view on the page on
+    // screen (activities or resources); the one way the commands find them.
+    ZSortFilterHeader *currentHeader() const;
+    QAbstractItemModel *currentModel() const;
+    ZFilterDialogProxyModel *currentFilterModel() const;
 
 public slots:
     void onConfigDialog();
@@ -149,7 +158,6 @@ private:
 
     // The panes (mainwindowpanes.cpp): everything that reaches into the
     // activities pane, the details pane and the resources page.
-    enum class HeaderFilter { NoHeader, Unfiltered, Filtered };
     void createPanes();
     void connectPaneSignals();
     QTreeView *activityTree() const;
@@ -158,7 +166,7 @@ private:
     void setChartDateLevels(const QVector<int> &units);
     void updateHeaderSize();
     void updateMergeColumns();
-    HeaderFilter currentHeaderFilter() const;
+    int currentPage() const;
     LayoutTarget *layoutTarget();
     void handOverModels();
     void installResourceTypeDelegate(QTableView *table, int typeColumn);

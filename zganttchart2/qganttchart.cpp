@@ -515,6 +515,10 @@ void GanttChart::modelReset()
                       leftColumn_, rightColumn_, topColumn_, bottomColumn_, insideColumn_, tree_);
         }
     }
+    // Without a task the axis keeps nothing of the rows it showed before (a
+    // closed project's dates).
+    if (tasks_.isEmpty())
+        ax_date->clearDates();
     chart_->endBatch();
 }
 
