@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QMessageBox>
 #include <QPainter>
@@ -98,7 +99,7 @@ QImage ZSnipDialog::getCroppedImage()
 {
     const QGraphicsRectItem *leftShade = m_scene->shade(0);
     const QGraphicsRectItem *rightShade = m_scene->shade(1);
-    if (!leftShade || !rightShade)
+    if (!leftShade || !rightShade || !hasSelection())
         return QImage();
     const int left = int(leftShade->rect().width());
     const int width = int(rightShade->x() - left);
@@ -126,8 +127,22 @@ QImage ZSnipDialog::getCroppedImage()
     return image;
 }
 
+bool ZSnipDialog::hasSelection() const
+{
+    const QGraphicsLineItem *left = m_scene->line(0);
+    const QGraphicsLineItem *right = m_scene->line(1);
+    // Both lines at the left edge stand for the whole picture.
+    return left && right && (right->x() > left->x() || right->x() == 0);
+}
+
 QImage ZSnipDialog::croppedImageOrWarn()
 {
+    if (!hasSelection()) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("There is nothing between the lines."), QMessageBox::Ok, this);
+        box.exec();
+        return QImage();
+    }
     const QImage image = getCroppedImage();
     if (image.isNull()) {
         QMessageBox box(QMessageBox::Warning, tr("Image"),

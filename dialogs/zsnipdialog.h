@@ -32,9 +32,11 @@ public:
     // Places the picture's tiles, cut to the pixel columns [from, to) (the
     // whole width when to is 0), into the scene at a scale, then the lines.
     void addContent(ZSnipGraphicsScene *scene, float scale, int from, int to);
-    // The picture between the crop lines; a null image when it is too large
-    // to be made.
+    // The picture between the crop lines; a null image when nothing lies
+    // between them or when it is too large to be made.
     QImage getCroppedImage();
+    // False when the lines stand together away from the left edge.
+    bool hasSelection() const;
 
     ZSnipGraphicsScene *scene() const { return m_scene; }
 
