@@ -56,4 +56,10 @@ bool fits(qint64 bytes)
     return bytes >= 0 && bytes <= kMaxBytes;
 }
 
+bool fits(qint64 first, qint64 second)
+{
+    // Each within the limit first, so the sum cannot overflow.
+    return fits(first) && fits(second) && fits(first + second);
+}
+
 } // namespace ImageLimit

@@ -27,5 +27,7 @@ qint64 chartBytes(mygc::GanttChart *chart);
 // the visible columns.
 qint64 treeBytes(ZGroupedTreeView *tree, const mygc::GanttChart *chart);
 bool fits(qint64 bytes);
+// Two pictures together (table and chart).
+bool fits(qint64 first, qint64 second);
 
 } // namespace ImageLimit

@@ -68,8 +68,7 @@ void MainWindow::onPrintMenu()
     ZGroupedTreeView *tree = m_activities->treeView();
     if (!chart || !tree)
         return;
-    const qint64 bytes = ImageLimit::chartBytes(chart) + ImageLimit::treeBytes(tree, chart);
-    if (!ImageLimit::fits(bytes)) {
+    if (!ImageLimit::fits(ImageLimit::chartBytes(chart), ImageLimit::treeBytes(tree, chart))) {
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }

@@ -54,8 +54,9 @@ void ZStyleCombo::mouseReleaseEvent(QMouseEvent *event)
 {
     if (!ZSortFilterWidget::buttonMenuRect(rect()).contains(event->localPos().toPoint()))
         return;
-    m_popup->move(mapToGlobal(QPoint(0, height())));
+    // Flags first: changing them afterwards would move the window again.
     m_popup->setWindowFlags(Qt::Popup);
+    m_popup->move(mapToGlobal(QPoint(0, height())));
     m_popup->show();
 }
 
