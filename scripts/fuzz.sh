@@ -23,6 +23,7 @@ cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 supp="$PWD/scripts/lsan.supp"
 for t in "${targets[@]}"; do
     work=$(mktemp -d)
+    mkdir -p "$work/corpus"
     seeds=()
     [ -d "tests/data/fuzz/$t" ] && seeds+=("tests/data/fuzz/$t")
     echo "fuzz: $t for ${seconds}s"

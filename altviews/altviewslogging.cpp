@@ -1,0 +1,3 @@
+#include "altviewslogging.h"
+
+Q_LOGGING_CATEGORY(lcAltViews, "sv.altviews", QtWarningMsg)

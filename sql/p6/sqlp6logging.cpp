@@ -1,0 +1,3 @@
+#include "sqlp6logging.h"
+
+Q_LOGGING_CATEGORY(lcSqlP6, "sv.sql.p6")
