@@ -134,11 +134,13 @@ void ZGroupDialogDelegate::setModelData(QWidget *editor, QAbstractItemModel *mod
             return;
         combo->setBlocked(true);
         const QColor background = combo->backgroundColor();
-        // "No Color" takes the background away.
-        model->setData(index,
-                       background.isValid() ? QVariant(QBrush(background, Qt::SolidPattern))
-                                            : QVariant(),
-                       Qt::BackgroundRole);
+        if (background.isValid()) {
+            model->setData(index, QBrush(background, Qt::SolidPattern), Qt::BackgroundRole);
+        } else if (combo->isNoColorSelected()) {
+            // "No Color" takes the background away; a grid that shows
+            // nothing (a colour outside the palette) leaves it as it is.
+            model->setData(index, QVariant(), Qt::BackgroundRole);
+        }
         const QFont font = combo->selectedFont();
         model->setData(index, font, Qt::FontRole);
         model->setData(index, QStringLiteral("%1").arg(font.family()), Qt::DisplayRole);

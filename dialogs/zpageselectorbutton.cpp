@@ -36,6 +36,17 @@ void ZPageSelectorButton::setUnchecked()
 void ZPageSelectorButton::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    updatePageRect();
+}
+
+void ZPageSelectorButton::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updatePageRect();
+}
+
+void ZPageSelectorButton::updatePageRect()
+{
     QSize page = size();
     if (m_orientation == QPrinter::Portrait)
         page.setWidth(int(page.width() * 0.7));

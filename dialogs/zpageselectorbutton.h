@@ -27,9 +27,13 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // The layout may size the button after it is shown.
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void updatePageRect();
+
     QRect m_pageRect;
     QPrinter::Orientation m_orientation = QPrinter::Portrait;
     bool m_checked = false;

@@ -45,6 +45,11 @@ QColor ZStyleCombo::backgroundColor() const
     return m_popup->backgroundColor();
 }
 
+bool ZStyleCombo::isNoColorSelected() const
+{
+    return m_popup->isNoColorSelected();
+}
+
 void ZStyleCombo::hidePopup()
 {
     m_popup->hide();

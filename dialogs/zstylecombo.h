@@ -23,6 +23,7 @@ public:
     QColor fontColor() const;
     void setBackgroundColor(QColor color);
     QColor backgroundColor() const;
+    bool isNoColorSelected() const;
 
     // While blocked, the dialog's delegate does not reload the editor from
     // its cell (it is writing the cell from the editor).

@@ -100,3 +100,8 @@ QColor ZStyleWidget::backgroundColor() const
 {
     return m_backgroundGrid->color();
 }
+
+bool ZStyleWidget::isNoColorSelected() const
+{
+    return m_backgroundGrid->selectedIndex() == 0;
+}

@@ -27,6 +27,8 @@ public:
     void setBackgroundColor(QColor color);
     // Invalid for "No Color" or when nothing was ever selected.
     QColor backgroundColor() const;
+    // True when the grid stands on "No Color" (not merely on nothing).
+    bool isNoColorSelected() const;
 
     QFontComboBox *fontCombo() const { return m_fontCombo; }
     QToolButton *italicButton() const { return m_italicButton; }

@@ -145,6 +145,8 @@ void tst_ZPrintDialog::orientationAndScale()
     ZPrintPreviewScene *scene = dialog.scene();
     QCOMPARE(scene->pageSize(), QSizeF(910, 1287));
     QVERIFY(portrait->isChecked());
+    for (ZPageSelectorButton *button : {portrait, landscape})
+        QVERIFY(button->rect().contains(button->pageRect()));
     spin->setValue(1);
     QCOMPARE(scene->pages().size(), 1);
     spin->setValue(150);
