@@ -9,3 +9,11 @@ inline void disableUpdateCheck()
 {
     qputenv("TARVOLEN_UPDATE_URL", QByteArray());
 }
+
+// Window benches draw offscreen unless the caller names a platform.
+inline void prepareWindowBench()
+{
+    disableUpdateCheck();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}

@@ -7,6 +7,7 @@
 //   tasks <the model's task count>
 //   read_ms <milliseconds of the read>
 
+#include "benchenv.h"
 #include "mpprproject.h"
 
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     if (argc != 2) {
         std::fprintf(stderr, "usage: mpp_info FILE\n");
         return 2;

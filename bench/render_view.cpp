@@ -129,9 +129,7 @@ QString timePrint(MainWindow &window, Activities *pane)
 
 int main(int argc, char **argv)
 {
-    disableUpdateCheck();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWindowBench();
     // The recent list of a bench run goes to a folder of its own.
     QTemporaryDir config;
     if (config.isValid())

@@ -2,10 +2,9 @@
 
 #include "zbarshapewidget.h"
 #include "zitempainter.h"
+#include "zpopupbutton.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 
 ZBarShapeCombo::ZBarShapeCombo(QWidget *parent)
     : ZBarShapeCombo(-1, parent)
@@ -63,10 +62,7 @@ void ZBarShapeCombo::shapeSelected(int selectedindex)
 void ZBarShapeCombo::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::Text));
-    QStyleOptionComboBox option;
-    option.initFrom(this);
-    style()->drawComplexControl(QStyle::CC_ComboBox, &option, &painter, this);
+    drawComboFrame(this, painter);
     const int w = width() - 1;
     const int h = height() - 1;
     const QPair<int, int> shape = m_popup->barShape();
@@ -85,9 +81,6 @@ void ZBarShapeCombo::mouseReleaseEvent(QMouseEvent *)
         m_popupShown = false;
         return;
     }
-    m_popup->move(mapToGlobal(QPoint(0, height())));
-    m_popup->setWindowFlags(Qt::Popup);
-    m_popup->resize(width(), m_popup->sizeHint().height());
-    m_popup->show();
+    showPopupBelow(this, m_popup, QSize(width(), m_popup->sizeHint().height()));
     m_popupShown = true;
 }

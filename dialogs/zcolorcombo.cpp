@@ -1,10 +1,9 @@
 #include "zcolorcombo.h"
 
 #include "zcolorwidget.h"
+#include "zpopupbutton.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 
 ZColorCombo::ZColorCombo(QWidget *parent)
     : ZColorCombo(QColor(), parent)
@@ -46,18 +45,10 @@ void ZColorCombo::colorSelected(QColor color)
     emit colorChanged(m_color);
 }
 
-void ZColorCombo::drawFrame(QPainter &painter)
-{
-    painter.setPen(palette().color(QPalette::Text));
-    QStyleOptionComboBox option;
-    option.initFrom(this);
-    style()->drawComplexControl(QStyle::CC_ComboBox, &option, &painter, this);
-}
-
 void ZColorCombo::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    drawFrame(painter);
+    drawComboFrame(this, painter);
     const int w = width() - 1;
     const int h = (height() - 1) / 2;
     if (!m_color.isValid()) {
@@ -70,9 +61,7 @@ void ZColorCombo::paintEvent(QPaintEvent *)
 
 void ZColorCombo::mouseReleaseEvent(QMouseEvent *)
 {
-    m_popup->move(mapToGlobal(QPoint(0, height())));
-    m_popup->setWindowFlags(Qt::Popup);
-    m_popup->show();
+    showPopupBelow(this, m_popup);
 }
 
 ZTextColorCombo::ZTextColorCombo(QWidget *parent)
@@ -83,7 +72,7 @@ ZTextColorCombo::ZTextColorCombo(QWidget *parent)
 void ZTextColorCombo::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    drawFrame(painter);
+    drawComboFrame(this, painter);
     painter.setPen(m_color);
     const QString text = QStringLiteral("ABC");
     const int textWidth = painter.fontMetrics().horizontalAdvance(text);

@@ -29,9 +29,6 @@ public slots:
     void colorSelected(QColor color);
 
 protected:
-    // The combo frame in the palette's text colour; the swatch is left to
-    // the caller.
-    void drawFrame(QPainter &painter);
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

@@ -1,10 +1,9 @@
 #include "zendpointcombo.h"
 
 #include "zendpointwidget.h"
+#include "zpopupbutton.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 
 ZEndPointCombo::ZEndPointCombo(QWidget *parent)
     : ZEndPointCombo(-1, parent)
@@ -61,10 +60,7 @@ void ZEndPointCombo::endpointSelected(int selectedindex)
 void ZEndPointCombo::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::Text));
-    QStyleOptionComboBox option;
-    option.initFrom(this);
-    style()->drawComplexControl(QStyle::CC_ComboBox, &option, &painter, this);
+    drawComboFrame(this, painter);
     const int w = width() - 1;
     const int h = height() - 1;
     m_popup->drawShape(&painter, QRect(QPoint(w / 2 - 5, h / 2 - 5), QPoint(w / 2 + 6, h / 2 + 6)),
@@ -73,7 +69,5 @@ void ZEndPointCombo::paintEvent(QPaintEvent *)
 
 void ZEndPointCombo::mouseReleaseEvent(QMouseEvent *)
 {
-    m_popup->move(mapToGlobal(QPoint(0, height())));
-    m_popup->setWindowFlags(Qt::Popup);
-    m_popup->show();
+    showPopupBelow(this, m_popup);
 }

@@ -107,6 +107,32 @@ bool CompObj::readUtf16(quint64 units, QString *text)
     return true;
 }
 
+bool CompObj::readCountedUtf16(QString *text)
+{
+    quint32 units = 0;
+    if (!readU32(&units) || 2 * quint64(units) > remaining())
+        return false;
+    return units == 0 || readUtf16(units, text);
+}
+
+bool CompObj::readClipboardFormat(bool unicode, QString *text)
+{
+    quint32 value = 0;
+    if (!readU32(&value))
+        return false;
+    if (isFormatNumberMarker(value)) {
+        quint32 number = 0;
+        if (!readU32(&number))
+            return false;
+        *text = clipboardFormatName(number);
+        return true;
+    }
+    const quint64 bytes = unicode ? 2 * quint64(value) : quint64(value);
+    if (value > MaxClipboardFormatLength || bytes > remaining())
+        return false;
+    return unicode ? readUtf16(value, text) : readLatin1(value, text);
+}
+
 int CompObj::read()
 {
     if (!m_stream || m_stream->size() < quint64(HeaderSize))
@@ -121,21 +147,9 @@ int CompObj::read()
     if (length > 0 && length < remaining() && !readLatin1(length, &m_userType))
         return Malformed;
 
-    // ANSI clipboard format: a format number or a name.
-    quint32 value = 0;
-    if (!readU32(&value))
+    // ANSI clipboard format.
+    if (!readClipboardFormat(false, &m_clipboardFormat))
         return Malformed;
-    if (isFormatNumberMarker(value)) {
-        quint32 number = 0;
-        if (!readU32(&number))
-            return Malformed;
-        m_clipboardFormat = clipboardFormatName(number);
-    } else {
-        if (value > MaxClipboardFormatLength || value > remaining())
-            return Malformed;
-        if (!readLatin1(value, &m_clipboardFormat))
-            return Malformed;
-    }
 
     // ProgID: older streams end before it.
     if (remaining() < 4)
@@ -149,46 +163,25 @@ int CompObj::read()
 
     if (remaining() < 4)
         return Ok;
-    if (!readU32(&value))
+    quint32 marker = 0;
+    if (!readU32(&marker))
         return Malformed;
-    if (value != UnicodeMarker)
+    if (marker != UnicodeMarker)
         return Ok;
 
     if (remaining() < 4)
         return Ok;
-    quint32 units = 0;
-    if (!readU32(&units))
-        return Malformed;
-    if (2 * quint64(units) > remaining())
-        return Malformed;
-    if (units > 0 && !readUtf16(units, &m_unicodeUserType))
+    if (!readCountedUtf16(&m_unicodeUserType))
         return Malformed;
 
     if (remaining() < 4)
         return Ok;
-    if (!readU32(&value))
+    if (!readClipboardFormat(true, &m_unicodeClipboardFormat))
         return Malformed;
-    if (isFormatNumberMarker(value)) {
-        quint32 number = 0;
-        if (!readU32(&number))
-            return Malformed;
-        m_unicodeClipboardFormat = clipboardFormatName(number);
-    } else {
-        if (value > MaxClipboardFormatLength || 2 * quint64(value) > remaining())
-            return Malformed;
-        if (!readUtf16(value, &m_unicodeClipboardFormat))
-            return Malformed;
-    }
 
     if (remaining() < 4)
         return Malformed;
-    if (!readU32(&units))
-        return Malformed;
-    if (2 * quint64(units) > remaining())
-        return Malformed;
-    if (units == 0)
-        return Ok;
-    if (!readUtf16(units, &m_unicodeProgId))
+    if (!readCountedUtf16(&m_unicodeProgId))
         return Malformed;
     return Ok;
 }

@@ -44,6 +44,11 @@ private:
     bool readBytes(quint64 count, QByteArray *bytes);
     bool readLatin1(quint64 count, QString *text);
     bool readUtf16(quint64 units, QString *text);
+    // A UTF-16 string after its length in units; an empty one leaves text.
+    bool readCountedUtf16(QString *text);
+    // A clipboard format: a marker word and a format number, or the length
+    // of a name and the name.
+    bool readClipboardFormat(bool unicode, QString *text);
 
     cfb::Stream *m_stream; // Not owned.
     QByteArray m_header;

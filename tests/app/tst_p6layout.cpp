@@ -86,8 +86,6 @@ private slots:
     void captionMap();
     void convert_data();
     void convert();
-    void forApplying();
-    void plfFile();
 };
 
 void tst_P6Layout::parse_data()
@@ -184,11 +182,6 @@ void tst_P6Layout::captionMap()
     QCOMPARE(map.value(QStringLiteral("end_date")), QStringLiteral("Finish Date"));
     QCOMPARE(map.value(QStringLiteral("start_date")), QStringLiteral("Start Date"));
     QCOMPARE(P6Layouts::captionMap(QStringLiteral("{not json")).size(), 2);
-    // The real schema knows the activity columns.
-    QFile schema(QStringLiteral(":/files/schema.json"));
-    QVERIFY(schema.open(QIODevice::ReadOnly));
-    const auto real = P6Layouts::captionMap(QString::fromUtf8(schema.readAll()));
-    QCOMPARE(real.value(QStringLiteral("task_name")), QStringLiteral("Activity Name"));
 }
 
 void tst_P6Layout::convert_data()
@@ -247,41 +240,6 @@ void tst_P6Layout::convert()
     QCOMPARE(layouts.first().id, 42);
     QCOMPARE(layouts.first().name, QStringLiteral("Mine"));
     QCOMPARE(P6Layouts::toJson(layouts.first()), json);
-}
-
-void tst_P6Layout::forApplying()
-{
-    QStandardItemModel model(0, 2);
-    model.setHorizontalHeaderLabels({QStringLiteral("Activity ID"), QStringLiteral("Activity Name")});
-    QVariantMap style;
-    style.insert(QStringLiteral("styleName"), QStringLiteral("Task"));
-    const QVariantList styles{style};
-    auto apply = [&](const QString &json) {
-        return QJsonDocument::fromJson(P6Layouts::forApplying(json, styles, &model).toUtf8())
-            .toVariant()
-            .toMap();
-    };
-    QVariantMap out = apply(QStringLiteral(R"({"columns":["Nope:10","Activity Name:90"],"group":""})"));
-    QCOMPARE(out.value(QStringLiteral("columns")).toStringList(),
-             QStringList({QStringLiteral("Nope:10"), QStringLiteral("Activity Name:90")}));
-    QCOMPARE(out.value(QStringLiteral("barStyles")).toList(), styles);
-    out = apply(QStringLiteral(R"({"columns":[":10","Nope:90"],"sortby":["Activity ID;A"]})"));
-    QVERIFY(!out.contains(QStringLiteral("columns")));
-    QCOMPARE(out.value(QStringLiteral("sortby")).toStringList(), QStringList({QStringLiteral("Activity ID;A")}));
-    out = apply(QStringLiteral(R"({"barStyles":[]})"));
-    QCOMPARE(out.value(QStringLiteral("barStyles")).toList(), QVariantList());
-}
-
-void tst_P6Layout::plfFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.plf"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("(0||Caf\xc3\xa9()())") + '\0' + "garbage");
-    f.close();
-    QCOMPARE(P6Layouts::readPlfFile(path), QStringLiteral("(0||Caf\u00e9()())"));
-    QCOMPARE(P6Layouts::readPlfFile(dir.filePath(QStringLiteral("missing.plf"))), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_P6Layout)

