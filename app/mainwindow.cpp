@@ -800,22 +800,6 @@ void MainWindow::onColumnsAction()
     }
 }
 
-void MainWindow::onGroupAction()
-{
-}
-
-void MainWindow::onSnip()
-{
-}
-
-void MainWindow::onPrintMenu()
-{
-}
-
-void MainWindow::onAbout()
-{
-}
-
 // ---------------------------------------------------------------------------
 // Hooks for components the window does not reach.
 
