@@ -13,6 +13,40 @@
 
 #include <algorithm>
 
+namespace {
+
+// Appends the rows below parent in pre-order, descending into a row only
+// where descend(row) holds. Iterative, so deep trees cannot exhaust the stack.
+template <typename Descend>
+void appendPreorder(QList<QModelIndex> &list, const QAbstractItemModel *m,
+                    const QModelIndex &parent, Descend descend)
+{
+    QVector<QPair<QModelIndex, int>> stack;
+    stack.append({parent, 0});
+    while (!stack.isEmpty()) {
+        auto &top = stack.last();
+        if (top.second >= m->rowCount(top.first)) {
+            stack.removeLast();
+            continue;
+        }
+        const QModelIndex child = m->index(top.second++, 0, top.first);
+        list.append(child);
+        if (descend(child))
+            stack.append({child, 0});
+    }
+}
+
+// Each item's place in the list.
+void indexPositions(const QList<QModelIndex> &list, QHash<QModelIndex, int> &positions)
+{
+    positions.clear();
+    positions.reserve(list.size());
+    for (int i = 0; i < list.size(); ++i)
+        positions.insert(list.at(i), i);
+}
+
+} // namespace
+
 ZGanttView::ZGanttView(QWidget *parent)
     : QAbstractItemView(parent)
 {
@@ -149,10 +183,7 @@ void ZGanttView::ensurePreorder() const
         return;
     m_preorderDirty = false;
     m_preorder = preorderList(QModelIndex());
-    m_preorderPos.clear();
-    m_preorderPos.reserve(m_preorder.size());
-    for (int i = 0; i < m_preorder.size(); ++i)
-        m_preorderPos.insert(m_preorder.at(i), i);
+    indexPositions(m_preorder, m_preorderPos);
 }
 
 QList<QModelIndex> ZGanttView::preorderList(const QModelIndex &parent) const
@@ -161,22 +192,9 @@ QList<QModelIndex> ZGanttView::preorderList(const QModelIndex &parent) const
     const QAbstractItemModel *m = model();
     if (!m)
         return list;
-    // Iterative, so deep trees cannot exhaust the stack.
-    QVector<QPair<QModelIndex, int>> stack;
     if (parent.isValid())
         list.append(parent);
-    stack.append({parent, 0});
-    while (!stack.isEmpty()) {
-        auto &top = stack.last();
-        if (top.second >= m->rowCount(top.first)) {
-            stack.removeLast();
-            continue;
-        }
-        const QModelIndex child = m->index(top.second++, 0, top.first);
-        list.append(child);
-        if (m->hasChildren(child))
-            stack.append({child, 0});
-    }
+    appendPreorder(list, m, parent, [m](const QModelIndex &row) { return m->hasChildren(row); });
     return list;
 }
 
@@ -222,29 +240,15 @@ QList<QModelIndex> ZGanttView::visibleItemsFromTree(QTreeView *tree, const QMode
     const QAbstractItemModel *m = tree ? tree->model() : nullptr;
     if (!m)
         return list;
-    QVector<QPair<QModelIndex, int>> stack;
-    stack.append({parent, 0});
-    while (!stack.isEmpty()) {
-        auto &top = stack.last();
-        if (top.second >= m->rowCount(top.first)) {
-            stack.removeLast();
-            continue;
-        }
-        const QModelIndex child = m->index(top.second++, 0, top.first);
-        list.append(child);
-        if (tree->isExpanded(child))
-            stack.append({child, 0});
-    }
+    appendPreorder(list, m, parent,
+                   [tree](const QModelIndex &row) { return tree->isExpanded(row); });
     return list;
 }
 
 void ZGanttView::onVisibleItemsChanged()
 {
     m_visibleItems = visibleItemsFromBuddy(QModelIndex());
-    m_visiblePos.clear();
-    m_visiblePos.reserve(m_visibleItems.size());
-    for (int i = 0; i < m_visibleItems.size(); ++i)
-        m_visiblePos.insert(m_visibleItems.at(i), i);
+    indexPositions(m_visibleItems, m_visiblePos);
     m_linkSpansDirty = true;
     if (m_linksVisible)
         updatePredecessorsRectsForPaint();

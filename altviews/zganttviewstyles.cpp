@@ -6,23 +6,10 @@
 
 namespace {
 
-ZGanttViewBarStyle makeStyle(const char *name, const char *startShape, const QColor &startColor,
-                             int height, int offset, const QColor &body, const char *endShape,
-                             const QColor &endColor, const char *startDate,
-                             const char *finishDate, bool visible)
+// Baseline bars are off until the user turns them on.
+ZGanttViewBarStyle hidden(ZGanttViewBarStyle style)
 {
-    ZGanttViewBarStyle style;
-    style.styleName = QString::fromLatin1(name);
-    style.startPointShape = QString::fromLatin1(startShape);
-    style.startPointColor = startColor;
-    style.bodyShapeHeight = height;
-    style.bodyShapeOffset = offset;
-    style.bodyColor = body;
-    style.endPointShape = QString::fromLatin1(endShape);
-    style.endPointColor = endColor;
-    style.startDate = QString::fromLatin1(startDate);
-    style.finishDate = QString::fromLatin1(finishDate);
-    style.visible = visible;
+    style.visible = false;
     return style;
 }
 
@@ -44,18 +31,18 @@ void ZGanttView::setupStyles()
     const char *actualStart = "Actual Start";
     const char *actualFinish = "Actual Finish";
     QList<ZGanttViewBarStyle> styles;
-    styles << makeStyle("Task", "", none, 11, 6, named("#99CCFF"), "", none, start, finish, true)
-           << makeStyle("Milestone", "Diamond", black, 0, 6, none, "", none, start, finish, true)
-           << makeStyle("Summary", "SouthPenta", black, 5, 3, black, "SouthPenta", black, start,
-                        finish, true)
-           << makeStyle("Actual Task", "", none, 3, 10, named("#0000FF"), "", none, actualStart,
-                        actualFinish, true)
-           << makeStyle("Actual Milestone", "Diamond", named("#99CCFF"), 0, 6, none, "", none,
-                        actualStart, actualFinish, true)
-           << makeStyle("Baseline Task", "", none, 3, 18, named("#666699"), "", none, start,
-                        finish, false)
-           << makeStyle("Baseline Milestone", "Diamond", named("#99CCFF"), 0, 6, none, "", none,
-                        start, finish, false);
+    styles << makeBarStyle("Task", "", none, 11, 6, named("#99CCFF"), "", none, start, finish)
+           << makeBarStyle("Milestone", "Diamond", black, 0, 6, none, "", none, start, finish)
+           << makeBarStyle("Summary", "SouthPenta", black, 5, 3, black, "SouthPenta", black, start,
+                           finish)
+           << makeBarStyle("Actual Task", "", none, 3, 10, named("#0000FF"), "", none, actualStart,
+                           actualFinish)
+           << makeBarStyle("Actual Milestone", "Diamond", named("#99CCFF"), 0, 6, none, "", none,
+                           actualStart, actualFinish)
+           << hidden(makeBarStyle("Baseline Task", "", none, 3, 18, named("#666699"), "", none,
+                                  start, finish))
+           << hidden(makeBarStyle("Baseline Milestone", "Diamond", named("#99CCFF"), 0, 6, none,
+                                  "", none, start, finish));
     setBarStyles(styles);
 }
 

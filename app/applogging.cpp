@@ -1,3 +1,4 @@
 #include "applogging.h"
 
-Q_LOGGING_CATEGORY(lcApp, "sv.app")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcApp, "sv.app", QtWarningMsg)

@@ -9,12 +9,16 @@
 #include "loadprogressdialog.h"
 #include "modelhelpers.h"
 #include "ui_mainwindow.h"
+#include "updatemgr.h"
 
 #include "projectloader.h"
 #include "qganttchart.h"
 #include "resources.h"
 #include "xerloader.h"
+#include "zgroupedcolumndialog.h"
 #include "zgroupedtreeview.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
@@ -61,6 +65,8 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(new Ui::MainWindow)
     , m_recentList(7)
 {
+    // The panes make their header filter boxes through this factory.
+    ZSortFilterWidget::installAsHeaderFilterBox();
     m_ui->setupUi(this);
     init();
 }
@@ -102,6 +108,8 @@ void MainWindow::init()
 
     m_recentList.load(RecentList::defaultPath());
     updateRecentsList();
+
+    new UpdateMgr(this, m_ui); // Owned (child); checks once, in the background.
 }
 
 void MainWindow::setupWidgets()
@@ -117,6 +125,9 @@ void MainWindow::setupWidgets()
 void MainWindow::setupToolbars()
 {
     QToolBar *toolBar = m_ui->mainToolBar;
+    // The one tool bar cannot be hidden: no context menu offers to.
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     m_outlineMenu = new QMenu(QStringLiteral("Outline"), toolBar);
     m_outlineMenu->setIcon(QIcon(QStringLiteral(":/images/outline_32.png")));
@@ -376,6 +387,10 @@ void MainWindow::onCloseAction()
         return;
     }
     clearPanes();
+    if (m_loader) {
+        waitForRead();
+        m_loader->closeProject();
+    }
     deleteLoader();
     updateToolBarActions();
 }
@@ -429,6 +444,17 @@ void MainWindow::hideProgress()
     dialog->close();
 }
 
+void MainWindow::connectLoaderSignals(const char *slot)
+{
+    if (!m_loader)
+        return;
+    showProgress();
+    connect(m_loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
+            Qt::QueuedConnection);
+    // The slot is named at run time: a connection by its signature text.
+    connect(m_loader, SIGNAL(finished()), this, slot);
+}
+
 void MainWindow::progressDialogDestroyed(QObject *dlg)
 {
     if (m_progressDialog == dlg)
@@ -477,7 +503,9 @@ void MainWindow::updateRecentsList()
     for (const RecentEntry &entry : m_recentList.entries()) {
         if (QFileInfo(entry.file).suffix().toLower() == QLatin1String("mpp"))
             continue;
-        auto *action = new QAction(entry.file, this);
+        // A "&" in a path is shown as it is, not taken as an accelerator.
+        auto *action = new QAction(QString(entry.file).replace(QLatin1Char('&'), QLatin1String("&&")),
+                                   this);
         QVariantMap data;
         data.insert(QLatin1String(kMruKey), true);
         data.insert(QStringLiteral("fileName"), entry.file);
@@ -675,17 +703,12 @@ void MainWindow::updateActions(bool enable)
 
 void MainWindow::updateColumnsIcon()
 {
-    switch (currentHeaderFilter()) {
-    case HeaderFilter::NoHeader:
-        break;
-    case HeaderFilter::Unfiltered:
-        m_ui->actionColumns->setIcon(QIcon(QStringLiteral(":/images/table_column_f_32.png")));
-        break;
-    case HeaderFilter::Filtered:
-        m_ui->actionColumns->setIcon(
-            QIcon(QStringLiteral(":/images/table_column_filter_32.png")));
-        break;
-    }
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    m_ui->actionColumns->setIcon(QIcon(header->hasAnyFilter()
+                                           ? QStringLiteral(":/images/table_column_filter_32.png")
+                                           : QStringLiteral(":/images/table_column_f_32.png")));
 }
 
 // ---------------------------------------------------------------------------
@@ -717,6 +740,9 @@ QString MainWindow::layoutToJson() const
 
 void MainWindow::saveLayoutClicked()
 {
+    // Only the button's click saves; a direct call does nothing.
+    if (!sender())
+        return;
     const QString name = m_layoutNameEdit->text();
     if (name.isEmpty())
         return;
@@ -732,42 +758,6 @@ void MainWindow::layoutNameEdited(const QString &text)
 void MainWindow::saveLayout(const QString &, const QString &, bool)
 {
     // Layouts built here are not kept.
-}
-
-void MainWindow::updateLayoutsList(const QString &current)
-{
-    for (QAction *action : qAsConst(m_layoutActions)) {
-        m_ui->menuLayout->removeAction(action);
-        action->deleteLater();
-    }
-    m_layoutActions.clear();
-    for (const QString &name : qAsConst(m_layouts)) {
-        auto *action = new QAction(name, this);
-        action->setCheckable(true);
-        action->setChecked(name == current);
-        m_ui->menuLayout->addAction(action);
-        m_layoutActions << action;
-    }
-    if (m_layouts.isEmpty()) {
-        auto *none = new QAction(tr("layouts not found"), this);
-        none->setEnabled(false);
-        m_ui->menuLayout->addAction(none);
-        m_layoutActions << none;
-    }
-}
-
-void MainWindow::processP6layouts(const QList<QVariant> &)
-{
-    // P6 layouts are not converted yet; the Layout menu stays hidden.
-    updateLayoutsList(QStringLiteral("default"));
-}
-
-void MainWindow::applayLayoutClicked()
-{
-}
-
-void MainWindow::onImportLayout()
-{
 }
 
 // ---------------------------------------------------------------------------
@@ -801,30 +791,35 @@ bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
 }
 
 // ---------------------------------------------------------------------------
-// Dialog launchers: the dialogs come later.
+// Dialog launchers.
 
 void MainWindow::onColumnsAction()
 {
-}
-
-void MainWindow::onGroupAction()
-{
-}
-
-void MainWindow::onBarStyles()
-{
-}
-
-void MainWindow::onSnip()
-{
-}
-
-void MainWindow::onPrintMenu()
-{
-}
-
-void MainWindow::onAbout()
-{
+    ZSortFilterHeader *header = currentHeader();
+    if (!header)
+        return;
+    const bool activitiesPage = header == activityTree()->header();
+    ZGroupedColumnDialog dialog(header, nullptr);
+    auto *widget = new ZSortFilterWidget(header, currentFilterModel(), currentModel(), &dialog);
+    connect(&dialog, &ZGroupedColumnDialog::popUp, widget, &ZSortFilterWidget::onAutoFilterPopUp);
+    // Filters set from inside the dialog reach the chart (and the band
+    // dates) at once.
+    if (activitiesPage)
+        connect(widget, &ZSortFilterWidget::filtered, m_activities, &Activities::onFiltered);
+    dialog.setSortFilterWidget(widget);
+    dialog.setGroupHidden(QStringLiteral("system"), true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The header may have gone with its project while the dialog ran.
+    if (currentHeader() != header)
+        return;
+    setVisibleColumns(header, dialog.selectedColumns());
+    // The resources page has no tree: its columns never move the activity
+    // tree's tree column.
+    if (activitiesPage) {
+        activityTree()->setTreePosition(firstVisibleColumn(header));
+        updateMergeColumns();
+    }
 }
 
 // ---------------------------------------------------------------------------

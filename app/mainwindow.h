@@ -1,8 +1,10 @@
 #pragma once
 
+#include "p6layout.h"
 #include "recentlist.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVector>
@@ -24,6 +26,9 @@ class QSplitter;
 class QTableView;
 class QTreeView;
 class Resources;
+class QAbstractItemModel;
+class ZFilterDialogProxyModel;
+class ZSortFilterHeader;
 
 namespace mygc {
 class GanttChart;
@@ -53,6 +58,11 @@ public:
 
     void applyLayout(const QString &layout);
     QString layoutToJson() const;
+    // The saved-layout store keeps nothing: always an empty text.
+    QString loadLayout(const QString &name) const;
+    // Imports one ".plf" file; its layout replaces the P6 layouts listed.
+    void openPlfLayout(const QString &path);
+    const QVector<P6Layout> &p6Layouts() const { return m_p6Layouts; }
     // Readies a table that shows "ResourceModel": bookkeeping columns
     // hidden, type and name in positions 6 and 7, rows 22 pixels high.
     void prepareResourcesView(QTableView *table);
@@ -71,6 +81,12 @@ public:
     Activities *activitiesPane() const { return m_activities; }
     ActivityDetails *detailsPane() const { return m_details; }
     Resources *resourcesPane() const { return m_resources; }
+
+    // The header, source model and filter proxy of the view on the page on
+    // screen (activities or resources); the one way the commands find them.
+    ZSortFilterHeader *currentHeader() const;
+    QAbstractItemModel *currentModel() const;
+    ZFilterDialogProxyModel *currentFilterModel() const;
 
 public slots:
     void onConfigDialog();
@@ -92,13 +108,17 @@ public slots:
     void showProgress();
     void setProgress(int value, const QString &text);
     void hideProgress();
+    // Shows the progress dialog and connects the loader's progress to it
+    // (queued) and its finished() to the given slot of this window, a
+    // signature as SLOT() makes it. openXerFile connects its own.
+    void connectLoaderSignals(const char *slot);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void updateToolBarActions();
-    void applayLayoutClicked();
+    void applayLayoutClicked(QAction *action);
     void onOpenFileAction();
     void onImportLayout();
     void setGanttTimelime();
@@ -144,7 +164,6 @@ private:
 
     // The panes (mainwindowpanes.cpp): everything that reaches into the
     // activities pane, the details pane and the resources page.
-    enum class HeaderFilter { NoHeader, Unfiltered, Filtered };
     void createPanes();
     void connectPaneSignals();
     QTreeView *activityTree() const;
@@ -153,7 +172,7 @@ private:
     void setChartDateLevels(const QVector<int> &units);
     void updateHeaderSize();
     void updateMergeColumns();
-    HeaderFilter currentHeaderFilter() const;
+    int currentPage() const;
     LayoutTarget *layoutTarget();
     void handOverModels();
     void installResourceTypeDelegate(QTableView *table, int typeColumn);
@@ -171,8 +190,8 @@ private:
     QActionGroup *m_viewGroup = nullptr; // Not owned (child).
     QLineEdit *m_layoutNameEdit = nullptr; // Not owned (child).
     QPushButton *m_layoutSaveButton = nullptr; // Not owned (child).
-    QList<QAction *> m_layoutActions; // Not owned (children).
-    QStringList m_layouts;
+    QHash<QString, QString> m_layouts; // Layout name to layout text; nothing fills it.
+    QVector<P6Layout> m_p6Layouts;
     ProjectLoader *m_loader = nullptr; // Owned.
     QFuture<void> m_readFuture;
     bool m_loading = false;

@@ -205,19 +205,38 @@ void MainWindow::updateMergeColumns()
         m_activities->onUpdateMergeColumns();
 }
 
-MainWindow::HeaderFilter MainWindow::currentHeaderFilter() const
+ZSortFilterHeader *MainWindow::currentHeader() const
 {
-    // The page on screen decides which header the Columns icon speaks of.
+    // The page on screen decides which header the commands speak of.
     QHeaderView *header = nullptr;
-    const int page = m_ui->stackedWidget->currentIndex();
-    if (page == 0 && m_activities)
+    if (m_activities && currentPage() == 0)
         header = m_activities->treeView()->header();
-    else if (page == 1 && m_resources)
+    else if (m_resources && currentPage() == 1)
         header = m_resources->tableView()->horizontalHeader();
-    auto *sortFilter = qobject_cast<ZSortFilterHeader *>(header);
-    if (!sortFilter)
-        return HeaderFilter::NoHeader;
-    return sortFilter->hasAnyFilter() ? HeaderFilter::Filtered : HeaderFilter::Unfiltered;
+    return qobject_cast<ZSortFilterHeader *>(header);
+}
+
+QAbstractItemModel *MainWindow::currentModel() const
+{
+    if (m_activities && currentPage() == 0)
+        return m_activities->activityModel();
+    if (m_resources && currentPage() == 1)
+        return m_resources->model();
+    return nullptr;
+}
+
+ZFilterDialogProxyModel *MainWindow::currentFilterModel() const
+{
+    if (m_activities && currentPage() == 0)
+        return m_activities->filterModel();
+    if (m_resources && currentPage() == 1)
+        return m_resources->filterModel();
+    return nullptr;
+}
+
+int MainWindow::currentPage() const
+{
+    return m_ui->stackedWidget->currentIndex();
 }
 
 LayoutTarget *MainWindow::layoutTarget()

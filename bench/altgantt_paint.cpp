@@ -4,6 +4,7 @@
 // 100,000 rows and 300,000 link requests at 1600 x 900.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/altgantt_paint
+#include "benchenv.h"
 #include "zganttview.h"
 #include "ztimelineheader.h"
 
@@ -90,8 +91,7 @@ public:
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWindowBench();
     QApplication app(argc, argv);
 
     QElapsedTimer build;

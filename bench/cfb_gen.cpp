@@ -6,6 +6,7 @@
 //                          a valid one with 100,000 streams in one sibling chain
 //   cfb_gen --seeds DIR    small sound and broken files for the fuzz corpus
 
+#include "benchenv.h"
 #include "cfbfixture.h"
 #include "cfbstorage.h"
 #include "cfbstream.h"
@@ -186,6 +187,7 @@ int seeds(const std::string &dir)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     if (argc >= 3 && std::strcmp(argv[1], "--hostile") == 0)
         return hostile(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--seeds") == 0)

@@ -8,6 +8,7 @@
 // cfb_read FILE --cat PATH writes one stream's bytes to standard output and
 // nothing else.
 
+#include "benchenv.h"
 #include "cfbstorage.h"
 #include "cfbstream.h"
 
@@ -18,6 +19,7 @@
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     if (argc < 2) {
         std::fprintf(stderr, "usage: cfb_read FILE [--cat PATH]\n");
         return 2;

@@ -6,6 +6,7 @@
 //             level rows and the axis in months, so that the whole chart is
 //             what the window shows)
 
+#include "benchenv.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
 
@@ -91,8 +92,7 @@ QList<QStandardItem *> taskRow(int id, const QString &type, const QDateTime &sta
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWindowBench();
     QApplication app(argc, argv);
     if (argc >= 3) {
         kTasks = qMax(kGroups * (kSubGroups + 1) + 1, QByteArray(argv[1]).toInt());

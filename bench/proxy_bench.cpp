@@ -3,6 +3,7 @@
 // levels of bands), the shape the activities pane builds when it groups.
 // Prints "<name>_ms <milliseconds>" lines.
 
+#include "benchenv.h"
 #include "zfilterdialogproxymodel.h"
 #include "zindex.h"
 #include "zparentitemproxymodel.h"
@@ -90,6 +91,7 @@ void print(const char *name, qint64 ms)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     QCoreApplication app(argc, argv);
     const int activities = 100000;
     const int bands = 1000;

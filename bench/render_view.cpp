@@ -10,21 +10,38 @@
 //   group_wbs_ms   grouping by "WBS Name" (all levels), chart rebuilt
 //   expand_all_ms  the Outline menu's "Expand All", chart rebuilt
 //   render_ms      painting the window (tree and chart) into an image
+//   filter_values_ms  filtering "Activity Type" to one value (as the column's
+//                  pop-up does: proxy, header mark, band dates) over the
+//                  grouped, expanded tree, chart rebuilt
+//   print_pdf_ms   the Print command on the Month time scale: table and
+//                  chart drawn, the dialog laid out and switched to A4
+//                  landscape, every page printed to a PDF file; "refused"
+//                  when the command refuses a picture that large
 // Usage: render_view FILE OUT.png
 
+#include "benchenv.h"
 #include "activities.h"
 #include "mainwindow.h"
+#include "modelhelpers.h"
+#include "zpageselectorbutton.h"
+#include "zprintdialog.h"
+#include "zprinters.h"
 #include "projectloader.h"
 #include "qganttchart.h"
+#include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
+#include "zsortfilterheader.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -51,12 +68,74 @@ void waitForLoad(const MainWindow &window)
     }
 }
 
+// The one printer of the bench: a PDF file.
+class PdfFilePrinter : public ZPrinters
+{
+public:
+    explicit PdfFilePrinter(const QString &file) : m_file(file) {}
+    QStringList printerNames() const override { return {QStringLiteral("PDF")}; }
+    QString defaultPrinterName() const override { return QStringLiteral("PDF"); }
+    std::unique_ptr<QPrinter> createPrinter(const QString &) const override
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(m_file);
+        return printer;
+    }
+
+private:
+    QString m_file;
+};
+
+// Runs the Print command as a user would: landscape, Print..., Done. The
+// time runs from the command to the printed file; "refused" when the
+// command answers with its message instead of the dialog.
+QString timePrint(MainWindow &window, Activities *pane)
+{
+    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
+        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
+            if (action->isChecked() != (qstrcmp(name, "actionMonth") == 0))
+                action->trigger();
+        }
+    }
+    pane->ganttChart()->flushPendingRebuild();
+
+    QTemporaryDir dir;
+    PdfFilePrinter printer(dir.filePath(QStringLiteral("print.pdf")));
+    ZPrinters::install(&printer);
+    bool refused = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &window, [&refused] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            refused = true;
+            box->accept();
+        } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal)) {
+            dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+            dialog->print();
+            dialog->close();
+        }
+    });
+    answer.start(0);
+    QElapsedTimer timer;
+    timer.start();
+    if (QAction *print = window.findChild<QAction *>(QStringLiteral("actionPrint")))
+        print->trigger();
+    const qint64 elapsed = timer.elapsed();
+    answer.stop();
+    ZPrinters::install(nullptr);
+    if (refused)
+        return QStringLiteral("refused");
+    if (!QFileInfo(dir.filePath(QStringLiteral("print.pdf"))).size())
+        return QStringLiteral("failed");
+    return QString::number(elapsed);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWindowBench();
     // The recent list of a bench run goes to a folder of its own.
     QTemporaryDir config;
     if (config.isValid())
@@ -143,6 +222,30 @@ int main(int argc, char **argv)
     if (!image.save(out, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", out.toUtf8().constData());
         return 1;
+    }
+
+    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane)));
+
+    // The value: the type of the first activity (milestones when there are).
+    ZFilterDialogProxyModel *filter = pane->filterModel();
+    auto *header = qobject_cast<ZSortFilterHeader *>(pane->treeView()->header());
+    QAbstractItemModel *activities = pane->activityModel();
+    const int typeColumn = columnIndex(filter, QStringLiteral("Activity Type"));
+    QString value;
+    for (int r = 0; r < pane->initialRowCount() && typeColumn >= 0; ++r) {
+        const QString type = activities->index(r, typeColumn).data().toString();
+        if (value.isEmpty() || type == QLatin1String("Milestone"))
+            value = type;
+        if (value == QLatin1String("Milestone"))
+            break;
+    }
+    if (header && typeColumn >= 0) {
+        timer.restart();
+        filter->setFilter(typeColumn, {value});
+        header->setFilter(typeColumn);
+        pane->onFiltered();
+        pane->ganttChart()->flushPendingRebuild();
+        printLine(QStringLiteral("filter_values_ms %1").arg(timer.elapsed()));
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 // end in CR LF unless --lf is given. The output is the same for the same
 // arguments.
 
+#include "benchenv.h"
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -112,6 +113,7 @@ std::string date(int dayOffset, int hour)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {

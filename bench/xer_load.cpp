@@ -11,6 +11,7 @@
 // With --dump NAME before a file, prints instead model NAME after the load as
 // tab-separated text: the header captions, then one line per row.
 
+#include "benchenv.h"
 #include "modelhelpers.h"
 #include "xerloader.h"
 #include "zfilterdialogproxymodel.h"
@@ -154,6 +155,7 @@ qint64 filterTree(ZParentItemProxyModel *tree, ZFilterDialogProxyModel *filter, 
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     QCoreApplication app(argc, argv);
     // The bench prints its own lines; the loader's timing log stays quiet.
     QLoggingCategory::setFilterRules(QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));

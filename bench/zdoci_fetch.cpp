@@ -2,6 +2,7 @@
 // program (oradrv/linux64/oci.so), against Qt's QSQLITE driver reading the
 // same SQLite file: a 100,000-row, 8-column select, every value read.
 
+#include "benchenv.h"
 #include "zdocidriver.h"
 
 #include <QCoreApplication>
@@ -79,6 +80,7 @@ qint64 fetchAll(QSqlDatabase db, int *rows)
 
 int main(int argc, char **argv)
 {
+    disableUpdateCheck();
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("fetch.sqlite"));

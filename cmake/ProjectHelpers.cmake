@@ -25,7 +25,7 @@ endfunction()
 # sv_add_tests(<library>)
 # One test executable per tests/<folder>/tst_*.cpp, linked with the folder's
 # library and the compiled-in resources, run headless with a fixed locale and
-# time zone.
+# time zone, and with the update check turned off (an empty server address).
 function(sv_add_tests library)
     file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
     foreach(_src ${_tests})
@@ -37,7 +37,7 @@ function(sv_add_tests library)
             TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
         add_test(NAME ${_name} COMMAND ${_name})
         set_tests_properties(${_name} PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC"
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;TARVOLEN_UPDATE_URL="
             TIMEOUT 300)
     endforeach()
 endfunction()

@@ -1,3 +1,4 @@
 #include "dialogslogging.h"
 
-Q_LOGGING_CATEGORY(lcDialogs, "sv.dialogs")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcDialogs, "sv.dialogs", QtWarningMsg)

@@ -1,23 +1,133 @@
 #include "zsortfilterwidget.h"
 
 #include "dialogslogging.h"
+#include "zdetaildelegate.h"
+#include "zexpression.h"
 #include "zfilterdialogproxymodel.h"
 #include "zsortfilterheader.h"
+#include "ztypedfilters.h"
 
+#include <QCursor>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
+#include <QTreeView>
+
+#include <memory>
 
 namespace {
 
 constexpr int FieldDescriptorRole = Qt::UserRole + 2;
 
+// The value list written for a List tab accepted with nothing checked: it
+// matches no cell, so the column shows no rows.
+const QString &emptySelectionSentinel()
+{
+    static const QString sentinel = QStringLiteral("!_!_#£@*'€%&!_+?$§");
+    return sentinel;
+}
+
 } // namespace
 
 ZSortFilterWidget::ZSortFilterWidget(ZSortFilterHeader *header, ZFilterDialogProxyModel *proxy,
                                      QAbstractItemModel *model, QWidget *parent)
-    : QWidget(parent), m_header(header), m_proxy(proxy), m_model(model)
+    : ZHeaderFilterBox(parent), m_header(header), m_proxy(proxy), m_model(model)
 {
     setFixedSize(0, 0);
+}
+
+void ZSortFilterWidget::installAsHeaderFilterBox()
+{
+    ZHeaderFilterBox::setFactory([](ZSortFilterHeader *header, ZFilterDialogProxyModel *proxy,
+                                    QAbstractItemModel *model, QWidget *parent) {
+        return new ZSortFilterWidget(header, proxy, model, parent);
+    });
+}
+
+ZFilterDialogPopUp *ZSortFilterWidget::createPopUp(int section) const
+{
+    if (!m_model)
+        return nullptr;
+    const QString datatype = m_model->headerData(section, Qt::Horizontal, FieldDescriptorRole)
+                                 .toMap()
+                                 .value(QStringLiteral("datatype"))
+                                 .toString();
+    ZFilterDialogPopUp *popup = nullptr;
+    if (datatype == QLatin1String("integer"))
+        popup = new ZIntegerFilter(m_model, section, nullptr);
+    else if (datatype == QLatin1String("double"))
+        popup = new ZDoubleFilter(m_model, section, nullptr);
+    else if (datatype == QLatin1String("datetime"))
+        popup = new ZDateFilter(m_model, section, nullptr);
+    else
+        popup = new ZTextFilter(m_model, section, nullptr);
+    popup->valueView()->setItemDelegate(new ZDetailDelegate(popup, -1, QPixmap()));
+
+    if (m_proxy) {
+        const auto patterns = m_proxy->patterns().constFind(section);
+        if (patterns != m_proxy->patterns().constEnd())
+            popup->setSelectedItems(patterns.value());
+        if (const ZExpression *e = m_proxy->expressions().value(section, nullptr)) {
+            const ZExpression *second = e->andNext ? e->andNext : e->orNext;
+            popup->setExpressions(e->operatorText, e->value,
+                                  second ? second->operatorText : QString(),
+                                  second ? second->value : QVariant(), e->andNext != nullptr);
+        }
+        if (m_proxy->sortColumn() == section)
+            popup->setSortIdicator(m_proxy->sortOrder());
+    }
+    return popup;
+}
+
+void ZSortFilterWidget::applyPopUp(const ZFilterDialogPopUp &popup, QAction *chosen, int section)
+{
+    // The project may have gone while the pop-up ran.
+    if (!m_proxy || !m_header)
+        return;
+    if (chosen == popup.sortAscendingAction() || chosen == popup.sortDescendingAction()) {
+        const Qt::SortOrder order = chosen == popup.sortAscendingAction() ? Qt::AscendingOrder
+                                                                         : Qt::DescendingOrder;
+        m_proxy->sort(section, order);
+        m_header->sortByColumn(section, order);
+        return;
+    }
+    if (chosen == popup.clearAction()) {
+        m_proxy->clearFilter(section);
+        m_header->clearFilter(section);
+        m_proxy->sort(-1, Qt::AscendingOrder);
+        m_header->sortByColumn(-1, Qt::AscendingOrder);
+        return;
+    }
+    if (chosen || !popup.isAccepted())
+        return;
+
+    // One kind of filter per column: the accepted tab replaces the other.
+    if (popup.tabWidget()->currentIndex() == 0) {
+        if (!popup.isFilterActive() && popup.isSelectAllChecked()) {
+            m_proxy->clearFilter(section);
+            m_header->clearFilter(section);
+            return;
+        }
+        QList<QVariant> values = popup.selectedItems();
+        if (values.isEmpty())
+            values.append(emptySelectionSentinel());
+        m_proxy->setFilter(section, values);
+        m_header->setFilter(section);
+        return;
+    }
+    ZExpression *first = ZExpression::buildExpression(popup.firstConditionOperator(),
+                                                      popup.firstConditionValue());
+    if (!first)
+        return;
+    if (ZExpression *second = ZExpression::buildExpression(popup.secondConditionOperator(),
+                                                           popup.secondConditionValue())) {
+        if (popup.isAndChecked())
+            first->andNext = second;
+        else
+            first->orNext = second;
+    }
+    m_proxy->setExpression(section, first);
+    m_header->setFilter(section);
 }
 
 ZSortFilterHeader *ZSortFilterWidget::header() const
@@ -154,13 +264,17 @@ void ZSortFilterWidget::onAutoFilterPopUp(const QRect &rect, int section, const 
         return;
     if (section < 0 || section >= m_model->columnCount())
         return;
-    const QString datatype = m_model->headerData(section, Qt::Horizontal, FieldDescriptorRole)
-                                 .toMap()
-                                 .value(QStringLiteral("datatype"))
-                                 .toString();
-    // The typed column filter pop-ups open here once they exist.
-    qCDebug(lcDialogs) << "ZSortFilterWidget::onAutoFilterPopUp column" << section << "type"
-                       << datatype << ": no filter pop-up available";
+    const std::unique_ptr<ZFilterDialogPopUp> popup(createPopUp(section));
+    if (!popup)
+        return;
+    // The pop-up runs its own event loop, in which this box may be dropped
+    // (the project closed): then nothing is applied.
+    const QPointer<ZSortFilterWidget> self(this);
+    QAction *chosen = popup->exec(QCursor::pos());
+    if (!self)
+        return;
+    applyPopUp(*popup, chosen, section);
+    emit filtered();
 }
 
 void ZSortFilterWidget::clearAllFilters()

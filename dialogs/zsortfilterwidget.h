@@ -1,10 +1,13 @@
 #pragma once
 
+#include "zheaderfilterbox.h"
+
 #include <QPointer>
 #include <QRect>
-#include <QWidget>
 
 class QAbstractItemModel;
+class QAction;
+class ZFilterDialogPopUp;
 class ZFilterDialogProxyModel;
 class ZSortFilterHeader;
 
@@ -17,7 +20,7 @@ class ZSortFilterHeader;
 //
 // Header, proxy and model are not owned and may go away before the widget
 // (a project is closed): the widget then does nothing.
-class ZSortFilterWidget : public QWidget
+class ZSortFilterWidget : public ZHeaderFilterBox
 {
     Q_OBJECT
 public:
@@ -31,12 +34,16 @@ public:
     ZSortFilterWidget(ZSortFilterHeader *header, ZFilterDialogProxyModel *proxy,
                       QAbstractItemModel *model, QWidget *parent = nullptr);
 
+    // Makes the panes build their header filter boxes as ZSortFilterWidget.
+    static void installAsHeaderFilterBox();
+
     ZSortFilterHeader *header() const;
     ZFilterDialogProxyModel *proxy() const;
     QAbstractItemModel *model() const;
 
     int flags(int column) const;
-    void draw(QPainter *painter, const QRect &rect, int column, const QPoint &pos) const;
+    void draw(QPainter *painter, const QRect &rect, int column,
+              const QPoint &pos) const override;
     void drawFunnelOnGroup(QPainter *painter, const QRect &rect, const QList<int> &columns,
                            const QPoint &pos) const;
 
@@ -45,14 +52,19 @@ public:
     static void drawArrow(QPainter *painter, const QPoint &point, Qt::ArrowType type);
     static void drawSortFilterIcon(QPainter *painter, const QRect &box, bool hover, quint8 flags);
 
-signals:
-    void filtered();
-
 public slots:
-    void onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos);
-    void clearAllFilters();
+    // Opens the column's filter pop-up for a press in the section's button
+    // box, applies its outcome to the proxy and the header, and emits
+    // filtered().
+    void onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos) override;
+    void clearAllFilters() override;
 
 private:
+    // The pop-up typed by the column's "datatype", preloaded with the
+    // column's value list, expression and sort order.
+    ZFilterDialogPopUp *createPopUp(int section) const;
+    void applyPopUp(const ZFilterDialogPopUp &popup, QAction *chosen, int section);
+
     QPointer<ZSortFilterHeader> m_header;     // Not owned.
     QPointer<ZFilterDialogProxyModel> m_proxy; // Not owned.
     QPointer<QAbstractItemModel> m_model;     // Not owned.

@@ -43,8 +43,8 @@ void updateMenuIconText(QMenu *menu, int i)
 
 QTreeView *previewModel(QAbstractItemModel *model)
 {
-    auto *view = new QTreeView; // Deletes itself, see below.
-    view->setAttribute(Qt::WA_DeleteOnClose);
+    // The window lives until the application ends, closed or not.
+    auto *view = new QTreeView;
     if (auto *app = QCoreApplication::instance())
         QObject::connect(app, &QCoreApplication::aboutToQuit, view, &QObject::deleteLater);
     view->setModel(model);

@@ -1,3 +1,4 @@
 #include "modelslogging.h"
 
-Q_LOGGING_CATEGORY(lcModels, "sv.models")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcModels, "sv.models", QtWarningMsg)

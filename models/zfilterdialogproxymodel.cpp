@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QStringList>
 
+#include <vector>
+
 namespace {
 // Header role of the column descriptor map of the loader's models.
 constexpr int FieldDescriptorRole = Qt::UserRole + 2;
@@ -100,11 +102,26 @@ bool ZFilterDialogProxyModel::matches(const ValueLookup &lookup, const QString &
     return false;
 }
 
+void ZFilterDialogProxyModel::refilter()
+{
+    // A new filter may hide or show rows all over an expanded tree. Announced
+    // row range by row range, every range makes the model walk all persistent
+    // indexes (a view keeps one per expanded row): quadratic in the rows.
+    // One layout change maps each persistent index once.
+    // Without a filter before or after, nothing changes: the indexes stay.
+    const bool filtering = !m_patterns.isEmpty() || !m_expressions.isEmpty();
+    if (filtering || m_filtered)
+        invalidate();
+    m_filtered = filtering;
+}
+
 void ZFilterDialogProxyModel::setFilter(int column, const QList<QVariant> &values)
 {
+    // One kind of filter per column: a value list replaces the chain.
+    delete m_expressions.take(column);
     m_patterns.insert(column, values);
     m_lookups.insert(column, makeLookup(values));
-    invalidateFilter();
+    refilter();
 }
 
 void ZFilterDialogProxyModel::setExpression(int column, ZExpression *chain)
@@ -112,11 +129,15 @@ void ZFilterDialogProxyModel::setExpression(int column, ZExpression *chain)
     ZExpression *previous = m_expressions.value(column, nullptr);
     if (previous != chain)
         delete previous;
-    if (chain)
+    if (chain) {
+        // One kind of filter per column: a chain replaces the value list.
         m_expressions.insert(column, chain);
-    else
+        m_patterns.remove(column);
+        m_lookups.remove(column);
+    } else {
         m_expressions.remove(column);
-    invalidateFilter();
+    }
+    refilter();
 }
 
 void ZFilterDialogProxyModel::clearFilter(int column)
@@ -124,7 +145,7 @@ void ZFilterDialogProxyModel::clearFilter(int column)
     m_patterns.remove(column);
     m_lookups.remove(column);
     delete m_expressions.take(column);
-    invalidateFilter();
+    refilter();
 }
 
 void ZFilterDialogProxyModel::clearPatternsAndExpressions()
@@ -138,40 +159,69 @@ void ZFilterDialogProxyModel::clearPatternsAndExpressions()
 void ZFilterDialogProxyModel::clearAll()
 {
     clearPatternsAndExpressions();
-    invalidateFilter();
+    refilter();
 }
 
 bool ZFilterDialogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    if (!m_patterns.isEmpty())
-        return filterAcceptsRowFromPattern(sourceRow, sourceParent);
-    if (m_expressions.isEmpty())
+    if (m_patterns.isEmpty() && m_expressions.isEmpty())
         return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
-    return filterAcceptsRowFromExpression(sourceRow, sourceParent);
+    if (m_expressions.isEmpty())
+        return filterAcceptsRowFromPattern(sourceRow, sourceParent);
+    if (m_patterns.isEmpty())
+        return filterAcceptsRowFromExpression(sourceRow, sourceParent);
+    // Value lists and chains of different columns hold together.
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesPatterns(row, parent) && rowPassesExpressions(row, parent);
+    });
 }
 
-bool ZFilterDialogProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+bool ZFilterDialogProxyModel::anyInSubtree(
+    int sourceRow, const QModelIndex &sourceParent,
+    const std::function<bool(int, const QModelIndex &)> &passes) const
 {
-    return compareVariants(left.data(sortRole()), right.data(sortRole())) < 0;
+    // A row stays when it or any of its descendants passes. The walk keeps
+    // its own stack: a source tree may be far deeper than the call stack.
+    const QAbstractItemModel *source = sourceModel();
+    if (!source)
+        return false;
+    struct Level
+    {
+        QModelIndex parent;
+        int next;
+        int count;
+    };
+    if (passes(sourceRow, sourceParent))
+        return true;
+    // Most rows are leaves: they need no walk.
+    const QModelIndex first = source->index(sourceRow, 0, sourceParent);
+    const int children = source->rowCount(first);
+    if (children == 0)
+        return false;
+    std::vector<Level> stack;
+    stack.push_back({first, 0, children});
+    while (!stack.empty()) {
+        Level &level = stack.back();
+        if (level.next >= level.count) {
+            stack.pop_back();
+            continue;
+        }
+        const int row = level.next++;
+        const QModelIndex parent = level.parent;
+        if (passes(row, parent))
+            return true;
+        // Children hang from the first column.
+        const QModelIndex child = source->index(row, 0, parent);
+        const int count = source->rowCount(child);
+        if (count > 0)
+            stack.push_back({child, 0, count});
+    }
+    return false;
 }
 
-bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
-                                                          const QModelIndex &sourceParent) const
+bool ZFilterDialogProxyModel::rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent) const
 {
     const QAbstractItemModel *source = sourceModel();
-    const QModelIndex key = source->index(sourceRow, filterKeyColumn(), sourceParent);
-    if (!key.isValid())
-        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
-
-    // A row stays when any of its descendants passes; children hang from
-    // the first column.
-    const QModelIndex first = key.sibling(sourceRow, 0);
-    const int children = source->rowCount(first);
-    for (int child = 0; child < children; ++child) {
-        if (filterAcceptsRowFromPattern(child, first))
-            return true;
-    }
-
     for (auto it = m_lookups.cbegin(); it != m_lookups.cend(); ++it) {
         const QString text = source->index(sourceRow, it.key(), sourceParent).data().toString();
         if (!matches(it.value(), text))
@@ -180,21 +230,10 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
     return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
 }
 
-bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
-                                                             const QModelIndex &sourceParent) const
+bool ZFilterDialogProxyModel::rowPassesExpressions(int sourceRow,
+                                                   const QModelIndex &sourceParent) const
 {
     const QAbstractItemModel *source = sourceModel();
-    const QModelIndex key = source->index(sourceRow, filterKeyColumn(), sourceParent);
-    if (!key.isValid())
-        return true;
-
-    const QModelIndex first = key.sibling(sourceRow, 0);
-    const int children = source->rowCount(first);
-    for (int child = 0; child < children; ++child) {
-        if (filterAcceptsRowFromExpression(child, first))
-            return true;
-    }
-
     for (auto it = m_expressions.cbegin(); it != m_expressions.cend(); ++it) {
         const QModelIndex cellIndex = source->index(sourceRow, it.key(), sourceParent);
         QVariant cell = cellIndex.data();
@@ -217,6 +256,28 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
         }
     }
     return true;
+}
+
+bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
+                                                          const QModelIndex &sourceParent) const
+{
+    const QAbstractItemModel *source = sourceModel();
+    if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
+        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesPatterns(row, parent);
+    });
+}
+
+bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
+                                                             const QModelIndex &sourceParent) const
+{
+    const QAbstractItemModel *source = sourceModel();
+    if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
+        return true;
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesExpressions(row, parent);
+    });
 }
 
 QVariant ZFilterDialogProxyModel::toVariant() const
@@ -284,5 +345,5 @@ void ZFilterDialogProxyModel::fromVariant(const QVariant &value)
         delete m_expressions.value(column, nullptr);
         m_expressions.insert(column, head);
     }
-    invalidateFilter();
+    refilter();
 }

@@ -8,19 +8,22 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
+
 class ZExpression;
 
 // The sort and filter proxy between a table or tree model and its view. Per
-// source column it keeps a value list (the cell's text must equal one of the
-// listed values) or a chain of ZExpression conditions. While any column has a
-// value list, the value lists alone decide; otherwise the expression chains
-// do; with neither, the base proxy's own filter. A row with children stays
-// when any of its descendants passes.
+// source column it keeps one kind of filter: a value list (the cell's text
+// must equal one of the listed values) or a chain of ZExpression conditions;
+// setting one kind drops the column's other. A row passes when it passes
+// every column's filter (and the base proxy's own); a row with children
+// stays when any of its descendants passes. The walk over the descendants
+// keeps its own stack, so any depth of tree is filtered.
 //
 // Values are matched through variantsEqual (cell text against value) and
 // found through a hash of their texts, so a long value list costs no more per
-// row than a short one. Sorting is the base proxy's, with values ordered by
-// compareVariants. The filter state travels in layouts as the value of
+// row than a short one. Sorting is the base proxy's own (texts
+// case-sensitive). The filter state travels in layouts as the value of
 // "filters" (toVariant, fromVariant).
 class ZFilterDialogProxyModel : public QSortFilterProxyModel
 {
@@ -31,9 +34,11 @@ public:
 
     void setSourceModel(QAbstractItemModel *sourceModel) override;
 
-    // The column's value list becomes values (replacing any).
+    // The column's value list becomes values (replacing any); the column's
+    // chain is dropped.
     void setFilter(int column, const QList<QVariant> &values);
-    // Takes ownership of chain; the column's previous chain is destroyed.
+    // Takes ownership of chain; the column's previous chain is destroyed and
+    // its value list dropped. A null chain only removes the previous one.
     void setExpression(int column, ZExpression *chain);
     // Removes the column's value list and chain.
     void clearFilter(int column);
@@ -53,13 +58,17 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
-    // Orders by the sort role through compareVariants, the ordering that the
-    // filters and the rest of the program use.
-    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
     bool filterAcceptsRowFromPattern(int sourceRow, const QModelIndex &sourceParent) const;
     bool filterAcceptsRowFromExpression(int sourceRow, const QModelIndex &sourceParent) const;
 
 private:
+    // True when the row or one of its descendants passes.
+    bool anyInSubtree(int sourceRow, const QModelIndex &sourceParent,
+                      const std::function<bool(int, const QModelIndex &)> &passes) const;
+    // The row's own cells against every value list, or every chain.
+    bool rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent) const;
+    bool rowPassesExpressions(int sourceRow, const QModelIndex &sourceParent) const;
+
     // The values of one column's list by their text; values without a text
     // form are kept apart and compared one by one.
     struct ValueLookup
@@ -72,10 +81,13 @@ private:
     QString columnDatatype(int column) const;
     void forgetDatatypes();
     void clearPatternsAndExpressions();
+    void refilter();
 
     QMap<int, QList<QVariant>> m_patterns;
     QMap<int, ValueLookup> m_lookups;
     QMap<int, ZExpression *> m_expressions; // Owned chains.
     mutable QHash<int, QString> m_datatypes;
     QVector<QMetaObject::Connection> m_sourceConnections;
+    // Some filter was in force at the last refilter.
+    bool m_filtered = false;
 };

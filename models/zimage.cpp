@@ -193,3 +193,62 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, int cellWidth, int cellCo
     return renderWidget(widget, QVector<int>(qMax(0, cellCount), cellWidth), rowHeight,
                         rowCount, yOffset);
 }
+
+QVector<QVector<QImage>> renderWidget_old(QWidget *widget, const QVector<int> &widths,
+                                          int rowHeight, int rowCount, int yOffset)
+{
+    // Every band image is painted first and kept until all are cut, so the
+    // memory held grows with the widget's whole area; renderWidget keeps one
+    // band image at a time.
+    QVector<QVector<QImage>> grid;
+    if (!widget)
+        return grid;
+    if (rowHeight < 1 || rowHeight > kMaxBandHeight) {
+        qCWarning(lcModels) << "renderWidget_old: row height out of range:" << rowHeight;
+        return grid;
+    }
+    const int rowTotal = qMax(0, rowCount);
+    grid.fill(QVector<QImage>(widths.size()), rowTotal);
+    if (rowTotal == 0 || widths.isEmpty())
+        return grid;
+
+    struct Painted
+    {
+        Band band;
+        int firstRow;
+        int lastRow;
+        QImage image;
+    };
+    QVector<Painted> images;
+    const int chunkRows = qMax(1, kMaxBandHeight / rowHeight);
+    for (const Band &band : cutIntoBands(widths)) {
+        for (int r0 = 0; r0 < rowTotal; r0 += chunkRows) {
+            const int r1 = qMin(r0 + chunkRows - 1, rowTotal - 1);
+            QImage image(band.width, (r1 - r0 + 1) * rowHeight, QImage::Format_ARGB32_Premultiplied);
+            if (!image.isNull()) {
+                image.fill(Qt::transparent);
+                widget->render(&image,
+                               QPoint(int(-band.x0), -(r0 * rowHeight + yOffset)), QRegion(),
+                               QWidget::DrawWindowBackground | QWidget::DrawChildren);
+            }
+            images.append({band, r0, r1, image});
+        }
+    }
+    qCDebug(lcModels) << "IMAGES" << images.size();
+    qCDebug(lcModels).noquote() << "Estimated img number: " << widths.size() << "x" << rowTotal
+                                << "=" << qint64(widths.size()) * rowTotal;
+    int cropped = 0;
+    for (const Painted &painted : qAsConst(images)) {
+        int x = 0;
+        for (int c = painted.band.first; c <= painted.band.last; ++c) {
+            const int w = qMax(0, widths.at(c));
+            for (int r = painted.firstRow; r <= painted.lastRow; ++r) {
+                grid[r][c] = painted.image.copy(x, (r - painted.firstRow) * rowHeight, w, rowHeight);
+                ++cropped;
+            }
+            x += w;
+        }
+    }
+    qCDebug(lcModels) << "CROPPED IMAGES" << cropped;
+    return grid;
+}

@@ -50,6 +50,12 @@ private:
 QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &widths,
                                       int rowHeight, int rowCount, int yOffset);
 
+// The former form of renderWidget, with the same arguments and result: it
+// paints every band image before cutting any, so it holds the whole widget
+// in memory at once. Kept for comparison; nothing calls it.
+QVector<QVector<QImage>> renderWidget_old(QWidget *widget, const QVector<int> &widths,
+                                          int rowHeight, int rowCount, int yOffset);
+
 // The same for cellCount columns, each cellWidth pixels wide.
 QVector<QVector<QImage>> renderWidget(QWidget *widget, int cellWidth, int cellCount,
                                       int rowHeight, int rowCount, int yOffset);

@@ -41,8 +41,11 @@ int ZJoinProxyModel::rowCount(const QModelIndex &parent) const
     if (!sourceModel() || parent.isValid())
         return 0;
     const int rows = sourceModel()->rowCount();
-    if (rows == 0)
+    // Views ask for the count again and again: say it once per model.
+    if (rows == 0 && !m_zeroRowsReported) {
+        m_zeroRowsReported = true;
         qCWarning(lcModels) << "ZJoinProxyModel::rowCount returning zero row count";
+    }
     return rows;
 }
 

@@ -105,6 +105,7 @@ private:
     QVector<QVector<int>> m_rowMaps;
     QHash<QPair<int, int>, QVariant> m_valueCache;
     int m_joinedColumnCount = 0;
+    mutable bool m_zeroRowsReported = false;
     bool m_inSourceReset = false;
     // Persistent indexes held across a source layout change: proxy index and
     // the source row it stood on.

@@ -16,7 +16,7 @@
 #include "zparentitemproxymodel.h"
 #include "zrecordsetmodel.h"
 #include "zsortfilterheader.h"
-#include "zsortfilterwidget.h"
+#include "zheaderfilterbox.h"
 #include "zstructuredkeylistindex.h"
 #include "zvariant.h"
 
@@ -129,6 +129,13 @@ void Activities::init()
 
     m_parentProxy = new ZParentItemProxyModel(this);
     m_filterProxy = new ZFilterDialogProxyModel(this);
+    // Band dates follow the rows the filter shows.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_filterProxy, signal, this, &Activities::markBandDatesStale);
+    connect(m_filterProxy, &QAbstractItemModel::layoutChanged, this,
+            &Activities::markBandDatesStale);
+    connect(m_filterProxy, &QAbstractItemModel::modelReset, this,
+            &Activities::markBandDatesStale);
 
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
 }
@@ -224,13 +231,14 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     if (m_model && m_model != m_idleModel) {
         dropSortFilterWidget();
-        auto *widget = new ZSortFilterWidget(m_header, m_filterProxy, m_model, m_header);
-        m_sortFilterWidget = widget;
-        connect(m_header, &ZSortFilterHeader::popUp, widget,
-                &ZSortFilterWidget::onAutoFilterPopUp);
-        connect(widget, &ZSortFilterWidget::filtered, this,
-                &Activities::updateGanttRelationship);
-        m_header->setSortFilterWidget(widget);
+        if (ZHeaderFilterBox *widget =
+                ZHeaderFilterBox::create(m_header, m_filterProxy, m_model, m_header)) {
+            m_sortFilterWidget = widget;
+            connect(m_header, &ZSortFilterHeader::popUp, widget,
+                    &ZHeaderFilterBox::onAutoFilterPopUp);
+            connect(widget, &ZHeaderFilterBox::filtered, this, &Activities::onFiltered);
+            m_header->setSortFilterWidget(widget);
+        }
     } else {
         // Without a project no header box may keep a model that is about
         // to go; header clicks then reach nothing.
@@ -264,7 +272,7 @@ void Activities::dropSortFilterWidget()
         m_header->setSortFilterWidget(nullptr);
     if (!m_sortFilterWidget)
         return;
-    ZSortFilterWidget *widget = m_sortFilterWidget;
+    ZHeaderFilterBox *widget = m_sortFilterWidget;
     m_sortFilterWidget = nullptr;
     disconnect(widget, nullptr, nullptr, nullptr);
     if (m_header)
@@ -306,7 +314,7 @@ ZGrouping Activities::currentGrouping() const
     return m_grouping;
 }
 
-ZSortFilterWidget *Activities::sortFilterWidget() const
+ZHeaderFilterBox *Activities::sortFilterWidget() const
 {
     return m_sortFilterWidget;
 }
@@ -330,6 +338,21 @@ void Activities::onHeaderSizeChanged()
 void Activities::updateGanttRelationship()
 {
     m_chart->resetModels();
+}
+
+void Activities::onFiltered()
+{
+    // The header announces only a column's first filter (the window then
+    // summarises the bands); a changed filter of a filtered column must
+    // recompute the band dates too, once.
+    if (m_bandDatesStale)
+        calculateGroupings();
+    updateGanttRelationship();
+}
+
+void Activities::markBandDatesStale()
+{
+    m_bandDatesStale = true;
 }
 
 void Activities::onUpdateMergeColumns()
@@ -400,6 +423,61 @@ void Activities::gotoTask(int taskId)
         m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
     if (bar)
         bar->setValue(remembered);
+}
+
+QModelIndex Activities::neighbourActivity(const QModelIndex &index, int step) const
+{
+    const QAbstractItemModel *model = m_filterProxy;
+    const int group = columnIndex(model, QStringLiteral("Group"));
+    const auto isBand = [group](const QModelIndex &i) {
+        return group >= 0 && !i.sibling(i.row(), group).data().isNull();
+    };
+    // Pre-order steps, each costing the depth of the tree at most.
+    const auto next = [model](QModelIndex i) -> QModelIndex {
+        if (!i.isValid())
+            return model->index(0, 0);
+        if (model->rowCount(i) > 0)
+            return model->index(0, 0, i);
+        while (i.isValid()) {
+            const QModelIndex sibling = i.sibling(i.row() + 1, 0);
+            if (i.row() + 1 < model->rowCount(i.parent()) && sibling.isValid())
+                return sibling;
+            i = i.parent();
+        }
+        return {};
+    };
+    const auto previous = [model](const QModelIndex &i) -> QModelIndex {
+        if (!i.isValid())
+            return {};
+        if (i.row() == 0)
+            return i.parent();
+        QModelIndex last = i.sibling(i.row() - 1, 0);
+        while (model->rowCount(last) > 0)
+            last = model->index(model->rowCount(last) - 1, 0, last);
+        return last;
+    };
+    if (!index.isValid() && step < 0)
+        return {};
+    QModelIndex i = index.isValid() ? index.sibling(index.row(), 0) : QModelIndex();
+    do {
+        i = step > 0 ? next(i) : previous(i);
+    } while (i.isValid() && isBand(i));
+    return i;
+}
+
+bool Activities::stepCurrentActivity(int step)
+{
+    const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
+    if (!target.isValid())
+        return false;
+    // The columns stay where the user scrolled them; only rows move.
+    QScrollBar *bar = m_treeView->horizontalScrollBar();
+    const int remembered = bar ? bar->value() : 0;
+    m_treeView->scrollTo(target, QAbstractItemView::EnsureVisible);
+    m_treeView->setCurrentIndex(target);
+    if (bar)
+        bar->setValue(remembered);
+    return true;
 }
 
 void Activities::onCloseProject()
@@ -694,6 +772,7 @@ void Activities::calculateGroupings()
         summariseChildren(QModelIndex(), columns, earliest, times);
         m_treeView->viewport()->update();
     }
+    m_bandDatesStale = false;
     qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
 }
 

@@ -21,7 +21,7 @@ class ZIndex;
 class ZParentItemProxyModel;
 class ZRecordSetModel;
 class ZSortFilterHeader;
-class ZSortFilterWidget;
+class ZHeaderFilterBox;
 
 namespace mygc {
 class GanttChart;
@@ -62,7 +62,7 @@ public:
     ZParentItemProxyModel *parentItemModel() const;
     ZGrouping currentGrouping() const;
     // The header filter box of the current project; null without a project.
-    ZSortFilterWidget *sortFilterWidget() const;
+    ZHeaderFilterBox *sortFilterWidget() const;
     // Number of activity rows; rows of the activity model from here on are
     // group band rows.
     int initialRowCount() const;
@@ -71,6 +71,13 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order);
     void clearFilterSort();
     void gotoTask(int taskId);
+    // The nearest activity row (no band row) before (step -1) or after
+    // (step 1) index in the tree's order, collapsed rows included; invalid
+    // when there is none.
+    QModelIndex neighbourActivity(const QModelIndex &index, int step) const;
+    // Makes that neighbour of the current row current (its parents
+    // expanded); false when there is none.
+    bool stepCurrentActivity(int step);
 
     void init();
     void createIdleActivityModel();
@@ -107,9 +114,13 @@ public slots:
     // Writes into every row that has children the earliest start and the
     // latest finish of the rows shown below it.
     void calculateGroupings();
+    // The header filter box reported a filter or sort change: band dates
+    // recomputed when the shown rows changed, then the chart rebuilt.
+    void onFiltered();
 
 private slots:
     void onProjectModelDestroyed(QObject *model);
+    void markBandDatesStale();
 
 private:
     void setupUi();
@@ -145,7 +156,7 @@ private:
 
     ZParentItemProxyModel *m_parentProxy = nullptr;    // Owned (child).
     ZFilterDialogProxyModel *m_filterProxy = nullptr;  // Owned (child).
-    QPointer<ZSortFilterWidget> m_sortFilterWidget;    // Owned through the header.
+    QPointer<ZHeaderFilterBox> m_sortFilterWidget;     // Owned through the header.
 
     // Predecessor rows resolved for the current project, built on first use.
     RowNumbering m_numbering;
@@ -153,4 +164,6 @@ private:
 
     int m_initialRowCount = 0;
     ZGrouping m_grouping;
+    // The filter's rows changed since the band dates were last computed.
+    bool m_bandDatesStale = true;
 };

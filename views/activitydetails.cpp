@@ -1,5 +1,7 @@
 #include "activitydetails.h"
 
+#include "zgroupedtreeview.h"
+
 #include "activities.h"
 #include "maphdrmodel.h"
 #include "modelhelpers.h"
@@ -319,12 +321,15 @@ void ActivityDetails::clearModels()
 
 void ActivityDetails::nextActivity()
 {
-    m_mapper->toNext();
+    // The tree's current row moves: every tab and the chart follow it.
+    if (m_activities)
+        m_activities->stepCurrentActivity(1);
 }
 
 void ActivityDetails::previousActivity()
 {
-    m_mapper->toPrevious();
+    if (m_activities)
+        m_activities->stepCurrentActivity(-1);
 }
 
 void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex &)
@@ -348,13 +353,21 @@ void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex
         Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
     if (!hits.isEmpty())
         m_mapper->setCurrentModelIndex(hits.first());
+    updateButtons(m_mapper->currentIndex());
 }
 
 void ActivityDetails::updateButtons(int row)
 {
-    const int rows = m_activityModel ? m_mapper->model()->rowCount(m_mapper->rootIndex()) : 0;
-    m_tbPrevious->setEnabled(row >= 1);
-    m_tbNext->setEnabled(row >= 0 && row < rows - 1);
+    // The buttons walk the tree's activities in the order shown: each is
+    // enabled while there is an activity that way from the current row.
+    if (row < 0 || !m_activityModel || !m_activities) {
+        m_tbPrevious->setEnabled(false);
+        m_tbNext->setEnabled(false);
+        return;
+    }
+    const QModelIndex current = m_activities->treeView()->currentIndex();
+    m_tbPrevious->setEnabled(m_activities->neighbourActivity(current, -1).isValid());
+    m_tbNext->setEnabled(m_activities->neighbourActivity(current, 1).isValid());
 }
 
 void ActivityDetails::gotoPredecessor(const QModelIndex &index)

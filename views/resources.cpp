@@ -2,7 +2,7 @@
 
 #include "zfilterdialogproxymodel.h"
 #include "zsortfilterheader.h"
-#include "zsortfilterwidget.h"
+#include "zheaderfilterbox.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -40,7 +40,7 @@ void Resources::setModel(QAbstractItemModel *model)
         return;
     // One filter box per header: the previous project's proxy and box go,
     // and so does the header's record of its filters and sorting.
-    delete m_sortFilterWidget;
+    dropSortFilterWidget();
     ZFilterDialogProxyModel *oldProxy = m_proxy;
     m_header->clearAll();
     m_header->sortByColumn(-1, Qt::AscendingOrder);
@@ -50,10 +50,28 @@ void Resources::setModel(QAbstractItemModel *model)
     m_tableView->setModel(m_proxy);
     delete oldProxy;
 
-    m_sortFilterWidget = new ZSortFilterWidget(m_header, m_proxy, model, this);
-    connect(m_header, &ZSortFilterHeader::popUp, m_sortFilterWidget.data(),
-            &ZSortFilterWidget::onAutoFilterPopUp);
-    m_header->setSortFilterWidget(m_sortFilterWidget);
+    m_sortFilterWidget = ZHeaderFilterBox::create(m_header, m_proxy, model, this);
+    if (m_sortFilterWidget) {
+        connect(m_header, &ZSortFilterHeader::popUp, m_sortFilterWidget.data(),
+                &ZHeaderFilterBox::onAutoFilterPopUp);
+        m_header->setSortFilterWidget(m_sortFilterWidget);
+    }
+}
+
+void Resources::dropSortFilterWidget()
+{
+    m_header->setSortFilterWidget(nullptr);
+    if (!m_sortFilterWidget)
+        return;
+    ZHeaderFilterBox *widget = m_sortFilterWidget;
+    m_sortFilterWidget = nullptr;
+    disconnect(widget, nullptr, nullptr, nullptr);
+    disconnect(m_header, nullptr, widget, nullptr);
+    // Off the page at once (one box per header); deleted once control is
+    // back in the event loop, as this may run inside one of its pop-ups.
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
 }
 
 QTableView *Resources::tableView() const

@@ -7,7 +7,7 @@ class QAbstractItemModel;
 class QTableView;
 class ZFilterDialogProxyModel;
 class ZSortFilterHeader;
-class ZSortFilterWidget;
+class ZHeaderFilterBox;
 
 // The page that lists the resource assignments of the loaded project in one
 // table, with the column filters and sort marks of the activity tree.
@@ -27,8 +27,10 @@ public:
     QAbstractItemModel *model() const;
 
 private:
+    void dropSortFilterWidget();
+
     QTableView *m_tableView = nullptr;        // Owned (child).
     ZSortFilterHeader *m_header = nullptr;    // Owned (child).
     QPointer<ZFilterDialogProxyModel> m_proxy;   // Owned (child).
-    QPointer<ZSortFilterWidget> m_sortFilterWidget; // Owned (child).
+    QPointer<ZHeaderFilterBox> m_sortFilterWidget; // Owned (child, or deleted later).
 };

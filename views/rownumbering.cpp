@@ -79,8 +79,9 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     timer.start();
 
     // When the tree is a proxy straight over the table, the cells of a row
-    // are addressed in the table by the row's source row: the same cells the
-    // proxy writes through to, without a child-list lookup per cell.
+    // are read in the table by the row's source row, without a child-list
+    // lookup per cell. The numbers are written through the tree, so that
+    // whatever shows or filters it hears of them.
     auto *proxy = qobject_cast<QAbstractProxyModel *>(tree);
     const bool direct = proxy && table && proxy->sourceModel() == table;
     QAbstractItemModel *cells = direct ? table : tree;
@@ -136,7 +137,7 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 if (slot >= 0)
                     numberOfSlot[slot] = number; // a later row wins
             }
-            cells->setData(cell(rowColumn), number, Qt::DisplayRole);
+            tree->setData(tree->index(row, rowColumn, parent), number, Qt::DisplayRole);
         }
         QModelIndex levelCell;
         if (levelColumn != -1) {
@@ -146,7 +147,7 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 const int v = parentLevelCell.data().toInt();
                 level = v != 0 ? v + 1 : 0;
             }
-            cells->setData(levelCell, level, Qt::DisplayRole);
+            tree->setData(tree->index(row, levelColumn, parent), level, Qt::DisplayRole);
         }
         if (tree->hasChildren(index)) {
             const int rows = tree->rowCount(index);

@@ -1,3 +1,4 @@
 #include "viewslogging.h"
 
-Q_LOGGING_CATEGORY(lcViews, "sv.views")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcViews, "sv.views", QtWarningMsg)

@@ -7,6 +7,12 @@ ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate(int column, QObject *parent)
 {
 }
 
+void ZGroupedTreeViewDelegate::init()
+{
+    m_column = 0;
+    m_rowHeight = 22;
+}
+
 void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                      const QModelIndex &index) const
 {

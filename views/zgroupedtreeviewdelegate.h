@@ -13,6 +13,9 @@ public:
     static constexpr int MergedCellVersion = 999;
 
     explicit ZGroupedTreeViewDelegate(int column, QObject *parent = nullptr);
+    // Back to label column 0 and rows 22 pixels high, as constructed by
+    // the tree.
+    void init();
 
     int column() const { return m_column; }
     void setColumn(int column) { m_column = column; }

@@ -1,6 +1,8 @@
 #include "zsortfilterheader.h"
 
-#include "zsortfilterwidget.h"
+#include "zheaderfilterbox.h"
+
+#include <QDialog>
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -13,15 +15,31 @@ ZSortFilterHeader::ZSortFilterHeader(Qt::Orientation orientation, QWidget *paren
     setMouseTracking(true);
 }
 
-void ZSortFilterHeader::setSortFilterWidget(ZSortFilterWidget *widget)
+void ZSortFilterHeader::init()
+{
+    m_sortColumn = -1;
+    setSortFilterWidget(nullptr);
+}
+
+void ZSortFilterHeader::setSortFilterWidget(ZHeaderFilterBox *widget)
 {
     m_sortFilterWidget = widget;
     viewport()->update();
 }
 
-ZSortFilterWidget *ZSortFilterHeader::sortFilterWidget() const
+ZHeaderFilterBox *ZSortFilterHeader::sortFilterWidget() const
 {
     return m_sortFilterWidget.data();
+}
+
+QDialog *ZSortFilterHeader::popupDialog() const
+{
+    return m_popupDialog.data();
+}
+
+void ZSortFilterHeader::setPopupDialog(QDialog *dialog)
+{
+    m_popupDialog = dialog;
 }
 
 void ZSortFilterHeader::setFilter(int column)

@@ -4,7 +4,8 @@
 #include <QList>
 #include <QPointer>
 
-class ZSortFilterWidget;
+class ZHeaderFilterBox;
+class QDialog;
 
 // Horizontal header of the activity tree and the resource table. Every mouse
 // press is reported with the section's rectangle (popUp), so that the sort
@@ -18,8 +19,15 @@ class ZSortFilterHeader : public QHeaderView
 public:
     explicit ZSortFilterHeader(Qt::Orientation orientation, QWidget *parent = nullptr);
 
-    void setSortFilterWidget(ZSortFilterWidget *widget);
-    ZSortFilterWidget *sortFilterWidget() const;
+    // The box that paints the sort and filter marks; not owned.
+    void setSortFilterWidget(ZHeaderFilterBox *widget);
+    ZHeaderFilterBox *sortFilterWidget() const;
+    // A dialog pointer kept for the caller; the header neither owns nor
+    // uses it.
+    QDialog *popupDialog() const;
+    void setPopupDialog(QDialog *dialog);
+    // Back to no sort column and no filter box, as after construction.
+    void init();
 
     void setFilter(int column);
     void clearFilter(int column);
@@ -53,5 +61,6 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // Not owned. Guarded: the pane replaces the widget with every project.
-    QPointer<ZSortFilterWidget> m_sortFilterWidget;
+    QPointer<ZHeaderFilterBox> m_sortFilterWidget;
+    QPointer<QDialog> m_popupDialog; // Not owned.
 };

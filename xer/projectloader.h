@@ -39,6 +39,8 @@ public:
     virtual void createUDFAssignmentModel();
     virtual void createActivityModel();
     virtual QString loaderName() const = 0;
+    // Called just before the loader is deleted when its project is closed.
+    virtual void closeProject() = 0;
     virtual QString emptyText1() const { return QString(); }
     virtual QString emptyText2() const { return QString(); }
     virtual QString emptyText3() const { return QString(); }

@@ -26,6 +26,8 @@ public:
     ~XERLoader() override;
 
     QString loaderName() const override;
+    // An XER file keeps nothing open.
+    void closeProject() override {}
     QString fileName() const { return m_fileName; }
 
     void readTable(const QString &table, const std::shared_ptr<IContainer> &container);

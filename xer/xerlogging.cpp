@@ -1,3 +1,4 @@
 #include "xerlogging.h"
 
-Q_LOGGING_CATEGORY(lcXer, "sv.xer")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcXer, "sv.xer", QtWarningMsg)

@@ -20,24 +20,7 @@ namespace mygc {
 
 namespace {
 
-ZGanttViewBarStyle makeStyle(const char *name, const char *startShape, const QColor &startColor, int height,
-                             int offset, const QColor &bodyColor, const char *endShape,
-                             const QColor &endColor, const char *startDate, const char *finishDate)
-{
-    ZGanttViewBarStyle style;
-    style.styleName = QString::fromLatin1(name);
-    style.startPointShape = QString::fromLatin1(startShape);
-    style.startPointColor = startColor;
-    style.bodyShapeHeight = height;
-    style.bodyShapeOffset = offset;
-    style.bodyColor = bodyColor;
-    style.endPointShape = QString::fromLatin1(endShape);
-    style.endPointColor = endColor;
-    style.startDate = QString::fromLatin1(startDate);
-    style.finishDate = QString::fromLatin1(finishDate);
-    style.visible = true;
-    return style;
-}
+constexpr auto &makeStyle = makeBarStyle;
 
 QList<ZGanttViewBarStyle> defaultBarStyles()
 {
@@ -516,6 +499,10 @@ void GanttChart::modelReset()
                       leftColumn_, rightColumn_, topColumn_, bottomColumn_, insideColumn_, tree_);
         }
     }
+    // Without a task the axis keeps nothing of the rows it showed before (a
+    // closed project's dates).
+    if (tasks_.isEmpty())
+        ax_date->clearDates();
     chart_->endBatch();
 }
 

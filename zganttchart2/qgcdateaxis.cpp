@@ -5,6 +5,8 @@
 #include "qganttchart.h"
 #include "zganttchart2logging.h"
 
+#include <QFontMetrics>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -286,6 +288,17 @@ void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
     recalc_scale();
 }
 
+void DateAxis::clearDates()
+{
+    d->requestedStart_ = QDateTime();
+    d->requestedEnd_ = QDateTime();
+    d->axis_start_dt_ = QDateTime();
+    d->axis_end_dt_ = QDateTime();
+    syncRange();
+    recalc_scale();
+    setEmpty(true);
+}
+
 void DateAxis::setEmpty(bool empty)
 {
     if (d->empty_ == empty)
@@ -487,6 +500,42 @@ QString DateAxis::caption(TimeUnit unit, const QDateTime &date) const
     }
 }
 
+QString DateAxis::fitCaption(TimeUnit unit, const QDateTime &d, const QString &caption,
+                             const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(caption) <= width)
+        return caption;
+    const QDate date = d.date();
+    QStringList shorter;
+    switch (unit) {
+    case Year:
+        shorter << QStringLiteral("'%1").arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+        break;
+    case HalfYear:
+    case Quarter:
+        shorter << QString::number((date.month() - 1) / 3 + 1);
+        break;
+    case Month:
+        shorter << QString::number(date.month())
+                << QLocale::c().monthName(date.month(), QLocale::NarrowFormat);
+        break;
+    case Week:
+        shorter << QString::number(date.weekNumber());
+        break;
+    case Day:
+    case TenDays:
+        shorter << QString::number(date.day());
+        break;
+    default:
+        break;
+    }
+    for (const QString &text : qAsConst(shorter)) {
+        if (metrics.horizontalAdvance(text) <= width)
+            return text;
+    }
+    return QString();
+}
+
 void DateAxis::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -534,8 +583,14 @@ void DateAxis::paintEvent(QPaintEvent *event)
                 secondLines.append(QLine(xs + 1, top, xs + 1, bandBottom));
                 const int left = qMax(xs, r.left());
                 const QRect textRect(left + 3, top, (x2 - scroll) - left - 4, kLevelHeight);
-                if (textRect.width() > 0)
-                    painter.drawText(textRect, int(align), caption(u, date));
+                if (textRect.width() > 0) {
+                    // A caption never runs over its neighbours: shortened
+                    // to fit, or left out.
+                    const QString text = fitCaption(u, date, caption(u, date), painter.fontMetrics(),
+                                                    textRect.width());
+                    if (!text.isEmpty())
+                        painter.drawText(textRect, int(align), text);
+                }
                 date = next;
             }
             painter.setPen(palette.color(QPalette::Midlight));

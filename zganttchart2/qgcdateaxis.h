@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <memory>
 
+class QFontMetrics;
+
 namespace mygc {
 
 class DateAxisPrivate;
@@ -62,6 +64,8 @@ public:
     void setEndDate(const QDateTime &d);
     void setDates(const QDateTime &start, const QDateTime &end);
 
+    // No range and nothing drawn: the chart has no task with dates.
+    void clearDates();
     void setEmpty(bool empty);
     bool empty() const;
     void setChart(GanttChart *chart);
@@ -69,6 +73,11 @@ public:
     // The caption of the period of the unit starting at d, in the chart's
     // caption formats (defaults when there is no chart).
     QString caption(TimeUnit unit, const QDateTime &d) const;
+    // The caption as drawn in a cell of the given width: itself when it
+    // fits, else a shorter form of the period that fits ('17 for 2017, 3
+    // for Q3, J for January, the week or day number alone), else nothing.
+    static QString fitCaption(TimeUnit unit, const QDateTime &d, const QString &caption,
+                              const QFontMetrics &metrics, int width);
 
 signals:
     void columnsChanged(int oldColumns, int newColumns);

@@ -1,3 +1,4 @@
 #include "zganttchart2logging.h"
 
-Q_LOGGING_CATEGORY(lcGantt, "sv.gantt")
+// Quiet by default; QT_LOGGING_RULES="sv.*=true" shows the detail.
+Q_LOGGING_CATEGORY(lcGantt, "sv.gantt", QtWarningMsg)

@@ -76,6 +76,26 @@ bool ZGanttViewBarStyle::operator==(const ZGanttViewBarStyle &other) const
         && finishDate == other.finishDate && visible == other.visible;
 }
 
+ZGanttViewBarStyle makeBarStyle(const char *name, const char *startShape, const QColor &startColor,
+                                int height, int offset, const QColor &bodyColor,
+                                const char *endShape, const QColor &endColor,
+                                const char *startDate, const char *finishDate)
+{
+    ZGanttViewBarStyle style;
+    style.styleName = QString::fromLatin1(name);
+    style.startPointShape = QString::fromLatin1(startShape);
+    style.startPointColor = startColor;
+    style.bodyShapeHeight = height;
+    style.bodyShapeOffset = offset;
+    style.bodyColor = bodyColor;
+    style.endPointShape = QString::fromLatin1(endShape);
+    style.endPointColor = endColor;
+    style.startDate = QString::fromLatin1(startDate);
+    style.finishDate = QString::fromLatin1(finishDate);
+    style.visible = true;
+    return style;
+}
+
 void registerBarStyleMetaType()
 {
     qRegisterMetaType<ZGanttViewBarStyle>("ZGanttViewBarStyle");

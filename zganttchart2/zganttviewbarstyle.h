@@ -43,6 +43,13 @@ public:
 
 Q_DECLARE_METATYPE(ZGanttViewBarStyle)
 
+// A drawn style without label columns, from the parts the built-in style
+// lists spell out.
+ZGanttViewBarStyle makeBarStyle(const char *name, const char *startShape, const QColor &startColor,
+                                int height, int offset, const QColor &bodyColor,
+                                const char *endShape, const QColor &endColor,
+                                const char *startDate, const char *finishDate);
+
 // Registers the record under its own name so that it travels in variants
 // and queued signals. Safe to call more than once.
 void registerBarStyleMetaType();

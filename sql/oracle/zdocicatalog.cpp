@@ -56,6 +56,16 @@ static QString normalised(const QSqlDriver *driver, const QString &name)
     return name.toUpper();
 }
 
+// The table and owner of a name as the dictionary stores them; the owner
+// defaults to the connected user.
+static void splitNormalised(const QSqlDriver *driver, const QString &name, const QString &user,
+                            QString *table, QString *owner)
+{
+    qSplitTableAndOwner(name, table, owner);
+    *table = normalised(driver, *table);
+    *owner = normalised(driver, owner->isEmpty() ? user : *owner);
+}
+
 QStringList ZDOCIDriver::tables(QSql::TableType type) const
 {
     Q_D(const ZDOCIDriver);
@@ -121,11 +131,7 @@ QSqlRecord ZDOCIDriver::record(const QString &tablename) const
             + QLatin1String("from all_tab_columns a");
 
     QString table, owner;
-    qSplitTableAndOwner(tablename, &table, &owner);
-    table = normalised(this, table);
-    if (owner.isEmpty())
-        owner = d->userName;
-    owner = normalised(this, owner);
+    splitNormalised(this, tablename, d->userName, &table, &owner);
 
     t.setForwardOnly(true);
     t.exec(columns + QLatin1String(" where a.table_name=") + quoted(table)
@@ -171,11 +177,7 @@ QSqlIndex ZDOCIDriver::primaryIndex(const QString &tablename) const
             "all_ind_columns b where a.constraint_type='P' and b.index_name = a.constraint_name "
             "and b.index_owner = a.owner");
     QString table, owner;
-    qSplitTableAndOwner(tablename, &table, &owner);
-    table = normalised(this, table);
-    if (owner.isEmpty())
-        owner = d->userName;
-    owner = normalised(this, owner);
+    splitNormalised(this, tablename, d->userName, &table, &owner);
 
     t.setForwardOnly(true);
     t.exec(key + QLatin1String(" and a.table_name=") + quoted(table) + QLatin1String(" and a.owner=")

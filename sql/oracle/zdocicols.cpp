@@ -411,7 +411,14 @@ int ZDOCICols::readLOBs(QVector<QVariant> &values, int index)
     return OCI_SUCCESS;
 }
 
-int qReadClob(QString &text, const ZDOCIResultPrivate *d, OCILobLocator *locator)
+namespace {
+
+// Reads a whole LOB into buffer (QString for character LOBs, QByteArray for
+// binary ones); charsetId 0 reads the bytes as stored. An empty LOB gives an
+// empty, not a null, buffer.
+template <typename Buffer>
+int readLob(Buffer &buffer, const ZDOCIResultPrivate *d, OCILobLocator *locator,
+            uint16_t charsetId)
 {
     uint8_t form = 0;
     if (D_OCILobCharSetForm(d->environment, d->errorHandle, locator, &form) != OCI_SUCCESS)
@@ -420,39 +427,27 @@ int qReadClob(QString &text, const ZDOCIResultPrivate *d, OCILobLocator *locator
     int32_t status = D_OCILobGetLength(d->serviceContext, d->errorHandle, locator, &amount);
     if (status != OCI_SUCCESS)
         return status;
-    if (amount == 0) {
-        text = QLatin1String("");
+    buffer.resize(int(amount));
+    if (amount == 0)
         return OCI_SUCCESS;
-    }
-    text.resize(int(amount));
-    const uint32_t bytes = amount * 2;
-    status = D_OCILobRead(d->serviceContext, d->errorHandle, locator, &amount, 1, text.data(),
-                          bytes, nullptr, nullptr, OCI_UTF16LEID, form);
-    if (status == OCI_SUCCESS && int(amount) < text.size())
-        text.truncate(int(amount));
+    const uint32_t size = amount * uint32_t(sizeof(*buffer.data()));
+    status = D_OCILobRead(d->serviceContext, d->errorHandle, locator, &amount, 1, buffer.data(),
+                          size, nullptr, nullptr, charsetId, form);
+    if (status == OCI_SUCCESS && int(amount) < buffer.size())
+        buffer.truncate(int(amount));
     return status;
+}
+
+} // namespace
+
+int qReadClob(QString &text, const ZDOCIResultPrivate *d, OCILobLocator *locator)
+{
+    return readLob(text, d, locator, OCI_UTF16LEID);
 }
 
 int qReadBlob(QByteArray &bytes, const ZDOCIResultPrivate *d, OCILobLocator *locator)
 {
-    uint8_t form = 0;
-    if (D_OCILobCharSetForm(d->environment, d->errorHandle, locator, &form) != OCI_SUCCESS)
-        form = 0;
-    uint32_t amount = 0;
-    int32_t status = D_OCILobGetLength(d->serviceContext, d->errorHandle, locator, &amount);
-    if (status != OCI_SUCCESS)
-        return status;
-    if (amount == 0) {
-        bytes = QByteArray("");
-        return OCI_SUCCESS;
-    }
-    bytes.resize(int(amount));
-    const uint32_t size = amount;
-    status = D_OCILobRead(d->serviceContext, d->errorHandle, locator, &amount, 1, bytes.data(),
-                          size, nullptr, nullptr, 0, form);
-    if (status == OCI_SUCCESS && int(amount) < bytes.size())
-        bytes.truncate(int(amount));
-    return status;
+    return readLob(bytes, d, locator, 0);
 }
 
 bool ZDOCIResult::gotoNext(ValueCache &values, int index)

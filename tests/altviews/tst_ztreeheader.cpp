@@ -1,3 +1,4 @@
+#include "treetext.h"
 #include "ztreeheader.h"
 
 #include <QMouseEvent>
@@ -11,23 +12,11 @@ namespace {
 // "a[b,c]" as header items.
 void fill(QStandardItem *parent, const QString &text)
 {
-    int depth = 0;
-    int start = 0;
-    for (int i = 0; i <= text.size(); ++i) {
-        const QChar c = i < text.size() ? text.at(i) : QLatin1Char(',');
-        if (c == QLatin1Char('['))
-            ++depth;
-        else if (c == QLatin1Char(']'))
-            --depth;
-        if (c != QLatin1Char(',') || depth != 0)
-            continue;
-        const QString part = text.mid(start, i - start);
-        start = i + 1;
-        const int bracket = part.indexOf(QLatin1Char('['));
-        auto *item = new QStandardItem(bracket < 0 ? part : part.left(bracket));
+    for (const TreeTextEntry &entry : treeTextEntries(text)) {
+        auto *item = new QStandardItem(entry.name);
         parent->appendRow(item);
-        if (bracket >= 0)
-            fill(item, part.mid(bracket + 1, part.size() - bracket - 2));
+        if (entry.branch)
+            fill(item, entry.children);
     }
 }
 

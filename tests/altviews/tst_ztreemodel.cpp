@@ -1,4 +1,5 @@
 #include "proxytesthelpers.h"
+#include "treetext.h"
 #include "ztreeitem.h"
 #include "ztreemodel.h"
 
@@ -12,30 +13,15 @@ namespace {
 // Builds "a[b,c[d]],e" under parent with insertRows and setData.
 void fill(ZTreeModel *model, const QString &text, const QModelIndex &parent = {})
 {
-    int depth = 0;
-    int start = 0;
-    QStringList parts;
-    for (int i = 0; i <= text.size(); ++i) {
-        const QChar c = i < text.size() ? text.at(i) : QLatin1Char(',');
-        if (c == QLatin1Char('['))
-            ++depth;
-        else if (c == QLatin1Char(']'))
-            --depth;
-        else if (c == QLatin1Char(',') && depth == 0) {
-            parts << text.mid(start, i - start);
-            start = i + 1;
-        }
-    }
-    for (const QString &part : parts) {
-        if (part.isEmpty())
+    for (const TreeTextEntry &entry : treeTextEntries(text)) {
+        if (entry.name.isEmpty() && !entry.branch)
             continue;
-        const int bracket = part.indexOf(QLatin1Char('['));
         const int row = model->rowCount(parent);
         QVERIFY(model->insertRows(row, 1, parent));
         const QModelIndex child = model->index(row, 0, parent);
-        model->setData(child, bracket < 0 ? part : part.left(bracket));
-        if (bracket >= 0)
-            fill(model, part.mid(bracket + 1, part.size() - bracket - 2), child);
+        model->setData(child, entry.name);
+        if (entry.branch)
+            fill(model, entry.children, child);
     }
 }
 

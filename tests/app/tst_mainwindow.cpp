@@ -42,6 +42,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "modalanswerers.h"
+
 namespace {
 
 QAction *actionNamed(QWidget *window, const char *name)
@@ -59,30 +61,6 @@ QStringList visibleTexts(const QList<QAction *> &actions)
     }
     return out;
 }
-
-// Answers the next modal message box with OK and remembers its text.
-class BoxAnswerer : public QObject
-{
-public:
-    void arm()
-    {
-        text.clear();
-        title.clear();
-        QTimer::singleShot(0, this, [this] { poll(); });
-    }
-    void poll()
-    {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            title = box->windowTitle();
-            text = box->text();
-            box->accept();
-            return;
-        }
-        QTimer::singleShot(10, this, [this] { poll(); });
-    }
-    QString title;
-    QString text;
-};
 
 // A small project: three WBS nodes, three activities, one relation, one
 // resource assignment and one activity code.
@@ -145,34 +123,6 @@ QByteArray readAll(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// Answers the next modal file dialog with a file name.
-class FileDialogAnswerer : public QObject
-{
-public:
-    void arm(const QString &fileName)
-    {
-        m_fileName = fileName;
-        answered = false;
-        QTimer::singleShot(0, this, [this] { poll(); });
-    }
-    void poll()
-    {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            caption = dialog->windowTitle();
-            dialog->selectFile(m_fileName);
-            static_cast<QDialog *>(dialog)->accept(); // public there
-            answered = true;
-            return;
-        }
-        QTimer::singleShot(10, this, [this] { poll(); });
-    }
-    bool answered = false;
-    QString caption;
-
-private:
-    QString m_fileName;
-};
 
 // Connections to a signal, read through QObject's protected count.
 class SignalReceivers : public QObject

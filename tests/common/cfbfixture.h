@@ -63,6 +63,15 @@ enum class Siblings {
     Chain            // one chain of next links in the reader's order
 };
 
+// n bytes of a fixed pattern that differs with the seed, as stream contents.
+inline std::vector<uint8_t> pattern(size_t n, unsigned seed)
+{
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = uint8_t((i * 7 + seed * 13 + (i >> 8)) & 0xFF);
+    return v;
+}
+
 struct Image
 {
     std::vector<uint8_t> bytes;

@@ -12,16 +12,9 @@
 #include <functional>
 
 using cfbfixture::Image;
+using cfbfixture::pattern;
 
 namespace {
-
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = uint8_t((i * 7 + seed * 13 + (i >> 8)) & 0xFF);
-    return v;
-}
 
 std::string joined(const std::list<std::string> &l)
 {

@@ -19,15 +19,9 @@
 #include <map>
 #include <sstream>
 
-namespace {
+using cfbfixture::pattern;
 
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = uint8_t((i * 7 + seed * 13 + (i >> 8)) & 0xFF);
-    return v;
-}
+namespace {
 
 uint32_t u32(const QByteArray &b, int off)
 {

@@ -74,6 +74,47 @@ ZExpression *chain(const QString &op, const QVariant &value, const QString &join
     return head;
 }
 
+// A chain of rows, each the only child of the one before: node d at depth d
+// shows "n<d>" in its one column.
+class ChainModel : public QAbstractItemModel
+{
+public:
+    explicit ChainModel(int depth)
+        : m_depth(depth)
+    {
+    }
+    QModelIndex index(int row, int column, const QModelIndex &parent) const override
+    {
+        const quintptr depth = parent.isValid() ? parent.internalId() + 1 : 0;
+        if (row != 0 || column != 0 || depth >= quintptr(m_depth)
+            || (parent.isValid() && parent.column() != 0))
+            return {};
+        return createIndex(0, 0, depth);
+    }
+    QModelIndex parent(const QModelIndex &child) const override
+    {
+        if (!child.isValid() || child.internalId() == 0)
+            return {};
+        return createIndex(0, 0, child.internalId() - 1);
+    }
+    int rowCount(const QModelIndex &parent) const override
+    {
+        if (!parent.isValid())
+            return m_depth > 0 ? 1 : 0;
+        return parent.column() == 0 && parent.internalId() + 1 < quintptr(m_depth) ? 1 : 0;
+    }
+    int columnCount(const QModelIndex &) const override { return 1; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || role != Qt::DisplayRole)
+            return {};
+        return QStringLiteral("n%1").arg(index.internalId());
+    }
+
+private:
+    int m_depth;
+};
+
 } // namespace
 
 class tst_ZFilterDialogProxyModel : public QObject
@@ -84,7 +125,9 @@ private slots:
     void valueList_data();
     void valueList();
     void emptyValueListRejectsAll();
-    void valueListWins();
+    void filtersOfColumnsHoldTogether();
+    void oneKindOfFilterPerColumn();
+    void deepChainFiltersIteratively();
     void expression_data();
     void expression();
     void clearFilter();
@@ -144,16 +187,50 @@ void tst_ZFilterDialogProxyModel::emptyValueListRejectsAll()
     QCOMPARE(s.shown(), QString());
 }
 
-void tst_ZFilterDialogProxyModel::valueListWins()
+void tst_ZFilterDialogProxyModel::filtersOfColumnsHoldTogether()
 {
     Stack s;
     s.filter->setExpression(4, chain(QStringLiteral(">"), 3));
     QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
+    // A row passes when it passes every column's filter, of either kind.
+    s.filter->setFilter(0, { QStringLiteral("pump line"), QStringLiteral("valve") });
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve]"));
     s.filter->setFilter(0, { QStringLiteral("pump line") });
-    // Only the value list filters while any column has one.
-    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+    QCOMPARE(s.shown(), QString());
     s.filter->clearFilter(0);
     QCOMPARE(s.shown(), QStringLiteral("Group[valve],Other"));
+}
+
+void tst_ZFilterDialogProxyModel::oneKindOfFilterPerColumn()
+{
+    Stack s;
+    s.filter->setExpression(4, chain(QStringLiteral(">"), 3));
+    s.filter->setFilter(4, { 3 });
+    QVERIFY(!s.filter->expressions().contains(4));
+    QCOMPARE(s.shown(), QStringLiteral("Group[pump line]"));
+    s.filter->setExpression(4, chain(QStringLiteral(">"), 10));
+    QVERIFY(!s.filter->patterns().contains(4));
+    QCOMPARE(s.shown(), QStringLiteral("Other"));
+}
+
+void tst_ZFilterDialogProxyModel::deepChainFiltersIteratively()
+{
+    // Far deeper than a recursive walk of the descendants could go.
+    const int depth = 200000;
+    ChainModel chain(depth);
+    ZFilterDialogProxyModel filter;
+    filter.setSourceModel(&chain);
+    filter.setFilter(0, { QStringLiteral("n%1").arg(depth - 1) });
+    QCOMPARE(filter.rowCount(), 1);
+    const QModelIndex top = filter.index(0, 0);
+    QCOMPARE(top.data().toString(), QStringLiteral("n0"));
+    QCOMPARE(filter.rowCount(top), 1);
+    filter.setExpression(0, ZExpression::buildExpression(QStringLiteral("equals"),
+                                                         QStringLiteral("nowhere")));
+    QCOMPARE(filter.rowCount(), 0);
+    filter.setExpression(0, ZExpression::buildExpression(QStringLiteral("ends with"),
+                                                         QStringLiteral("99999")));
+    QCOMPARE(filter.rowCount(), 1);
 }
 
 void tst_ZFilterDialogProxyModel::expression_data()
@@ -254,7 +331,7 @@ void tst_ZFilterDialogProxyModel::toVariant()
     s.filter->setFilter(12, {});
     s.filter->setExpression(4, chain(QStringLiteral(">="), 5, QStringLiteral("AND"), QStringLiteral("<="), 10));
     s.filter->setExpression(3, chain(QStringLiteral("="), 3, QStringLiteral("OR"), QStringLiteral("="), 4));
-    s.filter->setExpression(0, chain(QStringLiteral("contains"), QStringLiteral("pump")));
+    s.filter->setExpression(5, chain(QStringLiteral("contains"), QStringLiteral("pump")));
     const QVariantMap state = s.filter->toVariant().toMap();
     QCOMPARE(state.keys(), (QStringList{ QStringLiteral("expressions"), QStringLiteral("patterns") }));
     const QVariantMap patterns = state.value(QStringLiteral("patterns")).toMap();
@@ -263,7 +340,7 @@ void tst_ZFilterDialogProxyModel::toVariant()
     const QVariantMap expressions = state.value(QStringLiteral("expressions")).toMap();
     QCOMPARE(expressions.value(QStringLiteral("4")).toString(), QStringLiteral(">=;5;AND;<=;10"));
     QCOMPARE(expressions.value(QStringLiteral("3")).toString(), QStringLiteral("=;3;OR;=;4"));
-    QCOMPARE(expressions.value(QStringLiteral("0")).toString(), QStringLiteral("contains;pump"));
+    QCOMPARE(expressions.value(QStringLiteral("5")).toString(), QStringLiteral("contains;pump"));
 }
 
 void tst_ZFilterDialogProxyModel::fromVariant_data()
@@ -376,10 +453,17 @@ void tst_ZFilterDialogProxyModel::sortingStaysTheBaseProxys()
 {
     Stack s;
     s.filter->sort(4, Qt::DescendingOrder);
-    // An empty cell orders before every value.
-    QCOMPARE(s.shown(), QStringLiteral("Other,Group[valve,pump line]"));
+    // The base proxy's order: an empty cell orders after every value.
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve,pump line],Other"));
     s.filter->sort(4, Qt::AscendingOrder);
-    QCOMPARE(s.shown(), QStringLiteral("Group[pump line,valve],Other"));
+    QCOMPARE(s.shown(), QStringLiteral("Other,Group[pump line,valve]"));
+    // Texts order case-sensitively, capitals first.
+    s.source->setData(s.source->index(3, 0), QStringLiteral("apple"));
+    s.source->setData(s.source->index(0, 0), QStringLiteral("Banana"));
+    s.filter->sort(0, Qt::AscendingOrder);
+    QCOMPARE(s.shown(), QStringLiteral("Banana[pump line,valve],apple"));
+    s.source->setData(s.source->index(3, 0), QStringLiteral("Other"));
+    s.source->setData(s.source->index(0, 0), QStringLiteral("Group"));
     s.filter->sort(4, Qt::DescendingOrder);
     s.filter->setFilter(0, { QStringLiteral("pump line"), QStringLiteral("valve") });
     QCOMPARE(s.shown(), QStringLiteral("Group[valve,pump line]"));

@@ -82,6 +82,7 @@ private slots:
     void chunks();
     void tileContent();
     void cellForm();
+    void oldFormGivesTheSameTiles();
     void buildsImageOfView();
     void rendersItemView();
 };
@@ -300,6 +301,20 @@ void tst_ZImage::cellForm()
     QCOMPARE(byCells.size(), 4);
     QCOMPARE(byCells, byWidths);
     QCOMPARE(renderWidget(&a, 24, -1, 10, 4, 5).first().size(), 0);
+}
+
+void tst_ZImage::oldFormGivesTheSameTiles()
+{
+    // Rows in two chunks (higher than one band image may be).
+    const QVector<int> widths{40, 25, 33};
+    PatternWidget a(QSize(98, 11 + 9 * 3000));
+    PatternWidget b(QSize(98, 11 + 9 * 3000));
+    const auto now = renderWidget(&a, widths, 9, 3000, 11);
+    const auto old = renderWidget_old(&b, widths, 9, 3000, 11);
+    QCOMPARE(old.size(), 3000);
+    QCOMPARE(old, now);
+    QCOMPARE(renderWidget_old(&b, widths, 0, 3, 0).size(), 0);
+    QCOMPARE(renderWidget_old(nullptr, widths, 9, 3, 0).size(), 0);
 }
 
 void tst_ZImage::buildsImageOfView()

@@ -1,5 +1,7 @@
 #include "zjoinproxymodel.h"
 
+#include "modelslogging.h"
+
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -68,6 +70,7 @@ private slots:
     void joinedModelDeleted();
     void unusableMappings();
     void crossTypeKeys();
+    void quietByDefault();
 
 private:
     QObject *m_owner = nullptr; // Owned.
@@ -357,6 +360,29 @@ void tst_ZJoinProxyModel::crossTypeKeys()
     proxy.addModel(&lookup, 0, {1}, 0);
     QCOMPARE(proxy.index(0, 3).data().toString(), QStringLiteral("one"));
     QVERIFY(!proxy.index(1, 3).data().isValid());
+}
+
+void tst_ZJoinProxyModel::quietByDefault()
+{
+    // Debug and info lines stay off unless the logging rules ask for them.
+    QVERIFY(!lcModels().isDebugEnabled());
+    QVERIFY(!lcModels().isInfoEnabled());
+    QVERIFY(lcModels().isWarningEnabled());
+    // An empty table says so once, however often its rows are counted.
+    QStandardItemModel empty(0, 2);
+    ZJoinProxyModel join;
+    join.setSourceModel(&empty);
+    static int warnings = 0;
+    warnings = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type == QtWarningMsg && text.contains(QLatin1String("zero row count")))
+                ++warnings;
+        });
+    for (int i = 0; i < 5; ++i)
+        join.rowCount();
+    qInstallMessageHandler(previous);
+    QCOMPARE(warnings, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ZJoinProxyModel)

@@ -218,6 +218,7 @@ private:
 private slots:
     void initTestCase()
     {
+        ZSortFilterWidget::installAsHeaderFilterBox();
         QVERIFY(m_dir.isValid());
         m_file = m_dir.filePath(QStringLiteral("small.xer"));
         QFile file(m_file);

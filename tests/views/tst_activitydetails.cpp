@@ -298,22 +298,18 @@ void tst_ActivityDetails::formatting()
 
 void tst_ActivityDetails::navigationButtons()
 {
+    // The buttons move the activity tree's current row; without an
+    // activities pane there is none to move, so they stay off and the form
+    // keeps its activity. (The moves themselves: tst_loadedwindow.)
     auto *prev = m_pane->findChild<QToolButton *>(QStringLiteral("tbPrevious"));
     auto *next = m_pane->findChild<QToolButton *>(QStringLiteral("tbNext"));
     QVERIFY(prev && next);
     QVERIFY(!prev->isEnabled());
-    QVERIFY(next->isEnabled());
-    m_pane->nextActivity();
-    QCOMPARE(edit("leName")->text(), QStringLiteral("Twelve"));
-    QVERIFY(prev->isEnabled());
-    m_pane->onRowChanged(activityRow(1000), QModelIndex());
-    m_pane->onRowChanged(m_activities->index(4, 0), QModelIndex()); // band: no move
-    m_pane->nextActivity();
-    m_pane->nextActivity();
-    m_pane->nextActivity();
     QVERIFY(!next->isEnabled());
+    const QString before = edit("leName")->text();
+    m_pane->nextActivity();
     m_pane->previousActivity();
-    QVERIFY(next->isEnabled());
+    QCOMPARE(edit("leName")->text(), before);
 }
 
 void tst_ActivityDetails::activationGoesToTask()

@@ -15,6 +15,7 @@ class tst_Resources : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { ZSortFilterWidget::installAsHeaderFilterBox(); }
     void form();
     void noModel();
     void setModel();
@@ -83,7 +84,7 @@ void tst_Resources::setModel()
     QCOMPARE(page.model(), static_cast<QAbstractItemModel *>(model));
     QCOMPARE(proxy->parent(), &page);
     auto *header = qobject_cast<ZSortFilterHeader *>(page.tableView()->horizontalHeader());
-    ZSortFilterWidget *widget = header->sortFilterWidget();
+    auto *widget = qobject_cast<ZSortFilterWidget *>(header->sortFilterWidget());
     QVERIFY(widget);
     QCOMPARE(widget->proxy(), proxy);
     QCOMPARE(widget->model(), static_cast<QAbstractItemModel *>(model));

@@ -4,6 +4,7 @@
 #include "qgcdateaxis.h"
 
 #include <QPainter>
+#include <QStandardItemModel>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -72,6 +73,9 @@ private slots:
     void captions_data();
     void captions();
     void quarterCaptionsOfAYear();
+    void captionsFitTheirCells_data();
+    void captionsFitTheirCells();
+    void noTaskNoAxis();
     void dragColumnBorder();
     void paintsCaptions();
     void centuriesApart();
@@ -388,6 +392,55 @@ void tst_DateAxis::captions()
                        static_cast<WeekFormat>(format), static_cast<DayFormat>(format), QString(), QString(),
                        QString(), QString(), QString());
     QCOMPARE(chart.dateAxis()->caption(static_cast<TimeUnit>(unit), date), caption);
+}
+
+void tst_DateAxis::captionsFitTheirCells_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("fullWidthOf"); // the cell is as wide as this text
+    QTest::addColumn<QString>("drawn");
+    QTest::addRow("year fits") << 9 << "2017" << "2017" << "2017";
+    QTest::addRow("year shortened") << 9 << "2017" << "'17" << "'17";
+    QTest::addRow("year left out") << 9 << "2017" << "" << "";
+    QTest::addRow("quarter") << 7 << "Q3 2017" << "3" << "3";
+    QTest::addRow("month number") << 6 << "July" << "7" << "7";
+    QTest::addRow("week") << 4 << "W 28" << "28" << "28";
+    QTest::addRow("day") << 3 << "Fri 14" << "14" << "14";
+}
+
+void tst_DateAxis::captionsFitTheirCells()
+{
+    QFETCH(int, unit);
+    QFETCH(QString, caption);
+    QFETCH(QString, fullWidthOf);
+    QFETCH(QString, drawn);
+    const QFontMetrics metrics{QFont()};
+    const int width = metrics.horizontalAdvance(fullWidthOf);
+    const QString text = DateAxis::fitCaption(static_cast<TimeUnit>(unit), dt(2017, 7, 14), caption,
+                                              metrics, width);
+    QCOMPARE(text, drawn);
+    QVERIFY(metrics.horizontalAdvance(text) <= width);
+}
+
+void tst_DateAxis::noTaskNoAxis()
+{
+    // A chart whose rows all went (a closed project) keeps no date range.
+    QStandardItemModel tasks(1, 2);
+    tasks.setData(tasks.index(0, 0), dt(2017, 1, 2));
+    tasks.setData(tasks.index(0, 1), dt(2017, 1, 9));
+    GanttChart chart;
+    chart.setModel(&tasks, 0, 1, -1, -1, nullptr, 0, 1, 3, 4, -1, -1, -1, -1, nullptr);
+    chart.resetModels();
+    chart.flushPendingRebuild();
+    QVERIFY(chart.dateAxis()->hasRange());
+    QVERIFY(!chart.dateAxis()->empty());
+    tasks.removeRows(0, 1);
+    chart.resetModels();
+    chart.flushPendingRebuild();
+    QVERIFY(!chart.dateAxis()->hasRange());
+    QVERIFY(chart.dateAxis()->empty());
+    QCOMPARE(chart.dateAxis()->axisWidth(), 0);
 }
 
 void tst_DateAxis::quarterCaptionsOfAYear()

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// Bench programs never ask the update server: an empty address turns the
+// main window's update check off.
+inline void disableUpdateCheck()
+{
+    qputenv("TARVOLEN_UPDATE_URL", QByteArray());
+}
+
+// Window benches draw offscreen unless the caller names a platform.
+inline void prepareWindowBench()
+{
+    disableUpdateCheck();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}

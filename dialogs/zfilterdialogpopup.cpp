@@ -1,0 +1,371 @@
+#include "zfilterdialogpopup.h"
+
+#include "modelhelpers.h"
+#include "zfilterproxymodel.h"
+#include "zindex.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegExp>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+ZFilterDialogPopUp::ZFilterDialogPopUp(QAbstractItemModel *model, int column, QWidget *parent)
+    : QMenu(parent)
+    , m_model(model)
+    , m_column(column)
+{
+    init();
+    updateGeometry();
+    m_searchEdit->setFocus(Qt::OtherFocusReason);
+}
+
+ZFilterDialogPopUp::~ZFilterDialogPopUp() = default;
+
+void ZFilterDialogPopUp::init()
+{
+    m_clear = false;
+    m_accepted = false;
+    m_rejected = false;
+    m_listModel = new QStandardItemModel(this);
+    m_proxy = new ZFilterProxyModel(this);
+    m_proxy->setSourceModel(m_listModel);
+    m_proxy->setFilterKeyColumn(0);
+    createWidgets();
+}
+
+void ZFilterDialogPopUp::createWidgets()
+{
+    m_sortAZ = addAction(QIcon(QStringLiteral(":/images/sort_az_32.png")), tr("Sort A to Z"));
+    m_sortAZ->setCheckable(true);
+    m_sortZA = addAction(QIcon(QStringLiteral(":/images/sort_za_32.png")), tr("Sort Z to A"));
+    m_sortZA->setCheckable(true);
+    addSeparator();
+    m_clearAction = addAction(QIcon(QStringLiteral(":/images/filter-delete_32.png")), tr("Clear"));
+    addSeparator();
+
+    m_tabWidget = new QTabWidget(this);
+    m_tabWidget->setStyleSheet(QStringLiteral(
+        "QTabWidget::tab-bar { alignment: center; } "
+        "QTabWidget::pane { position: absolute; top: -0.5em; }"));
+    auto *listPage = new QWidget(m_tabWidget);
+    auto *listLayout = new QVBoxLayout(listPage);
+    m_searchEdit = new QLineEdit(listPage);
+    m_searchEdit->setClearButtonEnabled(true);
+    m_treeView = new QTreeView(listPage);
+    m_treeView->setModel(m_proxy);
+    m_treeView->setHeaderHidden(true);
+    listLayout->addWidget(m_searchEdit);
+    listLayout->addWidget(m_treeView);
+    m_tabWidget->addTab(listPage, tr("List"));
+    connect(m_searchEdit, &QLineEdit::textChanged, this, &ZFilterDialogPopUp::filterRegExpChanged);
+    connect(m_treeView, &QTreeView::clicked, this, &ZFilterDialogPopUp::onItemClicked);
+
+    m_tabAction = new QWidgetAction(this);
+    m_tabAction->setDefaultWidget(m_tabWidget);
+    addAction(m_tabAction);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ZFilterDialogPopUp::onAccepted);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ZFilterDialogPopUp::onRejected);
+    auto *buttonAction = new QWidgetAction(this);
+    buttonAction->setDefaultWidget(buttons);
+    addAction(buttonAction);
+}
+
+void ZFilterDialogPopUp::startValueList()
+{
+    m_listModel->clear();
+    auto *all = new QStandardItem(tr("(Select All)"));
+    all->setCheckable(true);
+    all->setCheckState(Qt::Checked);
+    m_listModel->appendRow(all);
+}
+
+QSet<int> ZFilterDialogPopUp::bandRows() const
+{
+    // The grouping appends its band rows to the activity table; they carry
+    // the band's label in "Group", which no activity row does.
+    QSet<int> rows;
+    if (!m_model)
+        return rows;
+    const int groupColumn = columnIndex(m_model, QStringLiteral("Group"));
+    if (groupColumn < 0)
+        return rows;
+    const int count = m_model->rowCount();
+    for (int r = 0; r < count; ++r) {
+        if (!m_model->index(r, groupColumn).data(Qt::DisplayRole).isNull())
+            rows.insert(r);
+    }
+    return rows;
+}
+
+void ZFilterDialogPopUp::dropRows(ZIndex &index, const QSet<int> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    for (auto it = index.begin(); it != index.end();) {
+        it->second.rows.subtract(rows);
+        if (it->second.rows.isEmpty() && index.isLeaf(it->first))
+            it = index.erase(it);
+        else
+            ++it;
+    }
+}
+
+void ZFilterDialogPopUp::createFilterModel()
+{
+    startValueList();
+    if (!m_model)
+        return;
+    ZIndex index(m_model, m_column);
+    index.group(Qt::DisplayRole);
+    dropRows(index, bandRows());
+    index.toModel(m_listModel, false);
+}
+
+QString ZFilterDialogPopUp::firstConditionOperator() const
+{
+    return m_firstOperator ? m_firstOperator->currentText() : QString();
+}
+
+QString ZFilterDialogPopUp::secondConditionOperator() const
+{
+    return m_secondOperator ? m_secondOperator->currentText() : QString();
+}
+
+QString ZFilterDialogPopUp::translateOperator(const QString &symbol) const
+{
+    static const QHash<QString, QString> texts = {
+        {QStringLiteral("="), QStringLiteral("equals")},
+        {QStringLiteral("!="), QStringLiteral("does not equal")},
+        {QStringLiteral(">"), QStringLiteral("is greater than")},
+        {QStringLiteral(">="), QStringLiteral("is greater than or equal to")},
+        {QStringLiteral("<"), QStringLiteral("is less than")},
+        {QStringLiteral("<="), QStringLiteral("is less than or equal to")},
+    };
+    return texts.value(symbol, symbol);
+}
+
+bool ZFilterDialogPopUp::isAndChecked() const
+{
+    return m_andButton && m_andButton->isChecked();
+}
+
+void ZFilterDialogPopUp::addExpressionTab(QWidget *firstEditor, QWidget *secondEditor,
+                                          const QStringList &operators)
+{
+    auto *page = new QWidget(m_tabWidget);
+    m_firstOperator = new QComboBox(page);
+    m_firstOperator->addItems(operators);
+    firstEditor->setParent(page);
+    auto *firstRow = new QHBoxLayout;
+    firstRow->addWidget(m_firstOperator);
+    firstRow->addWidget(firstEditor);
+
+    m_andButton = new QRadioButton(tr("&AND"), page);
+    m_andButton->setChecked(true);
+    m_orButton = new QRadioButton(tr("&OR"), page);
+    auto *joinRow = new QHBoxLayout;
+    joinRow->addWidget(m_andButton);
+    joinRow->addWidget(m_orButton);
+
+    m_secondOperator = new QComboBox(page);
+    m_secondOperator->addItem(QString());
+    m_secondOperator->addItems(operators);
+    secondEditor->setParent(page);
+    auto *secondRow = new QHBoxLayout;
+    secondRow->addWidget(m_secondOperator);
+    secondRow->addWidget(secondEditor);
+
+    auto *grid = new QGridLayout(page);
+    grid->addLayout(firstRow, 0, 0, 1, 2);
+    grid->addLayout(joinRow, 1, 0);
+    grid->addLayout(secondRow, 2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+    m_tabWidget->addTab(page, tr("Expression"));
+}
+
+void ZFilterDialogPopUp::preloadOperators(const QString &firstSymbol,
+                                          const QString &secondSymbol, bool andChecked)
+{
+    // A text that is not in the list leaves the combo box as it is.
+    const auto select = [](QComboBox *combo, const QString &text) {
+        const int i = combo->findText(text);
+        if (i >= 0)
+            combo->setCurrentIndex(i);
+    };
+    if (!m_firstOperator)
+        return;
+    select(m_firstOperator, translateOperator(firstSymbol));
+    if (!secondSymbol.isEmpty())
+        select(m_secondOperator, translateOperator(secondSymbol));
+    (andChecked ? m_andButton : m_orButton)->setChecked(true);
+    m_tabWidget->setCurrentIndex(1);
+}
+
+QList<QVariant> ZFilterDialogPopUp::selectedItems() const
+{
+    // Depth first through the proxy, so rows the search hides are neither
+    // visited nor returned; "(Select All)" is skipped.
+    QList<QVariant> values;
+    QVector<QModelIndex> stack;
+    for (int r = m_proxy->rowCount() - 1; r >= 1; --r)
+        stack.append(m_proxy->index(r, 0));
+    while (!stack.isEmpty()) {
+        const QModelIndex index = stack.takeLast();
+        if (index.data(Qt::CheckStateRole).toInt() == Qt::Checked)
+            values.append(index.data(Qt::DisplayRole));
+        for (int r = m_proxy->rowCount(index) - 1; r >= 0; --r)
+            stack.append(m_proxy->index(r, 0, index));
+    }
+    return values;
+}
+
+void ZFilterDialogPopUp::setSelectedItems(const QList<QVariant> &values)
+{
+    if (values.isEmpty())
+        return;
+    if (QStandardItem *all = m_listModel->item(0))
+        all->setCheckState(Qt::Unchecked);
+    toggleCheckState(Qt::Unchecked, QModelIndex());
+    if (m_listModel->rowCount() < 2)
+        return;
+    const QModelIndex start = m_listModel->index(1, 0);
+    for (const QVariant &value : values) {
+        const QModelIndexList hits = m_listModel->match(
+            start, Qt::DisplayRole, value, 1, Qt::MatchExactly | Qt::MatchRecursive);
+        if (!hits.isEmpty())
+            m_listModel->setData(hits.first(), Qt::Checked, Qt::CheckStateRole);
+    }
+}
+
+void ZFilterDialogPopUp::setSortIdicator(Qt::SortOrder order)
+{
+    if (order == Qt::AscendingOrder) {
+        m_sortAZ->setChecked(true);
+        m_sortZA->setChecked(false);
+    } else if (order == Qt::DescendingOrder) {
+        m_sortAZ->setChecked(false);
+        m_sortZA->setChecked(true);
+    }
+}
+
+bool ZFilterDialogPopUp::isSelectAllChecked() const
+{
+    const QStandardItem *all = m_listModel->item(0);
+    return all && all->checkState() == Qt::Checked;
+}
+
+bool ZFilterDialogPopUp::isFilterActive() const
+{
+    return preorderList(m_proxy, QModelIndex()).size()
+        != preorderList(m_listModel, QModelIndex()).size();
+}
+
+void ZFilterDialogPopUp::toggleCheckState(Qt::CheckState state, const QModelIndex &parent)
+{
+    // Through the proxy: rows the search hides keep their state.
+    QVector<QModelIndex> stack{parent};
+    while (!stack.isEmpty()) {
+        const QModelIndex p = stack.takeLast();
+        const int rows = m_proxy->rowCount(p);
+        for (int r = rows - 1; r >= 0; --r) {
+            const QModelIndex child = m_proxy->index(r, 0, p);
+            m_proxy->setData(child, state, Qt::CheckStateRole);
+            stack.append(child);
+        }
+    }
+}
+
+void ZFilterDialogPopUp::toggleCheckStateParent(Qt::CheckState state, const QModelIndex &parent)
+{
+    QModelIndex p = parent;
+    while (p.isValid() && m_proxy->rowCount(p) > 0) {
+        const int rows = m_proxy->rowCount(p);
+        bool same = true;
+        for (int r = 0; r < rows && same; ++r)
+            same = m_proxy->index(r, 0, p).data(Qt::CheckStateRole).toInt() == state;
+        if (!same) {
+            // A mixed group shows unchecked, and so do all its ancestors.
+            for (QModelIndex a = p; a.isValid(); a = a.parent())
+                m_proxy->setData(a, Qt::Unchecked, Qt::CheckStateRole);
+            return;
+        }
+        m_proxy->setData(p, state, Qt::CheckStateRole);
+        p = p.parent();
+    }
+}
+
+void ZFilterDialogPopUp::updateAllChecked()
+{
+    QStandardItem *all = m_listModel->item(0);
+    if (!all)
+        return;
+    const QModelIndexList rows = preorderList(m_listModel, QModelIndex());
+    if (rows.size() < 2)
+        return;
+    bool every = true;
+    for (int i = 1; i < rows.size() && every; ++i)
+        every = rows.at(i).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+    all->setCheckState(every ? Qt::Checked : Qt::Unchecked);
+}
+
+void ZFilterDialogPopUp::onItemClicked(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    const auto state = Qt::CheckState(index.data(Qt::CheckStateRole).toInt());
+    if (index.row() == 0 && !index.parent().isValid()) {
+        const int rows = m_proxy->rowCount();
+        for (int r = 1; r < rows; ++r) {
+            const QModelIndex row = m_proxy->index(r, 0);
+            m_proxy->setData(row, state, Qt::CheckStateRole);
+            toggleCheckState(state, row);
+        }
+        updateAllChecked();
+        return;
+    }
+    if (m_proxy->rowCount(index) > 0)
+        toggleCheckState(state, index);
+    if (index.parent().isValid())
+        toggleCheckStateParent(state, index.parent());
+    updateAllChecked();
+}
+
+void ZFilterDialogPopUp::filterRegExpChanged()
+{
+    m_proxy->setFilterRegExp(
+        QRegExp(m_searchEdit->text(), Qt::CaseInsensitive, QRegExp::Wildcard));
+}
+
+void ZFilterDialogPopUp::onClearFilter()
+{
+    m_clear = true;
+    close();
+}
+
+void ZFilterDialogPopUp::onAccepted()
+{
+    m_accepted = true;
+    close();
+}
+
+void ZFilterDialogPopUp::onRejected()
+{
+    m_rejected = true;
+    close();
+}
+
+void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
+{
+    QMenu::keyPressEvent(event);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSize>
+
+class QPainter;
+class QWidget;
+
+// What the picker buttons (colour, end point, bar body) share: each is drawn
+// as a combo box and opens its own pop-up list below itself.
+
+// The combo box frame over the whole button, the pen left in the palette's
+// text colour for what the button draws on it.
+void drawComboFrame(QWidget *button, QPainter &painter);
+
+// Opens popup as a pop-up window at the button's bottom-left corner, resized
+// first when a size is given.
+void showPopupBelow(QWidget *button, QWidget *popup, const QSize &size = QSize());

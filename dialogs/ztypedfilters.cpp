@@ -1,0 +1,231 @@
+#include "ztypedfilters.h"
+
+#include "zdateindex.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabWidget>
+
+namespace {
+
+QStringList numberOperators()
+{
+    return {QStringLiteral("equals"),
+            QStringLiteral("does not equal"),
+            QStringLiteral("is greater than"),
+            QStringLiteral("is greater than or equal to"),
+            QStringLiteral("is less than"),
+            QStringLiteral("is less than or equal to")};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+ZDateFilter::ZDateFilter(QAbstractItemModel *model, int column, QWidget *parent)
+    : ZFilterDialogPopUp(model, column, parent)
+{
+    init();
+}
+
+void ZDateFilter::init()
+{
+    m_dateMask = QStringLiteral("dd-MM-yyyy");
+    const auto makeEdit = [this] {
+        auto *edit = new QDateEdit(QDate::currentDate(), this);
+        edit->setDisplayFormat(m_dateMask);
+        return edit;
+    };
+    m_firstEdit = makeEdit();
+    m_secondEdit = makeEdit();
+    addExpressionTab(m_firstEdit, m_secondEdit,
+                     {QStringLiteral("equals"), QStringLiteral("does not equal"),
+                      QStringLiteral("is after"), QStringLiteral("is after or equal to"),
+                      QStringLiteral("is before"), QStringLiteral("is before or equal to")});
+    createFilterModel();
+}
+
+void ZDateFilter::createFilterModel()
+{
+    startValueList();
+    if (!m_model)
+        return;
+    // Years, their months, and below each month its distinct dates, every
+    // date row holding the cell's own value.
+    const QSet<int> bands = bandRows();
+    ZDateIndex years(m_model, m_column);
+    years.interval = QStringLiteral("Year");
+    years.dateFormat = m_dateMask;
+    years.group(Qt::DisplayRole);
+    dropRows(years, bands);
+    ZDateIndex months(m_model, m_column);
+    months.interval = QStringLiteral("Month");
+    months.dateFormat = m_dateMask;
+    months.group(Qt::DisplayRole);
+    dropRows(months, bands);
+    ZIndex tree = cross(years, months);
+    tree.makeChildrenUnique();
+    tree.toModel(m_listModel, true);
+}
+
+void ZDateFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,
+                                 const QString &secondOperator, const QVariant &secondValue,
+                                 bool andChecked)
+{
+    m_firstEdit->setDate(firstValue.toDate());
+    if (!secondOperator.isEmpty())
+        m_secondEdit->setDate(secondValue.toDate());
+    preloadOperators(firstOperator, secondOperator, andChecked);
+}
+
+QVariant ZDateFilter::firstConditionValue() const
+{
+    return m_firstEdit->date();
+}
+
+QVariant ZDateFilter::secondConditionValue() const
+{
+    return m_secondEdit->date();
+}
+
+QString ZDateFilter::translateOperator(const QString &symbol) const
+{
+    static const QHash<QString, QString> texts = {
+        {QStringLiteral(">"), QStringLiteral("is after")},
+        {QStringLiteral(">="), QStringLiteral("is after or equal to")},
+        {QStringLiteral("<"), QStringLiteral("is before")},
+        {QStringLiteral("<="), QStringLiteral("is before or equal to")},
+    };
+    const auto it = texts.constFind(symbol);
+    return it != texts.constEnd() ? it.value() : ZFilterDialogPopUp::translateOperator(symbol);
+}
+
+// ---------------------------------------------------------------------------
+
+ZIntegerFilter::ZIntegerFilter(QAbstractItemModel *model, int column, QWidget *parent)
+    : ZFilterDialogPopUp(model, column, parent)
+{
+    init();
+}
+
+void ZIntegerFilter::init()
+{
+    const auto makeEdit = [this] {
+        auto *edit = new QSpinBox(this);
+        edit->setRange(-99999, 99999);
+        return edit;
+    };
+    m_firstEdit = makeEdit();
+    m_secondEdit = makeEdit();
+    addExpressionTab(m_firstEdit, m_secondEdit, numberOperators());
+    createFilterModel();
+}
+
+void ZIntegerFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,
+                                    const QString &secondOperator, const QVariant &secondValue,
+                                    bool andChecked)
+{
+    m_firstEdit->setValue(firstValue.toInt());
+    if (!secondOperator.isEmpty())
+        m_secondEdit->setValue(secondValue.toInt());
+    preloadOperators(firstOperator, secondOperator, andChecked);
+}
+
+QVariant ZIntegerFilter::firstConditionValue() const
+{
+    return m_firstEdit->value();
+}
+
+QVariant ZIntegerFilter::secondConditionValue() const
+{
+    return m_secondEdit->value();
+}
+
+// ---------------------------------------------------------------------------
+
+ZDoubleFilter::ZDoubleFilter(QAbstractItemModel *model, int column, QWidget *parent)
+    : ZFilterDialogPopUp(model, column, parent)
+{
+    init();
+}
+
+void ZDoubleFilter::init()
+{
+    const auto makeEdit = [this] {
+        auto *edit = new QDoubleSpinBox(this);
+        edit->setDecimals(2);
+        edit->setRange(-99999.99, 99999.99);
+        return edit;
+    };
+    m_firstEdit = makeEdit();
+    m_secondEdit = makeEdit();
+    addExpressionTab(m_firstEdit, m_secondEdit, numberOperators());
+    createFilterModel();
+}
+
+void ZDoubleFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,
+                                   const QString &secondOperator, const QVariant &secondValue,
+                                   bool andChecked)
+{
+    m_firstEdit->setValue(firstValue.toDouble());
+    if (!secondOperator.isEmpty())
+        m_secondEdit->setValue(secondValue.toDouble());
+    preloadOperators(firstOperator, secondOperator, andChecked);
+}
+
+QVariant ZDoubleFilter::firstConditionValue() const
+{
+    return m_firstEdit->value();
+}
+
+QVariant ZDoubleFilter::secondConditionValue() const
+{
+    return m_secondEdit->value();
+}
+
+// ---------------------------------------------------------------------------
+
+ZTextFilter::ZTextFilter(QAbstractItemModel *model, int column, QWidget *parent)
+    : ZFilterDialogPopUp(model, column, parent)
+{
+    init();
+}
+
+void ZTextFilter::init()
+{
+    m_firstEdit = new QLineEdit(this);
+    m_secondEdit = new QLineEdit(this);
+    addExpressionTab(m_firstEdit, m_secondEdit,
+                     {QStringLiteral("equals"), QStringLiteral("does not equal"),
+                      QStringLiteral("begins with"), QStringLiteral("does not begin with"),
+                      QStringLiteral("ends with"), QStringLiteral("does not end with"),
+                      QStringLiteral("contains"), QStringLiteral("does not contain")});
+    createFilterModel();
+}
+
+void ZTextFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,
+                                 const QString &secondOperator, const QVariant &secondValue,
+                                 bool andChecked)
+{
+    m_firstEdit->setText(firstValue.toString());
+    if (!secondOperator.isEmpty())
+        m_secondEdit->setText(secondValue.toString());
+    preloadOperators(firstOperator, secondOperator, andChecked);
+}
+
+QVariant ZTextFilter::firstConditionValue() const
+{
+    // An empty text is a value too: "equals" then matches empty cells.
+    return QVariant(m_firstEdit->text());
+}
+
+QVariant ZTextFilter::secondConditionValue() const
+{
+    return QVariant(m_secondEdit->text());
+}

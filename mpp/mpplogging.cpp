@@ -1,0 +1,3 @@
+#include "mpplogging.h"
+
+Q_LOGGING_CATEGORY(lcMpp, "sv.mpp", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "mppr9field.h"
+
+template class mppr::BasicField<mppr9::FieldType, mppr9::FieldGroup>;

@@ -1,0 +1,7 @@
+#include "mpprresource.h"
+
+namespace mppr {
+
+Resource::~Resource() = default;
+
+} // namespace mppr

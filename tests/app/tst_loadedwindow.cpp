@@ -1,0 +1,580 @@
+#include "activities.h"
+#include "activitydetails.h"
+#include "qgcdateaxis.h"
+#include "mainwindow.h"
+#include "modelhelpers.h"
+#include "qganttchart.h"
+#include "resources.h"
+#include "xertestfiles.h"
+#include "zfilterdialogpopup.h"
+#include "zfilterdialogproxymodel.h"
+#include "zfilterproxymodel.h"
+#include "zgroupedcolumndialog.h"
+#include "zgroupedtreeview.h"
+#include "zgrouping.h"
+#include "zsortfilterheader.h"
+#include "zsortfilterwidget.h"
+#include "ztypedfilters.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QLineEdit>
+#include <QListView>
+#include <QTableView>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include "modalanswerers.h"
+
+// The main window with a loaded, WBS-grouped project, driven as a user
+// drives it: the header filters (each pop-up opened from its header
+// section's box and answered from the test; the tree, the header marks, the
+// band dates and the chart checked afterwards), the column chooser, the
+// details pane's previous/next buttons, the recent menu, closing.
+class tst_LoadedWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void valueListHoldsActivityValuesOnly();
+    void filters_data();
+    void filters();
+    void changedFilterRecomputesBandDates();
+    void reopenedPopUpShowsStoredFilter();
+    void sortAndClear();
+    void columnChooser();
+    void columnChooserOnResourcesPage();
+    void previousNextMoveTheTree();
+    void recentMenuShowsAmpersands();
+    void closeLeavesNoDateAxis();
+    void noToolBarContextMenu();
+
+private:
+    // Opens the column's pop-up through the header box and lets answer
+    // act on it; false when no pop-up came.
+    bool runPopUp(const QString &caption, const std::function<void(ZFilterDialogPopUp *)> &answer);
+    int column(const QString &caption) const;
+    // Activities on show (their IDs) and bands with their start dates.
+    QString shown() const;
+    static void checkOnly(ZFilterDialogPopUp *popup, const QStringList &values);
+    static void choose(ZFilterDialogPopUp *popup, QAction *action);
+
+    QTemporaryDir m_dir;
+    QString m_file;
+    std::unique_ptr<MainWindow> m_window;
+    Activities *m_pane = nullptr;
+    ZSortFilterHeader *m_header = nullptr;
+};
+
+void tst_LoadedWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    using xertest::table;
+    QByteArray xer = xertest::header();
+    xer += table("PROJWBS", "wbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id",
+                 {"1\t1\tP\tProject\t", "2\t2\tP.D\tDesign\t1", "3\t3\tP.B\tBuild\t1"});
+    xer += table("TASK",
+                 "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"
+                 "\ttarget_start_date\ttarget_end_date",
+                 {"101\t1\t2\tTT_Task\tA101\tSurvey\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00",
+                  "102\t1\t2\tTT_Mile\tA102\tDesign done\tTK_NotStart\t2024-01-08 08:00\t2024-01-08 08:00",
+                  "103\t1\t3\tTT_Task\tA103\tpour\tTK_NotStart\t2024-01-15 08:00\t2024-01-20 17:00",
+                  "104\t1\t3\tTT_Mile\tA104\tHandover\tTK_NotStart\t2024-01-22 08:00\t2024-01-22 08:00",
+                  "105\t1\t3\tTT_Task\tA105\tCloseout\tTK_NotStart\t2024-02-01 08:00\t2024-02-10 17:00"});
+    xer += table("TASKPRED", "task_id\tpred_task_id\tpred_proj_id\tpred_type\tlag_hr_cnt",
+                 {"102\t101\t1\tPR_FS\t0", "104\t103\t1\tPR_FS\t0"});
+    xer += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
+                 {"1\tRT_Labor\tENG\tEngineer", "2\tRT_Equip\tCRN\tCrane"});
+    xer += table("TASKRSRC", "task_id\trsrc_id", {"101\t1", "103\t2"});
+    xer += "%E\r\n";
+    m_file = xertest::writeFile(m_dir, QStringLiteral("filters.xer"), xer);
+    QVERIFY(!m_file.isEmpty());
+}
+
+void tst_LoadedWindow::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->show();
+    m_window->openXerFile(m_file);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    m_pane = m_window->activitiesPane();
+    m_header = qobject_cast<ZSortFilterHeader *>(m_pane->treeView()->header());
+    QVERIFY(m_header);
+    ZGrouping wbs;
+    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(),
+                 QBrush(Qt::darkBlue));
+    m_window->applyLayout(QStringLiteral("{\"group\":\"%1\"}").arg(wbs.toVariant().toString()));
+    m_pane->treeView()->expandAll();
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 A102 "
+                                     "[Build 2024-01-15] A103 A104 A105"));
+}
+
+void tst_LoadedWindow::cleanup()
+{
+    m_window.reset();
+}
+
+int tst_LoadedWindow::column(const QString &caption) const
+{
+    return columnIndex(m_pane->filterModel(), caption);
+}
+
+QString tst_LoadedWindow::shown() const
+{
+    QAbstractItemModel *model = m_pane->filterModel();
+    const int group = column(QStringLiteral("Group"));
+    const int id = column(QStringLiteral("Activity ID"));
+    const int start = column(QStringLiteral("Start Date"));
+    QStringList out;
+    for (const QModelIndex &row : preorderList(model, QModelIndex())) {
+        const QVariant title = row.sibling(row.row(), group).data();
+        if (title.isNull()) {
+            out << row.sibling(row.row(), id).data().toString();
+        } else {
+            out << QStringLiteral("[%1 %2]").arg(
+                title.toString(),
+                row.sibling(row.row(), start).data().toDate().toString(Qt::ISODate));
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+bool tst_LoadedWindow::runPopUp(const QString &caption,
+                                 const std::function<void(ZFilterDialogPopUp *)> &answer)
+{
+    auto *box = qobject_cast<ZSortFilterWidget *>(m_header->sortFilterWidget());
+    if (!box)
+        return false;
+    const int section = column(caption);
+    const QRect rect = m_header->sectionRect(section);
+    WidgetAnswerer<ZFilterDialogPopUp> answerer;
+    answerer.arm(answer);
+    box->onAutoFilterPopUp(rect, section, ZSortFilterWidget::buttonMenuRect(rect).center());
+    return answerer.answered;
+}
+
+void tst_LoadedWindow::checkOnly(ZFilterDialogPopUp *popup, const QStringList &values)
+{
+    // As a user does it: "(Select All)" off, then a click on each value.
+    QAbstractItemModel *list = popup->valueProxy();
+    const QModelIndex all = list->index(0, 0);
+    list->setData(all, Qt::Unchecked, Qt::CheckStateRole);
+    popup->onItemClicked(all);
+    for (const QModelIndex &row : preorderList(list, QModelIndex())) {
+        if (values.contains(row.data().toString())) {
+            list->setData(row, Qt::Checked, Qt::CheckStateRole);
+            popup->onItemClicked(row);
+        }
+    }
+}
+
+void tst_LoadedWindow::choose(ZFilterDialogPopUp *popup, QAction *action)
+{
+    popup->setActiveAction(action);
+    QTest::keyClick(popup, Qt::Key_Return);
+}
+
+void tst_LoadedWindow::valueListHoldsActivityValuesOnly()
+{
+    // The band rows appended by the grouping give no value of their own.
+    QStringList types;
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [&types](ZFilterDialogPopUp *popup) {
+        QVERIFY(qobject_cast<ZTextFilter *>(popup));
+        for (const QModelIndex &row : preorderList(popup->valueModel(), QModelIndex()))
+            types << row.data().toString();
+        popup->onRejected();
+    }));
+    QCOMPARE(types, (QStringList{QStringLiteral("(Select All)"), QStringLiteral("Milestone"),
+                                 QStringLiteral("Task")}));
+    // Cancel changes nothing.
+    QVERIFY(!m_header->hasAnyFilter());
+    QVERIFY(m_pane->filterModel()->patterns().isEmpty());
+}
+
+void tst_LoadedWindow::filters_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("op1");
+    QTest::addColumn<QVariant>("value1");
+    QTest::addColumn<QString>("op2");
+    QTest::addColumn<QVariant>("value2");
+    QTest::addColumn<bool>("andJoined");
+    QTest::addColumn<QStringList>("listValues");
+    QTest::addColumn<QString>("expected");
+
+    const QString none;
+    QTest::newRow("list: milestones")
+        << "Activity Type" << none << QVariant() << none << QVariant() << true
+        << QStringList{QStringLiteral("Milestone")}
+        << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-22] A104";
+    QTest::newRow("list: nothing checked shows nothing")
+        << "Activity Type" << none << QVariant() << none << QVariant() << true << QStringList()
+        << "";
+    QTest::newRow("date: after")
+        << "Start Date" << "is after" << QVariant(QDate(2024, 1, 10)) << none << QVariant() << true
+        << QStringList() << "[Project 2024-01-15] [Build 2024-01-15] A103 A104 A105";
+    QTest::newRow("date: outside, OR")
+        << "Start Date" << "is before" << QVariant(QDate(2024, 1, 2)) << "is after"
+        << QVariant(QDate(2024, 1, 30)) << false << QStringList()
+        << "[Project 2024-01-01] [Design 2024-01-01] A101 [Build 2024-02-01] A105";
+    QTest::newRow("text: begins with, any case")
+        << "Activity Name" << "begins with" << QVariant(QStringLiteral("POUR")) << none << QVariant()
+        << true << QStringList() << "[Project 2024-01-15] [Build 2024-01-15] A103";
+    QTest::newRow("text: contains")
+        << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant()
+        << true << QStringList()
+        << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
+}
+
+void tst_LoadedWindow::filters()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, op1);
+    QFETCH(QVariant, value1);
+    QFETCH(QString, op2);
+    QFETCH(QVariant, value2);
+    QFETCH(bool, andJoined);
+    QFETCH(QStringList, listValues);
+    QFETCH(QString, expected);
+
+    QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
+        if (op1.isEmpty()) {
+            checkOnly(popup, listValues);
+        } else {
+            popup->tabWidget()->setCurrentIndex(1);
+            const QList<QComboBox *> combos = popup->findChildren<QComboBox *>();
+            combos.at(0)->setCurrentText(op1);
+            combos.at(1)->setCurrentText(op2);
+            if (auto *date = qobject_cast<ZDateFilter *>(popup)) {
+                date->firstEditor()->setDate(value1.toDate());
+                date->secondEditor()->setDate(value2.toDate());
+            } else if (auto *text = qobject_cast<ZTextFilter *>(popup)) {
+                text->firstEditor()->setText(value1.toString());
+                text->secondEditor()->setText(value2.toString());
+            }
+            const QString joiner = andJoined ? QStringLiteral("&AND") : QStringLiteral("&OR");
+            for (auto *radio : popup->findChildren<QRadioButton *>()) {
+                if (radio->text() == joiner)
+                    radio->setChecked(true);
+            }
+        }
+        popup->onAccepted();
+    }));
+    QCOMPARE(shown(), expected);
+    // The header marks the column, the box paints its filter icon, and the
+    // chart shows exactly the rows of the tree.
+    const int section = column(caption);
+    QCOMPARE(m_header->filteredColumns(), QList<int>{section});
+    auto *box = qobject_cast<ZSortFilterWidget *>(m_header->sortFilterWidget());
+    QVERIFY(box->flags(section) & ZSortFilterWidget::Filtered);
+    QCOMPARE(m_pane->filterModel()->patterns().contains(section), op1.isEmpty());
+    QCOMPARE(m_pane->filterModel()->expressions().contains(section), !op1.isEmpty());
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    QCOMPARE(chart->taskCount(), preorderList(m_pane->filterModel(), QModelIndex()).size());
+
+    // Clear all filters, as the chooser's button does.
+    m_pane->clearFilterSort();
+    QVERIFY(!m_header->hasAnyFilter());
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 A102 "
+                                     "[Build 2024-01-15] A103 A104 A105"));
+}
+
+void tst_LoadedWindow::changedFilterRecomputesBandDates()
+{
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Milestone")});
+        popup->onAccepted();
+    }));
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-08] [Design 2024-01-08] A102 "
+                                     "[Build 2024-01-22] A104"));
+    // The column is filtered already: the header says nothing new, the
+    // band dates follow all the same.
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Task")});
+        popup->onAccepted();
+    }));
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 "
+                                     "[Build 2024-01-15] A103 A105"));
+    // Switching the column to an expression drops its value list.
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        popup->tabWidget()->setCurrentIndex(1);
+        auto *text = qobject_cast<ZTextFilter *>(popup);
+        popup->findChildren<QComboBox *>().at(0)->setCurrentText(QStringLiteral("begins with"));
+        text->firstEditor()->setText(QStringLiteral("MILE"));
+        popup->onAccepted();
+    }));
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-08] [Design 2024-01-08] A102 "
+                                     "[Build 2024-01-22] A104"));
+    QVERIFY(m_pane->filterModel()->patterns().isEmpty());
+}
+
+void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
+{
+    // Everything checked by hand and accepted clears the filter ...
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Milestone"), QStringLiteral("Task")});
+        popup->onAccepted();
+    }));
+    QVERIFY(!m_header->hasAnyFilter());
+    // ... while a stored list of every value shows as that list.
+    m_pane->filterModel()->setFilter(column(QStringLiteral("Activity Type")),
+                                     {QStringLiteral("Milestone"), QStringLiteral("Task")});
+    QStringList checked;
+    bool selectAll = true;
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [&](ZFilterDialogPopUp *popup) {
+        checked = popup->selectedItems().isEmpty() ? QStringList()
+                                                   : QVariant(popup->selectedItems()).toStringList();
+        selectAll = popup->isSelectAllChecked();
+        QCOMPARE(popup->tabWidget()->currentIndex(), 0);
+        popup->onRejected();
+    }));
+    QCOMPARE(checked, (QStringList{QStringLiteral("Milestone"), QStringLiteral("Task")}));
+    QVERIFY(!selectAll);
+
+    const QDate after(2024, 1, 10);
+    QVERIFY(runPopUp(QStringLiteral("Start Date"), [&after](ZFilterDialogPopUp *popup) {
+        popup->tabWidget()->setCurrentIndex(1);
+        popup->findChildren<QComboBox *>().at(0)->setCurrentText(QStringLiteral("is after"));
+        qobject_cast<ZDateFilter *>(popup)->firstEditor()->setDate(after);
+        popup->onAccepted();
+    }));
+    QString op;
+    QDate date;
+    QVERIFY(runPopUp(QStringLiteral("Start Date"), [&](ZFilterDialogPopUp *popup) {
+        QCOMPARE(popup->tabWidget()->currentIndex(), 1);
+        op = popup->firstConditionOperator();
+        date = popup->firstConditionValue().toDate();
+        QCOMPARE(popup->secondConditionOperator(), QString());
+        popup->onRejected();
+    }));
+    QCOMPARE(op, QStringLiteral("is after"));
+    QCOMPARE(date, after);
+}
+
+void tst_LoadedWindow::sortAndClear()
+{
+    QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
+        choose(popup, popup->sortAscendingAction());
+    }));
+    const int name = column(QStringLiteral("Activity Name"));
+    QCOMPARE(m_pane->filterModel()->sortColumn(), name);
+    QCOMPARE(m_header->sortColumn(), name);
+    // Texts sort case-sensitively: "pour" after the capitals.
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A102 A101 "
+                                     "[Build 2024-01-15] A105 A104 A103"));
+    bool ascending = false;
+    QVERIFY(runPopUp(QStringLiteral("Activity Name"), [&ascending](ZFilterDialogPopUp *popup) {
+        ascending = popup->sortAscendingAction()->isChecked()
+                    && !popup->sortDescendingAction()->isChecked();
+        checkOnly(popup, {QStringLiteral("pour"), QStringLiteral("Survey")});
+        popup->onAccepted();
+    }));
+    QVERIFY(ascending);
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 "
+                                     "[Build 2024-01-15] A103"));
+    // "Clear" on another column removes the sort as well, not the filter.
+    QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
+        choose(popup, popup->clearAction());
+    }));
+    QCOMPARE(m_pane->filterModel()->sortColumn(), -1);
+    QCOMPARE(m_header->sortColumn(), -1);
+    QCOMPARE(m_header->filteredColumns(), QList<int>{name});
+}
+
+void tst_LoadedWindow::columnChooser()
+{
+    QTreeView *tree = m_pane->treeView();
+    QHeaderView *header = tree->header();
+    QStringList before = visibleColumns(header);
+    WidgetAnswerer<ZGroupedColumnDialog> answerer;
+    QStringList available;
+    answerer.arm([&](ZGroupedColumnDialog *dialog) {
+        QCOMPARE(dialog->selectedColumns(), before);
+        QStandardItemModel *tree = dialog->availableModel();
+        // Show two hidden columns, found under their groups.
+        for (const QString &caption : {QStringLiteral("Planned Duration"), QStringLiteral("Remaining Duration")}) {
+            const QModelIndexList hits = tree->match(tree->index(0, 0), Qt::DisplayRole, caption, 1,
+                                                     Qt::MatchExactly | Qt::MatchRecursive);
+            QVERIFY(!hits.isEmpty());
+            QVERIFY(hits.first().parent().isValid()); // under a group row
+            dialog->availableView()->setCurrentIndex(hits.first());
+            dialog->onRightPressed();
+        }
+        // The system columns are never offered.
+        QVERIFY(tree->match(tree->index(0, 0), Qt::DisplayRole, QStringLiteral("parentID"), 1,
+                            Qt::MatchExactly | Qt::MatchRecursive)
+                    .isEmpty());
+        // "Remaining Duration" (last) goes up two rows, "Activity ID"
+        // (first) back to the tree.
+        const int last = dialog->chosenModel()->rowCount() - 1;
+        dialog->chosenView()->setCurrentIndex(dialog->chosenModel()->index(last, 0));
+        dialog->onUpPressed();
+        dialog->onUpPressed();
+        dialog->chosenView()->setCurrentIndex(dialog->chosenModel()->index(0, 0));
+        dialog->onLeftPressed();
+        dialog->accept();
+    });
+    m_window->onColumnsAction();
+    QVERIFY(answerer.answered);
+    QStringList expected = before.mid(1);
+    expected.insert(expected.size() - 1, QStringLiteral("Remaining Duration"));
+    expected.append(QStringLiteral("Planned Duration"));
+    QCOMPARE(visibleColumns(header), expected);
+    QVERIFY(!visibleColumns(header).contains(QStringLiteral("Activity ID")));
+    QCOMPARE(tree->treePosition(), firstVisibleColumn(header));
+
+    // Cancel keeps the columns; "Clear all filters" clears even then.
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Milestone")});
+        popup->onAccepted();
+    }));
+    before = visibleColumns(header);
+    answerer.arm([](ZGroupedColumnDialog *dialog) {
+        dialog->clearAllFiltersButton()->click();
+        dialog->reject();
+    });
+    m_window->onColumnsAction();
+    QVERIFY(answerer.answered);
+    QCOMPARE(visibleColumns(header), before);
+    QVERIFY(!m_header->hasAnyFilter());
+    QVERIFY(m_pane->filterModel()->patterns().isEmpty());
+}
+
+void tst_LoadedWindow::columnChooserOnResourcesPage()
+{
+    auto *stack = m_window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    QTreeView *tree = m_pane->treeView();
+    const int treeColumn = tree->treePosition();
+    m_window->findChild<QAction *>(QStringLiteral("actionResources"))->trigger();
+    QCOMPARE(stack->currentIndex(), 1);
+    QHeaderView *resources = m_window->resourcesPane()->tableView()->horizontalHeader();
+    QCOMPARE(m_window->currentHeader(), resources);
+    QCOMPARE(m_window->currentFilterModel(), m_window->resourcesPane()->filterModel());
+    QStringList chosen;
+    WidgetAnswerer<ZGroupedColumnDialog> answerer;
+    answerer.arm([&chosen](ZGroupedColumnDialog *dialog) {
+        // Reverse the shown columns.
+        QStandardItemModel *list = dialog->chosenModel();
+        for (int r = list->rowCount() - 1; r > 0; --r) {
+            dialog->chosenView()->setCurrentIndex(list->index(0, 0));
+            for (int k = 0; k < r; ++k)
+                dialog->onDownPressed();
+        }
+        chosen = dialog->selectedColumns();
+        dialog->accept();
+    });
+    m_window->onColumnsAction();
+    QVERIFY(answerer.answered);
+    QVERIFY(chosen.size() > 1);
+    QCOMPARE(visibleColumns(resources), chosen);
+    // Only the resources header changed: the activity tree keeps its tree
+    // column.
+    QCOMPARE(tree->treePosition(), treeColumn);
+}
+
+void tst_LoadedWindow::previousNextMoveTheTree()
+{
+    ActivityDetails *details = m_window->detailsPane();
+    auto *previous = details->findChild<QToolButton *>(QStringLiteral("tbPrevious"));
+    auto *next = details->findChild<QToolButton *>(QStringLiteral("tbNext"));
+    auto *name = details->findChild<QLineEdit *>(QStringLiteral("leName"));
+    QVERIFY(previous && next && name);
+    QTreeView *tree = m_pane->treeView();
+    const int idColumn = column(QStringLiteral("Activity ID"));
+    const auto currentId = [tree, idColumn] {
+        const QModelIndex i = tree->currentIndex();
+        return i.sibling(i.row(), idColumn).data().toString();
+    };
+    tree->collapseAll();
+    // From the first activity on, band rows are passed over and collapsed
+    // bands opened; the General tab and the chart follow.
+    m_pane->stepCurrentActivity(1);
+    QCOMPARE(currentId(), QStringLiteral("A101"));
+    QVERIFY(!previous->isEnabled());
+    QStringList seen{currentId()};
+    while (next->isEnabled()) {
+        next->click();
+        seen << currentId();
+        QCOMPARE(name->text(), tree->currentIndex()
+                                   .sibling(tree->currentIndex().row(),
+                                            column(QStringLiteral("Activity Name")))
+                                   .data()
+                                   .toString());
+        m_pane->ganttChart()->flushPendingRebuild();
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("A101"), QStringLiteral("A102"), QStringLiteral("A103"),
+                                QStringLiteral("A104"), QStringLiteral("A105")}));
+    QVERIFY(tree->isExpanded(tree->currentIndex().parent()));
+    previous->click();
+    previous->click();
+    QCOMPARE(currentId(), QStringLiteral("A103"));
+    QCOMPARE(name->text(), QStringLiteral("pour"));
+    // The Relationships tab shows the new row's relations.
+    auto *predecessors = details->findChild<QTableView *>(QStringLiteral("tblvwPred"));
+    QVERIFY(predecessors);
+    QCOMPARE(predecessors->model()->rowCount(), 0);
+    next->click();
+    QCOMPARE(currentId(), QStringLiteral("A104"));
+    QCOMPARE(predecessors->model()->rowCount(), 1);
+}
+
+void tst_LoadedWindow::recentMenuShowsAmpersands()
+{
+    const QString path = m_dir.filePath(QStringLiteral("R&D plan.xer"));
+    QVERIFY(QFile::copy(m_file, path));
+    m_window->openXerFile(path);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    QMenu *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
+    QStringList shown;
+    for (QAction *action : file->actions()) {
+        if (action->data().toMap().value(QStringLiteral("fileName")).toString() == path)
+            shown << action->text();
+    }
+    // Doubled in the action text, so the menu draws one "&" and no
+    // underlined letter.
+    QCOMPARE(shown, QStringList{QString(path).replace(QLatin1Char('&'), QLatin1String("&&"))});
+}
+
+void tst_LoadedWindow::closeLeavesNoDateAxis()
+{
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    QVERIFY(chart->dateAxis()->hasRange());
+    m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    chart->flushPendingRebuild();
+    QCOMPARE(chart->taskCount(), 0);
+    QVERIFY(!chart->dateAxis()->hasRange());
+    QVERIFY(chart->dateAxis()->empty());
+    QCOMPARE(chart->cellsCount(), qint64(0));
+}
+
+void tst_LoadedWindow::noToolBarContextMenu()
+{
+    auto *toolBar = m_window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
+    QVERIFY(toolBar);
+    for (QWidget *target : {static_cast<QWidget *>(toolBar), static_cast<QWidget *>(m_window.get())}) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &event);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+}
+
+QTEST_MAIN(tst_LoadedWindow)
+#include "tst_loadedwindow.moc"

@@ -1,0 +1,224 @@
+#include "zbarshapecombo.h"
+#include "zbarshapewidget.h"
+#include "zcolorcombo.h"
+#include "zcolorwidget.h"
+#include "zendpointcombo.h"
+#include "zendpointwidget.h"
+
+#include <QHelpEvent>
+#include <QSignalSpy>
+#include <QToolTip>
+#include <QtTest>
+
+// The colour, end-point and bar-shape pickers, driven as a user would: a
+// release on the combo opens its pop-up, a release on the pop-up picks.
+class tst_ZPickers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void colorSetColor_data();
+    void colorSetColor();
+    void colorPickFromPopup_data();
+    void colorPickFromPopup();
+    void colorTooltipAndSwatch();
+    void endPointIndexAt_data();
+    void endPointIndexAt();
+    void endPointCombo();
+    void barShapeWidget();
+    void barShapeCombo();
+};
+
+void tst_ZPickers::colorSetColor_data()
+{
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<int>("index");
+    QTest::addRow("repeated colour selects its last twin") << QColor(Qt::blue) << 55;
+    QTest::addRow("invalid is No Color") << QColor() << 0;
+    QTest::addRow("upper block only") << QColor(QStringLiteral("#C0C0C0")) << 32;
+    QTest::addRow("plum twin") << QColor(QStringLiteral("#993366")) << 41;
+    QTest::addRow("outside the palette keeps the selection") << QColor(1, 2, 3) << 17;
+}
+
+void tst_ZPickers::colorSetColor()
+{
+    QFETCH(QColor, color);
+    QFETCH(int, index);
+    ZColorCombo combo(QColor(Qt::red));
+    QSignalSpy changed(&combo, &ZColorCombo::colorChanged);
+    QCOMPARE(combo.popup()->selectedIndex(), 17);
+    combo.setColor(color);
+    QCOMPARE(combo.popup()->selectedIndex(), index);
+    QCOMPARE(combo.popup()->color(), combo.popup()->colors().at(index).first);
+    QCOMPARE(combo.color(), color); // the combo shows what it was given
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(combo.popup()->colors().size(), 56);
+    QCOMPARE(combo.popup()->objectName(), QStringLiteral("ZColorPickerPopup"));
+}
+
+void tst_ZPickers::colorPickFromPopup_data()
+{
+    QTest::addColumn<QPoint>("pos");
+    QTest::addColumn<bool>("picked");
+    QTest::addColumn<QColor>("color");
+    // Cells are 12 px at x = 6 + 16 c; the lower block starts at y = 102.
+    QTest::addRow("red") << QPoint(22 + 6, 38 + 6) << true << QColor(QStringLiteral("#FF0000"));
+    QTest::addRow("no colour") << QPoint(8, 8) << true << QColor();
+    QTest::addRow("lower block") << QPoint(6 + 7 * 16 + 3, 118 + 3) << true << QColor(Qt::blue);
+    QTest::addRow("gap between cells") << QPoint(6 + 13, 8) << false << QColor();
+    QTest::addRow("separator line") << QPoint(40, 92) << false << QColor();
+}
+
+void tst_ZPickers::colorPickFromPopup()
+{
+    QFETCH(QPoint, pos);
+    QFETCH(bool, picked);
+    QFETCH(QColor, color);
+    ZColorCombo combo(QColor(Qt::green));
+    combo.resize(100, 26);
+    combo.show();
+    QSignalSpy changed(&combo, &ZColorCombo::colorChanged);
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    ZColorWidget *popup = combo.popup();
+    QVERIFY(popup->isVisible());
+    QVERIFY(popup->windowFlags() & Qt::Popup);
+    popup->grab(); // paints the cells
+    QTest::mouseRelease(popup, Qt::LeftButton, Qt::NoModifier, pos);
+    QCOMPARE(changed.count(), picked ? 1 : 0);
+    QCOMPARE(popup->isVisible(), !picked);
+    if (picked) {
+        QCOMPARE(changed.at(0).at(0).value<QColor>(), color);
+        QCOMPARE(combo.color(), color);
+    }
+    popup->hide();
+}
+
+void tst_ZPickers::colorTooltipAndSwatch()
+{
+    ZColorWidget grid;
+    grid.grab();
+    QHelpEvent over(QEvent::ToolTip, grid.cellRect(32).center(), grid.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QCoreApplication::sendEvent(&grid, &over));
+    QCOMPARE(QToolTip::text(), QStringLiteral("Gray-25%"));
+    QHelpEvent outside(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    QVERIFY(QCoreApplication::sendEvent(&grid, &outside)); // handled, hidden
+    QVERIFY(!outside.isAccepted());
+
+    ZColorCombo combo(QColor(Qt::red));
+    combo.resize(100, 26);
+    const QImage swatch = combo.grab().toImage();
+    QCOMPARE(swatch.pixelColor(30, 12), QColor(Qt::red));
+}
+
+void tst_ZPickers::endPointIndexAt_data()
+{
+    QTest::addColumn<QPoint>("pos");
+    QTest::addColumn<int>("index");
+    QTest::addRow("first cell") << QPoint(5, 5) << 0;
+    QTest::addRow("last cell") << QPoint(50, 40) << 11;
+    QTest::addRow("left margin, second row") << QPoint(1, 20) << 3;
+    QTest::addRow("left margin, third row") << QPoint(2, 35) << 7;
+    QTest::addRow("left margin, first row") << QPoint(1, 5) << -1;
+    QTest::addRow("top-left corner") << QPoint(1, 1) << -5; // (0, 0) means "centre" to QTest
+    QTest::addRow("top margin, last column") << QPoint(50, 2) << -1;
+    QTest::addRow("band edges") << QPoint(17, 18) << 4;
+    QTest::addRow("below and right, outside") << QPoint(200, 200) << 11;
+}
+
+void tst_ZPickers::endPointIndexAt()
+{
+    QFETCH(QPoint, pos);
+    QFETCH(int, index);
+    ZEndPointWidget grid;
+    QSignalSpy selected(&grid, &ZEndPointWidget::selected);
+    grid.show();
+    QTest::mouseRelease(&grid, Qt::LeftButton, Qt::NoModifier, pos);
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(selected.at(0).at(0).toInt(), index);
+    QCOMPARE(grid.selectedIndex(), index);
+    // A release outside the grid closes it, and still picks.
+    QCOMPARE(grid.isVisible(), grid.rect().contains(pos));
+}
+
+void tst_ZPickers::endPointCombo()
+{
+    ZEndPointCombo combo;
+    QSignalSpy changed(&combo, &ZEndPointCombo::endpointChanged);
+    combo.setShape(QStringLiteral("Diamond"));
+    QCOMPARE(combo.index(), 3);
+    combo.setColor(Qt::red);
+    QCOMPARE(combo.index(), 3);
+    QCOMPARE(combo.shapeName(), QStringLiteral("Diamond"));
+    combo.setShape(QStringLiteral("diamond"));
+    QCOMPARE(combo.index(), -1);
+    QCOMPARE(combo.shapeName(), QString());
+    QCOMPARE(changed.count(), 0);
+
+    combo.resize(100, 26);
+    combo.show();
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    QVERIFY(combo.popup()->isVisible());
+    QTest::mouseRelease(combo.popup(), Qt::LeftButton, Qt::NoModifier, QPoint(5 + 15, 5 + 30));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toInt(), 9);
+    QCOMPARE(combo.shapeName(), QStringLiteral("NorthCone"));
+    QVERIFY(!combo.popup()->isVisible());
+}
+
+void tst_ZPickers::barShapeWidget()
+{
+    ZBarShapeWidget list;
+    QCOMPARE(list.sizeHint(), QSize(100, 198));
+    QCOMPARE(list.barShape(), qMakePair(11, 5)); // no selection
+    list.setBarShape(qMakePair(5, 9));
+    QCOMPARE(list.selectedIndex(), 3);
+    list.setBarShape(qMakePair(4, 4)); // unknown pair: kept
+    QCOMPARE(list.selectedIndex(), 3);
+
+    QSignalSpy selected(&list, &ZBarShapeWidget::selected);
+    ZBarShapeWidget fresh;
+    QTest::keyClick(&fresh, Qt::Key_Up);
+    QCOMPARE(fresh.selectedIndex(), 0);
+    QTest::keyClick(&list, Qt::Key_Up);
+    QCOMPARE(list.selectedIndex(), 2);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&list, Qt::Key_Down);
+    QCOMPARE(list.selectedIndex(), 8);
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(selected.at(0).at(0).toInt(), 8);
+}
+
+void tst_ZPickers::barShapeCombo()
+{
+    ZBarShapeCombo combo;
+    combo.resize(120, 26);
+    combo.show();
+    QSignalSpy changed(&combo, &ZBarShapeCombo::shapeChanged);
+    combo.setBarShape(11, 6);
+    combo.setColor(Qt::blue);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(combo.barShape(), qMakePair(11, 6));
+
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    ZBarShapeWidget *list = combo.popup();
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->width(), 120);
+    QTest::mouseRelease(list, Qt::LeftButton, Qt::NoModifier, QPoint(10, 3 * 22 + 5));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toInt(), 3);
+    QCOMPARE(combo.barShape(), qMakePair(5, 9));
+    QVERIFY(!list->isVisible());
+
+    // A release on the combo while its list is up only closes the list.
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    list->hide(); // what the press outside the pop-up does
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    QVERIFY(!list->isVisible());
+    QTest::mouseRelease(&combo, Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    list->hide();
+}
+
+QTEST_MAIN(tst_ZPickers)
+#include "tst_zpickers.moc"
