@@ -93,17 +93,14 @@ Classified classify(const QVariant &v, int type)
     return {Kind::Other};
 }
 
-int compareTexts(const QString &a, const QString &b, bool caseSensitive)
+// Ignoring case first; texts that differ only in case keep one order.
+int compareTexts(const QString &a, const QString &b)
 {
-    if (!caseSensitive) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        if (c != 0)
-            return c;
-    }
-    return a.compare(b);
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c : a.compare(b);
 }
 
-int compare(const QVariant &a, const QVariant &b, bool caseSensitive)
+int compare(const QVariant &a, const QVariant &b)
 {
     const int ta = a.userType();
     const int tb = b.userType();
@@ -134,7 +131,7 @@ int compare(const QVariant &a, const QVariant &b, bool caseSensitive)
                 return threeWay(a.toLongLong(), b.toLongLong());
             return threeWay(ca.number, cb.number);
         case Kind::Text:
-            return compareTexts(a.toString(), b.toString(), caseSensitive);
+            return compareTexts(a.toString(), b.toString());
         default:
             return 0; // empty, invalid or NaN: all alike
         }
@@ -158,10 +155,5 @@ QT_WARNING_POP
 
 int compareVariants(const QVariant &a, const QVariant &b)
 {
-    return compare(a, b, false);
-}
-
-int compareVariantsCaseSensitive(const QVariant &a, const QVariant &b)
-{
-    return compare(a, b, true);
+    return compare(a, b);
 }

@@ -18,10 +18,6 @@
 // Negative, zero or positive as a orders before, equal to or after b.
 int compareVariants(const QVariant &a, const QVariant &b);
 
-// The same order with texts compared with case first ("Banana" before
-// "apple"): the order of sorting a column.
-int compareVariantsCaseSensitive(const QVariant &a, const QVariant &b);
-
 inline bool variantsEqual(const QVariant &a, const QVariant &b)
 {
     return compareVariants(a, b) == 0;

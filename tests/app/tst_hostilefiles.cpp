@@ -181,8 +181,14 @@ void tst_HostileFiles::deepWbs()
 
 void tst_HostileFiles::deepWbsFilter()
 {
-    QSKIP("filter recursion pending");
-    const int depth = 200000;
+    // The value-list filter looks through each band's subtree, so its time
+    // grows with the square of the depth: 60,000 levels (what overflowed the
+    // stack before), fewer in the slower sanitizer build.
+#if defined(__SANITIZE_ADDRESS__)
+    const int depth = 20000;
+#else
+    const int depth = 60000;
+#endif
     const QString path = writeFile(m_dir, QStringLiteral("deepfilter.xer"), deepChain(depth));
     MainWindow w;
     w.show();

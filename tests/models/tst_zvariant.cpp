@@ -13,7 +13,6 @@ private slots:
     void compare_data();
     void compare();
     void strictWeakOrder();
-    void caseSensitiveOrder();
 };
 
 void tst_ZVariant::compare_data()
@@ -100,23 +99,6 @@ void tst_ZVariant::strictWeakOrder()
             kept << QString::fromLatin1(text);
     }
     QCOMPARE(kept, (QStringList{QStringLiteral("Banana"), QStringLiteral("cherry"), QStringLiteral("b")}));
-}
-
-void tst_ZVariant::caseSensitiveOrder()
-{
-    // Sorting a column keeps case first; numbers and NaN as above.
-    QVariantList values = {QVariant(QStringLiteral("banana")), QVariant(QStringLiteral("Cherry")),
-                           QVariant(QStringLiteral("apple")), QVariant(QStringLiteral("10")),
-                           QVariant(9), QVariant(std::numeric_limits<double>::quiet_NaN()),
-                           QVariant(QString())};
-    std::stable_sort(values.begin(), values.end(), [](const QVariant &a, const QVariant &b) {
-        return compareVariantsCaseSensitive(a, b) < 0;
-    });
-    QStringList texts;
-    for (const QVariant &v : values)
-        texts << v.toString();
-    QCOMPARE(texts, (QStringList{QString(), QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("nan"),
-                                 QStringLiteral("Cherry"), QStringLiteral("apple"), QStringLiteral("banana")}));
 }
 
 QTEST_APPLESS_MAIN(tst_ZVariant)
