@@ -61,6 +61,12 @@ Activities::~Activities()
     // the children go, so no proxy reacts to a model while the pane dies.
     if (m_model)
         disconnect(m_model, nullptr, this, nullptr);
+    // The proxies are children and go after this destructor; a source that
+    // dies meanwhile resets them, and that must not reach a pane half gone.
+    if (m_parentProxy)
+        disconnect(m_parentProxy, nullptr, this, nullptr);
+    if (m_filterProxy)
+        disconnect(m_filterProxy, nullptr, this, nullptr);
 }
 
 void Activities::setupUi()
