@@ -13,6 +13,10 @@
 //   filter_values_ms  filtering "Activity Type" to one value (as the column's
 //                  pop-up does: proxy, header mark, band dates) over the
 //                  grouped, expanded tree, chart rebuilt
+//   print_pdf_ms   the Print command on the Month time scale: table and
+//                  chart drawn, the dialog laid out and switched to A4
+//                  landscape, every page printed to a PDF file; "refused"
+//                  when the command refuses a picture that large
 //   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
@@ -20,6 +24,9 @@
 #include "activities.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
+#include "zpageselectorbutton.h"
+#include "zprintdialog.h"
+#include "zprinters.h"
 #include "projectloader.h"
 #include "qganttchart.h"
 #include "threadhandoff.h"
@@ -32,9 +39,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -71,6 +81,69 @@ void waitForLoad(const MainWindow &window)
         if (window.isLoading())
             QThread::msleep(1);
     }
+}
+
+// The one printer of the bench: a PDF file.
+class PdfFilePrinter : public ZPrinters
+{
+public:
+    explicit PdfFilePrinter(const QString &file) : m_file(file) {}
+    QStringList printerNames() const override { return {QStringLiteral("PDF")}; }
+    QString defaultPrinterName() const override { return QStringLiteral("PDF"); }
+    std::unique_ptr<QPrinter> createPrinter(const QString &) const override
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(m_file);
+        return printer;
+    }
+
+private:
+    QString m_file;
+};
+
+// Runs the Print command as a user would: landscape, Print..., Done. The
+// time runs from the command to the printed file; "refused" when the
+// command answers with its message instead of the dialog.
+QString timePrint(MainWindow &window, Activities *pane)
+{
+    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
+        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
+            if (action->isChecked() != (qstrcmp(name, "actionMonth") == 0))
+                action->trigger();
+        }
+    }
+    pane->ganttChart()->flushPendingRebuild();
+
+    QTemporaryDir dir;
+    PdfFilePrinter printer(dir.filePath(QStringLiteral("print.pdf")));
+    ZPrinters::install(&printer);
+    bool refused = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &window, [&refused] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            refused = true;
+            box->accept();
+        } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal)) {
+            dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+            dialog->print();
+            dialog->close();
+        }
+    });
+    answer.start(0);
+    QElapsedTimer timer;
+    timer.start();
+    if (QAction *print = window.findChild<QAction *>(QStringLiteral("actionPrint")))
+        print->trigger();
+    const qint64 elapsed = timer.elapsed();
+    answer.stop();
+    ZPrinters::install(nullptr);
+    if (refused)
+        return QStringLiteral("refused");
+    if (!QFileInfo(dir.filePath(QStringLiteral("print.pdf"))).size())
+        return QStringLiteral("failed");
+    return QString::number(elapsed);
 }
 
 } // namespace
@@ -171,6 +244,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", out.toUtf8().constData());
         return 1;
     }
+
+    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane)));
 
     // The value: the type of the first activity (milestones when there are).
     ZFilterDialogProxyModel *filter = pane->filterModel();

@@ -263,6 +263,10 @@ int main(int argc, char **argv)
         printLine(QStringLiteral("load_ms %1").arg(loadMs));
         qint64 scannedFields = 0;
         printLine(QStringLiteral("scan_ms %1").arg(scanFile(path, &scannedFields)));
+        // What the load left out or changed, beside the figures.
+        const QString report = loader->loadReport();
+        if (!report.isEmpty())
+            std::fprintf(stderr, "%s\n", report.toUtf8().constData());
         if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
             && loader->model(QStringLiteral("PROJWBS"))) {
             ZParentItemProxyModel tree;

@@ -54,7 +54,9 @@ void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole ro
 
 // Relation texts per activity: task id -> (predecessor activity ID -> "FS+8h").
 using RelationMap = QMap<int, QMap<QString, QString>>;
-RelationMap predecessorsMap(QAbstractItemModel *predecessorModel);
+// A lag that is not a finite number of hours within int is taken as no lag
+// and counted in *unreadLags when given.
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLags = nullptr);
 // One entry of the relation map.
 struct RelationEntry
 {
@@ -65,8 +67,9 @@ struct RelationEntry
 // What predecessorsMap holds, as one list in the map's order (task id, then
 // predecessor ID), for callers that walk it once and need no map. A list
 // kept on the model with keepPredecessorList is handed out instead of being
-// built again.
-QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel);
+// built again, unless unreadLags asks for the count of the reading.
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel,
+                                       int *unreadLags = nullptr);
 // Keeps the list built from a predecessor model on that model, so the next
 // reader of the same relations shares it; any change of the model's rows or
 // cells drops it. Call on the model's thread.

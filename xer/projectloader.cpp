@@ -62,15 +62,19 @@ inline QVariant cell(const QAbstractItemModel *model, int row, int column)
 }
 
 // Task id to the first "TASK" row holding it.
-QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<int> *ids)
+QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<QVariant> *ids)
 {
     QHash<int, int> rows;
     const int n = task->rowCount();
     rows.reserve(n);
     ids->resize(n);
     for (int r = 0; r < n; ++r) {
-        const int id = cell(task, r, taskIdColumn).toInt();
-        (*ids)[r] = id;
+        // A row without a readable id joins nothing.
+        const QVariant value = cell(task, r, taskIdColumn);
+        (*ids)[r] = value;
+        if (!value.isValid())
+            continue;
+        const int id = value.toInt();
         if (!rows.contains(id))
             rows.insert(id, r);
     }
@@ -83,10 +87,12 @@ PivotModel *newPivot(const QAbstractItemModel *task, int valueColumns, QHash<int
 {
     auto *pivot = new PivotModel(task->rowCount(), valueColumns + 1);
     pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
-    QVector<int> ids;
+    QVector<QVariant> ids;
     *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
-    for (int r = 0; r < ids.size(); ++r)
-        pivot->fillValue(r, 0, ids.at(r));
+    for (int r = 0; r < ids.size(); ++r) {
+        if (ids.at(r).isValid())
+            pivot->fillValue(r, 0, ids.at(r).toInt());
+    }
     return pivot;
 }
 
@@ -142,6 +148,31 @@ ProjectLoader::~ProjectLoader()
             delete m;
     }
     qDeleteAll(registered);
+}
+
+QString ProjectLoader::loadReport() const
+{
+    if (m_notes.isEmpty())
+        return QString();
+    const auto list = [](const QMap<QString, int> &counts) {
+        QStringList items;
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            items << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+        return items.join(QStringLiteral(", "));
+    };
+    QStringList parts;
+    if (!m_notes.mismatchedRecords.isEmpty())
+        parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
+    if (!m_notes.unreadValues.isEmpty())
+        parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
+    if (m_notes.unreadLags > 0)
+        parts << tr("lags not read, taken as no lag: %1").arg(m_notes.unreadLags);
+    if (!m_notes.repeatedTables.isEmpty())
+        parts << tr("tables repeated, copies: %1").arg(list(m_notes.repeatedTables));
+    if (!m_notes.otherFieldListCopies.isEmpty())
+        parts << tr("copies with another field list left out, records: %1")
+                     .arg(list(m_notes.otherFieldListRecords));
+    return tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
 }
 
 bool ProjectLoader::setSchema(const QJsonDocument &schema)
@@ -335,9 +366,13 @@ void ProjectLoader::createTaskCodesAssignmentModel()
         QList<int> rows = entry.second.rows.values();
         std::sort(rows.begin(), rows.end());
         for (int row : qAsConst(rows)) {
-            const int codeId = cell(assignments, row, 2).toInt();
-            const int taskId = cell(assignments, row, 0).toInt();
-            const auto it = rowOfTask.constFind(taskId);
+            // An assignment whose ids cannot be read joins nothing.
+            const QVariant code = cell(assignments, row, 2);
+            const QVariant taskId = cell(assignments, row, 0);
+            if (!code.isValid() || !taskId.isValid())
+                continue;
+            const int codeId = code.toInt();
+            const auto it = rowOfTask.constFind(taskId.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
             pivot->fill(it.value(), column, lookupValue(codeNames, codeId).toString(), codeId);
@@ -391,8 +426,10 @@ void ProjectLoader::createUDFAssignmentModel()
         QList<int> rows = index.value(key).rows.values();
         std::sort(rows.begin(), rows.end());
         for (int row : qAsConst(rows)) {
-            const int fk = cell(values, row, 1).toInt();
-            const auto it = rowOfTask.constFind(fk);
+            const QVariant fk = cell(values, row, 1);
+            if (!fk.isValid())
+                continue;
+            const auto it = rowOfTask.constFind(fk.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
             QVariant value = cell(values, row, 3);
@@ -587,7 +624,9 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
         return;
     // Built once here and kept on the relation model: the activities pane
     // numbers its predecessor rows from the same list.
-    const QVector<RelationEntry> relations = predecessorList(predecessorModel);
+    int unreadLags = 0;
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel, &unreadLags);
+    m_notes.unreadLags += unreadLags;
     keepPredecessorList(predecessorModel, relations);
     // Task id -> its entries [first, second), each run in predecessor ID order.
     QHash<int, QPair<int, int>> runs;
@@ -605,10 +644,11 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     QString ids;
     QString texts;
     for (int r = 0; r < taskModel->rowCount(); ++r) {
-        const int taskId = cell(taskModel, r, 0).toInt();
+        // An activity without a readable id has no relations.
+        const QVariant id = cell(taskModel, r, 0);
         ids.clear();
         texts.clear();
-        const auto it = runs.constFind(taskId);
+        const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
         if (it != runs.constEnd()) {
             for (int e = it->first; e < it->second; ++e) {
                 const RelationEntry &entry = relations.at(e);

@@ -1,0 +1,90 @@
+// The main window's launchers of the group-by, snip and print dialogs and
+// the about box.
+
+#include "mainwindow.h"
+
+#include "activities.h"
+#include "fieldroles.h"
+#include "imagelimit.h"
+#include "qganttchart.h"
+#include "zgroupdialog.h"
+#include "zgroupedtreeview.h"
+#include "zimage.h"
+#include "zprintdialog.h"
+#include "zsnipdialog.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace {
+
+void refuseLargeChart(QWidget *parent, const QString &title)
+{
+    QMessageBox box(QMessageBox::Information, title,
+                    QStringLiteral("Gantt Chart is too large. Try to use different time scale"),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace
+
+void MainWindow::onGroupAction()
+{
+    QAbstractItemModel *model = m_activities->activityModel();
+    ZGroupDialog dialog(nullptr, {});
+    dialog.setModel(model);
+    for (int c = 0; model && c < model->columnCount(); ++c) {
+        const QVariantMap descriptor =
+            model->headerData(c, Qt::Horizontal, FieldDescriptorRole).toMap();
+        if (descriptor.value(QStringLiteral("structure")).toBool())
+            dialog.setColumnLevels(c, 7);
+        if (descriptor.value(QStringLiteral("group")).toString() == QLatin1String("system"))
+            dialog.setColumnHidden(c, true);
+    }
+    dialog.restoreState(m_activities->currentGrouping());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_activities->setCurrentGrouping(dialog.saveState());
+}
+
+void MainWindow::onSnip()
+{
+    mygc::GanttChart *chart = m_activities->ganttChart();
+    if (!chart)
+        return;
+    // Counted before drawing: the picture is held whole in memory.
+    if (!ImageLimit::fits(ImageLimit::chartBytes(chart))) {
+        refuseLargeChart(this, QStringLiteral("Snip"));
+        return;
+    }
+    const ZImage image = chart->toImage();
+    ZSnipDialog dialog(image, nullptr);
+    dialog.exec();
+}
+
+void MainWindow::onPrintMenu()
+{
+    mygc::GanttChart *chart = m_activities->ganttChart();
+    ZGroupedTreeView *tree = m_activities->treeView();
+    if (!chart || !tree)
+        return;
+    if (!ImageLimit::fits(ImageLimit::chartBytes(chart), ImageLimit::treeBytes(tree, chart))) {
+        refuseLargeChart(this, QStringLiteral("Print"));
+        return;
+    }
+    ZImage image = tree->toImage();
+    image.appendToRight(chart->toImage());
+    ZPrintDialog dialog(image, nullptr);
+    dialog.exec();
+}
+
+void MainWindow::onAbout()
+{
+    const QString title = QStringLiteral("About Tarvolen XER");
+    QString text = QStringLiteral("<!DOCTYPE html><html><body><h1>") + title
+        + QStringLiteral("</h1><p>This is version 0.0.0.0</p>"
+                         "<p>A viewer for Primavera P6 XER schedules: activities grouped, "
+                         "filtered and drawn as a Gantt chart.</p></body></html>");
+    text.replace(QStringLiteral("0.0.0.0"), QCoreApplication::applicationVersion());
+    QMessageBox::about(this, title, text);
+}

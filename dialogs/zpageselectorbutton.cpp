@@ -1,0 +1,80 @@
+#include "zpageselectorbutton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextDocument>
+
+ZPageSelectorButton::ZPageSelectorButton(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+void ZPageSelectorButton::setOrientation(QPrinter::Orientation orientation)
+{
+    m_orientation = orientation;
+    update();
+}
+
+void ZPageSelectorButton::setChecked(bool checked)
+{
+    if (checked == m_checked)
+        return;
+    m_checked = checked;
+    if (checked)
+        emit pageOrientChecked();
+    update();
+}
+
+void ZPageSelectorButton::setUnchecked()
+{
+    if (sender() == this || !m_checked)
+        return;
+    m_checked = false;
+    update();
+}
+
+void ZPageSelectorButton::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    updatePageRect();
+}
+
+void ZPageSelectorButton::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updatePageRect();
+}
+
+void ZPageSelectorButton::updatePageRect()
+{
+    QSize page = size();
+    if (m_orientation == QPrinter::Portrait)
+        page.setWidth(int(page.width() * 0.7));
+    else
+        page.setHeight(int(page.height() * 0.7));
+    m_pageRect = QRect(QPoint(0, 0), page);
+    m_pageRect.moveCenter(rect().center());
+}
+
+void ZPageSelectorButton::mousePressEvent(QMouseEvent *event)
+{
+    if (m_checked || !m_pageRect.contains(event->localPos().toPoint()))
+        return;
+    m_checked = true;
+    emit pageOrientChecked();
+    update();
+}
+
+void ZPageSelectorButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(m_pageRect, Qt::white);
+    painter.setPen(QColor(173, 173, 173));
+    painter.drawRect(m_pageRect);
+    if (!m_checked)
+        return;
+    QTextDocument mark;
+    mark.setHtml(QStringLiteral("&#x2714;"));
+    painter.translate(m_pageRect.bottomRight() - QPoint(20, 20));
+    mark.drawContents(&painter);
+}

@@ -1,0 +1,203 @@
+#include "zprintdialog.h"
+#include "ui_zprintdialog.h"
+
+#include "dialogslogging.h"
+#include "zprinters.h"
+#include "zprintpreviewscene.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QScreen>
+
+namespace {
+
+// Item data of the printer list's entry that prints to a PDF file.
+const char kPdfFileEntry[] = "pdf-file";
+
+} // namespace
+
+ZPrintDialog::ZPrintDialog(const ZImage &image, QWidget *parent)
+    : QDialog(parent)
+    , m_ui(new Ui::ZPrintDialog)
+{
+    m_ui->setupUi(this);
+    m_scene = new ZPrintPreviewScene(image, this);
+    init();
+}
+
+ZPrintDialog::~ZPrintDialog()
+{
+    delete m_ui;
+}
+
+void ZPrintDialog::init()
+{
+    m_ui->gvPreview->setScene(m_scene);
+    m_ui->gvPreview->setBackgroundBrush(QBrush(Qt::gray, Qt::SolidPattern));
+    m_ui->verticalPage->setOrientation(QPrinter::Portrait);
+    m_ui->horizontalPage->setOrientation(QPrinter::Landscape);
+    setWindowSize();
+    loadPrinters();
+    loadPageSizes();
+
+    connect(m_ui->sliderScale, &QSlider::sliderReleased, this, qOverload<>(&ZPrintDialog::setScale));
+    connect(m_ui->sliderScale, &QSlider::valueChanged, this, &ZPrintDialog::setSpinboxScale);
+    connect(m_ui->sbScale, qOverload<int>(&QSpinBox::valueChanged), m_ui->sliderScale,
+            &QSlider::setValue);
+    connect(m_ui->sbScale, qOverload<int>(&QSpinBox::valueChanged), this,
+            qOverload<int>(&ZPrintDialog::setScale));
+    connect(m_ui->verticalPage, &ZPageSelectorButton::pageOrientChecked, m_ui->horizontalPage,
+            &ZPageSelectorButton::setUnchecked);
+    connect(m_ui->verticalPage, &ZPageSelectorButton::pageOrientChecked, this,
+            &ZPrintDialog::updatePage);
+    connect(m_ui->horizontalPage, &ZPageSelectorButton::pageOrientChecked, m_ui->verticalPage,
+            &ZPageSelectorButton::setUnchecked);
+    connect(m_ui->horizontalPage, &ZPageSelectorButton::pageOrientChecked, this,
+            &ZPrintDialog::updatePage);
+    connect(m_ui->cmbPageSizes, &QComboBox::currentTextChanged, this, &ZPrintDialog::updatePage);
+    connect(m_ui->btnReset, &QPushButton::clicked, this, &ZPrintDialog::resetScale);
+    connect(m_ui->chkRepeatTableHeaders, &QCheckBox::clicked, m_scene,
+            &ZPrintPreviewScene::setRepeatTableHeaders);
+    connect(m_ui->chkPrintPageNumbers, &QCheckBox::clicked, m_scene,
+            &ZPrintPreviewScene::setPrintPageNumbers);
+    connect(m_ui->btnDone, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_ui->btnPrint, &QPushButton::clicked, this, &ZPrintDialog::print);
+
+    m_ui->verticalPage->setChecked(true);
+}
+
+void ZPrintDialog::loadPrinters()
+{
+    const ZPrinters *printers = ZPrinters::instance();
+    const QStringList names = printers->printerNames();
+    if (names.isEmpty()) {
+        // Without a printer the job can still go somewhere the user chooses.
+        m_ui->cmbPrinters->addItem(tr("PDF file"), QString::fromLatin1(kPdfFileEntry));
+        return;
+    }
+    m_ui->cmbPrinters->addItems(names);
+    const int current = m_ui->cmbPrinters->findText(printers->defaultPrinterName());
+    if (current >= 0)
+        m_ui->cmbPrinters->setCurrentIndex(current);
+}
+
+void ZPrintDialog::loadPageSizes()
+{
+    const bool blocked = m_ui->cmbPageSizes->blockSignals(true);
+    m_ui->cmbPageSizes->addItem(QStringLiteral("A3"), QSize(297, 420));
+    m_ui->cmbPageSizes->addItem(QStringLiteral("A4"), QSize(210, 297));
+    m_ui->cmbPageSizes->addItem(QStringLiteral("A5"), QSize(148, 210));
+    m_ui->cmbPageSizes->addItem(QStringLiteral("A6"), QSize(105, 148));
+    m_ui->cmbPageSizes->setCurrentIndex(1);
+    m_ui->cmbPageSizes->blockSignals(blocked);
+}
+
+void ZPrintDialog::setWindowSize()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        setFixedSize(int(size.width() * 0.7), int(size.height() * 0.7));
+    }
+}
+
+QSize ZPrintDialog::selectedSize() const
+{
+    const QSize size = m_ui->cmbPageSizes->currentData().toSize();
+    return m_ui->verticalPage->isChecked() ? size : size.transposed();
+}
+
+QPrinter::Orientation ZPrintDialog::selectedOrient() const
+{
+    return m_ui->verticalPage->isChecked() ? QPrinter::Portrait : QPrinter::Landscape;
+}
+
+void ZPrintDialog::setPageSize()
+{
+    m_scene->setPageSize(selectedSize());
+}
+
+bool ZPrintDialog::printsToPdfFile() const
+{
+    return m_ui->cmbPrinters->currentData().toString() == QLatin1String(kPdfFileEntry);
+}
+
+void ZPrintDialog::updatePage()
+{
+    m_scene->setPageSize(selectedSize());
+    resetScale();
+}
+
+void ZPrintDialog::resetScale()
+{
+    const bool blocked = m_ui->sbScale->blockSignals(true);
+    m_ui->sbScale->setValue(100);
+    m_ui->sbScale->blockSignals(blocked);
+    m_ui->sliderScale->setValue(100);
+    m_scene->setScale(1.0f);
+}
+
+void ZPrintDialog::setScale(int percent)
+{
+    m_scene->setScale(float(percent) / 100.0f);
+}
+
+void ZPrintDialog::setScale()
+{
+    m_scene->setScale(float(m_ui->sbScale->value()) / 100.0f);
+}
+
+void ZPrintDialog::setSpinboxScale()
+{
+    const bool blocked = m_ui->sbScale->blockSignals(true);
+    m_ui->sbScale->setValue(m_ui->sliderScale->value());
+    m_ui->sbScale->blockSignals(blocked);
+}
+
+void ZPrintDialog::print()
+{
+    std::unique_ptr<QPrinter> printer;
+    QString target = m_ui->cmbPrinters->currentText();
+    if (printsToPdfFile()) {
+        QString fileName = QFileDialog::getSaveFileName(this, tr("Print to PDF file"),
+                                                        QDir::homePath(), tr("PDF (*.pdf)"));
+        if (fileName.isEmpty())
+            return;
+        if (QFileInfo(fileName).suffix().isEmpty())
+            fileName += QLatin1String(".pdf");
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(fileName);
+        target = QDir::toNativeSeparators(fileName);
+    } else {
+        printer = ZPrinters::instance()->createPrinter(target);
+    }
+    if (!printer || !printer->isValid()) {
+        reportFailure(target);
+        return;
+    }
+
+    // The paper goes in upright; the orientation turns it. Handing the
+    // turned size instead would print a portrait sheet with the content cut.
+    const QSize paper = m_ui->cmbPageSizes->currentData().toSize();
+    const QPageLayout layout(QPageSize(QSizeF(paper), QPageSize::Millimeter),
+                             selectedOrient() == QPrinter::Portrait ? QPageLayout::Portrait
+                                                                    : QPageLayout::Landscape,
+                             QMarginsF(0, 0, 0, 0));
+    printer->setFullPage(true);
+    if (!printer->setPageLayout(layout))
+        qCWarning(lcDialogs) << "ZPrintDialog::print: the printer refused the page layout" << layout;
+    if (!m_scene->print(*printer))
+        reportFailure(target);
+}
+
+void ZPrintDialog::reportFailure(const QString &target)
+{
+    QMessageBox box(QMessageBox::Warning, tr("Print"),
+                    tr("The print job could not be started on %1.").arg(target), QMessageBox::Ok,
+                    this);
+    box.exec();
+}

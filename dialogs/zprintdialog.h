@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+#include <QPrinter>
+
+class ZImage;
+class ZPrintPreviewScene;
+
+namespace Ui {
+class ZPrintDialog;
+}
+
+// Previews a tiled picture of the table and chart on pages of a chosen size
+// and orientation, with a content scale, repeated headers and page numbers,
+// and prints it straight to a printer of the list (no system print dialog).
+// With no printer installed, the list offers printing to a PDF file instead.
+// Keeps a reference to the caller's image, which must outlive the dialog.
+class ZPrintDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ZPrintDialog(const ZImage &image, QWidget *parent = nullptr);
+    ~ZPrintDialog() override;
+
+    void init();
+    void loadPrinters();
+    void loadPageSizes();
+    void setWindowSize();
+    // The chosen paper in millimetres, turned for landscape.
+    QSize selectedSize() const;
+    QPrinter::Orientation selectedOrient() const;
+    void setPageSize();
+
+    // True when the printer list holds the PDF file entry (no printer).
+    bool printsToPdfFile() const;
+    ZPrintPreviewScene *scene() const { return m_scene; }
+
+public slots:
+    void resetScale();
+    void setScale(int percent);
+    void setScale();
+    void setSpinboxScale();
+    void updatePage();
+    void print();
+
+private:
+    void reportFailure(const QString &target);
+
+    Ui::ZPrintDialog *m_ui; // Owned.
+    ZPrintPreviewScene *m_scene; // Not owned (child).
+};

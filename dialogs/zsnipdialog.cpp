@@ -1,0 +1,209 @@
+#include "zsnipdialog.h"
+#include "ui_zsnipdialog.h"
+
+#include "dialogslogging.h"
+#include "zimage.h"
+#include "zimagetileitem.h"
+#include "zsnipgraphicsscene.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QGraphicsLineItem>
+#include <QGraphicsRectItem>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+
+const int MAXIMUM_IMAGE_SIZE = 20000;
+const double ZSnipDialog::SCALE_FACTOR = 1.5;
+
+ZSnipDialog::ZSnipDialog(const ZImage &image, QWidget *parent)
+    : QDialog(parent)
+    , m_ui(new Ui::ZSnipDialog)
+    , m_image(image)
+{
+    m_ui->setupUi(this);
+    m_scene = new ZSnipGraphicsScene(this);
+    init();
+}
+
+ZSnipDialog::~ZSnipDialog()
+{
+    delete m_ui;
+}
+
+void ZSnipDialog::init()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        resize(int(size.width() * 0.8), int(size.height() * 0.8));
+    }
+    addContent(m_scene, 1.0f, 0, 0);
+    setMouseTracking(true);
+    m_ui->gvSnip->setMouseTracking(true);
+    m_ui->gvSnip->setScene(m_scene);
+
+    connect(m_ui->btnZoomIn, &QPushButton::clicked, this, &ZSnipDialog::zoomInClicked);
+    connect(m_ui->btnZoomOut, &QPushButton::clicked, this, &ZSnipDialog::zoomOutClicked);
+    connect(m_ui->btnSaveToPng, &QPushButton::clicked, this, &ZSnipDialog::saveToPngClicked);
+    connect(m_ui->btnSaveToClipboard, &QPushButton::clicked, this,
+            &ZSnipDialog::saveToClipboardClicked);
+    connect(m_scene, &ZSnipGraphicsScene::cursorUpdated, this, &ZSnipDialog::setSplitCursor);
+}
+
+void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, int to)
+{
+    if (!scene)
+        return;
+    const bool blocked = scene->blockSignals(true);
+    const int columns = m_image.columns();
+    const int headerHeight = m_image.headerHeight();
+    const int partWidth = columns > 0 ? m_image.getHeaderPart(0).width() : 0;
+    const int rowHeight = m_image.rowHeight();
+    const int rows = m_image.rows();
+
+    auto place = [scene, scale](const QImage &tile, qreal x, qreal y) {
+        auto *item = new ZImageTileItem(tile);
+        item->setScale(scale);
+        item->setPos(x, y);
+        scene->addItem(item);
+    };
+
+    for (int c = 0; c < columns; ++c) {
+        const int columnStart = c * partWidth;
+        const int columnEnd = columnStart + partWidth;
+        int start = columnStart;
+        int end = columnEnd;
+        if (to != 0) {
+            if (columnEnd <= from || columnStart >= to)
+                continue;
+            start = qMax(columnStart, from);
+            end = qMin(columnEnd, to);
+        }
+        const bool whole = start == columnStart && end == columnEnd;
+        auto cut = [&](const QImage &tile) {
+            return whole ? tile : tile.copy(start - columnStart, 0, end - start, tile.height());
+        };
+        const qreal x = qreal(start - from) * scale;
+        place(cut(m_image.getHeaderPart(c)), x, 0);
+        for (int r = 0; r < rows; ++r)
+            place(cut(m_image.getPart(r, c)), x, (qreal(headerHeight) + qreal(r) * rowHeight) * scale);
+    }
+    scene->drawLines();
+    scene->blockSignals(blocked);
+}
+
+QImage ZSnipDialog::getCroppedImage()
+{
+    const QGraphicsRectItem *leftShade = m_scene->shade(0);
+    const QGraphicsRectItem *rightShade = m_scene->shade(1);
+    if (!leftShade || !rightShade || !hasSelection())
+        return QImage();
+    const int left = int(leftShade->rect().width());
+    const int width = int(rightShade->x() - left);
+
+    const int largest = qMax(width, m_scene->pictureHeight());
+    const float factor = largest > MAXIMUM_IMAGE_SIZE ? float(MAXIMUM_IMAGE_SIZE) / largest : 1.0f;
+
+    ZSnipGraphicsScene crop;
+    addContent(&crop, factor, left, left + width);
+    crop.setLinesVisible(false);
+
+    const QRectF source = crop.sceneRect();
+    QImage image(qRound(source.width()), qRound(source.height()),
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        qCWarning(lcDialogs) << "ZSnipDialog::getCroppedImage: cannot allocate" << source.size();
+        return image;
+    }
+    // The scene rectangle reaches a little past the tiles (the hidden lines'
+    // pen): those pixels would otherwise hold whatever memory held.
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    crop.render(&painter, QRectF(image.rect()), source, Qt::KeepAspectRatio);
+    painter.end();
+    return image;
+}
+
+bool ZSnipDialog::hasSelection() const
+{
+    const QGraphicsLineItem *left = m_scene->line(0);
+    const QGraphicsLineItem *right = m_scene->line(1);
+    // Both lines at the left edge stand for the whole picture.
+    return left && right && (right->x() > left->x() || right->x() == 0);
+}
+
+QImage ZSnipDialog::croppedImageOrWarn()
+{
+    if (!hasSelection()) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("There is nothing between the lines."), QMessageBox::Ok, this);
+        box.exec();
+        return QImage();
+    }
+    const QImage image = getCroppedImage();
+    if (image.isNull()) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("The image is too large to be made. Narrow the part between the "
+                           "lines or use a different time scale."),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+    return image;
+}
+
+void ZSnipDialog::inform(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, tr("Image"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void ZSnipDialog::zoomInClicked()
+{
+    m_ui->gvSnip->scale(SCALE_FACTOR, SCALE_FACTOR);
+}
+
+void ZSnipDialog::zoomOutClicked()
+{
+    m_ui->gvSnip->scale(1.0 / SCALE_FACTOR, 1.0 / SCALE_FACTOR);
+}
+
+void ZSnipDialog::saveToPngClicked()
+{
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Save image"), QCoreApplication::applicationDirPath(), tr("PNG (*.png)"));
+    if (fileName.isEmpty())
+        return;
+    const QImage image = croppedImageOrWarn();
+    if (image.isNull())
+        return;
+    if (!image.save(fileName)) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("Image could not be saved to %1").arg(QDir::toNativeSeparators(fileName)),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    inform(tr("Image was saved to ") + fileName);
+}
+
+void ZSnipDialog::saveToClipboardClicked()
+{
+    const QImage image = croppedImageOrWarn();
+    if (image.isNull())
+        return;
+    QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    inform(tr("Image was copied to clipboard"));
+}
+
+void ZSnipDialog::setSplitCursor(bool split)
+{
+    setCursor(split ? Qt::SplitHCursor : Qt::ArrowCursor);
+}
+
+void ZSnipDialog::mouseMoveEvent(QMouseEvent *)
+{
+    setCursor(Qt::ArrowCursor);
+}

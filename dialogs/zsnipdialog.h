@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+
+class ZImage;
+class ZSnipGraphicsScene;
+
+namespace Ui {
+class ZSnipDialog;
+}
+
+// The largest side, in pixels, of a cropped image; larger crops are scaled
+// down to it.
+extern const int MAXIMUM_IMAGE_SIZE;
+
+// Shows the chart picture between two movable crop lines, zooms the view,
+// and hands the cropped picture over as a PNG file or a clipboard image.
+// The picture stays in tiles; only the crop becomes one image. The dialog
+// keeps a reference to the caller's image, which must outlive it, and never
+// changes it.
+class ZSnipDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static const double SCALE_FACTOR;
+
+    explicit ZSnipDialog(const ZImage &image, QWidget *parent = nullptr);
+    ~ZSnipDialog() override;
+
+    void init();
+    // Places the picture's tiles, cut to the pixel columns [from, to) (the
+    // whole width when to is 0), into the scene at a scale, then the lines.
+    void addContent(ZSnipGraphicsScene *scene, float scale, int from, int to);
+    // The picture between the crop lines; a null image when nothing lies
+    // between them or when it is too large to be made.
+    QImage getCroppedImage();
+    // False when the lines stand together away from the left edge.
+    bool hasSelection() const;
+
+    ZSnipGraphicsScene *scene() const { return m_scene; }
+
+public slots:
+    void zoomInClicked();
+    void zoomOutClicked();
+    void saveToPngClicked();
+    void saveToClipboardClicked();
+    void setSplitCursor(bool split);
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    // The crop, or null after telling the user it could not be made.
+    QImage croppedImageOrWarn();
+    void inform(const QString &text);
+
+    Ui::ZSnipDialog *m_ui; // Owned.
+    ZSnipGraphicsScene *m_scene; // Not owned (child).
+    const ZImage &m_image;
+};

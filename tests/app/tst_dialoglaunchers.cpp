@@ -1,0 +1,370 @@
+#include "activities.h"
+#include "imagelimit.h"
+#include "mainwindow.h"
+#include "modalanswerers.h"
+#include "modelhelpers.h"
+#include "pdfpages.h"
+#include "qganttchart.h"
+#include "xertestfiles.h"
+#include "zcolorcombo.h"
+#include "zcolorwidget.h"
+#include "zgroupdialog.h"
+#include "zgroupdialogdelegate.h"
+#include "zgroupedtreeview.h"
+#include "zfilterdialogproxymodel.h"
+#include "zgrouping.h"
+#include "zpageselectorbutton.h"
+#include "zprintdialog.h"
+#include "zprinters.h"
+#include "zprintpreviewscene.h"
+#include "zsnipdialog.h"
+#include "zstylecombo.h"
+#include "zstylewidget.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// One installed printer that writes a PDF file.
+class PdfPrinters : public ZPrinters
+{
+public:
+    QStringList printerNames() const override { return {QStringLiteral("Stand-in")}; }
+    QString defaultPrinterName() const override { return QStringLiteral("Stand-in"); }
+    std::unique_ptr<QPrinter> createPrinter(const QString &) const override
+    {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(output);
+        return printer;
+    }
+    QString output;
+};
+
+// A project of 40 activities under two WBS nodes, coded by phase; with
+// longRun, one more activity runs for 50 years.
+QByteArray project(bool longRun)
+{
+    using xertest::table;
+    QByteArray xer = xertest::header();
+    xer += table("PROJWBS", "wbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id",
+                 {"1\t1\tP\tProject\t", "2\t2\tP.D\tDesign\t1", "3\t3\tP.B\tBuild\t1"});
+    QList<QByteArray> tasks;
+    QList<QByteArray> codes;
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray id = QByteArray::number(100 + i);
+        const QByteArray day = QByteArray::number(1 + i % 28).rightJustified(2, '0');
+        tasks << id + "\t1\t" + (i < 20 ? "2" : "3") + "\tTT_Task\tA" + id + "\tTask " + id
+                + "\tTK_NotStart\t2024-03-" + day + " 08:00\t2024-04-" + day + " 17:00";
+        codes << id + "\t7\t" + (i % 2 ? "11" : "12") + "\t1";
+    }
+    if (longRun)
+        tasks << "900\t1\t3\tTT_Task\tA900\tLong run\tTK_NotStart\t1990-01-03 08:00\t2040-01-03 17:00";
+    xer += table("TASK",
+                 "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"
+                 "\ttarget_start_date\ttarget_end_date",
+                 tasks);
+    xer += table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope",
+                 {"7\tPhase\tAS_Project"});
+    xer += table("ACTVCODE",
+                 "actv_code_id\tactv_code_type_id\tshort_name\tparent_actv_code_id\tactv_code_name",
+                 {"11\t7\tP1\t\tPhase One", "12\t7\tP2\t\tPhase Two"});
+    xer += table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id\tproj_id", codes);
+    xer += "%E\r\n";
+    return xer;
+}
+
+// Sets a Group By or Rule cell as the delegate's combo box would.
+void chooseInCell(ZGroupDialog *dialog, int row, int column, const QString &text)
+{
+    QTableWidget *table = dialog->table();
+    const QModelIndex index = table->model()->index(row, column);
+    std::unique_ptr<QWidget> editor(
+        dialog->delegate()->createEditor(table->viewport(), QStyleOptionViewItem(), index));
+    auto *combo = qobject_cast<QComboBox *>(editor.get());
+    QVERIFY(combo);
+    dialog->delegate()->setEditorData(combo, index);
+    combo->setCurrentText(text);
+    QCOMPARE(combo->currentText(), text);
+    dialog->delegate()->setModelData(combo, table->model(), index);
+}
+
+} // namespace
+
+// The Group, Snip, Print and About commands of a window with a loaded
+// project, each dialog answered as a user would.
+class tst_DialogLaunchers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void groupByCodeThenWbs();
+    void cancelKeepsGrouping();
+    void snipToPngAndClipboard();
+    void printGroupedLandscape();
+    void largeChartIsRefused();
+    void aboutBox();
+
+private:
+    void open(const QString &file);
+    void setTimeScale(const QString &action);
+    // Band texts of the tree, depth-first, indented by depth.
+    QString bands() const;
+
+    QTemporaryDir m_dir;
+    QString m_file;
+    QString m_longFile;
+    std::unique_ptr<MainWindow> m_window;
+    Activities *m_pane = nullptr;
+};
+
+void tst_DialogLaunchers::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.5.0"));
+    m_file = xertest::writeFile(m_dir, QStringLiteral("coded.xer"), project(false));
+    m_longFile = xertest::writeFile(m_dir, QStringLiteral("long.xer"), project(true));
+}
+
+void tst_DialogLaunchers::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->resize(1200, 800);
+    m_window->show();
+}
+
+void tst_DialogLaunchers::cleanup()
+{
+    ZPrinters::install(nullptr);
+    m_window.reset();
+}
+
+void tst_DialogLaunchers::open(const QString &file)
+{
+    m_window->openXerFile(file);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    m_pane = m_window->activitiesPane();
+}
+
+void tst_DialogLaunchers::setTimeScale(const QString &name)
+{
+    for (const char *scale : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
+        auto *action = m_window->findChild<QAction *>(QString::fromLatin1(scale));
+        QVERIFY(action);
+        if (action->isChecked() != (name == QLatin1String(scale)))
+            action->trigger();
+    }
+    m_pane->ganttChart()->flushPendingRebuild();
+}
+
+QString tst_DialogLaunchers::bands() const
+{
+    const QAbstractItemModel *model = m_pane->filterModel();
+    const int group = columnIndex(model, QStringLiteral("Group"));
+    QStringList lines;
+    std::function<void(const QModelIndex &, int)> walk = [&](const QModelIndex &parent, int depth) {
+        for (int r = 0; r < model->rowCount(parent); ++r) {
+            const QModelIndex row = model->index(r, 0, parent);
+            if (model->rowCount(row) == 0)
+                continue;
+            lines << QString(depth, QLatin1Char(' ')) + model->index(r, group, parent).data().toString();
+            walk(row, depth + 1);
+        }
+    };
+    walk(QModelIndex(), 0);
+    return lines.join(QLatin1Char('|'));
+}
+
+void tst_DialogLaunchers::groupByCodeThenWbs()
+{
+    open(m_file);
+    const QColor background(0, 128, 128); // "Teal" in the palette
+    const QColor text(255, 255, 0);       // "Yellow"
+    WidgetAnswerer<ZGroupDialog> answer;
+    answer.arm([&](ZGroupDialog *dialog) {
+        const QStringList fields = dialog->columns();
+        QCOMPARE(fields.first(), QString());
+        for (const char *system : {"ID", "parentID", "Group"})
+            QVERIFY(!fields.contains(QString::fromLatin1(system)));
+        QVERIFY(fields.contains(QStringLiteral("Phase")));
+
+        chooseInCell(dialog, 0, 0, QStringLiteral("Phase"));
+        chooseInCell(dialog, 1, 0, QStringLiteral("WBS Name"));
+        QTableWidget *table = dialog->table();
+        // A structured field starts at "All" and offers the level rules.
+        QCOMPARE(table->model()->index(1, 1).data().toString(), QStringLiteral("All"));
+        QCOMPARE(dialog->delegate()->ruleFromColumn(QStringLiteral("WBS Name")).size(), 11);
+        chooseInCell(dialog, 1, 1, QStringLiteral("To level 2"));
+
+        // The Format editor opens under the mouse; its pop-up sets the level's
+        // colours and bold, and "Ok" writes them into the cell.
+        const QPoint cell = table->visualRect(table->model()->index(0, 2)).center();
+        QMouseEvent move(QEvent::MouseMove, cell, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(table->viewport(), &move);
+        auto *combo = qobject_cast<ZStyleCombo *>(table->indexWidget(table->model()->index(0, 2)));
+        QVERIFY(combo);
+        ZStyleWidget *popup = combo->popup();
+        popup->backgroundGrid()->setColor(background);
+        QCOMPARE(popup->backgroundGrid()->color(), background);
+        popup->textColorCombo()->setColor(text);
+        popup->boldButton()->setChecked(true);
+        popup->okButton()->click();
+        QCOMPARE(table->model()->index(0, 2).data(Qt::BackgroundRole).value<QBrush>().color(), background);
+        QCOMPARE(dialog->selection(),
+                 QStringList({QStringLiteral("Phase;"), QStringLiteral("WBS Name;To level 2")}));
+        dialog->accept();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();
+    QVERIFY(answer.answered);
+
+    const ZGrouping grouping = m_pane->currentGrouping();
+    QCOMPARE(grouping.size(false), 10);
+    QCOMPARE(grouping.size(true), 2);
+    QCOMPARE(grouping.group(0).field, QStringLiteral("Phase"));
+    QCOMPARE(grouping.group(0).brush.color(), background);
+    QCOMPARE(grouping.group(0).color, text);
+    QCOMPARE(grouping.group(0).font.weight(), int(QFont::Bold));
+    QCOMPARE(grouping.group(1).title, QStringLiteral("To level 2"));
+    QCOMPARE(bands(), QStringLiteral("Phase One| Project|  Design|  Build|"
+                                     "Phase Two| Project|  Design|  Build"));
+
+    // The level's background reaches the tree's band rows.
+    ZGroupedTreeView *tree = m_pane->treeView();
+    const QImage shot = tree->viewport()->grab().toImage();
+    const int y = tree->visualRect(tree->model()->index(0, 0)).center().y();
+    QCOMPARE(shot.pixelColor(shot.width() / 2, y), background);
+    bool textPainted = false;
+    for (int x = 0; x < shot.width() / 2 && !textPainted; ++x) {
+        for (int dy = -4; dy <= 4 && !textPainted; ++dy) {
+            const QColor c = shot.pixelColor(x, y + dy);
+            textPainted = c.red() > 200 && c.green() > 200 && c.blue() < 80;
+        }
+    }
+    QVERIFY(textPainted);
+}
+
+void tst_DialogLaunchers::cancelKeepsGrouping()
+{
+    open(m_file);
+    ZGrouping wbs;
+    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush(Qt::gray));
+    m_pane->setCurrentGrouping(wbs);
+    const QString before = bands();
+    WidgetAnswerer<ZGroupDialog> answer;
+    answer.arm([](ZGroupDialog *dialog) {
+        // The dialog opens on the grouping on screen.
+        QCOMPARE(dialog->table()->model()->index(0, 0).data().toString(), QStringLiteral("WBS Name"));
+        chooseInCell(dialog, 0, 0, QStringLiteral("Phase"));
+        dialog->reject();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();
+    QVERIFY(answer.answered);
+    QCOMPARE(bands(), before);
+}
+
+void tst_DialogLaunchers::snipToPngAndClipboard()
+{
+    open(m_file);
+    setTimeScale(QStringLiteral("actionWeek"));
+    const QRect chart = m_pane->ganttChart()->toImage().rect();
+    QVERIFY(chart.width() > 100);
+    const QString png = m_dir.filePath(QStringLiteral("chart.png"));
+    WidgetAnswerer<ZSnipDialog> answer;
+    answer.arm([&](ZSnipDialog *dialog) {
+        FileDialogAnswerer files;
+        BoxAnswerer box;
+        files.arm(png);
+        box.arm();
+        dialog->saveToPngClicked();
+        QCOMPARE(box.text, QStringLiteral("Image was saved to ") + png);
+        box.arm();
+        dialog->saveToClipboardClicked();
+        QCOMPARE(box.text, QStringLiteral("Image was copied to clipboard"));
+        dialog->reject();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(answer.answered);
+    // The whole chart, with the lines' border around it.
+    QCOMPARE(QImage(png).size(), chart.size() + QSize(5, 5));
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), chart.size() + QSize(5, 5));
+}
+
+void tst_DialogLaunchers::printGroupedLandscape()
+{
+    open(m_file);
+    ZGrouping wbs;
+    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush(Qt::gray));
+    m_pane->setCurrentGrouping(wbs);
+    m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
+    setTimeScale(QStringLiteral("actionMonth"));
+
+    PdfPrinters printers;
+    printers.output = m_dir.filePath(QStringLiteral("print.pdf"));
+    ZPrinters::install(&printers);
+    int pages = 0;
+    int headerRows = 0;
+    WidgetAnswerer<ZPrintDialog> answer;
+    answer.arm([&](ZPrintDialog *dialog) {
+        dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+        QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("chkRepeatTableHeaders"))->isChecked());
+        dialog->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
+        pages = dialog->scene()->pages().size();
+        headerRows = dialog->scene()->headerRowCount();
+        dialog->findChild<QPushButton *>(QStringLiteral("btnDone"))->click();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
+    QVERIFY(answer.answered);
+    // 43 rows of 22 pixels do not fit on one landscape sheet: two page rows,
+    // each beginning with the header.
+    QCOMPARE(headerRows, 2);
+    const QVector<QSizeF> sheets = pdfPageSizes(printers.output);
+    QCOMPARE(sheets.size(), pages);
+    QVERIFY(pages >= 2);
+    for (const QSizeF &sheet : sheets)
+        QCOMPARE(sheet.toSize(), QSize(842, 595));
+}
+
+void tst_DialogLaunchers::largeChartIsRefused()
+{
+    open(m_longFile);
+    setTimeScale(QStringLiteral("actionDay"));
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    QVERIFY(!ImageLimit::fits(ImageLimit::chartBytes(chart)));
+    for (const char *command : {"actionSnip", "actionPrint"}) {
+        BoxAnswerer box;
+        box.arm();
+        m_window->findChild<QAction *>(QString::fromLatin1(command))->trigger();
+        QCOMPARE(box.title, QString::fromLatin1(command).mid(6));
+        QCOMPARE(box.text, QStringLiteral("Gantt Chart is too large. Try to use different time scale"));
+    }
+    // A coarser time scale lets it through.
+    setTimeScale(QStringLiteral("actionYear"));
+    QVERIFY(ImageLimit::fits(ImageLimit::chartBytes(chart)));
+    WidgetAnswerer<ZSnipDialog> snip;
+    snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(snip.answered);
+}
+
+void tst_DialogLaunchers::aboutBox()
+{
+    BoxAnswerer box;
+    box.arm();
+    m_window->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
+    QCOMPARE(box.title, QStringLiteral("About Tarvolen XER"));
+    QVERIFY(box.text.contains(QStringLiteral("<p>This is version 1.5.0</p>")));
+}
+
+QTEST_MAIN(tst_DialogLaunchers)
+#include "tst_dialoglaunchers.moc"

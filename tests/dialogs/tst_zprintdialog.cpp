@@ -1,0 +1,287 @@
+#include "modalanswerers.h"
+#include "pdfpages.h"
+#include "tiledimages.h"
+#include "zpageselectorbutton.h"
+#include "zprintdialog.h"
+#include "zprinters.h"
+#include "zprintpreviewscene.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Stands in for one installed printer that writes PDF files.
+class PdfPrinters : public ZPrinters
+{
+public:
+    QStringList printerNames() const override { return {QStringLiteral("Office"), QStringLiteral("Stand-in")}; }
+    QString defaultPrinterName() const override { return QStringLiteral("Stand-in"); }
+    std::unique_ptr<QPrinter> createPrinter(const QString &name) const override
+    {
+        asked = name;
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(output);
+        return printer;
+    }
+    QString output;
+    mutable QString asked;
+};
+
+// No printer at all.
+class NoPrinters : public ZPrinters
+{
+public:
+    QStringList printerNames() const override { return {}; }
+    QString defaultPrinterName() const override { return {}; }
+};
+
+// A table of three columns beside a chart of 30, 120 rows: several pages
+// across and down on A4.
+ZImage tableAndChart(int rows = 120)
+{
+    QVector<int> widths{120, 200, 80};
+    widths += QVector<int>(30, 25);
+    return makeTiledImage(widths, 40, rows, 22);
+}
+
+QRectF itemRect(const QGraphicsItem *item)
+{
+    return item->mapRectToScene(item->boundingRect());
+}
+
+} // namespace
+
+class tst_ZPrintDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { ZPrinters::install(nullptr); }
+    void layout_data();
+    void layout();
+    void orientationAndScale();
+    void pageNumbers();
+    void printToPrinter_data();
+    void printToPrinter();
+    void printToPdfFileWithoutPrinter();
+    void printFailureIsReported();
+    void emptyPicture();
+};
+
+void tst_ZPrintDialog::layout_data()
+{
+    QTest::addColumn<QString>("paper");
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<bool>("repeat");
+    QTest::addRow("A4 portrait") << "A4" << false << 100 << true;
+    QTest::addRow("A4 landscape") << "A4" << true << 100 << true;
+    QTest::addRow("A4 headers once") << "A4" << false << 100 << false;
+    QTest::addRow("A3 at 150%") << "A3" << false << 150 << true;
+    QTest::addRow("A6 landscape at 60%") << "A6" << true << 60 << true;
+}
+
+// Wherever a tile lands it lies whole inside the margins of one page, rows
+// keep their order down the pages, and each page row starts with the header
+// strip when headers are repeated.
+void tst_ZPrintDialog::layout()
+{
+    QFETCH(QString, paper);
+    QFETCH(bool, landscape);
+    QFETCH(int, percent);
+    QFETCH(bool, repeat);
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    dialog.findChild<QComboBox *>(QStringLiteral("cmbPageSizes"))->setCurrentText(paper);
+    if (landscape)
+        dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+    dialog.findChild<QSpinBox *>(QStringLiteral("sbScale"))->setValue(percent);
+    if (!repeat)
+        dialog.findChild<QCheckBox *>(QStringLiteral("chkRepeatTableHeaders"))->click();
+    ZPrintPreviewScene *scene = dialog.scene();
+    QCOMPARE(scene->scale(), percent / 100.0f);
+
+    const QList<QGraphicsRectItem *> pages = scene->pages();
+    QVERIFY(pages.size() > 1);
+    const double margin = 5 * ZPrintPreviewScene::UNITS_PER_MM;
+    int pageRows = 0;
+    for (QGraphicsRectItem *page : pages)
+        pageRows = qMax(pageRows, int(page->rect().y() / scene->pageSize().height()) + 1);
+    QCOMPARE(scene->headerRowCount(), repeat ? pageRows : 1);
+
+    qreal lastTop = -1;
+    for (int r = 0; r < image.rows(); ++r) {
+        const QRectF first = itemRect(scene->cell(r, 0));
+        QVERIFY(first.top() > lastTop);
+        lastTop = first.top();
+        for (int c = 0; c < image.columns(); ++c) {
+            const QRectF tile = itemRect(scene->cell(r, c));
+            const auto inside = [&](QGraphicsRectItem *page) {
+                return page->rect().adjusted(margin - 1, margin - 1, 1 - margin, 1 - margin).contains(tile);
+            };
+            QVERIFY2(std::any_of(pages.begin(), pages.end(), inside),
+                     qPrintable(QStringLiteral("tile %1,%2 cut by a page edge").arg(r).arg(c)));
+        }
+    }
+}
+
+void tst_ZPrintDialog::orientationAndScale()
+{
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *portrait = dialog.findChild<ZPageSelectorButton *>(QStringLiteral("verticalPage"));
+    auto *landscape = dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"));
+    auto *spin = dialog.findChild<QSpinBox *>(QStringLiteral("sbScale"));
+    ZPrintPreviewScene *scene = dialog.scene();
+    QCOMPARE(scene->pageSize(), QSizeF(910, 1287));
+    QVERIFY(portrait->isChecked());
+    for (ZPageSelectorButton *button : {portrait, landscape})
+        QVERIFY(button->rect().contains(button->pageRect()));
+    spin->setValue(1);
+    QCOMPARE(scene->pages().size(), 1);
+    spin->setValue(150);
+    const int pagesAt150 = scene->pages().size();
+    spin->setValue(100);
+    QVERIFY(scene->pages().size() < pagesAt150);
+
+    // A click on the checked page keeps it; a click on the other turns the
+    // paper and starts again at 100 %.
+    spin->setValue(70);
+    QTest::mouseClick(portrait, Qt::LeftButton, {}, portrait->pageRect().center());
+    QVERIFY(portrait->isChecked());
+    QCOMPARE(spin->value(), 70);
+    QTest::mouseClick(landscape, Qt::LeftButton, {}, landscape->pageRect().center());
+    QVERIFY(landscape->isChecked());
+    QVERIFY(!portrait->isChecked());
+    QCOMPARE(dialog.selectedOrient(), QPrinter::Landscape);
+    QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
+    QCOMPARE(spin->value(), 100);
+    QCOMPARE(scene->scale(), 1.0f);
+}
+
+void tst_ZPrintDialog::pageNumbers()
+{
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    auto *numbers = dialog.findChild<QCheckBox *>(QStringLiteral("chkPrintPageNumbers"));
+    numbers->click();
+    numbers->click();
+    numbers->click();
+    dialog.findChild<QSpinBox *>(QStringLiteral("sbScale"))->setValue(120); // a new layout keeps them
+    const QList<QGraphicsRectItem *> pages = dialog.scene()->pages();
+    QVERIFY(pages.size() > 2);
+    for (int i = 0; i < pages.size(); ++i) {
+        const QList<QGraphicsItem *> children = pages.at(i)->childItems();
+        QCOMPARE(children.size(), 1);
+        auto *text = dynamic_cast<QGraphicsSimpleTextItem *>(children.first());
+        QVERIFY(text);
+        QCOMPARE(text->text(), QString::number(i + 1));
+        QVERIFY(pages.at(i)->rect().contains(itemRect(text).topLeft()));
+    }
+    numbers->click();
+    for (QGraphicsRectItem *page : dialog.scene()->pages())
+        QVERIFY(page->childItems().isEmpty());
+}
+
+void tst_ZPrintDialog::printToPrinter_data()
+{
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<QSizeF>("points");
+    QTest::addRow("A4 portrait") << false << QSizeF(595, 842);
+    QTest::addRow("A4 landscape") << true << QSizeF(842, 595);
+}
+
+void tst_ZPrintDialog::printToPrinter()
+{
+    QFETCH(bool, landscape);
+    QFETCH(QSizeF, points);
+    QTemporaryDir dir;
+    PdfPrinters printers;
+    printers.output = dir.filePath(QStringLiteral("out.pdf"));
+    ZPrinters::install(&printers);
+
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    auto *list = dialog.findChild<QComboBox *>(QStringLiteral("cmbPrinters"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->currentText(), QStringLiteral("Stand-in"));
+    if (landscape)
+        dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+    dialog.findChild<QCheckBox *>(QStringLiteral("chkPrintPageNumbers"))->click();
+    dialog.findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
+    QCOMPARE(printers.asked, QStringLiteral("Stand-in"));
+
+    const QVector<QSizeF> sheets = pdfPageSizes(printers.output);
+    QCOMPARE(sheets.size(), dialog.scene()->pages().size());
+    for (const QSizeF &sheet : sheets)
+        QCOMPARE(sheet.toSize(), points.toSize());
+}
+
+void tst_ZPrintDialog::printToPdfFileWithoutPrinter()
+{
+    NoPrinters none;
+    ZPrinters::install(&none);
+    const ZImage image = tableAndChart(30);
+    ZPrintDialog dialog(image);
+    auto *list = dialog.findChild<QComboBox *>(QStringLiteral("cmbPrinters"));
+    QCOMPARE(list->count(), 1);
+    QVERIFY(dialog.printsToPdfFile());
+    dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+
+    QTemporaryDir dir;
+    FileDialogAnswerer files;
+    files.arm(dir.filePath(QStringLiteral("schedule"))); // the suffix is added
+    dialog.print();
+    QVERIFY(files.answered);
+    const QVector<QSizeF> sheets = pdfPageSizes(dir.filePath(QStringLiteral("schedule.pdf")));
+    QCOMPARE(sheets.size(), dialog.scene()->pages().size());
+    QCOMPARE(sheets.first().toSize(), QSize(842, 595));
+
+    // Cancelling the file question prints nothing.
+    files.arm(QString());
+    WidgetAnswerer<QFileDialog> cancel;
+    cancel.arm([](QFileDialog *d) { d->reject(); });
+    dialog.print();
+    QVERIFY(cancel.answered);
+}
+
+void tst_ZPrintDialog::printFailureIsReported()
+{
+    PdfPrinters printers;
+    QTemporaryDir dir;
+    printers.output = dir.filePath(QStringLiteral("missing/out.pdf"));
+    ZPrinters::install(&printers);
+    const ZImage image = tableAndChart(10);
+    ZPrintDialog dialog(image);
+    BoxAnswerer box;
+    box.arm();
+    dialog.print();
+    QCOMPARE(box.title, QStringLiteral("Print"));
+    QCOMPARE(box.text, QStringLiteral("The print job could not be started on Stand-in."));
+}
+
+void tst_ZPrintDialog::emptyPicture()
+{
+    PdfPrinters printers;
+    QTemporaryDir dir;
+    printers.output = dir.filePath(QStringLiteral("out.pdf"));
+    ZPrinters::install(&printers);
+    const ZImage image = tableAndChart(0);
+    ZPrintDialog dialog(image);
+    QVERIFY(dialog.scene()->pages().isEmpty());
+    dialog.print();
+    QVERIFY(!QFile::exists(printers.output));
+}
+
+QTEST_MAIN(tst_ZPrintDialog)
+#include "tst_zprintdialog.moc"

@@ -1,0 +1,223 @@
+#include "modalanswerers.h"
+#include "tiledimages.h"
+#include "zsnipdialog.h"
+#include "zsnipgraphicsscene.h"
+
+#include <QClipboard>
+#include <QGraphicsLineItem>
+#include <QGraphicsSceneMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+// Chart-like picture: 8 columns of 25 pixels, a 20-pixel header, 4 rows of 22.
+constexpr int kColumns = 8;
+constexpr int kWidth = 25;
+constexpr int kHeader = 20;
+constexpr int kRows = 4;
+constexpr int kRowHeight = 22;
+// The hidden crop lines' pen (5 pixels) widens the crop by half of it on
+// each side; kInset is the first pixel wholly inside.
+constexpr int kBorder = 5;
+constexpr int kInset = 3;
+
+void mouse(QGraphicsScene *scene, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
+{
+    QGraphicsSceneMouseEvent event(type);
+    event.setScenePos(pos);
+    event.setButton(type == QEvent::GraphicsSceneMouseMove ? Qt::NoButton : Qt::LeftButton);
+    event.setButtons(buttons);
+    QApplication::sendEvent(scene, &event);
+}
+
+void drag(QGraphicsScene *scene, qreal fromX, qreal toX)
+{
+    mouse(scene, QEvent::GraphicsSceneMousePress, QPointF(fromX, 30), Qt::LeftButton);
+    mouse(scene, QEvent::GraphicsSceneMouseMove, QPointF(toX, 30), Qt::LeftButton);
+    mouse(scene, QEvent::GraphicsSceneMouseRelease, QPointF(toX, 30), Qt::NoButton);
+}
+
+// The colour at the middle of picture column x (in picture pixels from the
+// crop's left edge) in the given body row of a crop.
+QColor cropPixel(const QImage &crop, int x, int row)
+{
+    return crop.pixelColor(x + kInset, kInset + kHeader + row * kRowHeight + kRowHeight / 2);
+}
+
+} // namespace
+
+class tst_ZSnipDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    // First, while the process has freed little it could reuse.
+    void cropThatCannotBeAllocated();
+    void crop_data();
+    void crop();
+    void cursorFollowsLines();
+    void largeCropIsScaledDown();
+    void saveToPngAndClipboard();
+};
+
+void tst_ZSnipDialog::crop_data()
+{
+    QTest::addColumn<qreal>("leftTo");  // where the left line is dragged (-1: untouched)
+    QTest::addColumn<qreal>("rightTo"); // where the right line is dragged (-1: untouched)
+    QTest::addColumn<int>("left");      // picture column of the crop's left edge
+    QTest::addColumn<int>("width");
+    const int all = kColumns * kWidth;
+    QTest::addRow("untouched: whole picture") << -1.0 << -1.0 << 0 << all;
+    QTest::addRow("inside, cutting tiles") << 30.0 << 80.0 << 30 << 50;
+    QTest::addRow("on tile edges") << 50.0 << 100.0 << 50 << 50;
+    QTest::addRow("beyond the edges stops there") << -40.0 << 900.0 << 0 << all;
+    QTest::addRow("left past right stops at right") << 500.0 << -1.0 << all << 0;
+    QTest::addRow("right past left stops at left") << 60.0 << 10.0 << 60 << 0;
+    QTest::addRow("both at 0 gives the whole picture") << -1.0 << 0.0 << 0 << all;
+}
+
+void tst_ZSnipDialog::crop()
+{
+    QFETCH(qreal, leftTo);
+    QFETCH(qreal, rightTo);
+    QFETCH(int, left);
+    QFETCH(int, width);
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    ZSnipDialog dialog(image);
+    ZSnipGraphicsScene *scene = dialog.scene();
+    const int all = kColumns * kWidth;
+    QCOMPARE(scene->pictureWidth(), all);
+    QCOMPARE(scene->pictureHeight(), kHeader + kRows * kRowHeight);
+
+    if (leftTo >= 0 || leftTo < -1)
+        drag(scene, 1, leftTo);
+    if (rightTo >= 0)
+        drag(scene, all - 1, rightTo);
+
+    const QImage crop = dialog.getCroppedImage();
+    // Zooming the view never changes what is cut.
+    dialog.zoomInClicked();
+    dialog.zoomInClicked();
+    dialog.zoomOutClicked();
+    QCOMPARE(dialog.getCroppedImage(), crop);
+
+    const int shown = width == 0 && left == 0 ? all : width;
+    if (width == 0 && left != 0) {
+        // Nothing between the lines: nothing to hand over, and the user is told.
+        QVERIFY(crop.isNull());
+        BoxAnswerer box;
+        box.arm();
+        dialog.saveToClipboardClicked();
+        QCOMPARE(box.text, QStringLiteral("There is nothing between the lines."));
+        return;
+    }
+    QCOMPARE(crop.size(), QSize(shown + kBorder, kHeader + kRows * kRowHeight + kBorder));
+    QCOMPARE(scene->selectedRect().left(), left);
+    // Every pixel column of the crop shows the tile it came from.
+    for (int x = 0; x < shown; x += 7) {
+        const int column = (left + x) / kWidth;
+        QCOMPARE(cropPixel(crop, x, 2), bodyTileColor(2, column));
+    }
+    QCOMPARE(crop.pixelColor(kInset, kInset + 2), headerTileColor(left / kWidth));
+    // The border no tile covers is filled, not left as it was in memory.
+    QCOMPARE(crop.pixelColor(0, 0), QColor(Qt::white));
+    QCOMPARE(crop.pixelColor(crop.width() - 1, crop.height() - 1), QColor(Qt::white));
+}
+
+void tst_ZSnipDialog::cursorFollowsLines()
+{
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    ZSnipDialog dialog(image);
+    QSignalSpy cursor(dialog.scene(), &ZSnipGraphicsScene::cursorUpdated);
+    mouse(dialog.scene(), QEvent::GraphicsSceneMouseMove, QPointF(2, 40), Qt::NoButton);
+    QCOMPARE(dialog.cursor().shape(), Qt::SplitHCursor);
+    mouse(dialog.scene(), QEvent::GraphicsSceneMouseMove, QPointF(60, 40), Qt::NoButton);
+    QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(cursor.count(), 2);
+    // While dragging the cursor stays as it is.
+    drag(dialog.scene(), kColumns * kWidth - 2, 100);
+    QCOMPARE(cursor.count(), 2);
+    QCOMPARE(dialog.scene()->line(1)->x(), 100.0);
+}
+
+void tst_ZSnipDialog::largeCropIsScaledDown()
+{
+    // 1000 columns of 25 pixels: 25000 wide, more than a crop may be.
+    const ZImage image = makeTiledImage(QVector<int>(1000, kWidth), kHeader, 1, kRowHeight);
+    ZSnipDialog dialog(image);
+    const QImage crop = dialog.getCroppedImage();
+    const double factor = 20000.0 / 25000.0;
+    QCOMPARE(crop.width(), 20000 + kBorder);
+    QCOMPARE(crop.height(), int((kHeader + kRowHeight) * factor) + kBorder);
+    QCOMPARE(crop.pixelColor(kInset + qRound(510 * factor), kInset + 30),
+             bodyTileColor(0, 20));
+}
+
+void tst_ZSnipDialog::saveToPngAndClipboard()
+{
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    ZSnipDialog dialog(image);
+    drag(dialog.scene(), 1, 25);
+    drag(dialog.scene(), kColumns * kWidth - 1, 75);
+    const QImage crop = dialog.getCroppedImage();
+    QCOMPARE(crop.width(), 50 + kBorder);
+
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("snip.png"));
+    FileDialogAnswerer files;
+    BoxAnswerer box;
+    files.arm(png);
+    box.arm();
+    dialog.saveToPngClicked();
+    QVERIFY(files.answered);
+    QCOMPARE(files.caption, QStringLiteral("Save image"));
+    QCOMPARE(box.title, QStringLiteral("Image"));
+    QCOMPARE(box.text, QStringLiteral("Image was saved to ") + png);
+    QImage saved(png);
+    QCOMPARE(saved.size(), crop.size());
+    QCOMPARE(saved.pixelColor(kInset + 30, kInset + 50), bodyTileColor(1, 2));
+
+    // A save that fails says so.
+    const QString nowhere = dir.filePath(QStringLiteral("missing/snip.png"));
+    files.arm(nowhere);
+    box.arm();
+    dialog.saveToPngClicked();
+    QVERIFY(box.text.contains(QStringLiteral("could not be saved")));
+    QVERIFY(!QFile::exists(nowhere));
+
+    box.arm();
+    dialog.saveToClipboardClicked();
+    QCOMPARE(box.text, QStringLiteral("Image was copied to clipboard"));
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), crop.size());
+    QCOMPARE(copied.pixelColor(kInset + 30, kInset + 50), bodyTileColor(1, 2));
+}
+
+void tst_ZSnipDialog::cropThatCannotBeAllocated()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's own bookkeeping needs more address space than the
+    // limit below leaves, and it stops the process instead of failing.
+    QSKIP("address-space limit under AddressSanitizer");
+#endif
+    // A crop of about 64 MB while the process may grow by far less.
+    const ZImage image = makeTiledImage(QVector<int>(160, kWidth), 1000, 1, 3000);
+    ZSnipDialog dialog(image);
+    rlimit old{};
+    QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+    QFile status(QStringLiteral("/proc/self/statm"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const rlim_t used = rlim_t(status.readAll().split(' ').first().toLongLong()) * 4096;
+    rlimit tight = old;
+    tight.rlim_cur = used + 4 * 1024 * 1024;
+    QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
+    const QImage crop = dialog.getCroppedImage();
+    QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+    QVERIFY(crop.isNull());
+}
+
+QTEST_MAIN(tst_ZSnipDialog)
+#include "tst_zsnipdialog.moc"
