@@ -30,14 +30,27 @@ void ZFilterDialogProxyModel::setSourceModel(QAbstractItemModel *model)
         disconnect(connection);
     m_sourceConnections.clear();
     m_datatypes.clear();
+    forgetSubtrees();
+    // Connected before the base proxy's own slots, so kept subtree answers
+    // are gone before it filters the changed rows again.
+    using M = QAbstractItemModel;
+    using P = ZFilterDialogProxyModel;
+    if (model) {
+        m_sourceConnections = {
+            connect(model, &M::dataChanged, this, &P::forgetSubtrees),
+            connect(model, &M::rowsAboutToBeInserted, this, &P::forgetSubtrees),
+            connect(model, &M::rowsAboutToBeRemoved, this, &P::forgetSubtrees),
+            connect(model, &M::rowsAboutToBeMoved, this, &P::forgetSubtrees),
+            connect(model, &M::modelAboutToBeReset, this, &P::forgetSubtrees),
+            connect(model, &M::layoutAboutToBeChanged, this, &P::forgetSubtrees),
+        };
+    }
     QSortFilterProxyModel::setSourceModel(model);
     if (!model)
         return;
     // The column types are read from the header once and forgotten whenever
     // the header or the columns may have changed.
-    using M = QAbstractItemModel;
-    using P = ZFilterDialogProxyModel;
-    m_sourceConnections = {
+    m_sourceConnections += {
         connect(model, &M::headerDataChanged, this, &P::forgetDatatypes),
         connect(model, &M::modelAboutToBeReset, this, &P::forgetDatatypes),
         connect(model, &M::modelReset, this, &P::forgetDatatypes),
@@ -54,6 +67,12 @@ void ZFilterDialogProxyModel::setSourceModel(QAbstractItemModel *model)
 void ZFilterDialogProxyModel::forgetDatatypes()
 {
     m_datatypes.clear();
+}
+
+void ZFilterDialogProxyModel::forgetSubtrees()
+{
+    for (QHash<QModelIndex, bool> &known : m_subtreeKnown)
+        known.clear();
 }
 
 QString ZFilterDialogProxyModel::columnDatatype(int column) const
@@ -110,6 +129,7 @@ void ZFilterDialogProxyModel::refilter()
     // One layout change maps each persistent index once.
     // Without a filter before or after, nothing changes: the indexes stay.
     const bool filtering = !m_patterns.isEmpty() || !m_expressions.isEmpty();
+    forgetSubtrees();
     if (filtering || m_filtered)
         invalidate();
     m_filtered = filtering;
@@ -171,50 +191,78 @@ bool ZFilterDialogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
     if (m_patterns.isEmpty())
         return filterAcceptsRowFromExpression(sourceRow, sourceParent);
     // Value lists and chains of different columns hold together.
-    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+    return anyInSubtree(AllFilters, sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
         return rowPassesPatterns(row, parent) && rowPassesExpressions(row, parent);
     });
 }
 
 bool ZFilterDialogProxyModel::anyInSubtree(
-    int sourceRow, const QModelIndex &sourceParent,
+    SubtreeTest test, int sourceRow, const QModelIndex &sourceParent,
     const std::function<bool(int, const QModelIndex &)> &passes) const
 {
     // A row stays when it or any of its descendants passes. The walk keeps
     // its own stack: a source tree may be far deeper than the call stack.
+    // The base proxy asks again for every level it maps, so the answer of
+    // each subtree walked is kept until the filter or the source changes;
+    // a deep chain then costs one walk instead of one per level.
     const QAbstractItemModel *source = sourceModel();
     if (!source)
         return false;
+    QHash<QModelIndex, bool> &known = m_subtreeKnown[test];
+    const QModelIndex first = source->index(sourceRow, 0, sourceParent);
+    const auto cached = known.constFind(first);
+    if (cached != known.constEnd())
+        return cached.value();
+    if (passes(sourceRow, sourceParent)) {
+        known.insert(first, true);
+        return true;
+    }
+    // Most rows are leaves: they need no walk.
+    const int children = source->rowCount(first);
+    if (children == 0) {
+        known.insert(first, false);
+        return false;
+    }
     struct Level
     {
-        QModelIndex parent;
+        QModelIndex node;
         int next;
         int count;
     };
-    if (passes(sourceRow, sourceParent))
-        return true;
-    // Most rows are leaves: they need no walk.
-    const QModelIndex first = source->index(sourceRow, 0, sourceParent);
-    const int children = source->rowCount(first);
-    if (children == 0)
-        return false;
     std::vector<Level> stack;
     stack.push_back({first, 0, children});
+    const auto found = [&]() {
+        // Every node on the walk's path holds the passing row.
+        for (const Level &level : stack)
+            known.insert(level.node, true);
+        return true;
+    };
     while (!stack.empty()) {
         Level &level = stack.back();
         if (level.next >= level.count) {
+            known.insert(level.node, false);
             stack.pop_back();
             continue;
         }
         const int row = level.next++;
-        const QModelIndex parent = level.parent;
-        if (passes(row, parent))
-            return true;
+        const QModelIndex parent = level.node;
         // Children hang from the first column.
         const QModelIndex child = source->index(row, 0, parent);
+        const auto known_child = known.constFind(child);
+        if (known_child != known.constEnd()) {
+            if (known_child.value())
+                return found();
+            continue;
+        }
+        if (passes(row, parent)) {
+            known.insert(child, true);
+            return found();
+        }
         const int count = source->rowCount(child);
         if (count > 0)
             stack.push_back({child, 0, count});
+        else
+            known.insert(child, false);
     }
     return false;
 }
@@ -264,7 +312,7 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
     const QAbstractItemModel *source = sourceModel();
     if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
         return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
-    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+    return anyInSubtree(PatternsOnly, sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
         return rowPassesPatterns(row, parent);
     });
 }
@@ -275,7 +323,7 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
     const QAbstractItemModel *source = sourceModel();
     if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
         return true;
-    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+    return anyInSubtree(ExpressionsOnly, sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
         return rowPassesExpressions(row, parent);
     });
 }

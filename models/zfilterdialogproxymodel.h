@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -62,8 +64,10 @@ protected:
     bool filterAcceptsRowFromExpression(int sourceRow, const QModelIndex &sourceParent) const;
 
 private:
+    // Which test a subtree walk applies; each keeps its own answers.
+    enum SubtreeTest { AllFilters, PatternsOnly, ExpressionsOnly, SubtreeTests };
     // True when the row or one of its descendants passes.
-    bool anyInSubtree(int sourceRow, const QModelIndex &sourceParent,
+    bool anyInSubtree(SubtreeTest test, int sourceRow, const QModelIndex &sourceParent,
                       const std::function<bool(int, const QModelIndex &)> &passes) const;
     // The row's own cells against every value list, or every chain.
     bool rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent) const;
@@ -80,6 +84,7 @@ private:
     static bool matches(const ValueLookup &lookup, const QString &cellText);
     QString columnDatatype(int column) const;
     void forgetDatatypes();
+    void forgetSubtrees();
     void clearPatternsAndExpressions();
     void refilter();
 
@@ -87,6 +92,9 @@ private:
     QMap<int, ValueLookup> m_lookups;
     QMap<int, ZExpression *> m_expressions; // Owned chains.
     mutable QHash<int, QString> m_datatypes;
+    // Whether a row or one of its descendants passes, per test, kept from
+    // one question of the base proxy to the next until anything changes.
+    mutable std::array<QHash<QModelIndex, bool>, SubtreeTests> m_subtreeKnown;
     QVector<QMetaObject::Connection> m_sourceConnections;
     // Some filter was in force at the last refilter.
     bool m_filtered = false;
