@@ -259,15 +259,14 @@ bool ZFilterDialogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
     if (m_patterns.isEmpty())
         return filterAcceptsRowFromExpression(sourceRow, sourceParent);
     // Value lists and chains of different columns hold together.
-    return anyInSubtree(sourceRow, sourceParent,
-                        [this](int row, const QModelIndex &parent, const QModelIndex &first) {
-                            return rowPassesPatterns(row, parent, first)
-                                   && rowPassesExpressions(row, parent, first);
-                        });
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesPatterns(row, parent) && rowPassesExpressions(row, parent);
+    });
 }
 
-bool ZFilterDialogProxyModel::anyInSubtree(int sourceRow, const QModelIndex &sourceParent,
-                                           const RowTest &passes) const
+bool ZFilterDialogProxyModel::anyInSubtree(
+    int sourceRow, const QModelIndex &sourceParent,
+    const std::function<bool(int, const QModelIndex &)> &passes) const
 {
     // A row stays when it or any of its descendants passes. The walk keeps
     // its own stack: a source tree may be far deeper than the call stack.
@@ -303,7 +302,7 @@ bool ZFilterDialogProxyModel::anyInSubtree(int sourceRow, const QModelIndex &sou
         }
         return true;
     };
-    if (passes(sourceRow, sourceParent, first)) {
+    if (passes(sourceRow, sourceParent)) {
         if (remember && children > 0)
             m_answers.insert(first, true);
         return true;
@@ -333,7 +332,7 @@ bool ZFilterDialogProxyModel::anyInSubtree(int sourceRow, const QModelIndex &sou
                 continue;
             }
         }
-        if (passes(row, parent, child)) {
+        if (passes(row, parent)) {
             if (remember && count > 0)
                 m_answers.insert(child, true);
             return found();
@@ -344,31 +343,23 @@ bool ZFilterDialogProxyModel::anyInSubtree(int sourceRow, const QModelIndex &sou
     return false;
 }
 
-QModelIndex ZFilterDialogProxyModel::cell(int sourceRow, int column, const QModelIndex &sourceParent,
-                                          const QModelIndex &first) const
+bool ZFilterDialogProxyModel::rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent) const
 {
-    // From the row's first cell a source finds the others without looking
-    // the parent up again.
-    return first.isValid() ? first.sibling(sourceRow, column)
-                           : sourceModel()->index(sourceRow, column, sourceParent);
-}
-
-bool ZFilterDialogProxyModel::rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent,
-                                                const QModelIndex &first) const
-{
+    const QAbstractItemModel *source = sourceModel();
     for (auto it = m_lookups.cbegin(); it != m_lookups.cend(); ++it) {
-        const QString text = cell(sourceRow, it.key(), sourceParent, first).data().toString();
+        const QString text = source->index(sourceRow, it.key(), sourceParent).data().toString();
         if (!matches(it.value(), text))
             return false;
     }
     return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
 }
 
-bool ZFilterDialogProxyModel::rowPassesExpressions(int sourceRow, const QModelIndex &sourceParent,
-                                                   const QModelIndex &first) const
+bool ZFilterDialogProxyModel::rowPassesExpressions(int sourceRow,
+                                                   const QModelIndex &sourceParent) const
 {
+    const QAbstractItemModel *source = sourceModel();
     for (auto it = m_expressions.cbegin(); it != m_expressions.cend(); ++it) {
-        const QModelIndex cellIndex = cell(sourceRow, it.key(), sourceParent, first);
+        const QModelIndex cellIndex = source->index(sourceRow, it.key(), sourceParent);
         QVariant cell = cellIndex.data();
         const QString type = columnDatatype(it.key());
         if (type == QLatin1String("double")) {
@@ -397,10 +388,9 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromPattern(int sourceRow,
     const QAbstractItemModel *source = sourceModel();
     if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
         return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
-    return anyInSubtree(sourceRow, sourceParent,
-                        [this](int row, const QModelIndex &parent, const QModelIndex &first) {
-                            return rowPassesPatterns(row, parent, first);
-                        });
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesPatterns(row, parent);
+    });
 }
 
 bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
@@ -409,10 +399,9 @@ bool ZFilterDialogProxyModel::filterAcceptsRowFromExpression(int sourceRow,
     const QAbstractItemModel *source = sourceModel();
     if (!source->index(sourceRow, filterKeyColumn(), sourceParent).isValid())
         return true;
-    return anyInSubtree(sourceRow, sourceParent,
-                        [this](int row, const QModelIndex &parent, const QModelIndex &first) {
-                            return rowPassesExpressions(row, parent, first);
-                        });
+    return anyInSubtree(sourceRow, sourceParent, [this](int row, const QModelIndex &parent) {
+        return rowPassesExpressions(row, parent);
+    });
 }
 
 QVariant ZFilterDialogProxyModel::toVariant() const

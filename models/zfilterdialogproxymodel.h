@@ -74,17 +74,12 @@ protected:
     bool filterAcceptsRowFromExpression(int sourceRow, const QModelIndex &sourceParent) const;
 
 private:
-    // The row's own test: its row, its parent and its first cell.
-    using RowTest = std::function<bool(int, const QModelIndex &, const QModelIndex &)>;
     // True when the row or one of its descendants passes.
-    bool anyInSubtree(int sourceRow, const QModelIndex &sourceParent, const RowTest &passes) const;
+    bool anyInSubtree(int sourceRow, const QModelIndex &sourceParent,
+                      const std::function<bool(int, const QModelIndex &)> &passes) const;
     // The row's own cells against every value list, or every chain.
-    bool rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent,
-                           const QModelIndex &first) const;
-    bool rowPassesExpressions(int sourceRow, const QModelIndex &sourceParent,
-                              const QModelIndex &first) const;
-    QModelIndex cell(int sourceRow, int column, const QModelIndex &sourceParent,
-                     const QModelIndex &first) const;
+    bool rowPassesPatterns(int sourceRow, const QModelIndex &sourceParent) const;
+    bool rowPassesExpressions(int sourceRow, const QModelIndex &sourceParent) const;
 
     // The values of one column's list by their text; values without a text
     // form are kept apart and compared one by one.
