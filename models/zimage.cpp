@@ -3,6 +3,8 @@
 #include "modelslogging.h"
 
 #include <QRegion>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 #include <QWidget>
 
 #include <limits>
@@ -57,6 +59,37 @@ QVector<Band> cutIntoBands(const QVector<int> &widths)
         bands.append(band);
     }
     return bands;
+}
+
+// Copies the tiles of rows r0..r1 out of the band image into the grid. The
+// copies are made on several threads: most of their cost is the system
+// handing out fresh memory, and nothing writes the band image meanwhile.
+void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widths, int rowHeight,
+             int r0, int r1, QVector<QVector<QImage>> &grid)
+{
+    QVector<int> lefts;
+    int x = 0;
+    for (int c = band.first; c <= band.last; ++c) {
+        lefts.append(x);
+        x += qMax(0, widths.at(c));
+    }
+    QVector<QImage> *rows = grid.data();
+    const auto cutRow = [&](int r) {
+        QImage *tiles = rows[r].data();
+        for (int c = band.first; c <= band.last; ++c) {
+            tiles[c] = bandImage.copy(lefts.at(c - band.first), (r - r0) * rowHeight,
+                                      qMax(0, widths.at(c)), rowHeight);
+        }
+    };
+    QVector<int> slices;
+    const int sliceRows = qMax(1, (r1 - r0 + 1) / qMax(1, QThread::idealThreadCount()));
+    for (int r = r0; r <= r1; r += sliceRows)
+        slices.append(r);
+    QtConcurrent::blockingMap(slices, [&](int first) {
+        const int last = qMin(first + sliceRows - 1, r1);
+        for (int r = first; r <= last; ++r)
+            cutRow(r);
+    });
 }
 
 } // namespace
@@ -180,13 +213,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                 }
             }
 
-            int x = 0;
-            for (int c = band.first; c <= band.last; ++c) {
-                const int w = qMax(0, widths.at(c));
-                for (int r = r0; r <= r1; ++r)
-                    grid[r][c] = bandImage.copy(x, (r - r0) * rowHeight, w, rowHeight);
-                x += w;
-            }
+            cutBand(bandImage, band, widths, rowHeight, r0, r1, grid);
         }
     }
     return grid;
