@@ -16,6 +16,7 @@
 #include "resources.h"
 #include "xerloader.h"
 #include "zgroupedcolumndialog.h"
+#include "zgroupedtreeview.h"
 #include "zsortfilterheader.h"
 #include "zsortfilterwidget.h"
 
@@ -309,6 +310,12 @@ void MainWindow::onXerReadDone()
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
+    // What the load left out or changed, in one line.
+    if (auto *xer = qobject_cast<XERLoader *>(m_loader)) {
+        const QString report = xer->loadReport();
+        if (!report.isEmpty())
+            statusBar()->showMessage(report);
+    }
 }
 
 void MainWindow::onXerReadFailed(int code)
@@ -330,6 +337,9 @@ void MainWindow::onXerReadFailed(int code)
         break;
     case 2:
         text = tr("The file %1 cannot be opened.").arg(path);
+        break;
+    case 3:
+        text = tr("The file %1 holds a line too long to read.").arg(path);
         break;
     default:
         text = tr("The file %1 could not be read (error %2).").arg(path).arg(code);
@@ -414,8 +424,10 @@ void MainWindow::setProgress(int value, const QString &text)
 {
     if (!m_progressDialog)
         return;
-    m_progressDialog->setValue(value);
+    // A modal progress dialog handles events while its value is set: the
+    // load may finish there and take the dialog away.
     m_progressDialog->setLabelText(text);
+    m_progressDialog->setValue(value);
 }
 
 void MainWindow::hideProgress()
@@ -578,7 +590,8 @@ void MainWindow::onExpandCollapseClicked()
             tree->collapseAll();
             m_outlineLevel = QStringLiteral("Level 0");
         } else {
-            tree->expandAll();
+            if (!expandAllLevels(tree))
+                showExpandCap();
             m_outlineLevel = QStringLiteral("Level 7");
         }
     }
@@ -598,7 +611,8 @@ void MainWindow::onOutlineChanged(QAction *action)
         } else if (action == m_ui->actionCollapse) {
             tree->collapse(current);
         } else if (action == m_ui->actionExpand_All) {
-            tree->expandAll();
+            if (!expandAllLevels(tree))
+                showExpandCap();
         } else if (action == m_ui->actionCollapse_All) {
             tree->collapseAll();
         } else {
@@ -614,6 +628,14 @@ void MainWindow::onOutlineChanged(QAction *action)
     m_outlineLevel = action->text();
     if (tree)
         resetChart();
+}
+
+void MainWindow::showExpandCap()
+{
+    statusBar()->showMessage(
+        tr("Expanded %1 levels below each top-level row; deeper rows stay collapsed.")
+            .arg(MaxExpandedLevels),
+        10000);
 }
 
 QList<QAction *> MainWindow::outlineActions() const

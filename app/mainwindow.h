@@ -152,6 +152,8 @@ private:
     // Waits until a running read has returned; the loader may then go.
     void waitForRead();
     void deleteLoader();
+    // Tells that Expand All stopped at its level limit.
+    void showExpandCap();
 
     // Hooks without a component behind them.
     void OPRFileLoad(const QString &fileName);

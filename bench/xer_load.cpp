@@ -221,6 +221,10 @@ int main(int argc, char **argv)
                               .arg(model->columnCount()));
         }
         printLine(QStringLiteral("load_ms %1").arg(loadMs));
+        // What the load left out or changed, beside the figures.
+        const QString report = loader->loadReport();
+        if (!report.isEmpty())
+            std::fprintf(stderr, "%s\n", report.toUtf8().constData());
         if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
             && loader->model(QStringLiteral("PROJWBS"))) {
             ZParentItemProxyModel tree;

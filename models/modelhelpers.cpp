@@ -11,6 +11,9 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -31,31 +34,61 @@ QByteArray readAllCutAtNul(QFile &file)
 
 enum class Extreme { Max, Min };
 
+// Calls done(node) for every node below parent and then for parent itself, a
+// node only after all of its children (the cells of the column), with a stack
+// of its own: a tree read from a file can nest as deep as it has rows.
+template <typename Done>
+void walkChildrenFirst(QAbstractItemModel *model, int column, const QModelIndex &parent, Done done)
+{
+    struct Frame
+    {
+        QModelIndex node;
+        int rows;
+        int next;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({parent, model->rowCount(parent), 0});
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next < top.rows) {
+            const QModelIndex child = model->index(top.next++, column, top.node);
+            if (child.isValid())
+                stack.push_back({child, model->rowCount(child), 0});
+            continue;
+        }
+        const QModelIndex node = top.node;
+        stack.pop_back();
+        done(node);
+    }
+}
+
 void extremeModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
                           const QModelIndex &parent, Extreme which)
 {
     if (!model)
         return;
-    QVariant best;
-    for (int r = 0; r < model->rowCount(parent); ++r) {
-        const QModelIndex child = model->index(r, column, parent);
-        if (!child.isValid())
-            continue;
-        // The child receives its own summary before it is read.
-        extremeModelChildren(model, column, role, child, which);
-        const QVariant value = child.data(Qt::DisplayRole);
-        if (!value.isValid())
-            continue;
-        if (!best.isValid()) {
-            best = value;
-            continue;
+    // Each child receives its own summary before it is read.
+    walkChildrenFirst(model, column, parent, [&](const QModelIndex &node) {
+        QVariant best;
+        const int rows = model->rowCount(node);
+        for (int r = 0; r < rows; ++r) {
+            const QModelIndex child = model->index(r, column, node);
+            if (!child.isValid())
+                continue;
+            const QVariant value = child.data(Qt::DisplayRole);
+            if (!value.isValid())
+                continue;
+            if (!best.isValid()) {
+                best = value;
+                continue;
+            }
+            const int c = compareVariants(value, best);
+            if ((which == Extreme::Max && c > 0) || (which == Extreme::Min && c < 0))
+                best = value;
         }
-        const int c = compareVariants(value, best);
-        if ((which == Extreme::Max && c > 0) || (which == Extreme::Min && c < 0))
-            best = value;
-    }
-    if (best.isValid() && parent.isValid())
-        model->setData(parent, best, role);
+        if (best.isValid() && node.isValid())
+            model->setData(node, best, role);
+    });
 }
 
 } // namespace
@@ -256,12 +289,27 @@ QModelIndex verticalLookup(const QVariant &value, const QAbstractItemModel *mode
     const QModelIndex start = model->index(0, lookupColumn);
     if (!start.isValid())
         return {};
-    const QModelIndexList hits = model->match(start, Qt::DisplayRole, value, 1,
-                                              Qt::MatchExactly | Qt::MatchRecursive);
-    if (hits.isEmpty())
-        return {};
-    const QModelIndex hit = hits.first();
-    return hit.column() == returnColumn ? hit : hit.sibling(hit.row(), returnColumn);
+    // The first exact match in tree order, a row before its children, found
+    // with a stack of our own (the model's own recursive search takes one
+    // call per level of a tree that can nest as deep as it has rows).
+    std::vector<std::pair<QModelIndex, int>> stack; // parent (column 0), next row
+    stack.emplace_back(QModelIndex(), 0);
+    while (!stack.empty()) {
+        auto &top = stack.back();
+        if (top.second >= model->rowCount(top.first)) {
+            stack.pop_back();
+            continue;
+        }
+        const int row = top.second++;
+        const QModelIndex parent = top.first;
+        const QModelIndex cell = model->index(row, lookupColumn, parent);
+        if (cell.data(Qt::DisplayRole) == value)
+            return lookupColumn == returnColumn ? cell : cell.sibling(row, returnColumn);
+        const QModelIndex first = model->index(row, 0, parent);
+        if (model->hasChildren(first))
+            stack.emplace_back(first, 0);
+    }
+    return {};
 }
 
 QVariant firstValue(QAbstractItemModel *model, int column, Qt::ItemDataRole role)
@@ -315,13 +363,9 @@ void countModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole 
 {
     if (!model)
         return;
-    const int rows = model->rowCount(parent);
-    for (int r = 0; r < model->rowCount(parent); ++r) {
-        const QModelIndex child = model->index(r, column, parent);
-        if (child.isValid())
-            countModelChildren(model, column, role, child);
-    }
-    model->setData(parent, rows, role);
+    walkChildrenFirst(model, column, parent, [&](const QModelIndex &node) {
+        model->setData(node, model->rowCount(node), role);
+    });
 }
 
 void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole role,
@@ -329,18 +373,20 @@ void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole ro
 {
     if (!model)
         return;
-    float sum = 0;
-    for (int r = 0; r < model->rowCount(parent); ++r) {
-        const QModelIndex child = model->index(r, column, parent);
-        if (!child.isValid())
-            continue;
-        // Only a child with children of its own gets a summary: a leaf would
-        // otherwise have its value replaced by 0 before it is added.
-        if (model->hasChildren(child))
-            sumModelChildren(model, column, role, child);
-        sum += child.data(role).toFloat();
-    }
-    model->setData(parent, sum, role);
+    // Only a node with children gets a summary: a leaf would otherwise have
+    // its value replaced by 0 before it is added.
+    walkChildrenFirst(model, column, parent, [&](const QModelIndex &node) {
+        if (node != parent && !model->hasChildren(node))
+            return;
+        float sum = 0;
+        const int rows = model->rowCount(node);
+        for (int r = 0; r < rows; ++r) {
+            const QModelIndex child = model->index(r, column, node);
+            if (child.isValid())
+                sum += child.data(role).toFloat();
+        }
+        model->setData(node, sum, role);
+    });
 }
 
 QString relationText(const QString &type, int lagHours)
@@ -356,8 +402,10 @@ QString relationText(const QString &type, int lagHours)
     return text;
 }
 
-QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int *unreadLags)
 {
+    if (unreadLags)
+        *unreadLags = 0;
     QAbstractItemModel *model = predecessorModel;
     if (!model)
         return {};
@@ -375,13 +423,25 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
     // Few types and lags recur: each text is made once and then shared.
     QHash<QPair<QString, int>, QString> texts;
     for (int r = 0; r < model->rowCount(); ++r) {
-        const int taskId = model->index(r, taskColumn, root).data().toInt();
+        // A relation whose activity has no readable id belongs to none.
+        const QVariant task = model->index(r, taskColumn, root).data();
+        if (!task.isValid())
+            continue;
+        const int taskId = task.toInt();
         QString predecessor = model->index(r, predColumn, root).data().toString();
         const QString type = model->index(r, typeColumn, root).data().toString();
-        // Lags can arrive as decimal text ("8.0"); rounding keeps them whole hours.
-        const int lag = qRound(model->index(r, lagColumn, root).data().toDouble());
         if (predecessor.isEmpty() || type.isEmpty())
             continue;
+        // Lags can arrive as decimal text ("8.0"); rounding keeps them whole
+        // hours. One that is no finite number of hours within int ("nan",
+        // "inf", 1e308) is no lag, and counted.
+        const QVariant lagValue = model->index(r, lagColumn, root).data();
+        const double hours = lagValue.toDouble();
+        int lag = 0;
+        if (std::isfinite(hours) && std::fabs(hours) < double(std::numeric_limits<int>::max()))
+            lag = qRound(hours);
+        else if (unreadLags)
+            ++*unreadLags;
         const QPair<QString, int> key(type, lag);
         auto text = texts.constFind(key);
         if (text == texts.constEnd())
@@ -412,10 +472,10 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel)
     return relations;
 }
 
-RelationMap predecessorsMap(QAbstractItemModel *predecessorModel)
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLags)
 {
     RelationMap map;
-    const QVector<RelationEntry> relations = predecessorList(predecessorModel);
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel, unreadLags);
     // In key order: each entry goes in at the end, without a search.
     for (int i = 0; i < relations.size();) {
         const int taskId = relations.at(i).taskId;

@@ -54,7 +54,9 @@ void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole ro
 
 // Relation texts per activity: task id -> (predecessor activity ID -> "FS+8h").
 using RelationMap = QMap<int, QMap<QString, QString>>;
-RelationMap predecessorsMap(QAbstractItemModel *predecessorModel);
+// A lag that is not a finite number of hours within int is taken as no lag
+// and counted in *unreadLags when given.
+RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLags = nullptr);
 // One entry of the relation map.
 struct RelationEntry
 {
@@ -64,7 +66,8 @@ struct RelationEntry
 };
 // What predecessorsMap holds, as one list in the map's order (task id, then
 // predecessor ID), for callers that walk it once and need no map.
-QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel);
+QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel,
+                                       int *unreadLags = nullptr);
 // One relation text from a type code and a lag in whole hours.
 QString relationText(const QString &type, int lagHours);
 

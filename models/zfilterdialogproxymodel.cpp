@@ -30,30 +30,114 @@ void ZFilterDialogProxyModel::setSourceModel(QAbstractItemModel *model)
         disconnect(connection);
     m_sourceConnections.clear();
     m_datatypes.clear();
+    m_answers.clear();
+    if (model) {
+        // Connected before the base proxy connects its own handlers: a
+        // changed source must not be re-filtered from answers kept for the
+        // old one. The column types are read from the header once and
+        // forgotten whenever the header or the columns may have changed.
+        using M = QAbstractItemModel;
+        using P = ZFilterDialogProxyModel;
+        m_sourceConnections = {
+            connect(model, &M::dataChanged, this, &P::onSourceDataChanged),
+            connect(model, &M::headerDataChanged, this, &P::forgetDatatypes),
+            connect(model, &M::rowsAboutToBeInserted, this, &P::forgetAnswers),
+            connect(model, &M::rowsInserted, this, &P::forgetAnswers),
+            connect(model, &M::rowsAboutToBeRemoved, this, &P::forgetAnswers),
+            connect(model, &M::rowsRemoved, this, &P::forgetAnswers),
+            connect(model, &M::rowsAboutToBeMoved, this, &P::forgetAnswers),
+            connect(model, &M::rowsMoved, this, &P::forgetAnswers),
+            connect(model, &M::modelAboutToBeReset, this, &P::forgetDatatypes),
+            connect(model, &M::modelReset, this, &P::forgetDatatypes),
+            connect(model, &M::layoutAboutToBeChanged, this, &P::forgetDatatypes),
+            connect(model, &M::layoutChanged, this, &P::forgetAnswers),
+            connect(model, &M::columnsAboutToBeInserted, this, &P::forgetDatatypes),
+            connect(model, &M::columnsInserted, this, &P::forgetDatatypes),
+            connect(model, &M::columnsAboutToBeRemoved, this, &P::forgetDatatypes),
+            connect(model, &M::columnsRemoved, this, &P::forgetDatatypes),
+            connect(model, &M::columnsAboutToBeMoved, this, &P::forgetDatatypes),
+            connect(model, &M::columnsMoved, this, &P::forgetDatatypes),
+        };
+    }
     QSortFilterProxyModel::setSourceModel(model);
-    if (!model)
-        return;
-    // The column types are read from the header once and forgotten whenever
-    // the header or the columns may have changed.
-    using M = QAbstractItemModel;
-    using P = ZFilterDialogProxyModel;
-    m_sourceConnections = {
-        connect(model, &M::headerDataChanged, this, &P::forgetDatatypes),
-        connect(model, &M::modelAboutToBeReset, this, &P::forgetDatatypes),
-        connect(model, &M::modelReset, this, &P::forgetDatatypes),
-        connect(model, &M::layoutAboutToBeChanged, this, &P::forgetDatatypes),
-        connect(model, &M::columnsAboutToBeInserted, this, &P::forgetDatatypes),
-        connect(model, &M::columnsInserted, this, &P::forgetDatatypes),
-        connect(model, &M::columnsAboutToBeRemoved, this, &P::forgetDatatypes),
-        connect(model, &M::columnsRemoved, this, &P::forgetDatatypes),
-        connect(model, &M::columnsAboutToBeMoved, this, &P::forgetDatatypes),
-        connect(model, &M::columnsMoved, this, &P::forgetDatatypes),
-    };
+}
+
+Qt::ItemFlags ZFilterDialogProxyModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags result = QSortFilterProxyModel::flags(index);
+    if (index.isValid() && !sourceModel()->hasChildren(mapToSource(index)))
+        result |= Qt::ItemNeverHasChildren;
+    return result;
 }
 
 void ZFilterDialogProxyModel::forgetDatatypes()
 {
+    // The answers were found with the old types.
     m_datatypes.clear();
+    m_answers.clear();
+}
+
+void ZFilterDialogProxyModel::forgetAnswers()
+{
+    m_answers.clear();
+}
+
+ZFilterDialogProxyModel::BaseFilter ZFilterDialogProxyModel::baseFilter() const
+{
+    BaseFilter base;
+    base.regExp = filterRegExp();
+    base.regularExpression = filterRegularExpression();
+    base.column = filterKeyColumn();
+    base.role = filterRole();
+    base.sensitivity = filterCaseSensitivity();
+    return base;
+}
+
+void ZFilterDialogProxyModel::checkAnswers() const
+{
+    BaseFilter base = baseFilter();
+    if (base == m_answersBase)
+        return;
+    m_answers.clear();
+    m_answersBase = std::move(base);
+}
+
+void ZFilterDialogProxyModel::rememberAnswers()
+{
+    m_answers.clear();
+    m_answersBase = baseFilter();
+    m_remembering = true;
+    if (m_forgetQueued)
+        return;
+    m_forgetQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_forgetQueued = false;
+            m_remembering = false;
+            m_answers.clear();
+            m_answers.squeeze();
+        },
+        Qt::QueuedConnection);
+}
+
+void ZFilterDialogProxyModel::onSourceDataChanged(const QModelIndex &topLeft,
+                                                  const QModelIndex &bottomRight)
+{
+    if (m_answers.isEmpty())
+        return;
+    // Cells of columns no filter reads (band dates written under an active
+    // filter, say) leave every answer as it was.
+    const int first = topLeft.column();
+    const int last = bottomRight.column();
+    const int key = filterKeyColumn();
+    bool read = key < 0 || (key >= first && key <= last);
+    for (auto it = m_lookups.keyBegin(); !read && it != m_lookups.keyEnd(); ++it)
+        read = *it >= first && *it <= last;
+    for (auto it = m_expressions.keyBegin(); !read && it != m_expressions.keyEnd(); ++it)
+        read = *it >= first && *it <= last;
+    if (read)
+        m_answers.clear();
 }
 
 QString ZFilterDialogProxyModel::columnDatatype(int column) const
@@ -110,6 +194,10 @@ void ZFilterDialogProxyModel::refilter()
     // One layout change maps each persistent index once.
     // Without a filter before or after, nothing changes: the indexes stay.
     const bool filtering = !m_patterns.isEmpty() || !m_expressions.isEmpty();
+    if (filtering)
+        rememberAnswers();
+    else
+        m_answers.clear();
     if (filtering || m_filtered)
         invalidate();
     m_filtered = filtering;
@@ -182,37 +270,73 @@ bool ZFilterDialogProxyModel::anyInSubtree(
 {
     // A row stays when it or any of its descendants passes. The walk keeps
     // its own stack: a source tree may be far deeper than the call stack.
+    // While answers are kept, a row with children is walked at most once:
+    // every ancestor's walk would otherwise read its rows again. A leaf is
+    // read at most twice (in a walk and for its own row), which is cheaper
+    // than keeping the answers of all leaves.
     const QAbstractItemModel *source = sourceModel();
     if (!source)
         return false;
+    // Children hang from the first column; its cell names the row.
+    const QModelIndex first = source->index(sourceRow, 0, sourceParent);
+    const bool remember = m_remembering && first.isValid();
+    const int children = source->rowCount(first);
+    if (remember && children > 0) {
+        checkAnswers();
+        const auto known = m_answers.constFind(first);
+        if (known != m_answers.constEnd())
+            return known.value();
+    }
     struct Level
     {
         QModelIndex parent;
         int next;
         int count;
     };
-    if (passes(sourceRow, sourceParent))
+    std::vector<Level> stack;
+    // A row that passes makes every row on the walk's way to it pass.
+    const auto found = [&] {
+        if (remember) {
+            for (const Level &level : stack)
+                m_answers.insert(level.parent, true);
+        }
         return true;
+    };
+    if (passes(sourceRow, sourceParent)) {
+        if (remember && children > 0)
+            m_answers.insert(first, true);
+        return true;
+    }
     // Most rows are leaves: they need no walk.
-    const QModelIndex first = source->index(sourceRow, 0, sourceParent);
-    const int children = source->rowCount(first);
     if (children == 0)
         return false;
-    std::vector<Level> stack;
     stack.push_back({first, 0, children});
     while (!stack.empty()) {
         Level &level = stack.back();
         if (level.next >= level.count) {
+            // Nothing below this row passes.
+            if (remember)
+                m_answers.insert(level.parent, false);
             stack.pop_back();
             continue;
         }
         const int row = level.next++;
         const QModelIndex parent = level.parent;
-        if (passes(row, parent))
-            return true;
-        // Children hang from the first column.
         const QModelIndex child = source->index(row, 0, parent);
         const int count = source->rowCount(child);
+        if (remember && count > 0) {
+            const auto known = m_answers.constFind(child);
+            if (known != m_answers.constEnd()) {
+                if (known.value())
+                    return found();
+                continue;
+            }
+        }
+        if (passes(row, parent)) {
+            if (remember && count > 0)
+                m_answers.insert(child, true);
+            return found();
+        }
         if (count > 0)
             stack.push_back({child, 0, count});
     }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QMap>
 #include <QMetaObject>
+#include <QRegExp>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QVariant>
 #include <QVector>
@@ -25,6 +27,12 @@ class ZExpression;
 // row than a short one. Sorting is the base proxy's own (texts
 // case-sensitive). The filter state travels in layouts as the value of
 // "filters" (toVariant, fromVariant).
+//
+// A filter change re-filters every mapped level, and a group row looks
+// through its descendants: without care the rows of a deep tree are read
+// once per ancestor. From a filter change until control returns to the event
+// loop the answers of rows with children are therefore kept; a change of the
+// source, or of the base proxy's own filter, drops them.
 class ZFilterDialogProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -33,6 +41,10 @@ public:
     ~ZFilterDialogProxyModel() override;
 
     void setSourceModel(QAbstractItemModel *sourceModel) override;
+    // The base proxy's flags; a row without source children is marked as
+    // never having any, so that a view expanding everything keeps no state
+    // (a persistent index to map at every re-filter) for the leaves.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // The column's value list becomes values (replacing any); the column's
     // chain is dropped.
@@ -80,6 +92,10 @@ private:
     static bool matches(const ValueLookup &lookup, const QString &cellText);
     QString columnDatatype(int column) const;
     void forgetDatatypes();
+    // Keeps the answers until control returns to the event loop.
+    void rememberAnswers();
+    void forgetAnswers();
+    void onSourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
     void clearPatternsAndExpressions();
     void refilter();
 
@@ -90,4 +106,28 @@ private:
     QVector<QMetaObject::Connection> m_sourceConnections;
     // Some filter was in force at the last refilter.
     bool m_filtered = false;
+    // By a source row's first cell: whether the row or one of its
+    // descendants passes. Kept only while m_remembering.
+    mutable QHash<QModelIndex, bool> m_answers;
+    // The base proxy's filter the answers were found with: its setters are
+    // not virtual, so a change is seen only by comparing.
+    struct BaseFilter
+    {
+        QRegExp regExp;
+        QRegularExpression regularExpression;
+        int column = 0;
+        int role = 0;
+        Qt::CaseSensitivity sensitivity = Qt::CaseSensitive;
+        bool operator==(const BaseFilter &other) const
+        {
+            return column == other.column && role == other.role && sensitivity == other.sensitivity
+                   && regExp == other.regExp && regularExpression == other.regularExpression;
+        }
+    };
+    BaseFilter baseFilter() const;
+    // Drops the answers when the base proxy's filter has changed.
+    void checkAnswers() const;
+    mutable BaseFilter m_answersBase;
+    bool m_remembering = false;
+    bool m_forgetQueued = false;
 };

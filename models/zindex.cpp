@@ -241,24 +241,60 @@ void ZIndex::collapseToLevelHelper(const QVariant &key, int depth, int level)
 void ZIndex::collapseStep(const QVariant &key, int depth, int level, QSet<QString> &visited,
                           QSet<QString> &removed)
 {
-    // Each key is walked once, so stale links from an earlier parent cannot
-    // send the walk round a loop.
-    const QString text = key.toString();
-    if (visited.contains(text))
-        return;
-    visited.insert(text);
+    // A walk with a stack of its own: a key tree read from a file can be as
+    // deep as it has rows. Each key is walked once, so stale links from an
+    // earlier parent cannot send the walk round a loop. A child is folded
+    // into its parent after its own subtree, as a recursive walk would.
+    struct Frame
+    {
+        QVariant key;
+        int depth;
+        QList<QVariant> children;
+        int next;
+    };
+    const auto enter = [this, &visited](const QVariant &k, int d, std::vector<Frame> *stack) {
+        const QString text = k.toString();
+        if (visited.contains(text))
+            return;
+        visited.insert(text);
+        stack->push_back({k, d, childKeys.value(text), 0});
+    };
+    const auto fold = [this, level, &removed](const QVariant &parent, int parentDepth,
+                                              const QVariant &child) {
+        if (parentDepth < level)
+            return;
+        const auto childIt = find(child);
+        if (childIt != end()) {
+            const QSet<int> rows = childIt->second.rows;
+            (*this)[parent].rows.unite(rows);
+            erase(childIt);
+        }
+        removed.insert(child.toString());
+    };
 
-    const QList<QVariant> children = childKeys.value(text);
-    for (const QVariant &child : children) {
-        collapseStep(child, depth + 1, level, visited, removed);
-        if (depth >= level) {
-            const auto childIt = find(child);
-            if (childIt != end()) {
-                const QSet<int> rows = childIt->second.rows;
-                (*this)[key].rows.unite(rows);
-                erase(childIt);
+    std::vector<Frame> stack;
+    enter(key, depth, &stack);
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next < top.children.size()) {
+            const QVariant child = top.children.at(top.next);
+            const int childDepth = top.depth + 1;
+            const size_t size = stack.size();
+            enter(child, childDepth, &stack);
+            if (stack.size() == size) {
+                // Already walked: folded at once.
+                Frame &same = stack.back();
+                ++same.next;
+                fold(same.key, same.depth, child);
             }
-            removed.insert(child.toString());
+            continue;
+        }
+        const QVariant done = top.key;
+        stack.pop_back();
+        if (!stack.empty()) {
+            Frame &parent = stack.back();
+            ++parent.next;
+            fold(parent.key, parent.depth, done);
         }
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <cmath>
+
 namespace {
 
 bool isInteger(int type)
@@ -30,46 +32,85 @@ bool isNumber(int type)
     return isInteger(type) || type == QMetaType::Double || type == QMetaType::Float;
 }
 
-// A number against a text: Qt 5 converts the right-hand side to the type of
-// the left, so the answer depends on the order of the arguments and ordered
-// containers can be corrupted. Compare numerically when the text is a
-// number, and put numbers after an empty text and before other texts.
-int compareNumberWithText(const QVariant &number, const QString &text)
-{
-    if (text.isEmpty())
-        return 1;
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok)
-        return -1;
-    const double n = number.toDouble();
-    return n < value ? -1 : (value < n ? 1 : 0);
-}
-
 template <typename T>
 int threeWay(const T &a, const T &b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-} // namespace
-
-int compareVariants(const QVariant &a, const QVariant &b)
+// A text that reads as a finite decimal number ("12", " 7.5 ", "-3e2"). Words
+// that the number parser also takes ("nan", "inf") stay texts: an activity
+// may well be called "Nan".
+bool numericText(const QString &text, double *value)
 {
-    // Fast paths for the types the tables hold; they give what Qt 5's
-    // QVariant comparison gives, without its conversions.
+    const QChar *p = text.constData();
+    const QChar *end = p + text.size();
+    while (p < end && p->isSpace())
+        ++p;
+    if (p == end)
+        return false;
+    const ushort c = p->unicode();
+    const bool start = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+    if (!start)
+        return false;
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+// The classes of values, in their order; values of one class compare among
+// themselves.
+enum class Kind { Invalid, EmptyText, Number, NotANumber, Text, Other };
+
+struct Classified
+{
+    Kind kind;
+    double number = 0;
+};
+
+Classified classify(const QVariant &v, int type)
+{
+    if (!v.isValid())
+        return {Kind::Invalid};
+    if (type == QMetaType::QString) {
+        const QString text = v.toString();
+        if (text.isEmpty())
+            return {Kind::EmptyText};
+        double n = 0;
+        if (numericText(text, &n))
+            return {Kind::Number, n};
+        return {Kind::Text};
+    }
+    if (isNumber(type)) {
+        const double n = v.toDouble();
+        if (std::isnan(n))
+            return {Kind::NotANumber};
+        return {Kind::Number, n};
+    }
+    return {Kind::Other};
+}
+
+// Ignoring case first; texts that differ only in case keep one order.
+int compareTexts(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c : a.compare(b);
+}
+
+int compare(const QVariant &a, const QVariant &b)
+{
     const int ta = a.userType();
     const int tb = b.userType();
+    // Fast paths for the types the tables hold.
     if (ta == tb) {
         switch (ta) {
         case QMetaType::Int:
             return threeWay(a.toInt(), b.toInt());
         case QMetaType::LongLong:
             return threeWay(a.toLongLong(), b.toLongLong());
-        case QMetaType::Double:
-            return threeWay(a.toDouble(), b.toDouble());
-        case QMetaType::QString:
-            return a.toString().compare(b.toString());
         case QMetaType::QDateTime:
             return threeWay(a.toDateTime(), b.toDateTime());
         case QMetaType::QDate:
@@ -77,22 +118,42 @@ int compareVariants(const QVariant &a, const QVariant &b)
         default:
             break;
         }
-    } else if (isInteger(ta) && isInteger(tb)) {
-        return threeWay(a.toLongLong(), b.toLongLong());
     }
-    if (!a.isValid() || !b.isValid())
-        return threeWay(a.isValid(), b.isValid());
-    if (isNumber(ta) && tb == QMetaType::QString)
-        return compareNumberWithText(a, b.toString());
-    if (ta == QMetaType::QString && isNumber(tb))
-        return -compareNumberWithText(b, a.toString());
+    const Classified ca = classify(a, ta);
+    const Classified cb = classify(b, tb);
+    if (ca.kind != Kind::Other && cb.kind != Kind::Other) {
+        if (ca.kind != cb.kind)
+            return ca.kind < cb.kind ? -1 : 1;
+        switch (ca.kind) {
+        case Kind::Number:
+            // Two integers compare exactly, beyond what a double holds.
+            if (isInteger(ta) && isInteger(tb))
+                return threeWay(a.toLongLong(), b.toLongLong());
+            return threeWay(ca.number, cb.number);
+        case Kind::Text:
+            return compareTexts(a.toString(), b.toString());
+        default:
+            return 0; // empty, invalid or NaN: all alike
+        }
+    }
+    if (ca.kind == Kind::Invalid || cb.kind == Kind::Invalid)
+        return ca.kind == cb.kind ? 0 : (ca.kind == Kind::Invalid ? -1 : 1);
 
-    // Everything else goes through Qt 5's own rules (the deprecated operators
-    // are the public face of QVariant::compare in 5.15).
+    // Dates against their texts and the other types go through Qt 5's own
+    // rules (the deprecated operators are the public face of
+    // QVariant::compare in 5.15): a date column compares with the text of a
+    // date from a saved filter.
 QT_WARNING_PUSH
 QT_WARNING_DISABLE_DEPRECATED
     if (a == b)
         return 0;
     return a < b ? -1 : 1;
 QT_WARNING_POP
+}
+
+} // namespace
+
+int compareVariants(const QVariant &a, const QVariant &b)
+{
+    return compare(a, b);
 }

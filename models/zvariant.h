@@ -3,10 +3,17 @@
 #include <QVariant>
 
 // The one ordering of variants used wherever values are ordered or matched:
-// index keys, joins, the parent map, sorting, minimum and maximum, filter
-// operators. It follows Qt 5's own cross-type rules (a number and its text
-// compare equal, a double column value compares with an integer operand), so
-// every place agrees on what "equal" and "before" mean.
+// index keys, joins, the parent map, tree sorting, minimum and maximum,
+// filter operators. Every place agrees on what "equal" and "before" mean, and
+// the order is a strict weak one, whatever the order of the arguments:
+// - an invalid value first, then an empty text;
+// - then numbers and texts that read as numbers, together, by value (7, "7"
+//   and "7.0" are equal; "9" is before "10");
+// - then NaN, equal only to NaN;
+// - then other texts, ignoring case, ties broken with case ("apple" before
+//   "Banana" before "banana" before "cherry").
+// Dates and other types compare among themselves; against a text, as Qt 5
+// compares them (the text read as a date).
 
 // Negative, zero or positive as a orders before, equal to or after b.
 int compareVariants(const QVariant &a, const QVariant &b);

@@ -30,6 +30,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,12 @@ Activities::~Activities()
     // the children go, so no proxy reacts to a model while the pane dies.
     if (m_model)
         disconnect(m_model, nullptr, this, nullptr);
+    // The proxies are children and go after this destructor; a source that
+    // dies meanwhile resets them, and that must not reach a pane half gone.
+    if (m_parentProxy)
+        disconnect(m_parentProxy, nullptr, this, nullptr);
+    if (m_filterProxy)
+        disconnect(m_filterProxy, nullptr, this, nullptr);
 }
 
 void Activities::setupUi()
@@ -409,9 +416,17 @@ void Activities::gotoTask(int taskId)
         return;
     QScrollBar *bar = m_treeView->horizontalScrollBar();
     const int remembered = bar ? bar->value() : 0;
+    // Scrolling to a row expands all of its ancestors, and the tree view
+    // lays its expanded rows out one call per level: below the level limit of
+    // expanding, the row is made current without being shown.
+    const bool shown = levelFromIndex(index) <= MaxExpandedLevels;
+    const bool autoScroll = m_treeView->hasAutoScroll();
+    m_treeView->setAutoScroll(autoScroll && shown);
     m_treeView->setCurrentIndex(index);
+    m_treeView->setAutoScroll(autoScroll);
     m_treeView->update();
-    m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
+    if (shown)
+        m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
     if (bar)
         bar->setValue(remembered);
 }
@@ -779,23 +794,23 @@ QVector<QVariant> Activities::summariseChildren(const QModelIndex &parent,
 {
     // Depth first: a child band is summarised before it is read. Leaves are
     // read straight from the activity table by their row, which gives what
-    // the proxies above it show without a walk through them per cell.
+    // the proxies above it show without a walk through them per cell. The
+    // walk keeps its own stack: a WBS read from a file can nest as deep as it
+    // has rows.
     const int count = columns.size();
-    QVector<QVariant> best(count);
-    QVector<qint64> bestTime(count, 0);
-    QVector<QVariant> values(count);
-    const int rows = m_filterProxy->rowCount(parent);
-    for (int r = 0; r < rows; ++r) {
-        const QModelIndex child = m_filterProxy->index(r, 0, parent);
-        if (!child.isValid())
-            continue;
-        if (m_filterProxy->hasChildren(child)) {
-            values = summariseChildren(child, columns, earliest, times);
-        } else {
-            const int row = tableRow(child);
-            for (int k = 0; k < count; ++k)
-                values[k] = m_model->index(row, columns.at(k)).data(Qt::DisplayRole);
-        }
+    struct Frame
+    {
+        QModelIndex parent;
+        int rows;
+        int next;
+        QVector<QVariant> best;
+        QVector<qint64> bestTime;
+    };
+    const auto open = [this, count](const QModelIndex &p) {
+        return Frame{p, m_filterProxy->rowCount(p), 0, QVector<QVariant>(count),
+                     QVector<qint64>(count, 0)};
+    };
+    const auto take = [count, &earliest, &times](Frame &frame, const QVector<QVariant> &values) {
         for (int k = 0; k < count; ++k) {
             const QVariant &value = values.at(k);
             // A cell without a date (a null date-time) is no earliest start.
@@ -803,30 +818,56 @@ QVector<QVariant> Activities::summariseChildren(const QModelIndex &parent,
                 continue;
             const bool isTime = value.userType() == QMetaType::QDateTime;
             const qint64 time = isTime ? times.toMSecs(value.toDateTime()) : 0;
-            if (!best.at(k).isValid()) {
-                best[k] = value;
-                bestTime[k] = time;
+            if (!frame.best.at(k).isValid()) {
+                frame.best[k] = value;
+                frame.bestTime[k] = time;
                 continue;
             }
             // Two date-times order by their instants, as compareVariants
             // orders them, with the local-time conversion cached.
-            const int c = isTime && best.at(k).userType() == QMetaType::QDateTime
-                              ? (time < bestTime.at(k) ? -1 : (time > bestTime.at(k) ? 1 : 0))
-                              : compareVariants(value, best.at(k));
+            const int c = isTime && frame.best.at(k).userType() == QMetaType::QDateTime
+                              ? (time < frame.bestTime.at(k) ? -1 : (time > frame.bestTime.at(k) ? 1 : 0))
+                              : compareVariants(value, frame.best.at(k));
             if ((earliest.at(k) && c < 0) || (!earliest.at(k) && c > 0)) {
-                best[k] = value;
-                bestTime[k] = time;
+                frame.best[k] = value;
+                frame.bestTime[k] = time;
             }
         }
-    }
-    if (parent.isValid()) {
-        const int row = tableRow(parent);
-        for (int k = 0; k < count; ++k) {
-            if (best.at(k).isValid())
-                m_model->setData(m_model->index(row, columns.at(k)), best.at(k), Qt::DisplayRole);
+    };
+
+    std::vector<Frame> stack;
+    stack.push_back(open(parent));
+    QVector<QVariant> values(count);
+    while (true) {
+        Frame &top = stack.back();
+        if (top.next < top.rows) {
+            const QModelIndex child = m_filterProxy->index(top.next++, 0, top.parent);
+            if (!child.isValid())
+                continue;
+            if (m_filterProxy->hasChildren(child)) {
+                stack.push_back(open(child));
+                continue;
+            }
+            const int row = tableRow(child);
+            for (int k = 0; k < count; ++k)
+                values[k] = m_model->index(row, columns.at(k)).data(Qt::DisplayRole);
+            take(top, values);
+            continue;
         }
+        // Every child of this band is read: write the band, hand it upwards.
+        if (top.parent.isValid()) {
+            const int row = tableRow(top.parent);
+            for (int k = 0; k < count; ++k) {
+                if (top.best.at(k).isValid())
+                    m_model->setData(m_model->index(row, columns.at(k)), top.best.at(k), Qt::DisplayRole);
+            }
+        }
+        if (stack.size() == 1)
+            return top.best;
+        const QVector<QVariant> done = top.best;
+        stack.pop_back();
+        take(stack.back(), done);
     }
-    return best;
 }
 
 ZDateIndex Activities::createDateIndex(QAbstractItemModel *model, int column,

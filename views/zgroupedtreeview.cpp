@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 bool widgetIsAncestorOf(const QWidget *ancestor, const QWidget *widget)
@@ -109,14 +112,22 @@ void ZGroupedTreeView::markVisibleItemsDirty()
 
 void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items) const
 {
+    // A row before its children, with a stack of our own rather than one call
+    // per level.
     const QAbstractItemModel *m = model();
-    const int rows = m->rowCount(parent);
-    for (int r = 0; r < rows; ++r) {
-        const QModelIndex index = m->index(r, 0, parent);
+    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
+    stack.emplace_back(parent, 0);
+    while (!stack.empty()) {
+        auto &top = stack.back();
+        if (top.second >= m->rowCount(top.first)) {
+            stack.pop_back();
+            continue;
+        }
+        const QModelIndex index = m->index(top.second++, 0, top.first);
         items->append(index);
         // Most rows are leaves; asking them for their expanded state is the costly part.
         if (m->hasChildren(index) && isExpanded(index))
-            appendVisibleItems(index, items);
+            stack.emplace_back(index, 0);
     }
 }
 
@@ -538,4 +549,43 @@ ZImage ZGroupedTreeView::toImage()
         rowH > 0 ? renderWidget(this, widths, rowH, rowCount, headerHeight) : QVector<QVector<QImage>>();
     restoreStateAfterScreenshoot(state);
     return ZImage(headerTiles.value(0), body);
+}
+
+namespace {
+
+// True when some row more than levels below a top-level row exists.
+bool deeperThan(const QAbstractItemModel *model, int levels)
+{
+    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
+    stack.emplace_back(QModelIndex(), 0);
+    while (!stack.empty()) {
+        auto &top = stack.back();
+        if (top.second >= model->rowCount(top.first)) {
+            stack.pop_back();
+            continue;
+        }
+        const QModelIndex index = model->index(top.second++, 0, top.first);
+        if (!model->hasChildren(index))
+            continue;
+        // index sits stack.size() - 1 levels below the top; its children one more.
+        if (int(stack.size()) > levels)
+            return true;
+        stack.emplace_back(index, 0);
+    }
+    return false;
+}
+
+} // namespace
+
+bool expandAllLevels(QTreeView *tree)
+{
+    if (!tree || !tree->model())
+        return true;
+    if (!deeperThan(tree->model(), MaxExpandedLevels)) {
+        tree->expandAll();
+        return true;
+    }
+    // Rows down to the last allowed level are expanded, so that level shows.
+    tree->expandToDepth(MaxExpandedLevels - 1);
+    return false;
 }

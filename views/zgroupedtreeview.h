@@ -87,3 +87,13 @@ private:
     mutable bool m_visibleItemsDirty = true;
     QList<QMetaObject::Connection> m_modelConnections;
 };
+
+// How many levels below a top-level row "expand everything" opens at most: a
+// tree view lays out its expanded rows one call per level, and a tree read
+// from a file can nest as deep as it has rows.
+constexpr int MaxExpandedLevels = 1000;
+
+// Expands every row of the tree down to MaxExpandedLevels levels below the
+// top-level rows; false when the tree is deeper and rows below stay
+// collapsed.
+bool expandAllLevels(QTreeView *tree);

@@ -60,15 +60,19 @@ inline QVariant cell(const QAbstractItemModel *model, int row, int column)
 }
 
 // Task id to the first "TASK" row holding it.
-QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<int> *ids)
+QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<QVariant> *ids)
 {
     QHash<int, int> rows;
     const int n = task->rowCount();
     rows.reserve(n);
     ids->resize(n);
     for (int r = 0; r < n; ++r) {
-        const int id = cell(task, r, taskIdColumn).toInt();
-        (*ids)[r] = id;
+        // A row without a readable id joins nothing.
+        const QVariant value = cell(task, r, taskIdColumn);
+        (*ids)[r] = value;
+        if (!value.isValid())
+            continue;
+        const int id = value.toInt();
         if (!rows.contains(id))
             rows.insert(id, r);
     }
@@ -82,11 +86,12 @@ QStandardItemModel *newPivot(const QAbstractItemModel *task, int valueColumns,
 {
     auto *pivot = new QStandardItemModel(task->rowCount(), valueColumns + 1);
     pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
-    QVector<int> ids;
+    QVector<QVariant> ids;
     *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
     for (int r = 0; r < ids.size(); ++r) {
         auto *item = new QStandardItem;
-        item->setData(ids.at(r), Qt::DisplayRole);
+        if (ids.at(r).isValid())
+            item->setData(ids.at(r).toInt(), Qt::DisplayRole);
         pivot->setItem(r, 0, item);
     }
     return pivot;
@@ -144,6 +149,31 @@ ProjectLoader::~ProjectLoader()
             delete m;
     }
     qDeleteAll(registered);
+}
+
+QString ProjectLoader::loadReport() const
+{
+    if (m_notes.isEmpty())
+        return QString();
+    const auto list = [](const QMap<QString, int> &counts) {
+        QStringList items;
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            items << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+        return items.join(QStringLiteral(", "));
+    };
+    QStringList parts;
+    if (!m_notes.mismatchedRecords.isEmpty())
+        parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
+    if (!m_notes.unreadValues.isEmpty())
+        parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
+    if (m_notes.unreadLags > 0)
+        parts << tr("lags not read, taken as no lag: %1").arg(m_notes.unreadLags);
+    if (!m_notes.repeatedTables.isEmpty())
+        parts << tr("tables repeated, copies: %1").arg(list(m_notes.repeatedTables));
+    if (!m_notes.otherFieldListCopies.isEmpty())
+        parts << tr("copies with another field list left out, records: %1")
+                     .arg(list(m_notes.otherFieldListRecords));
+    return tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
 }
 
 bool ProjectLoader::setSchema(const QJsonDocument &schema)
@@ -334,9 +364,13 @@ void ProjectLoader::createTaskCodesAssignmentModel()
         QList<int> rows = entry.second.rows.values();
         std::sort(rows.begin(), rows.end());
         for (int row : qAsConst(rows)) {
-            const int codeId = cell(assignments, row, 2).toInt();
-            const int taskId = cell(assignments, row, 0).toInt();
-            const auto it = rowOfTask.constFind(taskId);
+            // An assignment whose ids cannot be read joins nothing.
+            const QVariant code = cell(assignments, row, 2);
+            const QVariant taskId = cell(assignments, row, 0);
+            if (!code.isValid() || !taskId.isValid())
+                continue;
+            const int codeId = code.toInt();
+            const auto it = rowOfTask.constFind(taskId.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
             auto *item = new QStandardItem;
@@ -393,8 +427,10 @@ void ProjectLoader::createUDFAssignmentModel()
         QList<int> rows = index.value(key).rows.values();
         std::sort(rows.begin(), rows.end());
         for (int row : qAsConst(rows)) {
-            const int fk = cell(values, row, 1).toInt();
-            const auto it = rowOfTask.constFind(fk);
+            const QVariant fk = cell(values, row, 1);
+            if (!fk.isValid())
+                continue;
+            const auto it = rowOfTask.constFind(fk.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
             QVariant value = cell(values, row, 3);
@@ -577,15 +613,18 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     Q_ASSERT(taskModel);
     if (!taskModel)
         return;
-    const RelationMap relations = predecessorsMap(predecessorModel);
+    int unreadLags = 0;
+    const RelationMap relations = predecessorsMap(predecessorModel, &unreadLags);
+    m_notes.unreadLags += unreadLags;
     const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
     const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
     const QString separator = QStringLiteral(", ");
     for (int r = 0; r < taskModel->rowCount(); ++r) {
-        const int taskId = cell(taskModel, r, 0).toInt();
+        // An activity without a readable id has no relations.
+        const QVariant id = cell(taskModel, r, 0);
         QStringList ids;
         QStringList texts;
-        const auto it = relations.constFind(taskId);
+        const auto it = id.isValid() ? relations.constFind(id.toInt()) : relations.constEnd();
         if (it != relations.constEnd()) {
             for (auto p = it->constBegin(); p != it->constEnd(); ++p) {
                 ids << p.key();

@@ -60,6 +60,25 @@ public:
     void createEmptyModel(const std::shared_ptr<IContainer> &container, const QString &table);
     QVariantList schemaColumns(const QString &table) const { return m_schema.value(table); }
 
+    // What a load left out or changed, by table name.
+    struct LoadNotes
+    {
+        QMap<QString, int> mismatchedRecords;     // records not matching their field list
+        QMap<QString, int> unreadValues;          // cells left empty: text not readable
+        QMap<QString, int> repeatedTables;        // tables met more than once: copies
+        QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
+        QMap<QString, int> otherFieldListRecords; // the records of those copies
+        int unreadLags = 0;                       // lags read as no lag
+        bool isEmpty() const
+        {
+            return mismatchedRecords.isEmpty() && unreadValues.isEmpty() && repeatedTables.isEmpty()
+                   && otherFieldListCopies.isEmpty() && unreadLags == 0;
+        }
+    };
+    const LoadNotes &loadNotes() const { return m_notes; }
+    // The notes as one line for the status bar; empty when there are none.
+    QString loadReport() const;
+
     // Steps of the activity model that complete the "TASK" table itself.
     void addTaskTypes(QAbstractItemModel *taskModel);
     void addStartFinishDate(QAbstractItemModel *structureModel, QAbstractItemModel *taskModel);
@@ -70,10 +89,12 @@ signals:
     void progress(int percent, const QString &text);
     void finished();
     // A read that failed, with its result code (1 not an XER file, 2 cannot
-    // open); finished() is not emitted then.
+    // open, 3 a line too long to read); finished() is not emitted then.
     void failed(int result);
 
 protected:
+    LoadNotes m_notes;
+
     // Hands every registered model made on the calling thread to the target
     // thread, so that signals among them are delivered there once the
     // calling thread is done with them.

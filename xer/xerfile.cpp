@@ -10,6 +10,7 @@
 #include <QTextCodec>
 
 #include <algorithm>
+#include <limits>
 
 #include <cstring>
 
@@ -96,6 +97,7 @@ void XERFile::clear()
 
 int XERFile::read()
 {
+    m_tooLarge = false;
     initLegacyTable();
     m_utf8 = true;
     bool restart = false;
@@ -142,11 +144,21 @@ int XERFile::readPass(bool legacy, bool *restart)
     const qint64 size = file.size();
 
     QByteArray buffer;
-    int carry = 0; // bytes of an unfinished line at the front of the buffer
+    // The unfinished line at the front of the buffer: its bytes were scanned
+    // already (carry of them), and high holds what the scan saw of them, so
+    // each byte of the file is looked at once however long its line is.
+    qint64 carry = 0;
+    uchar high = 0;
     bool first = true;
-    bool any = false;
     QVector<PendingLine> pending;
     while (true) {
+        if (carry > m_maxLineBytes) {
+            qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
+                                              .arg(m_fileName)
+                                              .arg(m_maxLineBytes);
+            clear();
+            return TooLarge;
+        }
         buffer.resize(int(carry + ChunkSize));
         const qint64 got = file.read(buffer.data() + carry, ChunkSize);
         if (got < 0) {
@@ -155,10 +167,10 @@ int XERFile::readPass(bool legacy, bool *restart)
         }
         if (got == 0)
             break;
-        any = true;
         const char *data = buffer.constData();
         const char *end = data + carry + got;
         const char *p = data;
+        const char *scan = data + carry;
         if (first) {
             first = false;
             // A UTF-8 byte-order mark before the header is skipped.
@@ -169,37 +181,46 @@ int XERFile::readPass(bool legacy, bool *restart)
                 clear();
                 return NotXer;
             }
+            scan = p;
         }
         // Whole lines of this chunk; a run of CR and LF bytes is one line end.
         pending.clear();
-        while (p < end) {
-            const char *lineEnd = p;
-            uchar high = 0;
+        while (true) {
+            const char *lineEnd = scan;
             while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') {
                 high |= uchar(*lineEnd);
                 ++lineEnd;
             }
             if (lineEnd == end)
                 break; // unfinished: carried over to the next chunk
+            if (lineEnd - p > m_maxLineBytes) {
+                file.close();
+                clear();
+                return TooLarge;
+            }
             if (lineEnd > p && !scanLine(p, lineEnd, high >= 0x80, legacy, &pending)) {
                 file.close();
-                *restart = true;
-                return Ok;
+                *restart = !m_tooLarge;
+                return m_tooLarge ? TooLarge : Ok;
             }
             p = lineEnd;
             while (p < end && (*p == '\n' || *p == '\r'))
                 ++p;
+            scan = p;
+            high = 0;
         }
-        carry = int(end - p);
+        carry = end - p;
         // A last line without a line end is kept.
         if (carry > 0 && file.atEnd()) {
-            uchar high = 0;
-            for (const char *q = p; q < end; ++q)
-                high |= uchar(*q);
+            if (carry > m_maxLineBytes) {
+                file.close();
+                clear();
+                return TooLarge;
+            }
             if (!scanLine(p, end, high >= 0x80, legacy, &pending)) {
                 file.close();
-                *restart = true;
-                return Ok;
+                *restart = !m_tooLarge;
+                return m_tooLarge ? TooLarge : Ok;
             }
             carry = 0;
         }
@@ -211,8 +232,11 @@ int XERFile::readPass(bool legacy, bool *restart)
         emit progress(size > 0 ? int(pos / size) * 10 : 10, QStringLiteral("Read project from file"));
     }
     file.close();
-    if (!any)
-        emit progress(10, QStringLiteral("Read project from file"));
+    // Not even a header line: a file without one is not an XER file.
+    if (first) {
+        clear();
+        return NotXer;
+    }
     return Ok;
 }
 
@@ -232,6 +256,12 @@ bool XERFile::scanLine(const char *begin, const char *end, bool nonAscii, bool l
     const bool tableLine = markerSize == 2 && begin[0] == '%' && begin[1] == 'T';
     if (!tableLine && !m_inKeptTable)
         return true;
+    // Line numbers and object lists count in int.
+    if (m_lineCounter == std::numeric_limits<int>::max()) {
+        m_tooLarge = true;
+        clear();
+        return false;
+    }
 
     PendingLine line;
     line.begin = begin;

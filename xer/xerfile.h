@@ -22,8 +22,14 @@ class XERFile : public QObject
 {
     Q_OBJECT
 public:
-    enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2 };
+    // TooLarge: a line longer than MaxLineBytes, or more lines than can be
+    // counted; nothing of such a file is kept.
+    enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2, TooLarge = 3 };
     Q_ENUM(ReadResult)
+
+    // The longest line the reader takes: a decoded line takes twice its
+    // bytes, and a line of a real export is a few kilobytes at most.
+    static constexpr qint64 MaxLineBytes = qint64(512) * 1024 * 1024;
 
     XERFile(const QString &fileName, LineSeparator separator, const QStringList &wantedTables,
             QObject *parent = nullptr);
@@ -31,6 +37,9 @@ public:
 
     // Reads the whole file; a ReadResult.
     int read();
+    // Lowers the longest line taken, MaxLineBytes by default (a line must
+    // also fit a byte array with a chunk after it).
+    void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = qBound(qint64(0), bytes, MaxLineBytes); }
 
     QString fileName() const { return m_fileName; }
     LineSeparator lineSeparator() const { return m_separator; }
@@ -77,6 +86,8 @@ private:
     int m_objectCount = 0;
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
+    bool m_tooLarge = false; // the read was refused
+    qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_decodedNonAscii = false; // a kept line with bytes >= 0x80 was decoded
     QString m_legacyTable; // Windows-1252: the character of each byte

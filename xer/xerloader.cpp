@@ -31,6 +31,7 @@
 #endif
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -104,24 +105,31 @@ private:
 };
 
 // Converts the text of an XER field by the column's data type; an empty
-// field stays an invalid cell.
-QVariant convert(const QStringRef &text, CellType type, DateTimeReader &dates)
+// field stays an invalid cell. A number that cannot be read (an id such as
+// "7.5" or "3000000000" in an integer column) stays an invalid cell too, so
+// it joins nothing, and *unread is set; so is a date that cannot be read.
+QVariant convert(const QStringRef &text, CellType type, DateTimeReader &dates, bool *unread)
 {
     switch (type) {
     case CellType::Integer: {
         bool ok = false;
         const int v = text.toInt(&ok, 10);
-        return QVariant(ok ? v : 0);
+        *unread = !ok;
+        return ok ? QVariant(v) : QVariant();
     }
     case CellType::Double: {
         bool ok = false;
         const double v = text.toDouble(&ok);
-        return QVariant(ok ? v : 0.0);
+        *unread = !ok;
+        return ok ? QVariant(v) : QVariant();
     }
     case CellType::String:
         return QVariant(text.toString());
-    case CellType::DateTime:
-        return dates.read(text);
+    case CellType::DateTime: {
+        QVariant value = dates.read(text);
+        *unread = !value.toDateTime().isValid();
+        return value;
+    }
     case CellType::Other:
         break;
     }
@@ -174,6 +182,7 @@ void XERLoader::read()
     QElapsedTimer timer;
     timer.start();
     m_layoutRows.clear();
+    m_notes = LoadNotes();
     emit started();
 
     if (!m_reader) {
@@ -211,13 +220,19 @@ void XERLoader::read()
     };
     // The tables are of different types and touch nothing in common, so they
     // are converted side by side; the models are registered in order after.
+    QVector<TableNotes> notes(jobs.size());
     for (const Job &job : qAsConst(jobs))
         prepareContainer(job.table, job.container.get());
-    QtConcurrent::blockingMap(jobs, [this](const Job &job) {
-        fillContainer(job.table, job.container.get());
+    QVector<int> order(jobs.size());
+    std::iota(order.begin(), order.end(), 0);
+    TableNotes *out = notes.data();
+    QtConcurrent::blockingMap(order, [this, &jobs, out](int i) {
+        out[i] = fillContainer(jobs.at(i).table, jobs.at(i).container.get());
     });
-    for (const Job &job : qAsConst(jobs))
-        registerTable(job.table, job.container);
+    for (int i = 0; i < jobs.size(); ++i) {
+        registerTable(jobs.at(i).table, jobs.at(i).container);
+        noteTable(jobs.at(i).table, notes.at(i));
+    }
 
     for (xer::XERTable *table : m_reader->tables()) {
         if (table->value(1).toString().toUpper() == QLatin1String("VIEWPROP"))
@@ -265,8 +280,22 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
     if (!container)
         return;
     prepareContainer(table, container.get());
-    fillContainer(table, container.get());
+    noteTable(table, fillContainer(table, container.get()));
     registerTable(table, container);
+}
+
+void XERLoader::noteTable(const QString &table, const TableNotes &notes)
+{
+    if (notes.mismatched > 0)
+        m_notes.mismatchedRecords[table] += notes.mismatched;
+    if (notes.unread > 0)
+        m_notes.unreadValues[table] += notes.unread;
+    if (notes.copies > 1)
+        m_notes.repeatedTables[table] = notes.copies;
+    if (notes.otherCopies > 0) {
+        m_notes.otherFieldListCopies[table] += notes.otherCopies;
+        m_notes.otherFieldListRecords[table] += notes.otherRecords;
+    }
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -275,19 +304,50 @@ void XERLoader::prepareContainer(const QString &table, IContainer *container) co
         container->setFields(schemaColumns(table));
 }
 
-void XERLoader::fillContainer(const QString &table, IContainer *container) const
+XERLoader::TableNotes XERLoader::fillContainer(const QString &table, IContainer *container) const
 {
-    xer::XERTable *source = nullptr;
+    TableNotes notes;
+    // Every copy of the table, in file order: an export can hold a table
+    // twice (two exports put together). Names are compared in upper case, as
+    // the reader keeps them.
+    QVector<const xer::XERTable *> copies;
     if (m_reader) {
-        for (xer::XERTable *t : m_reader->tables()) {
-            if (t->value(1) == table)
-                source = t; // the last one in file order
+        for (const xer::XERTable *t : m_reader->tables()) {
+            if (t->value(1).toString().toUpper() == table)
+                copies.append(t);
         }
     }
-    if (!source || !source->fields())
-        return;
+    // Field names of a copy, as they are matched against the schema.
+    const auto fieldNames = [](const xer::XERField *fields) {
+        QStringList names;
+        for (int k = 1; k < fields->fieldCount(); ++k)
+            names << fields->value(k).toString().toLower();
+        return names;
+    };
+    // The first copy with a field list sets the columns; a later copy with
+    // the same list adds its records, one with another list is left out (and
+    // counted, to be reported).
+    const xer::XERField *fields = nullptr;
+    QStringList names;
+    QVector<const xer::XERTable *> sources;
+    for (const xer::XERTable *t : qAsConst(copies)) {
+        if (!t->fields())
+            continue;
+        if (!fields) {
+            fields = t->fields();
+            names = fieldNames(fields);
+            sources.append(t);
+        } else if (fieldNames(t->fields()) == names) {
+            sources.append(t);
+        } else {
+            ++notes.otherCopies;
+            notes.otherRecords += t->records().size();
+        }
+    }
+    notes.copies = sources.size() + notes.otherCopies;
+    if (!fields)
+        return notes;
     // File column k (field k of "%F", marker included) to container column.
-    const xer::XERField *fields = source->fields();
     struct Target
     {
         int field;
@@ -301,28 +361,36 @@ void XERLoader::fillContainer(const QString &table, IContainer *container) const
             targets.append({k, column, cellType(container->fieldDataType(column))});
     }
     const int columns = container->fieldCount();
-    const QVector<xer::XERRecord *> &records = source->records();
-    container->reserve(records.size());
+    int total = 0;
+    for (const xer::XERTable *t : qAsConst(sources))
+        total += t->records().size();
+    container->reserve(total);
     DateTimeReader dates;
-    int mismatched = 0;
-    for (const xer::XERRecord *record : records) {
-        // A record with more or fewer fields than its "%F" line keeps its
-        // values in their own columns: extra fields are ignored, missing ones
-        // read as empty.
-        if (record->fieldCount() != fields->fieldCount())
-            ++mismatched;
-        ContainerRow row(static_cast<size_t>(columns));
-        for (const Target &t : qAsConst(targets)) {
-            const QStringRef &text = record->value(t.field);
-            if (!text.isEmpty())
-                row[size_t(t.column)] = convert(text, t.type, dates);
+    for (const xer::XERTable *t : qAsConst(sources)) {
+        for (const xer::XERRecord *record : t->records()) {
+            // A record with more or fewer fields than its "%F" line keeps its
+            // values in their own columns: extra fields are ignored, missing
+            // ones read as empty.
+            if (record->fieldCount() != fields->fieldCount())
+                ++notes.mismatched;
+            ContainerRow row(static_cast<size_t>(columns));
+            for (const Target &target : qAsConst(targets)) {
+                const QStringRef &text = record->value(target.field);
+                if (text.isEmpty())
+                    continue;
+                bool unread = false;
+                row[size_t(target.column)] = convert(text, target.type, dates, &unread);
+                if (unread)
+                    ++notes.unread;
+            }
+            container->addRow(std::move(row));
         }
-        container->addRow(std::move(row));
     }
-    if (mismatched > 0)
+    if (notes.mismatched > 0)
         qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
                                         .arg(table)
-                                        .arg(mismatched);
+                                        .arg(notes.mismatched);
+    return notes;
 }
 
 void XERLoader::registerTable(const QString &table, const std::shared_ptr<IContainer> &container)

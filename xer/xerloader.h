@@ -40,8 +40,18 @@ public slots:
     void read();
 
 private:
+    // What converting one table left out or changed.
+    struct TableNotes
+    {
+        int mismatched = 0;   // records whose field count differs from "%F"
+        int unread = 0;       // cells whose text could not be read
+        int copies = 0;       // copies of the table in the file
+        int otherCopies = 0;  // copies left out for another field list
+        int otherRecords = 0; // their records
+    };
     void prepareContainer(const QString &table, IContainer *container) const;
-    void fillContainer(const QString &table, IContainer *container) const;
+    TableNotes fillContainer(const QString &table, IContainer *container) const;
+    void noteTable(const QString &table, const TableNotes &notes);
     void registerTable(const QString &table, const std::shared_ptr<IContainer> &container);
 
     QString m_fileName;

@@ -14,6 +14,7 @@
 #include <QTreeView>
 
 #include <limits>
+#include <vector>
 
 namespace mygc {
 
@@ -686,21 +687,24 @@ void GanttChart::areaSelectionChanged(int current)
         emit selectionChanged(QModelIndex());
 }
 
-void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
-               int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
-               int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
-               int topColumn, int bottomColumn, int insideColumn, QTreeView *tree)
+namespace {
+
+// Adds the one task of the row; true when its children are to follow (the
+// row has children and the tree shows it expanded, or there is no tree).
+bool addOneTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
+                int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
+                int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
+                int topColumn, int bottomColumn, int insideColumn, QTreeView *tree,
+                QModelIndex *first)
 {
-    Q_ASSERT(chart);
     const QAbstractItemModel *model = index.model();
-    if (!chart || !model)
-        return;
     const int row = index.row();
-    const QModelIndex first = index.column() == 0 ? index : index.sibling(row, 0);
+    *first = index.column() == 0 ? index : index.sibling(row, 0);
+    const QModelIndex &rowIndex = *first;
     // Cells are reached from the row's own index: a proxy finds a sibling
     // without looking its parent up again.
     auto cell = [&](int column) {
-        return column < 0 ? QVariant() : first.sibling(row, column).data(Qt::DisplayRole);
+        return column < 0 ? QVariant() : rowIndex.sibling(row, column).data(Qt::DisplayRole);
     };
     auto date = [&](int column) { return cell(column).toDateTime(); };
 
@@ -716,12 +720,12 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
         task.setBaselineStart(date(baselineStartColumn));
     if (baselineFinishColumn != -1)
         task.setBaselineFinish(date(baselineFinishColumn));
-    task.setIndex(first);
+    task.setIndex(rowIndex);
 
     // Asking hasChildren first spares a filter proxy from building a child
     // list for each leaf.
     const bool hasChildren =
-        first.isValid() && model->hasChildren(first) && model->rowCount(first) > 0;
+        rowIndex.isValid() && model->hasChildren(rowIndex) && model->rowCount(rowIndex) > 0;
     const QString typeText = cell(typeColumn).toString();
     if (typeText == QLatin1String("Milestone"))
         task.setType(TaskItem::Milestone);
@@ -742,16 +746,44 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
         task.setInsideText(cell(insideColumn).toString());
 
     chart->addTask(task, 0);
+    return hasChildren && !(tree && !tree->isExpanded(rowIndex));
+}
 
-    if (!hasChildren)
+} // namespace
+
+void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
+               int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
+               int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
+               int topColumn, int bottomColumn, int insideColumn, QTreeView *tree)
+{
+    Q_ASSERT(chart);
+    const QAbstractItemModel *model = index.model();
+    if (!chart || !model)
         return;
-    if (tree && !tree->isExpanded(first))
-        return;
-    const int children = model->rowCount(first);
-    for (int child = 0; child < children; ++child) {
-        addGCTask(chart, model->index(child, 0, first), startColumn, finishColumn, typeColumn, idColumn,
-                  actualStartColumn, actualFinishColumn, baselineStartColumn, baselineFinishColumn,
-                  leftColumn, rightColumn, topColumn, bottomColumn, insideColumn, tree);
+    // Tasks go in tree order, a row before its children; the walk keeps its
+    // own stack, since a tree read from a file can nest as deep as it has rows.
+    struct Frame
+    {
+        QModelIndex parent;
+        int rows;
+        int next;
+    };
+    std::vector<Frame> stack;
+    QModelIndex current = index;
+    while (true) {
+        QModelIndex first;
+        if (addOneTask(chart, current, startColumn, finishColumn, typeColumn, idColumn,
+                       actualStartColumn, actualFinishColumn, baselineStartColumn,
+                       baselineFinishColumn, leftColumn, rightColumn, topColumn, bottomColumn,
+                       insideColumn, tree, &first)) {
+            stack.push_back({first, model->rowCount(first), 0});
+        }
+        while (!stack.empty() && stack.back().next >= stack.back().rows)
+            stack.pop_back();
+        if (stack.empty())
+            return;
+        Frame &top = stack.back();
+        current = model->index(top.next++, 0, top.parent);
     }
 }
 

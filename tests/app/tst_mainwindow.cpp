@@ -425,6 +425,7 @@ void tst_MainWindow::failedReads_data()
     QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
                             << QStringLiteral("is not an XER file");
     QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened");
+    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file");
 }
 
 void tst_MainWindow::failedReads()

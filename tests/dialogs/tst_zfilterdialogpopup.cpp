@@ -22,6 +22,9 @@ class tst_ZFilterDialogPopUp : public QObject
 {
     Q_OBJECT
 private slots:
+    // A search field's clear button fades with an animation that deletes
+    // itself when it ends; each test lets it end.
+    void cleanup() { QTest::qWait(300); }
     void dateTreeChecks();
     void searchKeepsSelectAll();
     void preloadedValues();

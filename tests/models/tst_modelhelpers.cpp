@@ -1,3 +1,4 @@
+#include "chainmodel.h"
 #include "modelhelpers.h"
 
 #include <QHeaderView>
@@ -31,6 +32,7 @@ private slots:
     void verticalLookup();
     void extremes();
     void countAndSum();
+    void deepTrees();
     void predecessors();
     void predecessorsMapMatchesRowByRowEntry();
     void readFileCutsAtNul();
@@ -293,6 +295,32 @@ void tst_ModelHelpers::fixedRowHeight()
     setDefaultSectionSize(view.verticalHeader(), 12);
     QCOMPARE(view.verticalHeader()->sectionSize(0), 12);
     QCOMPARE(view.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+void tst_ModelHelpers::deepTrees()
+{
+    // A tree from a file can nest as deep as it has rows: the walks over it
+    // keep their own stack.
+    const int depth = 200000;
+    xertest::ChainModel chain(depth);
+    const QModelIndex hit = ::verticalLookup(QStringLiteral("N%1").arg(depth - 1), &chain, 0, 1);
+    QCOMPARE(hit.data(), QVariant(depth - 1));
+    QVERIFY(!::verticalLookup(QStringLiteral("N%1").arg(depth), &chain, 0, 1).isValid());
+    QCOMPARE(levelFromIndex(hit), depth - 1);
+
+    maxModelChildren(&chain, 0, Qt::DisplayRole, QModelIndex());
+    QCOMPARE(chain.node(0).data(), QVariant(depth - 1));
+    minModelChildren(&chain, 0, Qt::DisplayRole, QModelIndex());
+    QCOMPARE(chain.node(0).data(), QVariant(depth - 1));
+
+    xertest::ChainModel sums(depth);
+    sumModelChildren(&sums, 0, Qt::DisplayRole, QModelIndex());
+    QCOMPARE(sums.node(0).data().toFloat(), float(depth - 1));
+    QCOMPARE(sums.node(depth - 1).data(), QVariant(depth - 1)); // a leaf keeps its value
+
+    countModelChildren(&sums, 0, Qt::DisplayRole, QModelIndex());
+    QCOMPARE(sums.node(0).data(), QVariant(1));
+    QCOMPARE(sums.node(depth - 1).data(), QVariant(0));
 }
 
 QTEST_MAIN(tst_ModelHelpers)

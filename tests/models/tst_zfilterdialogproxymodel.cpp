@@ -108,8 +108,11 @@ public:
     {
         if (!index.isValid() || role != Qt::DisplayRole)
             return {};
+        ++reads;
         return QStringLiteral("n%1").arg(index.internalId());
     }
+
+    mutable int reads = 0;
 
 private:
     int m_depth;
@@ -128,6 +131,10 @@ private slots:
     void filtersOfColumnsHoldTogether();
     void oneKindOfFilterPerColumn();
     void deepChainFiltersIteratively();
+    void deepChainReadsEachRowOnce();
+    void keptAnswersFollowChanges_data();
+    void keptAnswersFollowChanges();
+    void leavesNeverHaveChildren();
     void expression_data();
     void expression();
     void clearFilter();
@@ -231,6 +238,86 @@ void tst_ZFilterDialogProxyModel::deepChainFiltersIteratively()
     filter.setExpression(0, ZExpression::buildExpression(QStringLiteral("ends with"),
                                                          QStringLiteral("99999")));
     QCOMPARE(filter.rowCount(), 1);
+}
+
+void tst_ZFilterDialogProxyModel::deepChainReadsEachRowOnce()
+{
+    // Every level of the chain shown: each level's row looks through all
+    // rows below it, which must not mean reading them once per level.
+    const int depth = 3000;
+    ChainModel chain(depth);
+    ZFilterDialogProxyModel filter;
+    filter.setSourceModel(&chain);
+    chain.reads = 0;
+    filter.setFilter(0, { QStringLiteral("n%1").arg(depth - 1) });
+    QModelIndex level;
+    int levels = 0;
+    while (filter.rowCount(level) == 1) {
+        level = filter.index(0, 0, level);
+        ++levels;
+    }
+    QCOMPARE(levels, depth);
+    QVERIFY2(chain.reads <= 3 * depth, qPrintable(QString::number(chain.reads)));
+}
+
+void tst_ZFilterDialogProxyModel::keptAnswersFollowChanges_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::addColumn<QString>("shown");
+
+    // The group row was found to stay (its child "valve" passes); each
+    // change below makes that answer wrong.
+    QTest::addRow("base proxy's filter") << 0 << QString();
+    QTest::addRow("filtered cell, then a re-filter") << 1 << QString();
+    QTest::addRow("other cell keeps the rows") << 2 << QStringLiteral("Group[valve]");
+    QTest::addRow("after the event loop") << 3 << QString();
+}
+
+void tst_ZFilterDialogProxyModel::keptAnswersFollowChanges()
+{
+    QFETCH(int, change);
+    QFETCH(QString, shown);
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve") });
+    QCOMPARE(s.shown(), QStringLiteral("Group[valve]"));
+    switch (change) {
+    case 0:
+        s.filter->setFilterFixedString(QStringLiteral("pump"));
+        break;
+    case 1:
+        s.source->setData(s.source->index(2, 0), QStringLiteral("gate"));
+        s.filter->invalidate();
+        break;
+    case 2:
+        s.source->setData(s.source->index(2, 3), QStringLiteral("7"));
+        s.filter->invalidate();
+        break;
+    case 3:
+        QCoreApplication::processEvents();
+        s.filter->setFilterFixedString(QStringLiteral("pump"));
+        break;
+    }
+    QCOMPARE(s.shown(), shown);
+    QVERIFY(checkRoundTrip(s.filter.get()) >= 0);
+}
+
+void tst_ZFilterDialogProxyModel::leavesNeverHaveChildren()
+{
+    Stack s;
+    s.filter->setFilter(0, { QStringLiteral("valve"), QStringLiteral("Other") });
+    const QModelIndex group = s.filter->index(0, 0);
+    const QModelIndex valve = s.filter->index(0, 0, group);
+    const QModelIndex other = s.filter->index(1, 0);
+    QCOMPARE(valve.data().toString(), QStringLiteral("valve"));
+    QCOMPARE(other.data().toString(), QStringLiteral("Other"));
+    QVERIFY(!(s.filter->flags(group) & Qt::ItemNeverHasChildren));
+    QVERIFY(s.filter->flags(valve) & Qt::ItemNeverHasChildren);
+    QVERIFY(s.filter->flags(other) & Qt::ItemNeverHasChildren);
+    // Otherwise the source's flags.
+    for (const QModelIndex &index : { group, valve, other }) {
+        QCOMPARE(s.filter->flags(index) & ~Qt::ItemNeverHasChildren,
+                 s.tree->flags(s.filter->mapToSource(index)));
+    }
 }
 
 void tst_ZFilterDialogProxyModel::expression_data()

@@ -57,6 +57,7 @@ private slots:
     void removeNode();
     void collapseToLevel_data();
     void collapseToLevel();
+    void collapseDeepChain();
     void crossWithoutLinks();
     void crossRowInSeveralNodes();
     void crossWithLinks();
@@ -231,6 +232,37 @@ void tst_ZIndex::collapseToLevel()
         QVERIFY2(!it.value().isEmpty(), qPrintable(it.key()));
         for (const QVariant &child : it.value())
             QVERIFY2(index.contains(child), qPrintable(child.toString()));
+    }
+}
+
+void tst_ZIndex::collapseDeepChain()
+{
+    // A WBS chain of 200,000 levels (each node under the one before), as a
+    // file can give it: collapsing walks it without a call per level.
+    const int depth = 200000;
+    QStandardItemModel wbs(depth, 3);
+    for (int i = 1; i <= depth; ++i) {
+        wbs.setItem(i - 1, 0, new QStandardItem(QString::number(i)));
+        wbs.item(i - 1, 0)->setData(i, Qt::DisplayRole);
+        auto *parent = new QStandardItem;
+        if (i > 1)
+            parent->setData(i - 1, Qt::DisplayRole);
+        wbs.setItem(i - 1, 1, parent);
+        wbs.setItem(i - 1, 2, new QStandardItem(QStringLiteral("Level %1").arg(i)));
+    }
+    std::unique_ptr<QStandardItemModel> tasks(makeTable({ QStringLiteral("wbs") }, { { 1 }, { 2 }, { depth / 2 }, { depth } }));
+    for (const int level : { 2, depth - 1 }) {
+        ZIndex index(tasks.get(), 0);
+        index.createStructure(&wbs, 0, 1, 2);
+        index.group(Qt::DisplayRole);
+        QCOMPARE(int(index.size()), depth);
+        index.collapseToLevel(level);
+        QCOMPARE(int(index.size()), level);
+        QList<int> rows = index.value(level).rows.values();
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows, level == 2 ? (QList<int>{ 1, 2, 3 }) : (QList<int>{ 3 }));
+        QCOMPARE(index.value(1).rows.values(), QList<int>{ 0 });
+        QVERIFY(!index.childKeys.contains(QString::number(level)));
     }
 }
 

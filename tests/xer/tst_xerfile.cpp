@@ -76,6 +76,8 @@ private slots:
     void cannotOpen();
     void encoding_data();
     void encoding();
+    void lineLimit_data();
+    void lineLimit();
     void progress_data();
     void progress();
     void inputNeverWritten();
@@ -93,7 +95,8 @@ void tst_XERFile::read_data()
     const QStringList task = {QStringLiteral("TASK")};
     const QByteArray simple = header() + table("TASK", "task_id\tname", {"1\tA", "2\tB"}) + "%E\r\n";
 
-    QTest::addRow("empty") << QByteArray() << task << 0 << QString();
+    // Without even a header line a file is no XER file.
+    QTest::addRow("empty") << QByteArray() << task << 1 << QString();
     QTest::addRow("binary") << QByteArray("\x00\x01\x02\xFF\xFE\x89PNG\r\n", 10) << task << 1 << QString();
     QTest::addRow("header only") << header() << task << 0 << QString();
     QTest::addRow("header without tab") << QByteArray("ERMHDR\r\n%T\tTASK\r\n") << task << 1 << QString();
@@ -130,6 +133,13 @@ void tst_XERFile::read_data()
             << QStringLiteral("TASK[a,b,c]{1;1,2,3,4,5}");
     QTest::addRow("missing end line")
             << header() + table("TASK", "a", {"1", "2"}) << task << 0 << QStringLiteral("TASK[a]{1;2}");
+    {
+        // One line over several chunks is read whole, each byte once.
+        const QByteArray field(3 * Chunk + 123, 'L');
+        QTest::addRow("line over four chunks")
+                << header() + table("TASK", "a\tb", {"1\t" + field, "2\tx"}) << task << 0
+                << QStringLiteral("TASK[a,b]{1,<len:%1>;2,x}").arg(field.size());
+    }
     QTest::addRow("last record without line end")
             << header() + "%T\tTASK\r\n%F\ta\tb\r\n%R\t1\t2\r\n%R\t3\t4" << task << 0
             << QStringLiteral("TASK[a,b]{1,2;3,4}");
@@ -244,11 +254,44 @@ void tst_XERFile::encoding()
     QCOMPARE(reader.isUtf8(), utf8);
 }
 
+void tst_XERFile::lineLimit_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("result");
+    const QByteArray line(2 * Chunk + 5, 'z');
+    const QByteArray atLimit(2 * Chunk - 3, 'z'); // "%R\t" and the field make the limit
+    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge);
+    QTest::addRow("passed-over table") << header() + table("CALENDAR", "a", {line}) + table("TASK", "a", {"1"})
+                                       << int(xer::XERFile::TooLarge);
+    QTest::addRow("last line without line end")
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge);
+    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok);
+}
+
+void tst_XERFile::lineLimit()
+{
+    // A line longer than the reader takes is refused, with nothing kept,
+    // never read into a buffer too small for it.
+    QFETCH(QByteArray, content);
+    QFETCH(int, result);
+    QTemporaryDir dir;
+    xer::XERFile reader(writeFile(dir, QStringLiteral("long.xer"), content), xer::CarriageReturnLineFeed,
+                        {QStringLiteral("TASK")});
+    reader.setMaxLineBytes(2 * Chunk);
+    QCOMPARE(reader.read(), result);
+    if (result == xer::XERFile::Ok) {
+        QCOMPARE(reader.tables().size(), 1);
+        QCOMPARE(reader.tables().first()->records().first()->value(1).size(), 2 * Chunk - 3);
+    } else {
+        QVERIFY(reader.tables().isEmpty());
+        QCOMPARE(reader.objectCount(), 0);
+    }
+}
+
 void tst_XERFile::progress_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QList<int>>("expected");
-    QTest::addRow("empty file") << QByteArray() << QList<int>{10};
     QTest::addRow("small file") << header() + table("TASK", "a", {"1"}) << QList<int>{10};
     QTest::addRow("three chunks") << header() + table("CALENDAR", "d", {QByteArray(2 * Chunk + 10, 'q')})
                                   << QList<int>{0, 0, 10};

@@ -165,6 +165,7 @@ private slots:
     void ownership();
     void tableQuirks_data();
     void tableQuirks();
+    void hostileValues();
     void addModel();
 
 private:
@@ -189,6 +190,8 @@ void tst_XERLoader::failures_data()
     QTest::addRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\x00\x00", 9) << true << 1;
     QTest::addRow("header without tab") << QByteArray("ERMHDR 19.12\r\n") << true << 1;
     QTest::addRow("cannot open") << QByteArray() << false << 2;
+    // Not even a header line.
+    QTest::addRow("empty file") << QByteArray() << true << 1;
 }
 
 void tst_XERLoader::failures()
@@ -218,8 +221,10 @@ void tst_XERLoader::emptyFile()
 {
     QTemporaryDir dir;
     Outcome outcome;
-    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), QByteArray()), &outcome);
+    // A header line and nothing else: a project without activities.
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), header()), &outcome);
     QCOMPARE(outcome.events, progressSteps());
+    QVERIFY(loader->loadReport().isEmpty());
     QCOMPARE(loader->modelNames(), allModelNames());
     QCOMPARE(loader->model(QStringLiteral("TASK"))->rowCount(), 0);
     QCOMPARE(loader->model(QStringLiteral("TASK"))->columnCount(), 60);
@@ -259,8 +264,12 @@ void tst_XERLoader::tableModels()
     QCOMPARE(cellOf(task, 3, QStringLiteral("Planned start date")).toDateTime(), at("2024-02-20 08:00"));
     QVERIFY(!cellOf(task, 3, QStringLiteral("Planned finish date")).isValid());
     QVERIFY(!cellOf(task, 3, QStringLiteral("Physical complete %")).isValid());
-    // Conversions by data type: "12.5" in an integer column gives 0.
-    QCOMPARE(cellOf(task, 1, QStringLiteral("Physical complete %")), QVariant(0));
+    // Conversions by data type: "12.5" in an integer column is not read, the
+    // cell stays empty; the load says so, and of the short record.
+    QVERIFY(!cellOf(task, 1, QStringLiteral("Physical complete %")).isValid());
+    QCOMPARE(m_loader->loadReport(),
+             QStringLiteral("Loaded with changes: records not matching their field list: TASK 1; "
+                            "values not read, left empty: TASK 1"));
     QCOMPARE(cellOf(task, 2, QStringLiteral("Physical complete %")), QVariant(100));
     QCOMPARE(cellOf(task, 1, QStringLiteral("Actual Start")), QVariant(at("2024-01-02 08:00")));
     // An empty field leaves the cell invalid, also in an integer column.
@@ -452,21 +461,39 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("taskRows");
     QTest::addColumn<QString>("firstCode");
-    QTest::addRow("table listed twice: the second is loaded")
-            << header() + table("TASK", "task_id\ttask_code", {"1\tA"}) + table("TASK", "task_id\ttask_code", {"2\tB", "3\tC"})
-            << 2 << QStringLiteral("B");
-    QTest::addRow("lower-case table name is not TASK")
-            << header() + table("task", "task_id\ttask_code", {"1\tA"}) << 0 << QString();
+    QTest::addColumn<QString>("report");
+    const QString prefix = QStringLiteral("Loaded with changes: ");
+    const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
+    QTest::addRow("table listed twice: both copies load")
+            << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) << 3
+            << QStringLiteral("A") << prefix + QStringLiteral("tables repeated, copies: TASK 2");
+    QTest::addRow("a copy with another field list is left out, and said")
+            << header() + first + table("TASK", "task_id\ttask_name", {"2\tB", "3\tC"}) + first << 2
+            << QStringLiteral("A")
+            << prefix + QStringLiteral("tables repeated, copies: TASK 3; "
+                                       "copies with another field list left out, records: TASK 2");
+    QTest::addRow("lower-case table name loads")
+            << header() + table("task", "task_id\ttask_code", {"1\tA"}) << 1 << QStringLiteral("A") << QString();
     QTest::addRow("only TASK in the file")
-            << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) << 1 << QStringLiteral("E");
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) << 1 << QStringLiteral("E") << QString();
     QTest::addRow("record longer than its field list")
-            << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) << 1 << QStringLiteral("E");
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) << 1 << QStringLiteral("E")
+            << prefix + QStringLiteral("records not matching their field list: TASK 1");
     QTest::addRow("record before the field list is dropped")
-            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" << 1 << QStringLiteral("A");
+            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" << 1
+            << QStringLiteral("A") << QString();
     QTest::addRow("unknown columns ignored")
-            << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) << 1 << QStringLiteral("A");
+            << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) << 1
+            << QStringLiteral("A") << QString();
     QTest::addRow("last record without a line end")
-            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 2 << QStringLiteral("A");
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 2
+            << QStringLiteral("A") << QString();
+    QTest::addRow("cut last record: kept and said")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 2
+            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+    QTest::addRow("ids that are no int stay empty")
+            << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"})
+            << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
 }
 
 void tst_XERLoader::tableQuirks()
@@ -474,6 +501,7 @@ void tst_XERLoader::tableQuirks()
     QFETCH(QByteArray, content);
     QFETCH(int, taskRows);
     QFETCH(QString, firstCode);
+    QFETCH(QString, report);
     QTemporaryDir dir;
     Outcome outcome;
     std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("q.xer"), content), &outcome);
@@ -485,6 +513,57 @@ void tst_XERLoader::tableQuirks()
         QCOMPARE(cellOf(task, 0, QStringLiteral("Activity ID")).toString(), firstCode);
     QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), taskRows);
     QCOMPARE(loader->model(QStringLiteral("TASKPRED"))->rowCount(), 0);
+    QCOMPARE(loader->loadReport(), report);
+}
+
+void tst_XERLoader::hostileValues()
+{
+    // Ids beyond int or not whole join nothing (before, they became 0 and
+    // joined the activity with id 0); lags that are no finite number of
+    // hours within int are no lag.
+    QByteArray x = header();
+    x += table("TASK", "task_id\ttask_code", {"0\tZERO", "1\tONE", "3000000000\tBIG", "7.5\tHALF"});
+    x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
+               {"1\t1\t0\tPR_FS\tnan", "2\t0\t1\tPR_SS\t1e308", "3\t1\t1\tPR_FF\t-inf",
+                "4\t3000000000\t0\tPR_FS\t8", "5\t0\t0\tPR_FF\t-8.4"});
+    x += table("ACTVTYPE", "actv_code_type_id\tactv_code_type", {"100\tArea"});
+    x += table("ACTVCODE", "actv_code_id\tactv_code_type_id\tshort_name\tactv_code_name", {"1000\t100\tN\tNorth"});
+    x += table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"3000000000\t100\t1000", "1\t100\t1e3"});
+    x += table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_label", {"300\tTASK\tWeight"});
+    x += table("UDFVALUE", "udf_type_id\tfk_id\tudf_number", {"300\t7.5\t1", "300\t1\tnan"});
+    QTemporaryDir dir;
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("h.xer"), x), &outcome);
+    QCOMPARE(outcome.events.last(), QStringLiteral("finished"));
+
+    const QAbstractItemModel *task = loader->model(QStringLiteral("TASK"));
+    QCOMPARE(task->rowCount(), 4);
+    QCOMPARE(task->index(0, 0).data(), QVariant(0));
+    QVERIFY(!task->index(2, 0).data().isValid());
+    QVERIFY(!task->index(3, 0).data().isValid());
+    QCOMPARE(cellOf(task, 0, QStringLiteral("Predecessors Details")).toString(), QStringLiteral("ONE:SS, ZERO:FF-8h"));
+    QCOMPARE(cellOf(task, 1, QStringLiteral("Predecessors Details")).toString(), QStringLiteral("ONE:FF, ZERO:FS"));
+    QVERIFY(cellOf(task, 2, QStringLiteral("Predecessors Details")).toString().isEmpty());
+
+    // No code assignment and no UDF value lands on an activity.
+    const QAbstractItemModel *codes = loader->model(QStringLiteral("taskCodesAssignmentModel"));
+    const QAbstractItemModel *udf = loader->model(QStringLiteral("userDefinedAssignmentModel"));
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 1; c < codes->columnCount(); ++c)
+            QVERIFY2(!codes->index(r, c).data().isValid(), qPrintable(QString::number(r)));
+    }
+    QVERIFY(!udf->index(0, 1).data().isValid());
+    QVERIFY(qIsNaN(udf->index(1, 1).data().toDouble()));
+
+    const ProjectLoader::LoadNotes &notes = loader->loadNotes();
+    QCOMPARE(notes.unreadLags, 3);
+    QCOMPARE(notes.unreadValues.value(QStringLiteral("TASK")), 2);
+    QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKPRED")), 1);
+    QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKACTV")), 2);
+    QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
+    QCOMPARE(loader->loadReport(),
+             QStringLiteral("Loaded with changes: values not read, left empty: TASK 2, TASKACTV 2, "
+                            "TASKPRED 1, UDFVALUE 1; lags not read, taken as no lag: 3"));
 }
 
 void tst_XERLoader::addModel()

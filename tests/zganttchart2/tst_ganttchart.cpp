@@ -1,3 +1,4 @@
+#include "chainmodel.h"
 #include "chartarea.h"
 #include "ganttfixture.h"
 #include "qganttchart.h"
@@ -34,6 +35,7 @@ private slots:
 
     void construction();
     void tasksFromExpandedRows();
+    void tasksFromDeepTree();
     void typesFromText();
     void linksBetweenShownRows();
     void linkTypesAndDuplicates();
@@ -984,6 +986,27 @@ void tst_GanttChart::centuriesApart()
         chart->repaint();
     }
     QVERIFY(chart->cellsCount() > 0);
+}
+
+void tst_GanttChart::tasksFromDeepTree()
+{
+    // Without a tree every descendant is a task, in tree order; a tree from
+    // a file can nest 200,000 levels deep.
+    const int depth = 200000;
+    xertest::ChainModel chain(depth);
+    mygc::GanttChart chart;
+    mygc::addGCTask(&chart, chain.index(0, 0), -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                    nullptr);
+    QCOMPARE(chart.taskCount(), depth);
+    // With a tree, only what it shows expanded.
+    QTreeView tree;
+    tree.setModel(&chain);
+    tree.expand(chain.node(0));
+    tree.expand(chain.node(1));
+    mygc::GanttChart shown;
+    mygc::addGCTask(&shown, chain.index(0, 0), -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                    &tree);
+    QCOMPARE(shown.taskCount(), 3);
 }
 
 QTEST_MAIN(tst_GanttChart)

@@ -1,0 +1,207 @@
+// Files from anywhere, through the main window: what a load changed is said
+// on the status bar, and a WBS nested 200,000 levels deep opens, groups,
+// expands (as far as the tree view can lay out) and draws.
+
+#include "activities.h"
+#include "mainwindow.h"
+#include "modelhelpers.h"
+#include "projectloader.h"
+#include "qganttchart.h"
+#include "xertestfiles.h"
+#include "zfilterdialogproxymodel.h"
+#include "zgroupedtreeview.h"
+#include "zgrouping.h"
+
+#include <QAction>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace xertest;
+
+namespace {
+
+const QByteArray TaskFields = "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\t"
+                              "target_start_date\ttarget_end_date";
+
+QByteArray task(int id, int wbs, const QByteArray &code)
+{
+    return QByteArray::number(id) + "\t1\t" + QByteArray::number(wbs) + "\tTT_Task\t" + code + "\t" + code
+           + "\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00";
+}
+
+// One WBS chain: node i under node i - 1; one activity in the deepest node
+// and one in the top node.
+QByteArray deepChain(int depth)
+{
+    QByteArray out = header() + "%T\tPROJWBS\r\n%F\twbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id\r\n";
+    out.reserve(depth * 40);
+    for (int i = 1; i <= depth; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        out += "%R\t" + n + "\t" + n + "\tW" + n + "\tLevel " + n + "\t"
+               + (i > 1 ? QByteArray::number(i - 1) : QByteArray()) + "\r\n";
+    }
+    out += table("TASK", TaskFields, {task(1, depth, "DEEP"), task(2, 1, "TOP")});
+    return out + "%E\r\n";
+}
+
+ZGrouping wbsGrouping()
+{
+    ZGrouping wbs;
+    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(Qt::white),
+                 QBrush(QColor(60, 83, 111)));
+    return wbs;
+}
+
+bool open(MainWindow &w, const QString &path)
+{
+    w.openChosenFile(path);
+    QElapsedTimer timer;
+    timer.start();
+    while (w.isLoading() && timer.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    return !w.isLoading() && w.loader();
+}
+
+} // namespace
+
+class tst_HostileFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void loadReport_data();
+    void loadReport();
+    void deepWbs();
+    void deepWbsFilter();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_HostileFiles::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+}
+
+void tst_HostileFiles::loadReport_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    const QByteArray wbs = table("PROJWBS", "wbs_id\tproj_id\twbs_name\tparent_wbs_id", {"10\t1\tCivil\t"});
+    const QByteArray tasks = table("TASK", TaskFields, {task(1, 10, "A1"), task(2, 10, "A2")});
+    const QByteArray whole = header() + wbs + tasks + "%E\r\n";
+    QTest::addRow("sound export") << whole << QString();
+    // A download cut in the middle of the last record.
+    QTest::addRow("cut export") << whole.left(whole.indexOf("A2") + 2)
+                                << QStringLiteral("Loaded with changes: records not matching their field list: TASK 1");
+    QTest::addRow("two exports put together")
+            << whole + whole << QStringLiteral("Loaded with changes: tables repeated, copies: PROJWBS 2, TASK 2");
+    QTest::addRow("bad ids and lags")
+            << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), "7.5\t1\t10\tTT_Task\tA2"})
+                       + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
+                               {"1\t1\t1\tPR_FS\tinf"})
+            << QStringLiteral("Loaded with changes: records not matching their field list: TASK 1; "
+                              "values not read, left empty: TASK 1; lags not read, taken as no lag: 1");
+}
+
+void tst_HostileFiles::loadReport()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    const QString path = writeFile(m_dir, QStringLiteral("report.xer"), content);
+    MainWindow w;
+    w.show();
+    QVERIFY(open(w, path));
+    QCOMPARE(w.statusBar()->currentMessage(), message);
+    QCOMPARE(w.loader()->loadReport(), message);
+}
+
+void tst_HostileFiles::deepWbs()
+{
+    const int depth = 200000;
+    const QString path = writeFile(m_dir, QStringLiteral("deep.xer"), deepChain(depth));
+    MainWindow w;
+    w.resize(1200, 800);
+    w.show();
+    QVERIFY(open(w, path));
+    Activities *pane = w.activitiesPane();
+    QCOMPARE(w.loader()->model(QStringLiteral("PROJWBS"))->rowCount(), depth);
+
+    pane->setCurrentGrouping(wbsGrouping());
+    pane->ganttChart()->flushPendingRebuild();
+    auto *tree = qobject_cast<ZGroupedTreeView *>(pane->findChild<ZGroupedTreeView *>());
+    QVERIFY(tree);
+    QAbstractItemModel *model = tree->model();
+    QCOMPARE(model->rowCount(), 1); // the top WBS node
+
+    // Expand All stops 1,000 levels below the top and says so.
+    w.findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
+    pane->ganttChart()->flushPendingRebuild();
+    QVERIFY2(w.statusBar()->currentMessage().contains(QLatin1String("1000 levels")),
+             qPrintable(w.statusBar()->currentMessage()));
+    QModelIndex index = model->index(0, 0);
+    for (int level = 0; level < MaxExpandedLevels; ++level) {
+        QVERIFY2(tree->isExpanded(index), qPrintable(QString::number(level)));
+        // The next band: the child with children of its own ("TOP" sits
+        // beside it at the top).
+        QModelIndex next;
+        for (int r = 0; r < model->rowCount(index) && !next.isValid(); ++r) {
+            if (model->hasChildren(model->index(r, 0, index)))
+                next = model->index(r, 0, index);
+        }
+        index = next;
+    }
+    QCOMPARE(levelFromIndex(index), MaxExpandedLevels);
+    QVERIFY(!tree->isExpanded(index));
+    QVERIFY(model->hasChildren(index));
+
+    // The chart shows the rows the tree shows, one for one.
+    const int shown = tree->visibleItems(QModelIndex()).size();
+    QCOMPARE(shown, MaxExpandedLevels + 2); // the bands down to the limit and TOP
+    QCOMPARE(pane->ganttChart()->taskCount(), shown);
+    QVERIFY(!w.grab().isNull());
+
+    // Going to the deepest activity makes it current without expanding its
+    // 200,000 ancestors.
+    pane->gotoTask(1);
+    QCOMPARE(tree->currentIndex().sibling(tree->currentIndex().row(), 0).isValid(), true);
+    QCOMPARE(levelFromIndex(tree->currentIndex()), depth);
+
+    // Collapsing and a small expand still work.
+    w.findChild<QAction *>(QStringLiteral("actionCollapse_All"))->trigger();
+    pane->ganttChart()->flushPendingRebuild();
+    QCOMPARE(pane->ganttChart()->taskCount(), 1);
+    w.findChild<QAction *>(QStringLiteral("actionLevel_3"))->trigger();
+    pane->ganttChart()->flushPendingRebuild();
+    QCOMPARE(pane->ganttChart()->taskCount(), tree->visibleItems(QModelIndex()).size());
+}
+
+void tst_HostileFiles::deepWbsFilter()
+{
+    // The value-list filter looks through each band's subtree; the answers
+    // it keeps make the whole chain one walk, so its full depth filters.
+    const int depth = 200000;
+    const QString path = writeFile(m_dir, QStringLiteral("deepfilter.xer"), deepChain(depth));
+    MainWindow w;
+    w.show();
+    QVERIFY(open(w, path));
+    Activities *pane = w.activitiesPane();
+    pane->setCurrentGrouping(wbsGrouping());
+    auto *filter = pane->findChild<ZFilterDialogProxyModel *>();
+    QVERIFY(filter);
+    const int codeColumn = columnIndex(filter, QStringLiteral("Activity ID"));
+    filter->setFilter(codeColumn, {QStringLiteral("DEEP")});
+    pane->ganttChart()->flushPendingRebuild();
+    // The chain stays, for the one activity at its end; "TOP" goes.
+    QCOMPARE(filter->rowCount(), 1);
+    QCOMPARE(filter->rowCount(filter->index(0, 0)), 1);
+    w.findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
+    pane->ganttChart()->flushPendingRebuild();
+    QCOMPARE(pane->ganttChart()->taskCount(), MaxExpandedLevels + 1);
+}
+
+QTEST_MAIN(tst_HostileFiles)
+#include "tst_hostilefiles.moc"
