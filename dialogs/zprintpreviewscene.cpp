@@ -16,6 +16,8 @@ ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     , m_marginY(5 * UNITS_PER_MM)
 {
     createItems();
+    // Given now, the preview does not ask every tile for its bounds.
+    setSceneRect(contentRect());
 }
 
 ZPrintPreviewScene::~ZPrintPreviewScene() = default;
@@ -75,16 +77,43 @@ int ZPrintPreviewScene::getPageColumn(int x) const
 
 void ZPrintPreviewScene::clearHeader()
 {
-    for (const QVector<ZImageTileItem *> &row : qAsConst(m_headers))
-        qDeleteAll(row);
+    // A header row holds one item per column, left to right.
+    for (const QVector<ZImageTileItem *> &row : qAsConst(m_headers)) {
+        if (m_spareHeaders.size() < row.size())
+            m_spareHeaders.resize(row.size());
+        for (int c = 0; c < row.size(); ++c) {
+            row.at(c)->hide();
+            m_spareHeaders[c].append(row.at(c));
+        }
+    }
     m_headers.clear();
 }
 
 void ZPrintPreviewScene::clearPages()
 {
-    for (const QVector<QGraphicsRectItem *> &row : qAsConst(m_pages))
-        qDeleteAll(row); // the page numbers are children of their pages
+    for (const QVector<QGraphicsRectItem *> &row : qAsConst(m_pages)) {
+        for (QGraphicsRectItem *page : row) {
+            if (!page)
+                continue;
+            qDeleteAll(page->childItems()); // its number
+            page->hide();
+            m_sparePages.append(page);
+        }
+    }
     m_pages.clear();
+}
+
+ZImageTileItem *ZPrintPreviewScene::takeHeaderItem(int column)
+{
+    if (column < m_spareHeaders.size() && !m_spareHeaders.at(column).isEmpty()) {
+        ZImageTileItem *item = m_spareHeaders[column].takeLast();
+        item->show();
+        return item;
+    }
+    auto *item = new ZImageTileItem(m_image.getHeaderPart(column));
+    item->setZValue(1.0);
+    addItem(item);
+    return item;
 }
 
 QGraphicsRectItem *ZPrintPreviewScene::getPage(int pageRow, int pageColumn)
@@ -99,8 +128,15 @@ QGraphicsRectItem *ZPrintPreviewScene::getPage(int pageRow, int pageColumn)
     if (!row.at(pageColumn)) {
         const QRectF rect(int(m_pageSize.width() * pageColumn), int(m_pageSize.height() * pageRow),
                           int(m_pageSize.width()), int(m_pageSize.height()));
-        QGraphicsRectItem *page = addRect(rect, QPen(), m_pageBrush);
-        page->setZValue(0);
+        QGraphicsRectItem *page = nullptr;
+        if (!m_sparePages.isEmpty()) {
+            page = m_sparePages.takeLast();
+            page->setRect(rect);
+            page->show();
+        } else {
+            page = addRect(rect, QPen(), m_pageBrush);
+            page->setZValue(0);
+        }
         row[pageColumn] = page;
     }
     return row.at(pageColumn);
@@ -140,11 +176,9 @@ void ZPrintPreviewScene::drawContent()
                     y = int(page.y() + m_marginY);
             }
             if (header) {
-                auto *item = new ZImageTileItem(m_image.getHeaderPart(c));
-                item->setZValue(1.0);
+                ZImageTileItem *item = takeHeaderItem(c);
                 item->setScale(m_scale);
                 item->setPos(x, y);
-                addItem(item);
                 if (m_headers.size() <= pageRow)
                     m_headers.resize(pageRow + 1);
                 m_headers[pageRow].append(item);
@@ -158,10 +192,33 @@ void ZPrintPreviewScene::drawContent()
     }
 
     blockSignals(blocked);
-    setSceneRect(itemsBoundingRect());
+    setSceneRect(contentRect());
     if (m_printPageNumbers)
         addOrRemovePageNumbers();
     update();
+}
+
+QRectF ZPrintPreviewScene::contentRect() const
+{
+    // What itemsBoundingRect() gives without the hidden spares, and without
+    // asking every tile for its scene transform: a tile is only moved and
+    // scaled.
+    QRectF rect;
+    const auto tileRect = [](const ZImageTileItem *item) {
+        const qreal scale = item->scale();
+        return QRectF(item->pos(), QSizeF(item->image().width() * scale, item->image().height() * scale));
+    };
+    for (const QVector<ZImageTileItem *> &row : m_cells) {
+        for (const ZImageTileItem *item : row)
+            rect |= tileRect(item);
+    }
+    for (const QVector<ZImageTileItem *> &row : m_headers) {
+        for (const ZImageTileItem *item : row)
+            rect |= tileRect(item);
+    }
+    for (const QGraphicsRectItem *page : pages())
+        rect |= page->sceneBoundingRect();
+    return rect;
 }
 
 QList<QGraphicsRectItem *> ZPrintPreviewScene::pages() const

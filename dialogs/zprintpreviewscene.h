@@ -17,7 +17,12 @@ class ZImageTileItem;
 // fit on a page row moves to the next one, a tile that does not fit on a page
 // column to the next column; with header repetition each page row starts
 // with the header strip. One item per body tile is made once and moved by
-// every layout; headers, pages and page numbers are rebuilt.
+// every layout; headers and pages are laid out anew, page numbers rebuilt.
+//
+// Header and page items a layout no longer needs are hidden and kept for the
+// next one: taking an item out of a scene of a picture's many tiles costs a
+// search through all of them, so deleting thousands would take longer than
+// the layout itself.
 //
 // Keeps a reference to the caller's image, which must outlive the scene.
 class ZPrintPreviewScene : public QGraphicsScene
@@ -39,11 +44,15 @@ public:
     bool printPageNumbers() const { return m_printPageNumbers; }
 
     void drawContent();
+    // The page at that place, made (or taken from the spares) when missing;
+    // null for a negative place.
     QGraphicsRectItem *getPage(int pageRow, int pageColumn);
     void addOrRemovePageNumbers();
     // Prints each page on a sheet of its own, page rows in order, each from
     // left to right. False when the printer could not be started.
     bool print(QPrinter &printer);
+    // Take every header item, or every page (with its number), out of the
+    // layout and empty the list.
     void clearHeader();
     void clearPages();
     int getPageRow(int y) const;
@@ -60,6 +69,10 @@ public slots:
     void setPrintPageNumbers(bool print);
 
 private:
+    ZImageTileItem *takeHeaderItem(int column);
+    // The bounding rectangle of the tiles and of the shown headers and pages.
+    QRectF contentRect() const;
+
     const ZImage &m_image;
     QSizeF m_pageSize{-1, -1};
     double m_marginX;
@@ -68,6 +81,10 @@ private:
     QVector<QVector<QGraphicsRectItem *>> m_pages; // Owned by the scene.
     QVector<QVector<ZImageTileItem *>> m_cells; // Owned by the scene.
     QVector<QVector<ZImageTileItem *>> m_headers; // Owned by the scene.
+    // Hidden items out of the layout, kept for the next one (owned by the
+    // scene): header items by column, and pages.
+    QVector<QVector<ZImageTileItem *>> m_spareHeaders;
+    QVector<QGraphicsRectItem *> m_sparePages;
     QBrush m_pageBrush{Qt::white, Qt::SolidPattern};
     bool m_repeatTableHeaders = true;
     bool m_printPageNumbers = false;

@@ -58,6 +58,24 @@ QRectF itemRect(const QGraphicsItem *item)
     return item->mapRectToScene(item->boundingRect());
 }
 
+// What a scene shows: the kind and place of every visible item, in a fixed
+// order.
+QVector<QPair<int, QRectF>> shownItems(const QGraphicsScene *scene)
+{
+    QVector<QPair<int, QRectF>> shown;
+    for (const QGraphicsItem *item : scene->items()) {
+        if (item->isVisible())
+            shown.append({item->type(), itemRect(item)});
+    }
+    std::sort(shown.begin(), shown.end(), [](const QPair<int, QRectF> &a, const QPair<int, QRectF> &b) {
+        const auto key = [](const QPair<int, QRectF> &p) {
+            return std::make_tuple(p.first, p.second.y(), p.second.x(), p.second.width(), p.second.height());
+        };
+        return key(a) < key(b);
+    });
+    return shown;
+}
+
 } // namespace
 
 class tst_ZPrintDialog : public QObject
@@ -69,6 +87,8 @@ private slots:
     void layout();
     void orientationAndScale();
     void pageNumbers();
+    void relayoutLeavesNothingBehind_data();
+    void relayoutLeavesNothingBehind();
     void printToPrinter_data();
     void printToPrinter();
     void printToPdfFileWithoutPrinter();
@@ -191,6 +211,59 @@ void tst_ZPrintDialog::pageNumbers()
     numbers->click();
     for (QGraphicsRectItem *page : dialog.scene()->pages())
         QVERIFY(page->childItems().isEmpty());
+}
+
+void tst_ZPrintDialog::relayoutLeavesNothingBehind_data()
+{
+    // Scale percentages in order; 0 turns the paper to landscape (which
+    // starts again at 100 %). The last entry stays.
+    QTest::addColumn<QVector<int>>("steps");
+    QTest::addColumn<bool>("numbers");
+    QTest::addRow("fewer pages") << QVector<int>{150, 40} << false;
+    QTest::addRow("more pages") << QVector<int>{40, 150, 70} << false;
+    QTest::addRow("turned") << QVector<int>{120, 0} << false;
+    QTest::addRow("turned, then scaled") << QVector<int>{60, 0, 130} << true;
+}
+
+// A preview laid out again and again shows what a preview laid out once
+// for the last settings shows, and its scene rectangle holds exactly that.
+void tst_ZPrintDialog::relayoutLeavesNothingBehind()
+{
+    QFETCH(QVector<int>, steps);
+    QFETCH(bool, numbers);
+    const ZImage image = tableAndChart();
+    const auto apply = [&numbers](ZPrintDialog &dialog, const QVector<int> &settings) {
+        if (numbers)
+            dialog.findChild<QCheckBox *>(QStringLiteral("chkPrintPageNumbers"))->click();
+        for (int percent : settings) {
+            if (percent == 0)
+                dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+            else
+                dialog.findChild<QSpinBox *>(QStringLiteral("sbScale"))->setValue(percent);
+        }
+    };
+    ZPrintDialog relaid(image);
+    apply(relaid, steps);
+    QVector<int> last;
+    const int turn = steps.lastIndexOf(0);
+    if (turn >= 0)
+        last.append(0);
+    if (steps.last() != 0)
+        last.append(steps.last());
+    ZPrintDialog fresh(image);
+    apply(fresh, last);
+
+    QCOMPARE(relaid.scene()->pages().size(), fresh.scene()->pages().size());
+    QCOMPARE(relaid.scene()->headerRowCount(), fresh.scene()->headerRowCount());
+    const auto shown = shownItems(relaid.scene());
+    QCOMPARE(shown, shownItems(fresh.scene()));
+    QRectF bounds;
+    for (const auto &item : shown) {
+        if (item.first != QGraphicsSimpleTextItem::Type) // numbers come after the layout
+            bounds |= item.second;
+    }
+    QCOMPARE(relaid.scene()->sceneRect(), bounds);
+    QCOMPARE(fresh.scene()->sceneRect(), bounds);
 }
 
 void tst_ZPrintDialog::printToPrinter_data()

@@ -82,6 +82,7 @@ private slots:
     void chunks();
     void tileContent();
     void cellForm();
+    void oldFormGivesTheSameTiles_data();
     void oldFormGivesTheSameTiles();
     void buildsImageOfView();
     void rendersItemView();
@@ -303,15 +304,36 @@ void tst_ZImage::cellForm()
     QCOMPARE(renderWidget(&a, 24, -1, 10, 4, 5).first().size(), 0);
 }
 
+void tst_ZImage::oldFormGivesTheSameTiles_data()
+{
+    QTest::addColumn<QVector<int>>("widths");
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<int>("widgetHeight");
+
+    // Rows in two chunks (higher than one band image may be).
+    QTest::addRow("tall") << QVector<int>{40, 25, 33} << 9 << 3000 << 11 + 9 * 3000;
+    // A wide widget is painted in several strips of one band image each.
+    QTest::addRow("wide") << QVector<int>{1200, 1000} << 20 << 150 << 11 + 20 * 150;
+    // Rows below the widget's edge: nothing of an earlier strip shows
+    // through in them.
+    QTest::addRow("rows past the widget") << QVector<int>{1200, 1000} << 20 << 150 << 11 + 20 * 60;
+}
+
 void tst_ZImage::oldFormGivesTheSameTiles()
 {
-    // Rows in two chunks (higher than one band image may be).
-    const QVector<int> widths{40, 25, 33};
-    PatternWidget a(QSize(98, 11 + 9 * 3000));
-    PatternWidget b(QSize(98, 11 + 9 * 3000));
-    const auto now = renderWidget(&a, widths, 9, 3000, 11);
-    const auto old = renderWidget_old(&b, widths, 9, 3000, 11);
-    QCOMPARE(old.size(), 3000);
+    QFETCH(QVector<int>, widths);
+    QFETCH(int, rowHeight);
+    QFETCH(int, rowCount);
+    QFETCH(int, widgetHeight);
+    int width = 0;
+    for (int w : widths)
+        width += w;
+    PatternWidget a(QSize(width, widgetHeight));
+    PatternWidget b(QSize(width, widgetHeight));
+    const auto now = renderWidget(&a, widths, rowHeight, rowCount, 11);
+    const auto old = renderWidget_old(&b, widths, rowHeight, rowCount, 11);
+    QCOMPARE(old.size(), rowCount);
     QCOMPARE(old, now);
     QCOMPARE(renderWidget_old(&b, widths, 0, 3, 0).size(), 0);
     QCOMPARE(renderWidget_old(nullptr, widths, 9, 3, 0).size(), 0);

@@ -44,6 +44,8 @@ private slots:
     void linkRouting_data();
     void linkRouting();
     void linkFromBelowTheView();
+    void paintsTheSameInStrips_data();
+    void paintsTheSameInStrips();
     void barAndMilestonePixels();
     void alternatingRows();
     void selectionInStepWithTree();
@@ -348,6 +350,60 @@ void tst_GanttChart::linkFromBelowTheView()
     chart->chartArea()->render(&image, QPoint(), QRegion(0, 0, chart->chartArea()->width(), 50));
     QVERIFY(isLink(image.pixelColor(78, 37)));
     QVERIFY(isLink(image.pixelColor(85, 45)));
+}
+
+void tst_GanttChart::paintsTheSameInStrips_data()
+{
+    QTest::addColumn<int>("stripHeight");
+    QTest::addRow("one row") << 25;
+    QTest::addRow("two rows") << 50;
+    QTest::addRow("three rows") << 75;
+    QTest::addRow("across rows") << 40;
+}
+
+// A picture of the chart is painted strip by strip. Links running past a
+// strip, and captions reaching into the next row, come out as when the
+// chart is painted whole.
+void tst_GanttChart::paintsTheSameInStrips()
+{
+    QFETCH(int, stripHeight);
+    // Tasks of one kind: captions take the pen of the last bar painted.
+    tasks->setRowCount(0);
+    for (int i = 0; i < 12; ++i) {
+        tasks->appendRow(taskRow(10 + i, QStringLiteral("T%1").arg(i), QStringLiteral("Task"), day(2 + i % 8),
+                                 day(3 + i % 8 + i % 3)));
+    }
+    relations->appendRow(relationRow(21, 10, QStringLiteral("PR_FS"))); // long, downwards
+    relations->appendRow(relationRow(10, 20, QStringLiteral("PR_FS"))); // long, upwards
+    relations->appendRow(relationRow(13, 12, QStringLiteral("PR_SS")));
+    relations->appendRow(relationRow(16, 14, QStringLiteral("PR_FF"))); // turns back
+    relations->appendRow(relationRow(12, 17, QStringLiteral("PR_SF")));
+    relations->appendRow(relationRow(19, 16, QStringLiteral("PR_FS")));
+    tree->expandAll();
+    const QString name = QStringLiteral("Activity Name");
+    chart->setBarStyles(chart->barStyles(), true, true, true, YearFourDigits, QuarterShort, MonthNumberPadded,
+                        WeekLong, DayNumberPadded, name, name, name, name, QString());
+    flush();
+    chart->rmodelReset();
+    QCOMPARE(chart->relations().size(), 6);
+    QCOMPARE(chart->taskCount(), 12);
+
+    ChartArea *area = chart->chartArea();
+    QImage whole(area->size(), QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::transparent);
+    area->render(&whole);
+    QImage strips(area->size(), QImage::Format_ARGB32_Premultiplied);
+    strips.fill(Qt::transparent);
+    for (int y = 0; y < area->height(); y += stripHeight) {
+        const QRect strip(0, y, area->width(), qMin(stripHeight, area->height() - y));
+        area->render(&strips, strip.topLeft(), QRegion(strip));
+    }
+    for (int y = 0; y < whole.height(); ++y) {
+        for (int x = 0; x < whole.width(); ++x) {
+            if (whole.pixel(x, y) != strips.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("differs at %1,%2").arg(x).arg(y)));
+        }
+    }
 }
 
 void tst_GanttChart::barAndMilestonePixels()
