@@ -21,8 +21,7 @@ qint64 wallMSecs(const QDate &date, const QTime &time)
 
 QDateTime fromWall(qint64 wall)
 {
-    static const qint64 unit = qEnvironmentVariableIsSet("TMPB") ? 3600 * 1000 : kDayMs;
-    const qint64 day = floorDiv(wall, unit);
+    const qint64 day = floorDiv(wall, kDayMs);
     return QDateTime(QDate::fromJulianDay(day + kUnixEpochJulianDay),
                      QTime::fromMSecsSinceStartOfDay(int(wall - day * kDayMs)), Qt::LocalTime);
 }
@@ -34,14 +33,13 @@ qint64 LocalTimeCache::toMSecs(const QDateTime &dateTime)
     if (dateTime.timeSpec() != Qt::LocalTime || !dateTime.isValid())
         return dateTime.toMSecsSinceEpoch();
     const qint64 wall = wallMSecs(dateTime.date(), dateTime.time());
-    static const qint64 unit = qEnvironmentVariableIsSet("TMPB") ? 3600 * 1000 : kDayMs;
-    const qint64 day = floorDiv(wall, unit);
+    const qint64 day = floorDiv(wall, kDayMs);
     auto it = offsets_.constFind(day);
     if (it == offsets_.constEnd()) {
         // The offset just before and just after the day: equal means no
         // change of offset within it (offsets change months apart).
-        const qint64 before = day * unit - 1;
-        const qint64 after = (day + 1) * unit;
+        const qint64 before = day * kDayMs - 1;
+        const qint64 after = (day + 1) * kDayMs;
         const QDateTime a = fromWall(before);
         const QDateTime b = fromWall(after);
         qint64 offset = kNoSingleOffset;
