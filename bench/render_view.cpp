@@ -17,6 +17,7 @@
 //                  chart drawn, the dialog laid out and switched to A4
 //                  landscape, every page printed to a PDF file; "refused"
 //                  when the command refuses a picture that large
+//   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
 #include "benchenv.h"
@@ -28,6 +29,7 @@
 #include "zprinters.h"
 #include "projectloader.h"
 #include "qganttchart.h"
+#include "threadhandoff.h"
 #include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
@@ -36,6 +38,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -56,6 +59,18 @@ void printLine(const QString &text)
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+long peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
+    }
+    return -1;
 }
 
 // Waits in the event loop until the window has handled the read's result.
@@ -180,9 +195,15 @@ int main(int argc, char **argv)
     // have finished before this connection exists; its whole open then
     // counts as loading.
     std::atomic<qint64> readDone(-1);
+    static const char connected = 0;
     QObject::connect(
         window.loader(), &ProjectLoader::finished, window.loader(),
-        [&readDone, &timer] { readDone = timer.elapsed(); }, Qt::DirectConnection);
+        [&readDone, &timer] {
+            threadhandoff::acquire(&connected);
+            readDone = timer.elapsed();
+        },
+        Qt::DirectConnection);
+    threadhandoff::release(&connected);
     waitForLoad(window);
     Activities *pane = window.activitiesPane();
     pane->ganttChart()->flushPendingRebuild();
@@ -247,5 +268,6 @@ int main(int argc, char **argv)
         pane->ganttChart()->flushPendingRebuild();
         printLine(QStringLiteral("filter_values_ms %1").arg(timer.elapsed()));
     }
+    printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -402,6 +403,36 @@ QString relationText(const QString &type, int lagHours)
     return text;
 }
 
+namespace {
+
+const char *const kRelationListProperty = "_sv_relationList";
+const char *const kRelationWatchProperty = "_sv_relationListWatched";
+
+} // namespace
+
+void keepPredecessorList(QAbstractItemModel *predecessorModel, const QVector<RelationEntry> &relations)
+{
+    QAbstractItemModel *model = predecessorModel;
+    if (!model)
+        return;
+    model->setProperty(kRelationListProperty, QVariant::fromValue(relations));
+    if (model->property(kRelationWatchProperty).toBool())
+        return;
+    model->setProperty(kRelationWatchProperty, true);
+    // The model itself is the context: the list goes on its own thread, at
+    // the moment the relations change.
+    const auto drop = [model] { model->setProperty(kRelationListProperty, QVariant()); };
+    using M = QAbstractItemModel;
+    QObject::connect(model, &M::dataChanged, model, drop);
+    QObject::connect(model, &M::rowsInserted, model, drop);
+    QObject::connect(model, &M::rowsRemoved, model, drop);
+    QObject::connect(model, &M::rowsMoved, model, drop);
+    QObject::connect(model, &M::layoutChanged, model, drop);
+    QObject::connect(model, &M::modelReset, model, drop);
+    QObject::connect(model, &M::columnsInserted, model, drop);
+    QObject::connect(model, &M::columnsRemoved, model, drop);
+}
+
 QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int *unreadLags)
 {
     if (unreadLags)
@@ -409,6 +440,9 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int
     QAbstractItemModel *model = predecessorModel;
     if (!model)
         return {};
+    const QVariant shared = unreadLags ? QVariant() : model->property(kRelationListProperty);
+    if (shared.isValid())
+        return shared.value<QVector<RelationEntry>>();
     const int taskColumn = columnIndex(model, QStringLiteral("task_id"));
     const int typeColumn = columnIndex(model, QStringLiteral("Type"));
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
@@ -448,28 +482,52 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int
             text = texts.insert(key, relationText(type, lag));
         relations.append({taskId, std::move(predecessor), text.value()});
     }
-    // Stable: of two rows with the same keys the later one stays last.
-    std::stable_sort(relations.begin(), relations.end(),
-                     [](const RelationEntry &a, const RelationEntry &b) {
-                         if (a.taskId != b.taskId)
-                             return a.taskId < b.taskId;
-                         return a.predecessor < b.predecessor;
-                     });
+    // Ordered by task id, then predecessor ID. The IDs are ranked once (a
+    // few per activity recur across hundreds of thousands of relations), so
+    // the sort compares integers; it is stable, so of two rows with the same
+    // keys the later one stays last.
+    QHash<QString, int> slotOfId;
+    slotOfId.reserve(qMin(relations.size(), rows));
+    QVector<QString> idOfSlot;
+    QVector<int> slotOfEntry(relations.size());
+    for (int i = 0; i < relations.size(); ++i) {
+        auto slot = slotOfId.constFind(relations.at(i).predecessor);
+        if (slot == slotOfId.constEnd()) {
+            slot = slotOfId.insert(relations.at(i).predecessor, idOfSlot.size());
+            idOfSlot.append(relations.at(i).predecessor);
+        }
+        slotOfEntry[i] = slot.value();
+    }
+    QVector<int> bySlot(idOfSlot.size());
+    std::iota(bySlot.begin(), bySlot.end(), 0);
+    std::sort(bySlot.begin(), bySlot.end(),
+              [&idOfSlot](int a, int b) { return idOfSlot.at(a) < idOfSlot.at(b); });
+    QVector<int> rankOfSlot(idOfSlot.size());
+    for (int r = 0; r < bySlot.size(); ++r)
+        rankOfSlot[bySlot.at(r)] = r;
+    struct Key
+    {
+        int taskId;
+        int rank;
+        int entry;
+    };
+    std::vector<Key> keys(size_t(relations.size()));
+    for (int i = 0; i < relations.size(); ++i)
+        keys[size_t(i)] = {relations.at(i).taskId, rankOfSlot.at(slotOfEntry.at(i)), i};
+    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        return a.taskId != b.taskId ? a.taskId < b.taskId : a.rank < b.rank;
+    });
     // A later row with the same two keys replaces the earlier text: of each
     // run of equal keys the last entry stays.
-    int kept = 0;
-    for (int i = 0; i < relations.size(); ++i) {
-        const bool lastOfRun = i + 1 == relations.size()
-                               || relations.at(i + 1).taskId != relations.at(i).taskId
-                               || relations.at(i + 1).predecessor != relations.at(i).predecessor;
-        if (!lastOfRun)
-            continue;
-        if (kept != i)
-            relations[kept] = std::move(relations[i]);
-        ++kept;
+    QVector<RelationEntry> ordered;
+    ordered.reserve(int(keys.size()));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const bool lastOfRun = i + 1 == keys.size() || keys[i + 1].taskId != keys[i].taskId
+                               || keys[i + 1].rank != keys[i].rank;
+        if (lastOfRun)
+            ordered.append(std::move(relations[keys[i].entry]));
     }
-    relations.resize(kept);
-    return relations;
+    return ordered;
 }
 
 RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLags)

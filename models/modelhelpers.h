@@ -65,9 +65,15 @@ struct RelationEntry
     QString text;        // "FS+8h"
 };
 // What predecessorsMap holds, as one list in the map's order (task id, then
-// predecessor ID), for callers that walk it once and need no map.
+// predecessor ID), for callers that walk it once and need no map. A list
+// kept on the model with keepPredecessorList is handed out instead of being
+// built again, unless unreadLags asks for the count of the reading.
 QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel,
                                        int *unreadLags = nullptr);
+// Keeps the list built from a predecessor model on that model, so the next
+// reader of the same relations shares it; any change of the model's rows or
+// cells drops it. Call on the model's thread.
+void keepPredecessorList(QAbstractItemModel *predecessorModel, const QVector<RelationEntry> &relations);
 // One relation text from a type code and a lag in whole hours.
 QString relationText(const QString &type, int lagHours);
 
@@ -75,3 +81,5 @@ QString relationText(const QString &type, int lagHours);
 QString readFile(const QString &fileName);
 QString readFileContent(const QString &fileName);
 QString styleSheetFromFile(const QString &fileName);
+
+Q_DECLARE_METATYPE(QVector<RelationEntry>)

@@ -1,6 +1,7 @@
 #include "zimage.h"
 
 #include "modelslogging.h"
+#include "threadhandoff.h"
 
 #include <QRegion>
 #include <QThread>
@@ -85,11 +86,15 @@ void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widt
     const int sliceRows = qMax(1, (r1 - r0 + 1) / qMax(1, QThread::idealThreadCount()));
     for (int r = r0; r <= r1; r += sliceRows)
         slices.append(r);
+    threadhandoff::release(&grid);
     QtConcurrent::blockingMap(slices, [&](int first) {
+        threadhandoff::acquire(&grid);
         const int last = qMin(first + sliceRows - 1, r1);
         for (int r = first; r <= last; ++r)
             cutRow(r);
+        threadhandoff::release(&grid);
     });
+    threadhandoff::acquire(&grid);
 }
 
 } // namespace

@@ -66,8 +66,13 @@ bool ZJoinProxyModel::hasChildren(const QModelIndex &parent) const
 void ZJoinProxyModel::updateColumnCount()
 {
     int n = 0;
-    for (const ZJoinMapping &m : qAsConst(m_mappings))
+    m_joinedSections.clear();
+    for (int i = 0; i < m_mappings.size(); ++i) {
+        const ZJoinMapping &m = m_mappings.at(i);
         n += m.columns.size();
+        for (int column : m.columns)
+            m_joinedSections.append({i, column});
+    }
     m_joinedColumnCount = n;
 }
 
@@ -82,18 +87,28 @@ void ZJoinProxyModel::mapFromSection(int section, QAbstractItemModel *&model, in
         column = section;
         return;
     }
-    int offset = sourceColumns;
-    for (int i = 0; i < m_mappings.size(); ++i) {
-        const ZJoinMapping &m = m_mappings.at(i);
-        const int n = m.columns.size();
-        if (section < offset + n) {
-            model = m.model;
-            column = m.columns.at(section - offset);
-            mappingIndex = i;
-            return;
-        }
-        offset += n;
+    const int joined = section - sourceColumns;
+    if (joined < m_joinedSections.size()) {
+        const JoinedSection &s = m_joinedSections.at(joined);
+        model = m_mappings.at(s.mapping).model;
+        column = s.column;
+        mappingIndex = s.mapping;
     }
+}
+
+bool ZJoinProxyModel::sectionSource(int section, QAbstractItemModel **model, int *column,
+                                    int *mapping) const
+{
+    QAbstractItemModel *m = nullptr;
+    int c = -1;
+    int i = -1;
+    mapFromSection(section, m, c, i);
+    if (!m || c < 0)
+        return false;
+    *model = m;
+    *column = c;
+    *mapping = i;
+    return true;
 }
 
 QAbstractItemModel *ZJoinProxyModel::modelFromSection(int section) const

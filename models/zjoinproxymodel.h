@@ -69,6 +69,9 @@ public:
     void mapFromSection(int section, QAbstractItemModel *&model, int &column,
                         int &mappingIndex) const;
     QAbstractItemModel *modelFromSection(int section) const;
+    // The model and column a section reads, and its mapping (-1 for the
+    // source's own columns); false for a section beyond the columns.
+    bool sectionSource(int section, QAbstractItemModel **model, int *column, int *mapping) const;
 
     QList<ZJoinMapping> mappings() const { return m_mappings; }
     int rowMapCount() const { return m_rowMaps.size(); }
@@ -105,6 +108,15 @@ private:
     QVector<QVector<int>> m_rowMaps;
     QHash<QPair<int, int>, QVariant> m_valueCache;
     int m_joinedColumnCount = 0;
+    // Joined section (from the first one after the source's columns) to its
+    // mapping and column, kept with the mappings: a cell read finds its
+    // column without walking them.
+    struct JoinedSection
+    {
+        int mapping;
+        int column;
+    };
+    QVector<JoinedSection> m_joinedSections;
     mutable bool m_zeroRowsReported = false;
     bool m_inSourceReset = false;
     // Persistent indexes held across a source layout change: proxy index and

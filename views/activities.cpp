@@ -1,11 +1,13 @@
 #include "activities.h"
 
+#include "basecontainermodel.h"
 #include "fieldroles.h"
 #include "groupbands.h"
 #include "localtimecache.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
 #include "rownumbering.h"
+#include "threadhandoff.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -22,14 +24,20 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QtConcurrent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <limits>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -44,6 +52,184 @@ QVariantMap descriptorOf(const QAbstractItemModel *model, int column)
 void invokeUpdateGeometries(QTreeView *tree)
 {
     QMetaObject::invokeMethod(tree, "updateGeometries");
+}
+
+
+// Band dates from the date columns, bottom-up: the shown tree is listed
+// once (a row before its children), the leaves' dates are read column by
+// column as instants (the columns side by side on the pool), and every band
+// takes the earliest or latest instant of its children in one backward pass.
+// The value written is the leaf's own cell, as a walk per band would give.
+// Gives false, having written nothing, when a column holds values other than
+// date-times; the caller then compares them the general way.
+bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(const QModelIndex &)> &tableRow,
+                       QAbstractItemModel *table, const QVector<int> &columns,
+                       const QVector<bool> &earliest)
+{
+    struct Node
+    {
+        int row;    // activity table row
+        int parent; // node of the parent band, -1 at the top
+        int leaf;   // position among the leaves, -1 for a band
+    };
+    QVector<Node> nodes;
+    QVector<int> leafRows;
+    struct Frame
+    {
+        QModelIndex index;
+        int node;
+        int next;
+        int rows;
+    };
+    QVector<Frame> stack;
+    stack.append({QModelIndex(), -1, 0, tree->rowCount()});
+    while (!stack.isEmpty()) {
+        Frame &top = stack.last();
+        if (top.next >= top.rows) {
+            stack.removeLast();
+            continue;
+        }
+        const QModelIndex parent = top.index;
+        const int parentNode = top.node;
+        const QModelIndex child = tree->index(top.next++, 0, parent);
+        if (!child.isValid())
+            continue;
+        const int node = nodes.size();
+        if (tree->hasChildren(child)) {
+            nodes.append({tableRow(child), parentNode, -1});
+            stack.append({child, node, 0, tree->rowCount(child)});
+        } else {
+            nodes.append({tableRow(child), parentNode, leafRows.size()});
+            leafRows.append(nodes.last().row);
+        }
+    }
+
+    const qint64 none = std::numeric_limits<qint64>::min();
+    const int count = columns.size();
+    const int leaves = leafRows.size();
+    // Row by row: the cells of one activity lie together.
+    QVector<qint64> instants(leaves * count, none);
+    std::atomic<bool> general(false);
+    // Columns that a join reads from a table container are read there
+    // straight, by the source row of their join mapping: no variant per cell.
+    struct Direct
+    {
+        const IContainer *container = nullptr;
+        int column = -1;
+        int group = -1; // position in groupColumns
+    };
+    QVector<Direct> direct(count);
+    QVector<int> groupColumns; // the first column of each mapping met
+    QVector<int> groupMappings;
+    auto *join = qobject_cast<ZJoinProxyModel *>(table);
+    for (int k = 0; join && k < count; ++k) {
+        QAbstractItemModel *model = nullptr;
+        int column = -1;
+        int mapping = -1;
+        if (!join->sectionSource(columns.at(k), &model, &column, &mapping))
+            continue;
+        auto *base = qobject_cast<BaseContainerModel *>(model);
+        if (!base || !base->container())
+            continue;
+        int group = groupMappings.indexOf(mapping);
+        if (group < 0) {
+            group = groupMappings.size();
+            groupMappings.append(mapping);
+            groupColumns.append(columns.at(k));
+        }
+        direct[k] = {base->container().get(), column, group};
+    }
+    auto readLeaves = [&](const QPair<int, int> &range) {
+        LocalTimeCache times;
+        QVector<int> sourceRows(groupColumns.size());
+        for (int i = range.first; i < range.second; ++i) {
+            if (general.load(std::memory_order_relaxed))
+                return;
+            const int row = leafRows.at(i);
+            for (int g = 0; g < groupColumns.size(); ++g)
+                sourceRows[g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
+            for (int k = 0; k < count; ++k) {
+                const Direct &d = direct.at(k);
+                if (d.container && sourceRows.at(d.group) >= 0) {
+                    qint64 msecs = 0;
+                    const int found = d.container->instantAt(sourceRows.at(d.group), d.column, &msecs);
+                    if (found == 1)
+                        instants[i * count + k] = msecs;
+                    if (found >= 0)
+                        continue;
+                }
+                const QVariant value = table->index(row, columns.at(k)).data(Qt::DisplayRole);
+                if (!value.isValid() || value.isNull())
+                    continue;
+                if (value.userType() != QMetaType::QDateTime) {
+                    general = true;
+                    return;
+                }
+                instants[i * count + k] = times.toMSecs(value.toDateTime());
+            }
+        }
+    };
+    // Large trees are read in slices side by side on the pool, one slice
+    // per core: each slice learns the local-time offsets of its own days.
+    const int cores = qMax(1, QThread::idealThreadCount());
+    const int slice = qMax(8192, (leaves + cores - 1) / cores);
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < leaves; first += slice)
+        slices.append(qMakePair(first, qMin(leaves, first + slice)));
+    if (slices.size() > 1) {
+        threadhandoff::release(&instants);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(&instants);
+            readLeaves(range);
+            threadhandoff::release(&instants);
+        });
+        threadhandoff::acquire(&instants);
+    } else {
+        std::for_each(slices.begin(), slices.end(), readLeaves);
+    }
+    if (general)
+        return false;
+
+    // Each node's best instant and the leaf that holds it, children folded
+    // into their parent from the last node back; among equal instants the
+    // first child in tree order keeps its place.
+    QVector<qint64> best(nodes.size() * count, none);
+    QVector<int> holder(nodes.size() * count, -1);
+    for (int n = nodes.size() - 1; n >= 0; --n) {
+        const Node &node = nodes.at(n);
+        if (node.leaf >= 0) {
+            for (int k = 0; k < count; ++k) {
+                best[n * count + k] = instants.at(node.leaf * count + k);
+                holder[n * count + k] = node.row;
+            }
+        }
+        if (node.parent < 0)
+            continue;
+        for (int k = 0; k < count; ++k) {
+            const qint64 value = best.at(n * count + k);
+            if (value == none)
+                continue;
+            const int p = node.parent * count + k;
+            const qint64 current = best.at(p);
+            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
+                best[p] = value;
+                holder[p] = holder.at(n * count + k);
+            }
+        }
+    }
+    for (int n = 0; n < nodes.size(); ++n) {
+        if (nodes.at(n).leaf >= 0)
+            continue;
+        for (int k = 0; k < count; ++k) {
+            const int leafRow = holder.at(n * count + k);
+            if (leafRow < 0)
+                continue;
+            const int column = columns.at(k);
+            table->setData(table->index(nodes.at(n).row, column),
+                           table->index(leafRow, column).data(Qt::DisplayRole), Qt::DisplayRole);
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -774,8 +960,11 @@ void Activities::calculateGroupings()
                     table->setData(cell, QVariant(), Qt::DisplayRole);
             }
         }
-        LocalTimeCache times;
-        summariseChildren(QModelIndex(), columns, earliest, times);
+        const auto rowOf = [this](const QModelIndex &index) { return tableRow(index); };
+        if (!summariseBottomUp(m_filterProxy, rowOf, table, columns, earliest)) {
+            LocalTimeCache times;
+            summariseChildren(QModelIndex(), columns, earliest, times);
+        }
         m_treeView->viewport()->update();
     }
     m_bandDatesStale = false;

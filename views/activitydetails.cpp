@@ -28,10 +28,15 @@ const QChar kNoId(0x00FF);
 const QString kNoRows = QStringLiteral("-1");
 
 // Rows whose key column reads exactly `key` (ignoring case): the id 12 must
-// not list the rows of 112 or 120.
+// not list the rows of 112 or 120. The two keys of "no activity" list
+// nothing without looking at the table.
 void setExactFilter(ZKeyFilterProxyModel *proxy, const QString &key)
 {
-    if (proxy)
+    if (!proxy)
+        return;
+    if (key == kNoRows || (key.size() == 1 && key.at(0) == kNoId))
+        proxy->setFilterNone();
+    else
         proxy->setFilterKey(key);
 }
 
@@ -290,11 +295,19 @@ void ActivityDetails::createDetailMapping()
     m_mapper->setItemDelegate(m_mapperDelegate);
 
     m_mapper->toFirst();
-    const QModelIndex first = m_activityModel->index(0, 0);
-    onRowChanged(first, first);
-
+    // The first activity's resources and codes show at once; the relation
+    // tables stay empty until a row is chosen, so their lookups over every
+    // relation are built when first needed.
     setExactFilter(m_predecessorProxy, kNoRows);
     setExactFilter(m_successorProxy, kNoRows);
+    const QModelIndex first = m_activityModel->index(0, 0);
+    if (first.isValid()) {
+        QString key = first.data(Qt::DisplayRole).toString();
+        if (!first.sibling(first.row(), 2).data(Qt::DisplayRole).isNull())
+            key = QString(kNoId);
+        setExactFilter(m_resourceProxy, key);
+        setExactFilter(m_codesProxy, key);
+    }
 }
 
 void ActivityDetails::clearModels()

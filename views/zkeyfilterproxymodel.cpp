@@ -39,6 +39,7 @@ void ZKeyFilterProxyModel::setSourceModel(QAbstractItemModel *model)
 void ZKeyFilterProxyModel::setFilterKey(const QString &key)
 {
     m_keyActive = true;
+    m_matchNone = false;
     m_key = key.toCaseFolded();
     m_acceptedRows.clear();
     if (!m_indexDirty && m_indexColumn == filterKeyColumn())
@@ -48,11 +49,23 @@ void ZKeyFilterProxyModel::setFilterKey(const QString &key)
     invalidateFilter();
 }
 
+void ZKeyFilterProxyModel::setFilterNone()
+{
+    if (m_keyActive && m_matchNone)
+        return;
+    m_keyActive = true;
+    m_matchNone = true;
+    m_key.clear();
+    m_acceptedRows.clear();
+    invalidateFilter();
+}
+
 void ZKeyFilterProxyModel::clearFilterKey()
 {
     if (!m_keyActive)
         return;
     m_keyActive = false;
+    m_matchNone = false;
     m_acceptedRows.clear();
     invalidateFilter();
 }
@@ -125,6 +138,8 @@ bool ZKeyFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &so
 {
     if (!m_keyActive || sourceParent.isValid())
         return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+    if (m_matchNone)
+        return false;
     if (m_indexDirty || m_indexColumn != filterKeyColumn())
         rebuildIndex();
     return m_acceptedRows.contains(sourceRow);

@@ -22,6 +22,9 @@ public:
     void setSourceModel(QAbstractItemModel *model) override;
 
     void setFilterKey(const QString &key);
+    // Lists no top-level row, without indexing the source: what a pane
+    // shows before anything is chosen costs nothing on a large table.
+    void setFilterNone();
     void clearFilterKey();
     bool hasFilterKey() const { return m_keyActive; }
 
@@ -36,6 +39,7 @@ private:
     QString keyText(int sourceRow) const;
 
     bool m_keyActive = false;
+    bool m_matchNone = false;
     QString m_key; // Case-folded.
     QVector<QMetaObject::Connection> m_sourceConnections;
     mutable bool m_indexDirty = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "columnstore.h"
 #include "icontainer.h"
 
 #include <map>
@@ -7,8 +8,8 @@
 
 // The container of one table type T (which derives from BaseContainer<T>).
 // Column descriptions live in statics shared by every container of the type
-// and filled once, the first time a table of the type is read; rows belong to
-// the instance.
+// and filled once, the first time a table of the type is read; the cells
+// belong to the instance, one typed array per column.
 template <typename T>
 class BaseContainer : public IContainer
 {
@@ -55,28 +56,44 @@ public:
 
     void addRow(ContainerRow &&row) override
     {
-        row.resize(fld_descs_.size());
-        rows_.push_back(std::move(row));
+        // Cut or padded to the columns: extra cells go, missing ones are empty.
+        ensureColumns();
+        const size_t columns = columns_.size();
+        for (size_t c = 0; c < columns; ++c)
+            columns_[c].append(c < row.size() ? row[c] : QVariant());
+        ++rowCount_;
     }
 
-    void reserve(int rows) override { rows_.reserve(size_t(qMax(0, rows))); }
+    void reserve(int rows) override
+    {
+        ensureColumns();
+        for (ColumnStore &column : columns_)
+            column.reserve(rows);
+    }
 
     QVariant value(int row, int column) const override
     {
         if (!inRange(row, column))
             return {};
-        return rows_[size_t(row)][size_t(column)];
+        return columns_[size_t(column)].value(row);
     }
 
     bool setValue(int row, int column, const QVariant &value) override
     {
         if (!inRange(row, column))
             return false;
-        rows_[size_t(row)][size_t(column)] = value;
+        columns_[size_t(column)].setValue(row, value);
         return true;
     }
 
-    int rowCount() const override { return int(rows_.size()); }
+    int rowCount() const override { return rowCount_; }
+
+    int instantAt(int row, int column, qint64 *msecs) const override
+    {
+        if (!inRange(row, column))
+            return -1;
+        return columns_[size_t(column)].instant(row, msecs);
+    }
 
     QVariant fieldDescriptor(int column) const override
     {
@@ -88,8 +105,14 @@ public:
 private:
     bool inRange(int row, int column) const
     {
-        return row >= 0 && column >= 0 && row < rowCount() && column < fieldCount()
-               && size_t(column) < rows_[size_t(row)].size();
+        return row >= 0 && column >= 0 && row < rowCount_ && size_t(column) < columns_.size();
+    }
+
+    // Columns described after rows arrived have no cells: they read empty.
+    void ensureColumns()
+    {
+        if (columns_.empty() && rowCount_ == 0)
+            columns_.resize(fld_descs_.size());
     }
 
     QVariant entry(int column, const QString &key) const
@@ -106,5 +129,6 @@ private:
     static inline std::map<QString, int> code_to_idx_;
     static inline std::map<QString, int> name_to_idx_;
 
-    std::vector<ContainerRow> rows_;
+    std::vector<ColumnStore> columns_;
+    int rowCount_ = 0;
 };

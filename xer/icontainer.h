@@ -35,4 +35,14 @@ public:
     // Moves a row in (no copy of its cells); cut or padded like addRow.
     virtual void addRow(ContainerRow &&row) = 0;
     virtual void reserve(int rows) = 0;
+    // The instant of a date-time cell without making a variant: 1 and the
+    // milliseconds since the epoch for a valid date-time, 0 for an empty
+    // cell or a null date-time, -1 for anything else (read value() then).
+    virtual int instantAt(int row, int column, qint64 *msecs) const
+    {
+        Q_UNUSED(row)
+        Q_UNUSED(column)
+        Q_UNUSED(msecs)
+        return -1;
+    }
 };

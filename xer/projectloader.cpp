@@ -3,6 +3,8 @@
 #include "basecontainermodel.h"
 #include "fieldroles.h"
 #include "modelhelpers.h"
+#include "pivotmodel.h"
+#include "threadhandoff.h"
 #include "xerlogging.h"
 #include "zindex.h"
 #include "zjoinproxymodel.h"
@@ -81,18 +83,15 @@ QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVect
 
 // A pivot with one row per "TASK" row: column 0 holds the task id, the
 // given number of columns follows for the pivoted values.
-QStandardItemModel *newPivot(const QAbstractItemModel *task, int valueColumns,
-                             QHash<int, int> *rowOfTask)
+PivotModel *newPivot(const QAbstractItemModel *task, int valueColumns, QHash<int, int> *rowOfTask)
 {
-    auto *pivot = new QStandardItemModel(task->rowCount(), valueColumns + 1);
+    auto *pivot = new PivotModel(task->rowCount(), valueColumns + 1);
     pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
     QVector<QVariant> ids;
     *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
     for (int r = 0; r < ids.size(); ++r) {
-        auto *item = new QStandardItem;
         if (ids.at(r).isValid())
-            item->setData(ids.at(r).toInt(), Qt::DisplayRole);
-        pivot->setItem(r, 0, item);
+            pivot->fillValue(r, 0, ids.at(r).toInt());
     }
     return pivot;
 }
@@ -208,6 +207,9 @@ bool ProjectLoader::hasModel(const QString &name) const
 
 QAbstractItemModel *ProjectLoader::model(const QString &name) const
 {
+    // Models built on a pool thread are taken here by the thread that shows
+    // them.
+    threadhandoff::acquire(this);
     return m_models.value(name, nullptr);
 }
 
@@ -373,10 +375,7 @@ void ProjectLoader::createTaskCodesAssignmentModel()
             const auto it = rowOfTask.constFind(taskId.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
-            auto *item = new QStandardItem;
-            item->setData(lookupValue(codeNames, codeId).toString(), Qt::DisplayRole);
-            item->setData(codeId, FieldIdRole);
-            pivot->setItem(it.value(), column, item);
+            pivot->fill(it.value(), column, lookupValue(codeNames, codeId).toString(), codeId);
         }
         QVariantMap descriptor;
         descriptor.insert(QStringLiteral("id"), 117);
@@ -438,10 +437,7 @@ void ProjectLoader::createUDFAssignmentModel()
                 value = cell(values, row, 4);
             if (value.isNull())
                 value = cell(values, row, 5);
-            auto *item = new QStandardItem;
-            item->setData(value, Qt::DisplayRole);
-            item->setData(typeId, FieldIdRole);
-            pivot->setItem(it.value(), column, item);
+            pivot->fill(it.value(), column, value, typeId);
         }
         ++column;
     }
@@ -589,8 +585,21 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     // order, so equal ids keep the file's order).
     QVector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
+    // Ids are integers except in broken files; integers alone sort as plain
+    // numbers, which is the variant order among them.
+    const bool allIntegers = std::all_of(ids.cbegin(), ids.cend(), [](const QVariant &id) {
+        return id.userType() == QMetaType::Int;
+    });
+    if (allIntegers) {
+        QVector<int> keys(rows);
+        for (int r = 0; r < rows; ++r)
+            keys[r] = ids.at(r).toInt();
+        std::stable_sort(order.begin(), order.end(),
+                         [&keys](int a, int b) { return keys.at(a) < keys.at(b); });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
+    }
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
         standard->setRowCount(rows);
@@ -613,27 +622,49 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     Q_ASSERT(taskModel);
     if (!taskModel)
         return;
+    // Built once here and kept on the relation model: the activities pane
+    // numbers its predecessor rows from the same list.
     int unreadLags = 0;
-    const RelationMap relations = predecessorsMap(predecessorModel, &unreadLags);
+    const QVector<RelationEntry> relations = predecessorList(predecessorModel, &unreadLags);
     m_notes.unreadLags += unreadLags;
+    keepPredecessorList(predecessorModel, relations);
+    // Task id -> its entries [first, second), each run in predecessor ID order.
+    QHash<int, QPair<int, int>> runs;
+    runs.reserve(relations.size());
+    for (int i = 0; i < relations.size();) {
+        const int taskId = relations.at(i).taskId;
+        const int first = i;
+        while (i < relations.size() && relations.at(i).taskId == taskId)
+            ++i;
+        runs.insert(taskId, qMakePair(first, i));
+    }
     const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
     const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
-    const QString separator = QStringLiteral(", ");
+    const QLatin1String separator(", ");
+    QString ids;
+    QString texts;
     for (int r = 0; r < taskModel->rowCount(); ++r) {
         // An activity without a readable id has no relations.
         const QVariant id = cell(taskModel, r, 0);
-        QStringList ids;
-        QStringList texts;
-        const auto it = id.isValid() ? relations.constFind(id.toInt()) : relations.constEnd();
-        if (it != relations.constEnd()) {
-            for (auto p = it->constBegin(); p != it->constEnd(); ++p) {
-                ids << p.key();
-                texts << p.key() + QLatin1Char(':') + p.value();
+        ids.clear();
+        texts.clear();
+        const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
+        if (it != runs.constEnd()) {
+            for (int e = it->first; e < it->second; ++e) {
+                const RelationEntry &entry = relations.at(e);
+                if (e != it->first) {
+                    ids += separator;
+                    texts += separator;
+                }
+                ids += entry.predecessor;
+                texts += entry.predecessor;
+                texts += QLatin1Char(':');
+                texts += entry.text;
             }
         }
         if (predecessors >= 0)
-            taskModel->setData(taskModel->index(r, predecessors), ids.join(separator), Qt::DisplayRole);
+            taskModel->setData(taskModel->index(r, predecessors), QString(ids), Qt::DisplayRole);
         if (details >= 0)
-            taskModel->setData(taskModel->index(r, details), texts.join(separator), Qt::DisplayRole);
+            taskModel->setData(taskModel->index(r, details), QString(texts), Qt::DisplayRole);
     }
 }

@@ -17,6 +17,8 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "threadhandoff.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -154,6 +156,8 @@ XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObje
     // the loader's own in the order sent.
     connect(m_reader.get(), &xer::XERFile::progress, this, &ProjectLoader::progress,
             Qt::DirectConnection);
+    // Made on one thread, read on a pool thread.
+    threadhandoff::release(this);
 }
 
 XERLoader::XERLoader(QObject *parent)
@@ -170,6 +174,7 @@ QString XERLoader::loaderName() const
 
 void XERLoader::read()
 {
+    threadhandoff::acquire(this);
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
 #if defined(__GLIBC__)
     // glibc grows the heap of a pool thread's arena a page at a time, one
@@ -226,9 +231,13 @@ void XERLoader::read()
     QVector<int> order(jobs.size());
     std::iota(order.begin(), order.end(), 0);
     TableNotes *out = notes.data();
+    threadhandoff::release(this);
     QtConcurrent::blockingMap(order, [this, &jobs, out](int i) {
+        threadhandoff::acquire(this);
         out[i] = fillContainer(jobs.at(i).table, jobs.at(i).container.get());
+        threadhandoff::release(this);
     });
+    threadhandoff::acquire(this);
     for (int i = 0; i < jobs.size(); ++i) {
         registerTable(jobs.at(i).table, jobs.at(i).container);
         noteTable(jobs.at(i).table, notes.at(i));
@@ -270,6 +279,7 @@ void XERLoader::read()
     moveModelsToThread(target);
 
     QThread::msleep(5);
+    threadhandoff::release(this);
     emit finished();
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
 }

@@ -278,6 +278,7 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
         relationModel_ = nullptr;
     }
     relationModel_ = relationModel;
+    dropLinkRecords();
 
     startColumn_ = startColumn;
     finishColumn_ = finishColumn;
@@ -304,6 +305,13 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
         connect(model_, &QObject::destroyed, this, &GanttChart::modelDestroyed);
     }
     if (relationModel_) {
+        // Any change of the relations is read again at the next rebuild.
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(relationModel_, signal, this, &GanttChart::dropLinkRecords);
+        connect(relationModel_, &QAbstractItemModel::rowsMoved, this, &GanttChart::dropLinkRecords);
+        connect(relationModel_, &QAbstractItemModel::dataChanged, this, &GanttChart::dropLinkRecords);
+        connect(relationModel_, &QAbstractItemModel::layoutChanged, this, &GanttChart::dropLinkRecords);
+        connect(relationModel_, &QAbstractItemModel::modelReset, this, &GanttChart::dropLinkRecords);
         connect(relationModel_, &QAbstractItemModel::modelReset, this, &GanttChart::scheduleLinkRebuild);
         connect(relationModel_, &QObject::destroyed, this, &GanttChart::rmodelDestroyed);
     }
@@ -506,6 +514,38 @@ void GanttChart::modelReset()
     chart_->endBatch();
 }
 
+void GanttChart::dropLinkRecords()
+{
+    linkRecords_.clear();
+    linkRecords_.squeeze();
+    linkRecordsValid_ = false;
+}
+
+void GanttChart::readLinkRecords()
+{
+    linkRecords_.clear();
+    linkRecordsValid_ = true;
+    if (!relationModel_)
+        return;
+    const int rows = relationModel_->rowCount();
+    linkRecords_.reserve(rows);
+    const QModelIndex root;
+    auto cell = [this, &root](int row, int column) {
+        return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
+    };
+    // Few type texts recur: each is parsed once.
+    QHash<QString, RelationType> types;
+    for (int row = 0; row < rows; ++row) {
+        const QString typeText = cell(row, relationTypeColumn_).toString();
+        auto type = types.constFind(typeText);
+        if (type == types.constEnd())
+            type = types.insert(typeText, relationTypeFromText(typeText));
+        linkRecords_.append({cell(row, relationTaskColumn_).toInt(),
+                             cell(row, relationPredecessorColumn_).toInt(), type.value(),
+                             cell(row, relationLagColumn_).toLongLong()});
+    }
+}
+
 void GanttChart::rmodelReset()
 {
     pendingLinks_ = false;
@@ -513,19 +553,16 @@ void GanttChart::rmodelReset()
     chart_->relationsChanged();
     if (!relationModel_)
         return;
-    const int rows = relationModel_->rowCount();
-    relations_.reserve(rows);
+    if (!linkRecordsValid_)
+        readLinkRecords();
+    relations_.reserve(linkRecords_.size());
     buildingLinks_ = true;
-    const QModelIndex root;
-    auto cell = [this, &root](int row, int column) {
-        return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
-    };
     // Task ids are mostly close together: then a plain table by id, filled
     // from the id lookup, answers the two look-ups per relation without
     // hashing and with far fewer cache misses.
     QVector<int> positionById;
     int firstId = 0;
-    if (rows > 0 && idLookup_.size() >= 1024) {
+    if (!linkRecords_.isEmpty() && idLookup_.size() >= 1024) {
         int lowest = std::numeric_limits<int>::max();
         int highest = std::numeric_limits<int>::min();
         for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it) {
@@ -548,16 +585,14 @@ void GanttChart::rmodelReset()
         const qint64 slot = qint64(id) - firstId;
         return slot < 0 || slot >= positionById.size() ? -1 : positionById.at(int(slot));
     };
-    for (int row = 0; row < rows; ++row) {
-        const int task = positionOf(cell(row, relationTaskColumn_).toInt());
+    for (const LinkRecord &link : qAsConst(linkRecords_)) {
+        const int task = positionOf(link.task);
         if (task < 0)
             continue;
-        const int predecessor = positionOf(cell(row, relationPredecessorColumn_).toInt());
+        const int predecessor = positionOf(link.predecessor);
         if (predecessor < 0)
             continue;
-        const RelationType type = relationTypeFromText(cell(row, relationTypeColumn_).toString());
-        const long long lag = cell(row, relationLagColumn_).toLongLong();
-        addRelationship(predecessor, task, type, lag);
+        addRelationship(predecessor, task, link.type, link.lag);
     }
     buildingLinks_ = false;
     chart_->relationsChanged();
@@ -662,6 +697,7 @@ void GanttChart::rmodelDestroyed(QObject *obj)
     relations_.clear();
     chart_->relationsChanged();
     relationModel_ = nullptr;
+    dropLinkRecords();
     pendingLinks_ = false;
 }
 

@@ -206,6 +206,20 @@ private:
     ChartArea *chart_ = nullptr;         // Owned (the scroll area's widget).
     QVector<QSharedPointer<TaskItem>> tasks_;
     QVector<QSharedPointer<TaskRelationship>> relations_;
+    // The relation model's rows by task id, read once and kept until that
+    // model changes: a rebuild after an expansion or a filter only maps the
+    // ids to the rows now shown.
+    struct LinkRecord
+    {
+        int task;
+        int predecessor;
+        RelationType type;
+        long long lag;
+    };
+    QVector<LinkRecord> linkRecords_;
+    bool linkRecordsValid_ = false;
+    void readLinkRecords();
+    void dropLinkRecords();
     QHash<int, int> idLookup_;
     TaskDrawDelegate *drawDelegate_ = nullptr; // Owned.
     QPointer<QTreeView> tree_;                 // Not owned.

@@ -35,6 +35,7 @@ private slots:
     void deepTrees();
     void predecessors();
     void predecessorsMapMatchesRowByRowEntry();
+    void keptPredecessorListIsSharedUntilAChange();
     void readFileCutsAtNul();
     void fixedRowHeight();
 };
@@ -273,6 +274,43 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     }
     QCOMPARE(fromList, fromMap);
     QVERIFY(predecessorList(nullptr).isEmpty());
+}
+
+void tst_ModelHelpers::keptPredecessorListIsSharedUntilAChange()
+{
+    QStandardItemModel model(2, 5);
+    model.setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Type"), QStringLiteral("Lag"),
+                                     QStringLiteral("Predecessor"), QStringLiteral("Name")});
+    const QList<QVariantList> rows{{1, QStringLiteral("PR_FS"), 0, QStringLiteral("B")},
+                                   {1, QStringLiteral("PR_SS"), 8, QStringLiteral("A")}};
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < 4; ++c)
+            model.setData(model.index(r, c), rows[r][c]);
+    const auto texts = [&model] {
+        QStringList out;
+        for (const RelationEntry &e : predecessorList(&model))
+            out << e.predecessor + QLatin1Char(':') + e.text;
+        return out;
+    };
+    const QStringList built{QStringLiteral("A:SS+8h"), QStringLiteral("B:FS")};
+    QCOMPARE(texts(), built);
+
+    // A kept list is what the next reader gets, without reading the model.
+    keepPredecessorList(&model, {{1, QStringLiteral("K"), QStringLiteral("FF")}});
+    QCOMPARE(texts(), QStringList{QStringLiteral("K:FF")});
+    keepPredecessorList(&model, {{1, QStringLiteral("K2"), QStringLiteral("FF")}});
+    QCOMPARE(texts(), QStringList{QStringLiteral("K2:FF")});
+
+    // Any change of the model drops it: cells, rows, a reset.
+    model.setData(model.index(0, 2), 16);
+    QCOMPARE(texts(), (QStringList{QStringLiteral("A:SS+8h"), QStringLiteral("B:FS+16h")}));
+    keepPredecessorList(&model, {});
+    model.removeRow(1);
+    QCOMPARE(texts(), QStringList{QStringLiteral("B:FS+16h")});
+    keepPredecessorList(&model, {});
+    model.setRowCount(0);
+    QVERIFY(predecessorList(&model).isEmpty());
+    keepPredecessorList(nullptr, {}); // no model: nothing happens
 }
 
 void tst_ModelHelpers::readFileCutsAtNul()

@@ -18,6 +18,7 @@ private slots:
     void noKeyUsesBaseFilter();
     void mappingRoundTrip();
     void manyKeysMatchRowByRowComparison();
+    void noneListsNothing();
 
 private:
     QStringList shown() const;
@@ -179,6 +180,24 @@ void tst_ZKeyFilterProxyModel::manyKeysMatchRowByRowComparison()
             got << proxy.index(r, 2).data().toString();
         QCOMPARE(got, expected);
     }
+}
+
+void tst_ZKeyFilterProxyModel::noneListsNothing()
+{
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterNone();
+    QVERIFY(m_proxy->hasFilterKey());
+    QCOMPARE(shown(), QStringList());
+    // Rows arriving later stay out too.
+    m_source->appendRow(row("", "z", "g"));
+    QCOMPARE(shown(), QStringList());
+    // A key after it lists that key's rows; clearing lists every row.
+    m_proxy->setFilterKey(QStringLiteral("12"));
+    QCOMPARE(shown(), (QStringList{"a", "d"}));
+    m_proxy->setFilterNone();
+    QCOMPARE(shown(), QStringList());
+    m_proxy->clearFilterKey();
+    QCOMPARE(m_proxy->rowCount(), m_source->rowCount());
 }
 
 QTEST_GUILESS_MAIN(tst_ZKeyFilterProxyModel)

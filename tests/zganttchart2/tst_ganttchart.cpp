@@ -39,6 +39,7 @@ private slots:
     void typesFromText();
     void linksBetweenShownRows();
     void linkTypesAndDuplicates();
+    void linksFollowRelationEdits();
     void addRelationshipBounds();
     void linkRouting_data();
     void linkRouting();
@@ -204,6 +205,32 @@ void tst_GanttChart::linksBetweenShownRows()
     flush();
     QCOMPARE(chart->relations().size(), 0);
     QCOMPARE(chart->taskCount(), 5);
+}
+
+void tst_GanttChart::linksFollowRelationEdits()
+{
+    tree->expandAll();
+    relations->appendRow(relationRow(4, 3, QStringLiteral("PR_FS"), 8));
+    flush();
+    chart->rmodelReset();
+    QCOMPARE(chart->relations().size(), 1);
+    // Expanding or collapsing maps the same relations again.
+    tree->collapse(tasks->index(0, 0));
+    flush();
+    QCOMPARE(chart->relations().size(), 0);
+    tree->expand(tasks->index(0, 0));
+    flush();
+    QCOMPARE(chart->relations().size(), 1);
+    // An edited relation is read again at the next link rebuild.
+    relations->setData(relations->index(0, LagColumn), 16);
+    relations->setData(relations->index(0, RelTypeColumn), QStringLiteral("PR_SS"));
+    chart->rmodelReset();
+    QCOMPARE(chart->relations().size(), 1);
+    QCOMPARE(chart->relations().first()->lag, 16LL);
+    QCOMPARE(chart->relations().first()->type, StartToStart);
+    relations->removeRow(0);
+    chart->rmodelReset();
+    QCOMPARE(chart->relations().size(), 0);
 }
 
 void tst_GanttChart::linkTypesAndDuplicates()
