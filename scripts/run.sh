@@ -7,4 +7,5 @@ bash scripts/build.sh
 if [ -x build/app/scheduleviewer ]; then
     exec build/app/scheduleviewer "$@"
 fi
-echo "Built. The main window does not exist yet, so there is no viewer to start."
+echo "build/app/scheduleviewer was not built" >&2
+exit 1
