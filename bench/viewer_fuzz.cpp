@@ -3,6 +3,7 @@
 // WBS, expanded through the Outline menu's Expand All and the window is
 // painted. Each input closes the project again.
 
+#include "fuzzinput.h"
 #include "activities.h"
 #include "mainwindow.h"
 #include "projectloader.h"
@@ -58,12 +59,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = dir->filePath(QStringLiteral("input.xer"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    if (!writeFuzzInput(path, data, size))
+        return 0;
     window->openChosenFile(path);
     while (window->isLoading()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

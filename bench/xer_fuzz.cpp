@@ -2,6 +2,7 @@
 // (reader, containers, every derived model); then every cell of every model
 // is read.
 
+#include "fuzzinput.h"
 #include "modelwalk.h"
 #include "modelhelpers.h"
 #include "projectloader.h"
@@ -37,12 +38,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = dir->filePath(QStringLiteral("input.xer"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    if (!writeFuzzInput(path, data, size))
+        return 0;
     auto loader = std::make_unique<XERLoader>(path, *schema);
     loader->read();
     for (const QString &name : loader->modelNames())
