@@ -19,10 +19,8 @@ class tst_ZTimeLineHeader : public QObject
 {
     Q_OBJECT
 private slots:
-    void offsets_data();
-    void offsets();
-    void dateAtOrigin_data();
-    void dateAtOrigin();
+    void positions_data();
+    void positions();
     void dateAtRoundTrip();
     void captions_data();
     void captions();
@@ -34,75 +32,66 @@ private slots:
     void paintsLevels();
 };
 
-void tst_ZTimeLineHeader::offsets_data()
+// Dates placed on the timeline (offset rows) and the date found at a scroll
+// position (dateAt rows), for each bottom level.
+void tst_ZTimeLineHeader::positions_data()
 {
     QTest::addColumn<int>("flags");
     QTest::addColumn<QDate>("start");
     QTest::addColumn<QDate>("date");
     QTest::addColumn<bool>("upper");
-    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("toDate");
+    QTest::addColumn<int>("x");
+    const auto offset = [](const char *name, int flags, QDate start, QDate date, bool upper,
+                           int x) {
+        QTest::addRow("offset: %s", name) << flags << start << date << upper << false << x;
+    };
+    const auto dateAt = [](const char *name, int flags, QDate start, int x, QDate date) {
+        QTest::addRow("dateAt: %s", name) << flags << start << date << false << true << x;
+    };
     const QDate mon(2017, 1, 2);
-    QTest::addRow("start is 0") << 16 + 4 << mon << mon << false << 0;
-    QTest::addRow("day bottom, 10 days") << 4 << mon << mon.addDays(10) << false << 320;
-    QTest::addRow("day bottom, before start") << 4 << mon << mon.addDays(-3) << false << 32;
-    QTest::addRow("week bottom, Thursday") << 8 << mon << QDate(2017, 1, 5) << false << 13;
-    QTest::addRow("week bottom, next Monday") << 8 << mon << QDate(2017, 1, 9) << false << 32;
-    QTest::addRow("week bottom, far Monday") << 8 << mon << mon.addDays(7 * 40) << false << 32 * 40;
-    QTest::addRow("month bottom, mid range") << 16 << QDate(2017, 1, 15) << QDate(2017, 3, 1)
-                                             << false << 64;
-    QTest::addRow("month bottom, 20 Jan") << 16 << QDate(2017, 1, 15) << QDate(2017, 1, 20)
-                                          << false << 21;
-    QTest::addRow("quarter bottom") << 32 << QDate(2017, 2, 1) << QDate(2017, 7, 1) << false << 64;
-    QTest::addRow("year bottom") << 64 << QDate(2017, 6, 1) << QDate(2019, 1, 1) << false << 64;
-    QTest::addRow("upper month over days") << 16 + 4 << QDate(2017, 1, 15) << QDate(2017, 2, 1)
-                                           << true << 32 * 17;
-    QTest::addRow("upper month, first boundary after") << 16 + 4 << QDate(2017, 1, 15)
-                                                << QDate(2017, 2, 10) << true << 32 * 45;
-    QTest::addRow("upper single level") << 4 << mon << mon.addDays(5) << true << 160;
-    QTest::addRow("upper quarter over months") << 32 + 16 << QDate(2017, 1, 15)
-                                               << QDate(2017, 5, 3) << true << 32 * 6;
+    offset("start is 0", 16 + 4, mon, mon, false, 0);
+    offset("day bottom, 10 days", 4, mon, mon.addDays(10), false, 320);
+    offset("day bottom, before start", 4, mon, mon.addDays(-3), false, 32);
+    offset("week bottom, Thursday", 8, mon, QDate(2017, 1, 5), false, 13);
+    offset("week bottom, next Monday", 8, mon, QDate(2017, 1, 9), false, 32);
+    offset("week bottom, far Monday", 8, mon, mon.addDays(7 * 40), false, 32 * 40);
+    offset("month bottom, mid range", 16, QDate(2017, 1, 15), QDate(2017, 3, 1), false, 64);
+    offset("month bottom, 20 Jan", 16, QDate(2017, 1, 15), QDate(2017, 1, 20), false, 21);
+    offset("quarter bottom", 32, QDate(2017, 2, 1), QDate(2017, 7, 1), false, 64);
+    offset("year bottom", 64, QDate(2017, 6, 1), QDate(2019, 1, 1), false, 64);
+    offset("upper month over days", 16 + 4, QDate(2017, 1, 15), QDate(2017, 2, 1), true, 32 * 17);
+    offset("upper month, first boundary after", 16 + 4, QDate(2017, 1, 15), QDate(2017, 2, 10),
+           true, 32 * 45);
+    offset("upper single level", 4, mon, mon.addDays(5), true, 160);
+    offset("upper quarter over months", 32 + 16, QDate(2017, 1, 15), QDate(2017, 5, 3), true,
+           32 * 6);
+    const QDate wed(2017, 1, 4);
+    dateAt("week origin is Monday", 8, wed, 0, QDate(2017, 1, 2));
+    dateAt("week, one unit", 8, wed, 32, QDate(2017, 1, 9));
+    dateAt("week, partial unit rounds up", 8, wed, 33, QDate(2017, 1, 16));
+    dateAt("day, 5 units", 4, wed, 160, QDate(2017, 1, 9));
+    dateAt("month, first step to the 1st", 16, wed, 32, QDate(2017, 2, 1));
+    dateAt("month, 3 units", 16, wed, 96, QDate(2017, 4, 1));
+    dateAt("quarter, 2 units", 32, wed, 64, QDate(2017, 7, 1));
+    dateAt("year, huge x stays quick", 64, wed, 32 * 100, QDate(2117, 1, 1));
 }
 
-void tst_ZTimeLineHeader::offsets()
+void tst_ZTimeLineHeader::positions()
 {
     QFETCH(int, flags);
     QFETCH(QDate, start);
     QFETCH(QDate, date);
     QFETCH(bool, upper);
-    QFETCH(int, expected);
+    QFETCH(bool, toDate);
+    QFETCH(int, x);
     ZTimeLineHeader header;
     header.setRange(start, start.addYears(3));
     header.setFlags(ZTimeLineLevels(flags));
-    QCOMPARE(header.offset(date, upper), expected);
-}
-
-void tst_ZTimeLineHeader::dateAtOrigin_data()
-{
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<QDate>("start");
-    QTest::addColumn<uint>("x");
-    QTest::addColumn<QDate>("expected");
-    const QDate wed(2017, 1, 4);
-    QTest::addRow("week origin is Monday") << 8 << wed << 0u << QDate(2017, 1, 2);
-    QTest::addRow("week, one unit") << 8 << wed << 32u << QDate(2017, 1, 9);
-    QTest::addRow("week, partial unit rounds up") << 8 << wed << 33u << QDate(2017, 1, 16);
-    QTest::addRow("day, 5 units") << 4 << wed << 160u << QDate(2017, 1, 9);
-    QTest::addRow("month, first step to the 1st") << 16 << wed << 32u << QDate(2017, 2, 1);
-    QTest::addRow("month, 3 units") << 16 << wed << 96u << QDate(2017, 4, 1);
-    QTest::addRow("quarter, 2 units") << 32 << wed << 64u << QDate(2017, 7, 1);
-    QTest::addRow("year, huge x stays quick") << 64 << wed << 32u * 100 << QDate(2117, 1, 1);
-}
-
-void tst_ZTimeLineHeader::dateAtOrigin()
-{
-    QFETCH(int, flags);
-    QFETCH(QDate, start);
-    QFETCH(uint, x);
-    QFETCH(QDate, expected);
-    ZTimeLineHeader header;
-    header.setRange(start, start.addYears(2));
-    header.setFlags(ZTimeLineLevels(flags));
-    QCOMPARE(header.dateAt(x), expected);
+    if (toDate)
+        QCOMPARE(header.dateAt(uint(x)), date);
+    else
+        QCOMPARE(header.offset(date, upper), x);
 }
 
 void tst_ZTimeLineHeader::dateAtRoundTrip()
