@@ -50,7 +50,9 @@ void ZGanttChartStylesDialogDelegate::paint(QPainter *painter, const QStyleOptio
         style->drawControl(QStyle::CE_CheckBox, &button, painter);
         return;
     }
-    ZGanttViewDelegate::paint(painter, option, index);
+    // Name and date columns are plain text: the base delegate's own paint
+    // draws a Gantt bar per row, which belongs to the chart views only.
+    QStyledItemDelegate::paint(painter, option, index);
 }
 
 void ZGanttChartStylesDialogDelegate::drawGanttChartText(QPainter *painter,

@@ -234,6 +234,14 @@ void tst_ZGanttChartStylesDialog::previewPaintsStyle()
     const int top = (cell.top() + cell.bottom()) / 2 - 10;
     QCOMPARE(image.pixelColor((cell.left() + cell.right()) / 2, top + 10), QColor(Qt::green));
     QVERIFY(image.pixelColor((cell.left() + cell.right()) / 2, top + 2) != QColor(Qt::green));
+    // The name column shows the style's name as text beside the preview.
+    const QRect name = table->visualRect(dialog.model()->index(1, Model::NameColumn));
+    int dark = 0;
+    for (int y = name.top(); y <= name.bottom(); ++y) {
+        for (int x = name.left(); x <= name.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 60 ? 1 : 0;
+    }
+    QVERIFY(dark > 0);
 }
 
 QTEST_MAIN(tst_ZGanttChartStylesDialog)
