@@ -85,6 +85,11 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     auto *proxy = qobject_cast<QAbstractProxyModel *>(tree);
     const bool direct = proxy && table && proxy->sourceModel() == table;
     QAbstractItemModel *cells = direct ? table : tree;
+    // A table that tells nothing of its changes (the activity model is
+    // handed over so) is written straight; the tree then announces the
+    // numbers once per parent instead of once per cell.
+    const bool quiet = direct && table->signalsBlocked();
+    QVector<QPair<QModelIndex, int>> parents; // written: parent, child rows
 
     const int rowColumn = columnIndex(cells, QStringLiteral("Row Number"));
     const int levelColumn = columnIndex(cells, QStringLiteral("Outline Level"));
@@ -137,7 +142,10 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 if (slot >= 0)
                     numberOfSlot[slot] = number; // a later row wins
             }
-            tree->setData(tree->index(row, rowColumn, parent), number, Qt::DisplayRole);
+            if (quiet)
+                table->setData(cell(rowColumn), number, Qt::DisplayRole);
+            else
+                tree->setData(tree->index(row, rowColumn, parent), number, Qt::DisplayRole);
         }
         QModelIndex levelCell;
         if (levelColumn != -1) {
@@ -147,11 +155,28 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 const int v = parentLevelCell.data().toInt();
                 level = v != 0 ? v + 1 : 0;
             }
-            tree->setData(tree->index(row, levelColumn, parent), level, Qt::DisplayRole);
+            if (quiet)
+                table->setData(levelCell, level, Qt::DisplayRole);
+            else
+                tree->setData(tree->index(row, levelColumn, parent), level, Qt::DisplayRole);
         }
         if (tree->hasChildren(index)) {
             const int rows = tree->rowCount(index);
             stack.push_back({index, levelCell, 0, rows});
+            if (quiet)
+                parents.append({index, rows});
+        }
+    }
+    if (quiet) {
+        // The tree's own structure did not change while writing: its parent
+        // indexes still hold.
+        parents.append({QModelIndex(), tree->rowCount()});
+        for (const QPair<QModelIndex, int> &p : qAsConst(parents)) {
+            for (const int column : {rowColumn, levelColumn}) {
+                if (column != -1 && p.second > 0)
+                    emit tree->dataChanged(tree->index(0, column, p.first),
+                                           tree->index(p.second - 1, column, p.first));
+            }
         }
     }
     qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
