@@ -290,6 +290,15 @@ void Activities::init()
 
     m_chart = new mygc::GanttChart(this);
     m_splitter->addWidget(m_chart);
+    // An activity row shows the same dates wherever grouping, filter or
+    // expansion put it: the chart reads them once per project. Band rows
+    // are summarised anew with each grouping and filter, and read each time.
+    m_chart->setRowKey([this](const QModelIndex &index) {
+        if (!m_filterProxy || !m_parentProxy || index.model() != m_filterProxy)
+            return -1;
+        const int row = m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(index));
+        return row < m_initialRowCount ? row : -1;
+    });
 
     m_treeView->setUniformRowHeights(true);
     applyPalette();
