@@ -5,14 +5,18 @@
 #include "qgcdateaxis.h"
 #include "qgcvaxis.h"
 #include "taskdrawdelegate.h"
+#include "threadhandoff.h"
 #include "zganttchart2logging.h"
+#include "zjoinproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QtConcurrent>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -548,21 +552,45 @@ void GanttChart::readLinkRecords()
     if (!relationModel_)
         return;
     const int rows = relationModel_->rowCount();
-    linkRecords_.reserve(rows);
+    linkRecords_.resize(rows);
     const QModelIndex root;
-    auto cell = [this, &root](int row, int column) {
-        return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
+    const QAbstractItemModel *model = relationModel_;
+    const int taskColumn = relationTaskColumn_;
+    const int predecessorColumn = relationPredecessorColumn_;
+    const int typeColumn = relationTypeColumn_;
+    const int lagColumn = relationLagColumn_;
+    LinkRecord *records = linkRecords_.data();
+    const auto readRange = [=](const QPair<int, int> &range) {
+        auto cell = [model, &root](int row, int column) {
+            return column < 0 ? QVariant() : model->index(row, column, root).data(Qt::DisplayRole);
+        };
+        // Few type texts recur: each is parsed once.
+        QHash<QString, RelationType> types;
+        for (int row = range.first; row < range.second; ++row) {
+            const QString typeText = cell(row, typeColumn).toString();
+            auto type = types.constFind(typeText);
+            if (type == types.constEnd())
+                type = types.insert(typeText, relationTypeFromText(typeText));
+            records[row] = {cell(row, taskColumn).toInt(), cell(row, predecessorColumn).toInt(),
+                            type.value(), cell(row, lagColumn).toLongLong()};
+        }
     };
-    // Few type texts recur: each is parsed once.
-    QHash<QString, RelationType> types;
-    for (int row = 0; row < rows; ++row) {
-        const QString typeText = cell(row, relationTypeColumn_).toString();
-        auto type = types.constFind(typeText);
-        if (type == types.constEnd())
-            type = types.insert(typeText, relationTypeFromText(typeText));
-        linkRecords_.append({cell(row, relationTaskColumn_).toInt(),
-                             cell(row, relationPredecessorColumn_).toInt(), type.value(),
-                             cell(row, relationLagColumn_).toLongLong()});
+    // A join over tables reads without side effects: a large one is read in
+    // slices side by side on the pool while this thread waits.
+    const int slice = 32768;
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < rows; first += slice)
+        slices.append(qMakePair(first, qMin(rows, first + slice)));
+    if (slices.size() > 1 && qobject_cast<const ZJoinProxyModel *>(model)) {
+        threadhandoff::release(records);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(records);
+            readRange(range);
+            threadhandoff::release(records);
+        });
+        threadhandoff::acquire(records);
+    } else {
+        std::for_each(slices.cbegin(), slices.cend(), readRange);
     }
 }
 
