@@ -1,10 +1,14 @@
 #include "rownumbering.h"
 
+#include "threadhandoff.h"
 #include "viewslogging.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
 #include <QElapsedTimer>
+#include <QtConcurrent>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,44 +33,80 @@ RowNumbering::RowNumbering(QAbstractItemModel *table, const QVector<RelationEntr
 
 void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
 {
-    // The list comes grouped by task id: each group becomes one run.
-    m_entries.reserve(relations.size());
-    // About one predecessor and one group per activity: the hashes are sized
-    // once.
-    const int activities = table ? table->rowCount() : 0;
-    m_slotOfId.reserve(qMin(relations.size(), activities));
-    m_runOfTask.reserve(qMin(relations.size(), activities));
-    for (int i = 0; i < relations.size();) {
-        const int taskId = relations.at(i).taskId;
-        const int first = m_entries.size();
-        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i) {
-            const QString &predecessor = relations.at(i).predecessor;
-            auto slot = m_slotOfId.constFind(predecessor);
-            if (slot == m_slotOfId.constEnd())
-                slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
-            m_entries.append({slot.value(), relations.at(i).text});
-        }
-        m_runOfTask.insert(taskId, Run(first, m_entries.size()));
-    }
+    const int rows = table ? table->rowCount() : 0;
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
+    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
+    const QModelIndex root;
+
+    // A slot per activity ID: first those of the table's rows, in row order,
+    // so that each renumbering finds the slot of a row without a text lookup;
+    // then those only a relation names.
+    if (!relations.isEmpty() && taskIdColumn != -1 && activityIdColumn != -1) {
+        m_slotOfId.reserve(rows);
+        m_slotOfRow.fill(-1, rows);
+        for (int r = 0; r < rows; ++r) {
+            const QString id = table->index(r, activityIdColumn, root).data().toString();
+            if (id.isEmpty())
+                continue;
+            auto slot = m_slotOfId.constFind(id);
+            if (slot == m_slotOfId.constEnd())
+                slot = m_slotOfId.insert(id, m_slotOfId.size());
+            m_slotOfRow[r] = slot.value();
+        }
+    }
+
+    // The relations' slots: looked up side by side on the pool when many (the
+    // hash is only read), the few IDs no row has added after in list order.
+    const int count = relations.size();
+    m_entries.resize(count);
+    Entry *entries = m_entries.data();
+    const auto lookUp = [&](const QPair<int, int> &range) {
+        for (int i = range.first; i < range.second; ++i) {
+            const RelationEntry &relation = relations.at(i);
+            entries[i] = {m_slotOfId.value(relation.predecessor, -1), relation.text};
+        }
+    };
+    const int slice = 32768;
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < count; first += slice)
+        slices.append(qMakePair(first, qMin(count, first + slice)));
+    if (slices.size() > 1) {
+        threadhandoff::release(entries);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(entries);
+            lookUp(range);
+            threadhandoff::release(entries);
+        });
+        threadhandoff::acquire(entries);
+    } else {
+        std::for_each(slices.cbegin(), slices.cend(), lookUp);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].first >= 0)
+            continue;
+        const QString &predecessor = relations.at(i).predecessor;
+        auto slot = m_slotOfId.constFind(predecessor);
+        if (slot == m_slotOfId.constEnd())
+            slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
+        entries[i].first = slot.value();
+    }
+
+    // The list comes grouped by task id: each group becomes one run.
+    m_runOfTask.reserve(qMin(count, rows));
+    for (int i = 0; i < count;) {
+        const int taskId = relations.at(i).taskId;
+        const int first = i;
+        while (i < count && relations.at(i).taskId == taskId)
+            ++i;
+        m_runOfTask.insert(taskId, Run(first, i));
+    }
     if (!table || taskIdColumn == -1)
         return;
-    const int rows = table->rowCount();
     m_rowRuns.resize(rows);
-    const QModelIndex root;
+    if (m_runOfTask.isEmpty())
+        return;
     for (int r = 0; r < rows; ++r)
         m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
-    // Each renumbering marks the row number of every predecessor: the slot
-    // of each activity row is found once here, not at every renumbering.
-    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
-    if (activityIdColumn == -1 || m_slotOfId.isEmpty())
-        return;
-    m_slotOfRow.fill(-1, rows);
-    for (int r = 0; r < rows; ++r) {
-        const QString id = table->index(r, activityIdColumn, root).data().toString();
-        if (!id.isEmpty())
-            m_slotOfRow[r] = m_slotOfId.value(id, -1);
-    }
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
