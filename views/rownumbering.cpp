@@ -14,6 +14,21 @@ namespace {
 
 const char *const kSignature = "void Activities::updateRowNumber()";
 
+// As text += QString::number(number), without a string made per number.
+void appendNumber(QString &text, int number)
+{
+    char digits[12];
+    int length = 0;
+    unsigned value = number < 0 ? 0u - unsigned(number) : unsigned(number);
+    do {
+        digits[sizeof digits - 1 - length++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (number < 0)
+        digits[sizeof digits - 1 - length++] = '-';
+    text += QLatin1String(digits + sizeof digits - length, length);
+}
+
 } // namespace
 
 RowNumbering::RowNumbering(QAbstractItemModel *table, const RelationMap &relations)
@@ -234,15 +249,18 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         const Run run = r < m_rowRuns.size()
                             ? m_rowRuns.at(r)
                             : runOfTask(table->index(r, taskIdColumn).data().toInt());
-        text.clear();
+        // The buffer keeps its capacity from row to row; each cell gets a
+        // copy of its own size.
+        text.resize(0);
         for (int e = run.first; e < run.second; ++e) {
             const Entry &entry = m_entries.at(e);
-            if (!text.isEmpty())
+            if (e > run.first)
                 text += QLatin1String(", ");
-            text += QString::number(entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
+            appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
             text += entry.second;
         }
-        table->setData(table->index(r, predColumn), QString(text), Qt::DisplayRole);
+        table->setData(table->index(r, predColumn), QString(text.constData(), text.size()),
+                       Qt::DisplayRole);
     }
 
     qCInfo(lcViews).noquote() << kSignature << "stop:" << timer.elapsed();

@@ -161,12 +161,22 @@ void GanttChart::addTask(const TaskItem &task, int height)
     appendTask(QSharedPointer<TaskItem>::create(task), height);
 }
 
-void GanttChart::appendTask(const QSharedPointer<TaskItem> &task, int height)
+void GanttChart::appendTask(const QSharedPointer<TaskItem> &task, int height, CachedTask *cached)
 {
     tasks_.append(task);
     indexLookupValid_ = false;
     rowAxis_->addRow(height < 1 ? rowHeight() : height);
+    if (cached && cached->instants) {
+        chart_->addTask(task, cached->startMs, cached->finishMs);
+        return;
+    }
     chart_->addTask(task);
+    if (cached && !chart_->items().isEmpty()) {
+        const ChartTaskItem &item = *chart_->items().constLast();
+        cached->startMs = item.startMs;
+        cached->finishMs = item.finishMs;
+        cached->instants = true;
+    }
 }
 
 void GanttChart::setRowKey(const RowKey &key)
@@ -177,8 +187,7 @@ void GanttChart::setRowKey(const RowKey &key)
 
 void GanttChart::dropTaskCache()
 {
-    taskCache_.clear();
-    taskCache_.squeeze();
+    std::vector<CachedTask>().swap(taskCache_);
 }
 
 void GanttChart::removeTask(int position)
@@ -748,7 +757,7 @@ void GanttChart::modelDataChanged(const QModelIndex &topLeft, const QModelIndex 
 
 void GanttChart::modelDataChangedRange(const QModelIndex &topLeft, const QModelIndex &bottomRight)
 {
-    if (taskCache_.isEmpty() || !rowKey_ || !model_)
+    if (taskCache_.empty() || !rowKey_ || !model_)
         return;
     if (!topLeft.isValid() || !bottomRight.isValid()) {
         dropTaskCache();
@@ -766,8 +775,8 @@ void GanttChart::modelDataChangedRange(const QModelIndex &topLeft, const QModelI
     const QModelIndex parent = topLeft.parent();
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         const int key = rowKey_(model_->index(row, 0, parent));
-        if (key >= 0 && key < taskCache_.size())
-            taskCache_[key] = CachedTask();
+        if (key >= 0 && size_t(key) < taskCache_.size())
+            taskCache_[size_t(key)] = CachedTask();
     }
 }
 
@@ -836,9 +845,9 @@ bool GanttChart::addRowTask(const QModelIndex &index, int startColumn, int finis
     const int key = rowKey_ && model == model_ && ownColumns && rowIndex.isValid() ? rowKey_(rowIndex) : -1;
     CachedTask *cached = nullptr;
     if (key >= 0) {
-        if (key >= taskCache_.size())
-            taskCache_.resize(key + 1);
-        cached = &taskCache_[key];
+        if (size_t(key) >= taskCache_.size())
+            taskCache_.resize(qMax(size_t(key) + 1, size_t(model_->rowCount())));
+        cached = &taskCache_[size_t(key)];
     }
     CachedTask read;
     if (!cached || !cached->read) {
@@ -899,7 +908,7 @@ bool GanttChart::addRowTask(const QModelIndex &index, int startColumn, int finis
     if (insideColumn != -1)
         task->setInsideText(cell(insideColumn).toString());
 
-    appendTask(task, 0);
+    appendTask(task, 0, cached);
     return hasChildren && !(tree && !tree->isExpanded(rowIndex));
 }
 

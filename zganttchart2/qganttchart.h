@@ -16,6 +16,7 @@
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class QAbstractItemModel;
 
@@ -244,13 +245,16 @@ private:
         QDateTime actualFinish;
         QDateTime baselineStart;
         QDateTime baselineFinish;
+        qint64 startMs = 0; // as the chart area found them
+        qint64 finishMs = 0;
         int taskId = 0;
         qint8 textType = 0;
         bool read = false;
+        bool instants = false;
     };
-    QVector<CachedTask> taskCache_;
+    std::vector<CachedTask> taskCache_;
     RowKey rowKey_;
-    void appendTask(const QSharedPointer<TaskItem> &task, int height);
+    void appendTask(const QSharedPointer<TaskItem> &task, int height, CachedTask *cached = nullptr);
     // The task of one row, from the cache or read; true when its children
     // are to follow.
     bool addRowTask(const QModelIndex &index, int startColumn, int finishColumn, int typeColumn,
