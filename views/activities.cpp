@@ -395,7 +395,14 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     m_numbering = RowNumbering();
     m_numberingValid = false;
 
-    m_parentProxy->setSourceModel(m_model);
+    {
+        // With the new columns the header would have the tree lay its rows
+        // out at once, and the tree's own reset, heard next, throws that
+        // layout away for another: the header keeps quiet, the tree lays out
+        // once.
+        const QSignalBlocker quietHeader(m_treeView->header());
+        m_parentProxy->setSourceModel(m_model);
+    }
     m_initialRowCount = m_model ? m_model->rowCount() : 0;
     updateRowNumber();
 
