@@ -107,9 +107,6 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     const qint64 none = std::numeric_limits<qint64>::min();
     const int count = columns.size();
     const int leaves = leafRows.size();
-    // Row by row: the cells of one activity lie together.
-    QVector<qint64> instants(leaves * count, none);
-    std::atomic<bool> general(false);
     // Columns that a join reads from a table container are read there
     // straight, by the source row of their join mapping: no variant per cell.
     struct Direct
@@ -139,93 +136,117 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
         }
         direct[k] = {base->container().get(), column, group};
     }
-    auto readLeaves = [&](const QPair<int, int> &range) {
-        LocalTimeCache times;
-        QVector<int> sourceRows(groupColumns.size());
-        for (int i = range.first; i < range.second; ++i) {
-            if (general.load(std::memory_order_relaxed))
-                return;
-            const int row = leafRows.at(i);
-            for (int g = 0; g < groupColumns.size(); ++g)
-                sourceRows[g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
-            for (int k = 0; k < count; ++k) {
-                const Direct &d = direct.at(k);
-                if (d.container && sourceRows.at(d.group) >= 0) {
-                    qint64 msecs = 0;
-                    const int found = d.container->instantAt(sourceRows.at(d.group), d.column, &msecs);
-                    if (found == 1)
-                        instants[i * count + k] = msecs;
-                    if (found >= 0)
-                        continue;
-                }
-                const QVariant value = table->index(row, columns.at(k)).data(Qt::DisplayRole);
-                if (!value.isValid() || value.isNull())
-                    continue;
-                if (value.userType() != QMetaType::QDateTime) {
-                    general = true;
-                    return;
-                }
-                instants[i * count + k] = times.toMSecs(value.toDateTime());
-            }
+    const int groups = groupColumns.size();
+
+    // Large trees are worked on side by side on the pool, this thread
+    // waiting: first the leaves' source rows in slices, then the columns,
+    // each read and folded on its own.
+    const auto onPool = [](int items, const std::function<void(const QPair<int, int> &)> &work,
+                           int minimumSlice, const void *key) {
+        const int cores = qMax(1, QThread::idealThreadCount());
+        const int slice = qMax(minimumSlice, (items + cores - 1) / cores);
+        QVector<QPair<int, int>> slices;
+        for (int first = 0; first < items; first += slice)
+            slices.append(qMakePair(first, qMin(items, first + slice)));
+        if (slices.size() > 1) {
+            threadhandoff::release(key);
+            QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+                threadhandoff::acquire(key);
+                work(range);
+                threadhandoff::release(key);
+            });
+            threadhandoff::acquire(key);
+        } else {
+            std::for_each(slices.begin(), slices.end(), work);
         }
     };
-    // Large trees are read in slices side by side on the pool, one slice
-    // per core: each slice learns the local-time offsets of its own days.
-    const int cores = qMax(1, QThread::idealThreadCount());
-    const int slice = qMax(8192, (leaves + cores - 1) / cores);
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < leaves; first += slice)
-        slices.append(qMakePair(first, qMin(leaves, first + slice)));
-    if (slices.size() > 1) {
-        threadhandoff::release(&instants);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(&instants);
-            readLeaves(range);
-            threadhandoff::release(&instants);
-        });
-        threadhandoff::acquire(&instants);
-    } else {
-        std::for_each(slices.begin(), slices.end(), readLeaves);
+
+    QVector<int> sourceRows(leaves * groups, -1);
+    onPool(leaves, [&](const QPair<int, int> &range) {
+        for (int i = range.first; i < range.second; ++i) {
+            const int row = leafRows.at(i);
+            for (int g = 0; g < groups; ++g)
+                sourceRows[i * groups + g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
+        }
+    }, 8192, &sourceRows);
+
+    // The bands, and for each band and column the table row of the leaf
+    // whose cell it takes (-1: none).
+    QVector<int> bands;
+    for (int n = 0; n < nodes.size(); ++n) {
+        if (nodes.at(n).leaf < 0)
+            bands.append(n);
     }
+    QVector<int> winners(bands.size() * count, -1);
+    std::atomic<bool> general(false);
+    const auto summariseColumn = [&](int k) {
+        const Direct &d = direct.at(k);
+        const int column = columns.at(k);
+        LocalTimeCache times;
+        // Each node's best instant and the leaf row that holds it, children
+        // folded into their parent from the last node back; among equal
+        // instants the first child in tree order keeps its place.
+        std::vector<qint64> best(size_t(nodes.size()), none);
+        std::vector<int> holder(size_t(nodes.size()), -1);
+        for (int n = nodes.size() - 1; n >= 0; --n) {
+            if (general.load(std::memory_order_relaxed))
+                return;
+            const Node &node = nodes.at(n);
+            if (node.leaf >= 0) {
+                qint64 instant = none;
+                const int sourceRow = d.container ? sourceRows.at(node.leaf * groups + d.group) : -1;
+                int found = -1;
+                if (sourceRow >= 0) {
+                    qint64 msecs = 0;
+                    found = d.container->instantAt(sourceRow, d.column, &msecs);
+                    if (found == 1)
+                        instant = msecs;
+                }
+                if (found < 0) {
+                    const QVariant value = table->index(node.row, column).data(Qt::DisplayRole);
+                    if (value.isValid() && !value.isNull()) {
+                        if (value.userType() != QMetaType::QDateTime) {
+                            general = true;
+                            return;
+                        }
+                        instant = times.toMSecs(value.toDateTime());
+                    }
+                }
+                best[size_t(n)] = instant;
+                if (instant != none)
+                    holder[size_t(n)] = node.row;
+            }
+            if (node.parent < 0)
+                continue;
+            const qint64 value = best[size_t(n)];
+            if (value == none)
+                continue;
+            const size_t p = size_t(node.parent);
+            const qint64 current = best[p];
+            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
+                best[p] = value;
+                holder[p] = holder[size_t(n)];
+            }
+        }
+        for (int b = 0; b < bands.size(); ++b)
+            winners[k * bands.size() + b] = holder[size_t(bands.at(b))];
+    };
+    onPool(count, [&](const QPair<int, int> &range) {
+        for (int k = range.first; k < range.second; ++k)
+            summariseColumn(k);
+    }, leaves >= 8192 ? 1 : count, &winners);
     if (general)
         return false;
 
-    // Each node's best instant and the leaf that holds it, children folded
-    // into their parent from the last node back; among equal instants the
-    // first child in tree order keeps its place.
-    QVector<qint64> best(nodes.size() * count, none);
-    QVector<int> holder(nodes.size() * count, -1);
-    for (int n = nodes.size() - 1; n >= 0; --n) {
-        const Node &node = nodes.at(n);
-        if (node.leaf >= 0) {
-            for (int k = 0; k < count; ++k) {
-                best[n * count + k] = instants.at(node.leaf * count + k);
-                holder[n * count + k] = node.row;
-            }
-        }
-        if (node.parent < 0)
-            continue;
+    // The value written is the leaf's own cell, read where it lives.
+    for (int b = 0; b < bands.size(); ++b) {
+        const int bandRow = nodes.at(bands.at(b)).row;
         for (int k = 0; k < count; ++k) {
-            const qint64 value = best.at(n * count + k);
-            if (value == none)
-                continue;
-            const int p = node.parent * count + k;
-            const qint64 current = best.at(p);
-            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
-                best[p] = value;
-                holder[p] = holder.at(n * count + k);
-            }
-        }
-    }
-    for (int n = 0; n < nodes.size(); ++n) {
-        if (nodes.at(n).leaf >= 0)
-            continue;
-        for (int k = 0; k < count; ++k) {
-            const int leafRow = holder.at(n * count + k);
+            const int leafRow = winners.at(k * bands.size() + b);
             if (leafRow < 0)
                 continue;
             const int column = columns.at(k);
-            table->setData(table->index(nodes.at(n).row, column),
+            table->setData(table->index(bandRow, column),
                            table->index(leafRow, column).data(Qt::DisplayRole), Qt::DisplayRole);
         }
     }
