@@ -55,16 +55,29 @@ void ZIndex::group(int role)
     QElapsedTimer timer;
     timer.start();
 
+    // Keys are mostly ids: an integer key met before finds its node by hash
+    // (nodes stay where they are while others are added).
+    QHash<qint64, iterator> byInteger;
     const int rows = model->rowCount();
     for (int r = 0; r < rows; ++r) {
         const QVariant key = itemValue(model->index(r, column), role);
         if (!key.isValid())
             continue;
-        auto it = lower_bound(key);
-        if (it == end() || compareVariants(key, it->first) != 0) {
-            ZNode node;
-            node.display = displayValue(key);
-            it = emplace_hint(it, key, node);
+        const int type = key.userType();
+        const bool integer = type == QMetaType::Int || type == QMetaType::LongLong;
+        iterator it;
+        const auto known = integer ? byInteger.constFind(key.toLongLong()) : byInteger.constEnd();
+        if (known != byInteger.constEnd()) {
+            it = known.value();
+        } else {
+            it = lower_bound(key);
+            if (it == end() || compareVariants(key, it->first) != 0) {
+                ZNode node;
+                node.display = displayValue(key);
+                it = emplace_hint(it, key, node);
+            }
+            if (integer)
+                byInteger.insert(key.toLongLong(), it);
         }
         it->second.rows.insert(r);
     }
