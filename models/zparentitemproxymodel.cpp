@@ -212,6 +212,18 @@ void ZParentItemProxyModel::adopt(const ParentStructure &structure)
         for (int i = 0; i < list.size(); ++i)
             m_positionOf[list.at(i)] = i;
     }
+    mirrorStructure();
+}
+
+void ZParentItemProxyModel::mirrorStructure()
+{
+    m_childrenOf.clear();
+    m_childrenOf.resize(m_parentOf.size() + 1);
+    for (auto it = m_structure.cbegin(); it != m_structure.cend(); ++it) {
+        const int slot = it.key() + 1;
+        if (slot >= 0 && slot < m_childrenOf.size())
+            m_childrenOf[slot] = it.value();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -223,10 +235,10 @@ QModelIndex ZParentItemProxyModel::index(int row, int column, const QModelIndex 
         return QModelIndex();
     if (parent.isValid() && parent.column() != 0)
         return QModelIndex();
-    const auto it = m_structure.constFind(parent.isValid() ? int(parent.internalId()) : -1);
-    if (it == m_structure.constEnd() || row >= it.value().size())
+    const QList<int> *list = childList(parent.isValid() ? int(parent.internalId()) : -1);
+    if (!list || row >= list->size())
         return QModelIndex();
-    return createIndex(row, column, quintptr(it.value().at(row)));
+    return createIndex(row, column, quintptr(list->at(row)));
 }
 
 QModelIndex ZParentItemProxyModel::parent(const QModelIndex &child) const
@@ -255,8 +267,8 @@ int ZParentItemProxyModel::rowCount(const QModelIndex &parent) const
     // Children hang from the first column only, as views and proxies expect.
     if (parent.isValid() && parent.column() != 0)
         return 0;
-    const auto it = m_structure.constFind(parent.isValid() ? int(parent.internalId()) : -1);
-    return it == m_structure.constEnd() ? 0 : it.value().size();
+    const QList<int> *list = childList(parent.isValid() ? int(parent.internalId()) : -1);
+    return list ? list->size() : 0;
 }
 
 int ZParentItemProxyModel::columnCount(const QModelIndex &) const
@@ -393,6 +405,7 @@ void ZParentItemProxyModel::sort(int column, Qt::SortOrder order)
         after.append(createIndex(m_positionOf.value(row, index.row()), index.column(),
                                  index.internalId()));
     }
+    mirrorStructure();
     changePersistentIndexList(before, after);
     emit layoutChanged(QList<QPersistentModelIndex>(), QAbstractItemModel::VerticalSortHint);
 }

@@ -139,6 +139,17 @@ private:
     // -2 not in the tree) and the position in the parent's child list.
     QVector<int> m_parentOf;
     QVector<int> m_positionOf;
+    // The child lists of m_structure by parent source row + 1 (0: the top
+    // level), sharing their data: index() and rowCount() are asked for every
+    // row a view or a walk meets, and a map lookup each time costs a chain
+    // of cache misses.
+    QVector<QList<int>> m_childrenOf;
+    void mirrorStructure();
+    const QList<int> *childList(int parentRow) const
+    {
+        const int slot = parentRow + 1;
+        return slot >= 0 && slot < m_childrenOf.size() ? &m_childrenOf.at(slot) : nullptr;
+    }
 
     // Source indexes of the persistent proxy indexes across a source layout
     // change.
