@@ -314,12 +314,6 @@ void Activities::init()
     // An activity row shows the same dates wherever grouping, filter or
     // expansion put it: the chart reads them once per project. Band rows
     // are summarised anew with each grouping and filter, and read each time.
-    m_chart->setRowKey([this](const QModelIndex &index) {
-        if (!m_filterProxy || !m_parentProxy || index.model() != m_filterProxy)
-            return -1;
-        const int row = m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(index));
-        return row < m_initialRowCount ? row : -1;
-    });
 
     m_treeView->setUniformRowHeights(true);
     applyPalette();
@@ -436,6 +430,18 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     const BarDateCaptions dates = barDateCaptions(m_chart->barStyles());
 
+    // An activity row shows the same dates wherever grouping, filter or
+    // expansion put it: the chart reads them once per project, from the
+    // activity table (a join, read side by side on the pool). Band rows are
+    // summarised anew with each grouping and filter, and read each time.
+    m_chart->setRowKey(
+        [this](const QModelIndex &index) {
+            if (index.model() != m_filterProxy)
+                return -1;
+            const int row = m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(index));
+            return row < m_initialRowCount ? row : -1;
+        },
+        qobject_cast<ZJoinProxyModel *>(m_model));
     m_chart->setRowHeight(m_treeView->sizeHintForRow(0));
     m_chart->setModel(m_filterProxy, columnIndex(m_filterProxy, dates.start),
                       columnIndex(m_filterProxy, dates.finish), typeColumn, 0, m_predecessorModel, 0,

@@ -179,10 +179,71 @@ void GanttChart::appendTask(const QSharedPointer<TaskItem> &task, int height, Ca
     }
 }
 
-void GanttChart::setRowKey(const RowKey &key)
+void GanttChart::setRowKey(const RowKey &key, QAbstractItemModel *keyModel)
 {
     rowKey_ = key;
+    keyModel_ = keyModel;
     dropTaskCache();
+}
+
+GanttChart::CachedTask GanttChart::readTask(const QModelIndex &rowIndex) const
+{
+    const int row = rowIndex.row();
+    auto cell = [&](int column) {
+        return column < 0 ? QVariant() : rowIndex.sibling(row, column).data(Qt::DisplayRole);
+    };
+    auto date = [&](int column) { return cell(column).toDateTime(); };
+    CachedTask read;
+    read.start = date(startColumn_);
+    read.finish = date(finishColumn_);
+    read.taskId = cell(idColumn_).toInt();
+    if (actualStartColumn_ != -1)
+        read.actualStart = date(actualStartColumn_);
+    if (actualFinishColumn_ != -1)
+        read.actualFinish = date(actualFinishColumn_);
+    if (baselineStartColumn_ != -1)
+        read.baselineStart = date(baselineStartColumn_);
+    if (baselineFinishColumn_ != -1)
+        read.baselineFinish = date(baselineFinishColumn_);
+    const QString typeText = cell(typeColumn_).toString();
+    read.textType = typeText == QLatin1String("Milestone") ? 1
+                    : typeText == QLatin1String("Summary") ? 2
+                                                            : 0;
+    read.read = true;
+    return read;
+}
+
+void GanttChart::prefillTaskCache()
+{
+    if (!rowKey_ || !keyModel_ || !model_)
+        return;
+    const QAbstractItemModel *source = keyModel_;
+    const int rows = source->rowCount();
+    // Only worth the pool when most rows are still to be read.
+    if (rows < 4096 || taskCache_.size() >= size_t(rows))
+        return;
+    taskCache_.resize(size_t(rows));
+    CachedTask *cache = taskCache_.data();
+    // The instants are left to the chart area: local-time conversions on
+    // several threads at once queue for the C library's lock.
+    const auto readRange = [this, source, cache](const QPair<int, int> &range) {
+        for (int row = range.first; row < range.second; ++row) {
+            CachedTask &entry = cache[row];
+            if (!entry.read)
+                entry = readTask(source->index(row, 0));
+        }
+    };
+    const int slice = 8192;
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < rows; first += slice)
+        slices.append(qMakePair(first, qMin(rows, first + slice)));
+    threadhandoff::release(cache);
+    QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+        threadhandoff::acquire(cache);
+        readRange(range);
+        threadhandoff::release(cache);
+    });
+    threadhandoff::acquire(cache);
 }
 
 void GanttChart::dropTaskCache()
@@ -532,6 +593,7 @@ void GanttChart::modelReset()
     chart_->beginBatch();
     clearTasks();
     if (model_) {
+        prefillTaskCache();
         findLabelColumns();
         const int rows = model_->rowCount();
         for (int row = 0; row < rows; ++row) {

@@ -140,8 +140,12 @@ public:
     // bar styles are set again, a dataChanged touches them, or
     // dropTaskCache(). Texts around the bars are read at every rebuild. A
     // key below 0 (or no key function) reads the row every time.
+    // A key model, when given, is a flat model whose row k shows the cells
+    // of the row keyed k, in the chart model's columns, and may be read from
+    // several threads at once: a rebuild then reads the keyed rows it lacks
+    // from it, side by side on the pool.
     using RowKey = std::function<int(const QModelIndex &)>;
-    void setRowKey(const RowKey &key);
+    void setRowKey(const RowKey &key, QAbstractItemModel *keyModel = nullptr);
     void dropTaskCache();
 
 signals:
@@ -254,6 +258,11 @@ private:
     };
     std::vector<CachedTask> taskCache_;
     RowKey rowKey_;
+    QPointer<QAbstractItemModel> keyModel_; // Not owned.
+    // Reads every row of the key model not kept yet.
+    void prefillTaskCache();
+    // The cells of one row, as kept.
+    CachedTask readTask(const QModelIndex &rowIndex) const;
     void appendTask(const QSharedPointer<TaskItem> &task, int height, CachedTask *cached = nullptr);
     // The task of one row, from the cache or read; true when its children
     // are to follow.
