@@ -177,24 +177,28 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
         if (nodes.at(n).leaf < 0)
             bands.append(n);
     }
-    QVector<int> winners(bands.size() * count, -1);
+    // The value each band takes per column: the winning leaf's own cell.
+    QVector<QVariant> winners(bands.size() * count);
     std::atomic<bool> general(false);
     const auto summariseColumn = [&](int k) {
         const Direct &d = direct.at(k);
         const int column = columns.at(k);
         LocalTimeCache times;
-        // Each node's best instant and the leaf row that holds it, children
+        // Each node's best instant and the leaf node that holds it, children
         // folded into their parent from the last node back; among equal
         // instants the first child in tree order keeps its place.
         std::vector<qint64> best(size_t(nodes.size()), none);
         std::vector<int> holder(size_t(nodes.size()), -1);
+        const auto sourceRowOf = [&](int leaf) {
+            return d.container ? sourceRows.at(leaf * groups + d.group) : -1;
+        };
         for (int n = nodes.size() - 1; n >= 0; --n) {
             if (general.load(std::memory_order_relaxed))
                 return;
             const Node &node = nodes.at(n);
             if (node.leaf >= 0) {
                 qint64 instant = none;
-                const int sourceRow = d.container ? sourceRows.at(node.leaf * groups + d.group) : -1;
+                const int sourceRow = sourceRowOf(node.leaf);
                 int found = -1;
                 if (sourceRow >= 0) {
                     qint64 msecs = 0;
@@ -214,7 +218,7 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
                 }
                 best[size_t(n)] = instant;
                 if (instant != none)
-                    holder[size_t(n)] = node.row;
+                    holder[size_t(n)] = n;
             }
             if (node.parent < 0)
                 continue;
@@ -228,8 +232,17 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
                 holder[p] = holder[size_t(n)];
             }
         }
-        for (int b = 0; b < bands.size(); ++b)
-            winners[k * bands.size() + b] = holder[size_t(bands.at(b))];
+        // The value written is the leaf's own cell, read where it lives.
+        for (int b = 0; b < bands.size(); ++b) {
+            const int leafNode = holder[size_t(bands.at(b))];
+            if (leafNode < 0)
+                continue;
+            const Node &leaf = nodes.at(leafNode);
+            const int sourceRow = sourceRowOf(leaf.leaf);
+            winners[k * bands.size() + b] = sourceRow >= 0
+                                                ? d.container->value(sourceRow, d.column)
+                                                : table->index(leaf.row, column).data(Qt::DisplayRole);
+        }
     };
     onPool(count, [&](const QPair<int, int> &range) {
         for (int k = range.first; k < range.second; ++k)
@@ -238,16 +251,12 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     if (general)
         return false;
 
-    // The value written is the leaf's own cell, read where it lives.
     for (int b = 0; b < bands.size(); ++b) {
         const int bandRow = nodes.at(bands.at(b)).row;
         for (int k = 0; k < count; ++k) {
-            const int leafRow = winners.at(k * bands.size() + b);
-            if (leafRow < 0)
-                continue;
-            const int column = columns.at(k);
-            table->setData(table->index(bandRow, column),
-                           table->index(leafRow, column).data(Qt::DisplayRole), Qt::DisplayRole);
+            const QVariant &value = winners.at(k * bands.size() + b);
+            if (value.isValid())
+                table->setData(table->index(bandRow, columns.at(k)), value, Qt::DisplayRole);
         }
     }
     return true;

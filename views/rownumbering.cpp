@@ -222,16 +222,19 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 parents.append({index, rows});
         }
     }
-    if (quiet) {
+    if (quiet && (rowColumn != -1 || levelColumn != -1)) {
         // The tree's own structure did not change while writing: its parent
-        // indexes still hold.
+        // indexes still hold. One range per parent spans both columns (and
+        // what lies between, the predecessor rows among them).
+        const int first = rowColumn == -1 ? levelColumn
+                          : levelColumn == -1 ? rowColumn
+                                              : qMin(rowColumn, levelColumn);
+        const int last = qMax(rowColumn, levelColumn);
         parents.append({QModelIndex(), tree->rowCount()});
         for (const QPair<QModelIndex, int> &p : qAsConst(parents)) {
-            for (const int column : {rowColumn, levelColumn}) {
-                if (column != -1 && p.second > 0)
-                    emit tree->dataChanged(tree->index(0, column, p.first),
-                                           tree->index(p.second - 1, column, p.first));
-            }
+            if (p.second > 0)
+                emit tree->dataChanged(tree->index(0, first, p.first),
+                                       tree->index(p.second - 1, last, p.first));
         }
     }
     qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
