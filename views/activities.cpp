@@ -869,6 +869,12 @@ void Activities::handleGroupings()
         return;
     const int rowCount = join->rowCount();
     QList<ZIndex> indexes;
+    // An index holds a node per key: each level is moved into the list, not
+    // copied (a copy of a derived index keeps its ZIndex part, as before).
+    const auto take = [&indexes](ZIndex &&index) {
+        indexes.append(ZIndex());
+        indexes.last() = std::move(index);
+    };
 
     // Only the levels that group: an inactive level anywhere in the list is
     // passed over and does not shift the levels after it.
@@ -886,11 +892,11 @@ void Activities::handleGroupings()
 
         const int depth = groupDepthFromTitle(level.title);
         if (datatype == QLatin1String("datetime")) {
-            indexes.append(createDateIndex(join, column, level.title));
+            take(createDateIndex(join, column, level.title));
         } else if (!structure) {
             ZIndex index(join, column);
             index.group(Qt::DisplayRole);
-            indexes.append(index);
+            take(std::move(index));
         } else if (sectionModel->objectName() == QLatin1String("PROJWBS") && m_wbsModel) {
             ZIndex index(join, columnIndex(join, QStringLiteral("wbs_id")));
             index.createStructure(m_wbsModel, columnIndex(m_wbsModel, QStringLiteral("wbs_id")),
@@ -898,7 +904,7 @@ void Activities::handleGroupings()
             index.group(Qt::DisplayRole);
             if (depth > 0)
                 index.collapseToLevel(depth);
-            indexes.append(index);
+            take(std::move(index));
         } else if (sectionModel->objectName() == QLatin1String("taskCodesAssignmentModel")
                    && m_codeTypeModel && m_codeModel) {
             const QVariant typeId =
@@ -914,7 +920,7 @@ void Activities::handleGroupings()
             index.group(Qt::UserRole);
             if (depth > 0)
                 index.collapseToLevel(depth);
-            indexes.append(index);
+            take(std::move(index));
         } else {
             continue;
         }
@@ -930,9 +936,15 @@ void Activities::handleGroupings()
         qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
         return;
     }
-    ZIndex result = crossLevels(indexes);
-    // Whatever the product left out still shows, under an untitled band.
-    keepRowsWithoutValue(result, rowCount);
+    // One level is its own product, and already holds every row.
+    ZIndex result;
+    if (indexes.size() == 1) {
+        result = std::move(indexes.first());
+    } else {
+        result = crossLevels(indexes);
+        // Whatever the product left out still shows, under an untitled band.
+        keepRowsWithoutValue(result, rowCount);
+    }
 
     const int groupColumn = columnIndex(join, QStringLiteral("Group"));
     insertToModel(join->sourceModel(), result, groupColumn);
