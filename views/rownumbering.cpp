@@ -151,7 +151,9 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     const int idColumn = columnIndex(cells, QStringLiteral("Activity ID"));
     // Row number last given to each predecessor activity ID; 0 = not in the
     // tree.
-    QVector<int> numberOfSlot(m_slotOfId.size(), 0);
+    // Kept from one renumbering to the next: large, and cleared in place.
+    QVector<int> &numberOfSlot = m_numberOfSlot;
+    numberOfSlot.fill(0, m_slotOfId.size());
 
     // Depth-first walk, a row before its children. Each frame remembers its
     // parent's "Outline Level" cell, so a child reads its parent's level
@@ -246,14 +248,50 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         return;
     }
 
+    // The texts of the activity rows are made side by side on the pool
+    // (each from the numbers just given, read only); rows appended later look
+    // their relations up here. Then written in row order.
     const int rows = table->rowCount();
+    QVector<QString> texts(rows);
+    const auto makeTexts = [&](const QPair<int, int> &range) {
+        QString text;
+        for (int r = range.first; r < range.second; ++r) {
+            const Run run = m_rowRuns.at(r);
+            // The buffer keeps its capacity from row to row; each cell gets a
+            // copy of its own size.
+            text.resize(0);
+            for (int e = run.first; e < run.second; ++e) {
+                const Entry &entry = m_entries.at(e);
+                if (e > run.first)
+                    text += QLatin1String(", ");
+                appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
+                text += entry.second;
+            }
+            // A row without predecessors gets a null text, as it always did.
+            if (!text.isEmpty())
+                texts[r] = QString(text.constData(), text.size());
+        }
+    };
+    const int known = qMin(rows, m_rowRuns.size());
+    const int slice = 16384;
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; first < known; first += slice)
+        slices.append(qMakePair(first, qMin(known, first + slice)));
+    if (slices.size() > 1) {
+        QString *shared = texts.data();
+        threadhandoff::release(shared);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(shared);
+            makeTexts(range);
+            threadhandoff::release(shared);
+        });
+        threadhandoff::acquire(shared);
+    } else {
+        std::for_each(slices.cbegin(), slices.cend(), makeTexts);
+    }
     QString text;
-    for (int r = 0; r < rows; ++r) {
-        const Run run = r < m_rowRuns.size()
-                            ? m_rowRuns.at(r)
-                            : runOfTask(table->index(r, taskIdColumn).data().toInt());
-        // The buffer keeps its capacity from row to row; each cell gets a
-        // copy of its own size.
+    for (int r = known; r < rows; ++r) {
+        const Run run = runOfTask(table->index(r, taskIdColumn).data().toInt());
         text.resize(0);
         for (int e = run.first; e < run.second; ++e) {
             const Entry &entry = m_entries.at(e);
@@ -262,9 +300,11 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
             appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
             text += entry.second;
         }
-        table->setData(table->index(r, predColumn), QString(text.constData(), text.size()),
-                       Qt::DisplayRole);
+        if (!text.isEmpty())
+            texts[r] = QString(text.constData(), text.size());
     }
+    for (int r = 0; r < rows; ++r)
+        table->setData(table->index(r, predColumn), texts.at(r), Qt::DisplayRole);
 
     qCInfo(lcViews).noquote() << kSignature << "stop:" << timer.elapsed();
 }

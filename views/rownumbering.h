@@ -58,4 +58,5 @@ private:
     QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
     QVector<Run> m_rowRuns;                // by table row
     QVector<int> m_slotOfRow;              // by table row: slot of its activity ID, or -1
+    mutable QVector<int> m_numberOfSlot;   // update()'s row number per slot
 };

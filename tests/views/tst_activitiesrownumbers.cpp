@@ -202,6 +202,9 @@ private slots:
         QCOMPARE(column(&tree, 3, tree.index(1, 0)), QStringLiteral("2,2"));
         QCOMPARE(table->index(3, 4).data().toString(), QStringLiteral("3FS, 2SS+8h"));
         QCOMPARE(table->index(1, 4).data().toString(), QStringLiteral("0FF"));
+        // Without predecessors the text is null, not merely empty.
+        QVERIFY(table->index(0, 4).data().toString().isNull());
+        QVERIFY(table->index(5, 4).data().toString().isNull());
         // The sorted view above took the new numbers.
         QCOMPARE(column(&shown, 2), QStringLiteral("4,1"));
         QCOMPARE(column(&shown, 2, shown.index(0, 0)), QStringLiteral("6,5"));
