@@ -69,6 +69,26 @@ int ZParentItemProxyModel::level(const QModelIndex &index) const
     return depth;
 }
 
+int ZParentItemProxyModel::depth() const
+{
+    // Level by level from the top; every row stands once in the tree.
+    int levels = 0;
+    std::vector<int> current;
+    if (const QList<int> *top = childList(-1))
+        current.assign(top->cbegin(), top->cend());
+    std::vector<int> next;
+    while (!current.empty()) {
+        ++levels;
+        next.clear();
+        for (const int row : current) {
+            if (const QList<int> *children = childList(row))
+                next.insert(next.end(), children->cbegin(), children->cend());
+        }
+        current.swap(next);
+    }
+    return levels;
+}
+
 void ZParentItemProxyModel::setParentStructure(int idColumn, int parentIdColumn)
 {
     beginResetModel();

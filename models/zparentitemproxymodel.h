@@ -75,6 +75,8 @@ public:
     int itemFromIndex(const QModelIndex &index) const;
     // Number of valid ancestors; -1 for an invalid index.
     int level(const QModelIndex &index) const;
+    // Number of levels of the tree: 0 when empty, 1 when flat.
+    int depth() const;
 
     int idColumn() const { return m_idColumn; }
     int parentIdColumn() const { return m_parentIdColumn; }
