@@ -9,6 +9,7 @@
 #include <QStandardItemModel>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 ZIndex::ZIndex(const QAbstractItemModel *model, int column)
@@ -55,28 +56,54 @@ void ZIndex::group(int role)
     QElapsedTimer timer;
     timer.start();
 
-    // Keys are mostly ids: an integer key met before finds its node by hash
-    // (nodes stay where they are while others are added).
-    QHash<qint64, iterator> byInteger;
+    // Keys are mostly ids: an integer key met before finds its node straight
+    // (nodes stay where they are while others are added), in a table by key
+    // when the ids lie close together, else by hash.
     const int rows = model->rowCount();
+    QVector<QVariant> keys(rows);
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = std::numeric_limits<qint64>::min();
     for (int r = 0; r < rows; ++r) {
-        const QVariant key = itemValue(model->index(r, column), role);
+        keys[r] = itemValue(model->index(r, column), role);
+        const int type = keys.at(r).userType();
+        if (type == QMetaType::Int || type == QMetaType::LongLong) {
+            const qint64 k = keys.at(r).toLongLong();
+            lowest = qMin(lowest, k);
+            highest = qMax(highest, k);
+        }
+    }
+    const bool dense = lowest <= highest && highest - lowest < qint64(rows) * 4 + 1024;
+    std::vector<std::pair<bool, iterator>> byOffset(dense ? size_t(highest - lowest + 1) : 0);
+    QHash<qint64, iterator> byInteger;
+    for (int r = 0; r < rows; ++r) {
+        const QVariant &key = keys.at(r);
         if (!key.isValid())
             continue;
         const int type = key.userType();
         const bool integer = type == QMetaType::Int || type == QMetaType::LongLong;
+        std::pair<bool, iterator> *slot = nullptr;
         iterator it;
-        const auto known = integer ? byInteger.constFind(key.toLongLong()) : byInteger.constEnd();
-        if (known != byInteger.constEnd()) {
-            it = known.value();
-        } else {
+        bool found = false;
+        if (integer && dense) {
+            slot = &byOffset[size_t(key.toLongLong() - lowest)];
+            found = slot->first;
+            it = slot->second;
+        } else if (integer) {
+            const auto known = byInteger.constFind(key.toLongLong());
+            found = known != byInteger.constEnd();
+            if (found)
+                it = known.value();
+        }
+        if (!found) {
             it = lower_bound(key);
             if (it == end() || compareVariants(key, it->first) != 0) {
                 ZNode node;
                 node.display = displayValue(key);
                 it = emplace_hint(it, key, node);
             }
-            if (integer)
+            if (slot)
+                *slot = {true, it};
+            else if (integer)
                 byInteger.insert(key.toLongLong(), it);
         }
         it->second.rows.insert(r);
