@@ -2,6 +2,7 @@
 
 #include "threadhandoff.h"
 #include "viewslogging.h"
+#include "zjoinproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
@@ -53,14 +54,43 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
     const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
     const QModelIndex root;
 
+    // The table's task ids and activity IDs, read once; a join over tables
+    // reads without side effects, so a large one is read in slices side by
+    // side on the pool.
+    const bool wanted = !relations.isEmpty() && taskIdColumn != -1;
+    QVector<int> taskIds(wanted ? rows : 0);
+    QVector<QString> activityIds(wanted && activityIdColumn != -1 ? rows : 0);
+    const auto readRange = [&](const QPair<int, int> &range) {
+        for (int r = range.first; r < range.second; ++r) {
+            taskIds[r] = table->index(r, taskIdColumn, root).data().toInt();
+            if (!activityIds.isEmpty())
+                activityIds[r] = table->index(r, activityIdColumn, root).data().toString();
+        }
+    };
+    QVector<QPair<int, int>> rowSlices;
+    for (int first = 0; wanted && first < rows; first += 16384)
+        rowSlices.append(qMakePair(first, qMin(rows, first + 16384)));
+    if (rowSlices.size() > 1 && qobject_cast<ZJoinProxyModel *>(table)) {
+        int *shared = taskIds.data();
+        threadhandoff::release(shared);
+        QtConcurrent::blockingMap(rowSlices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(shared);
+            readRange(range);
+            threadhandoff::release(shared);
+        });
+        threadhandoff::acquire(shared);
+    } else {
+        std::for_each(rowSlices.cbegin(), rowSlices.cend(), readRange);
+    }
+
     // A slot per activity ID: first those of the table's rows, in row order,
     // so that each renumbering finds the slot of a row without a text lookup;
     // then those only a relation names.
-    if (!relations.isEmpty() && taskIdColumn != -1 && activityIdColumn != -1) {
+    if (!activityIds.isEmpty()) {
         m_slotOfId.reserve(rows);
         m_slotOfRow.fill(-1, rows);
         for (int r = 0; r < rows; ++r) {
-            const QString id = table->index(r, activityIdColumn, root).data().toString();
+            const QString &id = activityIds.at(r);
             if (id.isEmpty())
                 continue;
             auto slot = m_slotOfId.constFind(id);
@@ -121,7 +151,7 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
     if (m_runOfTask.isEmpty())
         return;
     for (int r = 0; r < rows; ++r)
-        m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
+        m_rowRuns[r] = runOfTask(taskIds.at(r));
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
