@@ -52,6 +52,7 @@ private slots:
     void group();
     void groupIntegerKeys_data();
     void groupIntegerKeys();
+    void groupManyRows();
     void groupKeepsStructureDisplay();
     void createStructure_data();
     void createStructure();
@@ -120,6 +121,31 @@ void tst_ZIndex::groupIntegerKeys()
     ZIndex index(table.get(), 0);
     index.group(Qt::DisplayRole);
     QCOMPARE(keysText(index), keys);
+}
+
+void tst_ZIndex::groupManyRows()
+{
+    // Enough rows for the sets to be filled side by side: every row in the
+    // node of its key, once.
+    const int rows = 20000;
+    auto table = std::make_unique<QStandardItemModel>(rows, 1);
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = r % 10 == 9 ? QVariant(QStringLiteral("t%1").arg(r % 7))
+                                          : QVariant(r % 97);
+        table->setData(table->index(r, 0), key);
+    }
+    ZIndex index(table.get(), 0);
+    index.group(Qt::DisplayRole);
+    QCOMPARE(index.count(), 97 + 7);
+    QCOMPARE(index.totalRows(), rows);
+    for (int r = 0; r < rows; r += 13) {
+        const QVariant key = table->index(r, 0).data();
+        QVERIFY(index.value(key).rows.contains(r));
+    }
+    int fives = 0;
+    for (int r = 0; r < rows; ++r)
+        fives += r % 10 != 9 && r % 97 == 5 ? 1 : 0;
+    QCOMPARE(index.value(5).rows.size(), fives);
 }
 
 void tst_ZIndex::groupKeepsStructureDisplay()
