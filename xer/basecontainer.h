@@ -71,6 +71,20 @@ public:
             column.reserve(rows);
     }
 
+    void prepareRows(int rows, const std::vector<ColumnStore::Kind> &kinds) override
+    {
+        columns_.clear();
+        columns_.resize(fld_descs_.size());
+        for (size_t c = 0; c < columns_.size(); ++c)
+            columns_[c].prepare(c < kinds.size() ? kinds[c] : ColumnStore::Kind::Empty, rows);
+        rowCount_ = qMax(0, rows);
+    }
+
+    ColumnStore *column(int column) override
+    {
+        return column >= 0 && size_t(column) < columns_.size() ? &columns_[size_t(column)] : nullptr;
+    }
+
     QVariant value(int row, int column) const override
     {
         if (!inRange(row, column))
