@@ -1,8 +1,10 @@
 #include "projectloader.h"
 
 #include "basecontainermodel.h"
+#include "columnreader.h"
 #include "fieldroles.h"
 #include "modelhelpers.h"
+#include "parallel.h"
 #include "pivotmodel.h"
 #include "threadhandoff.h"
 #include "xerlogging.h"
@@ -45,6 +47,46 @@ public:
 private:
     QString m_signature;
     QElapsedTimer m_timer;
+};
+
+// Writes a text into every row of one column of a table model: straight into
+// a container's column when the model shows one, else through setData().
+class TextColumnWriter
+{
+public:
+    TextColumnWriter(QAbstractItemModel *model, int column)
+        : m_model(model)
+        , m_column(column)
+    {
+        if (column < 0 || !model)
+            return;
+        if (auto *table = qobject_cast<BaseContainerModel *>(model)) {
+            if (table->container())
+                m_store = table->container()->column(column);
+        }
+        if (m_store)
+            m_store->prepare(ColumnStore::Kind::String, model->rowCount());
+    }
+    void put(int row, QString &&text)
+    {
+        if (m_store)
+            m_store->putString(row, std::move(text));
+        else if (m_column >= 0)
+            m_model->setData(m_model->index(row, m_column), text, Qt::DisplayRole);
+    }
+    void finish()
+    {
+        if (m_store)
+            m_store->finish();
+    }
+    // True when rows go straight into the column; any number of threads
+    // may then put distinct rows.
+    bool isDirect() const { return m_store || m_column < 0; }
+
+private:
+    QAbstractItemModel *m_model;
+    int m_column;
+    ColumnStore *m_store = nullptr;
 };
 
 QList<int> columnRange(int from, int to)
@@ -625,7 +667,28 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     // Built once here and kept on the relation model: the activities pane
     // numbers its predecessor rows from the same list.
     int unreadLags = 0;
-    const QVector<RelationEntry> relations = predecessorList(predecessorModel, &unreadLags);
+    QVector<RelationEntry> relations;
+    if (predecessorModel) {
+        const QAbstractItemModel *m = predecessorModel;
+        const ColumnReader taskIds(m, columnIndex(m, QStringLiteral("task_id")));
+        const ColumnReader predecessorIds(m, m->columnCount() - 2);
+        const ColumnReader types(m, columnIndex(m, QStringLiteral("Type")));
+        const ColumnReader lags(m, columnIndex(m, QStringLiteral("Lag")));
+        const auto read = [&](int r, int *taskId, QString *predecessor, QString *type, QVariant *lag) {
+            const QVariant task = taskIds.value(r);
+            if (!task.isValid())
+                return false;
+            *taskId = task.toInt();
+            *predecessor = predecessorIds.value(r).toString();
+            *type = types.value(r).toString();
+            *lag = lags.value(r);
+            return true;
+        };
+        // Columns read straight from their tables may be read side by side.
+        const bool direct = taskIds.container() && predecessorIds.container() && types.container()
+                            && lags.container();
+        relations = predecessorList(m->rowCount(), read, &unreadLags, direct);
+    }
     m_notes.unreadLags += unreadLags;
     keepPredecessorList(predecessorModel, relations);
     // Task id -> its entries [first, second), each run in predecessor ID order.
@@ -638,33 +701,42 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
             ++i;
         runs.insert(taskId, qMakePair(first, i));
     }
-    const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
-    const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
-    const QLatin1String separator(", ");
-    QString ids;
-    QString texts;
-    for (int r = 0; r < taskModel->rowCount(); ++r) {
-        // An activity without a readable id has no relations.
-        const QVariant id = cell(taskModel, r, 0);
-        ids.clear();
-        texts.clear();
-        const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
-        if (it != runs.constEnd()) {
-            for (int e = it->first; e < it->second; ++e) {
-                const RelationEntry &entry = relations.at(e);
-                if (e != it->first) {
-                    ids += separator;
-                    texts += separator;
+    const int rows = taskModel->rowCount();
+    const ColumnReader taskIds(taskModel, 0);
+    TextColumnWriter predecessors(taskModel, columnIndex(taskModel, QStringLiteral("Predecessors")));
+    TextColumnWriter details(taskModel, columnIndex(taskModel, QStringLiteral("Predecessors Details")));
+    const auto write = [&](int from, int to) {
+        const QLatin1String separator(", ");
+        QString ids;
+        QString texts;
+        for (int r = from; r < to; ++r) {
+            // An activity without a readable id has no relations.
+            const QVariant id = taskIds.value(r);
+            ids.clear();
+            texts.clear();
+            const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
+            if (it != runs.constEnd()) {
+                for (int e = it->first; e < it->second; ++e) {
+                    const RelationEntry &entry = relations.at(e);
+                    if (e != it->first) {
+                        ids += separator;
+                        texts += separator;
+                    }
+                    ids += entry.predecessor;
+                    texts += entry.predecessor;
+                    texts += QLatin1Char(':');
+                    texts += entry.text;
                 }
-                ids += entry.predecessor;
-                texts += entry.predecessor;
-                texts += QLatin1Char(':');
-                texts += entry.text;
             }
+            predecessors.put(r, QString(ids));
+            details.put(r, QString(texts));
         }
-        if (predecessors >= 0)
-            taskModel->setData(taskModel->index(r, predecessors), QString(ids), Qt::DisplayRole);
-        if (details >= 0)
-            taskModel->setData(taskModel->index(r, details), QString(texts), Qt::DisplayRole);
-    }
+    };
+    // Rows of the table's own columns are written side by side.
+    if (taskIds.container() && predecessors.isDirect() && details.isDirect())
+        parallelRuns(rows, 8192, write);
+    else
+        write(0, rows);
+    predecessors.finish();
+    details.finish();
 }
