@@ -20,6 +20,8 @@ public:
     int rowCount() const { return m_rows; }
     // The container read when the column is backed by one, else nullptr.
     const IContainer *container() const { return m_container; }
+    // True when value() calls no model: any number of threads may read.
+    bool isDirect() const { return m_container || m_rows == 0; }
 
 private:
     const QAbstractItemModel *m_model = nullptr;

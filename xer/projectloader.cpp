@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QStandardItemModel>
 #include <QThread>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <map>
@@ -87,6 +88,36 @@ private:
     QAbstractItemModel *m_model;
     int m_column;
     ColumnStore *m_store = nullptr;
+};
+
+// Writes values into one column of a table model, straight into the
+// container when the model shows one, else through setData().
+class ColumnWriter
+{
+public:
+    ColumnWriter(QAbstractItemModel *model, int column)
+        : m_model(model)
+        , m_column(column)
+    {
+        if (auto *table = qobject_cast<BaseContainerModel *>(model))
+            m_container = table->container().get();
+    }
+    void write(const std::vector<QVariant> &values)
+    {
+        if (m_column < 0 || !m_model)
+            return;
+        for (size_t r = 0; r < values.size(); ++r) {
+            if (m_container)
+                m_container->setValue(int(r), m_column, values[r]);
+            else
+                m_model->setData(m_model->index(int(r), m_column), values[r], Qt::DisplayRole);
+        }
+    }
+
+private:
+    QAbstractItemModel *m_model;
+    int m_column;
+    IContainer *m_container = nullptr;
 };
 
 QList<int> columnRange(int from, int to)
@@ -244,6 +275,7 @@ bool ProjectLoader::organizeData()
 
 bool ProjectLoader::hasModel(const QString &name) const
 {
+    QMutexLocker lock(&m_modelsMutex);
     return m_models.contains(name);
 }
 
@@ -252,16 +284,19 @@ QAbstractItemModel *ProjectLoader::model(const QString &name) const
     // Models built on a pool thread are taken here by the thread that shows
     // them.
     threadhandoff::acquire(this);
+    QMutexLocker lock(&m_modelsMutex);
     return m_models.value(name, nullptr);
 }
 
 void ProjectLoader::setModels(const QMap<QString, QAbstractItemModel *> &models)
 {
+    QMutexLocker lock(&m_modelsMutex);
     m_models = models;
 }
 
 QStringList ProjectLoader::modelNames() const
 {
+    QMutexLocker lock(&m_modelsMutex);
     return m_models.keys();
 }
 
@@ -274,6 +309,7 @@ void ProjectLoader::addModel(QAbstractItemModel *model)
     const QString name = model->objectName();
     if (name.isEmpty())
         return;
+    QMutexLocker lock(&m_modelsMutex);
     QAbstractItemModel *previous = m_models.value(name, nullptr);
     m_models.insert(name, model);
     m_order.append(model);
@@ -289,6 +325,7 @@ void ProjectLoader::moveModelsToThread(QThread *target)
     Q_ASSERT(target);
     if (!target)
         return;
+    QMutexLocker lock(&m_modelsMutex);
     for (QAbstractItemModel *m : qAsConst(m_models)) {
         // moveToThread must be called from the thread that owns the object;
         // children (the activity model's structure table) go along.
@@ -505,21 +542,42 @@ void ProjectLoader::createActivityModel()
         structure->setHeaderData(c, Qt::Horizontal, structureDescriptor(names.at(c)), FieldDescriptorRole);
     }
 
-    addTaskTypes(task);
-    addStartFinishDate(structure, task);
-    addPredecessors(model(QStringLiteral("PredecessorModel")), task);
-
-    proxy->blockSignals(true);
-    proxy->setSourceModel(structure);
-    proxy->addModel(task, 0, 0);
-    if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
-        proxy->addModel(wbs, 0, {2, 3}, 5);
-    if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
-        proxy->addModel(resources, 0, 0);
-    if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))
-        proxy->addModel(codes, 0, columnRange(1, codes->columnCount()), 0);
-    if (QAbstractItemModel *udf = model(QStringLiteral("userDefinedAssignmentModel")))
-        proxy->addModel(udf, 0, columnRange(1, udf->columnCount()), 0);
+    const auto joinTables = [&] {
+        proxy->blockSignals(true);
+        proxy->setSourceModel(structure);
+        proxy->addModel(task, 0, 0);
+        if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
+            proxy->addModel(wbs, 0, {2, 3}, 5);
+        if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
+            proxy->addModel(resources, 0, 0);
+        if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))
+            proxy->addModel(codes, 0, columnRange(1, codes->columnCount()), 0);
+        if (QAbstractItemModel *udf = model(QStringLiteral("userDefinedAssignmentModel")))
+            proxy->addModel(udf, 0, columnRange(1, udf->columnCount()), 0);
+    };
+    QAbstractItemModel *relations = model(QStringLiteral("PredecessorModel"));
+    if (qobject_cast<BaseContainerModel *>(task)) {
+        // The relation texts go into columns of their own that nothing else
+        // here reads or writes: they are made beside the other steps, which
+        // run on another thread meanwhile and touch none of this thread's
+        // objects but the new model.
+        threadhandoff::release(this);
+        QFuture<void> others = QtConcurrent::run([&] {
+            threadhandoff::acquire(this);
+            addTaskTypes(task);
+            addStartFinishDate(structure, task);
+            joinTables();
+            threadhandoff::release(this);
+        });
+        addPredecessors(relations, task);
+        others.waitForFinished();
+        threadhandoff::acquire(this);
+    } else {
+        addTaskTypes(task);
+        addStartFinishDate(structure, task);
+        addPredecessors(relations, task);
+        joinTables();
+    }
     proxy->setObjectName(QStringLiteral("ActivityModel"));
     addModel(proxy);
     log.stop();
@@ -576,52 +634,68 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     const int earlyFinish = columnIndex(taskModel, QStringLiteral("Early finish date"));
 
     // A caption that names no column reads as empty; writes to it are dropped.
-    auto read = [taskModel](int row, int column) {
-        return column < 0 ? QVariant() : cell(taskModel, row, column);
-    };
-    auto write = [taskModel](int row, int column, const QVariant &value) {
-        if (column >= 0)
-            taskModel->setData(taskModel->index(row, column), value, Qt::DisplayRole);
-    };
+    const ColumnReader readCstrDate(taskModel, cstrDate);
+    const ColumnReader readActStart(taskModel, actStart);
+    const ColumnReader readActFinish(taskModel, actFinish);
+    const ColumnReader readCstrType(taskModel, cstrType);
+    const ColumnReader readPlanStart(taskModel, planStart);
+    const ColumnReader readPlanFinish(taskModel, planFinish);
+    const ColumnReader readStatus(taskModel, status);
+    const ColumnReader readEarlyFinish(taskModel, earlyFinish);
+    const ColumnReader readIds(taskModel, 0);
+    const ColumnReader *const readers[] = {&readCstrDate, &readActStart,   &readActFinish,
+                                           &readCstrType, &readPlanStart,  &readPlanFinish,
+                                           &readStatus,   &readEarlyFinish, &readIds};
 
     const int rows = taskModel->rowCount();
     QVector<QVariant> ids(rows);
-    for (int r = 0; r < rows; ++r) {
-        const QString state = read(r, status).toString();
-        const QString constraint = read(r, cstrType).toString();
-        const bool startConstraint = constraint == QLatin1String("CS_MANDSTART")
-                                     || constraint == QLatin1String("CS_MSO")
-                                     || constraint == QLatin1String("CS_MSOB");
-        const bool finishConstraint = constraint == QLatin1String("CS_MANDFIN")
-                                      || constraint == QLatin1String("CS_MEO")
-                                      || constraint == QLatin1String("CS_MEOB");
-        int startColumn;
-        int finishColumn;
-        if (state == QLatin1String("TK_Complete")) {
-            startColumn = actStart;
-            finishColumn = actFinish;
-        } else if (state == QLatin1String("TK_Active")) {
-            startColumn = actStart;
-            finishColumn = finishConstraint ? cstrDate : planFinish;
-        } else {
-            startColumn = startConstraint ? cstrDate : planStart;
-            finishColumn = finishConstraint ? cstrDate : planFinish;
+    std::vector<QVariant> starts(size_t(qMax(0, rows)));
+    std::vector<QVariant> finishes(size_t(qMax(0, rows)));
+    const auto choose = [&](int from, int to) {
+        for (int r = from; r < to; ++r) {
+            const QString state = readStatus.value(r).toString();
+            const QString constraint = readCstrType.value(r).toString();
+            const bool startConstraint = constraint == QLatin1String("CS_MANDSTART")
+                                         || constraint == QLatin1String("CS_MSO")
+                                         || constraint == QLatin1String("CS_MSOB");
+            const bool finishConstraint = constraint == QLatin1String("CS_MANDFIN")
+                                          || constraint == QLatin1String("CS_MEO")
+                                          || constraint == QLatin1String("CS_MEOB");
+            const ColumnReader *startColumn;
+            const ColumnReader *finishColumn;
+            if (state == QLatin1String("TK_Complete")) {
+                startColumn = &readActStart;
+                finishColumn = &readActFinish;
+            } else if (state == QLatin1String("TK_Active")) {
+                startColumn = &readActStart;
+                finishColumn = finishConstraint ? &readCstrDate : &readPlanFinish;
+            } else {
+                startColumn = startConstraint ? &readCstrDate : &readPlanStart;
+                finishColumn = finishConstraint ? &readCstrDate : &readPlanFinish;
+            }
+            const QDateTime startDate = startColumn->value(r).toDateTime();
+            QDateTime finishDate = finishColumn->value(r).toDateTime();
+            // An activity that started after its planned finish, or whose
+            // constraint lies before its start, would finish before it starts;
+            // P6 shows its early finish then, or the start itself when that is
+            // missing or lies before it too. Unknown dates stay unknown.
+            if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
+                const QDateTime early = readEarlyFinish.value(r).toDateTime();
+                finishDate = early.isValid() && early >= startDate ? early : startDate;
+            }
+            starts[size_t(r)] = QVariant(startDate);
+            finishes[size_t(r)] = QVariant(finishDate);
+            const QVariant id = readIds.value(r);
+            ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
         }
-        const QDateTime startDate = read(r, startColumn).toDateTime();
-        QDateTime finishDate = read(r, finishColumn).toDateTime();
-        // An activity that started after its planned finish, or whose
-        // constraint lies before its start, would finish before it starts;
-        // P6 shows its early finish then, or the start itself when that is
-        // missing or lies before it too. Unknown dates stay unknown.
-        if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
-            const QDateTime early = read(r, earlyFinish).toDateTime();
-            finishDate = early.isValid() && early >= startDate ? early : startDate;
-        }
-        write(r, start, QVariant(startDate));
-        write(r, finish, QVariant(finishDate));
-        const QVariant id = cell(taskModel, r, 0);
-        ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
-    }
+    };
+    // Columns read straight from the table are read side by side.
+    if (std::all_of(std::begin(readers), std::end(readers), [](const ColumnReader *c) { return c->isDirect(); }))
+        parallelRuns(rows, 8192, choose);
+    else
+        choose(0, rows);
+    ColumnWriter(taskModel, start).write(starts);
+    ColumnWriter(taskModel, finish).write(finishes);
 
     // The structure rows list the activities by ascending task id (a stable
     // order, so equal ids keep the file's order).

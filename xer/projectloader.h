@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QList>
 #include <QMap>
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -101,6 +102,8 @@ protected:
     void moveModelsToThread(QThread *target);
 
 private:
+    // The derived models may be built side by side, each registering itself.
+    mutable QMutex m_modelsMutex;
     QMap<QString, QAbstractItemModel *> m_models; // Owned.
     QList<QPointer<QAbstractItemModel>> m_order;  // Registration order, for teardown.
     QMap<QString, QVariantList> m_schema;

@@ -17,6 +17,7 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "parallel.h"
 #include "threadhandoff.h"
 
 #include <QCoreApplication>
@@ -432,16 +433,39 @@ void XERLoader::read()
                                     .arg(tablesMs - readMs)
                                     .arg(timer.elapsed() - tablesMs);
 
+    // These five read only the tables and are built side by side; the
+    // activity model joins three of them and comes after.
     emit progress(20, QStringLiteral("Create Predecessor Model"));
-    createPredecessorModel();
     emit progress(30, QStringLiteral("Create Resource Model"));
-    createResourceModel();
     emit progress(40, QStringLiteral("Create Codes Model"));
-    createCodesModel();
     emit progress(50, QStringLiteral("Create Task Codes Assignment Model"));
-    createTaskCodesAssignmentModel();
     emit progress(60, QStringLiteral("Create UDF Assignment Model"));
-    createUDFAssignmentModel();
+    QThread *readingThread = QThread::currentThread();
+    threadhandoff::release(this);
+    parallelFor(5, [this, readingThread](int step) {
+        threadhandoff::acquire(this);
+        switch (step) {
+        case 0:
+            createPredecessorModel();
+            break;
+        case 1:
+            createResourceModel();
+            break;
+        case 2:
+            createCodesModel();
+            break;
+        case 3:
+            createTaskCodesAssignmentModel();
+            break;
+        default:
+            createUDFAssignmentModel();
+            break;
+        }
+        // A model made on another pool thread joins the others on this one.
+        moveModelsToThread(readingThread);
+        threadhandoff::release(this);
+    });
+    threadhandoff::acquire(this);
     emit progress(70, QStringLiteral("Create Activity Model"));
     createActivityModel();
     emit progress(80, QStringLiteral("Process data"));
