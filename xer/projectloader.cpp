@@ -8,7 +8,6 @@
 #include "pivotmodel.h"
 #include "threadhandoff.h"
 #include "xerlogging.h"
-#include "zindex.h"
 #include "zjoinproxymodel.h"
 #include "zvariant.h"
 
@@ -19,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QThread>
 #include <QtConcurrent>
@@ -138,12 +138,13 @@ inline QVariant cell(const QAbstractItemModel *model, int row, int column)
 QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<QVariant> *ids)
 {
     QHash<int, int> rows;
+    const ColumnReader read(task, taskIdColumn);
     const int n = task->rowCount();
     rows.reserve(n);
     ids->resize(n);
     for (int r = 0; r < n; ++r) {
         // A row without a readable id joins nothing.
-        const QVariant value = cell(task, r, taskIdColumn);
+        const QVariant value = read.value(r);
         (*ids)[r] = value;
         if (!value.isValid())
             continue;
@@ -176,13 +177,38 @@ std::map<QVariant, QVariant, VariantLess> firstRowLookup(const QAbstractItemMode
     std::map<QVariant, QVariant, VariantLess> lookup;
     if (!model || keyColumn < 0)
         return lookup;
+    const ColumnReader keys(model, keyColumn);
+    const ColumnReader values(model, valueColumn);
     for (int r = 0; r < model->rowCount(); ++r) {
-        const QVariant key = cell(model, r, keyColumn);
+        const QVariant key = keys.value(r);
         if (!key.isValid())
             continue;
-        lookup.emplace(key, valueColumn >= 0 ? cell(model, r, valueColumn) : QVariant());
+        lookup.emplace(key, valueColumn >= 0 ? values.value(r) : QVariant());
     }
     return lookup;
+}
+
+// The rows of a column grouped by value (keys in the variant order, rows
+// ascending); empty cells are in no group.
+std::map<QVariant, std::vector<int>, VariantLess> groupRows(const QAbstractItemModel *model, int column)
+{
+    std::map<QVariant, std::vector<int>, VariantLess> groups;
+    const ColumnReader read(model, column);
+    const int rows = model ? model->rowCount() : 0;
+    // Consecutive rows mostly share their key: the last group is tried first.
+    auto last = groups.end();
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = read.value(r);
+        if (!key.isValid())
+            continue;
+        if (last == groups.end() || compareVariants(key, last->first) != 0) {
+            last = groups.lower_bound(key);
+            if (last == groups.end() || compareVariants(key, last->first) != 0)
+                last = groups.emplace_hint(last, key, std::vector<int>());
+        }
+        last->second.push_back(r);
+    }
+    return groups;
 }
 
 QVariant lookupValue(const std::map<QVariant, QVariant, VariantLess> &lookup, const QVariant &key)
@@ -424,37 +450,40 @@ void ProjectLoader::createTaskCodesAssignmentModel()
         return;
     StepLog log("virtual void ProjectLoader::createTaskCodesAssignmentModel()");
 
-    ZIndex index(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
-    index.group(Qt::DisplayRole);
+    const auto groups = groupRows(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, index.count(), &rowOfTask);
+    auto *pivot = newPivot(task, int(groups.size()), &rowOfTask);
     pivot->blockSignals(true);
 
     // Hashed and ordered lookups instead of a search per assignment row.
     const auto typeCaptions = firstRowLookup(types, 0, 3);
     const auto codeNames = firstRowLookup(codes, 0, columnIndex(codes, QStringLiteral("Code Name")));
+    QHash<int, QString> nameOfCode;
+    const ColumnReader readCode(assignments, 2);
+    const ColumnReader readTask(assignments, 0);
 
     int column = 1;
-    for (const auto &entry : index) {
+    for (const auto &entry : groups) {
         const int typeId = entry.first.toInt();
         const QString caption = lookupValue(typeCaptions, typeId).toString();
         pivot->setHeaderData(column, Qt::Horizontal, caption, Qt::DisplayRole);
         pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("Activity Codes"), FieldGroupRole);
         // Rows in file order, so the last assignment of a type wins.
-        QList<int> rows = entry.second.rows.values();
-        std::sort(rows.begin(), rows.end());
-        for (int row : qAsConst(rows)) {
+        for (int row : entry.second) {
             // An assignment whose ids cannot be read joins nothing.
-            const QVariant code = cell(assignments, row, 2);
-            const QVariant taskId = cell(assignments, row, 0);
+            const QVariant code = readCode.value(row);
+            const QVariant taskId = readTask.value(row);
             if (!code.isValid() || !taskId.isValid())
                 continue;
             const int codeId = code.toInt();
             const auto it = rowOfTask.constFind(taskId.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
-            pivot->fill(it.value(), column, lookupValue(codeNames, codeId).toString(), codeId);
+            auto name = nameOfCode.constFind(codeId);
+            if (name == nameOfCode.constEnd())
+                name = nameOfCode.insert(codeId, lookupValue(codeNames, codeId).toString());
+            pivot->fill(it.value(), column, name.value(), codeId);
         }
         QVariantMap descriptor;
         descriptor.insert(QStringLiteral("id"), 117);
@@ -480,42 +509,41 @@ void ProjectLoader::createUDFAssignmentModel()
     if (!task || !types || !values)
         return;
 
-    ZIndex index(values, 0);
-    index.group(Qt::DisplayRole);
+    const auto groups = groupRows(values, 0);
 
     // Only fields of the activity table become columns: a value of a WBS,
     // resource or project field never lands on an activity sharing its id.
     const auto typeTables = firstRowLookup(types, 0, 1);
     const auto typeLabels = firstRowLookup(types, 0, columnIndex(types, QStringLiteral("Label")));
-    QList<QVariant> taskTypes;
-    for (const auto &entry : index) {
-        if (lookupValue(typeTables, entry.first.toInt()).toString() == QLatin1String("TASK"))
-            taskTypes.append(entry.first);
+    std::vector<decltype(groups)::const_iterator> taskTypes;
+    for (auto entry = groups.cbegin(); entry != groups.cend(); ++entry) {
+        if (lookupValue(typeTables, entry->first.toInt()).toString() == QLatin1String("TASK"))
+            taskTypes.push_back(entry);
     }
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, taskTypes.size(), &rowOfTask);
+    auto *pivot = newPivot(task, int(taskTypes.size()), &rowOfTask);
+    const ColumnReader readForeignKey(values, 1);
+    const ColumnReader readValues[] = {ColumnReader(values, 3), ColumnReader(values, 4), ColumnReader(values, 5)};
 
     int column = 1;
-    for (const QVariant &key : qAsConst(taskTypes)) {
-        const int typeId = key.toInt();
+    for (const auto &entry : taskTypes) {
+        const int typeId = entry->first.toInt();
         pivot->setHeaderData(column, Qt::Horizontal, lookupValue(typeLabels, typeId).toString(),
                              Qt::DisplayRole);
         pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("User Defined"), FieldGroupRole);
-        QList<int> rows = index.value(key).rows.values();
-        std::sort(rows.begin(), rows.end());
-        for (int row : qAsConst(rows)) {
-            const QVariant fk = cell(values, row, 1);
+        for (int row : entry->second) {
+            const QVariant fk = readForeignKey.value(row);
             if (!fk.isValid())
                 continue;
             const auto it = rowOfTask.constFind(fk.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
-            QVariant value = cell(values, row, 3);
+            QVariant value = readValues[0].value(row);
             if (value.isNull())
-                value = cell(values, row, 4);
+                value = readValues[1].value(row);
             if (value.isNull())
-                value = cell(values, row, 5);
+                value = readValues[2].value(row);
             pivot->fill(it.value(), column, value, typeId);
         }
         ++column;
@@ -718,6 +746,10 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     }
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
+        // Filled from another thread than its own, the table would queue an
+        // event per item back to its thread (its item-changed relay); a
+        // table built there has no one watching it yet.
+        const QSignalBlocker quiet(standard->thread() != QThread::currentThread() ? standard : nullptr);
         standard->setRowCount(rows);
         for (int r = 0; r < rows; ++r) {
             auto *item = new QStandardItem;

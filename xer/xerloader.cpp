@@ -331,7 +331,12 @@ void XERLoader::read()
     {
         int job, source, from, to, row;
     };
-    constexpr int RunRecords = 8192;
+    // Runs small enough to keep every core busy on a small file, large
+    // enough to keep the cost of handing them out small.
+    int records = 0;
+    for (const xer::TableLines &lines : m_reader->tableLines())
+        records += int(lines.records.size());
+    const int RunRecords = qBound(256, records / (4 * qMax(1, QThread::idealThreadCount())), 8192);
     std::vector<Run> runs;
     struct ColumnJob
     {
@@ -386,11 +391,13 @@ void XERLoader::read()
             }
         }
     }
-    std::vector<QVariant> dates(keys.size());
+    // One after the other: the local-time conversion takes a process-wide
+    // lock, and a few thousand of them are quickly done.
+    std::vector<QVariant> dates;
+    dates.reserve(keys.size());
+    for (quint64 key : keys)
+        dates.push_back(QVariant(ColumnStore::dateTimeOfKey(key)));
     threadhandoff::release(this);
-    QtConcurrent::blockingMap(keys, [&](const quint64 &key) {
-        dates[size_t(&key - keys.data())] = QVariant(ColumnStore::dateTimeOfKey(key));
-    });
     QtConcurrent::blockingMap(order.begin(), order.begin() + qint64(columnJobs.size()), [&](int c) {
         threadhandoff::acquire(this);
         if (ColumnStore *column = columnOf(size_t(c))) {
