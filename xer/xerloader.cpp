@@ -161,8 +161,7 @@ public:
             return ok;
         }
         case CellType::String:
-            column->putString(row, isAscii(begin, end) ? QString::fromLatin1(begin, int(end - begin))
-                                                       : m_reader.decode(begin, end));
+            column->putString(row, text(begin, end));
             return true;
         case CellType::DateTime:
             column->putDateKey(row, dateKey(begin, end));
@@ -171,6 +170,11 @@ public:
             break;
         }
         return true;
+    }
+
+    QString text(const char *begin, const char *end) const
+    {
+        return isAscii(begin, end) ? QString::fromLatin1(begin, int(end - begin)) : m_reader.decode(begin, end);
     }
 
 private:
@@ -204,6 +208,46 @@ private:
     }
 
     const xer::XERFile &m_reader;
+};
+
+// The last few distinct texts of one column: most text columns of an export
+// hold a handful of codes ("TK_Active", "CS_MSO", "Y"), and a row then shares
+// the text of an earlier one instead of holding a copy. A column whose texts
+// rarely repeat stops looking after a while.
+class RecentTexts
+{
+public:
+    QString text(const FieldConverter &converter, const char *begin, const char *end)
+    {
+        const int size = int(end - begin);
+        if (m_looking) {
+            const QLatin1String bytes(begin, size);
+            for (const QString &known : m_known) {
+                if (known.size() == size && known == bytes && isAscii(begin, end)) {
+                    ++m_hits;
+                    return known;
+                }
+            }
+        }
+        QString text = converter.text(begin, end);
+        if (m_looking) {
+            m_known[m_next] = text;
+            m_next = (m_next + 1) % Slots;
+            // Fewer than one repeat in two after a while: the column holds
+            // names or ids, not codes.
+            if (++m_misses == 64 && m_hits < 64)
+                m_looking = false;
+        }
+        return text;
+    }
+
+private:
+    static constexpr int Slots = 8;
+    QString m_known[Slots];
+    int m_next = 0;
+    int m_hits = 0;
+    int m_misses = 0;
+    bool m_looking = true;
 };
 
 // The names of a "%F" line's fields, its marker first, in lower case.
@@ -598,6 +642,7 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
     const xer::TableLines &lines = *plan.sources[size_t(source)];
     const FieldConverter converter(*m_reader);
     const int targets = int(plan.targets.size());
+    std::vector<RecentTexts> recent{size_t(targets)};
     for (int r = from; r < to; ++r) {
         // A record with more or fewer fields than its "%F" line keeps its
         // values in their own columns: extra fields are ignored, missing
@@ -612,7 +657,9 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
             const char *fieldEnd = tab ? tab : end;
             if (k < targets && fieldEnd > field) {
                 const TablePlan::Target &target = plan.targets[size_t(k)];
-                if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
+                if (target.type == CellType::String && target.column) {
+                    target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
+                } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
                     // A later field of the same name that cannot be read
                     // empties the cell, as it would have replaced it.
                     target.column->putNothing(row);
