@@ -21,7 +21,6 @@
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QThread>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <map>
@@ -301,7 +300,7 @@ bool ProjectLoader::organizeData()
 
 bool ProjectLoader::hasModel(const QString &name) const
 {
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.contains(name);
 }
 
@@ -310,19 +309,19 @@ QAbstractItemModel *ProjectLoader::model(const QString &name) const
     // Models built on a pool thread are taken here by the thread that shows
     // them.
     threadhandoff::acquire(this);
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.value(name, nullptr);
 }
 
 void ProjectLoader::setModels(const QMap<QString, QAbstractItemModel *> &models)
 {
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     m_models = models;
 }
 
 QStringList ProjectLoader::modelNames() const
 {
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.keys();
 }
 
@@ -335,7 +334,7 @@ void ProjectLoader::addModel(QAbstractItemModel *model)
     const QString name = model->objectName();
     if (name.isEmpty())
         return;
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     QAbstractItemModel *previous = m_models.value(name, nullptr);
     m_models.insert(name, model);
     m_order.append(model);
@@ -351,7 +350,7 @@ void ProjectLoader::moveModelsToThread(QThread *target)
     Q_ASSERT(target);
     if (!target)
         return;
-    QMutexLocker lock(&m_modelsMutex);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     for (QAbstractItemModel *m : qAsConst(m_models)) {
         // moveToThread must be called from the thread that owns the object;
         // children (the activity model's structure table) go along.
@@ -589,17 +588,13 @@ void ProjectLoader::createActivityModel()
         // here reads or writes: they are made beside the other steps, which
         // run on another thread meanwhile and touch none of this thread's
         // objects but the new model.
-        threadhandoff::release(this);
-        QFuture<void> others = QtConcurrent::run([&] {
-            threadhandoff::acquire(this);
+        parallel::Task others = parallel::start([&] {
             addTaskTypes(task);
             addStartFinishDate(structure, task);
             joinTables();
-            threadhandoff::release(this);
         });
         addPredecessors(relations, task);
-        others.waitForFinished();
-        threadhandoff::acquire(this);
+        others.wait();
     } else {
         addTaskTypes(task);
         addStartFinishDate(structure, task);
@@ -719,7 +714,7 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     };
     // Columns read straight from the table are read side by side.
     if (std::all_of(std::begin(readers), std::end(readers), [](const ColumnReader *c) { return c->isDirect(); }))
-        parallelRuns(rows, 8192, choose);
+        parallelRuns(rows, runLength(rows), choose);
     else
         choose(0, rows);
     ColumnWriter(taskModel, start).write(starts);
@@ -840,7 +835,7 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     };
     // Rows of the table's own columns are written side by side.
     if (taskIds.container() && predecessors.isDirect() && details.isDirect())
-        parallelRuns(rows, 8192, write);
+        parallelRuns(rows, runLength(rows), write);
     else
         write(0, rows);
     predecessors.finish();

@@ -5,13 +5,13 @@
 #include <QJsonDocument>
 #include <QList>
 #include <QMap>
-#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QVariantList>
 
 #include <memory>
+#include <mutex>
 
 class QAbstractItemModel;
 class QThread;
@@ -102,8 +102,9 @@ protected:
     void moveModelsToThread(QThread *target);
 
 private:
-    // The derived models may be built side by side, each registering itself.
-    mutable QMutex m_modelsMutex;
+    // The derived models may be built side by side, each registering itself
+    // (a standard mutex: the thread sanitizer sees it).
+    mutable std::mutex m_modelsMutex;
     QMap<QString, QAbstractItemModel *> m_models; // Owned.
     QList<QPointer<QAbstractItemModel>> m_order;  // Registration order, for teardown.
     QMap<QString, QVariantList> m_schema;

@@ -27,7 +27,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
-#include <QtConcurrent>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -375,12 +374,10 @@ void XERLoader::read()
     {
         int job, source, from, to, row;
     };
-    // Runs small enough to keep every core busy on a small file, large
-    // enough to keep the cost of handing them out small.
     int records = 0;
     for (const xer::TableLines &lines : m_reader->tableLines())
         records += int(lines.records.size());
-    const int RunRecords = qBound(256, records / (4 * qMax(1, QThread::idealThreadCount())), 8192);
+    const int RunRecords = runLength(records);
     std::vector<Run> runs;
     struct ColumnJob
     {
@@ -402,14 +399,9 @@ void XERLoader::read()
     }
     std::vector<TableNotes> runNotes(runs.size());
     std::vector<int> unreadDates(columnJobs.size(), 0);
-    std::vector<int> order(qMax(runs.size(), columnJobs.size()));
-    std::iota(order.begin(), order.end(), 0);
-    threadhandoff::release(this);
-    QtConcurrent::blockingMap(order.begin(), order.begin() + qint64(runs.size()), [&](int r) {
-        threadhandoff::acquire(this);
+    parallelFor(int(runs.size()), [&](int r) {
         const Run &run = runs[size_t(r)];
         fillRows(plans[size_t(run.job)], run.source, run.from, run.to, run.row, &runNotes[size_t(r)]);
-        threadhandoff::release(this);
     });
     // Date-time columns share their values: an export repeats a few thousand
     // instants across all its date columns, and each local date-time is made
@@ -418,13 +410,10 @@ void XERLoader::read()
     const auto columnOf = [&](size_t c) {
         return jobs.at(columnJobs[c].job).container->column(columnJobs[c].column);
     };
-    QtConcurrent::blockingMap(order.begin(), order.begin() + qint64(columnJobs.size()), [&](int c) {
-        threadhandoff::acquire(this);
+    parallelFor(int(columnJobs.size()), [&](int c) {
         if (ColumnStore *column = columnOf(size_t(c)))
             column->finishKeys(&columnKeys[size_t(c)]);
-        threadhandoff::release(this);
     });
-    threadhandoff::acquire(this);
     QHash<quint64, int> indexOfKey;
     std::vector<quint64> keys;
     for (const std::vector<quint64> &columnKey : columnKeys) {
@@ -441,9 +430,7 @@ void XERLoader::read()
     dates.reserve(keys.size());
     for (quint64 key : keys)
         dates.push_back(QVariant(ColumnStore::dateTimeOfKey(key)));
-    threadhandoff::release(this);
-    QtConcurrent::blockingMap(order.begin(), order.begin() + qint64(columnJobs.size()), [&](int c) {
-        threadhandoff::acquire(this);
+    parallelFor(int(columnJobs.size()), [&](int c) {
         if (ColumnStore *column = columnOf(size_t(c))) {
             const std::vector<quint64> &columnKey = columnKeys[size_t(c)];
             std::vector<QVariant> values;
@@ -452,9 +439,7 @@ void XERLoader::read()
                 values.push_back(dates[size_t(indexOfKey.value(key))]);
             unreadDates[size_t(c)] = column->finishDates(std::move(values));
         }
-        threadhandoff::release(this);
     });
-    threadhandoff::acquire(this);
     for (size_t r = 0; r < runs.size(); ++r) {
         notes[runs[r].job].mismatched += runNotes[r].mismatched;
         notes[runs[r].job].unread += runNotes[r].unread;
@@ -492,9 +477,7 @@ void XERLoader::read()
     emit progress(50, QStringLiteral("Create Task Codes Assignment Model"));
     emit progress(60, QStringLiteral("Create UDF Assignment Model"));
     QThread *readingThread = QThread::currentThread();
-    threadhandoff::release(this);
     parallelFor(5, [this, readingThread](int step) {
-        threadhandoff::acquire(this);
         switch (step) {
         case 0:
             createPredecessorModel();
@@ -512,11 +495,9 @@ void XERLoader::read()
             createUDFAssignmentModel();
             break;
         }
-        // A model made on another pool thread joins the others on this one.
+        // A model made on another thread joins the others on this one.
         moveModelsToThread(readingThread);
-        threadhandoff::release(this);
     });
-    threadhandoff::acquire(this);
     emit progress(70, QStringLiteral("Create Activity Model"));
     createActivityModel();
     emit progress(80, QStringLiteral("Process data"));
