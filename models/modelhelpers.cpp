@@ -533,11 +533,15 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
     // Ordered by task id, then predecessor ID: first by the integer alone,
     // then each activity's few entries by their IDs. Both sorts are stable,
     // so of two rows with the same keys the later one stays last.
-    std::vector<int> order(size_t(relations.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&relations](int a, int b) {
-        return relations.at(a).taskId < relations.at(b).taskId;
-    });
+    std::vector<std::pair<int, int>> byTask(size_t(relations.size()));
+    for (int i = 0; i < relations.size(); ++i)
+        byTask[size_t(i)] = {relations.at(i).taskId, i};
+    // The entry index breaks ties, which keeps the sort stable.
+    std::sort(byTask.begin(), byTask.end());
+    std::vector<int> order(byTask.size());
+    for (size_t i = 0; i < byTask.size(); ++i)
+        order[i] = byTask[i].second;
+    byTask = std::vector<std::pair<int, int>>();
     const auto byId = [&relations](int a, int b) {
         return relations.at(a).predecessor < relations.at(b).predecessor;
     };

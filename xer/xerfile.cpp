@@ -6,6 +6,8 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "parallel.h"
+
 #include <QFile>
 #include <QTextCodec>
 
@@ -110,9 +112,23 @@ void XERFile::clearObjects() const
 void XERFile::clear()
 {
     clearObjects();
-    m_data.reset();
-    m_tableLines = std::vector<TableLines>();
-    m_otherLines = std::vector<LineSpan>();
+    // A large file's buffer and spans go back to the system on a worker:
+    // the caller goes on meanwhile.
+    struct Held
+    {
+        std::unique_ptr<char[]> data;
+        std::vector<TableLines> tableLines;
+        std::vector<LineSpan> otherLines;
+    };
+    auto held = std::make_shared<Held>();
+    held->data = std::move(m_data);
+    held->tableLines = std::move(m_tableLines);
+    held->otherLines = std::move(m_otherLines);
+    m_tableLines.clear();
+    m_otherLines.clear();
+    if (m_dataSize >= 8 * 1024 * 1024)
+        parallel::start([held]() mutable { held.reset(); });
+    m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
 }
@@ -194,6 +210,7 @@ int XERFile::readBuffer(qint64 *size)
     if (first)
         return NotXer;
     *size = filled;
+    m_dataSize = filled;
     return Ok;
 }
 

@@ -97,6 +97,7 @@ private:
     LineSeparator m_separator;
     QStringList m_wanted;
     std::unique_ptr<char[]> m_data;
+    qint64 m_dataSize = 0;
     std::vector<TableLines> m_tableLines;
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
