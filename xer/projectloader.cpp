@@ -617,26 +617,45 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
     const QString milestone = QStringLiteral("Milestone");
     const QString taskText = QStringLiteral("Task");
     const QString effort = QStringLiteral("Level of Effort");
-    for (int r = 0; r < taskModel->rowCount(); ++r) {
-        const QModelIndex index = taskModel->index(r, column);
-        const QString code = index.data().toString();
-        QString text;
+    const QString resource = QStringLiteral("Resource Dependent");
+    const QString summary = QStringLiteral("WBS Summary");
+    const auto textOf = [&](const QString &code) -> QString {
         if (code.contains(QLatin1String("Mile")))
-            text = milestone;
-        else if (code.contains(QLatin1String("Task")))
-            text = taskText;
-        else if (code.contains(QLatin1String("LOE")))
-            text = effort;
-        else if (code == QLatin1String("TT_Rsrc"))
-            text = QStringLiteral("Resource Dependent");
-        else if (code == QLatin1String("TT_WBS"))
-            text = QStringLiteral("WBS Summary");
-        else if (code.startsWith(QLatin1String("TT_")))
-            text = code.mid(3);
-        else
-            text = code;
-        taskModel->setData(index, text, Qt::DisplayRole);
-    }
+            return milestone;
+        if (code.contains(QLatin1String("Task")))
+            return taskText;
+        if (code.contains(QLatin1String("LOE")))
+            return effort;
+        if (code == QLatin1String("TT_Rsrc"))
+            return resource;
+        if (code == QLatin1String("TT_WBS"))
+            return summary;
+        if (code.startsWith(QLatin1String("TT_")))
+            return code.mid(3);
+        return code;
+    };
+    // The codes are read before the column is written over.
+    const int rows = taskModel->rowCount();
+    const ColumnReader codes(taskModel, column);
+    std::vector<QString> texts(size_t(qMax(0, rows)));
+    const auto translate = [&](int from, int to) {
+        for (int r = from; r < to; ++r)
+            texts[size_t(r)] = textOf(codes.value(r).toString());
+    };
+    if (codes.isDirect())
+        parallelRuns(rows, runLength(rows), translate);
+    else
+        translate(0, rows);
+    TextColumnWriter writer(taskModel, column);
+    const auto write = [&](int from, int to) {
+        for (int r = from; r < to; ++r)
+            writer.put(r, std::move(texts[size_t(r)]));
+    };
+    if (writer.isDirect())
+        parallelRuns(rows, runLength(rows), write);
+    else
+        write(0, rows);
+    writer.finish();
 }
 
 void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
