@@ -1,5 +1,7 @@
 #include "modelhelpers.h"
 
+#include "parallel.h"
+
 #include "modelslogging.h"
 #include "zvariant.h"
 
@@ -448,84 +450,119 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int
     const int lagColumn = columnIndex(model, QStringLiteral("Lag"));
     const int predColumn = model->columnCount() - 2;
     const QModelIndex root;
-
-    // The rows are gathered first and then put in key order, which beats
-    // a search per row in a map with hundreds of thousands of relations.
-    QVector<RelationEntry> relations;
-    const int rows = model->rowCount();
-    relations.reserve(qMax(0, rows));
-    // Few types and lags recur: each text is made once and then shared.
-    QHash<QPair<QString, int>, QString> texts;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        // A relation whose activity has no readable id belongs to none.
+    const auto read = [&](int r, int *taskId, QString *predecessor, QString *type, QVariant *lag) {
         const QVariant task = model->index(r, taskColumn, root).data();
         if (!task.isValid())
-            continue;
-        const int taskId = task.toInt();
-        QString predecessor = model->index(r, predColumn, root).data().toString();
-        const QString type = model->index(r, typeColumn, root).data().toString();
-        if (predecessor.isEmpty() || type.isEmpty())
-            continue;
-        // Lags can arrive as decimal text ("8.0"); rounding keeps them whole
-        // hours. One that is no finite number of hours within int ("nan",
-        // "inf", 1e308) is no lag, and counted.
-        const QVariant lagValue = model->index(r, lagColumn, root).data();
-        const double hours = lagValue.toDouble();
-        int lag = 0;
-        if (std::isfinite(hours) && std::fabs(hours) < double(std::numeric_limits<int>::max()))
-            lag = qRound(hours);
-        else if (unreadLags)
-            ++*unreadLags;
-        const QPair<QString, int> key(type, lag);
-        auto text = texts.constFind(key);
-        if (text == texts.constEnd())
-            text = texts.insert(key, relationText(type, lag));
-        relations.append({taskId, std::move(predecessor), text.value()});
-    }
-    // Ordered by task id, then predecessor ID. The IDs are ranked once (a
-    // few per activity recur across hundreds of thousands of relations), so
-    // the sort compares integers; it is stable, so of two rows with the same
-    // keys the later one stays last.
-    QHash<QString, int> slotOfId;
-    slotOfId.reserve(qMin(relations.size(), rows));
-    QVector<QString> idOfSlot;
-    QVector<int> slotOfEntry(relations.size());
-    for (int i = 0; i < relations.size(); ++i) {
-        auto slot = slotOfId.constFind(relations.at(i).predecessor);
-        if (slot == slotOfId.constEnd()) {
-            slot = slotOfId.insert(relations.at(i).predecessor, idOfSlot.size());
-            idOfSlot.append(relations.at(i).predecessor);
-        }
-        slotOfEntry[i] = slot.value();
-    }
-    QVector<int> bySlot(idOfSlot.size());
-    std::iota(bySlot.begin(), bySlot.end(), 0);
-    std::sort(bySlot.begin(), bySlot.end(),
-              [&idOfSlot](int a, int b) { return idOfSlot.at(a) < idOfSlot.at(b); });
-    QVector<int> rankOfSlot(idOfSlot.size());
-    for (int r = 0; r < bySlot.size(); ++r)
-        rankOfSlot[bySlot.at(r)] = r;
-    struct Key
-    {
-        int taskId;
-        int rank;
-        int entry;
+            return false;
+        *taskId = task.toInt();
+        *predecessor = model->index(r, predColumn, root).data().toString();
+        *type = model->index(r, typeColumn, root).data().toString();
+        *lag = model->index(r, lagColumn, root).data();
+        return true;
     };
-    std::vector<Key> keys(size_t(relations.size()));
+    return predecessorList(model->rowCount(), read, unreadLags);
+}
+
+QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, int *unreadLags,
+                                       bool concurrent)
+{
+    if (unreadLags)
+        *unreadLags = 0;
+    // The rows are gathered first and then put in key order, which beats
+    // a search per row in a map with hundreds of thousands of relations.
+    // Runs of rows are gathered side by side when the reader allows it, and
+    // joined in row order.
+    const int RunRows = runLength(rows, 1024, 16384);
+    const int runCount = concurrent ? (qMax(0, rows) + RunRows - 1) / RunRows : 1;
+    const int runRows = concurrent ? RunRows : qMax(0, rows);
+    std::vector<QVector<RelationEntry>> gathered(size_t(qMax(1, runCount)));
+    std::vector<int> unread(gathered.size(), 0);
+    const auto gather = [&](int run) {
+        QVector<RelationEntry> &relations = gathered[size_t(run)];
+        const int from = run * runRows;
+        const int to = qMin(qMax(0, rows), from + runRows);
+        relations.reserve(qMax(0, to - from));
+        // Few types and lags recur: each text is made once and then shared.
+        QHash<QPair<QString, int>, QString> texts;
+        int taskId = 0;
+        QString predecessor;
+        QString type;
+        QVariant lagValue;
+        for (int r = from; r < to; ++r) {
+            // A relation whose activity has no readable id belongs to none.
+            if (!read(r, &taskId, &predecessor, &type, &lagValue))
+                continue;
+            if (predecessor.isEmpty() || type.isEmpty())
+                continue;
+            // Lags can arrive as decimal text ("8.0"); rounding keeps them
+            // whole hours. One that is no finite number of hours within int
+            // ("nan", "inf", 1e308) is no lag, and counted.
+            const double hours = lagValue.toDouble();
+            int lag = 0;
+            if (std::isfinite(hours) && std::fabs(hours) < double(std::numeric_limits<int>::max()))
+                lag = qRound(hours);
+            else
+                ++unread[size_t(run)];
+            const QPair<QString, int> key(type, lag);
+            auto text = texts.constFind(key);
+            if (text == texts.constEnd())
+                text = texts.insert(key, relationText(type, lag));
+            relations.append({taskId, std::move(predecessor), text.value()});
+        }
+    };
+    if (runCount > 1)
+        parallelFor(runCount, gather);
+    else
+        gather(0);
+    QVector<RelationEntry> relations;
+    if (gathered.size() == 1) {
+        relations.swap(gathered.front());
+    } else {
+        int total = 0;
+        for (const QVector<RelationEntry> &run : gathered)
+            total += run.size();
+        relations.reserve(total);
+        for (QVector<RelationEntry> &run : gathered) {
+            for (RelationEntry &entry : run)
+                relations.append(std::move(entry));
+            run = QVector<RelationEntry>();
+        }
+    }
+    if (unreadLags)
+        *unreadLags = std::accumulate(unread.cbegin(), unread.cend(), 0);
+    // Ordered by task id, then predecessor ID: first by the integer alone,
+    // then each activity's few entries by their IDs. Both sorts are stable,
+    // so of two rows with the same keys the later one stays last.
+    std::vector<std::pair<int, int>> byTask(size_t(relations.size()));
     for (int i = 0; i < relations.size(); ++i)
-        keys[size_t(i)] = {relations.at(i).taskId, rankOfSlot.at(slotOfEntry.at(i)), i};
-    std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
-        return a.taskId != b.taskId ? a.taskId < b.taskId : a.rank < b.rank;
-    });
+        byTask[size_t(i)] = {relations.at(i).taskId, i};
+    // The entry index breaks ties, which keeps the sort stable.
+    std::sort(byTask.begin(), byTask.end());
+    std::vector<int> order(byTask.size());
+    for (size_t i = 0; i < byTask.size(); ++i)
+        order[i] = byTask[i].second;
+    byTask = std::vector<std::pair<int, int>>();
+    const auto byId = [&relations](int a, int b) {
+        return relations.at(a).predecessor < relations.at(b).predecessor;
+    };
+    for (size_t first = 0; first < order.size();) {
+        size_t last = first + 1;
+        while (last < order.size() && relations.at(order[last]).taskId == relations.at(order[first]).taskId)
+            ++last;
+        if (last - first > 1)
+            std::stable_sort(order.begin() + qint64(first), order.begin() + qint64(last), byId);
+        first = last;
+    }
     // A later row with the same two keys replaces the earlier text: of each
     // run of equal keys the last entry stays.
     QVector<RelationEntry> ordered;
-    ordered.reserve(int(keys.size()));
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const bool lastOfRun = i + 1 == keys.size() || keys[i + 1].taskId != keys[i].taskId
-                               || keys[i + 1].rank != keys[i].rank;
+    ordered.reserve(int(order.size()));
+    for (size_t i = 0; i < order.size(); ++i) {
+        const RelationEntry &entry = relations.at(order[i]);
+        const bool lastOfRun = i + 1 == order.size() || relations.at(order[i + 1]).taskId != entry.taskId
+                               || relations.at(order[i + 1]).predecessor != entry.predecessor;
         if (lastOfRun)
-            ordered.append(std::move(relations[keys[i].entry]));
+            ordered.append(std::move(relations[order[i]]));
     }
     return ordered;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QMap>
 #include <QModelIndexList>
 #include <QString>
@@ -70,6 +72,14 @@ struct RelationEntry
 // built again, unless unreadLags asks for the count of the reading.
 QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel,
                                        int *unreadLags = nullptr);
+// The same from the rows of any relation table: read(row, ...) gives a row's
+// task id, predecessor activity ID, type code and lag in hours, or false for
+// a row without a readable task id. With `concurrent`, read is called from
+// several threads at once.
+using RelationRowReader =
+        std::function<bool(int row, int *taskId, QString *predecessor, QString *type, QVariant *lagHours)>;
+QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, int *unreadLags = nullptr,
+                                       bool concurrent = false);
 // Keeps the list built from a predecessor model on that model, so the next
 // reader of the same relations shares it; any change of the model's rows or
 // cells drops it. Call on the model's thread.

@@ -415,6 +415,7 @@ void ZJoinProxyModel::buildRowMap(const ZJoinMapping &mapping, bool announce)
     QAbstractItemModel *joined = mapping.model;
     const int joinedRows = joined->rowCount();
     QHash<int, int> intKeys;
+    intKeys.reserve(joinedRows);
     bool allInt = true;
     QVector<QVariant> keyValues(joinedRows);
     for (int k = 0; k < joinedRows; ++k) {
@@ -440,11 +441,25 @@ void ZJoinProxyModel::buildRowMap(const ZJoinMapping &mapping, bool announce)
         const auto it = keys.find(fk);
         return it == keys.end() ? -1 : it->second;
     };
+    // The foreign key is read where it lives: in the source or in the model
+    // of an earlier mapping (chained joins); an unmatched cell of an earlier
+    // mapping is read through the proxy, which holds what was written there.
+    QAbstractItemModel *keyModel = nullptr;
+    int keyColumn = -1;
+    int keyMapping = -1;
+    mapFromSection(mapping.foreignKeyColumn, keyModel, keyColumn, keyMapping);
+    const QVector<int> *keyRows = keyMapping >= 0 && keyMapping < m_rowMaps.size() ? &m_rowMaps.at(keyMapping) : nullptr;
+    const auto foreignKey = [&](int r) {
+        if (keyModel && keyColumn >= 0) {
+            const int row = keyMapping < 0 ? r : keyRows && r < keyRows->size() ? keyRows->at(r) : -1;
+            if (row >= 0)
+                return keyModel->data(keyModel->index(row, keyColumn), Qt::DisplayRole);
+        }
+        return data(createIndex(r, mapping.foreignKeyColumn, quintptr(r) + 1), Qt::DisplayRole);
+    };
     if (joinedRows > 0) {
         for (int r = 0; r < rows; ++r) {
-            // Read through the proxy itself, so a joined column can serve.
-            const QVariant fk = data(createIndex(r, mapping.foreignKeyColumn, quintptr(r) + 1),
-                                     Qt::DisplayRole);
+            const QVariant fk = foreignKey(r);
             if (!fk.isValid())
                 continue;
             if (allInt && fk.userType() == QMetaType::Int)

@@ -75,6 +75,15 @@ public:
 
     QList<ZJoinMapping> mappings() const { return m_mappings; }
     int rowMapCount() const { return m_rowMaps.size(); }
+    // The row of mapping's model joined to a row, -1 for none.
+    int joinedRow(int mapping, int row) const
+    {
+        if (mapping < 0 || mapping >= m_rowMaps.size() || row < 0 || row >= m_rowMaps.at(mapping).size())
+            return -1;
+        return m_rowMaps.at(mapping).at(row);
+    }
+    // True when values were written into cells no joined row backs.
+    bool hasCachedValues() const { return !m_valueCache.isEmpty(); }
 
     // Drops every mapping (within a model reset); source and value cache stay.
     void clear();

@@ -2,6 +2,7 @@
 
 #include "columnstore.h"
 #include "icontainer.h"
+#include "parallel.h"
 
 #include <map>
 #include <utility>
@@ -69,6 +70,22 @@ public:
         ensureColumns();
         for (ColumnStore &column : columns_)
             column.reserve(rows);
+    }
+
+    void prepareRows(int rows, const std::vector<ColumnStore::Kind> &kinds) override
+    {
+        columns_.clear();
+        columns_.resize(fld_descs_.size());
+        // Side by side: making the cells is mostly touching fresh memory.
+        parallelFor(int(columns_.size()), [&](int c) {
+            columns_[size_t(c)].prepare(size_t(c) < kinds.size() ? kinds[size_t(c)] : ColumnStore::Kind::Empty, rows);
+        });
+        rowCount_ = qMax(0, rows);
+    }
+
+    ColumnStore *column(int column) override
+    {
+        return column >= 0 && size_t(column) < columns_.size() ? &columns_[size_t(column)] : nullptr;
     }
 
     QVariant value(int row, int column) const override

@@ -1,5 +1,6 @@
 #include "columnstore.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -19,9 +20,8 @@ qint64 instantOf(const QDateTime &dateTime)
 quint64 wallKey(const QDateTime &dateTime)
 {
     if (dateTime.isNull())
-        return ~quint64(0);
-    const quint64 wall = quint64(dateTime.date().toJulianDay()) * 86400000ULL
-                         + quint64(dateTime.time().msecsSinceStartOfDay());
+        return ColumnStore::NullDateKey;
+    const quint64 wall = ColumnStore::wallClockKey(dateTime.date(), dateTime.time());
     // A wall-clock time the local zone skips is kept apart from a valid one.
     return dateTime.isValid() ? wall : (wall | (quint64(1) << 62));
 }
@@ -81,6 +81,11 @@ void ColumnStore::becomeVariants()
 
 quint32 ColumnStore::dateCode(const QDateTime &dateTime)
 {
+    if (m_codeOfDate.size() != int(m_dates.size())) {
+        m_codeOfDate.clear();
+        for (size_t c = 0; c < m_dates.size(); ++c)
+            m_codeOfDate.insert(wallKey(m_dates[c].toDateTime()), quint32(c));
+    }
     const quint64 key = wallKey(dateTime);
     auto it = m_codeOfDate.constFind(key);
     if (it == m_codeOfDate.constEnd()) {
@@ -231,4 +236,110 @@ void ColumnStore::makeInstants() const
     for (const QVariant &date : m_dates)
         m_instants.push_back(instantOf(date.toDateTime()));
     m_instantsMade = true;
+}
+
+quint64 ColumnStore::wallClockKey(const QDate &date, const QTime &time)
+{
+    if (date.isNull() && time.isNull())
+        return NullDateKey;
+    return quint64(date.toJulianDay()) * 86400000ULL + quint64(time.msecsSinceStartOfDay());
+}
+
+void ColumnStore::prepare(Kind kind, int rows)
+{
+    *this = ColumnStore();
+    const size_t n = size_t(qMax(0, rows));
+    m_reserved = int(n);
+    m_present.assign(n, 0);
+    m_kind = kind;
+    switch (kind) {
+    case Kind::Int:
+        m_ints.assign(n, 0);
+        break;
+    case Kind::Double:
+        m_doubles.assign(n, 0.0);
+        break;
+    case Kind::String:
+        m_strings.resize(n);
+        break;
+    case Kind::DateTime:
+        m_keys.assign(n, NullDateKey);
+        break;
+    case Kind::Empty:
+    case Kind::Variant:
+        m_kind = Kind::Empty;
+        break;
+    }
+}
+
+void ColumnStore::finishKeys(std::vector<quint64> *distinct)
+{
+    distinct->clear();
+    if (m_kind != Kind::DateTime || m_keys.empty())
+        return;
+    m_ints.assign(m_keys.size(), 0);
+    QHash<quint64, qint32> codeOfKey;
+    for (size_t r = 0; r < m_keys.size(); ++r) {
+        if (!m_present[r])
+            continue;
+        auto it = codeOfKey.constFind(m_keys[r]);
+        if (it == codeOfKey.constEnd()) {
+            it = codeOfKey.insert(m_keys[r], qint32(distinct->size()));
+            distinct->push_back(m_keys[r]);
+        }
+        m_ints[r] = it.value();
+    }
+    m_keys = std::vector<quint64>();
+}
+
+int ColumnStore::finishDates(std::vector<QVariant> &&dates)
+{
+    int invalid = 0;
+    if (m_kind == Kind::DateTime) {
+        m_dates = std::move(dates);
+        std::vector<std::uint8_t> valid(m_dates.size());
+        for (size_t c = 0; c < m_dates.size(); ++c)
+            valid[c] = m_dates[c].toDateTime().isValid() ? 1 : 0;
+        for (size_t r = 0; r < m_present.size(); ++r) {
+            if (m_present[r] && !valid[size_t(m_ints[r])])
+                ++invalid;
+        }
+        // The wall-clock index of the values is made when a value is stored.
+        m_codeOfDate = QHash<quint64, quint32>();
+    }
+    dropIfEmpty();
+    return invalid;
+}
+
+int ColumnStore::finish()
+{
+    std::vector<quint64> keys;
+    finishKeys(&keys);
+    // Each distinct wall-clock time becomes one shared value, made once:
+    // building a local date-time is the costly part.
+    std::vector<QVariant> dates;
+    dates.reserve(keys.size());
+    for (quint64 key : keys)
+        dates.push_back(QVariant(dateTimeOfKey(key)));
+    return finishDates(std::move(dates));
+}
+
+QDateTime ColumnStore::dateTimeOfKey(quint64 key)
+{
+    if (key == NullDateKey)
+        return QDateTime();
+    return QDateTime(QDate::fromJulianDay(qint64(key / 86400000ULL)),
+                     QTime::fromMSecsSinceStartOfDay(int(key % 86400000ULL)));
+}
+
+void ColumnStore::dropIfEmpty()
+{
+    // A column without a value is one never written.
+    if (m_kind != Kind::Empty
+        && std::find(m_present.cbegin(), m_present.cend(), std::uint8_t(1)) == m_present.cend()) {
+        const int rows = size();
+        *this = ColumnStore();
+        m_present.assign(size_t(rows), 0);
+        m_reserved = rows;
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
+#include <QTime>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -20,6 +22,49 @@
 class ColumnStore
 {
 public:
+    enum class Kind : std::uint8_t { Empty, Int, Double, DateTime, String, Variant };
+
+    // Filling a whole column at once: prepare() makes `rows` empty cells of
+    // one kind (Int, Double, DateTime or String); then any number of threads
+    // may put values into distinct rows; finish() ends the filling. Date-times
+    // are put as their wall-clock key (wallClockKey()). A column that got no
+    // value reads as one that was never written.
+    void prepare(Kind kind, int rows);
+    void putInt(int row, qint32 value)
+    {
+        m_present[size_t(row)] = 1;
+        m_ints[size_t(row)] = value;
+    }
+    void putDouble(int row, double value)
+    {
+        m_present[size_t(row)] = 1;
+        m_doubles[size_t(row)] = value;
+    }
+    void putString(int row, QString &&value)
+    {
+        m_present[size_t(row)] = 1;
+        m_strings[size_t(row)] = std::move(value);
+    }
+    void putDateKey(int row, quint64 key)
+    {
+        m_present[size_t(row)] = 1;
+        m_keys[size_t(row)] = key;
+    }
+    void putNothing(int row) { m_present[size_t(row)] = 0; }
+    // Gives the number of date-time cells that are not a valid date-time.
+    int finish();
+    // finish() in two steps, so columns can share their date-times: the
+    // distinct keys a date-time column holds (numbered by position), then
+    // the date-time of each of them; finishDates() gives what finish() does.
+    void finishKeys(std::vector<quint64> *distinct);
+    int finishDates(std::vector<QVariant> &&dates);
+    // The key of a local wall-clock date and time; of a null date-time, the
+    // key NullDateKey.
+    static quint64 wallClockKey(const QDate &date, const QTime &time);
+    static constexpr quint64 NullDateKey = ~quint64(0);
+    // The local date-time of a key.
+    static QDateTime dateTimeOfKey(quint64 key);
+
     int size() const { return int(m_present.size()); }
     void reserve(int rows);
     // Appends one cell; rows come in order.
@@ -32,7 +77,6 @@ public:
     int instant(int row, qint64 *msecs) const;
 
 private:
-    enum class Kind : std::uint8_t { Empty, Int, Double, DateTime, String, Variant };
 
     static Kind kindOf(const QVariant &value);
     bool fits(const QVariant &value) const;
@@ -48,9 +92,11 @@ private:
     std::vector<QString> m_strings;
     std::vector<QVariant> m_variants;
     std::vector<QVariant> m_dates;       // by code
+    std::vector<quint64> m_keys;         // while filling: wall-clock keys
     // Instants by code, made when first asked for (a local-time conversion
     // each), once, whichever thread asks.
     void makeInstants() const;
+    void dropIfEmpty();
     mutable std::vector<qint64> m_instants;
     mutable bool m_instantsMade = false;
     std::unique_ptr<std::once_flag> m_instantsOnce = std::make_unique<std::once_flag>();

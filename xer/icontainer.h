@@ -1,5 +1,7 @@
 #pragma once
 
+#include "columnstore.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -35,6 +37,11 @@ public:
     // Moves a row in (no copy of its cells); cut or padded like addRow.
     virtual void addRow(ContainerRow &&row) = 0;
     virtual void reserve(int rows) = 0;
+    // Filling every row at once: each column gets `rows` empty cells of its
+    // kind (Empty for a column the file does not fill), to be put through
+    // column() from any number of threads and finished per column.
+    virtual void prepareRows(int rows, const std::vector<ColumnStore::Kind> &kinds) = 0;
+    virtual ColumnStore *column(int column) = 0;
     // The instant of a date-time cell without making a variant: 1 and the
     // milliseconds since the epoch for a valid date-time, 0 for an empty
     // cell or a null date-time, -1 for anything else (read value() then).

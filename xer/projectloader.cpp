@@ -1,12 +1,13 @@
 #include "projectloader.h"
 
 #include "basecontainermodel.h"
+#include "columnreader.h"
 #include "fieldroles.h"
 #include "modelhelpers.h"
+#include "parallel.h"
 #include "pivotmodel.h"
 #include "threadhandoff.h"
 #include "xerlogging.h"
-#include "zindex.h"
 #include "zjoinproxymodel.h"
 #include "zvariant.h"
 
@@ -17,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QThread>
 
@@ -47,6 +49,76 @@ private:
     QElapsedTimer m_timer;
 };
 
+// Writes a text into every row of one column of a table model: straight into
+// a container's column when the model shows one, else through setData().
+class TextColumnWriter
+{
+public:
+    TextColumnWriter(QAbstractItemModel *model, int column)
+        : m_model(model)
+        , m_column(column)
+    {
+        if (column < 0 || !model)
+            return;
+        if (auto *table = qobject_cast<BaseContainerModel *>(model)) {
+            if (table->container())
+                m_store = table->container()->column(column);
+        }
+        if (m_store)
+            m_store->prepare(ColumnStore::Kind::String, model->rowCount());
+    }
+    void put(int row, QString &&text)
+    {
+        if (m_store)
+            m_store->putString(row, std::move(text));
+        else if (m_column >= 0)
+            m_model->setData(m_model->index(row, m_column), text, Qt::DisplayRole);
+    }
+    void finish()
+    {
+        if (m_store)
+            m_store->finish();
+    }
+    // True when rows go straight into the column; any number of threads
+    // may then put distinct rows.
+    bool isDirect() const { return m_store || m_column < 0; }
+
+private:
+    QAbstractItemModel *m_model;
+    int m_column;
+    ColumnStore *m_store = nullptr;
+};
+
+// Writes values into one column of a table model, straight into the
+// container when the model shows one, else through setData().
+class ColumnWriter
+{
+public:
+    ColumnWriter(QAbstractItemModel *model, int column)
+        : m_model(model)
+        , m_column(column)
+    {
+        if (auto *table = qobject_cast<BaseContainerModel *>(model))
+            m_container = table->container().get();
+    }
+    void write(const std::vector<QVariant> &values)
+    {
+        if (m_column < 0 || !m_model)
+            return;
+        for (size_t r = 0; r < values.size(); ++r) {
+            if (m_container)
+                m_container->setValue(int(r), m_column, values[r]);
+            else
+                m_model->setData(m_model->index(int(r), m_column), values[r], Qt::DisplayRole);
+        }
+    }
+
+private:
+    QAbstractItemModel *m_model;
+    int m_column;
+    IContainer *m_container = nullptr;
+};
+
 QList<int> columnRange(int from, int to)
 {
     QList<int> columns;
@@ -65,12 +137,13 @@ inline QVariant cell(const QAbstractItemModel *model, int row, int column)
 QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<QVariant> *ids)
 {
     QHash<int, int> rows;
+    const ColumnReader read(task, taskIdColumn);
     const int n = task->rowCount();
     rows.reserve(n);
     ids->resize(n);
     for (int r = 0; r < n; ++r) {
         // A row without a readable id joins nothing.
-        const QVariant value = cell(task, r, taskIdColumn);
+        const QVariant value = read.value(r);
         (*ids)[r] = value;
         if (!value.isValid())
             continue;
@@ -103,13 +176,38 @@ std::map<QVariant, QVariant, VariantLess> firstRowLookup(const QAbstractItemMode
     std::map<QVariant, QVariant, VariantLess> lookup;
     if (!model || keyColumn < 0)
         return lookup;
+    const ColumnReader keys(model, keyColumn);
+    const ColumnReader values(model, valueColumn);
     for (int r = 0; r < model->rowCount(); ++r) {
-        const QVariant key = cell(model, r, keyColumn);
+        const QVariant key = keys.value(r);
         if (!key.isValid())
             continue;
-        lookup.emplace(key, valueColumn >= 0 ? cell(model, r, valueColumn) : QVariant());
+        lookup.emplace(key, valueColumn >= 0 ? values.value(r) : QVariant());
     }
     return lookup;
+}
+
+// The rows of a column grouped by value (keys in the variant order, rows
+// ascending); empty cells are in no group.
+std::map<QVariant, std::vector<int>, VariantLess> groupRows(const QAbstractItemModel *model, int column)
+{
+    std::map<QVariant, std::vector<int>, VariantLess> groups;
+    const ColumnReader read(model, column);
+    const int rows = model ? model->rowCount() : 0;
+    // Consecutive rows mostly share their key: the last group is tried first.
+    auto last = groups.end();
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = read.value(r);
+        if (!key.isValid())
+            continue;
+        if (last == groups.end() || compareVariants(key, last->first) != 0) {
+            last = groups.lower_bound(key);
+            if (last == groups.end() || compareVariants(key, last->first) != 0)
+                last = groups.emplace_hint(last, key, std::vector<int>());
+        }
+        last->second.push_back(r);
+    }
+    return groups;
 }
 
 QVariant lookupValue(const std::map<QVariant, QVariant, VariantLess> &lookup, const QVariant &key)
@@ -202,6 +300,7 @@ bool ProjectLoader::organizeData()
 
 bool ProjectLoader::hasModel(const QString &name) const
 {
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.contains(name);
 }
 
@@ -210,16 +309,19 @@ QAbstractItemModel *ProjectLoader::model(const QString &name) const
     // Models built on a pool thread are taken here by the thread that shows
     // them.
     threadhandoff::acquire(this);
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.value(name, nullptr);
 }
 
 void ProjectLoader::setModels(const QMap<QString, QAbstractItemModel *> &models)
 {
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     m_models = models;
 }
 
 QStringList ProjectLoader::modelNames() const
 {
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     return m_models.keys();
 }
 
@@ -232,6 +334,7 @@ void ProjectLoader::addModel(QAbstractItemModel *model)
     const QString name = model->objectName();
     if (name.isEmpty())
         return;
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     QAbstractItemModel *previous = m_models.value(name, nullptr);
     m_models.insert(name, model);
     m_order.append(model);
@@ -247,6 +350,7 @@ void ProjectLoader::moveModelsToThread(QThread *target)
     Q_ASSERT(target);
     if (!target)
         return;
+    const std::lock_guard<std::mutex> lock(m_modelsMutex);
     for (QAbstractItemModel *m : qAsConst(m_models)) {
         // moveToThread must be called from the thread that owns the object;
         // children (the activity model's structure table) go along.
@@ -345,37 +449,40 @@ void ProjectLoader::createTaskCodesAssignmentModel()
         return;
     StepLog log("virtual void ProjectLoader::createTaskCodesAssignmentModel()");
 
-    ZIndex index(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
-    index.group(Qt::DisplayRole);
+    const auto groups = groupRows(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, index.count(), &rowOfTask);
+    auto *pivot = newPivot(task, int(groups.size()), &rowOfTask);
     pivot->blockSignals(true);
 
     // Hashed and ordered lookups instead of a search per assignment row.
     const auto typeCaptions = firstRowLookup(types, 0, 3);
     const auto codeNames = firstRowLookup(codes, 0, columnIndex(codes, QStringLiteral("Code Name")));
+    QHash<int, QString> nameOfCode;
+    const ColumnReader readCode(assignments, 2);
+    const ColumnReader readTask(assignments, 0);
 
     int column = 1;
-    for (const auto &entry : index) {
+    for (const auto &entry : groups) {
         const int typeId = entry.first.toInt();
         const QString caption = lookupValue(typeCaptions, typeId).toString();
         pivot->setHeaderData(column, Qt::Horizontal, caption, Qt::DisplayRole);
         pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("Activity Codes"), FieldGroupRole);
         // Rows in file order, so the last assignment of a type wins.
-        QList<int> rows = entry.second.rows.values();
-        std::sort(rows.begin(), rows.end());
-        for (int row : qAsConst(rows)) {
+        for (int row : entry.second) {
             // An assignment whose ids cannot be read joins nothing.
-            const QVariant code = cell(assignments, row, 2);
-            const QVariant taskId = cell(assignments, row, 0);
+            const QVariant code = readCode.value(row);
+            const QVariant taskId = readTask.value(row);
             if (!code.isValid() || !taskId.isValid())
                 continue;
             const int codeId = code.toInt();
             const auto it = rowOfTask.constFind(taskId.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
-            pivot->fill(it.value(), column, lookupValue(codeNames, codeId).toString(), codeId);
+            auto name = nameOfCode.constFind(codeId);
+            if (name == nameOfCode.constEnd())
+                name = nameOfCode.insert(codeId, lookupValue(codeNames, codeId).toString());
+            pivot->fill(it.value(), column, name.value(), codeId);
         }
         QVariantMap descriptor;
         descriptor.insert(QStringLiteral("id"), 117);
@@ -401,42 +508,41 @@ void ProjectLoader::createUDFAssignmentModel()
     if (!task || !types || !values)
         return;
 
-    ZIndex index(values, 0);
-    index.group(Qt::DisplayRole);
+    const auto groups = groupRows(values, 0);
 
     // Only fields of the activity table become columns: a value of a WBS,
     // resource or project field never lands on an activity sharing its id.
     const auto typeTables = firstRowLookup(types, 0, 1);
     const auto typeLabels = firstRowLookup(types, 0, columnIndex(types, QStringLiteral("Label")));
-    QList<QVariant> taskTypes;
-    for (const auto &entry : index) {
-        if (lookupValue(typeTables, entry.first.toInt()).toString() == QLatin1String("TASK"))
-            taskTypes.append(entry.first);
+    std::vector<decltype(groups)::const_iterator> taskTypes;
+    for (auto entry = groups.cbegin(); entry != groups.cend(); ++entry) {
+        if (lookupValue(typeTables, entry->first.toInt()).toString() == QLatin1String("TASK"))
+            taskTypes.push_back(entry);
     }
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, taskTypes.size(), &rowOfTask);
+    auto *pivot = newPivot(task, int(taskTypes.size()), &rowOfTask);
+    const ColumnReader readForeignKey(values, 1);
+    const ColumnReader readValues[] = {ColumnReader(values, 3), ColumnReader(values, 4), ColumnReader(values, 5)};
 
     int column = 1;
-    for (const QVariant &key : qAsConst(taskTypes)) {
-        const int typeId = key.toInt();
+    for (const auto &entry : taskTypes) {
+        const int typeId = entry->first.toInt();
         pivot->setHeaderData(column, Qt::Horizontal, lookupValue(typeLabels, typeId).toString(),
                              Qt::DisplayRole);
         pivot->setHeaderData(column, Qt::Horizontal, QStringLiteral("User Defined"), FieldGroupRole);
-        QList<int> rows = index.value(key).rows.values();
-        std::sort(rows.begin(), rows.end());
-        for (int row : qAsConst(rows)) {
-            const QVariant fk = cell(values, row, 1);
+        for (int row : entry->second) {
+            const QVariant fk = readForeignKey.value(row);
             if (!fk.isValid())
                 continue;
             const auto it = rowOfTask.constFind(fk.toInt());
             if (it == rowOfTask.constEnd())
                 continue;
-            QVariant value = cell(values, row, 3);
+            QVariant value = readValues[0].value(row);
             if (value.isNull())
-                value = cell(values, row, 4);
+                value = readValues[1].value(row);
             if (value.isNull())
-                value = cell(values, row, 5);
+                value = readValues[2].value(row);
             pivot->fill(it.value(), column, value, typeId);
         }
         ++column;
@@ -463,21 +569,38 @@ void ProjectLoader::createActivityModel()
         structure->setHeaderData(c, Qt::Horizontal, structureDescriptor(names.at(c)), FieldDescriptorRole);
     }
 
-    addTaskTypes(task);
-    addStartFinishDate(structure, task);
-    addPredecessors(model(QStringLiteral("PredecessorModel")), task);
-
-    proxy->blockSignals(true);
-    proxy->setSourceModel(structure);
-    proxy->addModel(task, 0, 0);
-    if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
-        proxy->addModel(wbs, 0, {2, 3}, 5);
-    if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
-        proxy->addModel(resources, 0, 0);
-    if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))
-        proxy->addModel(codes, 0, columnRange(1, codes->columnCount()), 0);
-    if (QAbstractItemModel *udf = model(QStringLiteral("userDefinedAssignmentModel")))
-        proxy->addModel(udf, 0, columnRange(1, udf->columnCount()), 0);
+    const auto joinTables = [&] {
+        proxy->blockSignals(true);
+        proxy->setSourceModel(structure);
+        proxy->addModel(task, 0, 0);
+        if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
+            proxy->addModel(wbs, 0, {2, 3}, 5);
+        if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
+            proxy->addModel(resources, 0, 0);
+        if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))
+            proxy->addModel(codes, 0, columnRange(1, codes->columnCount()), 0);
+        if (QAbstractItemModel *udf = model(QStringLiteral("userDefinedAssignmentModel")))
+            proxy->addModel(udf, 0, columnRange(1, udf->columnCount()), 0);
+    };
+    QAbstractItemModel *relations = model(QStringLiteral("PredecessorModel"));
+    if (qobject_cast<BaseContainerModel *>(task)) {
+        // The relation texts go into columns of their own that nothing else
+        // here reads or writes: they are made beside the other steps, which
+        // run on another thread meanwhile and touch none of this thread's
+        // objects but the new model.
+        parallel::Task others = parallel::start([&] {
+            addTaskTypes(task);
+            addStartFinishDate(structure, task);
+            joinTables();
+        });
+        addPredecessors(relations, task);
+        others.wait();
+    } else {
+        addTaskTypes(task);
+        addStartFinishDate(structure, task);
+        addPredecessors(relations, task);
+        joinTables();
+    }
     proxy->setObjectName(QStringLiteral("ActivityModel"));
     addModel(proxy);
     log.stop();
@@ -494,26 +617,45 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
     const QString milestone = QStringLiteral("Milestone");
     const QString taskText = QStringLiteral("Task");
     const QString effort = QStringLiteral("Level of Effort");
-    for (int r = 0; r < taskModel->rowCount(); ++r) {
-        const QModelIndex index = taskModel->index(r, column);
-        const QString code = index.data().toString();
-        QString text;
+    const QString resource = QStringLiteral("Resource Dependent");
+    const QString summary = QStringLiteral("WBS Summary");
+    const auto textOf = [&](const QString &code) -> QString {
         if (code.contains(QLatin1String("Mile")))
-            text = milestone;
-        else if (code.contains(QLatin1String("Task")))
-            text = taskText;
-        else if (code.contains(QLatin1String("LOE")))
-            text = effort;
-        else if (code == QLatin1String("TT_Rsrc"))
-            text = QStringLiteral("Resource Dependent");
-        else if (code == QLatin1String("TT_WBS"))
-            text = QStringLiteral("WBS Summary");
-        else if (code.startsWith(QLatin1String("TT_")))
-            text = code.mid(3);
-        else
-            text = code;
-        taskModel->setData(index, text, Qt::DisplayRole);
-    }
+            return milestone;
+        if (code.contains(QLatin1String("Task")))
+            return taskText;
+        if (code.contains(QLatin1String("LOE")))
+            return effort;
+        if (code == QLatin1String("TT_Rsrc"))
+            return resource;
+        if (code == QLatin1String("TT_WBS"))
+            return summary;
+        if (code.startsWith(QLatin1String("TT_")))
+            return code.mid(3);
+        return code;
+    };
+    // The codes are read before the column is written over.
+    const int rows = taskModel->rowCount();
+    const ColumnReader codes(taskModel, column);
+    std::vector<QString> texts(size_t(qMax(0, rows)));
+    const auto translate = [&](int from, int to) {
+        for (int r = from; r < to; ++r)
+            texts[size_t(r)] = textOf(codes.value(r).toString());
+    };
+    if (codes.isDirect())
+        parallelRuns(rows, runLength(rows), translate);
+    else
+        translate(0, rows);
+    TextColumnWriter writer(taskModel, column);
+    const auto write = [&](int from, int to) {
+        for (int r = from; r < to; ++r)
+            writer.put(r, std::move(texts[size_t(r)]));
+    };
+    if (writer.isDirect())
+        parallelRuns(rows, runLength(rows), write);
+    else
+        write(0, rows);
+    writer.finish();
 }
 
 void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
@@ -534,52 +676,68 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     const int earlyFinish = columnIndex(taskModel, QStringLiteral("Early finish date"));
 
     // A caption that names no column reads as empty; writes to it are dropped.
-    auto read = [taskModel](int row, int column) {
-        return column < 0 ? QVariant() : cell(taskModel, row, column);
-    };
-    auto write = [taskModel](int row, int column, const QVariant &value) {
-        if (column >= 0)
-            taskModel->setData(taskModel->index(row, column), value, Qt::DisplayRole);
-    };
+    const ColumnReader readCstrDate(taskModel, cstrDate);
+    const ColumnReader readActStart(taskModel, actStart);
+    const ColumnReader readActFinish(taskModel, actFinish);
+    const ColumnReader readCstrType(taskModel, cstrType);
+    const ColumnReader readPlanStart(taskModel, planStart);
+    const ColumnReader readPlanFinish(taskModel, planFinish);
+    const ColumnReader readStatus(taskModel, status);
+    const ColumnReader readEarlyFinish(taskModel, earlyFinish);
+    const ColumnReader readIds(taskModel, 0);
+    const ColumnReader *const readers[] = {&readCstrDate, &readActStart,   &readActFinish,
+                                           &readCstrType, &readPlanStart,  &readPlanFinish,
+                                           &readStatus,   &readEarlyFinish, &readIds};
 
     const int rows = taskModel->rowCount();
     QVector<QVariant> ids(rows);
-    for (int r = 0; r < rows; ++r) {
-        const QString state = read(r, status).toString();
-        const QString constraint = read(r, cstrType).toString();
-        const bool startConstraint = constraint == QLatin1String("CS_MANDSTART")
-                                     || constraint == QLatin1String("CS_MSO")
-                                     || constraint == QLatin1String("CS_MSOB");
-        const bool finishConstraint = constraint == QLatin1String("CS_MANDFIN")
-                                      || constraint == QLatin1String("CS_MEO")
-                                      || constraint == QLatin1String("CS_MEOB");
-        int startColumn;
-        int finishColumn;
-        if (state == QLatin1String("TK_Complete")) {
-            startColumn = actStart;
-            finishColumn = actFinish;
-        } else if (state == QLatin1String("TK_Active")) {
-            startColumn = actStart;
-            finishColumn = finishConstraint ? cstrDate : planFinish;
-        } else {
-            startColumn = startConstraint ? cstrDate : planStart;
-            finishColumn = finishConstraint ? cstrDate : planFinish;
+    std::vector<QVariant> starts(size_t(qMax(0, rows)));
+    std::vector<QVariant> finishes(size_t(qMax(0, rows)));
+    const auto choose = [&](int from, int to) {
+        for (int r = from; r < to; ++r) {
+            const QString state = readStatus.value(r).toString();
+            const QString constraint = readCstrType.value(r).toString();
+            const bool startConstraint = constraint == QLatin1String("CS_MANDSTART")
+                                         || constraint == QLatin1String("CS_MSO")
+                                         || constraint == QLatin1String("CS_MSOB");
+            const bool finishConstraint = constraint == QLatin1String("CS_MANDFIN")
+                                          || constraint == QLatin1String("CS_MEO")
+                                          || constraint == QLatin1String("CS_MEOB");
+            const ColumnReader *startColumn;
+            const ColumnReader *finishColumn;
+            if (state == QLatin1String("TK_Complete")) {
+                startColumn = &readActStart;
+                finishColumn = &readActFinish;
+            } else if (state == QLatin1String("TK_Active")) {
+                startColumn = &readActStart;
+                finishColumn = finishConstraint ? &readCstrDate : &readPlanFinish;
+            } else {
+                startColumn = startConstraint ? &readCstrDate : &readPlanStart;
+                finishColumn = finishConstraint ? &readCstrDate : &readPlanFinish;
+            }
+            const QDateTime startDate = startColumn->value(r).toDateTime();
+            QDateTime finishDate = finishColumn->value(r).toDateTime();
+            // An activity that started after its planned finish, or whose
+            // constraint lies before its start, would finish before it starts;
+            // P6 shows its early finish then, or the start itself when that is
+            // missing or lies before it too. Unknown dates stay unknown.
+            if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
+                const QDateTime early = readEarlyFinish.value(r).toDateTime();
+                finishDate = early.isValid() && early >= startDate ? early : startDate;
+            }
+            starts[size_t(r)] = QVariant(startDate);
+            finishes[size_t(r)] = QVariant(finishDate);
+            const QVariant id = readIds.value(r);
+            ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
         }
-        const QDateTime startDate = read(r, startColumn).toDateTime();
-        QDateTime finishDate = read(r, finishColumn).toDateTime();
-        // An activity that started after its planned finish, or whose
-        // constraint lies before its start, would finish before it starts;
-        // P6 shows its early finish then, or the start itself when that is
-        // missing or lies before it too. Unknown dates stay unknown.
-        if (startDate.isValid() && finishDate.isValid() && finishDate < startDate) {
-            const QDateTime early = read(r, earlyFinish).toDateTime();
-            finishDate = early.isValid() && early >= startDate ? early : startDate;
-        }
-        write(r, start, QVariant(startDate));
-        write(r, finish, QVariant(finishDate));
-        const QVariant id = cell(taskModel, r, 0);
-        ids[r] = id.isValid() ? QVariant(id.toInt()) : QVariant();
-    }
+    };
+    // Columns read straight from the table are read side by side.
+    if (std::all_of(std::begin(readers), std::end(readers), [](const ColumnReader *c) { return c->isDirect(); }))
+        parallelRuns(rows, runLength(rows), choose);
+    else
+        choose(0, rows);
+    ColumnWriter(taskModel, start).write(starts);
+    ColumnWriter(taskModel, finish).write(finishes);
 
     // The structure rows list the activities by ascending task id (a stable
     // order, so equal ids keep the file's order).
@@ -602,6 +760,10 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     }
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
+        // Filled from another thread than its own, the table would queue an
+        // event per item back to its thread (its item-changed relay); a
+        // table built there has no one watching it yet.
+        const QSignalBlocker quiet(standard->thread() != QThread::currentThread() ? standard : nullptr);
         standard->setRowCount(rows);
         for (int r = 0; r < rows; ++r) {
             auto *item = new QStandardItem;
@@ -625,7 +787,28 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     // Built once here and kept on the relation model: the activities pane
     // numbers its predecessor rows from the same list.
     int unreadLags = 0;
-    const QVector<RelationEntry> relations = predecessorList(predecessorModel, &unreadLags);
+    QVector<RelationEntry> relations;
+    if (predecessorModel) {
+        const QAbstractItemModel *m = predecessorModel;
+        const ColumnReader taskIds(m, columnIndex(m, QStringLiteral("task_id")));
+        const ColumnReader predecessorIds(m, m->columnCount() - 2);
+        const ColumnReader types(m, columnIndex(m, QStringLiteral("Type")));
+        const ColumnReader lags(m, columnIndex(m, QStringLiteral("Lag")));
+        const auto read = [&](int r, int *taskId, QString *predecessor, QString *type, QVariant *lag) {
+            const QVariant task = taskIds.value(r);
+            if (!task.isValid())
+                return false;
+            *taskId = task.toInt();
+            *predecessor = predecessorIds.value(r).toString();
+            *type = types.value(r).toString();
+            *lag = lags.value(r);
+            return true;
+        };
+        // Columns read straight from their tables may be read side by side.
+        const bool direct = taskIds.container() && predecessorIds.container() && types.container()
+                            && lags.container();
+        relations = predecessorList(m->rowCount(), read, &unreadLags, direct);
+    }
     m_notes.unreadLags += unreadLags;
     keepPredecessorList(predecessorModel, relations);
     // Task id -> its entries [first, second), each run in predecessor ID order.
@@ -638,33 +821,42 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
             ++i;
         runs.insert(taskId, qMakePair(first, i));
     }
-    const int predecessors = columnIndex(taskModel, QStringLiteral("Predecessors"));
-    const int details = columnIndex(taskModel, QStringLiteral("Predecessors Details"));
-    const QLatin1String separator(", ");
-    QString ids;
-    QString texts;
-    for (int r = 0; r < taskModel->rowCount(); ++r) {
-        // An activity without a readable id has no relations.
-        const QVariant id = cell(taskModel, r, 0);
-        ids.clear();
-        texts.clear();
-        const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
-        if (it != runs.constEnd()) {
-            for (int e = it->first; e < it->second; ++e) {
-                const RelationEntry &entry = relations.at(e);
-                if (e != it->first) {
-                    ids += separator;
-                    texts += separator;
+    const int rows = taskModel->rowCount();
+    const ColumnReader taskIds(taskModel, 0);
+    TextColumnWriter predecessors(taskModel, columnIndex(taskModel, QStringLiteral("Predecessors")));
+    TextColumnWriter details(taskModel, columnIndex(taskModel, QStringLiteral("Predecessors Details")));
+    const auto write = [&](int from, int to) {
+        const QLatin1String separator(", ");
+        QString ids;
+        QString texts;
+        for (int r = from; r < to; ++r) {
+            // An activity without a readable id has no relations.
+            const QVariant id = taskIds.value(r);
+            ids.clear();
+            texts.clear();
+            const auto it = id.isValid() ? runs.constFind(id.toInt()) : runs.constEnd();
+            if (it != runs.constEnd()) {
+                for (int e = it->first; e < it->second; ++e) {
+                    const RelationEntry &entry = relations.at(e);
+                    if (e != it->first) {
+                        ids += separator;
+                        texts += separator;
+                    }
+                    ids += entry.predecessor;
+                    texts += entry.predecessor;
+                    texts += QLatin1Char(':');
+                    texts += entry.text;
                 }
-                ids += entry.predecessor;
-                texts += entry.predecessor;
-                texts += QLatin1Char(':');
-                texts += entry.text;
             }
+            predecessors.put(r, QString(ids));
+            details.put(r, QString(texts));
         }
-        if (predecessors >= 0)
-            taskModel->setData(taskModel->index(r, predecessors), QString(ids), Qt::DisplayRole);
-        if (details >= 0)
-            taskModel->setData(taskModel->index(r, details), QString(texts), Qt::DisplayRole);
-    }
+    };
+    // Rows of the table's own columns are written side by side.
+    if (taskIds.container() && predecessors.isDirect() && details.isDirect())
+        parallelRuns(rows, runLength(rows), write);
+    else
+        write(0, rows);
+    predecessors.finish();
+    details.finish();
 }

@@ -11,6 +11,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <mutex>
 
 class QAbstractItemModel;
 class QThread;
@@ -101,6 +102,9 @@ protected:
     void moveModelsToThread(QThread *target);
 
 private:
+    // The derived models may be built side by side, each registering itself
+    // (a standard mutex: the thread sanitizer sees it).
+    mutable std::mutex m_modelsMutex;
     QMap<QString, QAbstractItemModel *> m_models; // Owned.
     QList<QPointer<QAbstractItemModel>> m_order;  // Registration order, for teardown.
     QMap<QString, QVariantList> m_schema;

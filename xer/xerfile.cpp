@@ -6,11 +6,14 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "parallel.h"
+
 #include <QFile>
 #include <QTextCodec>
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 #include <cstring>
 
@@ -60,6 +63,19 @@ bool isValidUtf8(const char *begin, const char *end)
     auto *p = reinterpret_cast<const uchar *>(begin);
     auto *e = reinterpret_cast<const uchar *>(end);
     while (p < e) {
+        // Runs of ASCII, the bulk of any export, are passed a word at a time.
+        quint64 word;
+        if (e - p >= 8) {
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
         const int n = utf8SequenceLength(p, e);
         if (n == 0)
             return false;
@@ -84,32 +100,198 @@ XERFile::~XERFile()
     clear();
 }
 
-void XERFile::clear()
+void XERFile::clearObjects() const
 {
     qDeleteAll(m_owned);
     m_owned.clear();
     m_tables.clear();
     m_objectCount = 0;
+    m_objectsMade = false;
+}
+
+void XERFile::clear()
+{
+    clearObjects();
+    // A large file's buffer and spans go back to the system on a worker:
+    // the caller goes on meanwhile.
+    struct Held
+    {
+        std::unique_ptr<char[]> data;
+        std::vector<TableLines> tableLines;
+        std::vector<LineSpan> otherLines;
+    };
+    auto held = std::make_shared<Held>();
+    held->data = std::move(m_data);
+    held->tableLines = std::move(m_tableLines);
+    held->otherLines = std::move(m_otherLines);
+    m_tableLines.clear();
+    m_otherLines.clear();
+    if (m_dataSize >= 8 * 1024 * 1024)
+        parallel::start([held]() mutable { held.reset(); });
+    m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
-    m_decodedNonAscii = false;
 }
 
 int XERFile::read()
 {
-    m_tooLarge = false;
+    clear();
     initLegacyTable();
     m_utf8 = true;
-    bool restart = false;
-    int result = readPass(false, &restart);
-    if (restart) {
-        // Bytes that are not UTF-8 appeared after lines with non-ASCII text
-        // had been decoded as UTF-8: decode the whole file again.
+    qint64 size = 0;
+    int result = readBuffer(&size);
+    if (result != Ok) {
         clear();
-        m_utf8 = false;
-        result = readPass(true, &restart);
+        return result;
     }
+    const char *begin = m_data.get();
+    const char *end = begin + size;
+    // A UTF-8 byte-order mark before the header is skipped.
+    if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+        begin += 3;
+    // One decision for the whole file, made before any text is decoded.
+    m_utf8 = isValidUtf8(begin, end);
+    result = scanLines(begin, end);
+    if (result != Ok)
+        clear();
     return result;
+}
+
+int XERFile::readBuffer(qint64 *size)
+{
+    *size = 0;
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return CannotOpen;
+    const qint64 expected = file.size();
+    // The whole file in one buffer; it may still grow while being read.
+    qint64 capacity = qMax(expected, qint64(0)) + 1;
+    m_data.reset(new (std::nothrow) char[size_t(capacity)]);
+    if (!m_data) {
+        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
+        return TooLarge;
+    }
+    qint64 filled = 0;
+    bool first = true;
+    while (true) {
+        if (filled == capacity) {
+            const qint64 grown = qMax(capacity * 2, ChunkSize);
+            std::unique_ptr<char[]> larger(new (std::nothrow) char[size_t(grown)]);
+            if (!larger) {
+                qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
+                return TooLarge;
+            }
+            std::memcpy(larger.get(), m_data.get(), size_t(filled));
+            m_data = std::move(larger);
+            capacity = grown;
+        }
+        const qint64 got = file.read(m_data.get() + filled, qMin(ChunkSize, capacity - filled));
+        if (got < 0) {
+            qCWarning(lcXer) << "XERFile::read cannot read" << m_fileName << file.errorString();
+            break;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+        if (first) {
+            first = false;
+            const char *p = m_data.get();
+            const char *end = p + filled;
+            if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+                p += 3;
+            if (end - p < 7 || std::memcmp(p, "ERMHDR\t", 7) != 0)
+                return NotXer;
+        }
+        // The quotient comes first, so only the last chunk reports 10.
+        emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
+                      QStringLiteral("Read project from file"));
+    }
+    // Not even a header line: a file without one is not an XER file.
+    if (first)
+        return NotXer;
+    *size = filled;
+    m_dataSize = filled;
+    return Ok;
+}
+
+int XERFile::scanLines(const char *begin, const char *end)
+{
+    // A run of CR and LF bytes is one line end; empty lines are no lines.
+    const char *p = begin;
+    while (p < end) {
+        const char *lineFeed = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        if (!lineFeed)
+            lineFeed = end;
+        while (p < lineFeed) {
+            const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(lineFeed - p)));
+            const char *lineEnd = cr ? cr : lineFeed;
+            if (lineEnd - p > m_maxLineBytes) {
+                qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
+                                                  .arg(m_fileName)
+                                                  .arg(m_maxLineBytes);
+                return TooLarge;
+            }
+            if (lineEnd > p) {
+                // Line numbers and spans count in int.
+                if (m_lineCounter == std::numeric_limits<int>::max())
+                    return TooLarge;
+                collect(p, lineEnd);
+            }
+            if (!cr)
+                break;
+            p = cr + 1;
+        }
+        if (lineFeed == end)
+            break;
+        p = lineFeed + 1;
+    }
+    return Ok;
+}
+
+void XERFile::collect(const char *begin, const char *end)
+{
+    // Field 0 decides the kind; only table lines and the lines of kept
+    // tables are collected.
+    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
+    const char *markerEnd = tab ? tab : end;
+    const int markerSize = int(markerEnd - begin);
+    const bool tableLine = markerSize == 2 && begin[0] == '%' && begin[1] == 'T';
+    if (!tableLine && !m_inKeptTable)
+        return;
+    LineSpan line;
+    line.begin = begin - m_data.get();
+    line.size = int(end - begin);
+    line.lineNumber = m_lineCounter++;
+    if (tableLine) {
+        const char *nameBegin = tab ? tab + 1 : end;
+        const char *nameEnd = nameBegin;
+        while (nameEnd < end && *nameEnd != '\t')
+            ++nameEnd;
+        const QString name = decode(nameBegin, nameEnd);
+        m_inKeptTable = m_wanted.isEmpty() || m_wanted.contains(name.toUpper());
+        if (m_inKeptTable) {
+            TableLines table;
+            table.name = name;
+            table.table = line;
+            m_tableLines.push_back(std::move(table));
+        } else {
+            m_otherLines.push_back(line);
+        }
+        return;
+    }
+    TableLines &table = m_tableLines.back();
+    if (markerSize == 6 && std::memcmp(begin, "ERMHDR", 6) == 0) {
+        // A header line inside a kept table ends it.
+        m_inKeptTable = false;
+        m_otherLines.push_back(line);
+    } else if (markerSize == 2 && begin[0] == '%' && begin[1] == 'F') {
+        table.fields = line;
+    } else if (markerSize == 2 && begin[0] == '%' && begin[1] == 'R') {
+        // A record before its table's field list has no column names to
+        // read it by; it is dropped rather than guessed at.
+        if (table.fields.size >= 0)
+            table.records.push_back(line);
+    }
 }
 
 void XERFile::initLegacyTable()
@@ -134,160 +316,10 @@ void XERFile::initLegacyTable()
     m_legacyTable = table;
 }
 
-int XERFile::readPass(bool legacy, bool *restart)
-{
-    *restart = false;
-    clear();
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return CannotOpen;
-    const qint64 size = file.size();
-
-    QByteArray buffer;
-    // The unfinished line at the front of the buffer: its bytes were scanned
-    // already (carry of them), and high holds what the scan saw of them, so
-    // each byte of the file is looked at once however long its line is.
-    qint64 carry = 0;
-    uchar high = 0;
-    bool first = true;
-    QVector<PendingLine> pending;
-    while (true) {
-        if (carry > m_maxLineBytes) {
-            qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
-                                              .arg(m_fileName)
-                                              .arg(m_maxLineBytes);
-            clear();
-            return TooLarge;
-        }
-        buffer.resize(int(carry + ChunkSize));
-        const qint64 got = file.read(buffer.data() + carry, ChunkSize);
-        if (got < 0) {
-            qCWarning(lcXer) << "XERFile::read cannot read" << m_fileName << file.errorString();
-            break;
-        }
-        if (got == 0)
-            break;
-        const char *data = buffer.constData();
-        const char *end = data + carry + got;
-        const char *p = data;
-        const char *scan = data + carry;
-        if (first) {
-            first = false;
-            // A UTF-8 byte-order mark before the header is skipped.
-            if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
-                p += 3;
-            if (end - p < 7 || std::memcmp(p, "ERMHDR\t", 7) != 0) {
-                file.close();
-                clear();
-                return NotXer;
-            }
-            scan = p;
-        }
-        // Whole lines of this chunk; a run of CR and LF bytes is one line end.
-        pending.clear();
-        while (true) {
-            const char *lineEnd = scan;
-            while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') {
-                high |= uchar(*lineEnd);
-                ++lineEnd;
-            }
-            if (lineEnd == end)
-                break; // unfinished: carried over to the next chunk
-            if (lineEnd - p > m_maxLineBytes) {
-                file.close();
-                clear();
-                return TooLarge;
-            }
-            if (lineEnd > p && !scanLine(p, lineEnd, high >= 0x80, legacy, &pending)) {
-                file.close();
-                *restart = !m_tooLarge;
-                return m_tooLarge ? TooLarge : Ok;
-            }
-            p = lineEnd;
-            while (p < end && (*p == '\n' || *p == '\r'))
-                ++p;
-            scan = p;
-            high = 0;
-        }
-        carry = end - p;
-        // A last line without a line end is kept.
-        if (carry > 0 && file.atEnd()) {
-            if (carry > m_maxLineBytes) {
-                file.close();
-                clear();
-                return TooLarge;
-            }
-            if (!scanLine(p, end, high >= 0x80, legacy, &pending)) {
-                file.close();
-                *restart = !m_tooLarge;
-                return m_tooLarge ? TooLarge : Ok;
-            }
-            carry = 0;
-        }
-        makeObjects(&pending, legacy || !m_utf8);
-        if (carry > 0 && p != data)
-            std::memmove(buffer.data(), p, size_t(carry));
-        const qint64 pos = file.pos();
-        // The quotient comes first, so only the last chunk reports 10.
-        emit progress(size > 0 ? int(pos / size) * 10 : 10, QStringLiteral("Read project from file"));
-    }
-    file.close();
-    // Not even a header line: a file without one is not an XER file.
-    if (first) {
-        clear();
-        return NotXer;
-    }
-    return Ok;
-}
-
-bool XERFile::scanLine(const char *begin, const char *end, bool nonAscii, bool legacy,
-                       QVector<PendingLine> *pending)
-{
-    if (!legacy && nonAscii && m_utf8 && !isValidUtf8(begin, end)) {
-        m_utf8 = false;
-        if (m_decodedNonAscii)
-            return false;
-    }
-    // Field 0 decides the kind; only table lines and the lines of kept
-    // tables are collected.
-    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
-    const char *markerEnd = tab ? tab : end;
-    const int markerSize = int(markerEnd - begin);
-    const bool tableLine = markerSize == 2 && begin[0] == '%' && begin[1] == 'T';
-    if (!tableLine && !m_inKeptTable)
-        return true;
-    // Line numbers and object lists count in int.
-    if (m_lineCounter == std::numeric_limits<int>::max()) {
-        m_tooLarge = true;
-        clear();
-        return false;
-    }
-
-    PendingLine line;
-    line.begin = begin;
-    line.end = end;
-    line.lineNumber = m_lineCounter++;
-    line.nonAscii = nonAscii;
-    if (tableLine) {
-        const char *nameBegin = tab ? tab + 1 : end;
-        const char *nameEnd = nameBegin;
-        while (nameEnd < end && *nameEnd != '\t')
-            ++nameEnd;
-        const QString name = decode(nameBegin, nameEnd, legacy || !m_utf8).toUpper();
-        line.kept = m_wanted.isEmpty() || m_wanted.contains(name);
-        m_inKeptTable = line.kept;
-    } else if (markerSize == 6 && std::memcmp(begin, "ERMHDR", 6) == 0) {
-        // A header line inside a kept table ends it.
-        m_inKeptTable = false;
-    }
-    pending->append(line);
-    return true;
-}
-
-QString XERFile::decode(const char *begin, const char *end, bool legacy) const
+QString XERFile::decode(const char *begin, const char *end) const
 {
     const int n = int(end - begin);
-    if (!legacy)
+    if (m_utf8)
         return QString::fromUtf8(begin, n);
     QString text(n, Qt::Uninitialized);
     QChar *out = text.data();
@@ -297,61 +329,46 @@ QString XERFile::decode(const char *begin, const char *end, bool legacy) const
     return text;
 }
 
-void XERFile::makeObjects(QVector<PendingLine> *pending, bool legacy)
+const QList<XERTable *> &XERFile::tables() const
 {
-    if (pending->isEmpty())
-        return;
-    if (!legacy) {
-        for (const PendingLine &line : qAsConst(*pending))
-            m_decodedNonAscii = m_decodedNonAscii || line.nonAscii;
-    }
-    auto make = [this, legacy](PendingLine &line) {
-        QString *text = new QString(line.nonAscii ? decode(line.begin, line.end, legacy)
-                                                  : QString::fromLatin1(line.begin, int(line.end - line.begin)));
-        line.object = XERObject::parse(text, line.lineNumber, 0, XERObject::split(text));
-    };
-    // Made on the reading thread: spreading the allocations over other
-    // threads' heaps was measured to slow down the model building that
-    // follows more than it speeds up the reading.
-    std::for_each(pending->begin(), pending->end(), make);
-    for (const PendingLine &line : qAsConst(*pending)) {
-        if (line.object)
-            addObject(line.object, line.kept);
-    }
+    if (!m_objectsMade)
+        makeObjects();
+    return m_tables;
 }
 
-void XERFile::addObject(XERObject *object, bool kept)
+void XERFile::makeObjects() const
 {
-    ++m_objectCount;
-    switch (object->type()) {
-    case TableObject: {
-        auto *table = static_cast<XERTable *>(object);
-        m_owned.append(table);
-        if (kept)
-            m_tables.append(table);
-        break;
+    clearObjects();
+    m_objectsMade = true;
+    if (!m_data)
+        return;
+    const auto text = [this](const LineSpan &line) {
+        const char *begin = lineBegin(line);
+        return new QString(decode(begin, begin + line.size));
+    };
+    for (const LineSpan &line : m_otherLines) {
+        QString *t = text(line);
+        if (XERObject *object = XERObject::parse(t, line.lineNumber, 0, XERObject::split(t))) {
+            m_owned.append(object);
+            ++m_objectCount;
+        }
     }
-    case FieldObject:
-        if (!m_tables.isEmpty()) {
-            m_tables.last()->setFields(static_cast<XERField *>(object));
-        } else {
-            delete object;
-            --m_objectCount;
+    for (const TableLines &lines : m_tableLines) {
+        QString *t = text(lines.table);
+        auto *table = new XERTable(t, lines.table.lineNumber, 0, XERObject::split(t));
+        m_owned.append(table);
+        m_tables.append(table);
+        ++m_objectCount;
+        if (lines.fields.size >= 0) {
+            QString *f = text(lines.fields);
+            table->setFields(new XERField(f, lines.fields.lineNumber, 0, XERObject::split(f)));
+            ++m_objectCount;
         }
-        break;
-    case HeaderObject:
-        m_owned.append(object);
-        break;
-    case RecordObject:
-        // A record before its table's field list has no column names to
-        // read it by; it is dropped rather than guessed at.
-        if (!m_tables.isEmpty() && m_tables.last()->fields()) {
-            m_tables.last()->appendRecord(static_cast<XERRecord *>(object));
-        } else {
-            delete object;
-            --m_objectCount;
+        for (const LineSpan &line : lines.records) {
+            QString *r = text(line);
+            table->appendRecord(new XERRecord(r, line.lineNumber, 0, XERObject::split(r)));
+            ++m_objectCount;
         }
-        break;
     }
 }
 

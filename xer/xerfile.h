@@ -7,13 +7,35 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+#include <vector>
+
 namespace xer {
 
 class XERTable;
 
-// Reads a Primavera P6 XER export into line objects: the kept tables with
-// their field lists and records. Only the wanted tables are kept (all of them
-// when none is named); the lines of other tables are passed over unsplit.
+// A line of the file's buffer, line end excluded. lineNumber counts the lines
+// the reader collected (table lines and the lines of kept tables).
+struct LineSpan
+{
+    qint64 begin = 0;
+    int size = -1; // -1: no such line
+    int lineNumber = 0;
+};
+
+// A kept table as the reader found it: spans of its lines in the buffer.
+struct TableLines
+{
+    QString name;     // as written in the "%T" line
+    LineSpan table;   // the "%T" line
+    LineSpan fields;  // its "%F" line (the last one met); size -1 when none
+    std::vector<LineSpan> records;
+};
+
+// Reads a Primavera P6 XER export into one buffer and finds the lines of the
+// wanted tables (all of them when none is named): their field list and
+// records, as spans of the buffer. Lines of other tables are passed over.
+// Line objects are made from the spans only when tables() is asked for.
 //
 // Text encoding: a UTF-8 byte-order mark is skipped; a file whose bytes are
 // valid UTF-8 is decoded as UTF-8, any other as Windows-1252 (what P6 writes
@@ -22,8 +44,8 @@ class XERFile : public QObject
 {
     Q_OBJECT
 public:
-    // TooLarge: a line longer than MaxLineBytes, or more lines than can be
-    // counted; nothing of such a file is kept.
+    // TooLarge: a line longer than MaxLineBytes, more lines than can be
+    // counted, or a file too large to hold; nothing of such a file is kept.
     enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2, TooLarge = 3 };
     Q_ENUM(ReadResult)
 
@@ -37,60 +59,57 @@ public:
 
     // Reads the whole file; a ReadResult.
     int read();
-    // Lowers the longest line taken, MaxLineBytes by default (a line must
-    // also fit a byte array with a chunk after it).
+    // Lowers the longest line taken, MaxLineBytes by default.
     void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = qBound(qint64(0), bytes, MaxLineBytes); }
 
     QString fileName() const { return m_fileName; }
     LineSeparator lineSeparator() const { return m_separator; }
-    const QList<XERTable *> &tables() const { return m_tables; }
-    // Number of line objects made (kept tables with their lines, headers and
-    // the opening lines of passed-over tables).
+    // The kept tables as line objects, made on the first call after a read.
+    const QList<XERTable *> &tables() const;
+    // Number of line objects made (kept tables with their lines, headers met
+    // inside kept tables and the opening lines of passed-over tables).
     int objectCount() const { return m_objectCount; }
-    // Destroys every line object made by the last read.
+    // Drops the buffer, the spans and every line object of the last read.
     void release() { clear(); }
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
+
+    // The kept tables as spans of the buffer, in file order.
+    const std::vector<TableLines> &tableLines() const { return m_tableLines; }
+    const char *data() const { return m_data.get(); }
+    const char *lineBegin(const LineSpan &line) const { return m_data.get() + line.begin; }
+    // The bytes of a line or field as text, by the file's encoding.
+    QString decode(const char *begin, const char *end) const;
 
 signals:
     void progress(int percent, const QString &text);
 
 private:
-    // A line met by the byte scan, made into an object afterwards.
-    struct PendingLine
-    {
-        const char *begin = nullptr;
-        const char *end = nullptr;
-        int lineNumber = 0;
-        bool nonAscii = false;
-        bool kept = false; // a table line of a wanted table
-        XERObject *object = nullptr;
-    };
     void clear();
+    void clearObjects() const;
     void initLegacyTable();
-    int readPass(bool legacy, bool *restart);
-    // Collects a line when it is a table line or belongs to a kept table;
-    // false when the file must be decoded again as Windows-1252.
-    bool scanLine(const char *begin, const char *end, bool nonAscii, bool legacy,
-                  QVector<PendingLine> *pending);
-    QString decode(const char *begin, const char *end, bool legacy) const;
-    void makeObjects(QVector<PendingLine> *pending, bool legacy);
-    void addObject(XERObject *object, bool kept);
+    int readBuffer(qint64 *size);
+    int scanLines(const char *begin, const char *end);
+    void collect(const char *begin, const char *end);
+    void makeObjects() const;
 
     QString m_fileName;
     LineSeparator m_separator;
     QStringList m_wanted;
-    QList<XERTable *> m_tables; // Not owned (in m_owned).
-    QVector<XERObject *> m_owned; // Owned: tables and headers; records and
-                                  // field lists belong to their tables.
-    int m_objectCount = 0;
+    std::unique_ptr<char[]> m_data;
+    qint64 m_dataSize = 0;
+    std::vector<TableLines> m_tableLines;
+    std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    bool m_tooLarge = false; // the read was refused
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
-    bool m_decodedNonAscii = false; // a kept line with bytes >= 0x80 was decoded
     QString m_legacyTable; // Windows-1252: the character of each byte
+    // Line objects, made on demand.
+    mutable bool m_objectsMade = false;
+    mutable QList<XERTable *> m_tables;     // Not owned (in m_owned).
+    mutable QVector<XERObject *> m_owned;   // Owned: tables and headers.
+    mutable int m_objectCount = 0;
 };
 
 } // namespace xer

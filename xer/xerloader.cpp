@@ -17,6 +17,7 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "parallel.h"
 #include "threadhandoff.h"
 
 #include <QCoreApplication>
@@ -26,13 +27,14 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
-#include <QtConcurrent>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -53,92 +55,231 @@ CellType cellType(const QVariant &datatype)
     return CellType::Other;
 }
 
-inline int digit(QChar c)
-{
-    const ushort u = c.unicode();
-    return (u >= '0' && u <= '9') ? int(u - '0') : -1;
-}
-
-// Date-times of the form "yyyy-MM-dd HH:mm". Exports repeat the same few
-// thousand instants many times, and building a local date-time is the costly
-// part, so the values are cached by their packed digits.
-class DateTimeReader
-{
-public:
-    QVariant read(const QStringRef &text)
-    {
-        if (text.size() == 16 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')
-            && text.at(10) == QLatin1Char(' ') && text.at(13) == QLatin1Char(':')) {
-            static const int positions[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15};
-            quint64 key = 0;
-            bool digits = true;
-            for (int p : positions) {
-                const int d = digit(text.at(p));
-                if (d < 0) {
-                    digits = false;
-                    break;
-                }
-                key = key * 10 + quint64(d);
-            }
-            if (digits) {
-                const auto it = m_cache.constFind(key);
-                if (it != m_cache.constEnd())
-                    return it.value();
-                const int minute = int(key % 100);
-                const int hour = int(key / 100 % 100);
-                const int day = int(key / 10000 % 100);
-                const int month = int(key / 1000000 % 100);
-                const int year = int(key / 100000000);
-                const QDate date(year, month, day);
-                const QTime time(hour, minute);
-                // Out-of-range parts give an invalid date-time, as the
-                // format parser does.
-                const QVariant value(date.isValid() && time.isValid() ? QDateTime(date, time)
-                                                                      : QDateTime());
-                m_cache.insert(key, value);
-                return value;
-            }
-        }
-        return QVariant(QDateTime::fromString(text.toString(), QStringLiteral("yyyy-MM-dd HH:mm")));
-    }
-
-private:
-    QHash<quint64, QVariant> m_cache;
-};
-
-// Converts the text of an XER field by the column's data type; an empty
-// field stays an invalid cell. A number that cannot be read (an id such as
-// "7.5" or "3000000000" in an integer column) stays an invalid cell too, so
-// it joins nothing, and *unread is set; so is a date that cannot be read.
-QVariant convert(const QStringRef &text, CellType type, DateTimeReader &dates, bool *unread)
+ColumnStore::Kind kindOf(CellType type)
 {
     switch (type) {
-    case CellType::Integer: {
-        bool ok = false;
-        const int v = text.toInt(&ok, 10);
-        *unread = !ok;
-        return ok ? QVariant(v) : QVariant();
-    }
-    case CellType::Double: {
-        bool ok = false;
-        const double v = text.toDouble(&ok);
-        *unread = !ok;
-        return ok ? QVariant(v) : QVariant();
-    }
+    case CellType::Integer:
+        return ColumnStore::Kind::Int;
+    case CellType::Double:
+        return ColumnStore::Kind::Double;
     case CellType::String:
-        return QVariant(text.toString());
-    case CellType::DateTime: {
-        QVariant value = dates.read(text);
-        *unread = !value.toDateTime().isValid();
-        return value;
-    }
+        return ColumnStore::Kind::String;
+    case CellType::DateTime:
+        return ColumnStore::Kind::DateTime;
     case CellType::Other:
         break;
     }
-    return {};
+    return ColumnStore::Kind::Empty;
+}
+
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isAscii(const char *begin, const char *end)
+{
+    uchar high = 0;
+    for (const char *p = begin; p < end; ++p)
+        high |= uchar(*p);
+    return high < 0x80;
+}
+
+// "-?[0-9]+(.[0-9]+)?": the numbers exports write, read here directly; any
+// other text takes the general conversion.
+bool isPlainDecimal(const char *begin, const char *end, bool allowPoint)
+{
+    const char *p = begin;
+    if (p < end && *p == '-')
+        ++p;
+    const char *digits = p;
+    while (p < end && isDigit(*p))
+        ++p;
+    if (p == digits)
+        return false;
+    if (p < end && allowPoint && *p == '.') {
+        const char *fraction = ++p;
+        while (p < end && isDigit(*p))
+            ++p;
+        if (p == fraction)
+            return false;
+    }
+    return p == end;
+}
+
+// Converts the bytes of one field into a column by the column's data type;
+// an empty field stays an empty cell. A number that cannot be read (an id
+// such as "7.5" or "3000000000" in an integer column) stays an empty cell
+// too, so it joins nothing, and counts as unread; a date-time that is not
+// valid is counted when the column is finished.
+class FieldConverter
+{
+public:
+    explicit FieldConverter(const xer::XERFile &reader)
+        : m_reader(reader)
+    {
+    }
+
+    // False when the text could not be read.
+    bool put(ColumnStore *column, int row, CellType type, const char *begin, const char *end) const
+    {
+        switch (type) {
+        case CellType::Integer: {
+            // Up to nine digits cannot overflow.
+            if (end - begin <= 9 && isPlainDecimal(begin, end, false)) {
+                const char *p = begin;
+                const bool negative = *p == '-';
+                if (negative)
+                    ++p;
+                qint32 v = 0;
+                for (; p < end; ++p)
+                    v = v * 10 + (*p - '0');
+                column->putInt(row, negative ? -v : v);
+                return true;
+            }
+            bool ok = false;
+            const int v = m_reader.decode(begin, end).toInt(&ok, 10);
+            if (ok)
+                column->putInt(row, v);
+            return ok;
+        }
+        case CellType::Double: {
+            double v = 0;
+            if (end - begin <= 64 && isPlainDecimal(begin, end, true)) {
+                // Correctly rounded, as the general conversion is.
+                const auto result = std::from_chars(begin, end, v);
+                if (result.ec == std::errc() && result.ptr == end) {
+                    column->putDouble(row, v);
+                    return true;
+                }
+            }
+            bool ok = false;
+            v = m_reader.decode(begin, end).toDouble(&ok);
+            if (ok)
+                column->putDouble(row, v);
+            return ok;
+        }
+        case CellType::String:
+            column->putString(row, text(begin, end));
+            return true;
+        case CellType::DateTime:
+            column->putDateKey(row, dateKey(begin, end));
+            return true;
+        case CellType::Other:
+            break;
+        }
+        return true;
+    }
+
+    QString text(const char *begin, const char *end) const
+    {
+        return isAscii(begin, end) ? QString::fromLatin1(begin, int(end - begin)) : m_reader.decode(begin, end);
+    }
+
+private:
+    // Date-times of the form "yyyy-MM-dd HH:mm" are read from their digits;
+    // others as the format parser reads them. Out-of-range parts give a
+    // null date-time, as the format parser does.
+    quint64 dateKey(const char *b, const char *e) const
+    {
+        if (e - b == 16 && b[4] == '-' && b[7] == '-' && b[10] == ' ' && b[13] == ':') {
+            static const int positions[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15};
+            bool digits = true;
+            for (int p : positions)
+                digits = digits && isDigit(b[p]);
+            if (digits) {
+                const auto number = [b](int at, int count) {
+                    int v = 0;
+                    for (int i = 0; i < count; ++i)
+                        v = v * 10 + (b[at + i] - '0');
+                    return v;
+                };
+                const QDate date(number(0, 4), number(5, 2), number(8, 2));
+                const QTime time(number(11, 2), number(14, 2));
+                return date.isValid() && time.isValid() ? ColumnStore::wallClockKey(date, time)
+                                                        : ColumnStore::NullDateKey;
+            }
+        }
+        const QDateTime dateTime = QDateTime::fromString(m_reader.decode(b, e),
+                                                         QStringLiteral("yyyy-MM-dd HH:mm"));
+        return dateTime.isNull() ? ColumnStore::NullDateKey
+                                 : ColumnStore::wallClockKey(dateTime.date(), dateTime.time());
+    }
+
+    const xer::XERFile &m_reader;
+};
+
+// The last few distinct texts of one column: most text columns of an export
+// hold a handful of codes ("TK_Active", "CS_MSO", "Y"), and a row then shares
+// the text of an earlier one instead of holding a copy. A column whose texts
+// rarely repeat stops looking after a while.
+class RecentTexts
+{
+public:
+    QString text(const FieldConverter &converter, const char *begin, const char *end)
+    {
+        const int size = int(end - begin);
+        if (m_looking) {
+            const QLatin1String bytes(begin, size);
+            for (const QString &known : m_known) {
+                if (known.size() == size && known == bytes && isAscii(begin, end)) {
+                    ++m_hits;
+                    return known;
+                }
+            }
+        }
+        QString text = converter.text(begin, end);
+        if (m_looking) {
+            m_known[m_next] = text;
+            m_next = (m_next + 1) % Slots;
+            // Fewer than one repeat in two after a while: the column holds
+            // names or ids, not codes.
+            if (++m_misses == 64 && m_hits < 64)
+                m_looking = false;
+        }
+        return text;
+    }
+
+private:
+    static constexpr int Slots = 8;
+    QString m_known[Slots];
+    int m_next = 0;
+    int m_hits = 0;
+    int m_misses = 0;
+    bool m_looking = true;
+};
+
+// The names of a "%F" line's fields, its marker first, in lower case.
+QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
+{
+    QStringList names;
+    const char *begin = reader.lineBegin(line);
+    const char *end = begin + line.size;
+    const char *field = begin;
+    while (true) {
+        const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
+        const char *fieldEnd = tab ? tab : end;
+        names << reader.decode(field, fieldEnd).toLower();
+        if (!tab)
+            break;
+        field = tab + 1;
+    }
+    return names;
 }
 
 } // namespace
+
+struct XERLoader::TablePlan
+{
+    struct Target
+    {
+        CellType type = CellType::Other;
+        ColumnStore *column = nullptr;
+    };
+    std::vector<const xer::TableLines *> sources;
+    std::vector<Target> targets; // by file field (marker included)
+    int fieldCount = 0;          // fields of the "%F" line
+};
 
 XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObject *parent)
     : ProjectLoader(parent)
@@ -211,7 +352,7 @@ void XERLoader::read()
         QString table;
         std::shared_ptr<IContainer> container;
     };
-    QVector<Job> jobs = {
+    const QVector<Job> jobs = {
         {QStringLiteral("PROJWBS"), std::make_shared<WBSContainer>()},
         {QStringLiteral("TASK"), std::make_shared<TaskContainer>()},
         {QStringLiteral("ACTVCODE"), std::make_shared<ActvCodeContainer>()},
@@ -223,51 +364,140 @@ void XERLoader::read()
         {QStringLiteral("UDFTYPE"), std::make_shared<UdfTypeContainer>()},
         {QStringLiteral("UDFVALUE"), std::make_shared<UdfValueContainer>()},
     };
-    // The tables are of different types and touch nothing in common, so they
-    // are converted side by side; the models are registered in order after.
+    // Every table is read in runs of records, all runs side by side: each
+    // writes its own rows of the containers' columns. The columns are then
+    // finished side by side, and the models registered in order.
     QVector<TableNotes> notes(jobs.size());
-    for (const Job &job : qAsConst(jobs))
-        prepareContainer(job.table, job.container.get());
-    QVector<int> order(jobs.size());
-    std::iota(order.begin(), order.end(), 0);
-    TableNotes *out = notes.data();
-    threadhandoff::release(this);
-    QtConcurrent::blockingMap(order, [this, &jobs, out](int i) {
-        threadhandoff::acquire(this);
-        out[i] = fillContainer(jobs.at(i).table, jobs.at(i).container.get());
-        threadhandoff::release(this);
-    });
-    threadhandoff::acquire(this);
+    std::vector<TablePlan> plans;
+    plans.reserve(size_t(jobs.size()));
+    struct Run
+    {
+        int job, source, from, to, row;
+    };
+    int records = 0;
+    for (const xer::TableLines &lines : m_reader->tableLines())
+        records += int(lines.records.size());
+    const int RunRecords = runLength(records);
+    std::vector<Run> runs;
+    struct ColumnJob
+    {
+        int job, column;
+    };
+    std::vector<ColumnJob> columnJobs;
     for (int i = 0; i < jobs.size(); ++i) {
+        prepareContainer(jobs.at(i).table, jobs.at(i).container.get());
+        plans.push_back(planTable(jobs.at(i).table, jobs.at(i).container.get(), &notes[i]));
+        int row = 0;
+        for (int s = 0; s < int(plans.back().sources.size()); ++s) {
+            const int records = int(plans.back().sources[size_t(s)]->records.size());
+            for (int from = 0; from < records; from += RunRecords)
+                runs.push_back({i, s, from, qMin(records, from + RunRecords), row + from});
+            row += records;
+        }
+        for (int c = 0; c < jobs.at(i).container->fieldCount(); ++c)
+            columnJobs.push_back({i, c});
+    }
+    std::vector<TableNotes> runNotes(runs.size());
+    std::vector<int> unreadDates(columnJobs.size(), 0);
+    parallelFor(int(runs.size()), [&](int r) {
+        const Run &run = runs[size_t(r)];
+        fillRows(plans[size_t(run.job)], run.source, run.from, run.to, run.row, &runNotes[size_t(r)]);
+    });
+    // Date-time columns share their values: an export repeats a few thousand
+    // instants across all its date columns, and each local date-time is made
+    // once.
+    std::vector<std::vector<quint64>> columnKeys(columnJobs.size());
+    const auto columnOf = [&](size_t c) {
+        return jobs.at(columnJobs[c].job).container->column(columnJobs[c].column);
+    };
+    parallelFor(int(columnJobs.size()), [&](int c) {
+        if (ColumnStore *column = columnOf(size_t(c)))
+            column->finishKeys(&columnKeys[size_t(c)]);
+    });
+    QHash<quint64, int> indexOfKey;
+    std::vector<quint64> keys;
+    for (const std::vector<quint64> &columnKey : columnKeys) {
+        for (quint64 key : columnKey) {
+            if (!indexOfKey.contains(key)) {
+                indexOfKey.insert(key, int(keys.size()));
+                keys.push_back(key);
+            }
+        }
+    }
+    // One after the other: the local-time conversion takes a process-wide
+    // lock, and a few thousand of them are quickly done.
+    std::vector<QVariant> dates;
+    dates.reserve(keys.size());
+    for (quint64 key : keys)
+        dates.push_back(QVariant(ColumnStore::dateTimeOfKey(key)));
+    parallelFor(int(columnJobs.size()), [&](int c) {
+        if (ColumnStore *column = columnOf(size_t(c))) {
+            const std::vector<quint64> &columnKey = columnKeys[size_t(c)];
+            std::vector<QVariant> values;
+            values.reserve(columnKey.size());
+            for (quint64 key : columnKey)
+                values.push_back(dates[size_t(indexOfKey.value(key))]);
+            unreadDates[size_t(c)] = column->finishDates(std::move(values));
+        }
+    });
+    for (size_t r = 0; r < runs.size(); ++r) {
+        notes[runs[r].job].mismatched += runNotes[r].mismatched;
+        notes[runs[r].job].unread += runNotes[r].unread;
+    }
+    for (size_t c = 0; c < columnJobs.size(); ++c)
+        notes[columnJobs[c].job].unread += unreadDates[c];
+    for (int i = 0; i < jobs.size(); ++i) {
+        if (notes.at(i).mismatched > 0)
+            qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
+                                            .arg(jobs.at(i).table)
+                                            .arg(notes.at(i).mismatched);
         registerTable(jobs.at(i).table, jobs.at(i).container);
         noteTable(jobs.at(i).table, notes.at(i));
     }
 
-    for (xer::XERTable *table : m_reader->tables()) {
-        if (table->value(1).toString().toUpper() == QLatin1String("VIEWPROP"))
-            fillLayout(table);
+    for (const xer::TableLines &lines : m_reader->tableLines()) {
+        if (lines.name.toUpper() == QLatin1String("VIEWPROP"))
+            fillLayout(lines);
     }
     const qint64 tablesMs = timer.elapsed();
 
-    // Everything the file holds is now in the containers and layout rows; the
-    // line objects go, which halves the peak memory of a large file and
-    // leaves their memory to the models built next.
+    // Everything the file holds is now in the containers and layout rows;
+    // the file's buffer goes, leaving its memory to the models built next.
     m_reader->release();
     qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::read file %1 ms, tables %2 ms, release %3 ms")
                                     .arg(readMs)
                                     .arg(tablesMs - readMs)
                                     .arg(timer.elapsed() - tablesMs);
 
+    // These five read only the tables and are built side by side; the
+    // activity model joins three of them and comes after.
     emit progress(20, QStringLiteral("Create Predecessor Model"));
-    createPredecessorModel();
     emit progress(30, QStringLiteral("Create Resource Model"));
-    createResourceModel();
     emit progress(40, QStringLiteral("Create Codes Model"));
-    createCodesModel();
     emit progress(50, QStringLiteral("Create Task Codes Assignment Model"));
-    createTaskCodesAssignmentModel();
     emit progress(60, QStringLiteral("Create UDF Assignment Model"));
-    createUDFAssignmentModel();
+    QThread *readingThread = QThread::currentThread();
+    parallelFor(5, [this, readingThread](int step) {
+        switch (step) {
+        case 0:
+            createPredecessorModel();
+            break;
+        case 1:
+            createResourceModel();
+            break;
+        case 2:
+            createCodesModel();
+            break;
+        case 3:
+            createTaskCodesAssignmentModel();
+            break;
+        default:
+            createUDFAssignmentModel();
+            break;
+        }
+        // A model made on another thread joins the others on this one.
+        moveModelsToThread(readingThread);
+    });
     emit progress(70, QStringLiteral("Create Activity Model"));
     createActivityModel();
     emit progress(80, QStringLiteral("Process data"));
@@ -290,7 +520,19 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
     if (!container)
         return;
     prepareContainer(table, container.get());
-    noteTable(table, fillContainer(table, container.get()));
+    TableNotes notes;
+    const TablePlan plan = planTable(table, container.get(), &notes);
+    int row = 0;
+    for (int s = 0; s < int(plan.sources.size()); ++s) {
+        const int records = int(plan.sources[size_t(s)]->records.size());
+        fillRows(plan, s, 0, records, row, &notes);
+        row += records;
+    }
+    for (int c = 0; c < container->fieldCount(); ++c) {
+        if (ColumnStore *column = container->column(c))
+            notes.unread += column->finish();
+    }
+    noteTable(table, notes);
     registerTable(table, container);
 }
 
@@ -314,93 +556,105 @@ void XERLoader::prepareContainer(const QString &table, IContainer *container) co
         container->setFields(schemaColumns(table));
 }
 
-XERLoader::TableNotes XERLoader::fillContainer(const QString &table, IContainer *container) const
+XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *container,
+                                          TableNotes *notes) const
 {
-    TableNotes notes;
+    TablePlan plan;
+    if (!m_reader)
+        return plan;
     // Every copy of the table, in file order: an export can hold a table
-    // twice (two exports put together). Names are compared in upper case, as
-    // the reader keeps them.
-    QVector<const xer::XERTable *> copies;
-    if (m_reader) {
-        for (const xer::XERTable *t : m_reader->tables()) {
-            if (t->value(1).toString().toUpper() == table)
-                copies.append(t);
-        }
-    }
-    // Field names of a copy, as they are matched against the schema.
-    const auto fieldNames = [](const xer::XERField *fields) {
-        QStringList names;
-        for (int k = 1; k < fields->fieldCount(); ++k)
-            names << fields->value(k).toString().toLower();
-        return names;
-    };
+    // twice (two exports put together). Names are compared in upper case.
     // The first copy with a field list sets the columns; a later copy with
     // the same list adds its records, one with another list is left out (and
     // counted, to be reported).
-    const xer::XERField *fields = nullptr;
     QStringList names;
-    QVector<const xer::XERTable *> sources;
-    for (const xer::XERTable *t : qAsConst(copies)) {
-        if (!t->fields())
+    int copies = 0;
+    for (const xer::TableLines &lines : m_reader->tableLines()) {
+        if (lines.name.toUpper() != table)
             continue;
-        if (!fields) {
-            fields = t->fields();
-            names = fieldNames(fields);
-            sources.append(t);
-        } else if (fieldNames(t->fields()) == names) {
-            sources.append(t);
+        ++copies;
+        if (lines.fields.size < 0)
+            continue;
+        if (plan.sources.empty()) {
+            names = fieldNames(*m_reader, lines.fields);
+            plan.sources.push_back(&lines);
+        } else if (fieldNames(*m_reader, lines.fields) == names) {
+            plan.sources.push_back(&lines);
         } else {
-            ++notes.otherCopies;
-            notes.otherRecords += t->records().size();
+            ++notes->otherCopies;
+            notes->otherRecords += int(lines.records.size());
         }
     }
-    notes.copies = sources.size() + notes.otherCopies;
-    if (!fields)
-        return notes;
-    // File column k (field k of "%F", marker included) to container column.
-    struct Target
-    {
-        int field;
-        int column;
-        CellType type;
-    };
-    QVector<Target> targets;
-    for (int k = 0; k < fields->fieldCount(); ++k) {
-        const int column = container->indexOfCode(fields->value(k).toString().toLower());
-        if (column >= 0)
-            targets.append({k, column, cellType(container->fieldDataType(column))});
+    notes->copies = int(plan.sources.size()) + notes->otherCopies;
+    if (plan.sources.empty())
+        return plan;
+    plan.fieldCount = names.size();
+    // File field k (the marker included) to container column, by the
+    // column's data type.
+    std::vector<int> columnOfField(size_t(names.size()), -1);
+    std::vector<ColumnStore::Kind> kinds(size_t(qMax(0, container->fieldCount())), ColumnStore::Kind::Empty);
+    std::vector<CellType> types(size_t(names.size()), CellType::Other);
+    for (int k = 0; k < names.size(); ++k) {
+        const int column = container->indexOfCode(names.at(k));
+        if (column < 0)
+            continue;
+        const CellType type = cellType(container->fieldDataType(column));
+        if (type == CellType::Other)
+            continue;
+        columnOfField[size_t(k)] = column;
+        types[size_t(k)] = type;
+        kinds[size_t(column)] = kindOf(type);
     }
-    const int columns = container->fieldCount();
     int total = 0;
-    for (const xer::XERTable *t : qAsConst(sources))
-        total += t->records().size();
-    container->reserve(total);
-    DateTimeReader dates;
-    for (const xer::XERTable *t : qAsConst(sources)) {
-        for (const xer::XERRecord *record : t->records()) {
-            // A record with more or fewer fields than its "%F" line keeps its
-            // values in their own columns: extra fields are ignored, missing
-            // ones read as empty.
-            if (record->fieldCount() != fields->fieldCount())
-                ++notes.mismatched;
-            ContainerRow row(static_cast<size_t>(columns));
-            for (const Target &target : qAsConst(targets)) {
-                const QStringRef &text = record->value(target.field);
-                if (text.isEmpty())
-                    continue;
-                bool unread = false;
-                row[size_t(target.column)] = convert(text, target.type, dates, &unread);
-                if (unread)
-                    ++notes.unread;
-            }
-            container->addRow(std::move(row));
-        }
+    for (const xer::TableLines *lines : plan.sources)
+        total += int(lines->records.size());
+    container->prepareRows(total, kinds);
+    plan.targets.resize(size_t(names.size()));
+    for (size_t k = 0; k < columnOfField.size(); ++k) {
+        if (columnOfField[k] >= 0)
+            plan.targets[k] = {types[k], container->column(columnOfField[k])};
     }
-    if (notes.mismatched > 0)
-        qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
-                                        .arg(table)
-                                        .arg(notes.mismatched);
-    return notes;
+    return plan;
+}
+
+void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, int firstRow,
+                         TableNotes *notes) const
+{
+    const xer::TableLines &lines = *plan.sources[size_t(source)];
+    const FieldConverter converter(*m_reader);
+    const int targets = int(plan.targets.size());
+    std::vector<RecentTexts> recent{size_t(targets)};
+    for (int r = from; r < to; ++r) {
+        // A record with more or fewer fields than its "%F" line keeps its
+        // values in their own columns: extra fields are ignored, missing
+        // ones read as empty.
+        const xer::LineSpan &line = lines.records[size_t(r)];
+        const char *field = m_reader->lineBegin(line);
+        const char *const end = field + line.size;
+        const int row = firstRow + (r - from);
+        int k = 0;
+        while (true) {
+            const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
+            const char *fieldEnd = tab ? tab : end;
+            if (k < targets && fieldEnd > field) {
+                const TablePlan::Target &target = plan.targets[size_t(k)];
+                if (target.type == CellType::String && target.column) {
+                    target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
+                } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
+                    // A later field of the same name that cannot be read
+                    // empties the cell, as it would have replaced it.
+                    target.column->putNothing(row);
+                    ++notes->unread;
+                }
+            }
+            ++k;
+            if (!tab)
+                break;
+            field = tab + 1;
+        }
+        if (k != plan.fieldCount)
+            ++notes->mismatched;
+    }
 }
 
 void XERLoader::registerTable(const QString &table, const std::shared_ptr<IContainer> &container)
@@ -411,33 +665,81 @@ void XERLoader::registerTable(const QString &table, const std::shared_ptr<IConta
     addModel(model);
 }
 
+namespace {
+
+// Fields of the layout keys among a table's field names (the marker first);
+// false when one is missing.
+bool layoutFields(const QStringList &names, int *idField, int *nameField, int *dataField)
+{
+    *idField = *nameField = *dataField = -1;
+    for (int k = 1; k < names.size(); ++k) {
+        const QString name = names.at(k).toUpper();
+        if (name == QLatin1String("VIEW_ID"))
+            *idField = k;
+        else if (name == QLatin1String("VIEW_NAME"))
+            *nameField = k;
+        else if (name == QLatin1String("DATA_POS"))
+            *dataField = k;
+    }
+    return *idField >= 0 && *nameField >= 0 && *dataField >= 0;
+}
+
+QVariantMap layoutRow(const QString &id, const QString &name, const QString &data)
+{
+    QVariantMap row;
+    row.insert(QStringLiteral("VIEW_ID"), id);
+    row.insert(QStringLiteral("VIEW_NAME"), name);
+    row.insert(QStringLiteral("VIEW_DATA"), data);
+    return row;
+}
+
+} // namespace
+
 void XERLoader::fillLayout(xer::XERTable *table)
 {
     m_layoutRows.clear();
     Q_ASSERT(table);
     if (!table || !table->fields() || table->fields()->fieldCount() < 2)
         return;
-    const xer::XERField *fields = table->fields();
-    int idField = -1;
-    int nameField = -1;
-    int dataField = -1;
-    for (int k = 1; k < fields->fieldCount(); ++k) {
-        const QString name = fields->value(k).toString().toUpper();
-        if (name == QLatin1String("VIEW_ID"))
-            idField = k;
-        else if (name == QLatin1String("VIEW_NAME"))
-            nameField = k;
-        else if (name == QLatin1String("DATA_POS"))
-            dataField = k;
-    }
-    if (idField < 0 || nameField < 0 || dataField < 0)
+    QStringList names;
+    for (int k = 0; k < table->fields()->fieldCount(); ++k)
+        names << table->fields()->value(k).toString();
+    int idField, nameField, dataField;
+    if (!layoutFields(names, &idField, &nameField, &dataField))
         return;
     // Each key reads its own column's field.
     for (const xer::XERRecord *record : table->records()) {
-        QVariantMap row;
-        row.insert(QStringLiteral("VIEW_ID"), record->value(idField).toString());
-        row.insert(QStringLiteral("VIEW_NAME"), record->value(nameField).toString());
-        row.insert(QStringLiteral("VIEW_DATA"), record->value(dataField).toString());
-        m_layoutRows.append(row);
+        m_layoutRows.append(layoutRow(record->value(idField).toString(), record->value(nameField).toString(),
+                                      record->value(dataField).toString()));
+    }
+}
+
+void XERLoader::fillLayout(const xer::TableLines &lines)
+{
+    m_layoutRows.clear();
+    if (lines.fields.size < 0)
+        return;
+    int idField, nameField, dataField;
+    if (!layoutFields(fieldNames(*m_reader, lines.fields), &idField, &nameField, &dataField))
+        return;
+    for (const xer::LineSpan &line : lines.records) {
+        const char *begin = m_reader->lineBegin(line);
+        const char *const end = begin + line.size;
+        QString id, name, data;
+        int k = 0;
+        for (const char *field = begin;; ++k) {
+            const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
+            const char *fieldEnd = tab ? tab : end;
+            if (k == idField)
+                id = m_reader->decode(field, fieldEnd);
+            else if (k == nameField)
+                name = m_reader->decode(field, fieldEnd);
+            else if (k == dataField)
+                data = m_reader->decode(field, fieldEnd);
+            if (!tab)
+                break;
+            field = tab + 1;
+        }
+        m_layoutRows.append(layoutRow(id, name, data));
     }
 }

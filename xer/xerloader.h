@@ -9,6 +9,7 @@
 namespace xer {
 class XERFile;
 class XERTable;
+struct TableLines;
 } // namespace xer
 
 // Loads an XER file: read() runs on a thread of the global thread pool,
@@ -49,8 +50,15 @@ private:
         int otherCopies = 0;  // copies left out for another field list
         int otherRecords = 0; // their records
     };
+    struct TablePlan;
     void prepareContainer(const QString &table, IContainer *container) const;
-    TableNotes fillContainer(const QString &table, IContainer *container) const;
+    // Finds the copies of a table to read, where their fields go, and makes
+    // the container's rows, empty.
+    TablePlan planTable(const QString &table, IContainer *container, TableNotes *notes) const;
+    // Converts records [from, to) of one copy into the rows from firstRow on.
+    void fillRows(const TablePlan &plan, int source, int from, int to, int firstRow,
+                  TableNotes *notes) const;
+    void fillLayout(const xer::TableLines &lines);
     void noteTable(const QString &table, const TableNotes &notes);
     void registerTable(const QString &table, const std::shared_ptr<IContainer> &container);
 

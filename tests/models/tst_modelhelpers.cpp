@@ -274,6 +274,41 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     }
     QCOMPARE(fromList, fromMap);
     QVERIFY(predecessorList(nullptr).isEmpty());
+
+    // Read in runs side by side, many rows give the list read in one go,
+    // lags not read counted the same.
+    const int many = 40000;
+    std::vector<int> taskIds(many);
+    std::vector<QString> manyIds(many);
+    std::vector<QString> manyTypes(many);
+    std::vector<QVariant> lags(many);
+    for (int r = 0; r < many; ++r) {
+        taskIds[size_t(r)] = next(7) == 0 ? -1 : 9000 - next(6000);
+        manyIds[size_t(r)] = ids.at(next(ids.size())) + QString::number(next(3));
+        manyTypes[size_t(r)] = types.at(next(types.size()));
+        lags[size_t(r)] = next(50) == 0 ? QVariant(qQNaN()) : QVariant(next(5) * 8);
+    }
+    const RelationRowReader read = [&](int r, int *taskId, QString *predecessor, QString *type, QVariant *lag) {
+        if (taskIds[size_t(r)] < 0)
+            return false;
+        *taskId = taskIds[size_t(r)];
+        *predecessor = manyIds[size_t(r)];
+        *type = manyTypes[size_t(r)];
+        *lag = lags[size_t(r)];
+        return true;
+    };
+    int unreadAlone = 0;
+    int unreadSideBySide = 0;
+    const QVector<RelationEntry> alone = predecessorList(many, read, &unreadAlone, false);
+    const QVector<RelationEntry> sideBySide = predecessorList(many, read, &unreadSideBySide, true);
+    QCOMPARE(sideBySide.size(), alone.size());
+    for (int i = 0; i < alone.size(); ++i) {
+        QCOMPARE(sideBySide.at(i).taskId, alone.at(i).taskId);
+        QCOMPARE(sideBySide.at(i).predecessor, alone.at(i).predecessor);
+        QCOMPARE(sideBySide.at(i).text, alone.at(i).text);
+    }
+    QVERIFY(unreadAlone > 0);
+    QCOMPARE(unreadSideBySide, unreadAlone);
 }
 
 void tst_ModelHelpers::keptPredecessorListIsSharedUntilAChange()

@@ -19,6 +19,9 @@ private slots:
     void containerCutsAndPads();
     void instants();
     void readsFromManyThreads();
+    void filledAtOnce_data();
+    void filledAtOnce();
+    void sharedDatesTakeLaterWrites();
 };
 
 using Values = QVector<QVariant>;
@@ -152,6 +155,90 @@ void tst_ColumnStore::readsFromManyThreads()
         }
     });
     QCOMPARE(wrong.load(), 0);
+}
+
+void tst_ColumnStore::filledAtOnce_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<Values>("values");
+    const QDateTime local(QDate(2024, 3, 1), QTime(8, 0));
+    using K = ColumnStore::Kind;
+    QTest::newRow("integers") << int(K::Int) << Values{QVariant(), 7, -3, QVariant(), 0};
+    QTest::newRow("doubles") << int(K::Double) << Values{1.5, QVariant(), -2.25};
+    QTest::newRow("texts") << int(K::String) << Values{QString(), QStringLiteral("a"), QVariant()};
+    QTest::newRow("date-times") << int(K::DateTime)
+                                << Values{local, QVariant(), QDateTime(), local.addDays(1), local};
+    QTest::newRow("no value at all") << int(K::DateTime) << Values{QVariant(), QVariant()};
+}
+
+void tst_ColumnStore::filledAtOnce()
+{
+    // Put row by row, last first, the column reads as one appended cell by
+    // cell; a column that got nothing reads as one never written.
+    QFETCH(int, kind);
+    QFETCH(Values, values);
+    ColumnStore column;
+    column.prepare(ColumnStore::Kind(kind), values.size());
+    for (int r = values.size() - 1; r >= 0; --r) {
+        const QVariant &v = values.at(r);
+        if (!v.isValid())
+            continue;
+        switch (ColumnStore::Kind(kind)) {
+        case ColumnStore::Kind::Int:
+            column.putInt(r, v.toInt());
+            break;
+        case ColumnStore::Kind::Double:
+            column.putDouble(r, v.toDouble());
+            break;
+        case ColumnStore::Kind::String:
+            column.putString(r, v.toString());
+            break;
+        default: {
+            const QDateTime d = v.toDateTime();
+            column.putDateKey(r, ColumnStore::wallClockKey(d.date(), d.time()));
+        }
+        }
+    }
+    QCOMPARE(column.finish(), kind == int(ColumnStore::Kind::DateTime) && values.size() > 2 ? 1 : 0);
+    compareCells(column, values);
+    ColumnStore appended;
+    for (const QVariant &v : values)
+        appended.append(v);
+    qint64 a = 0;
+    qint64 b = 0;
+    for (int r = 0; r < values.size(); ++r) {
+        QCOMPARE(column.instant(r, &a), appended.instant(r, &b));
+        QCOMPARE(a, b);
+    }
+}
+
+void tst_ColumnStore::sharedDatesTakeLaterWrites()
+{
+    // Two columns finished with the values they share; a date-time written
+    // later joins the column's own values, found again by wall clock.
+    const QDateTime first(QDate(2024, 5, 6), QTime(7, 0));
+    ColumnStore a;
+    ColumnStore b;
+    a.prepare(ColumnStore::Kind::DateTime, 2);
+    b.prepare(ColumnStore::Kind::DateTime, 1);
+    const quint64 key = ColumnStore::wallClockKey(first.date(), first.time());
+    a.putDateKey(1, key);
+    b.putDateKey(0, key);
+    std::vector<quint64> keysA;
+    std::vector<quint64> keysB;
+    a.finishKeys(&keysA);
+    b.finishKeys(&keysB);
+    QCOMPARE(keysA, std::vector<quint64>{key});
+    QCOMPARE(keysB, keysA);
+    const QVariant shared(ColumnStore::dateTimeOfKey(key));
+    QCOMPARE(a.finishDates({shared}), 0);
+    QCOMPARE(b.finishDates({shared}), 0);
+    a.setValue(0, first);
+    a.setValue(1, first.addDays(1));
+    a.setValue(1, first);
+    compareCells(a, Values{first, first});
+    compareCells(b, Values{first});
+    QCOMPARE(ColumnStore::dateTimeOfKey(ColumnStore::NullDateKey), QDateTime());
 }
 
 QTEST_GUILESS_MAIN(tst_ColumnStore)

@@ -45,6 +45,28 @@ QString dump(const xer::XERFile &reader)
     return tables.join(QLatin1Char(' '));
 }
 
+// The same from the line spans the loader reads, made before any object.
+QString dumpSpans(const xer::XERFile &reader)
+{
+    const auto fieldsOf = [&reader](const xer::LineSpan &line) {
+        const QString text = reader.decode(reader.lineBegin(line), reader.lineBegin(line) + line.size);
+        QStringList fields;
+        const QStringList all = text.split(QLatin1Char('\t'));
+        for (int i = 1; i < all.size(); ++i)
+            fields << (all.at(i).size() > 100 ? QStringLiteral("<len:%1>").arg(all.at(i).size()) : all.at(i));
+        return fields;
+    };
+    QStringList tables;
+    for (const xer::TableLines &t : reader.tableLines()) {
+        QStringList records;
+        for (const xer::LineSpan &r : t.records)
+            records << fieldsOf(r).join(QLatin1Char(','));
+        const QStringList fields = t.fields.size < 0 ? QStringList() : fieldsOf(t.fields);
+        tables << QStringLiteral("%1[%2]{%3}").arg(t.name, fields.join(QLatin1Char(',')), records.join(QLatin1Char(';')));
+    }
+    return tables.join(QLatin1Char(' '));
+}
+
 // A file whose record "1\t2" of TASK starts `before` bytes ahead of the first
 // chunk boundary, so that it crosses it.
 QByteArray acrossBoundary(int before, const QByteArray &eol)
@@ -184,6 +206,7 @@ void tst_XERFile::read()
     const QString path = writeFile(dir, QStringLiteral("in.xer"), content);
     xer::XERFile reader(path, xer::CarriageReturnLineFeed, wanted);
     QCOMPARE(reader.read(), result);
+    QCOMPARE(dumpSpans(reader), expected);
     QCOMPARE(dump(reader), expected);
     if (result != xer::XERFile::Ok)
         QCOMPARE(reader.objectCount(), 0);

@@ -1,0 +1,127 @@
+#include "parallel.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace parallel {
+
+struct Job
+{
+    std::function<void(int)> f;
+    int count = 0;
+    std::atomic<int> next{0};
+    std::mutex mutex;
+    std::condition_variable finished;
+    int done = 0; // under mutex
+};
+
+namespace {
+
+// Takes items of a job until none is left.
+void work(Job &job)
+{
+    for (int i = job.next.fetch_add(1); i < job.count; i = job.next.fetch_add(1)) {
+        job.f(i);
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        if (++job.done == job.count)
+            job.finished.notify_all();
+    }
+}
+
+void finish(Job &job)
+{
+    work(job);
+    std::unique_lock<std::mutex> lock(job.mutex);
+    job.finished.wait(lock, [&job] { return job.done == job.count; });
+}
+
+class Pool
+{
+public:
+    static Pool &instance()
+    {
+        // Never destroyed: its threads wait for work until the process ends.
+        static Pool *pool = new Pool;
+        return *pool;
+    }
+
+    void submit(const std::shared_ptr<Job> &job)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_queue.push_back(job);
+            if (!m_started) {
+                m_started = true;
+                const int workers = qMax(1, QThread::idealThreadCount() - 1);
+                for (int t = 0; t < workers; ++t)
+                    std::thread([this] { run(); }).detach();
+            }
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    void run()
+    {
+        while (true) {
+            std::shared_ptr<Job> job;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return !m_queue.empty(); });
+                job = m_queue.front();
+                // A job whose items are all taken leaves the queue.
+                if (job->next.load() >= job->count) {
+                    m_queue.pop_front();
+                    continue;
+                }
+            }
+            work(*job);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::shared_ptr<Job>> m_queue;
+    bool m_started = false;
+};
+
+} // namespace
+
+void Task::wait()
+{
+    if (m_job)
+        finish(*m_job);
+}
+
+void forEach(int count, const std::function<void(int)> &f)
+{
+    if (count <= 0)
+        return;
+    auto job = std::make_shared<Job>();
+    job->f = f;
+    job->count = count;
+    if (count > 1)
+        Pool::instance().submit(job);
+    finish(*job);
+}
+
+Task start(std::function<void()> f)
+{
+    auto job = std::make_shared<Job>();
+    job->f = [f = std::move(f)](int) { f(); };
+    job->count = 1;
+    Pool::instance().submit(job);
+    return Task(std::move(job));
+}
+
+int runLength(int count, int minimum, int maximum)
+{
+    return qBound(minimum, count / (4 * qMax(1, QThread::idealThreadCount())), maximum);
+}
+
+} // namespace parallel

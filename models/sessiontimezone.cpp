@@ -1,0 +1,14 @@
+#include "sessiontimezone.h"
+
+#include <QFileInfo>
+#include <QtGlobal>
+
+#include <ctime>
+
+void keepSessionTimeZone()
+{
+    if (qEnvironmentVariableIsSet("TZ") || !QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        return;
+    qputenv("TZ", ":/etc/localtime");
+    tzset();
+}
