@@ -1,5 +1,10 @@
 #include "zkeyfilterproxymodel.h"
 
+#include "columnreader.h"
+#include "threadhandoff.h"
+
+#include <QtConcurrent>
+
 ZKeyFilterProxyModel::ZKeyFilterProxyModel(QObject *parent)
     : QSortFilterProxyModel(parent)
 {
@@ -105,11 +110,32 @@ void ZKeyFilterProxyModel::rebuildIndex() const
     m_bucketMask = buckets - 1;
     QVector<uint> bucketOfRow(rows);
     m_bucketStart.fill(0, int(buckets) + 1);
-    for (int r = 0; r < rows; ++r) {
-        const uint bucket = qHash(keyText(r)) & m_bucketMask;
-        bucketOfRow[r] = bucket;
-        ++m_bucketStart[int(bucket) + 1];
+    // A column read straight from its table may be read by several threads
+    // at once: a large one is hashed in slices side by side on the pool.
+    const ColumnReader reader(source, m_indexColumn);
+    const uint mask = m_bucketMask;
+    uint *shared = bucketOfRow.data();
+    const auto hashRange = [&reader, mask, shared](const QPair<int, int> &range) {
+        for (int r = range.first; r < range.second; ++r)
+            shared[r] = qHash(reader.value(r).toString().toCaseFolded()) & mask;
+    };
+    QVector<QPair<int, int>> slices;
+    for (int first = 0; reader.isDirect() && first < rows; first += 16384)
+        slices.append(qMakePair(first, qMin(rows, first + 16384)));
+    if (slices.size() > 1) {
+        threadhandoff::release(shared);
+        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
+            threadhandoff::acquire(shared);
+            hashRange(range);
+            threadhandoff::release(shared);
+        });
+        threadhandoff::acquire(shared);
+    } else {
+        for (int r = 0; r < rows; ++r)
+            bucketOfRow[r] = qHash(keyText(r)) & m_bucketMask;
     }
+    for (int r = 0; r < rows; ++r)
+        ++m_bucketStart[int(bucketOfRow.at(r)) + 1];
     for (int b = 1; b <= int(buckets); ++b)
         m_bucketStart[b] += m_bucketStart[b - 1];
     m_bucketRows.resize(rows);
