@@ -40,7 +40,8 @@ QList<int> ZParentItemProxyModel::children(const QModelIndex &parent) const
 
 QList<int> ZParentItemProxyModel::children(int parentRow) const
 {
-    return m_structure.value(parentRow);
+    const QList<int> *list = childList(parentRow);
+    return list ? *list : QList<int>();
 }
 
 int ZParentItemProxyModel::parentItem(int sourceRow) const

@@ -3,6 +3,7 @@
 #include "threadhandoff.h"
 #include "viewslogging.h"
 #include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
@@ -154,6 +155,78 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
         m_rowRuns[r] = runOfTask(taskIds.at(r));
 }
 
+void RowNumbering::numberParentTree(ZParentItemProxyModel *tree, QAbstractItemModel *table,
+                                    int rowColumn, int levelColumn, int idColumn) const
+{
+    // The same walk as over any tree, by source rows: the tree's child lists
+    // are its own, no index is made per row. A parent's level is read back
+    // once, as its children see it.
+    struct Frame
+    {
+        QList<int> rows;
+        int next;
+        bool top;
+        int parentLevel;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({tree->children(-1), 0, true, 0});
+    QVector<int> parents;
+    QVector<int> &numberOfSlot = m_numberOfSlot;
+    const bool numbered = idColumn != -1 && !m_slotOfId.isEmpty();
+    int number = 0;
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next >= top.rows.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const int row = top.rows.at(top.next++);
+        ++number;
+        if (rowColumn != -1) {
+            if (numbered) {
+                int slot = -1;
+                if (row < m_slotOfRow.size()) {
+                    slot = m_slotOfRow.at(row);
+                } else {
+                    const QString id = table->index(row, idColumn).data().toString();
+                    if (!id.isEmpty())
+                        slot = m_slotOfId.value(id, -1);
+                }
+                if (slot >= 0)
+                    numberOfSlot[slot] = number; // a later row wins
+            }
+            table->setData(table->index(row, rowColumn), number, Qt::DisplayRole);
+        }
+        if (levelColumn != -1) {
+            const int level = top.top ? 1 : top.parentLevel != 0 ? top.parentLevel + 1 : 0;
+            table->setData(table->index(row, levelColumn), level, Qt::DisplayRole);
+        }
+        QList<int> children = tree->children(row);
+        if (!children.isEmpty()) {
+            const int level = levelColumn != -1 ? table->index(row, levelColumn).data().toInt() : 0;
+            parents.append(row);
+            stack.push_back({std::move(children), 0, false, level});
+        }
+    }
+    if (rowColumn == -1 && levelColumn == -1)
+        return;
+    // The tree's own structure did not change while writing. One range per
+    // parent spans both columns (and what lies between, the predecessor rows
+    // among them).
+    const int first = rowColumn == -1 ? levelColumn
+                      : levelColumn == -1 ? rowColumn
+                                          : qMin(rowColumn, levelColumn);
+    const int last = qMax(rowColumn, levelColumn);
+    const auto announce = [&](const QModelIndex &parent) {
+        const int rows = tree->rowCount(parent);
+        if (rows > 0)
+            emit tree->dataChanged(tree->index(0, first, parent), tree->index(rows - 1, last, parent));
+    };
+    for (const int row : qAsConst(parents))
+        announce(tree->mapFromSource(table->index(row, 0)));
+    announce(QModelIndex());
+}
+
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
 {
     if (!tree || tree->rowCount() == 0)
@@ -185,6 +258,12 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     QVector<int> &numberOfSlot = m_numberOfSlot;
     numberOfSlot.fill(0, m_slotOfId.size());
 
+    auto *parentTree = quiet ? qobject_cast<ZParentItemProxyModel *>(tree) : nullptr;
+    if (parentTree) {
+        numberParentTree(parentTree, table, rowColumn, levelColumn, idColumn);
+        qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
+    }
+
     // Depth-first walk, a row before its children. Each frame remembers its
     // parent's "Outline Level" cell, so a child reads its parent's level
     // without a parent lookup.
@@ -196,7 +275,8 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         int rows;
     };
     QVector<Frame> stack;
-    stack.push_back({QModelIndex(), QModelIndex(), 0, tree->rowCount()});
+    if (!parentTree)
+        stack.push_back({QModelIndex(), QModelIndex(), 0, tree->rowCount()});
     int number = 0;
     while (!stack.isEmpty()) {
         Frame &top = stack.last();
@@ -254,7 +334,7 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 parents.append({index, rows});
         }
     }
-    if (quiet && (rowColumn != -1 || levelColumn != -1)) {
+    if (quiet && !parentTree && (rowColumn != -1 || levelColumn != -1)) {
         // The tree's own structure did not change while writing: its parent
         // indexes still hold. One range per parent spans both columns (and
         // what lies between, the predecessor rows among them).
@@ -269,7 +349,8 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                                        tree->index(p.second - 1, last, p.first));
         }
     }
-    qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
+    if (!parentTree)
+        qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
 
     const int predColumn = columnIndex(table, QStringLiteral("Predecessors Details Rows"));
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));

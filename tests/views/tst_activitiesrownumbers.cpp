@@ -244,6 +244,39 @@ private slots:
         }
     }
 
+    void levelZeroUnderQuietTreeProxy()
+    {
+        // The table stores 0 as the level of band "M" (row 1): the rows under
+        // it read that 0 and get 0, as in any tree.
+        class ZeroLevelTable : public QStandardItemModel
+        {
+        public:
+            using QStandardItemModel::QStandardItemModel;
+            bool setData(const QModelIndex &index, const QVariant &value, int role) override
+            {
+                const bool band = index.row() == 1;
+                return QStandardItemModel::setData(index, index.column() == 3 && band ? 0 : value, role);
+            }
+        };
+        auto *table = new ZeroLevelTable(0, 5, this);
+        table->setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Activity ID"),
+                                          QStringLiteral("Row Number"),
+                                          QStringLiteral("Outline Level"),
+                                          QStringLiteral("Predecessors Details Rows")});
+        for (int r = 0; r < 4; ++r)
+            table->appendRow({new QStandardItem, new QStandardItem, new QStandardItem,
+                              new QStandardItem, new QStandardItem});
+        ZParentItemProxyModel tree;
+        tree.setSourceModel(table);
+        // P (row 0) > M (row 1) > C (row 2); row 3 at the top.
+        tree.setParentStructure(ParentStructure{{-1, {0, 3}}, {0, {1}}, {1, {2}}});
+        table->blockSignals(true);
+        RowNumbering(table, RelationMap()).update(&tree, table);
+        table->blockSignals(false);
+        QCOMPARE(column(table, 2), QStringLiteral("1,2,3,4"));
+        QCOMPARE(column(table, 3), QStringLiteral("1,0,0,1"));
+    }
+
     void emptyModelWritesNothing()
     {
         QStandardItemModel *table = makeTable({}, this);
