@@ -186,6 +186,17 @@ QVariant ZJoinProxyModel::cachedValue(int row, int column) const
     return slot >= 0 && slot < cached.values.size() ? cached.values.at(slot) : QVariant();
 }
 
+void ZJoinProxyModel::dropCachedValues(int first, const QVector<int> &columns)
+{
+    for (const int column : columns) {
+        if (column < 0 || column >= m_valueCache.size())
+            continue;
+        CachedColumn &cached = m_valueCache[column];
+        const int keep = qBound(0, first - cached.first, cached.values.size());
+        cached.values.resize(keep);
+    }
+}
+
 void ZJoinProxyModel::cacheValue(int row, int column, const QVariant &value)
 {
     if (column >= m_valueCache.size()) {

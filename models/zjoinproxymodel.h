@@ -84,6 +84,9 @@ public:
     }
     // True when values were written into cells no joined row backs.
     bool hasCachedValues() const { return !m_valueCache.isEmpty(); }
+    // Forgets the values written into the unbacked cells of the columns, from
+    // row first on: those cells read empty again.
+    void dropCachedValues(int first, const QVector<int> &columns);
 
     // Drops every mapping (within a model reset); source and value cache stay.
     void clear();

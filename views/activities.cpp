@@ -1016,8 +1016,12 @@ void Activities::calculateGroupings()
     const int tableRows = table ? table->rowCount() : 0;
     if (table && !columns.isEmpty() && tableRows > m_initialRowCount) {
         // Band values come only from the band's current children: clear what
-        // an earlier grouping or filter left before summarising again.
-        for (int row = m_initialRowCount; row < tableRows; ++row) {
+        // an earlier grouping or filter left before summarising again. Band
+        // rows match no joined row: a join holds their values itself.
+        auto *join = qobject_cast<ZJoinProxyModel *>(table);
+        if (join)
+            join->dropCachedValues(m_initialRowCount, columns);
+        for (int row = m_initialRowCount; !join && row < tableRows; ++row) {
             for (const int column : qAsConst(columns)) {
                 const QModelIndex cell = table->index(row, column);
                 if (cell.data(Qt::DisplayRole).isValid())
@@ -1037,7 +1041,8 @@ void Activities::calculateGroupings()
 
 int Activities::tableRow(const QModelIndex &filterIndex) const
 {
-    return m_parentProxy->mapToSource(m_filterProxy->mapToSource(filterIndex)).row();
+    // The parent-item proxy keeps the table row as the index's own id.
+    return m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(filterIndex));
 }
 
 QVector<QVariant> Activities::summariseChildren(const QModelIndex &parent,

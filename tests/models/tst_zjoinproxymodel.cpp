@@ -218,6 +218,14 @@ void tst_ZJoinProxyModel::valueCacheInAnyOrder()
     for (int r = 2; r < proxy.rowCount(); ++r)
         read << proxy.index(r, 3).data().toString();
     QCOMPARE(read, expected);
+    // Dropped from row 4 on: rows 4 and 5 read empty, rows 2 and 3 keep theirs.
+    proxy.dropCachedValues(4, {3, 7});
+    read.clear();
+    for (int r = 2; r < proxy.rowCount(); ++r)
+        read << proxy.index(r, 3).data().toString();
+    QCOMPARE(read, (QStringList{expected.at(0), expected.at(1), QString(), QString()}));
+    QVERIFY(proxy.setData(proxy.index(5, 3), QStringLiteral("again"), Qt::DisplayRole));
+    QCOMPARE(proxy.index(5, 3).data().toString(), QStringLiteral("again"));
     // Matched cells and the source's own columns are untouched.
     QCOMPARE(proxy.index(0, 3).data().toString(), QStringLiteral("Civil"));
     QCOMPARE(proxy.index(4, 0).data().toString(), QStringLiteral("B1"));
