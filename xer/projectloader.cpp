@@ -119,6 +119,13 @@ private:
     IContainer *m_container = nullptr;
 };
 
+// Runs of the steps that complete the activity table: a few cheap cells per
+// row, so a run is only worth handing out when it is long.
+int stepRun(int rows)
+{
+    return runLength(rows, 4096, 16384);
+}
+
 QList<int> columnRange(int from, int to)
 {
     QList<int> columns;
@@ -643,7 +650,7 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
             texts[size_t(r)] = textOf(codes.value(r).toString());
     };
     if (codes.isDirect())
-        parallelRuns(rows, runLength(rows), translate);
+        parallelRuns(rows, stepRun(rows), translate);
     else
         translate(0, rows);
     TextColumnWriter writer(taskModel, column);
@@ -652,7 +659,7 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
             writer.put(r, std::move(texts[size_t(r)]));
     };
     if (writer.isDirect())
-        parallelRuns(rows, runLength(rows), write);
+        parallelRuns(rows, stepRun(rows), write);
     else
         write(0, rows);
     writer.finish();
@@ -733,7 +740,7 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     };
     // Columns read straight from the table are read side by side.
     if (std::all_of(std::begin(readers), std::end(readers), [](const ColumnReader *c) { return c->isDirect(); }))
-        parallelRuns(rows, runLength(rows), choose);
+        parallelRuns(rows, stepRun(rows), choose);
     else
         choose(0, rows);
     ColumnWriter(taskModel, start).write(starts);
@@ -854,7 +861,7 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     };
     // Rows of the table's own columns are written side by side.
     if (taskIds.container() && predecessors.isDirect() && details.isDirect())
-        parallelRuns(rows, runLength(rows), write);
+        parallelRuns(rows, stepRun(rows), write);
     else
         write(0, rows);
     predecessors.finish();
