@@ -134,12 +134,6 @@ QList<int> columnRange(int from, int to)
     return columns;
 }
 
-// Cell (row, column) of a flat model under the display role.
-inline QVariant cell(const QAbstractItemModel *model, int row, int column)
-{
-    return model->data(model->index(row, column), Qt::DisplayRole);
-}
-
 // Task id to the first "TASK" row holding it.
 QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVector<QVariant> *ids)
 {
