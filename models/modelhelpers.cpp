@@ -472,7 +472,7 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
     // a search per row in a map with hundreds of thousands of relations.
     // Runs of rows are gathered side by side when the reader allows it, and
     // joined in row order.
-    const int RunRows = runLength(rows, 1024, 16384);
+    const int RunRows = runLength(rows, 4096, 16384);
     const int runCount = concurrent ? (qMax(0, rows) + RunRows - 1) / RunRows : 1;
     const int runRows = concurrent ? RunRows : qMax(0, rows);
     std::vector<QVector<RelationEntry>> gathered(size_t(qMax(1, runCount)));

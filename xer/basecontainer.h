@@ -76,10 +76,18 @@ public:
     {
         columns_.clear();
         columns_.resize(fld_descs_.size());
-        // Side by side: making the cells is mostly touching fresh memory.
-        parallelFor(int(columns_.size()), [&](int c) {
+        // Making the cells is mostly touching fresh memory: a large table's
+        // columns are made side by side.
+        const auto prepare = [&](int c) {
             columns_[size_t(c)].prepare(size_t(c) < kinds.size() ? kinds[size_t(c)] : ColumnStore::Kind::Empty, rows);
-        });
+        };
+        const int columns = int(columns_.size());
+        if (qint64(rows) * columns >= 1000000) {
+            parallelFor(columns, prepare);
+        } else {
+            for (int c = 0; c < columns; ++c)
+                prepare(c);
+        }
         rowCount_ = qMax(0, rows);
     }
 

@@ -119,18 +119,19 @@ private:
     IContainer *m_container = nullptr;
 };
 
+// Runs of the steps that complete the activity table: a few cheap cells per
+// row, so a run is only worth handing out when it is long.
+int stepRun(int rows)
+{
+    return runLength(rows, 4096, 16384);
+}
+
 QList<int> columnRange(int from, int to)
 {
     QList<int> columns;
     for (int c = from; c < to; ++c)
         columns.append(c);
     return columns;
-}
-
-// Cell (row, column) of a flat model under the display role.
-inline QVariant cell(const QAbstractItemModel *model, int row, int column)
-{
-    return model->data(model->index(row, column), Qt::DisplayRole);
 }
 
 // Task id to the first "TASK" row holding it.
@@ -643,7 +644,7 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
             texts[size_t(r)] = textOf(codes.value(r).toString());
     };
     if (codes.isDirect())
-        parallelRuns(rows, runLength(rows), translate);
+        parallelRuns(rows, stepRun(rows), translate);
     else
         translate(0, rows);
     TextColumnWriter writer(taskModel, column);
@@ -652,7 +653,7 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
             writer.put(r, std::move(texts[size_t(r)]));
     };
     if (writer.isDirect())
-        parallelRuns(rows, runLength(rows), write);
+        parallelRuns(rows, stepRun(rows), write);
     else
         write(0, rows);
     writer.finish();
@@ -733,7 +734,7 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     };
     // Columns read straight from the table are read side by side.
     if (std::all_of(std::begin(readers), std::end(readers), [](const ColumnReader *c) { return c->isDirect(); }))
-        parallelRuns(rows, runLength(rows), choose);
+        parallelRuns(rows, stepRun(rows), choose);
     else
         choose(0, rows);
     ColumnWriter(taskModel, start).write(starts);
@@ -854,7 +855,7 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
     };
     // Rows of the table's own columns are written side by side.
     if (taskIds.container() && predecessors.isDirect() && details.isDirect())
-        parallelRuns(rows, runLength(rows), write);
+        parallelRuns(rows, stepRun(rows), write);
     else
         write(0, rows);
     predecessors.finish();

@@ -126,7 +126,7 @@ void XERFile::clear()
     held->otherLines = std::move(m_otherLines);
     m_tableLines.clear();
     m_otherLines.clear();
-    if (m_dataSize >= 8 * 1024 * 1024)
+    if (m_dataSize >= 1024 * 1024)
         parallel::start([held]() mutable { held.reset(); });
     m_dataSize = 0;
     m_lineCounter = 0;

@@ -5,7 +5,10 @@
 
 #include <QDateTime>
 #include <QStandardItemModel>
+#include <QSignalSpy>
 #include <QtTest>
+
+#include <thread>
 
 namespace {
 
@@ -32,6 +35,7 @@ class tst_StartFinishDates : public QObject
 private slots:
     void dates_data();
     void dates();
+    void structureFilledFromAnotherThread();
 };
 
 void tst_StartFinishDates::dates_data()
@@ -104,6 +108,26 @@ void tst_StartFinishDates::dates()
     QCOMPARE(shownStart.toDateTime(), day(start));
     QCOMPARE(shownFinish.toDateTime(), day(finish));
     QCOMPARE(structure.index(0, 0).data(), QVariant(42));
+}
+
+void tst_StartFinishDates::structureFilledFromAnotherThread()
+{
+    // The loader fills the structure table of this thread from another one:
+    // every row arrives, and no item change is queued back here for each.
+    const int rows = 500;
+    QStandardItemModel task(rows, kCaptions.size());
+    task.setHorizontalHeaderLabels(kCaptions);
+    for (int r = 0; r < rows; ++r)
+        task.setData(task.index(r, 0), rows - r);
+    QStandardItemModel structure(0, 3);
+    QSignalSpy changed(&structure, &QStandardItemModel::itemChanged);
+    XERLoader loader;
+    std::thread([&] { loader.addStartFinishDate(&structure, &task); }).join();
+    QCoreApplication::processEvents();
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(structure.rowCount(), rows);
+    for (int r = 0; r < rows; ++r)
+        QCOMPARE(structure.index(r, 0).data(), QVariant(r + 1));
 }
 
 QTEST_GUILESS_MAIN(tst_StartFinishDates)

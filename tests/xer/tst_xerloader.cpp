@@ -629,6 +629,19 @@ void tst_XERLoader::largeTablesReadInRuns()
     QCOMPARE(loader->loadNotes().unreadValues.value(QStringLiteral("TASK")), 1);
     QCOMPARE(loader->loadNotes().repeatedTables.value(QStringLiteral("TASK")), 2);
 
+    // A value written into a join's unmatched cell is read through the join.
+    auto *activities = qobject_cast<ZJoinProxyModel *>(loader->model(QStringLiteral("ActivityModel")));
+    QVERIFY(activities);
+    const int lastColumn = activities->columnCount() - 1;
+    int unmatched = -1;
+    for (int r = 0; r < activities->rowCount() && unmatched < 0; ++r) {
+        if (!activities->index(r, lastColumn).data().isValid())
+            unmatched = r;
+    }
+    QVERIFY(unmatched >= 0);
+    QVERIFY(activities->setData(activities->index(unmatched, lastColumn), QStringLiteral("band"), Qt::DisplayRole));
+    QCOMPARE(ColumnReader(activities, lastColumn).value(unmatched), QVariant(QStringLiteral("band")));
+
     // Columns read straight from the tables give what the models give.
     for (const QString &name : loader->modelNames()) {
         const QAbstractItemModel *model = loader->model(name);
