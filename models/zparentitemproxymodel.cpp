@@ -38,6 +38,13 @@ QList<int> ZParentItemProxyModel::children(const QModelIndex &parent) const
     return children(parent.isValid() ? int(parent.internalId()) : -1);
 }
 
+const QList<int> &ZParentItemProxyModel::childRows(int parentRow) const
+{
+    static const QList<int> none;
+    const QList<int> *list = childList(parentRow);
+    return list ? *list : none;
+}
+
 QList<int> ZParentItemProxyModel::children(int parentRow) const
 {
     const QList<int> *list = childList(parentRow);

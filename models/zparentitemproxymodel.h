@@ -69,6 +69,8 @@ public:
     // Child source rows of a parent (-1 or an invalid index for the top level).
     QList<int> children(const QModelIndex &parent) const;
     QList<int> children(int parentRow) const;
+    // The same, without a copy; valid until the structure changes.
+    const QList<int> &childRows(int parentRow) const;
     // Parent source row of a source row; -1 at the top level or when the row
     // is not in the tree.
     int parentItem(int sourceRow) const;

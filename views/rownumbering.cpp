@@ -159,54 +159,70 @@ void RowNumbering::numberParentTree(ZParentItemProxyModel *tree, QAbstractItemMo
                                     int rowColumn, int levelColumn, int idColumn) const
 {
     // The same walk as over any tree, by source rows: the tree's child lists
-    // are its own, no index is made per row. A parent's level is read back
-    // once, as its children see it.
+    // are its own, no index is made per row. The numbers are noted by row and
+    // written after the walk in row order, where the table's cells lie
+    // together; only a parent's level is written at once and read back, as
+    // its children see it.
     struct Frame
     {
-        QList<int> rows;
+        const QList<int> *rows;
         int next;
         bool top;
         int parentLevel;
     };
+    const int tableRows = table->rowCount();
+    std::vector<int> numberOf(size_t(tableRows), 0); // 0: not in the tree
+    std::vector<int> levelOf(size_t(tableRows), 0);
+    std::vector<char> written(size_t(tableRows), 0);
     std::vector<Frame> stack;
-    stack.push_back({tree->children(-1), 0, true, 0});
+    stack.push_back({&tree->childRows(-1), 0, true, 0});
     QVector<int> parents;
     QVector<int> &numberOfSlot = m_numberOfSlot;
     const bool numbered = idColumn != -1 && !m_slotOfId.isEmpty();
     int number = 0;
     while (!stack.empty()) {
         Frame &top = stack.back();
-        if (top.next >= top.rows.size()) {
+        if (top.next >= top.rows->size()) {
             stack.pop_back();
             continue;
         }
-        const int row = top.rows.at(top.next++);
+        const int row = top.rows->at(top.next++);
+        if (row < 0 || row >= tableRows)
+            continue;
         ++number;
-        if (rowColumn != -1) {
-            if (numbered) {
-                int slot = -1;
-                if (row < m_slotOfRow.size()) {
-                    slot = m_slotOfRow.at(row);
-                } else {
-                    const QString id = table->index(row, idColumn).data().toString();
-                    if (!id.isEmpty())
-                        slot = m_slotOfId.value(id, -1);
-                }
-                if (slot >= 0)
-                    numberOfSlot[slot] = number; // a later row wins
+        if (rowColumn != -1 && numbered) {
+            int slot = -1;
+            if (row < m_slotOfRow.size()) {
+                slot = m_slotOfRow.at(row);
+            } else {
+                const QString id = table->index(row, idColumn).data().toString();
+                if (!id.isEmpty())
+                    slot = m_slotOfId.value(id, -1);
             }
-            table->setData(table->index(row, rowColumn), number, Qt::DisplayRole);
+            if (slot >= 0)
+                numberOfSlot[slot] = number; // a later row wins
         }
-        if (levelColumn != -1) {
-            const int level = top.top ? 1 : top.parentLevel != 0 ? top.parentLevel + 1 : 0;
-            table->setData(table->index(row, levelColumn), level, Qt::DisplayRole);
-        }
-        QList<int> children = tree->children(row);
+        numberOf[size_t(row)] = number;
+        levelOf[size_t(row)] = top.top ? 1 : top.parentLevel != 0 ? top.parentLevel + 1 : 0;
+        const QList<int> &children = tree->childRows(row);
         if (!children.isEmpty()) {
-            const int level = levelColumn != -1 ? table->index(row, levelColumn).data().toInt() : 0;
+            int level = 0;
+            if (levelColumn != -1) {
+                table->setData(table->index(row, levelColumn), levelOf[size_t(row)], Qt::DisplayRole);
+                written[size_t(row)] = 1;
+                level = table->index(row, levelColumn).data().toInt();
+            }
             parents.append(row);
-            stack.push_back({std::move(children), 0, false, level});
+            stack.push_back({&children, 0, false, level});
         }
+    }
+    for (int row = 0; row < tableRows; ++row) {
+        if (numberOf[size_t(row)] == 0)
+            continue;
+        if (rowColumn != -1)
+            table->setData(table->index(row, rowColumn), numberOf[size_t(row)], Qt::DisplayRole);
+        if (levelColumn != -1 && !written[size_t(row)])
+            table->setData(table->index(row, levelColumn), levelOf[size_t(row)], Qt::DisplayRole);
     }
     if (rowColumn == -1 && levelColumn == -1)
         return;
