@@ -1,14 +1,13 @@
 #include "zindex.h"
 
 #include "modelslogging.h"
-#include "threadhandoff.h"
+#include "parallel.h"
 
 #include <QAbstractItemModel>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QStandardItem>
 #include <QStandardItemModel>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <limits>
@@ -136,22 +135,10 @@ void ZIndex::group(int role)
                 set.insert(rowsOfNodes[size_t(i)]);
         }
     };
-    QVector<QPair<int, int>> slices;
-    const int slice = qMax(1, nodes / 64);
-    for (int n = 0; n < nodes; n += slice)
-        slices.append(qMakePair(n, qMin(nodes, n + slice)));
-    if (rows >= 16384 && slices.size() > 1) {
-        ZNode **shared = nodeOfOrdinal.data();
-        threadhandoff::release(shared);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(shared);
-            fillSets(range);
-            threadhandoff::release(shared);
-        });
-        threadhandoff::acquire(shared);
-    } else {
-        std::for_each(slices.cbegin(), slices.cend(), fillSets);
-    }
+    if (rows >= 16384)
+        parallelRuns(nodes, qMax(1, nodes / 64), [&](int from, int to) { fillSets(qMakePair(from, to)); });
+    else
+        fillSets(qMakePair(0, nodes));
 
     qCInfo(lcModels).noquote() << QStringLiteral("void ZIndex::group(int) stop: %1")
                                       .arg(timer.elapsed());

@@ -7,7 +7,7 @@
 #include "modelhelpers.h"
 #include "qganttchart.h"
 #include "rownumbering.h"
-#include "threadhandoff.h"
+#include "parallel.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -24,7 +24,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -138,27 +137,13 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     }
     const int groups = groupColumns.size();
 
-    // Large trees are worked on side by side on the pool, this thread
-    // waiting: first the leaves' source rows in slices, then the columns,
-    // each read and folded on its own.
+    // Large trees are worked on side by side: first the leaves' source rows
+    // in runs, then the columns, each read and folded on its own.
     const auto onPool = [](int items, const std::function<void(const QPair<int, int> &)> &work,
-                           int minimumSlice, const void *key) {
+                           int minimumRun) {
         const int cores = qMax(1, QThread::idealThreadCount());
-        const int slice = qMax(minimumSlice, (items + cores - 1) / cores);
-        QVector<QPair<int, int>> slices;
-        for (int first = 0; first < items; first += slice)
-            slices.append(qMakePair(first, qMin(items, first + slice)));
-        if (slices.size() > 1) {
-            threadhandoff::release(key);
-            QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-                threadhandoff::acquire(key);
-                work(range);
-                threadhandoff::release(key);
-            });
-            threadhandoff::acquire(key);
-        } else {
-            std::for_each(slices.begin(), slices.end(), work);
-        }
+        const int run = qMax(minimumRun, (items + cores - 1) / cores);
+        parallelRuns(items, run, [&](int from, int to) { work(qMakePair(from, to)); });
     };
 
     QVector<int> sourceRows(leaves * groups, -1);
@@ -168,7 +153,7 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
             for (int g = 0; g < groups; ++g)
                 sourceRows[i * groups + g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
         }
-    }, 8192, &sourceRows);
+    }, 8192);
 
     // The bands, and for each band and column the table row of the leaf
     // whose cell it takes (-1: none).
@@ -247,7 +232,7 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     onPool(count, [&](const QPair<int, int> &range) {
         for (int k = range.first; k < range.second; ++k)
             summariseColumn(k);
-    }, leaves >= 8192 ? 1 : count, &winners);
+    }, leaves >= 8192 ? 1 : count);
     if (general)
         return false;
 

@@ -1,6 +1,6 @@
 #include "rownumbering.h"
 
-#include "threadhandoff.h"
+#include "parallel.h"
 #include "viewslogging.h"
 #include "zjoinproxymodel.h"
 #include "zparentitemproxymodel.h"
@@ -8,7 +8,6 @@
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 
 #include <algorithm>
 
@@ -68,21 +67,10 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
                 activityIds[r] = table->index(r, activityIdColumn, root).data().toString();
         }
     };
-    QVector<QPair<int, int>> rowSlices;
-    for (int first = 0; wanted && first < rows; first += 16384)
-        rowSlices.append(qMakePair(first, qMin(rows, first + 16384)));
-    if (rowSlices.size() > 1 && qobject_cast<ZJoinProxyModel *>(table)) {
-        int *shared = taskIds.data();
-        threadhandoff::release(shared);
-        QtConcurrent::blockingMap(rowSlices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(shared);
-            readRange(range);
-            threadhandoff::release(shared);
-        });
-        threadhandoff::acquire(shared);
-    } else {
-        std::for_each(rowSlices.cbegin(), rowSlices.cend(), readRange);
-    }
+    if (wanted && rows >= 16384 && qobject_cast<ZJoinProxyModel *>(table))
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
+    else if (wanted)
+        readRange(qMakePair(0, rows));
 
     // A slot per activity ID: first those of the table's rows, in row order,
     // so that each renumbering finds the slot of a row without a text lookup;
@@ -112,21 +100,10 @@ void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry>
             entries[i] = {m_slotOfId.value(relation.predecessor, -1), relation.text};
         }
     };
-    const int slice = 32768;
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < count; first += slice)
-        slices.append(qMakePair(first, qMin(count, first + slice)));
-    if (slices.size() > 1) {
-        threadhandoff::release(entries);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(entries);
-            lookUp(range);
-            threadhandoff::release(entries);
-        });
-        threadhandoff::acquire(entries);
-    } else {
-        std::for_each(slices.cbegin(), slices.cend(), lookUp);
-    }
+    if (count >= 32768)
+        parallelRuns(count, runLength(count), [&](int from, int to) { lookUp(qMakePair(from, to)); });
+    else
+        lookUp(qMakePair(0, count));
     for (int i = 0; i < count; ++i) {
         if (entries[i].first >= 0)
             continue;
@@ -400,22 +377,10 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         }
     };
     const int known = qMin(rows, m_rowRuns.size());
-    const int slice = 16384;
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < known; first += slice)
-        slices.append(qMakePair(first, qMin(known, first + slice)));
-    if (slices.size() > 1) {
-        QString *shared = texts.data();
-        threadhandoff::release(shared);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(shared);
-            makeTexts(range);
-            threadhandoff::release(shared);
-        });
-        threadhandoff::acquire(shared);
-    } else {
-        std::for_each(slices.cbegin(), slices.cend(), makeTexts);
-    }
+    if (known >= 16384)
+        parallelRuns(known, runLength(known), [&](int from, int to) { makeTexts(qMakePair(from, to)); });
+    else
+        makeTexts(qMakePair(0, known));
     QString text;
     for (int r = known; r < rows; ++r) {
         const Run run = runOfTask(table->index(r, taskIdColumn).data().toInt());

@@ -1,9 +1,7 @@
 #include "zkeyfilterproxymodel.h"
 
 #include "columnreader.h"
-#include "threadhandoff.h"
-
-#include <QtConcurrent>
+#include "parallel.h"
 
 ZKeyFilterProxyModel::ZKeyFilterProxyModel(QObject *parent)
     : QSortFilterProxyModel(parent)
@@ -119,17 +117,8 @@ void ZKeyFilterProxyModel::rebuildIndex() const
         for (int r = range.first; r < range.second; ++r)
             shared[r] = qHash(reader.value(r).toString().toCaseFolded()) & mask;
     };
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; reader.isDirect() && first < rows; first += 16384)
-        slices.append(qMakePair(first, qMin(rows, first + 16384)));
-    if (slices.size() > 1) {
-        threadhandoff::release(shared);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(shared);
-            hashRange(range);
-            threadhandoff::release(shared);
-        });
-        threadhandoff::acquire(shared);
+    if (reader.isDirect() && rows >= 16384) {
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { hashRange(qMakePair(from, to)); });
     } else {
         for (int r = 0; r < rows; ++r)
             bucketOfRow[r] = qHash(keyText(r)) & m_bucketMask;

@@ -5,7 +5,7 @@
 #include "qgcdateaxis.h"
 #include "qgcvaxis.h"
 #include "taskdrawdelegate.h"
-#include "threadhandoff.h"
+#include "parallel.h"
 #include "zganttchart2logging.h"
 #include "zjoinproxymodel.h"
 
@@ -14,7 +14,6 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTreeView>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <limits>
@@ -233,17 +232,7 @@ void GanttChart::prefillTaskCache()
                 entry = readTask(source->index(row, 0));
         }
     };
-    const int slice = 8192;
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < rows; first += slice)
-        slices.append(qMakePair(first, qMin(rows, first + slice)));
-    threadhandoff::release(cache);
-    QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-        threadhandoff::acquire(cache);
-        readRange(range);
-        threadhandoff::release(cache);
-    });
-    threadhandoff::acquire(cache);
+    parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
 }
 
 void GanttChart::dropTaskCache()
@@ -647,22 +636,11 @@ void GanttChart::readLinkRecords()
         }
     };
     // A join over tables reads without side effects: a large one is read in
-    // slices side by side on the pool while this thread waits.
-    const int slice = 32768;
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < rows; first += slice)
-        slices.append(qMakePair(first, qMin(rows, first + slice)));
-    if (slices.size() > 1 && qobject_cast<const ZJoinProxyModel *>(model)) {
-        threadhandoff::release(records);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(records);
-            readRange(range);
-            threadhandoff::release(records);
-        });
-        threadhandoff::acquire(records);
-    } else {
-        std::for_each(slices.cbegin(), slices.cend(), readRange);
-    }
+    // runs side by side.
+    if (rows >= 32768 && qobject_cast<const ZJoinProxyModel *>(model))
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
+    else
+        readRange(qMakePair(0, rows));
 }
 
 void GanttChart::rmodelReset()
