@@ -150,7 +150,7 @@ void XERFile::clear()
     m_tableLines.clear();
     m_otherLines.clear();
     if (m_dataSize >= 1024 * 1024)
-        parallel::start([held]() mutable { held.reset(); });
+        parallel::start([held = std::move(held)]() mutable { held.reset(); });
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
