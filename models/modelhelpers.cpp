@@ -542,27 +542,71 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
     for (size_t i = 0; i < byTask.size(); ++i)
         order[i] = byTask[i].second;
     byTask = std::vector<std::pair<int, int>>();
-    const auto byId = [&relations](int a, int b) {
-        return relations.at(a).predecessor < relations.at(b).predecessor;
-    };
-    for (size_t first = 0; first < order.size();) {
-        size_t last = first + 1;
-        while (last < order.size() && relations.at(order[last]).taskId == relations.at(order[first]).taskId)
-            ++last;
-        if (last - first > 1)
-            std::stable_sort(order.begin() + qint64(first), order.begin() + qint64(last), byId);
-        first = last;
+    // Each activity's entries are put in ID order and thinned: of a run of
+    // entries with the same ID the last stays, as a later row replaces the
+    // earlier text. Pieces that start at an activity's first entry are done
+    // side by side when `concurrent` allows it, and joined in order.
+    RelationEntry *const entries = relations.data();
+    const size_t total = order.size();
+    const auto taskAt = [&](size_t i) { return entries[order[i]].taskId; };
+    std::vector<size_t> starts{0};
+    const size_t piece = size_t(concurrent ? runLength(int(total), 4096, 65536) : qMax<size_t>(1, total));
+    while (starts.back() < total) {
+        size_t next = qMin(total, starts.back() + piece);
+        while (next < total && taskAt(next) == taskAt(next - 1))
+            ++next;
+        starts.push_back(next);
     }
-    // A later row with the same two keys replaces the earlier text: of each
-    // run of equal keys the last entry stays.
+    std::vector<QVector<RelationEntry>> kept(starts.size() - 1);
+    const auto thin = [&](int p) {
+        const size_t from = starts[size_t(p)];
+        const size_t to = starts[size_t(p) + 1];
+        QVector<RelationEntry> &out = kept[size_t(p)];
+        out.reserve(int(to - from));
+        for (size_t first = from; first < to;) {
+            size_t last = first + 1;
+            while (last < to && taskAt(last) == taskAt(first))
+                ++last;
+            // Stable: an insertion sort for the few predecessors an activity
+            // mostly has, a merge sort for more.
+            if (last - first > 32) {
+                std::stable_sort(order.begin() + qint64(first), order.begin() + qint64(last), [entries](int a, int b) {
+                    return entries[a].predecessor < entries[b].predecessor;
+                });
+            } else {
+                for (size_t i = first + 1; i < last; ++i) {
+                    const int moving = order[i];
+                    size_t j = i;
+                    for (; j > first && entries[moving].predecessor < entries[order[j - 1]].predecessor; --j)
+                        order[j] = order[j - 1];
+                    order[j] = moving;
+                }
+            }
+            for (size_t i = first; i < last; ++i) {
+                if (i + 1 == last || entries[order[i + 1]].predecessor != entries[order[i]].predecessor)
+                    out.append(std::move(entries[order[i]]));
+            }
+            first = last;
+        }
+    };
+    if (concurrent)
+        parallelFor(int(kept.size()), thin);
+    else
+        for (int p = 0; p < int(kept.size()); ++p)
+            thin(p);
     QVector<RelationEntry> ordered;
-    ordered.reserve(int(order.size()));
-    for (size_t i = 0; i < order.size(); ++i) {
-        const RelationEntry &entry = relations.at(order[i]);
-        const bool lastOfRun = i + 1 == order.size() || relations.at(order[i + 1]).taskId != entry.taskId
-                               || relations.at(order[i + 1]).predecessor != entry.predecessor;
-        if (lastOfRun)
-            ordered.append(std::move(relations[order[i]]));
+    if (kept.size() == 1) {
+        ordered.swap(kept.front());
+    } else {
+        int count = 0;
+        for (const QVector<RelationEntry> &part : kept)
+            count += part.size();
+        ordered.reserve(count);
+        for (QVector<RelationEntry> &part : kept) {
+            for (RelationEntry &entry : part)
+                ordered.append(std::move(entry));
+            part = QVector<RelationEntry>();
+        }
     }
     return ordered;
 }

@@ -113,10 +113,43 @@ public:
         }
     }
 
-private:
+protected:
     QAbstractItemModel *m_model;
     int m_column;
     IContainer *m_container = nullptr;
+};
+
+// Writes local date-times into every row of one column of a table model:
+// straight into the container's column, side by side, when the model shows
+// one; any other value, or another model, goes cell by cell.
+class DateColumnWriter : public ColumnWriter
+{
+public:
+    DateColumnWriter(QAbstractItemModel *model, int column)
+        : ColumnWriter(model, column)
+    {
+    }
+    void write(const std::vector<QVariant> &values)
+    {
+        ColumnStore *store = m_container && m_column >= 0 ? m_container->column(m_column) : nullptr;
+        const bool local = std::all_of(values.cbegin(), values.cend(), [](const QVariant &v) {
+            return v.userType() == QMetaType::QDateTime
+                   && (v.toDateTime().isNull() || v.toDateTime().timeSpec() == Qt::LocalTime);
+        });
+        if (!store || !local || int(values.size()) != m_model->rowCount()) {
+            ColumnWriter::write(values);
+            return;
+        }
+        const int rows = int(values.size());
+        store->prepare(ColumnStore::Kind::DateTime, rows);
+        parallelRuns(rows, runLength(rows, 4096, 16384), [&](int from, int to) {
+            for (int r = from; r < to; ++r) {
+                const QDateTime d = values[size_t(r)].toDateTime();
+                store->putDateKey(r, ColumnStore::wallClockKey(d.date(), d.time()));
+            }
+        });
+        store->finish();
+    }
 };
 
 // Runs of the steps that complete the activity table: a few cheap cells per
@@ -737,8 +770,8 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         parallelRuns(rows, stepRun(rows), choose);
     else
         choose(0, rows);
-    ColumnWriter(taskModel, start).write(starts);
-    ColumnWriter(taskModel, finish).write(finishes);
+    DateColumnWriter(taskModel, start).write(starts);
+    DateColumnWriter(taskModel, finish).write(finishes);
 
     // The structure rows list the activities by ascending task id (a stable
     // order, so equal ids keep the file's order).
@@ -766,11 +799,17 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         // table built there has no one watching it yet.
         const QSignalBlocker quiet(standard->thread() != QThread::currentThread() ? standard : nullptr);
         standard->setRowCount(rows);
-        for (int r = 0; r < rows; ++r) {
-            auto *item = new QStandardItem;
-            item->setData(ids.at(order.at(r)), Qt::DisplayRole);
-            standard->setItem(r, 0, item);
-        }
+        // The items are made side by side (they belong to no model yet) and
+        // then placed.
+        std::vector<QStandardItem *> items(size_t(qMax(0, rows)));
+        parallelRuns(rows, stepRun(rows), [&](int from, int to) {
+            for (int r = from; r < to; ++r) {
+                items[size_t(r)] = new QStandardItem;
+                items[size_t(r)]->setData(ids.at(order.at(r)), Qt::DisplayRole);
+            }
+        });
+        for (int r = 0; r < rows; ++r)
+            standard->setItem(r, 0, items[size_t(r)]);
         return;
     }
     if (structureModel->rowCount() < rows)

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QTextCodec>
+#include <QThread>
 
 #include <algorithm>
 #include <limits>
@@ -84,6 +85,28 @@ bool isValidUtf8(const char *begin, const char *end)
     return true;
 }
 
+// Field 0 of a line, its marker, decides its kind.
+LineKind kindOf(const char *begin, const char *end)
+{
+    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
+    const qint64 size = (tab ? tab : end) - begin;
+    if (size == 2 && begin[0] == '%') {
+        switch (begin[1]) {
+        case 'T':
+            return LineKind::Table;
+        case 'F':
+            return LineKind::Fields;
+        case 'R':
+            return LineKind::Record;
+        default:
+            break;
+        }
+    }
+    if (size == 6 && std::memcmp(begin, "ERMHDR", 6) == 0)
+        return LineKind::Header;
+    return LineKind::Other;
+}
+
 } // namespace
 
 XERFile::XERFile(const QString &fileName, LineSeparator separator, const QStringList &wantedTables,
@@ -127,7 +150,7 @@ void XERFile::clear()
     m_tableLines.clear();
     m_otherLines.clear();
     if (m_dataSize >= 1024 * 1024)
-        parallel::start([held]() mutable { held.reset(); });
+        parallel::start([held = std::move(held)]() mutable { held.reset(); });
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
@@ -149,8 +172,6 @@ int XERFile::read()
     // A UTF-8 byte-order mark before the header is skipped.
     if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
         begin += 3;
-    // One decision for the whole file, made before any text is decoded.
-    m_utf8 = isValidUtf8(begin, end);
     result = scanLines(begin, end);
     if (result != Ok)
         clear();
@@ -170,6 +191,15 @@ int XERFile::readBuffer(qint64 *size)
     if (!m_data) {
         qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
         return TooLarge;
+    }
+    // The pages of a large buffer are touched from every core first: the
+    // copy from the file would otherwise fault them in one at a time.
+    if (capacity >= 8 * ChunkSize) {
+        char *data = m_data.get();
+        parallelRuns(int((capacity + ChunkSize - 1) / ChunkSize), 1, [data, capacity](int from, int) {
+            const qint64 at = qint64(from) * ChunkSize;
+            std::memset(data + at, 0, size_t(qMin(ChunkSize, capacity - at)));
+        });
     }
     qint64 filled = 0;
     bool first = true;
@@ -216,54 +246,91 @@ int XERFile::readBuffer(qint64 *size)
 
 int XERFile::scanLines(const char *begin, const char *end)
 {
-    // A run of CR and LF bytes is one line end; empty lines are no lines.
-    const char *p = begin;
-    while (p < end) {
-        const char *lineFeed = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+    // Pieces of the buffer, each ending after a line feed, are split into
+    // lines and checked for UTF-8 side by side; the lines are then taken in
+    // file order. A line never spans two pieces, nor does a UTF-8 sequence
+    // (it holds no line feed).
+    const qint64 total = end - begin;
+    const int wanted = total >= 4 * ChunkSize ? 4 * qMax(1, QThread::idealThreadCount()) : 1;
+    std::vector<const char *> bounds{begin};
+    for (int i = 1; i < wanted; ++i) {
+        const char *from = qMax(bounds.back(), begin + total * i / wanted);
+        const char *lineFeed = static_cast<const char *>(std::memchr(from, '\n', size_t(end - from)));
         if (!lineFeed)
-            lineFeed = end;
-        while (p < lineFeed) {
-            const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(lineFeed - p)));
-            const char *lineEnd = cr ? cr : lineFeed;
-            if (lineEnd - p > m_maxLineBytes) {
-                qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
-                                                  .arg(m_fileName)
-                                                  .arg(m_maxLineBytes);
-                return TooLarge;
-            }
-            if (lineEnd > p) {
-                // Line numbers and spans count in int.
-                if (m_lineCounter == std::numeric_limits<int>::max())
-                    return TooLarge;
-                collect(p, lineEnd);
-            }
-            if (!cr)
-                break;
-            p = cr + 1;
-        }
-        if (lineFeed == end)
             break;
-        p = lineFeed + 1;
+        if (lineFeed + 1 < end)
+            bounds.push_back(lineFeed + 1);
+    }
+    bounds.push_back(end);
+    const int pieces = int(bounds.size()) - 1;
+    std::vector<std::vector<ScannedLine>> lines(static_cast<size_t>(pieces));
+    std::vector<std::uint8_t> valid(static_cast<size_t>(pieces), 1);
+    std::vector<std::uint8_t> tooLong(static_cast<size_t>(pieces), 0);
+    const qint64 maxLine = m_maxLineBytes;
+    const char *const data = m_data.get();
+    parallelFor(pieces, [&](int i) {
+        const char *p = bounds[size_t(i)];
+        const char *const stop = bounds[size_t(i) + 1];
+        valid[size_t(i)] = isValidUtf8(p, stop) ? 1 : 0;
+        std::vector<ScannedLine> &found = lines[size_t(i)];
+        found.reserve(size_t((stop - p) / 64));
+        // A run of CR and LF bytes is one line end; empty lines are no lines.
+        while (p < stop) {
+            const char *lineFeed = static_cast<const char *>(std::memchr(p, '\n', size_t(stop - p)));
+            if (!lineFeed)
+                lineFeed = stop;
+            while (p < lineFeed) {
+                const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(lineFeed - p)));
+                const char *lineEnd = cr ? cr : lineFeed;
+                if (lineEnd - p > maxLine) {
+                    tooLong[size_t(i)] = 1;
+                    return;
+                }
+                if (lineEnd > p)
+                    found.push_back({p - data, int(lineEnd - p), kindOf(p, lineEnd)});
+                if (!cr)
+                    break;
+                p = cr + 1;
+            }
+            if (lineFeed == stop)
+                break;
+            p = lineFeed + 1;
+        }
+    });
+    if (std::find(tooLong.cbegin(), tooLong.cend(), 1) != tooLong.cend()) {
+        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
+                                          .arg(m_fileName)
+                                          .arg(m_maxLineBytes);
+        return TooLarge;
+    }
+    // One decision for the whole file, made before any text is decoded.
+    m_utf8 = std::find(valid.cbegin(), valid.cend(), 0) == valid.cend();
+    for (std::vector<ScannedLine> &piece : lines) {
+        for (const ScannedLine &line : piece) {
+            // Line numbers and spans count in int.
+            if (m_lineCounter == std::numeric_limits<int>::max())
+                return TooLarge;
+            collect(line);
+        }
+        piece = std::vector<ScannedLine>();
     }
     return Ok;
 }
 
-void XERFile::collect(const char *begin, const char *end)
+void XERFile::collect(const ScannedLine &scanned)
 {
-    // Field 0 decides the kind; only table lines and the lines of kept
-    // tables are collected.
-    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
-    const char *markerEnd = tab ? tab : end;
-    const int markerSize = int(markerEnd - begin);
-    const bool tableLine = markerSize == 2 && begin[0] == '%' && begin[1] == 'T';
+    // Only table lines and the lines of kept tables are collected.
+    const bool tableLine = scanned.kind == LineKind::Table;
     if (!tableLine && !m_inKeptTable)
         return;
     LineSpan line;
-    line.begin = begin - m_data.get();
-    line.size = int(end - begin);
+    line.begin = scanned.begin;
+    line.size = scanned.size;
     line.lineNumber = m_lineCounter++;
+    const char *begin = m_data.get() + scanned.begin;
+    const char *end = begin + scanned.size;
     if (tableLine) {
-        const char *nameBegin = tab ? tab + 1 : end;
+        const char *nameBegin = begin + 3 <= end ? begin + 3 : end;
         const char *nameEnd = nameBegin;
         while (nameEnd < end && *nameEnd != '\t')
             ++nameEnd;
@@ -280,17 +347,23 @@ void XERFile::collect(const char *begin, const char *end)
         return;
     }
     TableLines &table = m_tableLines.back();
-    if (markerSize == 6 && std::memcmp(begin, "ERMHDR", 6) == 0) {
+    switch (scanned.kind) {
+    case LineKind::Header:
         // A header line inside a kept table ends it.
         m_inKeptTable = false;
         m_otherLines.push_back(line);
-    } else if (markerSize == 2 && begin[0] == '%' && begin[1] == 'F') {
+        break;
+    case LineKind::Fields:
         table.fields = line;
-    } else if (markerSize == 2 && begin[0] == '%' && begin[1] == 'R') {
+        break;
+    case LineKind::Record:
         // A record before its table's field list has no column names to
         // read it by; it is dropped rather than guessed at.
         if (table.fields.size >= 0)
             table.records.push_back(line);
+        break;
+    default:
+        break;
     }
 }
 

@@ -32,6 +32,15 @@ struct TableLines
     std::vector<LineSpan> records;
 };
 
+// A line met by the reader's scan, with the kind its marker gives.
+enum class LineKind : quint8 { Table, Fields, Record, Header, Other };
+struct ScannedLine
+{
+    qint64 begin;
+    int size;
+    LineKind kind;
+};
+
 // Reads a Primavera P6 XER export into one buffer and finds the lines of the
 // wanted tables (all of them when none is named): their field list and
 // records, as spans of the buffer. Lines of other tables are passed over.
@@ -89,8 +98,10 @@ private:
     void clearObjects() const;
     void initLegacyTable();
     int readBuffer(qint64 *size);
+    // Splits the text into lines, decides its encoding and keeps the lines
+    // of the wanted tables; a ReadResult.
     int scanLines(const char *begin, const char *end);
-    void collect(const char *begin, const char *end);
+    void collect(const ScannedLine &line);
     void makeObjects() const;
 
     QString m_fileName;

@@ -6,6 +6,9 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <cmath>
+#include <map>
+
 namespace {
 
 QStandardItemModel *modelWithCaptions(const QStringList &captions, QObject *parent)
@@ -283,7 +286,8 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     std::vector<QString> manyTypes(many);
     std::vector<QVariant> lags(many);
     for (int r = 0; r < many; ++r) {
-        taskIds[size_t(r)] = next(7) == 0 ? -1 : 9000 - next(6000);
+        // One activity with thousands of predecessors among many with few.
+        taskIds[size_t(r)] = next(7) == 0 ? -1 : next(11) == 0 ? 42 : 9000 - next(6000);
         manyIds[size_t(r)] = ids.at(next(ids.size())) + QString::number(next(3));
         manyTypes[size_t(r)] = types.at(next(types.size()));
         lags[size_t(r)] = next(50) == 0 ? QVariant(qQNaN()) : QVariant(next(5) * 8);
@@ -309,6 +313,23 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     }
     QVERIFY(unreadAlone > 0);
     QCOMPARE(unreadSideBySide, unreadAlone);
+    std::map<int, std::map<QString, QString>> rowByRow;
+    for (int r = 0; r < many; ++r) {
+        if (taskIds[size_t(r)] >= 0 && !manyIds[size_t(r)].isEmpty() && !manyTypes[size_t(r)].isEmpty()) {
+            const double hours = lags[size_t(r)].toDouble();
+            rowByRow[taskIds[size_t(r)]][manyIds[size_t(r)]] =
+                    relationText(manyTypes[size_t(r)], std::isfinite(hours) ? qRound(hours) : 0);
+        }
+    }
+    int at = 0;
+    for (const auto &task : rowByRow) {
+        for (const auto &relation : task.second) {
+            QCOMPARE(alone.at(at).taskId, task.first);
+            QCOMPARE(alone.at(at).predecessor, relation.first);
+            QCOMPARE(alone.at(at++).text, relation.second);
+        }
+    }
+    QCOMPARE(at, alone.size());
 }
 
 void tst_ModelHelpers::keptPredecessorListIsSharedUntilAChange()

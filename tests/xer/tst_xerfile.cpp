@@ -194,6 +194,22 @@ void tst_XERFile::read_data()
         QCOMPARE(content.at(Chunk - 1), '%');
         QTest::addRow("table marker split by the chunk boundary") << content << task << 0 << QStringLiteral("TASK[a]{7}");
     }
+    // Files large enough to be split into pieces read side by side: a kept
+    // table whose records run across pieces, CR-only line ends and a header
+    // that ends the table far into the file.
+    {
+        QList<QByteArray> many;
+        for (int i = 0; i < 90000; ++i)
+            many << QByteArray::number(i) + '\t' + QByteArray(60, 'w');
+        const QByteArray content = header() + table("TASK", "a\tb", many, "\r") + header()
+                                   + table("TASK", "a", {"late"}, "\n") + "%R\tafter\n";
+        QVERIFY(content.size() > 5 * Chunk);
+        QStringList records;
+        for (int i = 0; i < 90000; ++i)
+            records << QStringLiteral("%1,%2").arg(i).arg(QString(60, QLatin1Char('w')));
+        QTest::addRow("many pieces") << content << task << 0
+                                     << QStringLiteral("TASK[a,b]{%1} TASK[a]{late;after}").arg(records.join(QLatin1Char(';')));
+    }
 }
 
 void tst_XERFile::read()
@@ -258,6 +274,10 @@ void tst_XERFile::encoding_data()
                        + table("CALENDAR", "x", {QByteArray(Chunk + 100, 'f'), "\xE9"})
             << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
     QTest::addRow("ascii") << header() + table("TASK", "n", {"plain"}) << QStringLiteral("plain") << true;
+    QTest::addRow("windows-1252 decided in the last piece of a large file")
+            << header() + table("TASK", "n", {"\xC3\xA9"})
+                       + table("CALENDAR", "x", QVector<QByteArray>(80000, QByteArray(70, 'c')).toList() << "\xE9")
+            << QString::fromUtf8("\xC3\x83\xC2\xA9") << false;
 }
 
 void tst_XERFile::encoding()
@@ -289,6 +309,9 @@ void tst_XERFile::lineLimit_data()
     QTest::addRow("last line without line end")
             << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge);
     QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok);
+    QTest::addRow("too long far into a large file")
+            << header() + table("TASK", "a", QVector<QByteArray>(80000, QByteArray(70, 'r')).toList() << line)
+            << int(xer::XERFile::TooLarge);
 }
 
 void tst_XERFile::lineLimit()
