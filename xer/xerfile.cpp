@@ -12,6 +12,10 @@
 #include <QTextCodec>
 #include <QThread>
 
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <limits>
 #include <new>
@@ -192,18 +196,14 @@ int XERFile::readBuffer(qint64 *size)
         qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
         return TooLarge;
     }
-    // The pages of a large buffer are touched from every core first: the
-    // copy from the file would otherwise fault them in one at a time.
-    if (capacity >= 8 * ChunkSize) {
-        char *data = m_data.get();
-        parallelRuns(int((capacity + ChunkSize - 1) / ChunkSize), 1, [data, capacity](int from, int) {
-            const qint64 at = qint64(from) * ChunkSize;
-            std::memset(data + at, 0, size_t(qMin(ChunkSize, capacity - at)));
-        });
-    }
     qint64 filled = 0;
     bool first = true;
+    bool triedSideBySide = false;
     while (true) {
+        if (!first && !triedSideBySide) {
+            triedSideBySide = true;
+            filled = readSideBySide(&file, filled, expected);
+        }
         if (filled == capacity) {
             const qint64 grown = qMax(capacity * 2, ChunkSize);
             std::unique_ptr<char[]> larger(new (std::nothrow) char[size_t(grown)]);
@@ -242,6 +242,45 @@ int XERFile::readBuffer(qint64 *size)
     *size = filled;
     m_dataSize = filled;
     return Ok;
+}
+
+qint64 XERFile::readSideBySide(QFile *file, qint64 from, qint64 expected)
+{
+#if defined(Q_OS_UNIX)
+    // The rest of a large file is read in chunks side by side: copying it and
+    // bringing in the buffer's pages is then spread over the cores. Should a
+    // chunk come short (the file changed meanwhile), the plain reading goes on
+    // where it was.
+    const int chunks = int((expected - from + ChunkSize - 1) / ChunkSize);
+    const int handle = file->handle();
+    if (chunks < 8 || handle < 0)
+        return from;
+    std::vector<std::uint8_t> complete(size_t(chunks), 0);
+    char *const data = m_data.get();
+    parallelFor(chunks, [&](int c) {
+        const qint64 at = from + qint64(c) * ChunkSize;
+        const qint64 size = qMin(ChunkSize, expected - at);
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t got = ::pread(handle, data + at + done, size_t(size - done), off_t(at + done));
+            if (got <= 0)
+                return;
+            done += got;
+        }
+        complete[size_t(c)] = 1;
+    });
+    if (std::find(complete.cbegin(), complete.cend(), 0) != complete.cend() || !file->seek(expected))
+        return from;
+    for (int c = 0; c < chunks; ++c) {
+        const qint64 end = qMin(expected, from + qint64(c + 1) * ChunkSize);
+        emit progress(int(end / expected) * 10, QStringLiteral("Read project from file"));
+    }
+    return expected;
+#else
+    Q_UNUSED(file)
+    Q_UNUSED(expected)
+    return from;
+#endif
 }
 
 int XERFile::scanLines(const char *begin, const char *end)

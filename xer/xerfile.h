@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class QFile;
+
 namespace xer {
 
 class XERTable;
@@ -98,6 +100,9 @@ private:
     void clearObjects() const;
     void initLegacyTable();
     int readBuffer(qint64 *size);
+    // Reads [from, expected) of the file side by side when that is worth it;
+    // gives how far the buffer is filled.
+    qint64 readSideBySide(QFile *file, qint64 from, qint64 expected);
     // Splits the text into lines, decides its encoding and keeps the lines
     // of the wanted tables; a ReadResult.
     int scanLines(const char *begin, const char *end);

@@ -199,13 +199,13 @@ void tst_XERFile::read_data()
     // that ends the table far into the file.
     {
         QList<QByteArray> many;
-        for (int i = 0; i < 90000; ++i)
+        for (int i = 0; i < 150000; ++i)
             many << QByteArray::number(i) + '\t' + QByteArray(60, 'w');
         const QByteArray content = header() + table("TASK", "a\tb", many, "\r") + header()
                                    + table("TASK", "a", {"late"}, "\n") + "%R\tafter\n";
-        QVERIFY(content.size() > 5 * Chunk);
+        QVERIFY(content.size() > 10 * Chunk);
         QStringList records;
-        for (int i = 0; i < 90000; ++i)
+        for (int i = 0; i < 150000; ++i)
             records << QStringLiteral("%1,%2").arg(i).arg(QString(60, QLatin1Char('w')));
         QTest::addRow("many pieces") << content << task << 0
                                      << QStringLiteral("TASK[a,b]{%1} TASK[a]{late;after}").arg(records.join(QLatin1Char(';')));
@@ -341,6 +341,9 @@ void tst_XERFile::progress_data()
     QTest::addRow("small file") << header() + table("TASK", "a", {"1"}) << QList<int>{10};
     QTest::addRow("three chunks") << header() + table("CALENDAR", "d", {QByteArray(2 * Chunk + 10, 'q')})
                                   << QList<int>{0, 0, 10};
+    QTest::addRow("eleven chunks, read side by side")
+            << header() + table("CALENDAR", "d", {QByteArray(10 * Chunk + 10, 'q')}) + table("TASK", "a", {"1"})
+            << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10};
 }
 
 void tst_XERFile::progress()
