@@ -296,7 +296,10 @@ void MainWindow::onXerReadDone()
 
         if (QTreeView *tree = activityTree()) {
             setVisibleColumns(tree->header(), defaultVisibleColumns());
-            tree->setTreePosition(firstVisibleColumn(tree->header()));
+            // Setting it lays every row out again, even when it stays.
+            const int position = firstVisibleColumn(tree->header());
+            if (tree->treePosition() != position)
+                tree->setTreePosition(position);
             updateMergeColumns();
         }
 
@@ -817,7 +820,9 @@ void MainWindow::onColumnsAction()
     // The resources page has no tree: its columns never move the activity
     // tree's tree column.
     if (activitiesPage) {
-        activityTree()->setTreePosition(firstVisibleColumn(header));
+        const int position = firstVisibleColumn(header);
+        if (activityTree()->treePosition() != position)
+            activityTree()->setTreePosition(position);
         updateMergeColumns();
     }
 }

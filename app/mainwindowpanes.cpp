@@ -111,7 +111,12 @@ public:
         ChartLayout::setBarStyles(*m_pane->ganttChart(), styles);
     }
 
-    void setTreePosition(int column) override { m_pane->treeView()->setTreePosition(column); }
+    void setTreePosition(int column) override
+    {
+        // Setting it lays every row out again, even when it stays.
+        if (m_pane->treeView()->treePosition() != column)
+            m_pane->treeView()->setTreePosition(column);
+    }
     void updateMergeColumns() override { m_pane->onUpdateMergeColumns(); }
 
 private:

@@ -64,8 +64,13 @@ void ZFilterDialogProxyModel::setSourceModel(QAbstractItemModel *model)
 
 Qt::ItemFlags ZFilterDialogProxyModel::flags(const QModelIndex &index) const
 {
-    Qt::ItemFlags result = QSortFilterProxyModel::flags(index);
-    if (index.isValid() && !sourceModel()->hasChildren(mapToSource(index)))
+    // As the base class gives them, the source index found once: a view asks
+    // for every row it lays out.
+    if (!sourceModel())
+        return QSortFilterProxyModel::flags(index);
+    const QModelIndex source = index.isValid() ? mapToSource(index) : QModelIndex();
+    Qt::ItemFlags result = sourceModel()->flags(source);
+    if (index.isValid() && !sourceModel()->hasChildren(source))
         result |= Qt::ItemNeverHasChildren;
     return result;
 }

@@ -1,6 +1,7 @@
 #include "zindex.h"
 
 #include "modelslogging.h"
+#include "parallel.h"
 
 #include <QAbstractItemModel>
 #include <QDate>
@@ -9,6 +10,8 @@
 #include <QStandardItemModel>
 
 #include <algorithm>
+#include <limits>
+#include <unordered_map>
 #include <vector>
 
 ZIndex::ZIndex(const QAbstractItemModel *model, int column)
@@ -55,19 +58,87 @@ void ZIndex::group(int role)
     QElapsedTimer timer;
     timer.start();
 
+    // Keys are mostly ids: an integer key met before finds its node straight
+    // (nodes stay where they are while others are added), in a table by key
+    // when the ids lie close together, else by hash. Each node met gets an
+    // ordinal; the rows are then handed to their nodes' sets.
     const int rows = model->rowCount();
+    QVector<QVariant> keys(rows);
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    qint64 highest = std::numeric_limits<qint64>::min();
     for (int r = 0; r < rows; ++r) {
-        const QVariant key = itemValue(model->index(r, column), role);
+        keys[r] = itemValue(model->index(r, column), role);
+        const int type = keys.at(r).userType();
+        if (type == QMetaType::Int || type == QMetaType::LongLong) {
+            const qint64 k = keys.at(r).toLongLong();
+            lowest = qMin(lowest, k);
+            highest = qMax(highest, k);
+        }
+    }
+    const bool dense = lowest <= highest && highest - lowest < qint64(rows) * 4 + 1024;
+    std::vector<int> ordinalByOffset(dense ? size_t(highest - lowest + 1) : 0, -1);
+    QHash<qint64, int> ordinalByInteger;
+    std::unordered_map<const ZNode *, int> ordinalOfNode;
+    std::vector<ZNode *> nodeOfOrdinal;
+    std::vector<int> ordinalOfRow(size_t(rows), -1);
+    for (int r = 0; r < rows; ++r) {
+        const QVariant &key = keys.at(r);
         if (!key.isValid())
             continue;
-        auto it = lower_bound(key);
-        if (it == end() || compareVariants(key, it->first) != 0) {
-            ZNode node;
-            node.display = displayValue(key);
-            it = emplace_hint(it, key, node);
+        const int type = key.userType();
+        const bool integer = type == QMetaType::Int || type == QMetaType::LongLong;
+        int *slot = integer && dense ? &ordinalByOffset[size_t(key.toLongLong() - lowest)] : nullptr;
+        int ordinal = slot ? *slot : -1;
+        if (ordinal < 0 && integer && !dense)
+            ordinal = ordinalByInteger.value(key.toLongLong(), -1);
+        if (ordinal < 0) {
+            auto it = lower_bound(key);
+            if (it == end() || compareVariants(key, it->first) != 0) {
+                ZNode node;
+                node.display = displayValue(key);
+                it = emplace_hint(it, key, node);
+            }
+            const auto known = ordinalOfNode.emplace(&it->second, int(nodeOfOrdinal.size()));
+            if (known.second)
+                nodeOfOrdinal.push_back(&it->second);
+            ordinal = known.first->second;
+            if (slot)
+                *slot = ordinal;
+            else if (integer)
+                ordinalByInteger.insert(key.toLongLong(), ordinal);
         }
-        it->second.rows.insert(r);
+        ordinalOfRow[size_t(r)] = ordinal;
     }
+
+    // The rows of each node together, in row order (each set is filled as a
+    // row-by-row walk would fill it); the sets, one per node, filled side by
+    // side on the pool when there are many rows.
+    const int nodes = int(nodeOfOrdinal.size());
+    std::vector<int> first(size_t(nodes) + 1, 0);
+    for (const int ordinal : ordinalOfRow) {
+        if (ordinal >= 0)
+            ++first[size_t(ordinal) + 1];
+    }
+    for (int n = 0; n < nodes; ++n)
+        first[size_t(n) + 1] += first[size_t(n)];
+    std::vector<int> rowsOfNodes(static_cast<size_t>(first[size_t(nodes)]));
+    std::vector<int> fill(first.begin(), first.end() - 1);
+    for (int r = 0; r < rows; ++r) {
+        const int ordinal = ordinalOfRow[size_t(r)];
+        if (ordinal >= 0)
+            rowsOfNodes[size_t(fill[size_t(ordinal)]++)] = r;
+    }
+    const auto fillSets = [&](const QPair<int, int> &range) {
+        for (int n = range.first; n < range.second; ++n) {
+            QSet<int> &set = nodeOfOrdinal[size_t(n)]->rows;
+            for (int i = first[size_t(n)]; i < first[size_t(n) + 1]; ++i)
+                set.insert(rowsOfNodes[size_t(i)]);
+        }
+    };
+    if (rows >= 16384)
+        parallelRuns(nodes, qMax(1, nodes / 64), [&](int from, int to) { fillSets(qMakePair(from, to)); });
+    else
+        fillSets(qMakePair(0, nodes));
 
     qCInfo(lcModels).noquote() << QStringLiteral("void ZIndex::group(int) stop: %1")
                                       .arg(timer.elapsed());

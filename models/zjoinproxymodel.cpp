@@ -174,7 +174,54 @@ QVariant ZJoinProxyModel::data(const QModelIndex &index, int role) const
         return mapped.model()->data(mapped, role);
     if (role != Qt::DisplayRole || !sourceModel() || index.row() >= sourceModel()->rowCount())
         return {};
-    return m_valueCache.value(qMakePair(index.row(), index.column()));
+    return cachedValue(index.row(), index.column());
+}
+
+QVariant ZJoinProxyModel::cachedValue(int row, int column) const
+{
+    if (column < 0 || column >= m_valueCache.size())
+        return {};
+    const CachedColumn &cached = m_valueCache.at(column);
+    const int slot = row - cached.first;
+    return slot >= 0 && slot < cached.values.size() ? cached.values.at(slot) : QVariant();
+}
+
+void ZJoinProxyModel::dropCachedValues(int first, const QVector<int> &columns)
+{
+    for (const int column : columns) {
+        if (column < 0 || column >= m_valueCache.size())
+            continue;
+        CachedColumn &cached = m_valueCache[column];
+        const int keep = qBound(0, first - cached.first, cached.values.size());
+        cached.values.resize(keep);
+    }
+}
+
+void ZJoinProxyModel::cacheValue(int row, int column, const QVariant &value)
+{
+    if (column >= m_valueCache.size()) {
+        if (!value.isValid())
+            return; // nothing there to clear
+        m_valueCache.resize(column + 1);
+    }
+    CachedColumn &cached = m_valueCache[column];
+    if (cached.values.isEmpty()) {
+        if (!value.isValid())
+            return;
+        cached.first = row;
+    } else if (row < cached.first) {
+        if (!value.isValid())
+            return;
+        cached.values.insert(0, cached.first - row, QVariant());
+        cached.first = row;
+    }
+    const int slot = row - cached.first;
+    if (slot >= cached.values.size()) {
+        if (!value.isValid())
+            return;
+        cached.values.resize(slot + 1);
+    }
+    cached.values[slot] = value;
 }
 
 QMap<int, QVariant> ZJoinProxyModel::itemData(const QModelIndex &index) const
@@ -192,7 +239,7 @@ bool ZJoinProxyModel::setData(const QModelIndex &index, const QVariant &value, i
     if (index.row() < 0 || index.column() < 0)
         return false;
     if (role == Qt::DisplayRole && sourceModel() && index.row() < sourceModel()->rowCount()) {
-        m_valueCache.insert(qMakePair(index.row(), index.column()), value);
+        cacheValue(index.row(), index.column(), value);
         return true;
     }
     return false;

@@ -84,6 +84,9 @@ public:
     }
     // True when values were written into cells no joined row backs.
     bool hasCachedValues() const { return !m_valueCache.isEmpty(); }
+    // Forgets the values written into the unbacked cells of the columns, from
+    // row first on: those cells read empty again.
+    void dropCachedValues(int first, const QVector<int> &columns);
 
     // Drops every mapping (within a model reset); source and value cache stay.
     void clear();
@@ -115,7 +118,18 @@ private:
 
     QList<ZJoinMapping> m_mappings;
     QVector<QVector<int>> m_rowMaps;
-    QHash<QPair<int, int>, QVariant> m_valueCache;
+    // Values written to joined cells that matched nothing, by proxy column:
+    // one run of rows each. Such cells are the rows a caller appends (group
+    // bands), which lie together at the end, so a run is dense where a hash
+    // would pay a node per cell.
+    struct CachedColumn
+    {
+        int first = 0;
+        QVector<QVariant> values;
+    };
+    QVector<CachedColumn> m_valueCache;
+    QVariant cachedValue(int row, int column) const;
+    void cacheValue(int row, int column, const QVariant &value);
     int m_joinedColumnCount = 0;
     // Joined section (from the first one after the source's columns) to its
     // mapping and column, kept with the mappings: a cell read finds its

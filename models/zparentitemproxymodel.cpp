@@ -38,9 +38,17 @@ QList<int> ZParentItemProxyModel::children(const QModelIndex &parent) const
     return children(parent.isValid() ? int(parent.internalId()) : -1);
 }
 
+const QList<int> &ZParentItemProxyModel::childRows(int parentRow) const
+{
+    static const QList<int> none;
+    const QList<int> *list = childList(parentRow);
+    return list ? *list : none;
+}
+
 QList<int> ZParentItemProxyModel::children(int parentRow) const
 {
-    return m_structure.value(parentRow);
+    const QList<int> *list = childList(parentRow);
+    return list ? *list : QList<int>();
 }
 
 int ZParentItemProxyModel::parentItem(int sourceRow) const
@@ -67,6 +75,26 @@ int ZParentItemProxyModel::level(const QModelIndex &index) const
         p = parentItem(p);
     }
     return depth;
+}
+
+int ZParentItemProxyModel::depth() const
+{
+    // Level by level from the top; every row stands once in the tree.
+    int levels = 0;
+    std::vector<int> current;
+    if (const QList<int> *top = childList(-1))
+        current.assign(top->cbegin(), top->cend());
+    std::vector<int> next;
+    while (!current.empty()) {
+        ++levels;
+        next.clear();
+        for (const int row : current) {
+            if (const QList<int> *children = childList(row))
+                next.insert(next.end(), children->cbegin(), children->cend());
+        }
+        current.swap(next);
+    }
+    return levels;
 }
 
 void ZParentItemProxyModel::setParentStructure(int idColumn, int parentIdColumn)
@@ -212,6 +240,18 @@ void ZParentItemProxyModel::adopt(const ParentStructure &structure)
         for (int i = 0; i < list.size(); ++i)
             m_positionOf[list.at(i)] = i;
     }
+    mirrorStructure();
+}
+
+void ZParentItemProxyModel::mirrorStructure()
+{
+    m_childrenOf.clear();
+    m_childrenOf.resize(m_parentOf.size() + 1);
+    for (auto it = m_structure.cbegin(); it != m_structure.cend(); ++it) {
+        const int slot = it.key() + 1;
+        if (slot >= 0 && slot < m_childrenOf.size())
+            m_childrenOf[slot] = it.value();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -223,10 +263,10 @@ QModelIndex ZParentItemProxyModel::index(int row, int column, const QModelIndex 
         return QModelIndex();
     if (parent.isValid() && parent.column() != 0)
         return QModelIndex();
-    const auto it = m_structure.constFind(parent.isValid() ? int(parent.internalId()) : -1);
-    if (it == m_structure.constEnd() || row >= it.value().size())
+    const QList<int> *list = childList(parent.isValid() ? int(parent.internalId()) : -1);
+    if (!list || row >= list->size())
         return QModelIndex();
-    return createIndex(row, column, quintptr(it.value().at(row)));
+    return createIndex(row, column, quintptr(list->at(row)));
 }
 
 QModelIndex ZParentItemProxyModel::parent(const QModelIndex &child) const
@@ -255,8 +295,8 @@ int ZParentItemProxyModel::rowCount(const QModelIndex &parent) const
     // Children hang from the first column only, as views and proxies expect.
     if (parent.isValid() && parent.column() != 0)
         return 0;
-    const auto it = m_structure.constFind(parent.isValid() ? int(parent.internalId()) : -1);
-    return it == m_structure.constEnd() ? 0 : it.value().size();
+    const QList<int> *list = childList(parent.isValid() ? int(parent.internalId()) : -1);
+    return list ? list->size() : 0;
 }
 
 int ZParentItemProxyModel::columnCount(const QModelIndex &) const
@@ -393,6 +433,7 @@ void ZParentItemProxyModel::sort(int column, Qt::SortOrder order)
         after.append(createIndex(m_positionOf.value(row, index.row()), index.column(),
                                  index.internalId()));
     }
+    mirrorStructure();
     changePersistentIndexList(before, after);
     emit layoutChanged(QList<QPersistentModelIndex>(), QAbstractItemModel::VerticalSortHint);
 }

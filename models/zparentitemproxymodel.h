@@ -69,12 +69,16 @@ public:
     // Child source rows of a parent (-1 or an invalid index for the top level).
     QList<int> children(const QModelIndex &parent) const;
     QList<int> children(int parentRow) const;
+    // The same, without a copy; valid until the structure changes.
+    const QList<int> &childRows(int parentRow) const;
     // Parent source row of a source row; -1 at the top level or when the row
     // is not in the tree.
     int parentItem(int sourceRow) const;
     int itemFromIndex(const QModelIndex &index) const;
     // Number of valid ancestors; -1 for an invalid index.
     int level(const QModelIndex &index) const;
+    // Number of levels of the tree: 0 when empty, 1 when flat.
+    int depth() const;
 
     int idColumn() const { return m_idColumn; }
     int parentIdColumn() const { return m_parentIdColumn; }
@@ -139,6 +143,17 @@ private:
     // -2 not in the tree) and the position in the parent's child list.
     QVector<int> m_parentOf;
     QVector<int> m_positionOf;
+    // The child lists of m_structure by parent source row + 1 (0: the top
+    // level), sharing their data: index() and rowCount() are asked for every
+    // row a view or a walk meets, and a map lookup each time costs a chain
+    // of cache misses.
+    QVector<QList<int>> m_childrenOf;
+    void mirrorStructure();
+    const QList<int> *childList(int parentRow) const
+    {
+        const int slot = parentRow + 1;
+        return slot >= 0 && slot < m_childrenOf.size() ? &m_childrenOf.at(slot) : nullptr;
+    }
 
     // Source indexes of the persistent proxy indexes across a source layout
     // change.

@@ -7,7 +7,7 @@
 #include "modelhelpers.h"
 #include "qganttchart.h"
 #include "rownumbering.h"
-#include "threadhandoff.h"
+#include "parallel.h"
 #include "viewslogging.h"
 #include "zdateindex.h"
 #include "zfilterdialogproxymodel.h"
@@ -24,7 +24,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QtConcurrent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -107,9 +106,6 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
     const qint64 none = std::numeric_limits<qint64>::min();
     const int count = columns.size();
     const int leaves = leafRows.size();
-    // Row by row: the cells of one activity lie together.
-    QVector<qint64> instants(leaves * count, none);
-    std::atomic<bool> general(false);
     // Columns that a join reads from a table container are read there
     // straight, by the source row of their join mapping: no variant per cell.
     struct Direct
@@ -139,94 +135,113 @@ bool summariseBottomUp(const QAbstractItemModel *tree, const std::function<int(c
         }
         direct[k] = {base->container().get(), column, group};
     }
-    auto readLeaves = [&](const QPair<int, int> &range) {
-        LocalTimeCache times;
-        QVector<int> sourceRows(groupColumns.size());
+    const int groups = groupColumns.size();
+
+    // Large trees are worked on side by side: first the leaves' source rows
+    // in runs, then the columns, each read and folded on its own.
+    const auto onPool = [](int items, const std::function<void(const QPair<int, int> &)> &work,
+                           int minimumRun) {
+        const int cores = qMax(1, QThread::idealThreadCount());
+        const int run = qMax(minimumRun, (items + cores - 1) / cores);
+        parallelRuns(items, run, [&](int from, int to) { work(qMakePair(from, to)); });
+    };
+
+    QVector<int> sourceRows(leaves * groups, -1);
+    onPool(leaves, [&](const QPair<int, int> &range) {
         for (int i = range.first; i < range.second; ++i) {
+            const int row = leafRows.at(i);
+            for (int g = 0; g < groups; ++g)
+                sourceRows[i * groups + g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
+        }
+    }, 8192);
+
+    // The bands, and for each band and column the table row of the leaf
+    // whose cell it takes (-1: none).
+    QVector<int> bands;
+    for (int n = 0; n < nodes.size(); ++n) {
+        if (nodes.at(n).leaf < 0)
+            bands.append(n);
+    }
+    // The value each band takes per column: the winning leaf's own cell.
+    QVector<QVariant> winners(bands.size() * count);
+    std::atomic<bool> general(false);
+    const auto summariseColumn = [&](int k) {
+        const Direct &d = direct.at(k);
+        const int column = columns.at(k);
+        LocalTimeCache times;
+        // Each node's best instant and the leaf node that holds it, children
+        // folded into their parent from the last node back; among equal
+        // instants the first child in tree order keeps its place.
+        std::vector<qint64> best(size_t(nodes.size()), none);
+        std::vector<int> holder(size_t(nodes.size()), -1);
+        const auto sourceRowOf = [&](int leaf) {
+            return d.container ? sourceRows.at(leaf * groups + d.group) : -1;
+        };
+        for (int n = nodes.size() - 1; n >= 0; --n) {
             if (general.load(std::memory_order_relaxed))
                 return;
-            const int row = leafRows.at(i);
-            for (int g = 0; g < groupColumns.size(); ++g)
-                sourceRows[g] = join->mapToSource(join->index(row, groupColumns.at(g))).row();
-            for (int k = 0; k < count; ++k) {
-                const Direct &d = direct.at(k);
-                if (d.container && sourceRows.at(d.group) >= 0) {
+            const Node &node = nodes.at(n);
+            if (node.leaf >= 0) {
+                qint64 instant = none;
+                const int sourceRow = sourceRowOf(node.leaf);
+                int found = -1;
+                if (sourceRow >= 0) {
                     qint64 msecs = 0;
-                    const int found = d.container->instantAt(sourceRows.at(d.group), d.column, &msecs);
+                    found = d.container->instantAt(sourceRow, d.column, &msecs);
                     if (found == 1)
-                        instants[i * count + k] = msecs;
-                    if (found >= 0)
-                        continue;
+                        instant = msecs;
                 }
-                const QVariant value = table->index(row, columns.at(k)).data(Qt::DisplayRole);
-                if (!value.isValid() || value.isNull())
-                    continue;
-                if (value.userType() != QMetaType::QDateTime) {
-                    general = true;
-                    return;
+                if (found < 0) {
+                    const QVariant value = table->index(node.row, column).data(Qt::DisplayRole);
+                    if (value.isValid() && !value.isNull()) {
+                        if (value.userType() != QMetaType::QDateTime) {
+                            general = true;
+                            return;
+                        }
+                        instant = times.toMSecs(value.toDateTime());
+                    }
                 }
-                instants[i * count + k] = times.toMSecs(value.toDateTime());
+                best[size_t(n)] = instant;
+                if (instant != none)
+                    holder[size_t(n)] = n;
+            }
+            if (node.parent < 0)
+                continue;
+            const qint64 value = best[size_t(n)];
+            if (value == none)
+                continue;
+            const size_t p = size_t(node.parent);
+            const qint64 current = best[p];
+            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
+                best[p] = value;
+                holder[p] = holder[size_t(n)];
             }
         }
+        // The value written is the leaf's own cell, read where it lives.
+        for (int b = 0; b < bands.size(); ++b) {
+            const int leafNode = holder[size_t(bands.at(b))];
+            if (leafNode < 0)
+                continue;
+            const Node &leaf = nodes.at(leafNode);
+            const int sourceRow = sourceRowOf(leaf.leaf);
+            winners[k * bands.size() + b] = sourceRow >= 0
+                                                ? d.container->value(sourceRow, d.column)
+                                                : table->index(leaf.row, column).data(Qt::DisplayRole);
+        }
     };
-    // Large trees are read in slices side by side on the pool, one slice
-    // per core: each slice learns the local-time offsets of its own days.
-    const int cores = qMax(1, QThread::idealThreadCount());
-    const int slice = qMax(8192, (leaves + cores - 1) / cores);
-    QVector<QPair<int, int>> slices;
-    for (int first = 0; first < leaves; first += slice)
-        slices.append(qMakePair(first, qMin(leaves, first + slice)));
-    if (slices.size() > 1) {
-        threadhandoff::release(&instants);
-        QtConcurrent::blockingMap(slices, [&](const QPair<int, int> &range) {
-            threadhandoff::acquire(&instants);
-            readLeaves(range);
-            threadhandoff::release(&instants);
-        });
-        threadhandoff::acquire(&instants);
-    } else {
-        std::for_each(slices.begin(), slices.end(), readLeaves);
-    }
+    onPool(count, [&](const QPair<int, int> &range) {
+        for (int k = range.first; k < range.second; ++k)
+            summariseColumn(k);
+    }, leaves >= 8192 ? 1 : count);
     if (general)
         return false;
 
-    // Each node's best instant and the leaf that holds it, children folded
-    // into their parent from the last node back; among equal instants the
-    // first child in tree order keeps its place.
-    QVector<qint64> best(nodes.size() * count, none);
-    QVector<int> holder(nodes.size() * count, -1);
-    for (int n = nodes.size() - 1; n >= 0; --n) {
-        const Node &node = nodes.at(n);
-        if (node.leaf >= 0) {
-            for (int k = 0; k < count; ++k) {
-                best[n * count + k] = instants.at(node.leaf * count + k);
-                holder[n * count + k] = node.row;
-            }
-        }
-        if (node.parent < 0)
-            continue;
+    for (int b = 0; b < bands.size(); ++b) {
+        const int bandRow = nodes.at(bands.at(b)).row;
         for (int k = 0; k < count; ++k) {
-            const qint64 value = best.at(n * count + k);
-            if (value == none)
-                continue;
-            const int p = node.parent * count + k;
-            const qint64 current = best.at(p);
-            if (current == none || (earliest.at(k) ? value <= current : value >= current)) {
-                best[p] = value;
-                holder[p] = holder.at(n * count + k);
-            }
-        }
-    }
-    for (int n = 0; n < nodes.size(); ++n) {
-        if (nodes.at(n).leaf >= 0)
-            continue;
-        for (int k = 0; k < count; ++k) {
-            const int leafRow = holder.at(n * count + k);
-            if (leafRow < 0)
-                continue;
-            const int column = columns.at(k);
-            table->setData(table->index(nodes.at(n).row, column),
-                           table->index(leafRow, column).data(Qt::DisplayRole), Qt::DisplayRole);
+            const QVariant &value = winners.at(k * bands.size() + b);
+            if (value.isValid())
+                table->setData(table->index(bandRow, columns.at(k)), value, Qt::DisplayRole);
         }
     }
     return true;
@@ -290,6 +305,9 @@ void Activities::init()
 
     m_chart = new mygc::GanttChart(this);
     m_splitter->addWidget(m_chart);
+    // An activity row shows the same dates wherever grouping, filter or
+    // expansion put it: the chart reads them once per project. Band rows
+    // are summarised anew with each grouping and filter, and read each time.
 
     m_treeView->setUniformRowHeights(true);
     applyPalette();
@@ -386,7 +404,14 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     m_numbering = RowNumbering();
     m_numberingValid = false;
 
-    m_parentProxy->setSourceModel(m_model);
+    {
+        // With the new columns the header would have the tree lay its rows
+        // out at once, and the tree's own reset, heard next, throws that
+        // layout away for another: the header keeps quiet, the tree lays out
+        // once.
+        const QSignalBlocker quietHeader(m_treeView->header());
+        m_parentProxy->setSourceModel(m_model);
+    }
     m_initialRowCount = m_model ? m_model->rowCount() : 0;
     updateRowNumber();
 
@@ -399,6 +424,18 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
 
     const BarDateCaptions dates = barDateCaptions(m_chart->barStyles());
 
+    // An activity row shows the same dates wherever grouping, filter or
+    // expansion put it: the chart reads them once per project, from the
+    // activity table (a join, read side by side on the pool). Band rows are
+    // summarised anew with each grouping and filter, and read each time.
+    m_chart->setRowKey(
+        [this](const QModelIndex &index) {
+            if (index.model() != m_filterProxy)
+                return -1;
+            const int row = m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(index));
+            return row < m_initialRowCount ? row : -1;
+        },
+        qobject_cast<ZJoinProxyModel *>(m_model));
     m_chart->setRowHeight(m_treeView->sizeHintForRow(0));
     m_chart->setModel(m_filterProxy, columnIndex(m_filterProxy, dates.start),
                       columnIndex(m_filterProxy, dates.finish), typeColumn, 0, m_predecessorModel, 0,
@@ -817,6 +854,12 @@ void Activities::handleGroupings()
         return;
     const int rowCount = join->rowCount();
     QList<ZIndex> indexes;
+    // An index holds a node per key: each level is moved into the list, not
+    // copied (a copy of a derived index keeps its ZIndex part, as before).
+    const auto take = [&indexes](ZIndex &&index) {
+        indexes.append(ZIndex());
+        indexes.last() = std::move(index);
+    };
 
     // Only the levels that group: an inactive level anywhere in the list is
     // passed over and does not shift the levels after it.
@@ -834,11 +877,11 @@ void Activities::handleGroupings()
 
         const int depth = groupDepthFromTitle(level.title);
         if (datatype == QLatin1String("datetime")) {
-            indexes.append(createDateIndex(join, column, level.title));
+            take(createDateIndex(join, column, level.title));
         } else if (!structure) {
             ZIndex index(join, column);
             index.group(Qt::DisplayRole);
-            indexes.append(index);
+            take(std::move(index));
         } else if (sectionModel->objectName() == QLatin1String("PROJWBS") && m_wbsModel) {
             ZIndex index(join, columnIndex(join, QStringLiteral("wbs_id")));
             index.createStructure(m_wbsModel, columnIndex(m_wbsModel, QStringLiteral("wbs_id")),
@@ -846,7 +889,7 @@ void Activities::handleGroupings()
             index.group(Qt::DisplayRole);
             if (depth > 0)
                 index.collapseToLevel(depth);
-            indexes.append(index);
+            take(std::move(index));
         } else if (sectionModel->objectName() == QLatin1String("taskCodesAssignmentModel")
                    && m_codeTypeModel && m_codeModel) {
             const QVariant typeId =
@@ -862,7 +905,7 @@ void Activities::handleGroupings()
             index.group(Qt::UserRole);
             if (depth > 0)
                 index.collapseToLevel(depth);
-            indexes.append(index);
+            take(std::move(index));
         } else {
             continue;
         }
@@ -878,9 +921,15 @@ void Activities::handleGroupings()
         qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
         return;
     }
-    ZIndex result = crossLevels(indexes);
-    // Whatever the product left out still shows, under an untitled band.
-    keepRowsWithoutValue(result, rowCount);
+    // One level is its own product, and already holds every row.
+    ZIndex result;
+    if (indexes.size() == 1) {
+        result = std::move(indexes.first());
+    } else {
+        result = crossLevels(indexes);
+        // Whatever the product left out still shows, under an untitled band.
+        keepRowsWithoutValue(result, rowCount);
+    }
 
     const int groupColumn = columnIndex(join, QStringLiteral("Group"));
     insertToModel(join->sourceModel(), result, groupColumn);
@@ -952,8 +1001,12 @@ void Activities::calculateGroupings()
     const int tableRows = table ? table->rowCount() : 0;
     if (table && !columns.isEmpty() && tableRows > m_initialRowCount) {
         // Band values come only from the band's current children: clear what
-        // an earlier grouping or filter left before summarising again.
-        for (int row = m_initialRowCount; row < tableRows; ++row) {
+        // an earlier grouping or filter left before summarising again. Band
+        // rows match no joined row: a join holds their values itself.
+        auto *join = qobject_cast<ZJoinProxyModel *>(table);
+        if (join)
+            join->dropCachedValues(m_initialRowCount, columns);
+        for (int row = m_initialRowCount; !join && row < tableRows; ++row) {
             for (const int column : qAsConst(columns)) {
                 const QModelIndex cell = table->index(row, column);
                 if (cell.data(Qt::DisplayRole).isValid())
@@ -973,7 +1026,8 @@ void Activities::calculateGroupings()
 
 int Activities::tableRow(const QModelIndex &filterIndex) const
 {
-    return m_parentProxy->mapToSource(m_filterProxy->mapToSource(filterIndex)).row();
+    // The parent-item proxy keeps the table row as the index's own id.
+    return m_parentProxy->itemFromIndex(m_filterProxy->mapToSource(filterIndex));
 }
 
 QVector<QVariant> Activities::summariseChildren(const QModelIndex &parent,

@@ -1,14 +1,34 @@
 #include "rownumbering.h"
 
+#include "parallel.h"
 #include "viewslogging.h"
+#include "zjoinproxymodel.h"
+#include "zparentitemproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace {
 
 const char *const kSignature = "void Activities::updateRowNumber()";
+
+// As text += QString::number(number), without a string made per number.
+void appendNumber(QString &text, int number)
+{
+    char digits[12];
+    int length = 0;
+    unsigned value = number < 0 ? 0u - unsigned(number) : unsigned(number);
+    do {
+        digits[sizeof digits - 1 - length++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (number < 0)
+        digits[sizeof digits - 1 - length++] = '-';
+    text += QLatin1String(digits + sizeof digits - length, length);
+}
 
 } // namespace
 
@@ -29,44 +49,175 @@ RowNumbering::RowNumbering(QAbstractItemModel *table, const QVector<RelationEntr
 
 void RowNumbering::build(QAbstractItemModel *table, const QVector<RelationEntry> &relations)
 {
-    // The list comes grouped by task id: each group becomes one run.
-    m_entries.reserve(relations.size());
-    // About one predecessor and one group per activity: the hashes are sized
-    // once.
-    const int activities = table ? table->rowCount() : 0;
-    m_slotOfId.reserve(qMin(relations.size(), activities));
-    m_runOfTask.reserve(qMin(relations.size(), activities));
-    for (int i = 0; i < relations.size();) {
-        const int taskId = relations.at(i).taskId;
-        const int first = m_entries.size();
-        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i) {
-            const QString &predecessor = relations.at(i).predecessor;
-            auto slot = m_slotOfId.constFind(predecessor);
-            if (slot == m_slotOfId.constEnd())
-                slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
-            m_entries.append({slot.value(), relations.at(i).text});
-        }
-        m_runOfTask.insert(taskId, Run(first, m_entries.size()));
-    }
+    const int rows = table ? table->rowCount() : 0;
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
+    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
+    const QModelIndex root;
+
+    // The table's task ids and activity IDs, read once; a join over tables
+    // reads without side effects, so a large one is read in slices side by
+    // side on the pool.
+    const bool wanted = !relations.isEmpty() && taskIdColumn != -1;
+    QVector<int> taskIds(wanted ? rows : 0);
+    QVector<QString> activityIds(wanted && activityIdColumn != -1 ? rows : 0);
+    const auto readRange = [&](const QPair<int, int> &range) {
+        for (int r = range.first; r < range.second; ++r) {
+            taskIds[r] = table->index(r, taskIdColumn, root).data().toInt();
+            if (!activityIds.isEmpty())
+                activityIds[r] = table->index(r, activityIdColumn, root).data().toString();
+        }
+    };
+    if (wanted && rows >= 16384 && qobject_cast<ZJoinProxyModel *>(table))
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
+    else if (wanted)
+        readRange(qMakePair(0, rows));
+
+    // A slot per activity ID: first those of the table's rows, in row order,
+    // so that each renumbering finds the slot of a row without a text lookup;
+    // then those only a relation names.
+    if (!activityIds.isEmpty()) {
+        m_slotOfId.reserve(rows);
+        m_slotOfRow.fill(-1, rows);
+        for (int r = 0; r < rows; ++r) {
+            const QString &id = activityIds.at(r);
+            if (id.isEmpty())
+                continue;
+            auto slot = m_slotOfId.constFind(id);
+            if (slot == m_slotOfId.constEnd())
+                slot = m_slotOfId.insert(id, m_slotOfId.size());
+            m_slotOfRow[r] = slot.value();
+        }
+    }
+
+    // The relations' slots: looked up side by side on the pool when many (the
+    // hash is only read), the few IDs no row has added after in list order.
+    const int count = relations.size();
+    m_entries.resize(count);
+    Entry *entries = m_entries.data();
+    const auto lookUp = [&](const QPair<int, int> &range) {
+        for (int i = range.first; i < range.second; ++i) {
+            const RelationEntry &relation = relations.at(i);
+            entries[i] = {m_slotOfId.value(relation.predecessor, -1), relation.text};
+        }
+    };
+    if (count >= 32768)
+        parallelRuns(count, runLength(count), [&](int from, int to) { lookUp(qMakePair(from, to)); });
+    else
+        lookUp(qMakePair(0, count));
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].first >= 0)
+            continue;
+        const QString &predecessor = relations.at(i).predecessor;
+        auto slot = m_slotOfId.constFind(predecessor);
+        if (slot == m_slotOfId.constEnd())
+            slot = m_slotOfId.insert(predecessor, m_slotOfId.size());
+        entries[i].first = slot.value();
+    }
+
+    // The list comes grouped by task id: each group becomes one run.
+    m_runOfTask.reserve(qMin(count, rows));
+    for (int i = 0; i < count;) {
+        const int taskId = relations.at(i).taskId;
+        const int first = i;
+        while (i < count && relations.at(i).taskId == taskId)
+            ++i;
+        m_runOfTask.insert(taskId, Run(first, i));
+    }
     if (!table || taskIdColumn == -1)
         return;
-    const int rows = table->rowCount();
     m_rowRuns.resize(rows);
-    const QModelIndex root;
-    for (int r = 0; r < rows; ++r)
-        m_rowRuns[r] = runOfTask(table->index(r, taskIdColumn, root).data().toInt());
-    // Each renumbering marks the row number of every predecessor: the slot
-    // of each activity row is found once here, not at every renumbering.
-    const int activityIdColumn = columnIndex(table, QStringLiteral("Activity ID"));
-    if (activityIdColumn == -1 || m_slotOfId.isEmpty())
+    if (m_runOfTask.isEmpty())
         return;
-    m_slotOfRow.fill(-1, rows);
-    for (int r = 0; r < rows; ++r) {
-        const QString id = table->index(r, activityIdColumn, root).data().toString();
-        if (!id.isEmpty())
-            m_slotOfRow[r] = m_slotOfId.value(id, -1);
+    for (int r = 0; r < rows; ++r)
+        m_rowRuns[r] = runOfTask(taskIds.at(r));
+}
+
+void RowNumbering::numberParentTree(ZParentItemProxyModel *tree, QAbstractItemModel *table,
+                                    int rowColumn, int levelColumn, int idColumn) const
+{
+    // The same walk as over any tree, by source rows: the tree's child lists
+    // are its own, no index is made per row. The numbers are noted by row and
+    // written after the walk in row order, where the table's cells lie
+    // together; only a parent's level is written at once and read back, as
+    // its children see it.
+    struct Frame
+    {
+        const QList<int> *rows;
+        int next;
+        bool top;
+        int parentLevel;
+    };
+    const int tableRows = table->rowCount();
+    std::vector<int> numberOf(size_t(tableRows), 0); // 0: not in the tree
+    std::vector<int> levelOf(size_t(tableRows), 0);
+    std::vector<char> written(size_t(tableRows), 0);
+    std::vector<Frame> stack;
+    stack.push_back({&tree->childRows(-1), 0, true, 0});
+    QVector<int> parents;
+    QVector<int> &numberOfSlot = m_numberOfSlot;
+    const bool numbered = idColumn != -1 && !m_slotOfId.isEmpty();
+    int number = 0;
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next >= top.rows->size()) {
+            stack.pop_back();
+            continue;
+        }
+        const int row = top.rows->at(top.next++);
+        if (row < 0 || row >= tableRows)
+            continue;
+        ++number;
+        if (rowColumn != -1 && numbered) {
+            int slot = -1;
+            if (row < m_slotOfRow.size()) {
+                slot = m_slotOfRow.at(row);
+            } else {
+                const QString id = table->index(row, idColumn).data().toString();
+                if (!id.isEmpty())
+                    slot = m_slotOfId.value(id, -1);
+            }
+            if (slot >= 0)
+                numberOfSlot[slot] = number; // a later row wins
+        }
+        numberOf[size_t(row)] = number;
+        levelOf[size_t(row)] = top.top ? 1 : top.parentLevel != 0 ? top.parentLevel + 1 : 0;
+        const QList<int> &children = tree->childRows(row);
+        if (!children.isEmpty()) {
+            int level = 0;
+            if (levelColumn != -1) {
+                table->setData(table->index(row, levelColumn), levelOf[size_t(row)], Qt::DisplayRole);
+                written[size_t(row)] = 1;
+                level = table->index(row, levelColumn).data().toInt();
+            }
+            parents.append(row);
+            stack.push_back({&children, 0, false, level});
+        }
     }
+    for (int row = 0; row < tableRows; ++row) {
+        if (numberOf[size_t(row)] == 0)
+            continue;
+        if (rowColumn != -1)
+            table->setData(table->index(row, rowColumn), numberOf[size_t(row)], Qt::DisplayRole);
+        if (levelColumn != -1 && !written[size_t(row)])
+            table->setData(table->index(row, levelColumn), levelOf[size_t(row)], Qt::DisplayRole);
+    }
+    if (rowColumn == -1 && levelColumn == -1)
+        return;
+    // The tree's own structure did not change while writing. One range per
+    // parent spans both columns (and what lies between, the predecessor rows
+    // among them).
+    const int first = rowColumn == -1 ? levelColumn
+                      : levelColumn == -1 ? rowColumn
+                                          : qMin(rowColumn, levelColumn);
+    const int last = qMax(rowColumn, levelColumn);
+    const auto announce = [&](const QModelIndex &parent) {
+        const int rows = tree->rowCount(parent);
+        if (rows > 0)
+            emit tree->dataChanged(tree->index(0, first, parent), tree->index(rows - 1, last, parent));
+    };
+    for (const int row : qAsConst(parents))
+        announce(tree->mapFromSource(table->index(row, 0)));
+    announce(QModelIndex());
 }
 
 void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) const
@@ -85,13 +236,26 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     auto *proxy = qobject_cast<QAbstractProxyModel *>(tree);
     const bool direct = proxy && table && proxy->sourceModel() == table;
     QAbstractItemModel *cells = direct ? table : tree;
+    // A table that tells nothing of its changes (the activity model is
+    // handed over so) is written straight; the tree then announces the
+    // numbers once per parent instead of once per cell.
+    const bool quiet = direct && table->signalsBlocked();
+    QVector<QPair<QModelIndex, int>> parents; // written: parent, child rows
 
     const int rowColumn = columnIndex(cells, QStringLiteral("Row Number"));
     const int levelColumn = columnIndex(cells, QStringLiteral("Outline Level"));
     const int idColumn = columnIndex(cells, QStringLiteral("Activity ID"));
     // Row number last given to each predecessor activity ID; 0 = not in the
     // tree.
-    QVector<int> numberOfSlot(m_slotOfId.size(), 0);
+    // Kept from one renumbering to the next: large, and cleared in place.
+    QVector<int> &numberOfSlot = m_numberOfSlot;
+    numberOfSlot.fill(0, m_slotOfId.size());
+
+    auto *parentTree = quiet ? qobject_cast<ZParentItemProxyModel *>(tree) : nullptr;
+    if (parentTree) {
+        numberParentTree(parentTree, table, rowColumn, levelColumn, idColumn);
+        qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
+    }
 
     // Depth-first walk, a row before its children. Each frame remembers its
     // parent's "Outline Level" cell, so a child reads its parent's level
@@ -104,7 +268,8 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         int rows;
     };
     QVector<Frame> stack;
-    stack.push_back({QModelIndex(), QModelIndex(), 0, tree->rowCount()});
+    if (!parentTree)
+        stack.push_back({QModelIndex(), QModelIndex(), 0, tree->rowCount()});
     int number = 0;
     while (!stack.isEmpty()) {
         Frame &top = stack.last();
@@ -137,7 +302,10 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 if (slot >= 0)
                     numberOfSlot[slot] = number; // a later row wins
             }
-            tree->setData(tree->index(row, rowColumn, parent), number, Qt::DisplayRole);
+            if (quiet)
+                table->setData(cell(rowColumn), number, Qt::DisplayRole);
+            else
+                tree->setData(tree->index(row, rowColumn, parent), number, Qt::DisplayRole);
         }
         QModelIndex levelCell;
         if (levelColumn != -1) {
@@ -147,14 +315,35 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
                 const int v = parentLevelCell.data().toInt();
                 level = v != 0 ? v + 1 : 0;
             }
-            tree->setData(tree->index(row, levelColumn, parent), level, Qt::DisplayRole);
+            if (quiet)
+                table->setData(levelCell, level, Qt::DisplayRole);
+            else
+                tree->setData(tree->index(row, levelColumn, parent), level, Qt::DisplayRole);
         }
         if (tree->hasChildren(index)) {
             const int rows = tree->rowCount(index);
             stack.push_back({index, levelCell, 0, rows});
+            if (quiet)
+                parents.append({index, rows});
         }
     }
-    qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
+    if (quiet && !parentTree && (rowColumn != -1 || levelColumn != -1)) {
+        // The tree's own structure did not change while writing: its parent
+        // indexes still hold. One range per parent spans both columns (and
+        // what lies between, the predecessor rows among them).
+        const int first = rowColumn == -1 ? levelColumn
+                          : levelColumn == -1 ? rowColumn
+                                              : qMin(rowColumn, levelColumn);
+        const int last = qMax(rowColumn, levelColumn);
+        parents.append({QModelIndex(), tree->rowCount()});
+        for (const QPair<QModelIndex, int> &p : qAsConst(parents)) {
+            if (p.second > 0)
+                emit tree->dataChanged(tree->index(0, first, p.first),
+                                       tree->index(p.second - 1, last, p.first));
+        }
+    }
+    if (!parentTree)
+        qCDebug(lcViews) << "row numbers and levels written:" << timer.elapsed();
 
     const int predColumn = columnIndex(table, QStringLiteral("Predecessors Details Rows"));
     const int taskIdColumn = columnIndex(table, QStringLiteral("task_id"));
@@ -163,22 +352,51 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         return;
     }
 
+    // The texts of the activity rows are made side by side on the pool
+    // (each from the numbers just given, read only); rows appended later look
+    // their relations up here. Then written in row order.
     const int rows = table->rowCount();
+    QVector<QString> texts(rows);
+    const auto makeTexts = [&](const QPair<int, int> &range) {
+        QString text;
+        for (int r = range.first; r < range.second; ++r) {
+            const Run run = m_rowRuns.at(r);
+            // The buffer keeps its capacity from row to row; each cell gets a
+            // copy of its own size.
+            text.resize(0);
+            for (int e = run.first; e < run.second; ++e) {
+                const Entry &entry = m_entries.at(e);
+                if (e > run.first)
+                    text += QLatin1String(", ");
+                appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
+                text += entry.second;
+            }
+            // A row without predecessors gets a null text, as it always did.
+            if (!text.isEmpty())
+                texts[r] = QString(text.constData(), text.size());
+        }
+    };
+    const int known = qMin(rows, m_rowRuns.size());
+    if (known >= 16384)
+        parallelRuns(known, runLength(known), [&](int from, int to) { makeTexts(qMakePair(from, to)); });
+    else
+        makeTexts(qMakePair(0, known));
     QString text;
-    for (int r = 0; r < rows; ++r) {
-        const Run run = r < m_rowRuns.size()
-                            ? m_rowRuns.at(r)
-                            : runOfTask(table->index(r, taskIdColumn).data().toInt());
-        text.clear();
+    for (int r = known; r < rows; ++r) {
+        const Run run = runOfTask(table->index(r, taskIdColumn).data().toInt());
+        text.resize(0);
         for (int e = run.first; e < run.second; ++e) {
             const Entry &entry = m_entries.at(e);
-            if (!text.isEmpty())
+            if (e > run.first)
                 text += QLatin1String(", ");
-            text += QString::number(entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
+            appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
             text += entry.second;
         }
-        table->setData(table->index(r, predColumn), QString(text), Qt::DisplayRole);
+        if (!text.isEmpty())
+            texts[r] = QString(text.constData(), text.size());
     }
+    for (int r = 0; r < rows; ++r)
+        table->setData(table->index(r, predColumn), texts.at(r), Qt::DisplayRole);
 
     qCInfo(lcViews).noquote() << kSignature << "stop:" << timer.elapsed();
 }

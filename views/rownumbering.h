@@ -8,6 +8,7 @@
 #include <QVector>
 
 class QAbstractItemModel;
+class ZParentItemProxyModel;
 
 // Fills the three columns of the activity table whose values depend on the
 // tree the activities pane shows:
@@ -45,6 +46,9 @@ public:
 
 private:
     void build(QAbstractItemModel *table, const QVector<RelationEntry> &relations);
+    // Row numbers and levels of a parent-item tree over a quiet table.
+    void numberParentTree(ZParentItemProxyModel *tree, QAbstractItemModel *table, int rowColumn,
+                          int levelColumn, int idColumn) const;
 
     using Entry = QPair<int, QString>; // predecessor slot, relation text
     using Run = QPair<int, int>;       // entries [first, second) of one activity
@@ -58,4 +62,5 @@ private:
     QHash<QString, int> m_slotOfId;        // predecessor activity ID -> slot
     QVector<Run> m_rowRuns;                // by table row
     QVector<int> m_slotOfRow;              // by table row: slot of its activity ID, or -1
+    mutable QVector<int> m_numberOfSlot;   // update()'s row number per slot
 };

@@ -2,12 +2,14 @@
 
 #include "modelhelpers.h"
 #include "zgroupedtreeviewdelegate.h"
+#include "zparentitemproxymodel.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 
 #include <utility>
 #include <vector>
@@ -581,7 +583,13 @@ bool expandAllLevels(QTreeView *tree)
 {
     if (!tree || !tree->model())
         return true;
-    if (!deeperThan(tree->model(), MaxExpandedLevels)) {
+    // A filter over a parent-item tree is no deeper than that tree, whose
+    // depth is known without a walk through the filter.
+    const auto *filter = qobject_cast<const QSortFilterProxyModel *>(tree->model());
+    const auto *source = filter ? qobject_cast<const ZParentItemProxyModel *>(filter->sourceModel())
+                                : nullptr;
+    if ((source && source->depth() <= MaxExpandedLevels + 1)
+        || !deeperThan(tree->model(), MaxExpandedLevels)) {
         tree->expandAll();
         return true;
     }

@@ -1,5 +1,8 @@
 #include "zkeyfilterproxymodel.h"
 
+#include "columnreader.h"
+#include "parallel.h"
+
 ZKeyFilterProxyModel::ZKeyFilterProxyModel(QObject *parent)
     : QSortFilterProxyModel(parent)
 {
@@ -105,11 +108,23 @@ void ZKeyFilterProxyModel::rebuildIndex() const
     m_bucketMask = buckets - 1;
     QVector<uint> bucketOfRow(rows);
     m_bucketStart.fill(0, int(buckets) + 1);
-    for (int r = 0; r < rows; ++r) {
-        const uint bucket = qHash(keyText(r)) & m_bucketMask;
-        bucketOfRow[r] = bucket;
-        ++m_bucketStart[int(bucket) + 1];
+    // A column read straight from its table may be read by several threads
+    // at once: a large one is hashed in slices side by side on the pool.
+    const ColumnReader reader(source, m_indexColumn);
+    const uint mask = m_bucketMask;
+    uint *shared = bucketOfRow.data();
+    const auto hashRange = [&reader, mask, shared](const QPair<int, int> &range) {
+        for (int r = range.first; r < range.second; ++r)
+            shared[r] = qHash(reader.value(r).toString().toCaseFolded()) & mask;
+    };
+    if (reader.isDirect() && rows >= 16384) {
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { hashRange(qMakePair(from, to)); });
+    } else {
+        for (int r = 0; r < rows; ++r)
+            bucketOfRow[r] = qHash(keyText(r)) & m_bucketMask;
     }
+    for (int r = 0; r < rows; ++r)
+        ++m_bucketStart[int(bucketOfRow.at(r)) + 1];
     for (int b = 1; b <= int(buckets); ++b)
         m_bucketStart[b] += m_bucketStart[b - 1];
     m_bucketRows.resize(rows);

@@ -61,6 +61,20 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task)
 {
     if (!chart_ || !task)
         return;
+    const QDateTime start = task->start();
+    const QDateTime finish = task->finish();
+    const bool valid = start.isValid() && finish.isValid();
+    // Instants are compared as numbers: converting local date-times is
+    // costly and a rebuild records every shown row.
+    const qint64 startMs = !valid ? 0 : batch_ ? timeCache_.toMSecs(start) : start.toMSecsSinceEpoch();
+    const qint64 finishMs = !valid ? 0 : batch_ ? timeCache_.toMSecs(finish) : finish.toMSecsSinceEpoch();
+    addTask(task, startMs, finishMs);
+}
+
+void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qint64 finishMs)
+{
+    if (!chart_ || !task)
+        return;
     DateAxis *axis = chart_->dateAxis();
     auto item = QSharedPointer<ChartTaskItem>::create();
     item->task = task;
@@ -69,10 +83,8 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task)
     const QDateTime start = task->start();
     const QDateTime finish = task->finish();
     item->valid = start.isValid() && finish.isValid();
-    // Instants are compared as numbers: converting local date-times is
-    // costly and a rebuild records every shown row.
-    const qint64 startMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(start) : start.toMSecsSinceEpoch();
-    const qint64 finishMs = !item->valid ? 0 : batch_ ? timeCache_.toMSecs(finish) : finish.toMSecsSinceEpoch();
+    if (!item->valid)
+        startMs = finishMs = 0;
     item->valid = item->valid && finishMs >= startMs;
     item->startMs = startMs;
     item->finishMs = finishMs;

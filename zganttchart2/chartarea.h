@@ -31,6 +31,9 @@ public:
 
     // Records a task as the next row and widens the date axis to hold it.
     void addTask(const QSharedPointer<TaskItem> &task);
+    // The same with the instants of the task's start and finish known (as
+    // the last addTask found them for the same dates).
+    void addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qint64 finishMs);
     // Forgets all tasks and the selection; the widget shrinks to 0 x 0.
     void clear();
 

@@ -5,7 +5,9 @@
 #include "qgcdateaxis.h"
 #include "qgcvaxis.h"
 #include "taskdrawdelegate.h"
+#include "parallel.h"
 #include "zganttchart2logging.h"
+#include "zjoinproxymodel.h"
 
 #include <QAbstractItemModel>
 #include <QMoveEvent>
@@ -13,6 +15,7 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -125,6 +128,13 @@ void GanttChart::setSelectedIndex(const QModelIndex &index)
         return;
     const QAbstractItemModel *m = index.model();
     const QModelIndex key = m->index(index.row(), 0, m->parent(index));
+    if (!indexLookupValid_) {
+        indexLookup_.clear();
+        indexLookup_.reserve(tasks_.size());
+        for (int position = 0; position < tasks_.size(); ++position)
+            indexLookup_.insert(tasks_.at(position)->index(), position);
+        indexLookupValid_ = true;
+    }
     const auto it = indexLookup_.constFind(key);
     if (it != indexLookup_.constEnd())
         setSelectedRow(it.value());
@@ -147,13 +157,87 @@ int GanttChart::rowHeight() const
 
 void GanttChart::addTask(const TaskItem &task, int height)
 {
-    auto item = QSharedPointer<TaskItem>::create(task);
-    tasks_.append(item);
-    const int position = tasks_.size() - 1;
-    idLookup_.insert(item->taskId(), position);
-    indexLookup_.insert(item->index(), position);
+    appendTask(QSharedPointer<TaskItem>::create(task), height);
+}
+
+void GanttChart::appendTask(const QSharedPointer<TaskItem> &task, int height, CachedTask *cached)
+{
+    tasks_.append(task);
+    indexLookupValid_ = false;
     rowAxis_->addRow(height < 1 ? rowHeight() : height);
-    chart_->addTask(item);
+    if (cached && cached->instants) {
+        chart_->addTask(task, cached->startMs, cached->finishMs);
+        return;
+    }
+    chart_->addTask(task);
+    if (cached && !chart_->items().isEmpty()) {
+        const ChartTaskItem &item = *chart_->items().constLast();
+        cached->startMs = item.startMs;
+        cached->finishMs = item.finishMs;
+        cached->instants = true;
+    }
+}
+
+void GanttChart::setRowKey(const RowKey &key, QAbstractItemModel *keyModel)
+{
+    rowKey_ = key;
+    keyModel_ = keyModel;
+    dropTaskCache();
+}
+
+GanttChart::CachedTask GanttChart::readTask(const QModelIndex &rowIndex) const
+{
+    const int row = rowIndex.row();
+    auto cell = [&](int column) {
+        return column < 0 ? QVariant() : rowIndex.sibling(row, column).data(Qt::DisplayRole);
+    };
+    auto date = [&](int column) { return cell(column).toDateTime(); };
+    CachedTask read;
+    read.start = date(startColumn_);
+    read.finish = date(finishColumn_);
+    read.taskId = cell(idColumn_).toInt();
+    if (actualStartColumn_ != -1)
+        read.actualStart = date(actualStartColumn_);
+    if (actualFinishColumn_ != -1)
+        read.actualFinish = date(actualFinishColumn_);
+    if (baselineStartColumn_ != -1)
+        read.baselineStart = date(baselineStartColumn_);
+    if (baselineFinishColumn_ != -1)
+        read.baselineFinish = date(baselineFinishColumn_);
+    const QString typeText = cell(typeColumn_).toString();
+    read.textType = typeText == QLatin1String("Milestone") ? 1
+                    : typeText == QLatin1String("Summary") ? 2
+                                                            : 0;
+    read.read = true;
+    return read;
+}
+
+void GanttChart::prefillTaskCache()
+{
+    if (!rowKey_ || !keyModel_ || !model_)
+        return;
+    const QAbstractItemModel *source = keyModel_;
+    const int rows = source->rowCount();
+    // Only worth the pool when most rows are still to be read.
+    if (rows < 4096 || taskCache_.size() >= size_t(rows))
+        return;
+    taskCache_.resize(size_t(rows));
+    CachedTask *cache = taskCache_.data();
+    // The instants are left to the chart area: local-time conversions on
+    // several threads at once queue for the C library's lock.
+    const auto readRange = [this, source, cache](const QPair<int, int> &range) {
+        for (int row = range.first; row < range.second; ++row) {
+            CachedTask &entry = cache[row];
+            if (!entry.read)
+                entry = readTask(source->index(row, 0));
+        }
+    };
+    parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
+}
+
+void GanttChart::dropTaskCache()
+{
+    std::vector<CachedTask>().swap(taskCache_);
 }
 
 void GanttChart::removeTask(int position)
@@ -279,6 +363,7 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
     }
     relationModel_ = relationModel;
     dropLinkRecords();
+    dropTaskCache();
 
     startColumn_ = startColumn;
     finishColumn_ = finishColumn;
@@ -390,6 +475,7 @@ void GanttChart::setBarStyles(const QList<ZGanttViewBarStyle> &styles, bool link
     baselineStartColumn_ = columnIndex(model_, dates.baselineStart);
     baselineFinishColumn_ = columnIndex(model_, dates.baselineFinish);
 
+    dropTaskCache();
     linksVisible_ = links;
     verticalLines_ = verticalLines;
     alternatingRowColors_ = alternatingRows;
@@ -461,7 +547,7 @@ void GanttChart::clearTasks()
 {
     tasks_.clear();
     indexLookup_.clear();
-    idLookup_.clear();
+    indexLookupValid_ = false;
     relations_.clear();
     rowAxis_->clearRows();
     chart_->clear();
@@ -496,11 +582,9 @@ void GanttChart::modelReset()
     chart_->beginBatch();
     clearTasks();
     if (model_) {
+        prefillTaskCache();
         findLabelColumns();
         const int rows = model_->rowCount();
-        // Most rows of a project are shown; the lookups grow at most once.
-        idLookup_.reserve(rows);
-        indexLookup_.reserve(rows);
         for (int row = 0; row < rows; ++row) {
             addGCTask(this, model_->index(row, 0), startColumn_, finishColumn_, typeColumn_, idColumn_,
                       actualStartColumn_, actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_,
@@ -528,22 +612,35 @@ void GanttChart::readLinkRecords()
     if (!relationModel_)
         return;
     const int rows = relationModel_->rowCount();
-    linkRecords_.reserve(rows);
+    linkRecords_.resize(rows);
     const QModelIndex root;
-    auto cell = [this, &root](int row, int column) {
-        return column < 0 ? QVariant() : relationModel_->index(row, column, root).data(Qt::DisplayRole);
+    const QAbstractItemModel *model = relationModel_;
+    const int taskColumn = relationTaskColumn_;
+    const int predecessorColumn = relationPredecessorColumn_;
+    const int typeColumn = relationTypeColumn_;
+    const int lagColumn = relationLagColumn_;
+    LinkRecord *records = linkRecords_.data();
+    const auto readRange = [=](const QPair<int, int> &range) {
+        auto cell = [model, &root](int row, int column) {
+            return column < 0 ? QVariant() : model->index(row, column, root).data(Qt::DisplayRole);
+        };
+        // Few type texts recur: each is parsed once.
+        QHash<QString, RelationType> types;
+        for (int row = range.first; row < range.second; ++row) {
+            const QString typeText = cell(row, typeColumn).toString();
+            auto type = types.constFind(typeText);
+            if (type == types.constEnd())
+                type = types.insert(typeText, relationTypeFromText(typeText));
+            records[row] = {cell(row, taskColumn).toInt(), cell(row, predecessorColumn).toInt(),
+                            type.value(), cell(row, lagColumn).toLongLong()};
+        }
     };
-    // Few type texts recur: each is parsed once.
-    QHash<QString, RelationType> types;
-    for (int row = 0; row < rows; ++row) {
-        const QString typeText = cell(row, relationTypeColumn_).toString();
-        auto type = types.constFind(typeText);
-        if (type == types.constEnd())
-            type = types.insert(typeText, relationTypeFromText(typeText));
-        linkRecords_.append({cell(row, relationTaskColumn_).toInt(),
-                             cell(row, relationPredecessorColumn_).toInt(), type.value(),
-                             cell(row, relationLagColumn_).toLongLong()});
-    }
+    // A join over tables reads without side effects: a large one is read in
+    // runs side by side.
+    if (rows >= 32768 && qobject_cast<const ZJoinProxyModel *>(model))
+        parallelRuns(rows, runLength(rows), [&](int from, int to) { readRange(qMakePair(from, to)); });
+    else
+        readRange(qMakePair(0, rows));
 }
 
 void GanttChart::rmodelReset()
@@ -560,27 +657,36 @@ void GanttChart::rmodelReset()
     // Task ids are mostly close together: then a plain table by id, filled
     // from the id lookup, answers the two look-ups per relation without
     // hashing and with far fewer cache misses.
+    // Of two tasks with one id the later counts.
     QVector<int> positionById;
+    QHash<int, int> idLookup;
     int firstId = 0;
-    if (!linkRecords_.isEmpty() && idLookup_.size() >= 1024) {
+    if (!linkRecords_.isEmpty() && !tasks_.isEmpty()) {
+        QVector<int> ids(tasks_.size());
         int lowest = std::numeric_limits<int>::max();
         int highest = std::numeric_limits<int>::min();
-        for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it) {
-            lowest = qMin(lowest, it.key());
-            highest = qMax(highest, it.key());
+        for (int position = 0; position < tasks_.size(); ++position) {
+            const int id = tasks_.at(position)->taskId();
+            ids[position] = id;
+            lowest = qMin(lowest, id);
+            highest = qMax(highest, id);
         }
         const qint64 span = qint64(highest) - qint64(lowest) + 1;
-        if (span <= qint64(idLookup_.size()) * 4) {
+        if (tasks_.size() >= 1024 && span <= qint64(tasks_.size()) * 4) {
             firstId = lowest;
             positionById.fill(-1, int(span));
-            for (auto it = idLookup_.cbegin(); it != idLookup_.cend(); ++it)
-                positionById[it.key() - lowest] = it.value();
+            for (int position = 0; position < ids.size(); ++position)
+                positionById[ids.at(position) - lowest] = position;
+        } else {
+            idLookup.reserve(ids.size());
+            for (int position = 0; position < ids.size(); ++position)
+                idLookup.insert(ids.at(position), position);
         }
     }
-    auto positionOf = [this, &positionById, firstId](int id) {
+    auto positionOf = [&idLookup, &positionById, firstId](int id) {
         if (positionById.isEmpty()) {
-            const auto it = idLookup_.constFind(id);
-            return it == idLookup_.constEnd() ? -1 : it.value();
+            const auto it = idLookup.constFind(id);
+            return it == idLookup.constEnd() ? -1 : it.value();
         }
         const qint64 slot = qint64(id) - firstId;
         return slot < 0 || slot >= positionById.size() ? -1 : positionById.at(int(slot));
@@ -676,6 +782,7 @@ void GanttChart::modelDestroyed(QObject *obj)
     if (!model_)
         return;
     clearTasks();
+    dropTaskCache();
     model_ = nullptr;
     pendingTasks_ = false;
 }
@@ -683,10 +790,34 @@ void GanttChart::modelDestroyed(QObject *obj)
 void GanttChart::modelDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                                   const QVector<int> &roles)
 {
-    Q_UNUSED(topLeft)
-    Q_UNUSED(bottomRight)
     Q_UNUSED(roles)
+    modelDataChangedRange(topLeft, bottomRight);
     scheduleRebuild();
+}
+
+void GanttChart::modelDataChangedRange(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    if (taskCache_.empty() || !rowKey_ || !model_)
+        return;
+    if (!topLeft.isValid() || !bottomRight.isValid()) {
+        dropTaskCache();
+        return;
+    }
+    // Only the columns kept in the cache make it stale.
+    bool kept = false;
+    for (const int column : {startColumn_, finishColumn_, typeColumn_, idColumn_, actualStartColumn_,
+                             actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_}) {
+        if (column >= 0 && column >= topLeft.column() && column <= bottomRight.column())
+            kept = true;
+    }
+    if (!kept)
+        return;
+    const QModelIndex parent = topLeft.parent();
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        const int key = rowKey_(model_->index(row, 0, parent));
+        if (key >= 0 && size_t(key) < taskCache_.size())
+            taskCache_[size_t(key)] = CachedTask();
+    }
 }
 
 void GanttChart::rmodelDestroyed(QObject *obj)
@@ -723,15 +854,14 @@ void GanttChart::areaSelectionChanged(int current)
         emit selectionChanged(QModelIndex());
 }
 
-namespace {
-
 // Adds the one task of the row; true when its children are to follow (the
 // row has children and the tree shows it expanded, or there is no tree).
-bool addOneTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
-                int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
-                int baselineStartColumn, int baselineFinishColumn, int leftColumn, int rightColumn,
-                int topColumn, int bottomColumn, int insideColumn, QTreeView *tree,
-                QModelIndex *first)
+bool GanttChart::addRowTask(const QModelIndex &index, int startColumn, int finishColumn,
+                            int typeColumn, int idColumn, int actualStartColumn,
+                            int actualFinishColumn, int baselineStartColumn,
+                            int baselineFinishColumn, int leftColumn, int rightColumn,
+                            int topColumn, int bottomColumn, int insideColumn, QTreeView *tree,
+                            QModelIndex *first)
 {
     const QAbstractItemModel *model = index.model();
     const int row = index.row();
@@ -744,48 +874,83 @@ bool addOneTask(GanttChart *chart, const QModelIndex &index, int startColumn, in
     };
     auto date = [&](int column) { return cell(column).toDateTime(); };
 
-    TaskItem task;
-    task.setStart(date(startColumn));
-    task.setFinish(date(finishColumn));
-    task.setTaskId(cell(idColumn).toInt());
+    // Keys are only given for this chart's own model, and what is kept was
+    // read from its own columns.
+    const bool ownColumns = startColumn == startColumn_ && finishColumn == finishColumn_
+                            && typeColumn == typeColumn_ && idColumn == idColumn_
+                            && actualStartColumn == actualStartColumn_
+                            && actualFinishColumn == actualFinishColumn_
+                            && baselineStartColumn == baselineStartColumn_
+                            && baselineFinishColumn == baselineFinishColumn_;
+    const int key = rowKey_ && model == model_ && ownColumns && rowIndex.isValid() ? rowKey_(rowIndex) : -1;
+    CachedTask *cached = nullptr;
+    if (key >= 0) {
+        if (size_t(key) >= taskCache_.size())
+            taskCache_.resize(qMax(size_t(key) + 1, size_t(model_->rowCount())));
+        cached = &taskCache_[size_t(key)];
+    }
+    CachedTask read;
+    if (!cached || !cached->read) {
+        read.start = date(startColumn);
+        read.finish = date(finishColumn);
+        read.taskId = cell(idColumn).toInt();
+        if (actualStartColumn != -1)
+            read.actualStart = date(actualStartColumn);
+        if (actualFinishColumn != -1)
+            read.actualFinish = date(actualFinishColumn);
+        if (baselineStartColumn != -1)
+            read.baselineStart = date(baselineStartColumn);
+        if (baselineFinishColumn != -1)
+            read.baselineFinish = date(baselineFinishColumn);
+        const QString typeText = cell(typeColumn).toString();
+        read.textType = typeText == QLatin1String("Milestone") ? 1
+                        : typeText == QLatin1String("Summary") ? 2
+                                                                : 0;
+        read.read = true;
+        if (cached)
+            *cached = read;
+    }
+    const CachedTask &values = cached ? *cached : read;
+    auto task = QSharedPointer<TaskItem>::create();
+    task->setStart(values.start);
+    task->setFinish(values.finish);
+    task->setTaskId(values.taskId);
     if (actualStartColumn != -1)
-        task.setActualStart(date(actualStartColumn));
+        task->setActualStart(values.actualStart);
     if (actualFinishColumn != -1)
-        task.setActualFinish(date(actualFinishColumn));
+        task->setActualFinish(values.actualFinish);
     if (baselineStartColumn != -1)
-        task.setBaselineStart(date(baselineStartColumn));
+        task->setBaselineStart(values.baselineStart);
     if (baselineFinishColumn != -1)
-        task.setBaselineFinish(date(baselineFinishColumn));
-    task.setIndex(rowIndex);
+        task->setBaselineFinish(values.baselineFinish);
+    const int textType = values.textType;
+    task->setIndex(rowIndex);
 
     // Asking hasChildren first spares a filter proxy from building a child
     // list for each leaf.
     const bool hasChildren =
         rowIndex.isValid() && model->hasChildren(rowIndex) && model->rowCount(rowIndex) > 0;
-    const QString typeText = cell(typeColumn).toString();
-    if (typeText == QLatin1String("Milestone"))
-        task.setType(TaskItem::Milestone);
-    else if (typeText == QLatin1String("Summary") || hasChildren)
-        task.setType(TaskItem::Summary);
+    if (textType == 1)
+        task->setType(TaskItem::Milestone);
+    else if (textType == 2 || hasChildren)
+        task->setType(TaskItem::Summary);
     else
-        task.setType(TaskItem::Normal);
+        task->setType(TaskItem::Normal);
 
     if (leftColumn != -1)
-        task.setLeftText(cell(leftColumn).toString());
+        task->setLeftText(cell(leftColumn).toString());
     if (rightColumn != -1)
-        task.setRightText(cell(rightColumn).toString());
+        task->setRightText(cell(rightColumn).toString());
     if (topColumn != -1)
-        task.setTopText(cell(topColumn).toString());
+        task->setTopText(cell(topColumn).toString());
     if (bottomColumn != -1)
-        task.setBottomText(cell(bottomColumn).toString());
+        task->setBottomText(cell(bottomColumn).toString());
     if (insideColumn != -1)
-        task.setInsideText(cell(insideColumn).toString());
+        task->setInsideText(cell(insideColumn).toString());
 
-    chart->addTask(task, 0);
+    appendTask(task, 0, cached);
     return hasChildren && !(tree && !tree->isExpanded(rowIndex));
 }
-
-} // namespace
 
 void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int finishColumn,
                int typeColumn, int idColumn, int actualStartColumn, int actualFinishColumn,
@@ -808,7 +973,7 @@ void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn, int
     QModelIndex current = index;
     while (true) {
         QModelIndex first;
-        if (addOneTask(chart, current, startColumn, finishColumn, typeColumn, idColumn,
+        if (chart->addRowTask(current, startColumn, finishColumn, typeColumn, idColumn,
                        actualStartColumn, actualFinishColumn, baselineStartColumn,
                        baselineFinishColumn, leftColumn, rightColumn, topColumn, bottomColumn,
                        insideColumn, tree, &first)) {

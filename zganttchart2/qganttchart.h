@@ -15,6 +15,9 @@
 #include <QTreeView>
 #include <QVector>
 
+#include <functional>
+#include <vector>
+
 class QAbstractItemModel;
 
 namespace mygc {
@@ -130,6 +133,21 @@ public:
     // Number of task rebuilds since construction (for tests and benches).
     int rebuildCount() const { return rebuildCount_; }
 
+    // Rows that show the same data from one rebuild to the next (an activity,
+    // wherever the tree puts it) may be given a key, 0 or more, unique among
+    // the model's rows: the cells the chart reads of a keyed row (dates, id,
+    // type) are then read once and kept until the model, its columns or the
+    // bar styles are set again, a dataChanged touches them, or
+    // dropTaskCache(). Texts around the bars are read at every rebuild. A
+    // key below 0 (or no key function) reads the row every time.
+    // A key model, when given, is a flat model whose row k shows the cells
+    // of the row keyed k, in the chart model's columns, and may be read from
+    // several threads at once: a rebuild then reads the keyed rows it lacks
+    // from it, side by side on the pool.
+    using RowKey = std::function<int(const QModelIndex &)>;
+    void setRowKey(const RowKey &key, QAbstractItemModel *keyModel = nullptr);
+    void dropTaskCache();
+
 signals:
     void headerSizeChanged();
     void selectionChanged(QModelIndex index);
@@ -179,9 +197,10 @@ private:
     int relationPredecessorColumn_ = -1;
     int relationTypeColumn_ = -1;
     int relationLagColumn_ = -1;
-    // Hashed: a rebuild enters every shown row and a link rebuild looks up
-    // two ids per relation.
+    // Made when a selection first asks after a rebuild: a rebuild enters
+    // every shown row, a selection looks up one.
     QHash<QModelIndex, int> indexLookup_;
+    bool indexLookupValid_ = false;
     bool linksVisible_ = true;
     bool verticalLines_ = false;
     bool alternatingRowColors_ = false;
@@ -220,7 +239,44 @@ private:
     bool linkRecordsValid_ = false;
     void readLinkRecords();
     void dropLinkRecords();
-    QHash<int, int> idLookup_;
+    // What was read of keyed rows, by key; textType: 0 none, 1 "Milestone",
+    // 2 "Summary".
+    struct CachedTask
+    {
+        QDateTime start;
+        QDateTime finish;
+        QDateTime actualStart;
+        QDateTime actualFinish;
+        QDateTime baselineStart;
+        QDateTime baselineFinish;
+        qint64 startMs = 0; // as the chart area found them
+        qint64 finishMs = 0;
+        int taskId = 0;
+        qint8 textType = 0;
+        bool read = false;
+        bool instants = false;
+    };
+    std::vector<CachedTask> taskCache_;
+    RowKey rowKey_;
+    QPointer<QAbstractItemModel> keyModel_; // Not owned.
+    // Reads every row of the key model not kept yet.
+    void prefillTaskCache();
+    // The cells of one row, as kept.
+    CachedTask readTask(const QModelIndex &rowIndex) const;
+    void appendTask(const QSharedPointer<TaskItem> &task, int height, CachedTask *cached = nullptr);
+    // The task of one row, from the cache or read; true when its children
+    // are to follow.
+    bool addRowTask(const QModelIndex &index, int startColumn, int finishColumn, int typeColumn,
+                    int idColumn, int actualStartColumn, int actualFinishColumn,
+                    int baselineStartColumn, int baselineFinishColumn, int leftColumn,
+                    int rightColumn, int topColumn, int bottomColumn, int insideColumn,
+                    QTreeView *tree, QModelIndex *first);
+    void modelDataChangedRange(const QModelIndex &topLeft, const QModelIndex &bottomRight);
+    friend void addGCTask(GanttChart *chart, const QModelIndex &index, int startColumn,
+                          int finishColumn, int typeColumn, int idColumn, int actualStartColumn,
+                          int actualFinishColumn, int baselineStartColumn,
+                          int baselineFinishColumn, int leftColumn, int rightColumn,
+                          int topColumn, int bottomColumn, int insideColumn, QTreeView *tree);
     TaskDrawDelegate *drawDelegate_ = nullptr; // Owned.
     QPointer<QTreeView> tree_;                 // Not owned.
     QList<ZGanttViewBarStyle> barStyles_;

@@ -50,6 +50,9 @@ class tst_ZIndex : public QObject
     Q_OBJECT
 private slots:
     void group();
+    void groupIntegerKeys_data();
+    void groupIntegerKeys();
+    void groupManyRows();
     void groupKeepsStructureDisplay();
     void createStructure_data();
     void createStructure();
@@ -87,6 +90,62 @@ void tst_ZIndex::group()
     QVERIFY(!index.contains(2));
     QCOMPARE(index.value(2).rows.size(), 0);
     QCOMPARE(index.keys().size(), 4);
+}
+
+void tst_ZIndex::groupIntegerKeys_data()
+{
+    // Integer keys are found again by value, whether they lie close together
+    // or far apart; they still meet the keys of other types that equal them.
+    QTest::addColumn<QVariantList>("cells");
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("close together")
+            << QVariantList{ 7, 5, 7, 6, 5, 7 } << QStringLiteral("5:1 4;6:3;7:0 2 5");
+    QTest::newRow("far apart")
+            << QVariantList{ 7, 5000000, 7, -3, 5000000, 7 } << QStringLiteral("-3:3;7:0 2 5;5000000:1 4");
+    QTest::newRow("long long and int alike")
+            << QVariantList{ 7, qlonglong(7), qlonglong(1) << 40, 7, qlonglong(1) << 40 }
+            << QStringLiteral("7:0 1 3;1099511627776:2 4");
+    QTest::newRow("with texts and doubles")
+            << QVariantList{ 2, QStringLiteral("2"), 2.0, QStringLiteral("x"), 2, QVariant() }
+            << QStringLiteral("2:0 1 2 4;x:3");
+}
+
+void tst_ZIndex::groupIntegerKeys()
+{
+    QFETCH(QVariantList, cells);
+    QFETCH(QString, keys);
+    QList<QVariantList> rows;
+    for (const QVariant &cell : cells)
+        rows.append({ cell });
+    std::unique_ptr<QStandardItemModel> table(makeTable({ QStringLiteral("v") }, rows));
+    ZIndex index(table.get(), 0);
+    index.group(Qt::DisplayRole);
+    QCOMPARE(keysText(index), keys);
+}
+
+void tst_ZIndex::groupManyRows()
+{
+    // Enough rows for the sets to be filled side by side: every row in the
+    // node of its key, once.
+    const int rows = 20000;
+    auto table = std::make_unique<QStandardItemModel>(rows, 1);
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = r % 10 == 9 ? QVariant(QStringLiteral("t%1").arg(r % 7))
+                                          : QVariant(r % 97);
+        table->setData(table->index(r, 0), key);
+    }
+    ZIndex index(table.get(), 0);
+    index.group(Qt::DisplayRole);
+    QCOMPARE(index.count(), 97 + 7);
+    QCOMPARE(index.totalRows(), rows);
+    for (int r = 0; r < rows; r += 13) {
+        const QVariant key = table->index(r, 0).data();
+        QVERIFY(index.value(key).rows.contains(r));
+    }
+    int fives = 0;
+    for (int r = 0; r < rows; ++r)
+        fives += r % 10 != 9 && r % 97 == 5 ? 1 : 0;
+    QCOMPARE(index.value(5).rows.size(), fives);
 }
 
 void tst_ZIndex::groupKeepsStructureDisplay()

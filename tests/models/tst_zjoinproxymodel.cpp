@@ -60,6 +60,8 @@ private slots:
     void sameModelTwice();
     void chainedJoin();
     void valueCache();
+    void valueCacheInAnyOrder_data();
+    void valueCacheInAnyOrder();
     void writeThroughToJoinedModel();
     void insertRows();
     void insertRowsRefused_data();
@@ -172,6 +174,62 @@ void tst_ZJoinProxyModel::valueCache()
     QCOMPARE(changed.count(), 0);
     QVERIFY(!proxy.setData(unmatched, QStringLiteral("x"), Qt::EditRole));
     QVERIFY(!unmatched.data(Qt::EditRole).isValid());
+}
+
+void tst_ZJoinProxyModel::valueCacheInAnyOrder_data()
+{
+    // Writes as "row:value" into the joined column of rows whose key matched
+    // nothing; an empty value clears. Then what rows 2 to 5 read.
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("upwards") << QStringList{QStringLiteral("3:a"), QStringLiteral("5:b")}
+                             << QStringList{QString(), QStringLiteral("a"), QString(),
+                                            QStringLiteral("b")};
+    QTest::newRow("downwards") << QStringList{QStringLiteral("5:b"), QStringLiteral("2:a")}
+                               << QStringList{QStringLiteral("a"), QString(), QString(),
+                                              QStringLiteral("b")};
+    QTest::newRow("overwrite and clear")
+        << QStringList{QStringLiteral("4:a"), QStringLiteral("4:c"), QStringLiteral("5:b"),
+                       QStringLiteral("5:")}
+        << QStringList{QString(), QString(), QStringLiteral("c"), QString()};
+    QTest::newRow("clear only") << QStringList{QStringLiteral("2:"), QStringLiteral("5:")}
+                                << QStringList{QString(), QString(), QString(), QString()};
+}
+
+void tst_ZJoinProxyModel::valueCacheInAnyOrder()
+{
+    QFETCH(QStringList, writes);
+    QFETCH(QStringList, expected);
+    // Rows 2 to 5 match no WBS, as band rows appended to a table do.
+    for (int r = 0; r < 3; ++r) {
+        m_tasks->appendRow({new QStandardItem(QStringLiteral("B%1").arg(r)), new QStandardItem,
+                            new QStandardItem});
+    }
+    ZJoinProxyModel proxy;
+    proxy.setSourceModel(m_tasks);
+    proxy.addModel(m_wbs, 0, {1}, 2);
+    for (const QString &write : writes) {
+        const int row = write.section(QLatin1Char(':'), 0, 0).toInt();
+        const QString text = write.section(QLatin1Char(':'), 1);
+        QVERIFY(proxy.setData(proxy.index(row, 3), text.isEmpty() ? QVariant() : QVariant(text),
+                              Qt::DisplayRole));
+    }
+    QStringList read;
+    for (int r = 2; r < proxy.rowCount(); ++r)
+        read << proxy.index(r, 3).data().toString();
+    QCOMPARE(read, expected);
+    // Dropped from row 4 on: rows 4 and 5 read empty, rows 2 and 3 keep theirs.
+    proxy.dropCachedValues(4, {3, 7});
+    read.clear();
+    for (int r = 2; r < proxy.rowCount(); ++r)
+        read << proxy.index(r, 3).data().toString();
+    QCOMPARE(read, (QStringList{expected.at(0), expected.at(1), QString(), QString()}));
+    QVERIFY(proxy.setData(proxy.index(5, 3), QStringLiteral("again"), Qt::DisplayRole));
+    QCOMPARE(proxy.index(5, 3).data().toString(), QStringLiteral("again"));
+    // Matched cells and the source's own columns are untouched.
+    QCOMPARE(proxy.index(0, 3).data().toString(), QStringLiteral("Civil"));
+    QCOMPARE(proxy.index(4, 0).data().toString(), QStringLiteral("B1"));
+    QVERIFY(!proxy.index(5, 3).data(Qt::EditRole).isValid());
 }
 
 void tst_ZJoinProxyModel::writeThroughToJoinedModel()

@@ -64,6 +64,8 @@ private slots:
     void handedStructure_data();
     void handedStructure();
     void handedStructureReplacedOnSourceReset();
+    void depthOfTree_data();
+    void depthOfTree();
     void setDataWritesThrough();
     void setDataInParentColumnRebuilds();
     void dataChangedPerParent();
@@ -270,6 +272,51 @@ void tst_ZParentItemProxyModel::handedStructure()
         if (mapped.isValid())
             QCOMPARE(f.proxy->mapToSource(mapped), source->index(r, 0));
     }
+}
+
+void tst_ZParentItemProxyModel::depthOfTree_data()
+{
+    QTest::addColumn<ParentStructure>("structure");
+    QTest::addColumn<int>("depth");
+    QTest::addRow("flat") << ParentStructure{ { -1, { 0, 1, 2, 3, 4 } } } << 1;
+    QTest::addRow("bands over rows")
+            << ParentStructure{ { -1, { 4, 3 } }, { 4, { 0, 2 } }, { 3, { 1 } } } << 2;
+    QTest::addRow("band in band")
+            << ParentStructure{ { -1, { 3 } }, { 3, { 0, 4 } }, { 4, { 1, 2 } } } << 3;
+    QTest::addRow("chain")
+            << ParentStructure{ { -1, { 0 } }, { 0, { 1 } }, { 1, { 2 } }, { 2, { 3 } }, { 3, { 4 } } }
+            << 5;
+    QTest::addRow("loop unreachable from the top")
+            << ParentStructure{ { -1, { 0 } }, { 1, { 2 } }, { 2, { 1 } } } << 1;
+    QTest::addRow("no top level") << ParentStructure{ { 0, { 1 } } } << 0;
+    QTest::addRow("empty") << ParentStructure{} << 0;
+}
+
+void tst_ZParentItemProxyModel::depthOfTree()
+{
+    QFETCH(ParentStructure, structure);
+    QFETCH(int, depth);
+    Fixture f;
+    QCOMPARE(f.proxy->depth(), 0);
+    std::unique_ptr<QStandardItemModel> source(activities({ { QStringLiteral("a") },
+                                                            { QStringLiteral("b") },
+                                                            { QStringLiteral("c") },
+                                                            { QStringLiteral("d") },
+                                                            { QStringLiteral("e") } }));
+    f.proxy->setSourceModel(source.get());
+    f.proxy->setParentStructure(structure);
+    QCOMPARE(f.proxy->depth(), depth);
+    // The deepest row lies depth - 1 levels below the top.
+    int deepest = -1;
+    const std::function<void(const QModelIndex &)> walk = [&](const QModelIndex &parent) {
+        for (int r = 0; r < f.proxy->rowCount(parent); ++r) {
+            const QModelIndex child = f.proxy->index(r, 0, parent);
+            deepest = qMax(deepest, f.proxy->level(child));
+            walk(child);
+        }
+    };
+    walk(QModelIndex());
+    QCOMPARE(deepest + 1, depth);
 }
 
 void tst_ZParentItemProxyModel::handedStructureReplacedOnSourceReset()

@@ -498,6 +498,160 @@ private slots:
             QStringLiteral("[Project] 1/1 2024-01-01..2024-02-10\n")));
     }
 
+    void largeProjectBandsLinksAndRows()
+    {
+        // Enough activities and relations for the band dates, the chart's
+        // relation read and the relation slots to be worked in slices side
+        // by side: the results must be those of the rules, row for row.
+        const int taskCount = 9000;
+        const int relationCount = 40000;
+        QByteArray xer = xertest::header();
+        QList<QByteArray> wbs{"1\t1\tP\tProject\t"};
+        for (int i = 0; i < 30; ++i) {
+            wbs << QByteArray::number(2 + i) + "\t1\tW" + QByteArray::number(i) + "\tArea "
+                       + QByteArray::number(i) + "\t1";
+            for (int j = 0; j < 3; ++j) {
+                const int id = 32 + i * 3 + j;
+                wbs << QByteArray::number(id) + "\t1\tL" + QByteArray::number(id) + "\tLot "
+                           + QByteArray::number(id) + "\t" + QByteArray::number(2 + i);
+            }
+        }
+        xer += xertest::table("PROJWBS", "wbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id", wbs);
+        QList<QByteArray> tasks;
+        const QDate first(2024, 1, 1);
+        for (int i = 0; i < taskCount; ++i) {
+            const QByteArray wbsId = i == 17 ? QByteArray()
+                                     : i % 500 == 3 ? QByteArray::number(2 + i % 30)
+                                                    : QByteArray::number(32 + i % 90);
+            const bool milestone = i % 50 == 0;
+            const QDate start = first.addDays((i * 37) % 300);
+            const QDate finish = milestone ? start : start.addDays(i % 9);
+            tasks << QByteArray::number(1000 + i) + "\t1\t" + wbsId + "\t"
+                         + (milestone ? "TT_Mile" : "TT_Task") + "\tA"
+                         + QByteArray::number(i).rightJustified(5, '0') + "\tTask "
+                         + QByteArray::number(i) + "\tTK_NotStart\t"
+                         + start.toString(Qt::ISODate).toLatin1() + " 08:00\t"
+                         + finish.toString(Qt::ISODate).toLatin1() + (milestone ? " 08:00" : " 17:00");
+        }
+        xer += xertest::table("TASK",
+                              "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\t"
+                              "status_code\ttarget_start_date\ttarget_end_date",
+                              tasks);
+        struct Link
+        {
+            int task;
+            int predecessor;
+            QString type;
+            int lag;
+        };
+        QVector<Link> links;
+        QList<QByteArray> relations;
+        for (int k = 0; k < relationCount; ++k) {
+            const int t = k % taskCount;
+            const int p = (t + 1 + (k / taskCount) * 13) % taskCount;
+            const Link link{t, p, k % 3 == 0 ? QStringLiteral("PR_SS") : QStringLiteral("PR_FS"),
+                            k % 4 == 0 ? 8 : 0};
+            links.append(link);
+            relations << QByteArray::number(1000 + t) + "\t" + QByteArray::number(1000 + p)
+                             + "\t1\t" + link.type.toLatin1() + "\t" + QByteArray::number(link.lag);
+        }
+        xer += xertest::table("TASKPRED", "task_id\tpred_task_id\tpred_proj_id\tpred_type\tlag_hr_cnt",
+                              relations);
+        xer += "%E\r\n";
+        std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("large.xer"), xer));
+        QVERIFY(loader);
+        Activities pane;
+        handOver(pane, loader.get());
+        QCOMPARE(pane.initialRowCount(), taskCount);
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}));
+        pane.treeView()->expandAll();
+        pane.ganttChart()->resetModels();
+        compareTreeAndChart(pane);
+
+        QAbstractItemModel *model = pane.filterModel();
+        const int group = columnIndex(model, QStringLiteral("Group"));
+        const int startColumn = columnIndex(model, QStringLiteral("Start Date"));
+        const int finishColumn = columnIndex(model, QStringLiteral("Finish Date"));
+        const int idColumn = columnIndex(model, QStringLiteral("Activity ID"));
+        const int rowColumn = columnIndex(model, QStringLiteral("Row Number"));
+        const int predColumn = columnIndex(model, QStringLiteral("Predecessors Details Rows"));
+        QVERIFY(group >= 0 && startColumn >= 0 && finishColumn >= 0 && idColumn >= 0
+                && rowColumn >= 0 && predColumn >= 0);
+        const auto at = [model](const QModelIndex &row, int column) {
+            return model->index(row.row(), column, row.parent()).data();
+        };
+
+        // Every band spans the earliest start and the latest finish below it.
+        const QModelIndexList rows = preorderList(model, QModelIndex());
+        QHash<QString, int> numberOfId;
+        int bandsChecked = 0;
+        for (const QModelIndex &row : rows) {
+            if (at(row, group).isNull()) {
+                numberOfId.insert(at(row, idColumn).toString(), at(row, rowColumn).toInt());
+                continue;
+            }
+            QDateTime earliest;
+            QDateTime latest;
+            for (const QModelIndex &below : preorderList(model, row)) {
+                if (!at(below, group).isNull())
+                    continue;
+                const QDateTime start = at(below, startColumn).toDateTime();
+                const QDateTime finish = at(below, finishColumn).toDateTime();
+                if (start.isValid() && (!earliest.isValid() || start < earliest))
+                    earliest = start;
+                if (finish.isValid() && (!latest.isValid() || finish > latest))
+                    latest = finish;
+            }
+            QCOMPARE(at(row, startColumn).toDateTime(), earliest);
+            QCOMPARE(at(row, finishColumn).toDateTime(), latest);
+            ++bandsChecked;
+        }
+        QVERIFY(bandsChecked > 120);
+        QCOMPARE(numberOfId.size(), taskCount);
+
+        // Every relation is linked in the chart, and every bar has its row's dates.
+        mygc::GanttChart *chart = pane.ganttChart();
+        QStringList drawn;
+        for (const auto &relation : chart->relations()) {
+            drawn << QStringLiteral("%1>%2:%3:%4")
+                         .arg(chart->tasks().at(relation->from)->taskId())
+                         .arg(chart->tasks().at(relation->to)->taskId())
+                         .arg(int(relation->type))
+                         .arg(relation->lag);
+        }
+        QStringList wanted;
+        for (const Link &link : qAsConst(links)) {
+            wanted << QStringLiteral("%1>%2:%3:%4")
+                          .arg(1000 + link.predecessor)
+                          .arg(1000 + link.task)
+                          .arg(int(mygc::relationTypeFromText(link.type)))
+                          .arg(link.lag);
+        }
+        drawn.sort();
+        wanted.sort();
+        QCOMPARE(drawn.size(), relationCount);
+        QCOMPARE(drawn, wanted);
+        for (const auto &task : chart->tasks()) {
+            QCOMPARE(task->start(), at(task->index(), startColumn).toDateTime());
+            QCOMPARE(task->finish(), at(task->index(), finishColumn).toDateTime());
+        }
+
+        // Predecessor rows: by predecessor ID, the row numbers of the tree.
+        QHash<int, QMap<QString, QString>> expected;
+        for (const Link &link : qAsConst(links)) {
+            const QString id = QStringLiteral("A%1").arg(link.predecessor, 5, 10, QLatin1Char('0'));
+            expected[link.task].insert(id, QString::number(numberOfId.value(id))
+                                               + relationText(link.type, link.lag));
+        }
+        for (const QModelIndex &row : rows) {
+            if (!at(row, group).isNull())
+                continue;
+            const int task = at(row, idColumn).toString().mid(1).toInt();
+            QCOMPARE(at(row, predColumn).toString(),
+                     QStringList(expected.value(task).values()).join(QStringLiteral(", ")));
+        }
+    }
+
     void gotoTaskMatchesExactly()
     {
         std::unique_ptr<XERLoader> loader = load();

@@ -1,5 +1,8 @@
 #include "zkeyfilterproxymodel.h"
 
+#include "basecontainermodel.h"
+#include "taskcontainer.h"
+
 #include <QAbstractItemModelTester>
 #include <QStandardItemModel>
 #include <QtTest>
@@ -18,6 +21,7 @@ private slots:
     void noKeyUsesBaseFilter();
     void mappingRoundTrip();
     void manyKeysMatchRowByRowComparison();
+    void largeTableReadStraight();
     void noneListsNothing();
 
 private:
@@ -178,6 +182,45 @@ void tst_ZKeyFilterProxyModel::manyKeysMatchRowByRowComparison()
         QStringList got;
         for (int r = 0; r < proxy.rowCount(); ++r)
             got << proxy.index(r, 2).data().toString();
+        QCOMPARE(got, expected);
+    }
+}
+
+void tst_ZKeyFilterProxyModel::largeTableReadStraight()
+{
+    // A table large enough for its keys to be read straight from the
+    // container, in slices side by side: the same rows as a row-by-row
+    // comparison.
+    auto container = std::make_shared<TaskContainer>();
+    if (container->fieldCount() == 0) {
+        container->addField({{QStringLiteral("id"), QStringLiteral("task_code")},
+                             {QStringLiteral("display"), QStringLiteral("Activity ID")},
+                             {QStringLiteral("datatype"), QStringLiteral("string")}});
+    }
+    const int rows = 40000;
+    const int width = container->fieldCount();
+    for (int r = 0; r < rows; ++r) {
+        const int k = (r * 37) % 3001;
+        ContainerRow cells(static_cast<size_t>(width));
+        cells[0] = r % 5 == 0 ? QStringLiteral("a%1").arg(k) : QStringLiteral("A%1").arg(k);
+        container->addRow(std::move(cells));
+    }
+    BaseContainerModel source;
+    source.setContainer(container);
+    ZKeyFilterProxyModel proxy;
+    proxy.setSourceModel(&source);
+    proxy.setFilterKeyColumn(0);
+    for (const QString &key : {QStringLiteral("A0"), QStringLiteral("a37"), QStringLiteral("A3000"),
+                               QStringLiteral("A3001"), QStringLiteral("1")}) {
+        proxy.setFilterKey(key);
+        QList<int> expected;
+        for (int r = 0; r < rows; ++r) {
+            if (source.index(r, 0).data().toString().compare(key, Qt::CaseInsensitive) == 0)
+                expected << r;
+        }
+        QList<int> got;
+        for (int r = 0; r < proxy.rowCount(); ++r)
+            got << proxy.mapToSource(proxy.index(r, 0)).row();
         QCOMPARE(got, expected);
     }
 }

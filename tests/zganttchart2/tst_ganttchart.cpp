@@ -37,6 +37,7 @@ private slots:
     void tasksFromExpandedRows();
     void tasksFromDeepTree();
     void typesFromText();
+    void keyedRowsKeepWhatWasRead();
     void linksBetweenShownRows();
     void linkTypesAndDuplicates();
     void linksFollowRelationEdits();
@@ -179,6 +180,66 @@ void tst_GanttChart::typesFromText()
     flush();
     QCOMPARE(chart->tasks().at(2)->type(), int(TaskItem::Normal));
     QCOMPARE(chart->tasks().at(4)->type(), int(TaskItem::Summary));
+}
+
+void tst_GanttChart::keyedRowsKeepWhatWasRead()
+{
+    // Every row keyed by its id, except B (id 4).
+    chart->setRowKey([](const QModelIndex &index) {
+        const int id = index.sibling(index.row(), IdColumn).data().toInt();
+        return id == 4 ? -1 : id;
+    });
+    tree->expandAll();
+    chart->resetModels();
+    const auto startOf = [this](int id) {
+        for (int i = 0; i < chart->tasks().size(); ++i) {
+            if (chart->tasks().at(i)->taskId() == id) {
+                // The area's instants go with the task's dates.
+                const QDateTime start = chart->tasks().at(i)->start();
+                if (chart->chartArea()->items().at(i)->startMs != start.toMSecsSinceEpoch())
+                    return QDateTime();
+                return start;
+            }
+        }
+        return QDateTime();
+    };
+    QCOMPARE(startOf(2), day(2));
+
+    // A change the model announces reaches the chart.
+    QStandardItem *a1 = tasks->item(0)->child(0);
+    tasks->itemFromIndex(a1->index().siblingAtColumn(StartColumn))->setData(day(3), Qt::DisplayRole);
+    flush();
+    QCOMPARE(startOf(2), day(3));
+    QCOMPARE(chart->tasks().at(0)->type(), int(TaskItem::Summary));
+
+    // Changes no signal announces: a kept row shows what was read, a row
+    // without a key is read again, and a kept row's type still follows
+    // its children.
+    {
+        const QSignalBlocker quiet(tasks);
+        tasks->itemFromIndex(a1->index().siblingAtColumn(StartColumn))->setData(day(4), Qt::DisplayRole);
+        tasks->item(1, StartColumn)->setData(day(10), Qt::DisplayRole);
+    }
+    tree->collapseAll();
+    chart->resetModels();
+    QCOMPARE(chart->taskCount(), 3);
+    QCOMPARE(chart->tasks().at(0)->type(), int(TaskItem::Summary));
+    tree->expandAll();
+    chart->resetModels();
+    QCOMPARE(startOf(2), day(3));
+    QCOMPARE(startOf(4), day(10));
+    QCOMPARE(chart->tasks().at(2)->type(), int(TaskItem::Milestone));
+
+    // Dropped, or with the model bound again, everything is read anew.
+    chart->dropTaskCache();
+    chart->resetModels();
+    QCOMPARE(startOf(2), day(4));
+    {
+        const QSignalBlocker quiet(tasks);
+        tasks->itemFromIndex(a1->index().siblingAtColumn(StartColumn))->setData(day(5), Qt::DisplayRole);
+    }
+    bind();
+    QCOMPARE(startOf(2), day(5));
 }
 
 void tst_GanttChart::linksBetweenShownRows()
