@@ -52,17 +52,26 @@ public:
 
     void submit(const std::shared_ptr<Job> &job)
     {
+        int workers = 0;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_queue.push_back(job);
             if (!m_started) {
                 m_started = true;
-                const int workers = qMax(1, QThread::idealThreadCount() - 1);
-                for (int t = 0; t < workers; ++t)
+                m_workers = qMax(1, QThread::idealThreadCount() - 1);
+                for (int t = 0; t < m_workers; ++t)
                     std::thread([this] { run(); }).detach();
             }
+            workers = m_workers;
         }
-        m_wake.notify_all();
+        // The caller takes items too: only as many workers as there are
+        // items left for them are woken.
+        if (job->count - 1 >= workers) {
+            m_wake.notify_all();
+        } else {
+            for (int i = 0; i < job->count - 1; ++i)
+                m_wake.notify_one();
+        }
     }
 
 private:
@@ -88,6 +97,7 @@ private:
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<Job>> m_queue;
     bool m_started = false;
+    int m_workers = 0;
 };
 
 } // namespace

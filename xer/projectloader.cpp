@@ -136,7 +136,10 @@ public:
             return v.userType() == QMetaType::QDateTime
                    && (v.toDateTime().isNull() || v.toDateTime().timeSpec() == Qt::LocalTime);
         });
-        if (!store || !local || int(values.size()) != m_model->rowCount()) {
+        // Cell by cell a value is shared with the column it came from; put
+        // side by side, each distinct date-time is made anew, which pays
+        // only on a large table.
+        if (!store || !local || int(values.size()) != m_model->rowCount() || values.size() < 50000) {
             ColumnWriter::write(values);
             return;
         }

@@ -410,7 +410,15 @@ void XERLoader::read()
     const auto columnOf = [&](size_t c) {
         return jobs.at(columnJobs[c].job).container->column(columnJobs[c].column);
     };
-    parallelFor(int(columnJobs.size()), [&](int c) {
+    // Finishing a column is quick: a small file's columns are finished here.
+    const auto finishEach = [&](const std::function<void(int)> &finish) {
+        if (records >= 100000)
+            parallelFor(int(columnJobs.size()), finish);
+        else
+            for (int c = 0; c < int(columnJobs.size()); ++c)
+                finish(c);
+    };
+    finishEach([&](int c) {
         if (ColumnStore *column = columnOf(size_t(c)))
             column->finishKeys(&columnKeys[size_t(c)]);
     });
@@ -430,7 +438,7 @@ void XERLoader::read()
     dates.reserve(keys.size());
     for (quint64 key : keys)
         dates.push_back(QVariant(ColumnStore::dateTimeOfKey(key)));
-    parallelFor(int(columnJobs.size()), [&](int c) {
+    finishEach([&](int c) {
         if (ColumnStore *column = columnOf(size_t(c))) {
             const std::vector<quint64> &columnKey = columnKeys[size_t(c)];
             std::vector<QVariant> values;
