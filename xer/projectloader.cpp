@@ -49,6 +49,51 @@ private:
     QElapsedTimer m_timer;
 };
 
+// The structure table under the activity model. Views ask the flags of its
+// cells for every row they lay out; its items carry the standard flags
+// unless one is given others, so the answer is given without looking the
+// item up (a cache miss per row on a large project) until that happens.
+class StructureTable : public QStandardItemModel
+{
+public:
+    explicit StructureTable(QObject *parent)
+        : QStandardItemModel(0, 3, parent)
+    {
+        // An item's flags are kept under this role; a change of unknown
+        // roles may be one of them.
+        connect(this, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex &, const QModelIndex &, const QVector<int> &roles) {
+                    if (roles.isEmpty() || roles.contains(Qt::UserRole - 1))
+                        m_ownFlags = true;
+                });
+        // Items placed with flags of their own.
+        connect(this, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
+            for (int r = first; r <= last && !m_ownFlags; ++r) {
+                for (int c = 0; c < columnCount(parent); ++c) {
+                    const QStandardItem *item = itemFromIndex(index(r, c, parent));
+                    if (item && item->flags() != standardFlags())
+                        m_ownFlags = true;
+                }
+            }
+        });
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        if (!index.isValid() || m_ownFlags)
+            return QStandardItemModel::flags(index);
+        return standardFlags();
+    }
+
+private:
+    static Qt::ItemFlags standardFlags()
+    {
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled
+               | Qt::ItemIsDropEnabled;
+    }
+    bool m_ownFlags = false;
+};
+
 // Writes a text into every row of one column of a table model: straight into
 // a container's column when the model shows one, else through setData().
 class TextColumnWriter
@@ -598,7 +643,7 @@ void ProjectLoader::createActivityModel()
 
     auto *proxy = new ZJoinProxyModel;
     // The structure table belongs to the activity model that shows it.
-    auto *structure = new QStandardItemModel(0, 3, proxy);
+    auto *structure = new StructureTable(proxy);
     const QStringList names = {QStringLiteral("ID"), QStringLiteral("parentID"), QStringLiteral("Group")};
     for (int c = 0; c < names.size(); ++c) {
         structure->setHeaderData(c, Qt::Horizontal, names.at(c), Qt::DisplayRole);

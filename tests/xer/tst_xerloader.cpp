@@ -642,6 +642,22 @@ void tst_XERLoader::largeTablesReadInRuns()
     QVERIFY(activities->setData(activities->index(unmatched, lastColumn), QStringLiteral("band"), Qt::DisplayRole));
     QCOMPARE(ColumnReader(activities, lastColumn).value(unmatched), QVariant(QStringLiteral("band")));
 
+    // The structure table answers the standard flags without an item lookup
+    // until an item is given flags of its own.
+    auto *structure = qobject_cast<QStandardItemModel *>(activities->sourceModel());
+    QVERIFY(structure);
+    const Qt::ItemFlags standard = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable
+                                   | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    QCOMPARE(activities->flags(activities->index(5, 0)), standard);
+    structure->item(5, 0)->setFlags(Qt::ItemIsEnabled);
+    QCOMPARE(activities->flags(activities->index(5, 0)), Qt::ItemIsEnabled);
+    QCOMPARE(activities->flags(activities->index(6, 0)), standard);
+    auto *own = new QStandardItem;
+    own->setFlags(Qt::ItemIsSelectable);
+    structure->appendRow(own);
+    QCOMPARE(structure->flags(structure->index(structure->rowCount() - 1, 0)), Qt::ItemIsSelectable);
+    structure->removeRows(structure->rowCount() - 1, 1);
+
     // Columns read straight from the tables give what the models give.
     for (const QString &name : loader->modelNames()) {
         const QAbstractItemModel *model = loader->model(name);
