@@ -82,7 +82,7 @@ public:
             columns_[size_t(c)].prepare(size_t(c) < kinds.size() ? kinds[size_t(c)] : ColumnStore::Kind::Empty, rows);
         };
         const int columns = int(columns_.size());
-        if (qint64(rows) * columns >= 1000000) {
+        if (qint64(rows) * columns >= 100000) {
             parallelFor(columns, prepare);
         } else {
             for (int c = 0; c < columns; ++c)

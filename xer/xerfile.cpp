@@ -253,7 +253,7 @@ qint64 XERFile::readSideBySide(QFile *file, qint64 from, qint64 expected)
     // where it was.
     const int chunks = int((expected - from + ChunkSize - 1) / ChunkSize);
     const int handle = file->handle();
-    if (chunks < 8 || handle < 0)
+    if (chunks < 2 || handle < 0)
         return from;
     std::vector<std::uint8_t> complete(size_t(chunks), 0);
     char *const data = m_data.get();
@@ -290,7 +290,7 @@ int XERFile::scanLines(const char *begin, const char *end)
     // file order. A line never spans two pieces, nor does a UTF-8 sequence
     // (it holds no line feed).
     const qint64 total = end - begin;
-    const int wanted = total >= 4 * ChunkSize ? 4 * qMax(1, QThread::idealThreadCount()) : 1;
+    const int wanted = total >= ChunkSize ? 4 * qMax(1, QThread::idealThreadCount()) : 1;
     std::vector<const char *> bounds{begin};
     for (int i = 1; i < wanted; ++i) {
         const char *from = qMax(bounds.back(), begin + total * i / wanted);
