@@ -50,18 +50,19 @@ public:
         return *pool;
     }
 
+    void start()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        startLocked();
+    }
+
     void submit(const std::shared_ptr<Job> &job)
     {
         int workers = 0;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_queue.push_back(job);
-            if (!m_started) {
-                m_started = true;
-                m_workers = qMax(1, QThread::idealThreadCount() - 1);
-                for (int t = 0; t < m_workers; ++t)
-                    std::thread([this] { run(); }).detach();
-            }
+            startLocked();
             workers = m_workers;
         }
         // The caller takes items too: only as many workers as there are
@@ -75,6 +76,16 @@ public:
     }
 
 private:
+    void startLocked()
+    {
+        if (m_started)
+            return;
+        m_started = true;
+        m_workers = qMax(1, QThread::idealThreadCount() - 1);
+        for (int t = 0; t < m_workers; ++t)
+            std::thread([this] { run(); }).detach();
+    }
+
     void run()
     {
         while (true) {
@@ -127,6 +138,11 @@ Task start(std::function<void()> f)
     job->count = 1;
     Pool::instance().submit(job);
     return Task(std::move(job));
+}
+
+void prepare()
+{
+    Pool::instance().start();
 }
 
 int runLength(int count, int minimum, int maximum)

@@ -35,6 +35,9 @@ void forEach(int count, const std::function<void(int)> &f);
 // Starts f on a worker; the caller goes on and waits with Task::wait().
 Task start(std::function<void()> f);
 
+// Starts the worker threads when they are not running yet.
+void prepare();
+
 // A run length for count items: small enough to keep every core busy on a
 // small input, large enough to keep the cost of handing runs out small.
 int runLength(int count, int minimum = 256, int maximum = 8192);

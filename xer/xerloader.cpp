@@ -297,6 +297,9 @@ XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObje
     // the loader's own in the order sent.
     connect(m_reader.get(), &xer::XERFile::progress, this, &ProjectLoader::progress,
             Qt::DirectConnection);
+    // The threads that share the reading are started now, so a read does not
+    // wait for them.
+    parallel::prepare();
     // Made on one thread, read on a pool thread.
     threadhandoff::release(this);
 }
@@ -410,15 +413,7 @@ void XERLoader::read()
     const auto columnOf = [&](size_t c) {
         return jobs.at(columnJobs[c].job).container->column(columnJobs[c].column);
     };
-    // Finishing a column is quick: a small file's columns are finished here.
-    const auto finishEach = [&](const std::function<void(int)> &finish) {
-        if (records >= 100000)
-            parallelFor(int(columnJobs.size()), finish);
-        else
-            for (int c = 0; c < int(columnJobs.size()); ++c)
-                finish(c);
-    };
-    finishEach([&](int c) {
+    parallelFor(int(columnJobs.size()), [&](int c) {
         if (ColumnStore *column = columnOf(size_t(c)))
             column->finishKeys(&columnKeys[size_t(c)]);
     });
@@ -438,7 +433,7 @@ void XERLoader::read()
     dates.reserve(keys.size());
     for (quint64 key : keys)
         dates.push_back(QVariant(ColumnStore::dateTimeOfKey(key)));
-    finishEach([&](int c) {
+    parallelFor(int(columnJobs.size()), [&](int c) {
         if (ColumnStore *column = columnOf(size_t(c))) {
             const std::vector<quint64> &columnKey = columnKeys[size_t(c)];
             std::vector<QVariant> values;
