@@ -1,11 +1,10 @@
 #include "zimage.h"
 
 #include "modelslogging.h"
-#include "threadhandoff.h"
+#include "parallel.h"
 
 #include <QRegion>
 #include <QThread>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QWidget>
 
 #include <limits>
@@ -86,15 +85,12 @@ void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widt
     const int sliceRows = qMax(1, (r1 - r0 + 1) / qMax(1, QThread::idealThreadCount()));
     for (int r = r0; r <= r1; r += sliceRows)
         slices.append(r);
-    threadhandoff::release(&grid);
-    QtConcurrent::blockingMap(slices, [&](int first) {
-        threadhandoff::acquire(&grid);
+    parallelFor(slices.size(), [&](int slice) {
+        const int first = slices.at(slice);
         const int last = qMin(first + sliceRows - 1, r1);
         for (int r = first; r <= last; ++r)
             cutRow(r);
-        threadhandoff::release(&grid);
     });
-    threadhandoff::acquire(&grid);
 }
 
 } // namespace
