@@ -463,6 +463,30 @@ QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel, int
     return predecessorList(model->rowCount(), read, unreadLags);
 }
 
+namespace {
+
+// The parts, in order, as one list; the parts are emptied.
+QVector<RelationEntry> joinParts(std::vector<QVector<RelationEntry>> *parts)
+{
+    QVector<RelationEntry> joined;
+    if (parts->size() == 1) {
+        joined.swap(parts->front());
+        return joined;
+    }
+    int count = 0;
+    for (const QVector<RelationEntry> &part : *parts)
+        count += part.size();
+    joined.reserve(count);
+    for (QVector<RelationEntry> &part : *parts) {
+        for (RelationEntry &entry : part)
+            joined.append(std::move(entry));
+        part = QVector<RelationEntry>();
+    }
+    return joined;
+}
+
+} // namespace
+
 QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, int *unreadLags,
                                        bool concurrent)
 {
@@ -514,20 +538,7 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
         parallelFor(runCount, gather);
     else
         gather(0);
-    QVector<RelationEntry> relations;
-    if (gathered.size() == 1) {
-        relations.swap(gathered.front());
-    } else {
-        int total = 0;
-        for (const QVector<RelationEntry> &run : gathered)
-            total += run.size();
-        relations.reserve(total);
-        for (QVector<RelationEntry> &run : gathered) {
-            for (RelationEntry &entry : run)
-                relations.append(std::move(entry));
-            run = QVector<RelationEntry>();
-        }
-    }
+    QVector<RelationEntry> relations = joinParts(&gathered);
     if (unreadLags)
         *unreadLags = std::accumulate(unread.cbegin(), unread.cend(), 0);
     // Ordered by task id, then predecessor ID: first by the integer alone,
@@ -594,20 +605,7 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
     else
         for (int p = 0; p < int(kept.size()); ++p)
             thin(p);
-    QVector<RelationEntry> ordered;
-    if (kept.size() == 1) {
-        ordered.swap(kept.front());
-    } else {
-        int count = 0;
-        for (const QVector<RelationEntry> &part : kept)
-            count += part.size();
-        ordered.reserve(count);
-        for (QVector<RelationEntry> &part : kept) {
-            for (RelationEntry &entry : part)
-                ordered.append(std::move(entry));
-            part = QVector<RelationEntry>();
-        }
-    }
+    QVector<RelationEntry> ordered = joinParts(&kept);
     return ordered;
 }
 

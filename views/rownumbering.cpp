@@ -357,33 +357,10 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
     // their relations up here. Then written in row order.
     const int rows = table->rowCount();
     QVector<QString> texts(rows);
-    const auto makeTexts = [&](const QPair<int, int> &range) {
-        QString text;
-        for (int r = range.first; r < range.second; ++r) {
-            const Run run = m_rowRuns.at(r);
-            // The buffer keeps its capacity from row to row; each cell gets a
-            // copy of its own size.
-            text.resize(0);
-            for (int e = run.first; e < run.second; ++e) {
-                const Entry &entry = m_entries.at(e);
-                if (e > run.first)
-                    text += QLatin1String(", ");
-                appendNumber(text, entry.first >= 0 ? numberOfSlot.at(entry.first) : 0);
-                text += entry.second;
-            }
-            // A row without predecessors gets a null text, as it always did.
-            if (!text.isEmpty())
-                texts[r] = QString(text.constData(), text.size());
-        }
-    };
-    const int known = qMin(rows, m_rowRuns.size());
-    if (known >= 16384)
-        parallelRuns(known, runLength(known), [&](int from, int to) { makeTexts(qMakePair(from, to)); });
-    else
-        makeTexts(qMakePair(0, known));
-    QString text;
-    for (int r = known; r < rows; ++r) {
-        const Run run = runOfTask(table->index(r, taskIdColumn).data().toInt());
+    // The buffer keeps its capacity from row to row; each cell gets a copy of
+    // its own size. A row without predecessors gets a null text, as it
+    // always did.
+    const auto makeText = [&](const Run &run, QString &text, int r) {
         text.resize(0);
         for (int e = run.first; e < run.second; ++e) {
             const Entry &entry = m_entries.at(e);
@@ -394,7 +371,20 @@ void RowNumbering::update(QAbstractItemModel *tree, QAbstractItemModel *table) c
         }
         if (!text.isEmpty())
             texts[r] = QString(text.constData(), text.size());
-    }
+    };
+    const auto makeTexts = [&](const QPair<int, int> &range) {
+        QString text;
+        for (int r = range.first; r < range.second; ++r)
+            makeText(m_rowRuns.at(r), text, r);
+    };
+    const int known = qMin(rows, m_rowRuns.size());
+    if (known >= 16384)
+        parallelRuns(known, runLength(known), [&](int from, int to) { makeTexts(qMakePair(from, to)); });
+    else
+        makeTexts(qMakePair(0, known));
+    QString text;
+    for (int r = known; r < rows; ++r)
+        makeText(runOfTask(table->index(r, taskIdColumn).data().toInt()), text, r);
     for (int r = 0; r < rows; ++r)
         table->setData(table->index(r, predColumn), texts.at(r), Qt::DisplayRole);
 
