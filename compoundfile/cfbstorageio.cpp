@@ -258,13 +258,19 @@ std::vector<uint64_t> StorageIO::getbbatBlocks(bool bLoading)
     return list;
 }
 
+bool StorageIO::readyToLoad(const std::vector<uint64_t> &blocks, const unsigned char *data,
+                            uint64_t maxlen)
+{
+    if (!data)
+        return false;
+    file.clear();
+    return file.is_open() && file.good() && maxlen > 0 && !blocks.empty();
+}
+
 uint64_t StorageIO::loadBigBlocks(const std::vector<uint64_t> &blocks, unsigned char *data,
                                   uint64_t maxlen)
 {
-    if (!data)
-        return 0;
-    file.clear();
-    if (!file.is_open() || !file.good() || maxlen == 0 || blocks.empty())
+    if (!readyToLoad(blocks, data, maxlen))
         return 0;
     const uint64_t B = bigBlockSize();
     uint64_t bytes = 0;
@@ -297,10 +303,7 @@ uint64_t StorageIO::loadBigBlock(uint64_t block, unsigned char *data, uint64_t m
 uint64_t StorageIO::loadSmallBlocks(const std::vector<uint64_t> &blocks, unsigned char *data,
                                     uint64_t maxlen)
 {
-    if (!data)
-        return 0;
-    file.clear();
-    if (!file.is_open() || !file.good() || maxlen == 0 || blocks.empty())
+    if (!readyToLoad(blocks, data, maxlen))
         return 0;
     const uint64_t B = bigBlockSize();
     const uint64_t S = smallBlockSize();

@@ -53,6 +53,8 @@ public:
     uint64_t loadSmallBlocks(const std::vector<uint64_t> &blocks, unsigned char *data,
                              uint64_t maxlen);
     uint64_t loadSmallBlock(uint64_t block, unsigned char *data, uint64_t maxlen);
+    // True when a block read has somewhere to go and a readable file to come from.
+    bool readyToLoad(const std::vector<uint64_t> &blocks, const unsigned char *data, uint64_t maxlen);
     // Reads len bytes at a file position; the part past the end of the file
     // is zero. False when the file cannot be read at all.
     bool readAt(uint64_t pos, unsigned char *data, uint64_t len);

@@ -247,23 +247,10 @@ void setDefaultSectionSize(QHeaderView *header, int size)
 QModelIndexList preorderList(QAbstractItemModel *model, const QModelIndex &parent)
 {
     QModelIndexList list;
-    if (!model)
-        return list;
-    // Iterative, so deep trees cannot exhaust the stack.
-    struct Frame { QModelIndex parent; int row; };
-    QVector<Frame> stack;
-    stack.push_back({parent, 0});
-    while (!stack.isEmpty()) {
-        Frame &top = stack.last();
-        if (top.row >= model->rowCount(top.parent)) {
-            stack.removeLast();
-            continue;
-        }
-        const QModelIndex index = model->index(top.row++, 0, top.parent);
+    walkRows(model, parent, [&list](const QModelIndex &index, int) {
         list.append(index);
-        if (index.isValid())
-            stack.push_back({index, 0});
-    }
+        return index.isValid() ? WalkStep::Descend : WalkStep::Skip;
+    });
     return list;
 }
 
@@ -292,27 +279,17 @@ QModelIndex verticalLookup(const QVariant &value, const QAbstractItemModel *mode
     const QModelIndex start = model->index(0, lookupColumn);
     if (!start.isValid())
         return {};
-    // The first exact match in tree order, a row before its children, found
-    // with a stack of our own (the model's own recursive search takes one
-    // call per level of a tree that can nest as deep as it has rows).
-    std::vector<std::pair<QModelIndex, int>> stack; // parent (column 0), next row
-    stack.emplace_back(QModelIndex(), 0);
-    while (!stack.empty()) {
-        auto &top = stack.back();
-        if (top.second >= model->rowCount(top.first)) {
-            stack.pop_back();
-            continue;
+    // The first exact match in tree order, a row before its children.
+    QModelIndex found;
+    walkRows(model, QModelIndex(), [&](const QModelIndex &first, int) {
+        const QModelIndex cell = first.sibling(first.row(), lookupColumn);
+        if (cell.data(Qt::DisplayRole) == value) {
+            found = lookupColumn == returnColumn ? cell : cell.sibling(first.row(), returnColumn);
+            return WalkStep::Stop;
         }
-        const int row = top.second++;
-        const QModelIndex parent = top.first;
-        const QModelIndex cell = model->index(row, lookupColumn, parent);
-        if (cell.data(Qt::DisplayRole) == value)
-            return lookupColumn == returnColumn ? cell : cell.sibling(row, returnColumn);
-        const QModelIndex first = model->index(row, 0, parent);
-        if (model->hasChildren(first))
-            stack.emplace_back(first, 0);
-    }
-    return {};
+        return model->hasChildren(first) ? WalkStep::Descend : WalkStep::Skip;
+    });
+    return found;
 }
 
 QVariant firstValue(QAbstractItemModel *model, int column, Qt::ItemDataRole role)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <vector>
+#include <utility>
 
 #include <QMap>
 #include <QModelIndexList>
@@ -34,6 +36,40 @@ void setColumnsHidden(const QList<int> &columns, QHeaderView *header);
 void setDefaultSectionSize(QHeaderView *header, int size);
 
 // Tree walks and lookups
+
+// What a tree walk does after visiting a row.
+enum class WalkStep { Skip, Descend, Stop };
+// Visits the rows below parent in tree order, a row before its children,
+// with a stack of its own (trees may nest as deep as they have rows):
+// visit(index of column 0, depth below parent starting at 0) says whether to
+// go into the row's children, pass them by, or end the walk. True when the
+// walk was ended by a visit.
+template <typename Visit>
+bool walkRows(const QAbstractItemModel *model, const QModelIndex &parent, Visit &&visit)
+{
+    if (!model)
+        return false;
+    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
+    stack.emplace_back(parent, 0);
+    while (!stack.empty()) {
+        auto &top = stack.back();
+        if (top.second >= model->rowCount(top.first)) {
+            stack.pop_back();
+            continue;
+        }
+        const QModelIndex index = model->index(top.second++, 0, top.first);
+        switch (visit(index, int(stack.size()) - 1)) {
+        case WalkStep::Stop:
+            return true;
+        case WalkStep::Descend:
+            stack.emplace_back(index, 0);
+            break;
+        case WalkStep::Skip:
+            break;
+        }
+    }
+    return false;
+}
 QModelIndexList preorderList(QAbstractItemModel *model, const QModelIndex &parent);
 int levelFromIndex(const QModelIndex &index);
 QModelIndex verticalLookup(const QVariant &value, const QAbstractItemModel *model,

@@ -117,20 +117,11 @@ void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QMode
     // A row before its children, with a stack of our own rather than one call
     // per level.
     const QAbstractItemModel *m = model();
-    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
-    stack.emplace_back(parent, 0);
-    while (!stack.empty()) {
-        auto &top = stack.back();
-        if (top.second >= m->rowCount(top.first)) {
-            stack.pop_back();
-            continue;
-        }
-        const QModelIndex index = m->index(top.second++, 0, top.first);
+    walkRows(m, parent, [&](const QModelIndex &index, int) {
         items->append(index);
         // Most rows are leaves; asking them for their expanded state is the costly part.
-        if (m->hasChildren(index) && isExpanded(index))
-            stack.emplace_back(index, 0);
-    }
+        return m->hasChildren(index) && isExpanded(index) ? WalkStep::Descend : WalkStep::Skip;
+    });
 }
 
 QList<QModelIndex> ZGroupedTreeView::visibleItems(const QModelIndex &parent) const
@@ -558,23 +549,12 @@ namespace {
 // True when some row more than levels below a top-level row exists.
 bool deeperThan(const QAbstractItemModel *model, int levels)
 {
-    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
-    stack.emplace_back(QModelIndex(), 0);
-    while (!stack.empty()) {
-        auto &top = stack.back();
-        if (top.second >= model->rowCount(top.first)) {
-            stack.pop_back();
-            continue;
-        }
-        const QModelIndex index = model->index(top.second++, 0, top.first);
+    return walkRows(model, QModelIndex(), [levels, model](const QModelIndex &index, int depth) {
         if (!model->hasChildren(index))
-            continue;
-        // index sits stack.size() - 1 levels below the top; its children one more.
-        if (int(stack.size()) > levels)
-            return true;
-        stack.emplace_back(index, 0);
-    }
-    return false;
+            return WalkStep::Skip;
+        // The children of index sit depth + 1 levels below the top.
+        return depth >= levels ? WalkStep::Stop : WalkStep::Descend;
+    });
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // Reads every cell of a model, tree or table, with a stack of its own (a tree
 // from a file can nest as deep as it has rows); gives the number of rows seen.
 
+#include "modelhelpers.h"
+
 #include <QAbstractItemModel>
 #include <QVariant>
 
@@ -21,25 +23,15 @@ inline int walkModel(const QAbstractItemModel *model, const std::vector<int> &ro
             model->headerData(c, Qt::Horizontal, role);
     }
     int seen = 0;
-    std::vector<std::pair<QModelIndex, int>> stack; // parent, next row
-    stack.emplace_back(QModelIndex(), 0);
-    while (!stack.empty()) {
-        auto &top = stack.back();
-        if (top.second >= model->rowCount(top.first)) {
-            stack.pop_back();
-            continue;
-        }
-        const QModelIndex parent = top.first;
-        const int row = top.second++;
+    walkRows(model, QModelIndex(), [&](const QModelIndex &first, int) {
         ++seen;
+        const QModelIndex parent = first.parent();
         for (int c = 0; c < model->columnCount(parent); ++c) {
             for (int role : roles)
-                model->index(row, c, parent).data(role).toString();
+                model->index(first.row(), c, parent).data(role).toString();
         }
-        const QModelIndex first = model->index(row, 0, parent);
-        if (model->hasChildren(first))
-            stack.emplace_back(first, 0);
-    }
+        return model->hasChildren(first) ? WalkStep::Descend : WalkStep::Skip;
+    });
     return seen;
 }
 
