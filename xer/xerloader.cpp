@@ -249,21 +249,29 @@ private:
     bool m_looking = true;
 };
 
+// Calls f(k, begin, end) for each TAB-separated field k of a line, its
+// marker being field 0; gives the number of fields.
+template <typename F>
+int forEachField(const xer::XERFile &reader, const xer::LineSpan &line, F &&f)
+{
+    const char *field = reader.lineBegin(line);
+    const char *const end = field + line.size;
+    for (int k = 0;; ++k) {
+        const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
+        f(k, field, tab ? tab : end);
+        if (!tab)
+            return k + 1;
+        field = tab + 1;
+    }
+}
+
 // The names of a "%F" line's fields, its marker first, in lower case.
 QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
 {
     QStringList names;
-    const char *begin = reader.lineBegin(line);
-    const char *end = begin + line.size;
-    const char *field = begin;
-    while (true) {
-        const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
-        const char *fieldEnd = tab ? tab : end;
-        names << reader.decode(field, fieldEnd).toLower();
-        if (!tab)
-            break;
-        field = tab + 1;
-    }
+    forEachField(reader, line, [&](int, const char *begin, const char *end) {
+        names << reader.decode(begin, end).toLower();
+    });
     return names;
 }
 
@@ -631,31 +639,22 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
         // A record with more or fewer fields than its "%F" line keeps its
         // values in their own columns: extra fields are ignored, missing
         // ones read as empty.
-        const xer::LineSpan &line = lines.records[size_t(r)];
-        const char *field = m_reader->lineBegin(line);
-        const char *const end = field + line.size;
         const int row = firstRow + (r - from);
-        int k = 0;
-        while (true) {
-            const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
-            const char *fieldEnd = tab ? tab : end;
-            if (k < targets && fieldEnd > field) {
-                const TablePlan::Target &target = plan.targets[size_t(k)];
-                if (target.type == CellType::String && target.column) {
-                    target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
-                } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
-                    // A later field of the same name that cannot be read
-                    // empties the cell, as it would have replaced it.
-                    target.column->putNothing(row);
-                    ++notes->unread;
-                }
+        const int fields = forEachField(*m_reader, lines.records[size_t(r)],
+                                        [&](int k, const char *field, const char *fieldEnd) {
+            if (k >= targets || fieldEnd == field)
+                return;
+            const TablePlan::Target &target = plan.targets[size_t(k)];
+            if (target.type == CellType::String && target.column) {
+                target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
+            } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
+                // A later field of the same name that cannot be read
+                // empties the cell, as it would have replaced it.
+                target.column->putNothing(row);
+                ++notes->unread;
             }
-            ++k;
-            if (!tab)
-                break;
-            field = tab + 1;
-        }
-        if (k != plan.fieldCount)
+        });
+        if (fields != plan.fieldCount)
             ++notes->mismatched;
     }
 }
@@ -726,23 +725,15 @@ void XERLoader::fillLayout(const xer::TableLines &lines)
     if (!layoutFields(fieldNames(*m_reader, lines.fields), &idField, &nameField, &dataField))
         return;
     for (const xer::LineSpan &line : lines.records) {
-        const char *begin = m_reader->lineBegin(line);
-        const char *const end = begin + line.size;
         QString id, name, data;
-        int k = 0;
-        for (const char *field = begin;; ++k) {
-            const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(end - field)));
-            const char *fieldEnd = tab ? tab : end;
+        forEachField(*m_reader, line, [&](int k, const char *begin, const char *end) {
             if (k == idField)
-                id = m_reader->decode(field, fieldEnd);
+                id = m_reader->decode(begin, end);
             else if (k == nameField)
-                name = m_reader->decode(field, fieldEnd);
+                name = m_reader->decode(begin, end);
             else if (k == dataField)
-                data = m_reader->decode(field, fieldEnd);
-            if (!tab)
-                break;
-            field = tab + 1;
-        }
+                data = m_reader->decode(begin, end);
+        });
         m_layoutRows.append(layoutRow(id, name, data));
     }
 }
