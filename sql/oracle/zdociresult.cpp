@@ -429,10 +429,11 @@ void ZDOCIResultPrivate::outValues(QVector<QVariant> &values, ZDOCIIndicators &i
             continue;
         values.detach();
         qOutBufferToVariant(values[i], temporary.at(i), errorHandle);
-        const QVariant::Type type = values.at(i).type();
+        // type() names every registered type UserType; userType() keeps it.
+        const int type = values.at(i).userType();
         if (indicators[i] == -1)
-            values[i] = QVariant(type);
+            values[i] = QVariant(QVariant::Type(type));
         else
-            values[i] = QVariant(int(type), values.at(i).constData());
+            values[i] = QVariant(type, values.at(i).constData());
     }
 }

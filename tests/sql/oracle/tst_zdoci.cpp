@@ -503,6 +503,8 @@ void tst_ZDOCI::rowIds()
     QTest::ignoreMessage(QtWarningMsg, "Unknown bind variable");
     q.bindValue(QStringLiteral(":r"), id, QSql::Out);
     q.exec();
+    // The unbound OUT value comes back as the row id it was.
+    QCOMPARE(q.boundValue(QStringLiteral(":r")).typeName(), "ZDOCIRowIdPointer");
     QVERIFY(q.exec(QStringLiteral("delete from rid")));
 }
 
