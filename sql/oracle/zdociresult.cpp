@@ -186,6 +186,14 @@ bool ZDOCIResult::exec()
                          d->errorHandle) == OCI_SUCCESS) {
             if (!d->cols)
                 d->cols = new ZDOCICols(int(count), d);
+            if (d->cols->lobLocatorMissing) {
+                delete d->cols;
+                d->cols = nullptr;
+                // The client reports nothing on the error handle for this.
+                setLastError(qMakeOCIError(resultText("Cannot create LOB locator"),
+                                           QSqlError::StatementError, nullptr));
+                return false;
+            }
         } else {
             count = 0;
         }
