@@ -3,6 +3,7 @@
 #include "cfbstream.h"
 #include "mppr12tarvolen.h"
 #include "mppr9tarvolen.h"
+#include "mpprassignment.h"
 #include "mpprcompobj.h"
 #include "mpprtask.h"
 
@@ -60,6 +61,7 @@ private slots:
     void read();
     void notCompoundFile();
     void readTasks();
+    void assignmentDatesStartEmpty();
 
 private:
     template<typename R, typename F>
@@ -213,6 +215,14 @@ void tst_MppProject::readTasks()
 {
     checkReadTasks<mppr9::Tarvolen, mppr9::Field>();
     checkReadTasks<mppr12::Tarvolen, mppr12::Field>();
+}
+
+void tst_MppProject::assignmentDatesStartEmpty()
+{
+    // A date the reader leaves alone reads as no date, 1983-12-31 00:00 UTC.
+    const mppr::Assignment assignment;
+    for (const QDateTime &date : assignment.dates)
+        QCOMPARE(date, QDateTime(QDate(1983, 12, 31), QTime(0, 0), Qt::UTC));
 }
 
 QTEST_GUILESS_MAIN(tst_MppProject)
