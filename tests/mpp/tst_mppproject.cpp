@@ -145,7 +145,8 @@ void tst_MppProject::read_data()
     QTest::addRow("19 up to its unknown layout") << "   19/Props=5000" << cobj << 7 << "   19" << strings;
     QTest::addRow("112 up to its unknown layout") << "   112/Props=40" << cobj << 7 << "   112" << strings;
     QTest::addRow("114 up to its unknown layout") << "   114/Props=100" << cobj << 7 << "   114" << strings;
-    QTest::addRow("no CompObj") << "   19/Props=8" << QByteArray() << 7 << "   19" << "||";
+    QTest::addRow("no CompObj") << "   19/Props=28" << QByteArray() << 7 << "   19" << "||";
+    QTest::addRow("properties shorter than their header") << "   114/Props=27" << cobj << 1 << "   114" << strings;
     QTest::addRow("Project 4.0") << "x" << projectCompObj("Microsoft Project 4.0") << 3 << QString()
                                  << "Microsoft Project 4.0|MSProject.Project.4|MSProject.MPP4";
     QTest::addRow("broken CompObj keeps what it read") << "   19" << cobj.left(60) << 1 << "   19"
