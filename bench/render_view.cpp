@@ -61,18 +61,6 @@ void printLine(const QString &text)
     std::fflush(stdout);
 }
 
-long peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
-    }
-    return -1;
-}
-
 // Waits in the event loop until the window has handled the read's result.
 void waitForLoad(const MainWindow &window)
 {
