@@ -257,14 +257,19 @@ int XERFile::readBuffer(qint64 *size)
                 return NotXer;
             checked = true;
         }
-        // The quotient comes first, so only the last chunk reports 10.
-        emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
-                      QStringLiteral("Read project from file"));
+        // The quotient comes first, so only the last chunk reports 10. A
+        // file is not reported on before it is known to be an XER file.
+        if (checked)
+            emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
+                          QStringLiteral("Read project from file"));
     }
     // A file shorter than the header's bytes may still be a header alone;
     // an empty file is not an XER file.
-    if (!checked && !startsAsXer(m_data.get(), m_data.get() + filled))
-        return NotXer;
+    if (!checked) {
+        if (!startsAsXer(m_data.get(), m_data.get() + filled))
+            return NotXer;
+        emit progress(10, QStringLiteral("Read project from file"));
+    }
     *size = filled;
     m_dataSize = filled;
     return Ok;
