@@ -111,6 +111,20 @@ LineKind kindOf(const char *begin, const char *end)
     return LineKind::Other;
 }
 
+// A UTF-8 byte-order mark before the header is skipped.
+const char *afterByteOrderMark(const char *p, const char *end)
+{
+    return end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0 ? p + 3 : p;
+}
+
+// Whether the first bytes of a file are those of an XER export: the header
+// marker and a TAB, after an optional byte-order mark.
+bool startsAsXer(const char *p, const char *end)
+{
+    p = afterByteOrderMark(p, end);
+    return end - p >= 7 && std::memcmp(p, "ERMHDR\t", 7) == 0;
+}
+
 } // namespace
 
 XERFile::XERFile(const QString &fileName, LineSeparator separator, const QStringList &wantedTables,
@@ -176,12 +190,8 @@ int XERFile::read()
         qint64 size = 0;
         result = readBuffer(&size);
         if (result == Ok) {
-            const char *begin = m_data.get();
-            const char *end = begin + size;
-            // A UTF-8 byte-order mark before the header is skipped.
-            if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
-                begin += 3;
-            result = scanLines(begin, end);
+            const char *end = m_data.get() + size;
+            result = scanLines(afterByteOrderMark(m_data.get(), end), end);
         }
     } catch (const std::bad_alloc &) {
         result = OutOfMemory;
@@ -192,19 +202,6 @@ int XERFile::read()
         clear();
     return result;
 }
-
-namespace {
-
-// Whether the first bytes of a file are those of an XER export: the header
-// marker and a TAB, after an optional UTF-8 byte-order mark.
-bool startsAsXer(const char *p, const char *end)
-{
-    if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
-        p += 3;
-    return end - p >= 7 && std::memcmp(p, "ERMHDR\t", 7) == 0;
-}
-
-} // namespace
 
 int XERFile::readBuffer(qint64 *size)
 {
