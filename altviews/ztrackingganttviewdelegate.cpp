@@ -1,5 +1,6 @@
 #include "ztrackingganttviewdelegate.h"
 
+#include "captions.h"
 #include "zitempainter.h"
 
 #include <QPainter>
@@ -27,7 +28,7 @@ void ZTrackingGanttViewDelegate::paint(QPainter *painter, const QStyleOptionView
     const QRect r = option.rect;
     QString text;
     if (index.model())
-        text = index.sibling(index.row(), m_progressColumn).data(Qt::DisplayRole).toString();
+        text = shownText(index.sibling(index.row(), m_progressColumn).data(Qt::DisplayRole).toString());
     int progress = 0;
     if (!text.isEmpty() && text.endsWith(QLatin1Char('%')))
         progress = text.left(text.size() - 1).toInt();

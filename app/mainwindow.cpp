@@ -344,6 +344,12 @@ void MainWindow::onXerReadFailed(int code)
     case 3:
         text = tr("The file %1 holds a line too long to read.").arg(path);
         break;
+    case 4:
+        text = tr("There is not enough memory to open the file %1.").arg(path);
+        break;
+    case 5:
+        text = tr("The file %1 could not be read to its end.").arg(path);
+        break;
     default:
         text = tr("The file %1 could not be read (error %2).").arg(path).arg(code);
         break;

@@ -9,6 +9,8 @@
 //            tab-separated fields, the floor the load is measured against>
 //   parent_tree_ms <grouping the activity model by WBS into a parent-item tree>
 //   filter_ms <filtering that tree by one value list>
+//            (these two only after a load that succeeded, and not under an
+//            address-space limit)
 //   peak_rss_mb <peak resident memory of the process so far>
 // With --dump NAME before a file, prints instead model NAME after the load as
 // tab-separated text: the header captions, then one line per row.
@@ -37,12 +39,15 @@
 #include <vector>
 #include <map>
 #include <memory>
+#include <new>
+
+#include <sys/resource.h>
 
 namespace {
 
 // Reads the file into one buffer and splits it into lines and fields,
 // keeping the spans of one line at a time: what any reader must do at least.
-// Gives the milliseconds taken, or -1 when the file cannot be read.
+// Gives the milliseconds taken, or -1 when the file cannot be read (or held).
 qint64 scanFile(const QString &path, qint64 *fieldCount)
 {
     QElapsedTimer timer;
@@ -50,7 +55,12 @@ qint64 scanFile(const QString &path, qint64 *fieldCount)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
     const char *p = bytes.constData();
     const char *const end = p + bytes.size();
     std::vector<std::pair<int, int>> spans;
@@ -74,6 +84,12 @@ qint64 scanFile(const QString &path, qint64 *fieldCount)
     }
     *fieldCount = fields;
     return timer.elapsed();
+}
+
+bool underMemoryLimit()
+{
+    rlimit limit{};
+    return getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
 }
 
 void printLine(const QString &text)
@@ -252,8 +268,12 @@ int main(int argc, char **argv)
         const QString report = loader->loadReport();
         if (!report.isEmpty())
             std::fprintf(stderr, "%s\n", report.toUtf8().constData());
-        if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
-            && loader->model(QStringLiteral("PROJWBS"))) {
+        // Qt's proxy models end the process when memory runs out inside them:
+        // under an address-space limit the figures past the load are left out.
+        if (result == 0 && underMemoryLimit()) {
+            std::fprintf(stderr, "parent_tree_ms and filter_ms left out under an address-space limit\n");
+        } else if (result == 0 && loader->model(QStringLiteral("ActivityModel"))
+                   && loader->model(QStringLiteral("PROJWBS"))) {
             ZParentItemProxyModel tree;
             ZFilterDialogProxyModel filter;
             printLine(QStringLiteral("parent_tree_ms %1").arg(buildWbsTree(loader.get(), &tree)));

@@ -34,3 +34,13 @@ QVariant dateFunction(const QVariant &key)
 {
     return QVariant(key.toDate());
 }
+
+QString shownText(const QString &text)
+{
+    if (text.size() <= ShownTextLength)
+        return text;
+    int length = ShownTextLength;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length) + QChar(0x2026);
+}

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace parallel {
@@ -18,6 +19,9 @@ struct Job
     std::mutex mutex;
     std::condition_variable finished;
     int done = 0; // under mutex
+    // An item ran out of memory: the items not yet begun are passed over,
+    // and the waiting thread raises it as its own failure.
+    std::atomic<bool> outOfMemory{false};
 };
 
 namespace {
@@ -26,7 +30,15 @@ namespace {
 void work(Job &job)
 {
     for (int i = job.next.fetch_add(1); i < job.count; i = job.next.fetch_add(1)) {
-        job.f(i);
+        // No exception leaves a worker (it would end the process): memory
+        // running out is noted here and raised on the waiting thread.
+        if (!job.outOfMemory.load()) {
+            try {
+                job.f(i);
+            } catch (const std::bad_alloc &) {
+                job.outOfMemory.store(true);
+            }
+        }
         const std::lock_guard<std::mutex> lock(job.mutex);
         if (++job.done == job.count)
             job.finished.notify_all();
@@ -38,6 +50,9 @@ void finish(Job &job)
     work(job);
     std::unique_lock<std::mutex> lock(job.mutex);
     job.finished.wait(lock, [&job] { return job.done == job.count; });
+    lock.unlock();
+    if (job.outOfMemory.load())
+        throw std::bad_alloc();
 }
 
 class Pool

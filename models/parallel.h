@@ -9,6 +9,12 @@
 // use, and the calling thread itself. Every hand-over goes through standard
 // mutexes and atomics, so a loop nests in another (a worker that starts one
 // takes part in it) and the thread sanitizer sees the order of every step.
+//
+// Memory running out: a call that throws std::bad_alloc on a worker is
+// caught there, the calls not yet begun are passed over, and forEach() or
+// Task::wait() throws std::bad_alloc on the waiting thread once every begun
+// call has returned. No exception crosses from one thread to another; other
+// exceptions must not leave the calls.
 namespace parallel {
 
 struct Job;

@@ -231,10 +231,20 @@ void ZIndex::cutParentLoops()
 
 void ZIndex::setParent(const QVariant &key, const QVariant &parent)
 {
-    (*this)[key].parent = parent;
+    ZNode &node = (*this)[key];
     const QString parentText = parent.toString();
+    // The key can stand in the parent's list only when it was linked there
+    // before: its current link, or an earlier one of a key linked under
+    // several parents. Only then is the list searched, so linking the
+    // children of one parent takes time in proportion to their number.
+    const bool linkedHere = node.parent.isValid() && node.parent.toString() == parentText;
+    const bool linkedElsewhere = node.parent.isValid() && !linkedHere;
+    const bool mayBeListed = linkedHere || m_relinked.count(key) > 0;
+    if (linkedElsewhere)
+        m_relinked.insert(key);
+    node.parent = parent;
     auto list = childKeys.find(parentText);
-    if (list != childKeys.end()) {
+    if (mayBeListed && list != childKeys.end()) {
         for (int i = 0; i < list->size(); ++i) {
             if (variantsEqual(list->at(i), key)) {
                 list->removeAt(i);
@@ -505,10 +515,12 @@ ZIndex cross(const ZIndex &a, const ZIndex &b)
             ZNode combined = nodeB;
             combined.rows = std::move(rows);
             const QVariant key(combinedFormat.arg(textA, kb.toString()));
-            combined.parent = nodeB.parent.isValid()
+            const QVariant parentKey = nodeB.parent.isValid()
                     ? QVariant(combinedFormat.arg(textA, nodeB.parent.toString()))
                     : ka;
-            const QVariant parentKey = combined.parent;
+            // The link is made by setParent, which keeps the child lists.
+            const auto existing = result.find(key);
+            combined.parent = existing != result.end() ? existing->second.parent : QVariant();
             result[key] = std::move(combined);
             result.setParent(key, parentKey);
         };

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 class QAbstractItemModel;
 class QStandardItem;
@@ -60,7 +61,9 @@ public:
     void group(int role = Qt::DisplayRole);
 
     // Links key (created if absent) under parent: key stands once at the end
-    // of parent's child list. The list of a previous parent keeps it.
+    // of parent's child list. The list of a previous parent keeps it. Parent
+    // links are made here only (not by writing a node's parent), so that
+    // linking n children takes time in proportion to n.
     void setParent(const QVariant &key, const QVariant &parent);
     // Removes key and every reference to it in the child lists.
     void removeNode(const QVariant &key);
@@ -100,6 +103,10 @@ protected:
                         int displayColumn, const std::function<bool(int)> &accept);
 
 private:
+    // Keys that were linked under more than one parent: the lists of their
+    // earlier parents may still hold them.
+    std::set<QVariant, VariantLess> m_relinked;
+
     void collapseStep(const QVariant &key, int depth, int level, QSet<QString> &visited,
                       QSet<QString> &removed);
     void cutParentLoops();

@@ -1,5 +1,7 @@
 #include "zdetaildelegate.h"
 
+#include "captions.h"
+
 #include "zgroupedtreeviewdelegate.h"
 
 #include <QDateTime>
@@ -50,10 +52,10 @@ void ZDetailDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
         if (text.startsWith(QLatin1String("PR_")))
             text = text.mid(3);
     }
-    lineEdit->setText(text);
+    lineEdit->setText(shownText(text));
 }
 
 QString ZDetailDelegate::displayText(const QVariant &value, const QLocale &) const
 {
-    return ZGroupedTreeViewDelegate::formatValue(value);
+    return shownText(ZGroupedTreeViewDelegate::formatValue(value));
 }

@@ -1,5 +1,7 @@
 #include "zgroupedtreeviewdelegate.h"
 
+#include "captions.h"
+
 #include <QDateTime>
 
 ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate(int column, QObject *parent)
@@ -36,7 +38,7 @@ QSize ZGroupedTreeViewDelegate::sizeHint(const QStyleOptionViewItem &option,
 
 QString ZGroupedTreeViewDelegate::displayText(const QVariant &value, const QLocale &) const
 {
-    return formatValue(value);
+    return shownText(formatValue(value));
 }
 
 QString ZGroupedTreeViewDelegate::dateText(const QVariant &value)
@@ -62,7 +64,9 @@ QString ZGroupedTreeViewDelegate::formatValue(const QVariant &value)
     if (!date.isEmpty())
         return date;
     const QString text = value.toString();
-    if (text.indexOf(QLatin1Char('_')) == 2)
+    // The first "_" at position 2, found without reading a long text whole.
+    if (text.size() > 2 && text.at(2) == QLatin1Char('_') && text.at(0) != QLatin1Char('_')
+        && text.at(1) != QLatin1Char('_'))
         return text.mid(3);
     return text;
 }

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 #include <numeric>
 
 namespace {
@@ -317,13 +318,25 @@ ProjectLoader::ProjectLoader(QObject *parent)
 
 ProjectLoader::~ProjectLoader()
 {
+    removeModels();
+}
+
+void ProjectLoader::removeModels()
+{
+    QMap<QString, QAbstractItemModel *> models;
+    QList<QPointer<QAbstractItemModel>> order;
+    {
+        const std::lock_guard<std::mutex> lock(m_modelsMutex);
+        models.swap(m_models);
+        order.swap(m_order);
+    }
     // Derived models go before the tables they join, so no join ever points
     // at a table that is already gone.
     QSet<QAbstractItemModel *> registered;
-    for (QAbstractItemModel *m : qAsConst(m_models))
+    for (QAbstractItemModel *m : qAsConst(models))
         registered.insert(m);
-    for (int i = m_order.size() - 1; i >= 0; --i) {
-        QAbstractItemModel *m = m_order.at(i).data();
+    for (int i = order.size() - 1; i >= 0; --i) {
+        QAbstractItemModel *m = order.at(i).data();
         if (m && registered.remove(m))
             delete m;
     }
@@ -675,7 +688,16 @@ void ProjectLoader::createActivityModel()
             addStartFinishDate(structure, task);
             joinTables();
         });
-        addPredecessors(relations, task);
+        try {
+            addPredecessors(relations, task);
+        } catch (const std::bad_alloc &) {
+            // The other steps use this frame: they end before it goes.
+            try {
+                others.wait();
+            } catch (const std::bad_alloc &) {
+            }
+            throw;
+        }
         others.wait();
     } else {
         addTaskTypes(task);

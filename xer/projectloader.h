@@ -90,11 +90,16 @@ signals:
     void progress(int percent, const QString &text);
     void finished();
     // A read that failed, with its result code (1 not an XER file, 2 cannot
-    // open, 3 a line too long to read); finished() is not emitted then.
+    // open, 3 a line too long to read, 4 out of memory, 5 the file could not
+    // be read to its end; xer::XERFile::ReadResult); finished() is not
+    // emitted then.
     void failed(int result);
 
 protected:
     LoadNotes m_notes;
+
+    // Destroys every registered model and forgets them all.
+    void removeModels();
 
     // Hands every registered model made on the calling thread to the target
     // thread, so that signals among them are delivered there once the

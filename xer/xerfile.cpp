@@ -111,6 +111,20 @@ LineKind kindOf(const char *begin, const char *end)
     return LineKind::Other;
 }
 
+// A UTF-8 byte-order mark before the header is skipped.
+const char *afterByteOrderMark(const char *p, const char *end)
+{
+    return end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0 ? p + 3 : p;
+}
+
+// Whether the first bytes of a file are those of an XER export: the header
+// marker and a TAB, after an optional byte-order mark.
+bool startsAsXer(const char *p, const char *end)
+{
+    p = afterByteOrderMark(p, end);
+    return end - p >= 7 && std::memcmp(p, "ERMHDR\t", 7) == 0;
+}
+
 } // namespace
 
 XERFile::XERFile(const QString &fileName, LineSeparator separator, const QStringList &wantedTables,
@@ -139,22 +153,28 @@ void XERFile::clearObjects() const
 void XERFile::clear()
 {
     clearObjects();
-    // A large file's buffer and spans go back to the system on a worker:
-    // the caller goes on meanwhile.
-    struct Held
-    {
-        std::unique_ptr<char[]> data;
-        std::vector<TableLines> tableLines;
-        std::vector<LineSpan> otherLines;
-    };
-    auto held = std::make_shared<Held>();
-    held->data = std::move(m_data);
-    held->tableLines = std::move(m_tableLines);
-    held->otherLines = std::move(m_otherLines);
-    m_tableLines.clear();
-    m_otherLines.clear();
-    if (m_dataSize >= 1024 * 1024)
-        parallel::start([held = std::move(held)]() mutable { held.reset(); });
+    if (m_dataSize >= 1024 * 1024) {
+        // A large file's buffer and spans go back to the system on a worker:
+        // the caller goes on meanwhile. Short of memory even for that, they
+        // go here.
+        struct Held
+        {
+            std::unique_ptr<char[]> data;
+            std::vector<TableLines> tableLines;
+            std::vector<LineSpan> otherLines;
+        };
+        try {
+            auto held = std::make_shared<Held>();
+            held->data = std::move(m_data);
+            held->tableLines = std::move(m_tableLines);
+            held->otherLines = std::move(m_otherLines);
+            parallel::start([held = std::move(held)]() mutable { held.reset(); });
+        } catch (const std::bad_alloc &) {
+        }
+    }
+    m_data.reset();
+    m_tableLines = std::vector<TableLines>();
+    m_otherLines = std::vector<LineSpan>();
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
@@ -165,18 +185,19 @@ int XERFile::read()
     clear();
     initLegacyTable();
     m_utf8 = true;
-    qint64 size = 0;
-    int result = readBuffer(&size);
-    if (result != Ok) {
-        clear();
-        return result;
+    int result = Ok;
+    try {
+        qint64 size = 0;
+        result = readBuffer(&size);
+        if (result == Ok) {
+            const char *end = m_data.get() + size;
+            result = scanLines(afterByteOrderMark(m_data.get(), end), end);
+        }
+    } catch (const std::bad_alloc &) {
+        result = OutOfMemory;
     }
-    const char *begin = m_data.get();
-    const char *end = begin + size;
-    // A UTF-8 byte-order mark before the header is skipped.
-    if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
-        begin += 3;
-    result = scanLines(begin, end);
+    if (result == OutOfMemory)
+        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: out of memory").arg(m_fileName);
     if (result != Ok)
         clear();
     return result;
@@ -188,57 +209,64 @@ int XERFile::readBuffer(qint64 *size)
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
         return CannotOpen;
+    // The size the system gives is only a hint: a pipe gives 0, a file under
+    // /proc less than it holds, and a file may grow while being read. The
+    // file is read to its end, the buffer growing as needed.
     const qint64 expected = file.size();
-    // The whole file in one buffer; it may still grow while being read.
     qint64 capacity = qMax(expected, qint64(0)) + 1;
     m_data.reset(new (std::nothrow) char[size_t(capacity)]);
-    if (!m_data) {
-        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
-        return TooLarge;
-    }
+    if (!m_data)
+        return OutOfMemory;
+    // The header is checked once its bytes are in, or at the end of a
+    // shorter file.
+    constexpr qint64 HeaderBytes = 10; // byte-order mark, "ERMHDR", TAB
     qint64 filled = 0;
-    bool first = true;
+    bool checked = false;
     bool triedSideBySide = false;
     while (true) {
-        if (!first && !triedSideBySide) {
+        if (checked && !triedSideBySide) {
             triedSideBySide = true;
             filled = readSideBySide(&file, filled, expected);
         }
         if (filled == capacity) {
             const qint64 grown = qMax(capacity * 2, ChunkSize);
             std::unique_ptr<char[]> larger(new (std::nothrow) char[size_t(grown)]);
-            if (!larger) {
-                qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: too large to hold").arg(m_fileName);
-                return TooLarge;
-            }
+            if (!larger)
+                return OutOfMemory;
             std::memcpy(larger.get(), m_data.get(), size_t(filled));
             m_data = std::move(larger);
             capacity = grown;
         }
         const qint64 got = file.read(m_data.get() + filled, qMin(ChunkSize, capacity - filled));
         if (got < 0) {
-            qCWarning(lcXer) << "XERFile::read cannot read" << m_fileName << file.errorString();
-            break;
+            // Part of a file is no project: nothing read so far is kept.
+            qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: reading failed after %2 bytes: %3")
+                                              .arg(m_fileName)
+                                              .arg(filled)
+                                              .arg(file.errorString());
+            return ReadFailed;
         }
         if (got == 0)
             break;
         filled += got;
-        if (first) {
-            first = false;
-            const char *p = m_data.get();
-            const char *end = p + filled;
-            if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
-                p += 3;
-            if (end - p < 7 || std::memcmp(p, "ERMHDR\t", 7) != 0)
+        if (!checked && filled >= HeaderBytes) {
+            if (!startsAsXer(m_data.get(), m_data.get() + filled))
                 return NotXer;
+            checked = true;
         }
-        // The quotient comes first, so only the last chunk reports 10.
-        emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
-                      QStringLiteral("Read project from file"));
+        // The quotient comes first, so only the last chunk reports 10. A
+        // file is not reported on before it is known to be an XER file.
+        if (checked)
+            emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
+                          QStringLiteral("Read project from file"));
     }
-    // Not even a header line: a file without one is not an XER file.
-    if (first)
-        return NotXer;
+    // A file shorter than the header's bytes may still be a header alone;
+    // an empty file is not an XER file.
+    if (!checked) {
+        if (!startsAsXer(m_data.get(), m_data.get() + filled))
+            return NotXer;
+        emit progress(10, QStringLiteral("Read project from file"));
+    }
     *size = filled;
     m_dataSize = filled;
     return Ok;

@@ -50,14 +50,18 @@ struct ScannedLine
 //
 // Text encoding: a UTF-8 byte-order mark is skipped; a file whose bytes are
 // valid UTF-8 is decoded as UTF-8, any other as Windows-1252 (what P6 writes
-// on most installations). A last line without a line end is kept.
+// on most installations). A last line without a line end is kept. The file
+// is read to its end whatever size the system gives for it, so a pipe or a
+// file under /proc reads as any other.
 class XERFile : public QObject
 {
     Q_OBJECT
 public:
-    // TooLarge: a line longer than MaxLineBytes, more lines than can be
-    // counted, or a file too large to hold; nothing of such a file is kept.
-    enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2, TooLarge = 3 };
+    // TooLarge: a line longer than MaxLineBytes or more lines than can be
+    // counted. OutOfMemory: the memory to hold the file ran out. ReadFailed:
+    // reading stopped with an error before the end of the file. Nothing of a
+    // file that fails is kept.
+    enum ReadResult { Ok = 0, NotXer = 1, CannotOpen = 2, TooLarge = 3, OutOfMemory = 4, ReadFailed = 5 };
     Q_ENUM(ReadResult)
 
     // The longest line the reader takes: a decoded line takes twice its

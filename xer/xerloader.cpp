@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <numeric>
 
 namespace {
@@ -342,11 +343,33 @@ void XERLoader::read()
     m_notes = LoadNotes();
     emit started();
 
+    // Memory running out anywhere in the load (the pool's workers pass it on
+    // to this thread) fails the load: what it made so far is dropped and the
+    // caller hears of it as of any other failure. No exception leaves here.
+    try {
+        if (!readFile(timer))
+            return;
+    } catch (const std::bad_alloc &) {
+        if (m_reader)
+            m_reader->release();
+        m_layoutRows = QVariantList();
+        removeModels();
+        m_readResult = xer::XERFile::OutOfMemory;
+        qCWarning(lcXer).noquote() << QStringLiteral("XERLoader::read %1: out of memory").arg(m_fileName);
+        threadhandoff::release(this);
+        emit failed(m_readResult);
+        return;
+    }
+    qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+}
+
+bool XERLoader::readFile(const QElapsedTimer &timer)
+{
     if (!m_reader) {
         m_readResult = xer::XERFile::CannotOpen;
         qCWarning(lcXer) << "XERLoader::read no file to read";
         emit failed(m_readResult);
-        return;
+        return false;
     }
     m_readResult = m_reader->read();
     const qint64 readMs = timer.elapsed();
@@ -355,7 +378,7 @@ void XERLoader::read()
                                           .arg(m_fileName)
                                           .arg(m_readResult);
         emit failed(m_readResult);
-        return;
+        return false;
     }
 
     struct Job
@@ -522,7 +545,7 @@ void XERLoader::read()
     QThread::msleep(5);
     threadhandoff::release(this);
     emit finished();
-    qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+    return true;
 }
 
 void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer> &container)

@@ -12,12 +12,15 @@ class XERTable;
 struct TableLines;
 } // namespace xer
 
+class QElapsedTimer;
+
 // Loads an XER file: read() runs on a thread of the global thread pool,
 // reads the file into the ten table containers, wraps each in a table model,
 // keeps the rows of the file's P6 layout table "VIEWPROP" and builds the
 // derived models. Progress arrives in the order sent; a read that fails
-// emits failed(code) instead of finished(). Every model is handed to the
-// application's thread before finished().
+// (memory running out included) emits failed(code) instead of finished() and
+// keeps nothing of the file. Every model is handed to the application's
+// thread before finished().
 class XERLoader : public ProjectLoader
 {
     Q_OBJECT
@@ -51,6 +54,9 @@ private:
         int otherRecords = 0; // their records
     };
     struct TablePlan;
+    // The load after started(): false when it failed (failed() was emitted).
+    // Throws std::bad_alloc when memory runs out.
+    bool readFile(const QElapsedTimer &timer);
     void prepareContainer(const QString &table, IContainer *container) const;
     // Finds the copies of a table to read, where their fields go, and makes
     // the container's rows, empty.

@@ -2,6 +2,7 @@
 
 #include "zitempainter.h"
 
+#include "captions.h"
 #include "modelhelpers.h"
 
 #include <QPainter>
@@ -83,7 +84,7 @@ void ZGanttViewDelegate::drawGanttChartText(QPainter *painter, const QStyleOptio
         QString text;
         if (index.model()) {
             const int column = columnIndex(index.model(), it.value());
-            text = index.sibling(index.row(), column).data(Qt::DisplayRole).toString();
+            text = shownText(index.sibling(index.row(), column).data(Qt::DisplayRole).toString());
         }
         const QRect bounds = metrics.boundingRect(text);
         const int w = bounds.right() - bounds.left() + 1;

@@ -266,6 +266,12 @@ void tst_ActivityDetails::formatting()
     QCOMPARE(edit("leFinish")->text(), QStringLiteral("15-03-2024"));
     // Only relation prefixes are dropped in the form.
     QCOMPARE(edit("leTaskType")->text(), QStringLiteral("TT_Mile"));
+    // A name too long to lay out shows its start.
+    const QString longName(1 << 20, QLatin1Char('n'));
+    m_activities->setData(m_activities->index(1, 4), longName);
+    m_pane->onRowChanged(activityRow(7), QModelIndex());
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    QCOMPARE(edit("leName")->text(), longName.left(4096) + QChar(0x2026));
 
     QTableView *pred = table("tblvwPred");
     auto *delegate = qobject_cast<QStyledItemDelegate *>(pred->itemDelegate());

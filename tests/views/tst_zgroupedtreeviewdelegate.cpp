@@ -38,6 +38,9 @@ void tst_ZGroupedTreeViewDelegate::displayText_data()
     QTest::addRow("short number text") << QVariant(QStringLiteral("12")) << "12";
     QTest::addRow("invalid") << QVariant() << "";
     QTest::addRow("not a date") << QVariant(QStringLiteral("2024-13-45")) << "2024-13-45";
+    QTest::addRow("long text: its start and an ellipsis")
+            << QVariant(QStringLiteral("TT_") + QString(1 << 20, QLatin1Char('x')))
+            << QString(4096, QLatin1Char('x')) + QChar(0x2026);
 }
 
 void tst_ZGroupedTreeViewDelegate::displayText()

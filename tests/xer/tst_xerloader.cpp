@@ -1,19 +1,27 @@
+#include "captions.h"
 #include "fieldroles.h"
 #include "columnreader.h"
 #include "modelhelpers.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
+#include "zindex.h"
 #include "zjoinproxymodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QThreadPool>
 #include <QtConcurrent>
 #include <QtTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <thread>
 
 using namespace xertest;
 
@@ -141,6 +149,22 @@ QVariant cellOf(const QAbstractItemModel *model, int row, const QString &caption
     return model->index(row, columnIndex(model, caption)).data();
 }
 
+// n WBS nodes under one root, one activity in each.
+QByteArray wideWbs(int n)
+{
+    QList<QByteArray> nodes{"1000\t1\tROOT\tRoot\t"};
+    QList<QByteArray> tasks;
+    for (int i = 0; i < n; ++i) {
+        const QByteArray k = QByteArray::number(i);
+        nodes << QByteArray::number(2000 + i) + "\t1\tW" + k + "\tPackage " + k + "\t1000";
+        tasks << QByteArray::number(10000 + i) + "\t1\t" + QByteArray::number(2000 + i) + "\tA" + k
+                         + "\tActivity " + k + "\tTT_Task\t2024-01-02 08:00\t2024-01-05 17:00";
+    }
+    return header() + table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id", nodes)
+           + table("TASK", "task_id\tproj_id\twbs_id\ttask_code\ttask_name\ttask_type\ttarget_start_date\t"
+                           "target_end_date", tasks);
+}
+
 QDateTime at(const char *text)
 {
     return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -169,6 +193,8 @@ private slots:
     void hostileValues();
     void addModel();
     void largeTablesReadInRuns();
+    void largeAndOddFiles_data();
+    void largeAndOddFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -667,6 +693,128 @@ void tst_XERLoader::largeTablesReadInRuns()
                 QCOMPARE(reader.value(r), model->index(r, c).data());
         }
     }
+}
+
+void tst_XERLoader::largeAndOddFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("throughPipe");
+    QTest::addColumn<int>("memoryMb"); // room left to the load; 0 for no limit
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("activities");
+    QTest::addColumn<int>("wbsChildren"); // children of the first WBS node, grouped
+    QTest::addColumn<int>("longestName");
+    QTest::addRow("memory runs out") << wideWbs(100000) << false << 16 << 4 << 0 << 0 << 0;
+    QTest::addRow("100,000 WBS nodes under one") << wideWbs(100000) << false << 0 << 0 << 100000 << 100000
+                                                 << 14;
+    QTest::addRow("a 16 MiB name") << header() + table("TASK", "task_id\ttask_name", {"1\t" + QByteArray(16 << 20, 'n')})
+                                   << false << 0 << 0 << 1 << 0 << (16 << 20);
+    // A pipe's size reads as 0.
+    QTest::addRow("read from a pipe") << project() << true << 0 << 0 << 4 << 1 << 9;
+}
+
+void tst_XERLoader::largeAndOddFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, throughPipe);
+    QFETCH(int, memoryMb);
+    QFETCH(int, code);
+    QFETCH(int, activities);
+    QFETCH(int, wbsChildren);
+    QFETCH(int, longestName);
+    const char *const child = "TST_XERLOADER_MEMORY_CHILD";
+    if (memoryMb > 0 && qEnvironmentVariableIsEmpty(child)) {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("address-space limit under AddressSanitizer");
+#endif
+        // The limit is set in a child process running this row, so that
+        // nothing else of this run is short of memory.
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(child), QStringLiteral("1"));
+        // One heap for all threads: the limit then bounds the heap, not the
+        // unused reserve of a heap per thread.
+        env.insert(QStringLiteral("MALLOC_ARENA_MAX"), QStringLiteral("1"));
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("largeAndOddFiles:%1").arg(QLatin1String(QTest::currentDataTag()))});
+        QVERIFY(process.waitForFinished(120000));
+        const QByteArray output = process.readAllStandardOutput();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, output.constData());
+        QVERIFY2(output.contains("PASS   : tst_XERLoader::largeAndOddFiles(memory runs out)"), output.constData());
+        return;
+    }
+
+    QTemporaryDir dir;
+    QString path = writeFile(dir, QStringLiteral("odd.xer"), content);
+    int pipeEnds[2] = {-1, -1};
+    std::thread writer;
+    if (throughPipe) {
+        QVERIFY(::pipe(pipeEnds) == 0);
+        writer = std::thread([&] {
+            for (qint64 done = 0; done < content.size();) {
+                const ssize_t n = ::write(pipeEnds[1], content.constData() + done, size_t(content.size() - done));
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            ::close(pipeEnds[1]);
+        });
+        path = QStringLiteral("/dev/fd/%1").arg(pipeEnds[0]);
+    }
+    rlimit old{};
+    if (memoryMb > 0) {
+        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+        QFile status(QStringLiteral("/proc/self/statm"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        rlimit tight = old;
+        tight.rlim_cur = rlim_t(status.readAll().split(' ').first().toLongLong()) * 4096 + rlim_t(memoryMb) * 1024 * 1024;
+        QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
+    }
+    Outcome outcome;
+    std::unique_ptr<XERLoader> loader = load(path, &outcome);
+    if (memoryMb > 0) {
+        // What the failed load took is given back: a small project loads
+        // under the same limit.
+        Outcome small;
+        const auto next = load(writeFile(dir, QStringLiteral("small.xer"), project()), &small);
+        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+        QCOMPARE(small.events.last(), QStringLiteral("finished"));
+    }
+    if (throughPipe) {
+        writer.join();
+        ::close(pipeEnds[0]);
+    }
+    QCOMPARE(outcome.events.last(), code == 0 ? QStringLiteral("finished") : QStringLiteral("failed %1").arg(code));
+    QCOMPARE(loader->readResult(), code);
+    const QAbstractItemModel *activity = loader->model(QStringLiteral("ActivityModel"));
+    QCOMPARE(activity ? activity->rowCount() : 0, activities);
+    if (code != 0) {
+        QVERIFY(loader->modelNames().isEmpty());
+        return;
+    }
+
+    // Grouped by WBS as the activities pane does.
+    QAbstractItemModel *wbs = loader->model(QStringLiteral("PROJWBS"));
+    ZIndex index(activity, columnIndex(activity, QStringLiteral("wbs_id")));
+    index.createStructure(wbs, columnIndex(wbs, QStringLiteral("wbs_id")),
+                          columnIndex(wbs, QStringLiteral("parent_wbs_id")), 3);
+    index.group(Qt::DisplayRole);
+    const QString root = wbs->index(0, columnIndex(wbs, QStringLiteral("wbs_id"))).data().toString();
+    QCOMPARE(index.childKeys.value(root).size(), wbsChildren);
+
+    // The model keeps every name whole; views lay out a bounded part.
+    const int nameColumn = columnIndex(activity, QStringLiteral("Activity Name"));
+    int longest = 0;
+    for (int r = 0; r < activity->rowCount(); ++r) {
+        const QString name = activity->index(r, nameColumn).data().toString();
+        longest = qMax(longest, name.size());
+        const QString shown = shownText(name);
+        QVERIFY(shown.size() <= ShownTextLength + 1);
+        QCOMPARE(shown == name, name.size() <= ShownTextLength);
+        QVERIFY(name.startsWith(shown.left(ShownTextLength)));
+    }
+    QCOMPARE(longest, longestName);
 }
 
 QTEST_GUILESS_MAIN(tst_XERLoader)
