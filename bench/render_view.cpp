@@ -15,12 +15,14 @@
 //                  grouped, expanded tree, chart rebuilt
 //   print_pdf_ms   the Print command on the Month time scale: table and
 //                  chart drawn, the dialog laid out and switched to A4
-//                  landscape, every page printed to a PDF file; "refused"
-//                  when the command refuses a picture that large
+//                  landscape, every page printed to a PDF file kept as
+//                  OUT.pdf beside OUT.png; "refused" when the command
+//                  refuses a picture that large
 //   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
 #include "benchenv.h"
+#include "windowbench.h"
 #include "activities.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
@@ -39,6 +41,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -46,42 +49,12 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <cstdio>
 
 namespace {
-
-void printLine(const QString &text)
-{
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-long peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
-    }
-    return -1;
-}
-
-// Waits in the event loop until the window has handled the read's result.
-void waitForLoad(const MainWindow &window)
-{
-    while (window.isLoading()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (window.isLoading())
-            QThread::msleep(1);
-    }
-}
 
 // The one printer of the bench: a PDF file.
 class PdfFilePrinter : public ZPrinters
@@ -103,9 +76,9 @@ private:
 };
 
 // Runs the Print command as a user would: landscape, Print..., Done. The
-// time runs from the command to the printed file; "refused" when the
-// command answers with its message instead of the dialog.
-QString timePrint(MainWindow &window, Activities *pane)
+// time runs from the command to the printed file, pdfFile; "refused" when
+// the command answers with its message instead of the dialog.
+QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
 {
     for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
         if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
@@ -115,8 +88,8 @@ QString timePrint(MainWindow &window, Activities *pane)
     }
     pane->ganttChart()->flushPendingRebuild();
 
-    QTemporaryDir dir;
-    PdfFilePrinter printer(dir.filePath(QStringLiteral("print.pdf")));
+    QFile::remove(pdfFile);
+    PdfFilePrinter printer(pdfFile);
     ZPrinters::install(&printer);
     bool refused = false;
     QTimer answer;
@@ -141,7 +114,7 @@ QString timePrint(MainWindow &window, Activities *pane)
     ZPrinters::install(nullptr);
     if (refused)
         return QStringLiteral("refused");
-    if (!QFileInfo(dir.filePath(QStringLiteral("print.pdf"))).size())
+    if (!QFileInfo(pdfFile).size())
         return QStringLiteral("failed");
     return QString::number(elapsed);
 }
@@ -220,13 +193,7 @@ int main(int argc, char **argv)
     printLine(QStringLiteral("show_ms %1").arg(opened - loaded));
 
     timer.restart();
-    ZGrouping grouping = pane->currentGrouping();
-    ZGrouping wbs;
-    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(Qt::white),
-                 QBrush(QColor(60, 83, 111)));
-    for (int i = 1; i < grouping.size(); ++i)
-        wbs.addGroup(grouping.group(i));
-    pane->setCurrentGrouping(wbs);
+    pane->setCurrentGrouping(wbsGrouping(pane->currentGrouping()));
     pane->ganttChart()->flushPendingRebuild();
     printLine(QStringLiteral("group_wbs_ms %1").arg(timer.elapsed()));
 
@@ -245,7 +212,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane)));
+    // The printed pages stay beside the picture: OUT.pdf.
+    const QFileInfo outInfo(out);
+    const QString pdfFile = outInfo.dir().filePath(outInfo.completeBaseName() + QStringLiteral(".pdf"));
+    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane, pdfFile)));
 
     // The value: the type of the first activity (milestones when there are).
     ZFilterDialogProxyModel *filter = pane->filterModel();
