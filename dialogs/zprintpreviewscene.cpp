@@ -1,13 +1,93 @@
 #include "zprintpreviewscene.h"
 
 #include "dialogslogging.h"
+#include "parallel.h"
 #include "zimage.h"
 #include "zimagetileitem.h"
 
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QHash>
 #include <QPainter>
 #include <QPrinter>
+#include <QStyleOptionGraphicsItem>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// One picture per distinct tile content. A table repeats cells (types,
+// dates, empty floats) and a chart repeats empty cells: tiles that share
+// their pixels print as one stored picture, which a lossless page needs to
+// stay small and fast.
+class SharedTiles
+{
+public:
+    static uint hashOf(const QImage &tile)
+    {
+        return qHashBits(tile.constBits(), size_t(tile.sizeInBytes()), uint(tile.width()));
+    }
+
+    QImage shared(const QImage &tile, uint hash)
+    {
+        if (tile.isNull())
+            return tile;
+        QVector<QImage> &same = m_tiles[hash];
+        for (const QImage &known : qAsConst(same)) {
+            if (known.size() == tile.size() && known.format() == tile.format()
+                && known.bytesPerLine() == tile.bytesPerLine()
+                && std::memcmp(known.constBits(), tile.constBits(), size_t(tile.sizeInBytes())) == 0)
+                return known;
+        }
+        same.append(tile);
+        return tile;
+    }
+
+private:
+    QHash<uint, QVector<QImage>> m_tiles;
+};
+
+// What of a tile goes to paper: its background colour (the pixel at its
+// top right) as a plain fill, and the part that differs from it as a
+// picture. A lossless picture costs by the pixel; most of a cell is
+// background, and a blank cell is no picture at all.
+struct TileInk
+{
+    QRgb background = 0;
+    QRect part;   // in tile pixels; empty for a plain tile
+    QImage image; // the part, sharing the tile's pixels
+};
+
+TileInk inkOf(const QImage &tile)
+{
+    TileInk ink;
+    if (tile.isNull() || tile.depth() != 32)
+        return ink;
+    const int width = tile.width();
+    ink.background = tile.pixel(width - 1, 0);
+    for (int y = 0; y < tile.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(tile.constScanLine(y));
+        int left = 0;
+        while (left < width && line[left] == ink.background)
+            ++left;
+        if (left == width)
+            continue;
+        int right = width - 1;
+        while (line[right] == ink.background)
+            --right;
+        ink.part |= QRect(left, y, right - left + 1, 1);
+    }
+    if (ink.part.isEmpty())
+        return ink;
+    // A view on the tile's own pixels: no copy, and one picture however
+    // often the tile stands on the pages.
+    ink.image = QImage(tile.constScanLine(ink.part.top()) + ink.part.left() * 4, ink.part.width(),
+                       ink.part.height(), tile.bytesPerLine(), tile.format());
+    return ink;
+}
+
+} // namespace
 
 ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     : QGraphicsScene(parent)
@@ -26,12 +106,20 @@ void ZPrintPreviewScene::createItems()
 {
     const int rows = m_image.rows();
     const int columns = m_image.columns();
+    // Tiles alike are found by their pixels, hashed side by side.
+    QVector<uint> hashes(rows * columns);
+    parallelFor(rows, [this, columns, &hashes](int r) {
+        for (int c = 0; c < columns; ++c)
+            hashes[r * columns + c] = SharedTiles::hashOf(m_image.getPart(r, c));
+    });
+    SharedTiles tiles;
     m_cells.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         QVector<ZImageTileItem *> row;
         row.reserve(columns);
         for (int c = 0; c < columns; ++c) {
-            auto *item = new ZImageTileItem(m_image.getPart(r, c));
+            const QImage tile = tiles.shared(m_image.getPart(r, c), hashes.at(r * columns + c));
+            auto *item = new ZImageTileItem(tile);
             item->setZValue(1.0);
             addItem(item);
             row.append(item);
@@ -282,6 +370,40 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     for (QGraphicsRectItem *page : list)
         page->setPen(Qt::NoPen);
 
+    // Stored without loss: a JPEG page blurs the table's text.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    // The tiles of each page, found from where they stand.
+    QHash<const QGraphicsRectItem *, QVector<const ZImageTileItem *>> tilesOf;
+    const auto place = [this, &tilesOf](const ZImageTileItem *tile) {
+        if (!tile->isVisible() || m_pageSize.isEmpty())
+            return;
+        const QPointF at = tile->pos();
+        const int row = int(at.y() / m_pageSize.height());
+        const int column = int(at.x() / m_pageSize.width());
+        if (row < m_pages.size() && column < m_pages.at(row).size() && m_pages.at(row).at(column))
+            tilesOf[m_pages.at(row).at(column)].append(tile);
+    };
+    for (const QVector<ZImageTileItem *> &row : qAsConst(m_headers))
+        std::for_each(row.begin(), row.end(), place);
+    for (const QVector<ZImageTileItem *> &row : qAsConst(m_cells))
+        std::for_each(row.begin(), row.end(), place);
+
+    // What each distinct tile puts on paper, worked out side by side.
+    QHash<qint64, TileInk> inks;
+    QVector<QImage> distinct;
+    for (const QVector<const ZImageTileItem *> &tiles : qAsConst(tilesOf)) {
+        for (const ZImageTileItem *tile : tiles) {
+            if (!inks.contains(tile->image().cacheKey())) {
+                inks.insert(tile->image().cacheKey(), TileInk());
+                distinct.append(tile->image());
+            }
+        }
+    }
+    QVector<TileInk> found(distinct.size());
+    parallelFor(distinct.size(), [&distinct, &found](int i) { found[i] = inkOf(distinct.at(i)); });
+    for (int i = 0; i < distinct.size(); ++i)
+        inks[distinct.at(i).cacheKey()] = found.at(i);
+
     bool first = true;
     for (QGraphicsRectItem *page : list) {
         if (!first && !printer.newPage()) {
@@ -289,22 +411,40 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
             break;
         }
         first = false;
-        // Each page is drawn as one picture at the scene's resolution, where
-        // a tile pixel at 100 % is one unit: the content is pixels anyway,
-        // and one picture per sheet keeps the print job small and fast.
+        // The tiles go to the sheet as they are: a tile whose pixels another
+        // one shares is stored once and drawn wherever it stands.
         const QRectF source = page->rect();
-        QImage sheet(source.size().toSize(), QImage::Format_RGB32);
-        if (sheet.isNull())
-            break;
-        sheet.fill(Qt::white);
-        {
-            QPainter sheetPainter(&sheet);
-            render(&sheetPainter, QRectF(sheet.rect()), source, Qt::IgnoreAspectRatio);
-        }
         QSizeF fitted = source.size().scaled(target.size(), Qt::KeepAspectRatio);
         QRectF placed(QPointF(0, 0), fitted);
         placed.moveCenter(target.center());
-        painter.drawImage(placed, sheet);
+        painter.save();
+        painter.translate(placed.topLeft());
+        painter.scale(placed.width() / source.width(), placed.height() / source.height());
+        painter.translate(-source.topLeft());
+        for (const ZImageTileItem *tile : qAsConst(tilesOf[page])) {
+            const QImage &image = tile->image();
+            const TileInk &ink = *inks.constFind(image.cacheKey());
+            const qreal scale = tile->scale();
+            const QPointF at = tile->pos();
+            // White is the paper's own.
+            if (qAlpha(ink.background) > 0 && ink.background != qRgb(255, 255, 255))
+                painter.fillRect(QRectF(at, QSizeF(image.width() * scale, image.height() * scale)),
+                                 QColor::fromRgba(ink.background));
+            if (!ink.image.isNull())
+                painter.drawImage(QRectF(at + QPointF(ink.part.topLeft()) * scale,
+                                         QSizeF(ink.part.size()) * scale),
+                                  ink.image);
+        }
+        for (QGraphicsItem *child : page->childItems()) {
+            if (auto *number = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(child)) {
+                painter.save();
+                painter.translate(number->scenePos());
+                QStyleOptionGraphicsItem option;
+                number->paint(&painter, &option, nullptr);
+                painter.restore();
+            }
+        }
+        painter.restore();
     }
 
     for (QGraphicsRectItem *page : list)

@@ -298,6 +298,10 @@ void tst_ZPrintDialog::printToPrinter()
     QCOMPARE(sheets.size(), dialog.scene()->pages().size());
     for (const QSizeF &sheet : sheets)
         QCOMPARE(sheet.toSize(), points.toSize());
+    // No page picture is stored as JPEG, which blurs text.
+    QFile pdf(printers.output);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(!pdf.readAll().contains("/DCTDecode"));
 }
 
 void tst_ZPrintDialog::printToPdfFileWithoutPrinter()

@@ -8,6 +8,7 @@
 #include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
+#include "zimage.h"
 #include "zjoinproxymodel.h"
 #include "zparentitemproxymodel.h"
 #include "zsortfilterheader.h"
@@ -737,6 +738,40 @@ private slots:
         pane.ganttChart()->resetModels();
         compareTreeAndChart(pane);
         QCOMPARE(pane.ganttChart()->relations().size(), 4);
+    }
+
+    // The pictures printed (and snipped) show neither the selected row nor
+    // the header's drop-down button under the mouse; the selection stays.
+    void picturesShowNoSelectionOrHover()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        handOver(pane, loader.get());
+        QAbstractItemModel *model = pane.filterModel();
+        pane.treeView()->setCurrentIndex(model->index(2, 1));
+        mygc::GanttChart *chart = pane.ganttChart();
+        chart->flushPendingRebuild();
+        QCOMPARE(chart->chartArea()->selectedRow(), 2);
+        QHeaderView *header = pane.treeView()->header();
+        QCursor::setPos(pane.mapToGlobal(QPoint(800, 700)));
+        const QImage plainHeader = pane.treeView()->toImage().getHeaderPart(0);
+        QCursor::setPos(header->viewport()->mapToGlobal(QPoint(30, 5)));
+        QTest::mouseMove(header->viewport(), QPoint(30, 5));
+
+        const ZImage tree = pane.treeView()->toImage();
+        const ZImage gantt = chart->toImage();
+        QCOMPARE(tree.getHeaderPart(0), plainHeader);
+        // The selected row looks like the rows beside it where no bar is.
+        const int last = gantt.columns() - 1;
+        QCOMPARE(gantt.getPart(2, last).pixelColor(12, 3), gantt.getPart(0, last).pixelColor(12, 3));
+        QCOMPARE(tree.getPart(2, 3).pixelColor(40, 3), tree.getPart(0, 3).pixelColor(40, 3));
+
+        QCOMPARE(pane.treeView()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(chart->chartArea()->selectedRow(), 2);
     }
 
     void sortAndClear()
