@@ -8,7 +8,6 @@
 // Exits 0 when the export was written.
 // Usage: csv_export FILE OUT.csv
 
-#include "benchenv.h"
 #include "windowbench.h"
 #include "activities.h"
 #include "mainwindow.h"
@@ -19,47 +18,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLoggingCategory>
-#include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTimer>
 
 int main(int argc, char **argv)
 {
-    prepareWindowBench();
-    // The recent list of a bench run goes to a folder of its own.
-    QTemporaryDir config;
-    if (config.isValid())
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    WindowBench bench;
+    bench.useOwnConfig();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));
-
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: csv_export FILE OUT.csv\n");
+    if (!bench.start("csv_export FILE OUT.csv"))
         return 2;
-    }
-    const QString path = args.at(0);
-    const QString out = args.at(1);
-
-    MainWindow window;
-    window.resize(1600, 1000);
-    window.show();
-    QCoreApplication::processEvents();
+    const QString path = bench.file;
+    const QString out = bench.out;
 
     // A failed read or write ends in a message box; its text is the bench's
     // error.
-    QString failure;
-    QTimer boxWatch;
-    QObject::connect(&boxWatch, &QTimer::timeout, &window, [&failure] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            failure = box->text();
-            box->accept();
-        }
-    });
-    boxWatch.start(20);
-
+    MainWindow window;
+    bench.show(window);
     window.openChosenFile(path);
     if (!window.loader()) {
         std::fprintf(stderr, "cannot open %s\n", path.toUtf8().constData());
@@ -69,9 +42,9 @@ int main(int argc, char **argv)
     Activities *pane = window.activitiesPane();
     pane->ganttChart()->flushPendingRebuild();
     QCoreApplication::processEvents();
-    if (!failure.isEmpty() || !window.loader()) {
+    if (!bench.failure.isEmpty() || !window.loader()) {
         std::fprintf(stderr, "cannot read %s: %s\n", path.toUtf8().constData(),
-                     failure.toUtf8().constData());
+                     bench.failure.toUtf8().constData());
         return 1;
     }
 
@@ -96,7 +69,7 @@ int main(int argc, char **argv)
     printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
     if (!written) {
         std::fprintf(stderr, "cannot write %s: %s\n", out.toUtf8().constData(),
-                     failure.toUtf8().constData());
+                     bench.failure.toUtf8().constData());
         return 1;
     }
     return 0;

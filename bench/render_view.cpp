@@ -40,15 +40,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <atomic>
@@ -123,38 +121,17 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
 
 int main(int argc, char **argv)
 {
-    prepareWindowBench();
-    // The recent list of a bench run goes to a folder of its own.
-    QTemporaryDir config;
-    if (config.isValid())
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    WindowBench bench;
+    bench.useOwnConfig();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));
-
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: render_view FILE OUT.png\n");
+    if (!bench.start("render_view FILE OUT.png"))
         return 2;
-    }
-    const QString path = args.at(0);
-    const QString out = args.at(1);
-
-    MainWindow window;
-    window.resize(1600, 1000);
-    window.show();
-    QCoreApplication::processEvents();
+    const QString path = bench.file;
+    const QString out = bench.out;
 
     // A failed read ends in a message box; its text is the bench's error.
-    QString failure;
-    QTimer boxWatch;
-    QObject::connect(&boxWatch, &QTimer::timeout, &window, [&failure] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            failure = box->text();
-            box->accept();
-        }
-    });
-    boxWatch.start(20);
+    MainWindow window;
+    bench.show(window);
 
     QElapsedTimer timer;
     timer.start();
@@ -182,10 +159,10 @@ int main(int argc, char **argv)
     pane->ganttChart()->flushPendingRebuild();
     QCoreApplication::processEvents();
     const qint64 opened = timer.elapsed();
-    boxWatch.stop();
-    if (!failure.isEmpty() || !window.loader()) {
+    bench.stopWatch();
+    if (!bench.failure.isEmpty() || !window.loader()) {
         std::fprintf(stderr, "cannot read %s: %s\n", path.toUtf8().constData(),
-                     failure.toUtf8().constData());
+                     bench.failure.toUtf8().constData());
         return 1;
     }
     const qint64 loaded = readDone >= 0 ? qint64(readDone) : opened;

@@ -3,13 +3,19 @@
 // What the window benches share: their output lines, the peak memory of the
 // run, waiting for an open to end and the grouping by WBS they all measure.
 
+#include "benchenv.h"
 #include "mainwindow.h"
 #include "zgrouping.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
+#include <QMessageBox>
 #include <QString>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,3 +59,58 @@ inline ZGrouping wbsGrouping(const ZGrouping &current)
         wbs.addGroup(current.group(i));
     return wbs;
 }
+
+// The start of a window bench, before and after the application object:
+// its recent list goes to a folder of its own, the logs stay quiet, the
+// arguments are FILE OUT, and a message box the window raises is answered
+// and its text kept as the bench's error.
+class WindowBench
+{
+public:
+    // Before the application object.
+    WindowBench() { prepareWindowBench(); }
+    void useOwnConfig()
+    {
+        if (m_config.isValid())
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
+
+    // After it: false (with the usage said) unless there are two arguments.
+    bool start(const char *usage)
+    {
+        QLoggingCategory::setFilterRules(
+            QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));
+        const QStringList args = QCoreApplication::arguments().mid(1);
+        if (args.size() != 2) {
+            std::fprintf(stderr, "usage: %s\n", usage);
+            return false;
+        }
+        file = args.at(0);
+        out = args.at(1);
+        return true;
+    }
+
+    // Shows the window as the benches measure it and answers its boxes.
+    void show(MainWindow &window)
+    {
+        window.resize(1600, 1000);
+        window.show();
+        QCoreApplication::processEvents();
+        QObject::connect(&m_boxWatch, &QTimer::timeout, &window, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                failure = box->text();
+                box->accept();
+            }
+        });
+        m_boxWatch.start(20);
+    }
+    void stopWatch() { m_boxWatch.stop(); }
+
+    QString file;
+    QString out;
+    QString failure;
+
+private:
+    QTemporaryDir m_config;
+    QTimer m_boxWatch;
+};
