@@ -160,6 +160,9 @@ void ZGanttView::onModelChanged()
     // Rows inserted one by one must not rebuild the list each time.
     m_preorderDirty = true;
     m_rowsDirty = true;
+    // The cached bars are keyed by rows that may stand elsewhere now.
+    m_linkRects.clear();
+    m_linkSpansDirty = true;
     viewport()->update();
 }
 
@@ -247,6 +250,13 @@ QList<QModelIndex> ZGanttView::visibleItemsFromTree(QTreeView *tree, const QMode
 
 void ZGanttView::onVisibleItemsChanged()
 {
+    // A link goes with the first of its two rows that is removed.
+    for (auto it = m_links.begin(); it != m_links.end();) {
+        if (it->index.isValid() && it->predecessor.isValid())
+            ++it;
+        else
+            it = m_links.erase(it);
+    }
     m_visibleItems = visibleItemsFromBuddy(QModelIndex());
     indexPositions(m_visibleItems, m_visiblePos);
     m_linkSpansDirty = true;
@@ -272,7 +282,7 @@ void ZGanttView::setPredecessorForIndex(const QModelIndex &index, const QModelIn
     link.index = index;
     link.predecessor = predecessor;
     link.type = type;
-    m_links.insert(index, link);
+    m_links.insert(link.index, link);
     m_linkSpansDirty = true;
     viewport()->update();
 }

@@ -16,11 +16,12 @@ class ZGanttViewDelegate;
 class ZTimeLineHeader;
 class ZTrackingGanttViewDelegate;
 
-// One predecessor link of an activity.
+// One predecessor link of an activity. Its ends follow their rows through
+// inserts and moves, and become invalid when their rows go.
 struct ZGanttViewPredecessor
 {
-    QModelIndex index;
-    QModelIndex predecessor;
+    QPersistentModelIndex index;
+    QPersistentModelIndex predecessor;
     QVariant lag;
     QVariant extra;
     QString type = QStringLiteral("FS"); // "FS", "FF" or "SS"
@@ -188,7 +189,7 @@ private:
     QList<QModelIndex> m_visibleItems;
     int m_rowHeight = 22;
     ZTimeLineHeader *m_header = nullptr; // Owned when it is our child.
-    QHash<QModelIndex, ZGanttViewPredecessor> m_links;
+    QHash<QPersistentModelIndex, ZGanttViewPredecessor> m_links;
     int m_linkStyleIndex = 0;
     QHash<QModelIndex, QRect> m_linkRects;
     bool m_geometryGuard = false;

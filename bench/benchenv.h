@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QList>
 #include <QtGlobal>
 
 #include "sessiontimezone.h"
@@ -20,4 +22,18 @@ inline void prepareWindowBench()
     disableUpdateCheck();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Peak resident memory of the process so far, in MiB; -1 when unknown.
+inline long peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmHWM:"))
+            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
+    }
+    return -1;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the window benches share: their output lines, the peak memory of the
-// run, waiting for an open to end and the grouping by WBS they all measure.
+// What the window benches share: their output lines, waiting for an open to
+// end, the grouping by WBS they all measure and their start.
 
 #include "benchenv.h"
 #include "mainwindow.h"
@@ -24,18 +24,6 @@ inline void printLine(const QString &text)
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-inline long peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return (line.mid(6).trimmed().split(' ').value(0).toLong() + 1023) / 1024;
-    }
-    return -1;
 }
 
 // Waits in the event loop until the window has handled the read's result.

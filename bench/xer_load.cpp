@@ -40,21 +40,6 @@
 
 namespace {
 
-long peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmHWM:")) {
-            const QByteArray kb = line.mid(6).trimmed().split(' ').value(0);
-            return (kb.toLong() + 1023) / 1024;
-        }
-    }
-    return -1;
-}
-
 // Reads the file into one buffer and splits it into lines and fields,
 // keeping the spans of one line at a time: what any reader must do at least.
 // Gives the milliseconds taken, or -1 when the file cannot be read.

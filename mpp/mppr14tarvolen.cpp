@@ -14,7 +14,7 @@ Tarvolen::Tarvolen(cfb::Storage &storage, mppr::Project &project)
 int Tarvolen::read()
 {
     cfb::Stream props(&m_storage, "   114/Props");
-    if (props.fail() || props.size() == 0)
+    if (props.fail() || props.size() < mppr::Project::PropsHeaderSize)
         return mppr::Project::PropsTooShort;
     return mppr::Project::LayoutNotKnown;
 }

@@ -16,8 +16,8 @@ class Tarvolen
 public:
     Tarvolen(cfb::Storage &storage, mppr::Project &project);
 
-    // PropsTooShort when "   114/Props" is missing or empty, otherwise
-    // LayoutNotKnown.
+    // PropsTooShort when "   114/Props" is missing or shorter than its
+    // header, otherwise LayoutNotKnown.
     int read();
 
     cfb::Storage &storage() const { return m_storage; }

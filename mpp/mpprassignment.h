@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mpprproject.h"
+
 #include <QDateTime>
 
 #include <array>
@@ -7,9 +9,12 @@
 namespace mppr {
 
 // A resource assignment as the newest generation's reader would fill it,
-// owned by the project; nothing here reads its fields.
+// owned by the project; nothing here reads its fields. Its dates start as
+// Project::NULL_DATE (no date), like every date of the model.
 struct Assignment
 {
+    Assignment() { dates.fill(Project::NULL_DATE); }
+
     quint32 resourceUniqueId = 0;
     quint32 taskUniqueId = 0;
     quint32 uniqueId = 0;

@@ -23,13 +23,17 @@ public:
     enum ReadResult {
         Ok = 0,
         CannotOpen = 1,        // not a compound file, or cannot be opened
-        PropsTooShort = 1,     // the reader found its property stream missing or empty
+        PropsTooShort = 1,     // the reader's property stream is missing or shorter
+                               // than its header
         NoVersionStorage = 3,  // none of "   114", "   112", "   19"
         MalformedBlocks = 5,   // a block stream is malformed
         NoUniqueIdField = 6,   // the file's task field map lacks the unique id
         LayoutNotKnown = 7     // the file's layout beyond this point is not known:
                                // the reader stopped without reading any record
     };
+
+    // Bytes of the header that a generation's property stream begins with.
+    static constexpr unsigned long long PropsHeaderSize = 28;
 
     // No date: 1983-12-31 00:00 UTC, also the day origin of the dates in MPP files.
     static const QDateTime NULL_DATE;

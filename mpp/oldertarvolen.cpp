@@ -13,7 +13,7 @@ template<typename F>
 int OlderTarvolen<F>::read()
 {
     cfb::Stream props(&m_storage, std::string(m_versionStorage) + "/Props");
-    if (props.fail() || props.size() == 0)
+    if (props.fail() || props.size() < Project::PropsHeaderSize)
         return Project::PropsTooShort;
     // Where the task field map lies inside the properties is not known, so
     // no field map can be read from them yet.

@@ -27,8 +27,8 @@ public:
     {
     }
 
-    // PropsTooShort when "<version>/Props" is missing or empty, otherwise
-    // LayoutNotKnown.
+    // PropsTooShort when "<version>/Props" is missing or shorter than its
+    // header, otherwise LayoutNotKnown.
     int read();
     // NoUniqueIdField when the task field map lacks the unique id (code 906),
     // otherwise LayoutNotKnown.

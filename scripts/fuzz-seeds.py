@@ -2,9 +2,15 @@
 """Writes the small seed files of the XER fuzz targets into
 tests/data/fuzz/<target>/: a sound project and the hostile shapes the loader
 must survive (deep WBS, NaN and huge lags, a repeated table, lower-case
-table names, ids beyond int, a cut last record, other encodings)."""
+table names, ids beyond int, a cut last record, other encodings). The server
+link target gets link envelopes with each check and packing, a link text and
+connection texts."""
+import base64
+import hashlib
 import os
+import struct
 import sys
+import zlib
 
 EOL = "\r\n"
 
@@ -63,15 +69,66 @@ def seeds():
     yield "header_only.xer", HEADER
 
 
+LINK_KEY = 0x3e72a9
+
+
+def crc16(data):
+    """The CRC-16 of ISO 3309 that the link check uses."""
+    crc = 0xFFFF
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0x8408 if crc & 1 else crc >> 1
+    return crc ^ 0xFFFF
+
+
+def link_payload(header=0x10, port=1600, fields=(b"db7", b"orcl", b"scott", b"tiger")):
+    out = bytes([header]) + (struct.pack(">H", port) if header & 0xF0 else b"")
+    for field in fields:
+        out += bytes([len(field)]) + field
+    return out
+
+
+def link_envelope(plain, flags):
+    """The reading steps in reverse: packing, check, filler, XOR chain."""
+    stored = struct.pack(">I", len(plain)) + zlib.compress(plain) if flags & 1 else plain
+    if flags & 2:
+        stored = struct.pack(">H", crc16(stored)) + stored
+    elif flags & 4:
+        stored = hashlib.sha1(stored).digest() + stored
+    stored = b"\x5a" + stored
+    cipher, previous = bytearray(), 0
+    for i, byte in enumerate(stored):
+        previous = byte ^ previous ^ ((LINK_KEY >> (8 * (i % 8))) & 0xFF)
+        cipher.append(previous)
+    return bytes([3, flags]) + bytes(cipher)
+
+
+def link_seeds():
+    for flags in (0, 2, 3, 4, 5):
+        yield "envelope_flags%d.bin" % flags, link_envelope(link_payload(), flags)
+    yield "payload_sql_server.bin", link_payload(0x01, fields=(b"srv", b"pm", b"sa", b"p;w"))
+    text = base64.b64encode(link_envelope(link_payload(), 3)).decode()
+    yield "link_text.txt", text
+    yield "connection_link.txt", "link=%s,name=Office,p6user=admin,p6pwd=pw" % text
+    yield "connection_plain.txt", "driver=QSQLITE,host=,port=0,database=/tmp/a.db,user=,password=,name=Local"
+    yield "connection_escapes.txt", "driver=QODBC,host=srv%2C1,database=a%3Db,password=p%25w,name=N,p6user=u"
+
+
+def write_seeds(root, target, files):
+    folder = os.path.join(root, target)
+    os.makedirs(folder, exist_ok=True)
+    for name, content in files:
+        data = content if isinstance(content, bytes) else content.encode("utf-8")
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data", "fuzz")
     for target in ("xer_fuzz", "viewer_fuzz"):
-        folder = os.path.join(root, target)
-        os.makedirs(folder, exist_ok=True)
-        for name, content in seeds():
-            data = content if isinstance(content, bytes) else content.encode("utf-8")
-            with open(os.path.join(folder, name), "wb") as f:
-                f.write(data)
+        write_seeds(root, target, seeds())
+    write_seeds(root, "p6link_fuzz", link_seeds())
     return 0
 
 

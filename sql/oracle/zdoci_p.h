@@ -180,6 +180,8 @@ public:
     QSqlRecord rec;
     QVector<OraFieldInf> fieldInf;
     ZDOCIResultPrivate *const d; // Not owned.
+    // A LOB column got no locator; the set cannot fetch.
+    bool lobLocatorMissing = false;
     bool warnedUnknownType = false;
     QHash<quint64, QDateTime> dateCache;
 };

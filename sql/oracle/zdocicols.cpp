@@ -198,14 +198,19 @@ ZDOCICols::ZDOCICols(int size, ZDOCIResultPrivate *dp)
             }
             break;
         case QVariant::ByteArray:
-            if (desc.ociType == SQLT_LBI)
+            if (desc.ociType == SQLT_LBI) {
                 defineAs(nullptr, SB4MAXVAL, SQLT_LBI, OCI_DYNAMIC_FETCH);
-            else if (desc.ociType == SQLT_BIN)
+            } else if (desc.ociType == SQLT_BIN) {
                 defineAs(create(idx, int(dataSize)), int32_t(dataSize), SQLT_BIN,
                          OCI_DYNAMIC_FETCH);
-            else
-                defineAs(createLobLocator(idx, d->environment), -1,
-                         desc.ociType == SQLT_CLOB ? SQLT_CLOB : SQLT_BLOB, OCI_DEFAULT);
+            } else {
+                OCILobLocator **locator = createLobLocator(idx, d->environment);
+                if (*locator)
+                    defineAs(locator, -1, desc.ociType == SQLT_CLOB ? SQLT_CLOB : SQLT_BLOB,
+                             OCI_DEFAULT);
+                else
+                    lobLocatorMissing = true;
+            }
             break;
         case QVariant::DateTime:
             defineAs(create(idx, int(dataSize) + 1), int32_t(dataSize) + 1, SQLT_DAT, OCI_DEFAULT);
@@ -216,6 +221,9 @@ ZDOCICols::ZDOCICols(int size, ZDOCIResultPrivate *dp)
             break;
         }
         inf.define = define;
+        // The client would fetch into the missing locator: define no more.
+        if (lobLocatorMissing)
+            break;
         ++position;
         status = D_OCIParamGet(d->statement, OCI_HTYPE_STMT, d->errorHandle,
                                reinterpret_cast<void **>(&param), position);

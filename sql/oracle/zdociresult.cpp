@@ -186,6 +186,14 @@ bool ZDOCIResult::exec()
                          d->errorHandle) == OCI_SUCCESS) {
             if (!d->cols)
                 d->cols = new ZDOCICols(int(count), d);
+            if (d->cols->lobLocatorMissing) {
+                delete d->cols;
+                d->cols = nullptr;
+                // The client reports nothing on the error handle for this.
+                setLastError(qMakeOCIError(resultText("Cannot create LOB locator"),
+                                           QSqlError::StatementError, nullptr));
+                return false;
+            }
         } else {
             count = 0;
         }
@@ -429,10 +437,11 @@ void ZDOCIResultPrivate::outValues(QVector<QVariant> &values, ZDOCIIndicators &i
             continue;
         values.detach();
         qOutBufferToVariant(values[i], temporary.at(i), errorHandle);
-        const QVariant::Type type = values.at(i).type();
+        // type() names every registered type UserType; userType() keeps it.
+        const int type = values.at(i).userType();
         if (indicators[i] == -1)
-            values[i] = QVariant(type);
+            values[i] = QVariant(QVariant::Type(type));
         else
-            values[i] = QVariant(int(type), values.at(i).constData());
+            values[i] = QVariant(type, values.at(i).constData());
     }
 }

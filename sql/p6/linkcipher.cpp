@@ -5,13 +5,50 @@
 #include <QCryptographicHash>
 #include <QtEndian>
 
+#include <zlib.h>
+
 namespace {
 
 constexpr char kVersion = 3;
 constexpr int kSha1Size = 20;
 // A link's payload is a few hundred bytes; a packed payload that claims far
-// more is not a link, and must not make qUncompress allocate gigabytes.
+// more is not a link.
 constexpr quint32 kMaxUnpackedSize = 1 << 20;
+constexpr int kUnpackPiece = 64 * 1024;
+
+// Unpacks the qCompress form (a big-endian size, then a zlib stream) piece by
+// piece, never past the size it claims: qUncompress takes that size as a hint
+// only and keeps growing its buffer, so a small link of zeros would unpack to
+// gigabytes. Empty on any fault, also when the data goes past its size.
+QByteArray unpack(const QByteArray &packed)
+{
+    const quint32 claimed = packed.size() < 4 ? 0 : qFromBigEndian<quint32>(packed.constData());
+    QByteArray out;
+    int status = Z_DATA_ERROR;
+    z_stream stream = {};
+    if (packed.size() >= 4 && claimed <= kMaxUnpackedSize && inflateInit(&stream) == Z_OK) {
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData() + 4));
+        stream.avail_in = uInt(packed.size() - 4);
+        // One byte of room past the claimed size tells a stream that fits
+        // from one that goes on.
+        status = Z_OK;
+        while (status == Z_OK && quint32(out.size()) <= claimed) {
+            const int filled = out.size();
+            const int room = int(qMin<quint32>(kUnpackPiece, claimed + 1 - quint32(filled)));
+            out.resize(filled + room);
+            stream.next_out = reinterpret_cast<Bytef *>(out.data() + filled);
+            stream.avail_out = uInt(room);
+            status = inflate(&stream, Z_NO_FLUSH);
+            out.resize(filled + room - int(stream.avail_out));
+        }
+        inflateEnd(&stream);
+    }
+    if (status != Z_STREAM_END || quint32(out.size()) > claimed) {
+        qCWarning(lcSqlP6, "Link payload does not unpack to its size.");
+        return QByteArray();
+    }
+    return out;
+}
 
 } // namespace
 
@@ -67,10 +104,7 @@ QByteArray LinkCipher::decodeBytes(const QByteArray &envelope) const
             return QByteArray();
     }
 
-    if (flags & Compressed) {
-        if (body.size() < 4 || qFromBigEndian<quint32>(body.constData()) > kMaxUnpackedSize)
-            return QByteArray();
-        body = qUncompress(body);
-    }
+    if (flags & Compressed)
+        body = unpack(body);
     return body;
 }

@@ -37,7 +37,11 @@ ZServerLink::~ZServerLink() = default;
 ServerLinkInfo ZServerLink::decode(const QString &link) const
 {
     const LinkCipher cipher(m_key);
-    const QByteArray payload = cipher.decodeText(link);
+    return readPayload(cipher.decodeText(link));
+}
+
+ServerLinkInfo ZServerLink::readPayload(const QByteArray &payload)
+{
     if (payload.isEmpty())
         return ServerLinkInfo();
 

@@ -28,6 +28,8 @@ public:
     virtual ~ZServerLink();
 
     ServerLinkInfo decode(const QString &link) const;
+    // The link layout alone, read from a payload already unwrapped.
+    static ServerLinkInfo readPayload(const QByteArray &payload);
 
 private:
     quint64 m_key;

@@ -31,8 +31,16 @@ void ZSqlBulkLoadWorker::setRecordValue(const QString &key, const QVariant &valu
     m_connection = map;
 }
 
+bool ZSqlBulkLoadWorker::refuseLogin(const QString &reason)
+{
+    setRecordValue(kAuthErrorKey, reason);
+    m_loginError = reason;
+    return false;
+}
+
 bool ZSqlBulkLoadWorker::createConnection()
 {
+    m_loginError.clear();
     if (m_db.isOpen())
         m_db.close();
     m_db = QSqlDatabase();
@@ -63,7 +71,7 @@ void ZSqlBulkLoadWorker::doWork(QVariant args)
             error = openFailureText(m_db);
         } else {
             // The connection opened, so the P6 login refused the user.
-            error = m_connection.toMap().value(kAuthErrorKey).toString();
+            error = m_loginError;
             if (error.isEmpty())
                 error = QStringLiteral("P6 authentication failed");
         }

@@ -25,6 +25,7 @@ public:
     bool createConnection();
     // Checks "p6user" and "p6pwd" against the USERS table and writes
     // "p6uid" on success or "p6auth_err" on most refusals into the record.
+    // Gives up as refused when its thread is asked to stop.
     bool p6Auth();
 
     QVariantList result() const { return m_result; }
@@ -36,10 +37,15 @@ public slots:
 
 private:
     void setRecordValue(const QString &key, const QVariant &value);
+    // Writes `reason` as "p6auth_err" and as this run's own refusal; false.
+    bool refuseLogin(const QString &reason);
 
     QVariantList m_result;
     QSqlError m_error;
     QSqlDatabase m_db;
     QString m_connectionName;
     QVariant m_connection;
+    // Why the current run's login refused, empty when it wrote no reason: the
+    // record's "p6auth_err" may still hold an earlier run's.
+    QString m_loginError;
 };

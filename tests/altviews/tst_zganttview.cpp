@@ -2,6 +2,8 @@
 #include "zganttviewdelegate.h"
 #include "ztimelineheader.h"
 #include "ztrackingganttviewdelegate.h"
+#include "ztreemodel.h"
+#include "treetext.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -59,8 +61,47 @@ QList<QStandardItem *> row(const QString &name, const QDate &start, const QDate 
 const QColor kAlternate(200, 230, 200);
 const QRgb kOrange = qRgb(255, 165, 0);
 
+// A ZTreeModel with the Gantt captions, filled from "a[b,c[d]],e": the k-th
+// row made is a task from day 2k to day 2k + 1 after Monday 23 January 2017.
+class GanttTree : public ZTreeModel
+{
+public:
+    explicit GanttTree(const QString &text)
+    {
+        for (int c = 0; c < kCaptions.size(); ++c)
+            m_horizontalHeader[c][Qt::DisplayRole] = kCaptions.at(c);
+        fill(text, {});
+    }
+    void add(int row, const QString &name, const QModelIndex &parent, int day)
+    {
+        insertRows(row, 1, parent);
+        const QDate d = QDate(2017, 1, 23).addDays(day);
+        const QVariantList values = {name, QDateTime(d, QTime(8, 0)),
+                                     QDateTime(d.addDays(1), QTime(8, 0)), "TT_Task"};
+        for (int c = 0; c < values.size(); ++c)
+            setData(index(row, c, parent), values.at(c));
+    }
+    QModelIndex find(const QString &path) const
+    {
+        return indexFromPath(path.split(QLatin1Char('/')));
+    }
+
+private:
+    void fill(const QString &text, const QModelIndex &parent)
+    {
+        for (const TreeTextEntry &entry : treeTextEntries(text)) {
+            const int row = rowCount(parent);
+            add(row, entry.name, parent, 2 * m_made++);
+            if (entry.branch)
+                fill(entry.children, index(row, 0, parent));
+        }
+    }
+    int m_made = 0;
+};
+
 // P (summary) with children A, B (critical) and M (milestone); C at the top.
-// Monday 23 January 2017 is the range start, one day = 32 pixels.
+// Monday 23 January 2017 is the range start, one day = 32 pixels. Given a
+// model of its own, the views show that one instead.
 struct Fixture
 {
     QWidget window;
@@ -68,7 +109,8 @@ struct Fixture
     QTreeView *tree = nullptr;
     TestView *view = nullptr;
 
-    explicit Fixture(const std::function<void(QStandardItemModel &)> &fill = {})
+    explicit Fixture(const std::function<void(QStandardItemModel &)> &fill = {},
+                     QAbstractItemModel *shown = nullptr)
     {
         model.setHorizontalHeaderLabels(kCaptions);
         if (fill) {
@@ -95,8 +137,8 @@ struct Fixture
         view->setPalette(pal);
         layout->addWidget(tree);
         layout->addWidget(view);
-        tree->setModel(&model);
-        view->setModel(&model);
+        tree->setModel(shown ? shown : &model);
+        view->setModel(shown ? shown : &model);
         view->setBuddyView(tree);
         view->setTaskTypeColumn(3);
         view->setTimeLineFlags(TimeLineMonth | TimeLineDay);
@@ -128,6 +170,8 @@ private slots:
     void linkPixels_data();
     void linkPixels();
     void linkUpwardsAndBack();
+    void linksFollowRows_data();
+    void linksFollowRows();
     void backgroundPixels();
     void buddyScrolling();
     void buddySelectionAndExpansion();
@@ -274,6 +318,82 @@ void tst_ZGanttView::linkUpwardsAndBack()
     f.view->setPredecessorForIndex(f.idx(1), f.idx(1), "FS");
     f.view->setPredecessorForIndex(f.idx(1), QModelIndex(), "FS");
     QCOMPARE(f.grab().pixel(150, 44), kRed);
+}
+
+void tst_ZGanttView::linksFollowRows_data()
+{
+    QTest::addColumn<QString>("tree");
+    QTest::addColumn<QString>("link");     // "successor<predecessor", by path
+    QTest::addColumn<QString>("operation"); // "<verb> <path or row>"; N is a new row
+    QTest::addColumn<QString>("drawn");    // a link that must be drawn, or empty
+    QTest::addColumn<QString>("notDrawn"); // a link that must not be drawn, or empty
+
+    const QString abc = QStringLiteral("A,B,C");
+    QTest::addRow("insert above") << abc << "C<A" << "insert 0" << "C<A" << "B<N";
+    QTest::addRow("move up") << abc << "C<A" << "up C" << "C<A" << "B<A";
+    QTest::addRow("move down") << abc << "C<A" << "down A" << "C<A" << "C<B";
+    QTest::addRow("promote") << "P[A,B],C" << "P/B<P/A" << "promote P/A" << "P/B<A" << QString();
+    QTest::addRow("remove successor") << abc << "B<A" << "remove B" << QString() << "C<A";
+    QTest::addRow("remove predecessor") << abc << "C<A" << "remove A" << QString() << "C<B";
+    QTest::addRow("remove their parent") << "P[A,B],C" << "P/B<P/A" << "remove P" << QString()
+                                         << QString();
+    QTest::addRow("row replaced") << abc << "B<A" << "replace B" << QString() << "N<A";
+}
+
+void tst_ZGanttView::linksFollowRows()
+{
+    QFETCH(QString, tree);
+    QFETCH(QString, link);
+    QFETCH(QString, operation);
+    QFETCH(QString, drawn);
+    QFETCH(QString, notDrawn);
+    GanttTree model(tree);
+    Fixture f({}, &model);
+    // The link is set on the cells of the finish column, as a caller holding
+    // any cell of the rows would.
+    const QStringList ends = link.split(QLatin1Char('<'));
+    f.view->setPredecessorForIndex(model.find(ends.at(0)).siblingAtColumn(2),
+                                   model.find(ends.at(1)).siblingAtColumn(2), "FS");
+    f.grab();
+
+    const QString verb = operation.section(QLatin1Char(' '), 0, 0);
+    const QString target = operation.section(QLatin1Char(' '), 1);
+    const QPersistentModelIndex index = model.find(target);
+    const QPersistentModelIndex parent = index.parent();
+    const int row = index.row();
+    if (verb == QLatin1String("insert")) {
+        model.add(target.toInt(), "N", {}, 0);
+    } else if (verb == QLatin1String("up")) {
+        model.moveUp(index);
+    } else if (verb == QLatin1String("down")) {
+        model.moveDown(index);
+    } else if (verb == QLatin1String("promote")) {
+        model.promote(index);
+    } else {
+        QVERIFY(model.removeRow(row, parent));
+        if (verb == QLatin1String("replace"))
+            model.add(row, "N", parent, 0);
+    }
+    f.tree->expandAll();
+    const QImage image = f.grab();
+
+    // An "FS" link shows at both ends: the tip of its arrow head in the
+    // successor's row and its first step out of the predecessor's bar.
+    auto linkDrawn = [&](const QString &pair) {
+        const QStringList names = pair.split(QLatin1Char('<'));
+        const QRect a = f.view->viewportRectForType(model.find(names.at(0)), 1, 2);
+        const QRect b = f.view->viewportRectForType(model.find(names.at(1)), 1, 2);
+        const bool above = a.top() < b.top();
+        const QPoint head(a.left(), above ? a.bottom() - 4 : a.top() + 5);
+        const QPoint tail = a.left() > b.right() ? QPoint(b.right() + 1, (b.top() + b.bottom()) / 2 + 1)
+                                                 : QPoint(b.right(), above ? b.top() + 1 : b.bottom());
+        return !a.isNull() && !b.isNull() && image.pixel(head) == qRgb(0, 0, 0)
+            && image.pixel(tail) == qRgb(0, 0, 0);
+    };
+    if (!drawn.isEmpty())
+        QVERIFY2(linkDrawn(drawn), qPrintable(drawn));
+    if (!notDrawn.isEmpty())
+        QVERIFY2(!linkDrawn(notDrawn), qPrintable(notDrawn));
 }
 
 void tst_ZGanttView::backgroundPixels()

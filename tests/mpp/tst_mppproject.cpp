@@ -3,6 +3,7 @@
 #include "cfbstream.h"
 #include "mppr12tarvolen.h"
 #include "mppr9tarvolen.h"
+#include "mpprassignment.h"
 #include "mpprcompobj.h"
 #include "mpprtask.h"
 
@@ -60,6 +61,7 @@ private slots:
     void read();
     void notCompoundFile();
     void readTasks();
+    void assignmentDatesStartEmpty();
 
 private:
     template<typename R, typename F>
@@ -143,7 +145,8 @@ void tst_MppProject::read_data()
     QTest::addRow("19 up to its unknown layout") << "   19/Props=5000" << cobj << 7 << "   19" << strings;
     QTest::addRow("112 up to its unknown layout") << "   112/Props=40" << cobj << 7 << "   112" << strings;
     QTest::addRow("114 up to its unknown layout") << "   114/Props=100" << cobj << 7 << "   114" << strings;
-    QTest::addRow("no CompObj") << "   19/Props=8" << QByteArray() << 7 << "   19" << "||";
+    QTest::addRow("no CompObj") << "   19/Props=28" << QByteArray() << 7 << "   19" << "||";
+    QTest::addRow("properties shorter than their header") << "   114/Props=27" << cobj << 1 << "   114" << strings;
     QTest::addRow("Project 4.0") << "x" << projectCompObj("Microsoft Project 4.0") << 3 << QString()
                                  << "Microsoft Project 4.0|MSProject.Project.4|MSProject.MPP4";
     QTest::addRow("broken CompObj keeps what it read") << "   19" << cobj.left(60) << 1 << "   19"
@@ -213,6 +216,14 @@ void tst_MppProject::readTasks()
 {
     checkReadTasks<mppr9::Tarvolen, mppr9::Field>();
     checkReadTasks<mppr12::Tarvolen, mppr12::Field>();
+}
+
+void tst_MppProject::assignmentDatesStartEmpty()
+{
+    // A date the reader leaves alone reads as no date, 1983-12-31 00:00 UTC.
+    const mppr::Assignment assignment;
+    for (const QDateTime &date : assignment.dates)
+        QCOMPARE(date, QDateTime(QDate(1983, 12, 31), QTime(0, 0), Qt::UTC));
 }
 
 QTEST_GUILESS_MAIN(tst_MppProject)

@@ -503,6 +503,8 @@ void tst_ZDOCI::rowIds()
     QTest::ignoreMessage(QtWarningMsg, "Unknown bind variable");
     q.bindValue(QStringLiteral(":r"), id, QSql::Out);
     q.exec();
+    // The unbound OUT value comes back as the row id it was.
+    QCOMPARE(q.boundValue(QStringLiteral(":r")).typeName(), "ZDOCIRowIdPointer");
     QVERIFY(q.exec(QStringLiteral("delete from rid")));
 }
 
@@ -756,6 +758,16 @@ void tst_ZDOCI::resultStates()
     QVERIFY(!q.next());
     QCOMPARE(q.lastError().driverText(), QStringLiteral("Unable to goto next"));
     QCOMPARE(q.lastError().databaseText(), QStringLiteral("ORA-03113: end-of-file on communication channel\n"));
+
+    // A LOB column without a locator: the execution fails and no row is fetched.
+    ocistub::fail("OCIDescriptorAlloc", -1);
+    QTest::ignoreMessage(QtWarningMsg, "ZDOCICols: Cannot create LOB locator");
+    QVERIFY(!q.exec(QStringLiteral("select id, clb from kinds order by id")));
+    QCOMPARE(q.lastError().driverText(), QStringLiteral("Cannot create LOB locator"));
+    QCOMPARE(q.lastError().type(), QSqlError::StatementError);
+    QVERIFY(!q.next());
+    QVERIFY(q.exec(QStringLiteral("select clb from kinds where id = 1")));
+    QVERIFY(q.next());
 }
 
 void tst_ZDOCI::catalogue()

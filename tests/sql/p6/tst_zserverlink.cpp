@@ -90,6 +90,20 @@ void tst_ZServerLink::envelope_data()
     QTest::addRow("sha-1 mismatch") << flipLast(testlink::envelope(plain, 0x04, key)) << QByteArray();
     QTest::addRow("sha-1 too short") << flagged(QByteArray(19, 'x'), 0x04) << QByteArray();
     QTest::addRow("packed length absurd") << flagged(QByteArray("\xff\xff\xff\xf0xxxxxxxx"), 0x01) << QByteArray();
+    // qUncompress takes the claimed size as a hint only; past it the data
+    // is refused before it is unpacked further, let alone read as a link.
+    auto claiming = [](QByteArray packed, quint32 size) {
+        char head[4];
+        qToBigEndian(size, head);
+        return packed.replace(0, 4, head, 4);
+    };
+    const QByteArray padded = plain + QByteArray(200000, '\0');
+    QTest::addRow("packed, claims more than it holds") << flagged(claiming(qCompress(plain), 1000), 0x01) << plain;
+    QTest::addRow("packed past its claimed size") << flagged(claiming(qCompress(padded), 16), 0x01) << QByteArray();
+    QTest::addRow("packed past 1 MiB") << flagged(claiming(qCompress(QByteArray((1 << 20) + 1, 'x')), 1 << 20), 0x01)
+                                       << QByteArray();
+    QTest::addRow("packed, cut short") << flagged(qCompress(padded).chopped(8), 0x01) << QByteArray();
+    QTest::addRow("packed, size only") << flagged(QByteArray(4, '\0'), 0x01) << QByteArray();
     QTest::addRow("wrong key") << testlink::envelope(plain, 0x02, key + 1) << QByteArray();
 }
 
@@ -98,9 +112,14 @@ void tst_ZServerLink::envelope()
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, expected);
 
-    if (QByteArray(QTest::currentDataTag()) == "version 2") {
-        for (int i = 0; i < 2; ++i)
+    // Each decode of a packed payload that passed its checks and still gives
+    // nothing says so once.
+    const bool packed = bytes.size() > 2 && bytes.at(0) == 3 && (bytes.at(1) & 0x01) && !(bytes.at(1) & 0x06);
+    for (int i = 0; i < 2; ++i) {
+        if (QByteArray(QTest::currentDataTag()) == "version 2")
             QTest::ignoreMessage(QtWarningMsg, "Invalid version or not a cyphertext.");
+        else if (packed && expected.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, "Link payload does not unpack to its size.");
     }
     const LinkCipher cipher(kServerLinkKey);
     QCOMPARE(cipher.decodeBytes(bytes), expected);

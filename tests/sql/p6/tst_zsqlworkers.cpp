@@ -33,6 +33,7 @@ static const QStringList kUsers = {
     QStringLiteral("m_empty|SHA-256:s1::") + kAlice,
     QStringLiteral("Carol|SHA-256:s1:1:") + kAlice,
     QStringLiteral("m_plus|SHA-256:s1:+1:") + kAlice,
+    "long|SHA-256:s:7fffffff:00", // an hour or more of hashing
 }; // user_id is the position from 1
 
 struct Outcome
@@ -70,6 +71,7 @@ private slots:
     void bulkRun();
     void login_data();
     void login();
+    void loginGivesUpWhenOwnerCloses();
     void queryToVariantFromCurrentRow();
 
 private:
@@ -245,14 +247,38 @@ void tst_ZSqlWorkers::login()
     QFETCH(QString, authErr);
 
     const bool noUsers = user == QLatin1String("plain.db");
-    const QVariantMap record { { "driver", "QSQLITE" }, { "database", noUsers ? m_plainPath : m_p6Path },
-                               { "p6uid", -1 }, { "p6user", noUsers ? "alice" : user }, { "p6pwd", password } };
-    const Outcome outcome = runBulk(record, { "select ##user_id## as uid" });
-    QCOMPARE(outcome.answers, QStringList({ answer }));
-    QCOMPARE(outcome.record.value("p6uid").toInt(), uid);
-    QCOMPARE(outcome.record.value("p6auth_err").toString(), authErr);
-    QCOMPARE(outcome.record.contains("p6auth_err"), !authErr.isNull());
-    QCOMPARE(outcome.table, uid < 0 ? QString() : QStringLiteral("[uid] {uid=%1}").arg(uid));
+    // Also after a refusal of an earlier run: each run answers with its own outcome.
+    for (const QString &earlier : { QString(), QStringLiteral("Earlier refusal") }) {
+        QVariantMap record { { "driver", "QSQLITE" }, { "database", noUsers ? m_plainPath : m_p6Path },
+                             { "p6uid", -1 }, { "p6user", noUsers ? "alice" : user }, { "p6pwd", password } };
+        if (!earlier.isNull())
+            record.insert("p6auth_err", earlier);
+        const Outcome outcome = runBulk(record, { "select ##user_id## as uid" });
+        QCOMPARE(outcome.answers, QStringList({ answer }));
+        QCOMPARE(outcome.record.value("p6uid").toInt(), uid);
+        QCOMPARE(outcome.record.value("p6auth_err").toString(), authErr.isNull() ? earlier : authErr);
+        QCOMPARE(outcome.record.contains("p6auth_err"), !authErr.isNull() || !earlier.isNull());
+        QCOMPARE(outcome.table, uid < 0 ? QString() : QStringLiteral("[uid] {uid=%1}").arg(uid));
+    }
+}
+
+void tst_ZSqlWorkers::loginGivesUpWhenOwnerCloses()
+{
+    const QString name = QStringLiteral("closing");
+    auto *manager = new ZThreadManager;
+    auto *worker = new ZSqlBulkLoadWorker;
+    worker->setConnection(QVariantMap { { "driver", "QSQLITE" }, { "database", m_p6Path }, { "p6uid", -1 },
+                                        { "p6user", "long" }, { "p6pwd", "pw" } },
+                          name);
+    QSignalSpy answers(worker, &ZThreadWorker::resultReady);
+    manager->setWorker(worker);
+    emit manager->run(QStringLiteral("select 1"));
+    // Registered by the run just before it logs in.
+    QTRY_VERIFY_WITH_TIMEOUT(QSqlDatabase::contains(name), 5000);
+    delete manager; // returns once the login has given up, not in an hour
+    QCOMPARE(answers.count(), 1);
+    QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("Login interrupted"));
+    QSqlDatabase::removeDatabase(name);
 }
 
 void tst_ZSqlWorkers::queryToVariantFromCurrentRow()
