@@ -366,10 +366,6 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     // orientation.
     const QRectF target = printer.paperRect(QPrinter::DevicePixel);
 
-    // The page outlines belong to the preview, not to the sheets.
-    for (QGraphicsRectItem *page : list)
-        page->setPen(Qt::NoPen);
-
     // Stored without loss: a JPEG page blurs the table's text.
     painter.setRenderHint(QPainter::LosslessImageRendering);
     // The tiles of each page, found from where they stand.
@@ -411,8 +407,9 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
             break;
         }
         first = false;
-        // The tiles go to the sheet as they are: a tile whose pixels another
-        // one shares is stored once and drawn wherever it stands.
+        // The page's tiles go to the sheet as they are (its outline and
+        // paper belong to the preview): a tile whose pixels another one
+        // shares is stored once and drawn wherever it stands.
         const QRectF source = page->rect();
         QSizeF fitted = source.size().scaled(target.size(), Qt::KeepAspectRatio);
         QRectF placed(QPointF(0, 0), fitted);
@@ -447,7 +444,5 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
         painter.restore();
     }
 
-    for (QGraphicsRectItem *page : list)
-        page->setPen(QPen());
     return painter.end();
 }
