@@ -49,15 +49,53 @@ private:
 };
 
 // What of a tile goes to paper: its background colour (the pixel at its
-// top right) as a plain fill, and the part that differs from it as a
-// picture. A lossless picture costs by the pixel; most of a cell is
-// background, and a blank cell is no picture at all.
+// top right) as a plain fill, and the pieces that differ from it as
+// pictures, one per word or mark (ink apart from other ink by a few
+// background columns). A lossless picture costs by the pixel: most of a
+// cell is background, a blank cell is no picture at all, and the same word
+// in many cells (a type, a date, a repeated name) is stored once.
+struct InkPiece
+{
+    QRect rect;   // in tile pixels
+    QImage image; // the piece, sharing the tile's pixels
+    uint hash = 0;
+};
+
 struct TileInk
 {
     QRgb background = 0;
-    QRect part;   // in tile pixels; empty for a plain tile
-    QImage image; // the part, sharing the tile's pixels
+    QVector<InkPiece> pieces;
 };
+
+// Background columns that part two pieces: the gap between two words, not
+// between two letters (pieces cost a drawing each).
+const int kPieceGap = 5;
+
+InkPiece pieceOf(const QImage &tile, const QRect &rect)
+{
+    InkPiece piece;
+    piece.rect = rect;
+    // A view on the tile's own pixels: no copy.
+    piece.image = QImage(tile.constScanLine(rect.top()) + rect.left() * 4, rect.width(), rect.height(),
+                         tile.bytesPerLine(), tile.format());
+    uint hash = uint(rect.width()) * 31u + uint(rect.height());
+    for (int y = 0; y < rect.height(); ++y)
+        hash = qHashBits(piece.image.constScanLine(y), size_t(rect.width()) * 4, hash);
+    piece.hash = hash;
+    return piece;
+}
+
+bool samePixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.format() != b.format())
+        return false;
+    const size_t bytes = size_t(a.width()) * 4;
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), bytes) != 0)
+            return false;
+    }
+    return true;
+}
 
 TileInk inkOf(const QImage &tile)
 {
@@ -65,25 +103,61 @@ TileInk inkOf(const QImage &tile)
     if (tile.isNull() || tile.depth() != 32)
         return ink;
     const int width = tile.width();
+    const int height = tile.height();
     ink.background = tile.pixel(width - 1, 0);
-    for (int y = 0; y < tile.height(); ++y) {
+    // Rows and columns that hold ink.
+    QVector<bool> inkedColumn(width, false);
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < height; ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(tile.constScanLine(y));
-        int left = 0;
-        while (left < width && line[left] == ink.background)
-            ++left;
-        if (left == width)
-            continue;
-        int right = width - 1;
-        while (line[right] == ink.background)
-            --right;
-        ink.part |= QRect(left, y, right - left + 1, 1);
+        bool inked = false;
+        for (int x = 0; x < width; ++x) {
+            if (line[x] != ink.background) {
+                inkedColumn[x] = true;
+                inked = true;
+            }
+        }
+        if (inked) {
+            if (top < 0)
+                top = y;
+            bottom = y;
+        }
     }
-    if (ink.part.isEmpty())
+    if (top < 0)
         return ink;
-    // A view on the tile's own pixels: no copy, and one picture however
-    // often the tile stands on the pages.
-    ink.image = QImage(tile.constScanLine(ink.part.top()) + ink.part.left() * 4, ink.part.width(),
-                       ink.part.height(), tile.bytesPerLine(), tile.format());
+    int x = 0;
+    while (x < width) {
+        while (x < width && !inkedColumn.at(x))
+            ++x;
+        if (x == width)
+            break;
+        int end = x; // one past the piece's last inked column
+        int blank = 0;
+        for (int c = x; c < width && blank < kPieceGap; ++c) {
+            if (inkedColumn.at(c)) {
+                end = c + 1;
+                blank = 0;
+            } else {
+                ++blank;
+            }
+        }
+        // The piece's own rows.
+        int pieceTop = bottom;
+        int pieceBottom = top;
+        for (int y = top; y <= bottom; ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(tile.constScanLine(y));
+            for (int c = x; c < end; ++c) {
+                if (line[c] != ink.background) {
+                    pieceTop = qMin(pieceTop, y);
+                    pieceBottom = qMax(pieceBottom, y);
+                    break;
+                }
+            }
+        }
+        ink.pieces.append(pieceOf(tile, QRect(QPoint(x, pieceTop), QPoint(end - 1, pieceBottom))));
+        x = end;
+    }
     return ink;
 }
 
@@ -397,8 +471,21 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     }
     QVector<TileInk> found(distinct.size());
     parallelFor(distinct.size(), [&distinct, &found](int i) { found[i] = inkOf(distinct.at(i)); });
-    for (int i = 0; i < distinct.size(); ++i)
+    // A piece whose pixels an earlier one shows is drawn from that one's
+    // picture, so the printer stores it once.
+    QHash<uint, QVector<QImage>> pieces;
+    for (int i = 0; i < distinct.size(); ++i) {
+        for (InkPiece &piece : found[i].pieces) {
+            QVector<QImage> &same = pieces[piece.hash];
+            const auto known = std::find_if(same.cbegin(), same.cend(),
+                                            [&piece](const QImage &image) { return samePixels(image, piece.image); });
+            if (known != same.cend())
+                piece.image = *known;
+            else
+                same.append(piece.image);
+        }
         inks[distinct.at(i).cacheKey()] = found.at(i);
+    }
 
     bool first = true;
     for (QGraphicsRectItem *page : list) {
@@ -427,10 +514,10 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
             if (qAlpha(ink.background) > 0 && ink.background != qRgb(255, 255, 255))
                 painter.fillRect(QRectF(at, QSizeF(image.width() * scale, image.height() * scale)),
                                  QColor::fromRgba(ink.background));
-            if (!ink.image.isNull())
-                painter.drawImage(QRectF(at + QPointF(ink.part.topLeft()) * scale,
-                                         QSizeF(ink.part.size()) * scale),
-                                  ink.image);
+            for (const InkPiece &piece : ink.pieces)
+                painter.drawImage(QRectF(at + QPointF(piece.rect.topLeft()) * scale,
+                                         QSizeF(piece.rect.size()) * scale),
+                                  piece.image);
         }
         for (QGraphicsItem *child : page->childItems()) {
             if (auto *number = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(child)) {
