@@ -39,42 +39,73 @@ QString valueText(const QVariant &value)
     return value.toString();
 }
 
-struct Walk
+// Past this depth the indent stops growing: one blank per level would
+// make a chain nested 200,000 levels deep 20 GB of blanks.
+const int MaxIndent = 1000;
+
+// Text pieces of the lines are handed out once they reach this size, so a
+// large tree is never held whole in memory.
+const int ChunkSize = 1 << 20;
+
+struct Lines
 {
     const QAbstractItemModel *model;
     QVector<int> columns;
     int treeColumn;
     int groupColumn;
-    QString out;
 
-    void rows(const QModelIndex &parent, int depth)
+    // Every row below parent, a row before its children, through the model
+    // helpers' walk (trees nest as deep as they have rows); hand(text) gets
+    // the lines in pieces of whole lines.
+    template <typename Hand>
+    void write(const QModelIndex &parent, int baseDepth, Hand &&hand) const
     {
-        const int rowCount = model->rowCount(parent);
-        const QString indent(depth, QLatin1Char(' '));
-        for (int r = 0; r < rowCount; ++r) {
-            for (int i = 0; i < columns.size(); ++i) {
-                const int c = columns.at(i);
-                if (i > 0)
-                    out += kSeparator;
-                const QModelIndex cell = model->index(r, c, parent);
-                if (c == treeColumn) {
-                    QVariant value;
-                    if (groupColumn >= 0)
-                        value = model->index(r, groupColumn, parent).data(Qt::DisplayRole);
-                    if (value.isNull())
-                        value = cell.data(Qt::DisplayRole);
-                    out += CsvExport::quoteField(indent + valueText(value));
-                } else {
-                    out += CsvExport::quoteField(valueText(cell.data(Qt::DisplayRole)));
-                }
+        QString out;
+        walkRows(model, parent, [&](const QModelIndex &first, int depth) {
+            appendLine(out, first, baseDepth + depth);
+            if (out.size() >= ChunkSize) {
+                hand(out);
+                out.clear();
             }
-            out += QLatin1Char('\n');
-            const QModelIndex first = model->index(r, 0, parent);
-            if (model->hasChildren(first))
-                rows(first, depth + 1);
+            return model->hasChildren(first) ? WalkStep::Descend : WalkStep::Skip;
+        });
+        if (!out.isEmpty())
+            hand(out);
+    }
+
+    void appendLine(QString &out, const QModelIndex &first, int depth) const
+    {
+        const int r = first.row();
+        const QModelIndex parent = first.parent();
+        for (int i = 0; i < columns.size(); ++i) {
+            const int c = columns.at(i);
+            if (i > 0)
+                out += kSeparator;
+            const QModelIndex cell = model->index(r, c, parent);
+            if (c == treeColumn) {
+                QVariant value;
+                if (groupColumn >= 0)
+                    value = model->index(r, groupColumn, parent).data(Qt::DisplayRole);
+                if (value.isNull())
+                    value = cell.data(Qt::DisplayRole);
+                out += CsvExport::quoteField(QString(qMin(depth, MaxIndent), QLatin1Char(' '))
+                                             + valueText(value));
+            } else {
+                out += CsvExport::quoteField(valueText(cell.data(Qt::DisplayRole)));
+            }
         }
+        out += QLatin1Char('\n');
     }
 };
+
+Lines linesOf(QTreeView *view)
+{
+    Lines lines{view->model(), shownColumns(view->header()), view->treePosition(), -1};
+    // Without a tree column nothing is indented and no group title is used.
+    if (lines.treeColumn >= 0)
+        lines.groupColumn = columnIndex(lines.model, QStringLiteral("Group"));
+    return lines;
+}
 
 } // namespace
 
@@ -112,12 +143,10 @@ QString CsvExport::saveViewDataHelper(QTreeView *view, const QModelIndex &parent
     Q_ASSERT(view);
     if (!view || !view->model())
         return QString();
-    Walk walk{view->model(), shownColumns(view->header()), view->treePosition(), -1, QString()};
-    // Without a tree column nothing is indented and no group title is used.
-    if (walk.treeColumn >= 0)
-        walk.groupColumn = columnIndex(walk.model, QStringLiteral("Group"));
-    walk.rows(parent, parent.isValid() ? levelFromIndex(parent) + 1 : 0);
-    return walk.out;
+    QString text;
+    linesOf(view).write(parent, parent.isValid() ? levelFromIndex(parent) + 1 : 0,
+                        [&text](const QString &lines) { text += lines; });
+    return text;
 }
 
 CsvExport::Result CsvExport::saveViewData(QTreeView *view, const QString &fileName,
@@ -134,7 +163,8 @@ CsvExport::Result CsvExport::saveViewData(QTreeView *view, const QString &fileNa
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
     stream << headerLine(view);
-    stream << saveViewDataHelper(view, QModelIndex());
+    if (view->model())
+        linesOf(view).write(QModelIndex(), 0, [&stream](const QString &lines) { stream << lines; });
     stream.flush();
     if (stream.status() != QTextStream::Ok || !file.commit()) {
         if (errorString)

@@ -10,8 +10,8 @@ class QTreeView;
 // first, collapsed rows included. Fields are joined by ";"; a field holding
 // ";", a double quote or a line break is quoted with inner quotes doubled.
 // The tree column carries the row's "Group" text when it has one and is
-// indented by one blank per depth level; date-times are written dd-MM-yyyy.
-// The file is UTF-8.
+// indented by one blank per depth level, at most 1000; date-times are
+// written dd-MM-yyyy. The file is UTF-8.
 class CsvExport
 {
 public:

@@ -15,12 +15,14 @@
 //                  grouped, expanded tree, chart rebuilt
 //   print_pdf_ms   the Print command on the Month time scale: table and
 //                  chart drawn, the dialog laid out and switched to A4
-//                  landscape, every page printed to a PDF file; "refused"
-//                  when the command refuses a picture that large
+//                  landscape, every page printed to a PDF file kept as
+//                  OUT.pdf beside OUT.png; "refused" when the command
+//                  refuses a picture that large
 //   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
 #include "benchenv.h"
+#include "windowbench.h"
 #include "activities.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
@@ -38,38 +40,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <cstdio>
 
 namespace {
-
-void printLine(const QString &text)
-{
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// Waits in the event loop until the window has handled the read's result.
-void waitForLoad(const MainWindow &window)
-{
-    while (window.isLoading()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (window.isLoading())
-            QThread::msleep(1);
-    }
-}
 
 // The one printer of the bench: a PDF file.
 class PdfFilePrinter : public ZPrinters
@@ -91,9 +74,9 @@ private:
 };
 
 // Runs the Print command as a user would: landscape, Print..., Done. The
-// time runs from the command to the printed file; "refused" when the
-// command answers with its message instead of the dialog.
-QString timePrint(MainWindow &window, Activities *pane)
+// time runs from the command to the printed file, pdfFile; "refused" when
+// the command answers with its message instead of the dialog.
+QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
 {
     for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
         if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
@@ -103,8 +86,8 @@ QString timePrint(MainWindow &window, Activities *pane)
     }
     pane->ganttChart()->flushPendingRebuild();
 
-    QTemporaryDir dir;
-    PdfFilePrinter printer(dir.filePath(QStringLiteral("print.pdf")));
+    QFile::remove(pdfFile);
+    PdfFilePrinter printer(pdfFile);
     ZPrinters::install(&printer);
     bool refused = false;
     QTimer answer;
@@ -129,7 +112,7 @@ QString timePrint(MainWindow &window, Activities *pane)
     ZPrinters::install(nullptr);
     if (refused)
         return QStringLiteral("refused");
-    if (!QFileInfo(dir.filePath(QStringLiteral("print.pdf"))).size())
+    if (!QFileInfo(pdfFile).size())
         return QStringLiteral("failed");
     return QString::number(elapsed);
 }
@@ -138,38 +121,17 @@ QString timePrint(MainWindow &window, Activities *pane)
 
 int main(int argc, char **argv)
 {
-    prepareWindowBench();
-    // The recent list of a bench run goes to a folder of its own.
-    QTemporaryDir config;
-    if (config.isValid())
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    WindowBench bench;
+    bench.useOwnConfig();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("sv.*.info=false\nsv.*.debug=false\nsv.models.warning=false"));
-
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: render_view FILE OUT.png\n");
+    if (!bench.start("render_view FILE OUT.png"))
         return 2;
-    }
-    const QString path = args.at(0);
-    const QString out = args.at(1);
-
-    MainWindow window;
-    window.resize(1600, 1000);
-    window.show();
-    QCoreApplication::processEvents();
+    const QString path = bench.file;
+    const QString out = bench.out;
 
     // A failed read ends in a message box; its text is the bench's error.
-    QString failure;
-    QTimer boxWatch;
-    QObject::connect(&boxWatch, &QTimer::timeout, &window, [&failure] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            failure = box->text();
-            box->accept();
-        }
-    });
-    boxWatch.start(20);
+    MainWindow window;
+    bench.show(window);
 
     QElapsedTimer timer;
     timer.start();
@@ -197,10 +159,10 @@ int main(int argc, char **argv)
     pane->ganttChart()->flushPendingRebuild();
     QCoreApplication::processEvents();
     const qint64 opened = timer.elapsed();
-    boxWatch.stop();
-    if (!failure.isEmpty() || !window.loader()) {
+    bench.stopWatch();
+    if (!bench.failure.isEmpty() || !window.loader()) {
         std::fprintf(stderr, "cannot read %s: %s\n", path.toUtf8().constData(),
-                     failure.toUtf8().constData());
+                     bench.failure.toUtf8().constData());
         return 1;
     }
     const qint64 loaded = readDone >= 0 ? qint64(readDone) : opened;
@@ -208,13 +170,7 @@ int main(int argc, char **argv)
     printLine(QStringLiteral("show_ms %1").arg(opened - loaded));
 
     timer.restart();
-    ZGrouping grouping = pane->currentGrouping();
-    ZGrouping wbs;
-    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(Qt::white),
-                 QBrush(QColor(60, 83, 111)));
-    for (int i = 1; i < grouping.size(); ++i)
-        wbs.addGroup(grouping.group(i));
-    pane->setCurrentGrouping(wbs);
+    pane->setCurrentGrouping(wbsGrouping(pane->currentGrouping()));
     pane->ganttChart()->flushPendingRebuild();
     printLine(QStringLiteral("group_wbs_ms %1").arg(timer.elapsed()));
 
@@ -233,7 +189,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane)));
+    // The printed pages stay beside the picture: OUT.pdf.
+    const QFileInfo outInfo(out);
+    const QString pdfFile = outInfo.dir().filePath(outInfo.completeBaseName() + QStringLiteral(".pdf"));
+    printLine(QStringLiteral("print_pdf_ms %1").arg(timePrint(window, pane, pdfFile)));
 
     // The value: the type of the first activity (milestones when there are).
     ZFilterDialogProxyModel *filter = pane->filterModel();

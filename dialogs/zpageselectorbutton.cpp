@@ -47,13 +47,17 @@ void ZPageSelectorButton::resizeEvent(QResizeEvent *event)
 
 void ZPageSelectorButton::updatePageRect()
 {
-    QSize page = size();
+    // The outline takes one pixel beyond the rectangle's right and bottom
+    // edges: the page is fitted into the widget less that pixel, so its
+    // whole outline shows.
+    const QRect room(QPoint(0, 0), size() - QSize(1, 1));
+    QSize page = room.size();
     if (m_orientation == QPrinter::Portrait)
         page.setWidth(int(page.width() * 0.7));
     else
         page.setHeight(int(page.height() * 0.7));
     m_pageRect = QRect(QPoint(0, 0), page);
-    m_pageRect.moveCenter(rect().center());
+    m_pageRect.moveCenter(room.center());
 }
 
 void ZPageSelectorButton::mousePressEvent(QMouseEvent *event)

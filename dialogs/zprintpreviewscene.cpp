@@ -1,13 +1,167 @@
 #include "zprintpreviewscene.h"
 
 #include "dialogslogging.h"
+#include "parallel.h"
 #include "zimage.h"
 #include "zimagetileitem.h"
 
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QHash>
 #include <QPainter>
 #include <QPrinter>
+#include <QStyleOptionGraphicsItem>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// One picture per distinct tile content. A table repeats cells (types,
+// dates, empty floats) and a chart repeats empty cells: tiles that share
+// their pixels print as one stored picture, which a lossless page needs to
+// stay small and fast.
+class SharedTiles
+{
+public:
+    static uint hashOf(const QImage &tile)
+    {
+        return qHashBits(tile.constBits(), size_t(tile.sizeInBytes()), uint(tile.width()));
+    }
+
+    QImage shared(const QImage &tile, uint hash)
+    {
+        if (tile.isNull())
+            return tile;
+        QVector<QImage> &same = m_tiles[hash];
+        for (const QImage &known : qAsConst(same)) {
+            if (known.size() == tile.size() && known.format() == tile.format()
+                && known.bytesPerLine() == tile.bytesPerLine()
+                && std::memcmp(known.constBits(), tile.constBits(), size_t(tile.sizeInBytes())) == 0)
+                return known;
+        }
+        same.append(tile);
+        return tile;
+    }
+
+private:
+    QHash<uint, QVector<QImage>> m_tiles;
+};
+
+// What of a tile goes to paper: its background colour (the pixel at its
+// top right) as a plain fill, and the pieces that differ from it as
+// pictures, one per word or mark (ink apart from other ink by a few
+// background columns). A lossless picture costs by the pixel: most of a
+// cell is background, a blank cell is no picture at all, and the same word
+// in many cells (a type, a date, a repeated name) is stored once.
+struct InkPiece
+{
+    QRect rect;   // in tile pixels
+    QImage image; // the piece, sharing the tile's pixels
+    uint hash = 0;
+};
+
+struct TileInk
+{
+    QRgb background = 0;
+    QVector<InkPiece> pieces;
+};
+
+// Background columns that part two pieces: the gap between two words, not
+// between two letters (pieces cost a drawing each).
+const int kPieceGap = 5;
+
+InkPiece pieceOf(const QImage &tile, const QRect &rect)
+{
+    InkPiece piece;
+    piece.rect = rect;
+    // A view on the tile's own pixels: no copy.
+    piece.image = QImage(tile.constScanLine(rect.top()) + rect.left() * 4, rect.width(), rect.height(),
+                         tile.bytesPerLine(), tile.format());
+    uint hash = uint(rect.width()) * 31u + uint(rect.height());
+    for (int y = 0; y < rect.height(); ++y)
+        hash = qHashBits(piece.image.constScanLine(y), size_t(rect.width()) * 4, hash);
+    piece.hash = hash;
+    return piece;
+}
+
+bool samePixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.format() != b.format())
+        return false;
+    const size_t bytes = size_t(a.width()) * 4;
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), bytes) != 0)
+            return false;
+    }
+    return true;
+}
+
+TileInk inkOf(const QImage &tile)
+{
+    TileInk ink;
+    if (tile.isNull() || tile.depth() != 32)
+        return ink;
+    const int width = tile.width();
+    const int height = tile.height();
+    ink.background = tile.pixel(width - 1, 0);
+    // Rows and columns that hold ink.
+    QVector<bool> inkedColumn(width, false);
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < height; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(tile.constScanLine(y));
+        bool inked = false;
+        for (int x = 0; x < width; ++x) {
+            if (line[x] != ink.background) {
+                inkedColumn[x] = true;
+                inked = true;
+            }
+        }
+        if (inked) {
+            if (top < 0)
+                top = y;
+            bottom = y;
+        }
+    }
+    if (top < 0)
+        return ink;
+    int x = 0;
+    while (x < width) {
+        while (x < width && !inkedColumn.at(x))
+            ++x;
+        if (x == width)
+            break;
+        int end = x; // one past the piece's last inked column
+        int blank = 0;
+        for (int c = x; c < width && blank < kPieceGap; ++c) {
+            if (inkedColumn.at(c)) {
+                end = c + 1;
+                blank = 0;
+            } else {
+                ++blank;
+            }
+        }
+        // The piece's own rows.
+        int pieceTop = bottom;
+        int pieceBottom = top;
+        for (int y = top; y <= bottom; ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(tile.constScanLine(y));
+            for (int c = x; c < end; ++c) {
+                if (line[c] != ink.background) {
+                    pieceTop = qMin(pieceTop, y);
+                    pieceBottom = qMax(pieceBottom, y);
+                    break;
+                }
+            }
+        }
+        ink.pieces.append(pieceOf(tile, QRect(QPoint(x, pieceTop), QPoint(end - 1, pieceBottom))));
+        x = end;
+    }
+    return ink;
+}
+
+} // namespace
 
 ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     : QGraphicsScene(parent)
@@ -26,12 +180,20 @@ void ZPrintPreviewScene::createItems()
 {
     const int rows = m_image.rows();
     const int columns = m_image.columns();
+    // Tiles alike are found by their pixels, hashed side by side.
+    QVector<uint> hashes(rows * columns);
+    parallelFor(rows, [this, columns, &hashes](int r) {
+        for (int c = 0; c < columns; ++c)
+            hashes[r * columns + c] = SharedTiles::hashOf(m_image.getPart(r, c));
+    });
+    SharedTiles tiles;
     m_cells.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         QVector<ZImageTileItem *> row;
         row.reserve(columns);
         for (int c = 0; c < columns; ++c) {
-            auto *item = new ZImageTileItem(m_image.getPart(r, c));
+            const QImage tile = tiles.shared(m_image.getPart(r, c), hashes.at(r * columns + c));
+            auto *item = new ZImageTileItem(tile);
             item->setZValue(1.0);
             addItem(item);
             row.append(item);
@@ -278,9 +440,52 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     // orientation.
     const QRectF target = printer.paperRect(QPrinter::DevicePixel);
 
-    // The page outlines belong to the preview, not to the sheets.
-    for (QGraphicsRectItem *page : list)
-        page->setPen(Qt::NoPen);
+    // Stored without loss: a JPEG page blurs the table's text.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    // The tiles of each page, found from where they stand.
+    QHash<const QGraphicsRectItem *, QVector<const ZImageTileItem *>> tilesOf;
+    const auto place = [this, &tilesOf](const ZImageTileItem *tile) {
+        if (!tile->isVisible() || m_pageSize.isEmpty())
+            return;
+        const QPointF at = tile->pos();
+        const int row = int(at.y() / m_pageSize.height());
+        const int column = int(at.x() / m_pageSize.width());
+        if (row < m_pages.size() && column < m_pages.at(row).size() && m_pages.at(row).at(column))
+            tilesOf[m_pages.at(row).at(column)].append(tile);
+    };
+    for (const QVector<ZImageTileItem *> &row : qAsConst(m_headers))
+        std::for_each(row.begin(), row.end(), place);
+    for (const QVector<ZImageTileItem *> &row : qAsConst(m_cells))
+        std::for_each(row.begin(), row.end(), place);
+
+    // What each distinct tile puts on paper, worked out side by side.
+    QHash<qint64, TileInk> inks;
+    QVector<QImage> distinct;
+    for (const QVector<const ZImageTileItem *> &tiles : qAsConst(tilesOf)) {
+        for (const ZImageTileItem *tile : tiles) {
+            if (!inks.contains(tile->image().cacheKey())) {
+                inks.insert(tile->image().cacheKey(), TileInk());
+                distinct.append(tile->image());
+            }
+        }
+    }
+    QVector<TileInk> found(distinct.size());
+    parallelFor(distinct.size(), [&distinct, &found](int i) { found[i] = inkOf(distinct.at(i)); });
+    // A piece whose pixels an earlier one shows is drawn from that one's
+    // picture, so the printer stores it once.
+    QHash<uint, QVector<QImage>> pieces;
+    for (int i = 0; i < distinct.size(); ++i) {
+        for (InkPiece &piece : found[i].pieces) {
+            QVector<QImage> &same = pieces[piece.hash];
+            const auto known = std::find_if(same.cbegin(), same.cend(),
+                                            [&piece](const QImage &image) { return samePixels(image, piece.image); });
+            if (known != same.cend())
+                piece.image = *known;
+            else
+                same.append(piece.image);
+        }
+        inks[distinct.at(i).cacheKey()] = found.at(i);
+    }
 
     bool first = true;
     for (QGraphicsRectItem *page : list) {
@@ -289,25 +494,42 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
             break;
         }
         first = false;
-        // Each page is drawn as one picture at the scene's resolution, where
-        // a tile pixel at 100 % is one unit: the content is pixels anyway,
-        // and one picture per sheet keeps the print job small and fast.
+        // The page's tiles go to the sheet as they are (its outline and
+        // paper belong to the preview): a tile whose pixels another one
+        // shares is stored once and drawn wherever it stands.
         const QRectF source = page->rect();
-        QImage sheet(source.size().toSize(), QImage::Format_RGB32);
-        if (sheet.isNull())
-            break;
-        sheet.fill(Qt::white);
-        {
-            QPainter sheetPainter(&sheet);
-            render(&sheetPainter, QRectF(sheet.rect()), source, Qt::IgnoreAspectRatio);
-        }
         QSizeF fitted = source.size().scaled(target.size(), Qt::KeepAspectRatio);
         QRectF placed(QPointF(0, 0), fitted);
         placed.moveCenter(target.center());
-        painter.drawImage(placed, sheet);
+        painter.save();
+        painter.translate(placed.topLeft());
+        painter.scale(placed.width() / source.width(), placed.height() / source.height());
+        painter.translate(-source.topLeft());
+        for (const ZImageTileItem *tile : qAsConst(tilesOf[page])) {
+            const QImage &image = tile->image();
+            const TileInk &ink = *inks.constFind(image.cacheKey());
+            const qreal scale = tile->scale();
+            const QPointF at = tile->pos();
+            // White is the paper's own.
+            if (qAlpha(ink.background) > 0 && ink.background != qRgb(255, 255, 255))
+                painter.fillRect(QRectF(at, QSizeF(image.width() * scale, image.height() * scale)),
+                                 QColor::fromRgba(ink.background));
+            for (const InkPiece &piece : ink.pieces)
+                painter.drawImage(QRectF(at + QPointF(piece.rect.topLeft()) * scale,
+                                         QSizeF(piece.rect.size()) * scale),
+                                  piece.image);
+        }
+        for (QGraphicsItem *child : page->childItems()) {
+            if (auto *number = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(child)) {
+                painter.save();
+                painter.translate(number->scenePos());
+                QStyleOptionGraphicsItem option;
+                number->paint(&painter, &option, nullptr);
+                painter.restore();
+            }
+        }
+        painter.restore();
     }
 
-    for (QGraphicsRectItem *page : list)
-        page->setPen(QPen());
     return painter.end();
 }

@@ -28,6 +28,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QSet>
 #include <QSplitter>
 #include <QTableView>
 #include <QThread>
@@ -298,16 +299,7 @@ void Activities::init()
     m_sortFilterWidget = nullptr;
 
     createDefaultGrouping();
-
-    m_hiddenTable = new QTableView(this);
-    m_splitter->addWidget(m_hiddenTable);
-    m_hiddenTable->hide();
-
-    m_chart = new mygc::GanttChart(this);
-    m_splitter->addWidget(m_chart);
-    // An activity row shows the same dates wherever grouping, filter or
-    // expansion put it: the chart reads them once per project. Band rows
-    // are summarised anew with each grouping and filter, and read each time.
+    createResourceView();
 
     m_treeView->setUniformRowHeights(true);
     applyPalette();
@@ -319,10 +311,7 @@ void Activities::init()
     QWidget *headerViewport = m_header->viewport();
     connect(m_header, &ZSortFilterHeader::filterSettingsChanged, headerViewport,
             QOverload<>::of(&QWidget::update));
-    connect(m_header, &ZSortFilterHeader::filterSettingsChanged, m_chart,
-            QOverload<>::of(&QWidget::update));
-    connect(m_chart, &mygc::GanttChart::selectionChanged, this,
-            &Activities::onGanttSelectionChanged);
+    createGanttChart();
     QScrollBar *treeBar = m_treeView->verticalScrollBar();
     connect(
         treeBar, &QAbstractSlider::valueChanged, treeBar,
@@ -330,9 +319,6 @@ void Activities::init()
             m_chart->verticalScrollBar()->setValue(value * m_treeView->sizeHintForRow(0));
         },
         Qt::DirectConnection);
-
-    m_chart->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_chart->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     invokeUpdateGeometries(m_treeView);
 
     createIdleActivityModel();
@@ -348,6 +334,39 @@ void Activities::init()
             &Activities::markBandDatesStale);
 
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+}
+
+void Activities::createResourceView()
+{
+    // The table has no role; the tree stays the splitter's first widget and
+    // the chart its last.
+    auto *table = new QTableView(this);
+    m_splitter->insertWidget(m_chart ? m_splitter->indexOf(m_chart) : m_splitter->count(), table);
+    table->hide();
+    delete m_hiddenTable;
+    m_hiddenTable = table;
+}
+
+void Activities::createGanttChart()
+{
+    mygc::GanttChart *old = m_chart;
+    m_chart = new mygc::GanttChart(this);
+    m_splitter->insertWidget(old ? m_splitter->indexOf(old) : m_splitter->count(), m_chart);
+    delete old;
+    if (m_header)
+        connect(m_header, &ZSortFilterHeader::filterSettingsChanged, m_chart,
+                QOverload<>::of(&QWidget::update));
+    connect(m_chart, &mygc::GanttChart::selectionChanged, this,
+            &Activities::onGanttSelectionChanged);
+    m_chart->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_chart->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A chart made after the first models were set follows the project
+    // shown now.
+    if (m_model && m_treeView->model() == m_filterProxy) {
+        bindChart();
+        m_chart->resetModels();
+        onHeaderSizeChanged();
+    }
 }
 
 void Activities::createIdleActivityModel()
@@ -420,6 +439,41 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
     if (otherModel)
         resetFilterSort();
 
+    bindChart();
+
+    m_treeView->setDisplayColumn(columnIndex(m_filterProxy, QStringLiteral("Group")));
+
+    // Each load passes here again: the connections are made once.
+    QItemSelectionModel *selection = m_treeView->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
+            &Activities::onTreeSelectionChanged, Qt::UniqueConnection);
+    connect(selection, &QItemSelectionModel::currentRowChanged, this,
+            &Activities::onTreeCurrentChanged, Qt::UniqueConnection);
+
+    if (resetChart)
+        m_chart->resetModels();
+
+    if (m_model && m_model != m_idleModel) {
+        dropSortFilterWidget();
+        if (ZHeaderFilterBox *widget =
+                ZHeaderFilterBox::create(m_header, m_filterProxy, m_model, m_header)) {
+            m_sortFilterWidget = widget;
+            connect(m_header, &ZSortFilterHeader::popUp, widget,
+                    &ZHeaderFilterBox::onAutoFilterPopUp);
+            connect(widget, &ZHeaderFilterBox::filtered, this, &Activities::onFiltered);
+            m_header->setSortFilterWidget(widget);
+        }
+    } else {
+        // Without a project no header box may keep a model that is about
+        // to go; header clicks then reach nothing.
+        dropSortFilterWidget();
+    }
+
+    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
+}
+
+void Activities::bindChart()
+{
     const int typeColumn = columnIndex(m_filterProxy, QStringLiteral("Activity Type"));
 
     const BarDateCaptions dates = barDateCaptions(m_chart->barStyles());
@@ -443,38 +497,8 @@ void Activities::setModels(QAbstractItemModel *activities, QAbstractItemModel *w
                       columnIndex(m_filterProxy, dates.actualFinish),
                       columnIndex(m_filterProxy, dates.baselineStart),
                       columnIndex(m_filterProxy, dates.baselineFinish), m_treeView);
-
-    m_treeView->setDisplayColumn(columnIndex(m_filterProxy, QStringLiteral("Group")));
-
-    // Each load passes here again: the connections are made once.
-    QItemSelectionModel *selection = m_treeView->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            &Activities::onTreeSelectionChanged, Qt::UniqueConnection);
-    connect(selection, &QItemSelectionModel::currentRowChanged, this,
-            &Activities::onTreeCurrentChanged, Qt::UniqueConnection);
     connect(m_chart, &mygc::GanttChart::headerSizeChanged, this,
             &Activities::onHeaderSizeChanged, Qt::UniqueConnection);
-
-    if (resetChart)
-        m_chart->resetModels();
-
-    if (m_model && m_model != m_idleModel) {
-        dropSortFilterWidget();
-        if (ZHeaderFilterBox *widget =
-                ZHeaderFilterBox::create(m_header, m_filterProxy, m_model, m_header)) {
-            m_sortFilterWidget = widget;
-            connect(m_header, &ZSortFilterHeader::popUp, widget,
-                    &ZHeaderFilterBox::onAutoFilterPopUp);
-            connect(widget, &ZHeaderFilterBox::filtered, this, &Activities::onFiltered);
-            m_header->setSortFilterWidget(widget);
-        }
-    } else {
-        // Without a project no header box may keep a model that is about
-        // to go; header clicks then reach nothing.
-        dropSortFilterWidget();
-    }
-
-    qCInfo(lcViews).noquote() << signature << "stop:" << timer.elapsed();
 }
 
 void Activities::watchModel(QAbstractItemModel *model)
@@ -1150,4 +1174,143 @@ ZIndex Activities::createStructuredKeyListIndex(QAbstractItemModel *model, int c
     if (!level.isEmpty() && level != QLatin1String("All"))
         index.collapseToLevel(groupDepthFromTitle(level) - 1);
     return index;
+}
+
+void Activities::groupByList(const QList<QVariant> &groups)
+{
+    auto *join = qobject_cast<ZJoinProxyModel *>(m_model);
+    QAbstractItemModel *source = join ? join->sourceModel() : nullptr;
+    if (!source || groups.isEmpty())
+        return;
+    const int idColumn = columnIndex(source, QStringLiteral("ID"));
+    const int groupColumn = columnIndex(source, QStringLiteral("Group"));
+    const int parentIdColumn = columnIndex(source, QStringLiteral("parentID"));
+    if (idColumn < 0 || groupColumn < 0 || parentIdColumn < 0)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    // The band rows go to the structure table alone, as the regrouping's
+    // do: the joined tables (WBS, codes) must not gain empty rows. The
+    // views learn of them through the join's rebuilt row maps and the
+    // parent structure that follows.
+    const QSignalBlocker quietJoin(join);
+    const QSignalBlocker quietSource(source);
+    const int base = source->rowCount();
+    if (!source->insertRows(base, groups.size()))
+        return;
+    // Negative ids cannot meet an activity's task id.
+    const auto bandId = [](int position) { return QVariant(-1 - position); };
+    for (int i = 0; i < groups.size(); ++i) {
+        const QVariantMap record = groups.at(i).toMap();
+        const int row = base + i;
+        source->setData(source->index(row, idColumn), bandId(i), Qt::DisplayRole);
+        QVariant caption = record.value(QStringLiteral("caption"));
+        // A band must hold a value in its label cell to be a band.
+        if (!caption.isValid() || caption.isNull())
+            caption = noValueKey();
+        source->setData(source->index(row, groupColumn), caption, Qt::DisplayRole);
+        bool ok = false;
+        const int parent = record.value(QStringLiteral("parent")).toInt(&ok);
+        if (ok && parent >= 0 && parent < groups.size() && parent != i)
+            source->setData(source->index(row, parentIdColumn), bandId(parent), Qt::DisplayRole);
+        const QVariantList members = record.value(QStringLiteral("set")).toList();
+        for (const QVariant &member : members) {
+            const int memberRow = member.toInt(&ok);
+            if (ok && memberRow >= 0 && memberRow < base)
+                source->setData(source->index(memberRow, parentIdColumn), bandId(i), Qt::DisplayRole);
+        }
+    }
+    join->resetMappings();
+    qCDebug(lcViews).noquote() << "MainWindow::groupByList elapsed time: " << timer.elapsed();
+}
+
+namespace {
+
+// The position of a record's parent in the list, or -1.
+int recordParent(const QList<QVariant> &groups, int position)
+{
+    bool ok = false;
+    const int parent = groups.at(position).toMap().value(QStringLiteral("parent")).toInt(&ok);
+    return ok && parent >= 0 && parent < groups.size() && parent != position ? parent : -1;
+}
+
+} // namespace
+
+void Activities::makeGroupsUniqueHelper(int parent, QList<QVariant> &groups)
+{
+    if (parent < 0 || parent >= groups.size())
+        return;
+    QVariantMap record = groups.at(parent).toMap();
+    if (!record.value(QStringLiteral("hasChildren")).toBool())
+        return;
+    QSet<int> taken;
+    for (int i = 0; i < groups.size(); ++i) {
+        if (recordParent(groups, i) != parent)
+            continue;
+        const QVariantList rows = groups.at(i).toMap().value(QStringLiteral("set")).toList();
+        for (const QVariant &row : rows)
+            taken.insert(row.toInt());
+    }
+    QVariantList kept;
+    const QVariantList rows = record.value(QStringLiteral("set")).toList();
+    for (const QVariant &row : rows) {
+        if (!taken.contains(row.toInt()))
+            kept.append(row);
+    }
+    record.insert(QStringLiteral("set"), kept);
+    groups[parent] = record;
+}
+
+void Activities::makeGroupsUnique(QList<QVariant> &groups)
+{
+    QVector<QVector<int>> children(groups.size());
+    QVector<int> order;
+    for (int i = 0; i < groups.size(); ++i) {
+        const int parent = recordParent(groups, i);
+        if (parent >= 0)
+            children[parent].append(i);
+        else
+            order.append(i);
+    }
+    for (int i = 0; i < groups.size(); ++i) {
+        QVariantMap record = groups.at(i).toMap();
+        record.insert(QStringLiteral("hasChildren"), !children.at(i).isEmpty());
+        groups[i] = record;
+    }
+    // Parents before their children, level by level, so each parent gives
+    // up the rows its children listed before they give up theirs. Records
+    // caught in a cycle of parents are not reached and stay as they are.
+    for (int next = 0; next < order.size(); ++next)
+        order += children.at(order.at(next));
+    for (int position : qAsConst(order))
+        makeGroupsUniqueHelper(position, groups);
+}
+
+void fillIndexMap(QHash<QString, QModelIndex> *map, const QModelIndex &index)
+{
+    if (!map || !index.isValid())
+        return;
+    const QAbstractItemModel *model = index.model();
+    const int column = index.column();
+    walkRows(model, index.parent(), [map, model, column](const QModelIndex &row, int) {
+        const QModelIndex cell = row.sibling(row.row(), column);
+        const QString text = cell.data(Qt::DisplayRole).toString();
+        if (!map->contains(text))
+            map->insert(text, cell);
+        return model->hasChildren(row) ? WalkStep::Descend : WalkStep::Skip;
+    });
+}
+
+void build_task_index(const QAbstractItemModel *model, const QModelIndex &parent, int keyColumn,
+                      int valueColumn, std::map<int, QModelIndex> &map)
+{
+    if (!model || keyColumn < 0 || valueColumn < 0)
+        return;
+    walkRows(model, parent, [&map, model, keyColumn, valueColumn](const QModelIndex &row, int) {
+        bool ok = false;
+        const int key = row.sibling(row.row(), keyColumn).data(Qt::DisplayRole).toInt(&ok);
+        if (ok)
+            map.emplace(key, row.sibling(row.row(), valueColumn));
+        return model->hasChildren(row) ? WalkStep::Descend : WalkStep::Skip;
+    });
 }

@@ -3,11 +3,14 @@
 #include "rownumbering.h"
 #include "zgrouping.h"
 
+#include <QHash>
 #include <QItemSelection>
 #include <QModelIndex>
 #include <QPointer>
 #include <QVector>
 #include <QWidget>
+
+#include <map>
 
 class LocalTimeCache;
 class QAbstractItemModel;
@@ -82,6 +85,11 @@ public:
     void init();
     void createIdleActivityModel();
     void createDefaultGrouping();
+    // A new hidden table view in the splitter, in place of the current one.
+    void createResourceView();
+    // A new chart (default bar styles) in the splitter, in place of the
+    // current one, connected and bound to the tree as the old one was.
+    void createGanttChart();
 
     // Regrouping, in this order: old bands out, new bands in.
     void groupBySelection();
@@ -90,6 +98,23 @@ public:
     void insertToModel(QAbstractItemModel *model, const ZIndex &index, int groupColumn);
     // Row numbers, outline levels and predecessor rows of the current tree.
     void updateRowNumber();
+
+    // Grouping from a ready list of group records, each a variant map with
+    // "caption" (the band's title), "parent" (the position of the parent
+    // record in the list; none or out of range for a top-level band) and
+    // "set" (the activity rows of the band). Appends one band row per record
+    // to the structure table under the activity model, with "ID" -1 - its
+    // position, and writes the "parentID" of the bands and of their member
+    // rows; the tree shows it after the parent-item proxy's
+    // setParentStructure("ID", "parentID") column pair.
+    void groupByList(const QList<QVariant> &groups);
+    // Leaves each activity row only in the deepest band that lists it:
+    // marks which records have children ("hasChildren") and, parents before
+    // children, takes the rows of every child band out of its parent.
+    static void makeGroupsUnique(QList<QVariant> &groups);
+    // One step of it: when the record at parent has children, the rows its
+    // child records hold leave its "set".
+    static void makeGroupsUniqueHelper(int parent, QList<QVariant> &groups);
 
     // Group-by index factories over one column of a model.
     ZDateIndex createDateIndex(QAbstractItemModel *model, int column,
@@ -124,6 +149,8 @@ private slots:
 
 private:
     void setupUi();
+    // The chart's columns and models from the current project and tree.
+    void bindChart();
     void applyPalette();
     // Takes the band rows (from the initial row count on) out of the
     // structure table under an activity model and empties its parent ids.
@@ -167,3 +194,13 @@ private:
     // The filter's rows changed since the band dates were last computed.
     bool m_bandDatesStale = true;
 };
+
+// The display text in index's column of every row at index's level (index
+// and its siblings) and below it, to that row's index; the first row in
+// tree order wins a text that repeats.
+void fillIndexMap(QHash<QString, QModelIndex> *map, const QModelIndex &index);
+// The integer in keyColumn of every row below parent, at any depth, to the
+// row's index in valueColumn; rows without an integer key are left out, and
+// the first row in tree order wins a key that repeats.
+void build_task_index(const QAbstractItemModel *model, const QModelIndex &parent, int keyColumn,
+                      int valueColumn, std::map<int, QModelIndex> &map);

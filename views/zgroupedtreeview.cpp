@@ -1,5 +1,7 @@
 #include "zgroupedtreeview.h"
 
+#include "zsortfilterheader.h"
+
 #include "modelhelpers.h"
 #include "zgroupedtreeviewdelegate.h"
 #include "zparentitemproxymodel.h"
@@ -486,8 +488,14 @@ void ZGroupedTreeView::mousePressEvent(QMouseEvent *event)
 QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
 {
     QMap<QString, QVariant> state;
-    if (selectionModel())
+    // The picture shows no selection and no mouse over the header; the
+    // selection comes back afterwards.
+    if (selectionModel()) {
+        state.insert(QStringLiteral("selection"), QVariant::fromValue(selectionModel()->selection()));
         selectionModel()->clearSelection();
+    }
+    if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
+        sortFilterHeader->setHoverShown(false);
     state.insert(QStringLiteral("ver_scroll_val"), verticalScrollBar()->value());
     verticalScrollBar()->setValue(0);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -525,6 +533,11 @@ void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant
     horizontalScrollBar()->setValue(state.value(QStringLiteral("hor_scroll_val")).toInt());
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
+        sortFilterHeader->setHoverShown(true);
+    if (selectionModel() && state.contains(QStringLiteral("selection")))
+        selectionModel()->select(state.value(QStringLiteral("selection")).value<QItemSelection>(),
+                                 QItemSelectionModel::ClearAndSelect);
 }
 
 ZImage ZGroupedTreeView::toImage()

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
@@ -110,6 +111,18 @@ QSize ZSortFilterHeader::sizeHint() const
     return QHeaderView::sizeHint().expandedTo(minimumSize());
 }
 
+void ZSortFilterHeader::setHoverShown(bool shown)
+{
+    m_hoverShown = shown;
+    if (!shown) {
+        // The header forgets the section under the mouse as when the mouse
+        // leaves; the next move over it shows it again.
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(this, &leave);
+    }
+    viewport()->update();
+}
+
 void ZSortFilterHeader::mousePressEvent(QMouseEvent *event)
 {
     QHeaderView::mousePressEvent(event);
@@ -134,6 +147,7 @@ void ZSortFilterHeader::paintSection(QPainter *painter, const QRect &rect, int l
     painter->restore();
     if (!m_sortFilterWidget)
         return;
-    const QPoint cursor = viewport()->mapFromGlobal(QCursor::pos());
+    // A point above every section stands for no mouse.
+    const QPoint cursor = m_hoverShown ? viewport()->mapFromGlobal(QCursor::pos()) : QPoint(-1, -1);
     m_sortFilterWidget->draw(painter, sectionRect(logicalIndex), logicalIndex, cursor);
 }

@@ -47,6 +47,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // Off while the header is painted into a picture (print, snip): no
+    // section then shows the mouse over it or its drop-down button.
+    void setHoverShown(bool shown);
+
 signals:
     void popUp(const QRect &rect, int logicalIndex, const QPoint &pos);
     void filterSettingsChanged();
@@ -63,4 +67,5 @@ private:
     // Not owned. Guarded: the pane replaces the widget with every project.
     QPointer<ZHeaderFilterBox> m_sortFilterWidget;
     QPointer<QDialog> m_popupDialog; // Not owned.
+    bool m_hoverShown = true;
 };

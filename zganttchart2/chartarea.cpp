@@ -92,14 +92,14 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qi
     if (item->valid) {
         if (tasks_.isEmpty() || !axis->hasRange()) {
             axis->setDates(start, finish);
-        } else if (startMs >= axis->minMSecs()) {
-            if (finishMs >= axis->maxMSecs())
-                axis->setEndDate(finish);
         } else {
-            if (axis->maxMSecs() < finishMs)
-                axis->setDates(start, finish);
-            else
+            // Against the dates asked for, not the columns they round to: a
+            // finer time scale rounds those dates again, and a task inside
+            // the rounded range but outside the asked one would fall off it.
+            if (startMs < axis->requestedMinMSecs())
                 axis->setStartDate(start);
+            if (finishMs > axis->requestedMaxMSecs())
+                axis->setEndDate(finish);
         }
         const TaskDrawDelegate *delegate = chart_->drawDelegate();
         item->left = qMax(0, axis->msecsToPoint(startMs) - delegate->leftExtent());

@@ -420,6 +420,12 @@ ZImage GanttChart::toImage()
     const int oldScroll = horizontal->value();
     horizontal->setValue(0);
     ax_date->setFixedWidth(qMax(1, ax_date->axisWidth()));
+    // The picture shows no selected row; the selection comes back after.
+    const int selected = chart_->selectedRow();
+    {
+        const QSignalBlocker quiet(chart_);
+        chart_->setSelectedRow(-1);
+    }
 
     const int columnWidth = ax_date->columnWidth();
     const int columns = ax_date->columnsCount();
@@ -436,6 +442,10 @@ ZImage GanttChart::toImage()
     const QVector<QVector<QImage>> body = renderWidget(chart_, columnWidth, columns, rowHeight, rows, 0);
     ZImage image(header.isEmpty() ? QVector<QImage>() : header.first(), body);
 
+    {
+        const QSignalBlocker quiet(chart_);
+        chart_->setSelectedRow(selected);
+    }
     ax_date->setFixedWidth(oldWidth);
     horizontal->setValue(oldScroll);
     blockSignals(blocked);

@@ -130,6 +130,16 @@ qint64 DateAxis::maxMSecs() const
     return d->endMs_;
 }
 
+qint64 DateAxis::requestedMinMSecs() const
+{
+    return d->requestedStartMs_;
+}
+
+qint64 DateAxis::requestedMaxMSecs() const
+{
+    return d->requestedEndMs_;
+}
+
 bool DateAxis::hasRange() const
 {
     return d->rangeValid_;
@@ -243,6 +253,7 @@ void DateAxis::setStartDate(const QDateTime &date)
     if (date == d->requestedStart_)
         return;
     d->requestedStart_ = date;
+    d->requestedStartMs_ = date.isValid() ? date.toMSecsSinceEpoch() : 0;
     const TimeUnit u = levelTimeUnit(0);
     const QDateTime f = date_utils::floor_date(u, date);
     if (f == d->axis_start_dt_)
@@ -259,6 +270,7 @@ void DateAxis::setEndDate(const QDateTime &date)
     if (date == d->requestedEnd_)
         return;
     d->requestedEnd_ = date;
+    d->requestedEndMs_ = date.isValid() ? date.toMSecsSinceEpoch() : 0;
     const TimeUnit u = levelTimeUnit(0);
     const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, date));
     if (e == d->axis_end_dt_)
@@ -275,6 +287,8 @@ void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
         return;
     d->requestedStart_ = start;
     d->requestedEnd_ = end;
+    d->requestedStartMs_ = start.isValid() ? start.toMSecsSinceEpoch() : 0;
+    d->requestedEndMs_ = end.isValid() ? end.toMSecsSinceEpoch() : 0;
     const TimeUnit u = levelTimeUnit(0);
     const QDateTime s = date_utils::floor_date(u, start);
     const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, end));
@@ -292,6 +306,8 @@ void DateAxis::clearDates()
 {
     d->requestedStart_ = QDateTime();
     d->requestedEnd_ = QDateTime();
+    d->requestedStartMs_ = 0;
+    d->requestedEndMs_ = 0;
     d->axis_start_dt_ = QDateTime();
     d->axis_end_dt_ = QDateTime();
     syncRange();

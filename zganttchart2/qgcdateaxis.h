@@ -52,6 +52,10 @@ public:
     // The range ends as milliseconds since the epoch (0 without a range).
     qint64 minMSecs() const;
     qint64 maxMSecs() const;
+    // The dates asked for, before their rounding to whole columns, in
+    // milliseconds since the epoch (0 when none was asked for).
+    qint64 requestedMinMSecs() const;
+    qint64 requestedMaxMSecs() const;
     bool hasRange() const;
 
     void addLevel(TimeUnit unit);

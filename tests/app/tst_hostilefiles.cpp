@@ -1,6 +1,6 @@
 // Files from anywhere, through the main window: what a load changed is said
 // on the status bar, and a WBS nested 200,000 levels deep opens, groups,
-// expands (as far as the tree view can lay out) and draws.
+// expands (as far as the tree view can lay out), draws and exports.
 
 #include "activities.h"
 #include "mainwindow.h"
@@ -163,6 +163,21 @@ void tst_HostileFiles::deepWbs()
     QCOMPARE(shown, MaxExpandedLevels + 2); // the bands down to the limit and TOP
     QCOMPARE(pane->ganttChart()->taskCount(), shown);
     QVERIFY(!w.grab().isNull());
+
+    // File, Export writes every row, down to the end of the chain; the
+    // indent stops growing at 1000 blanks.
+    const QString csv = m_dir.filePath(QStringLiteral("deep.csv"));
+    QVERIFY(w.saveViewData(tree, csv));
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    int lines = 0;
+    QByteArray last;
+    while (!written.atEnd()) {
+        last = written.readLine();
+        ++lines;
+    }
+    QCOMPARE(lines, 1 + depth + 2); // the header, the bands, the two activities
+    QVERIFY(last.startsWith(QByteArray(1000, ' ') + "DEEP;"));
 
     // Going to the deepest activity makes it current without expanding its
     // 200,000 ancestors.

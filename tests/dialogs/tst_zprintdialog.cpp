@@ -165,8 +165,15 @@ void tst_ZPrintDialog::orientationAndScale()
     ZPrintPreviewScene *scene = dialog.scene();
     QCOMPARE(scene->pageSize(), QSizeF(910, 1287));
     QVERIFY(portrait->isChecked());
-    for (ZPageSelectorButton *button : {portrait, landscape})
+    for (ZPageSelectorButton *button : {portrait, landscape}) {
         QVERIFY(button->rect().contains(button->pageRect()));
+        // The whole outline shows, its right and bottom edges too.
+        const QImage picture = button->grab().toImage();
+        const QRect page = button->pageRect();
+        const QColor outline(173, 173, 173);
+        QCOMPARE(picture.pixelColor(page.left() + page.width(), page.center().y()), outline);
+        QCOMPARE(picture.pixelColor(page.center().x(), page.top() + page.height()), outline);
+    }
     spin->setValue(1);
     QCOMPARE(scene->pages().size(), 1);
     spin->setValue(150);
@@ -298,6 +305,10 @@ void tst_ZPrintDialog::printToPrinter()
     QCOMPARE(sheets.size(), dialog.scene()->pages().size());
     for (const QSizeF &sheet : sheets)
         QCOMPARE(sheet.toSize(), points.toSize());
+    // No page picture is stored as JPEG, which blurs text.
+    QFile pdf(printers.output);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(!pdf.readAll().contains("/DCTDecode"));
 }
 
 void tst_ZPrintDialog::printToPdfFileWithoutPrinter()

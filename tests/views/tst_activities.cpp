@@ -8,6 +8,7 @@
 #include "zfilterdialogproxymodel.h"
 #include "zgroupedtreeview.h"
 #include "zgrouping.h"
+#include "zimage.h"
 #include "zjoinproxymodel.h"
 #include "zparentitemproxymodel.h"
 #include "zsortfilterheader.h"
@@ -18,6 +19,7 @@
 #include <QJsonDocument>
 #include <QScopedPointer>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -673,6 +675,103 @@ private slots:
         QCOMPARE(pane.treeView()->currentIndex(), current);
         pane.gotoTask(1);
         QCOMPARE(pane.treeView()->currentIndex(), current);
+    }
+
+    void listGroupingLookupsAndNewChart()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        handOver(pane, loader.get());
+        QAbstractItemModelTester parentTester(pane.parentItemModel());
+        QAbstractItemModelTester filterTester(pane.filterModel());
+
+        // Two nested bands from a ready list; the outer band keeps only
+        // the row its inner band does not list.
+        QList<QVariant> groups{
+            QVariantMap{{QStringLiteral("caption"), QStringLiteral("Outer")},
+                        {QStringLiteral("set"), QVariantList{0, 1, 2}}},
+            QVariantMap{{QStringLiteral("caption"), QStringLiteral("Inner")},
+                        {QStringLiteral("parent"), 0}, {QStringLiteral("set"), QVariantList{1, 2}}}};
+        Activities::makeGroupsUnique(groups);
+        pane.groupByList(groups);
+        QAbstractItemModel *activities = pane.activityModel();
+        QCOMPARE(activities->rowCount(), 6 + 2);
+        pane.parentItemModel()->setParentStructure(columnIndex(activities, QStringLiteral("ID")),
+                                                   columnIndex(activities, QStringLiteral("parentID")));
+        pane.updateRowNumber();
+        pane.calculateGroupings();
+        QCOMPARE(treeText(pane), QStringLiteral("A1030 1/1 2024-01-22..2024-01-22\n"
+                                                "A1040 2/1 2024-02-01..2024-02-10\n"
+                                                "A1050 3/1 ..\n"
+                                                "[Outer] 4/1 2024-01-01..2024-01-20\n"
+                                                "  A1000 5/2 2024-01-01..2024-01-05\n"
+                                                "  [Inner] 6/2 2024-01-08..2024-01-20\n"
+                                                "    A1010 7/3 2024-01-08..2024-01-12\n"
+                                                "    A1020 8/3 2024-01-15..2024-01-20"));
+
+        // Lookups over the whole tree, nested rows included.
+        QAbstractItemModel *model = pane.filterModel();
+        const int idColumn = columnIndex(model, QStringLiteral("Activity ID"));
+        std::map<int, QModelIndex> byTask;
+        build_task_index(model, QModelIndex(), columnIndex(model, QStringLiteral("ID")), idColumn, byTask);
+        QCOMPARE(int(byTask.size()), 6 + 2); // the bands' ids are -1 and -2
+        QCOMPARE(byTask.at(103).data().toString(), QStringLiteral("A1020"));
+        QCOMPARE(levelFromIndex(byTask.at(103)), 2);
+        QHash<QString, QModelIndex> byText;
+        fillIndexMap(&byText, model->index(0, idColumn));
+        QCOMPARE(byText.value(QStringLiteral("A1020")), byTask.at(103));
+        QCOMPARE(byText.size(), 6 + 1); // both bands show no activity ID
+
+        // A new chart takes the old one's place and shows the same rows.
+        QPointer<mygc::GanttChart> old = pane.ganttChart();
+        pane.createGanttChart();
+        pane.createResourceView();
+        QVERIFY(!old);
+        auto *splitter = pane.findChild<QSplitter *>(QStringLiteral("splitter"));
+        QCOMPARE(splitter->count(), 3);
+        QCOMPARE(splitter->widget(0), static_cast<QWidget *>(pane.treeView()));
+        QCOMPARE(splitter->widget(2), static_cast<QWidget *>(pane.ganttChart()));
+        pane.treeView()->expandAll();
+        pane.ganttChart()->resetModels();
+        compareTreeAndChart(pane);
+        QCOMPARE(pane.ganttChart()->relations().size(), 4);
+    }
+
+    // The pictures printed (and snipped) show neither the selected row nor
+    // the header's drop-down button under the mouse; the selection stays.
+    void picturesShowNoSelectionOrHover()
+    {
+        std::unique_ptr<XERLoader> loader = load();
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        handOver(pane, loader.get());
+        QAbstractItemModel *model = pane.filterModel();
+        pane.treeView()->setCurrentIndex(model->index(2, 1));
+        mygc::GanttChart *chart = pane.ganttChart();
+        chart->flushPendingRebuild();
+        QCOMPARE(chart->chartArea()->selectedRow(), 2);
+        QHeaderView *header = pane.treeView()->header();
+        QCursor::setPos(pane.mapToGlobal(QPoint(800, 700)));
+        const QImage plainHeader = pane.treeView()->toImage().getHeaderPart(0);
+        QCursor::setPos(header->viewport()->mapToGlobal(QPoint(30, 5)));
+        QTest::mouseMove(header->viewport(), QPoint(30, 5));
+
+        const ZImage tree = pane.treeView()->toImage();
+        const ZImage gantt = chart->toImage();
+        QCOMPARE(tree.getHeaderPart(0), plainHeader);
+        // The selected row looks like the rows beside it where no bar is.
+        const int last = gantt.columns() - 1;
+        QCOMPARE(gantt.getPart(2, last).pixelColor(12, 3), gantt.getPart(0, last).pixelColor(12, 3));
+        QCOMPARE(tree.getPart(2, 3).pixelColor(40, 3), tree.getPart(0, 3).pixelColor(40, 3));
+
+        QCOMPARE(pane.treeView()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(chart->chartArea()->selectedRow(), 2);
     }
 
     void sortAndClear()

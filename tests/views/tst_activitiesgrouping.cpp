@@ -1,3 +1,4 @@
+#include "activities.h"
 #include "groupbands.h"
 #include "zindex.h"
 
@@ -48,7 +49,58 @@ private:
         return parts.join(QLatin1Char(';'));
     }
 
+    // Group records from "parent:row,row|parent:row", one record per part.
+    static QList<QVariant> records(const QString &text)
+    {
+        QList<QVariant> groups;
+        for (const QString &part : text.split(QLatin1Char('|'))) {
+            QVariantList set;
+            for (const QString &row : part.section(QLatin1Char(':'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                set << row.toInt();
+            groups << QVariantMap{{QStringLiteral("parent"), part.section(QLatin1Char(':'), 0, 0).toInt()},
+                                  {QStringLiteral("set"), set}};
+        }
+        return groups;
+    }
+
+    static QString recordsText(const QList<QVariant> &groups)
+    {
+        QStringList parts;
+        for (const QVariant &group : groups) {
+            const QVariantMap record = group.toMap();
+            QStringList rows;
+            for (const QVariant &row : record.value(QStringLiteral("set")).toList())
+                rows << row.toString();
+            parts << record.value(QStringLiteral("parent")).toString() + QLatin1Char(':')
+                         + rows.join(QLatin1Char(','))
+                         + (record.value(QStringLiteral("hasChildren")).toBool() ? QStringLiteral("+")
+                                                                                  : QString());
+        }
+        return parts.join(QLatin1Char('|'));
+    }
+
 private slots:
+    void groupsMadeUnique_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after"); // "+" marks a record with children
+        QTest::addRow("nested") << "-1:0,1,2,3|0:1,2|1:2" << "-1:0,3+|0:1+|1:2";
+        QTest::addRow("siblings") << "-1:0,1,2|0:1|0:2" << "-1:0+|0:1|0:2";
+        QTest::addRow("child listed first") << "1:4|-1:4,5" << "1:4|-1:5+";
+        QTest::addRow("row in no child stays") << "-1:7|0:8" << "-1:7+|0:8";
+        QTest::addRow("parent out of range") << "5:1|-1:1" << "5:1|-1:1";
+        QTest::addRow("cycle left alone") << "1:1,2|0:2" << "1:1,2+|0:2+";
+    }
+
+    void groupsMadeUnique()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QList<QVariant> groups = records(before);
+        Activities::makeGroupsUnique(groups);
+        QCOMPARE(recordsText(groups), after);
+    }
+
     void depthFromTitle_data()
     {
         QTest::addColumn<QString>("title");

@@ -335,6 +335,7 @@ void tst_ZGroupedTreeView::screenshotStateRestored()
 
     m_view->restoreStateAfterScreenshoot(state);
     QVERIFY(!m_view->signalsBlocked());
+    QCOMPARE(m_view->selectionModel()->selectedIndexes(), QModelIndexList{idx(QStringLiteral("a1"))});
     QCOMPARE(m_view->size(), before);
     QCOMPARE(m_view->verticalScrollBar()->value(), 2);
     QCOMPARE(m_view->horizontalScrollBar()->value(), 20);

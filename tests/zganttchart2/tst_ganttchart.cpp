@@ -644,6 +644,16 @@ void tst_GanttChart::axisGeometry()
     QCOMPARE(axis->columnsCount(), 2);
     QCOMPARE(axis->dateToPoint(axis->max()), 50);
     QCOMPARE(chart->chartArea()->width(), 50);
+
+    // Built on a coarse scale, where B and C fall into A's month, then
+    // switched to a finer one: every task keeps its place on the axis.
+    chart->setDateLevels({Month});
+    chart->resetModels();
+    chart->flushPendingRebuild();
+    chart->setDateLevels({Day, Week});
+    QCOMPARE(axis->min(), day(2));
+    QCOMPARE(axis->max(), day(13));
+    QCOMPARE(axis->dateToPoint(day(9)), 7 * 25);
 }
 
 void tst_GanttChart::cellsCount()
