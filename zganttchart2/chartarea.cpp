@@ -89,13 +89,15 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qi
     item->startMs = startMs;
     item->finishMs = finishMs;
     if (item->valid) {
+        // Compared with the dates asked for, not the range: the range may
+        // reach past them to leave room for shapes at its ends.
         if (tasks_.isEmpty() || !axis->hasRange()) {
             axis->setDates(start, finish);
-        } else if (startMs >= axis->minMSecs()) {
-            if (finishMs >= axis->maxMSecs())
+        } else if (startMs >= axis->requestedStartMSecs()) {
+            if (finishMs > axis->requestedEndMSecs())
                 axis->setEndDate(finish);
         } else {
-            if (axis->maxMSecs() < finishMs)
+            if (axis->requestedEndMSecs() < finishMs)
                 axis->setDates(start, finish);
             else
                 axis->setStartDate(start);
