@@ -258,6 +258,17 @@ void tst_LoadedWindow::filters()
     QFETCH(QString, search);
     QFETCH(QString, expected);
 
+    // The details pane shows the tree's current activity, and no activity
+    // once the filter hides it.
+    QTreeView *tree = m_pane->treeView();
+    const QModelIndexList survey = m_pane->filterModel()->match(
+        m_pane->filterModel()->index(0, column(QStringLiteral("Activity ID"))), Qt::DisplayRole,
+        QStringLiteral("A101"), 1, Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(survey.size(), 1);
+    tree->setCurrentIndex(survey.first().sibling(survey.first().row(), 0));
+    auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
+    QCOMPARE(name->text(), QStringLiteral("Survey"));
+
     QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
         if (!search.isEmpty()) {
             QTest::keyClicks(popup->searchField(), search);
@@ -290,6 +301,12 @@ void tst_LoadedWindow::filters()
     }));
     QCOMPARE(shown(), expected);
     QCOMPARE(m_pane->filterModel()->sortColumn(), -1);
+    const QModelIndex current = tree->currentIndex();
+    QCOMPARE(name->text(), expected.contains(QLatin1String("A101"))
+                               ? QStringLiteral("Survey")
+                               : current.sibling(current.row(), column(QStringLiteral("Activity Name")))
+                                     .data()
+                                     .toString());
     // The header marks the column, the box paints its filter icon, and the
     // chart shows exactly the rows of the tree.
     const int section = column(caption);
@@ -570,12 +587,27 @@ void tst_LoadedWindow::closeLeavesNoDateAxis()
     mygc::GanttChart *chart = m_pane->ganttChart();
     chart->flushPendingRebuild();
     QVERIFY(chart->dateAxis()->hasRange());
+    m_window->findChild<QAction *>(QStringLiteral("actionMonth"))->trigger();
     m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
     chart->flushPendingRebuild();
     QCOMPARE(chart->taskCount(), 0);
     QVERIFY(!chart->dateAxis()->hasRange());
     QVERIFY(chart->dateAxis()->empty());
     QCOMPARE(chart->cellsCount(), qint64(0));
+
+    // Back to the window of a fresh start: title, time scale, the tree's
+    // header, the grouping's levels with their formats.
+    MainWindow fresh;
+    QCOMPARE(m_window->windowTitle(), fresh.windowTitle());
+    QCOMPARE(m_window->timeScaleUnits(), fresh.timeScaleUnits());
+    QHeaderView *header = m_pane->treeView()->header();
+    QHeaderView *freshHeader = fresh.activitiesPane()->treeView()->header();
+    QCOMPARE(header->height(), freshHeader->height());
+    QCOMPARE(visibleColumns(header), visibleColumns(freshHeader));
+    for (int section = 0; section < header->count(); ++section)
+        QCOMPARE(header->sectionSize(section), freshHeader->sectionSize(section));
+    QCOMPARE(m_pane->currentGrouping().toVariant(),
+             fresh.activitiesPane()->currentGrouping().toVariant());
 }
 
 void tst_LoadedWindow::noToolBarContextMenu()
