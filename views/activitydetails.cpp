@@ -327,11 +327,7 @@ void ActivityDetails::clearModels()
     m_codesModel = nullptr;
     m_resourceModel = nullptr;
     // Nothing of a closed project stays on show.
-    for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
-        edit->clear();
-    m_shownRow = QPersistentModelIndex();
-    m_showingRow = false;
-    updateButtons(-1);
+    showNoActivity();
 }
 
 void ActivityDetails::showNoActivity()
