@@ -50,7 +50,8 @@ public:
     ~MainWindow() override;
 
     // Opens a name as chosen in the file dialog: only names ending in
-    // ".xer" (any letter case) are opened, others are ignored.
+    // ".xer" (any letter case) are opened; any other name is answered with
+    // a message that says so.
     void openChosenFile(const QString &fileName);
     void openXerFile(const QString &path);
     // True from the start of a read until its result has been handled.
