@@ -276,14 +276,24 @@ void MainWindow::openXerFile(const QString &path)
     connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
             Qt::QueuedConnection);
     // A late signal of a loader that is no longer current is dropped.
-    connect(loader, &ProjectLoader::finished, this, [this, loader] {
-        if (loader == m_loader)
-            onXerReadDone();
-    });
-    connect(loader, &ProjectLoader::failed, this, [this, loader](int code) {
-        if (loader == m_loader)
-            onXerReadFailed(code);
-    });
+    // Queued even when the read runs on this thread (a wait for a read the
+    // pool has not started yet runs it here): its result is handled after
+    // the read, never inside it, where deleting the loader would wait for
+    // the very read that reports.
+    connect(
+        loader, &ProjectLoader::finished, this,
+        [this, loader] {
+            if (loader == m_loader)
+                onXerReadDone();
+        },
+        Qt::QueuedConnection);
+    connect(
+        loader, &ProjectLoader::failed, this,
+        [this, loader](int code) {
+            if (loader == m_loader)
+                onXerReadFailed(code);
+        },
+        Qt::QueuedConnection);
     m_loading = true;
     m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
     // A read that fails takes the file out of the list again.
@@ -502,6 +512,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Quitting waits for a running read, so the loader is never deleted
     // under it.
     waitForRead();
+    // A read that failed before its report was handled keeps no entry.
+    const auto *xer = qobject_cast<XERLoader *>(m_loader);
+    if (m_loading && xer && xer->readResult() != 0)
+        m_recentList = m_recentBeforeLoad;
     if (m_recentList.save(RecentList::defaultPath()) != RecentList::Saved)
         qCWarning(lcApp) << "MainWindow::closeEvent recent list not saved";
     event->accept();

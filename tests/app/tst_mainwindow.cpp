@@ -176,6 +176,7 @@ private slots:
     void failedReads_data();
     void failedReads();
     void commandsWaitForRunningRead();
+    void quitWhileLoading_data();
     void quitWhileLoading();
     void resourcesTablePrepared();
     void projectOnScreen();
@@ -509,21 +510,34 @@ void tst_MainWindow::commandsWaitForRunningRead()
     QCOMPARE(w.loader(), running);
 }
 
+void tst_MainWindow::quitWhileLoading_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("listed"); // in the list written at close
+    QTest::addRow("project") << smallXer() << true;
+    QTest::addRow("not an XER file") << QByteArray("hello\n") << false;
+}
+
 void tst_MainWindow::quitWhileLoading()
 {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, listed);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quit.xer"));
-    QVERIFY(writeFile(path, smallXer()));
+    QVERIFY(writeFile(path, content));
     {
         MainWindow w;
         w.show();
+        // A failure handled before the quit says so in a box.
+        BoxAnswerer answer;
+        answer.arm();
         w.openChosenFile(path);
         QVERIFY(w.isLoading());
         QVERIFY(w.close()); // waits for the read, then writes the list
     }
     RecentList saved;
     saved.load(mruPath());
-    QCOMPARE(saved.entries().value(0).file, path);
+    QCOMPARE(saved.entries().value(0).file, listed ? path : QString());
 }
 
 void tst_MainWindow::resourcesTablePrepared()
