@@ -2,16 +2,10 @@
 
 #include <QHeaderView>
 
-static void initAltViewsResources()
-{
-    Q_INIT_RESOURCE(altviews);
-}
-
 ZColumnDialog::ZColumnDialog(QHeaderView *header, QWidget *parent)
     : QDialog(parent)
     , m_header(header)
 {
-    initAltViewsResources();
     setupUi(this);
     resetLists();
     connect(tbUp, &QToolButton::clicked, this, &ZColumnDialog::onUpPressed);

@@ -68,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
     // The panes make their header filter boxes through this factory.
     ZSortFilterWidget::installAsHeaderFilterBox();
     m_ui->setupUi(this);
+    m_idleTitle = windowTitle();
     init();
 }
 
@@ -169,7 +170,14 @@ void MainWindow::setupToolbars()
     for (QAction *action : {m_ui->actionYear, m_ui->actionQuarter, m_ui->actionMonth,
                             m_ui->actionWeek, m_ui->actionDay}) {
         m_timeMenu->addAction(action);
-        connect(action, &QAction::triggered, this, &MainWindow::setGanttTimelime);
+        connect(action, &QAction::triggered, this, [this, action](bool checked) {
+            // The chart always shows a level: the last one ticked stays ticked.
+            if (!checked && timeScaleUnits().isEmpty()) {
+                action->setChecked(true);
+                return;
+            }
+            setGanttTimelime();
+        });
     }
 
     // The layout-name field and its "Save" button head the Layout menu.
@@ -239,8 +247,16 @@ void MainWindow::openChosenFile(const QString &fileName)
 {
     if (fileName.isEmpty())
         return;
-    if (fileName.endsWith(QLatin1String(".xer"), Qt::CaseInsensitive))
+    if (fileName.endsWith(QLatin1String(".xer"), Qt::CaseInsensitive)) {
         openXerFile(fileName);
+        return;
+    }
+    // A name typed into the dialog passes its filter: say why nothing opens.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Open file"),
+                    tr("%1 cannot be opened: only XER files can be opened here.")
+                        .arg(QDir::toNativeSeparators(fileName)),
+                    QMessageBox::Ok, this);
+    box.exec();
 }
 
 void MainWindow::openXerFile(const QString &path)
@@ -250,7 +266,7 @@ void MainWindow::openXerFile(const QString &path)
         statusBar()->showMessage(tr("A project is still loading."), 3000);
         return;
     }
-    onCloseAction();
+    closeProject();
     deleteLoader();
     const QJsonDocument schema =
         QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
@@ -260,16 +276,28 @@ void MainWindow::openXerFile(const QString &path)
     connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
             Qt::QueuedConnection);
     // A late signal of a loader that is no longer current is dropped.
-    connect(loader, &ProjectLoader::finished, this, [this, loader] {
-        if (loader == m_loader)
-            onXerReadDone();
-    });
-    connect(loader, &ProjectLoader::failed, this, [this, loader](int code) {
-        if (loader == m_loader)
-            onXerReadFailed(code);
-    });
+    // Queued even when the read runs on this thread (a wait for a read the
+    // pool has not started yet runs it here): its result is handled after
+    // the read, never inside it, where deleting the loader would wait for
+    // the very read that reports.
+    connect(
+        loader, &ProjectLoader::finished, this,
+        [this, loader] {
+            if (loader == m_loader)
+                onXerReadDone();
+        },
+        Qt::QueuedConnection);
+    connect(
+        loader, &ProjectLoader::failed, this,
+        [this, loader](int code) {
+            if (loader == m_loader)
+                onXerReadFailed(code);
+        },
+        Qt::QueuedConnection);
     m_loading = true;
     m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
+    // A read that fails takes the file out of the list again.
+    m_recentBeforeLoad = m_recentList;
     addFileToRecents(path);
     setWindowTitle(path);
 }
@@ -327,12 +355,17 @@ void MainWindow::onXerReadFailed(int code)
         return;
     m_loading = false;
     hideProgress();
-    // Back to the no-project state; the window stays fully usable.
+    const auto *xer = qobject_cast<XERLoader *>(m_loader);
+    const QString path = QDir::toNativeSeparators(xer ? xer->fileName() : windowTitle());
+    // Back to the no-project state; the window stays fully usable, and
+    // neither the title nor the recent list keeps the file.
     deleteLoader();
     clearPanes();
     updateToolBarActions();
+    setWindowTitle(m_idleTitle);
+    m_recentList = m_recentBeforeLoad;
+    updateRecentsList();
 
-    const QString path = QDir::toNativeSeparators(windowTitle());
     QString text;
     switch (code) {
     case 1:
@@ -395,6 +428,16 @@ void MainWindow::onCloseAction()
         statusBar()->showMessage(tr("A project is still loading."), 3000);
         return;
     }
+    closeProject();
+    // Back to the window of a fresh start: its title and its one Day level
+    // (the tree's header follows the date axis' height).
+    setWindowTitle(m_idleTitle);
+    setToolBarButtonsFromFlags(4);
+    setGanttTimelime();
+}
+
+void MainWindow::closeProject()
+{
     clearPanes();
     if (m_loader) {
         waitForRead();
@@ -475,6 +518,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Quitting waits for a running read, so the loader is never deleted
     // under it.
     waitForRead();
+    // A read that failed before its report was handled keeps no entry.
+    const auto *xer = qobject_cast<XERLoader *>(m_loader);
+    if (m_loading && xer && xer->readResult() != 0)
+        m_recentList = m_recentBeforeLoad;
     if (m_recentList.save(RecentList::defaultPath()) != RecentList::Saved)
         qCWarning(lcApp) << "MainWindow::closeEvent recent list not saved";
     event->accept();
@@ -682,6 +729,9 @@ void MainWindow::setToolBarButtonsFromFlags(unsigned char flags)
                                                 {m_ui->actionMonth, 16},
                                                 {m_ui->actionQuarter, 32},
                                                 {m_ui->actionYear, 64}};
+    // No level ticked would leave the menu empty while the chart shows Day.
+    if (!(flags & (4 | 8 | 16 | 32 | 64)))
+        flags |= 4;
     for (const auto &scale : scales) {
         const QSignalBlocker blocker(scale.first);
         scale.first->setChecked((flags & scale.second) != 0);

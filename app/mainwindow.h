@@ -50,7 +50,8 @@ public:
     ~MainWindow() override;
 
     // Opens a name as chosen in the file dialog: only names ending in
-    // ".xer" (any letter case) are opened, others are ignored.
+    // ".xer" (any letter case) are opened; any other name is answered with
+    // a message that says so.
     void openChosenFile(const QString &fileName);
     void openXerFile(const QString &path);
     // True from the start of a read until its result has been handled.
@@ -152,6 +153,9 @@ private:
     // Waits until a running read has returned; the loader may then go.
     void waitForRead();
     void deleteLoader();
+    // Empties the panes and deletes the loader; the window keeps its title
+    // and time scale (opening a file goes through here too).
+    void closeProject();
     // Tells that Expand All stopped at its level limit.
     void showExpandCap();
 
@@ -198,4 +202,6 @@ private:
     QPointer<LoadProgressDialog> m_progressDialog; // Not owned (deletes itself on close).
     QString m_outlineLevel;
     RecentList m_recentList;
+    RecentList m_recentBeforeLoad; // The list as it was before the current read.
+    QString m_idleTitle; // The title of a window without a project.
 };

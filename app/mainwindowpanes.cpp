@@ -174,6 +174,15 @@ void MainWindow::connectPaneSignals()
         connect(selection, &QItemSelectionModel::currentRowChanged, m_details,
                 &ActivityDetails::onRowChanged);
     }
+    // A filter that hides the current row takes it away without a word to
+    // the selection's listeners: the details pane checks its row itself.
+    QAbstractItemModel *shown = m_activities->filterModel();
+    connect(shown, &QAbstractItemModel::layoutChanged, m_details,
+            &ActivityDetails::onTreeRowsChanged);
+    connect(shown, &QAbstractItemModel::modelReset, m_details,
+            &ActivityDetails::onTreeRowsChanged);
+    connect(shown, &QAbstractItemModel::rowsRemoved, m_details,
+            &ActivityDetails::onTreeRowsChanged);
 }
 
 QTreeView *MainWindow::activityTree() const

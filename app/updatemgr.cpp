@@ -14,6 +14,8 @@
 namespace {
 
 const char kTooLarge[] = "updateBodyTooLarge";
+// How much of an answer that is not XML goes into the log.
+const int kLoggedBytes = 200;
 
 } // namespace
 
@@ -32,6 +34,9 @@ UpdateMgr::Platform UpdateMgr::defaultPlatform()
                       QMessageBox::StandardButtons buttons,
                       QMessageBox::StandardButton defaultButton) {
         QMessageBox box(icon, title, text, buttons);
+        // The texts carry what the server sent: shown as they are, never
+        // rendered as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(defaultButton);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     };
@@ -112,8 +117,9 @@ void UpdateMgr::checkForAppUpdateFinished(QNetworkReply *netReply)
         return;
     }
     if (netReply->error() != QNetworkReply::NoError) {
-        qCWarning(lcApp).noquote() << "UpdateMgr::checkForAppUpdateFinished error:"
-                                   << netReply->errorString() << "url:" << url;
+        // No network is a normal state: the terminal stays quiet about it.
+        qCDebug(lcApp).noquote() << "UpdateMgr::checkForAppUpdateFinished error:"
+                                 << netReply->errorString() << "url:" << url;
         return;
     }
 
@@ -124,8 +130,10 @@ void UpdateMgr::checkForAppUpdateFinished(QNetworkReply *netReply)
         body.truncate(zero);
     const QString text = QString::fromUtf8(body);
     if (!m_xml.setContent(text, false)) {
+        // Enough of the answer to tell what came back, not the whole of it.
         qCWarning(lcApp).noquote()
-            << "UpdateMgr::checkForAppUpdateFinished setContent xml failed response:" << text;
+            << "UpdateMgr::checkForAppUpdateFinished setContent xml failed response:"
+            << QString::fromUtf8(body.left(kLoggedBytes));
         return;
     }
 

@@ -4,12 +4,14 @@
 #include "zfilterproxymodel.h"
 #include "zindex.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegExp>
 #include <QStandardItemModel>
@@ -367,5 +369,23 @@ void ZFilterDialogPopUp::onRejected()
 
 void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
 {
+    // Enter typed into the search field, the value list or a condition
+    // applies the filter as Ok does (on a focused button it presses that
+    // button). Only an action picked in the menu, by the arrow keys or the
+    // mouse, runs on Enter: no sort is a default button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    QAction *picked = activeAction();
+    if (enter && (!picked || qobject_cast<QWidgetAction *>(picked))) {
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus || !isAncestorOf(focus))
+            focus = focusWidget();
+        auto *button = qobject_cast<QPushButton *>(focus);
+        if (button && isAncestorOf(button))
+            button->click();
+        else
+            onAccepted();
+        event->accept();
+        return;
+    }
     QMenu::keyPressEvent(event);
 }

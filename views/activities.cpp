@@ -736,8 +736,15 @@ bool Activities::stepCurrentActivity(int step)
 void Activities::onCloseProject()
 {
     m_chart->horizontalScrollBar()->setValue(0);
-    m_grouping.clear();
+    // The next project starts from the levels of a fresh start, not with the
+    // fonts, colours and rules this one was grouped with.
+    m_grouping = ZGrouping();
+    createDefaultGrouping();
+    applyPalette();
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+    // The idle columns would keep the widths of the project's first ones.
+    for (int section = 0; section < m_header->count(); ++section)
+        m_header->resizeSection(section, m_header->defaultSectionSize());
 }
 
 void Activities::onTreeSelectionChanged(const QItemSelection &current,

@@ -327,9 +327,26 @@ void ActivityDetails::clearModels()
     m_codesModel = nullptr;
     m_resourceModel = nullptr;
     // Nothing of a closed project stays on show.
+    showNoActivity();
+}
+
+void ActivityDetails::showNoActivity()
+{
+    const QList<ZKeyFilterProxyModel *> proxies = { m_predecessorProxy.data(), m_successorProxy.data(),
+                                                    m_resourceProxy.data(), m_codesProxy.data() };
+    for (ZKeyFilterProxyModel *proxy : proxies)
+        setExactFilter(proxy, QString(kNoId));
     for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
         edit->clear();
+    m_shownRow = QPersistentModelIndex();
+    m_showingRow = false;
     updateButtons(-1);
+}
+
+void ActivityDetails::onTreeRowsChanged()
+{
+    if (m_showingRow && !m_shownRow.isValid())
+        showNoActivity();
 }
 
 void ActivityDetails::nextActivity()
@@ -349,6 +366,8 @@ void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex
 {
     if (current.row() < 0 || current.column() < 0 || !current.model())
         return;
+    m_shownRow = current;
+    m_showingRow = true;
     QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
     // A group band row: no activity, so every table is emptied.
     if (!current.sibling(current.row(), 2).data(Qt::DisplayRole).isNull())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QModelIndex>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
 
@@ -46,6 +47,9 @@ public slots:
     void nextActivity();
     void previousActivity();
     void onRowChanged(const QModelIndex &current, const QModelIndex &previous);
+    // The tree's rows changed (a filter, a sort, a reset): when the row on
+    // show is gone from the tree, the pane shows no activity.
+    void onTreeRowsChanged();
 
 private slots:
     void updateButtons(int row);
@@ -57,6 +61,7 @@ private:
     void createMapper();
     void createDetailMapping();
     void gotoTask(int taskId);
+    void showNoActivity();
     static QTableView *createTable(QWidget *parent, const QString &name);
 
     // The form; its widgets are children of the pane.
@@ -86,4 +91,8 @@ private:
     QPointer<MapHdrModel> m_successorProxy;
     QPointer<ZKeyFilterProxyModel> m_codesProxy;
     QPointer<ZKeyFilterProxyModel> m_resourceProxy;
+
+    // The tree row on show; invalid once the tree loses it.
+    QPersistentModelIndex m_shownRow;
+    bool m_showingRow = false;
 };

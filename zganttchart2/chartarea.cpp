@@ -1,6 +1,5 @@
 #include "chartarea.h"
 
-#include "captions.h"
 #include "dateutils.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
@@ -90,16 +89,20 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qi
     item->startMs = startMs;
     item->finishMs = finishMs;
     if (item->valid) {
+        // Compared with the dates asked for, not the range: the range may
+        // reach past them to leave room for shapes at its ends, and a finer
+        // time scale rounds the asked dates again, so a task inside the
+        // rounded range but outside the asked one would fall off it.
         if (tasks_.isEmpty() || !axis->hasRange()) {
             axis->setDates(start, finish);
-        } else {
-            // Against the dates asked for, not the columns they round to: a
-            // finer time scale rounds those dates again, and a task inside
-            // the rounded range but outside the asked one would fall off it.
-            if (startMs < axis->requestedMinMSecs())
-                axis->setStartDate(start);
-            if (finishMs > axis->requestedMaxMSecs())
+        } else if (startMs >= axis->requestedStartMSecs()) {
+            if (finishMs > axis->requestedEndMSecs())
                 axis->setEndDate(finish);
+        } else {
+            if (axis->requestedEndMSecs() < finishMs)
+                axis->setDates(start, finish);
+            else
+                axis->setStartDate(start);
         }
         const TaskDrawDelegate *delegate = chart_->drawDelegate();
         item->left = qMax(0, axis->msecsToPoint(startMs) - delegate->leftExtent());
@@ -335,21 +338,21 @@ void ChartArea::paintEvent(QPaintEvent *event)
         const int xs = axis->msecsToPoint(item.startMs);
         const int xf = axis->msecsToPoint(item.finishMs);
         const int noClip = Qt::TextDontClip;
-        QString text = shownText(task->leftText());
+        QString text = task->leftText();
         if (!text.isEmpty())
             painter.drawText(edges(xs - 25, t, xs - 6, t + h - 1), noClip | Qt::AlignRight | Qt::AlignVCenter, text);
-        text = shownText(task->rightText());
+        text = task->rightText();
         if (!text.isEmpty())
             painter.drawText(edges(xf + 5, t, xf + 104, t + h - 1), noClip | Qt::AlignLeft | Qt::AlignVCenter, text);
-        text = shownText(task->topText());
+        text = task->topText();
         if (!text.isEmpty())
             painter.drawText(edges(xs, t + 5 - h, xf - 1, t + 4),
                              noClip | Qt::AlignHCenter | Qt::AlignBottom | Qt::AlignVCenter, text);
-        text = shownText(task->bottomText());
+        text = task->bottomText();
         if (!text.isEmpty())
             painter.drawText(edges(xs, t + h - 12, xf - 1, t + 2 * h - 13),
                              noClip | Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter, text);
-        text = shownText(task->insideText());
+        text = task->insideText();
         if (!text.isEmpty())
             painter.drawText(edges(xs, t, xf - 1, t + h - 1), noClip | Qt::AlignHCenter | Qt::AlignVCenter, text);
     }

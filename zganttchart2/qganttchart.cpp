@@ -51,6 +51,8 @@ GanttChart::GanttChart(QWidget *parent)
     ax_date = new DateAxis(this);
     ax_date->setChart(this);
     ax_date->setEmpty(true);
+    // Milestones and bar ends at the first or last date show whole.
+    ax_date->setEdgeRoom(TaskDrawDelegate::shapeReach());
 
     connect(ax_date, &DateAxis::heightChanged, this, &GanttChart::dateAxisHeightChanged);
     setViewportMargins(0, ax_date->height(), 0, 0);

@@ -130,16 +130,6 @@ qint64 DateAxis::maxMSecs() const
     return d->endMs_;
 }
 
-qint64 DateAxis::requestedMinMSecs() const
-{
-    return d->requestedStartMs_;
-}
-
-qint64 DateAxis::requestedMaxMSecs() const
-{
-    return d->requestedEndMs_;
-}
-
 bool DateAxis::hasRange() const
 {
     return d->rangeValid_;
@@ -199,8 +189,8 @@ void DateAxis::refloorRange()
         syncRange();
         return;
     }
-    d->axis_start_dt_ = date_utils::floor_date(u, d->requestedStart_);
-    d->axis_end_dt_ = date_utils::next_date(u, date_utils::floor_date(u, d->requestedEnd_));
+    d->axis_start_dt_ = rangeStart(u, d->requestedStart_);
+    d->axis_end_dt_ = rangeEnd(u, d->requestedEnd_);
     if (d->axis_start_dt_.isValid() && !(d->axis_start_dt_ < d->axis_end_dt_))
         d->axis_end_dt_ = date_utils::advance(u, d->axis_start_dt_);
     syncRange();
@@ -248,14 +238,85 @@ TimeUnit DateAxis::levelTimeUnit(int level) const
     return d->levels_.at(level)->timeUnit();
 }
 
+void DateAxis::setRequested(const QDateTime &start, const QDateTime &end)
+{
+    d->requestedStart_ = start;
+    d->requestedEnd_ = end;
+    d->requestedStartMs_ = start.isValid() ? start.toMSecsSinceEpoch() : 0;
+    d->requestedEndMs_ = end.isValid() ? end.toMSecsSinceEpoch() : 0;
+}
+
+qint64 DateAxis::requestedStartMSecs() const
+{
+    return d->requestedStartMs_;
+}
+
+qint64 DateAxis::requestedEndMSecs() const
+{
+    return d->requestedEndMs_;
+}
+
+void DateAxis::setEdgeRoom(int pixels)
+{
+    pixels = qMax(0, pixels);
+    if (pixels == d->edgeRoom_)
+        return;
+    d->edgeRoom_ = pixels;
+    if (d->requestedStart_.isNull() || d->requestedEnd_.isNull())
+        return;
+    refloorRange();
+    recalc_scale();
+}
+
+int DateAxis::edgeRoom() const
+{
+    return d->edgeRoom_;
+}
+
+QDateTime DateAxis::rangeStart(TimeUnit u, const QDateTime &start) const
+{
+    QDateTime s = date_utils::floor_date(u, start);
+    if (d->edgeRoom_ <= 0 || !s.isValid())
+        return s;
+    // The pixels between the period's start and the date, at the chosen
+    // column width; short of the room, whole periods are added before.
+    const int width = qMax(1, d->preferredColumnWidth_);
+    const qint64 periodMs = s.msecsTo(date_utils::next_date(u, s));
+    const qint64 offset = periodMs > 0 ? mulDiv(s.msecsTo(start), width, periodMs) : 0;
+    for (qint64 missing = d->edgeRoom_ - offset; missing > 0 && s.isValid(); missing -= width) {
+        const QDateTime before = date_utils::floor_date(u, s.addMSecs(-1));
+        if (!before.isValid() || !(before < s))
+            break;
+        s = before;
+    }
+    return s;
+}
+
+QDateTime DateAxis::rangeEnd(TimeUnit u, const QDateTime &end) const
+{
+    const QDateTime last = date_utils::floor_date(u, end);
+    QDateTime e = date_utils::next_date(u, last);
+    if (d->edgeRoom_ <= 0 || !last.isValid() || !e.isValid())
+        return e;
+    const int width = qMax(1, d->preferredColumnWidth_);
+    const qint64 periodMs = last.msecsTo(e);
+    const qint64 offset = periodMs > 0 ? mulDiv(end.msecsTo(e), width, periodMs) : 0;
+    for (qint64 missing = d->edgeRoom_ - offset; missing > 0; missing -= width) {
+        const QDateTime after = date_utils::next_date(u, e);
+        if (!after.isValid() || !(e < after))
+            break;
+        e = after;
+    }
+    return e;
+}
+
 void DateAxis::setStartDate(const QDateTime &date)
 {
     if (date == d->requestedStart_)
         return;
-    d->requestedStart_ = date;
-    d->requestedStartMs_ = date.isValid() ? date.toMSecsSinceEpoch() : 0;
+    setRequested(date, d->requestedEnd_);
     const TimeUnit u = levelTimeUnit(0);
-    const QDateTime f = date_utils::floor_date(u, date);
+    const QDateTime f = rangeStart(u, date);
     if (f == d->axis_start_dt_)
         return;
     d->axis_start_dt_ = f;
@@ -269,10 +330,9 @@ void DateAxis::setEndDate(const QDateTime &date)
 {
     if (date == d->requestedEnd_)
         return;
-    d->requestedEnd_ = date;
-    d->requestedEndMs_ = date.isValid() ? date.toMSecsSinceEpoch() : 0;
+    setRequested(d->requestedStart_, date);
     const TimeUnit u = levelTimeUnit(0);
-    const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, date));
+    const QDateTime e = rangeEnd(u, date);
     if (e == d->axis_end_dt_)
         return;
     d->axis_end_dt_ = e;
@@ -285,13 +345,10 @@ void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
 {
     if (start == d->requestedStart_ && end == d->requestedEnd_)
         return;
-    d->requestedStart_ = start;
-    d->requestedEnd_ = end;
-    d->requestedStartMs_ = start.isValid() ? start.toMSecsSinceEpoch() : 0;
-    d->requestedEndMs_ = end.isValid() ? end.toMSecsSinceEpoch() : 0;
+    setRequested(start, end);
     const TimeUnit u = levelTimeUnit(0);
-    const QDateTime s = date_utils::floor_date(u, start);
-    const QDateTime e = date_utils::next_date(u, date_utils::floor_date(u, end));
+    const QDateTime s = rangeStart(u, start);
+    const QDateTime e = rangeEnd(u, end);
     if (s == d->axis_start_dt_ && e == d->axis_end_dt_)
         return;
     d->axis_start_dt_ = s;
@@ -304,10 +361,7 @@ void DateAxis::setDates(const QDateTime &start, const QDateTime &end)
 
 void DateAxis::clearDates()
 {
-    d->requestedStart_ = QDateTime();
-    d->requestedEnd_ = QDateTime();
-    d->requestedStartMs_ = 0;
-    d->requestedEndMs_ = 0;
+    setRequested(QDateTime(), QDateTime());
     d->axis_start_dt_ = QDateTime();
     d->axis_end_dt_ = QDateTime();
     syncRange();
@@ -417,6 +471,9 @@ void DateAxis::mouseReleaseEvent(QMouseEvent *event)
     const int width = qMax(10, dragCurrentX_ - dragStartX_);
     if (width != d->columnWidth_) {
         d->preferredColumnWidth_ = width;
+        // Narrower columns may need another period of room at an end.
+        if (d->edgeRoom_ > 0 && !d->requestedStart_.isNull() && !d->requestedEnd_.isNull())
+            refloorRange();
         recalc_scale();
     }
     dragStartX_ = 0;
@@ -597,15 +654,23 @@ void DateAxis::paintEvent(QPaintEvent *event)
                 const int xs = x1 - scroll;
                 firstLines.append(QLine(xs, top, xs, bandBottom));
                 secondLines.append(QLine(xs + 1, top, xs + 1, bandBottom));
+                // A caption may take the whole period but its two separator
+                // lines: two digits of a day fit the default 25 pixels even
+                // in a 12-point font.
                 const int left = qMax(xs, r.left());
-                const QRect textRect(left + 3, top, (x2 - scroll) - left - 4, kLevelHeight);
-                if (textRect.width() > 0) {
+                const int room = (x2 - scroll) - left - 2;
+                if (room > 0) {
                     // A caption never runs over its neighbours: shortened
                     // to fit, or left out.
                     const QString text = fitCaption(u, date, caption(u, date), painter.fontMetrics(),
-                                                    textRect.width());
+                                                    room);
+                    // Left-aligned captions keep a pixel off the separator
+                    // where they can.
+                    const int indent =
+                        level > 0 && painter.fontMetrics().horizontalAdvance(text) < room ? 1 : 0;
                     if (!text.isEmpty())
-                        painter.drawText(textRect, int(align), text);
+                        painter.drawText(QRect(left + 2 + indent, top, room - indent, kLevelHeight),
+                                         int(align), text);
                 }
                 date = next;
             }

@@ -52,11 +52,18 @@ public:
     // The range ends as milliseconds since the epoch (0 without a range).
     qint64 minMSecs() const;
     qint64 maxMSecs() const;
-    // The dates asked for, before their rounding to whole columns, in
-    // milliseconds since the epoch (0 when none was asked for).
-    qint64 requestedMinMSecs() const;
-    qint64 requestedMaxMSecs() const;
     bool hasRange() const;
+    // The dates the range was asked to hold, as milliseconds since the
+    // epoch (0 when none was asked for).
+    qint64 requestedStartMSecs() const;
+    qint64 requestedEndMSecs() const;
+
+    // Pixels kept between the asked-for dates and the ends of the range, so
+    // that a shape drawn at such a date shows whole: the range then starts
+    // and ends as many periods further out as that takes. 0 (the default)
+    // keeps the range on the periods that hold the dates.
+    void setEdgeRoom(int pixels);
+    int edgeRoom() const;
 
     void addLevel(TimeUnit unit);
     void setLevels(const QVector<TimeUnit> &units);
@@ -104,6 +111,10 @@ private:
     void syncRange();
     void updateHeight();
     void refloorRange();
+    void setRequested(const QDateTime &start, const QDateTime &end);
+    // The range ends for the asked-for dates with the level-0 unit u.
+    QDateTime rangeStart(TimeUnit u, const QDateTime &start) const;
+    QDateTime rangeEnd(TimeUnit u, const QDateTime &end) const;
 
     std::unique_ptr<DateAxisPrivate> d;
 

@@ -22,9 +22,9 @@ public:
     int axisWidth_ = 0;
     QDateTime requestedStart_;
     QDateTime requestedEnd_;
-    // The two above as instants (0 when null).
     qint64 requestedStartMs_ = 0;
     qint64 requestedEndMs_ = 0;
+    int edgeRoom_ = 0;                               // Pixels kept free at both ends.
     QDateTime axis_start_dt_;
     QDateTime axis_end_dt_;
     // The range ends as instants, kept in step with the two above.

@@ -35,6 +35,11 @@ int TaskDrawDelegate::rightExtent() const
     return 0;
 }
 
+int TaskDrawDelegate::shapeReach()
+{
+    return kShapeHalf + 1;
+}
+
 void TaskDrawDelegate::draw(const TaskItem *task, QPainter *painter, DateAxis *axis, const QRect &rowRect)
 {
     Q_ASSERT(task);

@@ -27,6 +27,9 @@ public:
     virtual ~TaskDrawDelegate();
     virtual int leftExtent() const;
     virtual int rightExtent() const;
+    // Pixels a start, end or milestone shape reaches out from its date on
+    // either side (its date's own pixel included on the right).
+    static int shapeReach();
     virtual void draw(const TaskItem *task, QPainter *painter, DateAxis *axis, const QRect &rowRect);
 
 private:

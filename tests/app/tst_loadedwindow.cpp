@@ -215,29 +215,34 @@ void tst_LoadedWindow::filters_data()
     QTest::addColumn<QVariant>("value2");
     QTest::addColumn<bool>("andJoined");
     QTest::addColumn<QStringList>("listValues");
+    QTest::addColumn<QString>("search"); // typed into the search field, then Enter
     QTest::addColumn<QString>("expected");
 
     const QString none;
     QTest::newRow("list: milestones")
         << "Activity Type" << none << QVariant() << none << QVariant() << true
-        << QStringList{QStringLiteral("Milestone")}
+        << QStringList{QStringLiteral("Milestone")} << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-22] A104";
+    // Enter in the search field applies the list as Ok does; it sorts nothing.
+    QTest::newRow("list: search, Enter")
+        << "Activity Type" << none << QVariant() << none << QVariant() << true << QStringList()
+        << "Mile" << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-22] A104";
     QTest::newRow("list: nothing checked shows nothing")
         << "Activity Type" << none << QVariant() << none << QVariant() << true << QStringList()
-        << "";
+        << QString() << "";
     QTest::newRow("date: after")
         << "Start Date" << "is after" << QVariant(QDate(2024, 1, 10)) << none << QVariant() << true
-        << QStringList() << "[Project 2024-01-15] [Build 2024-01-15] A103 A104 A105";
+        << QStringList() << QString() << "[Project 2024-01-15] [Build 2024-01-15] A103 A104 A105";
     QTest::newRow("date: outside, OR")
         << "Start Date" << "is before" << QVariant(QDate(2024, 1, 2)) << "is after"
-        << QVariant(QDate(2024, 1, 30)) << false << QStringList()
+        << QVariant(QDate(2024, 1, 30)) << false << QStringList() << QString()
         << "[Project 2024-01-01] [Design 2024-01-01] A101 [Build 2024-02-01] A105";
     QTest::newRow("text: begins with, any case")
         << "Activity Name" << "begins with" << QVariant(QStringLiteral("POUR")) << none << QVariant()
-        << true << QStringList() << "[Project 2024-01-15] [Build 2024-01-15] A103";
+        << true << QStringList() << QString() << "[Project 2024-01-15] [Build 2024-01-15] A103";
     QTest::newRow("text: contains")
         << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant()
-        << true << QStringList()
+        << true << QStringList() << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
 }
 
@@ -250,9 +255,28 @@ void tst_LoadedWindow::filters()
     QFETCH(QVariant, value2);
     QFETCH(bool, andJoined);
     QFETCH(QStringList, listValues);
+    QFETCH(QString, search);
     QFETCH(QString, expected);
 
+    // The details pane shows the tree's current activity, and no activity
+    // once the filter hides it.
+    QTreeView *tree = m_pane->treeView();
+    const QModelIndexList survey = m_pane->filterModel()->match(
+        m_pane->filterModel()->index(0, column(QStringLiteral("Activity ID"))), Qt::DisplayRole,
+        QStringLiteral("A101"), 1, Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(survey.size(), 1);
+    tree->setCurrentIndex(survey.first().sibling(survey.first().row(), 0));
+    auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
+    QCOMPARE(name->text(), QStringLiteral("Survey"));
+
     QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
+        if (!search.isEmpty()) {
+            QTest::keyClicks(popup->searchField(), search);
+            QTest::keyClick(popup->searchField(), Qt::Key_Return);
+            if (popup->isVisible())
+                popup->onRejected(); // Enter did nothing: fail below, not hang
+            return;
+        }
         if (op1.isEmpty()) {
             checkOnly(popup, listValues);
         } else {
@@ -276,6 +300,13 @@ void tst_LoadedWindow::filters()
         popup->onAccepted();
     }));
     QCOMPARE(shown(), expected);
+    QCOMPARE(m_pane->filterModel()->sortColumn(), -1);
+    const QModelIndex current = tree->currentIndex();
+    QCOMPARE(name->text(), expected.contains(QLatin1String("A101"))
+                               ? QStringLiteral("Survey")
+                               : current.sibling(current.row(), column(QStringLiteral("Activity Name")))
+                                     .data()
+                                     .toString());
     // The header marks the column, the box paints its filter icon, and the
     // chart shows exactly the rows of the tree.
     const int section = column(caption);
@@ -556,12 +587,27 @@ void tst_LoadedWindow::closeLeavesNoDateAxis()
     mygc::GanttChart *chart = m_pane->ganttChart();
     chart->flushPendingRebuild();
     QVERIFY(chart->dateAxis()->hasRange());
+    m_window->findChild<QAction *>(QStringLiteral("actionMonth"))->trigger();
     m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
     chart->flushPendingRebuild();
     QCOMPARE(chart->taskCount(), 0);
     QVERIFY(!chart->dateAxis()->hasRange());
     QVERIFY(chart->dateAxis()->empty());
     QCOMPARE(chart->cellsCount(), qint64(0));
+
+    // Back to the window of a fresh start: title, time scale, the tree's
+    // header, the grouping's levels with their formats.
+    MainWindow fresh;
+    QCOMPARE(m_window->windowTitle(), fresh.windowTitle());
+    QCOMPARE(m_window->timeScaleUnits(), fresh.timeScaleUnits());
+    QHeaderView *header = m_pane->treeView()->header();
+    QHeaderView *freshHeader = fresh.activitiesPane()->treeView()->header();
+    QCOMPARE(header->height(), freshHeader->height());
+    QCOMPARE(visibleColumns(header), visibleColumns(freshHeader));
+    for (int section = 0; section < header->count(); ++section)
+        QCOMPARE(header->sectionSize(section), freshHeader->sectionSize(section));
+    QCOMPARE(m_pane->currentGrouping().toVariant(),
+             fresh.activitiesPane()->currentGrouping().toVariant());
 }
 
 void tst_LoadedWindow::noToolBarContextMenu()

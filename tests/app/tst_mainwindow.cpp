@@ -176,6 +176,7 @@ private slots:
     void failedReads_data();
     void failedReads();
     void commandsWaitForRunningRead();
+    void quitWhileLoading_data();
     void quitWhileLoading();
     void resourcesTablePrepared();
     void projectOnScreen();
@@ -265,10 +266,14 @@ void tst_MainWindow::timeScaleUnits()
     actionNamed(&w, "actionDay")->trigger();
     QCOMPARE(w.timeScaleUnits(), QVector<int>({6, 9}));
     actionNamed(&w, "actionMonth")->trigger();
+    // The last level ticked cannot be unticked, nor set to none.
     actionNamed(&w, "actionYear")->trigger();
-    QCOMPARE(w.timeScaleUnits(), QVector<int>());
+    QCOMPARE(w.timeScaleUnits(), QVector<int>({9}));
+    QVERIFY(actionNamed(&w, "actionYear")->isChecked());
     w.setToolBarButtonsFromFlags(4 | 8 | 32);
     QCOMPARE(w.timeScaleUnits(), QVector<int>({3, 4, 7}));
+    w.setToolBarButtonsFromFlags(0);
+    QCOMPARE(w.timeScaleUnits(), QVector<int>({3}));
 }
 
 void tst_MainWindow::outlineTextRecorded()
@@ -353,8 +358,14 @@ void tst_MainWindow::chosenNamesOtherThanXerAreIgnored()
 {
     MainWindow w;
     w.openChosenFile(QString());
-    w.openChosenFile(QStringLiteral("/x/plan.mpp"));
-    w.openChosenFile(QStringLiteral("/x/plan.txt"));
+    // A name typed past the dialog's filter is refused with a word.
+    for (const QString &name : {QStringLiteral("/x/plan.mpp"), QStringLiteral("/x/plan.txt")}) {
+        BoxAnswerer answer;
+        answer.arm();
+        w.openChosenFile(name);
+        QVERIFY2(answer.text.contains(QDir::toNativeSeparators(name)), qPrintable(answer.text));
+        QVERIFY2(answer.text.contains(QStringLiteral("only XER files")), qPrintable(answer.text));
+    }
     QVERIFY(w.recentList().isEmpty());
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
     QVERIFY(!w.isLoading());
@@ -404,10 +415,10 @@ void tst_MainWindow::openSmallXer()
         QCOMPARE(w.windowTitle(), path);
         QCOMPARE(w.recentList().entries().value(0).file, path);
 
-        // Closing the project deletes the loader; the title stays.
+        // Closing the project deletes the loader and the title's path.
         w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
         QVERIFY(!w.loader());
-        QCOMPARE(w.windowTitle(), path);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
         QVERIFY(w.close());
     }
     RecentList saved;
@@ -420,12 +431,15 @@ void tst_MainWindow::failedReads_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("create");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("listed"); // in the recent list before
     QTest::addRow("text") << QByteArray("hello\nworld\n") << true
-                          << QStringLiteral("is not an XER file");
+                          << QStringLiteral("is not an XER file") << false;
     QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
-                            << QStringLiteral("is not an XER file");
-    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened");
-    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file");
+                            << QStringLiteral("is not an XER file") << false;
+    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false;
+    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false;
+    QTest::addRow("listed, now missing") << QByteArray() << false
+                                         << QStringLiteral("cannot be opened") << true;
 }
 
 void tst_MainWindow::failedReads()
@@ -433,12 +447,18 @@ void tst_MainWindow::failedReads()
     QFETCH(QByteArray, content);
     QFETCH(bool, create);
     QFETCH(QString, message);
+    QFETCH(bool, listed);
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.xer"));
     QVERIFY(writeFile(good, smallXer()));
     const QString bad = dir.filePath(QStringLiteral("bad.xer"));
     if (create)
         QVERIFY(writeFile(bad, content));
+    RecentList stored;
+    if (listed)
+        stored.addFile(bad, QString());
+    stored.addFile(QStringLiteral("/x/other.xer"), QString());
+    QCOMPARE(stored.save(mruPath()), RecentList::Saved);
 
     MainWindow w;
     w.show();
@@ -453,6 +473,10 @@ void tst_MainWindow::failedReads()
     QVERIFY(!w.loader());
     QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
     QVERIFY(!w.findChild<QAction *>(QStringLiteral("actionClose"))->isEnabled());
+    // Neither the title nor the recent list keeps the file; an entry that
+    // was there stays where it was.
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
+    QCOMPARE(w.recentList().entries(), stored.entries());
 
     // The window stays usable: the next file opens.
     w.openChosenFile(good);
@@ -486,21 +510,34 @@ void tst_MainWindow::commandsWaitForRunningRead()
     QCOMPARE(w.loader(), running);
 }
 
+void tst_MainWindow::quitWhileLoading_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("listed"); // in the list written at close
+    QTest::addRow("project") << smallXer() << true;
+    QTest::addRow("not an XER file") << QByteArray("hello\n") << false;
+}
+
 void tst_MainWindow::quitWhileLoading()
 {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, listed);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quit.xer"));
-    QVERIFY(writeFile(path, smallXer()));
+    QVERIFY(writeFile(path, content));
     {
         MainWindow w;
         w.show();
+        // A failure handled before the quit says so in a box.
+        BoxAnswerer answer;
+        answer.arm();
         w.openChosenFile(path);
         QVERIFY(w.isLoading());
         QVERIFY(w.close()); // waits for the read, then writes the list
     }
     RecentList saved;
     saved.load(mruPath());
-    QCOMPARE(saved.entries().value(0).file, path);
+    QCOMPARE(saved.entries().value(0).file, listed ? path : QString());
 }
 
 void tst_MainWindow::resourcesTablePrepared()
@@ -630,7 +667,7 @@ void tst_MainWindow::projectOnScreen()
             QCOMPARE(table->horizontalHeader()->visualIndex(delegate->column()), 6);
         }
 
-        // Time scales, finest first; none checked leaves one Day level.
+        // Time scales, finest first; the last one ticked stays ticked.
         mygc::DateAxis *axis = chart->dateAxis();
         auto levels = [axis] {
             QVector<int> units;
@@ -647,11 +684,13 @@ void tst_MainWindow::projectOnScreen()
         QCOMPARE(tree->header()->height(), chart->dateAxisHeight());
         for (const char *n : {"actionDay", "actionWeek", "actionMonth", "actionYear"})
             actionNamed(&w, n)->trigger();
+        QCOMPARE(levels(), QVector<int>({9}));
+        QVERIFY(actionNamed(&w, "actionYear")->isChecked());
+        actionNamed(&w, "actionQuarter")->trigger();
+        QCOMPARE(levels(), QVector<int>({7, 9}));
+        for (const char *n : {"actionDay", "actionQuarter", "actionYear"})
+            actionNamed(&w, n)->trigger();
         QCOMPARE(levels(), QVector<int>({3}));
-        actionNamed(&w, "actionQuarter")->trigger();
-        QCOMPARE(levels(), QVector<int>({7}));
-        actionNamed(&w, "actionQuarter")->trigger();
-        actionNamed(&w, "actionDay")->trigger();
 
         // A layout's grouping reaches the pane: WBS bands over the activities.
         ZGrouping wbs;
@@ -724,7 +763,7 @@ void tst_MainWindow::projectOnScreen()
         QVERIFY(w.statusBar()->currentMessage().isEmpty());
 
         // Closing empties the panes and disables the project actions; the
-        // title keeps the path.
+        // title is that of a window without a project.
         actionNamed(&w, "actionClose")->trigger();
         QVERIFY(!w.loader());
         QCOMPARE(tree->model()->rowCount(), 0);
@@ -734,7 +773,7 @@ void tst_MainWindow::projectOnScreen()
                               QStringLiteral("WBS")}));
         QVERIFY(name->text().isEmpty());
         QCOMPARE(resources->tableView()->model()->rowCount(), 0);
-        QCOMPARE(w.windowTitle(), path);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
         for (const char *n : {"actionColumns", "actionGroup", "actionDetail", "actionExport",
                               "actionStyles", "actionSnip", "actionPrint", "actionClose"})
             QVERIFY2(!actionNamed(&w, n)->isEnabled(), n);

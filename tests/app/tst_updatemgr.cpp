@@ -51,6 +51,14 @@ QByteArray versionFile(const QByteArray &version, const QByteArray &mb = "150")
         + "\"/></update>";
 }
 
+// The application's warnings written while this handler is installed.
+QStringList g_warnings;
+void keepWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg && qstrcmp(context.category, "sv.app") == 0)
+        g_warnings << text;
+}
+
 struct Box
 {
     QMessageBox::Icon icon;
@@ -74,6 +82,7 @@ private slots:
     void consentStartsTool();
     void failuresStaySilent_data();
     void failuresStaySilent();
+    void offeredVersionShownAsPlainText();
 
 private:
     // Runs one check and waits until its reply has been handled.
@@ -212,11 +221,15 @@ void tst_UpdateMgr::consentStartsTool()
 
 void tst_UpdateMgr::failuresStaySilent_data()
 {
-    QTest::addColumn<int>("kind"); // 0 nobody listening, 1 never answers, 2 answer too large
-    QTest::addColumn<QString>("warning");
-    QTest::addRow("no server") << 0 << "checkForAppUpdateFinished error:";
-    QTest::addRow("server never answers") << 1 << "checkForAppUpdateFinished error:";
+    // 0 nobody listening, 1 never answers, 2 answer too large, 3 not XML
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("warning"); // the one warning written, or none
+    // No network is no news for the user's terminal.
+    QTest::addRow("no server") << 0 << QString();
+    QTest::addRow("server never answers") << 1 << QString();
     QTest::addRow("answer too large") << 2 << "larger than";
+    // Only the start of an answer that is not XML is logged.
+    QTest::addRow("not xml") << 3 << "xml failed response: x{200}$";
 }
 
 void tst_UpdateMgr::failuresStaySilent()
@@ -225,16 +238,43 @@ void tst_UpdateMgr::failuresStaySilent()
     QFETCH(QString, warning);
     QByteArray body = versionFile("9.0");
     body.insert(body.indexOf("<app"), QByteArray(kind == 2 ? 8000 : 0, ' '));
+    if (kind == 3)
+        body = QByteArray(3000, 'x');
     VersionServer server(body, kind != 1);
     QString url = server.url();
     if (kind == 0)
         server.close(); // the port is free now
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
     QElapsedTimer timer;
     timer.start();
     runCheck(url);
+    qInstallMessageHandler(previous);
     QVERIFY(timer.elapsed() < 4000); // within the transfer timeout, never forever
     QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(g_warnings.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty())
+        QVERIFY2(g_warnings.first().contains(QRegularExpression(warning)), qPrintable(g_warnings.first()));
+}
+
+void tst_UpdateMgr::offeredVersionShownAsPlainText()
+{
+    // The default box of the platform: what the server sends is never markup.
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->text();
+        format = box->textFormat();
+        box->reject();
+    });
+    UpdateMgr::defaultPlatform().messageBox(QMessageBox::Question, QStringLiteral("t"),
+                                            QStringLiteral("New (<b>9.0</b>)"),
+                                            QMessageBox::Ok | QMessageBox::Cancel,
+                                            QMessageBox::Cancel);
+    QCOMPARE(shown, QStringLiteral("New (<b>9.0</b>)"));
+    QCOMPARE(format, Qt::PlainText);
 }
 
 QTEST_MAIN(tst_UpdateMgr)

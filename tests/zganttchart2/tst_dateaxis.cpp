@@ -510,6 +510,23 @@ void tst_DateAxis::paintsCaptions()
     image.fill(Qt::transparent);
     axis.render(&image);
     QCOMPARE(image.pixelColor(25, 14), background);
+
+    // Every day of a month shows its caption at the default width in the
+    // default font (a 12-point font here: "10" is 22 pixels wide).
+    DateAxis month;
+    month.setDates(dt(2017, 1, 1), dt(2017, 1, 31));
+    month.resize(month.axisWidth(), month.height());
+    QCOMPARE(month.columnWidth(), 25);
+    QImage days(month.size(), QImage::Format_ARGB32);
+    days.fill(Qt::transparent);
+    month.render(&days);
+    for (int day = 0; day < 31; ++day) {
+        bool drawn = false;
+        for (int x = day * 25 + 2; x < day * 25 + 25 && !drawn; ++x)
+            for (int y = 5; y < 23 && !drawn; ++y)
+                drawn = days.pixelColor(x, y) != background;
+        QVERIFY2(drawn, qPrintable(QStringLiteral("day %1").arg(day + 1)));
+    }
 }
 
 void tst_DateAxis::centuriesApart()

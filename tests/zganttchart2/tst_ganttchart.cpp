@@ -71,6 +71,8 @@ private slots:
     void labelTexts();
     void viewportResizeUpdatesScrollRange();
     void centuriesApart();
+    void shapesAtRangeEndsShowWhole_data();
+    void shapesAtRangeEndsShowWhole();
 
 private:
     void bind();
@@ -96,6 +98,9 @@ void tst_GanttChart::init()
     tree->setModel(tasks);
     chart = new GanttChart;
     chart->resize(420, 260);
+    // The positions below are those of a range without room at its ends
+    // (shapesAtRangeEndsShowWhole looks at the room).
+    chart->dateAxis()->setEdgeRoom(0);
     bind();
 }
 
@@ -1105,6 +1110,55 @@ void tst_GanttChart::tasksFromDeepTree()
     mygc::addGCTask(&shown, chain.index(0, 0), -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                     &tree);
     QCOMPARE(shown.taskCount(), 3);
+}
+
+void tst_GanttChart::shapesAtRangeEndsShowWhole_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("finish");
+    QTest::addColumn<QDateTime>("min");
+    QTest::addColumn<QDateTime>("max");
+    const QDateTime dec1(QDate(2016, 12, 1), QTime(0, 0));
+    const QDateTime feb1(QDate(2017, 2, 1), QTime(0, 0));
+    QTest::addRow("milestone at midnight") << int(Day) << "Milestone" << day(2) << day(2) << day(1)
+                                           << day(3);
+    QTest::addRow("milestone with room") << int(Day) << "Milestone" << day(2, 8) << day(2, 8)
+                                         << day(2) << day(3);
+    QTest::addRow("summary ending late") << int(Day) << "WBS" << day(2, 8) << day(5, 23) << day(2)
+                                         << day(7);
+    QTest::addRow("month, early in it") << int(Month) << "Task" << day(2, 8) << day(12) << dec1
+                                        << feb1;
+    QTest::addRow("week, on its monday") << int(Week) << "Milestone" << day(2) << day(2)
+                                         << QDateTime(QDate(2016, 12, 26), QTime(0, 0)) << day(9);
+}
+
+void tst_GanttChart::shapesAtRangeEndsShowWhole()
+{
+    QFETCH(int, unit);
+    QFETCH(QString, type);
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, finish);
+    QFETCH(QDateTime, min);
+    QFETCH(QDateTime, max);
+    tasks->clear();
+    tasks->setColumnCount(TaskColumnCount);
+    tasks->appendRow(taskRow(1, QStringLiteral("X"), type, start, finish));
+    // A chart as the viewer makes it.
+    delete chart;
+    chart = new GanttChart;
+    chart->resize(420, 260);
+    bind();
+    DateAxis *axis = chart->dateAxis();
+    chart->setDateLevels({static_cast<TimeUnit>(unit)});
+    chart->resetModels();
+    flush();
+    QCOMPARE(axis->min(), min);
+    QCOMPARE(axis->max(), max);
+    // A shape spans 5 pixels to either side of its date.
+    QVERIFY(axis->dateToPoint(start) - 5 >= 0);
+    QVERIFY(axis->dateToPoint(finish) + 5 < axis->axisWidth());
 }
 
 QTEST_MAIN(tst_GanttChart)
