@@ -1245,52 +1245,60 @@ int recordParent(const QList<QVariant> &groups, int position)
 
 void Activities::makeGroupsUniqueHelper(int parent, QList<QVariant> &groups)
 {
-    if (parent < 0 || parent >= groups.size())
+    if (parent >= groups.size())
         return;
-    QVariantMap record = groups.at(parent).toMap();
-    if (!record.value(QStringLiteral("hasChildren")).toBool())
-        return;
-    QSet<int> taken;
-    for (int i = 0; i < groups.size(); ++i) {
-        if (recordParent(groups, i) != parent)
-            continue;
-        const QVariantList rows = groups.at(i).toMap().value(QStringLiteral("set")).toList();
-        for (const QVariant &row : rows)
-            taken.insert(row.toInt());
-    }
-    QVariantList kept;
-    const QVariantList rows = record.value(QStringLiteral("set")).toList();
-    for (const QVariant &row : rows) {
-        if (!taken.contains(row.toInt()))
-            kept.append(row);
-    }
-    record.insert(QStringLiteral("set"), kept);
-    groups[parent] = record;
-}
-
-void Activities::makeGroupsUnique(QList<QVariant> &groups)
-{
+    // The child records of each record, found in one pass.
     QVector<QVector<int>> children(groups.size());
     QVector<int> order;
     for (int i = 0; i < groups.size(); ++i) {
-        const int parent = recordParent(groups, i);
-        if (parent >= 0)
-            children[parent].append(i);
-        else
+        const int up = recordParent(groups, i);
+        if (up >= 0)
+            children[up].append(i);
+        else if (parent < 0)
             order.append(i);
     }
-    for (int i = 0; i < groups.size(); ++i) {
-        QVariantMap record = groups.at(i).toMap();
-        record.insert(QStringLiteral("hasChildren"), !children.at(i).isEmpty());
-        groups[i] = record;
-    }
+    if (parent >= 0)
+        order.append(parent);
     // Parents before their children, level by level, so each parent gives
     // up the rows its children listed before they give up theirs. Records
     // caught in a cycle of parents are not reached and stay as they are.
     for (int next = 0; next < order.size(); ++next)
         order += children.at(order.at(next));
-    for (int position : qAsConst(order))
-        makeGroupsUniqueHelper(position, groups);
+    for (int position : qAsConst(order)) {
+        QVariantMap record = groups.at(position).toMap();
+        if (!record.value(QStringLiteral("hasChildren")).toBool())
+            continue;
+        QSet<int> taken;
+        for (int child : children.at(position)) {
+            const QVariantList rows = groups.at(child).toMap().value(QStringLiteral("set")).toList();
+            for (const QVariant &row : rows)
+                taken.insert(row.toInt());
+        }
+        QVariantList kept;
+        const QVariantList rows = record.value(QStringLiteral("set")).toList();
+        for (const QVariant &row : rows) {
+            if (!taken.contains(row.toInt()))
+                kept.append(row);
+        }
+        record.insert(QStringLiteral("set"), kept);
+        groups[position] = record;
+    }
+}
+
+void Activities::makeGroupsUnique(QList<QVariant> &groups)
+{
+    QVector<bool> hasChildren(groups.size(), false);
+    for (int i = 0; i < groups.size(); ++i) {
+        const int parent = recordParent(groups, i);
+        if (parent >= 0)
+            hasChildren[parent] = true;
+    }
+    for (int i = 0; i < groups.size(); ++i) {
+        QVariantMap record = groups.at(i).toMap();
+        record.insert(QStringLiteral("hasChildren"), hasChildren.at(i));
+        groups[i] = record;
+    }
+    makeGroupsUniqueHelper(-1, groups);
 }
 
 void fillIndexMap(QHash<QString, QModelIndex> *map, const QModelIndex &index)

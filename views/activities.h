@@ -112,8 +112,9 @@ public:
     // marks which records have children ("hasChildren") and, parents before
     // children, takes the rows of every child band out of its parent.
     static void makeGroupsUnique(QList<QVariant> &groups);
-    // One step of it: when the record at parent has children, the rows its
-    // child records hold leave its "set".
+    // Its step over the records at and below parent (-1: every top-level
+    // record and below): each record marked "hasChildren" gives up the rows
+    // its child records hold, parents before children.
     static void makeGroupsUniqueHelper(int parent, QList<QVariant> &groups);
 
     // Group-by index factories over one column of a model.
