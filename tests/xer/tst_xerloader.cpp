@@ -1,4 +1,3 @@
-#include "captions.h"
 #include "fieldroles.h"
 #include "columnreader.h"
 #include "modelhelpers.h"
@@ -803,17 +802,11 @@ void tst_XERLoader::largeAndOddFiles()
     const QString root = wbs->index(0, columnIndex(wbs, QStringLiteral("wbs_id"))).data().toString();
     QCOMPARE(index.childKeys.value(root).size(), wbsChildren);
 
-    // The model keeps every name whole; views lay out a bounded part.
+    // The model keeps every name whole (the views bound what they lay out).
     const int nameColumn = columnIndex(activity, QStringLiteral("Activity Name"));
     int longest = 0;
-    for (int r = 0; r < activity->rowCount(); ++r) {
-        const QString name = activity->index(r, nameColumn).data().toString();
-        longest = qMax(longest, name.size());
-        const QString shown = shownText(name);
-        QVERIFY(shown.size() <= ShownTextLength + 1);
-        QCOMPARE(shown == name, name.size() <= ShownTextLength);
-        QVERIFY(name.startsWith(shown.left(ShownTextLength)));
-    }
+    for (int r = 0; r < activity->rowCount(); ++r)
+        longest = qMax(longest, activity->index(r, nameColumn).data().toString().size());
     QCOMPARE(longest, longestName);
 }
 
