@@ -488,11 +488,16 @@ void ZGroupedTreeView::mousePressEvent(QMouseEvent *event)
 QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
 {
     QMap<QString, QVariant> state;
-    // The picture shows no selection and no mouse over the header; the
-    // selection comes back afterwards.
-    if (selectionModel()) {
-        state.insert(QStringLiteral("selection"), QVariant::fromValue(selectionModel()->selection()));
-        selectionModel()->clearSelection();
+    // The picture shows no selection, no current cell's frame and no mouse
+    // over the header; the selection and the current row come back
+    // afterwards. The current row is put aside quietly: the panes that
+    // follow it must not see it go and come back.
+    if (QItemSelectionModel *selection = selectionModel()) {
+        state.insert(QStringLiteral("selection"), QVariant::fromValue(selection->selection()));
+        selection->clearSelection();
+        state.insert(QStringLiteral("current"), QPersistentModelIndex(selection->currentIndex()));
+        const QSignalBlocker quiet(selection);
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
     if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
         sortFilterHeader->setHoverShown(false);
@@ -535,9 +540,16 @@ void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
         sortFilterHeader->setHoverShown(true);
-    if (selectionModel() && state.contains(QStringLiteral("selection")))
-        selectionModel()->select(state.value(QStringLiteral("selection")).value<QItemSelection>(),
-                                 QItemSelectionModel::ClearAndSelect);
+    if (QItemSelectionModel *selection = selectionModel()) {
+        if (state.contains(QStringLiteral("current"))) {
+            const QSignalBlocker quiet(selection);
+            selection->setCurrentIndex(state.value(QStringLiteral("current")).toPersistentModelIndex(),
+                                       QItemSelectionModel::NoUpdate);
+        }
+        if (state.contains(QStringLiteral("selection")))
+            selection->select(state.value(QStringLiteral("selection")).value<QItemSelection>(),
+                              QItemSelectionModel::ClearAndSelect);
+    }
 }
 
 ZImage ZGroupedTreeView::toImage()

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QSignalSpy>
 #include <QtTest>
 
 // Columns: Name, Value, Group (the label column), Start.
@@ -320,13 +321,15 @@ void tst_ZGroupedTreeView::screenshotStateRestored()
 {
     m_view->resize(200, 60);
     QCoreApplication::processEvents();
+    m_view->selectionModel()->setCurrentIndex(idx(QStringLiteral("a1")), QItemSelectionModel::Select);
     m_view->verticalScrollBar()->setValue(2);
     m_view->horizontalScrollBar()->setValue(20);
-    m_view->selectionModel()->select(idx(QStringLiteral("a1")), QItemSelectionModel::Select);
     const QSize before = m_view->size();
+    QSignalSpy currentMoves(m_view->selectionModel(), &QItemSelectionModel::currentChanged);
 
     const QMap<QString, QVariant> state = m_view->saveStateBeforeScreenshot();
     QVERIFY(m_view->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!m_view->currentIndex().isValid()); // no current cell's frame in the picture
     QCOMPARE(state.value(QStringLiteral("ver_scroll_val")).toInt(), 2);
     QCOMPARE(state.value(QStringLiteral("hor_scroll_val")).toInt(), 20);
     QCOMPARE(m_view->width(), 90 + 60 + 60 + 80);
@@ -336,6 +339,8 @@ void tst_ZGroupedTreeView::screenshotStateRestored()
     m_view->restoreStateAfterScreenshoot(state);
     QVERIFY(!m_view->signalsBlocked());
     QCOMPARE(m_view->selectionModel()->selectedIndexes(), QModelIndexList{idx(QStringLiteral("a1"))});
+    QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("a1")));
+    QCOMPARE(currentMoves.count(), 0);
     QCOMPARE(m_view->size(), before);
     QCOMPARE(m_view->verticalScrollBar()->value(), 2);
     QCOMPARE(m_view->horizontalScrollBar()->value(), 20);
