@@ -87,8 +87,10 @@ bool ZSqlBulkLoadWorker::p6Auth()
 
     const QStringList fields = stored.split(QLatin1Char(':'));
     int iterations = 0;
+    // A count below 1 would hash nothing and compare the salted password
+    // itself, so it is refused like 0.
     if (fields.size() != 4 || fields.at(0) != QLatin1String("SHA-256")
-        || !parseIterationCount(fields.at(2), iterations) || iterations == 0)
+        || !parseIterationCount(fields.at(2), iterations) || iterations < 1)
         return refuseLogin(kUnsupportedMethod);
 
     QThread *const thread = QThread::currentThread();

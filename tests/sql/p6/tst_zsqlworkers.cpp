@@ -34,6 +34,7 @@ static const QStringList kUsers = {
     QStringLiteral("Carol|SHA-256:s1:1:") + kAlice,
     QStringLiteral("m_plus|SHA-256:s1:+1:") + kAlice,
     "long|SHA-256:s:7fffffff:00", // an hour or more of hashing
+    "m_neg|SHA-256:s1:-5:s1secret", // what no rounds at all would leave
 }; // user_id is the position from 1
 
 struct Outcome
@@ -234,7 +235,7 @@ void tst_ZSqlWorkers::login_data()
     QTest::addRow("empty stored password") << "gina" << "x" << -1 << refused << none;
     QTest::addRow("lower-case digest") << "frank" << "pw" << -1 << invalid << invalid;
     for (const char *user : { "m_sha1", "m_case", "m_three", "m_colon", "m_zero", "m_nothex", "m_0x", "m_over",
-                              "m_blank", "m_empty" })
+                              "m_blank", "m_empty", "m_neg" })
         QTest::addRow("%s", user) << user << "secret" << -1 << unsupported << unsupported;
 }
 
