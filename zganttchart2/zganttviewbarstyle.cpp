@@ -98,8 +98,15 @@ ZGanttViewBarStyle makeBarStyle(const char *name, const char *startShape, const 
 
 void registerBarStyleMetaType()
 {
-    qRegisterMetaType<ZGanttViewBarStyle>("ZGanttViewBarStyle");
-    qRegisterMetaType<QList<ZGanttViewBarStyle>>("QList<ZGanttViewBarStyle>");
+    // Once: a second comparator registration is refused with a warning.
+    static const bool registered = [] {
+        qRegisterMetaType<ZGanttViewBarStyle>("ZGanttViewBarStyle");
+        qRegisterMetaType<QList<ZGanttViewBarStyle>>("QList<ZGanttViewBarStyle>");
+        // Without it a variant compares the bytes of the record, padding and
+        // text pointers included, so a model's "has it changed" is chance.
+        return QMetaType::registerEqualsComparator<ZGanttViewBarStyle>();
+    }();
+    Q_UNUSED(registered)
 }
 
 // Styles travel in queued signals and variants looked up by type name.

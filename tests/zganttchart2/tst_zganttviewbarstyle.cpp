@@ -47,6 +47,13 @@ void tst_ZGanttViewBarStyle::travelsInVariant()
     style.visible = true;
     const QVariant v = QVariant::fromValue(style);
     QCOMPARE(v.value<ZGanttViewBarStyle>(), style);
+    // Variants compare the styles, not their bytes: an equal style with its
+    // own copy of the name is equal, one that differs is not.
+    ZGanttViewBarStyle other = style;
+    other.styleName = QString::fromLatin1("Task");
+    QCOMPARE(QVariant::fromValue(other), v);
+    other.bodyShapeHeight = 3;
+    QVERIFY(QVariant::fromValue(other) != v);
     // A variant of another type gives a default style.
     QCOMPARE(QVariant(5).value<ZGanttViewBarStyle>(), ZGanttViewBarStyle());
 }
