@@ -25,10 +25,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGridLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
-#include <QSet>
 #include <QSplitter>
 #include <QTableView>
 #include <QThread>
@@ -1247,41 +1247,64 @@ void Activities::makeGroupsUniqueHelper(int parent, QList<QVariant> &groups)
 {
     if (parent >= groups.size())
         return;
-    // The child records of each record, found in one pass.
-    QVector<QVector<int>> children(groups.size());
-    QVector<int> order;
-    for (int i = 0; i < groups.size(); ++i) {
-        const int up = recordParent(groups, i);
-        if (up >= 0)
-            children[up].append(i);
+    const int count = groups.size();
+    // The parent and child records of each record, found in one pass.
+    QVector<int> parents(count);
+    QVector<QVector<int>> children(count);
+    QVector<int> stack;
+    for (int i = 0; i < count; ++i) {
+        parents[i] = recordParent(groups, i);
+        if (parents.at(i) >= 0)
+            children[parents.at(i)].append(i);
         else if (parent < 0)
-            order.append(i);
+            stack.append(i);
     }
     if (parent >= 0)
-        order.append(parent);
-    // Parents before their children, level by level, so each parent gives
-    // up the rows its children listed before they give up theirs. Records
-    // caught in a cycle of parents are not reached and stay as they are.
-    for (int next = 0; next < order.size(); ++next)
-        order += children.at(order.at(next));
-    for (int position : qAsConst(order)) {
-        QVariantMap record = groups.at(position).toMap();
-        if (!record.value(QStringLiteral("hasChildren")).toBool())
+        stack.append(parent);
+    // Depth first, without recursion, so that every record's subtree follows
+    // it in the order. Records caught in a cycle of parents are not reached
+    // and stay as they are; a start inside one is taken once around.
+    QVector<int> order;
+    QVector<bool> reached(count, false);
+    while (!stack.isEmpty()) {
+        const int record = stack.takeLast();
+        if (reached.at(record))
             continue;
-        QSet<int> taken;
-        for (int child : children.at(position)) {
-            const QVariantList rows = groups.at(child).toMap().value(QStringLiteral("set")).toList();
-            for (const QVariant &row : rows)
-                taken.insert(row.toInt());
-        }
-        QVariantList kept;
+        reached[record] = true;
+        order.append(record);
+        for (int child : children.at(record))
+            stack.append(child);
+    }
+    QVector<int> place(count, -1);
+    for (int k = 0; k < order.size(); ++k)
+        place[order.at(k)] = k;
+    QVector<int> subtreeSize(order.size(), 1);
+    for (int k = order.size() - 1; k > 0; --k) {
+        const int up = parents.at(order.at(k));
+        if (up >= 0 && place.at(up) >= 0 && place.at(up) < k)
+            subtreeSize[place.at(up)] += subtreeSize.at(k);
+    }
+    // Walking the order backwards, a record's subtree is seen before the
+    // record. For each row, the place of the nearest record after it that
+    // lists the row: some record below lists the row exactly when that one
+    // is inside the subtree. So a row leaves every band above the deepest
+    // one that lists it, however many bands lie between.
+    QHash<int, int> nearestLister;
+    for (int k = order.size() - 1; k >= 0; --k) {
+        QVariantMap record = groups.at(order.at(k)).toMap();
         const QVariantList rows = record.value(QStringLiteral("set")).toList();
-        for (const QVariant &row : rows) {
-            if (!taken.contains(row.toInt()))
-                kept.append(row);
+        if (record.value(QStringLiteral("hasChildren")).toBool()) {
+            QVariantList kept;
+            for (const QVariant &row : rows) {
+                const auto lister = nearestLister.constFind(row.toInt());
+                if (lister == nearestLister.cend() || lister.value() >= k + subtreeSize.at(k))
+                    kept.append(row);
+            }
+            record.insert(QStringLiteral("set"), kept);
+            groups[order.at(k)] = record;
         }
-        record.insert(QStringLiteral("set"), kept);
-        groups[position] = record;
+        for (const QVariant &row : rows)
+            nearestLister.insert(row.toInt(), k);
     }
 }
 

@@ -109,12 +109,12 @@ public:
     // setParentStructure("ID", "parentID") column pair.
     void groupByList(const QList<QVariant> &groups);
     // Leaves each activity row only in the deepest band that lists it:
-    // marks which records have children ("hasChildren") and, parents before
-    // children, takes the rows of every child band out of its parent.
+    // marks which records have children ("hasChildren") and takes the rows
+    // of every band out of all the bands above it.
     static void makeGroupsUnique(QList<QVariant> &groups);
     // Its step over the records at and below parent (-1: every top-level
     // record and below): each record marked "hasChildren" gives up the rows
-    // its child records hold, parents before children.
+    // that any record below it lists.
     static void makeGroupsUniqueHelper(int parent, QList<QVariant> &groups);
 
     // Group-by index factories over one column of a model.

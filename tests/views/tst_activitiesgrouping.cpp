@@ -90,6 +90,7 @@ private slots:
         QTest::addRow("row in no child stays") << "-1:7|0:8" << "-1:7+|0:8";
         QTest::addRow("parent out of range") << "5:1|-1:1" << "5:1|-1:1";
         QTest::addRow("cycle left alone") << "1:1,2|0:2" << "1:1,2+|0:2+";
+        QTest::addRow("band between lists nothing") << "-1:5|0:|1:5" << "-1:+|0:+|1:5";
     }
 
     void groupsMadeUnique()
