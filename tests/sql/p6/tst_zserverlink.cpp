@@ -102,6 +102,9 @@ void tst_ZServerLink::envelope_data()
     QTest::addRow("packed past its claimed size") << flagged(claiming(qCompress(padded), 16), 0x01) << QByteArray();
     QTest::addRow("packed past 1 MiB") << flagged(claiming(qCompress(QByteArray((1 << 20) + 1, 'x')), 1 << 20), 0x01)
                                        << QByteArray();
+    const QByteArray mebibyte(1 << 20, 'x');
+    QTest::addRow("packed, exactly 1 MiB") << testlink::envelope(mebibyte, 0x01, key) << mebibyte;
+    QTest::addRow("packed, 1 MiB + 1") << testlink::envelope(mebibyte + 'x', 0x01, key) << QByteArray();
     QTest::addRow("packed, cut short") << flagged(qCompress(padded).chopped(8), 0x01) << QByteArray();
     QTest::addRow("packed, size only") << flagged(QByteArray(4, '\0'), 0x01) << QByteArray();
     QTest::addRow("wrong key") << testlink::envelope(plain, 0x02, key + 1) << QByteArray();
