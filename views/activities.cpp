@@ -1265,19 +1265,16 @@ void Activities::makeGroupsUniqueHelper(int parent, QList<QVariant> &groups)
     // it in the order. Records caught in a cycle of parents are not reached
     // and stay as they are; a start inside one is taken once around.
     QVector<int> order;
-    QVector<bool> reached(count, false);
+    QVector<int> place(count, -1); // a record's position in order
     while (!stack.isEmpty()) {
         const int record = stack.takeLast();
-        if (reached.at(record))
+        if (place.at(record) >= 0)
             continue;
-        reached[record] = true;
+        place[record] = order.size();
         order.append(record);
         for (int child : children.at(record))
             stack.append(child);
     }
-    QVector<int> place(count, -1);
-    for (int k = 0; k < order.size(); ++k)
-        place[order.at(k)] = k;
     QVector<int> subtreeSize(order.size(), 1);
     for (int k = order.size() - 1; k > 0; --k) {
         const int up = parents.at(order.at(k));

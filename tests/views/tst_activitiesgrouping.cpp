@@ -91,6 +91,7 @@ private slots:
         QTest::addRow("parent out of range") << "5:1|-1:1" << "5:1|-1:1";
         QTest::addRow("cycle left alone") << "1:1,2|0:2" << "1:1,2+|0:2+";
         QTest::addRow("band between lists nothing") << "-1:5|0:|1:5" << "-1:+|0:+|1:5";
+        QTest::addRow("sibling lists the row too") << "-1:|0:5|0:5|2:" << "-1:+|0:5|0:5+|2:";
     }
 
     void groupsMadeUnique()
