@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace xertest;
 
 namespace {
@@ -85,6 +87,55 @@ QByteArray tableMarkerAtBoundary()
     const QByteArray post = "\r\n";
     const int fill = Chunk - 1 - head.size() - post.size();
     return head + QByteArray(fill, 'c') + post + "%T\tTASK\r\n%F\ta\r\n%R\t7\r\n%E\r\n";
+}
+
+// A sequential device, as a pipe is to the reader, over the given bytes: it
+// counts the bytes it hands out and fails once failAt of them are out.
+class StreamDevice : public QIODevice
+{
+public:
+    explicit StreamDevice(const QByteArray &bytes, qint64 failAt = -1)
+        : m_bytes(bytes)
+        , m_failAt(failAt)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    qint64 given() const { return m_at; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_failAt >= 0 && m_at >= m_failAt) {
+            setErrorString(QStringLiteral("device failed"));
+            return -1;
+        }
+        const qint64 n = qMin(maxSize, m_bytes.size() - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_failAt;
+    qint64 m_at = 0;
+};
+
+// Bytes this process has read from files and pipes so far; -1 where the
+// system does not say.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = io.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
 }
 
 } // namespace
@@ -239,6 +290,11 @@ void tst_XERFile::cannotOpen()
 
     xer::XERFile folder(dir.path(), xer::CarriageReturnLineFeed, {});
     QVERIFY(folder.read() != xer::XERFile::Ok);
+
+    // Reading that fails part-way keeps nothing of the file.
+    StreamDevice failing(header() + table("TASK", "a", {QByteArray(3 * Chunk, 'f')}), 2 * Chunk);
+    QCOMPARE(reader.read(&failing), int(xer::XERFile::ReadFailed));
+    QVERIFY(reader.tables().isEmpty());
 }
 
 void tst_XERFile::encoding_data()
@@ -301,17 +357,23 @@ void tst_XERFile::lineLimit_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("result");
+    QTest::addColumn<qint64>("mostRead"); // of the file or the stream; -1: all of it
     const QByteArray line(2 * Chunk + 5, 'z');
     const QByteArray atLimit(2 * Chunk - 3, 'z'); // "%R\t" and the field make the limit
-    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge);
+    const qint64 all = -1;
+    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge) << all;
     QTest::addRow("passed-over table") << header() + table("CALENDAR", "a", {line}) + table("TASK", "a", {"1"})
-                                       << int(xer::XERFile::TooLarge);
+                                       << int(xer::XERFile::TooLarge) << all;
     QTest::addRow("last line without line end")
-            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge);
-    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok);
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge) << all;
+    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok) << all;
     QTest::addRow("too long far into a large file")
             << header() + table("TASK", "a", QVector<QByteArray>(80000, QByteArray(70, 'r')).toList() << line)
-            << int(xer::XERFile::TooLarge);
+            << int(xer::XERFile::TooLarge) << all;
+    // Reading stops soon after the line passes the limit, not at the end.
+    QTest::addRow("endless line")
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + QByteArray(16 * Chunk, '\0')
+            << int(xer::XERFile::TooLarge) << qint64(4 * Chunk);
 }
 
 void tst_XERFile::lineLimit()
@@ -320,11 +382,21 @@ void tst_XERFile::lineLimit()
     // never read into a buffer too small for it.
     QFETCH(QByteArray, content);
     QFETCH(int, result);
+    QFETCH(qint64, mostRead);
+    if (mostRead < 0)
+        mostRead = content.size();
     QTemporaryDir dir;
     xer::XERFile reader(writeFile(dir, QStringLiteral("long.xer"), content), xer::CarriageReturnLineFeed,
                         {QStringLiteral("TASK")});
     reader.setMaxLineBytes(2 * Chunk);
+    // A file, read side by side, and the same bytes as a stream.
+    const qint64 before = bytesRead();
     QCOMPARE(reader.read(), result);
+    if (before >= 0)
+        QVERIFY2(bytesRead() - before <= mostRead + 4096, qPrintable(QString::number(bytesRead() - before)));
+    StreamDevice stream(content);
+    QCOMPARE(reader.read(&stream), result);
+    QVERIFY2(stream.given() <= mostRead, qPrintable(QString::number(stream.given())));
     if (result == xer::XERFile::Ok) {
         QCOMPARE(reader.tables().size(), 1);
         QCOMPARE(reader.tables().first()->records().first()->value(1).size(), 2 * Chunk - 3);
