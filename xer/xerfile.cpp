@@ -102,6 +102,8 @@ LineKind kindOf(const char *begin, const char *end)
             return LineKind::Fields;
         case 'R':
             return LineKind::Record;
+        case 'E':
+            return LineKind::End;
         default:
             break;
         }
@@ -120,6 +122,11 @@ qint64 lineStartAfter(const char *data, qint64 from, qint64 to, qint64 lineStart
             return i;
     }
     return lineStart;
+}
+
+bool isBlank(const char *begin, int size)
+{
+    return std::all_of(begin, begin + size, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 // A UTF-8 byte-order mark before the header is skipped.
@@ -189,6 +196,7 @@ void XERFile::clear()
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
+    m_hasEndLine = false;
 }
 
 int XERFile::read()
@@ -422,6 +430,17 @@ int XERFile::scanLines(const char *begin, const char *end)
         return lineTooLong();
     // One decision for the whole file, made before any text is decoded.
     m_utf8 = std::find(valid.cbegin(), valid.cend(), 0) == valid.cend();
+    // An export closes with its end line; a file whose last line (blank
+    // ones aside) is another was cut short.
+    for (auto piece = lines.crbegin(); piece != lines.crend(); ++piece) {
+        const auto last = std::find_if(piece->crbegin(), piece->crend(), [data](const ScannedLine &line) {
+            return !isBlank(data + line.begin, line.size);
+        });
+        if (last != piece->crend()) {
+            m_hasEndLine = last->kind == LineKind::End;
+            break;
+        }
+    }
     for (std::vector<ScannedLine> &piece : lines) {
         for (const ScannedLine &line : piece) {
             // Line numbers and spans count in int.

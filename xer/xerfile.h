@@ -36,7 +36,7 @@ struct TableLines
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
-enum class LineKind : quint8 { Table, Fields, Record, Header, Other };
+enum class LineKind : quint8 { Table, Fields, Record, End, Header, Other };
 struct ScannedLine
 {
     qint64 begin;
@@ -93,6 +93,9 @@ public:
     void release() { clear(); }
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
+    // True when the last line (blank ones aside) is the end line "%E" that
+    // closes every export: a file without it may have been cut short.
+    bool hasEndLine() const { return m_hasEndLine; }
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
@@ -130,6 +133,7 @@ private:
     bool m_inKeptTable = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
+    bool m_hasEndLine = false;
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;
