@@ -528,8 +528,14 @@ void XERFile::initLegacyTable()
 QString XERFile::decode(const char *begin, const char *end) const
 {
     const int n = int(end - begin);
-    if (m_utf8)
-        return QString::fromUtf8(begin, n);
+    if (m_utf8) {
+        // Qt drops one byte-order mark that begins the text; only the file's
+        // first bytes are one (skipped before), in a field it is text.
+        QString text = QString::fromUtf8(begin, n);
+        if (n >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+            text.prepend(QChar(QChar::ByteOrderMark));
+        return text;
+    }
     QString text(n, Qt::Uninitialized);
     QChar *out = text.data();
     const QChar *table = m_legacyTable.constData();

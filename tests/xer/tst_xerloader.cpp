@@ -534,6 +534,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("ids that are no int stay empty")
             << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"}) + end
             << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
+    // A byte-order mark that begins a field is text; only the file's first
+    // bytes are one.
+    QTest::addRow("field beginning with a byte-order mark")
+            << QByteArray("\xEF\xBB\xBF") + header() + table("TASK", "task_id\ttask_code", {"1\t\xEF\xBB\xBF" "bom"})
+                       + end
+            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << QString();
 }
 
 void tst_XERLoader::tableQuirks()
