@@ -365,7 +365,13 @@ QString ProjectLoader::loadReport() const
     if (!m_notes.otherFieldListCopies.isEmpty())
         parts << tr("copies with another field list left out, records: %1")
                      .arg(list(m_notes.otherFieldListRecords));
-    return tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
+    // The file cut short comes first: it explains the rest.
+    QStringList report;
+    if (m_notes.cutShort)
+        report << tr("The file ends before its end line (%E): it may have been cut short.");
+    if (!parts.isEmpty())
+        report << tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
+    return report.join(QLatin1Char(' '));
 }
 
 bool ProjectLoader::setSchema(const QJsonDocument &schema)

@@ -70,10 +70,11 @@ public:
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         int unreadLags = 0;                       // lags read as no lag
+        bool cutShort = false;                    // the file ends before its end line
         bool isEmpty() const
         {
             return mismatchedRecords.isEmpty() && unreadValues.isEmpty() && repeatedTables.isEmpty()
-                   && otherFieldListCopies.isEmpty() && unreadLags == 0;
+                   && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

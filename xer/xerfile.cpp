@@ -102,6 +102,8 @@ LineKind kindOf(const char *begin, const char *end)
             return LineKind::Fields;
         case 'R':
             return LineKind::Record;
+        case 'E':
+            return LineKind::End;
         default:
             break;
         }
@@ -109,6 +111,22 @@ LineKind kindOf(const char *begin, const char *end)
     if (size == 6 && std::memcmp(begin, "ERMHDR", 6) == 0)
         return LineKind::Header;
     return LineKind::Other;
+}
+
+// Where the line being read begins once [from, to) of the buffer is in:
+// after the last CR or LF there, else where it began before.
+qint64 lineStartAfter(const char *data, qint64 from, qint64 to, qint64 lineStart)
+{
+    for (qint64 i = to; i > from; --i) {
+        if (data[i - 1] == '\n' || data[i - 1] == '\r')
+            return i;
+    }
+    return lineStart;
+}
+
+bool isBlank(const char *begin, int size)
+{
+    return std::all_of(begin, begin + size, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 // A UTF-8 byte-order mark before the header is skipped.
@@ -178,9 +196,25 @@ void XERFile::clear()
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
+    m_hasEndLine = false;
 }
 
 int XERFile::read()
+{
+    try {
+        QFile file(m_fileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            clear();
+            return CannotOpen;
+        }
+        return read(&file);
+    } catch (const std::bad_alloc &) {
+        clear();
+        return OutOfMemory;
+    }
+}
+
+int XERFile::read(QIODevice *device)
 {
     clear();
     initLegacyTable();
@@ -188,7 +222,7 @@ int XERFile::read()
     int result = Ok;
     try {
         qint64 size = 0;
-        result = readBuffer(&size);
+        result = readBuffer(device, &size);
         if (result == Ok) {
             const char *end = m_data.get() + size;
             result = scanLines(afterByteOrderMark(m_data.get(), end), end);
@@ -203,16 +237,13 @@ int XERFile::read()
     return result;
 }
 
-int XERFile::readBuffer(qint64 *size)
+int XERFile::readBuffer(QIODevice *device, qint64 *size)
 {
     *size = 0;
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return CannotOpen;
     // The size the system gives is only a hint: a pipe gives 0, a file under
     // /proc less than it holds, and a file may grow while being read. The
     // file is read to its end, the buffer growing as needed.
-    const qint64 expected = file.size();
+    const qint64 expected = device->size();
     qint64 capacity = qMax(expected, qint64(0)) + 1;
     m_data.reset(new (std::nothrow) char[size_t(capacity)]);
     if (!m_data)
@@ -221,13 +252,19 @@ int XERFile::readBuffer(qint64 *size)
     // shorter file.
     constexpr qint64 HeaderBytes = 10; // byte-order mark, "ERMHDR", TAB
     qint64 filled = 0;
+    // Where the line being read begins: reading stops as soon as that line
+    // is longer than the reader takes, so an endless line is never held.
+    qint64 lineStart = 0;
     bool checked = false;
     bool triedSideBySide = false;
+    auto *file = qobject_cast<QFile *>(device);
     while (true) {
-        if (checked && !triedSideBySide) {
+        if (checked && !triedSideBySide && file) {
             triedSideBySide = true;
-            filled = readSideBySide(&file, filled, expected);
+            filled = readSideBySide(file, filled, expected, &lineStart);
         }
+        if (filled - lineStart > m_maxLineBytes)
+            return lineTooLong();
         if (filled == capacity) {
             const qint64 grown = qMax(capacity * 2, ChunkSize);
             std::unique_ptr<char[]> larger(new (std::nothrow) char[size_t(grown)]);
@@ -237,13 +274,13 @@ int XERFile::readBuffer(qint64 *size)
             m_data = std::move(larger);
             capacity = grown;
         }
-        const qint64 got = file.read(m_data.get() + filled, qMin(ChunkSize, capacity - filled));
+        const qint64 got = device->read(m_data.get() + filled, qMin(ChunkSize, capacity - filled));
         if (got < 0) {
             // Part of a file is no project: nothing read so far is kept.
             qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: reading failed after %2 bytes: %3")
                                               .arg(m_fileName)
                                               .arg(filled)
-                                              .arg(file.errorString());
+                                              .arg(device->errorString());
             return ReadFailed;
         }
         if (got == 0)
@@ -253,11 +290,13 @@ int XERFile::readBuffer(qint64 *size)
             if (!startsAsXer(m_data.get(), m_data.get() + filled))
                 return NotXer;
             checked = true;
+            lineStart = afterByteOrderMark(m_data.get(), m_data.get() + filled) - m_data.get();
         }
+        lineStart = lineStartAfter(m_data.get(), filled - got, filled, lineStart);
         // The quotient comes first, so only the last chunk reports 10. A
         // file is not reported on before it is known to be an XER file.
         if (checked)
-            emit progress(expected > 0 ? int(file.pos() / expected) * 10 : 10,
+            emit progress(expected > 0 ? int(device->pos() / expected) * 10 : 10,
                           QStringLiteral("Read project from file"));
     }
     // A file shorter than the header's bytes may still be a header alone;
@@ -272,43 +311,66 @@ int XERFile::readBuffer(qint64 *size)
     return Ok;
 }
 
-qint64 XERFile::readSideBySide(QFile *file, qint64 from, qint64 expected)
+qint64 XERFile::readSideBySide(QFile *file, qint64 from, qint64 expected, qint64 *lineStart)
 {
 #if defined(Q_OS_UNIX)
     // The rest of a large file is read in chunks side by side: copying it and
-    // bringing in the buffer's pages is then spread over the cores. Should a
-    // chunk come short (the file changed meanwhile), the plain reading goes on
-    // where it was.
-    const int chunks = int((expected - from + ChunkSize - 1) / ChunkSize);
+    // bringing in the buffer's pages is then spread over the cores. It is
+    // read a window at a time, so that a line longer than the reader takes
+    // stops the reading within a window of its limit. Should a chunk come
+    // short (the file changed meanwhile), the plain reading goes on where the
+    // last whole window ended.
     const int handle = file->handle();
-    if (chunks < 2 || handle < 0)
+    if (expected - from <= ChunkSize || handle < 0)
         return from;
-    std::vector<std::uint8_t> complete(size_t(chunks), 0);
+    const qint64 window = qBound(2 * ChunkSize, m_maxLineBytes, 64 * ChunkSize);
+    const qint64 startLine = *lineStart;
     char *const data = m_data.get();
-    parallelFor(chunks, [&](int c) {
-        const qint64 at = from + qint64(c) * ChunkSize;
-        const qint64 size = qMin(ChunkSize, expected - at);
-        qint64 done = 0;
-        while (done < size) {
-            const ssize_t got = ::pread(handle, data + at + done, size_t(size - done), off_t(at + done));
-            if (got <= 0)
-                return;
-            done += got;
+    qint64 at = from;
+    while (at < expected && at - *lineStart <= m_maxLineBytes) {
+        const qint64 windowEnd = qMin(expected, at + window);
+        const int chunks = int((windowEnd - at + ChunkSize - 1) / ChunkSize);
+        std::vector<std::uint8_t> complete(size_t(chunks), 0);
+        parallelFor(chunks, [&](int c) {
+            const qint64 begin = at + qint64(c) * ChunkSize;
+            const qint64 size = qMin(ChunkSize, windowEnd - begin);
+            qint64 done = 0;
+            while (done < size) {
+                const ssize_t got = ::pread(handle, data + begin + done, size_t(size - done), off_t(begin + done));
+                if (got <= 0)
+                    return;
+                done += got;
+            }
+            complete[size_t(c)] = 1;
+        });
+        if (std::find(complete.cbegin(), complete.cend(), 0) != complete.cend())
+            break;
+        *lineStart = lineStartAfter(data, at, windowEnd, *lineStart);
+        for (int c = 0; c < chunks; ++c) {
+            const qint64 end = qMin(windowEnd, at + qint64(c + 1) * ChunkSize);
+            emit progress(int(end / expected) * 10, QStringLiteral("Read project from file"));
         }
-        complete[size_t(c)] = 1;
-    });
-    if (std::find(complete.cbegin(), complete.cend(), 0) != complete.cend() || !file->seek(expected))
-        return from;
-    for (int c = 0; c < chunks; ++c) {
-        const qint64 end = qMin(expected, from + qint64(c + 1) * ChunkSize);
-        emit progress(int(end / expected) * 10, QStringLiteral("Read project from file"));
+        at = windowEnd;
     }
-    return expected;
+    if (at == from || !file->seek(at)) {
+        *lineStart = startLine;
+        return from;
+    }
+    return at;
 #else
     Q_UNUSED(file)
     Q_UNUSED(expected)
+    Q_UNUSED(lineStart)
     return from;
 #endif
+}
+
+int XERFile::lineTooLong() const
+{
+    qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
+                                      .arg(m_fileName)
+                                      .arg(m_maxLineBytes);
+    return TooLarge;
 }
 
 int XERFile::scanLines(const char *begin, const char *end)
@@ -364,14 +426,21 @@ int XERFile::scanLines(const char *begin, const char *end)
             p = lineFeed + 1;
         }
     });
-    if (std::find(tooLong.cbegin(), tooLong.cend(), 1) != tooLong.cend()) {
-        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: a line longer than %2 bytes")
-                                          .arg(m_fileName)
-                                          .arg(m_maxLineBytes);
-        return TooLarge;
-    }
+    if (std::find(tooLong.cbegin(), tooLong.cend(), 1) != tooLong.cend())
+        return lineTooLong();
     // One decision for the whole file, made before any text is decoded.
     m_utf8 = std::find(valid.cbegin(), valid.cend(), 0) == valid.cend();
+    // An export closes with its end line; a file whose last line (blank
+    // ones aside) is another was cut short.
+    for (auto piece = lines.crbegin(); piece != lines.crend(); ++piece) {
+        const auto last = std::find_if(piece->crbegin(), piece->crend(), [data](const ScannedLine &line) {
+            return !isBlank(data + line.begin, line.size);
+        });
+        if (last != piece->crend()) {
+            m_hasEndLine = last->kind == LineKind::End;
+            break;
+        }
+    }
     for (std::vector<ScannedLine> &piece : lines) {
         for (const ScannedLine &line : piece) {
             // Line numbers and spans count in int.
@@ -459,8 +528,14 @@ void XERFile::initLegacyTable()
 QString XERFile::decode(const char *begin, const char *end) const
 {
     const int n = int(end - begin);
-    if (m_utf8)
-        return QString::fromUtf8(begin, n);
+    if (m_utf8) {
+        // Qt drops one byte-order mark that begins the text; only the file's
+        // first bytes are one (skipped before), in a field it is text.
+        QString text = QString::fromUtf8(begin, n);
+        if (n >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+            text.prepend(QChar(QChar::ByteOrderMark));
+        return text;
+    }
     QString text(n, Qt::Uninitialized);
     QChar *out = text.data();
     const QChar *table = m_legacyTable.constData();

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QFile;
+class QIODevice;
 
 namespace xer {
 
@@ -35,7 +36,7 @@ struct TableLines
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
-enum class LineKind : quint8 { Table, Fields, Record, Header, Other };
+enum class LineKind : quint8 { Table, Fields, Record, End, Header, Other };
 struct ScannedLine
 {
     qint64 begin;
@@ -48,11 +49,12 @@ struct ScannedLine
 // records, as spans of the buffer. Lines of other tables are passed over.
 // Line objects are made from the spans only when tables() is asked for.
 //
-// Text encoding: a UTF-8 byte-order mark is skipped; a file whose bytes are
-// valid UTF-8 is decoded as UTF-8, any other as Windows-1252 (what P6 writes
-// on most installations). A last line without a line end is kept. The file
-// is read to its end whatever size the system gives for it, so a pipe or a
-// file under /proc reads as any other.
+// Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a
+// file whose bytes are valid UTF-8 is decoded as UTF-8, any other as
+// Windows-1252 (what P6 writes on most installations). A last line without a
+// line end is kept. The file is read to its end whatever size the system
+// gives for it, so a pipe or a file under /proc reads as any other; reading
+// stops as soon as a line is longer than the reader takes.
 class XERFile : public QObject
 {
     Q_OBJECT
@@ -74,6 +76,9 @@ public:
 
     // Reads the whole file; a ReadResult.
     int read();
+    // The same from an open device in its place (a test gives one that fails
+    // or never ends); a QFile is read side by side where it can be.
+    int read(QIODevice *device);
     // Lowers the longest line taken, MaxLineBytes by default.
     void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = qBound(qint64(0), bytes, MaxLineBytes); }
 
@@ -88,6 +93,9 @@ public:
     void release() { clear(); }
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
+    // True when the last line (blank ones aside) is the end line "%E" that
+    // closes every export: a file without it may have been cut short.
+    bool hasEndLine() const { return m_hasEndLine; }
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
@@ -103,10 +111,11 @@ private:
     void clear();
     void clearObjects() const;
     void initLegacyTable();
-    int readBuffer(qint64 *size);
-    // Reads [from, expected) of the file side by side when that is worth it;
-    // gives how far the buffer is filled.
-    qint64 readSideBySide(QFile *file, qint64 from, qint64 expected);
+    int readBuffer(QIODevice *device, qint64 *size);
+    // Reads [from, expected) of the file side by side when that is worth it,
+    // moving lineStart on; gives how far the buffer is filled.
+    qint64 readSideBySide(QFile *file, qint64 from, qint64 expected, qint64 *lineStart);
+    int lineTooLong() const;
     // Splits the text into lines, decides its encoding and keeps the lines
     // of the wanted tables; a ReadResult.
     int scanLines(const char *begin, const char *end);
@@ -124,6 +133,7 @@ private:
     bool m_inKeptTable = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
+    bool m_hasEndLine = false;
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;

@@ -380,6 +380,7 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         emit failed(m_readResult);
         return false;
     }
+    m_notes.cutShort = !m_reader->hasEndLine();
 
     struct Job
     {

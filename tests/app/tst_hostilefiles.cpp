@@ -93,16 +93,20 @@ void tst_HostileFiles::loadReport_data()
     const QByteArray wbs = table("PROJWBS", "wbs_id\tproj_id\twbs_name\tparent_wbs_id", {"10\t1\tCivil\t"});
     const QByteArray tasks = table("TASK", TaskFields, {task(1, 10, "A1"), task(2, 10, "A2")});
     const QByteArray whole = header() + wbs + tasks + "%E\r\n";
+    const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
     QTest::addRow("sound export") << whole << QString();
-    // A download cut in the middle of the last record.
+    // A download cut in the middle of the last record, and one cut at a line
+    // end: only the missing end line tells.
     QTest::addRow("cut export") << whole.left(whole.indexOf("A2") + 2)
-                                << QStringLiteral("Loaded with changes: records not matching their field list: TASK 1");
+                                << cut + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1");
+    QTest::addRow("export cut at a line end") << whole.left(whole.indexOf("%E")) << cut;
     QTest::addRow("two exports put together")
             << whole + whole << QStringLiteral("Loaded with changes: tables repeated, copies: PROJWBS 2, TASK 2");
     QTest::addRow("bad ids and lags")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), "7.5\t1\t10\tTT_Task\tA2"})
                        + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
                                {"1\t1\t1\tPR_FS\tinf"})
+                       + "%E\r\n"
             << QStringLiteral("Loaded with changes: records not matching their field list: TASK 1; "
                               "values not read, left empty: TASK 1; lags not read, taken as no lag: 1");
 }

@@ -9,6 +9,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cstring>
+#include <limits>
+
 using namespace xertest;
 
 namespace {
@@ -86,6 +89,40 @@ QByteArray tableMarkerAtBoundary()
     const int fill = Chunk - 1 - head.size() - post.size();
     return head + QByteArray(fill, 'c') + post + "%T\tTASK\r\n%F\ta\r\n%R\t7\r\n%E\r\n";
 }
+
+// A sequential device, as a pipe is to the reader, over the given bytes: it
+// counts the bytes it hands out and fails once failAt of them are out.
+class StreamDevice : public QIODevice
+{
+public:
+    explicit StreamDevice(const QByteArray &bytes, qint64 failAt = -1)
+        : m_bytes(bytes)
+        , m_failAt(failAt)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    qint64 given() const { return m_at; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_failAt >= 0 && m_at >= m_failAt) {
+            setErrorString(QStringLiteral("device failed"));
+            return -1;
+        }
+        const qint64 n = qMin(maxSize, m_bytes.size() - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_failAt;
+    qint64 m_at = 0;
+};
 
 } // namespace
 
@@ -239,6 +276,11 @@ void tst_XERFile::cannotOpen()
 
     xer::XERFile folder(dir.path(), xer::CarriageReturnLineFeed, {});
     QVERIFY(folder.read() != xer::XERFile::Ok);
+
+    // Reading that fails part-way keeps nothing of the file.
+    StreamDevice failing(header() + table("TASK", "a", {QByteArray(3 * Chunk, 'f')}), 2 * Chunk);
+    QCOMPARE(reader.read(&failing), int(xer::XERFile::ReadFailed));
+    QVERIFY(reader.tables().isEmpty());
 }
 
 void tst_XERFile::encoding_data()
@@ -301,17 +343,23 @@ void tst_XERFile::lineLimit_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("result");
+    QTest::addColumn<qint64>("mostRead"); // bytes of the file or the stream
     const QByteArray line(2 * Chunk + 5, 'z');
     const QByteArray atLimit(2 * Chunk - 3, 'z'); // "%R\t" and the field make the limit
-    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge);
+    const qint64 all = std::numeric_limits<qint64>::max();
+    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge) << all;
     QTest::addRow("passed-over table") << header() + table("CALENDAR", "a", {line}) + table("TASK", "a", {"1"})
-                                       << int(xer::XERFile::TooLarge);
+                                       << int(xer::XERFile::TooLarge) << all;
     QTest::addRow("last line without line end")
-            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge);
-    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok);
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge) << all;
+    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok) << all;
     QTest::addRow("too long far into a large file")
             << header() + table("TASK", "a", QVector<QByteArray>(80000, QByteArray(70, 'r')).toList() << line)
-            << int(xer::XERFile::TooLarge);
+            << int(xer::XERFile::TooLarge) << all;
+    // Reading stops soon after the line passes the limit, not at the end.
+    QTest::addRow("line far over the limit")
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + QByteArray(16 * Chunk, '\0')
+            << int(xer::XERFile::TooLarge) << qint64(4 * Chunk);
 }
 
 void tst_XERFile::lineLimit()
@@ -320,11 +368,19 @@ void tst_XERFile::lineLimit()
     // never read into a buffer too small for it.
     QFETCH(QByteArray, content);
     QFETCH(int, result);
+    QFETCH(qint64, mostRead);
     QTemporaryDir dir;
     xer::XERFile reader(writeFile(dir, QStringLiteral("long.xer"), content), xer::CarriageReturnLineFeed,
                         {QStringLiteral("TASK")});
     reader.setMaxLineBytes(2 * Chunk);
+    // A file, read side by side with a report per chunk, and the same bytes
+    // as a stream.
+    QSignalSpy progress(&reader, &xer::XERFile::progress);
     QCOMPARE(reader.read(), result);
+    QVERIFY2(qint64(progress.count() - 1) * Chunk <= mostRead, qPrintable(QString::number(progress.count())));
+    StreamDevice stream(content);
+    QCOMPARE(reader.read(&stream), result);
+    QVERIFY2(stream.given() <= mostRead, qPrintable(QString::number(stream.given())));
     if (result == xer::XERFile::Ok) {
         QCOMPARE(reader.tables().size(), 1);
         QCOMPARE(reader.tables().first()->records().first()->value(1).size(), 2 * Chunk - 3);

@@ -248,8 +248,9 @@ void tst_XERLoader::emptyFile()
 {
     QTemporaryDir dir;
     Outcome outcome;
-    // A header line and nothing else: a project without activities.
-    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), header()), &outcome);
+    // A header line and the end line: a project without activities.
+    std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), header() + "%E\r\n"),
+                                             &outcome);
     QCOMPARE(outcome.events, progressSteps());
     QVERIFY(loader->loadReport().isEmpty());
     QCOMPARE(loader->modelNames(), allModelNames());
@@ -490,37 +491,55 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addColumn<QString>("firstCode");
     QTest::addColumn<QString>("report");
     const QString prefix = QStringLiteral("Loaded with changes: ");
+    const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
+    const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
     QTest::addRow("table listed twice: both copies load")
-            << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) << 3
+            << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) + end << 3
             << QStringLiteral("A") << prefix + QStringLiteral("tables repeated, copies: TASK 2");
     QTest::addRow("a copy with another field list is left out, and said")
-            << header() + first + table("TASK", "task_id\ttask_name", {"2\tB", "3\tC"}) + first << 2
+            << header() + first + table("TASK", "task_id\ttask_name", {"2\tB", "3\tC"}) + first + end << 2
             << QStringLiteral("A")
             << prefix + QStringLiteral("tables repeated, copies: TASK 3; "
                                        "copies with another field list left out, records: TASK 2");
     QTest::addRow("lower-case table name loads")
-            << header() + table("task", "task_id\ttask_code", {"1\tA"}) << 1 << QStringLiteral("A") << QString();
+            << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
+            << QString();
     QTest::addRow("only TASK in the file")
-            << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) << 1 << QStringLiteral("E") << QString();
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
+            << QString();
     QTest::addRow("record longer than its field list")
-            << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) << 1 << QStringLiteral("E")
-            << prefix + QStringLiteral("records not matching their field list: TASK 1");
+            << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
+            << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
     QTest::addRow("record before the field list is dropped")
-            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" << 1
+            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
             << QStringLiteral("A") << QString();
     QTest::addRow("unknown columns ignored")
-            << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) << 1
+            << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
-    QTest::addRow("last record without a line end")
+    // A file whose last line is not "%E" (blank lines aside) was cut short.
+    QTest::addRow("last record without a line end: kept, file said cut")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 2
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << cut;
     QTest::addRow("cut last record: kept and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 2
-            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+            << QStringLiteral("A") << cut + QLatin1Char(' ') + prefix
+                                              + QStringLiteral("records not matching their field list: TASK 1");
+    QTest::addRow("end line without a line end")
+            << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blank lines after the end line")
+            << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("end line before the last table")
+            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << cut;
     QTest::addRow("ids that are no int stay empty")
-            << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"})
+            << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"}) + end
             << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
+    // A byte-order mark that begins a field is text; only the file's first
+    // bytes are one.
+    QTest::addRow("field beginning with a byte-order mark")
+            << QByteArray("\xEF\xBB\xBF") + header() + table("TASK", "task_id\ttask_code", {"1\t\xEF\xBB\xBF" "bom"})
+                       + end
+            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << QString();
 }
 
 void tst_XERLoader::tableQuirks()
@@ -558,6 +577,7 @@ void tst_XERLoader::hostileValues()
     x += table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"3000000000\t100\t1000", "1\t100\t1e3"});
     x += table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_label", {"300\tTASK\tWeight"});
     x += table("UDFVALUE", "udf_type_id\tfk_id\tudf_number", {"300\t7.5\t1", "300\t1\tnan"});
+    x += "%E\r\n";
     QTemporaryDir dir;
     Outcome outcome;
     std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("h.xer"), x), &outcome);
