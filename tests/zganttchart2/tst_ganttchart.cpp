@@ -1,3 +1,4 @@
+#include "captions.h"
 #include "chainmodel.h"
 #include "chartarea.h"
 #include "ganttfixture.h"
@@ -1022,6 +1023,11 @@ void tst_GanttChart::labelTexts()
         for (int y = 25; y < 50 && !painted; ++y)
             painted = image.pixelColor(x, y) != QColor(Qt::white);
     QVERIFY(painted);
+    // A long name gives a caption cut as the table shows it.
+    const QString longName(ShownTextLength + 1, QLatin1Char('n'));
+    tasks->item(1, NameColumn)->setData(longName, Qt::DisplayRole);
+    flush();
+    QCOMPARE(chart->tasks().at(1)->leftText(), shownText(longName));
 }
 
 void tst_GanttChart::viewportResizeUpdatesScrollRange()
