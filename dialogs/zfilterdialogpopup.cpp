@@ -1,5 +1,6 @@
 #include "zfilterdialogpopup.h"
 
+#include "captions.h"
 #include "modelhelpers.h"
 #include "zfilterproxymodel.h"
 #include "zindex.h"
@@ -15,10 +16,29 @@
 #include <QRadioButton>
 #include <QRegExp>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWidgetAction>
+
+namespace {
+
+// The value list shows a long text cut, as the table does; its rows keep
+// the whole value, which the filter compares.
+class ShownValueDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        if (value.userType() == QMetaType::QString)
+            return QStyledItemDelegate::displayText(shownText(value.toString()), locale);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+};
+
+} // namespace
 
 ZFilterDialogPopUp::ZFilterDialogPopUp(QAbstractItemModel *model, int column, QWidget *parent)
     : QMenu(parent)
@@ -64,6 +84,7 @@ void ZFilterDialogPopUp::createWidgets()
     m_searchEdit->setClearButtonEnabled(true);
     m_treeView = new QTreeView(listPage);
     m_treeView->setModel(m_proxy);
+    m_treeView->setItemDelegate(new ShownValueDelegate(m_treeView));
     m_treeView->setHeaderHidden(true);
     listLayout->addWidget(m_searchEdit);
     listLayout->addWidget(m_treeView);
