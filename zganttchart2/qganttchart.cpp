@@ -1,6 +1,5 @@
 #include "qganttchart.h"
 
-#include "captions.h"
 #include "chartarea.h"
 #include "modelhelpers.h"
 #include "qgcdateaxis.h"
@@ -950,18 +949,16 @@ bool GanttChart::addRowTask(const QModelIndex &index, int startColumn, int finis
     else
         task->setType(TaskItem::Normal);
 
-    // Captions are only painted: laid out whole, a long text would cost
-    // every paint time in its length.
     if (leftColumn != -1)
-        task->setLeftText(shownText(cell(leftColumn).toString()));
+        task->setLeftText(cell(leftColumn).toString());
     if (rightColumn != -1)
-        task->setRightText(shownText(cell(rightColumn).toString()));
+        task->setRightText(cell(rightColumn).toString());
     if (topColumn != -1)
-        task->setTopText(shownText(cell(topColumn).toString()));
+        task->setTopText(cell(topColumn).toString());
     if (bottomColumn != -1)
-        task->setBottomText(shownText(cell(bottomColumn).toString()));
+        task->setBottomText(cell(bottomColumn).toString());
     if (insideColumn != -1)
-        task->setInsideText(shownText(cell(insideColumn).toString()));
+        task->setInsideText(cell(insideColumn).toString());
 
     appendTask(task, 0, cached);
     return hasChildren && !(tree && !tree->isExpanded(rowIndex));
