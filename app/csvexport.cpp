@@ -121,9 +121,18 @@ QString CsvExport::quoteField(const QString &text)
     }
     if (!needsQuotes)
         return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    // One pass: QString::replace with a longer text moves the rest of the
+    // string at each quote.
+    QString quoted;
+    quoted.reserve(text.size() + int(text.count(QLatin1Char('"'))) + 2);
+    quoted += QLatin1Char('"');
+    for (const QChar ch : text) {
+        if (ch == QLatin1Char('"'))
+            quoted += QLatin1Char('"');
+        quoted += ch;
+    }
+    quoted += QLatin1Char('"');
+    return quoted;
 }
 
 QString CsvExport::headerLine(QTreeView *view)

@@ -438,6 +438,8 @@ void MainWindow::onCloseAction()
 
 void MainWindow::closeProject()
 {
+    // The load report speaks of the project that goes.
+    statusBar()->clearMessage();
     clearPanes();
     if (m_loader) {
         waitForRead();

@@ -1,5 +1,6 @@
 #include "zfilterdialogpopup.h"
 
+#include "captions.h"
 #include "modelhelpers.h"
 #include "zfilterproxymodel.h"
 #include "zindex.h"
@@ -15,10 +16,29 @@
 #include <QRadioButton>
 #include <QRegExp>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWidgetAction>
+
+namespace {
+
+// The value list shows a long text cut, as the table does; its rows keep
+// the whole value, which the filter compares.
+class ShownValueDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        if (value.userType() == QMetaType::QString)
+            return QStyledItemDelegate::displayText(shownText(value.toString()), locale);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+};
+
+} // namespace
 
 ZFilterDialogPopUp::ZFilterDialogPopUp(QAbstractItemModel *model, int column, QWidget *parent)
     : QMenu(parent)
@@ -64,10 +84,12 @@ void ZFilterDialogPopUp::createWidgets()
     m_searchEdit->setClearButtonEnabled(true);
     m_treeView = new QTreeView(listPage);
     m_treeView->setModel(m_proxy);
+    m_treeView->setItemDelegate(new ShownValueDelegate(m_treeView));
     m_treeView->setHeaderHidden(true);
     listLayout->addWidget(m_searchEdit);
     listLayout->addWidget(m_treeView);
     m_tabWidget->addTab(listPage, tr("List"));
+    m_tabWidget->installEventFilter(this);
     connect(m_searchEdit, &QLineEdit::textChanged, this, &ZFilterDialogPopUp::filterRegExpChanged);
     connect(m_treeView, &QTreeView::clicked, this, &ZFilterDialogPopUp::onItemClicked);
 
@@ -367,12 +389,30 @@ void ZFilterDialogPopUp::onRejected()
     close();
 }
 
+bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter typed into a box of either tab and left unused by it passes the
+    // tab widget on its way to the menu: it applies the filter as Ok does,
+    // whatever action the menu shows highlighted. (A switch of tabs takes
+    // the focus from a hidden box, which the menu handles as a Tab key:
+    // it highlights the next action, a sort, while the focus goes on into
+    // the new tab.)
+    if (watched == m_tabWidget && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            onAccepted();
+            return true;
+        }
+    }
+    return QMenu::eventFilter(watched, event);
+}
+
 void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
 {
-    // Enter typed into the search field, the value list or a condition
-    // applies the filter as Ok does (on a focused button it presses that
-    // button). Only an action picked in the menu, by the arrow keys or the
-    // mouse, runs on Enter: no sort is a default button.
+    // Enter on the menu itself applies the filter as Ok does (on a focused
+    // button it presses that button). Only an action picked in the menu, by
+    // the arrow keys or the mouse, runs on Enter: no sort is a default
+    // button.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     QAction *picked = activeAction();
     if (enter && (!picked || qobject_cast<QWidgetAction *>(picked))) {

@@ -86,6 +86,7 @@ public slots:
     void updateAllChecked();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
     void init();

@@ -21,8 +21,8 @@ QVariant dateFunction(const QVariant &key);
 // What a view lays out of a cell's text: laying text out takes time in its
 // length, and no pane shows more than a few thousand characters of one cell.
 // A longer text gives its first ShownTextLength characters (a surrogate pair
-// is not cut) and an ellipsis. The tree, the details pane and the chart's
-// captions paint through this; the models, the filters and the CSV export
-// keep the whole text.
+// is not cut) and an ellipsis. The tree, the details pane, the chart's
+// captions and the filter pop-up's value list show text through this; the
+// models, the filters and the CSV export keep the whole text.
 constexpr int ShownTextLength = 4096;
 QString shownText(const QString &text);

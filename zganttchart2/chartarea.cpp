@@ -1,5 +1,6 @@
 #include "chartarea.h"
 
+#include "captions.h"
 #include "dateutils.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
@@ -338,21 +339,23 @@ void ChartArea::paintEvent(QPaintEvent *event)
         const int xs = axis->msecsToPoint(item.startMs);
         const int xf = axis->msecsToPoint(item.finishMs);
         const int noClip = Qt::TextDontClip;
-        QString text = task->leftText();
+        // Cut as the table shows a text: laid out whole, a long caption
+        // would cost every paint time in its length.
+        QString text = shownText(task->leftText());
         if (!text.isEmpty())
             painter.drawText(edges(xs - 25, t, xs - 6, t + h - 1), noClip | Qt::AlignRight | Qt::AlignVCenter, text);
-        text = task->rightText();
+        text = shownText(task->rightText());
         if (!text.isEmpty())
             painter.drawText(edges(xf + 5, t, xf + 104, t + h - 1), noClip | Qt::AlignLeft | Qt::AlignVCenter, text);
-        text = task->topText();
+        text = shownText(task->topText());
         if (!text.isEmpty())
             painter.drawText(edges(xs, t + 5 - h, xf - 1, t + 4),
                              noClip | Qt::AlignHCenter | Qt::AlignBottom | Qt::AlignVCenter, text);
-        text = task->bottomText();
+        text = shownText(task->bottomText());
         if (!text.isEmpty())
             painter.drawText(edges(xs, t + h - 12, xf - 1, t + 2 * h - 13),
                              noClip | Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter, text);
-        text = task->insideText();
+        text = shownText(task->insideText());
         if (!text.isEmpty())
             painter.drawText(edges(xs, t, xf - 1, t + h - 1), noClip | Qt::AlignHCenter | Qt::AlignVCenter, text);
     }

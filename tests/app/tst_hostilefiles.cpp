@@ -116,11 +116,19 @@ void tst_HostileFiles::loadReport()
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
     const QString path = writeFile(m_dir, QStringLiteral("report.xer"), content);
+    // Opened after a file with a report of its own: that report goes.
+    const QByteArray wbs = table("PROJWBS", "wbs_id\tproj_id\twbs_name\tparent_wbs_id", {"10\t1\tCivil\t"});
+    const QString before = writeFile(m_dir, QStringLiteral("before.xer"), header() + wbs + wbs + "%E\r\n");
     MainWindow w;
     w.show();
+    QVERIFY(open(w, before));
+    QVERIFY(!w.statusBar()->currentMessage().isEmpty());
     QVERIFY(open(w, path));
     QCOMPARE(w.statusBar()->currentMessage(), message);
     QCOMPARE(w.loader()->loadReport(), message);
+    // Closing clears it.
+    w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    QCOMPARE(w.statusBar()->currentMessage(), QString());
 }
 
 void tst_HostileFiles::deepWbs()

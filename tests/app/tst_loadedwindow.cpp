@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -90,12 +91,12 @@ void tst_LoadedWindow::initTestCase()
                  {"1\t1\tP\tProject\t", "2\t2\tP.D\tDesign\t1", "3\t3\tP.B\tBuild\t1"});
     xer += table("TASK",
                  "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"
-                 "\ttarget_start_date\ttarget_end_date",
-                 {"101\t1\t2\tTT_Task\tA101\tSurvey\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00",
-                  "102\t1\t2\tTT_Mile\tA102\tDesign done\tTK_NotStart\t2024-01-08 08:00\t2024-01-08 08:00",
-                  "103\t1\t3\tTT_Task\tA103\tpour\tTK_NotStart\t2024-01-15 08:00\t2024-01-20 17:00",
-                  "104\t1\t3\tTT_Mile\tA104\tHandover\tTK_NotStart\t2024-01-22 08:00\t2024-01-22 08:00",
-                  "105\t1\t3\tTT_Task\tA105\tCloseout\tTK_NotStart\t2024-02-01 08:00\t2024-02-10 17:00"});
+                 "\ttarget_start_date\ttarget_end_date\ttotal_float_hr_cnt",
+                 {"101\t1\t2\tTT_Task\tA101\tSurvey\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00\t0",
+                  "102\t1\t2\tTT_Mile\tA102\tDesign done\tTK_NotStart\t2024-01-08 08:00\t2024-01-08 08:00\t100",
+                  "103\t1\t3\tTT_Task\tA103\tpour\tTK_NotStart\t2024-01-15 08:00\t2024-01-20 17:00\t250",
+                  "104\t1\t3\tTT_Mile\tA104\tHandover\tTK_NotStart\t2024-01-22 08:00\t2024-01-22 08:00\t300",
+                  "105\t1\t3\tTT_Task\tA105\tCloseout\tTK_NotStart\t2024-02-01 08:00\t2024-02-10 17:00\t8"});
     xer += table("TASKPRED", "task_id\tpred_task_id\tpred_proj_id\tpred_type\tlag_hr_cnt",
                  {"102\t101\t1\tPR_FS\t0", "104\t103\t1\tPR_FS\t0"});
     xer += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
@@ -215,7 +216,9 @@ void tst_LoadedWindow::filters_data()
     QTest::addColumn<QVariant>("value2");
     QTest::addColumn<bool>("andJoined");
     QTest::addColumn<QStringList>("listValues");
-    QTest::addColumn<QString>("search"); // typed into the search field, then Enter
+    // Typed into the search field (on the Expression tab: into the first
+    // value box), then Enter.
+    QTest::addColumn<QString>("search");
     QTest::addColumn<QString>("expected");
 
     const QString none;
@@ -244,6 +247,11 @@ void tst_LoadedWindow::filters_data()
         << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant()
         << true << QStringList() << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
+    // Enter in a value box applies the filter as Ok does, whatever action
+    // the menu shows highlighted: the switch to the tab highlights a sort.
+    QTest::newRow("number: greater than, typed, Enter")
+        << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
+        << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104";
 }
 
 void tst_LoadedWindow::filters()
@@ -270,16 +278,10 @@ void tst_LoadedWindow::filters()
     QCOMPARE(name->text(), QStringLiteral("Survey"));
 
     QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
-        if (!search.isEmpty()) {
-            QTest::keyClicks(popup->searchField(), search);
-            QTest::keyClick(popup->searchField(), Qt::Key_Return);
-            if (popup->isVisible())
-                popup->onRejected(); // Enter did nothing: fail below, not hang
-            return;
-        }
-        if (op1.isEmpty()) {
+        QWidget *typedInto = popup->searchField();
+        if (op1.isEmpty() && search.isEmpty()) {
             checkOnly(popup, listValues);
-        } else {
+        } else if (!op1.isEmpty()) {
             popup->tabWidget()->setCurrentIndex(1);
             const QList<QComboBox *> combos = popup->findChildren<QComboBox *>();
             combos.at(0)->setCurrentText(op1);
@@ -290,12 +292,22 @@ void tst_LoadedWindow::filters()
             } else if (auto *text = qobject_cast<ZTextFilter *>(popup)) {
                 text->firstEditor()->setText(value1.toString());
                 text->secondEditor()->setText(value2.toString());
+            } else if (auto *real = qobject_cast<ZDoubleFilter *>(popup)) {
+                real->firstEditor()->selectAll();
+                typedInto = real->firstEditor();
             }
             const QString joiner = andJoined ? QStringLiteral("&AND") : QStringLiteral("&OR");
             for (auto *radio : popup->findChildren<QRadioButton *>()) {
                 if (radio->text() == joiner)
                     radio->setChecked(true);
             }
+        }
+        if (!search.isEmpty()) {
+            QTest::keyClicks(typedInto, search);
+            QTest::keyClick(typedInto, Qt::Key_Return);
+            if (popup->isVisible())
+                popup->onRejected(); // Enter did nothing: fail below, not hang
+            return;
         }
         popup->onAccepted();
     }));

@@ -28,6 +28,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QWidgetAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -37,9 +39,11 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtConcurrent>
 #include <QtTest>
 
 #include "modalanswerers.h"
@@ -531,9 +535,36 @@ void tst_MainWindow::quitWhileLoading()
         // A failure handled before the quit says so in a box.
         BoxAnswerer answer;
         answer.arm();
+        // The pool kept busy: the wait at quitting runs the read on this
+        // thread, where a direct call would handle its report inside it.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore busy;
+        QSemaphore release;
+        const auto restore = qScopeGuard([&] {
+            release.release();
+            pool->setMaxThreadCount(threads);
+        });
+        QtConcurrent::run(pool, [&busy, &release] {
+            busy.release();
+            release.acquire();
+        });
+        busy.acquire();
         w.openChosenFile(path);
         QVERIFY(w.isLoading());
+        QThread *readThread = nullptr;
+        bool handledInside = true;
+        const auto report = [&] {
+            readThread = QThread::currentThread();
+            handledInside = !w.isLoading();
+        };
+        connect(w.loader(), &ProjectLoader::finished, &w, report, Qt::DirectConnection);
+        connect(w.loader(), &ProjectLoader::failed, &w, report, Qt::DirectConnection);
         QVERIFY(w.close()); // waits for the read, then writes the list
+        QCOMPARE(readThread, w.thread());
+        QVERIFY(!handledInside);
+        QTRY_VERIFY(!w.isLoading()); // handled once the read has returned
     }
     RecentList saved;
     saved.load(mruPath());

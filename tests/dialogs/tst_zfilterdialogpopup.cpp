@@ -1,3 +1,4 @@
+#include "captions.h"
 #include "modelhelpers.h"
 #include "zfilterdialogpopup.h"
 #include "zfilterproxymodel.h"
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -153,6 +155,15 @@ void tst_ZFilterDialogPopUp::preloadedValues()
     ZTextFilter fresh(model, 0);
     fresh.setSelectedItems({});
     QVERIFY(fresh.isSelectAllChecked());
+    // A long value shows cut, as the table shows it, and is taken whole.
+    const QString longName(ShownTextLength + 1, QLatin1Char('x'));
+    model->appendRow(new QStandardItem(longName));
+    ZTextFilter lengthy(model, 0);
+    lengthy.setSelectedItems({longName});
+    QCOMPARE(lengthy.selectedItems(), QList<QVariant>{longName});
+    auto *delegate = qobject_cast<QStyledItemDelegate *>(lengthy.valueView()->itemDelegate());
+    QVERIFY(delegate);
+    QCOMPARE(delegate->displayText(longName, QLocale::c()), shownText(longName));
 }
 
 void tst_ZFilterDialogPopUp::expressionTabs_data()

@@ -38,6 +38,11 @@ void tst_Captions::captions_data()
                                         << "03 March";
     QTest::addRow("day invalid") << "day" << QVariant() << "";
     QTest::addRow("day garbage") << "day" << QVariant(QStringLiteral("soon")) << "";
+    // The cut falls inside a surrogate pair: the pair goes whole.
+    const QString before(ShownTextLength - 1, QLatin1Char('a'));
+    QTest::addRow("shown text, pair at the cut")
+        << "shown" << QVariant(before + QString::fromUcs4(U"\U0001F600") + QLatin1Char('b'))
+        << before + QChar(0x2026);
 }
 
 void tst_Captions::captions()
@@ -53,6 +58,8 @@ void tst_Captions::captions()
         got = weekCaption(key);
     else if (kind == QLatin1String("month"))
         got = monthCaption(key);
+    else if (kind == QLatin1String("shown"))
+        got = shownText(key.toString());
     else
         got = dayCaption(key);
     QCOMPARE(got, caption);

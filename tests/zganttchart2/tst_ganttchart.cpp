@@ -1,3 +1,4 @@
+#include "captions.h"
 #include "chainmodel.h"
 #include "chartarea.h"
 #include "ganttfixture.h"
@@ -1022,6 +1023,15 @@ void tst_GanttChart::labelTexts()
         for (int y = 25; y < 50 && !painted; ++y)
             painted = image.pixelColor(x, y) != QColor(Qt::white);
     QVERIFY(painted);
+    // A long name is painted cut as the table shows it: its end, next to
+    // the bar, is the ellipsis.
+    const QString longName = QString(ShownTextLength, QLatin1Char('n')) + QStringLiteral("WW");
+    tasks->item(1, NameColumn)->setData(longName, Qt::DisplayRole);
+    flush();
+    const QImage fromLong = area();
+    tasks->item(1, NameColumn)->setData(shownText(longName), Qt::DisplayRole);
+    flush();
+    QCOMPARE(area(), fromLong);
 }
 
 void tst_GanttChart::viewportResizeUpdatesScrollRange()
