@@ -20,9 +20,10 @@ qint64 g_scale = 1;
 // 2.4 million relationships (the window's growth from the hand-over to the
 // end of Expand All), with about a seventh on top: the tree, proxies and
 // chart rows of an activity or a WBS band, the chart's links of a
-// relationship, the details' mapping of an assignment, and what the first
-// show costs whatever the project.
-constexpr qint64 kFixed = qint64(48) << 20;
+// relationship, the details' mapping of an assignment. A small project
+// needs little beyond what the process already holds: the fixed part stays
+// small, so one still opens after a large one was refused.
+constexpr qint64 kFixed = qint64(16) << 20;
 constexpr qint64 kPerActivity = 1024;
 constexpr qint64 kPerWbsNode = 1024;
 constexpr qint64 kPerRelationship = 288;
