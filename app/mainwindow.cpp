@@ -10,6 +10,7 @@
 #include "modelhelpers.h"
 #include "ui_mainwindow.h"
 #include "updatemgr.h"
+#include "windowmemory.h"
 
 #include "projectloader.h"
 #include "qganttchart.h"
@@ -313,6 +314,14 @@ void MainWindow::onXerReadDone()
         const QAbstractItemModel *model = m_loader->model(name);
         if (model && model->thread() != thread())
             qCWarning(lcApp) << "MainWindow::onXerReadDone model in another thread" << name;
+    }
+    // Memory running out inside the widgets cannot be unwound: without the
+    // room the window will need, the open fails as a read short of memory.
+    const qint64 needed = WindowMemory::estimate(*m_loader);
+    if (!WindowMemory::available(needed)) {
+        qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
+        onXerReadFailed(4);
+        return;
     }
     {
         // The new models, the default layout's bar styles and its sort each

@@ -71,7 +71,8 @@ public:
         startLocked();
     }
 
-    void submit(const std::shared_ptr<Job> &job)
+    // forWorkers: how many of the job's items are left for the workers.
+    void submit(const std::shared_ptr<Job> &job, int forWorkers)
     {
         int workers = 0;
         {
@@ -80,12 +81,11 @@ public:
             startLocked();
             workers = m_workers;
         }
-        // The caller takes items too: only as many workers as there are
-        // items left for them are woken.
-        if (job->count - 1 >= workers) {
+        // Only as many workers as there are items left for them are woken.
+        if (forWorkers >= workers) {
             m_wake.notify_all();
         } else {
-            for (int i = 0; i < job->count - 1; ++i)
+            for (int i = 0; i < forWorkers; ++i)
                 m_wake.notify_one();
         }
     }
@@ -141,8 +141,9 @@ void forEach(int count, const std::function<void(int)> &f)
     auto job = std::make_shared<Job>();
     job->f = f;
     job->count = count;
+    // The caller takes items too.
     if (count > 1)
-        Pool::instance().submit(job);
+        Pool::instance().submit(job, count - 1);
     finish(*job);
 }
 
@@ -151,7 +152,9 @@ Task start(std::function<void()> f)
     auto job = std::make_shared<Job>();
     job->f = [f = std::move(f)](int) { f(); };
     job->count = 1;
-    Pool::instance().submit(job);
+    // Its one item is a worker's: the caller may never wait for it (a
+    // buffer given back on a worker).
+    Pool::instance().submit(job, 1);
     return Task(std::move(job));
 }
 

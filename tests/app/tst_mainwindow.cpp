@@ -8,6 +8,7 @@
 #include "qgcdateaxis.h"
 #include "recentlist.h"
 #include "resources.h"
+#include "windowmemory.h"
 #include "zdetaildelegate.h"
 #include "zfilterdialogproxymodel.h"
 #include "zganttviewbarstyle.h"
@@ -436,14 +437,21 @@ void tst_MainWindow::failedReads_data()
     QTest::addColumn<bool>("create");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("listed"); // in the recent list before
+    QTest::addColumn<qint64>("estimateScale"); // of the window's memory
     QTest::addRow("text") << QByteArray("hello\nworld\n") << true
-                          << QStringLiteral("is not an XER file") << false;
+                          << QStringLiteral("is not an XER file") << false << qint64(1);
     QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
-                            << QStringLiteral("is not an XER file") << false;
-    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false;
-    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false;
+                            << QStringLiteral("is not an XER file") << false << qint64(1);
+    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false
+                             << qint64(1);
+    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false
+                           << qint64(1);
     QTest::addRow("listed, now missing") << QByteArray() << false
-                                         << QStringLiteral("cannot be opened") << true;
+                                         << QStringLiteral("cannot be opened") << true << qint64(1);
+    // Read whole, but the window's part is more than any machine can map.
+    QTest::addRow("no room for the window") << smallXer() << true
+                                            << QStringLiteral("There is not enough memory to open the file")
+                                            << false << (qint64(1) << 24);
 }
 
 void tst_MainWindow::failedReads()
@@ -452,6 +460,7 @@ void tst_MainWindow::failedReads()
     QFETCH(bool, create);
     QFETCH(QString, message);
     QFETCH(bool, listed);
+    QFETCH(qint64, estimateScale);
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.xer"));
     QVERIFY(writeFile(good, smallXer()));
@@ -468,6 +477,8 @@ void tst_MainWindow::failedReads()
     w.show();
     BoxAnswerer answer;
     answer.arm();
+    WindowMemory::setEstimateScale(estimateScale);
+    const auto unscale = qScopeGuard([] { WindowMemory::setEstimateScale(1); });
     w.openChosenFile(bad);
     QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
     QTRY_VERIFY(!answer.text.isEmpty());
@@ -483,6 +494,7 @@ void tst_MainWindow::failedReads()
     QCOMPARE(w.recentList().entries(), stored.entries());
 
     // The window stays usable: the next file opens.
+    WindowMemory::setEstimateScale(1);
     w.openChosenFile(good);
     QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
     QVERIFY(w.loader());

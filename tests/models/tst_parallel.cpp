@@ -43,6 +43,11 @@ void tst_Parallel::startedWorkIsWaitedFor()
         QCOMPARE(ran.load(), 1);
     }
     parallel::Task().wait();
+    // Work nobody waits for still runs, with no other work to wake a worker.
+    const auto done = std::make_shared<std::atomic<bool>>(false);
+    parallel::Task unwaited = parallel::start([done] { done->store(true); });
+    QTRY_VERIFY(done->load());
+    unwaited.wait();
 }
 
 QTEST_GUILESS_MAIN(tst_Parallel)

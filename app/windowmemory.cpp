@@ -1,0 +1,74 @@
+#include "windowmemory.h"
+
+#include "projectloader.h"
+
+#include <QAbstractItemModel>
+
+#include <limits>
+
+#if defined(Q_OS_UNIX)
+#include <sys/mman.h>
+#endif
+
+namespace WindowMemory {
+
+namespace {
+
+qint64 g_scale = 1;
+
+// Measured on generated exports of 100,000 to 400,000 activities with 0 to
+// 2.4 million relationships (the window's growth from the hand-over to the
+// end of Expand All), with about a seventh on top: the tree, proxies and
+// chart rows of an activity or a WBS band, the chart's links of a
+// relationship, the details' mapping of an assignment. A small project
+// needs little beyond what the process already holds: the fixed part stays
+// small, so one still opens after a large one was refused.
+constexpr qint64 kFixed = qint64(16) << 20;
+constexpr qint64 kPerActivity = 1024;
+constexpr qint64 kPerWbsNode = 1024;
+constexpr qint64 kPerRelationship = 288;
+constexpr qint64 kPerAssignment = 64;
+
+qint64 rows(const ProjectLoader &loader, const char *name)
+{
+    const QAbstractItemModel *model = loader.model(QString::fromLatin1(name));
+    return model ? model->rowCount() : 0;
+}
+
+} // namespace
+
+qint64 estimate(const ProjectLoader &loader)
+{
+    const qint64 bytes = kFixed + rows(loader, "ActivityModel") * kPerActivity
+            + rows(loader, "PROJWBS") * kPerWbsNode
+            + rows(loader, "PredecessorModel") * kPerRelationship
+            + rows(loader, "ResourceModel") * kPerAssignment;
+    if (bytes > std::numeric_limits<qint64>::max() / g_scale)
+        return std::numeric_limits<qint64>::max();
+    return bytes * g_scale;
+}
+
+bool available(qint64 bytes)
+{
+    if (bytes <= 0)
+        return true;
+#if defined(Q_OS_UNIX)
+    if (quint64(bytes) > std::numeric_limits<size_t>::max())
+        return false;
+    // Mapping is enough: the limit and the accounting are checked here.
+    // Touching the pages would only take time and real memory.
+    void *mapped = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return false;
+    ::munmap(mapped, size_t(bytes));
+#endif
+    return true;
+}
+
+void setEstimateScale(qint64 scale)
+{
+    g_scale = qMax<qint64>(1, scale);
+}
+
+} // namespace WindowMemory

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QtGlobal>
+
+class ProjectLoader;
+
+// Qt's widgets and models end the process when memory runs out inside them;
+// they cannot be unwound. So before a loaded project is handed to the main
+// window, the memory the window will need for it (the hand-over, the first
+// show, grouping by WBS and Expand All) is estimated from the loaded models
+// and asked of the system once: an open that would run out fails instead.
+// It is a check at one moment, not a reservation kept for later.
+namespace WindowMemory {
+
+// Bytes the main window needs for the loader's project: a fixed part and a
+// part per activity, WBS node, relationship and resource assignment, taken
+// from the row counts of the loaded models (a few calls, no pass over rows).
+qint64 estimate(const ProjectLoader &loader);
+
+// Whether the process can map that many bytes more now: the address space
+// is mapped and given back at once, untouched, which is what an
+// address-space limit and the kernel's commit accounting check. Always
+// true where there is no such mapping (other than Unix).
+bool available(qint64 bytes);
+
+// Tests only: multiplies every estimate, to make one larger than any
+// machine holds. 1 by default.
+void setEstimateScale(qint64 scale);
+
+} // namespace WindowMemory
