@@ -1,6 +1,7 @@
 #include "fieldroles.h"
 #include "columnreader.h"
 #include "modelhelpers.h"
+#include "parallel.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -17,12 +18,100 @@
 #include <QtConcurrent>
 #include <QtTest>
 
+#include <dlfcn.h>
+#include <execinfo.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <thread>
 
 using namespace xertest;
+
+// Memory running out, injected: from the call numbered failAt on, the first
+// allocation fails, or every one. Through malloc, so AddressSanitizer still
+// checks every block; Qt's containers allocate with malloc, uncounted.
+namespace allocations {
+std::atomic<qint64> calls{0};
+std::atomic<qint64> live{0};
+std::atomic<qint64> failAt{-1};
+std::atomic<bool> failEvery{false};
+std::atomic<bool> failedInGui{false};
+
+// Qt 5 leaks on some failures of its own: connect() leaks the slot object
+// it was given, and its GUI library is built without exceptions (a failure
+// thrown through it leaks what its frames hold). The first is moved on to a
+// later allocation; so is the second where leaks are checked.
+bool spared(void *caller)
+{
+    Dl_info info;
+    if (dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate")
+        && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")))
+        return true;
+    void *frames[128];
+    const int count = backtrace(frames, 128);
+    for (int i = 0; i < count; ++i) {
+        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libQt5Gui")) {
+#if defined(__SANITIZE_ADDRESS__)
+            return true;
+#else
+            failedInGui.store(true);
+            return false;
+#endif
+        }
+    }
+    return false;
+}
+
+void *allocate(std::size_t size, void *caller)
+{
+    const qint64 call = calls.fetch_add(1, std::memory_order_relaxed);
+    qint64 at = failAt.load(std::memory_order_relaxed);
+    if (at >= 0 && call >= at && !spared(caller) && (failEvery.load() || failAt.compare_exchange_strong(at, -1)))
+        throw std::bad_alloc();
+    void *block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    live.fetch_add(1, std::memory_order_relaxed);
+    return block;
+}
+
+void *allocateOrNull(std::size_t size, void *caller) noexcept
+{
+    try {
+        return allocate(size, caller);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void release(void *block) noexcept
+{
+    if (block)
+        live.fetch_sub(1, std::memory_order_relaxed);
+    std::free(block);
+}
+} // namespace allocations
+
+void *operator new(std::size_t n) { return allocations::allocate(n, __builtin_return_address(0)); }
+void *operator new[](std::size_t n) { return allocations::allocate(n, __builtin_return_address(0)); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept
+{
+    return allocations::allocateOrNull(n, __builtin_return_address(0));
+}
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
+{
+    return allocations::allocateOrNull(n, __builtin_return_address(0));
+}
+void operator delete(void *p) noexcept { allocations::release(p); }
+void operator delete[](void *p) noexcept { allocations::release(p); }
+void operator delete(void *p, std::size_t) noexcept { allocations::release(p); }
+void operator delete[](void *p, std::size_t) noexcept { allocations::release(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
 
 namespace {
 
@@ -169,6 +258,26 @@ QDateTime at(const char *text)
     return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
+// Everything a load gives, as text: every model's headers and cells, the
+// layout rows and the report.
+QString loadedText(const XERLoader &loader)
+{
+    QStringList lines;
+    for (const QString &name : loader.modelNames()) {
+        const QAbstractItemModel *model = loader.model(name);
+        lines << name;
+        for (int r = -1; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model->columnCount(); ++c)
+                cells << (r < 0 ? model->headerData(c, Qt::Horizontal) : model->index(r, c).data()).toString();
+            lines << cells.join(QLatin1Char('\t'));
+        }
+    }
+    for (const QVariant &row : loader.layoutRows())
+        lines << row.toMap().value(QStringLiteral("VIEW_DATA")).toString();
+    return lines.join(QLatin1Char('\n')) + loader.loadReport();
+}
+
 } // namespace
 
 class tst_XERLoader : public QObject
@@ -194,6 +303,7 @@ private slots:
     void largeTablesReadInRuns();
     void largeAndOddFiles_data();
     void largeAndOddFiles();
+    void memoryRunsOutAnywhere();
 
 private:
     QTemporaryDir m_dir;
@@ -808,6 +918,67 @@ void tst_XERLoader::largeAndOddFiles()
     for (int r = 0; r < activity->rowCount(); ++r)
         longest = qMax(longest, activity->index(r, nameColumn).data().toString().size());
     QCOMPARE(longest, longestName);
+}
+
+void tst_XERLoader::memoryRunsOutAnywhere()
+{
+    // Memory runs out at points spread over a whole load, once or from then
+    // on: the load gives the whole project or fails with 4, and deleting the
+    // loader leaves nothing of it alive.
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("m.xer"), project());
+    // What Qt keeps for each thread that meets a QObject is made first, on
+    // every worker of the pool.
+    std::atomic<int> met(0);
+    const int threads = QThread::idealThreadCount();
+    parallelFor(threads, [&](int) {
+        QThread::currentThread();
+        for (met.fetch_add(1); met.load() < threads;)
+            QThread::yieldCurrentThread();
+    });
+    const QJsonDocument tables = schema();
+    QString whole;
+    qint64 calls = 0;
+    {
+        XERLoader loader(path, tables);
+        const qint64 before = allocations::calls.load();
+        loader.read();
+        calls = allocations::calls.load() - before;
+        QCOMPARE(loader.modelNames(), allModelNames());
+        whole = loadedText(loader);
+    }
+    // The warnings of the failed loads go nowhere, allocating nothing.
+    const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const auto restore = qScopeGuard([previous] {
+        allocations::failAt.store(-1);
+        qInstallMessageHandler(previous);
+    });
+    // Every allocation, or 200 spread over the load where each is slow.
+#if defined(__SANITIZE_ADDRESS__)
+    const qint64 points = 200;
+#else
+    const qint64 points = qMax<qint64>(calls, 200);
+#endif
+    for (qint64 point = 0; point < 2 * points; ++point) {
+        const qint64 at = calls * (point % points) / points;
+        const QByteArray where = QByteArray::number(at) + (point < points ? " once" : " and on");
+        const qint64 baseline = allocations::live.load();
+        allocations::failedInGui.store(false);
+        {
+            XERLoader loader(path, tables);
+            allocations::failEvery.store(point >= points);
+            allocations::failAt.store(allocations::calls.load() + at);
+            loader.read();
+            allocations::failAt.store(-1);
+            QVERIFY2(loader.readResult() == 0 || loader.readResult() == 4, where);
+            QVERIFY2(loader.readResult() == 0 ? loadedText(loader) == whole : loader.modelNames().isEmpty(), where);
+        }
+        // A worker may still be letting go of its last job (or of one from
+        // before, hence at most).
+        if (!allocations::failedInGui.load())
+            QTRY_VERIFY2(allocations::live.load() <= baseline, where);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_XERLoader)
