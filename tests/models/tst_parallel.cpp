@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <new>
 #include <vector>
 
 class tst_Parallel : public QObject
@@ -43,6 +44,19 @@ void tst_Parallel::startedWorkIsWaitedFor()
         QCOMPARE(ran.load(), 1);
     }
     parallel::Task().wait();
+
+    // Memory running out in work a worker began is raised by wait(), on the
+    // waiting thread.
+    std::atomic<bool> begun(false);
+    parallel::Task failing = parallel::start([&begun] {
+        begun = true;
+        throw std::bad_alloc();
+    });
+    // A loop wakes the workers, which take the started work first.
+    for (int round = 0; round < 1000 && !begun; ++round)
+        parallelFor(8, [](int) { QThread::usleep(10); });
+    QVERIFY(begun);
+    QVERIFY_EXCEPTION_THROWN(failing.wait(), std::bad_alloc);
 }
 
 QTEST_GUILESS_MAIN(tst_Parallel)
