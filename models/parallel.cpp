@@ -2,6 +2,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -45,16 +46,6 @@ void work(Job &job)
     }
 }
 
-void finish(Job &job)
-{
-    work(job);
-    std::unique_lock<std::mutex> lock(job.mutex);
-    job.finished.wait(lock, [&job] { return job.done == job.count; });
-    lock.unlock();
-    if (job.outOfMemory.load())
-        throw std::bad_alloc();
-}
-
 class Pool
 {
 public:
@@ -69,6 +60,17 @@ public:
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         startLocked();
+    }
+
+    // A job whose items are all done leaves the queue now, and with it
+    // what its work holds, instead of when a worker next wakes.
+    void retire(const Job *job)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = std::find_if(m_queue.begin(), m_queue.end(),
+                                     [job](const std::shared_ptr<Job> &queued) { return queued.get() == job; });
+        if (it != m_queue.end())
+            m_queue.erase(it);
     }
 
     // forWorkers: how many of the job's items are left for the workers.
@@ -125,6 +127,17 @@ private:
     bool m_started = false;
     int m_workers = 0;
 };
+
+void finish(Job &job)
+{
+    work(job);
+    std::unique_lock<std::mutex> lock(job.mutex);
+    job.finished.wait(lock, [&job] { return job.done == job.count; });
+    lock.unlock();
+    Pool::instance().retire(&job);
+    if (job.outOfMemory.load())
+        throw std::bad_alloc();
+}
 
 } // namespace
 

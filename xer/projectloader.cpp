@@ -17,7 +17,6 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QThread>
@@ -239,9 +238,9 @@ QHash<int, int> taskRows(const QAbstractItemModel *task, int taskIdColumn, QVect
 
 // A pivot with one row per "TASK" row: column 0 holds the task id, the
 // given number of columns follows for the pivoted values.
-PivotModel *newPivot(const QAbstractItemModel *task, int valueColumns, QHash<int, int> *rowOfTask)
+std::unique_ptr<PivotModel> newPivot(const QAbstractItemModel *task, int valueColumns, QHash<int, int> *rowOfTask)
 {
-    auto *pivot = new PivotModel(task->rowCount(), valueColumns + 1);
+    auto pivot = std::make_unique<PivotModel>(task->rowCount(), valueColumns + 1);
     pivot->setHeaderData(0, Qt::Horizontal, QStringLiteral("task_id"));
     QVector<QVariant> ids;
     *rowOfTask = taskRows(task, columnIndex(task, QStringLiteral("task_id")), &ids);
@@ -323,6 +322,7 @@ ProjectLoader::~ProjectLoader()
 
 void ProjectLoader::removeModels()
 {
+    // Runs when memory has run out too: nothing here allocates.
     QMap<QString, QAbstractItemModel *> models;
     QList<QPointer<QAbstractItemModel>> order;
     {
@@ -330,17 +330,25 @@ void ProjectLoader::removeModels()
         models.swap(m_models);
         order.swap(m_order);
     }
+    const auto registered = [&models](const QAbstractItemModel *m) {
+        return std::find(models.cbegin(), models.cend(), m) != models.cend();
+    };
+    const auto ordered = [&order](const QAbstractItemModel *m) {
+        return std::find(order.cbegin(), order.cend(), m) != order.cend();
+    };
+    // Models handed over in a map of their own go first, each once: nothing
+    // built here joins them.
+    for (auto it = models.cbegin(); it != models.cend(); ++it) {
+        if (*it && !ordered(*it) && std::find(models.cbegin(), it, *it) == it)
+            delete *it;
+    }
     // Derived models go before the tables they join, so no join ever points
-    // at a table that is already gone.
-    QSet<QAbstractItemModel *> registered;
-    for (QAbstractItemModel *m : qAsConst(models))
-        registered.insert(m);
+    // at a table that is already gone. A model gone already reads as null.
     for (int i = order.size() - 1; i >= 0; --i) {
         QAbstractItemModel *m = order.at(i).data();
-        if (m && registered.remove(m))
+        if (m && registered(m))
             delete m;
     }
-    qDeleteAll(registered);
 }
 
 QString ProjectLoader::loadReport() const
@@ -435,13 +443,18 @@ void ProjectLoader::addModel(QAbstractItemModel *model)
     const QString name = model->objectName();
     if (name.isEmpty())
         return;
+    // Owned from here on: when memory runs out before it is registered, it
+    // goes.
+    std::unique_ptr<QAbstractItemModel> owned(model);
+    const QPointer<QAbstractItemModel> tracked(model);
     const std::lock_guard<std::mutex> lock(m_modelsMutex);
     QAbstractItemModel *previous = m_models.value(name, nullptr);
+    m_order.append(tracked);
     m_models.insert(name, model);
-    m_order.append(model);
+    owned.release();
     if (previous && previous != model) {
         // Still registered under another name? Then it stays.
-        if (!m_models.values().contains(previous))
+        if (std::find(m_models.cbegin(), m_models.cend(), previous) == m_models.cend())
             delete previous;
     }
 }
@@ -498,36 +511,36 @@ void ProjectLoader::createEmptyModel(const std::shared_ptr<IContainer> &containe
 void ProjectLoader::createPredecessorModel()
 {
     StepLog log("virtual void ProjectLoader::createPredecessorModel()");
-    auto *proxy = new ZJoinProxyModel;
+    auto proxy = std::make_unique<ZJoinProxyModel>();
     proxy->setSourceModel(model(QStringLiteral("TASKPRED")));
     QAbstractItemModel *task = model(QStringLiteral("TASK"));
     proxy->addModel(task, 0, {5, 6}, 0); // successor
     proxy->addModel(task, 0, {5, 6}, 1); // predecessor
     proxy->setObjectName(QStringLiteral("PredecessorModel"));
-    addModel(proxy);
+    addModel(proxy.release());
     log.stop();
 }
 
 void ProjectLoader::createResourceModel()
 {
     StepLog log("virtual void ProjectLoader::createResourceModel()");
-    auto *proxy = new ZJoinProxyModel;
+    auto proxy = std::make_unique<ZJoinProxyModel>();
     QAbstractItemModel *assignments = model(QStringLiteral("TASKRSRC"));
     proxy->setSourceModel(assignments);
     const int foreignKey = columnIndex(assignments, QStringLiteral("rsrc_id"));
     proxy->addModel(model(QStringLiteral("RSRC")), 0, {2, 3, 4}, foreignKey);
     proxy->setObjectName(QStringLiteral("ResourceModel"));
-    addModel(proxy);
     qCDebug(lcXer).noquote() << QStringLiteral("ProjectLoader::createResourceModel ResModel row:%1 col:%2")
                                     .arg(proxy->rowCount())
                                     .arg(proxy->columnCount());
+    addModel(proxy.release());
     log.stop();
 }
 
 void ProjectLoader::createCodesModel()
 {
     StepLog log("virtual void ProjectLoader::createCodesModel()");
-    auto *proxy = new ZJoinProxyModel;
+    auto proxy = std::make_unique<ZJoinProxyModel>();
     QAbstractItemModel *assignments = model(QStringLiteral("TASKACTV"));
     if (!assignments)
         qCDebug(lcXer) << "ProjectLoader::createCodesModel codesrcmodel is null";
@@ -536,7 +549,7 @@ void ProjectLoader::createCodesModel()
     proxy->addModel(model(QStringLiteral("ACTVCODE")), 0, {3, 5}, 2);
     proxy->addModel(model(QStringLiteral("ACTVTYPE")), 0, {3, 4}, 1);
     proxy->setObjectName(QStringLiteral("CodeModel"));
-    addModel(proxy);
+    addModel(proxy.release());
     log.stop();
 }
 
@@ -553,7 +566,7 @@ void ProjectLoader::createTaskCodesAssignmentModel()
     const auto groups = groupRows(assignments, columnIndex(assignments, QStringLiteral("actv_code_type_id")));
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, int(groups.size()), &rowOfTask);
+    std::unique_ptr<PivotModel> pivot = newPivot(task, int(groups.size()), &rowOfTask);
     pivot->blockSignals(true);
 
     // Hashed and ordered lookups instead of a search per assignment row.
@@ -596,7 +609,7 @@ void ProjectLoader::createTaskCodesAssignmentModel()
     }
     pivot->setObjectName(QStringLiteral("taskCodesAssignmentModel"));
     pivot->blockSignals(false);
-    addModel(pivot);
+    addModel(pivot.release());
     log.stop();
 }
 
@@ -622,7 +635,7 @@ void ProjectLoader::createUDFAssignmentModel()
     }
 
     QHash<int, int> rowOfTask;
-    auto *pivot = newPivot(task, int(taskTypes.size()), &rowOfTask);
+    std::unique_ptr<PivotModel> pivot = newPivot(task, int(taskTypes.size()), &rowOfTask);
     const ColumnReader readForeignKey(values, 1);
     const ColumnReader readValues[] = {ColumnReader(values, 3), ColumnReader(values, 4), ColumnReader(values, 5)};
 
@@ -649,7 +662,7 @@ void ProjectLoader::createUDFAssignmentModel()
         ++column;
     }
     pivot->setObjectName(QStringLiteral("userDefinedAssignmentModel"));
-    addModel(pivot);
+    addModel(pivot.release());
     log.stop();
 }
 
@@ -660,9 +673,14 @@ void ProjectLoader::createActivityModel()
     if (!task)
         return;
 
-    auto *proxy = new ZJoinProxyModel;
-    // The structure table belongs to the activity model that shows it.
-    auto *structure = new StructureTable(proxy);
+    auto proxy = std::make_unique<ZJoinProxyModel>();
+    // The structure table belongs to the activity model that shows it. It
+    // joins it once made: Qt's GUI library is built without exceptions, so
+    // a table that ran out of memory half-way would stay among the parent's
+    // children when its memory went.
+    auto table = std::make_unique<StructureTable>(nullptr);
+    table->setParent(proxy.get());
+    StructureTable *const structure = table.release();
     const QStringList names = {QStringLiteral("ID"), QStringLiteral("parentID"), QStringLiteral("Group")};
     for (int c = 0; c < names.size(); ++c) {
         structure->setHeaderData(c, Qt::Horizontal, names.at(c), Qt::DisplayRole);
@@ -712,7 +730,7 @@ void ProjectLoader::createActivityModel()
         joinTables();
     }
     proxy->setObjectName(QStringLiteral("ActivityModel"));
-    addModel(proxy);
+    addModel(proxy.release());
     log.stop();
 }
 
@@ -877,15 +895,16 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         standard->setRowCount(rows);
         // The items are made side by side (they belong to no model yet) and
         // then placed.
-        std::vector<QStandardItem *> items(size_t(qMax(0, rows)));
+        std::vector<std::unique_ptr<QStandardItem>> items(size_t(qMax(0, rows)));
         parallelRuns(rows, stepRun(rows), [&](int from, int to) {
             for (int r = from; r < to; ++r) {
-                items[size_t(r)] = new QStandardItem;
+                items[size_t(r)] = std::make_unique<QStandardItem>();
                 items[size_t(r)]->setData(ids.at(order.at(r)), Qt::DisplayRole);
             }
         });
+        // The table owns an item as soon as it takes it.
         for (int r = 0; r < rows; ++r)
-            standard->setItem(r, 0, items[size_t(r)]);
+            standard->setItem(r, 0, items[size_t(r)].release());
         return;
     }
     if (structureModel->rowCount() < rows)

@@ -52,7 +52,8 @@ public:
     virtual void setModels(const QMap<QString, QAbstractItemModel *> &models);
     virtual QStringList modelNames() const;
 
-    // Registers a model under its object name; a different model registered
+    // Registers a model under its object name and owns it from the call on,
+    // also when memory runs out registering it; a different model registered
     // under that name before is destroyed. Unnamed models are not registered.
     void addModel(QAbstractItemModel *model);
 

@@ -231,7 +231,7 @@ int XERFile::read(QIODevice *device)
         result = OutOfMemory;
     }
     if (result == OutOfMemory)
-        qCWarning(lcXer).noquote() << QStringLiteral("XERFile::read %1: out of memory").arg(m_fileName);
+        warnOutOfMemory("XERFile::read", m_fileName);
     if (result != Ok)
         clear();
     return result;

@@ -350,12 +350,14 @@ void XERLoader::read()
         if (!readFile(timer))
             return;
     } catch (const std::bad_alloc &) {
+        // Every model made so far is registered or already gone, and going
+        // needs no memory.
+        removeModels();
+        m_layoutRows = QVariantList();
         if (m_reader)
             m_reader->release();
-        m_layoutRows = QVariantList();
-        removeModels();
         m_readResult = xer::XERFile::OutOfMemory;
-        qCWarning(lcXer).noquote() << QStringLiteral("XERLoader::read %1: out of memory").arg(m_fileName);
+        xer::warnOutOfMemory("XERLoader::read", m_fileName);
         threadhandoff::release(this);
         emit failed(m_readResult);
         return;
@@ -685,10 +687,10 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
 
 void XERLoader::registerTable(const QString &table, const std::shared_ptr<IContainer> &container)
 {
-    auto *model = new BaseContainerModel;
+    auto model = std::make_unique<BaseContainerModel>();
     model->setContainer(container);
     model->setObjectName(table);
-    addModel(model);
+    addModel(model.release());
 }
 
 namespace {

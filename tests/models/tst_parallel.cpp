@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <new>
 #include <vector>
 
 class tst_Parallel : public QObject
@@ -48,6 +49,16 @@ void tst_Parallel::startedWorkIsWaitedFor()
     parallel::Task unwaited = parallel::start([done] { done->store(true); });
     QTRY_VERIFY(done->load());
     unwaited.wait();
+
+    // Memory running out in work a worker began is raised by wait(), on the
+    // waiting thread.
+    std::atomic<bool> begun(false);
+    parallel::Task failing = parallel::start([&begun] {
+        begun = true;
+        throw std::bad_alloc();
+    });
+    QTRY_VERIFY(begun);
+    QVERIFY_EXCEPTION_THROWN(failing.wait(), std::bad_alloc);
 }
 
 QTEST_GUILESS_MAIN(tst_Parallel)

@@ -1,6 +1,8 @@
 #include "fieldroles.h"
 #include "columnreader.h"
 #include "modelhelpers.h"
+#include "parallel.h"
+#include "proxytesthelpers.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -17,12 +19,95 @@
 #include <QtConcurrent>
 #include <QtTest>
 
+#include <dlfcn.h>
+#include <execinfo.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <thread>
 
 using namespace xertest;
+
+// Memory running out, injected: from the call numbered failAt on, the first
+// allocation fails, or every one. Through malloc, so AddressSanitizer still
+// checks every block; Qt's containers allocate with malloc, uncounted.
+namespace allocations {
+std::atomic<qint64> calls{0}, live{0}, failAt{-1};
+std::atomic<bool> failEvery{false}, failedInGui{false};
+
+// Qt 5 leaks on some failures of its own: connect() leaks the slot object
+// it was given, and its GUI library, built without exceptions, what its
+// frames hold. Those failures move on to a later allocation (the second
+// only where leaks are checked).
+bool spared(void *caller)
+{
+    Dl_info info;
+    if (dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate")
+        && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")))
+        return true;
+    void *frames[128];
+    const int count = backtrace(frames, 128);
+    for (int i = 0; i < count; ++i) {
+        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libQt5Gui")) {
+#if defined(__SANITIZE_ADDRESS__)
+            return true;
+#else
+            failedInGui.store(true);
+#endif
+        }
+    }
+    return false;
+}
+
+void *allocate(std::size_t size, void *caller)
+{
+    const qint64 call = calls.fetch_add(1);
+    qint64 at = failAt.load();
+    if (at >= 0 && call >= at && !spared(caller) && (failEvery.load() || failAt.compare_exchange_strong(at, -1)))
+        throw std::bad_alloc();
+    void *block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    live.fetch_add(1);
+    return block;
+}
+
+void *allocateOrNull(std::size_t size, void *caller) noexcept
+{
+    try {
+        return allocate(size, caller);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void release(void *block) noexcept
+{
+    live.fetch_sub(block ? 1 : 0);
+    std::free(block);
+}
+} // namespace allocations
+
+void *operator new(std::size_t n) { return allocations::allocate(n, __builtin_return_address(0)); }
+void *operator new[](std::size_t n) { return allocations::allocate(n, __builtin_return_address(0)); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept
+{
+    return allocations::allocateOrNull(n, __builtin_return_address(0));
+}
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
+{
+    return allocations::allocateOrNull(n, __builtin_return_address(0));
+}
+void operator delete(void *p) noexcept { allocations::release(p); }
+void operator delete[](void *p) noexcept { allocations::release(p); }
+void operator delete(void *p, std::size_t) noexcept { allocations::release(p); }
+void operator delete[](void *p, std::size_t) noexcept { allocations::release(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
 
 namespace {
 
@@ -169,6 +254,17 @@ QDateTime at(const char *text)
     return QDateTime::fromString(QLatin1String(text), QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
+// Every cell of every model a load gives, and its report, as text.
+QString loadedText(const XERLoader &loader)
+{
+    QString text = loader.loadReport() + QString::number(loader.layoutRows().size());
+    for (const QString &name : loader.modelNames()) {
+        for (int c = 0; c < loader.model(name)->columnCount(); ++c)
+            text += QLatin1Char('\n') + name + testhelpers::treeString(loader.model(name), {}, c);
+    }
+    return text;
+}
+
 } // namespace
 
 class tst_XERLoader : public QObject
@@ -194,6 +290,7 @@ private slots:
     void largeTablesReadInRuns();
     void largeAndOddFiles_data();
     void largeAndOddFiles();
+    void memoryRunsOutAnywhere();
 
 private:
     QTemporaryDir m_dir;
@@ -828,6 +925,62 @@ void tst_XERLoader::largeAndOddFiles()
     for (int r = 0; r < activity->rowCount(); ++r)
         longest = qMax(longest, activity->index(r, nameColumn).data().toString().size());
     QCOMPARE(longest, longestName);
+}
+
+void tst_XERLoader::memoryRunsOutAnywhere()
+{
+    // Memory runs out at points spread over a whole load, once or from then
+    // on: the load gives the whole project or fails with 4, and deleting the
+    // loader leaves nothing of it alive.
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("m.xer"), project());
+    // What Qt keeps for each thread that meets a QObject is made first, on
+    // every worker of the pool.
+    std::atomic<int> met(0);
+    parallelFor(QThread::idealThreadCount(), [&met](int) {
+        QThread::currentThread();
+        for (met.fetch_add(1); met.load() < QThread::idealThreadCount();)
+            QThread::yieldCurrentThread();
+    });
+    const QJsonDocument tables = schema();
+    auto loader = std::make_unique<XERLoader>(path, tables);
+    const qint64 before = allocations::calls.load();
+    loader->read();
+    const qint64 calls = allocations::calls.load() - before;
+    const QString whole = loadedText(*loader);
+    QCOMPARE(loader->modelNames(), allModelNames());
+    loader.reset();
+    // The warnings of the failed loads go nowhere, allocating nothing.
+    const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const auto restore = qScopeGuard([previous] {
+        allocations::failAt.store(-1);
+        qInstallMessageHandler(previous);
+    });
+    // Every allocation, or 200 spread over the load where each is slow.
+#if defined(__SANITIZE_ADDRESS__)
+    const qint64 points = 200;
+#else
+    const qint64 points = qMax<qint64>(calls, 200);
+#endif
+    for (qint64 point = 0; point < 2 * points; ++point) {
+        const qint64 at = calls * (point % points) / points;
+        const QByteArray where = QByteArray::number(at) + (point < points ? " once" : " and on");
+        const qint64 baseline = allocations::live.load();
+        allocations::failedInGui.store(false);
+        loader = std::make_unique<XERLoader>(path, tables);
+        allocations::failEvery.store(point >= points);
+        allocations::failAt.store(allocations::calls.load() + at);
+        loader->read();
+        allocations::failAt.store(-1);
+        const int result = loader->readResult();
+        QVERIFY2(result == 0 ? loadedText(*loader) == whole : result == 4 && loader->modelNames().isEmpty(), where);
+        loader.reset();
+        // A worker may still let go of its last job (or of one from before:
+        // at most).
+        if (!allocations::failedInGui.load())
+            QTRY_VERIFY2(allocations::live.load() <= baseline, where);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_XERLoader)
