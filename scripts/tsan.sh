@@ -3,11 +3,12 @@
 # workers and their thread) with ThreadSanitizer into build-tsan, runs those
 # tests, and loads each XER file given (or each file of TSAN_FILES_DIR)
 # through xer_load and through the main window (render_view). Prints the
-# sanitizer's reports and ends with a non-zero status when there is one or a
-# test fails. Qt itself is not built with the sanitizer: accesses inside the
-# Qt libraries are left out, hand-overs through Qt's pool and signals are
-# marked in our code (threadhandoff.h), and scripts/tsan.supp names what
-# remains of Qt's own.
+# sanitizer's reports and, last, "tsan: N passed, M failed": each test and
+# each file is one check, failed by a report or a non-zero status. Ends with
+# a non-zero status when a check fails. Qt itself is not built with the
+# sanitizer: accesses inside the Qt libraries are left out, hand-overs
+# through Qt's pool and signals are marked in our code (threadhandoff.h),
+# and scripts/tsan.supp names what remains of Qt's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files=("$@")
@@ -15,37 +16,49 @@ if [ ${#files[@]} -eq 0 ] && [ -n "${TSAN_FILES_DIR:-}" ]; then
     mapfile -t files < <(ls "$TSAN_FILES_DIR"/*.xer)
 fi
 mapfile -t tests < <(ls tests/sql/p6/tst_*.cpp | xargs -n1 basename | sed 's/\.cpp$//')
+launcher=()
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+      -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
+      "${launcher[@]}" >/dev/null
 cmake --build build-tsan -j"${JOBS:-4}" --target xer_load render_view "${tests[@]}" >/dev/null
 export TSAN_OPTIONS="halt_on_error=0 ignore_noninstrumented_modules=1 suppressions=$PWD/scripts/tsan.supp"
 export QT_QPA_PLATFORM=offscreen LC_ALL=C
 out=$(mktemp -d)
-reports=0
+passed=0
 failed=0
+# Prints what a check's output holds of the sanitizer's reports and counts
+# the check: failed by a report or by a non-zero status.
+check() {
+    local name=$1 status=$2
+    shift 2
+    local n
+    n=$(cat "$@" | grep -c "WARNING: ThreadSanitizer" || true)
+    echo "tsan: $name: $n reports"
+    if [ "$n" -gt 0 ]; then
+        # head leaves early: grep's broken pipe is no failure.
+        grep -h -A30 "WARNING: ThreadSanitizer" "$@" | head -n 120 || true
+        failed=$((failed + 1))
+    elif [ "$status" -ne 0 ]; then
+        grep -h "^FAIL" "$@" | head -n 20 || true
+        tail -n 5 "$@"
+        echo "tsan: $name failed (status $status)"
+        failed=$((failed + 1))
+    else
+        passed=$((passed + 1))
+    fi
+}
 for t in "${tests[@]}"; do
     status=0
     TZ=UTC TARVOLEN_UPDATE_URL= build-tsan/tests/sql/p6/"$t" >"$out/test.txt" 2>&1 || status=$?
-    n=$(grep -c "WARNING: ThreadSanitizer" "$out/test.txt" || true)
-    echo "tsan: sql/p6 $t: $n reports"
-    if [ "$n" -gt 0 ]; then
-        grep -h -A30 "WARNING: ThreadSanitizer" "$out/test.txt" | head -n 120
-        reports=$((reports + n))
-    elif [ "$status" -ne 0 ]; then
-        grep -h "^FAIL" "$out/test.txt" | head -n 20 || true
-        echo "tsan: sql/p6 $t failed (status $status)"
-        failed=$((failed + 1))
-    fi
+    check "sql/p6 $t" "$status" "$out/test.txt"
 done
 for f in "${files[@]}"; do
-    build-tsan/bench/xer_load "$f" >/dev/null 2>"$out/load.txt" || true
-    build-tsan/bench/render_view "$f" "$out/view.png" >/dev/null 2>"$out/view.txt" || true
-    n=$(cat "$out/load.txt" "$out/view.txt" | grep -c "WARNING: ThreadSanitizer" || true)
-    echo "tsan: $f: $n reports"
-    if [ "$n" -gt 0 ]; then
-        grep -h -A30 "WARNING: ThreadSanitizer" "$out/load.txt" "$out/view.txt" | head -n 120
-        reports=$((reports + n))
-    fi
+    status=0
+    build-tsan/bench/xer_load "$f" >/dev/null 2>"$out/load.txt" || status=$?
+    build-tsan/bench/render_view "$f" "$out/view.png" >/dev/null 2>"$out/view.txt" || status=$((status | $?))
+    check "$f" "$status" "$out/load.txt" "$out/view.txt"
 done
 rm -rf "$out"
-[ "$reports" -eq 0 ] && [ "$failed" -eq 0 ]
+echo "tsan: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -53,6 +53,25 @@ ZImage tableAndChart(int rows = 120)
     return makeTiledImage(widths, 40, rows, 22);
 }
 
+// Colourful, photo-like rows, on which a PDF writer left to itself picks
+// JPEG: the first two alike, the third unlike them in its last pixel only.
+ZImage photoRows()
+{
+    QImage photo(80, 40, QImage::Format_ARGB32_Premultiplied);
+    quint32 noise = 1;
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            noise = noise * 1103515245u + 12345u;
+            photo.setPixel(x, y, qRgb(x * 3, y * 6, int(noise >> 24)));
+        }
+    }
+    QImage unlike = photo.copy();
+    unlike.setPixel(79, 39, photo.pixel(79, 39) ^ 1u);
+    QImage header(80, 20, QImage::Format_ARGB32_Premultiplied);
+    header.fill(Qt::white);
+    return ZImage({header}, {{photo}, {photo.copy()}, {unlike}});
+}
+
 QRectF itemRect(const QGraphicsItem *item)
 {
     return item->mapRectToScene(item->boundingRect());
@@ -277,20 +296,25 @@ void tst_ZPrintDialog::printToPrinter_data()
 {
     QTest::addColumn<bool>("landscape");
     QTest::addColumn<QSizeF>("points");
-    QTest::addRow("A4 portrait") << false << QSizeF(595, 842);
-    QTest::addRow("A4 landscape") << true << QSizeF(842, 595);
+    QTest::addColumn<bool>("photo");
+    QTest::addColumn<int>("pictures"); // stored in the file
+    QTest::addRow("A4 portrait") << false << QSizeF(595, 842) << false << 0;
+    QTest::addRow("A4 landscape") << true << QSizeF(842, 595) << false << 0;
+    QTest::addRow("coloured rows") << false << QSizeF(595, 842) << true << 2;
 }
 
 void tst_ZPrintDialog::printToPrinter()
 {
     QFETCH(bool, landscape);
     QFETCH(QSizeF, points);
+    QFETCH(bool, photo);
+    QFETCH(int, pictures);
     QTemporaryDir dir;
     PdfPrinters printers;
     printers.output = dir.filePath(QStringLiteral("out.pdf"));
     ZPrinters::install(&printers);
 
-    const ZImage image = tableAndChart();
+    const ZImage image = photo ? photoRows() : tableAndChart();
     ZPrintDialog dialog(image);
     auto *list = dialog.findChild<QComboBox *>(QStringLiteral("cmbPrinters"));
     QCOMPARE(list->count(), 2);
@@ -305,10 +329,13 @@ void tst_ZPrintDialog::printToPrinter()
     QCOMPARE(sheets.size(), dialog.scene()->pages().size());
     for (const QSizeF &sheet : sheets)
         QCOMPARE(sheet.toSize(), points.toSize());
-    // No page picture is stored as JPEG, which blurs text.
+    // No page picture is stored as JPEG, which blurs text; tiles alike are
+    // stored once, tiles unlike in one pixel apart.
     QFile pdf(printers.output);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
-    QVERIFY(!pdf.readAll().contains("/DCTDecode"));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(!bytes.contains("/DCTDecode"));
+    QCOMPARE(bytes.count("/Subtype /Image"), pictures);
 }
 
 void tst_ZPrintDialog::printToPdfFileWithoutPrinter()
