@@ -2,7 +2,6 @@
 
 #include <QThread>
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -60,17 +59,6 @@ public:
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         startLocked();
-    }
-
-    // A job whose items are all done leaves the queue now, and with it
-    // what its work holds, instead of when a worker next wakes.
-    void retire(const Job *job)
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = std::find_if(m_queue.begin(), m_queue.end(),
-                                     [job](const std::shared_ptr<Job> &queued) { return queued.get() == job; });
-        if (it != m_queue.end())
-            m_queue.erase(it);
     }
 
     // forWorkers: how many of the job's items are left for the workers.
@@ -134,7 +122,6 @@ void finish(Job &job)
     std::unique_lock<std::mutex> lock(job.mutex);
     job.finished.wait(lock, [&job] { return job.done == job.count; });
     lock.unlock();
-    Pool::instance().retire(&job);
     if (job.outOfMemory.load())
         throw std::bad_alloc();
 }
