@@ -610,6 +610,9 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         if (lines.name.toUpper() != table)
             continue;
         ++copies;
+        // Records before the copy's field list were dropped by the reader;
+        // they count with those that do not match it.
+        notes->mismatched += lines.recordsBeforeFields;
         if (lines.fields.size < 0)
             continue;
         if (plan.sources.empty()) {

@@ -608,9 +608,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
-    QTest::addRow("record before the field list is dropped")
+    QTest::addRow("record before the field list is dropped, and said")
             << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+    QTest::addRow("table without a field list: its records said")
+            << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
+            << prefix + QStringLiteral("records not matching their field list: TASK 2");
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
@@ -626,6 +629,18 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("blank lines after the end line")
             << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blanks after the end marker")
+            << header() + first + "%E \r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blanks and tabs after the end marker")
+            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("Ctrl-Z after the end line")
+            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("NUL bytes after the end line")
+            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("NUL bytes after a record")
+            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
+    QTest::addRow("text after the end marker")
+            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << cut;
     QTest::addRow("ids that are no int stay empty")
