@@ -475,6 +475,7 @@ void tst_MainWindow::failedReads()
 
     MainWindow w;
     w.show();
+    const QString idleLayout = w.layoutToJson();
     BoxAnswerer answer;
     answer.arm();
     WindowMemory::setEstimateScale(estimateScale);
@@ -488,6 +489,12 @@ void tst_MainWindow::failedReads()
     QVERIFY(!w.loader());
     QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
     QVERIFY(!w.findChild<QAction *>(QStringLiteral("actionClose"))->isEnabled());
+    // The panes show nothing of the file, not even its layout.
+    const auto rows = [](const QAbstractItemModel *model) { return model ? model->rowCount() : 0; };
+    QCOMPARE(rows(w.activitiesPane()->treeView()->model()), 0);
+    QVERIFY(w.activitiesPane()->ganttChart()->tasks().isEmpty());
+    QCOMPARE(rows(w.resourcesPane()->tableView()->model()), 0);
+    QCOMPARE(w.layoutToJson(), idleLayout);
     // Neither the title nor the recent list keeps the file; an entry that
     // was there stays where it was.
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
