@@ -38,9 +38,10 @@ timedout=0
 run() {
     local log=$1
     shift
-    local s=0
+    local s=0 started=$SECONDS
     timeout --kill-after=30 "$limit" "$@" >"$log" 2>&1 || s=$?
-    if [ "$s" -eq 124 ] || [ "$s" -eq 137 ]; then
+    # 137 is also a process killed by another hand: only the limit counts.
+    if { [ "$s" -eq 124 ] || [ "$s" -eq 137 ]; } && [ $((SECONDS - started)) -ge "$limit" ]; then
         timedout=1
         echo "still running after ${limit} s, stopped" >>"$log"
     fi
