@@ -159,6 +159,8 @@ private:
     void dropBandRows(QAbstractItemModel *activities);
     // No filter, no sort, in the proxy and in the header's record.
     void resetFilterSort();
+    // Makes index the tree's current row and scrolls it into view.
+    void makeCurrent(const QModelIndex &index);
     // The activity table row behind an index of the filter proxy.
     int tableRow(const QModelIndex &filterIndex) const;
     // Summarises the children of parent (and, first, their children) and
