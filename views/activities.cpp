@@ -825,7 +825,10 @@ void Activities::setCurrentGrouping(const ZGrouping &grouping)
     groupBySelection();
     if (row >= 0 && row < m_initialRowCount && m_model) {
         const QModelIndex tree = m_parentProxy->mapFromSource(m_model->index(row, 0));
-        makeCurrent(m_filterProxy->mapFromSource(tree));
+        // The filter maps a row one call per level above it: a row below the
+        // level limit of expanding is not sought there.
+        if (m_parentProxy->level(tree) <= MaxExpandedLevels)
+            makeCurrent(m_filterProxy->mapFromSource(tree));
     }
 }
 
