@@ -294,20 +294,9 @@ void ActivityDetails::createDetailMapping()
     m_mapper->addMapping(m_leTaskType, columnIndex(m_activityModel, QStringLiteral("Activity Type")));
     m_mapper->setItemDelegate(m_mapperDelegate);
 
-    m_mapper->toFirst();
-    // The first activity's resources and codes show at once; the relation
-    // tables stay empty until a row is chosen, so their lookups over every
-    // relation are built when first needed.
-    setExactFilter(m_predecessorProxy, kNoRows);
-    setExactFilter(m_successorProxy, kNoRows);
-    const QModelIndex first = m_activityModel->index(0, 0);
-    if (first.isValid()) {
-        QString key = first.data(Qt::DisplayRole).toString();
-        if (!first.sibling(first.row(), 2).data(Qt::DisplayRole).isNull())
-            key = QString(kNoId);
-        setExactFilter(m_resourceProxy, key);
-        setExactFilter(m_codesProxy, key);
-    }
+    // The pane shows the tree's current row, and a new project has none
+    // until the tree makes one current.
+    showNoActivity();
 }
 
 void ActivityDetails::clearModels()
@@ -364,8 +353,11 @@ void ActivityDetails::previousActivity()
 
 void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex &)
 {
-    if (current.row() < 0 || current.column() < 0 || !current.model())
+    // No row is current: no activity on show.
+    if (current.row() < 0 || current.column() < 0 || !current.model()) {
+        showNoActivity();
         return;
+    }
     m_shownRow = current;
     m_showingRow = true;
     QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
