@@ -345,11 +345,8 @@ void MainWindow::onXerReadDone()
         applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
         // The project opens on its first row, current and highlighted, and
         // the details pane shows it.
-        if (QTreeView *tree = activityTree()) {
-            const QModelIndex first = tree->model() ? tree->model()->index(0, 0) : QModelIndex();
-            if (first.isValid())
-                tree->setCurrentIndex(first);
-        }
+        if (QTreeView *tree = activityTree())
+            m_activities->makeCurrent(tree->model() ? tree->model()->index(0, 0) : QModelIndex());
     }
 
     if (m_progressDialog) {

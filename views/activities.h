@@ -74,6 +74,9 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order);
     void clearFilterSort();
     void gotoTask(int taskId);
+    // Makes index (of the filter proxy) the tree's current, highlighted row
+    // and scrolls it into view; the columns stay where they are.
+    void makeCurrent(const QModelIndex &index);
     // The nearest activity row (no band row) before (step -1) or after
     // (step 1) index in the tree's order, collapsed rows included; invalid
     // when there is none.
@@ -159,8 +162,6 @@ private:
     void dropBandRows(QAbstractItemModel *activities);
     // No filter, no sort, in the proxy and in the header's record.
     void resetFilterSort();
-    // Makes index the tree's current row and scrolls it into view.
-    void makeCurrent(const QModelIndex &index);
     // The activity table row behind an index of the filter proxy.
     int tableRow(const QModelIndex &filterIndex) const;
     // Summarises the children of parent (and, first, their children) and

@@ -22,6 +22,7 @@
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -121,6 +122,7 @@ void tst_LoadedWindow::init()
     const QModelIndex first = m_pane->treeView()->currentIndex();
     QCOMPARE(first, m_pane->filterModel()->index(0, 0));
     QVERIFY(m_pane->treeView()->selectionModel()->isRowSelected(0, QModelIndex()));
+    QCOMPARE(m_pane->treeView()->horizontalScrollBar()->value(), 0); // the columns stay
     QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
              QStringLiteral("Survey"));
     ZGrouping wbs;
