@@ -288,15 +288,19 @@ void ActivityDetails::createDetailMapping()
 
     m_mapper->clearMapping();
     m_mapper->setModel(m_activityModel);
-    m_mapper->addMapping(m_leName, columnIndex(m_activityModel, QStringLiteral("Activity Name")));
-    m_mapper->addMapping(m_leStart, columnIndex(m_activityModel, QStringLiteral("Start Date")));
-    m_mapper->addMapping(m_leFinish, columnIndex(m_activityModel, QStringLiteral("Finish Date")));
-    m_mapper->addMapping(m_leTaskType, columnIndex(m_activityModel, QStringLiteral("Activity Type")));
     m_mapper->setItemDelegate(m_mapperDelegate);
 
     // The pane shows the tree's current row, and a new project has none
     // until the tree makes one current.
     showNoActivity();
+}
+
+void ActivityDetails::mapFields()
+{
+    m_mapper->addMapping(m_leName, columnIndex(m_activityModel, QStringLiteral("Activity Name")));
+    m_mapper->addMapping(m_leStart, columnIndex(m_activityModel, QStringLiteral("Start Date")));
+    m_mapper->addMapping(m_leFinish, columnIndex(m_activityModel, QStringLiteral("Finish Date")));
+    m_mapper->addMapping(m_leTaskType, columnIndex(m_activityModel, QStringLiteral("Activity Type")));
 }
 
 void ActivityDetails::clearModels()
@@ -325,6 +329,9 @@ void ActivityDetails::showNoActivity()
                                                     m_resourceProxy.data(), m_codesProxy.data() };
     for (ZKeyFilterProxyModel *proxy : proxies)
         setExactFilter(proxy, QString(kNoId));
+    // The fields leave the mapper's row, or a change of its data would
+    // bring the activity back.
+    m_mapper->clearMapping();
     for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
         edit->clear();
     m_shownRow = QPersistentModelIndex();
@@ -375,8 +382,11 @@ void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex
     const QModelIndexList hits = m_activityModel->match(
         m_activityModel->index(0, 0), Qt::DisplayRole, key, 1,
         Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
-    if (!hits.isEmpty())
+    if (!hits.isEmpty()) {
+        if (m_mapper->mappedSection(m_leName) < 0)
+            mapFields();
         m_mapper->setCurrentModelIndex(hits.first());
+    }
     updateButtons(m_mapper->currentIndex());
 }
 

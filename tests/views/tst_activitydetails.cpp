@@ -260,6 +260,13 @@ void tst_ActivityDetails::groupRowEmptiesTables()
     // No current row: no activity.
     m_pane->onRowChanged(QModelIndex(), QModelIndex());
     QCOMPARE(edit("leName")->text(), QString());
+    // Nor does a change of the last activity's data bring it back.
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    m_pane->onRowChanged(QModelIndex(), QModelIndex());
+    m_activities->setData(activityRow(12), QStringLiteral("Twelve!"));
+    QCOMPARE(edit("leName")->text(), QString());
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    QCOMPARE(edit("leName")->text(), QStringLiteral("Twelve!"));
 }
 
 void tst_ActivityDetails::formatting()
