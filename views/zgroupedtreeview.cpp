@@ -515,6 +515,17 @@ void ZGroupedTreeView::keyPressEvent(QKeyEvent *event)
     QTreeView::keyPressEvent(event);
 }
 
+void ZGroupedTreeView::focusInEvent(QFocusEvent *event)
+{
+    // Focus that finds no current row makes the first one current; it is
+    // highlighted, as every current row is, not only framed.
+    const bool hadCurrent = currentIndex().isValid();
+    QTreeView::focusInEvent(event);
+    const QModelIndex current = currentIndex();
+    if (!hadCurrent && current.isValid() && selectionModel())
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void ZGroupedTreeView::expandBelow(const QModelIndex &index)
 {
     const QModelIndex row = index.sibling(index.row(), 0);

@@ -73,6 +73,7 @@ protected:
     void drawLevelColors(QPainter *painter, const QRect &branches, int level) const;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void updateGeometries() override;
 
 private:

@@ -34,6 +34,7 @@ private slots:
     void expandKeys_data();
     void expandKeys();
     void asteriskStopsAtTheLevelLimit();
+    void focusMakesAHighlightedRowCurrent();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -119,8 +120,10 @@ void tst_ZGroupedTreeView::init()
     m_view->resize(400, 300);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    // The current cell shows a focus frame; keep it off the sampled cells.
+    // The current cell shows a focus frame; keep it off the sampled cells,
+    // and no row highlighted (the view's focus may have made one current).
     m_view->selectionModel()->setCurrentIndex(idx(QStringLiteral("a3")), QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->clearSelection();
 }
 
 void tst_ZGroupedTreeView::cleanup()
@@ -476,6 +479,16 @@ void tst_ZGroupedTreeView::asteriskStopsAtTheLevelLimit()
     QCOMPARE(ZGroupedTreeView::levelFromIndex(row), MaxExpandedLevels);
     QVERIFY(!m_view->isExpanded(row));
     m_view->setModel(m_model);
+}
+
+void tst_ZGroupedTreeView::focusMakesAHighlightedRowCurrent()
+{
+    m_view->reset();
+    QVERIFY(!m_view->currentIndex().isValid());
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(m_view, &focus);
+    QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1")));
+    QVERIFY(m_view->selectionModel()->isRowSelected(0, QModelIndex()));
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
