@@ -343,6 +343,10 @@ void MainWindow::onXerReadDone()
         if (auto *xer = qobject_cast<XERLoader *>(m_loader))
             processP6layouts(xer->layoutRows());
         applyLayout(readFile(QStringLiteral(":/files/xer_style.json")));
+        // The project opens on its first row, current and highlighted, and
+        // the details pane shows it.
+        if (QTreeView *tree = activityTree())
+            m_activities->makeCurrent(tree->model() ? tree->model()->index(0, 0) : QModelIndex());
     }
 
     if (m_progressDialog) {
