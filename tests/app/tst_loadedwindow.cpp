@@ -6,6 +6,7 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xertestfiles.h"
+#include "zexpression.h"
 #include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zfilterproxymodel.h"
@@ -186,6 +187,8 @@ void tst_LoadedWindow::checkOnly(ZFilterDialogPopUp *popup, const QStringList &v
 
 void tst_LoadedWindow::choose(ZFilterDialogPopUp *popup, QAction *action)
 {
+    // As Tab or the arrow keys pick an action: the menu has the focus.
+    popup->setFocus();
     popup->setActiveAction(action);
     QTest::keyClick(popup, Qt::Key_Return);
 }
@@ -399,15 +402,22 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
     }));
     QString op;
     QDate date;
+    // A second condition added to the reopened one is joined by AND, as
+    // the first was set.
     QVERIFY(runPopUp(QStringLiteral("Start Date"), [&](ZFilterDialogPopUp *popup) {
         QCOMPARE(popup->tabWidget()->currentIndex(), 1);
         op = popup->firstConditionOperator();
         date = popup->firstConditionValue().toDate();
         QCOMPARE(popup->secondConditionOperator(), QString());
-        popup->onRejected();
+        popup->findChildren<QComboBox *>().at(1)->setCurrentText(QStringLiteral("is before"));
+        qobject_cast<ZDateFilter *>(popup)->secondEditor()->setDate(QDate(2024, 1, 30));
+        popup->onAccepted();
     }));
     QCOMPARE(op, QStringLiteral("is after"));
     QCOMPARE(date, after);
+    const ZExpression *chain = m_pane->filterModel()->expressions().value(column(QStringLiteral("Start Date")));
+    QVERIFY(chain && chain->andNext && !chain->orNext);
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-15] [Build 2024-01-15] A103 A104"));
 }
 
 void tst_LoadedWindow::sortAndClear()
