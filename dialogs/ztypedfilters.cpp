@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -36,16 +37,34 @@ protected:
     void focusInEvent(QFocusEvent *event) override
     {
         Box::focusInEvent(event);
+        m_typing = false;
         m_clicked = event->reason() == Qt::MouseFocusReason;
         if (!m_clicked)
             selectValue();
     }
 
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if constexpr (std::is_base_of_v<QDateTimeEdit, Box>) {
+            // A date box takes no digit inserted into a part: the first
+            // digit typed where the arrows left the cursor starts the part
+            // under it anew, the next ones go on with it.
+            const bool digit = event->text().size() == 1 && event->text().at(0).isDigit();
+            if (digit && !m_typing && !text()->hasSelectedText())
+                selectValue();
+            m_typing = digit;
+        }
+        Box::keyPressEvent(event);
+    }
+
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (m_clicked && watched == text() && event->type() == QEvent::MouseButtonRelease) {
-            m_clicked = false;
-            selectValue();
+        if (watched == text() && event->type() == QEvent::MouseButtonRelease) {
+            m_typing = false;
+            if (m_clicked) {
+                m_clicked = false;
+                selectValue();
+            }
         }
         return Box::eventFilter(watched, event);
     }
@@ -68,6 +87,7 @@ private:
     }
 
     bool m_clicked = false;
+    bool m_typing = false;
 };
 
 // The table shows numbers in the C notation (a point, no grouping) under

@@ -294,7 +294,7 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("locale");
     // How the value box gets the focus: the Expression tab shown, a click,
-    // Tab from the operator box.
+    // Tab from the operator box; or the cursor moved by an arrow.
     QTest::addColumn<QString>("reach");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QVariant>("value");
@@ -309,6 +309,8 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5) << QStringList();
     QTest::addRow("date") << 2 << c << "shown" << "05022020" << QVariant(QDate(2020, 2, 5))
                           << QStringList{"valve", "pump"};
+    QTest::addRow("date, after an arrow") << 2 << c << "Left" << "05022020"
+                                          << QVariant(QDate(2020, 2, 5)) << QStringList{"valve", "pump"};
     QTest::addRow("date, clicked") << 2 << c << "click" << "01012021" << QVariant(QDate(2021, 1, 1))
                                    << QStringList{"Pipe"};
     QTest::addRow("text, by Tab") << 0 << c << "tab" << "valve" << QVariant("valve") << QStringList{"valve"};
@@ -347,6 +349,8 @@ void tst_ZFilterDialogPopUp::typedValues()
     } else if (reach == QLatin1String("tab")) {
         QTest::keyClick(box, Qt::Key_Backtab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } else if (reach == QLatin1String("Left")) {
+        QTest::keyClick(box, Qt::Key_Left);
     }
     QCOMPARE(QApplication::focusWidget(), box);
     QTest::keyClicks(box, keys);
