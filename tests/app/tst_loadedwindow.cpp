@@ -251,7 +251,7 @@ void tst_LoadedWindow::filters_data()
         << true << QStringList() << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
     // Enter in a value box applies the filter as Ok does, whatever action
-    // the menu shows highlighted: the switch to the tab highlights a sort.
+    // the menu shows highlighted.
     QTest::newRow("number: greater than, typed, Enter")
         << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
         << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104";

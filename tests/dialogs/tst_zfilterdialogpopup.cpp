@@ -2,7 +2,6 @@
 #include "modelhelpers.h"
 #include "zfilterdialogpopup.h"
 #include "zfilterproxymodel.h"
-#include "zexpression.h"
 #include "ztypedfilters.h"
 
 #include <QAbstractItemModelTester>
@@ -46,9 +45,6 @@ private:
     static QStringList listed(const QAbstractItemModel *model);
     static void click(ZFilterDialogPopUp &popup, const QModelIndex &proxyIndex, Qt::CheckState state);
     static ZFilterDialogPopUp *popUp(QAbstractItemModel *model, int column);
-    // The focused control as the user sees it: an action's or a button's
-    // text, or the kind of control.
-    static QString focused(ZFilterDialogPopUp &popup);
 };
 
 ZFilterDialogPopUp *tst_ZFilterDialogPopUp::popUp(QAbstractItemModel *model, int column)
@@ -59,36 +55,6 @@ ZFilterDialogPopUp *tst_ZFilterDialogPopUp::popUp(QAbstractItemModel *model, int
     case 2: return new ZDateFilter(model, 2);
     default: return new ZDoubleFilter(model, 1);
     }
-}
-
-QString tst_ZFilterDialogPopUp::focused(ZFilterDialogPopUp &popup)
-{
-    QWidget *focus = QApplication::focusWidget();
-    if (focus == &popup)
-        return popup.activeAction() ? popup.activeAction()->text() : QString();
-    if (auto *button = qobject_cast<QAbstractButton *>(focus))
-        return button->text().remove(QLatin1Char('&'));
-    if (qobject_cast<QTabBar *>(focus))
-        return QStringLiteral("tab bar");
-    if (focus == popup.searchField())
-        return QStringLiteral("search");
-    if (focus == popup.valueView())
-        return QStringLiteral("value list");
-    const QList<QComboBox *> combos = popup.findChildren<QComboBox *>();
-    if (auto *combo = qobject_cast<QComboBox *>(focus))
-        return QStringLiteral("operator %1").arg(combos.indexOf(combo) + 1);
-    QList<QWidget *> boxes;
-    if (auto *text = qobject_cast<ZTextFilter *>(&popup))
-        boxes = {text->firstEditor(), text->secondEditor()};
-    else if (auto *integer = qobject_cast<ZIntegerFilter *>(&popup))
-        boxes = {integer->firstEditor(), integer->secondEditor()};
-    else if (auto *real = qobject_cast<ZDoubleFilter *>(&popup))
-        boxes = {real->firstEditor(), real->secondEditor()};
-    else if (auto *date = qobject_cast<ZDateFilter *>(&popup))
-        boxes = {date->firstEditor(), date->secondEditor()};
-    if (boxes.contains(focus))
-        return QStringLiteral("value %1").arg(boxes.indexOf(focus) + 1);
-    return focus ? QString::fromLatin1(focus->metaObject()->className()) : QString();
 }
 
 QStandardItemModel *tst_ZFilterDialogPopUp::table(QObject *parent)
@@ -245,13 +211,7 @@ void tst_ZFilterDialogPopUp::expressionTabs()
     QFETCH(QStringList, operators);
     QFETCH(QVariant, defaultValue);
     QStandardItemModel *model = table(this);
-    std::unique_ptr<ZFilterDialogPopUp> popup;
-    switch (column) {
-    case 0: popup.reset(new ZTextFilter(model, 0)); break;
-    case 1: popup.reset(new ZIntegerFilter(model, 1)); break;
-    case 2: popup.reset(new ZDateFilter(model, 2)); break;
-    default: popup.reset(new ZDoubleFilter(model, 1)); break;
-    }
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(model, column));
     const QList<QComboBox *> combos = popup->findChildren<QComboBox *>();
     QCOMPARE(combos.size(), 2);
     QStringList first;
@@ -293,27 +253,23 @@ void tst_ZFilterDialogPopUp::typedValues_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("locale");
-    // How the value box gets the focus: the Expression tab shown, a click,
-    // Tab from the operator box; or the cursor moved by an arrow.
+    // How the user gets to the first value box: it has the focus as the
+    // Expression tab shows; a click into it; Tab from the operator box; an
+    // arrow key in it.
     QTest::addColumn<QString>("reach");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QStringList>("names");
 
-    const QString c;
-    QTest::addRow("integer") << 1 << c << "shown" << "3" << QVariant(3) << QStringList{"pump", "pump"};
-    QTest::addRow("integer, clicked") << 1 << c << "click" << "12" << QVariant(12) << QStringList{"Pipe"};
-    QTest::addRow("double") << 3 << c << "shown" << "4" << QVariant(4.0) << QStringList{"valve"};
-    QTest::addRow("double, by Tab") << 3 << c << "tab" << "12" << QVariant(12.0) << QStringList{"Pipe"};
+    QTest::addRow("integer") << 1 << "" << "shown" << "3" << QVariant(3);
+    QTest::addRow("integer, clicked") << 1 << "" << "click" << "12" << QVariant(12);
+    QTest::addRow("double") << 3 << "" << "shown" << "4" << QVariant(4.0);
+    QTest::addRow("double, by Tab") << 3 << "" << "tab" << "12" << QVariant(12.0);
     // The table shows numbers with a point under any locale.
-    QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5) << QStringList();
-    QTest::addRow("date") << 2 << c << "shown" << "05022020" << QVariant(QDate(2020, 2, 5))
-                          << QStringList{"valve", "pump"};
-    QTest::addRow("date, after an arrow") << 2 << c << "Left" << "05022020"
-                                          << QVariant(QDate(2020, 2, 5)) << QStringList{"valve", "pump"};
-    QTest::addRow("date, clicked") << 2 << c << "click" << "01012021" << QVariant(QDate(2021, 1, 1))
-                                   << QStringList{"Pipe"};
-    QTest::addRow("text, by Tab") << 0 << c << "tab" << "valve" << QVariant("valve") << QStringList{"valve"};
+    QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5);
+    QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
+    QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
+    QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
+    QTest::addRow("text, by Tab") << 0 << "" << "tab" << "valve" << QVariant("valve");
 }
 
 void tst_ZFilterDialogPopUp::typedValues()
@@ -323,13 +279,10 @@ void tst_ZFilterDialogPopUp::typedValues()
     QFETCH(QString, reach);
     QFETCH(QString, keys);
     QFETCH(QVariant, value);
-    QFETCH(QStringList, names);
 
-    QStandardItemModel *model = table(this);
     const QLocale before;
-    if (!locale.isEmpty())
-        QLocale::setDefault(QLocale(locale));
-    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(model, column));
+    QLocale::setDefault(locale.isEmpty() ? before : QLocale(locale));
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(table(this), column));
     QLocale::setDefault(before);
     popup->popup(QPoint(10, 10));
     QVERIFY(QTest::qWaitForWindowExposed(popup.get()));
@@ -338,13 +291,9 @@ void tst_ZFilterDialogPopUp::typedValues()
     auto *tabs = popup->findChild<QTabBar *>();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
     QWidget *box = QApplication::focusWidget();
-    QCOMPARE(focused(*popup), QStringLiteral("value 1"));
     if (reach == QLatin1String("click")) {
-        // Away and back by a click on the box's text.
-        popup->findChildren<QComboBox *>().at(0)->setFocus();
-        QWidget *text = box;
-        for (QLineEdit *edit : box->findChildren<QLineEdit *>())
-            text = edit;
+        popup->findChild<QComboBox *>()->setFocus();
+        QWidget *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : box;
         QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(3, text->height() / 2));
     } else if (reach == QLatin1String("tab")) {
         QTest::keyClick(box, Qt::Key_Backtab);
@@ -357,76 +306,65 @@ void tst_ZFilterDialogPopUp::typedValues()
     QTest::keyClick(box, Qt::Key_Return);
     QVERIFY(popup->isAccepted());
     QCOMPARE(popup->firstConditionValue(), value);
-    std::unique_ptr<ZExpression> filter(
-        ZExpression::buildExpression(popup->firstConditionOperator(), popup->firstConditionValue()));
-    QStringList matched;
-    for (int r = 0; r < model->rowCount() - 1; ++r) {
-        // The view's filter compares a date column by the day.
-        const QVariant cell = model->index(r, column == 3 ? 1 : column).data();
-        if (filter->acceptValue(column == 2 ? QVariant(cell.toDate()) : cell))
-            matched << model->index(r, 0).data().toString();
-    }
-    QCOMPARE(matched, names);
 }
 
 void tst_ZFilterDialogPopUp::tabChain_data()
 {
     QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("tabs"); // from the control focused as the tab shows
     QTest::addColumn<QString>("control");
-    // Tab presses from the control that has the focus as the tab shows.
-    QTest::addColumn<int>("tabs");
-    // What Enter on the control does: the action run, "apply" or "cancel".
-    QTest::addColumn<QString>("enter");
+    QTest::addColumn<QString>("enter"); // the action run, "apply" or "cancel"
 
-    QTest::addRow("value 1") << 1 << "value 1" << 0 << "apply";
-    QTest::addRow("AND") << 1 << "AND" << 1 << "apply";
-    QTest::addRow("OR") << 1 << "OR" << 2 << "apply";
-    QTest::addRow("operator 2") << 1 << "operator 2" << 3 << "apply";
-    QTest::addRow("value 2") << 1 << "value 2" << 4 << "apply";
-    QTest::addRow("OK") << 1 << "OK" << 5 << "apply";
-    QTest::addRow("Cancel") << 1 << "Cancel" << 6 << "cancel";
-    QTest::addRow("Sort A to Z") << 1 << "Sort A to Z" << 7 << "Sort A to Z";
-    QTest::addRow("Sort Z to A") << 1 << "Sort Z to A" << 8 << "Sort Z to A";
-    QTest::addRow("Clear") << 1 << "Clear" << 9 << "Clear";
-    QTest::addRow("tab bar") << 1 << "tab bar" << 10 << "apply";
-    QTest::addRow("operator 1") << 1 << "operator 1" << 11 << "apply";
-    QTest::addRow("value 1 again") << 1 << "value 1" << 12 << "apply";
-    QTest::addRow("search") << 0 << "search" << 0 << "apply";
-    QTest::addRow("value list") << 0 << "value list" << 1 << "apply";
-    QTest::addRow("list: OK") << 0 << "OK" << 2 << "apply";
-    QTest::addRow("list: tab bar") << 0 << "tab bar" << 7 << "apply";
+    QTest::addRow("value 1") << 1 << 0 << "QLineEdit" << "apply";
+    QTest::addRow("AND") << 1 << 1 << "AND" << "apply";
+    QTest::addRow("OR") << 1 << 2 << "OR" << "apply";
+    QTest::addRow("operator 2") << 1 << 3 << "QComboBox" << "apply";
+    QTest::addRow("value 2") << 1 << 4 << "QLineEdit" << "apply";
+    QTest::addRow("OK") << 1 << 5 << "OK" << "apply";
+    QTest::addRow("Cancel") << 1 << 6 << "Cancel" << "cancel";
+    QTest::addRow("Sort A to Z") << 1 << 7 << "Sort A to Z" << "Sort A to Z";
+    QTest::addRow("Sort Z to A") << 1 << 8 << "Sort Z to A" << "Sort Z to A";
+    QTest::addRow("Clear") << 1 << 9 << "Clear" << "Clear";
+    QTest::addRow("tab bar") << 1 << 10 << "QTabBar" << "apply";
+    QTest::addRow("operator 1") << 1 << 11 << "QComboBox" << "apply";
+    QTest::addRow("search") << 0 << 0 << "QLineEdit" << "apply";
+    QTest::addRow("value list") << 0 << 1 << "QTreeView" << "apply";
 }
 
 void tst_ZFilterDialogPopUp::tabChain()
 {
     QFETCH(int, tab);
-    QFETCH(QString, control);
     QFETCH(int, tabs);
+    QFETCH(QString, control);
     QFETCH(QString, enter);
 
-    QStandardItemModel *model = table(this);
-    ZTextFilter popup(model, 0);
+    ZTextFilter popup(table(this), 0);
     popup.tabWidget()->setCurrentIndex(tab);
     popup.popup(QPoint(10, 10));
     QVERIFY(QTest::qWaitForWindowExposed(&popup));
-    const QString start = focused(popup);
-    for (int i = 0; i < tabs; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(focused(popup), control);
-    // Shift+Tab goes back the same way.
-    for (int i = 0; i < tabs; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(focused(popup), start);
-    for (int i = 0; i < tabs; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-
+    QWidget *start = QApplication::focusWidget();
+    const auto press = [tabs](Qt::Key key) {
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    press(Qt::Key_Tab);
+    // The highlighted action's text on the menu itself, a button's text, or
+    // the control's class.
+    QWidget *focus = QApplication::focusWidget();
+    auto *button = qobject_cast<QAbstractButton *>(focus);
+    QCOMPARE(focus == &popup ? popup.activeAction()->text()
+             : button        ? button->text().remove(QLatin1Char('&'))
+                             : QString::fromLatin1(focus->metaObject()->className()),
+             control);
+    press(Qt::Key_Backtab); // back the same way
+    QCOMPARE(QApplication::focusWidget(), start);
+    press(Qt::Key_Tab);
     QSignalSpy triggered(&popup, &QMenu::triggered);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(!popup.isVisible());
-    QString done = popup.isAccepted() ? QStringLiteral("apply")
-                   : popup.isRejected() ? QStringLiteral("cancel") : QString();
-    if (!triggered.isEmpty())
-        done += triggered.first().first().value<QAction *>()->text();
+    const QString done = !triggered.isEmpty() ? triggered.first().first().value<QAction *>()->text()
+                         : popup.isAccepted() ? QStringLiteral("apply")
+                         : popup.isRejected() ? QStringLiteral("cancel") : QString();
     QCOMPARE(done, enter);
 }
 
