@@ -6,6 +6,7 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xertestfiles.h"
+#include "zexpression.h"
 #include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zfilterproxymodel.h"
@@ -195,6 +196,8 @@ void tst_LoadedWindow::checkOnly(ZFilterDialogPopUp *popup, const QStringList &v
 
 void tst_LoadedWindow::choose(ZFilterDialogPopUp *popup, QAction *action)
 {
+    // As Tab or the arrow keys pick an action: the menu has the focus.
+    popup->setFocus();
     popup->setActiveAction(action);
     QTest::keyClick(popup, Qt::Key_Return);
 }
@@ -257,7 +260,7 @@ void tst_LoadedWindow::filters_data()
         << true << QStringList() << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
     // Enter in a value box applies the filter as Ok does, whatever action
-    // the menu shows highlighted: the switch to the tab highlights a sort.
+    // the menu shows highlighted.
     QTest::newRow("number: greater than, typed, Enter")
         << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
         << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104";
@@ -409,15 +412,22 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
     }));
     QString op;
     QDate date;
+    // A second condition added to the reopened one is joined by AND, as
+    // the first was set.
     QVERIFY(runPopUp(QStringLiteral("Start Date"), [&](ZFilterDialogPopUp *popup) {
         QCOMPARE(popup->tabWidget()->currentIndex(), 1);
         op = popup->firstConditionOperator();
         date = popup->firstConditionValue().toDate();
         QCOMPARE(popup->secondConditionOperator(), QString());
-        popup->onRejected();
+        popup->findChildren<QComboBox *>().at(1)->setCurrentText(QStringLiteral("is before"));
+        qobject_cast<ZDateFilter *>(popup)->secondEditor()->setDate(QDate(2024, 1, 30));
+        popup->onAccepted();
     }));
     QCOMPARE(op, QStringLiteral("is after"));
     QCOMPARE(date, after);
+    const ZExpression *chain = m_pane->filterModel()->expressions().value(column(QStringLiteral("Start Date")));
+    QVERIFY(chain && chain->andNext && !chain->orNext);
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-15] [Build 2024-01-15] A103 A104"));
 }
 
 void tst_LoadedWindow::sortAndClear()
