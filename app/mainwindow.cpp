@@ -371,6 +371,7 @@ void MainWindow::onXerReadFailed(int code)
     deleteLoader();
     clearPanes();
     updateToolBarActions();
+    WindowMemory::releaseFreed();
     setWindowTitle(m_idleTitle);
     m_recentList = m_recentBeforeLoad;
     updateRecentsList();
@@ -456,6 +457,8 @@ void MainWindow::closeProject()
     }
     deleteLoader();
     updateToolBarActions();
+    // The project's memory goes back to the system, not only to the heap.
+    WindowMemory::releaseFreed();
 }
 
 void MainWindow::waitForRead()
