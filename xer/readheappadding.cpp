@@ -1,5 +1,7 @@
 #include "readheappadding.h"
 
+#include <QtGlobal>
+
 #include <mutex>
 
 #if defined(__GLIBC__)
@@ -9,42 +11,40 @@
 namespace {
 
 std::mutex readsMutex;
-int reads = 0; // Guarded by readsMutex.
+// Guarded by readsMutex: the reads running now, and whether the wider step
+// is set.
+int reads = 0;
+bool padded = false;
 
+void setPadding(bool wide)
+{
 #if defined(__GLIBC__)
-constexpr int ReadPad = 64 * 1024 * 1024;
-// glibc's own default.
-constexpr int DefaultPad = 128 * 1024;
+    constexpr int ReadPad = 64 * 1024 * 1024;
+    constexpr int DefaultPad = 128 * 1024; // glibc's own
+    padded = mallopt(M_TOP_PAD, wide ? ReadPad : DefaultPad) == 1 && wide;
+#else
+    Q_UNUSED(wide)
 #endif
+}
 
 } // namespace
 
 ReadHeapPadding::ReadHeapPadding()
 {
     const std::lock_guard<std::mutex> lock(readsMutex);
-    if (reads++ == 0) {
-#if defined(__GLIBC__)
-        mallopt(M_TOP_PAD, ReadPad);
-#endif
-    }
+    if (reads++ == 0)
+        setPadding(true);
 }
 
 ReadHeapPadding::~ReadHeapPadding()
 {
     const std::lock_guard<std::mutex> lock(readsMutex);
-    if (--reads == 0) {
-#if defined(__GLIBC__)
-        mallopt(M_TOP_PAD, DefaultPad);
-#endif
-    }
+    if (--reads == 0)
+        setPadding(false);
 }
 
 bool ReadHeapPadding::inForce()
 {
-#if defined(__GLIBC__)
     const std::lock_guard<std::mutex> lock(readsMutex);
-    return reads > 0;
-#else
-    return false;
-#endif
+    return padded;
 }

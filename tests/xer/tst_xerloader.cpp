@@ -339,9 +339,16 @@ void tst_XERLoader::failures()
     XERLoader empty;
     QSignalSpy failed(&empty, &ProjectLoader::failed);
     QSignalSpy finished(&empty, &ProjectLoader::finished);
+    bool paddedWhileReading = false;
+    connect(&empty, &ProjectLoader::started, this,
+            [&paddedWhileReading] { paddedWhileReading = ReadHeapPadding::inForce(); });
     empty.read();
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
+#if defined(__GLIBC__)
+    QVERIFY(paddedWhileReading);
+#endif
+    QVERIFY(!ReadHeapPadding::inForce());
 }
 
 void tst_XERLoader::emptyFile()
