@@ -117,7 +117,7 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qi
 
 void ChartArea::clear()
 {
-    // With its capacity: a closed project's rows keep no memory.
+    // Emptied with its capacity: a closed project's rows keep no memory.
     tasks_.clear();
     tasks_.squeeze();
     selected_ = -1;

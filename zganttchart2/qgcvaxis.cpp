@@ -72,7 +72,7 @@ int QGCVAxis::totalHeight() const
 
 void QGCVAxis::clearRows()
 {
-    // With their capacity: a closed project's rows keep no memory.
+    // Emptied with their capacity: a closed project's rows keep no memory.
     heights_.clear();
     heights_.squeeze();
     tops_.clear();
