@@ -9,6 +9,9 @@
 #if defined(Q_OS_UNIX)
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace WindowMemory {
 
@@ -64,6 +67,13 @@ bool available(qint64 bytes)
     ::munmap(mapped, size_t(bytes));
 #endif
     return true;
+}
+
+void releaseFreed()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 void setEstimateScale(qint64 scale)

@@ -221,7 +221,7 @@ void ActivityDetails::setResourceModel(QAbstractItemModel *model)
     m_resourceProxy = new ZKeyFilterProxyModel(this);
     m_resourceProxy->setSourceModel(model);
     m_resourceProxy->setFilterKeyColumn(0);
-    m_tblResources->setModel(m_resourceProxy);
+    setTableModel(m_tblResources, m_resourceProxy);
 }
 
 void ActivityDetails::setCodesModel(QAbstractItemModel *model)
@@ -234,7 +234,7 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
     m_codesProxy->setSourceModel(model);
     m_codesProxy->setFilterKeyColumn(0);
     setExactFilter(m_codesProxy, kNoRows);
-    m_tblvwCodes->setModel(m_codesProxy);
+    setTableModel(m_tblvwCodes, m_codesProxy);
     m_tblvwCodes->setColumnHidden(0, true);
     m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
     fixRowHeight(m_tblvwCodes->verticalHeader());
@@ -265,7 +265,7 @@ void ActivityDetails::createDetailMapping()
     // Empty before the table shows it: the table never lays out a row per
     // relation of the project only to lose them at once.
     setExactFilter(m_predecessorProxy, kNoRows);
-    m_tblvwPred->setModel(m_predecessorProxy);
+    setTableModel(m_tblvwPred, m_predecessorProxy);
     for (int c : { 0, 1, 2, 5, 6 })
         m_tblvwPred->setColumnHidden(c, true);
     m_tblvwPred->setColumnWidth(3, 50);
@@ -278,7 +278,7 @@ void ActivityDetails::createDetailMapping()
     m_successorProxy->setSourceModel(m_predecessorModel);
     m_successorProxy->setFilterKeyColumn(1);
     setExactFilter(m_successorProxy, kNoRows);
-    m_tblvwSucc->setModel(m_successorProxy);
+    setTableModel(m_tblvwSucc, m_successorProxy);
     for (int c : { 0, 1, 2, 7, 8 })
         m_tblvwSucc->setColumnHidden(c, true);
     m_tblvwSucc->setColumnWidth(3, 50);
@@ -307,10 +307,10 @@ void ActivityDetails::clearModels()
 {
     // A mapper cannot be given "no model"; a fresh one has none.
     createMapper();
-    m_tblResources->setModel(nullptr);
-    m_tblvwCodes->setModel(nullptr);
-    m_tblvwPred->setModel(nullptr);
-    m_tblvwSucc->setModel(nullptr);
+    setTableModel(m_tblResources, nullptr);
+    setTableModel(m_tblvwCodes, nullptr);
+    setTableModel(m_tblvwPred, nullptr);
+    setTableModel(m_tblvwSucc, nullptr);
     delete m_predecessorProxy;
     delete m_successorProxy;
     delete m_codesProxy;

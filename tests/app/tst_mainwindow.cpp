@@ -854,6 +854,7 @@ void tst_MainWindow::openAndCloseManyTimes()
     const int rowChangedReceivers = SignalReceivers::count(selection, rowChanged);
     auto *name = w.detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
     QVERIFY(name);
+    int selectionModels = 0;
 
     for (int round = 0; round < 4; ++round) {
         for (const QString &path : {first, second}) {
@@ -874,6 +875,12 @@ void tst_MainWindow::openAndCloseManyTimes()
         QCoreApplication::processEvents();
         QCOMPARE(sortFilterWidgetsOn(treeHeader), 0);
         QCOMPARE(tree->model()->rowCount(), 0);
+        // A view given a new model keeps no selection model of the old one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (round == 0)
+            selectionModels = w.findChildren<QItemSelectionModel *>().size();
+        else if (round == 2)
+            QCOMPARE(w.findChildren<QItemSelectionModel *>().size(), selectionModels);
         // Header clicks without a project reach nothing.
         QTest::mouseClick(treeHeader->viewport(), Qt::LeftButton, {},
                           QPoint(treeHeader->sectionSize(0) - 5, treeHeader->height() - 5));

@@ -3,6 +3,7 @@
 #include "modelhelpers.h"
 #include "parallel.h"
 #include "proxytesthelpers.h"
+#include "readheappadding.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -331,14 +332,23 @@ void tst_XERLoader::failures()
     QCOMPARE(outcome.events, QStringList{QStringLiteral("failed %1").arg(code)});
     QCOMPARE(loader->readResult(), code);
     QVERIFY(loader->modelNames().isEmpty());
+    // The read's wider heap growth ends with it, failed or not.
+    QVERIFY(!ReadHeapPadding::inForce());
 
     // A loader without a file fails the same way instead of hanging.
     XERLoader empty;
     QSignalSpy failed(&empty, &ProjectLoader::failed);
     QSignalSpy finished(&empty, &ProjectLoader::finished);
+    bool paddedWhileReading = false;
+    connect(&empty, &ProjectLoader::started, this,
+            [&paddedWhileReading] { paddedWhileReading = ReadHeapPadding::inForce(); });
     empty.read();
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
+#if defined(__GLIBC__)
+    QVERIFY(paddedWhileReading);
+#endif
+    QVERIFY(!ReadHeapPadding::inForce());
 }
 
 void tst_XERLoader::emptyFile()
@@ -988,6 +998,7 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         allocations::failAt.store(allocations::calls.load() + at);
         loader->read();
         allocations::failAt.store(-1);
+        QVERIFY2(!ReadHeapPadding::inForce(), where);
         const int result = loader->readResult();
         QVERIFY2(result == 0 ? loadedText(*loader) == whole : result == 4 && loader->modelNames().isEmpty(), where);
         loader.reset();

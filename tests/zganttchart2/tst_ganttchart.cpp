@@ -1021,6 +1021,10 @@ void tst_GanttChart::modelsDestroyed()
     QCOMPARE(chart->taskCount(), 0);
     chart->resetModels();
     QCOMPARE(chart->taskCount(), 0);
+    // Nothing of the models' rows and links keeps memory.
+    QCOMPARE(chart->tasks().capacity(), 0);
+    QCOMPARE(chart->relations().capacity(), 0);
+    QCOMPARE(chart->chartArea()->items().capacity(), 0);
 }
 
 void tst_GanttChart::barStyleColumns()
