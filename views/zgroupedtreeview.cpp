@@ -606,6 +606,10 @@ void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant
 
 ZImage ZGroupedTreeView::toImage()
 {
+    // A picture taken before control returned to the event loop shows the
+    // tree column as wide as the screen will.
+    if (m_treeColumnFitQueued)
+        fitTreeColumn();
     if (m_visibleItemsDirty)
         rebuildVisibleItems();
     const QVector<int> widths = visibleColumnWidths();
