@@ -140,7 +140,7 @@ void ZGroupedTreeView::fitTreeColumn()
     if (section == m_grownSection && growth == m_treeColumnGrowth)
         return;
     // Only the difference is applied, so that a width the user gave the
-    // column by hand stays his, with the room for indentation on top.
+    // column by hand stays, with the room for indentation on top.
     if (m_grownSection >= 0 && m_grownSection < h->count() && m_grownSection != section)
         h->resizeSection(m_grownSection, h->sectionSize(m_grownSection) - m_treeColumnGrowth);
     const int given = m_grownSection == section ? h->sectionSize(section) - m_treeColumnGrowth
