@@ -854,17 +854,6 @@ private slots:
         pane.setCurrentGrouping(ZGrouping());
         idRect();
         QCOMPARE(tree->columnWidth(idColumn), given + 20);
-
-        // Closed while grouped, the columns go back to the default width,
-        // which the project shows again when reopened.
-        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("All")}));
-        tree->expandAll();
-        idRect();
-        pane.onCloseProject();
-        idRect();
-        handOver(pane, loader.get());
-        idRect();
-        QCOMPARE(tree->columnWidth(idColumn), tree->header()->defaultSectionSize());
     }
 
     void projectsComeAndGo()

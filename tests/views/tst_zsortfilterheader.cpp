@@ -10,8 +10,6 @@
 #include <QToolTip>
 #include <QtTest>
 
-#include <memory>
-
 class tst_ZSortFilterHeader : public QObject
 {
     Q_OBJECT
@@ -228,21 +226,16 @@ void tst_ZSortFilterHeader::captionsCutAtTheirEnd()
     QFETCH(int, width);
     QFETCH(bool, cut);
 
-    std::unique_ptr<QWidget> window;
-    QTableView *view = nullptr;
-    if (table == QLatin1String("activities")) {
-        view = new QTableView;
-        window.reset(view);
-        view->setHorizontalHeader(new ZSortFilterHeader(Qt::Horizontal, view));
-    } else if (table == QLatin1String("resources")) {
-        auto *page = new Resources;
-        window.reset(page);
-        view = page->tableView();
-    } else {
-        auto *pane = new ActivityDetails;
-        window.reset(pane);
-        view = pane->resourcesView();
-    }
+    QTableView activities;
+    activities.setHorizontalHeader(new ZSortFilterHeader(Qt::Horizontal, &activities));
+    Resources resources;
+    ActivityDetails details;
+    const QMap<QString, QPair<QWidget *, QTableView *>> tables{
+        {QStringLiteral("activities"), {&activities, &activities}},
+        {QStringLiteral("resources"), {&resources, resources.tableView()}},
+        {QStringLiteral("details"), {&details, details.resourcesView()}}};
+    QWidget *window = tables.value(table).first;
+    QTableView *view = tables.value(table).second;
     QStandardItemModel model(1, 2);
     model.setHorizontalHeaderLabels({caption, QStringLiteral("Next")});
     view->setModel(&model);
@@ -251,7 +244,7 @@ void tst_ZSortFilterHeader::captionsCutAtTheirEnd()
     header->resizeSection(0, width);
     window->resize(400, 300);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 
     const auto picture = [header, width]() {
         return header->viewport()->grab(QRect(0, 0, width, header->height())).toImage();
