@@ -804,6 +804,10 @@ void MainWindow::applyLayout(const QString &layout)
     qCInfo(lcApp).noquote() << Q_FUNC_INFO << "start";
     QElapsedTimer timer;
     timer.start();
+    // A layout's widths are the widths the columns are given; the tree
+    // makes room for its indentation on top of them afterwards.
+    if (auto *tree = qobject_cast<ZGroupedTreeView *>(activityTree()))
+        tree->dropTreeColumnGrowth();
     {
         // Sort, filters, grouping and bar styles each rebuild the chart: once is enough.
         const mygc::GanttChart::RebuildHold hold(activityChart());
@@ -815,6 +819,10 @@ void MainWindow::applyLayout(const QString &layout)
 QString MainWindow::layoutToJson() const
 {
     LayoutTarget *target = const_cast<MainWindow *>(this)->layoutTarget();
+    // The layout keeps the width the tree column was given, not the room
+    // grouping adds to it for the moment.
+    if (auto *tree = qobject_cast<ZGroupedTreeView *>(activityTree()))
+        tree->dropTreeColumnGrowth();
     return target ? LayoutJson::build(*target) : QString();
 }
 

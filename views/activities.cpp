@@ -762,6 +762,7 @@ void Activities::onCloseProject()
     applyPalette();
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
     // The idle columns would keep the widths of the project's first ones.
+    m_treeView->dropTreeColumnGrowth();
     for (int section = 0; section < m_header->count(); ++section)
         m_header->resizeSection(section, m_header->defaultSectionSize());
 }

@@ -3,6 +3,7 @@
 #include "zgroupedtreeview.h"
 
 #include "activities.h"
+#include "headercaptions.h"
 #include "maphdrmodel.h"
 #include "modelhelpers.h"
 #include "viewslogging.h"
@@ -112,6 +113,7 @@ QTableView *ActivityDetails::createTable(QWidget *parent, const QString &name)
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setShowGrid(false);
     table->verticalHeader()->setVisible(false);
+    fitCaptions(table->horizontalHeader());
     return table;
 }
 

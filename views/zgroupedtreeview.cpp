@@ -113,15 +113,64 @@ void ZGroupedTreeView::setDisplayColumn(int column)
 void ZGroupedTreeView::markVisibleItemsDirty()
 {
     m_visibleItemsDirty = true;
+    // What is shown may now reach another depth.
+    queueTreeColumnFit();
 }
 
-void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items) const
+void ZGroupedTreeView::queueTreeColumnFit()
+{
+    // Once for a burst of changes, after the view has taken them all in.
+    if (m_treeColumnFitQueued)
+        return;
+    m_treeColumnFitQueued = true;
+    QMetaObject::invokeMethod(this, [this]() { fitTreeColumn(); }, Qt::QueuedConnection);
+}
+
+void ZGroupedTreeView::fitTreeColumn()
+{
+    m_treeColumnFitQueued = false;
+    QHeaderView *h = header();
+    // A view not shown fits its column when it is shown (it lays out then).
+    if (!model() || !h || !isVisible())
+        return;
+    // The rows are walked here rather than at the next paint, not twice.
+    if (m_visibleItemsDirty)
+        rebuildVisibleItems();
+    const int section = logicalIndexForTree();
+    const int growth = m_deepestLevel * indentation();
+    if (section == m_grownSection && growth == m_treeColumnGrowth)
+        return;
+    // Only the difference is applied, so that a width the user gave the
+    // column by hand stays, with the room for indentation on top.
+    if (m_grownSection >= 0 && m_grownSection < h->count() && m_grownSection != section)
+        h->resizeSection(m_grownSection, h->sectionSize(m_grownSection) - m_treeColumnGrowth);
+    const int given = m_grownSection == section ? h->sectionSize(section) - m_treeColumnGrowth
+                                                : h->sectionSize(section);
+    m_grownSection = section;
+    m_treeColumnGrowth = growth;
+    h->resizeSection(section, given + growth);
+}
+
+void ZGroupedTreeView::dropTreeColumnGrowth()
+{
+    QHeaderView *h = header();
+    if (h && m_grownSection >= 0 && m_grownSection < h->count() && m_treeColumnGrowth != 0)
+        h->resizeSection(m_grownSection, h->sectionSize(m_grownSection) - m_treeColumnGrowth);
+    m_treeColumnGrowth = 0;
+    m_grownSection = -1;
+    queueTreeColumnFit();
+}
+
+void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items,
+                                          int *deepest) const
 {
     // A row before its children, with a stack of our own rather than one call
     // per level.
     const QAbstractItemModel *m = model();
-    walkRows(m, parent, [&](const QModelIndex &index, int) {
+    walkRows(m, parent, [&](const QModelIndex &index, int depth) {
         items->append(index);
+        if (deepest && depth > *deepest)
+            *deepest = depth;
         // Most rows are leaves; asking them for their expanded state is the costly part.
         return m->hasChildren(index) && isExpanded(index) ? WalkStep::Descend : WalkStep::Skip;
     });
@@ -137,7 +186,10 @@ QList<QModelIndex> ZGroupedTreeView::visibleItems(const QModelIndex &parent) con
 
 void ZGroupedTreeView::rebuildVisibleItems() const
 {
-    m_visibleItems = visibleItems(QModelIndex());
+    m_visibleItems.clear();
+    m_deepestLevel = 0;
+    if (model())
+        appendVisibleItems(QModelIndex(), &m_visibleItems, &m_deepestLevel);
     m_visiblePositions.clear();
     m_visiblePositions.reserve(m_visibleItems.size());
     for (int i = 0; i < m_visibleItems.size(); ++i)
@@ -614,6 +666,10 @@ void ZGroupedTreeView::restoreStateAfterScreenshoot(const QMap<QString, QVariant
 
 ZImage ZGroupedTreeView::toImage()
 {
+    // A picture taken before control returned to the event loop shows the
+    // tree column as wide as the screen will.
+    if (m_treeColumnFitQueued)
+        fitTreeColumn();
     if (m_visibleItemsDirty)
         rebuildVisibleItems();
     const QVector<int> widths = visibleColumnWidths();

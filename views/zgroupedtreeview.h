@@ -59,6 +59,14 @@ public:
     // Expands index's row and the rows below it, down to MaxExpandedLevels
     // levels below the top-level rows, as expandAllLevels does for the tree.
     void expandBelow(const QModelIndex &index);
+    // Pixels the tree column is wider than the width it was given: the room
+    // made for the indentation of the deepest level shown, so that the
+    // column's text keeps the room it has on top-level rows.
+    int treeColumnGrowth() const { return m_treeColumnGrowth; }
+    // Narrows the tree column back to the width it was given, for a width
+    // to be read or set in its place (layouts store the given width); the
+    // room is made again once control returns to the event loop.
+    void dropTreeColumnGrowth();
 
     // Prepare and undo the full-size layout used to render the whole tree.
     QMap<QString, QVariant> saveStateBeforeScreenshot();
@@ -79,7 +87,10 @@ protected:
 private:
     void markVisibleItemsDirty();
     void rebuildVisibleItems() const;
-    void appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items) const;
+    void appendVisibleItems(const QModelIndex &parent, QList<QModelIndex> *items,
+                            int *deepest = nullptr) const;
+    void queueTreeColumnFit();
+    void fitTreeColumn();
     int logicalIndexForTree() const;
 
     QList<GroupStyle> m_palette;
@@ -91,6 +102,12 @@ private:
     mutable QList<QModelIndex> m_visibleItems;
     mutable QHash<QModelIndex, int> m_visiblePositions;
     mutable bool m_visibleItemsDirty = true;
+    // Levels below the top of the deepest row shown, found with the rows.
+    mutable int m_deepestLevel = 0;
+    // What the tree column was widened by, and which section that was.
+    int m_treeColumnGrowth = 0;
+    int m_grownSection = -1;
+    bool m_treeColumnFitQueued = false;
     QList<QMetaObject::Connection> m_modelConnections;
 };
 

@@ -1,5 +1,6 @@
 #include "zsortfilterheader.h"
 
+#include "headercaptions.h"
 #include "zheaderfilterbox.h"
 
 #include <QDialog>
@@ -14,6 +15,7 @@ ZSortFilterHeader::ZSortFilterHeader(Qt::Orientation orientation, QWidget *paren
 {
     setAttribute(Qt::WA_Hover, true);
     setMouseTracking(true);
+    fitCaptions(this);
 }
 
 void ZSortFilterHeader::init()

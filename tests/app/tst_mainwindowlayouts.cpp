@@ -199,6 +199,22 @@ void tst_MainWindowLayouts::layoutsOfTheExport()
     QCOMPARE(chart->barStyles(), styles);
     QCOMPARE(layoutEntries(w), QStringList({QStringLiteral("[P6] Classic*"), QStringLiteral("[P6] Odd"),
                                             QStringLiteral("layouts not found")}));
+    // Under the grouping the ID column gains room for the indentation; a
+    // layout keeps the width it gave, and applying it again adds nothing.
+    auto *grouped = qobject_cast<ZGroupedTreeView *>(tree);
+    const int idColumn = columnIndex(tree->model(), QStringLiteral("Activity ID"));
+    QString saved;
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            w.applyLayout(saved);
+        tree->expandAll();
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(grouped->treeColumnGrowth() > 0);
+        QCOMPARE(tree->header()->sectionSize(idColumn), 120 + grouped->treeColumnGrowth());
+        saved = w.layoutToJson();
+        QVERIFY(saved.contains(QStringLiteral("\"Activity ID:120\"")));
+        QCoreApplication::sendPostedEvents();
+    }
 
     // No caption of this layout names a column: the columns stay.
     layoutEntry(w, QStringLiteral("[P6] Odd"))->trigger();

@@ -796,6 +796,66 @@ private slots:
                  QStringLiteral("A1000"));
     }
 
+    void idsKeepTheirRoomUnderGrouping()
+    {
+        // Ten WBS levels, the activity in the deepest.
+        QList<QByteArray> wbs;
+        for (int level = 1; level <= 10; ++level) {
+            const QByteArray n = QByteArray::number(level);
+            wbs << n + "\t1\tW" + n + "\tLevel " + n + "\t"
+                       + (level > 1 ? QByteArray::number(level - 1) : QByteArray());
+        }
+        const QByteArray xer = xertest::header()
+            + xertest::table("PROJWBS", "wbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id", wbs)
+            + xertest::table("TASK",
+                             "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\t"
+                             "status_code\ttarget_start_date\ttarget_end_date",
+                             {"1000\t1\t10\tTT_Task\tA1000\tDeep\tTK_NotStart\t"
+                              "2024-01-01 08:00\t2024-01-05 17:00"})
+            + "%E\r\n";
+        std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("deep.xer"), xer));
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(1600, 800);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        handOver(pane, loader.get());
+        ZGroupedTreeView *tree = pane.treeView();
+        QAbstractItemModel *model = pane.filterModel();
+        const int idColumn = tree->treePosition();
+        QCOMPARE(idColumn, columnIndex(model, QStringLiteral("Activity ID")));
+        const auto idRect = [&]() {
+            QCoreApplication::sendPostedEvents();
+            for (const QModelIndex &row : preorderList(model, QModelIndex())) {
+                if (cell(model, row, QStringLiteral("Activity ID")) == QLatin1String("A1000"))
+                    return tree->visualRect(row.siblingAtColumn(idColumn));
+            }
+            return QRect();
+        };
+        const int given = tree->columnWidth(idColumn);
+        const int flatWidth = idRect().width();
+        QVERIFY(flatWidth > 0);
+
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("All")}));
+        tree->expandAll();
+        // Ten levels of indentation more; the printed picture shows as much
+        // at once.
+        QCOMPARE(tree->toImage().getHeaderPart(0).width(), given + 10 * tree->indentation());
+        QVERIFY2(idRect().width() >= flatWidth, qPrintable(QString::number(idRect().width())));
+
+        // A width set by hand stays, with the room on top; without the
+        // grouping the column has the width it was given.
+        tree->header()->resizeSection(idColumn, tree->columnWidth(idColumn) + 20);
+        tree->collapseAll();
+        idRect();
+        QCOMPARE(tree->columnWidth(idColumn), given + 20);
+        tree->expandAll();
+        QCOMPARE(idRect().width(), flatWidth + 20);
+        pane.setCurrentGrouping(ZGrouping());
+        idRect();
+        QCOMPARE(tree->columnWidth(idColumn), given + 20);
+    }
+
     void projectsComeAndGo()
     {
         Activities pane;

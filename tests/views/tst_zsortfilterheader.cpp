@@ -1,3 +1,5 @@
+#include "activitydetails.h"
+#include "resources.h"
 #include "zfilterdialogproxymodel.h"
 #include "zsortfilterheader.h"
 #include "zsortfilterwidget.h"
@@ -5,6 +7,7 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QToolTip>
 #include <QtTest>
 
 class tst_ZSortFilterHeader : public QObject
@@ -18,6 +21,8 @@ private slots:
     void boxesBesideEdges();
     void paintsWidgetMarks();
     void widgetGoneIsHarmless();
+    void captionsCutAtTheirEnd_data();
+    void captionsCutAtTheirEnd();
 };
 
 static QStandardItemModel *makeModel(QObject *parent)
@@ -195,6 +200,75 @@ void tst_ZSortFilterHeader::widgetGoneIsHarmless()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     header->viewport()->grab();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+}
+
+void tst_ZSortFilterHeader::captionsCutAtTheirEnd_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("cut");
+
+    QTest::addRow("activity table") << "activities" << "Remaining Duration" << 100 << true;
+    QTest::addRow("activity table, fits") << "activities" << "Start" << 90 << false;
+    QTest::addRow("resources page") << "resources" << "Planned Duration" << 80 << true;
+    QTest::addRow("details table")
+        << "details" << "Units per time for remaining work (hours per hour)" << 100 << true;
+    QTest::addRow("details table, fits") << "details" << "Role" << 100 << false;
+}
+
+// A caption that does not fit shows its first characters and an ellipsis,
+// and the section's tooltip gives it whole.
+void tst_ZSortFilterHeader::captionsCutAtTheirEnd()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, caption);
+    QFETCH(int, width);
+    QFETCH(bool, cut);
+
+    QTableView activities;
+    activities.setHorizontalHeader(new ZSortFilterHeader(Qt::Horizontal, &activities));
+    Resources resources;
+    ActivityDetails details;
+    const QMap<QString, QPair<QWidget *, QTableView *>> tables{
+        {QStringLiteral("activities"), {&activities, &activities}},
+        {QStringLiteral("resources"), {&resources, resources.tableView()}},
+        {QStringLiteral("details"), {&details, details.resourcesView()}}};
+    QWidget *window = tables.value(table).first;
+    QTableView *view = tables.value(table).second;
+    QStandardItemModel model(1, 2);
+    model.setHorizontalHeaderLabels({caption, QStringLiteral("Next")});
+    view->setModel(&model);
+    QHeaderView *header = view->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->resizeSection(0, width);
+    window->resize(400, 300);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    const auto picture = [header, width]() {
+        return header->viewport()->grab(QRect(0, 0, width, header->height())).toImage();
+    };
+    const QImage painted = picture();
+    // The section paints as it would with the shortest such text whole.
+    QString shown;
+    for (int n = 1; n < caption.size() && shown.isEmpty(); ++n) {
+        const QString elided = caption.left(n) + QChar(0x2026);
+        model.setHeaderData(0, Qt::Horizontal, elided);
+        if (picture() == painted)
+            shown = elided;
+    }
+    model.setHeaderData(0, Qt::Horizontal, caption);
+    QCOMPARE(!shown.isEmpty(), cut);
+    if (cut)
+        QVERIFY2(shown.size() > 3, qPrintable(shown));
+
+    const QPoint pos(width / 2, header->height() / 2);
+    QToolTip::showText(header->viewport()->mapToGlobal(pos), QStringLiteral("before"), header->viewport());
+    QHelpEvent help(QEvent::ToolTip, pos, header->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(header->viewport(), &help);
+    QCOMPARE(QToolTip::text(), cut ? caption : QStringLiteral("before"));
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(tst_ZSortFilterHeader)
