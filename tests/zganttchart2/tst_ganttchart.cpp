@@ -1036,6 +1036,9 @@ void tst_GanttChart::labelTexts()
 
 void tst_GanttChart::viewportResizeUpdatesScrollRange()
 {
+    // The tree stands beside the chart, as high as it.
+    tree->resize(200, 200);
+    tree->show();
     chart->resize(200, 200);
     chart->show();
     QVERIFY(QTest::qWaitForWindowExposed(chart));
@@ -1073,6 +1076,9 @@ void tst_GanttChart::viewportResizeUpdatesScrollRange()
     tree->collapseAll();
     tasks->setRowCount(3);
     chart->resetModels();
+    // The room below the rows for the tree's reach goes once the tree has
+    // laid out its fewer rows.
+    QCoreApplication::processEvents();
     QCOMPARE(chart->chartArea()->height(), 3 * 25);
     QCOMPARE(chart->chartArea()->width(), chart->dateAxis()->axisWidth());
 }
