@@ -326,14 +326,8 @@ void Activities::init()
     QWidget *headerViewport = m_header->viewport();
     connect(m_header, &ZSortFilterHeader::filterSettingsChanged, headerViewport,
             QOverload<>::of(&QWidget::update));
+    // The chart follows the tree's vertical position itself once bound.
     createGanttChart();
-    QScrollBar *treeBar = m_treeView->verticalScrollBar();
-    connect(
-        treeBar, &QAbstractSlider::valueChanged, treeBar,
-        [this](int value) {
-            m_chart->verticalScrollBar()->setValue(value * m_treeView->sizeHintForRow(0));
-        },
-        Qt::DirectConnection);
     invokeUpdateGeometries(m_treeView);
 
     createIdleActivityModel();

@@ -141,19 +141,32 @@ void ChartArea::endBatch()
         return;
     batch_ = false;
     timeCache_.clear();
-    if (chart_) {
-        setFixedSize(chart_->dateAxis()->axisWidth(),
-                     qMin(chart_->rowAxis()->totalHeight(), QWIDGETSIZE_MAX));
-    }
+    if (chart_)
+        setFixedSize(chart_->dateAxis()->axisWidth(), bodyHeight());
     update();
+}
+
+void ChartArea::setReach(int height)
+{
+    if (height == reach_)
+        return;
+    reach_ = height;
+    // Less room lets the body shrink back to its rows.
+    if (!batch_ && chart_)
+        setFixedHeight(bodyHeight());
+}
+
+int ChartArea::bodyHeight() const
+{
+    // The row axis may add up to more than a widget can be high.
+    return qMin(qMax(chart_->rowAxis()->totalHeight(), reach_), QWIDGETSIZE_MAX);
 }
 
 void ChartArea::applySize()
 {
     if (!chart_)
         return;
-    // The row axis may add up to more than a widget can be high.
-    setMinimumHeight(qMin(chart_->rowAxis()->totalHeight(), QWIDGETSIZE_MAX));
+    setMinimumHeight(bodyHeight());
     setMinimumWidth(chart_->dateAxis()->axisWidth());
 }
 
@@ -284,7 +297,10 @@ void ChartArea::paintEvent(QPaintEvent *event)
     DateAxis *axis = chart_->dateAxis();
     QGCVAxis *rows = chart_->rowAxis();
     TaskDrawDelegate *delegate = chart_->drawDelegate();
-    const QRect r = event->rect();
+    // Below the last row lies only the room the tree may scroll into.
+    const QRect r = event->rect() & QRect(0, 0, width(), rows->totalHeight());
+    if (r.isEmpty())
+        return;
     QPainter painter(this);
 
     const int firstRow = rows->rowAt(r.top());
@@ -488,7 +504,11 @@ void ChartArea::mousePressEvent(QMouseEvent *event)
 {
     if (!chart_ || !chart_->rowAxis())
         return;
-    setSelectedRow(chart_->rowAxis()->rowAt(qRound(event->localPos().y())));
+    // A press in the room below the last row changes nothing, as a press on
+    // the empty viewport does.
+    const int row = chart_->rowAxis()->rowAt(qRound(event->localPos().y()));
+    if (row >= 0)
+        setSelectedRow(row);
 }
 
 void ChartArea::keyPressEvent(QKeyEvent *event)

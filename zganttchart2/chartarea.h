@@ -36,6 +36,9 @@ public:
     void addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qint64 finishMs);
     // Forgets all tasks and the selection; the widget shrinks to 0 x 0.
     void clear();
+    // The height the body keeps at least, rows or not: the chart scrolls as
+    // far as its buddy tree, which may stop with room below its last row.
+    void setReach(int height);
 
     virtual void setSelectedRow(int row);
     int selectedRow() const { return selected_; }
@@ -73,6 +76,7 @@ protected:
 
 private:
     void applySize();
+    int bodyHeight() const;
     void buildRelationIndex();
     void dropRelationIndex();
     void queryRelations(int lo, int hi, int firstRow, int lastRow, QVector<int> &out) const;
@@ -80,6 +84,7 @@ private:
     QVector<QSharedPointer<ChartTaskItem>> tasks_;
     GanttChart *chart_ = nullptr; // Not owned.
     int selected_ = -1;
+    int reach_ = 0;
     bool batch_ = false;
     LocalTimeCache timeCache_; // Used during a batch only.
 

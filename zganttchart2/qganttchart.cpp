@@ -10,10 +10,14 @@
 #include "zjoinproxymodel.h"
 
 #include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMoveEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <limits>
@@ -64,6 +68,9 @@ GanttChart::GanttChart(QWidget *parent)
     chart_ = new ChartArea;
     setWidget(chart_);
     chart_->setChartView(this);
+    // One focus for the chart, however it is reached (Tab or a click on the
+    // body): its keys and its focus mark are the chart's.
+    chart_->setFocusProxy(this);
 
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -102,17 +109,80 @@ GanttChart::~GanttChart()
 bool GanttChart::viewportEvent(QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Resize:
+    case QEvent::Resize: {
         ax_date->setFixedWidth(static_cast<QResizeEvent *>(event)->size().width());
-        break;
+        // The base class keeps the scroll bars in step with the viewport
+        // size; the room below the rows depends on it too.
+        const bool result = QScrollArea::viewportEvent(event);
+        followTree();
+        return result;
+    }
     case QEvent::Move:
         ax_date->move(static_cast<QMoveEvent *>(event)->pos().x(), contentsMargins().top());
         break;
     default:
         break;
     }
-    // The base class keeps the scroll bars in step with the viewport size.
     return QScrollArea::viewportEvent(event);
+}
+
+bool GanttChart::event(QEvent *event)
+{
+    const bool result = QScrollArea::event(event);
+    if (event->type() == QEvent::Paint && hasFocus()) {
+        // Drawn over the frame, outside the scrolled viewport, in the colour
+        // of a focused input's outline.
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Highlight));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    return result;
+}
+
+void GanttChart::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        QCoreApplication::sendEvent(chart_, event);
+        return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (tree_) {
+            // Only rows move: the tree's columns stay where the user put
+            // them.
+            QScrollBar *columns = tree_->horizontalScrollBar();
+            const int x = columns->value();
+            QCoreApplication::sendEvent(tree_, event);
+            columns->setValue(x);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QScrollArea::keyPressEvent(event);
+}
+
+void GanttChart::wheelEvent(QWheelEvent *event)
+{
+    QCoreApplication::sendEvent(chart_, event);
+}
+
+void GanttChart::followTree()
+{
+    if (!tree_)
+        return;
+    const QScrollBar *bar = tree_->verticalScrollBar();
+    // The tree scrolls per row and stops when its last row is whole, which
+    // leaves room below it when the pane is not a whole number of rows high;
+    // without the same room the chart would stop short of the tree.
+    const qint64 reach =
+        bar->maximum() > 0 ? qint64(bar->maximum()) * rowHeight_ + viewport()->height() : 0;
+    chart_->setReach(int(qBound<qint64>(0, reach, QWIDGETSIZE_MAX)));
+    verticalScrollBar()->setValue(bar->value() * rowHeight_);
 }
 
 void GanttChart::setSelectedRow(int row)
@@ -150,6 +220,7 @@ int GanttChart::dateAxisHeight() const
 void GanttChart::setRowHeight(int height)
 {
     rowHeight_ = height;
+    followTree();
 }
 
 int GanttChart::rowHeight() const
@@ -333,6 +404,7 @@ void GanttChart::disconnectTree()
         return;
     disconnect(tree_, &QTreeView::collapsed, this, &GanttChart::rowExpandedCollapsed);
     disconnect(tree_, &QTreeView::expanded, this, &GanttChart::rowExpandedCollapsed);
+    disconnect(tree_->verticalScrollBar(), nullptr, this, nullptr);
 }
 
 void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finishColumn, int typeColumn,
@@ -348,6 +420,10 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
         tree->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
         connect(tree, &QTreeView::collapsed, this, &GanttChart::rowExpandedCollapsed);
         connect(tree, &QTreeView::expanded, this, &GanttChart::rowExpandedCollapsed);
+        // One vertical position for both: the tree's, in rows.
+        QScrollBar *bar = tree->verticalScrollBar();
+        connect(bar, &QScrollBar::valueChanged, this, &GanttChart::followTree);
+        connect(bar, &QScrollBar::rangeChanged, this, &GanttChart::followTree);
     }
 
     if (model_) {
@@ -757,9 +833,8 @@ void GanttChart::flushPendingRebuild()
         rmodelReset();
         // While the rebuild waited, the tree may have scrolled to rows the
         // chart did not have yet, and the chart's position was cut to its
-        // old height: take the tree's position again (whole rows).
-        if (tree_)
-            verticalScrollBar()->setValue(tree_->verticalScrollBar()->value() * rowHeight_);
+        // old height: take the tree's position again.
+        followTree();
     } else if (pendingLinks_) {
         rmodelReset();
     }

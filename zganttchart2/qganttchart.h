@@ -42,6 +42,10 @@ class TaskDrawDelegate;
 // (tree rows times the row height), since the tree may have scrolled to rows
 // the chart did not have yet.
 //
+// The tree leads the vertical position and the chart follows it, with room
+// below its rows for as far as the tree can scroll; keys that page and the
+// wheel over the chart move the tree, so the two panes never part.
+//
 // A caller that changes several things in a row (a new project, its bar
 // styles, its sort) may hold the rebuilds: while held, setModel,
 // resetModels and setBarStyles only note that a rebuild is due, and the
@@ -55,6 +59,8 @@ public:
     ~GanttChart() override;
 
     bool viewportEvent(QEvent *event) override;
+    // The frame shows the focus: the body paints none of its own.
+    bool event(QEvent *event) override;
 
     virtual void setSelectedRow(int row);
     virtual void setSelectedIndex(const QModelIndex &index);
@@ -170,7 +176,18 @@ public slots:
     void rowExpandedCollapsed(const QModelIndex &idx);
     void areaSelectionChanged(int current);
 
+protected:
+    // Up and Down move the selected row, as on the body; the keys that page
+    // go to the buddy tree, whose position the chart follows.
+    void keyPressEvent(QKeyEvent *event) override;
+    // Over the viewport beside or below the body, the wheel does what it
+    // does over the body.
+    void wheelEvent(QWheelEvent *event) override;
+
 private:
+    // Takes the buddy tree's vertical position (tree rows times the row
+    // height), with room below the rows for as far as the tree can scroll.
+    void followTree();
     void scheduleRebuild();
     void scheduleLinkRebuild();
     // A full rebuild now, or, while held, at the last release.

@@ -944,6 +944,95 @@ private slots:
         QCOMPARE(pane.treeView()->currentIndex().row(), 2);
     }
 
+    // However the rows are scrolled, each row of the chart stands level with
+    // its row in the table, and a focused chart shows its focus.
+    void chartStaysLevelWithTable_data()
+    {
+        QTest::addColumn<bool>("grouped");
+        QTest::addColumn<int>("spare"); // pixels of the table below whole rows
+        QTest::addColumn<int>("key");   // pressed in the table, or in the chart after Tab
+        QTest::addRow("End in the table, grouped and expanded") << true << 10 << int(Qt::Key_End);
+        QTest::addRow("PageDown with the chart focused") << false << 0 << int(Qt::Key_PageDown);
+        QTest::addRow("Down with the chart focused") << false << 0 << int(Qt::Key_Down);
+        QTest::addRow("wheel over the chart's viewport") << false << 0 << 0;
+        QTest::addRow("fractional-row height, scroll bar at its end") << false << 11 << -1;
+    }
+
+    void chartStaysLevelWithTable()
+    {
+        QFETCH(bool, grouped);
+        QFETCH(int, spare);
+        QFETCH(int, key);
+        QList<QByteArray> tasks;
+        for (int i = 0; i < 120; ++i)
+            tasks << QByteArray::number(1000 + i) + "\t1\tTT_Task\tA" + QByteArray::number(i)
+                         + "\tTK_NotStart\t2024-03-01 08:00\t2024-04-01 17:00";
+        const QByteArray xer = xertest::header()
+            + xertest::table("TASK", "task_id\tproj_id\ttask_type\ttask_code\tstatus_code\t"
+                                     "target_start_date\ttarget_end_date", tasks) + "%E\r\n";
+        std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("level.xer"), xer));
+        QVERIFY(loader);
+        Activities pane;
+        pane.resize(700, 500); // the table scrolls sideways, as the chart does
+        pane.show();
+        pane.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&pane));
+        handOver(pane, loader.get());
+        pane.onHeaderSizeChanged(); // as the main window does after a load
+        ZGroupedTreeView *tree = pane.treeView();
+        mygc::GanttChart *chart = pane.ganttChart();
+        if (grouped) {
+            pane.setCurrentGrouping(groupingBy({QStringLiteral("Activity Type")}));
+            tree->expandAll();
+        }
+        const int rowHeight = tree->sizeHintForRow(0);
+        for (int i = 0; i < 2; ++i) {
+            pane.resize(pane.width(), pane.height() + spare - tree->viewport()->height() % rowHeight);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(tree->viewport()->height() % rowHeight, spare);
+
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(150, rowHeight + 5));
+        if (key == Qt::Key_End) {
+            QTest::keyClick(tree, Qt::Key_End);
+        } else if (key > 0) {
+            QTest::keyClick(tree, Qt::Key_Tab);
+            QVERIFY(chart->hasFocus());
+            QCOMPARE(chart->grab().toImage().pixelColor(0, 100),
+                     chart->palette().color(QPalette::Highlight));
+            for (int i = 0; i < (key == Qt::Key_Down ? 30 : 2); ++i)
+                QTest::keyClick(chart, Qt::Key(key));
+        } else if (key == 0) {
+            QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -360), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(chart->viewport(), &wheel);
+        } else {
+            tree->verticalScrollBar()->setValue(tree->verticalScrollBar()->maximum());
+        }
+        chart->flushPendingRebuild();
+        QVERIFY(tree->verticalScrollBar()->value() > 0);
+
+        mygc::ChartArea *area = chart->chartArea();
+        const int shown = firstVisibleColumn(tree->header());
+        int compared = 0;
+        for (int k = 0; k < chart->taskCount(); ++k) {
+            const QModelIndex index = chart->tasks().at(k)->index();
+            const QRect row = tree->visualRect(index.sibling(index.row(), shown));
+            if (tree->viewport()->rect().intersects(row)) {
+                QCOMPARE(area->mapToGlobal(QPoint(0, chart->rowAxis()->rowTop(k))).y(),
+                         tree->viewport()->mapToGlobal(row.topLeft()).y());
+                ++compared;
+            }
+        }
+        QVERIFY(compared >= tree->viewport()->height() / rowHeight);
+        QCOMPARE(QModelIndex(chart->tasks().at(area->selectedRow())->index()),
+                 tree->currentIndex().siblingAtColumn(0));
+        // A press in the room below the last row keeps the selection.
+        const int selected = area->selectedRow();
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(20, chart->rowAxis()->totalHeight() + 2));
+        QCOMPARE(area->selectedRow(), selected);
+    }
+
     // An activity that started after its planned finish is shown up to its
     // early finish, and the chart draws its bar.
     void startedLateActivityDrawsABar()

@@ -1113,6 +1113,9 @@ void tst_GanttChart::labelTexts()
 
 void tst_GanttChart::viewportResizeUpdatesScrollRange()
 {
+    // The tree stands beside the chart, as high as it.
+    tree->resize(200, 200);
+    tree->show();
     chart->resize(200, 200);
     chart->show();
     QVERIFY(QTest::qWaitForWindowExposed(chart));
@@ -1150,6 +1153,9 @@ void tst_GanttChart::viewportResizeUpdatesScrollRange()
     tree->collapseAll();
     tasks->setRowCount(3);
     chart->resetModels();
+    // The room below the rows for the tree's reach goes once the tree has
+    // laid out its fewer rows.
+    QCoreApplication::processEvents();
     QCOMPARE(chart->chartArea()->height(), 3 * 25);
     QCOMPARE(chart->chartArea()->width(), chart->dateAxis()->axisWidth());
 }
