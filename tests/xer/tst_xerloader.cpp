@@ -55,8 +55,14 @@ std::atomic<qint64> mallocCalls{0}, mallocFailAt{-1};
 bool inConnect(void *caller)
 {
     Dl_info info;
-    return dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate")
-           && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection"));
+    if (!dladdr(caller, &info) || !info.dli_sname)
+        return false;
+    // A queued call whose event fails half-made (its arguments are copied
+    // into it) is lost with what it holds.
+    return std::strstr(info.dli_sname, "QMetaCallEvent")
+           || (std::strstr(info.dli_sname, "QMetaType") && std::strstr(info.dli_sname, "create"))
+           || (std::strstr(info.dli_sname, "QObjectPrivate")
+               && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")));
 }
 
 bool spared(void *caller)
@@ -1015,6 +1021,18 @@ void tst_XERLoader::largeAndOddFiles()
     QCOMPARE(longest, longestName);
 }
 
+class QueuedReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList events; // "finished", "failed 4"
+
+public slots:
+    void progressed(int, const QString &) {}
+    void finished() { events << QStringLiteral("finished"); }
+    void failed(int code) { events << QStringLiteral("failed %1").arg(code); }
+};
+
 namespace {
 
 QByteArray md5(const QString &text)
@@ -1038,15 +1056,15 @@ void runPoint(const QByteArray &spec, const QString &path)
     // unwound by Qt: a process that shows the window has it already.
     QStringListModel shown;
     std::unique_ptr<XERLoader> loader = std::make_unique<XERLoader>(path, schema());
-    QObject receiver;
-    QStringList events;
-    QObject::connect(loader.get(), &ProjectLoader::progress, &receiver, [](int, const QString &) {},
+    // Connected by name: a queued call to a slot object that cannot be
+    // posted keeps its reference to the object (Qt), which leak checks
+    // would report as the read's.
+    QueuedReceiver receiver;
+    const QStringList &events = receiver.events;
+    QObject::connect(loader.get(), SIGNAL(progress(int, QString)), &receiver, SLOT(progressed(int, QString)),
                      Qt::QueuedConnection);
-    QObject::connect(loader.get(), &ProjectLoader::finished, &receiver,
-                     [&events] { events << QStringLiteral("finished"); }, Qt::QueuedConnection);
-    QObject::connect(loader.get(), &ProjectLoader::failed, &receiver,
-                     [&events](int code) { events << QStringLiteral("failed %1").arg(code); },
-                     Qt::QueuedConnection);
+    QObject::connect(loader.get(), SIGNAL(finished()), &receiver, SLOT(finished()), Qt::QueuedConnection);
+    QObject::connect(loader.get(), SIGNAL(failed(int)), &receiver, SLOT(failed(int)), Qt::QueuedConnection);
     std::atomic<qint64> calls(0);
     QFuture<void> future = QtConcurrent::run(QThreadPool::globalInstance(), [&] {
         const qint64 first = viaMalloc ? allocations::mallocCalls.load() : allocations::calls.load();
