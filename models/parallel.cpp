@@ -105,8 +105,9 @@ private:
     {
         // Qt's data for this thread is made now, before any work: a load
         // meets Qt on a worker (a model, the current thread), and memory
-        // running out while Qt makes that data is not unwound cleanly there.
-        // A worker that cannot make it ends, and the pool goes on without it.
+        // running out while Qt makes that data inside the making of an
+        // object crashes Qt's clean-up of that object. A worker that cannot
+        // make it ends, and the pool goes on without it.
         bool met = true;
         try {
             QThread::currentThread();
