@@ -7,6 +7,10 @@
 
 #include <limits>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace WindowMemory {
 
 namespace {
@@ -48,6 +52,13 @@ qint64 estimate(const ProjectLoader &loader)
 bool available(qint64 bytes)
 {
     return memoryroom::available(bytes);
+}
+
+void releaseFreed()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 void setEstimateScale(qint64 scale)

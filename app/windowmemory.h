@@ -21,6 +21,12 @@ qint64 estimate(const ProjectLoader &loader);
 // memoryroom.h).
 bool available(qint64 bytes);
 
+// Gives what the allocator keeps of freed memory back to the system (glibc
+// keeps free pages in every arena's heap until asked): called when a
+// project has gone, so the process shrinks to what an empty window holds,
+// and when a read has ended.
+void releaseFreed();
+
 // Tests only: multiplies every estimate, to make one larger than any
 // machine holds. 1 by default.
 void setEstimateScale(qint64 scale);

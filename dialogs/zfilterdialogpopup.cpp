@@ -89,6 +89,7 @@ void ZFilterDialogPopUp::createWidgets()
     listLayout->addWidget(m_searchEdit);
     listLayout->addWidget(m_treeView);
     m_tabWidget->addTab(listPage, tr("List"));
+    m_pageStops.append({m_searchEdit, m_treeView});
     m_tabWidget->installEventFilter(this);
     connect(m_searchEdit, &QLineEdit::textChanged, this, &ZFilterDialogPopUp::filterRegExpChanged);
     connect(m_treeView, &QTreeView::clicked, this, &ZFilterDialogPopUp::onItemClicked);
@@ -100,6 +101,8 @@ void ZFilterDialogPopUp::createWidgets()
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ZFilterDialogPopUp::onAccepted);
     connect(buttons, &QDialogButtonBox::rejected, this, &ZFilterDialogPopUp::onRejected);
+    m_okButton = buttons->button(QDialogButtonBox::Ok);
+    m_cancelButton = buttons->button(QDialogButtonBox::Cancel);
     auto *buttonAction = new QWidgetAction(this);
     buttonAction->setDefaultWidget(buttons);
     addAction(buttonAction);
@@ -216,6 +219,15 @@ void ZFilterDialogPopUp::addExpressionTab(QWidget *firstEditor, QWidget *secondE
     grid->addLayout(secondRow, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
     m_tabWidget->addTab(page, tr("Expression"));
+    m_pageStops.append({m_firstOperator, firstEditor, m_andButton, m_orButton, m_secondOperator,
+                        secondEditor});
+    // The Expression tab shown, typing goes into the first value. A user
+    // moving along the tabs on the tab bar stays there.
+    connect(m_tabWidget, &QTabWidget::currentChanged, firstEditor, [this, firstEditor](int index) {
+        QWidget *focus = m_tabWidget->window()->focusWidget();
+        if (index == 1 && !(focus && focus == m_tabWidget->focusProxy()))
+            firstEditor->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void ZFilterDialogPopUp::preloadOperators(const QString &firstSymbol,
@@ -389,14 +401,52 @@ void ZFilterDialogPopUp::onRejected()
     close();
 }
 
+QList<QObject *> ZFilterDialogPopUp::tabStops() const
+{
+    QList<QObject *> stops{m_sortAZ, m_sortZA, m_clearAction, m_tabWidget};
+    const int page = m_tabWidget->currentIndex();
+    if (page >= 0 && page < m_pageStops.size()) {
+        for (QWidget *control : m_pageStops.at(page)) {
+            if (control->isVisibleTo(m_tabWidget) && control->isEnabled())
+                stops.append(control);
+        }
+    }
+    stops << m_okButton << m_cancelButton;
+    return stops;
+}
+
+bool ZFilterDialogPopUp::focusNextPrevChild(bool next)
+{
+    // The menu's own Tab moves along its actions only, and enters a widget
+    // action at its first control: most controls could not be reached.
+    const QList<QObject *> stops = tabStops();
+    int at = -1;
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || focus == this) {
+        at = stops.indexOf(activeAction());
+    } else {
+        for (QWidget *w = focus; w && w != this && at < 0; w = w->parentWidget())
+            at = stops.indexOf(w);
+    }
+    const int count = stops.size();
+    const int to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : count - 1)) % count;
+    if (auto *action = qobject_cast<QAction *>(stops.at(to))) {
+        // On the menu itself Enter runs the highlighted action.
+        setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        setActiveAction(action);
+    } else {
+        setActiveAction(nullptr);
+        static_cast<QWidget *>(stops.at(to))->setFocus(next ? Qt::TabFocusReason
+                                                          : Qt::BacktabFocusReason);
+    }
+    return true;
+}
+
 bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
 {
-    // Enter typed into a box of either tab and left unused by it passes the
-    // tab widget on its way to the menu: it applies the filter as Ok does,
-    // whatever action the menu shows highlighted. (A switch of tabs takes
-    // the focus from a hidden box, which the menu handles as a Tab key:
-    // it highlights the next action, a sort, while the focus goes on into
-    // the new tab.)
+    // Enter typed into a control of either tab and left unused by it passes
+    // the tab widget on its way to the menu: it applies the filter as OK
+    // does, whatever action the mouse left highlighted.
     if (watched == m_tabWidget && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -409,21 +459,29 @@ bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
 
 void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
 {
-    // Enter on the menu itself applies the filter as Ok does (on a focused
-    // button it presses that button). Only an action picked in the menu, by
-    // the arrow keys or the mouse, runs on Enter: no sort is a default
-    // button.
+    // The menu takes Tab itself, without asking focusNextPrevChild.
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab
+                           && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    // Enter runs what the focused control names: on the menu itself the
+    // highlighted sort or Clear, on OK or Cancel that button; elsewhere it
+    // applies the filter as OK does. No sort is a default button.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    QAction *picked = activeAction();
-    if (enter && (!picked || qobject_cast<QWidgetAction *>(picked))) {
-        QWidget *focus = QApplication::focusWidget();
-        if (!focus || !isAncestorOf(focus))
-            focus = focusWidget();
-        auto *button = qobject_cast<QPushButton *>(focus);
-        if (button && isAncestorOf(button))
+    QWidget *focus = QApplication::focusWidget();
+    if (enter && focus && focus != this && isAncestorOf(focus)) {
+        if (auto *button = qobject_cast<QPushButton *>(focus))
             button->click();
         else
             onAccepted();
+        event->accept();
+        return;
+    }
+    if (enter && (!activeAction() || qobject_cast<QWidgetAction *>(activeAction()))) {
+        onAccepted();
         event->accept();
         return;
     }

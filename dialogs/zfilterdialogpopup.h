@@ -12,6 +12,7 @@ class QComboBox;
 class QDialogButtonBox;
 class QGridLayout;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QStandardItemModel;
 class QTabWidget;
@@ -88,6 +89,8 @@ public slots:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // Tab and Shift+Tab go along tabStops(), not along the menu's actions.
+    bool focusNextPrevChild(bool next) override;
 
     void init();
     void createWidgets();
@@ -109,6 +112,9 @@ protected:
     // tab and makes it current; the subclass sets its editors.
     void preloadOperators(const QString &firstSymbol, const QString &secondSymbol,
                           bool andChecked);
+    // In reading order: the sorts and Clear (actions), the tab bar, the
+    // controls of the shown tab, OK and Cancel (widgets).
+    QList<QObject *> tabStops() const;
 
     QAction *m_sortAZ = nullptr;
     QAction *m_sortZA = nullptr;
@@ -121,6 +127,10 @@ protected:
     ZFilterProxyModel *m_proxy = nullptr; // Owned (child).
     int m_column = -1;
     QLineEdit *m_searchEdit = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    // Per tab page, its controls in reading order.
+    QVector<QList<QWidget *>> m_pageStops;
     bool m_clear = false;
     bool m_accepted = false;
     bool m_rejected = false;

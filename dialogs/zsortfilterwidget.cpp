@@ -69,9 +69,12 @@ ZFilterDialogPopUp *ZSortFilterWidget::createPopUp(int section) const
             popup->setSelectedItems(patterns.value());
         if (const ZExpression *e = m_proxy->expressions().value(section, nullptr)) {
             const ZExpression *second = e->andNext ? e->andNext : e->orNext;
+            // OR only when the second condition hangs under it: a single
+            // condition reopens with AND, the default, as it was set.
             popup->setExpressions(e->operatorText, e->value,
                                   second ? second->operatorText : QString(),
-                                  second ? second->value : QVariant(), e->andNext != nullptr);
+                                  second ? second->value : QVariant(),
+                                  e->andNext || !e->orNext);
         }
         if (m_proxy->sortColumn() == section)
             popup->setSortIdicator(m_proxy->sortOrder());

@@ -6,13 +6,99 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTabWidget>
 
+#include <type_traits>
+
 namespace {
+
+// A value box selects its value when it gets the focus, by Tab, by a click
+// or as the Expression tab shows, so that what the user types replaces it;
+// a date box selects the part of the date under the cursor, which typed
+// digits then set. A click places the cursor after the focus has come, so
+// its selection waits for the button's release.
+template <class Box>
+class ValueBox : public Box
+{
+public:
+    explicit ValueBox(QWidget *parent)
+        : Box(parent)
+    {
+        text()->installEventFilter(this);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        Box::focusInEvent(event);
+        m_typing = false;
+        m_clicked = event->reason() == Qt::MouseFocusReason;
+        if (!m_clicked)
+            selectValue();
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if constexpr (std::is_base_of_v<QDateTimeEdit, Box>) {
+            // A date box takes no digit inserted into a part: the first
+            // digit typed where the arrows left the cursor starts the part
+            // under it anew, the next ones go on with it.
+            const bool digit = event->text().size() == 1 && event->text().at(0).isDigit();
+            if (digit && !m_typing && !text()->hasSelectedText())
+                selectValue();
+            m_typing = digit;
+        }
+        Box::keyPressEvent(event);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == text() && event->type() == QEvent::MouseButtonRelease) {
+            m_typing = false;
+            if (m_clicked) {
+                m_clicked = false;
+                selectValue();
+            }
+        }
+        return Box::eventFilter(watched, event);
+    }
+
+private:
+    QLineEdit *text()
+    {
+        if constexpr (std::is_base_of_v<QLineEdit, Box>)
+            return this;
+        else
+            return this->lineEdit();
+    }
+
+    void selectValue()
+    {
+        if constexpr (std::is_base_of_v<QDateTimeEdit, Box>)
+            this->setSelectedSection(this->currentSection());
+        else
+            this->selectAll();
+    }
+
+    bool m_clicked = false;
+    bool m_typing = false;
+};
+
+// The table shows numbers in the C notation (a point, no grouping) under
+// any locale; the number boxes read and show them the same way.
+template <class Box>
+Box *numberBox(QWidget *parent)
+{
+    auto *box = new ValueBox<Box>(parent);
+    box->setLocale(QLocale::c());
+    return box;
+}
 
 QStringList numberOperators()
 {
@@ -38,7 +124,8 @@ void ZDateFilter::init()
 {
     m_dateMask = QStringLiteral("dd-MM-yyyy");
     const auto makeEdit = [this] {
-        auto *edit = new QDateEdit(QDate::currentDate(), this);
+        auto *edit = new ValueBox<QDateEdit>(this);
+        edit->setDate(QDate::currentDate());
         edit->setDisplayFormat(m_dateMask);
         return edit;
     };
@@ -117,7 +204,7 @@ ZIntegerFilter::ZIntegerFilter(QAbstractItemModel *model, int column, QWidget *p
 void ZIntegerFilter::init()
 {
     const auto makeEdit = [this] {
-        auto *edit = new QSpinBox(this);
+        auto *edit = numberBox<QSpinBox>(this);
         edit->setRange(-99999, 99999);
         return edit;
     };
@@ -158,7 +245,7 @@ ZDoubleFilter::ZDoubleFilter(QAbstractItemModel *model, int column, QWidget *par
 void ZDoubleFilter::init()
 {
     const auto makeEdit = [this] {
-        auto *edit = new QDoubleSpinBox(this);
+        auto *edit = numberBox<QDoubleSpinBox>(this);
         edit->setDecimals(2);
         edit->setRange(-99999.99, 99999.99);
         return edit;
@@ -199,8 +286,8 @@ ZTextFilter::ZTextFilter(QAbstractItemModel *model, int column, QWidget *parent)
 
 void ZTextFilter::init()
 {
-    m_firstEdit = new QLineEdit(this);
-    m_secondEdit = new QLineEdit(this);
+    m_firstEdit = new ValueBox<QLineEdit>(this);
+    m_secondEdit = new ValueBox<QLineEdit>(this);
     addExpressionTab(m_firstEdit, m_secondEdit,
                      {QStringLiteral("equals"), QStringLiteral("does not equal"),
                       QStringLiteral("begins with"), QStringLiteral("does not begin with"),

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QTableView>
 
 #include <algorithm>
 #include <cmath>
@@ -242,6 +243,25 @@ void setDefaultSectionSize(QHeaderView *header, int size)
     if (header->minimumSectionSize() > size)
         header->setMinimumSectionSize(size);
     header->setDefaultSectionSize(size);
+}
+
+void setTableModel(QTableView *table, QAbstractItemModel *model)
+{
+    if (!table)
+        return;
+    table->setModel(model);
+    const QItemSelectionModel *current = table->selectionModel();
+    const QList<QAbstractItemView *> views = {table, table->horizontalHeader(), table->verticalHeader()};
+    for (QAbstractItemView *view : views) {
+        if (!view)
+            continue;
+        const auto owned =
+            view->findChildren<QItemSelectionModel *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QItemSelectionModel *selection : owned) {
+            if (selection != current)
+                delete selection;
+        }
+    }
 }
 
 QModelIndexList preorderList(QAbstractItemModel *model, const QModelIndex &parent)

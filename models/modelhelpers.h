@@ -14,6 +14,7 @@
 class QAbstractItemModel;
 class QAbstractItemView;
 class QHeaderView;
+class QTableView;
 
 // Stateless helpers that address a model's columns by their captions (the
 // display text of the horizontal header), save and restore what a header
@@ -34,6 +35,10 @@ QStringList visibleColumns(QHeaderView *header);
 QList<int> hiddenColumns(QHeaderView *header);
 void setColumnsHidden(const QList<int> &columns, QHeaderView *header);
 void setDefaultSectionSize(QHeaderView *header, int size);
+// QAbstractItemView::setModel, with or without a model, makes a new selection
+// model for the table and each of its headers and keeps the old ones: this
+// one deletes all but the table's new one.
+void setTableModel(QTableView *table, QAbstractItemModel *model);
 
 // Tree walks and lookups
 

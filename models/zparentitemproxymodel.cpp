@@ -188,8 +188,10 @@ void ZParentItemProxyModel::rebuild()
 void ZParentItemProxyModel::adopt(const ParentStructure &structure)
 {
     const int rows = hasSource() ? m_connectedSource->rowCount() : 0;
-    m_parentOf.fill(NotInTree, rows);
-    m_positionOf.fill(-1, rows);
+    // Made anew, not refilled: a smaller source (none, after a Close) keeps
+    // no room of a larger one.
+    m_parentOf = QVector<int>(rows, NotInTree);
+    m_positionOf = QVector<int>(rows, -1);
     m_structure.clear();
 
     // A row stands under the first parent, in ascending key order, that
@@ -245,8 +247,7 @@ void ZParentItemProxyModel::adopt(const ParentStructure &structure)
 
 void ZParentItemProxyModel::mirrorStructure()
 {
-    m_childrenOf.clear();
-    m_childrenOf.resize(m_parentOf.size() + 1);
+    m_childrenOf = QVector<QList<int>>(m_parentOf.size() + 1);
     for (auto it = m_structure.cbegin(); it != m_structure.cend(); ++it) {
         const int slot = it.key() + 1;
         if (slot >= 0 && slot < m_childrenOf.size())

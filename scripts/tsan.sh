@@ -4,8 +4,10 @@
 # tests, and loads each XER file given (or each file of TSAN_FILES_DIR)
 # through xer_load and through the main window (render_view). Prints the
 # sanitizer's reports and, last, "tsan: N passed, M failed": each test and
-# each file is one check, failed by a report or a non-zero status. Ends with
-# a non-zero status when a check fails. Qt itself is not built with the
+# each file is one check, failed by a report, a non-zero status or by running
+# longer than TSAN_TIMEOUT seconds (600 by default): a run that deadlocks is
+# stopped and fails its check instead of holding CI. Ends with a non-zero
+# status when a check fails. Qt itself is not built with the
 # sanitizer: accesses inside the Qt libraries are left out, hand-overs
 # through Qt's pool and signals are marked in our code (threadhandoff.h),
 # and scripts/tsan.supp names what remains of Qt's own.
@@ -27,15 +29,39 @@ export QT_QPA_PLATFORM=offscreen LC_ALL=C
 out=$(mktemp -d)
 passed=0
 failed=0
+limit=${TSAN_TIMEOUT:-600}
+# Runs a command of a check within the time limit, its output to the file
+# given first; keeps the first non-zero status in status, and sets timedout
+# when the limit stopped it (a process that ignores the stop is killed 30 s
+# later).
+timedout=0
+run() {
+    local log=$1
+    shift
+    local s=0 started=$SECONDS
+    timeout --kill-after=30 "$limit" "$@" >"$log" 2>&1 || s=$?
+    # 137 is also a process killed by another hand: only the limit counts.
+    if { [ "$s" -eq 124 ] || [ "$s" -eq 137 ]; } && [ $((SECONDS - started)) -ge "$limit" ]; then
+        timedout=1
+        echo "still running after ${limit} s, stopped" >>"$log"
+    fi
+    [ "$status" -ne 0 ] || status=$s
+}
 # Prints what a check's output holds of the sanitizer's reports and counts
-# the check: failed by a report or by a non-zero status.
+# the check: failed by a report, by running out of time or by a non-zero
+# status.
 check() {
     local name=$1 status=$2
     shift 2
     local n
     n=$(cat "$@" | grep -c "WARNING: ThreadSanitizer" || true)
     echo "tsan: $name: $n reports"
-    if [ "$n" -gt 0 ]; then
+    if [ "$timedout" -ne 0 ]; then
+        grep -h -A30 "WARNING: ThreadSanitizer" "$@" | head -n 120 || true
+        tail -n 5 "$@"
+        echo "tsan: $name timed out after ${limit} s"
+        failed=$((failed + 1))
+    elif [ "$n" -gt 0 ]; then
         # head leaves early: grep's broken pipe is no failure.
         grep -h -A30 "WARNING: ThreadSanitizer" "$@" | head -n 120 || true
         failed=$((failed + 1))
@@ -50,13 +76,15 @@ check() {
 }
 for t in "${tests[@]}"; do
     status=0
-    TZ=UTC TARVOLEN_UPDATE_URL= build-tsan/tests/sql/p6/"$t" >"$out/test.txt" 2>&1 || status=$?
+    timedout=0
+    run "$out/test.txt" env TZ=UTC TARVOLEN_UPDATE_URL= build-tsan/tests/sql/p6/"$t"
     check "sql/p6 $t" "$status" "$out/test.txt"
 done
 for f in "${files[@]}"; do
     status=0
-    build-tsan/bench/xer_load "$f" >/dev/null 2>"$out/load.txt" || status=$?
-    build-tsan/bench/render_view "$f" "$out/view.png" >/dev/null 2>"$out/view.txt" || status=$((status | $?))
+    timedout=0
+    run "$out/load.txt" build-tsan/bench/xer_load "$f"
+    run "$out/view.txt" build-tsan/bench/render_view "$f" "$out/view.png"
     check "$f" "$status" "$out/load.txt" "$out/view.txt"
 done
 rm -rf "$out"

@@ -42,6 +42,21 @@
 
 namespace {
 
+// Whether two groupings build the same bands: the same active levels, by
+// the same columns and rules, in the same order.
+bool sameLevels(const ZGrouping &a, const ZGrouping &b)
+{
+    const QList<Group> left = a.activeGroups();
+    const QList<Group> right = b.activeGroups();
+    if (left.size() != right.size())
+        return false;
+    for (int i = 0; i < left.size(); ++i) {
+        if (left.at(i).field != right.at(i).field || left.at(i).title != right.at(i).title)
+            return false;
+    }
+    return true;
+}
+
 QVariantMap descriptorOf(const QAbstractItemModel *model, int column)
 {
     if (!model || column < 0)
@@ -658,7 +673,11 @@ void Activities::clearFilterSort()
 void Activities::gotoTask(int taskId)
 {
     const int column = columnIndex(m_filterProxy, QStringLiteral("task_id"));
-    const QModelIndex index = verticalLookup(QVariant(taskId), m_filterProxy, column, 0);
+    makeCurrent(verticalLookup(QVariant(taskId), m_filterProxy, column, 0));
+}
+
+void Activities::makeCurrent(const QModelIndex &index)
+{
     if (!index.isValid())
         return;
     QScrollBar *bar = m_treeView->horizontalScrollBar();
@@ -790,8 +809,27 @@ void Activities::onGanttSelectionChanged(const QModelIndex &idx)
 
 void Activities::setCurrentGrouping(const ZGrouping &grouping)
 {
+    // The same levels give the same bands: when only their colours change,
+    // the tree keeps its expanded rows and its current row.
+    const bool grouped = m_model && m_model->rowCount() > m_initialRowCount;
+    if (sameLevels(m_grouping, grouping) && (grouped || !grouping.anyActive())) {
+        m_grouping = grouping;
+        applyPalette();
+        return;
+    }
+    // The current activity stays current under the new bands; a band row
+    // has no counterpart there.
+    const QModelIndex current = m_treeView->currentIndex();
+    const int row = current.isValid() ? tableRow(current) : -1;
     m_grouping = grouping;
     groupBySelection();
+    if (row >= 0 && row < m_initialRowCount && m_model) {
+        const QModelIndex tree = m_parentProxy->mapFromSource(m_model->index(row, 0));
+        // The filter maps a row one call per level above it: a row below the
+        // level limit of expanding is not sought there.
+        if (m_parentProxy->level(tree) <= MaxExpandedLevels)
+            makeCurrent(m_filterProxy->mapFromSource(tree));
+    }
 }
 
 void Activities::groupBySelection()

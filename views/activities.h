@@ -74,6 +74,9 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order);
     void clearFilterSort();
     void gotoTask(int taskId);
+    // Makes index (of the filter proxy) the tree's current, highlighted row
+    // and scrolls it into view; the columns stay where they are.
+    void makeCurrent(const QModelIndex &index);
     // The nearest activity row (no band row) before (step -1) or after
     // (step 1) index in the tree's order, collapsed rows included; invalid
     // when there is none.

@@ -221,7 +221,7 @@ void ActivityDetails::setResourceModel(QAbstractItemModel *model)
     m_resourceProxy = new ZKeyFilterProxyModel(this);
     m_resourceProxy->setSourceModel(model);
     m_resourceProxy->setFilterKeyColumn(0);
-    m_tblResources->setModel(m_resourceProxy);
+    setTableModel(m_tblResources, m_resourceProxy);
 }
 
 void ActivityDetails::setCodesModel(QAbstractItemModel *model)
@@ -234,7 +234,7 @@ void ActivityDetails::setCodesModel(QAbstractItemModel *model)
     m_codesProxy->setSourceModel(model);
     m_codesProxy->setFilterKeyColumn(0);
     setExactFilter(m_codesProxy, kNoRows);
-    m_tblvwCodes->setModel(m_codesProxy);
+    setTableModel(m_tblvwCodes, m_codesProxy);
     m_tblvwCodes->setColumnHidden(0, true);
     m_tblvwCodes->horizontalHeader()->swapSections(6, 8);
     fixRowHeight(m_tblvwCodes->verticalHeader());
@@ -265,7 +265,7 @@ void ActivityDetails::createDetailMapping()
     // Empty before the table shows it: the table never lays out a row per
     // relation of the project only to lose them at once.
     setExactFilter(m_predecessorProxy, kNoRows);
-    m_tblvwPred->setModel(m_predecessorProxy);
+    setTableModel(m_tblvwPred, m_predecessorProxy);
     for (int c : { 0, 1, 2, 5, 6 })
         m_tblvwPred->setColumnHidden(c, true);
     m_tblvwPred->setColumnWidth(3, 50);
@@ -278,7 +278,7 @@ void ActivityDetails::createDetailMapping()
     m_successorProxy->setSourceModel(m_predecessorModel);
     m_successorProxy->setFilterKeyColumn(1);
     setExactFilter(m_successorProxy, kNoRows);
-    m_tblvwSucc->setModel(m_successorProxy);
+    setTableModel(m_tblvwSucc, m_successorProxy);
     for (int c : { 0, 1, 2, 7, 8 })
         m_tblvwSucc->setColumnHidden(c, true);
     m_tblvwSucc->setColumnWidth(3, 50);
@@ -288,36 +288,29 @@ void ActivityDetails::createDetailMapping()
 
     m_mapper->clearMapping();
     m_mapper->setModel(m_activityModel);
+    m_mapper->setItemDelegate(m_mapperDelegate);
+
+    // The pane shows the tree's current row, and a new project has none
+    // until the tree makes one current.
+    showNoActivity();
+}
+
+void ActivityDetails::mapFields()
+{
     m_mapper->addMapping(m_leName, columnIndex(m_activityModel, QStringLiteral("Activity Name")));
     m_mapper->addMapping(m_leStart, columnIndex(m_activityModel, QStringLiteral("Start Date")));
     m_mapper->addMapping(m_leFinish, columnIndex(m_activityModel, QStringLiteral("Finish Date")));
     m_mapper->addMapping(m_leTaskType, columnIndex(m_activityModel, QStringLiteral("Activity Type")));
-    m_mapper->setItemDelegate(m_mapperDelegate);
-
-    m_mapper->toFirst();
-    // The first activity's resources and codes show at once; the relation
-    // tables stay empty until a row is chosen, so their lookups over every
-    // relation are built when first needed.
-    setExactFilter(m_predecessorProxy, kNoRows);
-    setExactFilter(m_successorProxy, kNoRows);
-    const QModelIndex first = m_activityModel->index(0, 0);
-    if (first.isValid()) {
-        QString key = first.data(Qt::DisplayRole).toString();
-        if (!first.sibling(first.row(), 2).data(Qt::DisplayRole).isNull())
-            key = QString(kNoId);
-        setExactFilter(m_resourceProxy, key);
-        setExactFilter(m_codesProxy, key);
-    }
 }
 
 void ActivityDetails::clearModels()
 {
     // A mapper cannot be given "no model"; a fresh one has none.
     createMapper();
-    m_tblResources->setModel(nullptr);
-    m_tblvwCodes->setModel(nullptr);
-    m_tblvwPred->setModel(nullptr);
-    m_tblvwSucc->setModel(nullptr);
+    setTableModel(m_tblResources, nullptr);
+    setTableModel(m_tblvwCodes, nullptr);
+    setTableModel(m_tblvwPred, nullptr);
+    setTableModel(m_tblvwSucc, nullptr);
     delete m_predecessorProxy;
     delete m_successorProxy;
     delete m_codesProxy;
@@ -336,6 +329,9 @@ void ActivityDetails::showNoActivity()
                                                     m_resourceProxy.data(), m_codesProxy.data() };
     for (ZKeyFilterProxyModel *proxy : proxies)
         setExactFilter(proxy, QString(kNoId));
+    // The fields leave the mapper's row, or a change of its data would
+    // bring the activity back.
+    m_mapper->clearMapping();
     for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
         edit->clear();
     m_shownRow = QPersistentModelIndex();
@@ -364,8 +360,11 @@ void ActivityDetails::previousActivity()
 
 void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex &)
 {
-    if (current.row() < 0 || current.column() < 0 || !current.model())
+    // No row is current: no activity on show.
+    if (current.row() < 0 || current.column() < 0 || !current.model()) {
+        showNoActivity();
         return;
+    }
     m_shownRow = current;
     m_showingRow = true;
     QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
@@ -383,8 +382,11 @@ void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex
     const QModelIndexList hits = m_activityModel->match(
         m_activityModel->index(0, 0), Qt::DisplayRole, key, 1,
         Qt::MatchFixedString | Qt::MatchCaseSensitive | Qt::MatchRecursive);
-    if (!hits.isEmpty())
+    if (!hits.isEmpty()) {
+        if (m_mapper->mappedSection(m_leName) < 0)
+            mapFields();
         m_mapper->setCurrentModelIndex(hits.first());
+    }
     updateButtons(m_mapper->currentIndex());
 }
 

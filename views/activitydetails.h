@@ -60,6 +60,8 @@ private:
     void setupForm();
     void createMapper();
     void createDetailMapping();
+    // Ties the General tab's fields to the mapper's row.
+    void mapFields();
     void gotoTask(int taskId);
     void showNoActivity();
     static QTableView *createTable(QWidget *parent, const QString &name);

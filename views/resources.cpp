@@ -1,5 +1,6 @@
 #include "resources.h"
 
+#include "modelhelpers.h"
 #include "zfilterdialogproxymodel.h"
 #include "zsortfilterheader.h"
 #include "zheaderfilterbox.h"
@@ -47,7 +48,7 @@ void Resources::setModel(QAbstractItemModel *model)
 
     m_proxy = new ZFilterDialogProxyModel(this);
     m_proxy->setSourceModel(model);
-    m_tableView->setModel(m_proxy);
+    setTableModel(m_tableView, m_proxy);
     delete oldProxy;
 
     m_sortFilterWidget = ZHeaderFilterBox::create(m_header, m_proxy, model, this);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
@@ -483,6 +484,65 @@ void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &op
 void ZGroupedTreeView::mousePressEvent(QMouseEvent *event)
 {
     QTreeView::mousePressEvent(event);
+}
+
+void ZGroupedTreeView::keyPressEvent(QKeyEvent *event)
+{
+    // +, - and * work on the current row whatever cell of it is current:
+    // the base class asks the cell itself, and the cells right of the tree
+    // column never have children. Nor is the key then a search for a row.
+    const QModelIndex current = currentIndex();
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (current.isValid() && plain && itemsExpandable()) {
+        const QModelIndex row = current.sibling(current.row(), 0);
+        switch (event->key()) {
+        case Qt::Key_Plus:
+            expand(row);
+            event->accept();
+            return;
+        case Qt::Key_Minus:
+            collapse(row);
+            event->accept();
+            return;
+        case Qt::Key_Asterisk:
+            expandBelow(row);
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ZGroupedTreeView::focusInEvent(QFocusEvent *event)
+{
+    // Focus that finds no current row makes the first one current; it is
+    // highlighted, as every current row is, not only framed.
+    const bool hadCurrent = currentIndex().isValid();
+    QTreeView::focusInEvent(event);
+    const QModelIndex current = currentIndex();
+    if (!hadCurrent && current.isValid() && selectionModel())
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ZGroupedTreeView::expandBelow(const QModelIndex &index)
+{
+    const QModelIndex row = index.sibling(index.row(), 0);
+    const int level = levelFromIndex(row);
+    if (!row.isValid() || !model() || level >= MaxExpandedLevels)
+        return;
+    // With a layout pending, expanding only marks a row: the tree lays its
+    // rows out once, afterwards, not once per row.
+    scheduleDelayedItemsLayout();
+    expand(row);
+    const QAbstractItemModel *tree = model();
+    walkRows(tree, row, [this, tree, level](const QModelIndex &child, int depth) {
+        if (level + 1 + depth >= MaxExpandedLevels || !tree->hasChildren(child))
+            return WalkStep::Skip;
+        expand(child);
+        return WalkStep::Descend;
+    });
 }
 
 QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()

@@ -56,6 +56,10 @@ public:
     void calcGroupSections(int logicalSection, QVector<int> *sections) const;
     QVector<int> visibleColumnWidths() const;
 
+    // Expands index's row and the rows below it, down to MaxExpandedLevels
+    // levels below the top-level rows, as expandAllLevels does for the tree.
+    void expandBelow(const QModelIndex &index);
+
     // Prepare and undo the full-size layout used to render the whole tree.
     QMap<QString, QVariant> saveStateBeforeScreenshot();
     void restoreStateAfterScreenshoot(const QMap<QString, QVariant> &state);
@@ -68,6 +72,8 @@ protected:
                  const QModelIndex &index) const override;
     void drawLevelColors(QPainter *painter, const QRect &branches, int level) const;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void updateGeometries() override;
 
 private:

@@ -65,7 +65,7 @@ public:
     // What a load left out or changed, by table name.
     struct LoadNotes
     {
-        QMap<QString, int> mismatchedRecords;     // records not matching their field list
+        QMap<QString, int> mismatchedRecords;     // records not matching their field list, or before it
         QMap<QString, int> unreadValues;          // cells left empty: text not readable
         QMap<QString, int> repeatedTables;        // tables met more than once: copies
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list

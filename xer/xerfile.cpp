@@ -129,6 +129,22 @@ bool isBlank(const char *begin, int size)
     return std::all_of(begin, begin + size, [](char c) { return c == ' ' || c == '\t'; });
 }
 
+// What may follow an export's end line: blank lines, and NUL or Ctrl-Z bytes
+// (the old end-of-file mark, or a file padded out by a copy).
+bool isTrailer(const char *begin, int size)
+{
+    return std::all_of(begin, begin + size,
+                       [](char c) { return c == ' ' || c == '\t' || c == '\0' || c == '\x1A'; });
+}
+
+// The end line "%E", also with blanks or tabs after its marker.
+bool isEndLine(const ScannedLine &line, const char *data)
+{
+    return line.kind == LineKind::End
+           || (line.size >= 2 && std::memcmp(data + line.begin, "%E", 2) == 0
+               && isBlank(data + line.begin + 2, line.size - 2));
+}
+
 // A UTF-8 byte-order mark before the header is skipped.
 const char *afterByteOrderMark(const char *p, const char *end)
 {
@@ -431,13 +447,13 @@ int XERFile::scanLines(const char *begin, const char *end)
     // One decision for the whole file, made before any text is decoded.
     m_utf8 = std::find(valid.cbegin(), valid.cend(), 0) == valid.cend();
     // An export closes with its end line; a file whose last line (blank
-    // ones aside) is another was cut short.
+    // ones and end-of-file marks aside) is another was cut short.
     for (auto piece = lines.crbegin(); piece != lines.crend(); ++piece) {
         const auto last = std::find_if(piece->crbegin(), piece->crend(), [data](const ScannedLine &line) {
-            return !isBlank(data + line.begin, line.size);
+            return !isTrailer(data + line.begin, line.size);
         });
         if (last != piece->crend()) {
-            m_hasEndLine = last->kind == LineKind::End;
+            m_hasEndLine = isEndLine(*last, data);
             break;
         }
     }
@@ -494,9 +510,11 @@ void XERFile::collect(const ScannedLine &scanned)
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to
-        // read it by; it is dropped rather than guessed at.
+        // read it by; it is dropped rather than guessed at, and counted.
         if (table.fields.size >= 0)
             table.records.push_back(line);
+        else
+            ++table.recordsBeforeFields;
         break;
     default:
         break;

@@ -33,6 +33,7 @@ struct TableLines
     LineSpan table;   // the "%T" line
     LineSpan fields;  // its "%F" line (the last one met); size -1 when none
     std::vector<LineSpan> records;
+    int recordsBeforeFields = 0; // records met before any "%F" line: dropped
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -93,8 +94,9 @@ public:
     void release() { clear(); }
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
-    // True when the last line (blank ones aside) is the end line "%E" that
-    // closes every export: a file without it may have been cut short.
+    // True when the last line is the end line "%E" that closes every export
+    // (blanks after its marker, and blank lines, NUL or Ctrl-Z bytes after it
+    // aside): a file without it may have been cut short.
     bool hasEndLine() const { return m_hasEndLine; }
 
     // The kept tables as spans of the buffer, in file order.

@@ -18,6 +18,7 @@
 #include "xertable.h"
 
 #include "parallel.h"
+#include "readheappadding.h"
 #include "threadhandoff.h"
 
 #include <QCoreApplication>
@@ -27,10 +28,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include <algorithm>
 #include <charconv>
@@ -333,14 +330,7 @@ void XERLoader::read()
 try {
     threadhandoff::acquire(this);
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
-#if defined(__GLIBC__)
-    // glibc grows the heap of a pool thread's arena a page at a time, one
-    // system call each; a large file makes millions of small allocations
-    // there. A wider growth step removes most of that cost (untouched pages
-    // take no memory).
-    static const bool padded = mallopt(M_TOP_PAD, 64 * 1024 * 1024) == 1;
-    Q_UNUSED(padded)
-#endif
+    const ReadHeapPadding padding;
     QElapsedTimer timer;
     timer.start();
     m_layoutRows.clear();
@@ -612,6 +602,9 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         if (lines.name.toUpper() != table)
             continue;
         ++copies;
+        // Records before the copy's field list were dropped by the reader;
+        // they count with those that do not match it.
+        notes->mismatched += lines.recordsBeforeFields;
         if (lines.fields.size < 0)
             continue;
         if (plan.sources.empty()) {

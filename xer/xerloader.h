@@ -47,7 +47,7 @@ private:
     // What converting one table left out or changed.
     struct TableNotes
     {
-        int mismatched = 0;   // records whose field count differs from "%F"
+        int mismatched = 0;   // records whose field count differs from "%F", or before it
         int unread = 0;       // cells whose text could not be read
         int copies = 0;       // copies of the table in the file
         int otherCopies = 0;  // copies left out for another field list

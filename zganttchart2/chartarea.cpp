@@ -117,9 +117,11 @@ void ChartArea::addTask(const QSharedPointer<TaskItem> &task, qint64 startMs, qi
 
 void ChartArea::clear()
 {
+    // Emptied with its capacity: a closed project's rows keep no memory.
     tasks_.clear();
+    tasks_.squeeze();
     selected_ = -1;
-    relationIndexValid_ = false;
+    dropRelationIndex();
     // Within a batch the final size follows at its end; shrinking to nothing
     // in between would throw the scroll position away.
     if (!batch_)
@@ -182,8 +184,18 @@ void ChartArea::setSelectedRow(int row)
 
 void ChartArea::relationsChanged()
 {
-    relationIndexValid_ = false;
+    dropRelationIndex();
     update();
+}
+
+void ChartArea::dropRelationIndex()
+{
+    // Built anew before it is next asked; until then it holds no memory.
+    relationIndexValid_ = false;
+    for (QVector<int> *part : {&relLow_, &relHigh_, &relPos_, &relMaxHigh_}) {
+        part->clear();
+        part->squeeze();
+    }
 }
 
 void ChartArea::buildRelationIndex()

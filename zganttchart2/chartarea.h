@@ -74,6 +74,7 @@ protected:
 private:
     void applySize();
     void buildRelationIndex();
+    void dropRelationIndex();
     void queryRelations(int lo, int hi, int firstRow, int lastRow, QVector<int> &out) const;
 
     QVector<QSharedPointer<ChartTaskItem>> tasks_;

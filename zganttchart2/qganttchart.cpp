@@ -360,6 +360,7 @@ void GanttChart::setModel(QAbstractItemModel *model, int startColumn, int finish
     if (relationModel_) {
         disconnectRelationModel();
         relations_.clear();
+        relations_.squeeze();
         chart_->relationsChanged();
         relationModel_ = nullptr;
     }
@@ -557,10 +558,14 @@ void GanttChart::dateAxisHeightChanged(int height)
 
 void GanttChart::clearTasks()
 {
+    // Emptied with their capacity: a closed project's rows and links keep
+    // no memory (a rebuild grows them again as it adds).
     tasks_.clear();
+    tasks_.squeeze();
     indexLookup_.clear();
     indexLookupValid_ = false;
     relations_.clear();
+    relations_.squeeze();
     rowAxis_->clearRows();
     chart_->clear();
     chart_->relationsChanged();
@@ -659,6 +664,7 @@ void GanttChart::rmodelReset()
 {
     pendingLinks_ = false;
     relations_.clear();
+    relations_.squeeze();
     chart_->relationsChanged();
     if (!relationModel_)
         return;
@@ -838,6 +844,7 @@ void GanttChart::rmodelDestroyed(QObject *obj)
     if (!relationModel_)
         return;
     relations_.clear();
+    relations_.squeeze();
     chart_->relationsChanged();
     relationModel_ = nullptr;
     dropLinkRecords();

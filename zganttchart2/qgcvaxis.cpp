@@ -72,8 +72,11 @@ int QGCVAxis::totalHeight() const
 
 void QGCVAxis::clearRows()
 {
+    // Emptied with their capacity: a closed project's rows keep no memory.
     heights_.clear();
+    heights_.squeeze();
     tops_.clear();
+    tops_.squeeze();
 }
 
 } // namespace mygc

@@ -1,4 +1,5 @@
 #include "activities.h"
+#include "activitydetails.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
 #include "modalanswerers.h"
@@ -25,6 +26,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
@@ -110,6 +112,8 @@ private slots:
     void cleanup();
     void groupByCodeThenWbs();
     void cancelKeepsGrouping();
+    void okKeepsThePlace_data();
+    void okKeepsThePlace();
     void snipToPngAndClipboard();
     void printGroupedLandscape();
     void largeChartIsRefused();
@@ -271,6 +275,73 @@ void tst_DialogLaunchers::cancelKeepsGrouping()
     m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();
     QVERIFY(answer.answered);
     QCOMPARE(bands(), before);
+}
+
+void tst_DialogLaunchers::okKeepsThePlace_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("expanded");
+    QTest::addRow("nothing changed") << QString() << "Project Design Build";
+    QTest::addRow("a level's colour") << "colour" << "Project Design Build";
+    // New bands: only the way to the current activity is open.
+    QTest::addRow("a level added") << "level" << "Phase One Project Build";
+}
+
+void tst_DialogLaunchers::okKeepsThePlace()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, expanded);
+    open(m_file);
+    ZGrouping wbs;
+    wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush(Qt::gray));
+    m_pane->setCurrentGrouping(wbs);
+    ZGroupedTreeView *tree = m_pane->treeView();
+    tree->resize(tree->width(), 200); // the activity lies below the fold
+    m_pane->gotoTask(135);
+    const QAbstractItemModel *model = tree->model();
+    const int group = columnIndex(model, QStringLiteral("Group"));
+    const auto openBands = [&] {
+        QStringList open;
+        for (const QModelIndex &row : preorderList(tree->model(), QModelIndex())) {
+            if (tree->isExpanded(row))
+                open << row.sibling(row.row(), group).data().toString();
+        }
+        return open.join(QLatin1Char(' '));
+    };
+    // A band the user opened besides.
+    const QModelIndex design = model->match(model->index(0, group, model->index(0, 0)), Qt::DisplayRole,
+                                            QStringLiteral("Design"), 1, Qt::MatchExactly)
+                                   .value(0);
+    tree->expand(design.sibling(design.row(), 0));
+    QCOMPARE(openBands(), QStringLiteral("Project Design Build"));
+
+    const QColor teal(0, 128, 128);
+    WidgetAnswerer<ZGroupDialog> answer;
+    answer.arm([&](ZGroupDialog *dialog) {
+        if (change == QLatin1String("colour"))
+            dialog->table()->model()->setData(dialog->table()->model()->index(0, 2), QBrush(teal),
+                                              Qt::BackgroundRole);
+        else if (change == QLatin1String("level"))
+            chooseInCell(dialog, 0, 0, QStringLiteral("Phase"));
+        if (change == QLatin1String("level"))
+            chooseInCell(dialog, 1, 0, QStringLiteral("WBS Name"));
+        dialog->accept();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();
+    QVERIFY(answer.answered);
+
+    QCOMPARE(openBands(), expanded);
+    // The activity is still the current, highlighted row, in view, and
+    // the details show it.
+    const QModelIndex current = tree->currentIndex();
+    QCOMPARE(current.sibling(current.row(), columnIndex(model, QStringLiteral("Activity ID"))).data().toString(),
+             QStringLiteral("A135"));
+    QVERIFY(tree->selectionModel()->isRowSelected(current.row(), current.parent()));
+    QVERIFY(tree->viewport()->rect().contains(tree->visualRect(current).center()));
+    QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
+             QStringLiteral("Task 135"));
+    if (change == QLatin1String("colour"))
+        QCOMPARE(tree->levelStyles().first().brush.color(), teal);
 }
 
 void tst_DialogLaunchers::snipToPngAndClipboard()

@@ -6,6 +6,7 @@
 #include "qganttchart.h"
 #include "resources.h"
 #include "xertestfiles.h"
+#include "zexpression.h"
 #include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zfilterproxymodel.h"
@@ -22,6 +23,7 @@
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -116,6 +118,14 @@ void tst_LoadedWindow::init()
     m_pane = m_window->activitiesPane();
     m_header = qobject_cast<ZSortFilterHeader *>(m_pane->treeView()->header());
     QVERIFY(m_header);
+    // The project opens on its first row, highlighted, and the details
+    // pane shows it.
+    const QModelIndex first = m_pane->treeView()->currentIndex();
+    QCOMPARE(first, m_pane->filterModel()->index(0, 0));
+    QVERIFY(m_pane->treeView()->selectionModel()->isRowSelected(0, QModelIndex()));
+    QCOMPARE(m_pane->treeView()->horizontalScrollBar()->value(), 0); // the columns stay
+    QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
+             QStringLiteral("Survey"));
     ZGrouping wbs;
     wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(),
                  QBrush(Qt::darkBlue));
@@ -186,6 +196,8 @@ void tst_LoadedWindow::checkOnly(ZFilterDialogPopUp *popup, const QStringList &v
 
 void tst_LoadedWindow::choose(ZFilterDialogPopUp *popup, QAction *action)
 {
+    // As Tab or the arrow keys pick an action: the menu has the focus.
+    popup->setFocus();
     popup->setActiveAction(action);
     QTest::keyClick(popup, Qt::Key_Return);
 }
@@ -248,7 +260,7 @@ void tst_LoadedWindow::filters_data()
         << true << QStringList() << QString()
         << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105";
     // Enter in a value box applies the filter as Ok does, whatever action
-    // the menu shows highlighted: the switch to the tab highlights a sort.
+    // the menu shows highlighted.
     QTest::newRow("number: greater than, typed, Enter")
         << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
         << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104";
@@ -313,12 +325,13 @@ void tst_LoadedWindow::filters()
     }));
     QCOMPARE(shown(), expected);
     QCOMPARE(m_pane->filterModel()->sortColumn(), -1);
-    const QModelIndex current = tree->currentIndex();
-    QCOMPARE(name->text(), expected.contains(QLatin1String("A101"))
-                               ? QStringLiteral("Survey")
-                               : current.sibling(current.row(), column(QStringLiteral("Activity Name")))
-                                     .data()
-                                     .toString());
+    // A filter that hides the current row leaves no row current (none is
+    // chosen in its place) and the pane empty, with nowhere to step from.
+    const bool kept = expected.contains(QLatin1String("A101"));
+    QCOMPARE(tree->currentIndex().isValid(), kept);
+    QCOMPARE(name->text(), kept ? QStringLiteral("Survey") : QString());
+    QCOMPARE(m_window->detailsPane()->findChild<QToolButton *>(QStringLiteral("tbNext"))->isEnabled(), kept);
+    QVERIFY(!m_window->detailsPane()->findChild<QToolButton *>(QStringLiteral("tbPrevious"))->isEnabled());
     // The header marks the column, the box paints its filter icon, and the
     // chart shows exactly the rows of the tree.
     const int section = column(caption);
@@ -399,15 +412,22 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
     }));
     QString op;
     QDate date;
+    // A second condition added to the reopened one is joined by AND, as
+    // the first was set.
     QVERIFY(runPopUp(QStringLiteral("Start Date"), [&](ZFilterDialogPopUp *popup) {
         QCOMPARE(popup->tabWidget()->currentIndex(), 1);
         op = popup->firstConditionOperator();
         date = popup->firstConditionValue().toDate();
         QCOMPARE(popup->secondConditionOperator(), QString());
-        popup->onRejected();
+        popup->findChildren<QComboBox *>().at(1)->setCurrentText(QStringLiteral("is before"));
+        qobject_cast<ZDateFilter *>(popup)->secondEditor()->setDate(QDate(2024, 1, 30));
+        popup->onAccepted();
     }));
     QCOMPARE(op, QStringLiteral("is after"));
     QCOMPARE(date, after);
+    const ZExpression *chain = m_pane->filterModel()->expressions().value(column(QStringLiteral("Start Date")));
+    QVERIFY(chain && chain->andNext && !chain->orNext);
+    QCOMPARE(shown(), QStringLiteral("[Project 2024-01-15] [Build 2024-01-15] A103 A104"));
 }
 
 void tst_LoadedWindow::sortAndClear()
@@ -545,8 +565,9 @@ void tst_LoadedWindow::previousNextMoveTheTree()
         return i.sibling(i.row(), idColumn).data().toString();
     };
     tree->collapseAll();
-    // From the first activity on, band rows are passed over and collapsed
-    // bands opened; the General tab and the chart follow.
+    tree->setCurrentIndex(m_pane->filterModel()->index(0, 0));
+    // From the first band to the first activity on, band rows are passed
+    // over and collapsed bands opened; the General tab and the chart follow.
     m_pane->stepCurrentActivity(1);
     QCOMPARE(currentId(), QStringLiteral("A101"));
     QVERIFY(!previous->isEnabled());

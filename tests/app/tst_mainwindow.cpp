@@ -475,6 +475,7 @@ void tst_MainWindow::failedReads()
 
     MainWindow w;
     w.show();
+    const QString idleLayout = w.layoutToJson();
     BoxAnswerer answer;
     answer.arm();
     WindowMemory::setEstimateScale(estimateScale);
@@ -488,6 +489,12 @@ void tst_MainWindow::failedReads()
     QVERIFY(!w.loader());
     QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
     QVERIFY(!w.findChild<QAction *>(QStringLiteral("actionClose"))->isEnabled());
+    // The panes show nothing of the file, not even its layout.
+    const auto rows = [](const QAbstractItemModel *model) { return model ? model->rowCount() : 0; };
+    QCOMPARE(rows(w.activitiesPane()->treeView()->model()), 0);
+    QVERIFY(w.activitiesPane()->ganttChart()->tasks().isEmpty());
+    QCOMPARE(rows(w.resourcesPane()->tableView()->model()), 0);
+    QCOMPARE(w.layoutToJson(), idleLayout);
     // Neither the title nor the recent list keeps the file; an entry that
     // was there stays where it was.
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
@@ -847,6 +854,7 @@ void tst_MainWindow::openAndCloseManyTimes()
     const int rowChangedReceivers = SignalReceivers::count(selection, rowChanged);
     auto *name = w.detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
     QVERIFY(name);
+    int selectionModels = 0;
 
     for (int round = 0; round < 4; ++round) {
         for (const QString &path : {first, second}) {
@@ -867,6 +875,12 @@ void tst_MainWindow::openAndCloseManyTimes()
         QCoreApplication::processEvents();
         QCOMPARE(sortFilterWidgetsOn(treeHeader), 0);
         QCOMPARE(tree->model()->rowCount(), 0);
+        // A view given a new model keeps no selection model of the old one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (round == 0)
+            selectionModels = w.findChildren<QItemSelectionModel *>().size();
+        else if (round == 2)
+            QCOMPARE(w.findChildren<QItemSelectionModel *>().size(), selectionModels);
         // Header clicks without a project reach nothing.
         QTest::mouseClick(treeHeader->viewport(), Qt::LeftButton, {},
                           QPoint(treeHeader->sectionSize(0) - 5, treeHeader->height() - 5));

@@ -9,10 +9,12 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -32,13 +34,28 @@ private slots:
     void preloadedValues();
     void expressionTabs_data();
     void expressionTabs();
+    void typedValues_data();
+    void typedValues();
+    void tabChain_data();
+    void tabChain();
 
 private:
     // Columns: name (text), count (integer), start (date-time), Group.
     static QStandardItemModel *table(QObject *parent);
     static QStringList listed(const QAbstractItemModel *model);
     static void click(ZFilterDialogPopUp &popup, const QModelIndex &proxyIndex, Qt::CheckState state);
+    static ZFilterDialogPopUp *popUp(QAbstractItemModel *model, int column);
 };
+
+ZFilterDialogPopUp *tst_ZFilterDialogPopUp::popUp(QAbstractItemModel *model, int column)
+{
+    switch (column) {
+    case 0: return new ZTextFilter(model, 0);
+    case 1: return new ZIntegerFilter(model, 1);
+    case 2: return new ZDateFilter(model, 2);
+    default: return new ZDoubleFilter(model, 1);
+    }
+}
 
 QStandardItemModel *tst_ZFilterDialogPopUp::table(QObject *parent)
 {
@@ -194,13 +211,7 @@ void tst_ZFilterDialogPopUp::expressionTabs()
     QFETCH(QStringList, operators);
     QFETCH(QVariant, defaultValue);
     QStandardItemModel *model = table(this);
-    std::unique_ptr<ZFilterDialogPopUp> popup;
-    switch (column) {
-    case 0: popup.reset(new ZTextFilter(model, 0)); break;
-    case 1: popup.reset(new ZIntegerFilter(model, 1)); break;
-    case 2: popup.reset(new ZDateFilter(model, 2)); break;
-    default: popup.reset(new ZDoubleFilter(model, 1)); break;
-    }
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(model, column));
     const QList<QComboBox *> combos = popup->findChildren<QComboBox *>();
     QCOMPARE(combos.size(), 2);
     QStringList first;
@@ -236,6 +247,125 @@ void tst_ZFilterDialogPopUp::expressionTabs()
         real->firstEditor()->setValue(1e9);
         QCOMPARE(real->firstConditionValue(), QVariant(99999.99));
     }
+}
+
+void tst_ZFilterDialogPopUp::typedValues_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("locale");
+    // How the user gets to the first value box: it has the focus as the
+    // Expression tab shows; a click into it; Tab from the operator box; an
+    // arrow key in it.
+    QTest::addColumn<QString>("reach");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QVariant>("value");
+
+    QTest::addRow("integer") << 1 << "" << "shown" << "3" << QVariant(3);
+    QTest::addRow("integer, clicked") << 1 << "" << "click" << "12" << QVariant(12);
+    QTest::addRow("double") << 3 << "" << "shown" << "4" << QVariant(4.0);
+    QTest::addRow("double, by Tab") << 3 << "" << "tab" << "12" << QVariant(12.0);
+    // The table shows numbers with a point under any locale.
+    QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5);
+    QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
+    QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
+    QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
+    QTest::addRow("text, by Tab") << 0 << "" << "tab" << "valve" << QVariant("valve");
+}
+
+void tst_ZFilterDialogPopUp::typedValues()
+{
+    QFETCH(int, column);
+    QFETCH(QString, locale);
+    QFETCH(QString, reach);
+    QFETCH(QString, keys);
+    QFETCH(QVariant, value);
+
+    const QLocale before;
+    QLocale::setDefault(locale.isEmpty() ? before : QLocale(locale));
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(table(this), column));
+    QLocale::setDefault(before);
+    popup->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(popup.get()));
+    // From OK, a click on the tab.
+    popup->findChild<QPushButton *>()->setFocus();
+    auto *tabs = popup->findChild<QTabBar *>();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
+    QWidget *box = QApplication::focusWidget();
+    if (reach == QLatin1String("click")) {
+        popup->findChild<QComboBox *>()->setFocus();
+        QWidget *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : box;
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(3, text->height() / 2));
+    } else if (reach == QLatin1String("tab")) {
+        QTest::keyClick(box, Qt::Key_Backtab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } else if (reach == QLatin1String("Left")) {
+        QTest::keyClick(box, Qt::Key_Left);
+    }
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClicks(box, keys);
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(popup->isAccepted());
+    QCOMPARE(popup->firstConditionValue(), value);
+}
+
+void tst_ZFilterDialogPopUp::tabChain_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("tabs"); // from the control focused as the tab shows
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("enter"); // the action run, "apply" or "cancel"
+
+    QTest::addRow("value 1") << 1 << 0 << "QLineEdit" << "apply";
+    QTest::addRow("AND") << 1 << 1 << "AND" << "apply";
+    QTest::addRow("OR") << 1 << 2 << "OR" << "apply";
+    QTest::addRow("operator 2") << 1 << 3 << "QComboBox" << "apply";
+    QTest::addRow("value 2") << 1 << 4 << "QLineEdit" << "apply";
+    QTest::addRow("OK") << 1 << 5 << "OK" << "apply";
+    QTest::addRow("Cancel") << 1 << 6 << "Cancel" << "cancel";
+    QTest::addRow("Sort A to Z") << 1 << 7 << "Sort A to Z" << "Sort A to Z";
+    QTest::addRow("Sort Z to A") << 1 << 8 << "Sort Z to A" << "Sort Z to A";
+    QTest::addRow("Clear") << 1 << 9 << "Clear" << "Clear";
+    QTest::addRow("tab bar") << 1 << 10 << "QTabBar" << "apply";
+    QTest::addRow("operator 1") << 1 << 11 << "QComboBox" << "apply";
+    QTest::addRow("search") << 0 << 0 << "QLineEdit" << "apply";
+    QTest::addRow("value list") << 0 << 1 << "QTreeView" << "apply";
+}
+
+void tst_ZFilterDialogPopUp::tabChain()
+{
+    QFETCH(int, tab);
+    QFETCH(int, tabs);
+    QFETCH(QString, control);
+    QFETCH(QString, enter);
+
+    ZTextFilter popup(table(this), 0);
+    popup.tabWidget()->setCurrentIndex(tab);
+    popup.popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(&popup));
+    QWidget *start = QApplication::focusWidget();
+    const auto press = [tabs](Qt::Key key) {
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    press(Qt::Key_Tab);
+    // The highlighted action's text on the menu itself, a button's text, or
+    // the control's class.
+    QWidget *focus = QApplication::focusWidget();
+    auto *button = qobject_cast<QAbstractButton *>(focus);
+    QCOMPARE(focus == &popup ? popup.activeAction()->text()
+             : button        ? button->text().remove(QLatin1Char('&'))
+                             : QString::fromLatin1(focus->metaObject()->className()),
+             control);
+    press(Qt::Key_Backtab); // back the same way
+    QCOMPARE(QApplication::focusWidget(), start);
+    press(Qt::Key_Tab);
+    QSignalSpy triggered(&popup, &QMenu::triggered);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!popup.isVisible());
+    const QString done = !triggered.isEmpty() ? triggered.first().first().value<QAction *>()->text()
+                         : popup.isAccepted() ? QStringLiteral("apply")
+                         : popup.isRejected() ? QStringLiteral("cancel") : QString();
+    QCOMPARE(done, enter);
 }
 
 QTEST_MAIN(tst_ZFilterDialogPopUp)

@@ -2,6 +2,7 @@
 #include "modelhelpers.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
@@ -41,6 +42,8 @@ private slots:
     void keptPredecessorListIsSharedUntilAChange();
     void readFileCutsAtNul();
     void fixedRowHeight();
+    void tableModelKeepsOneSelectionModel_data();
+    void tableModelKeepsOneSelectionModel();
 };
 
 void tst_ModelHelpers::columnIndex_data()
@@ -389,6 +392,35 @@ void tst_ModelHelpers::fixedRowHeight()
     setDefaultSectionSize(view.verticalHeader(), 12);
     QCOMPARE(view.verticalHeader()->sectionSize(0), 12);
     QCOMPARE(view.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+void tst_ModelHelpers::tableModelKeepsOneSelectionModel_data()
+{
+    // The models given in turn: 'm' a new one, '0' none.
+    QTest::addColumn<QString>("models");
+    QTest::addRow("a model") << QStringLiteral("m");
+    QTest::addRow("no model") << QStringLiteral("0");
+    QTest::addRow("models in turn") << QStringLiteral("mmm");
+    QTest::addRow("none after a model, then one") << QStringLiteral("m00m");
+}
+
+void tst_ModelHelpers::tableModelKeepsOneSelectionModel()
+{
+    QFETCH(QString, models);
+    QTableView view;
+    for (const QChar step : models) {
+        QAbstractItemModel *model =
+            step == QLatin1Char('m') ? modelWithCaptions({QStringLiteral("A")}, &view) : nullptr;
+        setTableModel(&view, model);
+        QCOMPARE(view.model(), model);
+        // Deletions of the replaced models' selections queued by Qt run too.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const auto selections = view.findChildren<QItemSelectionModel *>();
+        QCOMPARE(selections.size(), 1);
+        QCOMPARE(selections.first(), view.selectionModel());
+        QCOMPARE(view.horizontalHeader()->selectionModel(), view.selectionModel());
+        QCOMPARE(view.verticalHeader()->selectionModel(), view.selectionModel());
+    }
 }
 
 void tst_ModelHelpers::deepTrees()

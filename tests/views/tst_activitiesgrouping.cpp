@@ -92,6 +92,9 @@ private slots:
         QTest::addRow("cycle left alone") << "1:1,2|0:2" << "1:1,2+|0:2+";
         QTest::addRow("band between lists nothing") << "-1:5|0:|1:5" << "-1:+|0:+|1:5";
         QTest::addRow("sibling lists the row too") << "-1:|0:5|0:5|2:" << "-1:+|0:5|0:5+|2:";
+        // A band's subtree ends before its next sibling's: bands are visited
+        // depth first.
+        QTest::addRow("lister in the first of two subtrees") << "-1:|0:7|0:|1:7|2:" << "-1:+|0:+|0:+|1:7|2:";
     }
 
     void groupsMadeUnique()

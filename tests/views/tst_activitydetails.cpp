@@ -181,10 +181,9 @@ void tst_ActivityDetails::formAndAfterLoad()
         QVERIFY(t->verticalHeader()->isHidden());
     }
 
-    // Right after a load: the first activity, its resources, no relations,
-    // no codes.
-    QCOMPARE(edit("leName")->text(), QStringLiteral("Seven"));
-    QCOMPARE(column("tblResources", 2), QStringList({ "Crane" }));
+    // Right after a load no row is current yet: nothing on show.
+    QCOMPARE(edit("leName")->text(), QString());
+    QCOMPARE(table("tblResources")->model()->rowCount(), 0);
     QCOMPARE(table("tblvwPred")->model()->rowCount(), 0);
     QCOMPARE(table("tblvwSucc")->model()->rowCount(), 0);
     QCOMPARE(table("tblvwCodes")->model()->rowCount(), 0);
@@ -224,6 +223,8 @@ void tst_ActivityDetails::exactIdMatches_data()
                          << QStringList{ "Rigger" } << "c120-1";
     QTest::addRow("7") << 7 << QStringList{ "A112" } << QStringList{ "A12" } << QStringList{ "Crane" }
                        << "c7-1";
+    // No row current (a filter took it away): the pane is empty.
+    QTest::addRow("none") << 0 << QStringList() << QStringList() << QStringList() << QString();
 }
 
 void tst_ActivityDetails::exactIdMatches()
@@ -234,11 +235,13 @@ void tst_ActivityDetails::exactIdMatches()
     QFETCH(QStringList, resources);
     QFETCH(QString, code);
 
+    // Another activity was on show before.
+    m_pane->onRowChanged(activityRow(taskId == 12 ? 7 : 12), QModelIndex());
     m_pane->onRowChanged(activityRow(taskId), QModelIndex());
     QCOMPARE(column("tblvwPred", 7), predecessors);
     QCOMPARE(column("tblvwSucc", 5), successors);
     QCOMPARE(column("tblResources", 2), resources);
-    QCOMPARE(column("tblvwCodes", 1), QStringList{ code });
+    QCOMPARE(column("tblvwCodes", 1), code.isEmpty() ? QStringList() : QStringList{ code });
     QCOMPARE(edit("leName")->text(), activityRow(taskId).data().toString());
 }
 
@@ -254,9 +257,16 @@ void tst_ActivityDetails::groupRowEmptiesTables()
     // The form keeps the activity shown before.
     QCOMPARE(edit("leName")->text(), QStringLiteral("One-twelve"));
 
-    // An invalid index changes nothing.
+    // No current row: no activity.
     m_pane->onRowChanged(QModelIndex(), QModelIndex());
-    QCOMPARE(edit("leName")->text(), QStringLiteral("One-twelve"));
+    QCOMPARE(edit("leName")->text(), QString());
+    // Nor does a change of the last activity's data bring it back.
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    m_pane->onRowChanged(QModelIndex(), QModelIndex());
+    m_activities->setData(activityRow(12), QStringLiteral("Twelve!"));
+    QCOMPARE(edit("leName")->text(), QString());
+    m_pane->onRowChanged(activityRow(12), QModelIndex());
+    QCOMPARE(edit("leName")->text(), QStringLiteral("Twelve!"));
 }
 
 void tst_ActivityDetails::formatting()
@@ -343,6 +353,7 @@ void tst_ActivityDetails::clearAndGoneModels()
     m_pane->setResourceModel(m_resources);
     m_pane->setPredecessorModel(m_predecessors);
     m_pane->setCodesModel(m_codes);
+    m_pane->onRowChanged(activityRow(7), QModelIndex());
     QCOMPARE(edit("leName")->text(), QStringLiteral("Seven"));
     QCOMPARE(m_pane->findChildren<MapHdrModel *>().size(), 2);
     // Reloading adds no delegates and no proxies.

@@ -31,6 +31,10 @@ private slots:
     void screenshotStateRestored();
     void noModelPaintsNothing();
     void toImageWholeTree();
+    void expandKeys_data();
+    void expandKeys();
+    void asteriskStopsAtTheLevelLimit();
+    void focusMakesAHighlightedRowCurrent();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -116,8 +120,10 @@ void tst_ZGroupedTreeView::init()
     m_view->resize(400, 300);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    // The current cell shows a focus frame; keep it off the sampled cells.
+    // The current cell shows a focus frame; keep it off the sampled cells,
+    // and no row highlighted (the view's focus may have made one current).
     m_view->selectionModel()->setCurrentIndex(idx(QStringLiteral("a3")), QItemSelectionModel::NoUpdate);
+    m_view->selectionModel()->clearSelection();
 }
 
 void tst_ZGroupedTreeView::cleanup()
@@ -405,6 +411,84 @@ void tst_ZGroupedTreeView::toImageWholeTree()
     const ZImage headerOnly = empty.toImage();
     QCOMPARE(headerOnly.rows(), 0);
     QCOMPARE(headerOnly.columns(), 3);
+}
+
+void tst_ZGroupedTreeView::expandKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("fromExpanded");
+    QTest::addColumn<QString>("expanded");
+    // Typed on a cell right of the tree column, as a user clicks a row.
+    QTest::addRow("+") << int(Qt::Key_Plus) << int(Qt::ShiftModifier) << false << "G1";
+    QTest::addRow("keypad +") << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << false << "G1";
+    QTest::addRow("*") << int(Qt::Key_Asterisk) << int(Qt::ShiftModifier) << false << "G1 G11";
+    QTest::addRow("keypad *") << int(Qt::Key_Asterisk) << int(Qt::KeypadModifier) << false << "G1 G11";
+    QTest::addRow("-") << int(Qt::Key_Minus) << int(Qt::NoModifier) << true << "G11";
+    QTest::addRow("keypad -") << int(Qt::Key_Minus) << int(Qt::KeypadModifier) << true << "G11";
+}
+
+void tst_ZGroupedTreeView::expandKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, fromExpanded);
+    QFETCH(QString, expanded);
+    // Cells right of the tree column never have children, as the activity
+    // pane's filter reports them.
+    for (const QString &name : { "G1", "G11", "a1", "a2", "a3", "a4" }) {
+        for (int c = 1; c < 4; ++c) {
+            QStandardItem *cell = m_model->itemFromIndex(idx(name, c));
+            cell->setFlags(cell->flags() | Qt::ItemNeverHasChildren);
+        }
+    }
+    if (fromExpanded)
+        m_view->expandAll();
+    else
+        m_view->collapseAll();
+    m_view->setCurrentIndex(idx(QStringLiteral("G1"), 1));
+    QTest::keyClick(m_view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QStringList open;
+    for (const QString &name : { "G1", "G11" }) {
+        if (m_view->isExpanded(idx(name)))
+            open << name;
+    }
+    QCOMPARE(open.join(QLatin1Char(' ')), expanded);
+    // The key is no search: the current row stays.
+    QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1"), 1));
+}
+
+void tst_ZGroupedTreeView::asteriskStopsAtTheLevelLimit()
+{
+    // A chain deeper than Expand All opens: * opens as far as it does.
+    QStandardItemModel deep;
+    QStandardItem *item = deep.invisibleRootItem();
+    for (int level = 0; level <= MaxExpandedLevels + 2; ++level) {
+        auto *child = new QStandardItem(QString::number(level));
+        item->appendRow(child);
+        item = child;
+    }
+    m_view->setModel(&deep);
+    QModelIndex row = deep.index(0, 0);
+    m_view->setCurrentIndex(row);
+    QTest::keyClick(m_view, Qt::Key_Asterisk, Qt::KeypadModifier);
+    for (int level = 0; level < MaxExpandedLevels; ++level) {
+        QVERIFY(m_view->isExpanded(row));
+        row = deep.index(0, 0, row);
+    }
+    QCOMPARE(ZGroupedTreeView::levelFromIndex(row), MaxExpandedLevels);
+    QVERIFY(!m_view->isExpanded(row));
+    m_view->setModel(m_model);
+}
+
+void tst_ZGroupedTreeView::focusMakesAHighlightedRowCurrent()
+{
+    m_view->reset();
+    QVERIFY(!m_view->currentIndex().isValid());
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(m_view, &focus);
+    QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1")));
+    QVERIFY(m_view->selectionModel()->isRowSelected(0, QModelIndex()));
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)

@@ -90,6 +90,35 @@ QByteArray tableMarkerAtBoundary()
     return head + QByteArray(fill, 'c') + post + "%T\tTASK\r\n%F\ta\r\n%R\t7\r\n%E\r\n";
 }
 
+// A TASK table whose records end at the given offsets of the file: the first
+// byte of each line end is there. With a size beyond the last, a record
+// without a line end fills the file up to it.
+QByteArray recordsEndingAt(const QList<qint64> &ends, const QByteArray &eol, qint64 size = 0)
+{
+    QByteArray content = header(eol) + "%T\tTASK" + eol + "%F\ta" + eol;
+    for (qint64 end : ends)
+        content += "%R\t" + QByteArray(int(end - content.size() - 3), 'x') + eol;
+    if (size > content.size())
+        content += "%R\t" + QByteArray(int(size - content.size() - 3), 'y');
+    return content;
+}
+
+// A file that says it is longer than it is, as one that shrinks while it is
+// read does.
+class ShrinkingFile : public QFile
+{
+public:
+    ShrinkingFile(const QString &path, qint64 missing)
+        : QFile(path)
+        , m_missing(missing)
+    {
+    }
+    qint64 size() const override { return QFile::size() + m_missing; }
+
+private:
+    qint64 m_missing;
+};
+
 // A sequential device, as a pipe is to the reader, over the given bytes: it
 // counts the bytes it hands out and fails once failAt of them are out.
 class StreamDevice : public QIODevice
@@ -344,22 +373,52 @@ void tst_XERFile::lineLimit_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("result");
     QTest::addColumn<qint64>("mostRead"); // bytes of the file or the stream
+    QTest::addColumn<qint64>("missing");  // bytes the file says it has and has not
+    QTest::addColumn<int>("records");     // of TASK, read whole
+    QTest::addColumn<int>("lastSize");    // of the last record's field
     const QByteArray line(2 * Chunk + 5, 'z');
     const QByteArray atLimit(2 * Chunk - 3, 'z'); // "%R\t" and the field make the limit
     const qint64 all = std::numeric_limits<qint64>::max();
-    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << int(xer::XERFile::TooLarge) << all;
+    const int ok = xer::XERFile::Ok;
+    const int tooLarge = xer::XERFile::TooLarge;
+    QTest::addRow("kept table") << header() + table("TASK", "a", {line}) << tooLarge << all << qint64(0) << 0 << 0;
     QTest::addRow("passed-over table") << header() + table("CALENDAR", "a", {line}) + table("TASK", "a", {"1"})
-                                       << int(xer::XERFile::TooLarge) << all;
+                                       << tooLarge << all << qint64(0) << 0 << 0;
     QTest::addRow("last line without line end")
-            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << int(xer::XERFile::TooLarge) << all;
-    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << int(xer::XERFile::Ok) << all;
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + line << tooLarge << all << qint64(0) << 0 << 0;
+    QTest::addRow("at the limit") << header() + table("TASK", "a", {atLimit}) << ok << all << qint64(0) << 1
+                                  << 2 * Chunk - 3;
     QTest::addRow("too long far into a large file")
             << header() + table("TASK", "a", QVector<QByteArray>(80000, QByteArray(70, 'r')).toList() << line)
-            << int(xer::XERFile::TooLarge) << all;
+            << tooLarge << all << qint64(0) << 0 << 0;
     // Reading stops soon after the line passes the limit, not at the end.
     QTest::addRow("line far over the limit")
-            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + QByteArray(16 * Chunk, '\0')
-            << int(xer::XERFile::TooLarge) << qint64(4 * Chunk);
+            << header() + "%T\tTASK\r\n%F\ta\r\n%R\t" + QByteArray(16 * Chunk, '\0') << tooLarge
+            << qint64(4 * Chunk) << qint64(0) << 0 << 0;
+    // At the edges of what is read at a time: the file's first chunk, then
+    // windows of twice the limit's chunks ([1, 3), [3, 5) ... MiB); a stream
+    // a chunk at a time.
+    QTest::addRow("line ends of CR alone")
+            << header("\r") + table("TASK", "a", QVector<QByteArray>(8 * Chunk / 64, QByteArray(60, 'c')).toList(), "\r")
+            << ok << all << qint64(0) << 8 * Chunk / 64 << 60;
+    QTest::addRow("CR LF split across a window edge")
+            << recordsEndingAt({3 * Chunk / 2, 3 * Chunk - 1, 5 * Chunk - 1}, "\r\n") << ok << all << qint64(0)
+            << 3 << 2 * Chunk - 5;
+    QTest::addRow("lone LF as a window's first byte")
+            << recordsEndingAt({3 * Chunk / 2, 3 * Chunk, 5 * Chunk}, "\n") << ok << all << qint64(0) << 3
+            << 2 * Chunk - 4;
+    QTest::addRow("at the limit across a window edge")
+            << recordsEndingAt({2 * Chunk - 2, 4 * Chunk}, "\r\n") << ok << all << qint64(0) << 2 << 2 * Chunk - 3;
+    QTest::addRow("one past the limit across a window edge")
+            << recordsEndingAt({2 * Chunk - 2, 4 * Chunk + 1}, "\r\n") << tooLarge << all << qint64(0) << 0 << 0;
+    QTest::addRow("at the limit ending the file")
+            << recordsEndingAt({2 * Chunk - 2}, "\r\n", 4 * Chunk) << ok << all << qint64(0) << 2 << 2 * Chunk - 3;
+    QTest::addRow("one past the limit ending the file")
+            << recordsEndingAt({2 * Chunk - 2}, "\r\n", 4 * Chunk + 1) << tooLarge << all << qint64(0) << 0 << 0;
+    // The file ends within the second window: what it holds is read, no more.
+    QTest::addRow("file shorter than it said")
+            << recordsEndingAt({3 * Chunk / 2}, "\r\n", 7 * Chunk / 2) << ok << all << qint64(3 * Chunk) << 2
+            << 2 * Chunk - 5;
 }
 
 void tst_XERFile::lineLimit()
@@ -369,25 +428,37 @@ void tst_XERFile::lineLimit()
     QFETCH(QByteArray, content);
     QFETCH(int, result);
     QFETCH(qint64, mostRead);
+    QFETCH(qint64, missing);
+    QFETCH(int, records);
+    QFETCH(int, lastSize);
     QTemporaryDir dir;
-    xer::XERFile reader(writeFile(dir, QStringLiteral("long.xer"), content), xer::CarriageReturnLineFeed,
-                        {QStringLiteral("TASK")});
+    const QString path = writeFile(dir, QStringLiteral("long.xer"), content);
+    xer::XERFile reader(path, xer::CarriageReturnLineFeed, {QStringLiteral("TASK")});
     reader.setMaxLineBytes(2 * Chunk);
+    const auto check = [&] {
+        if (result == xer::XERFile::Ok) {
+            QCOMPARE(reader.tables().size(), 1);
+            QCOMPARE(reader.tables().first()->records().size(), records);
+            QCOMPARE(reader.tables().first()->records().last()->value(1).size(), lastSize);
+        } else {
+            QVERIFY(reader.tables().isEmpty());
+            QCOMPARE(reader.objectCount(), 0);
+        }
+    };
     // A file, read side by side with a report per chunk, and the same bytes
     // as a stream.
     QSignalSpy progress(&reader, &xer::XERFile::progress);
-    QCOMPARE(reader.read(), result);
+    ShrinkingFile file(path, missing);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(reader.read(&file), result);
     QVERIFY2(qint64(progress.count() - 1) * Chunk <= mostRead, qPrintable(QString::number(progress.count())));
+    check();
+    if (QTest::currentTestFailed())
+        return;
     StreamDevice stream(content);
     QCOMPARE(reader.read(&stream), result);
     QVERIFY2(stream.given() <= mostRead, qPrintable(QString::number(stream.given())));
-    if (result == xer::XERFile::Ok) {
-        QCOMPARE(reader.tables().size(), 1);
-        QCOMPARE(reader.tables().first()->records().first()->value(1).size(), 2 * Chunk - 3);
-    } else {
-        QVERIFY(reader.tables().isEmpty());
-        QCOMPARE(reader.objectCount(), 0);
-    }
+    check();
 }
 
 void tst_XERFile::progress_data()

@@ -4,6 +4,7 @@
 #include "modelhelpers.h"
 #include "parallel.h"
 #include "proxytesthelpers.h"
+#include "readheappadding.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -425,14 +426,23 @@ void tst_XERLoader::failures()
     QCOMPARE(outcome.events, QStringList{QStringLiteral("failed %1").arg(code)});
     QCOMPARE(loader->readResult(), code);
     QVERIFY(loader->modelNames().isEmpty());
+    // The read's wider heap growth ends with it, failed or not.
+    QVERIFY(!ReadHeapPadding::inForce());
 
     // A loader without a file fails the same way instead of hanging.
     XERLoader empty;
     QSignalSpy failed(&empty, &ProjectLoader::failed);
     QSignalSpy finished(&empty, &ProjectLoader::finished);
+    bool paddedWhileReading = false;
+    connect(&empty, &ProjectLoader::started, this,
+            [&paddedWhileReading] { paddedWhileReading = ReadHeapPadding::inForce(); });
     empty.read();
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
+#if defined(__GLIBC__)
+    QVERIFY(paddedWhileReading);
+#endif
+    QVERIFY(!ReadHeapPadding::inForce());
 }
 
 void tst_XERLoader::emptyFile()
@@ -702,9 +712,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
-    QTest::addRow("record before the field list is dropped")
+    QTest::addRow("record before the field list is dropped, and said")
             << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+    QTest::addRow("table without a field list: its records said")
+            << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
+            << prefix + QStringLiteral("records not matching their field list: TASK 2");
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
@@ -720,6 +733,18 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("blank lines after the end line")
             << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blanks after the end marker")
+            << header() + first + "%E \r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blanks and tabs after the end marker")
+            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("Ctrl-Z after the end line")
+            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("NUL bytes after the end line")
+            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("NUL bytes after a record")
+            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
+    QTest::addRow("text after the end marker")
+            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << cut;
     QTest::addRow("ids that are no int stay empty")
@@ -1226,6 +1251,7 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         allocations::failAt.store(allocations::calls.load() + at);
         loader->read();
         allocations::failAt.store(-1);
+        QVERIFY2(!ReadHeapPadding::inForce(), where);
         const int result = loader->readResult();
         QVERIFY2(result == 0 ? loadedText(*loader) == whole : result == 4 && loader->modelNames().isEmpty(), where);
         loader.reset();

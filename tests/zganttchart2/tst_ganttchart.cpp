@@ -6,10 +6,13 @@
 #include "qgcdateaxis.h"
 #include "qgcvaxis.h"
 
+#include <QPaintEngine>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
+
+#include <limits>
 
 using namespace mygc;
 using namespace ganttfixture;
@@ -23,6 +26,65 @@ bool isLink(const QColor &c)
 }
 
 const QColor kTaskBody(150, 50, 50);
+
+// A paint device that keeps the texts painted on it and draws nothing.
+class TextRecorder : public QPaintDevice
+{
+public:
+    explicit TextRecorder(const QSize &size)
+        : m_size(size)
+    {
+    }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+    QString texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_size.width();
+        case PdmHeight:
+            return m_size.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return std::numeric_limits<int>::max();
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 0;
+        }
+    }
+
+private:
+    struct Engine : QPaintEngine
+    {
+        Engine()
+            : QPaintEngine(AllFeatures)
+        {
+        }
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawImage(const QRectF &, const QImage &, const QRectF &, Qt::ImageConversionFlags) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { texts += item.text(); }
+        Type type() const override { return User; }
+        QString texts;
+    };
+    mutable Engine m_engine;
+    QSize m_size;
+};
 
 } // namespace
 
@@ -959,6 +1021,10 @@ void tst_GanttChart::modelsDestroyed()
     QCOMPARE(chart->taskCount(), 0);
     chart->resetModels();
     QCOMPARE(chart->taskCount(), 0);
+    // Nothing of the models' rows and links keeps memory.
+    QCOMPARE(chart->tasks().capacity(), 0);
+    QCOMPARE(chart->relations().capacity(), 0);
+    QCOMPARE(chart->chartArea()->items().capacity(), 0);
 }
 
 void tst_GanttChart::barStyleColumns()
@@ -1032,6 +1098,17 @@ void tst_GanttChart::labelTexts()
     tasks->item(1, NameColumn)->setData(shownText(longName), Qt::DisplayRole);
     flush();
     QCOMPARE(area(), fromLong);
+    // So it is wherever it is painted, also where its end lies outside the
+    // chart: on the right, above, below.
+    const QString name = QStringLiteral("Activity Name");
+    chart->setBarStyles(chart->barStyles(), true, false, false, YearFourDigits, QuarterShort, MonthNumberPadded,
+                        WeekLong, DayNumberPadded, name, name, name, name, name);
+    tasks->item(1, NameColumn)->setData(longName, Qt::DisplayRole);
+    flush();
+    TextRecorder captions(chart->chartArea()->size());
+    chart->chartArea()->render(&captions);
+    QCOMPARE(captions.texts().count(QChar(0x2026)), 5);
+    QVERIFY(!captions.texts().contains(QLatin1Char('W')));
 }
 
 void tst_GanttChart::viewportResizeUpdatesScrollRange()
