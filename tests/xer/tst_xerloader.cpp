@@ -41,6 +41,11 @@ using namespace xertest;
 // Memory running out, injected: from the call numbered failAt on, the first
 // allocation fails, or every one. Through malloc, so AddressSanitizer still
 // checks every block; Qt's containers allocate with malloc, uncounted.
+#if !defined(__SANITIZE_ADDRESS__)
+extern "C" void *__libc_malloc(size_t size);
+extern "C" void *__libc_realloc(void *block, size_t size);
+#endif
+
 namespace allocations {
 std::atomic<qint64> calls{0}, live{0}, failAt{-1};
 std::atomic<bool> failEvery{false}, failedInGui{false};
@@ -101,6 +106,29 @@ bool inGui()
 // nor counts: what it meets is not the read's.
 thread_local bool t_waiting = false;
 
+#if !defined(__SANITIZE_ADDRESS__)
+thread_local bool t_inHook = false;
+
+// Whether this malloc or realloc fails. Qt's GUI library, built without
+// exceptions, reads a failed block as a valid one, and a connection's
+// bookkeeping keeps half a connection: their calls are spared.
+bool mallocFails(size_t size, void *caller)
+{
+    if (t_inHook || t_waiting || size == 0)
+        return false;
+    const qint64 call = mallocCalls.fetch_add(1);
+    qint64 at = mallocFailAt.load();
+    if (at < 0 || call < at)
+        return false;
+    t_inHook = true;
+    const bool gui = inGui();
+    t_inHook = false;
+    Dl_info info;
+    const bool connecting = dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate");
+    return !gui && !connecting && !inConnect(caller) && (failEvery.load() || mallocFailAt.compare_exchange_strong(at, -1));
+}
+#endif
+
 void *allocate(std::size_t size, void *caller)
 {
     if (!t_waiting) {
@@ -109,7 +137,12 @@ void *allocate(std::size_t size, void *caller)
         if (at >= 0 && call >= at && !spared(caller) && (failEvery.load() || failAt.compare_exchange_strong(at, -1)))
             throw std::bad_alloc();
     }
+#if defined(__SANITIZE_ADDRESS__)
     void *block = std::malloc(size ? size : 1);
+#else
+    // Through malloc's own entry, as a failure of it where it fails.
+    void *block = mallocFails(size, caller) ? nullptr : __libc_malloc(size ? size : 1);
+#endif
     if (!block)
         throw std::bad_alloc();
     live.fetch_add(1);
@@ -143,31 +176,6 @@ void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
     return allocations::allocateOrNull(n, __builtin_return_address(0));
 }
 #if !defined(__SANITIZE_ADDRESS__)
-extern "C" void *__libc_malloc(size_t size);
-extern "C" void *__libc_realloc(void *block, size_t size);
-
-namespace allocations {
-thread_local bool t_inHook = false;
-
-// Whether this malloc or realloc fails. Qt's GUI library, built without
-// exceptions, reads a failed block as a valid one, and a connection's
-// bookkeeping keeps half a connection: their calls are spared.
-bool mallocFails(size_t size, void *caller)
-{
-    if (t_inHook || t_waiting || size == 0)
-        return false;
-    const qint64 call = mallocCalls.fetch_add(1);
-    qint64 at = mallocFailAt.load();
-    if (at < 0 || call < at)
-        return false;
-    t_inHook = true;
-    const bool gui = inGui();
-    t_inHook = false;
-    Dl_info info;
-    const bool connecting = dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate");
-    return !gui && !connecting && (failEvery.load() || mallocFailAt.compare_exchange_strong(at, -1));
-}
-} // namespace allocations
 
 extern "C" void *malloc(size_t size)
 {
