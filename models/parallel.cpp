@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <new>
@@ -108,9 +109,17 @@ private:
         // running out while Qt makes that data inside the making of an
         // object crashes Qt's clean-up of that object. A worker that cannot
         // make it ends, and the pool goes on without it.
-        bool met = true;
+        // Qt itself cannot unwind every failure of that making either (its
+        // thread object half-made): the room for it is taken from the heap
+        // first and given back, so Qt's few small blocks come from room this
+        // thread's heap already holds, and a worker without it ends before
+        // Qt is touched.
+        void *room = std::malloc(64 * 1024);
+        bool met = room != nullptr;
+        std::free(room);
         try {
-            QThread::currentThread();
+            if (met)
+                QThread::currentThread();
         } catch (const std::bad_alloc &) {
             met = false;
         }
