@@ -15,6 +15,7 @@
 #include "projectloader.h"
 #include "qganttchart.h"
 #include "resources.h"
+#include "xerfile.h"
 #include "xerloader.h"
 #include "zgroupedcolumndialog.h"
 #include "zgroupedtreeview.h"
@@ -43,6 +44,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QThreadPool>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QWidgetAction>
@@ -269,36 +271,72 @@ void MainWindow::openXerFile(const QString &path)
     }
     closeProject();
     deleteLoader();
-    const QJsonDocument schema =
-        QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
-    auto *loader = new XERLoader(path, schema, nullptr);
+    XERLoader *loader = nullptr;
+    try {
+        const QJsonDocument schema =
+            QJsonDocument::fromJson(readFile(QStringLiteral(":/files/schema.json")).toUtf8());
+        loader = new XERLoader(path, schema, nullptr);
+    } catch (const std::bad_alloc &) {
+        // No memory even for the loader: the open fails as a read short of
+        // memory does, and the window stays without a project.
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Open file"),
+                        tr("There is not enough memory to open the file %1.")
+                            .arg(QDir::toNativeSeparators(path)),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
     m_loader = loader;
-    showProgress();
-    connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
-            Qt::QueuedConnection);
-    // A late signal of a loader that is no longer current is dropped.
-    // Queued even when the read runs on this thread (a wait for a read the
-    // pool has not started yet runs it here): its result is handled after
-    // the read, never inside it, where deleting the loader would wait for
-    // the very read that reports.
-    connect(
-        loader, &ProjectLoader::finished, this,
-        [this, loader] {
-            if (loader == m_loader)
-                onXerReadDone();
-        },
-        Qt::QueuedConnection);
-    connect(
-        loader, &ProjectLoader::failed, this,
-        [this, loader](int code) {
-            if (loader == m_loader)
-                onXerReadFailed(code);
-        },
-        Qt::QueuedConnection);
-    m_loading = true;
-    m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
     // A read that fails takes the file out of the list again.
     m_recentBeforeLoad = m_recentList;
+    showProgress();
+    try {
+        connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
+                Qt::QueuedConnection);
+        // A late signal of a loader that is no longer current is dropped.
+        // Queued even when the read runs on this thread (a wait for a read
+        // the pool has not started yet runs it here): its result is handled
+        // after the read, never inside it, where deleting the loader would
+        // wait for the very read that reports.
+        connect(
+            loader, &ProjectLoader::finished, this,
+            [this, loader] {
+                if (loader == m_loader)
+                    onXerReadDone();
+            },
+            Qt::QueuedConnection);
+        connect(
+            loader, &ProjectLoader::failed, this,
+            [this, loader](int code) {
+                if (loader == m_loader)
+                    onXerReadFailed(code);
+            },
+            Qt::QueuedConnection);
+        // A read whose report could not be queued for want of memory has
+        // still ended: once its future has, a check queued behind anything
+        // the read sent fails the open with the read's result.
+        auto *watch = new QTimer(this);
+        connect(watch, &QTimer::timeout, this, [this, loader, watch] {
+            if (loader == m_loader && m_loading && !m_readFuture.isFinished())
+                return;
+            watch->stop();
+            watch->deleteLater();
+            QMetaObject::invokeMethod(
+                this,
+                [this, loader] {
+                    if (loader == m_loader && m_loading)
+                        onXerReadFailed(loader->readResult() != 0 ? loader->readResult()
+                                                                  : int(xer::XERFile::OutOfMemory));
+                },
+                Qt::QueuedConnection);
+        });
+        m_loading = true;
+        m_readFuture = QtConcurrent::run(QThreadPool::globalInstance(), loader, &XERLoader::read);
+        watch->start(100);
+    } catch (const std::bad_alloc &) {
+        onXerReadFailed(xer::XERFile::OutOfMemory);
+        return;
+    }
     addFileToRecents(path);
     setWindowTitle(path);
 }

@@ -1,14 +1,12 @@
 #include "windowmemory.h"
 
+#include "memoryroom.h"
 #include "projectloader.h"
 
 #include <QAbstractItemModel>
 
 #include <limits>
 
-#if defined(Q_OS_UNIX)
-#include <sys/mman.h>
-#endif
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -53,20 +51,7 @@ qint64 estimate(const ProjectLoader &loader)
 
 bool available(qint64 bytes)
 {
-    if (bytes <= 0)
-        return true;
-#if defined(Q_OS_UNIX)
-    if (quint64(bytes) > std::numeric_limits<size_t>::max())
-        return false;
-    // Mapping is enough: the limit and the accounting are checked here.
-    // Touching the pages would only take time and real memory.
-    void *mapped = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
-        return false;
-    ::munmap(mapped, size_t(bytes));
-#endif
-    return true;
+    return memoryroom::available(bytes);
 }
 
 void releaseFreed()

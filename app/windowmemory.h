@@ -17,10 +17,8 @@ namespace WindowMemory {
 // from the row counts of the loaded models (a few calls, no pass over rows).
 qint64 estimate(const ProjectLoader &loader);
 
-// Whether the process can map that many bytes more now: the address space
-// is mapped and given back at once, untouched, which is what an
-// address-space limit and the kernel's commit accounting check. Always
-// true where there is no such mapping (other than Unix).
+// Whether the process can map that many bytes more now (the probe of
+// memoryroom.h).
 bool available(qint64 bytes);
 
 // Gives what the allocator keeps of freed memory back to the system (glibc

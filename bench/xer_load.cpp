@@ -18,6 +18,7 @@
 
 #include "benchenv.h"
 #include "modelhelpers.h"
+#include "xerfile.h"
 #include "xerloader.h"
 #include "zfilterdialogproxymodel.h"
 #include "zindex.h"
@@ -33,6 +34,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -217,7 +219,15 @@ int main(int argc, char **argv)
             continue;
         }
         const QString path = args.at(i);
-        auto loader = std::make_unique<XERLoader>(path, schema);
+        std::unique_ptr<XERLoader> loader;
+        try {
+            loader = std::make_unique<XERLoader>(path, schema);
+        } catch (const std::bad_alloc &) {
+            // As in the window: no memory for the loader fails the open.
+            std::printf("result %d\n", int(xer::XERFile::OutOfMemory));
+            exitCode = 1;
+            continue;
+        }
         int result = 0;
         bool done = false;
         QEventLoop loop;
@@ -237,10 +247,20 @@ int main(int argc, char **argv)
         timer.start();
         QFuture<void> future = QtConcurrent::run(QThreadPool::globalInstance(), loader.get(),
                                                  &XERLoader::read);
+        // A report that could not be queued for want of memory: the read's
+        // end is seen from its future, behind anything it queued.
+        QTimer ended;
+        QObject::connect(&ended, &QTimer::timeout, &receiver, [&] {
+            if (future.isFinished())
+                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        ended.start(50);
         if (!done)
             loop.exec();
+        ended.stop();
         const qint64 loadMs = timer.elapsed();
         future.waitForFinished();
+        result = loader->readResult();
 
         if (!dumpName.isEmpty()) {
             QAbstractItemModel *model = loader->model(dumpName);

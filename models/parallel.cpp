@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <new>
@@ -55,10 +56,13 @@ public:
         return *pool;
     }
 
+    // Returns once every worker has met Qt (or ended for want of memory), so
+    // no work handed out later finds a worker still doing so.
     void start()
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
         startLocked();
+        m_ready.wait(lock, [this] { return m_settingUp == 0; });
     }
 
     // forWorkers: how many of the job's items are left for the workers.
@@ -86,13 +90,48 @@ private:
         if (m_started)
             return;
         m_started = true;
-        m_workers = qMax(1, QThread::idealThreadCount() - 1);
-        for (int t = 0; t < m_workers; ++t)
-            std::thread([this] { run(); }).detach();
+        const int workers = qMax(1, QThread::idealThreadCount() - 1);
+        for (m_workers = 0; m_workers < workers; ++m_workers) {
+            try {
+                std::thread([this] { run(); }).detach();
+            } catch (...) {
+                // No memory or no thread left: the pool makes do with fewer.
+                break;
+            }
+            ++m_settingUp;
+        }
     }
 
     void run()
     {
+        // Qt's data for this thread is made now, before any work: a load
+        // meets Qt on a worker (a model, the current thread), and memory
+        // running out while Qt makes that data inside the making of an
+        // object crashes Qt's clean-up of that object. A worker that cannot
+        // make it ends, and the pool goes on without it.
+        // Qt itself cannot unwind every failure of that making either (its
+        // thread object half-made): the room for it is taken from the heap
+        // first and given back, so Qt's few small blocks come from room this
+        // thread's heap already holds, and a worker without it ends before
+        // Qt is touched.
+        void *room = std::malloc(64 * 1024);
+        bool met = room != nullptr;
+        std::free(room);
+        try {
+            if (met)
+                QThread::currentThread();
+        } catch (const std::bad_alloc &) {
+            met = false;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            --m_settingUp;
+            if (!met)
+                --m_workers;
+        }
+        m_ready.notify_all();
+        if (!met)
+            return;
         while (true) {
             std::shared_ptr<Job> job;
             {
@@ -111,9 +150,11 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_ready; // a worker has met Qt or ended
     std::deque<std::shared_ptr<Job>> m_queue;
     bool m_started = false;
     int m_workers = 0;
+    int m_settingUp = 0; // workers started that have not met Qt yet
 };
 
 void finish(Job &job)

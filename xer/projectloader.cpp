@@ -3,6 +3,7 @@
 #include "basecontainermodel.h"
 #include "columnreader.h"
 #include "fieldroles.h"
+#include "memoryroom.h"
 #include "modelhelpers.h"
 #include "parallel.h"
 #include "pivotmodel.h"
@@ -199,6 +200,18 @@ public:
         store->finish();
     }
 };
+
+// The memory the structure table takes for a number of rows: an item, its
+// private part and its data per row, and the table's row pointers (about
+// 250 bytes), with twice that to spare for the heaps' own reserve. The
+// fixed part stays small, so a small project still opens when little
+// memory is left.
+qint64 structureTableBytes(int rows)
+{
+    constexpr qint64 kFixed = qint64(4) << 20;
+    constexpr qint64 kPerRow = 512;
+    return kFixed + qint64(qMax(0, rows)) * kPerRow;
+}
 
 // Runs of the steps that complete the activity table: a few cheap cells per
 // row, so a run is only worth handing out when it is long.
@@ -888,6 +901,11 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
     }
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
+        // Qt's GUI library cannot unwind memory running out inside it: the
+        // table's room is asked for first, and without it the load fails as
+        // one that ran out of memory.
+        if (!memoryroom::available(structureTableBytes(rows)))
+            throw std::bad_alloc();
         // Filled from another thread than its own, the table would queue an
         // event per item back to its thread (its item-changed relay); a
         // table built there has no one watching it yet.

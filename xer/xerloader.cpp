@@ -322,8 +322,12 @@ QString XERLoader::loaderName() const
     return QStringLiteral("XERLoader");
 }
 
+// Memory running out anywhere in the read, its first log line included (the
+// pool's workers pass it on to this thread), fails the load: what it made so
+// far is dropped and the caller hears of it as of any other failure. No
+// exception leaves here.
 void XERLoader::read()
-{
+try {
     threadhandoff::acquire(this);
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
     const ReadHeapPadding padding;
@@ -332,27 +336,25 @@ void XERLoader::read()
     m_layoutRows.clear();
     m_notes = LoadNotes();
     emit started();
-
-    // Memory running out anywhere in the load (the pool's workers pass it on
-    // to this thread) fails the load: what it made so far is dropped and the
-    // caller hears of it as of any other failure. No exception leaves here.
-    try {
-        if (!readFile(timer))
-            return;
-    } catch (const std::bad_alloc &) {
-        // Every model made so far is registered or already gone, and going
-        // needs no memory.
-        removeModels();
-        m_layoutRows = QVariantList();
-        if (m_reader)
-            m_reader->release();
-        m_readResult = xer::XERFile::OutOfMemory;
-        xer::warnOutOfMemory("XERLoader::read", m_fileName);
-        threadhandoff::release(this);
-        emit failed(m_readResult);
+    if (!readFile(timer))
         return;
-    }
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+} catch (const std::bad_alloc &) {
+    // The result comes first: it is what the caller reads when the read has
+    // ended and no signal could be queued for want of memory. Every model
+    // made so far is registered or already gone, and going needs no memory.
+    m_readResult = xer::XERFile::OutOfMemory;
+    removeModels();
+    m_layoutRows = QVariantList();
+    if (m_reader)
+        m_reader->release();
+    xer::warnOutOfMemory("XERLoader::read", m_fileName);
+    threadhandoff::release(this);
+    try {
+        emit failed(m_readResult);
+    } catch (const std::bad_alloc &) {
+        // The caller learns of the end from the read returning (its future).
+    }
 }
 
 bool XERLoader::readFile(const QElapsedTimer &timer)

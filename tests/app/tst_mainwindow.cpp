@@ -438,20 +438,25 @@ void tst_MainWindow::failedReads_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("listed"); // in the recent list before
     QTest::addColumn<qint64>("estimateScale"); // of the window's memory
+    QTest::addColumn<bool>("reportLost"); // the read's signals reach nobody
     QTest::addRow("text") << QByteArray("hello\nworld\n") << true
-                          << QStringLiteral("is not an XER file") << false << qint64(1);
+                          << QStringLiteral("is not an XER file") << false << qint64(1) << false;
     QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
-                            << QStringLiteral("is not an XER file") << false << qint64(1);
+                            << QStringLiteral("is not an XER file") << false << qint64(1) << false;
     QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false
-                             << qint64(1);
+                             << qint64(1) << false;
     QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false
-                           << qint64(1);
+                           << qint64(1) << false;
     QTest::addRow("listed, now missing") << QByteArray() << false
-                                         << QStringLiteral("cannot be opened") << true << qint64(1);
+                                         << QStringLiteral("cannot be opened") << true << qint64(1) << false;
     // Read whole, but the window's part is more than any machine can map.
     QTest::addRow("no room for the window") << smallXer() << true
                                             << QStringLiteral("There is not enough memory to open the file")
-                                            << false << (qint64(1) << 24);
+                                            << false << (qint64(1) << 24) << false;
+    // As when memory ran out for queueing the failure: the window learns of
+    // the read's end all the same.
+    QTest::addRow("report not queued") << QByteArray("hello\nworld\n") << true
+                                       << QStringLiteral("is not an XER file") << false << qint64(1) << true;
 }
 
 void tst_MainWindow::failedReads()
@@ -461,6 +466,7 @@ void tst_MainWindow::failedReads()
     QFETCH(QString, message);
     QFETCH(bool, listed);
     QFETCH(qint64, estimateScale);
+    QFETCH(bool, reportLost);
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.xer"));
     QVERIFY(writeFile(good, smallXer()));
@@ -480,7 +486,16 @@ void tst_MainWindow::failedReads()
     answer.arm();
     WindowMemory::setEstimateScale(estimateScale);
     const auto unscale = qScopeGuard([] { WindowMemory::setEstimateScale(1); });
+    // The pool is held until the read's signals are blocked.
+    QSemaphore held;
+    const int holders = reportLost ? QThreadPool::globalInstance()->maxThreadCount() : 0;
+    for (int i = 0; i < holders; ++i)
+        QThreadPool::globalInstance()->start([&held] { held.acquire(); });
     w.openChosenFile(bad);
+    if (reportLost) {
+        w.loader()->blockSignals(true);
+        held.release(holders);
+    }
     QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
     QTRY_VERIFY(!answer.text.isEmpty());
     QCOMPARE(answer.title, QStringLiteral("Open file"));

@@ -1,5 +1,6 @@
 #include "fieldroles.h"
 #include "columnreader.h"
+#include "memoryroom.h"
 #include "modelhelpers.h"
 #include "parallel.h"
 #include "proxytesthelpers.h"
@@ -10,6 +11,8 @@
 #include "zjoinproxymodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCryptographicHash>
+#include <QStringListModel>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
@@ -26,6 +29,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -36,20 +41,41 @@ using namespace xertest;
 // Memory running out, injected: from the call numbered failAt on, the first
 // allocation fails, or every one. Through malloc, so AddressSanitizer still
 // checks every block; Qt's containers allocate with malloc, uncounted.
+#if !defined(__SANITIZE_ADDRESS__)
+extern "C" void *__libc_malloc(size_t size);
+extern "C" void *__libc_realloc(void *block, size_t size);
+#endif
+
 namespace allocations {
 std::atomic<qint64> calls{0}, live{0}, failAt{-1};
 std::atomic<bool> failEvery{false}, failedInGui{false};
+// malloc and realloc (Qt's containers) fail instead of operator new, from
+// mallocFailAt on: only where the program owns them (not under
+// AddressSanitizer, whose interceptors do).
+std::atomic<qint64> mallocCalls{0}, mallocFailAt{-1};
 
 // Qt 5 leaks on some failures of its own: connect() leaks the slot object
 // it was given, and its GUI library, built without exceptions, what its
 // frames hold. Those failures move on to a later allocation (the second
 // only where leaks are checked).
-bool spared(void *caller)
+bool inConnect(void *caller)
 {
     Dl_info info;
-    if (dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate")
-        && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")))
+    if (!dladdr(caller, &info) || !info.dli_sname)
+        return false;
+    // A queued call whose event fails half-made (its arguments are copied
+    // into it) is lost with what it holds.
+    return std::strstr(info.dli_sname, "QMetaCallEvent")
+           || (std::strstr(info.dli_sname, "QMetaType") && std::strstr(info.dli_sname, "create"))
+           || (std::strstr(info.dli_sname, "QObjectPrivate")
+               && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")));
+}
+
+bool spared(void *caller)
+{
+    if (inConnect(caller))
         return true;
+    Dl_info info;
     void *frames[128];
     const int count = backtrace(frames, 128);
     for (int i = 0; i < count; ++i) {
@@ -64,13 +90,59 @@ bool spared(void *caller)
     return false;
 }
 
+bool inGui()
+{
+    void *frames[128];
+    const int count = backtrace(frames, 128);
+    Dl_info info;
+    for (int i = 0; i < count; ++i) {
+        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libQt5Gui"))
+            return true;
+    }
+    return false;
+}
+
+// The thread that waits for a read in a process of its own neither fails
+// nor counts: what it meets is not the read's.
+thread_local bool t_waiting = false;
+
+#if !defined(__SANITIZE_ADDRESS__)
+thread_local bool t_inHook = false;
+
+// Whether this malloc or realloc fails. Qt's GUI library, built without
+// exceptions, reads a failed block as a valid one, and a connection's
+// bookkeeping keeps half a connection: their calls are spared.
+bool mallocFails(size_t size, void *caller)
+{
+    if (t_inHook || t_waiting || size == 0)
+        return false;
+    const qint64 call = mallocCalls.fetch_add(1);
+    qint64 at = mallocFailAt.load();
+    if (at < 0 || call < at)
+        return false;
+    t_inHook = true;
+    const bool gui = inGui();
+    t_inHook = false;
+    Dl_info info;
+    const bool connecting = dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate");
+    return !gui && !connecting && !inConnect(caller) && (failEvery.load() || mallocFailAt.compare_exchange_strong(at, -1));
+}
+#endif
+
 void *allocate(std::size_t size, void *caller)
 {
-    const qint64 call = calls.fetch_add(1);
-    qint64 at = failAt.load();
-    if (at >= 0 && call >= at && !spared(caller) && (failEvery.load() || failAt.compare_exchange_strong(at, -1)))
-        throw std::bad_alloc();
+    if (!t_waiting) {
+        const qint64 call = calls.fetch_add(1);
+        qint64 at = failAt.load();
+        if (at >= 0 && call >= at && !spared(caller) && (failEvery.load() || failAt.compare_exchange_strong(at, -1)))
+            throw std::bad_alloc();
+    }
+#if defined(__SANITIZE_ADDRESS__)
     void *block = std::malloc(size ? size : 1);
+#else
+    // Through malloc's own entry, as a failure of it where it fails.
+    void *block = mallocFails(size, caller) ? nullptr : __libc_malloc(size ? size : 1);
+#endif
     if (!block)
         throw std::bad_alloc();
     live.fetch_add(1);
@@ -103,6 +175,27 @@ void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
 {
     return allocations::allocateOrNull(n, __builtin_return_address(0));
 }
+#if !defined(__SANITIZE_ADDRESS__)
+
+extern "C" void *malloc(size_t size)
+{
+    if (allocations::mallocFails(size, __builtin_return_address(0))) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+extern "C" void *realloc(void *block, size_t size)
+{
+    if (allocations::mallocFails(size, __builtin_return_address(0))) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_realloc(block, size);
+}
+#endif
+
 void operator delete(void *p) noexcept { allocations::release(p); }
 void operator delete[](void *p) noexcept { allocations::release(p); }
 void operator delete(void *p, std::size_t) noexcept { allocations::release(p); }
@@ -111,6 +204,11 @@ void operator delete(void *p, const std::nothrow_t &) noexcept { allocations::re
 void operator delete[](void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
 
 namespace {
+
+// Set in a process this test starts for one memory point: "new" or
+// "malloc", "once", "on" or "count", and the allocation of the read that
+// fails first.
+const char *const kPointVariable = "TST_XERLOADER_POINT";
 
 QJsonDocument schema()
 {
@@ -291,6 +389,7 @@ private slots:
     void largeTablesReadInRuns();
     void largeAndOddFiles_data();
     void largeAndOddFiles();
+    void memoryRunsOutAnywhere_data();
     void memoryRunsOutAnywhere();
 
 private:
@@ -302,6 +401,9 @@ private:
 void tst_XERLoader::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    // A process of one memory point starts with a cold pool.
+    if (qEnvironmentVariableIsSet(kPointVariable))
+        return;
     m_loader = load(writeFile(m_dir, QStringLiteral("project.xer"), project()), &m_outcome);
     QVERIFY(m_outcome.done);
 }
@@ -952,8 +1054,167 @@ void tst_XERLoader::largeAndOddFiles()
     QCOMPARE(longest, longestName);
 }
 
+class QueuedReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList events; // "finished", "failed 4"
+
+public slots:
+    void progressed(int, const QString &) {}
+    void finished() { events << QStringLiteral("finished"); }
+    void failed(int code) { events << QStringLiteral("failed %1").arg(code); }
+};
+
+namespace {
+
+QByteArray md5(const QString &text)
+{
+    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex();
+}
+
+// One memory point in this process, started cold: the read runs on Qt's
+// pool as the window runs it, with a queued receiver, and this thread waits
+// for its report or the end of its future. Prints "result R" (and for 0,
+// the loaded text's hash and the read's allocations).
+void runPoint(const QByteArray &spec, const QString &path)
+{
+    const QList<QByteArray> parts = spec.split(' ');
+    QCOMPARE(parts.size(), 3);
+    const bool viaMalloc = parts.at(0) == "malloc";
+    const QByteArray mode = parts.at(1);
+    const qint64 at = parts.at(2).toLongLong();
+    allocations::t_waiting = true;
+    // Qt's own data for item models, made once per process and never
+    // unwound by Qt: a process that shows the window has it already.
+    QStringListModel shown;
+    std::unique_ptr<XERLoader> loader = std::make_unique<XERLoader>(path, schema());
+    // Connected by name: a queued call to a slot object that cannot be
+    // posted keeps its reference to the object (Qt), which leak checks
+    // would report as the read's.
+    QueuedReceiver receiver;
+    const QStringList &events = receiver.events;
+    QObject::connect(loader.get(), SIGNAL(progress(int, QString)), &receiver, SLOT(progressed(int, QString)),
+                     Qt::QueuedConnection);
+    QObject::connect(loader.get(), SIGNAL(finished()), &receiver, SLOT(finished()), Qt::QueuedConnection);
+    QObject::connect(loader.get(), SIGNAL(failed(int)), &receiver, SLOT(failed(int)), Qt::QueuedConnection);
+    std::atomic<qint64> calls(0);
+    QFuture<void> future = QtConcurrent::run(QThreadPool::globalInstance(), [&] {
+        const qint64 first = viaMalloc ? allocations::mallocCalls.load() : allocations::calls.load();
+        allocations::failEvery.store(mode == "on");
+        if (mode != "count")
+            (viaMalloc ? allocations::mallocFailAt : allocations::failAt).store(first + at);
+        loader->read();
+        // What Qt's pool does after the read is Qt's own.
+        allocations::failAt.store(-1);
+        allocations::mallocFailAt.store(-1);
+        calls = (viaMalloc ? allocations::mallocCalls.load() : allocations::calls.load()) - first;
+    });
+    // The report, or the end of a read whose report could not be queued.
+    while (events.isEmpty() && !future.isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    future.waitForFinished();
+    QCoreApplication::processEvents();
+    const int result = loader->readResult();
+    if (!events.isEmpty())
+        QCOMPARE(events.last(), result == 0 ? QStringLiteral("finished") : QStringLiteral("failed %1").arg(result));
+    QByteArray line = "result " + QByteArray::number(result);
+    if (result == 0)
+        line += ' ' + md5(loadedText(*loader)) + " calls " + QByteArray::number(calls.load());
+    else
+        QVERIFY(loader->modelNames().isEmpty());
+    loader.reset();
+    std::printf("%s\n", line.constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void tst_XERLoader::memoryRunsOutAnywhere_data()
+{
+    QTest::addColumn<QByteArray>("allocator"); // "new" or "malloc"
+    QTest::addColumn<bool>("fresh");           // a process of its own per point
+    if (qEnvironmentVariableIsSet(kPointVariable)) {
+        QTest::addRow("point") << QByteArray() << true;
+        return;
+    }
+    QTest::addRow("operator new, one process") << QByteArray("new") << false;
+    QTest::addRow("operator new, a cold process per point") << QByteArray("new") << true;
+    QTest::addRow("malloc and realloc, a cold process per point") << QByteArray("malloc") << true;
+    QTest::addRow("no room for the structure table") << QByteArray("room") << false;
+}
+
 void tst_XERLoader::memoryRunsOutAnywhere()
 {
+    QFETCH(QByteArray, allocator);
+    QFETCH(bool, fresh);
+    if (allocator == "room") {
+        // Qt's GUI library cannot unwind memory running out: without the
+        // room its table takes, the load fails before filling it.
+        memoryroom::setCeiling(0);
+        const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+        QTemporaryDir dir;
+        Outcome outcome;
+        const auto loader = load(writeFile(dir, QStringLiteral("r.xer"), project()), &outcome);
+        QCOMPARE(outcome.events.last(), QStringLiteral("failed 4"));
+        QVERIFY(loader->modelNames().isEmpty());
+        return;
+    }
+    if (fresh) {
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("m.xer"), project());
+        if (allocator.isEmpty()) {
+            runPoint(qgetenv(kPointVariable), path);
+            return;
+        }
+#if defined(__SANITIZE_ADDRESS__)
+        if (allocator == "malloc")
+            QSKIP("malloc belongs to AddressSanitizer here");
+#endif
+        // Memory runs out on the read's thread or a worker, once or from
+        // then on, from the read's first allocation: the process ends
+        // whole, with the whole project or 4, and in time.
+        const auto run = [&](const QByteArray &mode, qint64 at) {
+            const QByteArray spec = allocator + ' ' + mode + ' ' + QByteArray::number(at);
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QLatin1String(kPointVariable), QString::fromLatin1(spec));
+            process.setProcessEnvironment(env);
+            process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("memoryRunsOutAnywhere:point")});
+            if (!process.waitForFinished(60000)) {
+                process.kill();
+                process.waitForFinished();
+                return spec + ": no end in 60 s";
+            }
+            const QByteArray output = process.readAllStandardOutput();
+            if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+                return spec + ": ended by " + QByteArray::number(process.exitCode()) + '\n' + output
+                       + process.readAllStandardError();
+            const int line = output.indexOf("result ");
+            return line < 0 ? spec + ": no result\n" + output : output.mid(line, output.indexOf('\n', line) - line);
+        };
+        const QByteArray counted = run("count", 0);
+        QVERIFY2(counted.startsWith("result 0 "), counted.constData());
+        const QByteArray whole = counted.split(' ').at(2);
+        const qint64 calls = counted.split(' ').at(4).toLongLong();
+        // The first allocations of the read, then points spread over it.
+#if defined(__SANITIZE_ADDRESS__)
+        const qint64 points = 8;
+#else
+        const qint64 points = 48;
+#endif
+        QList<qint64> ats = {0, 1, 2, 3, 4, 5};
+        for (qint64 point = 1; point < points; ++point)
+            ats << calls * point / points;
+        for (const QByteArray mode : {QByteArray("once"), QByteArray("on")}) {
+            for (qint64 at : ats) {
+                const QByteArray outcome = run(mode, at);
+                QVERIFY2(outcome == "result 4" || outcome.startsWith("result 0 " + whole + ' '),
+                         (mode + ' ' + QByteArray::number(at) + ": " + outcome).constData());
+            }
+        }
+        return;
+    }
     // Memory runs out at points spread over a whole load, once or from then
     // on: the load gives the whole project or fails with 4, and deleting the
     // loader leaves nothing of it alive.
