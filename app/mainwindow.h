@@ -156,6 +156,9 @@ private:
     // Empties the panes and deletes the loader; the window keeps its title
     // and time scale (opening a file goes through here too).
     void closeProject();
+    // Closes any open menu and draws the window without it, before a command
+    // that keeps the window busy.
+    void closeMenus();
     // Tells that Expand All stopped at its level limit.
     void showExpandCap();
 
