@@ -36,7 +36,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSizePolicy>
 #include <QSplitter>
@@ -200,6 +202,12 @@ void MainWindow::setupToolbars()
     auto *spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     toolBar->insertWidget(m_timeMenu->menuAction(), spacer);
+
+    // F10 opens the menu bar from the keyboard, as on the usual desktops;
+    // the menus' accelerators (Alt+F and so on) come with their titles.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(m_ui->menuFile->menuAction()); });
 }
 
 void MainWindow::setupP6Loader()

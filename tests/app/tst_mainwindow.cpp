@@ -29,6 +29,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QWidgetAction>
@@ -62,7 +64,10 @@ QStringList visibleTexts(const QList<QAction *> &actions)
     for (QAction *a : actions) {
         if (!a->isVisible())
             continue;
-        out << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        // As shown: without the accelerator marks, "&&" as "&".
+        out << (a->isSeparator() ? QStringLiteral("|")
+                                 : QString(a->text()).replace(QRegularExpression(QStringLiteral("&(.)")),
+                                                              QStringLiteral("\\1")));
     }
     return out;
 }
@@ -170,6 +175,8 @@ private slots:
     void initTestCase();
     void init();
     void startUpState();
+    void menusFromTheKeyboard_data();
+    void menusFromTheKeyboard();
     void timeScaleUnits();
     void outlineTextRecorded();
     void layoutNameField();
@@ -222,6 +229,24 @@ void tst_MainWindow::startUpState()
     QMenuBar *bar = w.menuBar();
     QCOMPARE(visibleTexts(bar->actions()),
              QStringList({QStringLiteral("File"), QStringLiteral("Help")}));
+    // Every menu and every item of the form has an accelerator of its own
+    // (the recent files are named by their paths).
+    QList<QList<QAction *>> menus{bar->actions()};
+    for (QAction *menu : bar->actions()) {
+        // The hidden Layout menu lists layouts by their names.
+        if (menu->isVisible())
+            menus << menu->menu()->actions();
+    }
+    for (const QList<QAction *> &actions : menus) {
+        QSet<QKeySequence> keys;
+        for (QAction *a : actions) {
+            if (a->isSeparator() || qobject_cast<QWidgetAction *>(a) || a->data().toMap().contains(QStringLiteral("isMRU")))
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(a->text());
+            QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(a->text()));
+            keys.insert(key);
+        }
+    }
 
     QToolBar *tools = w.findChild<QToolBar *>(QStringLiteral("mainToolBar"));
     QVERIFY(tools);
@@ -259,6 +284,29 @@ void tst_MainWindow::startUpState()
     actionNamed(&w, "actionGanttChart")->trigger();
     QCOMPARE(stack->currentIndex(), 0);
     QVERIFY(actionNamed(&w, "actionDetail")->isVisible());
+}
+
+void tst_MainWindow::menusFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("menu"); // the one that opens
+    QTest::addRow("Alt+F") << int(Qt::ALT | Qt::Key_F) << "menuFile";
+    QTest::addRow("Alt+H") << int(Qt::ALT | Qt::Key_H) << "menuHelp";
+    QTest::addRow("F10") << int(Qt::Key_F10) << "menuFile";
+}
+
+void tst_MainWindow::menusFromTheKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(QString, menu);
+    MainWindow w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                    Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    QTRY_COMPARE(QApplication::activePopupWidget(), w.findChild<QMenu *>(menu));
+    QApplication::activePopupWidget()->close();
 }
 
 void tst_MainWindow::timeScaleUnits()
