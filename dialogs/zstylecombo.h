@@ -4,12 +4,13 @@
 #include <QFont>
 #include <QWidget>
 
+class QKeyEvent;
 class ZStyleWidget;
 
 // The Format cell editor of the group-by dialog: it paints only a drop-down
 // button in its bottom-right corner (the cell beneath stays visible) and
 // opens a ZStyleWidget as a pop-up below itself when that button is
-// released on. "Ok" in the pop-up hides it and emits accepted(); a click
+// released on, or from the keyboard. "Ok" in the pop-up hides it and emits accepted(); a click
 // outside closes it without a choice.
 class ZStyleCombo : public QWidget
 {
@@ -31,14 +32,20 @@ public:
     bool isBlocked() const { return m_blocked; }
 
     ZStyleWidget *popup() const { return m_popup; }
+    // Whether a key opens a list from the keyboard: Space, F4 or Alt+Down.
+    static bool opensPopup(const QKeyEvent *event);
 
 signals:
     void accepted();
 
 public slots:
+    // Opens the pop-up below the combo, with the keyboard in it.
+    void showPopup();
     void hidePopup();
 
 protected:
+    // Space, F4 and Alt+Down open the pop-up, as in a combo box.
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

@@ -105,6 +105,7 @@ private slots:
     void layout_data();
     void layout();
     void orientationAndScale();
+    void keyboard();
     void pageNumbers();
     void relayoutLeavesNothingBehind_data();
     void relayoutLeavesNothingBehind();
@@ -213,6 +214,29 @@ void tst_ZPrintDialog::orientationAndScale()
     QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
     QCOMPARE(spin->value(), 100);
     QCOMPARE(scene->scale(), 1.0f);
+}
+
+// Tab reaches every control in reading order; Space turns the paper.
+void tst_ZPrintDialog::keyboard()
+{
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.findChild<QWidget *>(QStringLiteral("gvPreview"))->setFocus();
+    QStringList chain;
+    for (int i = 0; i < 12; ++i) {
+        chain << QApplication::focusWidget()->objectName();
+        if (chain.constLast() == QLatin1String("horizontalPage")) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCOMPARE(dialog.selectedOrient(), QPrinter::Landscape);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(chain.join(QLatin1Char(',')),
+             QStringLiteral("gvPreview,cmbPrinters,cmbPageSizes,verticalPage,horizontalPage,btnReset,"
+                            "sliderScale,sbScale,chkRepeatTableHeaders,chkPrintPageNumbers,btnDone,btnPrint"));
 }
 
 void tst_ZPrintDialog::pageNumbers()
