@@ -38,16 +38,19 @@
 #include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSizePolicy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QThreadPool>
 #include <QToolBar>
 #include <QTreeView>
 #include <QWidgetAction>
+#include <QWindow>
 #include <QtConcurrent>
 
 namespace {
@@ -92,6 +95,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::init()
 {
+    fitToScreen();
     setupWidgets();
     setupToolbars();
     setupP6Loader();
@@ -114,6 +118,30 @@ void MainWindow::init()
     updateRecentsList();
 
     new UpdateMgr(this, m_ui); // Owned (child); checks once, in the background.
+}
+
+void MainWindow::fitToScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    // The form's size may be more than a small or scaled screen offers: the
+    // window, its frame included, then takes the room there is. Where the
+    // frame is not known before the window is shown, the style's is taken.
+    const QRect available = screen->availableGeometry();
+    winId();
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        frame = QMargins(border, border, border, border);
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    const QSize room = available.size()
+        - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (room.width() >= width() && room.height() >= height())
+        return;
+    resize(size().boundedTo(room));
+    move(available.topLeft());
 }
 
 void MainWindow::setupWidgets()

@@ -139,6 +139,8 @@ private slots:
 
 private:
     void init();
+    // The first size within the screen's available area.
+    void fitToScreen();
     void setupWidgets();
     void setupToolbars();
     void setupP6Loader();

@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -216,6 +217,9 @@ void tst_MainWindow::startUpState()
     MainWindow w;
     w.show();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
+    // The first size fits the screen (the test screen is smaller than the
+    // form's 1280 by 800).
+    QVERIFY(w.screen()->availableGeometry().contains(w.frameGeometry()));
     QVERIFY(!w.windowIcon().isNull());
 
     QMenu *file = w.findChild<QMenu *>(QStringLiteral("menuFile"));
