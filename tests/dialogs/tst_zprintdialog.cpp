@@ -10,8 +10,10 @@
 #include <QComboBox>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -106,6 +108,8 @@ private slots:
     void layout();
     void orientationAndScale();
     void keyboard();
+    void neverSmallerThanItsLayout_data();
+    void neverSmallerThanItsLayout();
     void pageNumbers();
     void relayoutLeavesNothingBehind_data();
     void relayoutLeavesNothingBehind();
@@ -237,6 +241,39 @@ void tst_ZPrintDialog::keyboard()
     QCOMPARE(chain.join(QLatin1Char(',')),
              QStringLiteral("gvPreview,cmbPrinters,cmbPageSizes,verticalPage,horizontalPage,btnReset,"
                             "sliderScale,sbScale,chkRepeatTableHeaders,chkPrintPageNumbers,btnDone,btnPrint"));
+}
+
+void tst_ZPrintDialog::neverSmallerThanItsLayout_data()
+{
+    QTest::addColumn<qreal>("fontScale");
+    QTest::addRow("usual font") << 1.0;
+    // As on a screen scaled by 2 or with large fonts.
+    QTest::addRow("font twice as large") << 2.0;
+}
+
+void tst_ZPrintDialog::neverSmallerThanItsLayout()
+{
+    QFETCH(qreal, fontScale);
+    const QFont usual = QApplication::font();
+    QFont font = usual;
+    if (usual.pointSizeF() > 0)
+        font.setPointSizeF(usual.pointSizeF() * fontScale);
+    else
+        font.setPixelSize(qRound(usual.pixelSize() * fontScale));
+    QApplication::setFont(font);
+    const auto restore = qScopeGuard([&usual] { QApplication::setFont(usual); });
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QSize needed = dialog.layout()->totalMinimumSize();
+    QVERIFY2(dialog.width() >= needed.width() && dialog.height() >= needed.height(),
+             qPrintable(QStringLiteral("%1x%2 < %3x%4").arg(dialog.width()).arg(dialog.height())
+                            .arg(needed.width()).arg(needed.height())));
+    for (const char *name : {"cmbPrinters", "cmbPageSizes", "sbScale"}) {
+        auto *box = dialog.findChild<QWidget *>(QString::fromLatin1(name));
+        QVERIFY2(box->width() >= box->minimumSizeHint().width(), name);
+    }
 }
 
 void tst_ZPrintDialog::pageNumbers()
