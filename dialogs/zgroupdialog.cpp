@@ -2,6 +2,7 @@
 #include "ui_zgroupdialog.h"
 
 #include "zgroupdialogdelegate.h"
+#include "zpopupbutton.h"
 #include "zstylecombo.h"
 
 #include <QApplication>
@@ -180,7 +181,7 @@ bool ZGroupDialog::eventFilter(QObject *watched, QEvent *event)
     // passes on.
     if (watched == m_ui->table && event->type() == QEvent::KeyPress
         && QApplication::focusWidget() == m_ui->table
-        && ZStyleCombo::opensPopup(static_cast<QKeyEvent *>(event))) {
+        && isPopupKey(static_cast<QKeyEvent *>(event))) {
         if (openCellList(m_ui->table->currentIndex()))
             return true;
     }

@@ -1,5 +1,6 @@
 #include "zstylecombo.h"
 
+#include "zpopupbutton.h"
 #include "zsortfilterwidget.h"
 #include "zstylewidget.h"
 
@@ -68,23 +69,9 @@ void ZStyleCombo::showPopup()
         m_popup->fontCombo()->setFocus(Qt::PopupFocusReason);
 }
 
-bool ZStyleCombo::opensPopup(const QKeyEvent *event)
-{
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    switch (event->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_F4:
-        return modifiers == Qt::NoModifier;
-    case Qt::Key_Down:
-        return modifiers == Qt::AltModifier;
-    default:
-        return false;
-    }
-}
-
 void ZStyleCombo::keyPressEvent(QKeyEvent *event)
 {
-    if (opensPopup(event))
+    if (isPopupKey(event))
         showPopup();
     else
         QWidget::keyPressEvent(event);

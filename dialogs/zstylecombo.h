@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QWidget>
 
-class QKeyEvent;
 class ZStyleWidget;
 
 // The Format cell editor of the group-by dialog: it paints only a drop-down
@@ -32,8 +31,6 @@ public:
     bool isBlocked() const { return m_blocked; }
 
     ZStyleWidget *popup() const { return m_popup; }
-    // Whether a key opens a list from the keyboard: Space, F4 or Alt+Down.
-    static bool opensPopup(const QKeyEvent *event);
 
 signals:
     void accepted();
