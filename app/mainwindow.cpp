@@ -129,7 +129,7 @@ void MainWindow::fitToScreen()
     // window, its frame included, then takes the room there is. Where the
     // frame is not known before the window is shown, the style's is taken.
     const QRect available = screen->availableGeometry();
-    winId();
+    winId(); // Some platforms tell the frame once the window exists.
     QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     if (frame.isNull()) {
         const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);

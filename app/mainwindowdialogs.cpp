@@ -84,10 +84,9 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    // Preparing the pages of a large project takes seconds: the menu that
-    // chose the command goes first (a shortcut leaves it open), and the
-    // window is drawn without it, so it neither stays on screen nor takes
-    // the clicks meant for the dialog.
+    // Preparing the pages of a large project takes seconds: first any menu
+    // still open goes and the window is drawn again, so that the menu the
+    // command came from neither stays on screen nor seems to take clicks.
     ZImage image;
     std::unique_ptr<ZPrintDialog> dialog;
     {
