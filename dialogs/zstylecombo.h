@@ -9,8 +9,8 @@ class ZStyleWidget;
 // The Format cell editor of the group-by dialog: it paints only a drop-down
 // button in its bottom-right corner (the cell beneath stays visible) and
 // opens a ZStyleWidget as a pop-up below itself when that button is
-// released on, or from the keyboard. "Ok" in the pop-up hides it and emits accepted(); a click
-// outside closes it without a choice.
+// released on, or from the keyboard. "Ok" in the pop-up hides it and emits
+// accepted(); a click outside closes it without a choice.
 class ZStyleCombo : public QWidget
 {
     Q_OBJECT

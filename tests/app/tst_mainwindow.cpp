@@ -235,14 +235,16 @@ void tst_MainWindow::startUpState()
     // Every menu and every item of the form has an accelerator of its own
     // (the recent files are named by their paths, the hidden Layout menu's
     // entries by the layouts').
-    QList<QList<QAction *>> menus{bar->actions(), file->actions(), w.findChild<QMenu *>(QStringLiteral("menuHelp"))->actions()};
+    QMenu *help = w.findChild<QMenu *>(QStringLiteral("menuHelp"));
+    const QList<QList<QAction *>> menus{bar->actions(), file->actions(), help->actions()};
     for (const QList<QAction *> &actions : menus) {
         QStringList keys;
         for (QAction *a : actions) {
             if (!a->isSeparator() && !a->data().toMap().contains(QStringLiteral("isMRU")))
                 keys << QKeySequence::mnemonic(a->text()).toString();
         }
-        QVERIFY2(!keys.contains(QString()) && keys.removeDuplicates() == 0, qPrintable(keys.join(QLatin1Char(','))));
+        QVERIFY2(!keys.contains(QString()) && keys.removeDuplicates() == 0,
+                 qPrintable(keys.join(QLatin1Char(','))));
     }
 
     QToolBar *tools = w.findChild<QToolBar *>(QStringLiteral("mainToolBar"));
