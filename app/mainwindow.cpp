@@ -37,17 +37,22 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSizePolicy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QWidgetAction>
+#include <QWindow>
 #include <QtConcurrent>
 
 namespace {
@@ -92,6 +97,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::init()
 {
+    fitToScreen();
     setupWidgets();
     setupToolbars();
     setupP6Loader();
@@ -114,6 +120,30 @@ void MainWindow::init()
     updateRecentsList();
 
     new UpdateMgr(this, m_ui); // Owned (child); checks once, in the background.
+}
+
+void MainWindow::fitToScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    // The form's size may be more than a small or scaled screen offers: the
+    // window, its frame included, then takes the room there is. Where the
+    // frame is not known before the window is shown, the style's is taken.
+    const QRect available = screen->availableGeometry();
+    winId(); // Some platforms tell the frame once the window exists.
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        frame = QMargins(border, border, border, border);
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    const QSize room = available.size()
+        - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (room.width() >= width() && room.height() >= height())
+        return;
+    resize(size().boundedTo(room));
+    move(available.topLeft());
 }
 
 void MainWindow::setupWidgets()
@@ -202,6 +232,12 @@ void MainWindow::setupToolbars()
     auto *spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     toolBar->insertWidget(m_timeMenu->menuAction(), spacer);
+
+    // F10 opens the menu bar from the keyboard, as on the usual desktops;
+    // the menus' accelerators (Alt+F and so on) come with their titles.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(m_ui->menuFile->menuAction()); });
 }
 
 void MainWindow::setupP6Loader()

@@ -139,6 +139,8 @@ private slots:
 
 private:
     void init();
+    // The first size within the screen's available area.
+    void fitToScreen();
     void setupWidgets();
     void setupToolbars();
     void setupP6Loader();
@@ -156,6 +158,9 @@ private:
     // Empties the panes and deletes the loader; the window keeps its title
     // and time scale (opening a file goes through here too).
     void closeProject();
+    // Closes any open menu and draws the window without it, before a command
+    // that keeps the window busy.
+    void closeMenus();
     // Tells that Expand All stopped at its level limit.
     void showExpandCap();
 

@@ -13,8 +13,10 @@
 #include "zprintdialog.h"
 #include "zsnipdialog.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
+
+#include <memory>
 
 namespace {
 
@@ -25,6 +27,16 @@ void refuseLargeChart(QWidget *parent, const QString &title)
                     QMessageBox::Ok, parent);
     box.exec();
 }
+
+// The wait cursor from construction until the end of the scope, however it
+// is left.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY(WaitCursor)
+};
 
 } // namespace
 
@@ -72,10 +84,33 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    ZImage image = tree->toImage();
-    image.appendToRight(chart->toImage());
-    ZPrintDialog dialog(image, nullptr);
-    dialog.exec();
+    // Preparing the pages of a large project takes seconds: first any menu
+    // still open goes and the window is drawn again, so that the menu the
+    // command came from neither stays on screen nor seems to take clicks.
+    ZImage image;
+    std::unique_ptr<ZPrintDialog> dialog;
+    {
+        const WaitCursor wait;
+        closeMenus();
+        image = tree->toImage();
+        image.appendToRight(chart->toImage());
+        dialog = std::make_unique<ZPrintDialog>(image, nullptr);
+    }
+    dialog->exec();
+}
+
+void MainWindow::closeMenus()
+{
+    // A pop-up that refuses to close would otherwise keep this loop going.
+    for (int open = 0; open < 16; ++open) {
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup)
+            break;
+        popup->close();
+    }
+    repaint();
+    // Hands the drawing to the screen; the user's input waits for the dialog.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::onAbout()

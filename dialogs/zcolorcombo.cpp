@@ -3,6 +3,7 @@
 #include "zcolorwidget.h"
 #include "zpopupbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 ZColorCombo::ZColorCombo(QWidget *parent)
@@ -17,6 +18,8 @@ ZColorCombo::ZColorCombo(QColor color, QWidget *parent)
 {
     connect(m_popup, &ZColorWidget::selected, this, &ZColorCombo::colorSelected);
     m_popup->setObjectName(QStringLiteral("ZColorPickerPopup"));
+    // In the Tab order, like a combo box.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 ZColorCombo::~ZColorCombo()
@@ -62,6 +65,16 @@ void ZColorCombo::paintEvent(QPaintEvent *)
 void ZColorCombo::mouseReleaseEvent(QMouseEvent *)
 {
     showPopupBelow(this, m_popup);
+}
+
+void ZColorCombo::keyPressEvent(QKeyEvent *event)
+{
+    if (!isPopupKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    showPopupBelow(this, m_popup);
+    m_popup->setFocus(Qt::PopupFocusReason);
 }
 
 ZTextColorCombo::ZTextColorCombo(QWidget *parent)

@@ -6,7 +6,8 @@
 class ZColorWidget;
 
 // A button drawn as a combo box that shows the chosen colour as a swatch and
-// opens a ZColorWidget below itself on a mouse release. colorChanged() is
+// opens a ZColorWidget below itself on a mouse release, or on Space, F4 or
+// Alt+Down while it has the focus. colorChanged() is
 // emitted only when the user picks; setColor() emits nothing.
 class ZColorCombo : public QWidget
 {
@@ -31,6 +32,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
     ZColorWidget *m_popup; // Owned; a top-level pop-up without parent.
     QColor m_color;

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -23,6 +24,7 @@ ZColorWidget::ZColorWidget(QWidget *parent)
     m_margin = 2;
     resize(136, 136);
     setAttribute(Qt::WA_MouseTracking);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 ZColorWidget::ZColorWidget(QColor color, QWidget *parent)
@@ -159,6 +161,42 @@ bool ZColorWidget::event(QEvent *event)
 
 void ZColorWidget::mouseMoveEvent(QMouseEvent *)
 {
+    update();
+}
+
+void ZColorWidget::keyPressEvent(QKeyEvent *event)
+{
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_Up:
+        step = -kColumns;
+        break;
+    case Qt::Key_Down:
+        step = kColumns;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_selectedIndex >= 0) {
+            emit selected(m_color);
+            return;
+        }
+        QWidget::keyPressEvent(event);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // A grid without a selection starts on its first cell.
+    m_selectedIndex =
+        m_selectedIndex < 0 ? 0 : qBound(0, m_selectedIndex + step, int(m_colors.size()) - 1);
+    m_color = m_colors.value(m_selectedIndex).first;
     update();
 }
 

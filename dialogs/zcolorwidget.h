@@ -10,7 +10,8 @@
 
 // A pop-up grid of 56 named colours (entry 0 is "No Color", an invalid
 // colour). Painted by hand: hover follows the mouse, a button release on a
-// cell picks it and emits selected(). The grid keeps its selection between
+// cell picks it and emits selected(); from the keyboard the arrows move the
+// selection and Enter or Space picks it. The grid keeps its selection between
 // showings. It does not offer colours outside its palette.
 class ZColorWidget : public QWidget
 {
@@ -53,6 +54,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void setupcolors();

@@ -2,10 +2,15 @@
 #include "ui_zgroupdialog.h"
 
 #include "zgroupdialogdelegate.h"
+#include "zpopupbutton.h"
+#include "zstylecombo.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDate>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -34,6 +39,10 @@ ZGroupDialog::ZGroupDialog(QWidget *parent, Qt::WindowFlags flags)
     table->setMouseTracking(true);
     table->setAttribute(Qt::WA_Hover);
     table->viewport()->installEventFilter(this);
+    // Tab leaves the table for OK and Cancel; the arrows move between cells.
+    table->setTabKeyNavigation(false);
+    // Space, F4 and Alt+Down open a cell's list, as they open a combo box.
+    table->installEventFilter(this);
 
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -149,8 +158,33 @@ QStringList ZGroupDialog::selection() const
     return list;
 }
 
+bool ZGroupDialog::openCellList(const QModelIndex &index)
+{
+    QTableWidget *table = m_ui->table;
+    if (!index.isValid())
+        return false;
+    // A Format cell under the mouse already has its editor open.
+    table->edit(index);
+    QWidget *editor = table->indexWidget(index);
+    if (auto *combo = qobject_cast<QComboBox *>(editor))
+        combo->showPopup();
+    else if (auto *format = qobject_cast<ZStyleCombo *>(editor))
+        format->showPopup();
+    else
+        return false;
+    return true;
+}
+
 bool ZGroupDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only keys meant for the table itself, not those its open editor
+    // passes on.
+    if (watched == m_ui->table && event->type() == QEvent::KeyPress
+        && QApplication::focusWidget() == m_ui->table
+        && isPopupKey(static_cast<QKeyEvent *>(event))) {
+        if (openCellList(m_ui->table->currentIndex()))
+            return true;
+    }
     if (watched == m_ui->table->viewport() && event->type() == QEvent::MouseMove) {
         QTableWidget *table = m_ui->table;
         const QPoint pos = static_cast<QMouseEvent *>(event)->localPos().toPoint();

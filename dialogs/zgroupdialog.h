@@ -17,7 +17,8 @@ class ZGroupSortDialog;
 
 // Edits the grouping of the activity tree: ten rows of levels, each a field
 // (a column caption of the model), a rule and the format of its group rows.
-// The Format editor opens while the mouse is over a Format cell. Every cell
+// The Format editor opens while the mouse is over a Format cell; from the
+// keyboard, Space, F4 or Alt+Down open a cell's list. Every cell
 // is read and written through the table's model.
 class ZGroupDialog : public QDialog
 {
@@ -53,6 +54,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Opens the cell's editor with its list shown; false when the cell has
+    // none.
+    bool openCellList(const QModelIndex &index);
+
     Ui::ZGroupSortDialog *m_ui; // Owned.
     QPointer<QAbstractItemModel> m_model; // Not owned.
     QList<int> m_hiddenColumns;

@@ -4,7 +4,10 @@
 #include "zgroupdialog.h"
 #include "zstylecombo.h"
 
+#include "zstylewidget.h"
+
 #include <QComboBox>
+#include <QEvent>
 
 namespace {
 
@@ -151,6 +154,18 @@ void ZGroupDialogDelegate::setModelData(QWidget *editor, QAbstractItemModel *mod
     default:
         return;
     }
+}
+
+bool ZGroupDialogDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    // The format pop-up takes the focus while it is open: the user is still
+    // in the editor, which must not close (and take its pop-up with it).
+    if (event->type() == QEvent::FocusOut) {
+        auto *format = qobject_cast<ZStyleCombo *>(object);
+        if (format && format->popup()->isVisible())
+            return false;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void ZGroupDialogDelegate::closeAndCommitEditor()

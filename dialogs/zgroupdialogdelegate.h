@@ -30,6 +30,9 @@ public:
 public slots:
     void closeAndCommitEditor();
 
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override;
+
 private:
     ZGroupDialog *dialog() const;
 

@@ -1,12 +1,17 @@
 #include "zpageselectorbutton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTextDocument>
 
 ZPageSelectorButton::ZPageSelectorButton(QWidget *parent)
     : QWidget(parent)
 {
+    // In the Tab order of the dialog, like the buttons around it.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void ZPageSelectorButton::setOrientation(QPrinter::Orientation orientation)
@@ -62,7 +67,21 @@ void ZPageSelectorButton::updatePageRect()
 
 void ZPageSelectorButton::mousePressEvent(QMouseEvent *event)
 {
-    if (m_checked || !m_pageRect.contains(event->localPos().toPoint()))
+    if (m_pageRect.contains(event->localPos().toPoint()))
+        check();
+}
+
+void ZPageSelectorButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        check();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void ZPageSelectorButton::check()
+{
+    if (m_checked)
         return;
     m_checked = true;
     emit pageOrientChecked();
@@ -75,6 +94,12 @@ void ZPageSelectorButton::paintEvent(QPaintEvent *)
     painter.fillRect(m_pageRect, Qt::white);
     painter.setPen(QColor(173, 173, 173));
     painter.drawRect(m_pageRect);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = m_pageRect.adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
     if (!m_checked)
         return;
     QTextDocument mark;

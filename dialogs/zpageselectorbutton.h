@@ -3,7 +3,8 @@
 #include <QPrinter>
 #include <QWidget>
 
-// A small page drawn upright or on its side; a click on the page checks it.
+// A small page drawn upright or on its side; a click on the page, or Space
+// while it has the focus, checks it.
 // Two of them choose the print orientation: checking one unchecks the other
 // (through setUnchecked), and a checked one cannot be unchecked by a click.
 class ZPageSelectorButton : public QWidget
@@ -30,9 +31,12 @@ protected:
     // The layout may size the button after it is shown.
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    // Space checks it, as it clicks a button.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void updatePageRect();
+    void check();
 
     QRect m_pageRect;
     QPrinter::Orientation m_orientation = QPrinter::Portrait;

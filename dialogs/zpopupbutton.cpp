@@ -1,5 +1,6 @@
 #include "zpopupbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -20,4 +21,18 @@ void showPopupBelow(QWidget *button, QWidget *popup, const QSize &size)
     if (size.isValid())
         popup->resize(size);
     popup->show();
+}
+
+bool isPopupKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_F4:
+        return modifiers == Qt::NoModifier;
+    case Qt::Key_Down:
+        return modifiers == Qt::AltModifier;
+    default:
+        return false;
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+class QKeyEvent;
 class QPainter;
 class QWidget;
 
@@ -15,3 +16,7 @@ void drawComboFrame(QWidget *button, QPainter &painter);
 // Opens popup as a pop-up window at the button's bottom-left corner, resized
 // first when a size is given.
 void showPopupBelow(QWidget *button, QWidget *popup, const QSize &size = QSize());
+
+// Whether a key opens the pop-up of a focused button, as it opens a combo
+// box: Space, F4 or Alt+Down.
+bool isPopupKey(const QKeyEvent *event);

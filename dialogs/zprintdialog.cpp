@@ -40,9 +40,10 @@ void ZPrintDialog::init()
     m_ui->gvPreview->setBackgroundBrush(QBrush(Qt::gray, Qt::SolidPattern));
     m_ui->verticalPage->setOrientation(QPrinter::Portrait);
     m_ui->horizontalPage->setOrientation(QPrinter::Landscape);
-    setWindowSize();
     loadPrinters();
     loadPageSizes();
+    // After the lists are filled: their texts count in the room needed.
+    setWindowSize();
 
     connect(m_ui->sliderScale, &QSlider::sliderReleased, this, qOverload<>(&ZPrintDialog::setScale));
     connect(m_ui->sliderScale, &QSlider::valueChanged, this, &ZPrintDialog::setSpinboxScale);
@@ -100,7 +101,10 @@ void ZPrintDialog::setWindowSize()
 {
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QSize size = screen->size();
-        setFixedSize(int(size.width() * 0.7), int(size.height() * 0.7));
+        // A small or scaled screen leaves 70 % of it too little for the
+        // settings: never smaller than the layout needs.
+        setFixedSize(QSize(int(size.width() * 0.7), int(size.height() * 0.7))
+                         .expandedTo(minimumSizeHint()));
     }
 }
 

@@ -137,6 +137,14 @@ bool ZSnipDialog::hasSelection() const
 
 QImage ZSnipDialog::croppedImageOrWarn()
 {
+    // A filter that shows no row leaves the date axis alone: not a picture
+    // of anything.
+    if (m_image.rows() == 0) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("There is nothing to snip: no rows are shown."), QMessageBox::Ok, this);
+        box.exec();
+        return QImage();
+    }
     if (!hasSelection()) {
         QMessageBox box(QMessageBox::Warning, tr("Image"),
                         tr("There is nothing between the lines."), QMessageBox::Ok, this);

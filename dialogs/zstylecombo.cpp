@@ -1,8 +1,11 @@
 #include "zstylecombo.h"
 
+#include "zpopupbutton.h"
 #include "zsortfilterwidget.h"
 #include "zstylewidget.h"
 
+#include <QFontComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -55,14 +58,29 @@ void ZStyleCombo::hidePopup()
     m_popup->hide();
 }
 
-void ZStyleCombo::mouseReleaseEvent(QMouseEvent *event)
+void ZStyleCombo::showPopup()
 {
-    if (!ZSortFilterWidget::buttonMenuRect(rect()).contains(event->localPos().toPoint()))
-        return;
     // Flags first: changing them afterwards would move the window again.
     m_popup->setWindowFlags(Qt::Popup);
     m_popup->move(mapToGlobal(QPoint(0, height())));
     m_popup->show();
+    // A pop-up takes the keys but gives its first control no focus.
+    if (!m_popup->focusWidget())
+        m_popup->fontCombo()->setFocus(Qt::PopupFocusReason);
+}
+
+void ZStyleCombo::keyPressEvent(QKeyEvent *event)
+{
+    if (isPopupKey(event))
+        showPopup();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void ZStyleCombo::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (ZSortFilterWidget::buttonMenuRect(rect()).contains(event->localPos().toPoint()))
+        showPopup();
 }
 
 void ZStyleCombo::mouseMoveEvent(QMouseEvent *)

@@ -9,8 +9,8 @@ class ZStyleWidget;
 // The Format cell editor of the group-by dialog: it paints only a drop-down
 // button in its bottom-right corner (the cell beneath stays visible) and
 // opens a ZStyleWidget as a pop-up below itself when that button is
-// released on. "Ok" in the pop-up hides it and emits accepted(); a click
-// outside closes it without a choice.
+// released on, or from the keyboard. "Ok" in the pop-up hides it and emits
+// accepted(); a click outside closes it without a choice.
 class ZStyleCombo : public QWidget
 {
     Q_OBJECT
@@ -36,9 +36,13 @@ signals:
     void accepted();
 
 public slots:
+    // Opens the pop-up below the combo, with the keyboard in it.
+    void showPopup();
     void hidePopup();
 
 protected:
+    // Space, F4 and Alt+Down open the pop-up, as in a combo box.
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

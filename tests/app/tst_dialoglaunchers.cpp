@@ -27,6 +27,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
@@ -39,7 +40,15 @@ namespace {
 class PdfPrinters : public ZPrinters
 {
 public:
-    QStringList printerNames() const override { return {QStringLiteral("Stand-in")}; }
+    // Asked while the dialog is built, that is while the pages are prepared.
+    QStringList printerNames() const override
+    {
+        const QCursor *cursor = QApplication::overrideCursor();
+        whilePreparing = QStringLiteral("cursor %1, menu %2")
+                             .arg(cursor ? int(cursor->shape()) : -1)
+                             .arg(QApplication::activePopupWidget() ? "open" : "closed");
+        return {QStringLiteral("Stand-in")};
+    }
     QString defaultPrinterName() const override { return QStringLiteral("Stand-in"); }
     std::unique_ptr<QPrinter> createPrinter(const QString &) const override
     {
@@ -49,6 +58,7 @@ public:
         return printer;
     }
     QString output;
+    mutable QString whilePreparing;
 };
 
 // A project of 40 activities under two WBS nodes, coded by phase; with
@@ -387,6 +397,8 @@ void tst_DialogLaunchers::printGroupedLandscape()
     int headerRows = 0;
     WidgetAnswerer<ZPrintDialog> answer;
     answer.arm([&](ZPrintDialog *dialog) {
+        // The wait cursor ends when the dialog is up.
+        QVERIFY(!QApplication::overrideCursor());
         dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
         QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("chkRepeatTableHeaders"))->isChecked());
         dialog->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
@@ -394,8 +406,14 @@ void tst_DialogLaunchers::printGroupedLandscape()
         headerRows = dialog->scene()->headerRowCount();
         dialog->findChild<QPushButton *>(QStringLiteral("btnDone"))->click();
     });
+    // Chosen with the File menu open: the menu goes first, and the wait
+    // cursor shows while the pages are prepared.
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
+    file->popup(m_window->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
     m_window->findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
     QVERIFY(answer.answered);
+    QCOMPARE(printers.whilePreparing, QStringLiteral("cursor %1, menu closed").arg(int(Qt::WaitCursor)));
     // 43 rows of 22 pixels do not fit on one landscape sheet: two page rows,
     // each beginning with the header.
     QCOMPARE(headerRows, 2);

@@ -29,6 +29,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QWidgetAction>
@@ -62,7 +64,10 @@ QStringList visibleTexts(const QList<QAction *> &actions)
     for (QAction *a : actions) {
         if (!a->isVisible())
             continue;
-        out << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        // As shown: without the accelerator marks, "&&" as "&".
+        out << (a->isSeparator() ? QStringLiteral("|")
+                                 : QString(a->text()).replace(QRegularExpression(QStringLiteral("&(.)")),
+                                                              QStringLiteral("\\1")));
     }
     return out;
 }
@@ -170,6 +175,8 @@ private slots:
     void initTestCase();
     void init();
     void startUpState();
+    void menusFromTheKeyboard_data();
+    void menusFromTheKeyboard();
     void timeScaleUnits();
     void outlineTextRecorded();
     void layoutNameField();
@@ -209,6 +216,9 @@ void tst_MainWindow::startUpState()
     MainWindow w;
     w.show();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
+    // The first size fits the screen (the test screen is smaller than the
+    // form's 1280 by 800).
+    QVERIFY(w.screen()->availableGeometry().contains(w.frameGeometry()));
     QVERIFY(!w.windowIcon().isNull());
 
     QMenu *file = w.findChild<QMenu *>(QStringLiteral("menuFile"));
@@ -222,6 +232,20 @@ void tst_MainWindow::startUpState()
     QMenuBar *bar = w.menuBar();
     QCOMPARE(visibleTexts(bar->actions()),
              QStringList({QStringLiteral("File"), QStringLiteral("Help")}));
+    // Every menu and every item of the form has an accelerator of its own
+    // (the recent files are named by their paths, the hidden Layout menu's
+    // entries by the layouts').
+    QMenu *help = w.findChild<QMenu *>(QStringLiteral("menuHelp"));
+    const QList<QList<QAction *>> menus{bar->actions(), file->actions(), help->actions()};
+    for (const QList<QAction *> &actions : menus) {
+        QStringList keys;
+        for (QAction *a : actions) {
+            if (!a->isSeparator() && !a->data().toMap().contains(QStringLiteral("isMRU")))
+                keys << QKeySequence::mnemonic(a->text()).toString();
+        }
+        QVERIFY2(!keys.contains(QString()) && keys.removeDuplicates() == 0,
+                 qPrintable(keys.join(QLatin1Char(','))));
+    }
 
     QToolBar *tools = w.findChild<QToolBar *>(QStringLiteral("mainToolBar"));
     QVERIFY(tools);
@@ -259,6 +283,29 @@ void tst_MainWindow::startUpState()
     actionNamed(&w, "actionGanttChart")->trigger();
     QCOMPARE(stack->currentIndex(), 0);
     QVERIFY(actionNamed(&w, "actionDetail")->isVisible());
+}
+
+void tst_MainWindow::menusFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("menu"); // the one that opens
+    QTest::addRow("Alt+F") << int(Qt::ALT | Qt::Key_F) << "menuFile";
+    QTest::addRow("Alt+H") << int(Qt::ALT | Qt::Key_H) << "menuHelp";
+    QTest::addRow("F10") << int(Qt::Key_F10) << "menuFile";
+}
+
+void tst_MainWindow::menusFromTheKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(QString, menu);
+    MainWindow w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                    Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    QTRY_COMPARE(QApplication::activePopupWidget(), w.findChild<QMenu *>(menu));
+    QApplication::activePopupWidget()->close();
 }
 
 void tst_MainWindow::timeScaleUnits()

@@ -92,6 +92,8 @@ private slots:
     void formatEditor_data();
     void formatEditor();
     void hoverOpensOneEditor();
+    void keyboard_data();
+    void keyboard();
 };
 
 void tst_ZGroupDialog::choices_data()
@@ -256,6 +258,59 @@ void tst_ZGroupDialog::hoverOpensOneEditor()
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(table->viewport(), &move);
     QVERIFY(!table->indexWidget(table->model()->index(4, 2)));
+}
+
+void tst_ZGroupDialog::keyboard_data()
+{
+    QTest::addColumn<int>("row"); // of the current cell; row 0 is grouped by "WBS Name"
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QVector<int>>("keys");
+    QTest::addColumn<QString>("shown"); // what is open, or what has the focus
+    using Keys = QVector<int>;
+    const int altDown = int(Qt::ALT | Qt::Key_Down);
+    QTest::addRow("Tab leaves the table for OK") << 0 << 0 << Keys{Qt::Key_Tab} << "OK";
+    QTest::addRow("then Cancel") << 0 << 0 << Keys{Qt::Key_Tab, Qt::Key_Tab} << "Cancel";
+    QTest::addRow("Shift+Tab goes back") << 0 << 0 << Keys{Qt::Key_Tab, Qt::Key_Backtab} << "table";
+    QTest::addRow("Space opens Group By") << 1 << 0 << Keys{Qt::Key_Space} << "list";
+    QTest::addRow("F4 opens Rule") << 0 << 1 << Keys{Qt::Key_F4} << "list";
+    QTest::addRow("no rules: nothing opens") << 1 << 1 << Keys{Qt::Key_Space} << "table";
+    QTest::addRow("Space opens Format") << 1 << 2 << Keys{Qt::Key_Space} << "format";
+    QTest::addRow("F4 opens Format") << 1 << 2 << Keys{Qt::Key_F4} << "format";
+    QTest::addRow("Alt+Down opens Format") << 1 << 2 << Keys{altDown} << "format";
+    QTest::addRow("F2, then Alt+Down") << 1 << 2 << Keys{Qt::Key_F2, altDown} << "format";
+}
+
+// Every control is reached by Tab, and every box opens from the keyboard.
+void tst_ZGroupDialog::keyboard()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QVector<int>, keys);
+    QFETCH(QString, shown);
+    auto model = activities();
+    ZGroupDialog dialog;
+    prepare(dialog, model.get());
+    choose(dialog, 0, 0, QStringLiteral("WBS Name"));
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTableWidget *table = dialog.table();
+    table->setFocus();
+    table->setCurrentCell(row, column);
+    for (int key : keys) {
+        QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    }
+    QString found;
+    if (QWidget *popup = QApplication::activePopupWidget())
+        found = qobject_cast<ZStyleWidget *>(popup) ? QStringLiteral("format") : QStringLiteral("list");
+    else if (auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget()))
+        found = button->text().remove(QLatin1Char('&'));
+    else if (QApplication::focusWidget() == table)
+        found = QStringLiteral("table");
+    QCOMPARE(found, shown);
+    while (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
 }
 
 QTEST_MAIN(tst_ZGroupDialog)

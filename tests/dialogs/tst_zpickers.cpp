@@ -20,6 +20,8 @@ private slots:
     void colorSetColor();
     void colorPickFromPopup_data();
     void colorPickFromPopup();
+    void colorFromKeyboard_data();
+    void colorFromKeyboard();
     void colorTooltipAndSwatch();
     void endPointIndexAt_data();
     void endPointIndexAt();
@@ -90,6 +92,39 @@ void tst_ZPickers::colorPickFromPopup()
         QCOMPARE(combo.color(), color);
     }
     popup->hide();
+}
+
+void tst_ZPickers::colorFromKeyboard_data()
+{
+    QTest::addColumn<QVector<int>>("keys");
+    QTest::addColumn<int>("picked"); // palette entry, -1: none
+    using Keys = QVector<int>;
+    QTest::addRow("F4 opens, Right and Enter pick") << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 1;
+    QTest::addRow("Alt+Down opens, Down moves a row") << Keys{int(Qt::ALT | Qt::Key_Down), Qt::Key_Down, Qt::Key_Space} << 8;
+    QTest::addRow("Left stops at the first") << Keys{Qt::Key_Space, Qt::Key_Left, Qt::Key_Return} << 0;
+    QTest::addRow("Escape picks nothing") << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
+}
+
+void tst_ZPickers::colorFromKeyboard()
+{
+    QFETCH(QVector<int>, keys);
+    QFETCH(int, picked);
+    ZColorCombo combo{QColor()};
+    combo.resize(100, 26);
+    combo.show();
+    QApplication::setActiveWindow(&combo);
+    QVERIFY(QTest::qWaitForWindowActive(&combo));
+    QCOMPARE(combo.focusPolicy(), Qt::StrongFocus);
+    combo.setFocus();
+    QSignalSpy changed(&combo, &ZColorCombo::colorChanged);
+    for (int key : keys) {
+        QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    }
+    QCOMPARE(changed.count(), picked >= 0 ? 1 : 0);
+    QVERIFY(!combo.popup()->isVisible());
+    if (picked >= 0)
+        QCOMPARE(combo.color(), combo.popup()->colors().at(picked).first);
 }
 
 void tst_ZPickers::colorTooltipAndSwatch()

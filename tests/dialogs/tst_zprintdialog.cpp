@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSpinBox>
@@ -105,6 +106,7 @@ private slots:
     void layout_data();
     void layout();
     void orientationAndScale();
+    void sizeAndKeyboard();
     void pageNumbers();
     void relayoutLeavesNothingBehind_data();
     void relayoutLeavesNothingBehind();
@@ -213,6 +215,31 @@ void tst_ZPrintDialog::orientationAndScale()
     QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
     QCOMPARE(spin->value(), 100);
     QCOMPARE(scene->scale(), 1.0f);
+}
+
+// On the test's small screen 70 % of it is less than the layout needs: the
+// dialog takes what it needs. Tab reaches every control in reading order;
+// Space turns the paper.
+void tst_ZPrintDialog::sizeAndKeyboard()
+{
+    const ZImage image = tableAndChart();
+    ZPrintDialog dialog(image);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(dialog.size().expandedTo(dialog.layout()->totalMinimumSize()), dialog.size());
+    dialog.findChild<QWidget *>(QStringLiteral("gvPreview"))->setFocus();
+    QStringList chain;
+    for (int i = 0; i < 12; ++i) {
+        chain << QApplication::focusWidget()->objectName();
+        if (chain.constLast() == QLatin1String("horizontalPage"))
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(chain.join(QLatin1Char(',')),
+             QStringLiteral("gvPreview,cmbPrinters,cmbPageSizes,verticalPage,horizontalPage,btnReset,"
+                            "sliderScale,sbScale,chkRepeatTableHeaders,chkPrintPageNumbers,btnDone,btnPrint"));
+    QCOMPARE(dialog.selectedOrient(), QPrinter::Landscape);
 }
 
 void tst_ZPrintDialog::pageNumbers()

@@ -58,6 +58,7 @@ private slots:
     void cropThatCannotBeAllocated();
     void crop_data();
     void crop();
+    void nothingToSnipWithoutRows();
     void cursorFollowsLines();
     void largeCropIsScaledDown();
     void saveToPngAndClipboard();
@@ -125,6 +126,17 @@ void tst_ZSnipDialog::crop()
     // The border no tile covers is filled, not left as it was in memory.
     QCOMPARE(crop.pixelColor(0, 0), QColor(Qt::white));
     QCOMPARE(crop.pixelColor(crop.width() - 1, crop.height() - 1), QColor(Qt::white));
+}
+
+void tst_ZSnipDialog::nothingToSnipWithoutRows()
+{
+    // The chart of a filter that shows no row: its date axis only.
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, 0, kRowHeight);
+    ZSnipDialog dialog(image);
+    BoxAnswerer box;
+    box.arm();
+    dialog.saveToClipboardClicked();
+    QCOMPARE(box.text, QStringLiteral("There is nothing to snip: no rows are shown."));
 }
 
 void tst_ZSnipDialog::cursorFollowsLines()
