@@ -70,6 +70,10 @@ ZStyleWidget::~ZStyleWidget() = default;
 void ZStyleWidget::setFont(const QFont &font, QColor color)
 {
     m_fontCombo->setCurrentFont(font);
+    // A family this machine lacks shows as its stand-in; the level keeps
+    // its own unless the user picks another.
+    m_givenFamily = font.family();
+    m_shownFamily = m_fontCombo->currentText();
     m_italicButton->setChecked(font.style() != QFont::StyleNormal);
     m_underlineButton->setChecked(font.underline());
     m_boldButton->setChecked(font.weight() >= kBoldFrom);
@@ -79,7 +83,8 @@ void ZStyleWidget::setFont(const QFont &font, QColor color)
 QFont ZStyleWidget::selectedFont() const
 {
     QFont font;
-    font.setFamily(m_fontCombo->currentText());
+    const QString shown = m_fontCombo->currentText();
+    font.setFamily(shown == m_shownFamily ? m_givenFamily : shown);
     font.setStyle(m_italicButton->isChecked() ? QFont::StyleItalic : QFont::StyleNormal);
     font.setUnderline(m_underlineButton->isChecked());
     font.setWeight(m_boldButton->isChecked() ? QFont::Bold : QFont::Normal);

@@ -13,7 +13,9 @@ class ZTextColorCombo;
 // The format panel of a grouping level: font family, italic, underline and
 // bold, the text colour and the background colour grid, with an "Ok" button
 // that emits accepted(). Only those attributes come back from
-// selectedFont(); size and the rest stay the default font's.
+// selectedFont(); size and the rest stay the default font's. A family the
+// font chooser only stands in for comes back as given until another is
+// picked.
 class ZStyleWidget : public QWidget
 {
     Q_OBJECT
@@ -43,6 +45,8 @@ signals:
 
 private:
     QFontComboBox *m_fontCombo; // Not owned (child).
+    QString m_givenFamily;
+    QString m_shownFamily;
     QToolButton *m_italicButton; // Not owned (child).
     QToolButton *m_underlineButton; // Not owned (child).
     QToolButton *m_boldButton; // Not owned (child).

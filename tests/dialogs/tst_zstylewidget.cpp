@@ -22,26 +22,29 @@ private slots:
 
 void tst_ZStyleWidget::font_data()
 {
+    QTest::addColumn<QString>("family");
     QTest::addColumn<int>("weight");
     QTest::addColumn<QFont::Style>("style");
     QTest::addColumn<bool>("underline");
     QTest::addColumn<int>("weightBack");
     QTest::addColumn<bool>("italicBack");
-    QTest::addRow("medium is not bold") << 57 << QFont::StyleNormal << false << 50 << false;
-    QTest::addRow("demibold is bold") << 63 << QFont::StyleNormal << true << 75 << false;
-    QTest::addRow("oblique is italic") << 50 << QFont::StyleOblique << false << 50 << true;
-    QTest::addRow("black italic") << 87 << QFont::StyleItalic << true << 75 << true;
+    QTest::addRow("medium is not bold") << QStringLiteral("DejaVu Sans") << 57 << QFont::StyleNormal << false << 50 << false;
+    QTest::addRow("demibold is bold") << QStringLiteral("DejaVu Sans") << 63 << QFont::StyleNormal << true << 75 << false;
+    QTest::addRow("oblique is italic") << QStringLiteral("DejaVu Sans") << 50 << QFont::StyleOblique << false << 50 << true;
+    QTest::addRow("black italic") << QStringLiteral("DejaVu Sans") << 87 << QFont::StyleItalic << true << 75 << true;
+    QTest::addRow("family not installed") << QStringLiteral("MS Shell Dlg 2") << 50 << QFont::StyleNormal << false << 50 << false;
 }
 
 void tst_ZStyleWidget::font()
 {
+    QFETCH(QString, family);
     QFETCH(int, weight);
     QFETCH(QFont::Style, style);
     QFETCH(bool, underline);
     QFETCH(int, weightBack);
     QFETCH(bool, italicBack);
     ZStyleWidget widget;
-    QFont font(QStringLiteral("DejaVu Sans"), 20);
+    QFont font(family, 20);
     font.setWeight(weight);
     font.setStyle(style);
     font.setUnderline(underline);
@@ -50,7 +53,9 @@ void tst_ZStyleWidget::font()
     QCOMPARE(back.weight(), weightBack);
     QCOMPARE(back.italic(), italicBack);
     QCOMPARE(back.underline(), underline);
-    QCOMPARE(back.family(), widget.fontCombo()->currentText());
+    QCOMPARE(back.family(), family);
+    widget.fontCombo()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+    QCOMPARE(widget.selectedFont().family(), widget.fontCombo()->currentText());
     QCOMPARE(back.pointSize(), QFont().pointSize()); // the size is not edited
     QCOMPARE(widget.fontColor(), QColor(Qt::red));
 }
