@@ -796,22 +796,19 @@ private slots:
                  QStringLiteral("A1000"));
     }
 
+    // Grouped by ten WBS levels, the ID column widens by their indentation;
+    // a width set by hand stays, with that room on top.
     void idsKeepTheirRoomUnderGrouping()
     {
-        // Ten WBS levels, the activity in the deepest.
         QList<QByteArray> wbs;
-        for (int level = 1; level <= 10; ++level) {
-            const QByteArray n = QByteArray::number(level);
-            wbs << n + "\t1\tW" + n + "\tLevel " + n + "\t"
+        for (int level = 1; level <= 10; ++level)
+            wbs << QByteArray::number(level) + "\t1\tW\tLevel " + QByteArray::number(level) + '\t'
                        + (level > 1 ? QByteArray::number(level - 1) : QByteArray());
-        }
         const QByteArray xer = xertest::header()
             + xertest::table("PROJWBS", "wbs_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id", wbs)
-            + xertest::table("TASK",
-                             "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\t"
-                             "status_code\ttarget_start_date\ttarget_end_date",
-                             {"1000\t1\t10\tTT_Task\tA1000\tDeep\tTK_NotStart\t"
-                              "2024-01-01 08:00\t2024-01-05 17:00"})
+            + xertest::table("TASK", "task_id\tproj_id\twbs_id\ttask_type\ttask_code\tstatus_code\t"
+                                     "target_start_date\ttarget_end_date",
+                             {"1000\t1\t10\tTT_Task\tA1000\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00"})
             + "%E\r\n";
         std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("deep.xer"), xer));
         QVERIFY(loader);
@@ -824,35 +821,32 @@ private slots:
         QAbstractItemModel *model = pane.filterModel();
         const int idColumn = tree->treePosition();
         QCOMPARE(idColumn, columnIndex(model, QStringLiteral("Activity ID")));
-        const auto idRect = [&]() {
+        // The width of the activity's ID cell, pending layouts made.
+        const auto idWidth = [&]() {
             QCoreApplication::sendPostedEvents();
             for (const QModelIndex &row : preorderList(model, QModelIndex())) {
                 if (cell(model, row, QStringLiteral("Activity ID")) == QLatin1String("A1000"))
-                    return tree->visualRect(row.siblingAtColumn(idColumn));
+                    return tree->visualRect(row.siblingAtColumn(idColumn)).width();
             }
-            return QRect();
+            return 0;
         };
         const int given = tree->columnWidth(idColumn);
-        const int flatWidth = idRect().width();
+        const int flatWidth = idWidth();
         QVERIFY(flatWidth > 0);
 
         pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("All")}));
         tree->expandAll();
-        // Ten levels of indentation more; the printed picture shows as much
-        // at once.
         QCOMPARE(tree->toImage().getHeaderPart(0).width(), given + 10 * tree->indentation());
-        QVERIFY2(idRect().width() >= flatWidth, qPrintable(QString::number(idRect().width())));
+        QVERIFY2(idWidth() >= flatWidth, qPrintable(QString::number(idWidth())));
 
-        // A width set by hand stays, with the room on top; without the
-        // grouping the column has the width it was given.
         tree->header()->resizeSection(idColumn, tree->columnWidth(idColumn) + 20);
         tree->collapseAll();
-        idRect();
+        idWidth();
         QCOMPARE(tree->columnWidth(idColumn), given + 20);
         tree->expandAll();
-        QCOMPARE(idRect().width(), flatWidth + 20);
+        QCOMPARE(idWidth(), flatWidth + 20);
         pane.setCurrentGrouping(ZGrouping());
-        idRect();
+        idWidth();
         QCOMPARE(tree->columnWidth(idColumn), given + 20);
     }
 
@@ -944,13 +938,13 @@ private slots:
         QCOMPARE(pane.treeView()->currentIndex().row(), 2);
     }
 
-    // However the rows are scrolled, each row of the chart stands level with
-    // its row in the table, and a focused chart shows its focus.
+    // However the rows are scrolled, each chart row stands level with its
+    // table row, and a focused chart shows its focus.
     void chartStaysLevelWithTable_data()
     {
         QTest::addColumn<bool>("grouped");
         QTest::addColumn<int>("spare"); // pixels of the table below whole rows
-        QTest::addColumn<int>("key");   // pressed in the table, or in the chart after Tab
+        QTest::addColumn<int>("key");   // in the table (End), in the chart after Tab; 0 wheel, -1 scroll bar
         QTest::addRow("End in the table, grouped and expanded") << true << 10 << int(Qt::Key_End);
         QTest::addRow("PageDown with the chart focused") << false << 0 << int(Qt::Key_PageDown);
         QTest::addRow("Down with the chart focused") << false << 0 << int(Qt::Key_Down);
@@ -998,8 +992,7 @@ private slots:
         } else if (key > 0) {
             QTest::keyClick(tree, Qt::Key_Tab);
             QVERIFY(chart->hasFocus());
-            QCOMPARE(chart->grab().toImage().pixelColor(0, 100),
-                     chart->palette().color(QPalette::Highlight));
+            QCOMPARE(chart->grab().toImage().pixelColor(0, 100), chart->palette().color(QPalette::Highlight));
             for (int i = 0; i < (key == Qt::Key_Down ? 30 : 2); ++i)
                 QTest::keyClick(chart, Qt::Key(key));
         } else if (key == 0) {
