@@ -58,36 +58,20 @@ std::atomic<qint64> mallocCalls{0}, mallocFailAt{-1};
 // it was given, and its GUI library, built without exceptions, what its
 // frames hold. Those failures move on to a later allocation (the second
 // only where leaks are checked).
-bool inConnect(void *caller)
+bool callerNamed(void *caller, const char *part)
 {
     Dl_info info;
-    if (!dladdr(caller, &info) || !info.dli_sname)
-        return false;
-    // A queued call whose event fails half-made (its arguments are copied
-    // into it) is lost with what it holds.
-    return std::strstr(info.dli_sname, "QMetaCallEvent")
-           || (std::strstr(info.dli_sname, "QMetaType") && std::strstr(info.dli_sname, "create"))
-           || (std::strstr(info.dli_sname, "QObjectPrivate")
-               && (std::strstr(info.dli_sname, "connectImpl") || std::strstr(info.dli_sname, "addConnection")));
+    return dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, part);
 }
 
-bool spared(void *caller)
+// A queued call whose event fails half-made (its arguments are copied into
+// it) is lost with what it holds too.
+bool inConnect(void *caller)
 {
-    if (inConnect(caller))
-        return true;
-    Dl_info info;
-    void *frames[128];
-    const int count = backtrace(frames, 128);
-    for (int i = 0; i < count; ++i) {
-        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libQt5Gui")) {
-#if defined(__SANITIZE_ADDRESS__)
-            return true;
-#else
-            failedInGui.store(true);
-#endif
-        }
-    }
-    return false;
+    return callerNamed(caller, "QMetaCallEvent")
+           || (callerNamed(caller, "QMetaType") && callerNamed(caller, "create"))
+           || (callerNamed(caller, "QObjectPrivate")
+               && (callerNamed(caller, "connectImpl") || callerNamed(caller, "addConnection")));
 }
 
 bool inGui()
@@ -100,6 +84,19 @@ bool inGui()
             return true;
     }
     return false;
+}
+
+bool spared(void *caller)
+{
+    if (inConnect(caller))
+        return true;
+#if defined(__SANITIZE_ADDRESS__)
+    return inGui();
+#else
+    if (inGui())
+        failedInGui.store(true);
+    return false;
+#endif
 }
 
 // The thread that waits for a read in a process of its own neither fails
@@ -123,9 +120,8 @@ bool mallocFails(size_t size, void *caller)
     t_inHook = true;
     const bool gui = inGui();
     t_inHook = false;
-    Dl_info info;
-    const bool connecting = dladdr(caller, &info) && info.dli_sname && std::strstr(info.dli_sname, "QObjectPrivate");
-    return !gui && !connecting && !inConnect(caller) && (failEvery.load() || mallocFailAt.compare_exchange_strong(at, -1));
+    return !gui && !callerNamed(caller, "QObjectPrivate") && !inConnect(caller)
+           && (failEvery.load() || mallocFailAt.compare_exchange_strong(at, -1));
 }
 #endif
 
@@ -179,20 +175,13 @@ void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
 
 extern "C" void *malloc(size_t size)
 {
-    if (allocations::mallocFails(size, __builtin_return_address(0))) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return __libc_malloc(size);
+    return allocations::mallocFails(size, __builtin_return_address(0)) ? (errno = ENOMEM, nullptr)
+                                                                       : __libc_malloc(size);
 }
-
 extern "C" void *realloc(void *block, size_t size)
 {
-    if (allocations::mallocFails(size, __builtin_return_address(0))) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return __libc_realloc(block, size);
+    return allocations::mallocFails(size, __builtin_return_address(0)) ? (errno = ENOMEM, nullptr)
+                                                                       : __libc_realloc(block, size);
 }
 #endif
 
