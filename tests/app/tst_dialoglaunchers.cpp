@@ -320,31 +320,29 @@ void tst_DialogLaunchers::okKeepsThePlace()
     };
     // A band the user opened besides.
     const QModelIndex design = model->match(model->index(0, group, model->index(0, 0)), Qt::DisplayRole,
-                                            QStringLiteral("Design"), 1, Qt::MatchExactly)
-                                   .value(0);
-    tree->expand(design.sibling(design.row(), 0));
+                                            QStringLiteral("Design"), 1, Qt::MatchExactly).value(0);
+    tree->expand(design.siblingAtColumn(0));
     QCOMPARE(openBands(), QStringLiteral("Project Design Build"));
 
     const QColor teal(0, 128, 128);
     WidgetAnswerer<ZGroupDialog> answer;
     answer.arm([&](ZGroupDialog *dialog) {
+        QAbstractItemModel *levels = dialog->table()->model();
         if (change == QLatin1String("colour"))
-            dialog->table()->model()->setData(dialog->table()->model()->index(0, 2), QBrush(teal),
-                                              Qt::BackgroundRole);
-        else if (change == QLatin1String("level"))
+            levels->setData(levels->index(0, 2), QBrush(teal), Qt::BackgroundRole);
+        if (change == QLatin1String("level")) {
             chooseInCell(dialog, 0, 0, QStringLiteral("Phase"));
-        if (change == QLatin1String("level"))
             chooseInCell(dialog, 1, 0, QStringLiteral("WBS Name"));
+        }
         dialog->accept();
     });
     m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();
     QVERIFY(answer.answered);
 
     QCOMPARE(openBands(), expanded);
-    // The activity is still the current, highlighted row, in view, and
-    // the details show it.
+    // The activity is still current, highlighted, in view, and in the details.
     const QModelIndex current = tree->currentIndex();
-    QCOMPARE(current.sibling(current.row(), columnIndex(model, QStringLiteral("Activity ID"))).data().toString(),
+    QCOMPARE(current.siblingAtColumn(columnIndex(model, QStringLiteral("Activity ID"))).data().toString(),
              QStringLiteral("A135"));
     QVERIFY(tree->selectionModel()->isRowSelected(current.row(), current.parent()));
     QVERIFY(tree->viewport()->rect().contains(tree->visualRect(current).center()));
