@@ -31,10 +31,7 @@ const QColor kTaskBody(150, 50, 50);
 class TextRecorder : public QPaintDevice
 {
 public:
-    explicit TextRecorder(const QSize &size)
-        : m_size(size)
-    {
-    }
+    explicit TextRecorder(const QSize &size) : m_size(size) {}
     QPaintEngine *paintEngine() const override { return &m_engine; }
     QString texts() const { return m_engine.texts; }
 
@@ -42,35 +39,21 @@ protected:
     int metric(PaintDeviceMetric metric) const override
     {
         switch (metric) {
-        case PdmWidth:
-            return m_size.width();
-        case PdmHeight:
-            return m_size.height();
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDepth:
-            return 32;
-        case PdmNumColors:
-            return std::numeric_limits<int>::max();
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return 0;
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return std::numeric_limits<int>::max();
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return 0;
         }
     }
 
 private:
     struct Engine : QPaintEngine
     {
-        Engine()
-            : QPaintEngine(AllFeatures)
-        {
-        }
+        Engine() : QPaintEngine(AllFeatures) {}
         bool begin(QPaintDevice *) override { return true; }
         bool end() override { return true; }
         void updateState(const QPaintEngineState &) override {}
