@@ -1057,11 +1057,6 @@ public slots:
 
 namespace {
 
-QByteArray md5(const QString &text)
-{
-    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex();
-}
-
 // One memory point in this process, started cold: the read runs on Qt's
 // pool as the window runs it, with a queued receiver, and this thread waits
 // for its report or the end of its future. Prints "result R" (and for 0,
@@ -1082,7 +1077,6 @@ void runPoint(const QByteArray &spec, const QString &path)
     // posted keeps its reference to the object (Qt), which leak checks
     // would report as the read's.
     QueuedReceiver receiver;
-    const QStringList &events = receiver.events;
     QObject::connect(loader.get(), SIGNAL(progress(int, QString)), &receiver, SLOT(progressed(int, QString)),
                      Qt::QueuedConnection);
     QObject::connect(loader.get(), SIGNAL(finished()), &receiver, SLOT(finished()), Qt::QueuedConnection);
@@ -1100,16 +1094,18 @@ void runPoint(const QByteArray &spec, const QString &path)
         calls = (viaMalloc ? allocations::mallocCalls.load() : allocations::calls.load()) - first;
     });
     // The report, or the end of a read whose report could not be queued.
-    while (events.isEmpty() && !future.isFinished())
+    while (receiver.events.isEmpty() && !future.isFinished())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     future.waitForFinished();
     QCoreApplication::processEvents();
     const int result = loader->readResult();
-    if (!events.isEmpty())
-        QCOMPARE(events.last(), result == 0 ? QStringLiteral("finished") : QStringLiteral("failed %1").arg(result));
+    if (!receiver.events.isEmpty())
+        QCOMPARE(receiver.events.last(),
+                 result == 0 ? QStringLiteral("finished") : QStringLiteral("failed %1").arg(result));
     QByteArray line = "result " + QByteArray::number(result);
     if (result == 0)
-        line += ' ' + md5(loadedText(*loader)) + " calls " + QByteArray::number(calls.load());
+        line += ' ' + QCryptographicHash::hash(loadedText(*loader).toUtf8(), QCryptographicHash::Md5).toHex()
+                + " calls " + QByteArray::number(calls.load());
     else
         QVERIFY(loader->modelNames().isEmpty());
     loader.reset();
