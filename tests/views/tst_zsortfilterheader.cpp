@@ -230,12 +230,10 @@ void tst_ZSortFilterHeader::captionsCutAtTheirEnd()
     activities.setHorizontalHeader(new ZSortFilterHeader(Qt::Horizontal, &activities));
     Resources resources;
     ActivityDetails details;
-    const QMap<QString, QPair<QWidget *, QTableView *>> tables{
-        {QStringLiteral("activities"), {&activities, &activities}},
-        {QStringLiteral("resources"), {&resources, resources.tableView()}},
-        {QStringLiteral("details"), {&details, details.resourcesView()}}};
-    QWidget *window = tables.value(table).first;
-    QTableView *view = tables.value(table).second;
+    QTableView *view = table == QLatin1String("resources") ? resources.tableView()
+                       : table == QLatin1String("details") ? details.resourcesView()
+                                                           : &activities;
+    QWidget *window = view->window();
     QStandardItemModel model(1, 2);
     model.setHorizontalHeaderLabels({caption, QStringLiteral("Next")});
     view->setModel(&model);
