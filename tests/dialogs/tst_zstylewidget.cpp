@@ -28,11 +28,12 @@ void tst_ZStyleWidget::font_data()
     QTest::addColumn<bool>("underline");
     QTest::addColumn<int>("weightBack");
     QTest::addColumn<bool>("italicBack");
-    QTest::addRow("medium is not bold") << QStringLiteral("DejaVu Sans") << 57 << QFont::StyleNormal << false << 50 << false;
-    QTest::addRow("demibold is bold") << QStringLiteral("DejaVu Sans") << 63 << QFont::StyleNormal << true << 75 << false;
-    QTest::addRow("oblique is italic") << QStringLiteral("DejaVu Sans") << 50 << QFont::StyleOblique << false << 50 << true;
-    QTest::addRow("black italic") << QStringLiteral("DejaVu Sans") << 87 << QFont::StyleItalic << true << 75 << true;
-    QTest::addRow("family not installed") << QStringLiteral("MS Shell Dlg 2") << 50 << QFont::StyleNormal << false << 50 << false;
+    const QString dejaVu = QStringLiteral("DejaVu Sans");
+    QTest::addRow("medium is not bold") << dejaVu << 57 << QFont::StyleNormal << false << 50 << false;
+    QTest::addRow("demibold is bold") << dejaVu << 63 << QFont::StyleNormal << true << 75 << false;
+    QTest::addRow("oblique is italic") << dejaVu << 50 << QFont::StyleOblique << false << 50 << true;
+    QTest::addRow("black italic") << dejaVu << 87 << QFont::StyleItalic << true << 75 << true;
+    QTest::addRow("family not installed") << "MS Shell Dlg 2" << 50 << QFont::StyleNormal << false << 50 << false;
 }
 
 void tst_ZStyleWidget::font()
