@@ -730,8 +730,6 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("blank lines after the end line")
             << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
-    QTest::addRow("blanks after the end marker")
-            << header() + first + "%E \r\n" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("blanks and tabs after the end marker")
             << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("Ctrl-Z after the end line")
