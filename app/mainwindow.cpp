@@ -7,6 +7,7 @@
 #include "layoutjson.h"
 #include "layouttarget.h"
 #include "loadprogressdialog.h"
+#include "memoryroom.h"
 #include "modelhelpers.h"
 #include "ui_mainwindow.h"
 #include "updatemgr.h"
@@ -395,7 +396,7 @@ void MainWindow::onXerReadDone()
     // Memory running out inside the widgets cannot be unwound: without the
     // room the window will need, the open fails as a read short of memory.
     const qint64 needed = WindowMemory::estimate(*m_loader);
-    if (!WindowMemory::available(needed)) {
+    if (!memoryroom::available(needed)) {
         qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
         onXerReadFailed(4);
         return;

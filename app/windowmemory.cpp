@@ -1,6 +1,5 @@
 #include "windowmemory.h"
 
-#include "memoryroom.h"
 #include "projectloader.h"
 
 #include <QAbstractItemModel>
@@ -47,11 +46,6 @@ qint64 estimate(const ProjectLoader &loader)
     if (bytes > std::numeric_limits<qint64>::max() / g_scale)
         return std::numeric_limits<qint64>::max();
     return bytes * g_scale;
-}
-
-bool available(qint64 bytes)
-{
-    return memoryroom::available(bytes);
 }
 
 void releaseFreed()

@@ -8,18 +8,14 @@ class ProjectLoader;
 // they cannot be unwound. So before a loaded project is handed to the main
 // window, the memory the window will need for it (the hand-over, the first
 // show, grouping by WBS and Expand All) is estimated from the loaded models
-// and asked of the system once: an open that would run out fails instead.
-// It is a check at one moment, not a reservation kept for later.
+// and asked of the system once, through memoryroom::available: an open that
+// would run out fails instead.
 namespace WindowMemory {
 
 // Bytes the main window needs for the loader's project: a fixed part and a
 // part per activity, WBS node, relationship and resource assignment, taken
 // from the row counts of the loaded models (a few calls, no pass over rows).
 qint64 estimate(const ProjectLoader &loader);
-
-// Whether the process can map that many bytes more now (the probe of
-// memoryroom.h).
-bool available(qint64 bytes);
 
 // Gives what the allocator keeps of freed memory back to the system (glibc
 // keeps free pages in every arena's heap until asked): called when a
