@@ -145,6 +145,18 @@ private:
         return loader;
     }
 
+    // The pane shown at a size with room for the default columns, then the
+    // hand-over.
+    static bool showLoaded(Activities &pane, ProjectLoader *loader)
+    {
+        pane.resize(1600, 800);
+        pane.show();
+        if (!QTest::qWaitForWindowExposed(&pane))
+            return false;
+        handOver(pane, loader);
+        return true;
+    }
+
     // The hand-over of the main window, with its default visible columns.
     static void handOver(Activities &pane, ProjectLoader *loader)
     {
@@ -260,9 +272,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load();
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
 
         QAbstractItemModelTester parentTester(pane.parentItemModel());
         QAbstractItemModelTester filterTester(pane.filterModel());
@@ -298,9 +308,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load();
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         QAbstractItemModelTester parentTester(pane.parentItemModel());
         QAbstractItemModelTester filterTester(pane.filterModel());
 
@@ -682,9 +690,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load();
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         QAbstractItemModelTester parentTester(pane.parentItemModel());
         QAbstractItemModelTester filterTester(pane.filterModel());
 
@@ -747,10 +753,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load();
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pane));
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         QAbstractItemModel *model = pane.filterModel();
         pane.treeView()->setCurrentIndex(model->index(2, 1));
         mygc::GanttChart *chart = pane.ganttChart();
@@ -813,10 +816,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("deep.xer"), xer));
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pane));
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         ZGroupedTreeView *tree = pane.treeView();
         QAbstractItemModel *model = pane.filterModel();
         const int idColumn = tree->treePosition();
@@ -921,9 +921,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load();
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         QAbstractItemModel *model = pane.filterModel();
         pane.ganttChart()->flushPendingRebuild();
 
@@ -1040,9 +1038,7 @@ private slots:
         std::unique_ptr<XERLoader> loader = load(xertest::writeFile(m_dir, QStringLiteral("late.xer"), xer));
         QVERIFY(loader);
         Activities pane;
-        pane.resize(1600, 800);
-        pane.show();
-        handOver(pane, loader.get());
+        QVERIFY(showLoaded(pane, loader.get()));
         QCOMPARE(treeText(pane), QStringLiteral("A1 1/1 2024-04-02..2024-04-12"));
 
         mygc::GanttChart *chart = pane.ganttChart();
