@@ -49,6 +49,8 @@
 #include <QtConcurrent>
 #include <QtTest>
 
+#include <memory>
+
 #include "modalanswerers.h"
 
 namespace {
@@ -533,15 +535,17 @@ void tst_MainWindow::failedReads()
     answer.arm();
     WindowMemory::setEstimateScale(estimateScale);
     const auto unscale = qScopeGuard([] { WindowMemory::setEstimateScale(1); });
-    // The pool is held until the read's signals are blocked.
-    QSemaphore held;
+    // The pool is held until the read's signals are blocked. The holders
+    // share the semaphore: one still waking when this test ends must not
+    // find it gone.
+    const auto held = std::make_shared<QSemaphore>();
     const int holders = reportLost ? QThreadPool::globalInstance()->maxThreadCount() : 0;
     for (int i = 0; i < holders; ++i)
-        QThreadPool::globalInstance()->start([&held] { held.acquire(); });
+        QThreadPool::globalInstance()->start([held] { held->acquire(); });
     w.openChosenFile(bad);
     if (reportLost) {
         w.loader()->blockSignals(true);
-        held.release(holders);
+        held->release(holders);
     }
     QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
     QTRY_VERIFY(!answer.text.isEmpty());
@@ -621,17 +625,19 @@ void tst_MainWindow::quitWhileLoading()
         QThreadPool *pool = QThreadPool::globalInstance();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
-        QSemaphore busy;
-        QSemaphore release;
+        // Shared with the job: released at the end, it may still be waking
+        // when this scope has gone.
+        const auto busy = std::make_shared<QSemaphore>();
+        const auto release = std::make_shared<QSemaphore>();
         const auto restore = qScopeGuard([&] {
-            release.release();
+            release->release();
             pool->setMaxThreadCount(threads);
         });
-        QtConcurrent::run(pool, [&busy, &release] {
-            busy.release();
-            release.acquire();
+        QtConcurrent::run(pool, [busy, release] {
+            busy->release();
+            release->acquire();
         });
-        busy.acquire();
+        busy->acquire();
         w.openChosenFile(path);
         QVERIFY(w.isLoading());
         QThread *readThread = nullptr;
