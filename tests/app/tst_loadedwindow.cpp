@@ -647,6 +647,15 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     }
     QCOMPARE(tree->currentIndex().siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
              QStringLiteral("A105"));
+    // A filter that hides the current row but keeps the ones before it
+    // leaves nothing current and nothing to step from.
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Milestone")});
+        popup->onAccepted();
+    }));
+    QVERIFY(!tree->currentIndex().isValid());
+    for (const char *button : {"tbPrevious", "tbNext"})
+        QVERIFY(!m_window->detailsPane()->findChild<QToolButton *>(QLatin1String(button))->isEnabled());
 }
 
 void tst_LoadedWindow::recentMenuShowsAmpersands()
