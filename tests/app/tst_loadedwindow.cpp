@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
+#include "qgcvaxis.h"
 #include "resources.h"
 #include "xertestfiles.h"
 #include "zexpression.h"
@@ -573,6 +574,7 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     // over and collapsed bands opened; the General tab and the chart follow.
     m_pane->stepCurrentActivity(1);
     QCOMPARE(currentId(), QStringLiteral("A101"));
+    QCOMPARE(tree->currentIndex().column(), firstVisibleColumn(m_header));
     QVERIFY(!previous->isEnabled());
     QStringList seen{currentId()};
     while (next->isEnabled()) {
@@ -599,6 +601,11 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     next->click();
     QCOMPARE(currentId(), QStringLiteral("A104"));
     QCOMPARE(predecessors->model()->rowCount(), 1);
+    // A row picked in the chart is current in the user's column.
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {}, QPoint(5, chart->rowAxis()->rowTop(0) + 2));
+    QCOMPARE(tree->currentIndex(), m_pane->filterModel()->index(0, firstVisibleColumn(m_header)));
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
@@ -614,6 +621,7 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     // From a fresh open (then grouped), keys alone move the highlight, the
     // current row, the chart's band and the details together, sideways
     // nothing.
+    m_pane->ganttChart()->setFocus();
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
     if (grouped) {
