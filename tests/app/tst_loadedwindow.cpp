@@ -624,13 +624,18 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     m_pane->ganttChart()->setFocus();
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    QTreeView *tree = m_pane->treeView();
     if (grouped) {
+        // A regroup keeps the column the user is in.
+        const int type = column(QStringLiteral("Activity Type"));
+        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(type));
         ZGrouping wbs;
         wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush());
         m_pane->setCurrentGrouping(wbs);
+        QCOMPARE(tree->currentIndex().column(), type);
+        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(firstVisibleColumn(m_header)));
         m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
     }
-    QTreeView *tree = m_pane->treeView();
     tree->resize(300, tree->height());
     QScrollBar *bar = tree->horizontalScrollBar();
     QVERIFY(bar->maximum() > 0);
