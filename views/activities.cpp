@@ -670,8 +670,9 @@ void Activities::gotoTask(int taskId)
     makeCurrent(verticalLookup(QVariant(taskId), m_filterProxy, column, 0));
 }
 
-void Activities::makeCurrent(const QModelIndex &index)
+void Activities::makeCurrent(const QModelIndex &row)
 {
+    const QModelIndex index = m_treeView->shownCell(row);
     if (!index.isValid())
         return;
     QScrollBar *bar = m_treeView->horizontalScrollBar();
@@ -689,6 +690,8 @@ void Activities::makeCurrent(const QModelIndex &index)
         m_treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
     if (bar)
         bar->setValue(remembered);
+    // The keys go on from the row made current.
+    m_treeView->setFocus(Qt::OtherFocusReason);
 }
 
 QModelIndex Activities::neighbourActivity(const QModelIndex &index, int step) const
@@ -736,13 +739,7 @@ bool Activities::stepCurrentActivity(int step)
     const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
     if (!target.isValid())
         return false;
-    // The columns stay where the user scrolled them; only rows move.
-    QScrollBar *bar = m_treeView->horizontalScrollBar();
-    const int remembered = bar ? bar->value() : 0;
-    m_treeView->scrollTo(target, QAbstractItemView::EnsureVisible);
-    m_treeView->setCurrentIndex(target);
-    if (bar)
-        bar->setValue(remembered);
+    makeCurrent(target);
     return true;
 }
 
@@ -783,8 +780,9 @@ void Activities::onTreeCurrentChanged(const QModelIndex &current, const QModelIn
     m_chart->setSelectedIndex(current.sibling(current.row(), 0));
 }
 
-void Activities::onGanttSelectionChanged(const QModelIndex &idx)
+void Activities::onGanttSelectionChanged(const QModelIndex &row)
 {
+    const QModelIndex idx = m_treeView->shownCell(row);
     if (!idx.isValid() || idx == m_treeView->currentIndex())
         return;
     QScrollBar *bar = m_treeView->horizontalScrollBar();
@@ -816,14 +814,17 @@ void Activities::setCurrentGrouping(const ZGrouping &grouping)
     // has no counterpart there.
     const QModelIndex current = m_treeView->currentIndex();
     const int row = current.isValid() ? tableRow(current) : -1;
+    const int column = current.column();
     m_grouping = grouping;
     groupBySelection();
     if (row >= 0 && row < m_initialRowCount && m_model) {
         const QModelIndex tree = m_parentProxy->mapFromSource(m_model->index(row, 0));
         // The filter maps a row one call per level above it: a row below the
         // level limit of expanding is not sought there.
-        if (m_parentProxy->level(tree) <= MaxExpandedLevels)
-            makeCurrent(m_filterProxy->mapFromSource(tree));
+        if (m_parentProxy->level(tree) <= MaxExpandedLevels) {
+            const QModelIndex shown = m_filterProxy->mapFromSource(tree);
+            makeCurrent(shown.sibling(shown.row(), column));
+        }
     }
 }
 

@@ -74,9 +74,11 @@ public:
     void setSortBy(const QString &caption, Qt::SortOrder order);
     void clearFilterSort();
     void gotoTask(int taskId);
-    // Makes index (of the filter proxy) the tree's current, highlighted row
-    // and scrolls it into view; the columns stay where they are.
-    void makeCurrent(const QModelIndex &index);
+    // Makes row (an index of the filter proxy) the tree's current,
+    // highlighted row, in a shown column (ZGroupedTreeView::shownCell),
+    // scrolls it into view and gives the tree the focus; the columns stay
+    // where they are.
+    void makeCurrent(const QModelIndex &row);
     // The nearest activity row (no band row) before (step -1) or after
     // (step 1) index in the tree's order, collapsed rows included; invalid
     // when there is none.
@@ -139,7 +141,7 @@ public slots:
     void onHeaderSizeChanged();
     void onTreeCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
     void onTreeSelectionChanged(const QItemSelection &current, const QItemSelection &previous);
-    void onGanttSelectionChanged(const QModelIndex &idx);
+    void onGanttSelectionChanged(const QModelIndex &row);
     // Writes into every row that has children the earliest start and the
     // latest finish of the rows shown below it.
     void calculateGroupings();

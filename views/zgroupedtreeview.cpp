@@ -578,6 +578,24 @@ void ZGroupedTreeView::focusInEvent(QFocusEvent *event)
         selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+QModelIndex ZGroupedTreeView::shownCell(const QModelIndex &index) const
+{
+    QHeaderView *sections = header();
+    if (!index.isValid() || !sections)
+        return index;
+    const auto shown = [sections](int column) {
+        return column >= 0 && column < sections->count() && !sections->isSectionHidden(column);
+    };
+    int column = currentIndex().column();
+    if (!shown(column))
+        column = index.column();
+    if (!shown(column))
+        column = firstVisibleColumn(sections);
+    if (column < 0 || column == index.column())
+        return index;
+    return index.sibling(index.row(), column);
+}
+
 void ZGroupedTreeView::expandBelow(const QModelIndex &index)
 {
     const QModelIndex row = index.sibling(index.row(), 0);

@@ -48,6 +48,11 @@ public:
     bool isGroupIndex(const QModelIndex &index) const;
     int indentationForItem(const QModelIndex &index) const;
     static int levelFromIndex(const QModelIndex &index);
+    // index's row in a column on show: the current cell's column when shown,
+    // else index's own, else the first shown one. A current cell in a hidden
+    // column makes the keys move along it, scroll sideways towards it and
+    // leave the highlight behind.
+    QModelIndex shownCell(const QModelIndex &index) const;
 
     QPair<int, int> startAndEndColumns(const QRect &rect) const;
     void calcLogicalIndices(QVector<int> *logicalIndices,

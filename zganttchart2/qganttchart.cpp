@@ -212,6 +212,23 @@ void GanttChart::setSelectedIndex(const QModelIndex &index)
         setSelectedRow(it.value());
 }
 
+void GanttChart::selectTreeCurrent()
+{
+    const QModelIndex current = tree_->currentIndex();
+    if (!current.isValid())
+        return;
+    const QModelIndex key = current.sibling(current.row(), 0);
+    for (int position = 0; position < tasks_.size(); ++position) {
+        if (tasks_.at(position)->index() == key) {
+            // Quietly: the tree already has this row, and a pending rebuild
+            // of the links is the caller's to run.
+            const QSignalBlocker quiet(chart_);
+            chart_->setSelectedRow(position);
+            return;
+        }
+    }
+}
+
 int GanttChart::dateAxisHeight() const
 {
     return ax_date->height();
@@ -683,6 +700,10 @@ void GanttChart::modelReset()
                       actualStartColumn_, actualFinishColumn_, baselineStartColumn_, baselineFinishColumn_,
                       leftColumn_, rightColumn_, topColumn_, bottomColumn_, insideColumn_, tree_);
         }
+        // The band stays on the tree's current row, which a rebuild (rows
+        // expanded or collapsed, a filter, a sort) does not move.
+        if (tree_ && tree_->model() == model_)
+            selectTreeCurrent();
     }
     // Without a task the axis keeps nothing of the rows it showed before (a
     // closed project's dates).

@@ -194,6 +194,8 @@ private:
     void rebuildOrNote();
     void runPendingRebuild();
     void clearTasks();
+    // Puts the band on the buddy tree's current row, when the chart shows it.
+    void selectTreeCurrent();
     void findLabelColumns();
     void disconnectModel();
     void disconnectRelationModel();

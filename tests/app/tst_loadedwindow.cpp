@@ -1,9 +1,11 @@
 #include "activities.h"
 #include "activitydetails.h"
+#include "chartarea.h"
 #include "qgcdateaxis.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
+#include "qgcvaxis.h"
 #include "resources.h"
 #include "xertestfiles.h"
 #include "zexpression.h"
@@ -62,6 +64,8 @@ private slots:
     void columnChooser();
     void columnChooserOnResourcesPage();
     void previousNextMoveTheTree();
+    void keysMoveRowTableChartAndDetails_data();
+    void keysMoveRowTableChartAndDetails();
     void recentMenuShowsAmpersands();
     void closeLeavesNoDateAxis();
     void noToolBarContextMenu();
@@ -121,7 +125,7 @@ void tst_LoadedWindow::init()
     // The project opens on its first row, highlighted, and the details
     // pane shows it.
     const QModelIndex first = m_pane->treeView()->currentIndex();
-    QCOMPARE(first, m_pane->filterModel()->index(0, 0));
+    QCOMPARE(first, m_pane->filterModel()->index(0, firstVisibleColumn(m_header)));
     QVERIFY(m_pane->treeView()->selectionModel()->isRowSelected(0, QModelIndex()));
     QCOMPARE(m_pane->treeView()->horizontalScrollBar()->value(), 0); // the columns stay
     QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
@@ -570,6 +574,7 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     // over and collapsed bands opened; the General tab and the chart follow.
     m_pane->stepCurrentActivity(1);
     QCOMPARE(currentId(), QStringLiteral("A101"));
+    QCOMPARE(tree->currentIndex().column(), firstVisibleColumn(m_header));
     QVERIFY(!previous->isEnabled());
     QStringList seen{currentId()};
     while (next->isEnabled()) {
@@ -596,6 +601,74 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     next->click();
     QCOMPARE(currentId(), QStringLiteral("A104"));
     QCOMPARE(predecessors->model()->rowCount(), 1);
+    // A row picked in the chart is current in the user's column.
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {}, QPoint(5, chart->rowAxis()->rowTop(0) + 2));
+    QCOMPARE(tree->currentIndex(), m_pane->filterModel()->index(0, firstVisibleColumn(m_header)));
+}
+
+void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
+{
+    QTest::addColumn<bool>("grouped");
+    QTest::addRow("flat") << false;
+    QTest::addRow("grouped") << true;
+}
+
+void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
+{
+    QFETCH(bool, grouped);
+    // From a fresh open (then grouped), keys alone move the highlight, the
+    // current row, the chart's band and the details together, sideways
+    // nothing.
+    m_pane->ganttChart()->setFocus();
+    m_window->openXerFile(m_file);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    QTreeView *tree = m_pane->treeView();
+    if (grouped) {
+        // A regroup keeps the column the user is in.
+        const int type = column(QStringLiteral("Activity Type"));
+        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(type));
+        ZGrouping wbs;
+        wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush());
+        m_pane->setCurrentGrouping(wbs);
+        QCOMPARE(tree->currentIndex().column(), type);
+        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(firstVisibleColumn(m_header)));
+        m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
+    }
+    tree->resize(300, tree->height());
+    QScrollBar *bar = tree->horizontalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    const int left = bar->value();
+    auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_End}) {
+        QCOMPARE(m_window->focusWidget(), tree);
+        QTest::keyClick(tree, key);
+        const QModelIndex current = tree->currentIndex();
+        const QModelIndex row = current.siblingAtColumn(0);
+        QVERIFY(!m_header->isSectionHidden(current.column()));
+        QCOMPARE(tree->selectionModel()->selectedRows(current.column()), QModelIndexList{current});
+        QCOMPARE(bar->value(), left);
+        mygc::GanttChart *chart = m_pane->ganttChart();
+        chart->flushPendingRebuild();
+        const int band = chart->chartArea()->selectedRow();
+        QVERIFY(band >= 0);
+        QCOMPARE(QModelIndex(chart->tasks().at(band)->index()), row);
+        if (!current.siblingAtColumn(column(QStringLiteral("Group"))).data().isNull())
+            continue; // a band row shows no activity
+        QCOMPARE(name->text(), current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
+    }
+    QCOMPARE(tree->currentIndex().siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
+             QStringLiteral("A105"));
+    // A filter that hides the current row but keeps the ones before it
+    // leaves nothing current and nothing to step from.
+    QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
+        checkOnly(popup, {QStringLiteral("Milestone")});
+        popup->onAccepted();
+    }));
+    QVERIFY(!tree->currentIndex().isValid());
+    for (const char *button : {"tbPrevious", "tbNext"})
+        QVERIFY(!m_window->detailsPane()->findChild<QToolButton *>(QLatin1String(button))->isEnabled());
 }
 
 void tst_LoadedWindow::recentMenuShowsAmpersands()

@@ -1,5 +1,6 @@
 #include "activities.h"
 #include "activitydetails.h"
+#include "chartarea.h"
 #include "loadprogressdialog.h"
 #include "mainwindow.h"
 #include "modelhelpers.h"
@@ -835,9 +836,12 @@ void tst_MainWindow::projectOnScreen()
         QVERIFY(!tree->isExpanded(shown->index(0, 0, project)));
         QCOMPARE(chart->taskCount(), 3);
         QCOMPARE(w.outlineLevel(), QStringLiteral("Level 1"));
+        tree->setCurrentIndex(shown->index(1, 0, project));
         actionNamed(&w, "actionExpand_All")->trigger();
         chart->flushPendingRebuild();
         QCOMPARE(chart->taskCount(), 6);
+        // The chart's band stays on the current row.
+        QCOMPARE(chart->chartArea()->selectedRow(), 4); // Project, Design (2), Build
         // The Outline button toggles between everything and nothing.
         QMenu *outline = nullptr;
         for (QMenu *menu : w.findChildren<QMenu *>()) {
