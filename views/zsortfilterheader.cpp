@@ -6,7 +6,10 @@
 #include <QDialog>
 
 #include <QCoreApplication>
+#include <QAbstractItemView>
 #include <QCursor>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -27,7 +30,52 @@ void ZSortFilterHeader::init()
 void ZSortFilterHeader::setSortFilterWidget(ZHeaderFilterBox *widget)
 {
     m_sortFilterWidget = widget;
+    // The view heads the header once it is set on one; its keys are watched
+    // only while there is a filter to open.
+    if (auto *view = qobject_cast<QAbstractItemView *>(parentWidget())) {
+        if (widget)
+            view->installEventFilter(this);
+        else
+            view->removeEventFilter(this);
+    }
+    setToolTip(widget ? tr("Sort and filter the current column: %1")
+                            .arg(QKeySequence(Qt::ALT | Qt::Key_Down)
+                                     .toString(QKeySequence::NativeText))
+                      : QString());
     viewport()->update();
+}
+
+void ZSortFilterHeader::popUpFilter(int logicalIndex)
+{
+    if (!m_sortFilterWidget)
+        return;
+    const auto shown = [this](int section) {
+        return section >= 0 && section < count() && !isSectionHidden(section);
+    };
+    for (int visual = 0; !shown(logicalIndex) && visual < count(); ++visual)
+        logicalIndex = this->logicalIndex(visual);
+    if (!shown(logicalIndex))
+        return;
+    // Below the section, kept within the header when the section is
+    // scrolled partly out of it.
+    const QRect section = sectionRect(logicalIndex);
+    const int x = qBound(0, section.left(), qMax(0, viewport()->width() - 1));
+    m_sortFilterWidget->popUpFilter(logicalIndex,
+                                    viewport()->mapToGlobal(QPoint(x, section.bottom() + 1)));
+}
+
+bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched == parentWidget()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Down
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            auto *view = static_cast<QAbstractItemView *>(parentWidget());
+            popUpFilter(view->currentIndex().column());
+            return true;
+        }
+    }
+    return QHeaderView::eventFilter(watched, event);
 }
 
 ZHeaderFilterBox *ZSortFilterHeader::sortFilterWidget() const
