@@ -12,6 +12,7 @@
 #include "zgroupdialog.h"
 #include "zgroupdialogdelegate.h"
 #include "zgroupedtreeview.h"
+#include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zgrouping.h"
 #include "zpageselectorbutton.h"
@@ -26,12 +27,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 #include <QtTest>
 
 namespace {
@@ -128,6 +132,8 @@ private slots:
     void printGroupedLandscape();
     void largeChartIsRefused();
     void aboutBox();
+    void commandsByKeys_data();
+    void commandsByKeys();
 
 private:
     void open(const QString &file);
@@ -451,6 +457,84 @@ void tst_DialogLaunchers::aboutBox()
     m_window->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
     QCOMPARE(box.title, QStringLiteral("About Tarvolen XER"));
     QVERIFY(box.text.contains(QStringLiteral("<p>This is version 1.5.0</p>")));
+}
+
+void tst_DialogLaunchers::commandsByKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("current"); // the column of the tree's current cell
+    QTest::addColumn<QString>("outcome");
+    const int altDown = int(Qt::ALT | Qt::Key_Down);
+    QTest::addRow("Group") << int(Qt::CTRL | Qt::Key_G) << QString() << "group dialog";
+    QTest::addRow("Export") << int(Qt::CTRL | Qt::Key_E) << QString() << "file dialog";
+    // The menu opens on its first entry, Year: Enter ticks it.
+    QTest::addRow("Time, Enter") << int(Qt::CTRL | Qt::Key_T) << QString() << "3 9";
+    QTest::addRow("filter") << altDown << "Activity Name" << "Activity Name";
+    QTest::addRow("filter, hidden column") << altDown << "ID" << "Activity ID";
+}
+
+// Every tool-bar command has a key of its own, named in its tool tip, and
+// the keys reach the commands through the window.
+void tst_DialogLaunchers::commandsByKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, current);
+    QFETCH(QString, outcome);
+    open(m_file);
+    QList<QKeySequence> taken;
+    for (QAction *action : m_window->findChildren<QAction *>())
+        taken << action->shortcut();
+    for (QAction *action : m_window->findChild<QToolBar *>()->actions()) {
+        if (!action->isVisible() || qobject_cast<QWidgetAction *>(action))
+            continue;
+        const QKeySequence shortcut = action->shortcut();
+        QVERIFY2(!shortcut.isEmpty() && taken.count(shortcut) == 1, qPrintable(action->text()));
+        QVERIFY2(action->toolTip().contains(shortcut.toString(QKeySequence::NativeText)),
+                 qPrintable(action->toolTip()));
+    }
+
+    ZGroupedTreeView *tree = m_pane->treeView();
+    QVERIFY(tree->header()->toolTip().endsWith(QStringLiteral(": Alt+Down")));
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const QAbstractItemModel *model = tree->model();
+    tree->setFocus();
+    if (!current.isEmpty())
+        tree->setCurrentIndex(model->index(0, columnIndex(model, current)));
+    const auto press = [tree, key] {
+        QTest::keyClick(tree, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    };
+    QString found;
+    WidgetAnswerer<ZGroupDialog> group;
+    group.arm([&found](ZGroupDialog *dialog) {
+        found = QStringLiteral("group dialog");
+        dialog->reject();
+    });
+    FileDialogAnswerer save;
+    save.arm(m_dir.filePath(QStringLiteral("keys.csv")));
+    // The column's filter opens with its first control focused; Escape
+    // closes it.
+    WidgetAnswerer<ZFilterDialogPopUp> filter;
+    filter.arm([&found, model](ZFilterDialogPopUp *popup) {
+        found = model->headerData(popup->column(), Qt::Horizontal).toString();
+        if (QApplication::focusWidget() != popup->searchField())
+            found += QStringLiteral(" unfocused");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    press();
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        QTest::keyClick(menu, Qt::Key_Return);
+        for (int unit : m_window->timeScaleUnits())
+            found += QString::number(unit) + QLatin1Char(' ');
+        found.chop(1);
+    }
+    if (save.answered)
+        found = QStringLiteral("file dialog");
+    QCOMPARE(found, outcome);
+    // The window's focus is back in the table (the platform may not give
+    // the window back its activation here).
+    QCOMPARE(m_window->focusWidget(), tree);
 }
 
 QTEST_MAIN(tst_DialogLaunchers)
