@@ -57,8 +57,6 @@
 #include <QWindow>
 #include <QtConcurrent>
 
-#include <algorithm>
-
 namespace {
 
 const char kMruKey[] = "isMRU";
@@ -283,18 +281,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::popUpToolBarMenu(QMenu *menu)
 {
-    Q_ASSERT(menu);
-    if (!menu)
-        return;
     const QWidget *button = m_ui->mainToolBar->widgetForAction(menu->menuAction());
-    menu->popup(button ? button->mapToGlobal(QPoint(0, button->height()))
-                       : mapToGlobal(QPoint(0, 0)));
-    const QList<QAction *> entries = menu->actions();
-    const auto first = std::find_if(entries.begin(), entries.end(), [](const QAction *entry) {
-        return !entry->isSeparator() && entry->isVisible() && entry->isEnabled();
-    });
-    if (first != entries.end())
-        menu->setActiveAction(*first);
+    Q_ASSERT(button);
+    if (!button || menu->isEmpty())
+        return;
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    menu->setActiveAction(menu->actions().constFirst());
 }
 
 void MainWindow::setupP6Loader()

@@ -30,14 +30,9 @@ void ZSortFilterHeader::init()
 void ZSortFilterHeader::setSortFilterWidget(ZHeaderFilterBox *widget)
 {
     m_sortFilterWidget = widget;
-    // The view heads the header once it is set on one; its keys are watched
-    // only while there is a filter to open.
-    if (auto *view = qobject_cast<QAbstractItemView *>(parentWidget())) {
-        if (widget)
-            view->installEventFilter(this);
-        else
-            view->removeEventFilter(this);
-    }
+    // The header is the view's child once set on it; the view has the keys.
+    if (auto *view = qobject_cast<QAbstractItemView *>(parentWidget()))
+        view->installEventFilter(this);
     setToolTip(widget ? tr("Sort and filter the current column: %1")
                             .arg(QKeySequence(Qt::ALT | Qt::Key_Down)
                                      .toString(QKeySequence::NativeText))
@@ -56,21 +51,19 @@ void ZSortFilterHeader::popUpFilter(int logicalIndex)
         logicalIndex = this->logicalIndex(visual);
     if (!shown(logicalIndex))
         return;
-    // Below the section, kept within the header when the section is
-    // scrolled partly out of it.
+    // Below the section; the pop-up keeps itself on the screen.
     const QRect section = sectionRect(logicalIndex);
-    const int x = qBound(0, section.left(), qMax(0, viewport()->width() - 1));
-    m_sortFilterWidget->popUpFilter(logicalIndex,
-                                    viewport()->mapToGlobal(QPoint(x, section.bottom() + 1)));
+    m_sortFilterWidget->popUpFilter(
+        logicalIndex, viewport()->mapToGlobal(QPoint(section.left(), section.bottom() + 1)));
 }
 
 bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && watched == parentWidget()) {
+    auto *view = qobject_cast<QAbstractItemView *>(watched);
+    if (view && view == parentWidget() && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Down
             && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
-            auto *view = static_cast<QAbstractItemView *>(parentWidget());
             popUpFilter(view->currentIndex().column());
             return true;
         }

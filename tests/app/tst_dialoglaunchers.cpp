@@ -516,14 +516,22 @@ void tst_DialogLaunchers::commandsByKeys()
     // The column's filter opens with its first control focused; Escape
     // closes it.
     WidgetAnswerer<ZFilterDialogPopUp> filter;
-    filter.arm([&found, model](ZFilterDialogPopUp *popup) {
+    QHeaderView *header = tree->header();
+    filter.arm([&found, model, header](ZFilterDialogPopUp *popup) {
         found = model->headerData(popup->column(), Qt::Horizontal).toString();
         if (QApplication::focusWidget() != popup->searchField())
             found += QStringLiteral(" unfocused");
+        const int left = header->sectionViewportPosition(popup->column());
+        if (popup->x() != header->viewport()->mapToGlobal(QPoint(left, 0)).x())
+            found += QStringLiteral(" elsewhere");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     });
     press();
     if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        // Below its button.
+        const QWidget *button =
+            m_window->findChild<QToolBar *>()->widgetForAction(menu->menuAction());
+        QCOMPARE(menu->y(), button->mapToGlobal(QPoint(0, button->height())).y());
         QTest::keyClick(menu, Qt::Key_Return);
         for (int unit : m_window->timeScaleUnits())
             found += QString::number(unit) + QLatin1Char(' ');
