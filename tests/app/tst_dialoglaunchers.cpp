@@ -467,8 +467,9 @@ void tst_DialogLaunchers::commandsByKeys_data()
     const int altDown = int(Qt::ALT | Qt::Key_Down);
     QTest::addRow("Group") << int(Qt::CTRL | Qt::Key_G) << QString() << "group dialog";
     QTest::addRow("Export") << int(Qt::CTRL | Qt::Key_E) << QString() << "file dialog";
-    // The menu opens on its first entry, Year: Enter ticks it.
-    QTest::addRow("Time, Enter") << int(Qt::CTRL | Qt::Key_T) << QString() << "3 9";
+    // The menus open on their first entries: Enter ticks Year, or expands.
+    QTest::addRow("Time, Enter") << int(Qt::CTRL | Qt::Key_T) << QString() << "Time: 3 9";
+    QTest::addRow("Outline, Enter") << int(Qt::CTRL | Qt::Key_L) << QString() << "Outline: Expand";
     QTest::addRow("filter") << altDown << "Activity Name" << "Activity Name";
     QTest::addRow("filter, hidden column") << altDown << "ID" << "Activity ID";
 }
@@ -533,9 +534,12 @@ void tst_DialogLaunchers::commandsByKeys()
             m_window->findChild<QToolBar *>()->widgetForAction(menu->menuAction());
         QCOMPARE(menu->y(), button->mapToGlobal(QPoint(0, button->height())).y());
         QTest::keyClick(menu, Qt::Key_Return);
+        QStringList units;
         for (int unit : m_window->timeScaleUnits())
-            found += QString::number(unit) + QLatin1Char(' ');
-        found.chop(1);
+            units << QString::number(unit);
+        found = menu->title() + QStringLiteral(": ")
+            + (menu->title() == QLatin1String("Time") ? units.join(QLatin1Char(' '))
+                                                     : m_window->outlineLevel());
     }
     if (save.answered)
         found = QStringLiteral("file dialog");
