@@ -51,10 +51,12 @@ void ZSortFilterHeader::popUpFilter(int logicalIndex)
         logicalIndex = this->logicalIndex(visual);
     if (!shown(logicalIndex))
         return;
-    // Below the section; the pop-up keeps itself on the screen.
+    // Below the section, within the table when the section is scrolled
+    // partly out of it.
     const QRect section = sectionRect(logicalIndex);
     m_sortFilterWidget->popUpFilter(
-        logicalIndex, viewport()->mapToGlobal(QPoint(section.left(), section.bottom() + 1)));
+        logicalIndex,
+        viewport()->mapToGlobal(QPoint(qMax(0, section.left()), section.bottom() + 1)));
 }
 
 bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
