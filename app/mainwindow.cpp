@@ -35,6 +35,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QJsonDocument>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -239,6 +240,53 @@ void MainWindow::setupToolbars()
     auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { menuBar()->setActiveAction(m_ui->menuFile->menuAction()); });
+    setupToolBarKeys();
+}
+
+void MainWindow::setupToolBarKeys()
+{
+    // None of these is a key of the tree (letters, arrows, +, -, *, Ctrl+A,
+    // Ctrl+C, Alt+Down) or of a menu item.
+    const std::pair<QAction *, QKeySequence> keys[] = {
+        {m_ui->actionColumns, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
+        {m_ui->actionGroup, QKeySequence(Qt::CTRL | Qt::Key_G)},
+        {m_ui->actionDetail, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {m_ui->actionExport, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {m_outlineMenu->menuAction(), QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {m_timeMenu->menuAction(), QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {m_ui->actionStyles, QKeySequence(Qt::CTRL | Qt::Key_B)}};
+    for (const auto &key : keys) {
+        key.first->setShortcut(key.second);
+        key.first->setToolTip(QStringLiteral("%1 (%2)").arg(
+            key.first->toolTip(), key.second.toString(QKeySequence::NativeText)));
+    }
+    m_outlineMenu->menuAction()->installEventFilter(this);
+    m_timeMenu->menuAction()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A menu button's own action runs on a click of its main part; its key
+    // opens the menu instead, as the button's arrow does.
+    if (event->type() == QEvent::Shortcut) {
+        for (QMenu *menu : {m_outlineMenu, m_timeMenu}) {
+            if (watched == menu->menuAction()) {
+                popUpToolBarMenu(menu);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::popUpToolBarMenu(QMenu *menu)
+{
+    const QWidget *button = m_ui->mainToolBar->widgetForAction(menu->menuAction());
+    Q_ASSERT(button);
+    if (!button || menu->isEmpty())
+        return;
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    menu->setActiveAction(menu->actions().constFirst());
 }
 
 void MainWindow::setupP6Loader()

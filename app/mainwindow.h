@@ -116,6 +116,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The menu buttons' keys open their menus (see setupToolBarKeys).
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void updateToolBarActions();
@@ -143,6 +145,11 @@ private:
     void fitToScreen();
     void setupWidgets();
     void setupToolbars();
+    // Gives every tool-bar command a key of its own, named in its tool tip.
+    void setupToolBarKeys();
+    // Opens a tool-bar menu below its button with its first entry active,
+    // for the keyboard to work in.
+    void popUpToolBarMenu(QMenu *menu);
     void setupP6Loader();
     void connectSignalSlots();
     void setIcon(const QIcon &icon);

@@ -261,9 +261,15 @@ void ZSortFilterWidget::drawSortFilterIcon(QPainter *painter, const QRect &box, 
 
 void ZSortFilterWidget::onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos)
 {
-    // Presses outside the box, and presses while the project that the widget
-    // served is gone, do nothing.
-    if (!buttonMenuRect(rect).contains(pos) || !m_header || !m_proxy || !m_model)
+    // Presses outside the box do nothing.
+    if (buttonMenuRect(rect).contains(pos))
+        popUpFilter(section, QCursor::pos());
+}
+
+void ZSortFilterWidget::popUpFilter(int section, const QPoint &globalPos)
+{
+    // Nothing opens while the project that the widget served is gone.
+    if (!m_header || !m_proxy || !m_model)
         return;
     if (section < 0 || section >= m_model->columnCount())
         return;
@@ -273,7 +279,7 @@ void ZSortFilterWidget::onAutoFilterPopUp(const QRect &rect, int section, const 
     // The pop-up runs its own event loop, in which this box may be dropped
     // (the project closed): then nothing is applied.
     const QPointer<ZSortFilterWidget> self(this);
-    QAction *chosen = popup->exec(QCursor::pos());
+    QAction *chosen = popup->exec(globalPos);
     if (!self)
         return;
     applyPopUp(*popup, chosen, section);

@@ -57,6 +57,9 @@ public slots:
     // box, applies its outcome to the proxy and the header, and emits
     // filtered().
     void onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos) override;
+    // The same for the column, the pop-up at the global position (the
+    // header opens it there from the keyboard).
+    void popUpFilter(int section, const QPoint &globalPos) override;
     void clearAllFilters() override;
 
 private:

@@ -59,6 +59,8 @@ ZStyleWidget::ZStyleWidget(QWidget *parent)
     layout->addWidget(colorGroup);
 
     m_okButton = new QPushButton(tr("Ok"), this);
+    // Outside a dialog a button takes Space only; Enter on it applies too.
+    m_okButton->setAutoDefault(true);
     layout->addWidget(m_okButton);
     connect(m_okButton, &QPushButton::clicked, this, &ZStyleWidget::accepted);
 

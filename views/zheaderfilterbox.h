@@ -42,5 +42,7 @@ signals:
 
 public slots:
     virtual void onAutoFilterPopUp(const QRect &rect, int section, const QPoint &pos) = 0;
+    // Opens the column's filter at a global position, as from its button.
+    virtual void popUpFilter(int section, const QPoint &globalPos) = 0;
     virtual void clearAllFilters() = 0;
 };

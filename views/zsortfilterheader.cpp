@@ -6,7 +6,10 @@
 #include <QDialog>
 
 #include <QCoreApplication>
+#include <QAbstractItemView>
 #include <QCursor>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -27,7 +30,47 @@ void ZSortFilterHeader::init()
 void ZSortFilterHeader::setSortFilterWidget(ZHeaderFilterBox *widget)
 {
     m_sortFilterWidget = widget;
+    // The header is the view's child once set on it; the view has the keys.
+    if (auto *view = qobject_cast<QAbstractItemView *>(parentWidget()))
+        view->installEventFilter(this);
+    setToolTip(widget ? tr("Sort and filter the current column: %1")
+                            .arg(QKeySequence(Qt::ALT | Qt::Key_Down)
+                                     .toString(QKeySequence::NativeText))
+                      : QString());
     viewport()->update();
+}
+
+void ZSortFilterHeader::popUpFilter(int logicalIndex)
+{
+    if (!m_sortFilterWidget)
+        return;
+    const auto shown = [this](int section) {
+        return section >= 0 && section < count() && !isSectionHidden(section);
+    };
+    for (int visual = 0; !shown(logicalIndex) && visual < count(); ++visual)
+        logicalIndex = this->logicalIndex(visual);
+    if (!shown(logicalIndex))
+        return;
+    // Below the section, within the table when the section is scrolled
+    // partly out of it.
+    const QRect section = sectionRect(logicalIndex);
+    m_sortFilterWidget->popUpFilter(
+        logicalIndex,
+        viewport()->mapToGlobal(QPoint(qMax(0, section.left()), section.bottom() + 1)));
+}
+
+bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *view = qobject_cast<QAbstractItemView *>(watched);
+    if (view && view == parentWidget() && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Down
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            popUpFilter(view->currentIndex().column());
+            return true;
+        }
+    }
+    return QHeaderView::eventFilter(watched, event);
 }
 
 ZHeaderFilterBox *ZSortFilterHeader::sortFilterWidget() const

@@ -13,6 +13,8 @@ class QDialog;
 // section's corner; the widget also paints its marks into each section.
 // The header keeps the record of filtered columns and of the sort column and
 // order, and announces each change; it never sorts or filters a model.
+// Alt+Down in the view it heads opens the filter of the current cell's
+// column, as a spreadsheet's filter button does.
 class ZSortFilterHeader : public QHeaderView
 {
     Q_OBJECT
@@ -26,6 +28,9 @@ public:
     // uses it.
     QDialog *popupDialog() const;
     void setPopupDialog(QDialog *dialog);
+    // Opens the column's filter below its section, as from the keyboard; a
+    // hidden or missing column stands for the first shown one.
+    void popUpFilter(int logicalIndex);
     // Back to no sort column and no filter box, as after construction.
     void init();
 
@@ -56,6 +61,8 @@ signals:
     void filterSettingsChanged();
 
 protected:
+    // Alt+Down typed in the view (see popUpFilter).
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;

@@ -12,6 +12,7 @@
 #include "zgroupdialog.h"
 #include "zgroupdialogdelegate.h"
 #include "zgroupedtreeview.h"
+#include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zgrouping.h"
 #include "zpageselectorbutton.h"
@@ -26,12 +27,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 #include <QtTest>
 
 namespace {
@@ -128,6 +133,8 @@ private slots:
     void printGroupedLandscape();
     void largeChartIsRefused();
     void aboutBox();
+    void commandsByKeys_data();
+    void commandsByKeys();
 
 private:
     void open(const QString &file);
@@ -451,6 +458,97 @@ void tst_DialogLaunchers::aboutBox()
     m_window->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
     QCOMPARE(box.title, QStringLiteral("About Tarvolen XER"));
     QVERIFY(box.text.contains(QStringLiteral("<p>This is version 1.5.0</p>")));
+}
+
+void tst_DialogLaunchers::commandsByKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("current"); // the column of the tree's current cell
+    QTest::addColumn<QString>("outcome");
+    const int altDown = int(Qt::ALT | Qt::Key_Down);
+    QTest::addRow("Group") << int(Qt::CTRL | Qt::Key_G) << QString() << "Group";
+    QTest::addRow("Export") << int(Qt::CTRL | Qt::Key_E) << QString() << "Export activities";
+    // The menus open on their first entries: Enter ticks Year, or expands.
+    QTest::addRow("Time, Enter") << int(Qt::CTRL | Qt::Key_T) << QString() << "Time: 9";
+    QTest::addRow("Outline, Enter") << int(Qt::CTRL | Qt::Key_L) << QString() << "Outline: Expand";
+    QTest::addRow("filter") << altDown << "Activity Name" << "Activity Name";
+    QTest::addRow("filter, hidden column") << altDown << "ID" << "Activity ID";
+}
+
+// Every tool-bar command has a key of its own, named in its tool tip, and
+// the keys reach the commands through the window.
+void tst_DialogLaunchers::commandsByKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, current);
+    QFETCH(QString, outcome);
+    open(m_file);
+    QList<QKeySequence> taken;
+    for (QAction *action : m_window->findChildren<QAction *>())
+        taken << action->shortcut();
+    for (QAction *action : m_window->findChild<QToolBar *>()->actions()) {
+        if (!action->isVisible() || qobject_cast<QWidgetAction *>(action))
+            continue;
+        const QKeySequence shortcut = action->shortcut();
+        QVERIFY2(!shortcut.isEmpty() && taken.count(shortcut) == 1, qPrintable(action->text()));
+        QVERIFY2(action->toolTip().contains(shortcut.toString(QKeySequence::NativeText)),
+                 qPrintable(action->toolTip()));
+    }
+
+    ZGroupedTreeView *tree = m_pane->treeView();
+    QVERIFY(tree->header()->toolTip().endsWith(QStringLiteral(": Alt+Down")));
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const QAbstractItemModel *model = tree->model();
+    tree->setFocus();
+    if (!current.isEmpty())
+        tree->setCurrentIndex(model->index(0, columnIndex(model, current)));
+    tree->horizontalScrollBar()->setValue(20); // the first column partly out of view
+    QString found;
+    WidgetAnswerer<ZGroupDialog> group;
+    group.arm([&found](ZGroupDialog *dialog) {
+        found = dialog->windowTitle();
+        dialog->reject();
+    });
+    FileDialogAnswerer save;
+    save.arm(m_dir.filePath(QStringLiteral("keys.csv")));
+    // The column's filter opens with its first control focused; Escape
+    // closes it.
+    WidgetAnswerer<ZFilterDialogPopUp> filter;
+    QHeaderView *header = tree->header();
+    filter.arm([&found, model, header](ZFilterDialogPopUp *popup) {
+        found = model->headerData(popup->column(), Qt::Horizontal).toString();
+        if (QApplication::focusWidget() != popup->searchField())
+            found += QStringLiteral(" unfocused");
+        const int left = qMax(0, header->sectionViewportPosition(popup->column()));
+        if (popup->x() != header->viewport()->mapToGlobal(QPoint(left, 0)).x())
+            found += QStringLiteral(" elsewhere");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    QTest::keyClick(tree, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                    Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        // Below its button.
+        const QWidget *button =
+            m_window->findChild<QToolBar *>()->widgetForAction(menu->menuAction());
+        QCOMPARE(menu->y(), button->mapToGlobal(QPoint(0, button->height())).y());
+        QTest::keyClick(menu, Qt::Key_Return);
+        found = menu->title() + QStringLiteral(": ")
+            + (menu->title() == QLatin1String("Time")
+                   ? QString::number(m_window->timeScaleUnits().constLast())
+                   : m_window->outlineLevel());
+    }
+    if (save.answered)
+        found = save.caption;
+    QCOMPARE(found, outcome);
+    // A plain Down moves in the table and opens nothing.
+    WidgetAnswerer<QMenu> stray;
+    stray.arm([](QMenu *menu) { menu->close(); });
+    QTest::keyClick(tree, Qt::Key_Down);
+    QVERIFY(!stray.answered);
+    // The window's focus is back in the table (the platform may not give
+    // the window back its activation here).
+    QCOMPARE(m_window->focusWidget(), tree);
 }
 
 QTEST_MAIN(tst_DialogLaunchers)

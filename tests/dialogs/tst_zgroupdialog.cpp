@@ -265,7 +265,7 @@ void tst_ZGroupDialog::keyboard_data()
     QTest::addColumn<int>("row"); // of the current cell; row 0 is grouped by "WBS Name"
     QTest::addColumn<int>("column");
     QTest::addColumn<QVector<int>>("keys");
-    QTest::addColumn<QString>("shown"); // what is open, or what has the focus
+    QTest::addColumn<QString>("shown"); // what is open or focused, or the level's text colour
     using Keys = QVector<int>;
     const int altDown = int(Qt::ALT | Qt::Key_Down);
     QTest::addRow("Tab leaves the table for OK") << 0 << 0 << Keys{Qt::Key_Tab} << "OK";
@@ -278,6 +278,13 @@ void tst_ZGroupDialog::keyboard_data()
     QTest::addRow("F4 opens Format") << 1 << 2 << Keys{Qt::Key_F4} << "format";
     QTest::addRow("Alt+Down opens Format") << 1 << 2 << Keys{altDown} << "format";
     QTest::addRow("F2, then Alt+Down") << 1 << 2 << Keys{Qt::Key_F2, altDown} << "format";
+    // From the font box, four Tabs reach the text colour; two more after
+    // the pick reach Ok.
+    QTest::addRow("Format by keys: text colour")
+        << 0 << 2
+        << Keys{Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_F4,
+                Qt::Key_Down, Qt::Key_Right, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}
+        << "text #800000";
 }
 
 // Every control is reached by Tab, and every box opens from the keyboard.
@@ -302,7 +309,10 @@ void tst_ZGroupDialog::keyboard()
                         Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
     }
     QString found;
-    if (QWidget *popup = QApplication::activePopupWidget())
+    if (shown.startsWith(QLatin1String("text ")))
+        found = QStringLiteral("text ")
+            + table->model()->index(row, 2).data(Qt::ForegroundRole).value<QColor>().name();
+    else if (QWidget *popup = QApplication::activePopupWidget())
         found = qobject_cast<ZStyleWidget *>(popup) ? QStringLiteral("format") : QStringLiteral("list");
     else if (auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget()))
         found = button->text().remove(QLatin1Char('&'));
