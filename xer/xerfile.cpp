@@ -455,12 +455,11 @@ int XERFile::scanLines(const char *begin, const char *end)
             break;
         }
     }
-    if (!m_hasEndLine) {
-        m_linesAfterEndLine = std::any_of(lines.cbegin(), lines.cend(), [data](const std::vector<ScannedLine> &piece) {
-            return std::any_of(piece.cbegin(), piece.cend(),
-                               [data](const ScannedLine &line) { return isEndLine(line, data); });
-        });
-    }
+    m_linesAfterEndLine = !m_hasEndLine
+                          && std::any_of(lines.cbegin(), lines.cend(), [data](const std::vector<ScannedLine> &piece) {
+                                 return std::any_of(piece.cbegin(), piece.cend(),
+                                                    [data](const ScannedLine &line) { return isEndLine(line, data); });
+                             });
     // The file's last line, when the file ends inside it: no line end
     // follows. A record there (so no end line after it) was cut.
     ScannedLine cut{-1, 0, LineKind::Other};
