@@ -460,13 +460,13 @@ int XERFile::scanLines(const char *begin, const char *end)
                                  return std::any_of(piece.cbegin(), piece.cend(),
                                                     [data](const ScannedLine &line) { return isEndLine(line, data); });
                              });
-    // The file's last line, when the file ends inside it: no line end
-    // follows. A record there (so no end line after it) was cut.
-    ScannedLine cut{-1, 0, LineKind::Other};
+    // Where the file's last line begins when the file ends inside it: no
+    // line end follows. A record there (so no end line after it) was cut.
+    qint64 cutBegin = -1;
     const auto lastPiece = std::find_if(lines.crbegin(), lines.crend(),
                                         [](const std::vector<ScannedLine> &piece) { return !piece.empty(); });
     if (lastPiece != lines.crend() && lastPiece->back().begin + lastPiece->back().size == end - data)
-        cut = lastPiece->back();
+        cutBegin = lastPiece->back().begin;
     for (std::vector<ScannedLine> &piece : lines) {
         for (const ScannedLine &line : piece) {
             // Line numbers and spans count in int.
@@ -477,9 +477,9 @@ int XERFile::scanLines(const char *begin, const char *end)
         piece = std::vector<ScannedLine>();
     }
     // Its fields, the last one too, may be short: it is left out and counted.
-    if (cut.kind == LineKind::Record && !m_tableLines.empty()) {
+    if (!m_tableLines.empty()) {
         TableLines &table = m_tableLines.back();
-        if (!table.records.empty() && table.records.back().begin == cut.begin) {
+        if (!table.records.empty() && table.records.back().begin == cutBegin) {
             table.records.pop_back();
             ++table.recordsCut;
         }
