@@ -720,7 +720,8 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A") << QString();
     // A file whose last line is not "%E" (blank lines aside) was cut short.
     // The file's end cuts its last record: it is left out and counted.
-    const QString cutRecord = cut + QLatin1Char(' ') + prefix + QStringLiteral("records not matching their field list: TASK 1");
+    const QString cutRecord
+            = cut + QLatin1Char(' ') + prefix + QStringLiteral("records not matching their field list: TASK 1");
     QTest::addRow("last record without a line end: left out, file said cut")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 1
             << QStringLiteral("A") << cutRecord;
@@ -746,7 +747,8 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
     QTest::addRow("text after the end marker")
             << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
-    const QString afterEnd = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
+    const QString afterEnd
+            = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd;
     QTest::addRow("records after the end line")
