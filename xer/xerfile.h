@@ -53,9 +53,9 @@ struct ScannedLine
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a
 // file whose bytes are valid UTF-8 is decoded as UTF-8, any other as
-// Windows-1252 (what P6 writes on most installations). A last record without
-// a line end nor the end line after it was cut by the file's end: it is left
-// out and counted. The file is read to its end whatever size the system
+// Windows-1252 (what P6 writes on most installations). A last record with
+// neither a line end nor the end line after it was cut by the file's end: it
+// is left out and counted. The file is read to its end whatever size the system
 // gives for it, so a pipe or a file under /proc reads as any other; reading
 // stops as soon as a line is longer than the reader takes.
 class XERFile : public QObject

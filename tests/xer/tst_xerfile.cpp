@@ -228,7 +228,7 @@ void tst_XERFile::read_data()
                 << header() + table("TASK", "a\tb", {"1\t" + field, "2\tx"}) << task << 0
                 << QStringLiteral("TASK[a,b]{1,<len:%1>;2,x}").arg(field.size());
     }
-    // Without a line end nor the end line after it, the file's end cut it.
+    // With neither a line end nor the end line after it, the file's end cut it.
     QTest::addRow("last record without line end: cut, left out")
             << header() + "%T\tTASK\r\n%F\ta\tb\r\n%R\t1\t2\r\n%R\t3\t4" << task << 0
             << QStringLiteral("TASK[a,b]{1,2}");
