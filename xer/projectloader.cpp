@@ -390,6 +390,8 @@ QString ProjectLoader::loadReport() const
     QStringList report;
     if (m_notes.cutShort)
         report << tr("The file ends before its end line (%E): it may have been cut short.");
+    if (m_notes.linesAfterEnd)
+        report << tr("The file goes on after its end line (%E): the records after it are loaded too.");
     if (!parts.isEmpty())
         report << tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
     return report.join(QLatin1Char(' '));

@@ -72,10 +72,11 @@ public:
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
+        bool linesAfterEnd = false;               // the file goes on after its end line
         bool isEmpty() const
         {
             return mismatchedRecords.isEmpty() && unreadValues.isEmpty() && repeatedTables.isEmpty()
-                   && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort;
+                   && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

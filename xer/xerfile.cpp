@@ -124,11 +124,6 @@ qint64 lineStartAfter(const char *data, qint64 from, qint64 to, qint64 lineStart
     return lineStart;
 }
 
-bool isBlank(const char *begin, int size)
-{
-    return std::all_of(begin, begin + size, [](char c) { return c == ' ' || c == '\t'; });
-}
-
 // What may follow an export's end line: blank lines, and NUL or Ctrl-Z bytes
 // (the old end-of-file mark, or a file padded out by a copy).
 bool isTrailer(const char *begin, int size)
@@ -137,12 +132,13 @@ bool isTrailer(const char *begin, int size)
                        [](char c) { return c == ' ' || c == '\t' || c == '\0' || c == '\x1A'; });
 }
 
-// The end line "%E", also with blanks or tabs after its marker.
+// The end line "%E", also with blanks, tabs, NUL or Ctrl-Z bytes after its
+// marker on its line.
 bool isEndLine(const ScannedLine &line, const char *data)
 {
     return line.kind == LineKind::End
            || (line.size >= 2 && std::memcmp(data + line.begin, "%E", 2) == 0
-               && isBlank(data + line.begin + 2, line.size - 2));
+               && isTrailer(data + line.begin + 2, line.size - 2));
 }
 
 // A UTF-8 byte-order mark before the header is skipped.
@@ -213,6 +209,7 @@ void XERFile::clear()
     m_lineCounter = 0;
     m_inKeptTable = false;
     m_hasEndLine = false;
+    m_linesAfterEndLine = false;
 }
 
 int XERFile::read()
@@ -447,7 +444,8 @@ int XERFile::scanLines(const char *begin, const char *end)
     // One decision for the whole file, made before any text is decoded.
     m_utf8 = std::find(valid.cbegin(), valid.cend(), 0) == valid.cend();
     // An export closes with its end line; a file whose last line (blank
-    // ones and end-of-file marks aside) is another was cut short.
+    // ones and end-of-file marks aside) is another was cut short, or goes on
+    // after an end line met before.
     for (auto piece = lines.crbegin(); piece != lines.crend(); ++piece) {
         const auto last = std::find_if(piece->crbegin(), piece->crend(), [data](const ScannedLine &line) {
             return !isTrailer(data + line.begin, line.size);
@@ -457,6 +455,18 @@ int XERFile::scanLines(const char *begin, const char *end)
             break;
         }
     }
+    m_linesAfterEndLine = !m_hasEndLine
+                          && std::any_of(lines.cbegin(), lines.cend(), [data](const std::vector<ScannedLine> &piece) {
+                                 return std::any_of(piece.cbegin(), piece.cend(),
+                                                    [data](const ScannedLine &line) { return isEndLine(line, data); });
+                             });
+    // Where the file's last line begins when the file ends inside it: no
+    // line end follows. A record there (so no end line after it) was cut.
+    qint64 cutBegin = -1;
+    const auto lastPiece = std::find_if(lines.crbegin(), lines.crend(),
+                                        [](const std::vector<ScannedLine> &piece) { return !piece.empty(); });
+    if (lastPiece != lines.crend() && lastPiece->back().begin + lastPiece->back().size == end - data)
+        cutBegin = lastPiece->back().begin;
     for (std::vector<ScannedLine> &piece : lines) {
         for (const ScannedLine &line : piece) {
             // Line numbers and spans count in int.
@@ -465,6 +475,14 @@ int XERFile::scanLines(const char *begin, const char *end)
             collect(line);
         }
         piece = std::vector<ScannedLine>();
+    }
+    // Its fields, the last one too, may be short: it is left out and counted.
+    if (!m_tableLines.empty()) {
+        TableLines &table = m_tableLines.back();
+        if (!table.records.empty() && table.records.back().begin == cutBegin) {
+            table.records.pop_back();
+            ++table.recordsCut;
+        }
     }
     return Ok;
 }

@@ -34,6 +34,7 @@ struct TableLines
     LineSpan fields;  // its "%F" line (the last one met); size -1 when none
     std::vector<LineSpan> records;
     int recordsBeforeFields = 0; // records met before any "%F" line: dropped
+    int recordsCut = 0;          // the file's last record, cut by its end: dropped
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -52,8 +53,9 @@ struct ScannedLine
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a
 // file whose bytes are valid UTF-8 is decoded as UTF-8, any other as
-// Windows-1252 (what P6 writes on most installations). A last line without a
-// line end is kept. The file is read to its end whatever size the system
+// Windows-1252 (what P6 writes on most installations). A last record with
+// neither a line end nor the end line after it was cut by the file's end: it
+// is left out and counted. The file is read to its end whatever size the system
 // gives for it, so a pipe or a file under /proc reads as any other; reading
 // stops as soon as a line is longer than the reader takes.
 class XERFile : public QObject
@@ -95,9 +97,12 @@ public:
     // True when the text was decoded as UTF-8 rather than Windows-1252.
     bool isUtf8() const { return m_utf8; }
     // True when the last line is the end line "%E" that closes every export
-    // (blanks after its marker, and blank lines, NUL or Ctrl-Z bytes after it
-    // aside): a file without it may have been cut short.
+    // (blanks, tabs, NUL or Ctrl-Z bytes after its marker or on lines after
+    // it aside): a file without it may have been cut short.
     bool hasEndLine() const { return m_hasEndLine; }
+    // True when the last line is not the end line but an end line stands
+    // before it: the file goes on after its end line.
+    bool hasLinesAfterEndLine() const { return m_linesAfterEndLine; }
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
@@ -136,6 +141,7 @@ private:
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_hasEndLine = false;
+    bool m_linesAfterEndLine = false;
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;

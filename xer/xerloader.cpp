@@ -374,7 +374,8 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         emit failed(m_readResult);
         return false;
     }
-    m_notes.cutShort = !m_reader->hasEndLine();
+    m_notes.linesAfterEnd = m_reader->hasLinesAfterEndLine();
+    m_notes.cutShort = !m_reader->hasEndLine() && !m_notes.linesAfterEnd;
 
     struct Job
     {
@@ -602,9 +603,10 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         if (lines.name.toUpper() != table)
             continue;
         ++copies;
-        // Records before the copy's field list were dropped by the reader;
-        // they count with those that do not match it.
-        notes->mismatched += lines.recordsBeforeFields;
+        // Records before the copy's field list, or cut by the file's end,
+        // were dropped by the reader; they count with those that do not
+        // match it.
+        notes->mismatched += lines.recordsBeforeFields + lines.recordsCut;
         if (lines.fields.size < 0)
             continue;
         if (plan.sources.empty()) {

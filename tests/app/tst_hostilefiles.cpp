@@ -100,6 +100,9 @@ void tst_HostileFiles::loadReport_data()
     QTest::addRow("cut export") << whole.left(whole.indexOf("A2") + 2)
                                 << cut + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1");
     QTest::addRow("export cut at a line end") << whole.left(whole.indexOf("%E")) << cut;
+    QTest::addRow("records after the end line")
+            << whole + "%R\t" + task(3, 10, "A3") + "\r\n"
+            << QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("two exports put together")
             << whole + whole << QStringLiteral("Loaded with changes: tables repeated, copies: PROJWBS 2, TASK 2");
     QTest::addRow("bad ids and lags")

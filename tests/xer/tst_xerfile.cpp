@@ -228,9 +228,10 @@ void tst_XERFile::read_data()
                 << header() + table("TASK", "a\tb", {"1\t" + field, "2\tx"}) << task << 0
                 << QStringLiteral("TASK[a,b]{1,<len:%1>;2,x}").arg(field.size());
     }
-    QTest::addRow("last record without line end")
+    // With neither a line end nor the end line after it, the file's end cut it.
+    QTest::addRow("last record without line end: cut, left out")
             << header() + "%T\tTASK\r\n%F\ta\tb\r\n%R\t1\t2\r\n%R\t3\t4" << task << 0
-            << QStringLiteral("TASK[a,b]{1,2;3,4}");
+            << QStringLiteral("TASK[a,b]{1,2}");
     QTest::addRow("header line inside a kept table ends it")
             << header() + "%T\tTASK\r\n%F\ta\r\n%R\t1\r\n" + header() + "%R\t2\r\n" << task << 0
             << QStringLiteral("TASK[a]{1}");
@@ -306,10 +307,15 @@ void tst_XERFile::cannotOpen()
     xer::XERFile folder(dir.path(), xer::CarriageReturnLineFeed, {});
     QVERIFY(folder.read() != xer::XERFile::Ok);
 
-    // Reading that fails part-way keeps nothing of the file.
+    // Reading that fails part-way keeps nothing of the file, nor what the
+    // read before found.
+    StreamDevice afterEnd(header() + "%E\r\n" + table("TASK", "a", {"1"}));
+    QCOMPARE(reader.read(&afterEnd), int(xer::XERFile::Ok));
+    QVERIFY(reader.hasLinesAfterEndLine());
     StreamDevice failing(header() + table("TASK", "a", {QByteArray(3 * Chunk, 'f')}), 2 * Chunk);
     QCOMPARE(reader.read(&failing), int(xer::XERFile::ReadFailed));
     QVERIFY(reader.tables().isEmpty());
+    QVERIFY(!reader.hasLinesAfterEndLine());
 }
 
 void tst_XERFile::encoding_data()
@@ -411,14 +417,18 @@ void tst_XERFile::lineLimit_data()
             << recordsEndingAt({2 * Chunk - 2, 4 * Chunk}, "\r\n") << ok << all << qint64(0) << 2 << 2 * Chunk - 3;
     QTest::addRow("one past the limit across a window edge")
             << recordsEndingAt({2 * Chunk - 2, 4 * Chunk + 1}, "\r\n") << tooLarge << all << qint64(0) << 0 << 0;
+    // A last line ending the file is read, then left out as cut: the field
+    // of the record before it is the last.
+    const int beforeField = header().size() + 18; // the table's lines and "%R\t"
     QTest::addRow("at the limit ending the file")
-            << recordsEndingAt({2 * Chunk - 2}, "\r\n", 4 * Chunk) << ok << all << qint64(0) << 2 << 2 * Chunk - 3;
+            << recordsEndingAt({2 * Chunk - 2}, "\r\n", 4 * Chunk) << ok << all << qint64(0) << 1
+            << 2 * Chunk - 2 - beforeField;
     QTest::addRow("one past the limit ending the file")
             << recordsEndingAt({2 * Chunk - 2}, "\r\n", 4 * Chunk + 1) << tooLarge << all << qint64(0) << 0 << 0;
     // The file ends within the second window: what it holds is read, no more.
     QTest::addRow("file shorter than it said")
-            << recordsEndingAt({3 * Chunk / 2}, "\r\n", 7 * Chunk / 2) << ok << all << qint64(3 * Chunk) << 2
-            << 2 * Chunk - 5;
+            << recordsEndingAt({3 * Chunk / 2}, "\r\n", 7 * Chunk / 2) << ok << all << qint64(3 * Chunk) << 1
+            << 3 * Chunk / 2 - beforeField;
 }
 
 void tst_XERFile::lineLimit()

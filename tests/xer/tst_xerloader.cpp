@@ -719,13 +719,15 @@ void tst_XERLoader::tableQuirks_data()
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
     // A file whose last line is not "%E" (blank lines aside) was cut short.
-    QTest::addRow("last record without a line end: kept, file said cut")
-            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 2
-            << QStringLiteral("A") << cut;
-    QTest::addRow("cut last record: kept and said")
-            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 2
-            << QStringLiteral("A") << cut + QLatin1Char(' ') + prefix
-                                              + QStringLiteral("records not matching their field list: TASK 1");
+    // The file's end cuts its last record: it is left out and counted.
+    const QString cutRecord
+            = cut + QLatin1Char(' ') + prefix + QStringLiteral("records not matching their field list: TASK 1");
+    QTest::addRow("last record without a line end: left out, file said cut")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t2\tB" << 1
+            << QStringLiteral("A") << cutRecord;
+    QTest::addRow("cut last record: left out and said")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 1
+            << QStringLiteral("A") << cutRecord;
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("blank lines after the end line")
@@ -736,12 +738,21 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("NUL bytes after the end line")
             << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("Ctrl-Z on the end line") << header() + first + "%E\x1A" << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("NUL on the end line")
+            << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << QString();
+    QTest::addRow("blank and Ctrl-Z on the end line")
+            << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << QString();
     QTest::addRow("NUL bytes after a record")
             << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
     QTest::addRow("text after the end marker")
             << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
+    const QString afterEnd
+            = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
-            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << cut;
+            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd;
+    QTest::addRow("records after the end line")
+            << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd;
     QTest::addRow("ids that are no int stay empty")
             << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"}) + end
             << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
