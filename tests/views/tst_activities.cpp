@@ -848,6 +848,15 @@ private slots:
         pane.setCurrentGrouping(ZGrouping());
         idWidth();
         QCOMPARE(tree->columnWidth(idColumn), given + 20);
+        // Closed while grouped, the column gets its default width back: the
+        // next project, handed over at once, has no old room taken off it.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("To level 2")}));
+        tree->expandAll();
+        idWidth();
+        pane.onCloseProject();
+        handOver(pane, loader.get());
+        idWidth();
+        QCOMPARE(tree->columnWidth(idColumn), tree->header()->defaultSectionSize());
     }
 
     void projectsComeAndGo()
