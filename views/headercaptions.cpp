@@ -64,16 +64,23 @@ bool captionFits(const QHeaderView *header, int logicalIndex)
     QStyleOptionHeader option;
     option.initFrom(header);
     option.orientation = header->orientation();
+    if (option.orientation == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
     option.section = logicalIndex;
     option.text = model->headerData(logicalIndex, header->orientation()).toString();
     option.rect = header->orientation() == Qt::Horizontal
         ? QRect(0, 0, header->sectionSize(logicalIndex), header->height())
         : QRect(0, 0, header->width(), header->sectionSize(logicalIndex));
+    const bool sorted = header->isSortIndicatorShown() && header->sortIndicatorSection() == logicalIndex;
+    // The style's label leaves the arrow out of the room too.
+    if (sorted) {
+        option.sortIndicator = header->sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortDown
+                                                                                 : QStyleOptionHeader::SortUp;
+    }
     QStyle *style = header->style();
     int margin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     const auto arrow = Qt::Alignment(style->styleHint(QStyle::SH_Header_ArrowAlignment, nullptr, header));
-    if (header->isSortIndicatorShown() && header->sortIndicatorSection() == logicalIndex
-        && (arrow & Qt::AlignVCenter))
+    if (sorted && (arrow & Qt::AlignVCenter))
         margin += style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, header);
     const QVariant decoration = model->headerData(logicalIndex, header->orientation(), Qt::DecorationRole);
     if (!decoration.isNull())

@@ -302,6 +302,7 @@ void tst_DialogLaunchers::okKeepsThePlace_data()
     QTest::addRow("a level's colour") << "colour" << "Project Design Build";
     // New bands: only the way to the current activity is open.
     QTest::addRow("a level added") << "level" << "Phase One Project Build";
+    QTest::addRow("a level's rule") << "rule" << "Project";
 }
 
 void tst_DialogLaunchers::okKeepsThePlace()
@@ -341,6 +342,8 @@ void tst_DialogLaunchers::okKeepsThePlace()
             chooseInCell(dialog, 0, 0, QStringLiteral("Phase"));
             chooseInCell(dialog, 1, 0, QStringLiteral("WBS Name"));
         }
+        if (change == QLatin1String("rule"))
+            chooseInCell(dialog, 0, 1, QStringLiteral("To level 1"));
         dialog->accept();
     });
     m_window->findChild<QAction *>(QStringLiteral("actionGroup"))->trigger();

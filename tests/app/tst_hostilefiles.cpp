@@ -75,6 +75,8 @@ private slots:
     void loadReport();
     void deepWbs();
     void deepWbsFilter();
+    void levelLimit_data();
+    void levelLimit();
 
 private:
     QTemporaryDir m_dir;
@@ -231,6 +233,38 @@ void tst_HostileFiles::deepWbsFilter()
     w.findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
     pane->ganttChart()->flushPendingRebuild();
     QCOMPARE(pane->ganttChart()->taskCount(), MaxExpandedLevels + 1);
+}
+
+void tst_HostileFiles::levelLimit_data()
+{
+    QTest::addColumn<int>("depth"); // the tree level of the deep activity
+    QTest::addColumn<bool>("shown");
+    QTest::addRow("at the limit") << MaxExpandedLevels << true;
+    QTest::addRow("a level below it") << MaxExpandedLevels + 1 << false;
+}
+
+// Rows are sought, opened to and expanded down to the level Expand All
+// stops at, and no further.
+void tst_HostileFiles::levelLimit()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, shown);
+    MainWindow w;
+    w.show();
+    QVERIFY(open(w, writeFile(m_dir, QStringLiteral("limit.xer"), deepChain(depth))));
+    Activities *pane = w.activitiesPane();
+    ZGroupedTreeView *tree = pane->treeView();
+    QCOMPARE(tree->currentIndex().row(), 0); // the deep activity, ungrouped
+    pane->setCurrentGrouping(wbsGrouping());
+    QCOMPARE(levelFromIndex(tree->currentIndex()) == depth, shown);
+    pane->gotoTask(1);
+    QCOMPARE(levelFromIndex(tree->currentIndex()), depth);
+    const QModelIndex band = tree->currentIndex().parent();
+    QCOMPARE(tree->isExpanded(band), shown);
+    tree->collapse(band);
+    tree->setCurrentIndex(band);
+    QTest::keyClick(tree, Qt::Key_Asterisk);
+    QCOMPARE(tree->isExpanded(band), shown);
 }
 
 QTEST_MAIN(tst_HostileFiles)

@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QWidgetAction>
@@ -220,8 +221,10 @@ void tst_MainWindow::startUpState()
     w.show();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
     // The first size fits the screen (the test screen is smaller than the
-    // form's 1280 by 800).
+    // form's 1280 by 800), at a place the program gives rather than one a
+    // window manager picks for the form's size.
     QVERIFY(w.screen()->availableGeometry().contains(w.frameGeometry()));
+    QVERIFY(w.testAttribute(Qt::WA_Moved));
     QVERIFY(!w.windowIcon().isNull());
 
     QMenu *file = w.findChild<QMenu *>(QStringLiteral("menuFile"));
@@ -924,6 +927,8 @@ void tst_MainWindow::openAndCloseManyTimes()
     QItemSelectionModel *selection = tree->selectionModel();
     const char *rowChanged = SIGNAL(currentRowChanged(QModelIndex, QModelIndex));
     const int rowChangedReceivers = SignalReceivers::count(selection, rowChanged);
+    const char *scrolled = SIGNAL(valueChanged(int));
+    const int scrolledReceivers = SignalReceivers::count(tree->verticalScrollBar(), scrolled);
     auto *name = w.detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
     QVERIFY(name);
     int selectionModels = 0;
@@ -937,9 +942,11 @@ void tst_MainWindow::openAndCloseManyTimes()
             QCOMPARE(sortFilterWidgetsOn(treeHeader), 1);
             QCOMPARE(sortFilterWidgetsOn(w.resourcesPane()), 1);
             QCOMPARE(tree->model()->rowCount(), 3);
-            // One selection model, one connection to the details pane.
+            // One selection model, one connection to the details pane, one
+            // scroll connection to the chart.
             QCOMPARE(tree->selectionModel(), selection);
             QCOMPARE(SignalReceivers::count(selection, rowChanged), rowChangedReceivers);
+            QCOMPARE(SignalReceivers::count(tree->verticalScrollBar(), scrolled), scrolledReceivers);
             tree->setCurrentIndex(tree->model()->index(2, 0));
             QCOMPARE(name->text(), QStringLiteral("Caf\u00e9 handover"));
         }

@@ -321,6 +321,7 @@ void tst_ZFilterDialogPopUp::tabChain_data()
     QTest::addRow("operator 2") << 1 << 3 << "QComboBox" << "apply";
     QTest::addRow("value 2") << 1 << 4 << "QLineEdit" << "apply";
     QTest::addRow("OK") << 1 << 5 << "OK" << "apply";
+    QTest::addRow("OK, value 2 hidden") << 1 << 4 << "OK" << "apply";
     QTest::addRow("Cancel") << 1 << 6 << "Cancel" << "cancel";
     QTest::addRow("Sort A to Z") << 1 << 7 << "Sort A to Z" << "Sort A to Z";
     QTest::addRow("Sort Z to A") << 1 << 8 << "Sort Z to A" << "Sort Z to A";
@@ -340,6 +341,7 @@ void tst_ZFilterDialogPopUp::tabChain()
 
     ZTextFilter popup(table(this), 0);
     popup.tabWidget()->setCurrentIndex(tab);
+    popup.secondEditor()->setHidden(QTest::currentDataTag() == QLatin1String("OK, value 2 hidden"));
     popup.popup(QPoint(10, 10));
     QVERIFY(QTest::qWaitForWindowExposed(&popup));
     QWidget *start = QApplication::focusWidget();

@@ -101,6 +101,7 @@ void tst_ZPickers::colorFromKeyboard_data()
     using Keys = QVector<int>;
     QTest::addRow("F4 opens, Right and Enter pick") << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 1;
     QTest::addRow("Alt+Down opens, Down moves a row") << Keys{int(Qt::ALT | Qt::Key_Down), Qt::Key_Down, Qt::Key_Space} << 8;
+    QTest::addRow("Up moves a row back") << Keys{Qt::Key_Space, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return} << 8;
     QTest::addRow("Left stops at the first") << Keys{Qt::Key_Space, Qt::Key_Left, Qt::Key_Return} << 0;
     QTest::addRow("Escape picks nothing") << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
 }

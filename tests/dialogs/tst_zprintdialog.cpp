@@ -23,7 +23,7 @@ namespace {
 class PdfPrinters : public ZPrinters
 {
 public:
-    QStringList printerNames() const override { return {QStringLiteral("Office"), QStringLiteral("Stand-in")}; }
+    QStringList printerNames() const override { return names; }
     QString defaultPrinterName() const override { return QStringLiteral("Stand-in"); }
     std::unique_ptr<QPrinter> createPrinter(const QString &name) const override
     {
@@ -33,6 +33,7 @@ public:
         printer->setOutputFileName(output);
         return printer;
     }
+    QStringList names{QStringLiteral("Office"), QStringLiteral("Stand-in")};
     QString output;
     mutable QString asked;
 };
@@ -222,12 +223,18 @@ void tst_ZPrintDialog::orientationAndScale()
 // Space turns the paper.
 void tst_ZPrintDialog::sizeAndKeyboard()
 {
+    PdfPrinters printers;
+    printers.names << QStringLiteral("Plotter on the second floor of the east wing, beside the stairs");
+    ZPrinters::install(&printers);
     const ZImage image = tableAndChart();
     ZPrintDialog dialog(image);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(dialog.size().expandedTo(dialog.layout()->totalMinimumSize()), dialog.size());
+    // The longest printer name shows whole.
+    auto *list = dialog.findChild<QComboBox *>(QStringLiteral("cmbPrinters"));
+    QVERIFY(list->width() > list->fontMetrics().horizontalAdvance(printers.names.last()));
     dialog.findChild<QWidget *>(QStringLiteral("gvPreview"))->setFocus();
     QStringList chain;
     for (int i = 0; i < 12; ++i) {

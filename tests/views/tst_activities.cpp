@@ -848,6 +848,15 @@ private slots:
         pane.setCurrentGrouping(ZGrouping());
         idWidth();
         QCOMPARE(tree->columnWidth(idColumn), given + 20);
+        // Closed while grouped, the column gets its default width back: the
+        // next project, handed over at once, has no old room taken off it.
+        pane.setCurrentGrouping(groupingBy({QStringLiteral("WBS Name")}, {QStringLiteral("To level 2")}));
+        tree->expandAll();
+        idWidth();
+        pane.onCloseProject();
+        handOver(pane, loader.get());
+        idWidth();
+        QCOMPARE(tree->columnWidth(idColumn), tree->header()->defaultSectionSize());
     }
 
     void projectsComeAndGo()
@@ -942,12 +951,15 @@ private slots:
     {
         QTest::addColumn<bool>("grouped");
         QTest::addColumn<int>("spare"); // pixels of the table below whole rows
-        QTest::addColumn<int>("key");   // in the table (End), in the chart after Tab; 0 wheel, -1 scroll bar
+        // In the table (End), in the chart after Tab; 0 wheel, -1 scroll bar,
+        // -2 the same and then the pane 3 px higher.
+        QTest::addColumn<int>("key");
         QTest::addRow("End in the table, grouped and expanded") << true << 10 << int(Qt::Key_End);
         QTest::addRow("PageDown with the chart focused") << false << 0 << int(Qt::Key_PageDown);
         QTest::addRow("Down with the chart focused") << false << 0 << int(Qt::Key_Down);
         QTest::addRow("wheel over the chart's viewport") << false << 0 << 0;
         QTest::addRow("fractional-row height, scroll bar at its end") << false << 11 << -1;
+        QTest::addRow("scroll bar at its end, then a little higher") << false << 11 << -2;
     }
 
     void chartStaysLevelWithTable()
@@ -970,9 +982,13 @@ private slots:
         pane.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&pane));
         handOver(pane, loader.get());
+        mygc::GanttChart *chart = pane.ganttChart();
+        // Grid lines between weeks: they would reach into any room below the rows.
+        chart->setDateLevels({mygc::Week, mygc::Day});
+        chart->setBarStyles(chart->barStyles(), true, false, true, mygc::YearFourDigits, mygc::QuarterShort,
+                            mygc::MonthNumberPadded, mygc::WeekLong, mygc::DayNumberPadded, {}, {}, {}, {}, {});
         pane.onHeaderSizeChanged(); // as the main window does after a load
         ZGroupedTreeView *tree = pane.treeView();
-        mygc::GanttChart *chart = pane.ganttChart();
         if (grouped) {
             pane.setCurrentGrouping(groupingBy({QStringLiteral("Activity Type")}));
             tree->expandAll();
@@ -991,14 +1007,23 @@ private slots:
             QTest::keyClick(tree, Qt::Key_Tab);
             QVERIFY(chart->hasFocus());
             QCOMPARE(chart->grab().toImage().pixelColor(0, 100), chart->palette().color(QPalette::Highlight));
+            // The current cell's column half scrolled out of view.
+            tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(firstVisibleColumn(tree->header())));
+            QScrollBar *columns = tree->horizontalScrollBar();
+            columns->setValue(columns->maximum());
             for (int i = 0; i < (key == Qt::Key_Down ? 30 : 2); ++i)
                 QTest::keyClick(chart, Qt::Key(key));
+            QCOMPARE(columns->value(), columns->maximum()); // the table's columns stay put
         } else if (key == 0) {
             QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -360), Qt::NoButton,
                               Qt::NoModifier, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(chart->viewport(), &wheel);
         } else {
             tree->verticalScrollBar()->setValue(tree->verticalScrollBar()->maximum());
+            if (key == -2) { // less than a row: the table's range stays, the chart's grows
+                pane.resize(pane.width(), pane.height() + 3);
+                QCoreApplication::processEvents();
+            }
         }
         chart->flushPendingRebuild();
         QVERIFY(tree->verticalScrollBar()->value() > 0);
@@ -1016,6 +1041,14 @@ private slots:
             }
         }
         QVERIFY(compared >= tree->viewport()->height() / rowHeight);
+        // The room below the last row stays blank.
+        const int rowsEnd = chart->rowAxis()->totalHeight();
+        if (area->height() > rowsEnd) {
+            const QImage room = area->grab(QRect(0, rowsEnd, area->width(), area->height() - rowsEnd)).toImage();
+            QImage blank(room.size(), room.format());
+            blank.fill(room.pixel(0, 0));
+            QCOMPARE(room, blank);
+        }
         QCOMPARE(QModelIndex(chart->tasks().at(area->selectedRow())->index()),
                  tree->currentIndex().siblingAtColumn(0));
         // A press in the room below the last row keeps the selection.

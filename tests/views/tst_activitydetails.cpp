@@ -341,9 +341,13 @@ void tst_ActivityDetails::activationGoesToTask()
 void tst_ActivityDetails::clearAndGoneModels()
 {
     m_pane->onRowChanged(activityRow(12), QModelIndex());
+    const int selectionModels = m_pane->findChildren<QItemSelectionModel *>().size();
     m_pane->clearModels();
     for (const char *name : { "tblvwPred", "tblvwSucc", "tblResources", "tblvwCodes" })
         QVERIFY(!table(name)->model());
+    // The tables' selection models of the project and of "no model" go.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_pane->findChildren<QItemSelectionModel *>().size(), selectionModels);
     QCOMPARE(edit("leName")->text(), QString());
     m_pane->onRowChanged(activityRow(12), QModelIndex());
     m_pane->nextActivity();

@@ -212,6 +212,7 @@ void tst_ZSortFilterHeader::captionsCutAtTheirEnd_data()
 
     QTest::addRow("activity table") << "activities" << "Remaining Duration" << 100 << true;
     QTest::addRow("activity table, fits") << "activities" << "Start" << 90 << false;
+    QTest::addRow("sorted table, cut by the arrow") << "sorted" << "Remaining" << 130 << true;
     QTest::addRow("resources page") << "resources" << "Planned Duration" << 80 << true;
     QTest::addRow("details table")
         << "details" << "Units per time for remaining work (hours per hour)" << 100 << true;
@@ -240,6 +241,8 @@ void tst_ZSortFilterHeader::captionsCutAtTheirEnd()
     view->setModel(&model);
     QHeaderView *header = view->horizontalHeader();
     header->setStretchLastSection(false);
+    header->setSortIndicatorShown(table == QLatin1String("sorted"));
+    header->setSortIndicator(0, Qt::AscendingOrder);
     header->resizeSection(0, width);
     window->resize(400, 300);
     window->show();
