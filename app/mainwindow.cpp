@@ -15,6 +15,7 @@
 
 #include "projectloader.h"
 #include "qganttchart.h"
+#include "readheappadding.h"
 #include "resources.h"
 #include "xerfile.h"
 #include "xerloader.h"
@@ -454,7 +455,12 @@ void MainWindow::onXerReadDone()
         // ask the chart for a rebuild of every task: one, with the final
         // state, is enough.
         const mygc::GanttChart::RebuildHold hold(activityChart());
-        handOverModels();
+        {
+            // The hand-over frees much of what the read's threads built;
+            // their heaps would keep it, unused, to the end of the process.
+            const ReadHeapPadding::Release release;
+            handOverModels();
+        }
         updateToolBarActions();
 
         if (QTreeView *tree = activityTree()) {
@@ -498,6 +504,7 @@ void MainWindow::onXerReadFailed(int code)
     const QString path = QDir::toNativeSeparators(xer ? xer->fileName() : windowTitle());
     // Back to the no-project state; the window stays fully usable, and
     // neither the title nor the recent list keeps the file.
+    const ReadHeapPadding::Release release;
     deleteLoader();
     clearPanes();
     updateToolBarActions();
@@ -578,6 +585,9 @@ void MainWindow::onCloseAction()
 
 void MainWindow::closeProject()
 {
+    // The heaps keep no padding while the project's memory is freed, so its
+    // pages and address space go back to the system.
+    const ReadHeapPadding::Release release;
     // The load report speaks of the project that goes.
     statusBar()->clearMessage();
     clearPanes();

@@ -113,6 +113,7 @@ void ZGroupedTreeView::setDisplayColumn(int column)
 void ZGroupedTreeView::markVisibleItemsDirty()
 {
     m_visibleItemsDirty = true;
+    m_deepestLevelDirty = true;
     // What is shown may now reach another depth.
     queueTreeColumnFit();
 }
@@ -133,9 +134,13 @@ void ZGroupedTreeView::fitTreeColumn()
     // A view not shown fits its column when it is shown (it lays out then).
     if (!model() || !h || !isVisible())
         return;
-    // The rows are walked here rather than at the next paint, not twice.
-    if (m_visibleItemsDirty)
-        rebuildVisibleItems();
+    // Only the depth is wanted here: the list of the rows and their
+    // positions wait for a paint or a picture that asks for them.
+    if (m_deepestLevelDirty) {
+        m_deepestLevel = 0;
+        appendVisibleItems(QModelIndex(), nullptr, &m_deepestLevel);
+        m_deepestLevelDirty = false;
+    }
     const int section = logicalIndexForTree();
     const int growth = m_deepestLevel * indentation();
     if (section == m_grownSection && growth == m_treeColumnGrowth)
@@ -168,7 +173,8 @@ void ZGroupedTreeView::appendVisibleItems(const QModelIndex &parent, QList<QMode
     // per level.
     const QAbstractItemModel *m = model();
     walkRows(m, parent, [&](const QModelIndex &index, int depth) {
-        items->append(index);
+        if (items)
+            items->append(index);
         if (deepest && depth > *deepest)
             *deepest = depth;
         // Most rows are leaves; asking them for their expanded state is the costly part.
@@ -195,6 +201,7 @@ void ZGroupedTreeView::rebuildVisibleItems() const
     for (int i = 0; i < m_visibleItems.size(); ++i)
         m_visiblePositions.insert(m_visibleItems.at(i), i);
     m_visibleItemsDirty = false;
+    m_deepestLevelDirty = false;
 }
 
 bool ZGroupedTreeView::isGroupIndex(const QModelIndex &index) const

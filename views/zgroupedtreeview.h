@@ -107,8 +107,10 @@ private:
     mutable QList<QModelIndex> m_visibleItems;
     mutable QHash<QModelIndex, int> m_visiblePositions;
     mutable bool m_visibleItemsDirty = true;
-    // Levels below the top of the deepest row shown, found with the rows.
+    // Levels below the top of the deepest row shown, found with the rows or
+    // by a walk of its own when only it is wanted.
     mutable int m_deepestLevel = 0;
+    mutable bool m_deepestLevelDirty = true;
     // What the tree column was widened by, and which section that was.
     int m_treeColumnGrowth = 0;
     int m_grownSection = -1;

@@ -10,43 +10,69 @@
 
 namespace {
 
-std::mutex readsMutex;
-// Guarded by readsMutex: the reads running now, and whether the wider step
-// is set.
+std::mutex padMutex;
+// Guarded by padMutex: the reads and releases running now, whether a read
+// ever started, and whether the wider step is set.
 int reads = 0;
+int releases = 0;
+bool everRead = false;
 bool padded = false;
 
-void setPadding(bool wide)
+void applyPadding()
 {
+    const bool wide = reads > 0 || (everRead && releases == 0);
+    if (wide == padded)
+        return;
 #if defined(__GLIBC__)
+    // glibc's own values, but for the padding. A sanitizer's allocator takes
+    // the calls and ignores them.
     constexpr int ReadPad = 64 * 1024 * 1024;
-    constexpr int DefaultPad = 128 * 1024; // glibc's own
-    // A sanitizer's allocator takes the call and ignores it.
-    mallopt(M_TOP_PAD, wide ? ReadPad : DefaultPad);
-    padded = wide;
-#else
-    Q_UNUSED(wide)
+    constexpr int TrimThreshold = 128 * 1024;
+    constexpr int MaxFast = 64 * int(sizeof(size_t)) / 4;
+    // Releasing, a heap gives back all it can on every free: small blocks go
+    // straight back into it instead of a cache that only a later allocation
+    // of that heap would empty, and a thread's heap that sees no further
+    // free would keep them.
+    mallopt(M_TOP_PAD, wide ? ReadPad : 0);
+    mallopt(M_TRIM_THRESHOLD, wide ? TrimThreshold : 0);
+    mallopt(M_MXFAST, wide ? MaxFast : 0);
 #endif
+    padded = wide;
 }
 
 } // namespace
 
 ReadHeapPadding::ReadHeapPadding()
 {
-    const std::lock_guard<std::mutex> lock(readsMutex);
-    if (reads++ == 0)
-        setPadding(true);
+    const std::lock_guard<std::mutex> lock(padMutex);
+    ++reads;
+    everRead = true;
+    applyPadding();
 }
 
 ReadHeapPadding::~ReadHeapPadding()
 {
-    const std::lock_guard<std::mutex> lock(readsMutex);
-    if (--reads == 0)
-        setPadding(false);
+    const std::lock_guard<std::mutex> lock(padMutex);
+    --reads;
+    applyPadding();
 }
 
 bool ReadHeapPadding::inForce()
 {
-    const std::lock_guard<std::mutex> lock(readsMutex);
+    const std::lock_guard<std::mutex> lock(padMutex);
     return padded;
+}
+
+ReadHeapPadding::Release::Release()
+{
+    const std::lock_guard<std::mutex> lock(padMutex);
+    ++releases;
+    applyPadding();
+}
+
+ReadHeapPadding::Release::~Release()
+{
+    const std::lock_guard<std::mutex> lock(padMutex);
+    --releases;
+    applyPadding();
 }

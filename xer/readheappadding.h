@@ -1,12 +1,13 @@
 #pragma once
 
 // glibc grows the heap of a pool thread's arena a page at a time, one system
-// call each; a large file makes millions of small allocations there. While a
-// read runs, a wider growth step removes most of that cost (untouched pages
-// take no memory). Left in place after it, the same step keeps every heap
-// from shrinking when a closed project's memory is freed. So the step holds
-// from the start of the first of the reads running at once to the end of the
-// last, however a read ends; elsewhere than glibc there is nothing to set.
+// call each; a large file makes millions of small allocations there. A wider
+// growth step, set when the first read starts, removes most of that cost
+// (untouched pages take no memory). It stays set afterwards: changing it
+// again would only make every later heap grow and shrink in small steps
+// (setting it already keeps glibc's mmap threshold where it is), which costs
+// the window's work on a large project a fifth of its time.
+// Elsewhere than glibc there is nothing to set.
 class ReadHeapPadding
 {
 public:
@@ -17,4 +18,17 @@ public:
 
     // Whether the wider step is set now.
     static bool inForce();
+
+    // While one lives and no read runs, the heaps keep no padding, so what
+    // is freed then goes back to the system, address space included, and
+    // no heap keeps a closed project's pages; the wider step is set again
+    // at its end when a read set it before.
+    class Release
+    {
+    public:
+        Release();
+        ~Release();
+        Release(const Release &) = delete;
+        Release &operator=(const Release &) = delete;
+    };
 };

@@ -7,6 +7,7 @@
 #include "projectloader.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
+#include "readheappadding.h"
 #include "recentlist.h"
 #include "resources.h"
 #include "windowmemory.h"
@@ -124,6 +125,32 @@ QByteArray smallXer()
     for (const char *line : lines)
         out += QByteArray(line) + "\r\n";
     return out;
+}
+
+// A project of `count` activities in a chain, for memory counts.
+QByteArray chainXer(int count)
+{
+    QByteArray out = "ERMHDR\t8.0\t2024-01-05\tProject\tadmin\tAdmin\tdb\tProject Management\tEUR\r\n"
+                     "%T\tPROJWBS\r\n%F\twbs_id\tproj_id\tseq_num\tproj_node_flag\twbs_short_name\twbs_name\tparent_wbs_id\r\n"
+                     "%R\t100\t1\t0\tY\tPRJ\tProject\t\r\n"
+                     "%T\tTASK\r\n%F\ttask_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\ttarget_start_date\ttarget_end_date\r\n";
+    for (int i = 0; i < count; ++i)
+        out += "%R\t" + QByteArray::number(i) + "\t1\t100\tTT_Task\tA" + QByteArray::number(i)
+               + "\tActivity " + QByteArray::number(i) + "\t2021-03-07 09:00\t2021-03-08 17:00\r\n";
+    out += "%T\tTASKPRED\r\n%F\ttask_pred_id\ttask_id\tpred_task_id\tproj_id\tpred_proj_id\tpred_type\tlag_hr_cnt\r\n";
+    for (int i = 1; i < count; ++i)
+        out += "%R\t" + QByteArray::number(i) + "\t" + QByteArray::number(i) + "\t" + QByteArray::number(i - 1)
+               + "\t1\t1\tPR_FS\t0\r\n";
+    return out + "%E\r\n";
+}
+
+// The process's resident memory in KiB.
+qint64 residentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -968,6 +995,34 @@ void tst_MainWindow::openAndCloseManyTimes()
     QCOMPARE(w.recentList().size(), 2);
     QCOMPARE(w.recentList().entries().value(0).file, second);
     QCOMPARE(w.recentList().entries().value(1).file, first);
+
+    // A large project's memory goes back to the system on Close, freed
+    // while the heaps keep no padding.
+    const QString large = dir.filePath(QStringLiteral("large.xer"));
+    QVERIFY(writeFile(large, chainXer(60000)));
+    for (int round = 0; round < 2; ++round) {
+        const qint64 before = residentKb();
+        w.openChosenFile(large);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 60000);
+        QVERIFY(w.loader());
+        QCoreApplication::processEvents();
+        const qint64 open = residentKb();
+        bool paddedWhileFreed = true;
+        connect(w.loader(), &QObject::destroyed, this,
+                [&paddedWhileFreed] { paddedWhileFreed = ReadHeapPadding::inForce(); });
+        w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!paddedWhileFreed);
+        QVERIFY(ReadHeapPadding::inForce());
+        const qint64 after = residentKb();
+#if !defined(__SANITIZE_ADDRESS__) // its allocator keeps what is freed
+        // The first round leaves what the process keeps once for good.
+        if (round == 1)
+            QVERIFY2(after - before < (open - before) / 4,
+                     qPrintable(QStringLiteral("%1 KiB before the open, %2 open, %3 after Close")
+                                    .arg(before).arg(open).arg(after)));
+#endif
+    }
 }
 
 QTEST_MAIN(tst_MainWindow)

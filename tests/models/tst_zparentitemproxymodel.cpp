@@ -3,6 +3,7 @@
 #include "proxytesthelpers.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractTableModel>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -10,6 +11,10 @@
 #include <QtTest>
 
 #include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using testhelpers::checkRoundTrip;
 using testhelpers::makeTable;
@@ -35,6 +40,36 @@ QList<QStandardItem *> rowItems(const QVariantList &values)
         items.append(item);
     }
     return items;
+}
+
+// Flat rows numbered from 1, none with a parent.
+class FlatModel : public QAbstractTableModel
+{
+public:
+    explicit FlatModel(int rows)
+        : m_rows(rows)
+    {
+    }
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        return role == Qt::DisplayRole && index.column() == 1 ? QVariant(index.row() + 1) : QVariant();
+    }
+
+private:
+    int m_rows;
+};
+
+// Bytes the allocator has handed out and not had back; 0 where unknown.
+qint64 bytesInUse()
+{
+#if defined(__GLIBC__)
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#else
+    return 0;
+#endif
 }
 
 struct Fixture
@@ -641,6 +676,17 @@ void tst_ZParentItemProxyModel::switchSource()
     QCOMPARE(resets.count(), 0);
     second->appendRow(rowItems({ QStringLiteral("y"), 2, 1 }));
     QCOMPARE(treeString(f.proxy.get()), QStringLiteral("x[y]"));
+
+    // A smaller source keeps no room of a larger one's rows.
+    FlatModel many(1 << 18);
+    ZParentItemProxyModel proxy;
+    proxy.setSourceModel(second.get());
+    proxy.setParentStructure(1, 2);
+    const qint64 held = bytesInUse();
+    proxy.setSourceModel(&many);
+    QCOMPARE(proxy.rowCount(), 1 << 18);
+    proxy.setSourceModel(second.get());
+    QVERIFY2(bytesInUse() - held < (1 << 20), qPrintable(QString::number(bytesInUse() - held)));
 }
 
 QTEST_GUILESS_MAIN(tst_ZParentItemProxyModel)

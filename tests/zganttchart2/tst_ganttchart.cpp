@@ -14,6 +14,10 @@
 
 #include <limits>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 using namespace mygc;
 using namespace ganttfixture;
 
@@ -1008,6 +1012,15 @@ void tst_GanttChart::modelsDestroyed()
     QCOMPARE(chart->tasks().capacity(), 0);
     QCOMPARE(chart->relations().capacity(), 0);
     QCOMPARE(chart->chartArea()->items().capacity(), 0);
+#if defined(__GLIBC__)
+    // Nor does the row axis's room for them.
+    mygc::QGCVAxis axis;
+    const auto inUse = [] { return qint64(mallinfo2().uordblks + mallinfo2().hblkhd); };
+    const qint64 before = inUse();
+    axis.setRowHeights(QVector<int>(1 << 18, 20));
+    axis.clearRows();
+    QVERIFY2(inUse() - before < (1 << 19), qPrintable(QString::number(inUse() - before)));
+#endif
 }
 
 void tst_GanttChart::barStyleColumns()
