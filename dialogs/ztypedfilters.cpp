@@ -14,6 +14,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 
+#include <set>
 #include <type_traits>
 
 namespace {
@@ -143,8 +144,9 @@ void ZDateFilter::createFilterModel()
     startValueList();
     if (!m_model)
         return;
-    // Years, their months, and below each month its distinct dates, every
-    // date row holding the cell's own value.
+    // Years, their months, and below each month its days. A day row stands
+    // for the day, not for one cell of it: the filter keeps every activity
+    // of a checked day, whatever its time.
     const QSet<int> bands = bandRows();
     ZDateIndex years(m_model, m_column);
     years.interval = QStringLiteral("Year");
@@ -156,9 +158,38 @@ void ZDateFilter::createFilterModel()
     months.dateFormat = m_dateMask;
     months.group(Qt::DisplayRole);
     dropRows(months, bands);
-    ZIndex tree = cross(years, months);
-    tree.makeChildrenUnique();
-    tree.toModel(m_listModel, true);
+    const ZIndex tree = cross(years, months);
+    tree.toModel(m_listModel, false);
+
+    ZDateIndex days(m_model, m_column);
+    days.interval = QStringLiteral("Day");
+    days.dateFormat = m_dateMask;
+    for (int y = 1; y < m_listModel->rowCount(); ++y) {
+        QStandardItem *year = m_listModel->item(y);
+        for (int m = 0; m < year->rowCount(); ++m) {
+            QStandardItem *month = year->child(m);
+            std::set<QDate> dates;
+            for (int r : tree.value(month->data(Qt::UserRole)).rows)
+                dates.insert(days.itemValue(m_model->index(r, m_column), Qt::DisplayRole).toDate());
+            QList<QStandardItem *> items;
+            for (const QDate &date : dates) {
+                auto *item = new QStandardItem;
+                item->setData(date, Qt::DisplayRole);
+                item->setCheckable(true);
+                item->setCheckState(Qt::Checked);
+                items.append(item);
+            }
+            month->appendRows(items);
+        }
+    }
+}
+
+QString ZDateFilter::valueKey(const QVariant &value) const
+{
+    // A day stored with a time of day, as earlier layouts hold it, still
+    // finds its day.
+    const QDate date = value.toDate();
+    return date.isValid() ? date.toString(Qt::ISODate) : ZFilterDialogPopUp::valueKey(value);
 }
 
 void ZDateFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,
