@@ -92,13 +92,65 @@ private:
 };
 
 // The table shows numbers in the C notation (a point, no grouping) under
-// any locale; the number boxes read and show them the same way.
+// any locale; the number boxes read and show them the same way. A comma
+// typed in a text without a point is the decimal mark, as a user of a
+// comma locale means it. A text the box cannot take as typed (digits
+// grouped by either mark, a fraction in a whole-number box, too many
+// digits) stays as typed and is refused when the box is left: the box
+// keeps its value and shows it again. Qt would drop a key it refuses, or
+// the grouping marks, and read another number than the one typed.
+template <class Box>
+class NumberBox : public ValueBox<Box>
+{
+public:
+    using Value = std::conditional_t<std::is_same_v<Box, QSpinBox>, int, double>;
+
+    explicit NumberBox(QWidget *parent)
+        : ValueBox<Box>(parent)
+    {
+        this->setLocale(QLocale::c());
+        // The value changes when the box is left or Enter pressed, so that
+        // a refused text leaves the value from before it was typed.
+        this->setKeyboardTracking(false);
+    }
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override
+    {
+        QString text = cNotation(input);
+        const QValidator::State state = Box::validate(text, pos);
+        if (state != QValidator::Invalid)
+            return state;
+        // A number the box cannot take stays as typed, to be refused when
+        // the box is left; other keys are dropped.
+        for (const QChar c : qAsConst(input)) {
+            if (!c.isDigit() && !QStringLiteral("+-.,").contains(c))
+                return QValidator::Invalid;
+        }
+        return QValidator::Intermediate;
+    }
+
+    // The base class would take the grouping marks out and read the rest.
+    void fixup(QString &) const override {}
+
+    Value valueFromText(const QString &input) const override
+    {
+        return Box::valueFromText(cNotation(input));
+    }
+
+private:
+    // Every mark a point: a comma then stands for the decimal mark, and
+    // marks that group digits make a text the box refuses.
+    static QString cNotation(QString text)
+    {
+        return text.replace(QLatin1Char(','), QLatin1Char('.'));
+    }
+};
+
 template <class Box>
 Box *numberBox(QWidget *parent)
 {
-    auto *box = new ValueBox<Box>(parent);
-    box->setLocale(QLocale::c());
-    return box;
+    return new NumberBox<Box>(parent);
 }
 
 QStringList numberOperators()

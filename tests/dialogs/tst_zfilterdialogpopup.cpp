@@ -330,6 +330,14 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("double, by Tab") << 3 << "" << "tab" << "12" << QVariant(12.0);
     // The table shows numbers with a point under any locale.
     QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5);
+    // A comma alone is the decimal mark; grouped digits are refused, the
+    // box keeping its value.
+    QTest::addRow("double, comma") << 3 << "de_DE" << "shown" << "300,5" << QVariant(300.5);
+    QTest::addRow("double, grouped") << 3 << "" << "shown" << "1,000.5" << QVariant(0.0);
+    QTest::addRow("double, grouped German") << 3 << "de_DE" << "shown" << "1.000,5" << QVariant(0.0);
+    QTest::addRow("integer, grouped") << 1 << "" << "shown" << "1,000" << QVariant(0);
+    QTest::addRow("integer, fraction") << 1 << "de_DE" << "shown" << "300.5" << QVariant(0);
+    QTest::addRow("double, letter dropped") << 3 << "" << "shown" << "1x2" << QVariant(12.0);
     QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
@@ -370,6 +378,8 @@ void tst_ZFilterDialogPopUp::typedValues()
     QTest::keyClick(box, Qt::Key_Return);
     QVERIFY(popup->isAccepted());
     QCOMPARE(popup->firstConditionValue(), value);
+    // The box shows the value it holds.
+    QVERIFY(column == 0 || static_cast<QAbstractSpinBox *>(box)->hasAcceptableInput());
 }
 
 void tst_ZFilterDialogPopUp::tabChain_data()
