@@ -51,9 +51,17 @@ protected:
             // digit typed where the arrows left the cursor starts the part
             // under it anew, the next ones go on with it.
             const bool digit = event->text().size() == 1 && event->text().at(0).isDigit();
-            if (digit && !m_typing && !text()->hasSelectedText())
-                selectValue();
+            if (digit && !m_typing) {
+                if (!text()->hasSelectedText())
+                    selectValue();
+                m_digits.clear();
+                m_before = this->date();
+            }
             m_typing = digit;
+            Box::keyPressEvent(event);
+            if (digit)
+                takeDigit(event->text());
+            return;
         }
         Box::keyPressEvent(event);
     }
@@ -79,6 +87,26 @@ private:
             return this->lineEdit();
     }
 
+    // The box goes from part to part only as each fills from its start: a
+    // whole date typed from a later part would land in the wrong parts.
+    // Its digits typed in one run, wherever it began, give that date; a
+    // date the box cannot hold leaves the one from before the run.
+    void takeDigit(const QString &digit)
+    {
+        m_digits += digit;
+        QString format;
+        for (const QChar c : this->displayFormat()) {
+            if (c.isLetter())
+                format += c;
+        }
+        // The date mask is all digits ("dd-MM-yyyy"): a digit a letter.
+        if (m_digits.size() != format.size())
+            return;
+        const QDate date = QDate::fromString(m_digits, format);
+        const bool held = date.isValid() && date >= this->minimumDate();
+        this->setDate(held ? date : m_before);
+    }
+
     void selectValue()
     {
         if constexpr (std::is_base_of_v<QDateTimeEdit, Box>)
@@ -89,6 +117,9 @@ private:
 
     bool m_clicked = false;
     bool m_typing = false;
+    // Date boxes: the digits of the run being typed, and the date before it.
+    QString m_digits;
+    QDate m_before;
 };
 
 // The table shows numbers in the C notation (a point, no grouping) under

@@ -341,6 +341,13 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
+    // A whole date typed after a click on any part of the date; one the
+    // box cannot hold is refused, the box keeping its date.
+    QTest::addRow("date, month clicked") << 2 << "" << "click 4" << "24052012" << QVariant(QDate(2012, 5, 24));
+    QTest::addRow("date, year clicked") << 2 << "" << "click 7" << "01012013" << QVariant(QDate(2013, 1, 1));
+    QTest::addRow("date, no such day") << 2 << "" << "click 4" << "31022013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, out of range") << 2 << "" << "click 7" << "01011000" << QVariant(QDate::currentDate());
+    QTest::addRow("date, a part, then whole") << 2 << "" << "click 4" << "1-24052012" << QVariant(QDate(2012, 5, 24));
     QTest::addRow("text, by Tab") << 0 << "" << "tab" << "valve" << QVariant("valve");
 }
 
@@ -363,10 +370,12 @@ void tst_ZFilterDialogPopUp::typedValues()
     auto *tabs = popup->findChild<QTabBar *>();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
     QWidget *box = QApplication::focusWidget();
-    if (reach == QLatin1String("click")) {
+    if (reach.startsWith(QLatin1String("click"))) {
+        // On the character the number after "click" gives.
         popup->findChild<QComboBox *>()->setFocus();
-        QWidget *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : box;
-        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(3, text->height() / 2));
+        auto *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : qobject_cast<QLineEdit *>(box);
+        const int x = 3 + text->fontMetrics().horizontalAdvance(text->text().left(reach.mid(6).toInt()));
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(x, text->height() / 2));
     } else if (reach == QLatin1String("tab")) {
         QTest::keyClick(box, Qt::Key_Backtab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
