@@ -273,15 +273,45 @@ void ZFilterDialogPopUp::setSelectedItems(const QList<QVariant> &values)
     if (QStandardItem *all = m_listModel->item(0))
         all->setCheckState(Qt::Unchecked);
     toggleCheckState(Qt::Unchecked, QModelIndex());
-    if (m_listModel->rowCount() < 2)
-        return;
-    const QModelIndex start = m_listModel->index(1, 0);
-    for (const QVariant &value : values) {
-        const QModelIndexList hits = m_listModel->match(
-            start, Qt::DisplayRole, value, 1, Qt::MatchExactly | Qt::MatchRecursive);
-        if (!hits.isEmpty())
-            m_listModel->setData(hits.first(), Qt::Checked, Qt::CheckStateRole);
+    // The values are found through the rows' keys, gathered once: a search
+    // of the whole list for each value would cost the square of a long
+    // list. A row with rows below it (a year, a month) takes its mark from
+    // them, as a click leaves it.
+    QVector<QStandardItem *> items;
+    QHash<QString, QStandardItem *> leaves;
+    QVector<QStandardItem *> stack;
+    for (int r = m_listModel->rowCount() - 1; r >= 1; --r)
+        stack.append(m_listModel->item(r));
+    while (!stack.isEmpty()) {
+        QStandardItem *item = stack.takeLast();
+        items.append(item);
+        if (!item->hasChildren()) {
+            const QString key = valueKey(item->data(Qt::DisplayRole));
+            if (!leaves.contains(key))
+                leaves.insert(key, item);
+        }
+        for (int r = item->rowCount() - 1; r >= 0; --r)
+            stack.append(item->child(r));
     }
+    for (const QVariant &value : values) {
+        if (QStandardItem *item = leaves.value(valueKey(value)))
+            item->setCheckState(Qt::Checked);
+    }
+    // Children come after their parent: backwards, each parent after them.
+    for (auto it = items.crbegin(); it != items.crend(); ++it) {
+        QStandardItem *item = *it;
+        if (!item->hasChildren())
+            continue;
+        bool every = true;
+        for (int r = 0; r < item->rowCount() && every; ++r)
+            every = item->child(r)->checkState() == Qt::Checked;
+        item->setCheckState(every ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QString ZFilterDialogPopUp::valueKey(const QVariant &value) const
+{
+    return value.toString();
 }
 
 void ZFilterDialogPopUp::setSortIdicator(Qt::SortOrder order)

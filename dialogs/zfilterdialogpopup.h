@@ -54,8 +54,9 @@ public:
     // The display values of the checked rows that the search leaves
     // visible, "(Select All)" not included.
     QList<QVariant> selectedItems() const;
-    // Checks exactly the rows that hold one of the values; an empty list
-    // leaves every row checked.
+    // Checks exactly the rows without rows below them that hold one of the
+    // values (as valueKey tells), and the rows all of whose rows below are
+    // checked; an empty list leaves every row checked.
     void setSelectedItems(const QList<QVariant> &values);
     void setSortIdicator(Qt::SortOrder order);
     bool isSelectAllChecked() const;
@@ -98,6 +99,8 @@ protected:
     void createFilterModel();
     // Appends the checked "(Select All)" row to the emptied value list.
     void startValueList();
+    // The text by which a stored value finds its row of the value list.
+    virtual QString valueKey(const QVariant &value) const;
     // The rows of the source model that are band rows of a grouping.
     QSet<int> bandRows() const;
     // Takes the rows out of every node of the index and drops the nodes

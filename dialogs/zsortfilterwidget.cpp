@@ -7,9 +7,11 @@
 #include "zsortfilterheader.h"
 #include "ztypedfilters.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -52,6 +54,9 @@ ZFilterDialogPopUp *ZSortFilterWidget::createPopUp(int section) const
                                  .toMap()
                                  .value(QStringLiteral("datatype"))
                                  .toString();
+    // The value list of a long column takes a moment to build.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     ZFilterDialogPopUp *popup = nullptr;
     if (datatype == QLatin1String("integer"))
         popup = new ZIntegerFilter(m_model, section, nullptr);

@@ -14,6 +14,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 
+#include <set>
 #include <type_traits>
 
 namespace {
@@ -50,9 +51,17 @@ protected:
             // digit typed where the arrows left the cursor starts the part
             // under it anew, the next ones go on with it.
             const bool digit = event->text().size() == 1 && event->text().at(0).isDigit();
-            if (digit && !m_typing && !text()->hasSelectedText())
-                selectValue();
+            if (digit && !m_typing) {
+                if (!text()->hasSelectedText())
+                    selectValue();
+                m_digits.clear();
+                m_before = this->date();
+            }
             m_typing = digit;
+            Box::keyPressEvent(event);
+            if (digit)
+                takeDigit(event->text());
+            return;
         }
         Box::keyPressEvent(event);
     }
@@ -78,6 +87,26 @@ private:
             return this->lineEdit();
     }
 
+    // The box goes from part to part only as each fills from its start: a
+    // whole date typed from a later part would land in the wrong parts.
+    // Its digits typed in one run, wherever it began, give that date; a
+    // date the box cannot hold leaves the one from before the run.
+    void takeDigit(const QString &digit)
+    {
+        m_digits += digit;
+        QString format;
+        for (const QChar c : this->displayFormat()) {
+            if (c.isLetter())
+                format += c;
+        }
+        // The date mask is all digits ("dd-MM-yyyy"): a digit a letter.
+        if (m_digits.size() != format.size())
+            return;
+        const QDate date = QDate::fromString(m_digits, format);
+        const bool held = date.isValid() && date >= this->minimumDate();
+        this->setDate(held ? date : m_before);
+    }
+
     void selectValue()
     {
         if constexpr (std::is_base_of_v<QDateTimeEdit, Box>)
@@ -88,16 +117,71 @@ private:
 
     bool m_clicked = false;
     bool m_typing = false;
+    // Date boxes: the digits of the run being typed, and the date before it.
+    QString m_digits;
+    QDate m_before;
 };
 
 // The table shows numbers in the C notation (a point, no grouping) under
-// any locale; the number boxes read and show them the same way.
+// any locale; the number boxes read and show them the same way. A comma
+// typed in a text without a point is the decimal mark, as a user of a
+// comma locale means it. A text the box cannot take as typed (digits
+// grouped by either mark, a fraction in a whole-number box, too many
+// digits) stays as typed and is refused when the box is left: the box
+// keeps its value and shows it again. Qt would drop a key it refuses, or
+// the grouping marks, and read another number than the one typed.
+template <class Box>
+class NumberBox : public ValueBox<Box>
+{
+public:
+    using Value = std::conditional_t<std::is_same_v<Box, QSpinBox>, int, double>;
+
+    explicit NumberBox(QWidget *parent)
+        : ValueBox<Box>(parent)
+    {
+        this->setLocale(QLocale::c());
+        // The value changes when the box is left or Enter pressed, so that
+        // a refused text leaves the value from before it was typed.
+        this->setKeyboardTracking(false);
+    }
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override
+    {
+        QString text = cNotation(input);
+        const QValidator::State state = Box::validate(text, pos);
+        if (state != QValidator::Invalid)
+            return state;
+        // A number the box cannot take stays as typed, to be refused when
+        // the box is left; other keys are dropped.
+        for (const QChar c : qAsConst(input)) {
+            if (!c.isDigit() && !QStringLiteral("+-.,").contains(c))
+                return QValidator::Invalid;
+        }
+        return QValidator::Intermediate;
+    }
+
+    // The base class would take the grouping marks out and read the rest.
+    void fixup(QString &) const override {}
+
+    Value valueFromText(const QString &input) const override
+    {
+        return Box::valueFromText(cNotation(input));
+    }
+
+private:
+    // Every mark a point: a comma then stands for the decimal mark, and
+    // marks that group digits make a text the box refuses.
+    static QString cNotation(QString text)
+    {
+        return text.replace(QLatin1Char(','), QLatin1Char('.'));
+    }
+};
+
 template <class Box>
 Box *numberBox(QWidget *parent)
 {
-    auto *box = new ValueBox<Box>(parent);
-    box->setLocale(QLocale::c());
-    return box;
+    return new NumberBox<Box>(parent);
 }
 
 QStringList numberOperators()
@@ -143,8 +227,9 @@ void ZDateFilter::createFilterModel()
     startValueList();
     if (!m_model)
         return;
-    // Years, their months, and below each month its distinct dates, every
-    // date row holding the cell's own value.
+    // Years, their months, and below each month its days. A day row stands
+    // for the day, not for one cell of it: the filter keeps every activity
+    // of a checked day, whatever its time.
     const QSet<int> bands = bandRows();
     ZDateIndex years(m_model, m_column);
     years.interval = QStringLiteral("Year");
@@ -156,9 +241,38 @@ void ZDateFilter::createFilterModel()
     months.dateFormat = m_dateMask;
     months.group(Qt::DisplayRole);
     dropRows(months, bands);
-    ZIndex tree = cross(years, months);
-    tree.makeChildrenUnique();
-    tree.toModel(m_listModel, true);
+    const ZIndex tree = cross(years, months);
+    tree.toModel(m_listModel, false);
+
+    ZDateIndex days(m_model, m_column);
+    days.interval = QStringLiteral("Day");
+    days.dateFormat = m_dateMask;
+    for (int y = 1; y < m_listModel->rowCount(); ++y) {
+        QStandardItem *year = m_listModel->item(y);
+        for (int m = 0; m < year->rowCount(); ++m) {
+            QStandardItem *month = year->child(m);
+            std::set<QDate> dates;
+            for (int r : tree.value(month->data(Qt::UserRole)).rows)
+                dates.insert(days.itemValue(m_model->index(r, m_column), Qt::DisplayRole).toDate());
+            QList<QStandardItem *> items;
+            for (const QDate &date : dates) {
+                auto *item = new QStandardItem;
+                item->setData(date, Qt::DisplayRole);
+                item->setCheckable(true);
+                item->setCheckState(Qt::Checked);
+                items.append(item);
+            }
+            month->appendRows(items);
+        }
+    }
+}
+
+QString ZDateFilter::valueKey(const QVariant &value) const
+{
+    // A day stored with a time of day, as earlier layouts hold it, still
+    // finds its day.
+    const QDate date = value.toDate();
+    return date.isValid() ? date.toString(Qt::ISODate) : ZFilterDialogPopUp::valueKey(value);
 }
 
 void ZDateFilter::setExpressions(const QString &firstOperator, const QVariant &firstValue,

@@ -13,7 +13,7 @@ class QSpinBox;
 // years and months with the distinct dates below.
 
 // "datetime" columns: date editors in the date mask, the operators "is
-// after", "is before", ...; the value list by year and month.
+// after", "is before", ...; the value list by year and month, then day.
 class ZDateFilter : public ZFilterDialogPopUp
 {
     Q_OBJECT
@@ -32,6 +32,9 @@ public:
 
     QDateEdit *firstEditor() const { return m_firstEdit; }
     QDateEdit *secondEditor() const { return m_secondEdit; }
+
+protected:
+    QString valueKey(const QVariant &value) const override;
 
 private:
     void init();

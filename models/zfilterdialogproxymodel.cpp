@@ -12,6 +12,14 @@
 namespace {
 // Header role of the column descriptor map of the loader's models.
 constexpr int FieldDescriptorRole = Qt::UserRole + 2;
+
+// The day of a date cell. A cell that shows its date as formatted text
+// still carries the typed value under the edit role.
+QDate cellDate(const QModelIndex &cell)
+{
+    const QDate date = cell.data().toDate();
+    return date.isValid() ? date : cell.data(Qt::EditRole).toDate();
+}
 } // namespace
 
 ZFilterDialogProxyModel::ZFilterDialogProxyModel(QObject *parent)
@@ -166,6 +174,11 @@ ZFilterDialogProxyModel::ValueLookup ZFilterDialogProxyModel::makeLookup(const Q
 {
     ValueLookup lookup;
     for (const QVariant &value : values) {
+        // A day from the value list, or a time of day from a layout saved
+        // earlier (a text then), stands for its day.
+        const QDate day = value.toDate();
+        if (day.isValid())
+            lookup.days.insert(day);
         if (value.userType() == QMetaType::QString || value.canConvert<QString>())
             lookup.byText[value.toString()].append(value);
         else
@@ -352,8 +365,13 @@ bool ZFilterDialogProxyModel::rowPassesPatterns(int sourceRow, const QModelIndex
 {
     const QAbstractItemModel *source = sourceModel();
     for (auto it = m_lookups.cbegin(); it != m_lookups.cend(); ++it) {
-        const QString text = source->index(sourceRow, it.key(), sourceParent).data().toString();
-        if (!matches(it.value(), text))
+        const QModelIndex cell = source->index(sourceRow, it.key(), sourceParent);
+        if (columnDatatype(it.key()) == QLatin1String("datetime")) {
+            if (!it.value().days.contains(cellDate(cell)))
+                return false;
+            continue;
+        }
+        if (!matches(it.value(), cell.data().toString()))
             return false;
     }
     return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
@@ -372,12 +390,7 @@ bool ZFilterDialogProxyModel::rowPassesExpressions(int sourceRow,
         } else if (type == QLatin1String("integer")) {
             cell = cell.toInt();
         } else if (type == QLatin1String("datetime")) {
-            // A cell that shows its date as formatted text still carries the
-            // typed value under the edit role.
-            QDate date = cell.toDate();
-            if (!date.isValid())
-                date = cellIndex.data(Qt::EditRole).toDate();
-            cell = date;
+            cell = cellDate(cellIndex);
         }
         for (const ZExpression *node = it.value(); node; node = node->andNext) {
             if (!node->acceptRow(node, cell))

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QMap>
 #include <QMetaObject>
 #include <QRegExp>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSortFilterProxyModel>
 #include <QVariant>
 #include <QVector>
@@ -22,7 +24,8 @@ class ZExpression;
 // stays when any of its descendants passes. The walk over the descendants
 // keeps its own stack, so any depth of tree is filtered.
 //
-// Values are matched through variantsEqual (cell text against value) and
+// Values are matched through variantsEqual (cell text against value; in a
+// "datetime" column the cell's day against the values' days) and
 // found through a hash of their texts, so a long value list costs no more per
 // row than a short one. Sorting is the base proxy's own (texts
 // case-sensitive). The filter state travels in layouts as the value of
@@ -82,11 +85,15 @@ private:
     bool rowPassesExpressions(int sourceRow, const QModelIndex &sourceParent) const;
 
     // The values of one column's list by their text; values without a text
-    // form are kept apart and compared one by one.
+    // form are kept apart and compared one by one. The days of the values
+    // that read as dates serve a "datetime" column, whose cells match by
+    // their day: a listed day keeps every cell of that day, whatever its
+    // time.
     struct ValueLookup
     {
         QHash<QString, QList<QVariant>> byText;
         QList<QVariant> others;
+        QSet<QDate> days;
     };
     static ValueLookup makeLookup(const QList<QVariant> &values);
     static bool matches(const ValueLookup &lookup, const QString &cellText);

@@ -408,7 +408,17 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
     if (withRows && !model)
         return;
 
+    // The items are put together apart from the model and handed to it in
+    // one insertion at the end: every insertion into a model under a view
+    // or a proxy is announced, and a proxy then remaps all the rows it
+    // holds, so one announcement per item would cost time in the square of
+    // their number.
+    // Items are looked up by key only as parents: a flat index keeps none.
+    const bool linked = std::any_of(begin(), end(), [](const value_type &entry) {
+        return entry.second.parent.isValid();
+    });
     std::map<QVariant, QStandardItem *, VariantLess> made;
+    QList<QStandardItem *> topLevel;
     for (const auto &entry : *this) {
         const QVariant &key = entry.first;
         const ZNode &node = entry.second;
@@ -424,8 +434,12 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
             if (it != made.end())
                 parentItem = it->second;
         }
-        (parentItem ? parentItem : target->invisibleRootItem())->appendRow(item);
-        made.emplace(key, item);
+        if (parentItem)
+            parentItem->appendRow(item);
+        else
+            topLevel.append(item);
+        if (linked)
+            made.emplace(key, item);
 
         if (withRows && isLeaf(key) && !node.rows.isEmpty()) {
             std::vector<std::pair<QVariant, int>> cells;
@@ -447,10 +461,10 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
                 child->setCheckState(Qt::Checked);
                 children.append(child);
             }
-            for (QStandardItem *child : qAsConst(children))
-                item->appendRow(child);
+            item->appendRows(children);
         }
     }
+    target->invisibleRootItem()->appendRows(topLevel);
 }
 
 int ZIndex::totalRows() const

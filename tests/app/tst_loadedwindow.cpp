@@ -407,12 +407,17 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
     QCOMPARE(checked, (QStringList{QStringLiteral("Milestone"), QStringLiteral("Task")}));
     QVERIFY(!selectAll);
 
+    // The date typed whole after a click on its year.
     const QDate after(2024, 1, 10);
-    QVERIFY(runPopUp(QStringLiteral("Start Date"), [&after](ZFilterDialogPopUp *popup) {
+    QVERIFY(runPopUp(QStringLiteral("Start Date"), [](ZFilterDialogPopUp *popup) {
         popup->tabWidget()->setCurrentIndex(1);
         popup->findChildren<QComboBox *>().at(0)->setCurrentText(QStringLiteral("is after"));
-        qobject_cast<ZDateFilter *>(popup)->firstEditor()->setDate(after);
-        popup->onAccepted();
+        QDateEdit *box = qobject_cast<ZDateFilter *>(popup)->firstEditor();
+        auto *text = box->findChild<QLineEdit *>();
+        const int year = 3 + text->fontMetrics().horizontalAdvance(text->text().left(7));
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(year, text->height() / 2));
+        QTest::keyClicks(box, QStringLiteral("10012024"));
+        QTest::keyClick(box, Qt::Key_Return);
     }));
     QString op;
     QDate date;

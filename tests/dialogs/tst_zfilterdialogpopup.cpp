@@ -1,6 +1,7 @@
 #include "captions.h"
 #include "modelhelpers.h"
 #include "zfilterdialogpopup.h"
+#include "zfilterdialogproxymodel.h"
 #include "zfilterproxymodel.h"
 #include "ztypedfilters.h"
 
@@ -30,6 +31,8 @@ private slots:
     // itself when it ends; each test lets it end.
     void cleanup() { QTest::qWait(300); }
     void dateTreeChecks();
+    void dateListKeepsWholeDays_data();
+    void dateListKeepsWholeDays();
     void searchKeepsSelectAll();
     void preloadedValues();
     void expressionTabs_data();
@@ -120,10 +123,10 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     QCOMPARE(listed(dates.valueModel()),
              (QStringList{"(Select All)[ ]", "2020[ ]", "-January", "--2020-01-05", "-February[ ]",
                           "--2020-02-05[ ]", "2021", "-January", "--2021-01-01"}));
-    // The date rows give the cells' own values.
+    // The date rows give their days.
     const QList<QVariant> selected = dates.selectedItems();
-    QVERIFY(selected.contains(QVariant(QDateTime(QDate(2020, 1, 5), QTime(8, 0)))));
-    QVERIFY(!selected.contains(QVariant(QDateTime(QDate(2020, 2, 5), QTime(8, 0)))));
+    QVERIFY(selected.contains(QVariant(QDate(2020, 1, 5))));
+    QVERIFY(!selected.contains(QVariant(QDate(2020, 2, 5))));
     // Back on: every level above is checked again.
     click(dates, feb5, Qt::Checked);
     QVERIFY(dates.isSelectAllChecked());
@@ -134,6 +137,67 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     // "(Select All)" on checks everything.
     click(dates, list->index(0, 0), Qt::Checked);
     QVERIFY(!listed(dates.valueModel()).join(QString()).contains(QLatin1String("[ ]")));
+    // A day stored with a time of day, as earlier layouts hold it, checks
+    // its day, and its month and year with it.
+    dates.setSelectedItems({QStringLiteral("2021-01-01T17:00:00.000")});
+    QCOMPARE(dates.selectedItems(), (QList<QVariant>{2021, "January", QDate(2021, 1, 1)}));
+}
+
+void tst_ZFilterDialogPopUp::dateListKeepsWholeDays_data()
+{
+    // Rows of the list by their texts from the top: one clicked off, then
+    // one clicked on (none for an empty path).
+    QTest::addColumn<QStringList>("off");
+    QTest::addColumn<QStringList>("on");
+    QTest::addColumn<QString>("shown");
+
+    const QStringList all{"(Select All)"};
+    QTest::addRow("day off") << QStringList{"2020", "February", "2020-02-05"} << QStringList()
+                             << "pump Pipe gate";
+    QTest::addRow("month off") << QStringList{"2020", "January"} << QStringList()
+                               << "valve pump Pipe seal";
+    QTest::addRow("year off") << QStringList{"2020"} << QStringList() << "Pipe";
+    QTest::addRow("day on") << all << QStringList{"2020", "January", "2020-01-05"} << "pump gate";
+    QTest::addRow("month on") << all << QStringList{"2020", "February"} << "valve pump seal";
+    QTest::addRow("year on") << all << QStringList{"2021"} << "Pipe";
+}
+
+void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
+{
+    QFETCH(QStringList, off);
+    QFETCH(QStringList, on);
+    QFETCH(QString, shown);
+
+    // Days with activities at several times.
+    QStandardItemModel *model = table(this);
+    for (const auto &[name, start] : {qMakePair(QString("seal"), QDateTime(QDate(2020, 2, 5), QTime(16, 0))),
+                                      qMakePair(QString("gate"), QDateTime(QDate(2020, 1, 5), QTime(12, 0)))}) {
+        model->appendRow({new QStandardItem(name), new QStandardItem, new QStandardItem});
+        model->item(model->rowCount() - 1, 2)->setData(start, Qt::DisplayRole);
+    }
+    model->setHeaderData(2, Qt::Horizontal, QVariantMap{{"datatype", "datetime"}}, Qt::UserRole + 2);
+    ZDateFilter dates(model, 2);
+    const auto row = [&dates](const QStringList &path) {
+        QModelIndex at;
+        for (const QString &text : path)
+            at = dates.valueProxy()->match(dates.valueProxy()->index(0, 0, at), Qt::DisplayRole, text,
+                                           1, Qt::MatchFixedString).value(0);
+        return at;
+    };
+    click(dates, row(off), Qt::Unchecked);
+    if (!on.isEmpty())
+        click(dates, row(on), Qt::Checked);
+    ZFilterDialogProxyModel filter;
+    filter.setSourceModel(model);
+    filter.setFilter(2, dates.selectedItems());
+    QStringList names;
+    for (int r = 0; r < filter.rowCount(); ++r)
+        names << filter.index(r, 0).data().toString();
+    QCOMPARE(names.join(' '), shown);
+    // Reopened, the list shows the same marks.
+    ZDateFilter reopened(model, 2);
+    reopened.setSelectedItems(filter.patterns().value(2));
+    QCOMPARE(listed(reopened.valueModel()), listed(dates.valueModel()));
 }
 
 void tst_ZFilterDialogPopUp::searchKeepsSelectAll()
@@ -266,9 +330,24 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("double, by Tab") << 3 << "" << "tab" << "12" << QVariant(12.0);
     // The table shows numbers with a point under any locale.
     QTest::addRow("double, German") << 3 << "de_DE" << "shown" << "3.5" << QVariant(3.5);
+    // A comma alone is the decimal mark; grouped digits are refused, the
+    // box keeping its value.
+    QTest::addRow("double, comma") << 3 << "de_DE" << "shown" << "300,5" << QVariant(300.5);
+    QTest::addRow("double, grouped") << 3 << "" << "shown" << "1,000.5" << QVariant(0.0);
+    QTest::addRow("double, grouped German") << 3 << "de_DE" << "shown" << "1.000,5" << QVariant(0.0);
+    QTest::addRow("integer, grouped") << 1 << "" << "shown" << "1,000" << QVariant(0);
+    QTest::addRow("integer, fraction") << 1 << "de_DE" << "shown" << "300.5" << QVariant(0);
+    QTest::addRow("double, letter dropped") << 3 << "" << "shown" << "1x2" << QVariant(12.0);
     QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
+    // A whole date typed after a click on any part of the date; one the
+    // box cannot hold is refused, the box keeping its date.
+    QTest::addRow("date, month clicked") << 2 << "" << "click 4" << "24052012" << QVariant(QDate(2012, 5, 24));
+    QTest::addRow("date, year clicked") << 2 << "" << "click 7" << "01012013" << QVariant(QDate(2013, 1, 1));
+    QTest::addRow("date, no such day") << 2 << "" << "click 4" << "31022013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, out of range") << 2 << "" << "click 7" << "01011000" << QVariant(QDate::currentDate());
+    QTest::addRow("date, a part, then whole") << 2 << "" << "click 4" << "1-24052012" << QVariant(QDate(2012, 5, 24));
     QTest::addRow("text, by Tab") << 0 << "" << "tab" << "valve" << QVariant("valve");
 }
 
@@ -291,10 +370,12 @@ void tst_ZFilterDialogPopUp::typedValues()
     auto *tabs = popup->findChild<QTabBar *>();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
     QWidget *box = QApplication::focusWidget();
-    if (reach == QLatin1String("click")) {
+    if (reach.startsWith(QLatin1String("click"))) {
+        // On the character the number after "click" gives.
         popup->findChild<QComboBox *>()->setFocus();
-        QWidget *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : box;
-        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(3, text->height() / 2));
+        auto *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : qobject_cast<QLineEdit *>(box);
+        const int x = 3 + text->fontMetrics().horizontalAdvance(text->text().left(reach.mid(6).toInt()));
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(x, text->height() / 2));
     } else if (reach == QLatin1String("tab")) {
         QTest::keyClick(box, Qt::Key_Backtab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -306,6 +387,8 @@ void tst_ZFilterDialogPopUp::typedValues()
     QTest::keyClick(box, Qt::Key_Return);
     QVERIFY(popup->isAccepted());
     QCOMPARE(popup->firstConditionValue(), value);
+    // The box shows the value it holds.
+    QVERIFY(column == 0 || static_cast<QAbstractSpinBox *>(box)->hasAcceptableInput());
 }
 
 void tst_ZFilterDialogPopUp::tabChain_data()

@@ -1,4 +1,6 @@
+#include "modalanswerers.h"
 #include "zexpression.h"
+#include "zfilterdialogpopup.h"
 #include "zfilterdialogproxymodel.h"
 #include "zsortfilterheader.h"
 #include "zsortfilterwidget.h"
@@ -29,6 +31,7 @@ private slots:
     void clearAllSortedOnly();
     void clearAllFiltered();
     void projectGoneIsHarmless();
+    void busyWhileValueListIsBuilt();
 
 private:
     QStandardItemModel *m_model = nullptr;
@@ -284,6 +287,30 @@ void tst_ZSortFilterWidget::projectGoneIsHarmless()
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
     QTest::mouseClick(m_header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
     m_header->viewport()->grab();
+}
+
+void tst_ZSortFilterWidget::busyWhileValueListIsBuilt()
+{
+    // The cursor the pop-up finds as it reads the column's values.
+    struct Watched : QStandardItemModel
+    {
+        using QStandardItemModel::QStandardItemModel;
+        QVariant data(const QModelIndex &index, int role) const override
+        {
+            if (const QCursor *cursor = QApplication::overrideCursor())
+                shape = cursor->shape();
+            return QStandardItemModel::data(index, role);
+        }
+        mutable int shape = -1;
+    } model(2, 1);
+    ZSortFilterWidget widget(m_header, m_proxy, &model);
+    WidgetAnswerer<ZFilterDialogPopUp> answerer;
+    answerer.arm([](ZFilterDialogPopUp *popup) { popup->onRejected(); });
+    const QRect section(QPoint(0, 0), QPoint(99, 29));
+    widget.onAutoFilterPopUp(section, 0, ZSortFilterWidget::buttonMenuRect(section).center());
+    QVERIFY(answerer.answered);
+    QCOMPARE(model.shape, int(Qt::WaitCursor));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(tst_ZSortFilterWidget)

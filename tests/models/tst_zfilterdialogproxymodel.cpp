@@ -171,6 +171,12 @@ void tst_ZFilterDialogProxyModel::valueList_data()
     QTest::addRow("numbers match their text") << 4 << QVariantList{ 3, 12 }
                                               << QStringLiteral("Group[pump line],Other");
     QTest::addRow("double values") << 4 << QVariantList{ 4.0 } << QStringLiteral("Group[valve]");
+    // A date column matches by day: a day listed keeps its cells of any
+    // time, from the value list or as a layout's text.
+    QTest::addRow("day of a date column") << 5 << QVariantList{ QDate(2020, 1, 5), 2020 }
+                                          << QStringLiteral("Group[pump line]");
+    QTest::addRow("day with another time, as text")
+            << 5 << QVariantList{ QStringLiteral("2020-02-05T17:30:00.000") } << QStringLiteral("Group[valve]");
     QTest::addRow("case matters") << 0 << QVariantList{ QStringLiteral("VALVE") } << QString();
     QTest::addRow("no match") << 0 << QVariantList{ QStringLiteral("nothing") } << QString();
 }
