@@ -321,6 +321,7 @@ void ActivityDetails::clearModels()
     m_predecessorModel = nullptr;
     m_codesModel = nullptr;
     m_resourceModel = nullptr;
+    m_rowPending = false;
     // Nothing of a closed project stays on show.
     showNoActivity();
 }
@@ -360,8 +361,23 @@ void ActivityDetails::previousActivity()
         m_activities->stepCurrentActivity(-1);
 }
 
+void ActivityDetails::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_rowPending) {
+        m_rowPending = false;
+        onRowChanged(m_pendingRow, QModelIndex());
+    }
+}
+
 void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex &)
 {
+    // Switched off (hidden on purpose, not merely not yet shown).
+    if (testAttribute(Qt::WA_WState_ExplicitShowHide) && testAttribute(Qt::WA_WState_Hidden)) {
+        m_pendingRow = current;
+        m_rowPending = true;
+        return;
+    }
     // No row is current: no activity on show.
     if (current.row() < 0 || current.column() < 0 || !current.model()) {
         showNoActivity();

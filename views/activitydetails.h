@@ -43,6 +43,9 @@ public:
     // The activities pane that makes a related activity current. Not owned.
     QPointer<Activities> m_activities;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 public slots:
     void nextActivity();
     void previousActivity();
@@ -97,4 +100,8 @@ private:
     // The tree row on show; invalid once the tree loses it.
     QPersistentModelIndex m_shownRow;
     bool m_showingRow = false;
+    // The tree's current row while the pane is switched off: its tables are
+    // filtered when it is shown, not on every move of a pane nobody sees.
+    QPersistentModelIndex m_pendingRow;
+    bool m_rowPending = false;
 };

@@ -310,6 +310,7 @@ void tst_DialogLaunchers::okKeepsThePlace()
     QFETCH(QString, change);
     QFETCH(QString, expanded);
     open(m_file);
+    m_window->findChild<QAction *>(QStringLiteral("actionDetail"))->trigger();
     ZGrouping wbs;
     wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush(Qt::gray));
     m_pane->setCurrentGrouping(wbs);
