@@ -44,7 +44,10 @@ public slots:
     void print();
 
 private:
+    // print() without the room check.
+    void printPages();
     void reportFailure(const QString &target);
+    void reportNoMemory();
 
     Ui::ZPrintDialog *m_ui; // Owned.
     ZPrintPreviewScene *m_scene; // Not owned (child).

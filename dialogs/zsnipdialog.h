@@ -35,6 +35,8 @@ public:
     // The picture between the crop lines; a null image when nothing lies
     // between them or when it is too large to be made.
     QImage getCroppedImage();
+    // Bytes the crop takes, as one image and copied once, with its scene.
+    qint64 cropRoom() const;
     // False when the lines stand together away from the left edge.
     bool hasSelection() const;
 
