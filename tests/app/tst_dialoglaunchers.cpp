@@ -474,7 +474,7 @@ void tst_DialogLaunchers::refusals()
     for (const char *command : {"onSnip", "onPrintMenu"}) {
         // Running out: allocations of the command's own work fail in turn,
         // spread over all of it, until one past its last runs it through.
-        for (int skip = 0;; skip += 1 + skip / 4) {
+        for (int skip = 0;; skip += 1 + skip / 16) {
             BoxAnswerer box;
             box.arm();
             WidgetAnswerer<ZSnipDialog> snip;
