@@ -30,10 +30,7 @@ ZPrintDialog::ZPrintDialog(const ZImage &image, QWidget *parent)
     init();
 }
 
-ZPrintDialog::~ZPrintDialog()
-{
-    delete m_ui;
-}
+ZPrintDialog::~ZPrintDialog() = default;
 
 void ZPrintDialog::init()
 {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <memory>
+
 class ZImage;
 class ZPrintPreviewScene;
 
@@ -49,6 +51,7 @@ private:
     void reportFailure(const QString &target);
     void reportNoMemory();
 
-    Ui::ZPrintDialog *m_ui; // Owned.
+    // Freed also when memory runs out in the constructor.
+    std::unique_ptr<Ui::ZPrintDialog> m_ui;
     ZPrintPreviewScene *m_scene; // Not owned (child).
 };

@@ -30,10 +30,7 @@ ZSnipDialog::ZSnipDialog(const ZImage &image, QWidget *parent)
     init();
 }
 
-ZSnipDialog::~ZSnipDialog()
-{
-    delete m_ui;
-}
+ZSnipDialog::~ZSnipDialog() = default;
 
 void ZSnipDialog::init()
 {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QImage>
 
+#include <memory>
+
 class ZImage;
 class ZSnipGraphicsScene;
 
@@ -57,7 +59,8 @@ private:
     QImage croppedImageOrWarn();
     void inform(const QString &text);
 
-    Ui::ZSnipDialog *m_ui; // Owned.
+    // Freed also when memory runs out in the constructor.
+    std::unique_ptr<Ui::ZSnipDialog> m_ui;
     ZSnipGraphicsScene *m_scene; // Not owned (child).
     const ZImage &m_image;
 };
