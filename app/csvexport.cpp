@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "applogging.h"
+#include "memoryroom.h"
 #include "modelhelpers.h"
 
 #include <QAbstractItemModel>
@@ -162,6 +163,25 @@ CsvExport::Result CsvExport::saveViewData(QTreeView *view, const QString &fileNa
                                           QString *errorString)
 {
     Q_ASSERT(view);
+    // The text in hand: a piece of lines growing to ChunkSize characters
+    // (twice that while it grows), the stream's UTF-8 of it and the file's
+    // buffer; with a margin for the walk and the models' values.
+    constexpr qint64 kRoom = qint64(ChunkSize) * 2 * 8 + (qint64(16) << 20);
+    if (!memoryroom::available(kRoom)) {
+        qCWarning(lcApp) << "CsvExport::saveViewData no room for" << fileName;
+        return NoMemory;
+    }
+    try {
+        return write(view, fileName, errorString);
+    } catch (const std::bad_alloc &) {
+        // The file is not committed: an earlier one stays as it was.
+        qCWarning(lcApp) << "CsvExport::saveViewData out of memory writing" << fileName;
+        return NoMemory;
+    }
+}
+
+CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QString *errorString)
+{
     QSaveFile file(fileName);
     if (!view || !file.open(QIODevice::WriteOnly)) {
         if (errorString)

@@ -15,10 +15,12 @@ class QTreeView;
 class CsvExport
 {
 public:
-    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2 };
+    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3 };
 
     // Writes the whole file. The file is replaced only when everything was
-    // written, so a failure leaves an earlier file as it was.
+    // written, so a failure leaves an earlier file as it was. NoMemory when
+    // the room for the text in hand (memoryroom::available) is not there,
+    // or memory ran out while writing.
     static Result saveViewData(QTreeView *view, const QString &fileName,
                                QString *errorString = nullptr);
     // The header line, ended by "\n".
@@ -27,4 +29,7 @@ public:
     static QString saveViewDataHelper(QTreeView *view, const QModelIndex &parent);
     // One field, quoted when it holds ";", '"', "\n" or "\r".
     static QString quoteField(const QString &text);
+
+private:
+    static Result write(QTreeView *view, const QString &fileName, QString *errorString);
 };

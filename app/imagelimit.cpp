@@ -1,5 +1,7 @@
 #include "imagelimit.h"
 
+#include "memoryroom.h"
+
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
 #include "qgcvaxis.h"
@@ -49,6 +51,38 @@ qint64 treeBytes(ZGroupedTreeView *tree, const mygc::GanttChart *chart)
     }
     const qint64 height = tree->header()->height() + qint64(chart->taskCount()) * rowHeight;
     return pictureBytes(width, height);
+}
+
+qint64 chartTiles(const mygc::GanttChart *chart)
+{
+    if (!chart)
+        return 0;
+    return qint64(chart->taskCount() + 1) * chart->dateAxis()->columnsCount();
+}
+
+qint64 treeTiles(ZGroupedTreeView *tree, const mygc::GanttChart *chart)
+{
+    if (!tree || !chart)
+        return 0;
+    return qint64(chart->taskCount() + 1) * tree->visibleColumnWidths().size();
+}
+
+qint64 roomFor(qint64 bytes, qint64 tiles)
+{
+    // A tile's image and allocation (some 250 bytes) and its scene item
+    // (some 600 bytes), rounded up.
+    constexpr qint64 kPerTile = 1024;
+    // One band image per worker and the heaps the workers start.
+    constexpr qint64 kWorkingSet = qint64(64) << 20;
+    if (bytes < 0 || tiles < 0 || !fits(bytes) || tiles > kMaxBytes)
+        return std::numeric_limits<qint64>::max();
+    // The pixels once, an eighth more for their allocations' rounding.
+    return bytes + bytes / 8 + tiles * kPerTile + kWorkingSet;
+}
+
+bool hasRoom(qint64 bytes, qint64 tiles)
+{
+    return memoryroom::available(roomFor(bytes, tiles));
 }
 
 bool fits(qint64 bytes)

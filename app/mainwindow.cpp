@@ -999,13 +999,16 @@ void MainWindow::onExportAction()
 bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
 {
     QString error;
-    if (CsvExport::saveViewData(view, fileName, &error) == CsvExport::Ok) {
+    const CsvExport::Result result = CsvExport::saveViewData(view, fileName, &error);
+    if (result == CsvExport::Ok) {
         statusBar()->showMessage(tr("File saved successfully."), 3000);
         return true;
     }
+    const QString file = QDir::toNativeSeparators(fileName);
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Export"),
-                    tr("The file %1 could not be written: %2")
-                        .arg(QDir::toNativeSeparators(fileName), error),
+                    result == CsvExport::NoMemory
+                        ? tr("There is not enough memory to export the file %1.").arg(file)
+                        : tr("The file %1 could not be written: %2").arg(file, error),
                     QMessageBox::Ok, this);
     box.exec();
     return false;

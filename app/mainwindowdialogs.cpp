@@ -28,6 +28,12 @@ void refuseLargeChart(QWidget *parent, const QString &title)
     box.exec();
 }
 
+void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 // The wait cursor from construction until the end of the scope, however it
 // is left.
 class WaitCursor
@@ -65,13 +71,30 @@ void MainWindow::onSnip()
     if (!chart)
         return;
     // Counted before drawing: the picture is held whole in memory.
-    if (!ImageLimit::fits(ImageLimit::chartBytes(chart))) {
+    const qint64 bytes = ImageLimit::chartBytes(chart);
+    if (!ImageLimit::fits(bytes)) {
         refuseLargeChart(this, QStringLiteral("Snip"));
         return;
     }
-    const ZImage image = chart->toImage();
-    ZSnipDialog dialog(image, nullptr);
-    dialog.exec();
+    const QString noMemory = tr("There is not enough memory to snip.");
+    if (!ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart))) {
+        refuseForMemory(this, QStringLiteral("Snip"), noMemory);
+        return;
+    }
+    // Memory running out in the picture's own making (the tiles, the
+    // workers that cut them) unwinds to here: what was made goes with it.
+    ZImage image;
+    std::unique_ptr<ZSnipDialog> dialog;
+    try {
+        image = chart->toImage();
+        dialog = std::make_unique<ZSnipDialog>(image, nullptr);
+    } catch (const std::bad_alloc &) {
+        dialog.reset();
+        image = ZImage();
+        refuseForMemory(this, QStringLiteral("Snip"), noMemory);
+        return;
+    }
+    dialog->exec();
 }
 
 void MainWindow::onPrintMenu()
@@ -80,8 +103,16 @@ void MainWindow::onPrintMenu()
     ZGroupedTreeView *tree = m_activities->treeView();
     if (!chart || !tree)
         return;
-    if (!ImageLimit::fits(ImageLimit::chartBytes(chart), ImageLimit::treeBytes(tree, chart))) {
+    const qint64 chartBytes = ImageLimit::chartBytes(chart);
+    const qint64 treeBytes = ImageLimit::treeBytes(tree, chart);
+    if (!ImageLimit::fits(chartBytes, treeBytes)) {
         refuseLargeChart(this, QStringLiteral("Print"));
+        return;
+    }
+    const QString noMemory = tr("There is not enough memory to print.");
+    if (!ImageLimit::hasRoom(chartBytes + treeBytes,
+                             ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart))) {
+        refuseForMemory(this, QStringLiteral("Print"), noMemory);
         return;
     }
     // Preparing the pages of a large project takes seconds: first any menu
@@ -89,12 +120,19 @@ void MainWindow::onPrintMenu()
     // command came from neither stays on screen nor seems to take clicks.
     ZImage image;
     std::unique_ptr<ZPrintDialog> dialog;
-    {
+    try {
         const WaitCursor wait;
         closeMenus();
         image = tree->toImage();
         image.appendToRight(chart->toImage());
         dialog = std::make_unique<ZPrintDialog>(image, nullptr);
+    } catch (const std::bad_alloc &) {
+        // Memory running out in the pictures' own making (the tiles, the
+        // workers that cut them, the preview's items) unwinds to here.
+        dialog.reset();
+        image = ZImage();
+        refuseForMemory(this, QStringLiteral("Print"), noMemory);
+        return;
     }
     dialog->exec();
 }

@@ -17,7 +17,8 @@
 //                  chart drawn, the dialog laid out and switched to A4
 //                  landscape, every page printed to a PDF file kept as
 //                  OUT.pdf beside OUT.png; "refused" when the command
-//                  refuses a picture that large
+//                  refuses a picture that large, "no memory" when it or
+//                  the dialog finds too little memory for it
 //   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
@@ -74,8 +75,8 @@ private:
 };
 
 // Runs the Print command as a user would: landscape, Print..., Done. The
-// time runs from the command to the printed file, pdfFile; "refused" when
-// the command answers with its message instead of the dialog.
+// time runs from the command to the printed file, pdfFile; "refused" or
+// "no memory" when the command or the dialog answers with a message.
 QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
 {
     for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
@@ -90,11 +91,13 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     PdfFilePrinter printer(pdfFile);
     ZPrinters::install(&printer);
     bool refused = false;
+    bool noMemory = false;
     QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, &window, [&refused] {
+    QObject::connect(&answer, &QTimer::timeout, &window, [&refused, &noMemory] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             refused = true;
+            noMemory = noMemory || box->text().contains(QLatin1String("not enough memory"));
             box->accept();
         } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal)) {
             dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
@@ -110,6 +113,8 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     const qint64 elapsed = timer.elapsed();
     answer.stop();
     ZPrinters::install(nullptr);
+    if (noMemory)
+        return QStringLiteral("no memory");
     if (refused)
         return QStringLiteral("refused");
     if (!QFileInfo(pdfFile).size())

@@ -2,6 +2,7 @@
 #include "ui_zprintdialog.h"
 
 #include "dialogslogging.h"
+#include "memoryroom.h"
 #include "zprinters.h"
 #include "zprintpreviewscene.h"
 
@@ -29,10 +30,7 @@ ZPrintDialog::ZPrintDialog(const ZImage &image, QWidget *parent)
     init();
 }
 
-ZPrintDialog::~ZPrintDialog()
-{
-    delete m_ui;
-}
+ZPrintDialog::~ZPrintDialog() = default;
 
 void ZPrintDialog::init()
 {
@@ -163,6 +161,24 @@ void ZPrintDialog::setSpinboxScale()
 
 void ZPrintDialog::print()
 {
+    // Qt's PDF engine and painting end the process when memory runs out
+    // inside them: the room is asked for first.
+    if (!memoryroom::available(m_scene->printRoom())) {
+        reportNoMemory();
+        return;
+    }
+    // Memory running out in this dialog's own work (the printer, the
+    // pages' tiles and what of them goes to paper) unwinds to here, before
+    // the first sheet is begun.
+    try {
+        printPages();
+    } catch (const std::bad_alloc &) {
+        reportNoMemory();
+    }
+}
+
+void ZPrintDialog::printPages()
+{
     std::unique_ptr<QPrinter> printer;
     QString target = m_ui->cmbPrinters->currentText();
     if (printsToPdfFile()) {
@@ -196,6 +212,13 @@ void ZPrintDialog::print()
         qCWarning(lcDialogs) << "ZPrintDialog::print: the printer refused the page layout" << layout;
     if (!m_scene->print(*printer))
         reportFailure(target);
+}
+
+void ZPrintDialog::reportNoMemory()
+{
+    QMessageBox box(QMessageBox::Warning, tr("Print"), tr("There is not enough memory to print."),
+                    QMessageBox::Ok, this);
+    box.exec();
 }
 
 void ZPrintDialog::reportFailure(const QString &target)

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <memory>
+
 class ZImage;
 class ZPrintPreviewScene;
 
@@ -44,8 +46,12 @@ public slots:
     void print();
 
 private:
+    // print() without the room check.
+    void printPages();
     void reportFailure(const QString &target);
+    void reportNoMemory();
 
-    Ui::ZPrintDialog *m_ui; // Owned.
+    // Freed also when memory runs out in the constructor.
+    std::unique_ptr<Ui::ZPrintDialog> m_ui;
     ZPrintPreviewScene *m_scene; // Not owned (child).
 };

@@ -50,7 +50,11 @@ public:
     void addOrRemovePageNumbers();
     // Prints each page on a sheet of its own, page rows in order, each from
     // left to right. False when the printer could not be started.
+    // Memory running out in the scene's own work before the first sheet
+    // throws std::bad_alloc.
     bool print(QPrinter &printer);
+    // Bytes print() takes beyond the pictures, which it shares.
+    qint64 printRoom() const;
     // Take every header item, or every page (with its number), out of the
     // layout and empty the list.
     void clearHeader();

@@ -2,6 +2,7 @@
 #include "ui_zsnipdialog.h"
 
 #include "dialogslogging.h"
+#include "memoryroom.h"
 #include "zimage.h"
 #include "zimagetileitem.h"
 #include "zsnipgraphicsscene.h"
@@ -29,10 +30,7 @@ ZSnipDialog::ZSnipDialog(const ZImage &image, QWidget *parent)
     init();
 }
 
-ZSnipDialog::~ZSnipDialog()
-{
-    delete m_ui;
-}
+ZSnipDialog::~ZSnipDialog() = default;
 
 void ZSnipDialog::init()
 {
@@ -127,6 +125,30 @@ QImage ZSnipDialog::getCroppedImage()
     return image;
 }
 
+qint64 ZSnipDialog::cropRoom() const
+{
+    const QGraphicsRectItem *leftShade = m_scene->shade(0);
+    const QGraphicsRectItem *rightShade = m_scene->shade(1);
+    if (!leftShade || !rightShade)
+        return 0;
+    qint64 width = qint64(rightShade->x() - leftShade->rect().width());
+    // Both lines at the left edge stand for the whole picture.
+    if (width <= 0)
+        width = m_scene->pictureWidth();
+    const qint64 height = m_scene->pictureHeight();
+    const qint64 largest = qMax(width, height);
+    const double factor = largest > MAXIMUM_IMAGE_SIZE ? double(MAXIMUM_IMAGE_SIZE) / largest : 1.0;
+    // The crop with the lines' border, held twice: the PNG writer and the
+    // clipboard convert it. Each tile again as an item of the crop's scene,
+    // and the painting's own working set.
+    constexpr qint64 kBorder = 8;
+    constexpr qint64 kPerTile = 1024;
+    constexpr qint64 kPainting = qint64(32) << 20;
+    const qint64 pixels = (qint64(width * factor) + kBorder) * (qint64(height * factor) + kBorder);
+    const qint64 tiles = qint64(m_image.rows() + 1) * m_image.columns();
+    return 2 * 4 * pixels + tiles * kPerTile + kPainting;
+}
+
 bool ZSnipDialog::hasSelection() const
 {
     const QGraphicsLineItem *left = m_scene->line(0);
@@ -151,7 +173,24 @@ QImage ZSnipDialog::croppedImageOrWarn()
         box.exec();
         return QImage();
     }
-    const QImage image = getCroppedImage();
+    // Qt's painting ends the process when memory runs out inside it: the
+    // room for the crop is asked for first, and memory running out in the
+    // crop's own making unwinds to here.
+    QImage image;
+    bool made = memoryroom::available(cropRoom());
+    if (made) {
+        try {
+            image = getCroppedImage();
+        } catch (const std::bad_alloc &) {
+            made = false;
+        }
+    }
+    if (!made) {
+        QMessageBox box(QMessageBox::Warning, tr("Image"),
+                        tr("There is not enough memory to make the image."), QMessageBox::Ok, this);
+        box.exec();
+        return QImage();
+    }
     if (image.isNull()) {
         QMessageBox box(QMessageBox::Warning, tr("Image"),
                         tr("The image is too large to be made. Narrow the part between the "

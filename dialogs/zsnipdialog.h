@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QImage>
 
+#include <memory>
+
 class ZImage;
 class ZSnipGraphicsScene;
 
@@ -35,6 +37,8 @@ public:
     // The picture between the crop lines; a null image when nothing lies
     // between them or when it is too large to be made.
     QImage getCroppedImage();
+    // Bytes the crop takes, as one image and copied once, with its scene.
+    qint64 cropRoom() const;
     // False when the lines stand together away from the left edge.
     bool hasSelection() const;
 
@@ -55,7 +59,8 @@ private:
     QImage croppedImageOrWarn();
     void inform(const QString &text);
 
-    Ui::ZSnipDialog *m_ui; // Owned.
+    // Freed also when memory runs out in the constructor.
+    std::unique_ptr<Ui::ZSnipDialog> m_ui;
     ZSnipGraphicsScene *m_scene; // Not owned (child).
     const ZImage &m_image;
 };

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 
@@ -625,43 +626,54 @@ void ZGroupedTreeView::expandBelow(const QModelIndex &index)
 QMap<QString, QVariant> ZGroupedTreeView::saveStateBeforeScreenshot()
 {
     QMap<QString, QVariant> state;
-    // The picture shows no selection, no current cell's frame and no mouse
-    // over the header; the selection and the current row come back
-    // afterwards. The current row is put aside quietly: the panes that
-    // follow it must not see it go and come back.
-    if (QItemSelectionModel *selection = selectionModel()) {
+    QItemSelectionModel *selection = selectionModel();
+    if (selection) {
         state.insert(QStringLiteral("selection"), QVariant::fromValue(selection->selection()));
-        selection->clearSelection();
         state.insert(QStringLiteral("current"), QPersistentModelIndex(selection->currentIndex()));
-        const QSignalBlocker quiet(selection);
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
-    if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
-        sortFilterHeader->setHoverShown(false);
     state.insert(QStringLiteral("ver_scroll_val"), verticalScrollBar()->value());
-    verticalScrollBar()->setValue(0);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     state.insert(QStringLiteral("hor_scroll_val"), horizontalScrollBar()->value());
-    horizontalScrollBar()->setValue(0);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     state.insert(QStringLiteral("width"), width());
     state.insert(QStringLiteral("height"), height());
-    // Without its frame the rows start at the widget's left edge and right
-    // below the header, where the tiles are cut.
     state.insert(QStringLiteral("frame_shape"), int(frameShape()));
-    setFrameShape(QFrame::NoFrame);
 
-    if (m_visibleItemsDirty)
-        rebuildVisibleItems();
-    const QVector<int> widths = visibleColumnWidths();
-    int total = 0;
-    for (int w : widths)
-        total += w;
-    const int headerHeight = header()->height();
-    const int rowH = m_visibleItems.isEmpty() ? 0 : rowHeight(m_visibleItems.first());
-    header()->resize(total, headerHeight);
-    resize(total, headerHeight + m_visibleItems.size() * rowH);
-    blockSignals(true);
+    // All is noted before the view changes: memory running out below puts
+    // it back as it was.
+    try {
+        // The picture shows no selection, no current cell's frame and no
+        // mouse over the header; the selection and the current row come
+        // back afterwards. The current row is put aside quietly: the panes
+        // that follow it must not see it go and come back.
+        if (selection) {
+            selection->clearSelection();
+            const QSignalBlocker quiet(selection);
+            selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        }
+        if (auto *sortFilterHeader = qobject_cast<ZSortFilterHeader *>(header()))
+            sortFilterHeader->setHoverShown(false);
+        verticalScrollBar()->setValue(0);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        horizontalScrollBar()->setValue(0);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Without its frame the rows start at the widget's left edge and
+        // right below the header, where the tiles are cut.
+        setFrameShape(QFrame::NoFrame);
+
+        if (m_visibleItemsDirty)
+            rebuildVisibleItems();
+        const QVector<int> widths = visibleColumnWidths();
+        int total = 0;
+        for (int w : widths)
+            total += w;
+        const int headerHeight = header()->height();
+        const int rowH = m_visibleItems.isEmpty() ? 0 : rowHeight(m_visibleItems.first());
+        header()->resize(total, headerHeight);
+        resize(total, headerHeight + m_visibleItems.size() * rowH);
+        blockSignals(true);
+    } catch (...) {
+        restoreStateAfterScreenshoot(state);
+        throw;
+    }
     return state;
 }
 
@@ -703,10 +715,11 @@ ZImage ZGroupedTreeView::toImage()
     const int rowCount = m_visibleItems.size();
 
     const QMap<QString, QVariant> state = saveStateBeforeScreenshot();
+    // Also when memory runs out while the tiles are made.
+    const auto restore = qScopeGuard([&] { restoreStateAfterScreenshoot(state); });
     const QVector<QVector<QImage>> headerTiles = renderWidget(header(), widths, headerHeight, 1, 0);
     const QVector<QVector<QImage>> body =
         rowH > 0 ? renderWidget(this, widths, rowH, rowCount, headerHeight) : QVector<QVector<QImage>>();
-    restoreStateAfterScreenshoot(state);
     return ZImage(headerTiles.value(0), body);
 }
 

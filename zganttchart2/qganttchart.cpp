@@ -15,6 +15,7 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -522,6 +523,16 @@ ZImage GanttChart::toImage()
         const QSignalBlocker quiet(chart_);
         chart_->setSelectedRow(-1);
     }
+    // Also when memory runs out while the tiles are made.
+    const auto restore = qScopeGuard([&] {
+        {
+            const QSignalBlocker quiet(chart_);
+            chart_->setSelectedRow(selected);
+        }
+        ax_date->setFixedWidth(oldWidth);
+        horizontal->setValue(oldScroll);
+        blockSignals(blocked);
+    });
 
     const int columnWidth = ax_date->columnWidth();
     const int columns = ax_date->columnsCount();
@@ -536,16 +547,7 @@ ZImage GanttChart::toImage()
     const QVector<QVector<QImage>> header = renderWidget(ax_date, columnWidth, columns, headerHeight, 1, 0);
     // The chart area holds no header: its first row starts at its top edge.
     const QVector<QVector<QImage>> body = renderWidget(chart_, columnWidth, columns, rowHeight, rows, 0);
-    ZImage image(header.isEmpty() ? QVector<QImage>() : header.first(), body);
-
-    {
-        const QSignalBlocker quiet(chart_);
-        chart_->setSelectedRow(selected);
-    }
-    ax_date->setFixedWidth(oldWidth);
-    horizontal->setValue(oldScroll);
-    blockSignals(blocked);
-    return image;
+    return ZImage(header.isEmpty() ? QVector<QImage>() : header.first(), body);
 }
 
 QList<ZGanttViewBarStyle> GanttChart::barStyles() const

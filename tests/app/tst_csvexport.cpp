@@ -1,8 +1,11 @@
 #include "csvexport.h"
+#include "memoryroom.h"
+#include "ownallocationfailure.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -45,6 +48,7 @@ private slots:
     void hiddenAndMovedColumns();
     void noTreeColumn();
     void emptyModelGivesHeaderOnly();
+    void failedWriteIsReported_data();
     void failedWriteIsReported();
 
 private:
@@ -164,16 +168,48 @@ void tst_CsvExport::emptyModelGivesHeaderOnly()
     QCOMPARE(readAll(path), QByteArray("Activity ID;Activity Name;Start Date;Note\n"));
 }
 
+void tst_CsvExport::failedWriteIsReported_data()
+{
+    QTest::addColumn<QString>("name"); // in a fresh folder holding "earlier.csv"
+    QTest::addColumn<qint64>("ceiling"); // -1: no bound but the system's
+    QTest::addColumn<bool>("runsOut");
+    QTest::addColumn<int>("result");
+    // 32 MiB: pieces of 1M characters, twice while they grow, as UTF-8 and
+    // buffered, with 16 MiB for the walk.
+    const qint64 room = qint64(32) << 20;
+    QTest::addRow("no folder") << "no/such/x.csv" << qint64(-1) << false << int(CsvExport::CannotOpen);
+    // A folder in the file's place is not overwritten.
+    QTest::addRow("a folder in its place") << "" << qint64(-1) << false << int(CsvExport::CannotOpen);
+    QTest::addRow("no room") << "earlier.csv" << room - 1 << false << int(CsvExport::NoMemory);
+    QTest::addRow("room enough") << "earlier.csv" << room << false << int(CsvExport::Ok);
+    QTest::addRow("runs out while writing") << "earlier.csv" << qint64(-1) << true << int(CsvExport::NoMemory);
+}
+
 void tst_CsvExport::failedWriteIsReported()
 {
+    QFETCH(QString, name);
+    QFETCH(qint64, ceiling);
+    QFETCH(bool, runsOut);
+    QFETCH(int, result);
     QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QFile earlier(dir.filePath(QStringLiteral("earlier.csv")));
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("before\n") == 7);
+    earlier.close();
+    memoryroom::setCeiling(ceiling);
+    const auto unbound = qScopeGuard([] {
+        memoryroom::setCeiling(-1);
+        ownallocationfailure::disarm();
+    });
+    if (runsOut)
+        ownallocationfailure::arm();
     QString error;
-    QCOMPARE(CsvExport::saveViewData(m_view, dir.filePath(QStringLiteral("no/such/x.csv")), &error),
-             CsvExport::CannotOpen);
-    QVERIFY(!error.isEmpty());
-    // A folder in the file's place is not overwritten.
-    QCOMPARE(CsvExport::saveViewData(m_view, dir.path()), CsvExport::CannotOpen);
+    QCOMPARE(int(CsvExport::saveViewData(m_view, path, &error)), result);
+    QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
+    QCOMPARE(error.isEmpty(), result != CsvExport::CannotOpen);
     QVERIFY(QFileInfo(dir.path()).isDir());
+    // Only a whole file replaces the one there was.
+    QCOMPARE(readAll(earlier.fileName()) == "before\n", result != CsvExport::Ok);
 }
 
 QTEST_MAIN(tst_CsvExport)

@@ -2,8 +2,10 @@
 #include "activitydetails.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
+#include "memoryroom.h"
 #include "modalanswerers.h"
 #include "modelhelpers.h"
+#include "ownallocationfailure.h"
 #include "pdfpages.h"
 #include "qganttchart.h"
 #include "xertestfiles.h"
@@ -32,6 +34,7 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -131,7 +134,8 @@ private slots:
     void okKeepsThePlace();
     void snipToPngAndClipboard();
     void printGroupedLandscape();
-    void largeChartIsRefused();
+    void refusals_data();
+    void refusals();
     void aboutBox();
     void commandsByKeys_data();
     void commandsByKeys();
@@ -367,8 +371,11 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
 {
     open(m_file);
     setTimeScale(QStringLiteral("actionWeek"));
-    const QRect chart = m_pane->ganttChart()->toImage().rect();
+    const ZImage picture = m_pane->ganttChart()->toImage();
+    const QRect chart = picture.rect();
     QVERIFY(chart.width() > 100);
+    // The room asked for counts the tiles made.
+    QCOMPARE(ImageLimit::chartTiles(m_pane->ganttChart()), qint64(picture.rows() + 1) * picture.columns());
     const QString png = m_dir.filePath(QStringLiteral("chart.png"));
     WidgetAnswerer<ZSnipDialog> answer;
     answer.arm([&](ZSnipDialog *dialog) {
@@ -398,6 +405,9 @@ void tst_DialogLaunchers::printGroupedLandscape()
     m_pane->setCurrentGrouping(wbs);
     m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
     setTimeScale(QStringLiteral("actionMonth"));
+    const ZImage table = m_pane->treeView()->toImage();
+    QCOMPARE(ImageLimit::treeTiles(m_pane->treeView(), m_pane->ganttChart()),
+             qint64(table.rows() + 1) * table.columns());
 
     PdfPrinters printers;
     printers.output = m_dir.filePath(QStringLiteral("print.pdf"));
@@ -433,20 +443,74 @@ void tst_DialogLaunchers::printGroupedLandscape()
         QCOMPARE(sheet.toSize(), QSize(842, 595));
 }
 
-void tst_DialogLaunchers::largeChartIsRefused()
+void tst_DialogLaunchers::refusals_data()
 {
-    open(m_longFile);
-    setTimeScale(QStringLiteral("actionDay"));
+    QTest::addColumn<bool>("longRun");
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<int>("ceiling"); // -1: no bound but the system's
+    QTest::addColumn<bool>("runsOut");
+    QTest::addColumn<QString>("snipText");
+    QTest::addColumn<QString>("printText");
+    const QString large = QStringLiteral("Gantt Chart is too large. Try to use different time scale");
+    QTest::addRow("too large") << true << "actionDay" << -1 << false << large << large;
+    QTest::addRow("no room") << false << "actionMonth" << 0 << false
+                             << "There is not enough memory to snip." << "There is not enough memory to print.";
+    QTest::addRow("runs out while drawing") << false << "actionMonth" << -1 << true
+                                            << "There is not enough memory to snip."
+                                            << "There is not enough memory to print.";
+}
+
+// Refused with a message, the window as it was and the project open.
+void tst_DialogLaunchers::refusals()
+{
+    QFETCH(bool, longRun);
+    QFETCH(QString, scale);
+    QFETCH(int, ceiling);
+    QFETCH(bool, runsOut);
+    QFETCH(QString, snipText);
+    QFETCH(QString, printText);
+    open(longRun ? m_longFile : m_file);
+    setTimeScale(scale);
     mygc::GanttChart *chart = m_pane->ganttChart();
-    QVERIFY(!ImageLimit::fits(ImageLimit::chartBytes(chart)));
-    for (const char *command : {"actionSnip", "actionPrint"}) {
-        BoxAnswerer box;
-        box.arm();
-        m_window->findChild<QAction *>(QString::fromLatin1(command))->trigger();
-        QCOMPARE(box.title, QString::fromLatin1(command).mid(6));
-        QCOMPARE(box.text, QStringLiteral("Gantt Chart is too large. Try to use different time scale"));
+    ZGroupedTreeView *tree = m_pane->treeView();
+    QCOMPARE(ImageLimit::fits(ImageLimit::chartBytes(chart)), !longRun);
+    tree->verticalScrollBar()->setValue(3);
+    const QSize treeSize = tree->size();
+    memoryroom::setCeiling(ceiling);
+    const auto unbound = qScopeGuard([] {
+        memoryroom::setCeiling(-1);
+        ownallocationfailure::disarm();
+    });
+    for (const char *command : {"onSnip", "onPrintMenu"}) {
+        // Running out: allocations of the command's own work fail in turn,
+        // spread over all of it, until one past its last runs it through.
+        for (int skip = 0;; skip += 1 + skip / 16) {
+            BoxAnswerer box;
+            box.arm();
+            WidgetAnswerer<ZSnipDialog> snip;
+            snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+            WidgetAnswerer<ZPrintDialog> print;
+            print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
+            if (runsOut)
+                ownallocationfailure::arm(skip);
+            QMetaObject::invokeMethod(m_window.get(), command);
+            ownallocationfailure::disarm();
+            if (runsOut && ownallocationfailure::thrown.load() == 0) {
+                QVERIFY(skip > 0 && (snip.answered || print.answered));
+                break;
+            }
+            QCOMPARE(box.title, QString::fromLatin1(command[2] == 'S' ? "Snip" : "Print"));
+            QCOMPARE(box.text, command[2] == 'S' ? snipText : printText);
+            QCOMPARE(tree->size(), treeSize);
+            QCOMPARE(tree->verticalScrollBar()->value(), 3);
+            QVERIFY(!tree->signalsBlocked() && !chart->signalsBlocked());
+            QVERIFY(m_window->loader());
+            if (!runsOut)
+                break;
+        }
     }
-    // A coarser time scale lets it through.
+    // With room, and a coarser time scale, it goes through.
+    memoryroom::setCeiling(-1);
     setTimeScale(QStringLiteral("actionYear"));
     QVERIFY(ImageLimit::fits(ImageLimit::chartBytes(chart)));
     WidgetAnswerer<ZSnipDialog> snip;

@@ -1,4 +1,5 @@
 #include "imagelimit.h"
+#include "memoryroom.h"
 
 #include <QtTest>
 
@@ -40,6 +41,17 @@ void tst_ImageLimit::bytes()
     // Table and chart together: each under the limit may still be too much.
     const qint64 half = ImageLimit::kMaxBytes / 2;
     QCOMPARE(ImageLimit::fits(bytes, half), fits && bytes <= half);
+
+    // The room asked for 1,000 tiles: the pixels and an eighth, 1 KiB a
+    // tile, 64 MiB to draw them; all there is for a picture that does not fit.
+    const qint64 room = ImageLimit::roomFor(bytes, 1000);
+    QCOMPARE(room, fits ? bytes + bytes / 8 + 1000 * 1024 + (qint64(64) << 20)
+                        : std::numeric_limits<qint64>::max());
+    memoryroom::setCeiling(fits ? room - 1 : -1);
+    QVERIFY(!ImageLimit::hasRoom(bytes, 1000));
+    memoryroom::setCeiling(fits ? room : -1);
+    QCOMPARE(ImageLimit::hasRoom(bytes, 1000), fits);
+    memoryroom::setCeiling(-1);
 }
 
 QTEST_APPLESS_MAIN(tst_ImageLimit)

@@ -3,6 +3,7 @@
 #include "chartarea.h"
 #include "loadprogressdialog.h"
 #include "mainwindow.h"
+#include "memoryroom.h"
 #include "modelhelpers.h"
 #include "projectloader.h"
 #include "qganttchart.h"
@@ -913,6 +914,14 @@ void tst_MainWindow::projectOnScreen()
         QVERIFY(!w.saveViewData(tree, dir.filePath(QStringLiteral("no/such/dir/x.csv"))));
         QCOMPARE(answer.title, QStringLiteral("Export"));
         QVERIFY(w.statusBar()->currentMessage().isEmpty());
+        // So is one without the room for it.
+        memoryroom::setCeiling(0);
+        answer.arm();
+        const bool saved = w.saveViewData(tree, csv);
+        memoryroom::setCeiling(-1);
+        QVERIFY(!saved);
+        QCOMPARE(answer.text, QStringLiteral("There is not enough memory to export the file %1.")
+                                  .arg(QDir::toNativeSeparators(csv)));
 
         // Closing empties the panes and disables the project actions; the
         // title is that of a window without a project.

@@ -1,4 +1,6 @@
+#include "memoryroom.h"
 #include "modalanswerers.h"
+#include "ownallocationfailure.h"
 #include "pdfpages.h"
 #include "tiledimages.h"
 #include "zpageselectorbutton.h"
@@ -13,6 +15,7 @@
 #include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -114,6 +117,7 @@ private slots:
     void printToPrinter_data();
     void printToPrinter();
     void printToPdfFileWithoutPrinter();
+    void printFailureIsReported_data();
     void printFailureIsReported();
     void emptyPicture();
 };
@@ -400,19 +404,49 @@ void tst_ZPrintDialog::printToPdfFileWithoutPrinter()
     QVERIFY(cancel.answered);
 }
 
+void tst_ZPrintDialog::printFailureIsReported_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<int>("roomShort"); // bytes under the room print asks for; -1: no bound
+    QTest::addColumn<bool>("runsOut");
+    QTest::addColumn<QString>("text"); // empty: printed
+    QTest::addRow("printer cannot start") << false << -1 << false
+                                          << "The print job could not be started on Stand-in.";
+    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print.";
+    QTest::addRow("room enough") << true << 0 << false << "";
+    QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print.";
+}
+
 void tst_ZPrintDialog::printFailureIsReported()
 {
+    QFETCH(bool, folder);
+    QFETCH(int, roomShort);
+    QFETCH(bool, runsOut);
+    QFETCH(QString, text);
     PdfPrinters printers;
     QTemporaryDir dir;
-    printers.output = dir.filePath(QStringLiteral("missing/out.pdf"));
+    printers.output = dir.filePath(folder ? QStringLiteral("out.pdf") : QStringLiteral("missing/out.pdf"));
     ZPrinters::install(&printers);
     const ZImage image = tableAndChart(10);
     ZPrintDialog dialog(image);
+    // 256 bytes a tile shown, 32 MiB for the PDF engine.
+    const qint64 tiles = qint64(image.rows() + dialog.scene()->headerRowCount()) * image.columns();
+    const qint64 room = tiles * 256 + (qint64(32) << 20);
+    memoryroom::setCeiling(roomShort < 0 ? -1 : room - roomShort);
+    const auto unbound = qScopeGuard([] {
+        memoryroom::setCeiling(-1);
+        ownallocationfailure::disarm();
+    });
     BoxAnswerer box;
     box.arm();
+    if (runsOut)
+        ownallocationfailure::arm(1); // past the printer, in the pages' own work
     dialog.print();
-    QCOMPARE(box.title, QStringLiteral("Print"));
-    QCOMPARE(box.text, QStringLiteral("The print job could not be started on Stand-in."));
+    QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
+    QCOMPARE(box.text, text);
+    if (!text.isEmpty())
+        QCOMPARE(box.title, QStringLiteral("Print"));
+    QCOMPARE(QFile::exists(printers.output), text.isEmpty());
 }
 
 void tst_ZPrintDialog::emptyPicture()

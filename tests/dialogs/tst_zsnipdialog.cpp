@@ -1,4 +1,6 @@
+#include "memoryroom.h"
 #include "modalanswerers.h"
+#include "ownallocationfailure.h"
 #include "tiledimages.h"
 #include "zsnipdialog.h"
 #include "zsnipgraphicsscene.h"
@@ -6,6 +8,7 @@
 #include <QClipboard>
 #include <QGraphicsLineItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -58,7 +61,8 @@ private slots:
     void cropThatCannotBeAllocated();
     void crop_data();
     void crop();
-    void nothingToSnipWithoutRows();
+    void copyMessages_data();
+    void copyMessages();
     void cursorFollowsLines();
     void largeCropIsScaledDown();
     void saveToPngAndClipboard();
@@ -128,15 +132,48 @@ void tst_ZSnipDialog::crop()
     QCOMPARE(crop.pixelColor(crop.width() - 1, crop.height() - 1), QColor(Qt::white));
 }
 
-void tst_ZSnipDialog::nothingToSnipWithoutRows()
+void tst_ZSnipDialog::copyMessages_data()
 {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("roomShort"); // bytes under the room the crop asks for; -1: no bound
+    QTest::addColumn<bool>("runsOut");
+    QTest::addColumn<bool>("bothLeft"); // both lines at the left edge: the whole picture
+    QTest::addColumn<QString>("text");
+    const QString noMemory = QStringLiteral("There is not enough memory to make the image.");
     // The chart of a filter that shows no row: its date axis only.
-    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, 0, kRowHeight);
+    QTest::addRow("no rows") << 0 << -1 << false << false << "There is nothing to snip: no rows are shown.";
+    QTest::addRow("no room") << kRows << 1 << false << false << noMemory;
+    QTest::addRow("no room, lines at the left") << kRows << 1 << false << true << noMemory;
+    QTest::addRow("room enough") << kRows << 0 << false << false << "Image was copied to clipboard";
+    QTest::addRow("runs out while cropping") << kRows << -1 << true << false << noMemory;
+}
+
+void tst_ZSnipDialog::copyMessages()
+{
+    QFETCH(int, rows);
+    QFETCH(int, roomShort);
+    QFETCH(bool, runsOut);
+    QFETCH(bool, bothLeft);
+    QFETCH(QString, text);
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, rows, kRowHeight);
     ZSnipDialog dialog(image);
+    if (bothLeft)
+        drag(dialog.scene(), kColumns * kWidth - 1, 0);
+    // The whole picture with a border of 8, twice; 1 KiB a tile; 32 MiB to paint.
+    const qint64 pixels = qint64(kColumns * kWidth + 8) * (kHeader + rows * kRowHeight + 8);
+    const qint64 room = 2 * 4 * pixels + qint64(rows + 1) * kColumns * 1024 + (qint64(32) << 20);
+    memoryroom::setCeiling(roomShort < 0 ? -1 : room - roomShort);
+    const auto unbound = qScopeGuard([] {
+        memoryroom::setCeiling(-1);
+        ownallocationfailure::disarm();
+    });
     BoxAnswerer box;
     box.arm();
+    if (runsOut)
+        ownallocationfailure::arm();
     dialog.saveToClipboardClicked();
-    QCOMPARE(box.text, QStringLiteral("There is nothing to snip: no rows are shown."));
+    QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
+    QCOMPARE(box.text, text);
 }
 
 void tst_ZSnipDialog::cursorFollowsLines()
