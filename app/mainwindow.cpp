@@ -481,11 +481,16 @@ void MainWindow::onXerReadDone()
             m_activities->makeCurrent(tree->model() ? tree->model()->index(0, 0) : QModelIndex());
     }
 
+    // The keys come back to the window from the dialog that held them: a
+    // desktop without a window manager leaves them nowhere when it goes.
+    const bool dialogHadKeys = m_progressDialog && m_progressDialog->isActiveWindow();
     if (m_progressDialog) {
         m_progressDialog->setValue(100);
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
+    if (dialogHadKeys)
+        activateWindow();
     // What the load left out or changed, in one line.
     if (auto *xer = qobject_cast<XERLoader *>(m_loader)) {
         const QString report = xer->loadReport();

@@ -484,7 +484,10 @@ void tst_MainWindow::openSmallXer()
         w.show();
         w.openChosenFile(path); // the road of the file dialog
         QVERIFY(w.isLoading());
-        QVERIFY(w.findChild<LoadProgressDialog *>());
+        auto *progress = w.findChild<LoadProgressDialog *>();
+        QVERIFY(progress);
+        progress->show(); // as a long read shows it, taking the keys
+        QTRY_COMPARE(QApplication::activeWindow(), progress);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
         QVERIFY(w.loader());
         QAbstractItemModel *activities = w.loader()->model(QStringLiteral("ActivityModel"));
@@ -498,6 +501,7 @@ void tst_MainWindow::openSmallXer()
         }
         // The progress dialog is gone once the project is handed over.
         QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
+        QTRY_COMPARE(QApplication::activeWindow(), &w); // the keys are back
         QCOMPARE(w.windowTitle(), path);
         QCOMPARE(w.recentList().entries().value(0).file, path);
 
