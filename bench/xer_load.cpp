@@ -33,6 +33,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
@@ -231,19 +232,23 @@ int main(int argc, char **argv)
         // The bench's own work around the load (its timer, its figures) can
         // run out of memory too: that is reported as the bench's, after the
         // read has ended, and the next file is measured.
-        QFuture<void> future;
         try {
+            QFuture<void> future;
+            // The loader outlives its read, whatever fails here.
+            const auto waitForRead = qScopeGuard([&future] { future.waitForFinished(); });
             int result = 0;
             bool done = false;
             QEventLoop loop;
-            QObject receiver;
-            QObject::connect(loader.get(), &ProjectLoader::progress, &receiver,
+            // Each connection has one object at both ends: memory running out
+            // while Qt links a connection into another receiver leaves half
+            // of it in the sender.
+            QObject::connect(loader.get(), &ProjectLoader::progress, loader.get(),
                              [](int, const QString &) {}, Qt::QueuedConnection);
-            QObject::connect(loader.get(), &ProjectLoader::finished, &receiver, [&] {
+            QObject::connect(loader.get(), &ProjectLoader::finished, loader.get(), [&] {
                 done = true;
                 loop.quit();
             });
-            QObject::connect(loader.get(), &ProjectLoader::failed, &receiver, [&](int code) {
+            QObject::connect(loader.get(), &ProjectLoader::failed, loader.get(), [&](int code) {
                 result = code;
                 done = true;
                 loop.quit();
@@ -254,7 +259,7 @@ int main(int argc, char **argv)
             // A report that could not be queued for want of memory: the read's
             // end is seen from its future, behind anything it queued.
             QTimer ended;
-            QObject::connect(&ended, &QTimer::timeout, &receiver, [&] {
+            QObject::connect(&ended, &QTimer::timeout, &ended, [&] {
                 if (future.isFinished())
                     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
             });
@@ -311,7 +316,6 @@ int main(int argc, char **argv)
             }
             printLine(QStringLiteral("peak_rss_mb %1").arg(peakRssMb()));
         } catch (const std::bad_alloc &) {
-            future.waitForFinished();
             std::printf("bench out of memory after result %d\n", loader->readResult());
             exitCode = 1;
         }
