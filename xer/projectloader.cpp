@@ -738,7 +738,12 @@ void ProjectLoader::createActivityModel()
         others.wait();
         // Filled when nothing else of the load runs: the room the table asks
         // for is then the room its items find, on every thread making them.
-        fillStructure(structure, structureIds);
+        // Nothing watches the new table yet, as when it was filled from a
+        // worker.
+        {
+            const QSignalBlocker quiet(structure);
+            fillStructure(structure, structureIds);
+        }
         joinTables();
     } else {
         addTaskTypes(task);
