@@ -233,9 +233,6 @@ int main(int argc, char **argv)
         // run out of memory too: that is reported as the bench's, after the
         // read has ended, and the next file is measured.
         try {
-            QFuture<void> future;
-            // The loader outlives its read, whatever fails here.
-            const auto waitForRead = qScopeGuard([&future] { future.waitForFinished(); });
             int result = 0;
             bool done = false;
             QEventLoop loop;
@@ -253,6 +250,10 @@ int main(int argc, char **argv)
                 done = true;
                 loop.quit();
             });
+            // The loader and what the read reports to outlive the read,
+            // whatever fails here.
+            QFuture<void> future;
+            const auto waitForRead = qScopeGuard([&future] { future.waitForFinished(); });
             QElapsedTimer timer;
             timer.start();
             future = QtConcurrent::run(QThreadPool::globalInstance(), loader.get(), &XERLoader::read);
