@@ -935,18 +935,14 @@ void ProjectLoader::fillStructure(QAbstractItemModel *structureModel, const QVec
         // table built there has no one watching it yet.
         const QSignalBlocker quiet(standard->thread() != QThread::currentThread() ? standard : nullptr);
         standard->setRowCount(rows);
-        // The items are made side by side (they belong to no model yet) and
-        // then placed.
-        std::vector<std::unique_ptr<QStandardItem>> items(size_t(qMax(0, rows)));
-        parallelRuns(rows, stepRun(rows), [&](int from, int to) {
-            for (int r = from; r < to; ++r) {
-                items[size_t(r)] = std::make_unique<QStandardItem>();
-                items[size_t(r)]->setData(ids.at(r), Qt::DisplayRole);
-            }
-        });
-        // The table owns an item as soon as it takes it.
-        for (int r = 0; r < rows; ++r)
-            standard->setItem(r, 0, items[size_t(r)].release());
+        // The items are made on this thread, whose room was asked for: a
+        // worker's heap can fail inside Qt with room left in the process.
+        for (int r = 0; r < rows; ++r) {
+            auto item = std::make_unique<QStandardItem>();
+            item->setData(ids.at(r), Qt::DisplayRole);
+            // The table owns an item as soon as it takes it.
+            standard->setItem(r, 0, item.release());
+        }
         return;
     }
     if (structureModel->rowCount() < rows)
