@@ -722,10 +722,10 @@ void ProjectLoader::createActivityModel()
         // here reads or writes: they are made beside the other steps, which
         // run on another thread meanwhile and touch none of this thread's
         // objects but the new model.
+        QVector<QVariant> structureIds;
         parallel::Task others = parallel::start([&] {
             addTaskTypes(task);
-            addStartFinishDate(structure, task);
-            joinTables();
+            addStartFinishDate(structure, task, &structureIds);
         });
         try {
             addPredecessors(relations, task);
@@ -738,6 +738,15 @@ void ProjectLoader::createActivityModel()
             throw;
         }
         others.wait();
+        // Filled when nothing else of the load runs: the room the table asks
+        // for is then the room its items find, on every thread making them.
+        // Nothing watches the new table yet, as when it was filled from a
+        // worker.
+        {
+            const QSignalBlocker quiet(structure);
+            fillStructure(structure, structureIds);
+        }
+        joinTables();
     } else {
         addTaskTypes(task);
         addStartFinishDate(structure, task);
@@ -802,7 +811,7 @@ void ProjectLoader::addTaskTypes(QAbstractItemModel *taskModel)
 }
 
 void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
-                                       QAbstractItemModel *taskModel)
+                                       QAbstractItemModel *taskModel, QVector<QVariant> *structureIds)
 {
     Q_ASSERT(structureModel && taskModel);
     if (!structureModel || !taskModel)
@@ -901,6 +910,21 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         std::stable_sort(order.begin(), order.end(),
                          [&ids](int a, int b) { return compareVariants(ids.at(a), ids.at(b)) < 0; });
     }
+    QVector<QVariant> sorted(rows);
+    for (int r = 0; r < rows; ++r)
+        sorted[r] = ids.at(order.at(r));
+    if (structureIds)
+        *structureIds = std::move(sorted);
+    else
+        fillStructure(structureModel, sorted);
+}
+
+void ProjectLoader::fillStructure(QAbstractItemModel *structureModel, const QVector<QVariant> &ids)
+{
+    Q_ASSERT(structureModel);
+    if (!structureModel)
+        return;
+    const int rows = ids.size();
     auto *standard = qobject_cast<QStandardItemModel *>(structureModel);
     if (standard && standard->rowCount() == 0) {
         // Qt's GUI library cannot unwind memory running out inside it: the
@@ -913,24 +937,20 @@ void ProjectLoader::addStartFinishDate(QAbstractItemModel *structureModel,
         // table built there has no one watching it yet.
         const QSignalBlocker quiet(standard->thread() != QThread::currentThread() ? standard : nullptr);
         standard->setRowCount(rows);
-        // The items are made side by side (they belong to no model yet) and
-        // then placed.
-        std::vector<std::unique_ptr<QStandardItem>> items(size_t(qMax(0, rows)));
-        parallelRuns(rows, stepRun(rows), [&](int from, int to) {
-            for (int r = from; r < to; ++r) {
-                items[size_t(r)] = std::make_unique<QStandardItem>();
-                items[size_t(r)]->setData(ids.at(order.at(r)), Qt::DisplayRole);
-            }
-        });
-        // The table owns an item as soon as it takes it.
-        for (int r = 0; r < rows; ++r)
-            standard->setItem(r, 0, items[size_t(r)].release());
+        // The items are made on this thread, whose room was asked for: a
+        // worker's heap can fail inside Qt with room left in the process.
+        for (int r = 0; r < rows; ++r) {
+            auto item = std::make_unique<QStandardItem>();
+            item->setData(ids.at(r), Qt::DisplayRole);
+            // The table owns an item as soon as it takes it.
+            standard->setItem(r, 0, item.release());
+        }
         return;
     }
     if (structureModel->rowCount() < rows)
         structureModel->insertRows(structureModel->rowCount(), rows - structureModel->rowCount());
     for (int r = 0; r < rows; ++r)
-        structureModel->setData(structureModel->index(r, 0), ids.at(order.at(r)), Qt::DisplayRole);
+        structureModel->setData(structureModel->index(r, 0), ids.at(r), Qt::DisplayRole);
 }
 
 void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,

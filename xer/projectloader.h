@@ -85,7 +85,11 @@ public:
 
     // Steps of the activity model that complete the "TASK" table itself.
     void addTaskTypes(QAbstractItemModel *taskModel);
-    void addStartFinishDate(QAbstractItemModel *structureModel, QAbstractItemModel *taskModel);
+    // The ids of the structure table's rows go into the table, or into
+    // structureIds when given, for fillStructure() later.
+    void addStartFinishDate(QAbstractItemModel *structureModel, QAbstractItemModel *taskModel,
+                            QVector<QVariant> *structureIds = nullptr);
+    void fillStructure(QAbstractItemModel *structureModel, const QVector<QVariant> &ids);
     void addPredecessors(QAbstractItemModel *predecessorModel, QAbstractItemModel *taskModel);
 
 signals:

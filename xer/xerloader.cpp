@@ -17,25 +17,84 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "memoryroom.h"
 #include "parallel.h"
 #include "readheappadding.h"
 #include "threadhandoff.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringListModel>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <new>
+#include <mutex>
 #include <numeric>
 
+#if defined(Q_OS_UNIX)
+#include <pthread.h>
+#endif
+
 namespace {
+
+// The stack of a thread made with the system's defaults, as Qt's pool makes
+// its threads.
+qint64 threadStackBytes()
+{
+    qint64 bytes = qint64(8) << 20;
+#if defined(Q_OS_UNIX)
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) == 0) {
+        size_t size = 0;
+        if (pthread_attr_getstacksize(&attributes, &size) == 0 && size > 0)
+            bytes = qint64(size);
+        pthread_attr_destroy(&attributes);
+    }
+#endif
+    return bytes;
+}
+
+// What a load meets of Qt for the first time is made before any load, where
+// running out of memory is a failed start (std::bad_alloc) and not a crash
+// inside Qt, which cannot unwind half of its own making.
+void prepareLoads()
+{
+    // Qt's pool makes a thread for a read when none of its own is free, and
+    // when that thread cannot start, the read is never run and nothing says
+    // so: the room for its stack is asked for first.
+    if (!memoryroom::available(2 * threadStackBytes()))
+        throw std::bad_alloc();
+    // Once per process; a making that ran out of memory is tried again by
+    // the next loader.
+    static std::once_flag prepared;
+    std::call_once(prepared, [] {
+        // The default role names, made at an item model's first roleNames().
+        QStringListModel().roleNames();
+        // The pool's thread is kept once made (Qt ends it after 30 s idle and
+        // makes it again at a later read), and made now, before the workers
+        // below take their share of the address space.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        pool->setExpiryTimeout(-1);
+        pool->start([] {});
+        // The workers that share the reading, each with its Qt thread data.
+        parallel::prepare();
+        // The first read finds the pool's thread waiting, rather than have
+        // the pool make another beside it still ending this job; a pool kept
+        // busy by others is not waited for long.
+        const QDeadlineTimer idle(1000);
+        while (pool->activeThreadCount() > 0 && !idle.hasExpired())
+            QThread::msleep(1);
+    });
+}
 
 enum class CellType { Integer, Double, String, DateTime, Other };
 
@@ -291,6 +350,7 @@ XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObje
     : ProjectLoader(parent)
     , m_fileName(fileName)
 {
+    prepareLoads();
     setSchema(schema);
     QStringList names;
     const QJsonArray tables = schema.object().value(QStringLiteral("tables")).toArray();
@@ -300,12 +360,15 @@ XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObje
     names << QStringLiteral("VIEWPROP");
     m_reader = std::make_unique<xer::XERFile>(fileName, xer::CarriageReturnLineFeed, names);
     // Forwarded on the reading thread itself, so the reader's progress joins
-    // the loader's own in the order sent.
-    connect(m_reader.get(), &xer::XERFile::progress, this, &ProjectLoader::progress,
-            Qt::DirectConnection);
-    // The threads that share the reading are started now, so a read does not
-    // wait for them.
-    parallel::prepare();
+    // the loader's own in the order sent. The reader is the connection's
+    // context too: memory running out while Qt links a connection into its
+    // receiver leaves half a connection in the sender, which the reader's
+    // end then follows; with one object at both ends nothing is linked
+    // before the last allocation.
+    connect(
+        m_reader.get(), &xer::XERFile::progress, m_reader.get(),
+        [this](int percent, const QString &text) { emit progress(percent, text); },
+        Qt::DirectConnection);
     // Made on one thread, read on a pool thread.
     threadhandoff::release(this);
 }

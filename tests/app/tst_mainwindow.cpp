@@ -524,24 +524,31 @@ void tst_MainWindow::failedReads_data()
     QTest::addColumn<bool>("listed"); // in the recent list before
     QTest::addColumn<qint64>("estimateScale"); // of the window's memory
     QTest::addColumn<bool>("reportLost"); // the read's signals reach nobody
+    QTest::addColumn<qint64>("room"); // what the memory probe finds; -1 all there is
     QTest::addRow("text") << QByteArray("hello\nworld\n") << true
-                          << QStringLiteral("is not an XER file") << false << qint64(1) << false;
+                          << QStringLiteral("is not an XER file") << false << qint64(1) << false << qint64(-1);
     QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
-                            << QStringLiteral("is not an XER file") << false << qint64(1) << false;
+                            << QStringLiteral("is not an XER file") << false << qint64(1) << false
+                            << qint64(-1);
     QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false
-                             << qint64(1) << false;
+                             << qint64(1) << false << qint64(-1);
     QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false
-                           << qint64(1) << false;
-    QTest::addRow("listed, now missing") << QByteArray() << false
-                                         << QStringLiteral("cannot be opened") << true << qint64(1) << false;
+                           << qint64(1) << false << qint64(-1);
+    QTest::addRow("listed, now missing") << QByteArray() << false << QStringLiteral("cannot be opened")
+                                         << true << qint64(1) << false << qint64(-1);
     // Read whole, but the window's part is more than any machine can map.
     QTest::addRow("no room for the window") << smallXer() << true
                                             << QStringLiteral("There is not enough memory to open the file")
-                                            << false << (qint64(1) << 24) << false;
+                                            << false << (qint64(1) << 24) << false << qint64(-1);
+    // Not even the room for a thread to read on: the loader is not made.
+    QTest::addRow("no room for the read") << smallXer() << true
+                                          << QStringLiteral("There is not enough memory to open the file")
+                                          << false << qint64(1) << false << qint64(0);
     // As when memory ran out for queueing the failure: the window learns of
     // the read's end all the same.
     QTest::addRow("report not queued") << QByteArray("hello\nworld\n") << true
-                                       << QStringLiteral("is not an XER file") << false << qint64(1) << true;
+                                       << QStringLiteral("is not an XER file") << false << qint64(1) << true
+                                       << qint64(-1);
 }
 
 void tst_MainWindow::failedReads()
@@ -552,6 +559,7 @@ void tst_MainWindow::failedReads()
     QFETCH(bool, listed);
     QFETCH(qint64, estimateScale);
     QFETCH(bool, reportLost);
+    QFETCH(qint64, room);
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.xer"));
     QVERIFY(writeFile(good, smallXer()));
@@ -578,7 +586,9 @@ void tst_MainWindow::failedReads()
     const int holders = reportLost ? QThreadPool::globalInstance()->maxThreadCount() : 0;
     for (int i = 0; i < holders; ++i)
         QThreadPool::globalInstance()->start([held] { held->acquire(); });
+    memoryroom::setCeiling(room);
     w.openChosenFile(bad);
+    memoryroom::setCeiling(-1);
     if (reportLost) {
         w.loader()->blockSignals(true);
         held->release(holders);
