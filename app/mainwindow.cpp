@@ -444,7 +444,7 @@ void MainWindow::onXerReadDone()
     }
     // Memory running out inside the widgets cannot be unwound: without the
     // room the window will need, the open fails as a read short of memory.
-    const qint64 needed = WindowMemory::estimate(*m_loader);
+    const qint64 needed = WindowMemory::estimate(*m_loader) + ReadHeapPadding::growthStep();
     if (!memoryroom::available(needed)) {
         qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
         onXerReadFailed(4);

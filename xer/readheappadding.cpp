@@ -18,6 +18,8 @@ int releases = 0;
 bool everRead = false;
 bool padded = false;
 
+constexpr qint64 ReadPad = 64 * 1024 * 1024;
+
 void applyPadding()
 {
     const bool wide = reads > 0 || (everRead && releases == 0);
@@ -26,14 +28,13 @@ void applyPadding()
 #if defined(__GLIBC__)
     // glibc's own values, but for the padding. A sanitizer's allocator takes
     // the calls and ignores them.
-    constexpr int ReadPad = 64 * 1024 * 1024;
     constexpr int TrimThreshold = 128 * 1024;
     constexpr int MaxFast = 64 * int(sizeof(size_t)) / 4;
     // Releasing, a heap gives back all it can on every free: small blocks go
     // straight back into it instead of a cache that only a later allocation
     // of that heap would empty, and a thread's heap that sees no further
     // free would keep them.
-    mallopt(M_TOP_PAD, wide ? ReadPad : 0);
+    mallopt(M_TOP_PAD, wide ? int(ReadPad) : 0);
     mallopt(M_TRIM_THRESHOLD, wide ? TrimThreshold : 0);
     mallopt(M_MXFAST, wide ? MaxFast : 0);
 #endif
@@ -61,6 +62,16 @@ bool ReadHeapPadding::inForce()
 {
     const std::lock_guard<std::mutex> lock(padMutex);
     return padded;
+}
+
+qint64 ReadHeapPadding::growthStep()
+{
+#if defined(__GLIBC__)
+    const std::lock_guard<std::mutex> lock(padMutex);
+    return padded ? ReadPad : 0;
+#else
+    return 0;
+#endif
 }
 
 ReadHeapPadding::Release::Release()

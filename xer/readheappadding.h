@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // glibc grows the heap of a pool thread's arena a page at a time, one system
 // call each; a large file makes millions of small allocations there. A wider
 // growth step, set when the first read starts, removes most of that cost
@@ -18,6 +20,9 @@ public:
 
     // Whether the wider step is set now.
     static bool inForce();
+    // The bytes a heap asks for beyond the block that makes it grow: room
+    // for a block is room for it and this step.
+    static qint64 growthStep();
 
     // While one lives and no read runs, the heaps keep no padding, so what
     // is freed then goes back to the system, address space included, and

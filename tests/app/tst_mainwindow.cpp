@@ -544,6 +544,11 @@ void tst_MainWindow::failedReads_data()
     QTest::addRow("no room for the read") << smallXer() << true
                                           << QStringLiteral("There is not enough memory to open the file")
                                           << false << qint64(1) << false << qint64(0);
+    // Room for the window's part, but not for the step by which the heap
+    // grows to hold it.
+    QTest::addRow("no room for the heap's step") << smallXer() << true
+                                                 << QStringLiteral("There is not enough memory to open the file")
+                                                 << false << qint64(1) << false << (qint64(40) << 20);
     // As when memory ran out for queueing the failure: the window learns of
     // the read's end all the same.
     QTest::addRow("report not queued") << QByteArray("hello\nworld\n") << true
@@ -587,13 +592,14 @@ void tst_MainWindow::failedReads()
     for (int i = 0; i < holders; ++i)
         QThreadPool::globalInstance()->start([held] { held->acquire(); });
     memoryroom::setCeiling(room);
+    const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
     w.openChosenFile(bad);
-    memoryroom::setCeiling(-1);
     if (reportLost) {
         w.loader()->blockSignals(true);
         held->release(holders);
     }
     QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+    memoryroom::setCeiling(-1);
     QTRY_VERIFY(!answer.text.isEmpty());
     QCOMPARE(answer.title, QStringLiteral("Open file"));
     QVERIFY2(answer.text.contains(message), qPrintable(answer.text));
