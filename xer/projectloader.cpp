@@ -201,6 +201,16 @@ public:
     }
 };
 
+// The memory the relation texts of the activity table take while they are
+// made: a relation's entry and its share of two texts (about 105 bytes
+// measured), and a row's two texts, with a quarter to spare.
+qint64 relationTextBytes(int relations, int activities)
+{
+    constexpr qint64 kPerRelation = 128;
+    constexpr qint64 kPerActivity = 32;
+    return qint64(qMax(0, relations)) * kPerRelation + qint64(qMax(0, activities)) * kPerActivity;
+}
+
 // The memory the structure table takes for a number of rows: an item, its
 // private part and its data per row, and the table's row pointers (about
 // 250 bytes), with twice that to spare for the heaps' own reserve. The
@@ -722,31 +732,34 @@ void ProjectLoader::createActivityModel()
         // here reads or writes: they are made beside the other steps, which
         // run on another thread meanwhile and touch none of this thread's
         // objects but the new model.
-        QVector<QVariant> structureIds;
-        parallel::Task others = parallel::start([&] {
-            addTaskTypes(task);
-            addStartFinishDate(structure, task, &structureIds);
-        });
+        // The structure table's items are made on this thread while the
+        // texts are made on others: the room for both is asked for before
+        // either begins, so what the texts take cannot leave the items
+        // (made inside Qt, which cannot unwind) without the room checked.
+        const int activities = task->rowCount();
+        if (!memoryroom::available(structureTableBytes(activities)
+                                   + relationTextBytes(relations ? relations->rowCount() : 0, activities)))
+            throw std::bad_alloc();
+        parallel::Task texts = parallel::start([&] { addPredecessors(relations, task); });
         try {
-            addPredecessors(relations, task);
+            addTaskTypes(task);
+            QVector<QVariant> structureIds;
+            addStartFinishDate(structure, task, &structureIds);
+            {
+                // Nothing watches the new table yet.
+                const QSignalBlocker quiet(structure);
+                fillStructure(structure, structureIds);
+            }
+            joinTables();
         } catch (const std::bad_alloc &) {
-            // The other steps use this frame: they end before it goes.
+            // The texts use this frame: they end before it goes.
             try {
-                others.wait();
+                texts.wait();
             } catch (const std::bad_alloc &) {
             }
             throw;
         }
-        others.wait();
-        // Filled when nothing else of the load runs: the room the table asks
-        // for is then the room its items find, on every thread making them.
-        // Nothing watches the new table yet, as when it was filled from a
-        // worker.
-        {
-            const QSignalBlocker quiet(structure);
-            fillStructure(structure, structureIds);
-        }
-        joinTables();
+        texts.wait();
     } else {
         addTaskTypes(task);
         addStartFinishDate(structure, task);

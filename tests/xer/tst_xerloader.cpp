@@ -324,20 +324,25 @@ QVariant cellOf(const QAbstractItemModel *model, int row, const QString &caption
     return model->index(row, columnIndex(model, caption)).data();
 }
 
-// n WBS nodes under one root, one activity in each.
-QByteArray wideWbs(int n)
+// n WBS nodes under one root, one activity in each, each activity but the
+// first with up to `links` predecessors.
+QByteArray wideWbs(int n, int links = 0)
 {
     QList<QByteArray> nodes{"1000\t1\tROOT\tRoot\t"};
     QList<QByteArray> tasks;
+    QList<QByteArray> relations;
     for (int i = 0; i < n; ++i) {
         const QByteArray k = QByteArray::number(i);
+        for (int p = 1; p <= links && p <= i; ++p)
+            relations << QByteArray::number(10000 + i) + "\t" + QByteArray::number(10000 + i - p) + "\tPR_FS";
         nodes << QByteArray::number(2000 + i) + "\t1\tW" + k + "\tPackage " + k + "\t1000";
         tasks << QByteArray::number(10000 + i) + "\t1\t" + QByteArray::number(2000 + i) + "\tA" + k
                          + "\tActivity " + k + "\tTT_Task\t2024-01-02 08:00\t2024-01-05 17:00";
     }
     return header() + table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id", nodes)
            + table("TASK", "task_id\tproj_id\twbs_id\ttask_code\ttask_name\ttask_type\ttarget_start_date\t"
-                           "target_end_date", tasks);
+                           "target_end_date", tasks)
+           + (links > 0 ? table("TASKPRED", "task_id\tpred_task_id\tpred_type", relations) : QByteArray());
 }
 
 QDateTime at(const char *text)
@@ -1147,6 +1152,7 @@ void tst_XERLoader::memoryRunsOutAnywhere_data()
     QTest::addRow("malloc and realloc, a cold process per point") << QByteArray("malloc") << true;
     QTest::addRow("no room for the structure table") << QByteArray("room") << false;
     QTest::addRow("no room for the structure table's rows") << QByteArray("room for rows") << false;
+    QTest::addRow("no room for the relation texts beside the table") << QByteArray("room for texts") << false;
 }
 
 void tst_XERLoader::memoryRunsOutAnywhere()
@@ -1157,12 +1163,15 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         // Qt's GUI library cannot unwind memory running out: without the
         // room its table takes, for every row, the load fails before filling
         // it.
+        // The table of 8,192 rows takes 8 MiB, its 40,000 relations' texts
+        // 5 MiB more.
         const bool rows = allocator == "room for rows";
-        const qint64 room = rows ? qint64(6) << 20 : 0;
+        const bool texts = allocator == "room for texts";
+        const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : 0;
         QTemporaryDir dir;
         Outcome outcome;
-        const auto loader =
-                load(writeFile(dir, QStringLiteral("r.xer"), rows ? wideWbs(8192) : project()), &outcome, room);
+        const QByteArray file = rows ? wideWbs(8192) : texts ? wideWbs(8192, 5) : project();
+        const auto loader = load(writeFile(dir, QStringLiteral("r.xer"), file), &outcome, room);
         // The pool's thread, made before the first read, is kept for the next.
         QCOMPARE(QThreadPool::globalInstance()->expiryTimeout(), -1);
         QCOMPARE(outcome.events.last(), QStringLiteral("failed 4"));
