@@ -444,7 +444,11 @@ void MainWindow::onXerReadDone()
     }
     // Memory running out inside the widgets cannot be unwound: without the
     // room the window will need, the open fails as a read short of memory.
-    const qint64 needed = WindowMemory::estimate(*m_loader) + ReadHeapPadding::growthStep();
+    // The estimate keeps an eighth to spare; the main heap grows by a step
+    // beyond the block that makes it grow, which a small project's eighth
+    // does not cover.
+    const qint64 estimate = WindowMemory::estimate(*m_loader);
+    const qint64 needed = qMax(estimate, estimate - estimate / 8 + ReadHeapPadding::growthStep());
     if (!memoryroom::available(needed)) {
         qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
         onXerReadFailed(4);
