@@ -76,22 +76,21 @@ void MainWindow::onSnip()
         refuseLargeChart(this, QStringLiteral("Snip"));
         return;
     }
-    const QString noMemory = tr("There is not enough memory to snip.");
-    if (!ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart))) {
-        refuseForMemory(this, QStringLiteral("Snip"), noMemory);
-        return;
-    }
-    // Memory running out in the picture's own making (the tiles, the
-    // workers that cut them) unwinds to here: what was made goes with it.
+    // The room is asked for first; memory running out in the picture's own
+    // making (the tiles, the workers that cut them) unwinds to here, and
+    // what was made goes before the message.
     ZImage image;
     std::unique_ptr<ZSnipDialog> dialog;
-    try {
-        image = chart->toImage();
-        dialog = std::make_unique<ZSnipDialog>(image, nullptr);
-    } catch (const std::bad_alloc &) {
-        dialog.reset();
-        image = ZImage();
-        refuseForMemory(this, QStringLiteral("Snip"), noMemory);
+    if (ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart))) {
+        try {
+            image = chart->toImage();
+            dialog = std::make_unique<ZSnipDialog>(image, nullptr);
+        } catch (const std::bad_alloc &) {
+            image = ZImage();
+        }
+    }
+    if (!dialog) {
+        refuseForMemory(this, QStringLiteral("Snip"), tr("There is not enough memory to snip."));
         return;
     }
     dialog->exec();
@@ -109,29 +108,28 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    const QString noMemory = tr("There is not enough memory to print.");
-    if (!ImageLimit::hasRoom(chartBytes + treeBytes,
-                             ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart))) {
-        refuseForMemory(this, QStringLiteral("Print"), noMemory);
-        return;
-    }
     // Preparing the pages of a large project takes seconds: first any menu
     // still open goes and the window is drawn again, so that the menu the
     // command came from neither stays on screen nor seems to take clicks.
+    // The room is asked for first; memory running out in the pictures' own
+    // making (the tiles, the workers that cut them, the preview's items)
+    // unwinds to here, and what was made goes before the message.
     ZImage image;
     std::unique_ptr<ZPrintDialog> dialog;
-    try {
-        const WaitCursor wait;
-        closeMenus();
-        image = tree->toImage();
-        image.appendToRight(chart->toImage());
-        dialog = std::make_unique<ZPrintDialog>(image, nullptr);
-    } catch (const std::bad_alloc &) {
-        // Memory running out in the pictures' own making (the tiles, the
-        // workers that cut them, the preview's items) unwinds to here.
-        dialog.reset();
-        image = ZImage();
-        refuseForMemory(this, QStringLiteral("Print"), noMemory);
+    if (ImageLimit::hasRoom(chartBytes + treeBytes,
+                            ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart))) {
+        try {
+            const WaitCursor wait;
+            closeMenus();
+            image = tree->toImage();
+            image.appendToRight(chart->toImage());
+            dialog = std::make_unique<ZPrintDialog>(image, nullptr);
+        } catch (const std::bad_alloc &) {
+            image = ZImage();
+        }
+    }
+    if (!dialog) {
+        refuseForMemory(this, QStringLiteral("Print"), tr("There is not enough memory to print."));
         return;
     }
     dialog->exec();

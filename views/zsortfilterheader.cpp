@@ -1,6 +1,7 @@
 #include "zsortfilterheader.h"
 
 #include "headercaptions.h"
+#include "modelhelpers.h"
 #include "zheaderfilterbox.h"
 
 #include <QDialog>
@@ -44,12 +45,9 @@ void ZSortFilterHeader::popUpFilter(int logicalIndex)
 {
     if (!m_sortFilterWidget)
         return;
-    const auto shown = [this](int section) {
-        return section >= 0 && section < count() && !isSectionHidden(section);
-    };
-    for (int visual = 0; !shown(logicalIndex) && visual < count(); ++visual)
-        logicalIndex = this->logicalIndex(visual);
-    if (!shown(logicalIndex))
+    if (logicalIndex < 0 || logicalIndex >= count() || isSectionHidden(logicalIndex))
+        logicalIndex = firstVisibleColumn(this);
+    if (logicalIndex < 0)
         return;
     // Below the section, within the table when the section is scrolled
     // partly out of it.
