@@ -2,7 +2,6 @@
 #include "activitydetails.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
-#include "memoryroom.h"
 #include "modalanswerers.h"
 #include "modelhelpers.h"
 #include "ownallocationfailure.h"
@@ -34,7 +33,6 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -476,11 +474,6 @@ void tst_DialogLaunchers::refusals()
     QCOMPARE(ImageLimit::fits(ImageLimit::chartBytes(chart)), !longRun);
     tree->verticalScrollBar()->setValue(3);
     const QSize treeSize = tree->size();
-    memoryroom::setCeiling(ceiling);
-    const auto unbound = qScopeGuard([] {
-        memoryroom::setCeiling(-1);
-        ownallocationfailure::disarm();
-    });
     for (const char *command : {"onSnip", "onPrintMenu"}) {
         // Running out: allocations of the command's own work fail in turn,
         // spread over all of it, until one past its last runs it through.
@@ -491,10 +484,10 @@ void tst_DialogLaunchers::refusals()
             snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
             WidgetAnswerer<ZPrintDialog> print;
             print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
-            if (runsOut)
-                ownallocationfailure::arm(skip);
-            QMetaObject::invokeMethod(m_window.get(), command);
-            ownallocationfailure::disarm();
+            {
+                const ownallocationfailure::Shortage shortage(ceiling, runsOut, skip);
+                QMetaObject::invokeMethod(m_window.get(), command);
+            }
             if (runsOut && ownallocationfailure::thrown.load() == 0) {
                 QVERIFY(skip > 0 && (snip.answered || print.answered));
                 break;
@@ -510,7 +503,6 @@ void tst_DialogLaunchers::refusals()
         }
     }
     // With room, and a coarser time scale, it goes through.
-    memoryroom::setCeiling(-1);
     setTimeScale(QStringLiteral("actionYear"));
     QVERIFY(ImageLimit::fits(ImageLimit::chartBytes(chart)));
     WidgetAnswerer<ZSnipDialog> snip;
