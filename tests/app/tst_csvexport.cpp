@@ -1,11 +1,9 @@
 #include "csvexport.h"
-#include "memoryroom.h"
 #include "ownallocationfailure.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
-#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -196,13 +194,7 @@ void tst_CsvExport::failedWriteIsReported()
     QFile earlier(dir.filePath(QStringLiteral("earlier.csv")));
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("before\n") == 7);
     earlier.close();
-    memoryroom::setCeiling(ceiling);
-    const auto unbound = qScopeGuard([] {
-        memoryroom::setCeiling(-1);
-        ownallocationfailure::disarm();
-    });
-    if (runsOut)
-        ownallocationfailure::arm();
+    const ownallocationfailure::Shortage shortage(ceiling, runsOut);
     QString error;
     QCOMPARE(int(CsvExport::saveViewData(m_view, path, &error)), result);
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);

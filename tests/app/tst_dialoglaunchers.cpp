@@ -2,7 +2,6 @@
 #include "activitydetails.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
-#include "memoryroom.h"
 #include "modalanswerers.h"
 #include "modelhelpers.h"
 #include "ownallocationfailure.h"
@@ -34,7 +33,6 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -445,42 +443,29 @@ void tst_DialogLaunchers::printGroupedLandscape()
 
 void tst_DialogLaunchers::refusals_data()
 {
+    // The long project by days is too large; the short one by months is
+    // refused for want of memory only.
     QTest::addColumn<bool>("longRun");
-    QTest::addColumn<QString>("scale");
     QTest::addColumn<int>("ceiling"); // -1: no bound but the system's
     QTest::addColumn<bool>("runsOut");
-    QTest::addColumn<QString>("snipText");
-    QTest::addColumn<QString>("printText");
-    const QString large = QStringLiteral("Gantt Chart is too large. Try to use different time scale");
-    QTest::addRow("too large") << true << "actionDay" << -1 << false << large << large;
-    QTest::addRow("no room") << false << "actionMonth" << 0 << false
-                             << "There is not enough memory to snip." << "There is not enough memory to print.";
-    QTest::addRow("runs out while drawing") << false << "actionMonth" << -1 << true
-                                            << "There is not enough memory to snip."
-                                            << "There is not enough memory to print.";
+    QTest::addRow("too large") << true << -1 << false;
+    QTest::addRow("no room") << false << 0 << false;
+    QTest::addRow("runs out while drawing") << false << -1 << true;
 }
 
 // Refused with a message, the window as it was and the project open.
 void tst_DialogLaunchers::refusals()
 {
     QFETCH(bool, longRun);
-    QFETCH(QString, scale);
     QFETCH(int, ceiling);
     QFETCH(bool, runsOut);
-    QFETCH(QString, snipText);
-    QFETCH(QString, printText);
     open(longRun ? m_longFile : m_file);
-    setTimeScale(scale);
+    setTimeScale(QLatin1String(longRun ? "actionDay" : "actionMonth"));
     mygc::GanttChart *chart = m_pane->ganttChart();
     ZGroupedTreeView *tree = m_pane->treeView();
     QCOMPARE(ImageLimit::fits(ImageLimit::chartBytes(chart)), !longRun);
     tree->verticalScrollBar()->setValue(3);
     const QSize treeSize = tree->size();
-    memoryroom::setCeiling(ceiling);
-    const auto unbound = qScopeGuard([] {
-        memoryroom::setCeiling(-1);
-        ownallocationfailure::disarm();
-    });
     for (const char *command : {"onSnip", "onPrintMenu"}) {
         // Running out: allocations of the command's own work fail in turn,
         // spread over all of it, until one past its last runs it through.
@@ -491,16 +476,18 @@ void tst_DialogLaunchers::refusals()
             snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
             WidgetAnswerer<ZPrintDialog> print;
             print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
-            if (runsOut)
-                ownallocationfailure::arm(skip);
-            QMetaObject::invokeMethod(m_window.get(), command);
-            ownallocationfailure::disarm();
+            {
+                const ownallocationfailure::Shortage shortage(ceiling, runsOut, skip);
+                QMetaObject::invokeMethod(m_window.get(), command);
+            }
             if (runsOut && ownallocationfailure::thrown.load() == 0) {
                 QVERIFY(skip > 0 && (snip.answered || print.answered));
                 break;
             }
-            QCOMPARE(box.title, QString::fromLatin1(command[2] == 'S' ? "Snip" : "Print"));
-            QCOMPARE(box.text, command[2] == 'S' ? snipText : printText);
+            const QString title = QLatin1String(command[2] == 'S' ? "Snip" : "Print");
+            QCOMPARE(box.title, title);
+            QCOMPARE(box.text, longRun ? QStringLiteral("Gantt Chart is too large. Try to use different time scale")
+                                       : QStringLiteral("There is not enough memory to %1.").arg(title.toLower()));
             QCOMPARE(tree->size(), treeSize);
             QCOMPARE(tree->verticalScrollBar()->value(), 3);
             QVERIFY(!tree->signalsBlocked() && !chart->signalsBlocked());
@@ -510,7 +497,6 @@ void tst_DialogLaunchers::refusals()
         }
     }
     // With room, and a coarser time scale, it goes through.
-    memoryroom::setCeiling(-1);
     setTimeScale(QStringLiteral("actionYear"));
     QVERIFY(ImageLimit::fits(ImageLimit::chartBytes(chart)));
     WidgetAnswerer<ZSnipDialog> snip;

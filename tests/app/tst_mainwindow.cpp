@@ -525,35 +525,28 @@ void tst_MainWindow::failedReads_data()
     QTest::addColumn<qint64>("estimateScale"); // of the window's memory
     QTest::addColumn<bool>("reportLost"); // the read's signals reach nobody
     QTest::addColumn<qint64>("room"); // what the memory probe finds; -1 all there is
-    QTest::addRow("text") << QByteArray("hello\nworld\n") << true
-                          << QStringLiteral("is not an XER file") << false << qint64(1) << false << qint64(-1);
-    QTest::addRow("binary") << QByteArray("\x00\x01\xff\xfe%T\tTASK", 11) << true
-                            << QStringLiteral("is not an XER file") << false << qint64(1) << false
-                            << qint64(-1);
-    QTest::addRow("missing") << QByteArray() << false << QStringLiteral("cannot be opened") << false
-                             << qint64(1) << false << qint64(-1);
-    QTest::addRow("empty") << QByteArray() << true << QStringLiteral("is not an XER file") << false
-                           << qint64(1) << false << qint64(-1);
-    QTest::addRow("listed, now missing") << QByteArray() << false << QStringLiteral("cannot be opened")
-                                         << true << qint64(1) << false << qint64(-1);
+    const auto row = [](const char *tag, const QByteArray &content, bool create, const QString &message,
+                        bool listed = false, qint64 scale = 1, bool lost = false, qint64 room = -1) {
+        QTest::addRow("%s", tag) << content << create << message << listed << scale << lost << room;
+    };
+    const QString notXer = QStringLiteral("is not an XER file");
+    const QString missing = QStringLiteral("cannot be opened");
+    const QString noMemory = QStringLiteral("There is not enough memory to open the file");
+    row("text", "hello\nworld\n", true, notXer);
+    row("binary", QByteArray("\x00\x01\xff\xfe%T\tTASK", 11), true, notXer);
+    row("missing", QByteArray(), false, missing);
+    row("empty", QByteArray(), true, notXer);
+    row("listed, now missing", QByteArray(), false, missing, true);
     // Read whole, but the window's part is more than any machine can map.
-    QTest::addRow("no room for the window") << smallXer() << true
-                                            << QStringLiteral("There is not enough memory to open the file")
-                                            << false << (qint64(1) << 24) << false << qint64(-1);
+    row("no room for the window", smallXer(), true, noMemory, false, qint64(1) << 24);
     // Not even the room for a thread to read on: the loader is not made.
-    QTest::addRow("no room for the read") << smallXer() << true
-                                          << QStringLiteral("There is not enough memory to open the file")
-                                          << false << qint64(1) << false << qint64(0);
+    row("no room for the read", smallXer(), true, noMemory, false, 1, false, 0);
     // Room for the window's part, but not for the step by which the heap
     // grows to hold it.
-    QTest::addRow("no room for the heap's step") << smallXer() << true
-                                                 << QStringLiteral("There is not enough memory to open the file")
-                                                 << false << qint64(1) << false << (qint64(40) << 20);
+    row("no room for the heap's step", smallXer(), true, noMemory, false, 1, false, qint64(40) << 20);
     // As when memory ran out for queueing the failure: the window learns of
     // the read's end all the same.
-    QTest::addRow("report not queued") << QByteArray("hello\nworld\n") << true
-                                       << QStringLiteral("is not an XER file") << false << qint64(1) << true
-                                       << qint64(-1);
+    row("report not queued", "hello\nworld\n", true, notXer, false, 1, true);
 }
 
 void tst_MainWindow::failedReads()

@@ -9,6 +9,8 @@
 // room before it calls them. Include in one source file of a test program:
 // it replaces the global operator new and delete.
 
+#include "memoryroom.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -121,6 +123,32 @@ inline void *allocate(std::size_t size, void *caller)
     return block;
 }
 
+inline void *allocateOrNull(std::size_t size, void *caller) noexcept
+{
+    try {
+        return allocate(size, caller);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+// For a scope: the memory probe finds `ceiling` (-1: all there is), and the
+// failure is armed (skip: as arm()) or not; both undone on leaving.
+struct Shortage
+{
+    explicit Shortage(qint64 ceiling, bool runsOut = false, int skip = 0)
+    {
+        memoryroom::setCeiling(ceiling);
+        if (runsOut)
+            arm(skip);
+    }
+    ~Shortage()
+    {
+        memoryroom::setCeiling(-1);
+        disarm();
+    }
+};
+
 } // namespace ownallocationfailure
 
 void *operator new(std::size_t n)
@@ -133,19 +161,11 @@ void *operator new[](std::size_t n)
 }
 void *operator new(std::size_t n, const std::nothrow_t &) noexcept
 {
-    try {
-        return ownallocationfailure::allocate(n, __builtin_return_address(0));
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return ownallocationfailure::allocateOrNull(n, __builtin_return_address(0));
 }
 void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
 {
-    try {
-        return ownallocationfailure::allocate(n, __builtin_return_address(0));
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return ownallocationfailure::allocateOrNull(n, __builtin_return_address(0));
 }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }

@@ -1,4 +1,3 @@
-#include "memoryroom.h"
 #include "modalanswerers.h"
 #include "ownallocationfailure.h"
 #include "pdfpages.h"
@@ -15,7 +14,6 @@
 #include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -432,15 +430,10 @@ void tst_ZPrintDialog::printFailureIsReported()
     // 256 bytes a tile shown, 32 MiB for the PDF engine.
     const qint64 tiles = qint64(image.rows() + dialog.scene()->headerRowCount()) * image.columns();
     const qint64 room = tiles * 256 + (qint64(32) << 20);
-    memoryroom::setCeiling(roomShort < 0 ? -1 : room - roomShort);
-    const auto unbound = qScopeGuard([] {
-        memoryroom::setCeiling(-1);
-        ownallocationfailure::disarm();
-    });
     BoxAnswerer box;
     box.arm();
-    if (runsOut)
-        ownallocationfailure::arm(1); // past the printer, in the pages' own work
+    // Skipping one: past the printer, in the pages' own work.
+    const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
     dialog.print();
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     QCOMPARE(box.text, text);

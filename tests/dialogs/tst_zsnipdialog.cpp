@@ -1,4 +1,3 @@
-#include "memoryroom.h"
 #include "modalanswerers.h"
 #include "ownallocationfailure.h"
 #include "tiledimages.h"
@@ -8,7 +7,6 @@
 #include <QClipboard>
 #include <QGraphicsLineItem>
 #include <QGraphicsSceneMouseEvent>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -162,15 +160,9 @@ void tst_ZSnipDialog::copyMessages()
     // The whole picture with a border of 8, twice; 1 KiB a tile; 32 MiB to paint.
     const qint64 pixels = qint64(kColumns * kWidth + 8) * (kHeader + rows * kRowHeight + 8);
     const qint64 room = 2 * 4 * pixels + qint64(rows + 1) * kColumns * 1024 + (qint64(32) << 20);
-    memoryroom::setCeiling(roomShort < 0 ? -1 : room - roomShort);
-    const auto unbound = qScopeGuard([] {
-        memoryroom::setCeiling(-1);
-        ownallocationfailure::disarm();
-    });
     BoxAnswerer box;
     box.arm();
-    if (runsOut)
-        ownallocationfailure::arm();
+    const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut);
     dialog.saveToClipboardClicked();
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     QCOMPARE(box.text, text);

@@ -1160,11 +1160,9 @@ void tst_XERLoader::memoryRunsOutAnywhere()
     QFETCH(QByteArray, allocator);
     QFETCH(bool, fresh);
     if (allocator.startsWith("room")) {
-        // Qt's GUI library cannot unwind memory running out: without the
-        // room its table takes, for every row, the load fails before filling
-        // it.
-        // The table of 8,192 rows takes 8 MiB, its 40,000 relations' texts
-        // 5 MiB more.
+        // Qt's GUI library cannot unwind memory running out: without the room
+        // its table takes for every row (8 MiB for 8,192), and for the 40,000
+        // relations' texts beside it (5 MiB more), the load fails before filling it.
         const bool rows = allocator == "room for rows";
         const bool texts = allocator == "room for texts";
         const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : 0;
