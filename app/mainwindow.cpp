@@ -39,8 +39,9 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -446,9 +447,10 @@ void MainWindow::onXerReadDone()
     // room the window will need, the open fails as a read short of memory.
     // The estimate keeps an eighth to spare; the main heap grows by a step
     // beyond the block that makes it grow, which a small project's eighth
-    // does not cover.
+    // does not cover. What the main heap holds free is used before it grows.
     const qint64 estimate = WindowMemory::estimate(*m_loader);
-    const qint64 needed = qMax(estimate, estimate - estimate / 8 + ReadHeapPadding::growthStep());
+    const qint64 needed = qMax(estimate, estimate - estimate / 8 + ReadHeapPadding::growthStep())
+            - WindowMemory::reusable(estimate);
     if (!memoryroom::available(needed)) {
         qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
         onXerReadFailed(4);
@@ -606,6 +608,10 @@ void MainWindow::closeProject()
     }
     deleteLoader();
     updateToolBarActions();
+    // Pixmaps the styles and icons cached while the project was painted sit
+    // above its freed memory at the top of the heap, which then cannot give
+    // that address space back: a reopen under the same limit would fail.
+    QPixmapCache::clear();
     // The project's memory goes back to the system, not only to the heap.
     WindowMemory::releaseFreed();
 }

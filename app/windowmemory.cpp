@@ -4,6 +4,9 @@
 
 #include <QAbstractItemModel>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #if defined(__GLIBC__)
@@ -35,6 +38,28 @@ qint64 rows(const ProjectLoader &loader, const char *name)
     return model ? model->rowCount() : 0;
 }
 
+// The free bytes in the bins of the main thread's heap; 0 where that
+// cannot be told. glibc tells an arena's free bytes only in malloc_info's
+// report. The top chunk is not in its bins: a trim has just given it back.
+qint64 mainHeapFree()
+{
+    qint64 free = 0;
+#if defined(__GLIBC__)
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    if (!out)
+        return 0;
+    malloc_info(0, out);
+    std::fclose(out);
+    if (!text)
+        return 0;
+    free = heapFreeInReport(text);
+    std::free(text);
+#endif
+    return free;
+}
+
 } // namespace
 
 qint64 estimate(const ProjectLoader &loader)
@@ -46,6 +71,21 @@ qint64 estimate(const ProjectLoader &loader)
     if (bytes > std::numeric_limits<qint64>::max() / g_scale)
         return std::numeric_limits<qint64>::max();
     return bytes * g_scale;
+}
+
+qint64 heapFreeInReport(const char *report)
+{
+    // Nothing here allocates: memory may be short.
+    const char *heap = std::strstr(report, "<heap nr=\"0\">");
+    const char *end = heap ? std::strstr(heap, "</heap>") : nullptr;
+    const char *rest = end ? std::strstr(heap, "<total type=\"rest\" ") : nullptr;
+    const char *bytes = rest ? std::strstr(rest, "size=\"") : nullptr;
+    return bytes && bytes < end ? qMax(0LL, std::strtoll(bytes + 6, nullptr, 10)) : 0;
+}
+
+qint64 reusable(qint64 estimate)
+{
+    return qMin(mainHeapFree(), estimate / 4 * 3);
 }
 
 void releaseFreed()

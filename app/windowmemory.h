@@ -17,6 +17,18 @@ namespace WindowMemory {
 // from the row counts of the loaded models (a few calls, no pass over rows).
 qint64 estimate(const ProjectLoader &loader);
 
+// Of the estimate, the bytes that the main thread's heap holds free now
+// and will hand out before it grows: the window's small blocks, at most
+// three quarters of the estimate, the share measured for them (the rest
+// are large blocks the allocator maps on their own). After a Close the heap
+// keeps the address space of the project's freed memory below blocks made
+// later; a reopen takes it again. 0 where it cannot be told.
+qint64 reusable(qint64 estimate);
+
+// The free bytes in the bins of the main thread's heap (numbered 0) that a
+// report of glibc's malloc_info gives; 0 when the report does not tell.
+qint64 heapFreeInReport(const char *report);
+
 // Gives what the allocator keeps of freed memory back to the system (glibc
 // keeps free pages in every arena's heap until asked): called when a
 // project has gone, so the process shrinks to what an empty window holds,

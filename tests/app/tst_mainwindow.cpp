@@ -41,6 +41,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QHeaderView>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -53,6 +54,7 @@
 #include <QtConcurrent>
 #include <QtTest>
 
+#include <cstring>
 #include <memory>
 
 #include "modalanswerers.h"
@@ -219,6 +221,10 @@ private slots:
     void openSmallXer();
     void failedReads_data();
     void failedReads();
+    void heapFreeInReport_data();
+    void heapFreeInReport();
+    void windowRoomCountsFreedHeap_data();
+    void windowRoomCountsFreedHeap();
     void commandsWaitForRunningRead();
     void quitWhileLoading_data();
     void quitWhileLoading();
@@ -619,6 +625,84 @@ void tst_MainWindow::failedReads()
     QVERIFY(w.loader()->model(QStringLiteral("ActivityModel")));
 }
 
+void tst_MainWindow::windowRoomCountsFreedHeap_data()
+{
+    QTest::addColumn<qint64>("room"); // MiB the memory probe finds
+    QTest::addColumn<bool>("opens");
+    // The small project's estimate, scaled to 64 MiB, asks 120 MiB with the
+    // heap's growth step; 96 MiB lie freed in the main heap, of which the
+    // window's small blocks take 48, three quarters of the estimate.
+    QTest::newRow("room for the rest") << qint64(100) << true;
+    QTest::newRow("just room for the rest") << qint64(80) << true;
+    QTest::newRow("the freed heap counted beyond the small blocks") << qint64(68) << false;
+}
+
+void tst_MainWindow::heapFreeInReport_data()
+{
+    QTest::addColumn<QByteArray>("report");
+    QTest::addColumn<qint64>("free");
+    const QByteArray heap0 = "<malloc version=\"1\">\n<heap nr=\"0\">\n<sizes>\n"
+                             "  <size from=\"33\" to=\"48\" total=\"48\" count=\"1\"/>\n</sizes>\n"
+                             "<total type=\"fast\" count=\"2\" size=\"96\"/>\n";
+    const QByteArray heap1 = "<heap nr=\"1\">\n<total type=\"rest\" count=\"5\" size=\"700\"/>\n</heap>\n";
+    QTest::newRow("main heap") << heap0 + "<total type=\"rest\" count=\"3\" size=\"4096\"/>\n</heap>\n" + heap1
+                               << qint64(4096);
+    QTest::newRow("only another heap tells") << heap0 + "</heap>\n" + heap1 << qint64(0);
+    QTest::newRow("no main heap") << heap1 << qint64(0);
+    QTest::newRow("cut before its end") << heap0 + "<total type=\"rest\" count=\"3\" size=\"4096\"/>"
+                                        << qint64(0);
+    QTest::newRow("no size") << heap0 + "<total type=\"rest\" count=\"3\"/>\n</heap>\n" + heap1 << qint64(0);
+    QTest::newRow("negative") << heap0 + "<total type=\"rest\" size=\"-5\"/>\n</heap>\n" << qint64(0);
+}
+
+void tst_MainWindow::heapFreeInReport()
+{
+    QFETCH(QByteArray, report);
+    QFETCH(qint64, free);
+    QCOMPARE(WindowMemory::heapFreeInReport(report.constData()), free);
+}
+
+// After a Close the main heap keeps the address space of the project's
+// freed memory below blocks made later, and a reopen takes it again: the
+// window's room check counts it, or a file that opened would not reopen
+// under the same limit.
+void tst_MainWindow::windowRoomCountsFreedHeap()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the sanitizer's allocator leaves glibc's heaps unused");
+#endif
+    QFETCH(qint64, room);
+    QFETCH(bool, opens);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("small.xer"));
+    QVERIFY(writeFile(path, smallXer()));
+    MainWindow w;
+    w.show();
+
+    // Small blocks freed below one kept, written so that no allocation is
+    // left out by the compiler.
+    std::vector<void *> freed(96 * 1024);
+    for (void *&block : freed)
+        block = std::memset(std::malloc(1024), 1, 1024);
+    const std::unique_ptr<void, void (*)(void *)> pin(std::memset(std::malloc(1024), 1, 1024), std::free);
+    for (void *block : freed)
+        std::free(block);
+
+    BoxAnswerer answer;
+    answer.arm();
+    WindowMemory::setEstimateScale(4);
+    memoryroom::setCeiling(room << 20);
+    const auto unbound = qScopeGuard([] {
+        WindowMemory::setEstimateScale(1);
+        memoryroom::setCeiling(-1);
+    });
+    w.openChosenFile(path);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+    QCOMPARE(w.loader() != nullptr, opens);
+    if (!opens)
+        QTRY_VERIFY(answer.text.contains(QStringLiteral("There is not enough memory")));
+}
+
 void tst_MainWindow::commandsWaitForRunningRead()
 {
     QTemporaryDir dir;
@@ -1000,8 +1084,13 @@ void tst_MainWindow::openAndCloseManyTimes()
             tree->setCurrentIndex(tree->model()->index(2, 0));
             QCOMPARE(name->text(), QStringLiteral("Caf\u00e9 handover"));
         }
+        // Pixmaps cached while the project was painted go with it: above its
+        // freed memory they would keep the heap's address space taken.
+        QVERIFY(QPixmapCache::insert(QStringLiteral("painted"), QPixmap(16, 16)));
         w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
         QCoreApplication::processEvents();
+        QPixmap cached;
+        QVERIFY(!QPixmapCache::find(QStringLiteral("painted"), &cached));
         QCOMPARE(sortFilterWidgetsOn(treeHeader), 0);
         QCOMPARE(tree->model()->rowCount(), 0);
         // A view given a new model keeps no selection model of the old one.
