@@ -93,20 +93,33 @@ void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, i
     scene->blockSignals(blocked);
 }
 
-QImage ZSnipDialog::getCroppedImage()
+ZSnipDialog::CropSpan ZSnipDialog::cropSpan() const
 {
+    CropSpan span;
     const QGraphicsRectItem *leftShade = m_scene->shade(0);
     const QGraphicsRectItem *rightShade = m_scene->shade(1);
-    if (!leftShade || !rightShade || !hasSelection())
-        return QImage();
-    const int left = int(leftShade->rect().width());
-    const int width = int(rightShade->x() - left);
+    if (leftShade && rightShade) {
+        span.left = int(leftShade->rect().width());
+        span.width = int(rightShade->x() - span.left);
+    }
+    // Both lines at the left edge stand for the whole picture.
+    if (span.width <= 0) {
+        span.left = 0;
+        span.width = m_scene->pictureWidth();
+    }
+    const int largest = qMax(span.width, m_scene->pictureHeight());
+    span.factor = largest > MAXIMUM_IMAGE_SIZE ? float(MAXIMUM_IMAGE_SIZE) / largest : 1.0f;
+    return span;
+}
 
-    const int largest = qMax(width, m_scene->pictureHeight());
-    const float factor = largest > MAXIMUM_IMAGE_SIZE ? float(MAXIMUM_IMAGE_SIZE) / largest : 1.0f;
+QImage ZSnipDialog::getCroppedImage()
+{
+    if (!m_scene->shade(0) || !m_scene->shade(1) || !hasSelection())
+        return QImage();
+    const CropSpan span = cropSpan();
 
     ZSnipGraphicsScene crop;
-    addContent(&crop, factor, left, left + width);
+    addContent(&crop, span.factor, span.left, span.left + span.width);
     crop.setLinesVisible(false);
 
     const QRectF source = crop.sceneRect();
@@ -127,24 +140,15 @@ QImage ZSnipDialog::getCroppedImage()
 
 qint64 ZSnipDialog::cropRoom() const
 {
-    const QGraphicsRectItem *leftShade = m_scene->shade(0);
-    const QGraphicsRectItem *rightShade = m_scene->shade(1);
-    if (!leftShade || !rightShade)
-        return 0;
-    qint64 width = qint64(rightShade->x() - leftShade->rect().width());
-    // Both lines at the left edge stand for the whole picture.
-    if (width <= 0)
-        width = m_scene->pictureWidth();
+    const CropSpan span = cropSpan();
     const qint64 height = m_scene->pictureHeight();
-    const qint64 largest = qMax(width, height);
-    const double factor = largest > MAXIMUM_IMAGE_SIZE ? double(MAXIMUM_IMAGE_SIZE) / largest : 1.0;
     // The crop with the lines' border, held twice: the PNG writer and the
     // clipboard convert it. Each tile again as an item of the crop's scene,
     // and the painting's own working set.
     constexpr qint64 kBorder = 8;
     constexpr qint64 kPerTile = 1024;
     constexpr qint64 kPainting = qint64(32) << 20;
-    const qint64 pixels = (qint64(width * factor) + kBorder) * (qint64(height * factor) + kBorder);
+    const qint64 pixels = (qint64(span.width * span.factor) + kBorder) * (qint64(height * span.factor) + kBorder);
     const qint64 tiles = qint64(m_image.rows() + 1) * m_image.columns();
     return 2 * 4 * pixels + tiles * kPerTile + kPainting;
 }

@@ -55,6 +55,16 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // The crop's left edge and width in picture pixels, and the factor that
+    // keeps its larger side within MAXIMUM_IMAGE_SIZE. Both lines at the
+    // left edge stand for the whole picture.
+    struct CropSpan
+    {
+        int left = 0;
+        int width = 0;
+        float factor = 1.0f;
+    };
+    CropSpan cropSpan() const;
     // The crop, or null after telling the user it could not be made.
     QImage croppedImageOrWarn();
     void inform(const QString &text);

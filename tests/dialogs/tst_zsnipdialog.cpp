@@ -62,6 +62,7 @@ private slots:
     void copyMessages_data();
     void copyMessages();
     void cursorFollowsLines();
+    void largeCropIsScaledDown_data();
     void largeCropIsScaledDown();
     void saveToPngAndClipboard();
 };
@@ -184,11 +185,21 @@ void tst_ZSnipDialog::cursorFollowsLines()
     QCOMPARE(dialog.scene()->line(1)->x(), 100.0);
 }
 
+void tst_ZSnipDialog::largeCropIsScaledDown_data()
+{
+    QTest::addColumn<bool>("bothLeft"); // both lines at the left edge: the whole picture
+    QTest::addRow("lines at the edges") << false;
+    QTest::addRow("both lines at the left edge") << true;
+}
+
 void tst_ZSnipDialog::largeCropIsScaledDown()
 {
+    QFETCH(bool, bothLeft);
     // 1000 columns of 25 pixels: 25000 wide, more than a crop may be.
     const ZImage image = makeTiledImage(QVector<int>(1000, kWidth), kHeader, 1, kRowHeight);
     ZSnipDialog dialog(image);
+    if (bothLeft)
+        drag(dialog.scene(), 1000 * kWidth - 1, 0);
     const QImage crop = dialog.getCroppedImage();
     const double factor = 20000.0 / 25000.0;
     QCOMPARE(crop.width(), 20000 + kBorder);
