@@ -199,6 +199,17 @@ int firstVisibleColumn(QHeaderView *header)
     return bestVisual < 0 ? -1 : header->logicalIndex(bestVisual);
 }
 
+int shownColumn(QHeaderView *header, std::initializer_list<int> candidates)
+{
+    if (!header)
+        return -1;
+    for (const int logical : candidates) {
+        if (logical >= 0 && logical < header->count() && !header->isSectionHidden(logical))
+            return logical;
+    }
+    return firstVisibleColumn(header);
+}
+
 QStringList visibleColumns(QHeaderView *header)
 {
     QStringList captions;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 #include <utility>
 
@@ -31,6 +32,9 @@ QVariant headerToVariant(QHeaderView *header);
 void headerFromVariant(QHeaderView *header, const QVariant &state);
 void setVisibleColumns(QHeaderView *header, const QStringList &captions);
 int firstVisibleColumn(QHeaderView *header);
+// The first of the candidates that the header shows, else its first shown
+// column; -1 when it shows none.
+int shownColumn(QHeaderView *header, std::initializer_list<int> candidates);
 QStringList visibleColumns(QHeaderView *header);
 QList<int> hiddenColumns(QHeaderView *header);
 void setColumnsHidden(const QList<int> &columns, QHeaderView *header);

@@ -588,17 +588,9 @@ void ZGroupedTreeView::focusInEvent(QFocusEvent *event)
 
 QModelIndex ZGroupedTreeView::shownCell(const QModelIndex &index) const
 {
-    QHeaderView *sections = header();
-    if (!index.isValid() || !sections)
+    if (!index.isValid())
         return index;
-    const auto shown = [sections](int column) {
-        return column >= 0 && column < sections->count() && !sections->isSectionHidden(column);
-    };
-    int column = currentIndex().column();
-    if (!shown(column))
-        column = index.column();
-    if (!shown(column))
-        column = firstVisibleColumn(sections);
+    const int column = shownColumn(header(), {currentIndex().column(), index.column()});
     if (column < 0 || column == index.column())
         return index;
     return index.sibling(index.row(), column);

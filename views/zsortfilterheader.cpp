@@ -45,8 +45,7 @@ void ZSortFilterHeader::popUpFilter(int logicalIndex)
 {
     if (!m_sortFilterWidget)
         return;
-    if (logicalIndex < 0 || logicalIndex >= count() || isSectionHidden(logicalIndex))
-        logicalIndex = firstVisibleColumn(this);
+    logicalIndex = shownColumn(this, {logicalIndex});
     if (logicalIndex < 0)
         return;
     // Below the section, within the table when the section is scrolled
