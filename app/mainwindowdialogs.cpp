@@ -34,6 +34,30 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
     box.exec();
 }
 
+// Makes a dialog on a picture (make fills the picture, which the dialog
+// keeps a reference to, and returns the dialog) and runs it. The room was
+// asked for first: Qt's painting cannot unwind. Memory running out in the
+// picture's own making (the tiles, the workers that cut them, the dialog's
+// items) unwinds to here, and what was made goes before the message.
+template <class Make>
+void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory, Make make)
+{
+    ZImage image;
+    decltype(make(image)) dialog;
+    if (room) {
+        try {
+            dialog = make(image);
+        } catch (const std::bad_alloc &) {
+        }
+    }
+    if (!dialog) {
+        image = ZImage();
+        refuseForMemory(parent, title, noMemory);
+        return;
+    }
+    dialog->exec();
+}
+
 // The wait cursor from construction until the end of the scope, however it
 // is left.
 class WaitCursor
@@ -76,24 +100,11 @@ void MainWindow::onSnip()
         refuseLargeChart(this, QStringLiteral("Snip"));
         return;
     }
-    // The room is asked for first; memory running out in the picture's own
-    // making (the tiles, the workers that cut them) unwinds to here, and
-    // what was made goes before the message.
-    ZImage image;
-    std::unique_ptr<ZSnipDialog> dialog;
-    if (ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart))) {
-        try {
-            image = chart->toImage();
-            dialog = std::make_unique<ZSnipDialog>(image, nullptr);
-        } catch (const std::bad_alloc &) {
-            image = ZImage();
-        }
-    }
-    if (!dialog) {
-        refuseForMemory(this, QStringLiteral("Snip"), tr("There is not enough memory to snip."));
-        return;
-    }
-    dialog->exec();
+    runOnPicture(this, ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
+                 tr("There is not enough memory to snip."), [chart](ZImage &image) {
+                     image = chart->toImage();
+                     return std::make_unique<ZSnipDialog>(image, nullptr);
+                 });
 }
 
 void MainWindow::onPrintMenu()
@@ -108,31 +119,20 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    // Preparing the pages of a large project takes seconds: first any menu
-    // still open goes and the window is drawn again, so that the menu the
-    // command came from neither stays on screen nor seems to take clicks.
-    // The room is asked for first; memory running out in the pictures' own
-    // making (the tiles, the workers that cut them, the preview's items)
-    // unwinds to here, and what was made goes before the message.
-    ZImage image;
-    std::unique_ptr<ZPrintDialog> dialog;
-    if (ImageLimit::hasRoom(chartBytes + treeBytes,
-                            ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart))) {
-        try {
-            const WaitCursor wait;
-            closeMenus();
-            image = tree->toImage();
-            image.appendToRight(chart->toImage());
-            dialog = std::make_unique<ZPrintDialog>(image, nullptr);
-        } catch (const std::bad_alloc &) {
-            image = ZImage();
-        }
-    }
-    if (!dialog) {
-        refuseForMemory(this, QStringLiteral("Print"), tr("There is not enough memory to print."));
-        return;
-    }
-    dialog->exec();
+    const bool room = ImageLimit::hasRoom(chartBytes + treeBytes,
+                                          ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart));
+    runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
+                 [this, chart, tree](ZImage &image) {
+                     // Preparing the pages of a large project takes seconds:
+                     // first any menu still open goes and the window is drawn
+                     // again, so that the menu the command came from neither
+                     // stays on screen nor seems to take clicks.
+                     const WaitCursor wait;
+                     closeMenus();
+                     image = tree->toImage();
+                     image.appendToRight(chart->toImage());
+                     return std::make_unique<ZPrintDialog>(image, nullptr);
+                 });
 }
 
 void MainWindow::closeMenus()
