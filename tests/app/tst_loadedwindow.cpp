@@ -619,55 +619,107 @@ void tst_LoadedWindow::previousNextMoveTheTree()
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
 {
     QTest::addColumn<bool>("grouped");
-    QTest::addRow("flat") << false;
-    QTest::addRow("grouped") << true;
+    QTest::addColumn<QString>("from"); // the current cell's column before the keys
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("column"); // the current cell's column after them
+    QTest::addColumn<QString>("id");     // the current row's activity after them
+    const int down = Qt::Key_Down;
+    const int left = Qt::Key_Left;
+    const int right = Qt::Key_Right;
+    const QString first = QStringLiteral("Activity ID");
+    QTest::addRow("flat") << false << first << QList<int>{down, down, down} << first << "A104";
+    QTest::addRow("grouped") << true << first << QList<int>{down, down, down} << first << "A103";
+    QTest::addRow("flat, Left and Right on an activity")
+        << false << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+    QTest::addRow("grouped, Left and Right on an activity")
+        << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+    QTest::addRow("grouped, Left and Right on a band")
+        << true << first << QList<int>{int(Qt::Key_Up), right, right, right, left, down, down}
+        << "Activity Type" << "A102";
+    QTest::addRow("flat, past either end")
+        << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
+        << "Free float" << "A102";
+    QTest::addRow("grouped, from a hidden column")
+        << true << "ID" << QList<int>{right, down} << "Activity ID" << "A102";
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
 {
     QFETCH(bool, grouped);
+    QFETCH(QString, from);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, column);
+    QFETCH(QString, id);
     // From a fresh open (then grouped), keys alone move the highlight, the
-    // current row, the chart's band and the details together, sideways
-    // nothing.
+    // current row, the chart's band and the details together; Left and Right
+    // move the current cell between the shown columns, sideways only as far
+    // as the cell needs.
     m_pane->ganttChart()->setFocus();
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
     QTreeView *tree = m_pane->treeView();
     if (grouped) {
         // A regroup keeps the column the user is in.
-        const int type = column(QStringLiteral("Activity Type"));
+        const int type = this->column(QStringLiteral("Activity Type"));
         tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(type));
         ZGrouping wbs;
         wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush());
         m_pane->setCurrentGrouping(wbs);
         QCOMPARE(tree->currentIndex().column(), type);
-        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(firstVisibleColumn(m_header)));
         m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
     }
+    tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(this->column(from)));
     tree->resize(300, tree->height());
     QScrollBar *bar = tree->horizontalScrollBar();
     QVERIFY(bar->maximum() > 0);
-    const int left = bar->value();
     auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_End}) {
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers = {}) {
         QCOMPARE(m_window->focusWidget(), tree);
-        QTest::keyClick(tree, key);
+        const int scrolled = bar->value();
+        QTest::keyClick(tree, Qt::Key(key), modifiers);
         const QModelIndex current = tree->currentIndex();
         const QModelIndex row = current.siblingAtColumn(0);
         QVERIFY(!m_header->isSectionHidden(current.column()));
         QCOMPARE(tree->selectionModel()->selectedRows(current.column()), QModelIndexList{current});
-        QCOMPARE(bar->value(), left);
+        // The cell in view; the table scrolled only when it had to, and
+        // then no further than the cell's edge.
+        const int x = m_header->sectionViewportPosition(current.column());
+        const int end = x + m_header->sectionSize(current.column());
+        const int width = tree->viewport()->width();
+        QVERIFY(x == 0 || (x > 0 && end <= width));
+        QVERIFY(bar->value() == scrolled || x == 0 || end == width);
         mygc::GanttChart *chart = m_pane->ganttChart();
         chart->flushPendingRebuild();
         const int band = chart->chartArea()->selectedRow();
         QVERIFY(band >= 0);
         QCOMPARE(QModelIndex(chart->tasks().at(band)->index()), row);
-        if (!current.siblingAtColumn(column(QStringLiteral("Group"))).data().isNull())
-            continue; // a band row shows no activity
-        QCOMPARE(name->text(), current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
+        if (!current.siblingAtColumn(this->column(QStringLiteral("Group"))).data().isNull())
+            return; // a band row shows no activity
+        QCOMPARE(name->text(), current.siblingAtColumn(this->column(QStringLiteral("Activity Name"))).data().toString());
+    };
+    for (int key : keys) {
+        press(key);
+        if (QTest::currentTestFailed())
+            return;
     }
-    QCOMPARE(tree->currentIndex().siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
+    const QModelIndex chosen = tree->currentIndex();
+    QCOMPARE(m_pane->filterModel()->headerData(chosen.column(), Qt::Horizontal).toString(), column);
+    QCOMPARE(chosen.siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(), id);
+    // Alt+Down opens that column's pop-up, and the key ends there: the
+    // current cell stays when the pop-up closes.
+    QString opened;
+    WidgetAnswerer<ZFilterDialogPopUp> filter;
+    filter.arm([&opened, this](ZFilterDialogPopUp *popup) {
+        opened = m_pane->filterModel()->headerData(popup->column(), Qt::Horizontal).toString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    QTest::keyClick(tree, Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(opened, column);
+    QCOMPARE(tree->currentIndex(), chosen);
+    press(Qt::Key_End);
+    QCOMPARE(tree->currentIndex().siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(),
              QStringLiteral("A105"));
+    QCOMPARE(tree->currentIndex().column(), chosen.column());
     // A filter that hides the current row but keeps the ones before it
     // leaves nothing current and nothing to step from.
     QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {
