@@ -625,8 +625,7 @@ void ZGroupedTreeView::currentChanged(const QModelIndex &current, const QModelIn
 void ZGroupedTreeView::updateRow(const QModelIndex &index)
 {
     const QRect cell = visualRect(index);
-    if (cell.isValid())
-        viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
+    viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
 }
 
 void ZGroupedTreeView::focusInEvent(QFocusEvent *event)

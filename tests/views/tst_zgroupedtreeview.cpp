@@ -555,6 +555,7 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
     const int left = Qt::Key_Left;
     const int right = Qt::Key_Right;
     QTest::addRow("Right") << -1 << false << false << "a1" << 0 << right << "a1" << 1;
+    QTest::addRow("Right with no current cell") << -1 << false << false << "" << 0 << right << "G1" << 0;
     QTest::addRow("Right over a hidden column") << 2 << false << false << "a1" << 1 << right << "a1" << 3;
     QTest::addRow("Left on an open band") << -1 << false << false << "G1" << 1 << left << "G1" << 0;
     QTest::addRow("Left at the first column") << -1 << false << false << "G1" << 0 << left << "G1" << 0;
@@ -596,7 +597,8 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns()
         QCOMPARE(bar->value(), 0);
 }
 
-// Moved off a band's merged label, the frame leaves the whole label.
+// The frame moved off or onto a band's merged label leaves or takes the
+// whole label.
 void tst_ZGroupedTreeView::movedFrameRepaintsTheRows()
 {
     const QModelIndex label = idx(QStringLiteral("G1"), 2);
@@ -613,11 +615,17 @@ void tst_ZGroupedTreeView::movedFrameRepaintsTheRows()
         }
     } painted;
     m_view->viewport()->installEventFilter(&painted);
-    m_view->selectionModel()->setCurrentIndex(idx(QStringLiteral("G1"), 3), QItemSelectionModel::NoUpdate);
-    QTRY_VERIFY(!painted.region.isEmpty());
     const QRect cell = m_view->visualRect(label);
     const QRegion row(0, cell.top(), m_view->viewport()->width(), cell.height());
-    QVERIFY(row.subtracted(painted.region).isEmpty());
+    // Off the label to another row, back onto another of its columns, and
+    // off again.
+    for (const QModelIndex &next : {idx(QStringLiteral("a1"), 3), idx(QStringLiteral("G1"), 1),
+                                    idx(QStringLiteral("a1"), 3)}) {
+        painted.region = QRegion();
+        m_view->selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+        QTRY_VERIFY(!painted.region.isEmpty());
+        QVERIFY(row.subtracted(painted.region).isEmpty());
+    }
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
