@@ -64,6 +64,8 @@ private slots:
     void columnChooser();
     void columnChooserOnResourcesPage();
     void previousNextMoveTheTree();
+    void roadsKeepTheUsersColumnAndBand_data();
+    void roadsKeepTheUsersColumnAndBand();
     void keysMoveRowTableChartAndDetails_data();
     void keysMoveRowTableChartAndDetails();
     void recentMenuShowsAmpersands();
@@ -614,6 +616,79 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     chart->flushPendingRebuild();
     QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {}, QPoint(5, chart->rowAxis()->rowTop(0) + 2));
     QCOMPARE(tree->currentIndex(), m_pane->filterModel()->index(0, firstVisibleColumn(m_header)));
+}
+
+void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::addColumn<QString>("id"); // the current activity afterwards
+    QTest::addRow("lookup") << "lookup" << "A104";
+    QTest::addRow("Next") << "tbNext" << "A104";
+    QTest::addRow("Previous") << "tbPrevious" << "A102";
+    QTest::addRow("pick in the chart") << "chart" << "A104";
+    QTest::addRow("Expand All") << "actionExpand_All" << "A103";
+    QTest::addRow("sort") << "sort" << "A103";
+    QTest::addRow("filter") << "filter" << "A103";
+}
+
+// With the user in another column than the first, each road that makes a
+// row current keeps that column, and the chart's band, the highlight and
+// the details stay with the current row.
+void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
+{
+    QFETCH(QString, road);
+    QFETCH(QString, id);
+    QTreeView *tree = m_pane->treeView();
+    QAbstractItemModel *model = m_pane->filterModel();
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    const int type = column(QStringLiteral("Activity Type"));
+    const auto chartRow = [chart](const QModelIndex &row) {
+        chart->flushPendingRebuild();
+        for (int position = 0; position < chart->tasks().size(); ++position) {
+            if (QModelIndex(chart->tasks().at(position)->index()) == row.siblingAtColumn(0))
+                return position;
+        }
+        return -1;
+    };
+    const auto activity = [&](const QString &code) {
+        const QModelIndexList hits =
+            model->match(model->index(0, column(QStringLiteral("Activity ID"))), Qt::DisplayRole, code, 1,
+                         Qt::MatchExactly | Qt::MatchRecursive);
+        return hits.isEmpty() ? QModelIndex() : hits.first().siblingAtColumn(type);
+    };
+    // The Design band closed: Expand All moves the rows below it down.
+    tree->collapse(model->index(0, 0, model->index(0, 0)));
+    tree->setCurrentIndex(activity(QStringLiteral("A103")));
+    QCOMPARE(chart->chartArea()->selectedRow(), chartRow(tree->currentIndex()));
+
+    if (road == QLatin1String("lookup")) {
+        m_pane->gotoTask(104);
+    } else if (road.startsWith(QLatin1String("tb"))) {
+        m_window->detailsPane()->findChild<QToolButton *>(road)->click();
+    } else if (road == QLatin1String("chart")) {
+        const int position = chartRow(activity(QStringLiteral("A104")));
+        QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {},
+                          QPoint(5, chart->rowAxis()->rowTop(position) + 2));
+    } else if (road == QLatin1String("sort")) {
+        // Texts sort case-sensitively: "pour" after the capitals.
+        QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
+            choose(popup, popup->sortAscendingAction());
+        }));
+    } else if (road == QLatin1String("filter")) {
+        // The Design band goes with its activities.
+        QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
+            checkOnly(popup, {QStringLiteral("A103"), QStringLiteral("A104"), QStringLiteral("A105")});
+            popup->onAccepted();
+        }));
+    } else {
+        m_window->findChild<QAction *>(road)->trigger();
+    }
+    const QModelIndex current = tree->currentIndex();
+    QCOMPARE(current, activity(id));
+    QVERIFY(tree->selectionModel()->isRowSelected(current.row(), current.parent()));
+    QCOMPARE(chart->chartArea()->selectedRow(), chartRow(current));
+    QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
+             current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
