@@ -514,6 +514,21 @@ void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &op
             opt.version = ZGroupedTreeViewDelegate::MergedCellVersion;
 
         itemDelegate(modelIndex)->paint(painter, opt, modelIndex);
+        // The style's own focus frame hardly shows on a highlighted row: the
+        // current cell (a band's merged label when the cell is one of its
+        // columns) is framed in the colour of its text.
+        const bool currentCell = current == modelIndex
+            || (isGroupSection && current.row() == index.row() && current.parent() == parent
+                && groupSections.contains(current.column()));
+        if (widgetHasFocus && currentCell) {
+            const QPalette::ColorRole text =
+                (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+            painter->save();
+            painter->setPen(QPen(opt.palette.color(opt.palette.currentColorGroup(), text), 1));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(cellRect.adjusted(0, 0, -1, -1));
+            painter->restore();
+        }
         opt.palette = option.palette;
     }
 
@@ -573,6 +588,44 @@ void ZGroupedTreeView::keyPressEvent(QKeyEvent *event)
         }
     }
     QTreeView::keyPressEvent(event);
+}
+
+QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || (cursorAction != MoveLeft && cursorAction != MoveRight))
+        return shownCell(QTreeView::moveCursor(cursorAction, modifiers));
+    // The tree's own Left and Right (collapse, expand, up to the parent row)
+    // made column 0 current, which the table hides; + - * open and close a
+    // band instead.
+    QHeaderView *sections = header();
+    const int step = (cursorAction == MoveRight) != isRightToLeft() ? 1 : -1;
+    int visual = sections->visualIndex(current.column()) + step;
+    while (visual >= 0 && visual < sections->count()
+           && sections->isSectionHidden(sections->logicalIndex(visual)))
+        visual += step;
+    if (visual >= 0 && visual < sections->count())
+        return current.sibling(current.row(), sections->logicalIndex(visual));
+    // At the last column on that side the cell stays and comes wholly into
+    // view; a cell in a hidden column goes to a shown one.
+    const QModelIndex stay = shownCell(current);
+    if (stay == current)
+        scrollTo(current);
+    return stay;
+}
+
+void ZGroupedTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    // A band's focus frame spans its merged columns, wider than the cell.
+    updateRow(previous);
+    updateRow(current);
+}
+
+void ZGroupedTreeView::updateRow(const QModelIndex &index)
+{
+    const QRect cell = visualRect(index);
+    viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
 }
 
 void ZGroupedTreeView::focusInEvent(QFocusEvent *event)

@@ -86,6 +86,10 @@ protected:
     void drawLevelColors(QPainter *painter, const QRect &branches, int level) const;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // Left and Right step between the shown columns of the current row; the
+    // other moves keep the current cell in a shown column.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void focusInEvent(QFocusEvent *event) override;
     void updateGeometries() override;
 
@@ -97,6 +101,7 @@ private:
     void queueTreeColumnFit();
     void fitTreeColumn();
     int logicalIndexForTree() const;
+    void updateRow(const QModelIndex &index);
 
     QList<GroupStyle> m_palette;
     int m_mergeColumns = 2;

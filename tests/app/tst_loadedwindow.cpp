@@ -64,6 +64,8 @@ private slots:
     void columnChooser();
     void columnChooserOnResourcesPage();
     void previousNextMoveTheTree();
+    void roadsKeepTheUsersColumnAndBand_data();
+    void roadsKeepTheUsersColumnAndBand();
     void keysMoveRowTableChartAndDetails_data();
     void keysMoveRowTableChartAndDetails();
     void recentMenuShowsAmpersands();
@@ -616,58 +618,183 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     QCOMPARE(tree->currentIndex(), m_pane->filterModel()->index(0, firstVisibleColumn(m_header)));
 }
 
+void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::addColumn<QString>("id"); // the current activity afterwards
+    QTest::addRow("lookup") << "lookup" << "A104";
+    QTest::addRow("Next") << "tbNext" << "A104";
+    QTest::addRow("Previous") << "tbPrevious" << "A102";
+    QTest::addRow("pick in the chart") << "chart" << "A104";
+    QTest::addRow("Expand All") << "actionExpand_All" << "A103";
+    QTest::addRow("sort") << "sort" << "A103";
+    QTest::addRow("filter") << "filter" << "A103";
+}
+
+// With the user in another column than the first, each road that makes a
+// row current keeps that column, and the chart's band, the highlight and
+// the details stay with the current row.
+void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
+{
+    QFETCH(QString, road);
+    QFETCH(QString, id);
+    QTreeView *tree = m_pane->treeView();
+    QAbstractItemModel *model = m_pane->filterModel();
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    const int type = column(QStringLiteral("Activity Type"));
+    const auto chartRow = [chart](const QModelIndex &row) {
+        chart->flushPendingRebuild();
+        for (int position = 0; position < chart->tasks().size(); ++position) {
+            if (QModelIndex(chart->tasks().at(position)->index()) == row.siblingAtColumn(0))
+                return position;
+        }
+        return -1;
+    };
+    const auto activity = [&](const QString &code) {
+        const QModelIndexList hits =
+            model->match(model->index(0, column(QStringLiteral("Activity ID"))), Qt::DisplayRole, code, 1,
+                         Qt::MatchExactly | Qt::MatchRecursive);
+        return hits.isEmpty() ? QModelIndex() : hits.first().siblingAtColumn(type);
+    };
+    // The Design band closed: Expand All moves the rows below it down.
+    tree->collapse(model->index(0, 0, model->index(0, 0)));
+    tree->setCurrentIndex(activity(QStringLiteral("A103")));
+    QCOMPARE(chart->chartArea()->selectedRow(), chartRow(tree->currentIndex()));
+
+    if (road == QLatin1String("lookup")) {
+        m_pane->gotoTask(104);
+    } else if (road.startsWith(QLatin1String("tb"))) {
+        m_window->detailsPane()->findChild<QToolButton *>(road)->click();
+    } else if (road == QLatin1String("chart")) {
+        const int position = chartRow(activity(QStringLiteral("A104")));
+        QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {},
+                          QPoint(5, chart->rowAxis()->rowTop(position) + 2));
+    } else if (road == QLatin1String("sort")) {
+        // Texts sort case-sensitively: "pour" after the capitals.
+        QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
+            choose(popup, popup->sortAscendingAction());
+        }));
+    } else if (road == QLatin1String("filter")) {
+        // The Design band goes with its activities.
+        QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
+            checkOnly(popup, {QStringLiteral("A103"), QStringLiteral("A104"), QStringLiteral("A105")});
+            popup->onAccepted();
+        }));
+    } else {
+        m_window->findChild<QAction *>(road)->trigger();
+    }
+    const QModelIndex current = tree->currentIndex();
+    QCOMPARE(current, activity(id));
+    QVERIFY(tree->selectionModel()->isRowSelected(current.row(), current.parent()));
+    QCOMPARE(chart->chartArea()->selectedRow(), chartRow(current));
+    QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
+             current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
+}
+
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
 {
     QTest::addColumn<bool>("grouped");
-    QTest::addRow("flat") << false;
-    QTest::addRow("grouped") << true;
+    QTest::addColumn<QString>("from"); // the current cell's column before the keys
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("column"); // the current cell's column after them
+    QTest::addColumn<QString>("id");     // the current row's activity after them
+    const int down = Qt::Key_Down;
+    const int left = Qt::Key_Left;
+    const int right = Qt::Key_Right;
+    const QString first = QStringLiteral("Activity ID");
+    QTest::addRow("flat") << false << first << QList<int>{down, down, down} << first << "A104";
+    QTest::addRow("grouped") << true << first << QList<int>{down, down, down} << first << "A103";
+    QTest::addRow("flat, Left and Right on an activity")
+        << false << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+    QTest::addRow("grouped, Left and Right on an activity")
+        << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+    QTest::addRow("grouped, Left and Right on a band")
+        << true << first << QList<int>{int(Qt::Key_Up), right, right, right, left, down, down}
+        << "Activity Type" << "A102";
+    QTest::addRow("flat, past either end")
+        << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
+        << "Free float" << "A102";
+    QTest::addRow("grouped, from a hidden column")
+        << true << "ID" << QList<int>{right, down} << "Activity ID" << "A102";
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
 {
     QFETCH(bool, grouped);
+    QFETCH(QString, from);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, column);
+    QFETCH(QString, id);
     // From a fresh open (then grouped), keys alone move the highlight, the
-    // current row, the chart's band and the details together, sideways
-    // nothing.
+    // current row, the chart's band and the details together; Left and Right
+    // move the current cell between the shown columns, sideways only as far
+    // as the cell needs.
     m_pane->ganttChart()->setFocus();
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
     QTreeView *tree = m_pane->treeView();
     if (grouped) {
         // A regroup keeps the column the user is in.
-        const int type = column(QStringLiteral("Activity Type"));
+        const int type = this->column(QStringLiteral("Activity Type"));
         tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(type));
         ZGrouping wbs;
         wbs.addGroup(QStringLiteral("WBS Name"), QStringLiteral("All"), QFont(), QColor(), QBrush());
         m_pane->setCurrentGrouping(wbs);
         QCOMPARE(tree->currentIndex().column(), type);
-        tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(firstVisibleColumn(m_header)));
         m_window->findChild<QAction *>(QStringLiteral("actionExpand_All"))->trigger();
     }
+    tree->setCurrentIndex(tree->currentIndex().siblingAtColumn(this->column(from)));
     tree->resize(300, tree->height());
     QScrollBar *bar = tree->horizontalScrollBar();
     QVERIFY(bar->maximum() > 0);
-    const int left = bar->value();
     auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_End}) {
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers = {}) {
         QCOMPARE(m_window->focusWidget(), tree);
-        QTest::keyClick(tree, key);
+        const int scrolled = bar->value();
+        QTest::keyClick(tree, Qt::Key(key), modifiers);
         const QModelIndex current = tree->currentIndex();
         const QModelIndex row = current.siblingAtColumn(0);
         QVERIFY(!m_header->isSectionHidden(current.column()));
         QCOMPARE(tree->selectionModel()->selectedRows(current.column()), QModelIndexList{current});
-        QCOMPARE(bar->value(), left);
+        // The cell in view; the table scrolled only when it had to, and
+        // then no further than the cell's edge.
+        const int x = m_header->sectionViewportPosition(current.column());
+        const int end = x + m_header->sectionSize(current.column());
+        const int width = tree->viewport()->width();
+        QVERIFY(x == 0 || (x > 0 && end <= width));
+        QVERIFY(bar->value() == scrolled || x == 0 || end == width);
         mygc::GanttChart *chart = m_pane->ganttChart();
         chart->flushPendingRebuild();
         const int band = chart->chartArea()->selectedRow();
         QVERIFY(band >= 0);
         QCOMPARE(QModelIndex(chart->tasks().at(band)->index()), row);
-        if (!current.siblingAtColumn(column(QStringLiteral("Group"))).data().isNull())
-            continue; // a band row shows no activity
-        QCOMPARE(name->text(), current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
+        if (!current.siblingAtColumn(this->column(QStringLiteral("Group"))).data().isNull())
+            return; // a band row shows no activity
+        QCOMPARE(name->text(), current.siblingAtColumn(this->column(QStringLiteral("Activity Name"))).data().toString());
+    };
+    for (int key : keys) {
+        press(key);
+        if (QTest::currentTestFailed())
+            return;
     }
-    QCOMPARE(tree->currentIndex().siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
+    const QModelIndex chosen = tree->currentIndex();
+    QCOMPARE(m_pane->filterModel()->headerData(chosen.column(), Qt::Horizontal).toString(), column);
+    QCOMPARE(chosen.siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(), id);
+    // Alt+Down opens that column's pop-up, and the key ends there: the
+    // current cell stays when the pop-up closes.
+    QString opened;
+    WidgetAnswerer<ZFilterDialogPopUp> filter;
+    filter.arm([&opened, this](ZFilterDialogPopUp *popup) {
+        opened = m_pane->filterModel()->headerData(popup->column(), Qt::Horizontal).toString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    QTest::keyClick(tree, Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(opened, column);
+    QCOMPARE(tree->currentIndex(), chosen);
+    press(Qt::Key_End);
+    QCOMPARE(tree->currentIndex().siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(),
              QStringLiteral("A105"));
+    QCOMPARE(tree->currentIndex().column(), chosen.column());
     // A filter that hides the current row but keeps the ones before it
     // leaves nothing current and nothing to step from.
     QVERIFY(runPopUp(QStringLiteral("Activity Type"), [](ZFilterDialogPopUp *popup) {

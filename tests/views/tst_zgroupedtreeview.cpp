@@ -35,6 +35,11 @@ private slots:
     void expandKeys();
     void asteriskStopsAtTheLevelLimit();
     void focusMakesAHighlightedRowCurrent();
+    void currentCellFramed_data();
+    void leftRightStepShownColumns_data();
+    void leftRightStepShownColumns();
+    void movedFrameRepaintsTheRows();
+    void currentCellFramed();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -494,6 +499,133 @@ void tst_ZGroupedTreeView::focusMakesAHighlightedRowCurrent()
     QApplication::sendEvent(m_view, &focus);
     QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1")));
     QVERIFY(m_view->selectionModel()->isRowSelected(0, QModelIndex()));
+}
+
+void tst_ZGroupedTreeView::currentCellFramed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("highlighted");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QColor>("frame"); // on the top edge of the row's column 1
+    const QColor highlightedText = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
+    QTest::addRow("activity, highlighted") << "a1" << 1 << true << true << highlightedText;
+    QTest::addRow("band, label's first column") << "G1" << 0 << false << true << QColor(Qt::yellow);
+    QTest::addRow("band, label's last column") << "G1" << 2 << false << true << QColor(Qt::yellow);
+    QTest::addRow("band, highlighted") << "G1" << 1 << true << true << highlightedText;
+    QTest::addRow("no focus, no frame") << "a1" << 1 << true << false << QColor();
+}
+
+// The current cell is framed in the colour of its text, a band's merged
+// label whole.
+void tst_ZGroupedTreeView::currentCellFramed()
+{
+    QFETCH(QString, name);
+    QFETCH(int, column);
+    QFETCH(bool, highlighted);
+    QFETCH(bool, focused);
+    QFETCH(QColor, frame);
+    QApplication::setActiveWindow(m_view);
+    if (focused)
+        m_view->setFocus();
+    else
+        m_view->clearFocus();
+    QTRY_COMPARE(m_view->hasFocus(), focused);
+    m_view->selectionModel()->setCurrentIndex(
+        idx(name, column), highlighted ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                       : QItemSelectionModel::Clear);
+    const QRect cell = m_view->visualRect(idx(name, 1));
+    const QColor top = grab().pixelColor(cell.center().x(), cell.top());
+    if (frame.isValid())
+        QCOMPARE(top, frame);
+    else
+        QCOMPARE(top, QApplication::palette().color(QPalette::Inactive, QPalette::Highlight));
+}
+
+void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
+{
+    QTest::addColumn<int>("hidden");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<bool>("scrolled"); // the table narrow and scrolled to its right end
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("toName");
+    QTest::addColumn<int>("toColumn");
+    const int left = Qt::Key_Left;
+    const int right = Qt::Key_Right;
+    QTest::addRow("Right") << -1 << false << false << "a1" << 0 << right << "a1" << 1;
+    QTest::addRow("Right with no current cell") << -1 << false << false << "" << 0 << right << "G1" << 0;
+    QTest::addRow("Right over a hidden column") << 2 << false << false << "a1" << 1 << right << "a1" << 3;
+    QTest::addRow("Left on an open band") << -1 << false << false << "G1" << 1 << left << "G1" << 0;
+    QTest::addRow("Left at the first column") << -1 << false << false << "G1" << 0 << left << "G1" << 0;
+    QTest::addRow("Right at the last column") << -1 << false << false << "a3" << 3 << right << "a3" << 3;
+    QTest::addRow("right to left, Left") << -1 << true << false << "a1" << 0 << left << "a1" << 1;
+    QTest::addRow("Left at the first column, scrolled away") << -1 << false << true << "a1" << 0 << left << "a1" << 0;
+    QTest::addRow("Right from a hidden last column") << 3 << false << false << "a1" << 3 << right << "a1" << 0;
+    QTest::addRow("Down from a hidden column") << 1 << false << false << "a1" << 1 << int(Qt::Key_Down) << "a2" << 0;
+}
+
+// Left and Right move the current cell between the shown columns, on bands
+// as on activities, and never open or close a band; no key leaves it in a
+// hidden column.
+void tst_ZGroupedTreeView::leftRightStepShownColumns()
+{
+    QFETCH(int, hidden);
+    QFETCH(bool, rightToLeft);
+    QFETCH(bool, scrolled);
+    QFETCH(QString, name);
+    QFETCH(int, column);
+    QFETCH(int, key);
+    QFETCH(QString, toName);
+    QFETCH(int, toColumn);
+    if (hidden >= 0)
+        m_view->setColumnHidden(hidden, true);
+    m_view->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    QScrollBar *bar = m_view->horizontalScrollBar();
+    m_view->setCurrentIndex(idx(name, column));
+    if (scrolled) {
+        m_view->resize(150, m_view->height());
+        QCoreApplication::processEvents();
+        bar->setValue(bar->maximum());
+        QVERIFY(bar->value() > 0);
+    }
+    QTest::keyClick(m_view, Qt::Key(key));
+    QCOMPARE(m_view->currentIndex(), idx(toName, toColumn));
+    QVERIFY(m_view->isExpanded(idx(QStringLiteral("G1"))));
+    if (scrolled)
+        QCOMPARE(bar->value(), 0);
+}
+
+// The frame moved off or onto a band's merged label leaves or takes the
+// whole label.
+void tst_ZGroupedTreeView::movedFrameRepaintsTheRows()
+{
+    const QModelIndex label = idx(QStringLiteral("G1"), 2);
+    m_view->selectionModel()->setCurrentIndex(label, QItemSelectionModel::NoUpdate);
+    QCoreApplication::processEvents();
+    struct Painted : QObject
+    {
+        QRegion region;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent *>(event)->region();
+            return false;
+        }
+    } painted;
+    m_view->viewport()->installEventFilter(&painted);
+    const QRect cell = m_view->visualRect(label);
+    const QRegion row(0, cell.top(), m_view->viewport()->width(), cell.height());
+    // Off the label to another row, back onto another of its columns, and
+    // off again.
+    for (const QModelIndex &next : {idx(QStringLiteral("a1"), 3), idx(QStringLiteral("G1"), 1),
+                                    idx(QStringLiteral("a1"), 3)}) {
+        painted.region = QRegion();
+        m_view->selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+        QTRY_VERIFY(!painted.region.isEmpty());
+        QVERIFY(row.subtracted(painted.region).isEmpty());
+    }
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
