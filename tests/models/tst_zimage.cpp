@@ -226,6 +226,8 @@ void tst_ZImage::renderArguments_data()
     QTest::addRow("largest row height") << true << QVector<int>{10} << 19999 << 1 << 1 << 1;
     QTest::addRow("zero widths") << true << QVector<int>{0, 0} << 10 << 3 << 3 << 0;
     QTest::addRow("negative width") << true << QVector<int>{-7, 10} << 10 << 3 << 3 << 1;
+    // A band image whose lines QImage cannot address: null tiles.
+    QTest::addRow("band image too wide") << true << QVector<int>{600000000} << 1 << 1 << 1 << 0;
 }
 
 void tst_ZImage::renderArguments()
