@@ -136,24 +136,29 @@ void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widt
             x += w;
         }
     }
+    // Each tile: taken from the known ones (looked up side by side, the
+    // store is only read meanwhile), cut anew (source -1), or the same as a
+    // tile of this chunk cut anew (its index).
     QVector<uint> hashes(count);
-    const int run = runLength(count, 64, 1024);
-    parallelRuns(count, run, [&](int from, int to) {
-        for (int i = from; i < to; ++i)
-            hashes[i] = rects.at(i).isEmpty() ? 0u : KnownTiles::hashOf(bandImage, rects.at(i));
-    });
-    // Each tile: taken from the known ones, cut anew (source -1), or the
-    // same as a tile of this chunk cut anew (its index).
     QVector<QImage> tiles(count);
+    // Written through plain pointers: the workers must not call the
+    // containers' detaching members side by side.
+    uint *hashOut = hashes.data();
+    QImage *tileOut = tiles.data();
+    parallelRuns(count, runLength(count, 64, 1024), [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            if (rects.at(i).isEmpty())
+                continue;
+            hashOut[i] = KnownTiles::hashOf(bandImage, rects.at(i));
+            tileOut[i] = known.find(bandImage, rects.at(i), hashOut[i]);
+        }
+    });
     QVector<int> source(count, -1);
     QVector<int> fresh;
     QHash<uint, QVector<int>> freshByHash;
     for (int i = 0; i < count; ++i) {
         const QRect &rect = rects.at(i);
-        if (rect.isEmpty())
-            continue;
-        tiles[i] = known.find(bandImage, rect, hashes.at(i));
-        if (!tiles.at(i).isNull())
+        if (rect.isEmpty() || !tiles.at(i).isNull())
             continue;
         QVector<int> &alike = freshByHash[hashes.at(i)];
         for (int other : qAsConst(alike)) {
@@ -170,7 +175,7 @@ void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widt
     parallelRuns(fresh.size(), runLength(fresh.size(), 64, 1024), [&](int from, int to) {
         for (int f = from; f < to; ++f) {
             const int i = fresh.at(f);
-            tiles[i] = bandImage.copy(rects.at(i));
+            tileOut[i] = bandImage.copy(rects.at(i));
         }
     });
     for (int i : qAsConst(fresh))
