@@ -94,13 +94,11 @@ void MainWindow::onSnip()
     mygc::GanttChart *chart = m_activities->ganttChart();
     if (!chart)
         return;
-    // Counted before drawing: the picture is held whole in memory.
-    const qint64 bytes = ImageLimit::chartBytes(chart);
-    if (!ImageLimit::fits(bytes)) {
+    if (ImageLimit::tooLarge(chart)) {
         refuseLargeChart(this, QStringLiteral("Snip"));
         return;
     }
-    runOnPicture(this, ImageLimit::hasRoom(bytes, ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
+    runOnPicture(this, ImageLimit::hasRoom(ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
                  tr("There is not enough memory to snip."), [chart](ZImage &image) {
                      image = chart->toImage();
                      return std::make_unique<ZSnipDialog>(image, nullptr);
@@ -113,14 +111,11 @@ void MainWindow::onPrintMenu()
     ZGroupedTreeView *tree = m_activities->treeView();
     if (!chart || !tree)
         return;
-    const qint64 chartBytes = ImageLimit::chartBytes(chart);
-    const qint64 treeBytes = ImageLimit::treeBytes(tree, chart);
-    if (!ImageLimit::fits(chartBytes, treeBytes)) {
+    if (ImageLimit::tooLarge(chart)) {
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    const bool room = ImageLimit::hasRoom(chartBytes + treeBytes,
-                                          ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart));
+    const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart));
     runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
                  [this, chart, tree](ZImage &image) {
                      // Preparing the pages of a large project takes seconds:

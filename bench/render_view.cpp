@@ -13,7 +13,8 @@
 //   filter_values_ms  filtering "Activity Type" to one value (as the column's
 //                  pop-up does: proxy, header mark, band dates) over the
 //                  grouped, expanded tree, chart rebuilt
-//   print_pdf_ms   the Print command on the Month time scale: table and
+//   print_pdf_ms   the Print command on the Month time scale (or the one
+//                  PRINT_SCALE names: Year, Quarter, Month, Week, Day): table and
 //                  chart drawn, the dialog laid out and switched to A4
 //                  landscape, every page printed to a PDF file kept as
 //                  OUT.pdf beside OUT.png; "refused" when the command
@@ -79,9 +80,13 @@ private:
 // "no memory" when the command or the dialog answers with a message.
 QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
 {
+    QByteArray scale = qgetenv("PRINT_SCALE");
+    if (scale.isEmpty())
+        scale = "Month";
+    const QByteArray chosen = "action" + scale;
     for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
         if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
-            if (action->isChecked() != (qstrcmp(name, "actionMonth") == 0))
+            if (action->isChecked() != (chosen == name))
                 action->trigger();
         }
     }

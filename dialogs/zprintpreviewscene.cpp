@@ -180,20 +180,38 @@ void ZPrintPreviewScene::createItems()
 {
     const int rows = m_image.rows();
     const int columns = m_image.columns();
-    // Tiles alike are found by their pixels, hashed side by side.
-    QVector<uint> hashes(rows * columns);
-    parallelFor(rows, [this, columns, &hashes](int r) {
-        for (int c = 0; c < columns; ++c)
-            hashes[r * columns + c] = SharedTiles::hashOf(m_image.getPart(r, c));
-    });
+    // Tiles alike are found by their pixels, hashed side by side; tiles
+    // that share their pixels already (as the views' pictures make them)
+    // are hashed once.
+    QVector<int> distinctOf(rows * columns);
+    QVector<QImage> distinct;
+    {
+        QHash<qint64, int> byKey;
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                const QImage &tile = m_image.getPart(r, c);
+                const auto found = byKey.constFind(tile.cacheKey());
+                if (found != byKey.constEnd()) {
+                    distinctOf[r * columns + c] = *found;
+                } else {
+                    distinctOf[r * columns + c] = distinct.size();
+                    byKey.insert(tile.cacheKey(), distinct.size());
+                    distinct.append(tile);
+                }
+            }
+        }
+    }
+    QVector<uint> hashes(distinct.size());
+    parallelFor(distinct.size(), [&distinct, &hashes](int i) { hashes[i] = SharedTiles::hashOf(distinct.at(i)); });
     SharedTiles tiles;
+    for (int i = 0; i < distinct.size(); ++i)
+        distinct[i] = tiles.shared(distinct.at(i), hashes.at(i));
     m_cells.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         QVector<ZImageTileItem *> row;
         row.reserve(columns);
         for (int c = 0; c < columns; ++c) {
-            const QImage tile = tiles.shared(m_image.getPart(r, c), hashes.at(r * columns + c));
-            auto *item = new ZImageTileItem(tile);
+            auto *item = new ZImageTileItem(distinct.at(distinctOf.at(r * columns + c)));
             item->setZValue(1.0);
             addItem(item);
             row.append(item);

@@ -1,13 +1,16 @@
 #include "zimage.h"
 
+#include "memoryroom.h"
 #include "modelslogging.h"
 #include "parallel.h"
 
+#include <QHash>
 #include <QRegion>
-#include <QThread>
 #include <QWidget>
 
+#include <cstring>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -21,6 +24,12 @@ constexpr int kMaxBandHeight = 19999;
 // faster than one that does not (a vertical line touches one cache line per
 // pixel), while more chunks cost only a few more paint calls.
 constexpr qint64 kMaxBandPixels = qint64(1) << 21;
+// Asked for beside a chunk's new tiles before it is painted: what Qt's
+// painting of the next chunk may take, which it cannot give back by
+// unwinding.
+constexpr qint64 kPaintRoom = qint64(32) << 20;
+// A tile's image header and allocation, beside its pixels.
+constexpr qint64 kTileOverhead = 256;
 
 const QImage &nullImage()
 {
@@ -61,36 +70,121 @@ QVector<Band> cutIntoBands(const QVector<int> &widths)
     return bands;
 }
 
-// Copies the tiles of rows r0..r1 out of the band image into the grid. The
-// copies are made on several threads: most of their cost is the system
-// handing out fresh memory, and nothing writes the band image meanwhile.
-void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widths, int rowHeight,
-             int r0, int r1, QVector<QVector<QImage>> &grid)
+// Tiles cut so far for one picture, by the hash of their pixels. A table
+// repeats cells (types, dates, empty ones) and a chart repeats far more
+// (empty cells, the inside of bars): a tile whose pixels an earlier one
+// shows shares that one's, so a picture holds each content once.
+class KnownTiles
 {
-    QVector<int> lefts;
-    int x = 0;
-    for (int c = band.first; c <= band.last; ++c) {
-        lefts.append(x);
-        x += qMax(0, widths.at(c));
+public:
+    static uint hashOf(const QImage &band, const QRect &rect)
+    {
+        uint hash = uint(rect.width()) * 31u + uint(rect.height());
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            hash = qHashBits(band.constScanLine(y) + rect.left() * 4, size_t(rect.width()) * 4, hash);
+        return hash;
     }
-    QVector<QImage> *rows = grid.data();
-    const auto cutRow = [&](int r) {
-        QImage *tiles = rows[r].data();
-        for (int c = band.first; c <= band.last; ++c) {
-            tiles[c] = bandImage.copy(lefts.at(c - band.first), (r - r0) * rowHeight,
-                                      qMax(0, widths.at(c)), rowHeight);
+    static bool same(const QImage &a, const QRect &inA, const QImage &b, const QRect &inB)
+    {
+        if (inA.size() != inB.size())
+            return false;
+        const size_t bytes = size_t(inA.width()) * 4;
+        for (int y = 0; y < inA.height(); ++y) {
+            if (std::memcmp(a.constScanLine(inA.top() + y) + inA.left() * 4,
+                            b.constScanLine(inB.top() + y) + inB.left() * 4, bytes) != 0)
+                return false;
         }
-    };
-    QVector<int> slices;
-    const int sliceRows = qMax(1, (r1 - r0 + 1) / qMax(1, QThread::idealThreadCount()));
-    for (int r = r0; r <= r1; r += sliceRows)
-        slices.append(r);
-    parallelFor(slices.size(), [&](int slice) {
-        const int first = slices.at(slice);
-        const int last = qMin(first + sliceRows - 1, r1);
-        for (int r = first; r <= last; ++r)
-            cutRow(r);
+        return true;
+    }
+    // The known tile with those pixels; a null image when there is none.
+    QImage find(const QImage &band, const QRect &rect, uint hash) const
+    {
+        const auto it = m_tiles.constFind(hash);
+        if (it == m_tiles.constEnd())
+            return QImage();
+        for (const QImage &tile : *it) {
+            if (same(tile, tile.rect(), band, rect))
+                return tile;
+        }
+        return QImage();
+    }
+    void add(uint hash, const QImage &tile) { m_tiles[hash].append(tile); }
+
+private:
+    QHash<uint, QVector<QImage>> m_tiles;
+};
+
+// Cuts the tiles of rows r0..r1 out of the band image into the grid, each
+// content once. The hashes and the copies are made on several threads:
+// most of a copy's cost is the system handing out fresh memory, and nothing
+// writes the band image meanwhile.
+void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widths, int rowHeight,
+             int r0, int r1, KnownTiles &known, QVector<QVector<QImage>> &grid)
+{
+    // No band image (no memory for it): the tiles stay null.
+    if (bandImage.isNull())
+        return;
+    const int columns = band.last - band.first + 1;
+    const int count = (r1 - r0 + 1) * columns;
+    QVector<QRect> rects(count);
+    {
+        int x = 0;
+        for (int c = 0; c < columns; ++c) {
+            const int w = qMax(0, widths.at(band.first + c));
+            for (int r = 0; r <= r1 - r0; ++r)
+                rects[r * columns + c] = QRect(x, r * rowHeight, w, rowHeight);
+            x += w;
+        }
+    }
+    // Each tile: taken from the known ones (looked up side by side, the
+    // store is only read meanwhile), cut anew (source -1), or the same as a
+    // tile of this chunk cut anew (its index).
+    QVector<uint> hashes(count);
+    QVector<QImage> tiles(count);
+    // Written through plain pointers: the workers must not call the
+    // containers' detaching members side by side.
+    uint *hashOut = hashes.data();
+    QImage *tileOut = tiles.data();
+    parallelRuns(count, runLength(count, 64, 1024), [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            if (rects.at(i).isEmpty())
+                continue;
+            hashOut[i] = KnownTiles::hashOf(bandImage, rects.at(i));
+            tileOut[i] = known.find(bandImage, rects.at(i), hashOut[i]);
+        }
     });
+    QVector<int> source(count, -1);
+    QVector<int> fresh;
+    QHash<uint, QVector<int>> freshByHash;
+    for (int i = 0; i < count; ++i) {
+        const QRect &rect = rects.at(i);
+        if (rect.isEmpty() || !tiles.at(i).isNull())
+            continue;
+        QVector<int> &alike = freshByHash[hashes.at(i)];
+        for (int other : qAsConst(alike)) {
+            if (KnownTiles::same(bandImage, rects.at(other), bandImage, rect)) {
+                source[i] = other;
+                break;
+            }
+        }
+        if (source.at(i) < 0) {
+            alike.append(i);
+            fresh.append(i);
+        }
+    }
+    parallelRuns(fresh.size(), runLength(fresh.size(), 64, 1024), [&](int from, int to) {
+        for (int f = from; f < to; ++f) {
+            const int i = fresh.at(f);
+            tileOut[i] = bandImage.copy(rects.at(i));
+        }
+    });
+    for (int i : qAsConst(fresh))
+        known.add(hashes.at(i), tiles.at(i));
+    for (int i = 0; i < count; ++i) {
+        if (source.at(i) >= 0)
+            tiles[i] = tiles.at(source.at(i));
+        grid[r0 + i / columns][band.first + i % columns] = tiles.at(i);
+    }
 }
 
 } // namespace
@@ -184,6 +278,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
 
     const QRect widgetRect = widget->rect();
     const QVector<Band> bands = cutIntoBands(widths);
+    KnownTiles known;
     for (const Band &band : bands) {
         int chunkRows = qMin(kMaxBandHeight / rowHeight, rowTotal);
         if (band.width > 0) {
@@ -197,6 +292,13 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
             const int r1 = qMin(r0 + chunkRows - 1, rowTotal - 1);
             const int chunkHeight = (r1 - r0 + 1) * rowHeight;
 
+            // Tiles alike share their pixels, so how much a picture takes is
+            // known only as it is drawn: each chunk asks for the room its
+            // tiles could take if all were new, before Qt paints it.
+            const qint64 chunkTiles = qint64(r1 - r0 + 1) * (band.last - band.first + 1);
+            if (!memoryroom::available(qint64(band.width) * chunkHeight * 4 + chunkTiles * kTileOverhead
+                                       + kPaintRoom))
+                throw std::bad_alloc();
             if (!bandImage.isNull()) {
                 bandImage.fill(Qt::transparent);
                 // Ask the widget for this chunk only, so views that honour the
@@ -214,7 +316,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                 }
             }
 
-            cutBand(bandImage, band, widths, rowHeight, r0, r1, grid);
+            cutBand(bandImage, band, widths, rowHeight, r0, r1, known, grid);
         }
     }
     return grid;

@@ -1,3 +1,4 @@
+#include "memoryroom.h"
 #include "zimage.h"
 
 #include <QHeaderView>
@@ -48,6 +49,48 @@ private:
     QImage m_pattern;
 };
 
+// Paints cell (r, c) of a grid in one of a few colours, so that cells repeat;
+// with `odd`, one pixel of cell (1, 1) differs from its colour.
+class CellWidget : public QWidget
+{
+public:
+    CellWidget(const QVector<int> &widths, int rowHeight, int rows, int kinds, bool odd)
+        : m_widths(widths), m_rowHeight(rowHeight), m_kinds(kinds), m_odd(odd)
+    {
+        int width = 0;
+        for (int w : widths)
+            width += w;
+        resize(width, rowHeight * rows);
+    }
+    QColor colourOf(int row, int column) const
+    {
+        return QColor::fromHsv((row * 7 + column) % m_kinds * 40, 200, 200);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter painter(this);
+        const int first = event->rect().top() / m_rowHeight;
+        const int last = event->rect().bottom() / m_rowHeight;
+        for (int r = first; r <= last; ++r) {
+            int x = 0;
+            for (int c = 0; c < m_widths.size(); ++c) {
+                painter.fillRect(x, r * m_rowHeight, m_widths.at(c), m_rowHeight, colourOf(r, c));
+                x += m_widths.at(c);
+            }
+        }
+        if (m_odd && m_widths.size() > 1)
+            painter.fillRect(m_widths.at(0) + 2, m_rowHeight + 2, 1, 1, Qt::black);
+    }
+
+private:
+    QVector<int> m_widths;
+    int m_rowHeight;
+    int m_kinds;
+    bool m_odd;
+};
+
 QVector<QVector<QImage>> tiles(int rows, const QVector<int> &widths, int height, QColor color)
 {
     QVector<QVector<QImage>> grid;
@@ -82,6 +125,10 @@ private slots:
     void chunks();
     void tileContent();
     void cellForm();
+    void sharedTiles_data();
+    void sharedTiles();
+    void room_data();
+    void room();
     void oldFormGivesTheSameTiles_data();
     void oldFormGivesTheSameTiles();
     void buildsImageOfView();
@@ -179,6 +226,8 @@ void tst_ZImage::renderArguments_data()
     QTest::addRow("largest row height") << true << QVector<int>{10} << 19999 << 1 << 1 << 1;
     QTest::addRow("zero widths") << true << QVector<int>{0, 0} << 10 << 3 << 3 << 0;
     QTest::addRow("negative width") << true << QVector<int>{-7, 10} << 10 << 3 << 3 << 1;
+    // A band image whose lines QImage cannot address: null tiles.
+    QTest::addRow("band image too wide") << true << QVector<int>{600000000} << 1 << 1 << 1 << 0;
 }
 
 void tst_ZImage::renderArguments()
@@ -302,6 +351,82 @@ void tst_ZImage::cellForm()
     QCOMPARE(byCells.size(), 4);
     QCOMPARE(byCells, byWidths);
     QCOMPARE(renderWidget(&a, 24, -1, 10, 4, 5).first().size(), 0);
+}
+
+void tst_ZImage::sharedTiles_data()
+{
+    QTest::addColumn<QVector<int>>("widths");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("kinds"); // colours the cells take in turn
+    QTest::addColumn<bool>("odd");
+    QTest::addColumn<int>("distinct"); // pixel buffers held
+
+    QTest::addRow("all alike") << QVector<int>{30, 30, 30} << 40 << 1 << false << 1;
+    QTest::addRow("widths apart") << QVector<int>{30, 31, 30} << 40 << 1 << false << 2;
+    QTest::addRow("three colours") << QVector<int>{30, 30} << 40 << 3 << false << 3;
+    QTest::addRow("one pixel apart") << QVector<int>{30, 30} << 40 << 1 << true << 2;
+    // Rows over many chunks of one band, and several bands.
+    QTest::addRow("many chunks") << QVector<int>{900, 900} << 3000 << 2 << false << 2;
+    QTest::addRow("many bands") << QVector<int>{15000, 15000, 15000} << 20 << 2 << false << 2;
+}
+
+// Tiles with the same pixels share them; each shows its own cell.
+void tst_ZImage::sharedTiles()
+{
+    QFETCH(QVector<int>, widths);
+    QFETCH(int, rows);
+    QFETCH(int, kinds);
+    QFETCH(bool, odd);
+    QFETCH(int, distinct);
+    const int rowHeight = 10;
+    CellWidget widget(widths, rowHeight, rows, kinds, odd);
+    const auto grid = renderWidget(&widget, widths, rowHeight, rows, 0);
+    QCOMPARE(grid.size(), rows);
+    QSet<const uchar *> buffers;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < widths.size(); ++c) {
+            const QImage &tile = grid.at(r).at(c);
+            QCOMPARE(tile.size(), QSize(widths.at(c), rowHeight));
+            buffers.insert(tile.constBits());
+            const bool oddPixel = odd && r == 1 && c == 1;
+            QCOMPARE(tile.pixel(2, 2), oddPixel ? qRgb(0, 0, 0) : widget.colourOf(r, c).rgb());
+            QCOMPARE(tile.pixel(widths.at(c) - 1, rowHeight - 1), widget.colourOf(r, c).rgb());
+        }
+    }
+    QCOMPARE(buffers.size(), distinct);
+}
+
+void tst_ZImage::room_data()
+{
+    QTest::addColumn<qint64>("ceiling"); // -1: all there is
+    QTest::addColumn<bool>("drawn");
+    // Three rows of one 10 x 10 tile: their pixels, 256 bytes a tile and
+    // 32 MiB for Qt's painting.
+    const qint64 asked = 10 * 30 * 4 + 3 * 256 + (qint64(32) << 20);
+    QTest::addRow("all there is") << qint64(-1) << true;
+    QTest::addRow("just enough") << asked << true;
+    QTest::addRow("a byte short") << asked - 1 << false;
+    QTest::addRow("none") << qint64(0) << false;
+}
+
+// Each chunk asks for the room its tiles could take before it is painted;
+// without it, nothing is painted and std::bad_alloc unwinds.
+void tst_ZImage::room()
+{
+    QFETCH(qint64, ceiling);
+    QFETCH(bool, drawn);
+    PatternWidget widget(QSize(10, 30), false);
+    memoryroom::setCeiling(ceiling);
+    bool thrown = false;
+    try {
+        const auto grid = renderWidget(&widget, QVector<int>{10}, 10, 3, 0);
+        QCOMPARE(grid.size(), 3);
+    } catch (const std::bad_alloc &) {
+        thrown = true;
+    }
+    memoryroom::setCeiling(-1);
+    QCOMPARE(thrown, !drawn);
+    QCOMPARE(widget.paintedRects.size(), drawn ? 1 : 0);
 }
 
 void tst_ZImage::oldFormGivesTheSameTiles_data()
