@@ -153,7 +153,8 @@ private:
     // row as the mask has letters ("15032013"), or a field per part with
     // any separator between them and the last part filled ("15-03-2013",
     // "15.3.2013"). The date mask is all digits. Gives the date's digits in
-    // the mask's letters, or an empty text when a field is too long.
+    // the mask's letters; a field longer than its part makes a text the
+    // mask does not read.
     bool wholeDigits(const QString &run, QString *digits) const
     {
         QStringList fields;
@@ -172,13 +173,8 @@ private:
         } else if (fields.size() >= parts.size()
                    && fields.last().size() == parts.last().size()) {
             fields = fields.mid(fields.size() - parts.size());
-            for (int i = 0; i < parts.size(); ++i) {
-                if (fields.at(i).isEmpty() || fields.at(i).size() > parts.at(i).size()) {
-                    whole.clear();
-                    break;
-                }
+            for (int i = 0; i < parts.size(); ++i)
                 whole += fields.at(i).rightJustified(parts.at(i).size(), QLatin1Char('0'));
-            }
         } else {
             return false;
         }

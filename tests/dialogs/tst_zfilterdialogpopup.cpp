@@ -359,6 +359,9 @@ void tst_ZFilterDialogPopUp::typedValues_data()
         }
     }
     QTest::addRow("date, German") << 2 << "de_DE" << "tab" << "01.09.2012" << QVariant(QDate(2012, 9, 1));
+    QTest::addRow("date, a part, then whole with dashes") << 2 << "" << "click 4" << "1-15-03-2013" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, typed again") << 2 << "" << "shown" << "1-3\b15032013" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, a separator first") << 2 << "" << "shown" << "-31-02-2013" << QVariant(QDate::currentDate());
     QTest::addRow("date, one-digit parts") << 2 << "" << "click 4" << "1.9.2012" << QVariant(QDate(2012, 9, 1));
     // A key after a whole date is dropped; a date with a field for each
     // part that the box cannot hold, or whose year is cut short, is refused.
@@ -423,7 +426,7 @@ void tst_ZFilterDialogPopUp::typedValues()
         if (shift)
             QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
     }
-    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(popup->isAccepted());
     QCOMPARE(popup->firstConditionValue(), value);
     // The box shows the value it holds.
