@@ -64,10 +64,10 @@ protected:
             // A date box takes no digit inserted into a part: the first
             // digit typed where the arrows left the cursor starts the part
             // under it anew, the next ones go on with it. A separator, of
-            // the mask or another, goes on with the run as well.
+            // the mask or another (a space too), goes on with the run.
             const QChar key = event->text().size() == 1 ? event->text().at(0) : QChar();
             const bool digit = key.isDigit();
-            const bool runKey = digit || (m_typing && key.isPunct());
+            const bool runKey = digit || (m_typing && (key.isPunct() || key == QLatin1Char(' ')));
             if (digit && !m_typing) {
                 if (!text()->hasSelectedText())
                     selectValue();

@@ -358,7 +358,10 @@ void tst_ZFilterDialogPopUp::typedValues_data()
                 << 2 << "" << road << keys << QVariant(QDate(2013, 3, 15));
         }
     }
+    QTest::addRow("date, spaces") << 2 << "" << "click 4" << "15 03 2013" << QVariant(QDate(2013, 3, 15));
     QTest::addRow("date, German") << 2 << "de_DE" << "tab" << "01.09.2012" << QVariant(QDate(2012, 9, 1));
+    // A part typed first; a key no date holds (Backspace) ends a run and
+    // the next digit starts another; a separator starts none.
     QTest::addRow("date, a part, then whole with dashes") << 2 << "" << "click 4" << "1-15-03-2013" << QVariant(QDate(2013, 3, 15));
     QTest::addRow("date, typed again") << 2 << "" << "shown" << "1-3\b15032013" << QVariant(QDate(2013, 3, 15));
     QTest::addRow("date, a separator first") << 2 << "" << "shown" << "-31-02-2013" << QVariant(QDate::currentDate());
@@ -372,6 +375,7 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("date, no such day, dashes") << 2 << "" << "shown" << "31-02-2013" << QVariant(QDate::currentDate());
     QTest::addRow("date, long day") << 2 << "" << "tab" << "150-03-2013" << QVariant(QDate::currentDate());
     QTest::addRow("date, short year") << 2 << "" << "shown" << "15-03-13" << QVariant(QDate::currentDate());
+    // "\t": the box left by Tab; "|": a click into it.
     QTest::addRow("date, short year, Tab away") << 2 << "" << "shown" << "15-03-13\t" << QVariant(QDate::currentDate());
     QTest::addRow("date, short year, clicked away") << 2 << "" << "shown" << "15-03-13|" << QVariant(QDate::currentDate());
     QTest::addRow("date, day and month") << 2 << "" << "shown" << "15-03" << QVariant(QDate::currentDate());
