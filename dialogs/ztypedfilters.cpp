@@ -14,6 +14,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <set>
 #include <type_traits>
 
@@ -44,23 +45,50 @@ protected:
             selectValue();
     }
 
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        if constexpr (std::is_base_of_v<QDateTimeEdit, Box>)
+            settleRun();
+        Box::focusOutEvent(event);
+    }
+
     void keyPressEvent(QKeyEvent *event) override
     {
         if constexpr (std::is_base_of_v<QDateTimeEdit, Box>) {
+            // Shift and the like, pressed for a key that needs them, are
+            // part of typing it.
+            if (isModifierKey(event->key())) {
+                Box::keyPressEvent(event);
+                return;
+            }
             // A date box takes no digit inserted into a part: the first
             // digit typed where the arrows left the cursor starts the part
-            // under it anew, the next ones go on with it.
-            const bool digit = event->text().size() == 1 && event->text().at(0).isDigit();
+            // under it anew, the next ones go on with it. A separator, of
+            // the mask or another (a space too), goes on with the run.
+            const QChar key = event->text().size() == 1 ? event->text().at(0) : QChar();
+            const bool digit = key.isDigit();
+            const bool runKey = digit || (m_typing && (key.isPunct() || key == QLatin1Char(' ')));
             if (digit && !m_typing) {
                 if (!text()->hasSelectedText())
                     selectValue();
-                m_digits.clear();
+                m_run.clear();
                 m_before = this->date();
             }
-            m_typing = digit;
+            if (!runKey)
+                settleRun();
+            m_typing = runKey;
+            if (runKey) {
+                // A key after a whole date is dropped, so that it cannot
+                // change the date just typed.
+                if (wholeDigits(m_run, nullptr)) {
+                    event->accept();
+                    return;
+                }
+                m_run += key;
+            }
             Box::keyPressEvent(event);
-            if (digit)
-                takeDigit(event->text());
+            if (runKey)
+                takeRun();
             return;
         }
         Box::keyPressEvent(event);
@@ -69,6 +97,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == text() && event->type() == QEvent::MouseButtonRelease) {
+            if constexpr (std::is_base_of_v<QDateTimeEdit, Box>)
+                settleRun();
             m_typing = false;
             if (m_clicked) {
                 m_clicked = false;
@@ -87,24 +117,99 @@ private:
             return this->lineEdit();
     }
 
-    // The box goes from part to part only as each fills from its start: a
-    // whole date typed from a later part would land in the wrong parts.
-    // Its digits typed in one run, wherever it began, give that date; a
-    // date the box cannot hold leaves the one from before the run.
-    void takeDigit(const QString &digit)
+    static bool isModifierKey(int key)
     {
-        m_digits += digit;
-        QString format;
-        for (const QChar c : this->displayFormat()) {
-            if (c.isLetter())
-                format += c;
+        switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+            return true;
+        default:
+            return false;
         }
-        // The date mask is all digits ("dd-MM-yyyy"): a digit a letter.
-        if (m_digits.size() != format.size())
+    }
+
+    // The display format's parts, such as "dd", "MM", "yyyy".
+    QStringList formatParts() const
+    {
+        QStringList parts;
+        QChar last;
+        for (const QChar c : this->displayFormat()) {
+            if (!c.isLetter())
+                last = QChar();
+            else if (c == last)
+                parts.last() += c;
+            else
+                parts << (last = c);
+        }
+        return parts;
+    }
+
+    // Whether a run of typed keys holds a whole date: as many digits in a
+    // row as the mask has letters ("15032013"), or a field per part with
+    // any separator between them and the last part filled ("15-03-2013",
+    // "15.3.2013"). The date mask is all digits. Gives the date's digits in
+    // the mask's letters; a field longer than its part makes a text the
+    // mask does not read.
+    bool wholeDigits(const QString &run, QString *digits) const
+    {
+        QStringList fields;
+        fields << QString();
+        for (const QChar c : run) {
+            if (c.isDigit())
+                fields.last() += c;
+            else
+                fields << QString();
+        }
+        const QStringList parts = formatParts();
+        const int width = parts.join(QString()).size();
+        QString whole;
+        if (fields.last().size() == width) {
+            whole = fields.last();
+        } else if (fields.size() >= parts.size()
+                   && fields.last().size() == parts.last().size()) {
+            fields = fields.mid(fields.size() - parts.size());
+            for (int i = 0; i < parts.size(); ++i)
+                whole += fields.at(i).rightJustified(parts.at(i).size(), QLatin1Char('0'));
+        } else {
+            return false;
+        }
+        if (digits)
+            *digits = whole;
+        return true;
+    }
+
+    // The box goes from part to part only as each fills from its start: a
+    // whole date typed from a later part, or with another separator than
+    // the mask's, would land in the wrong parts. A run that holds a whole
+    // date gives that date; one the box cannot hold leaves the date from
+    // before the run.
+    void takeRun()
+    {
+        QString digits;
+        if (!wholeDigits(m_run, &digits))
             return;
-        const QDate date = QDate::fromString(m_digits, format);
+        const QDate date = QDate::fromString(digits, formatParts().join(QString()));
         const bool held = date.isValid() && date >= this->minimumDate();
         this->setDate(held ? date : m_before);
+    }
+
+    // A run with a separator was meant as a whole date: ended short of one
+    // ("15-03-13", "15-03") it is refused. Digits alone set the parts they
+    // reach, as the box does.
+    void settleRun()
+    {
+        if (!m_typing)
+            return;
+        m_typing = false;
+        const bool separated = std::any_of(m_run.cbegin(), m_run.cend(),
+                                           [](QChar c) { return !c.isDigit(); });
+        if (separated && !wholeDigits(m_run, nullptr))
+            this->setDate(m_before);
     }
 
     void selectValue()
@@ -117,8 +222,8 @@ private:
 
     bool m_clicked = false;
     bool m_typing = false;
-    // Date boxes: the digits of the run being typed, and the date before it.
-    QString m_digits;
+    // Date boxes: the keys of the run being typed, and the date before it.
+    QString m_run;
     QDate m_before;
 };
 

@@ -348,6 +348,39 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("date, no such day") << 2 << "" << "click 4" << "31022013" << QVariant(QDate::currentDate());
     QTest::addRow("date, out of range") << 2 << "" << "click 7" << "01011000" << QVariant(QDate::currentDate());
     QTest::addRow("date, a part, then whole") << 2 << "" << "click 4" << "1-24052012" << QVariant(QDate(2012, 5, 24));
+    // A whole date typed by each road into the box, as digits alone or with
+    // the mask's separator or another.
+    const QStringList roads = {"shown", "tab", "click", "click 4", "click 7"};
+    const QStringList typed = {"15032013", "15-03-2013", "15.03.2013", "15/03/2013"};
+    for (const QString &road : roads) {
+        for (const QString &keys : typed) {
+            QTest::addRow("date %s, %s", qPrintable(keys), qPrintable(road))
+                << 2 << "" << road << keys << QVariant(QDate(2013, 3, 15));
+        }
+    }
+    QTest::addRow("date, spaces") << 2 << "" << "click 4" << "15 03 2013" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, German") << 2 << "de_DE" << "tab" << "01.09.2012" << QVariant(QDate(2012, 9, 1));
+    // A part typed first; a key no date holds (Backspace) ends a run and
+    // the next digit starts another; a separator starts none.
+    QTest::addRow("date, a part, then whole with dashes") << 2 << "" << "click 4" << "1-15-03-2013" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, typed again") << 2 << "" << "shown" << "1-3\b15032013" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, a separator first") << 2 << "" << "shown" << "-31-02-2013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, one-digit parts") << 2 << "" << "click 4" << "1.9.2012" << QVariant(QDate(2012, 9, 1));
+    // A key after a whole date is dropped; a date with a field for each
+    // part that the box cannot hold, or whose year is cut short, is refused.
+    QTest::addRow("date, ninth digit") << 2 << "" << "shown" << "150320131" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, ninth digit, year clicked") << 2 << "" << "click 7" << "150320139" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, fifth digit of the year") << 2 << "" << "click 4" << "15-03-20139" << QVariant(QDate(2013, 3, 15));
+    QTest::addRow("date, no such month") << 2 << "" << "click 7" << "15-13-2013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, no such day, dashes") << 2 << "" << "shown" << "31-02-2013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, long day") << 2 << "" << "tab" << "150-03-2013" << QVariant(QDate::currentDate());
+    QTest::addRow("date, short year") << 2 << "" << "shown" << "15-03-13" << QVariant(QDate::currentDate());
+    // "\t": the box left by Tab; "|": a click into it.
+    QTest::addRow("date, short year, Tab away") << 2 << "" << "shown" << "15-03-13\t" << QVariant(QDate::currentDate());
+    QTest::addRow("date, short year, clicked away") << 2 << "" << "shown" << "15-03-13|" << QVariant(QDate::currentDate());
+    QTest::addRow("date, day and month") << 2 << "" << "shown" << "15-03" << QVariant(QDate::currentDate());
+    // Digits alone set the parts they reach.
+    QTest::addRow("date, a year") << 2 << "" << "click 7" << "2012" << QVariant(QDate::currentDate().addYears(2012 - QDate::currentDate().year()));
     QTest::addRow("text, by Tab") << 0 << "" << "tab" << "valve" << QVariant("valve");
 }
 
@@ -370,10 +403,10 @@ void tst_ZFilterDialogPopUp::typedValues()
     auto *tabs = popup->findChild<QTabBar *>();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
     QWidget *box = QApplication::focusWidget();
+    auto *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : qobject_cast<QLineEdit *>(box);
     if (reach.startsWith(QLatin1String("click"))) {
         // On the character the number after "click" gives.
         popup->findChild<QComboBox *>()->setFocus();
-        auto *text = box->findChild<QLineEdit *>() ? box->findChild<QLineEdit *>() : qobject_cast<QLineEdit *>(box);
         const int x = 3 + text->fontMetrics().horizontalAdvance(text->text().left(reach.mid(6).toInt()));
         QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(x, text->height() / 2));
     } else if (reach == QLatin1String("tab")) {
@@ -383,8 +416,21 @@ void tst_ZFilterDialogPopUp::typedValues()
         QTest::keyClick(box, Qt::Key_Left);
     }
     QCOMPARE(QApplication::focusWidget(), box);
-    QTest::keyClicks(box, keys);
-    QTest::keyClick(box, Qt::Key_Return);
+    for (const QChar c : qAsConst(keys)) {
+        // "|": a click at the box's end.
+        if (c == QLatin1Char('|')) {
+            QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(text->width() - 4, text->height() / 2));
+            continue;
+        }
+        // A German keyboard gives "/" with Shift, a key press of its own.
+        const bool shift = c == QLatin1Char('/');
+        if (shift)
+            QTest::keyPress(box, Qt::Key_Shift);
+        QTest::keyClicks(box, c, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        if (shift)
+            QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(popup->isAccepted());
     QCOMPARE(popup->firstConditionValue(), value);
     // The box shows the value it holds.
