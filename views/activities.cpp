@@ -670,7 +670,7 @@ void Activities::gotoTask(int taskId)
     makeCurrent(verticalLookup(QVariant(taskId), m_filterProxy, column, 0));
 }
 
-void Activities::makeCurrent(const QModelIndex &row)
+void Activities::makeCurrent(const QModelIndex &row, bool takeFocus)
 {
     const QModelIndex index = m_treeView->shownCell(row);
     if (!index.isValid())
@@ -691,7 +691,8 @@ void Activities::makeCurrent(const QModelIndex &row)
     if (bar)
         bar->setValue(remembered);
     // The keys go on from the row made current.
-    m_treeView->setFocus(Qt::OtherFocusReason);
+    if (takeFocus)
+        m_treeView->setFocus(Qt::OtherFocusReason);
 }
 
 QModelIndex Activities::neighbourActivity(const QModelIndex &index, int step) const
@@ -739,7 +740,8 @@ bool Activities::stepCurrentActivity(int step)
     const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
     if (!target.isValid())
         return false;
-    makeCurrent(target);
+    // The button that stepped keeps the keys: Space presses it again.
+    makeCurrent(target, false);
     return true;
 }
 

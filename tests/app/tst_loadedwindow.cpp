@@ -444,6 +444,13 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
 
 void tst_LoadedWindow::sortAndClear()
 {
+    // The details pane's Previous follows the rows that a sort or a filter
+    // moves before the current one.
+    auto *previous = m_window->detailsPane()->findChild<QToolButton *>(QStringLiteral("tbPrevious"));
+    const QModelIndex first = m_pane->treeView()->currentIndex();
+    QCOMPARE(first.siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
+             QStringLiteral("A101"));
+    QVERIFY(!previous->isEnabled());
     QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
         choose(popup, popup->sortAscendingAction());
     }));
@@ -453,6 +460,7 @@ void tst_LoadedWindow::sortAndClear()
     // Texts sort case-sensitively: "pour" after the capitals.
     QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A102 A101 "
                                      "[Build 2024-01-15] A105 A104 A103"));
+    QVERIFY(previous->isEnabled());
     bool ascending = false;
     QVERIFY(runPopUp(QStringLiteral("Activity Name"), [&ascending](ZFilterDialogPopUp *popup) {
         ascending = popup->sortAscendingAction()->isChecked()
@@ -463,6 +471,7 @@ void tst_LoadedWindow::sortAndClear()
     QVERIFY(ascending);
     QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 "
                                      "[Build 2024-01-15] A103"));
+    QVERIFY(!previous->isEnabled());
     // "Clear" on another column removes the sort as well, not the filter.
     QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
         choose(popup, popup->clearAction());
@@ -609,6 +618,15 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     next->click();
     QCOMPARE(currentId(), QStringLiteral("A104"));
     QCOMPARE(predecessors->model()->rowCount(), 1);
+    // By keys: Space on a button steps, and the button keeps the focus for
+    // the next Space.
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    previous->setFocus();
+    QTest::keyClick(previous, Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(currentId(), QStringLiteral("A102"));
+    QCOMPARE(QApplication::focusWidget(), previous);
     // A row picked in the chart is current in the user's column.
     mygc::GanttChart *chart = m_pane->ganttChart();
     chart->flushPendingRebuild();
