@@ -113,22 +113,26 @@ void ZBarShapeWidget::mouseReleaseEvent(QMouseEvent *event)
     }
 }
 
-void ZBarShapeWidget::keyReleaseEvent(QKeyEvent *event)
+void ZBarShapeWidget::keyPressEvent(QKeyEvent *event)
 {
+    // On the press, as a list moves: the release of the key that opened the
+    // list (Alt+Down, Space) must not move or pick.
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        emit selected(m_selectedIndex);
-        break;
+    case Qt::Key_Space:
+        if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size())
+            emit selected(m_selectedIndex);
+        return;
     case Qt::Key_Up:
-        --m_selectedIndex;
+        m_selectedIndex = qBound(0, m_selectedIndex - 1, m_shapes.size() - 1);
         break;
     case Qt::Key_Down:
-        ++m_selectedIndex;
+        m_selectedIndex = qBound(0, m_selectedIndex + 1, m_shapes.size() - 1);
         break;
     default:
-        break;
+        QWidget::keyPressEvent(event);
+        return;
     }
-    m_selectedIndex = qBound(0, m_selectedIndex, m_shapes.size() - 1);
     update();
 }

@@ -7,7 +7,8 @@
 
 // A pop-up list of nine bar bodies, each a (height, offset) pair drawn as a
 // band in a 22-pixel row; entry 0 is the bar without body. A button release
-// on a row, or Return, emits selected(); Up and Down move the selection.
+// on a row, or Return, Enter or Space, emits selected(); Up and Down move the
+// selection.
 class ZBarShapeWidget : public QWidget
 {
     Q_OBJECT
@@ -38,7 +39,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QList<QPair<int, int>> m_shapes;

@@ -28,6 +28,8 @@ private slots:
     void endPointCombo();
     void barShapeWidget();
     void barShapeCombo();
+    void shapesFromKeyboard_data();
+    void shapesFromKeyboard();
 };
 
 void tst_ZPickers::colorSetColor_data()
@@ -254,6 +256,60 @@ void tst_ZPickers::barShapeCombo()
     QTest::mouseRelease(&combo, Qt::LeftButton);
     QVERIFY(list->isVisible());
     list->hide();
+}
+
+void tst_ZPickers::shapesFromKeyboard_data()
+{
+    QTest::addColumn<bool>("bar"); // the bar-shape button, else the end-point one
+    QTest::addColumn<QVector<int>>("keys");
+    QTest::addColumn<int>("picked"); // -1: none
+    using Keys = QVector<int>;
+    const int altDown = int(Qt::ALT | Qt::Key_Down);
+    // From Diamond (3) in the grid of four columns.
+    QTest::addRow("end point: F4 opens, Right and Enter pick") << false << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 4;
+    QTest::addRow("end point: Alt+Down opens, Down moves a row") << false << Keys{altDown, Qt::Key_Down, Qt::Key_Space} << 7;
+    QTest::addRow("end point: Up stops at the first") << false << Keys{Qt::Key_Space, Qt::Key_Up, Qt::Key_Return} << 0;
+    QTest::addRow("end point: Escape picks nothing") << false << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
+    // From the second body (1) in the list.
+    QTest::addRow("bar: Space opens, Down and Enter pick") << true << Keys{Qt::Key_Space, Qt::Key_Down, Qt::Key_Return} << 2;
+    QTest::addRow("bar: the key that opens moves nothing") << true << Keys{altDown, Qt::Key_Return} << 1;
+    QTest::addRow("bar: Up, Space picks") << true << Keys{Qt::Key_F4, Qt::Key_Up, Qt::Key_Space} << 0;
+    QTest::addRow("bar: Escape picks nothing") << true << Keys{Qt::Key_F4, Qt::Key_Down, Qt::Key_Escape} << -1;
+}
+
+// The shape buttons of the bar styles dialog, by keys alone: each key is
+// pressed and released where the focus then is, as a user's is.
+void tst_ZPickers::shapesFromKeyboard()
+{
+    QFETCH(bool, bar);
+    QFETCH(QVector<int>, keys);
+    QFETCH(int, picked);
+    ZEndPointCombo endPoint;
+    endPoint.setShape(QStringLiteral("Diamond"));
+    ZBarShapeCombo body;
+    body.setBarShape(11, 6);
+    QWidget *button = bar ? static_cast<QWidget *>(&body) : &endPoint;
+    QWidget *popup = bar ? static_cast<QWidget *>(body.popup()) : endPoint.popup();
+    QSignalSpy endPointChanged(&endPoint, &ZEndPointCombo::endpointChanged);
+    QSignalSpy bodyChanged(&body, &ZBarShapeCombo::shapeChanged);
+    QSignalSpy &changed = bar ? bodyChanged : endPointChanged;
+    button->resize(100, 26);
+    button->show();
+    QApplication::setActiveWindow(button);
+    QVERIFY(QTest::qWaitForWindowActive(button));
+    QCOMPARE(button->focusPolicy(), Qt::StrongFocus);
+    button->setFocus();
+    for (int key : keys) {
+        const Qt::Key k = Qt::Key(key & ~Qt::KeyboardModifierMask);
+        const Qt::KeyboardModifiers modifiers(key & Qt::KeyboardModifierMask);
+        QTest::keyPress(static_cast<QWidget *>(nullptr), k, modifiers);
+        QTest::keyRelease(static_cast<QWidget *>(nullptr), k, modifiers);
+    }
+    QCOMPARE(changed.count(), picked >= 0 ? 1 : 0);
+    QVERIFY(!popup->isVisible());
+    if (picked >= 0)
+        QCOMPARE(changed.at(0).at(0).toInt(), picked);
+    QCOMPARE(bar ? body.index() : endPoint.index(), picked >= 0 ? picked : (bar ? -1 : 3));
 }
 
 QTEST_MAIN(tst_ZPickers)
