@@ -621,11 +621,8 @@ void MainWindow::onCloseAction()
         return;
     }
     closeProject();
-    // Back to the window of a fresh start: its title and its one Day level
-    // (the tree's header follows the date axis' height).
+    // Back to the window of a fresh start: its title.
     setWindowTitle(m_idleTitle);
-    setToolBarButtonsFromFlags(4);
-    setGanttTimelime();
 }
 
 void MainWindow::closeProject()
@@ -648,6 +645,11 @@ void MainWindow::closeProject()
     QPixmapCache::clear();
     // The project's memory goes back to the system, not only to the heap.
     WindowMemory::releaseFreed();
+    // The time scale of a fresh start, one Day level, after Close as before
+    // an open over a project (the tree's header follows the date axis'
+    // height).
+    setToolBarButtonsFromFlags(4);
+    setGanttTimelime();
 }
 
 void MainWindow::waitForRead()

@@ -6,6 +6,7 @@
 #include "localtimecache.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
+#include "qgcdateaxis.h"
 #include "rownumbering.h"
 #include "parallel.h"
 #include "viewslogging.h"
@@ -754,6 +755,8 @@ void Activities::onCloseProject()
     createDefaultGrouping();
     applyPalette();
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+    // A width dragged on the date axis was for this project's dates.
+    m_chart->dateAxis()->resetColumnWidth();
     // The idle columns would keep the widths of the project's first ones.
     m_treeView->dropTreeColumnGrowth();
     for (int section = 0; section < m_header->count(); ++section)

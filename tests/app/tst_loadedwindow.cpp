@@ -68,6 +68,8 @@ private slots:
     void keysMoveRowTableChartAndDetails();
     void recentMenuShowsAmpersands();
     void closeLeavesNoDateAxis();
+    void everyOpenStartsFromAFreshScale_data();
+    void everyOpenStartsFromAFreshScale();
     void noToolBarContextMenu();
 
 private:
@@ -740,6 +742,43 @@ void tst_LoadedWindow::closeLeavesNoDateAxis()
         QCOMPARE(header->sectionSize(section), freshHeader->sectionSize(section));
     QCOMPARE(m_pane->currentGrouping().toVariant(),
              fresh.activitiesPane()->currentGrouping().toVariant());
+}
+
+void tst_LoadedWindow::everyOpenStartsFromAFreshScale_data()
+{
+    QTest::addColumn<bool>("closeFirst");
+    QTest::addRow("Close, then Open") << true;
+    QTest::addRow("Open over the project") << false;
+}
+
+// Neither a time scale chosen for one project nor a column width dragged on
+// its date axis reaches the next: an open closes as Close does.
+void tst_LoadedWindow::everyOpenStartsFromAFreshScale()
+{
+    QFETCH(bool, closeFirst);
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    m_window->findChild<QAction *>(QStringLiteral("actionMonth"))->trigger();
+    chart->flushPendingRebuild();
+    mygc::DateAxis *axis = chart->dateAxis();
+    QCOMPARE(axis->levelCount(), 2);
+    // Drag the border of the first day from x = 25 to 60.
+    const int y = axis->height() - 5;
+    QTest::mousePress(axis, Qt::LeftButton, {}, QPoint(axis->columnWidth(), y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, y), QPointF(axis->mapToGlobal(QPoint(60, y))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(axis, &move);
+    QTest::mouseRelease(axis, Qt::LeftButton, {}, QPoint(60, y));
+    QCOMPARE(axis->columnWidth(), 60);
+
+    if (closeFirst)
+        m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    m_window->openXerFile(m_file);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    chart->flushPendingRebuild();
+    MainWindow fresh;
+    QCOMPARE(m_window->timeScaleUnits(), fresh.timeScaleUnits());
+    QCOMPARE(axis->levelCount(), 1);
+    QCOMPARE(axis->columnWidth(), fresh.activitiesPane()->ganttChart()->dateAxis()->columnWidth());
 }
 
 void tst_LoadedWindow::noToolBarContextMenu()
