@@ -107,6 +107,7 @@ void ZBarShapeWidget::mouseReleaseEvent(QMouseEvent *event)
         if (row.contains(pos)) {
             m_selectedIndex = i;
             update();
+            m_picked = true;
             emit selected(i);
             return;
         }
@@ -121,8 +122,10 @@ void ZBarShapeWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size())
+        if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size()) {
+            m_picked = true;
             emit selected(m_selectedIndex);
+        }
         return;
     case Qt::Key_Up:
         m_selectedIndex = qBound(0, m_selectedIndex - 1, m_shapes.size() - 1);
@@ -135,4 +138,19 @@ void ZBarShapeWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     update();
+}
+
+void ZBarShapeWidget::showEvent(QShowEvent *event)
+{
+    m_shownIndex = m_selectedIndex;
+    m_picked = false;
+    QWidget::showEvent(event);
+}
+
+void ZBarShapeWidget::hideEvent(QHideEvent *event)
+{
+    // Closed by Escape or a click elsewhere: the shape chosen stays.
+    if (!m_picked)
+        m_selectedIndex = m_shownIndex;
+    QWidget::hideEvent(event);
 }

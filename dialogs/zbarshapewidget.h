@@ -40,10 +40,16 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QList<QPair<int, int>> m_shapes;
     int m_selectedIndex = -1;
+    // The selection when the pop-up showed, and whether it was picked since:
+    // keys move the selection, and a close without a pick puts it back.
+    int m_shownIndex = -1;
+    bool m_picked = false;
     int m_rowHeight = 22;
     QColor m_color;
 };

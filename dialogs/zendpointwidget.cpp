@@ -123,6 +123,7 @@ void ZEndPointWidget::mouseReleaseEvent(QMouseEvent *event)
         close();
     m_selectedIndex = indexAt(pos);
     update();
+    m_picked = true;
     emit selected(m_selectedIndex);
 }
 
@@ -146,6 +147,7 @@ void ZEndPointWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Enter:
     case Qt::Key_Space:
         if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size()) {
+            m_picked = true;
             emit selected(m_selectedIndex);
             return;
         }
@@ -160,4 +162,19 @@ void ZEndPointWidget::keyPressEvent(QKeyEvent *event)
         ? 0
         : qBound(0, m_selectedIndex + step, int(m_shapes.size()) - 1);
     update();
+}
+
+void ZEndPointWidget::showEvent(QShowEvent *event)
+{
+    m_shownIndex = m_selectedIndex;
+    m_picked = false;
+    QWidget::showEvent(event);
+}
+
+void ZEndPointWidget::hideEvent(QHideEvent *event)
+{
+    // Closed by Escape or a click elsewhere: the shape chosen stays.
+    if (!m_picked)
+        m_selectedIndex = m_shownIndex;
+    QWidget::hideEvent(event);
 }
