@@ -44,6 +44,7 @@
 #include <QPixmapCache>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSizePolicy>
@@ -68,6 +69,39 @@ QStringList defaultVisibleColumns()
     return {QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
             QStringLiteral("Activity Type"), QStringLiteral("Start Date"),
             QStringLiteral("Finish Date"), QStringLiteral("WBS Code"), QStringLiteral("WBS Name")};
+}
+
+// What shows of the tree's current row: itself, or the collapsed row that
+// holds it.
+QModelIndex shownCurrentRow(const QTreeView *tree)
+{
+    const QModelIndex current = tree->currentIndex();
+    QModelIndex shown = current;
+    for (QModelIndex parent = shown.parent(); parent.isValid(); parent = parent.parent()) {
+        if (!tree->isExpanded(parent))
+            shown = parent;
+    }
+    // In the current cell's column: the parent's is the first, maybe hidden.
+    return shown.siblingAtColumn(current.column());
+}
+
+// Where that row lies in the viewport (0 without a current row).
+int currentRowTop(const QTreeView *tree)
+{
+    return tree->visualRect(shownCurrentRow(tree)).top();
+}
+
+// After rows were expanded or collapsed, scrolls what shows of the current
+// row back to where it was (as near as the rows reach), so that the current
+// row, or the band it went into, stays in view.
+void restoreCurrentRowTop(QTreeView *tree, int top)
+{
+    const QRect row = tree->visualRect(shownCurrentRow(tree));
+    QScrollBar *bar = tree->verticalScrollBar();
+    const int step = tree->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                         ? qMax(1, row.height())
+                         : 1;
+    bar->setValue(bar->value() + (row.top() - top) / step);
 }
 
 } // namespace
@@ -587,11 +621,8 @@ void MainWindow::onCloseAction()
         return;
     }
     closeProject();
-    // Back to the window of a fresh start: its title and its one Day level
-    // (the tree's header follows the date axis' height).
+    // Back to the window of a fresh start: its title.
     setWindowTitle(m_idleTitle);
-    setToolBarButtonsFromFlags(4);
-    setGanttTimelime();
 }
 
 void MainWindow::closeProject()
@@ -614,6 +645,11 @@ void MainWindow::closeProject()
     QPixmapCache::clear();
     // The project's memory goes back to the system, not only to the heap.
     WindowMemory::releaseFreed();
+    // The time scale of a fresh start, one Day level, after Close as before
+    // an open over a project (the tree's header follows the date axis'
+    // height).
+    setToolBarButtonsFromFlags(4);
+    setGanttTimelime();
 }
 
 void MainWindow::waitForRead()
@@ -808,6 +844,7 @@ void MainWindow::onExpandCollapseClicked()
     QTreeView *tree = activityTree();
     if (!tree)
         return;
+    const int top = currentRowTop(tree);
     {
         const QSignalBlocker blocker(tree);
         const QModelIndex first = tree->model() ? tree->model()->index(0, 0) : QModelIndex();
@@ -821,6 +858,7 @@ void MainWindow::onExpandCollapseClicked()
         }
     }
     resetChart();
+    restoreCurrentRowTop(tree, top);
 }
 
 void MainWindow::onOutlineChanged(QAction *action)
@@ -828,6 +866,7 @@ void MainWindow::onOutlineChanged(QAction *action)
     if (!action)
         return;
     QTreeView *tree = activityTree();
+    const int top = tree ? currentRowTop(tree) : 0;
     if (tree) {
         const QSignalBlocker blocker(tree);
         const QModelIndex current = tree->currentIndex();
@@ -851,8 +890,10 @@ void MainWindow::onOutlineChanged(QAction *action)
         }
     }
     m_outlineLevel = action->text();
-    if (tree)
+    if (tree) {
         resetChart();
+        restoreCurrentRowTop(tree, top);
+    }
 }
 
 void MainWindow::showExpandCap()

@@ -4,6 +4,7 @@
 #include "zitempainter.h"
 #include "zpopupbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 ZBarShapeCombo::ZBarShapeCombo(QWidget *parent)
@@ -19,6 +20,8 @@ ZBarShapeCombo::ZBarShapeCombo(int index, QWidget *parent)
     m_popup->setObjectName(QStringLiteral("ZBarShapePopup"));
     m_popupShown = false;
     connect(m_popup, &ZBarShapeWidget::selected, this, &ZBarShapeCombo::shapeSelected);
+    // In the Tab order, like a combo box.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 ZBarShapeCombo::~ZBarShapeCombo()
@@ -83,4 +86,15 @@ void ZBarShapeCombo::mouseReleaseEvent(QMouseEvent *)
     }
     showPopupBelow(this, m_popup, QSize(width(), m_popup->sizeHint().height()));
     m_popupShown = true;
+}
+
+void ZBarShapeCombo::keyPressEvent(QKeyEvent *event)
+{
+    if (!isPopupKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Not marked as opened by a click: after Escape, the next click on the
+    // button opens the list again.
+    showPopupBelow(this, m_popup, QSize(width(), m_popup->sizeHint().height()));
 }

@@ -7,7 +7,8 @@
 class ZBarShapeWidget;
 
 // A button drawn as a combo box that shows the chosen bar body and toggles a
-// ZBarShapeWidget list below itself on mouse releases. shapeChanged() is
+// ZBarShapeWidget list below itself on mouse releases; Space, F4 or Alt+Down
+// opens the list while the button has the focus. shapeChanged() is
 // emitted only when the user picks; the setters emit nothing.
 class ZBarShapeCombo : public QWidget
 {
@@ -35,6 +36,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     ZBarShapeWidget *m_popup; // Owned; a top-level pop-up without parent.

@@ -107,28 +107,50 @@ void ZBarShapeWidget::mouseReleaseEvent(QMouseEvent *event)
         if (row.contains(pos)) {
             m_selectedIndex = i;
             update();
+            m_picked = true;
             emit selected(i);
             return;
         }
     }
 }
 
-void ZBarShapeWidget::keyReleaseEvent(QKeyEvent *event)
+void ZBarShapeWidget::keyPressEvent(QKeyEvent *event)
 {
+    // On the press, as a list moves: the release of the key that opened the
+    // list (Alt+Down, Space) must not move or pick.
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        emit selected(m_selectedIndex);
-        break;
+    case Qt::Key_Space:
+        if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size()) {
+            m_picked = true;
+            emit selected(m_selectedIndex);
+        }
+        return;
     case Qt::Key_Up:
-        --m_selectedIndex;
+        m_selectedIndex = qBound(0, m_selectedIndex - 1, m_shapes.size() - 1);
         break;
     case Qt::Key_Down:
-        ++m_selectedIndex;
+        m_selectedIndex = qBound(0, m_selectedIndex + 1, m_shapes.size() - 1);
         break;
     default:
-        break;
+        QWidget::keyPressEvent(event);
+        return;
     }
-    m_selectedIndex = qBound(0, m_selectedIndex, m_shapes.size() - 1);
     update();
+}
+
+void ZBarShapeWidget::showEvent(QShowEvent *event)
+{
+    m_shownIndex = m_selectedIndex;
+    m_picked = false;
+    QWidget::showEvent(event);
+}
+
+void ZBarShapeWidget::hideEvent(QHideEvent *event)
+{
+    // Closed by Escape or a click elsewhere: the shape chosen stays.
+    if (!m_picked)
+        m_selectedIndex = m_shownIndex;
+    QWidget::hideEvent(event);
 }

@@ -7,7 +7,8 @@
 
 // A pop-up list of nine bar bodies, each a (height, offset) pair drawn as a
 // band in a 22-pixel row; entry 0 is the bar without body. A button release
-// on a row, or Return, emits selected(); Up and Down move the selection.
+// on a row, or Return, Enter or Space, emits selected(); Up and Down move the
+// selection.
 class ZBarShapeWidget : public QWidget
 {
     Q_OBJECT
@@ -38,11 +39,17 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QList<QPair<int, int>> m_shapes;
     int m_selectedIndex = -1;
+    // The selection when the pop-up showed, and whether it was picked since:
+    // keys move the selection, and a close without a pick puts it back.
+    int m_shownIndex = -1;
+    bool m_picked = false;
     int m_rowHeight = 22;
     QColor m_color;
 };

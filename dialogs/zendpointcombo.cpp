@@ -3,6 +3,7 @@
 #include "zendpointwidget.h"
 #include "zpopupbutton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 ZEndPointCombo::ZEndPointCombo(QWidget *parent)
@@ -17,6 +18,8 @@ ZEndPointCombo::ZEndPointCombo(int index, QWidget *parent)
 {
     m_popup->setObjectName(QStringLiteral("ZEndPointPopup"));
     connect(m_popup, &ZEndPointWidget::selected, this, &ZEndPointCombo::endpointSelected);
+    // In the Tab order, like a combo box.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 ZEndPointCombo::~ZEndPointCombo()
@@ -69,5 +72,14 @@ void ZEndPointCombo::paintEvent(QPaintEvent *)
 
 void ZEndPointCombo::mouseReleaseEvent(QMouseEvent *)
 {
+    showPopupBelow(this, m_popup);
+}
+
+void ZEndPointCombo::keyPressEvent(QKeyEvent *event)
+{
+    if (!isPopupKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     showPopupBelow(this, m_popup);
 }

@@ -6,7 +6,8 @@
 class ZEndPointWidget;
 
 // A button drawn as a combo box that shows the chosen end-point shape and
-// opens a ZEndPointWidget below itself on every mouse release.
+// opens a ZEndPointWidget below itself on every mouse release, or on Space,
+// F4 or Alt+Down while it has the focus.
 // endpointChanged() is emitted only when the user picks; the setters emit
 // nothing.
 class ZEndPointCombo : public QWidget
@@ -36,6 +37,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     ZEndPointWidget *m_popup; // Owned; a top-level pop-up without parent.

@@ -3,6 +3,7 @@
 #include "zitempainter.h"
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -122,5 +123,58 @@ void ZEndPointWidget::mouseReleaseEvent(QMouseEvent *event)
         close();
     m_selectedIndex = indexAt(pos);
     update();
+    m_picked = true;
     emit selected(m_selectedIndex);
+}
+
+void ZEndPointWidget::keyPressEvent(QKeyEvent *event)
+{
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_Up:
+        step = -4;
+        break;
+    case Qt::Key_Down:
+        step = 4;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size()) {
+            m_picked = true;
+            emit selected(m_selectedIndex);
+            return;
+        }
+        QWidget::keyPressEvent(event);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // A grid without a shape selected starts on its first cell.
+    m_selectedIndex = m_selectedIndex < 0 || m_selectedIndex >= m_shapes.size()
+        ? 0
+        : qBound(0, m_selectedIndex + step, int(m_shapes.size()) - 1);
+    update();
+}
+
+void ZEndPointWidget::showEvent(QShowEvent *event)
+{
+    m_shownIndex = m_selectedIndex;
+    m_picked = false;
+    QWidget::showEvent(event);
+}
+
+void ZEndPointWidget::hideEvent(QHideEvent *event)
+{
+    // Closed by Escape or a click elsewhere: the shape chosen stays.
+    if (!m_picked)
+        m_selectedIndex = m_shownIndex;
+    QWidget::hideEvent(event);
 }

@@ -7,7 +7,8 @@
 // A pop-up grid (4 x 3) of the twelve end-point shapes, "<None>" first,
 // drawn by ZItemPainter. A button release picks the cell under it by fixed
 // pixel bands (also outside the grid, which yields indexes outside 0..11 that
-// stand for no shape) and emits selected().
+// stand for no shape) and emits selected(); from the keyboard the arrows move
+// the selection and Enter or Space picks it.
 class ZEndPointWidget : public QWidget
 {
     Q_OBJECT
@@ -42,9 +43,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QStringList m_shapes;
     int m_selectedIndex = -1;
+    // The selection when the pop-up showed, and whether it was picked since:
+    // keys move the selection, and a close without a pick puts it back.
+    int m_shownIndex = -1;
+    bool m_picked = false;
     QPen m_pen;
 };

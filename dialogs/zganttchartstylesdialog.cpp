@@ -28,7 +28,10 @@ ZGanttChartStylesDialog::ZGanttChartStylesDialog(const QStringList &columns, QWi
     m_ui->setupUi(this);
     m_model = new Model(this);
     m_ui->table->setModel(m_model);
-    m_ui->table->setFocusPolicy(Qt::NoFocus);
+    // The styles are reached by Tab like the editors below them, and Tab
+    // goes on from the table instead of walking its cells.
+    m_ui->table->setFocusPolicy(Qt::StrongFocus);
+    m_ui->table->setTabKeyNavigation(false);
     m_ui->table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_ui->table->horizontalHeader()->setStretchLastSection(true);
     m_ui->table->setItemDelegate(new ZGanttChartStylesDialogDelegate(m_columns, this));

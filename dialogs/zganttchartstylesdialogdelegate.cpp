@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -126,6 +127,14 @@ bool ZGanttChartStylesDialogDelegate::editorEvent(QEvent *event, QAbstractItemMo
     if (event->type() == QEvent::MouseButtonRelease && index.column() == Model::ShowColumn
         && model) {
         model->setData(index, !index.data(Model::VisibleRole).toBool(), Model::VisibleRole);
+        return true;
+    }
+    // Space ticks the "Show" box of the current style, as it ticks a check
+    // box, whichever cell of the row is current.
+    const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+    if (key && model && key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+        const QModelIndex show = index.siblingAtColumn(Model::ShowColumn);
+        model->setData(show, !show.data(Model::VisibleRole).toBool(), Model::VisibleRole);
         return true;
     }
     return ZGanttViewDelegate::editorEvent(event, model, option, index);

@@ -223,8 +223,10 @@ void ZSnipDialog::zoomOutClicked()
 
 void ZSnipDialog::saveToPngClicked()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Save image"), QCoreApplication::applicationDirPath(), tr("PNG (*.png)"));
+    // In the user's home folder, as Print's file: the program's own folder is
+    // seldom where a user keeps files, or may write them.
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save image"), QDir::homePath(),
+                                                          tr("PNG (*.png)"));
     if (fileName.isEmpty())
         return;
     const QImage image = croppedImageOrWarn();

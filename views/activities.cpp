@@ -6,6 +6,7 @@
 #include "localtimecache.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
+#include "qgcdateaxis.h"
 #include "rownumbering.h"
 #include "parallel.h"
 #include "viewslogging.h"
@@ -670,7 +671,7 @@ void Activities::gotoTask(int taskId)
     makeCurrent(verticalLookup(QVariant(taskId), m_filterProxy, column, 0));
 }
 
-void Activities::makeCurrent(const QModelIndex &row)
+void Activities::makeCurrent(const QModelIndex &row, bool takeFocus)
 {
     const QModelIndex index = m_treeView->shownCell(row);
     if (!index.isValid())
@@ -691,7 +692,8 @@ void Activities::makeCurrent(const QModelIndex &row)
     if (bar)
         bar->setValue(remembered);
     // The keys go on from the row made current.
-    m_treeView->setFocus(Qt::OtherFocusReason);
+    if (takeFocus)
+        m_treeView->setFocus(Qt::OtherFocusReason);
 }
 
 QModelIndex Activities::neighbourActivity(const QModelIndex &index, int step) const
@@ -739,7 +741,8 @@ bool Activities::stepCurrentActivity(int step)
     const QModelIndex target = neighbourActivity(m_treeView->currentIndex(), step);
     if (!target.isValid())
         return false;
-    makeCurrent(target);
+    // The button that stepped keeps the keys: Space presses it again.
+    makeCurrent(target, false);
     return true;
 }
 
@@ -752,6 +755,8 @@ void Activities::onCloseProject()
     createDefaultGrouping();
     applyPalette();
     setModels(m_idleModel, nullptr, nullptr, nullptr, nullptr, true);
+    // A width dragged on the date axis was for this project's dates.
+    m_chart->dateAxis()->resetColumnWidth();
     // The idle columns would keep the widths of the project's first ones.
     m_treeView->dropTreeColumnGrowth();
     for (int section = 0; section < m_header->count(); ++section)

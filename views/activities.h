@@ -76,15 +76,15 @@ public:
     void gotoTask(int taskId);
     // Makes row (an index of the filter proxy) the tree's current,
     // highlighted row, in a shown column (ZGroupedTreeView::shownCell),
-    // scrolls it into view and gives the tree the focus; the columns stay
-    // where they are.
-    void makeCurrent(const QModelIndex &row);
+    // scrolls it into view and, with takeFocus, gives the tree the focus;
+    // the columns stay where they are.
+    void makeCurrent(const QModelIndex &row, bool takeFocus = true);
     // The nearest activity row (no band row) before (step -1) or after
     // (step 1) index in the tree's order, collapsed rows included; invalid
     // when there is none.
     QModelIndex neighbourActivity(const QModelIndex &index, int step) const;
     // Makes that neighbour of the current row current (its parents
-    // expanded); false when there is none.
+    // expanded); false when there is none. The focus stays where it is.
     bool stepCurrentActivity(int step);
 
     void init();

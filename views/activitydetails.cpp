@@ -10,6 +10,7 @@
 #include "zdetaildelegate.h"
 
 #include <QDataWidgetMapper>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -101,6 +102,8 @@ ActivityDetails::ActivityDetails(QWidget *parent)
     connect(m_tblvwSucc, &QAbstractItemView::activated, this, &ActivityDetails::gotoSuccessor);
     connect(m_tbPrevious, &QToolButton::clicked, this, &ActivityDetails::previousActivity);
     connect(m_tbNext, &QToolButton::clicked, this, &ActivityDetails::nextActivity);
+    for (QLineEdit *edit : { m_leName, m_leStart, m_leFinish, m_leTaskType })
+        edit->installEventFilter(this);
 }
 
 ActivityDetails::~ActivityDetails() = default;
@@ -342,10 +345,30 @@ void ActivityDetails::showNoActivity()
     updateButtons(-1);
 }
 
+bool ActivityDetails::eventFilter(QObject *watched, QEvent *event)
+{
+    // A read-only field would keep keys from the window's commands as moves
+    // of its caret (Ctrl+E is the end of the line on some desktops): the
+    // window's keys work wherever the focus is in the pane. A key that no
+    // command takes still reaches the field.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void ActivityDetails::onTreeRowsChanged()
 {
-    if (m_showingRow && !m_shownRow.isValid())
+    if (!m_showingRow)
+        return;
+    if (!m_shownRow.isValid()) {
         showNoActivity();
+        return;
+    }
+    // A sort or a filter moves the rows around the one on show: what lies
+    // before and after it changes with them.
+    updateButtons(m_mapper->currentIndex());
 }
 
 void ActivityDetails::nextActivity()

@@ -45,13 +45,15 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 public slots:
     void nextActivity();
     void previousActivity();
     void onRowChanged(const QModelIndex &current, const QModelIndex &previous);
     // The tree's rows changed (a filter, a sort, a reset): when the row on
-    // show is gone from the tree, the pane shows no activity.
+    // show is gone from the tree, the pane shows no activity; else the
+    // buttons follow its new neighbours.
     void onTreeRowsChanged();
 
 private slots:

@@ -369,6 +369,15 @@ void DateAxis::clearDates()
     setEmpty(true);
 }
 
+void DateAxis::resetColumnWidth()
+{
+    d->preferredColumnWidth_ = DateAxisPrivate::kColumnWidth;
+    // Wider columns may need a period less of room at an end.
+    if (d->edgeRoom_ > 0 && !d->requestedStart_.isNull() && !d->requestedEnd_.isNull())
+        refloorRange();
+    recalc_scale();
+}
+
 void DateAxis::setEmpty(bool empty)
 {
     if (d->empty_ == empty)

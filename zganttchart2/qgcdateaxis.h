@@ -77,6 +77,8 @@ public:
 
     // No range and nothing drawn: the chart has no task with dates.
     void clearDates();
+    // The column width of a new axis again, in place of a dragged one.
+    void resetColumnWidth();
     void setEmpty(bool empty);
     bool empty() const;
     void setChart(GanttChart *chart);

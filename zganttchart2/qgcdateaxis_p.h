@@ -16,8 +16,9 @@ class DateAxisPrivate
 public:
     DateAxis *axis_ = nullptr;                       // Not owned.
     QVector<QSharedPointer<DateAxisLevel>> levels_;  // Level 0 is the finest.
-    int preferredColumnWidth_ = 25;                  // As set by dragging.
-    int columnWidth_ = 25;                           // In use: narrower when the axis would be too wide.
+    static constexpr int kColumnWidth = 25;          // Of a new axis.
+    int preferredColumnWidth_ = kColumnWidth;        // As set by dragging.
+    int columnWidth_ = kColumnWidth;                 // In use: narrower when the axis would be too wide.
     int columns_ = 0;
     int axisWidth_ = 0;
     QDateTime requestedStart_;

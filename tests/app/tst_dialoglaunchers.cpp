@@ -1,5 +1,6 @@
 #include "activities.h"
 #include "activitydetails.h"
+#include "chartarea.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
 #include "modalanswerers.h"
@@ -7,6 +8,7 @@
 #include "ownallocationfailure.h"
 #include "pdfpages.h"
 #include "qganttchart.h"
+#include "qgcvaxis.h"
 #include "xertestfiles.h"
 #include "zcolorcombo.h"
 #include "zcolorwidget.h"
@@ -137,6 +139,8 @@ private slots:
     void cancelKeepsGrouping();
     void okKeepsThePlace_data();
     void okKeepsThePlace();
+    void outlineKeepsTheCurrentRow_data();
+    void outlineKeepsTheCurrentRow();
     void snipToPngAndClipboard();
     void printGroupedLandscape();
     void refusals_data();
@@ -370,6 +374,59 @@ void tst_DialogLaunchers::okKeepsThePlace()
              QStringLiteral("Task 135"));
     if (change == QLatin1String("colour"))
         QCOMPARE(tree->levelStyles().first().brush.color(), teal);
+}
+
+void tst_DialogLaunchers::outlineKeepsTheCurrentRow_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("inBand"); // the current row is an activity of the collapsed band
+    QTest::addRow("Expand All") << "Expand All" << false;
+    QTest::addRow("Level 1") << "Level 1" << false;
+    QTest::addRow("the Outline button") << "Outline" << false;
+    QTest::addRow("Expand All, an activity in the band") << "Expand All" << true;
+}
+
+// From two collapsed bands, the second or an activity in it current: the
+// rows that open above it leave the current row where the band was on
+// screen, and the chart's band with it.
+void tst_DialogLaunchers::outlineKeepsTheCurrentRow()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, inBand);
+    open(m_file);
+    ZGrouping phases;
+    phases.addGroup(QStringLiteral("Phase"), QString(), QFont(), QColor(), QBrush(Qt::gray));
+    m_pane->setCurrentGrouping(phases);
+    ZGroupedTreeView *tree = m_pane->treeView();
+    tree->resize(tree->width(), 200); // some 8 rows
+    QList<QAction *> commands = m_window->findChild<QToolBar *>()->actions();
+    for (const QAction *outline : commands) {
+        if (outline->menu() && outline->text() == QLatin1String("Outline"))
+            commands += outline->menu()->actions();
+    }
+    const auto run = [&commands](const QString &text) {
+        for (QAction *action : commands) {
+            if (action->text() == text)
+                return action->trigger(), true;
+        }
+        return false;
+    };
+    const QAbstractItemModel *model = tree->model();
+    QCOMPARE(model->rowCount(), 2);
+    const QModelIndex second = model->index(1, firstVisibleColumn(tree->header()));
+    QVERIFY(run(QStringLiteral("Expand All")));
+    tree->setCurrentIndex(inBand ? model->index(0, second.column(), second.siblingAtColumn(0)) : second);
+    QVERIFY(run(QStringLiteral("Collapse All")));
+    const int top = tree->visualRect(second).top();
+    QVERIFY(top > 0);
+    QVERIFY(run(command));
+    QVERIFY(tree->isExpanded(second.siblingAtColumn(0)));
+    QCOMPARE(tree->visualRect(tree->currentIndex()).top(), top);
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    chart->flushPendingRebuild();
+    const int band = chart->chartArea()->selectedRow();
+    QCOMPARE(QModelIndex(chart->tasks().at(band)->index()), tree->currentIndex().siblingAtColumn(0));
+    QCOMPARE(chart->rowAxis()->rowTop(band) - chart->verticalScrollBar()->value(), top);
 }
 
 void tst_DialogLaunchers::snipToPngAndClipboard()

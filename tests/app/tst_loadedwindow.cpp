@@ -70,6 +70,8 @@ private slots:
     void keysMoveRowTableChartAndDetails();
     void recentMenuShowsAmpersands();
     void closeLeavesNoDateAxis();
+    void everyOpenStartsFromAFreshScale_data();
+    void everyOpenStartsFromAFreshScale();
     void noToolBarContextMenu();
 
 private:
@@ -446,6 +448,13 @@ void tst_LoadedWindow::reopenedPopUpShowsStoredFilter()
 
 void tst_LoadedWindow::sortAndClear()
 {
+    // The details pane's Previous follows the rows that a sort or a filter
+    // moves before the current one.
+    auto *previous = m_window->detailsPane()->findChild<QToolButton *>(QStringLiteral("tbPrevious"));
+    const QModelIndex first = m_pane->treeView()->currentIndex();
+    QCOMPARE(first.siblingAtColumn(column(QStringLiteral("Activity ID"))).data().toString(),
+             QStringLiteral("A101"));
+    QVERIFY(!previous->isEnabled());
     QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
         choose(popup, popup->sortAscendingAction());
     }));
@@ -455,6 +464,7 @@ void tst_LoadedWindow::sortAndClear()
     // Texts sort case-sensitively: "pour" after the capitals.
     QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A102 A101 "
                                      "[Build 2024-01-15] A105 A104 A103"));
+    QVERIFY(previous->isEnabled());
     bool ascending = false;
     QVERIFY(runPopUp(QStringLiteral("Activity Name"), [&ascending](ZFilterDialogPopUp *popup) {
         ascending = popup->sortAscendingAction()->isChecked()
@@ -465,6 +475,7 @@ void tst_LoadedWindow::sortAndClear()
     QVERIFY(ascending);
     QCOMPARE(shown(), QStringLiteral("[Project 2024-01-01] [Design 2024-01-01] A101 "
                                      "[Build 2024-01-15] A103"));
+    QVERIFY(!previous->isEnabled());
     // "Clear" on another column removes the sort as well, not the filter.
     QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
         choose(popup, popup->clearAction());
@@ -611,6 +622,15 @@ void tst_LoadedWindow::previousNextMoveTheTree()
     next->click();
     QCOMPARE(currentId(), QStringLiteral("A104"));
     QCOMPARE(predecessors->model()->rowCount(), 1);
+    // By keys: Space on a button steps, and the button keeps the focus for
+    // the next Space.
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    previous->setFocus();
+    QTest::keyClick(previous, Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(currentId(), QStringLiteral("A102"));
+    QCOMPARE(QApplication::focusWidget(), previous);
     // A row picked in the chart is current in the user's column.
     mygc::GanttChart *chart = m_pane->ganttChart();
     chart->flushPendingRebuild();
@@ -849,6 +869,43 @@ void tst_LoadedWindow::closeLeavesNoDateAxis()
         QCOMPARE(header->sectionSize(section), freshHeader->sectionSize(section));
     QCOMPARE(m_pane->currentGrouping().toVariant(),
              fresh.activitiesPane()->currentGrouping().toVariant());
+}
+
+void tst_LoadedWindow::everyOpenStartsFromAFreshScale_data()
+{
+    QTest::addColumn<bool>("closeFirst");
+    QTest::addRow("Close, then Open") << true;
+    QTest::addRow("Open over the project") << false;
+}
+
+// Neither a time scale chosen for one project nor a column width dragged on
+// its date axis reaches the next: an open closes as Close does.
+void tst_LoadedWindow::everyOpenStartsFromAFreshScale()
+{
+    QFETCH(bool, closeFirst);
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    m_window->findChild<QAction *>(QStringLiteral("actionMonth"))->trigger();
+    chart->flushPendingRebuild();
+    mygc::DateAxis *axis = chart->dateAxis();
+    QCOMPARE(axis->levelCount(), 2);
+    // Drag the border of the first day from x = 25 to 60.
+    const int y = axis->height() - 5;
+    QTest::mousePress(axis, Qt::LeftButton, {}, QPoint(axis->columnWidth(), y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, y), QPointF(axis->mapToGlobal(QPoint(60, y))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(axis, &move);
+    QTest::mouseRelease(axis, Qt::LeftButton, {}, QPoint(60, y));
+    QCOMPARE(axis->columnWidth(), 60);
+
+    if (closeFirst)
+        m_window->findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
+    m_window->openXerFile(m_file);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
+    chart->flushPendingRebuild();
+    MainWindow fresh;
+    QCOMPARE(m_window->timeScaleUnits(), fresh.timeScaleUnits());
+    QCOMPARE(axis->levelCount(), 1);
+    QCOMPARE(axis->columnWidth(), fresh.activitiesPane()->ganttChart()->dateAxis()->columnWidth());
 }
 
 void tst_LoadedWindow::noToolBarContextMenu()

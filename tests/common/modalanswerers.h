@@ -51,6 +51,7 @@ public:
     {
         if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
             caption = dialog->windowTitle();
+            folder = dialog->directory().absolutePath();
             dialog->selectFile(m_fileName);
             static_cast<QDialog *>(dialog)->accept(); // public there
             answered = true;
@@ -60,6 +61,7 @@ public:
     }
     bool answered = false;
     QString caption;
+    QString folder; // where the dialog opened
 
 private:
     QString m_fileName;

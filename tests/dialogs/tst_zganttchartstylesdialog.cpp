@@ -8,6 +8,7 @@
 #include "zganttchartstylesdialogdelegate.h"
 #include "zganttchartstylesdialogmodel.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QHeaderView>
@@ -82,6 +83,8 @@ private slots:
     void formAndTable();
     void selectingRowsRewritesNothing();
     void pickerEditsCurrentRow();
+    void editsByKeys_data();
+    void editsByKeys();
     void showColumnHidesDates();
     void textPositions();
     void dateFormats();
@@ -161,6 +164,70 @@ void tst_ZGanttChartStylesDialog::pickerEditsCurrentRow()
     expected[1].endPointShape = QStringLiteral("<None>");
     QCOMPARE(dialog.barStyles(), expected);
     QCOMPARE(shape->popup()->color(), QColor(Qt::red)); // the band follows the bar colour
+}
+
+void tst_ZGanttChartStylesDialog::editsByKeys_data()
+{
+    QTest::addColumn<QVector<int>>("keys"); // from the table, focused
+    QTest::addColumn<QString>("second"); // the second style afterwards
+    using Keys = QVector<int>;
+    const Keys toStartShape(3, Qt::Key_Tab); // past the Bars tab and the colour
+    const Keys toBodyShape(5, Qt::Key_Tab);
+    const Keys toEndShape(7, Qt::Key_Tab);
+    QTest::addRow("Space hides") << Keys{Qt::Key_Down, Qt::Key_Space} << "hidden Diamond 11x6 SouthPenta";
+    QTest::addRow("Space again shows") << Keys{Qt::Key_Down, Qt::Key_Space, Qt::Key_Space}
+                                       << "shown Diamond 11x6 SouthPenta";
+    QTest::addRow("Ctrl+Space leaves it") << Keys{Qt::Key_Down, int(Qt::CTRL | Qt::Key_Space)}
+                                          << "shown Diamond 11x6 SouthPenta";
+    QTest::addRow("start shape") << Keys{Qt::Key_Down} + toStartShape + Keys{Qt::Key_F4, Qt::Key_Left, Qt::Key_Return}
+                                 << "shown Square 11x6 SouthPenta";
+    QTest::addRow("bar shape") << Keys{Qt::Key_Down} + toBodyShape + Keys{int(Qt::ALT | Qt::Key_Down), Qt::Key_Down, Qt::Key_Return}
+                               << "shown Diamond 5x3 SouthPenta";
+    QTest::addRow("end shape") << Keys{Qt::Key_Down} + toEndShape + Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Space}
+                               << "shown Diamond 11x6 NorthPenta";
+}
+
+// Tab reaches the list of styles and every picker; a style other than the
+// first is edited by keys alone.
+void tst_ZGanttChartStylesDialog::editsByKeys()
+{
+    QFETCH(QVector<int>, keys);
+    QFETCH(QString, second);
+    ZGanttChartStylesDialog dialog(kDates);
+    dialog.setColumnSelection(kTexts);
+    dialog.setBarStyles(sampleStyles());
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTableView *table = ui<QTableView>(dialog, "table");
+    // The whole Tab chain of the Bars page.
+    QStringList chain;
+    table->setFocus();
+    for (int i = 0; i < 12; ++i) {
+        const QWidget *focus = QApplication::focusWidget();
+        const auto *button = qobject_cast<const QAbstractButton *>(focus);
+        chain << (button && focus->objectName().isEmpty() ? button->text() : focus->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(chain.join(QLatin1Char(' ')),
+             QStringLiteral("table qt_tabwidget_tabbar cmbStartColor cmbStartShape cmbBodyColor "
+                            "cmbBodyShape cmbEndColor cmbEndShape OK Cancel qt_tabwidget_tabbar table"));
+
+    table->setFocus();
+    for (int key : keys) {
+        const Qt::Key k = Qt::Key(key & ~Qt::KeyboardModifierMask);
+        const Qt::KeyboardModifiers modifiers(key & Qt::KeyboardModifierMask);
+        QTest::keyPress(static_cast<QWidget *>(nullptr), k, modifiers);
+        QTest::keyRelease(static_cast<QWidget *>(nullptr), k, modifiers);
+    }
+    const ZGanttViewBarStyle style = dialog.barStyles().at(1);
+    QCOMPARE(QStringLiteral("%1 %2 %3x%4 %5")
+                 .arg(style.visible ? QStringLiteral("shown") : QStringLiteral("hidden"), style.startPointShape)
+                 .arg(style.bodyShapeHeight)
+                 .arg(style.bodyShapeOffset)
+                 .arg(style.endPointShape),
+             second);
+    QCOMPARE(dialog.barStyles().at(0), sampleStyles().at(0));
 }
 
 void tst_ZGanttChartStylesDialog::showColumnHidesDates()

@@ -28,6 +28,8 @@ private slots:
     void endPointCombo();
     void barShapeWidget();
     void barShapeCombo();
+    void shapesFromKeyboard_data();
+    void shapesFromKeyboard();
 };
 
 void tst_ZPickers::colorSetColor_data()
@@ -254,6 +256,80 @@ void tst_ZPickers::barShapeCombo()
     QTest::mouseRelease(&combo, Qt::LeftButton);
     QVERIFY(list->isVisible());
     list->hide();
+}
+
+void tst_ZPickers::shapesFromKeyboard_data()
+{
+    QTest::addColumn<bool>("bar"); // the bar-shape button, else the end-point one
+    QTest::addColumn<bool>("unset"); // no shape chosen yet
+    QTest::addColumn<QVector<int>>("keys");
+    QTest::addColumn<int>("picked"); // -1: none
+    using Keys = QVector<int>;
+    const int altDown = int(Qt::ALT | Qt::Key_Down);
+    // From Diamond (3) in the grid of four columns.
+    QTest::addRow("end point: F4 opens, Right and Enter pick") << false << false << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 4;
+    QTest::addRow("end point: Alt+Down opens, Down moves a row") << false << false << Keys{altDown, Qt::Key_Down, Qt::Key_Space} << 7;
+    QTest::addRow("end point: Up stops at the first") << false << false << Keys{Qt::Key_Space, Qt::Key_Up, Qt::Key_Return} << 0;
+    QTest::addRow("end point: Escape picks nothing") << false << false << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
+    // From the second body (1) in the list.
+    QTest::addRow("bar: Space opens, Down and Enter pick") << true << false << Keys{Qt::Key_Space, Qt::Key_Down, Qt::Key_Return} << 2;
+    QTest::addRow("bar: the key that opens moves nothing") << true << false << Keys{altDown, Qt::Key_Return} << 1;
+    QTest::addRow("bar: Up, Space picks") << true << false << Keys{Qt::Key_F4, Qt::Key_Up, Qt::Key_Space} << 0;
+    QTest::addRow("bar: Escape picks nothing") << true << false << Keys{Qt::Key_F4, Qt::Key_Down, Qt::Key_Escape} << -1;
+    QTest::addRow("end point: a pick, then Escape the next time") << false << false << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return, Qt::Key_F4, Qt::Key_Right, Qt::Key_Escape} << 4;
+    QTest::addRow("bar: a pick, then Escape the next time") << true << false << Keys{Qt::Key_F4, Qt::Key_Down, Qt::Key_Return, Qt::Key_F4, Qt::Key_Down, Qt::Key_Escape} << 2;
+    // Without a shape: the first key that moves starts on the first entry;
+    // Enter alone picks nothing.
+    QTest::addRow("end point, none: Enter picks nothing") << false << true << Keys{Qt::Key_F4, Qt::Key_Return, Qt::Key_Escape} << -1;
+    QTest::addRow("end point, none: Right starts on the first") << false << true << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 0;
+    QTest::addRow("bar, none: Enter picks nothing") << true << true << Keys{Qt::Key_F4, Qt::Key_Return, Qt::Key_Escape} << -1;
+    QTest::addRow("bar, none: Down starts on the first") << true << true << Keys{Qt::Key_F4, Qt::Key_Down, Qt::Key_Return} << 0;
+}
+
+// The shape buttons of the bar styles dialog, by keys alone: each key is
+// pressed and released where the keys then go, as a user's are.
+void tst_ZPickers::shapesFromKeyboard()
+{
+    QFETCH(bool, bar);
+    QFETCH(bool, unset);
+    QFETCH(QVector<int>, keys);
+    QFETCH(int, picked);
+    ZEndPointCombo endPoint;
+    ZBarShapeCombo body;
+    if (!unset) {
+        endPoint.setShape(QStringLiteral("Diamond"));
+        body.setBarShape(11, 6);
+    }
+    const int before = bar ? body.popup()->selectedIndex() : endPoint.popup()->selectedIndex();
+    QWidget *button = bar ? static_cast<QWidget *>(&body) : &endPoint;
+    QWidget *popup = bar ? static_cast<QWidget *>(body.popup()) : endPoint.popup();
+    QSignalSpy endPointChanged(&endPoint, &ZEndPointCombo::endpointChanged);
+    QSignalSpy bodyChanged(&body, &ZBarShapeCombo::shapeChanged);
+    QSignalSpy &changed = bar ? bodyChanged : endPointChanged;
+    button->resize(100, 26);
+    button->show();
+    QApplication::setActiveWindow(button);
+    QVERIFY(QTest::qWaitForWindowActive(button));
+    QCOMPARE(button->focusPolicy(), Qt::StrongFocus);
+    button->setFocus();
+    // The open pop-up takes the keys, else the button, which keeps the focus.
+    const auto target = [button] {
+        QWidget *popup = QApplication::activePopupWidget();
+        return popup ? popup : button;
+    };
+    for (int key : keys) {
+        const Qt::Key k = Qt::Key(key & ~Qt::KeyboardModifierMask);
+        const Qt::KeyboardModifiers modifiers(key & Qt::KeyboardModifierMask);
+        QTest::keyPress(target(), k, modifiers);
+        QTest::keyRelease(target(), k, modifiers);
+    }
+    QCOMPARE(changed.count(), picked >= 0 ? 1 : 0);
+    QVERIFY(!popup->isVisible());
+    if (picked >= 0)
+        QCOMPARE(changed.at(0).at(0).toInt(), picked);
+    // What the dialog reads: the pick, else the shape from before.
+    QCOMPARE(bar ? body.popup()->selectedIndex() : endPoint.popup()->selectedIndex(),
+             picked >= 0 ? picked : before);
 }
 
 QTEST_MAIN(tst_ZPickers)

@@ -226,6 +226,7 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     dialog.saveToPngClicked();
     QVERIFY(files.answered);
     QCOMPARE(files.caption, QStringLiteral("Save image"));
+    QCOMPARE(files.folder, QDir::homePath()); // where Print's file dialog opens too
     QCOMPARE(box.title, QStringLiteral("Image"));
     QCOMPARE(box.text, QStringLiteral("Image was saved to ") + png);
     QImage saved(png);

@@ -3,6 +3,7 @@
 #include "zdetaildelegate.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -28,6 +29,8 @@ private slots:
     void groupRowEmptiesTables();
     void formatting();
     void navigationButtons();
+    void windowKeysInFields_data();
+    void windowKeysInFields();
     void activationGoesToTask();
     void clearAndGoneModels();
 
@@ -326,6 +329,45 @@ void tst_ActivityDetails::navigationButtons()
     m_pane->nextActivity();
     m_pane->previousActivity();
     QCOMPARE(edit("leName")->text(), before);
+}
+
+void tst_ActivityDetails::windowKeysInFields_data()
+{
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<bool>("command"); // the window has a command on the key
+    QTest::addColumn<bool>("toCommand");
+    // Where the desktop makes Ctrl+E the end of a line, this is Ctrl+E.
+    const QKeySequence end = QKeySequence::keyBindings(QKeySequence::MoveToEndOfLine).value(0);
+    QTest::addRow("the field's end-of-line key") << end << true << true;
+    QTest::addRow("Ctrl+E") << QKeySequence(Qt::CTRL | Qt::Key_E) << true << true;
+    QTest::addRow("a key without a command") << end << false << false;
+}
+
+// The window's keys work while a field of the pane has the focus; what no
+// command takes stays the field's.
+void tst_ActivityDetails::windowKeysInFields()
+{
+    QFETCH(QKeySequence, key);
+    QFETCH(bool, command);
+    QFETCH(bool, toCommand);
+    m_pane->onRowChanged(activityRow(112), QModelIndex());
+    auto *action = new QAction(m_pane);
+    if (command)
+        action->setShortcut(key);
+    m_pane->addAction(action);
+    QSignalSpy triggered(action, &QAction::triggered);
+    m_pane->show();
+    QApplication::setActiveWindow(m_pane);
+    QVERIFY(QTest::qWaitForWindowActive(m_pane));
+    for (const char *name : { "leName", "leTaskType" }) {
+        QLineEdit *field = edit(name);
+        field->setFocus();
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key(key[0] & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key[0] & Qt::KeyboardModifierMask));
+        QCOMPARE(field->cursorPosition(), toCommand ? 0 : field->text().size());
+    }
+    QCOMPARE(triggered.count(), toCommand ? 2 : 0);
 }
 
 void tst_ActivityDetails::activationGoesToTask()

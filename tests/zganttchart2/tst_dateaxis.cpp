@@ -487,6 +487,22 @@ void tst_DateAxis::dragColumnBorder()
     moveMouse(&axis, QPoint(45, 14), Qt::LeftButton);
     QTest::mouseRelease(&axis, Qt::LeftButton, {}, QPoint(45, 14));
     QCOMPARE(axis.columnWidth(), 35);
+
+    // A reset gives what a new axis gives, also where narrow columns took
+    // more periods to keep the room at the ends.
+    axis.setEdgeRoom(20);
+    QTest::mousePress(&axis, Qt::LeftButton, {}, QPoint(35, 14));
+    moveMouse(&axis, QPoint(10, 14), Qt::LeftButton);
+    QTest::mouseRelease(&axis, Qt::LeftButton, {}, QPoint(10, 14));
+    QCOMPARE(axis.columnWidth(), 10);
+    axis.resetColumnWidth();
+    DateAxis fresh;
+    fresh.setEdgeRoom(20);
+    fresh.setDates(dt(2017, 1, 1), dt(2017, 1, 20));
+    QCOMPARE(axis.columnWidth(), fresh.columnWidth());
+    QCOMPARE(axis.min(), fresh.min());
+    QCOMPARE(axis.max(), fresh.max());
+    QCOMPARE(axis.axisWidth(), fresh.axisWidth());
 }
 
 void tst_DateAxis::paintsCaptions()
