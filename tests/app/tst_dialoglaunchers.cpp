@@ -1,5 +1,6 @@
 #include "activities.h"
 #include "activitydetails.h"
+#include "chartarea.h"
 #include "imagelimit.h"
 #include "mainwindow.h"
 #include "modalanswerers.h"
@@ -65,6 +66,28 @@ public:
     }
     QString output;
     mutable QString whilePreparing;
+};
+
+// What the window shows while the chart paints its picture (its signals
+// held): the cursor and whether a menu is open.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(mygc::GanttChart *chart) : m_chart(chart) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_chart->signalsBlocked()) {
+            const QCursor *cursor = QApplication::overrideCursor();
+            lastPaint = QStringLiteral("cursor %1, menu %2")
+                            .arg(cursor ? int(cursor->shape()) : -1)
+                            .arg(QApplication::activePopupWidget() ? "open" : "closed");
+        }
+        return false;
+    }
+    QString lastPaint;
+
+private:
+    mygc::GanttChart *m_chart;
 };
 
 // A project of 40 activities under two WBS nodes, coded by phase; with
@@ -375,8 +398,14 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
     // The room asked for counts the tiles made.
     QCOMPARE(ImageLimit::chartTiles(m_pane->ganttChart()), qint64(picture.rows() + 1) * picture.columns());
     const QString png = m_dir.filePath(QStringLiteral("chart.png"));
+    PaintWatch watch(m_pane->ganttChart());
+    m_pane->ganttChart()->chartArea()->installEventFilter(&watch);
+    QString whilePainting;
     WidgetAnswerer<ZSnipDialog> answer;
     answer.arm([&](ZSnipDialog *dialog) {
+        whilePainting = watch.lastPaint;
+        // The wait cursor ends when the dialog is up.
+        QVERIFY(!QApplication::overrideCursor());
         FileDialogAnswerer files;
         BoxAnswerer box;
         files.arm(png);
@@ -388,8 +417,14 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
         QCOMPARE(box.text, QStringLiteral("Image was copied to clipboard"));
         dialog->reject();
     });
+    // Chosen with the File menu open: the menu goes first, and the wait
+    // cursor shows while the picture is painted.
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
+    file->popup(m_window->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(answer.answered);
+    QCOMPARE(whilePainting, QStringLiteral("cursor %1, menu closed").arg(int(Qt::WaitCursor)));
     // The whole chart, with the lines' border around it.
     QCOMPARE(QImage(png).size(), chart.size() + QSize(5, 5));
     QCOMPARE(QGuiApplication::clipboard()->image().size(), chart.size() + QSize(5, 5));
