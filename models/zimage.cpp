@@ -1,6 +1,7 @@
 #include "zimage.h"
 
 #include "modelslogging.h"
+#include "paintguard.h"
 #include "parallel.h"
 
 #include <QRegion>
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -184,6 +186,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
 
     const QRect widgetRect = widget->rect();
     const QVector<Band> bands = cutIntoBands(widths);
+    const paintguard::Picture picture;
     for (const Band &band : bands) {
         int chunkRows = qMin(kMaxBandHeight / rowHeight, rowTotal);
         if (band.width > 0) {
@@ -211,6 +214,10 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                     widget->render(&bandImage, painted.topLeft() - source.topLeft(),
                                    QRegion(painted),
                                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+                    // The paint code stopped where memory ran out: the
+                    // picture is lost, and the caller says so.
+                    if (picture.failed())
+                        throw std::bad_alloc();
                 }
             }
 

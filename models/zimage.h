@@ -46,7 +46,9 @@ private:
 // wider than 20000 pixels (unless a single column is) or higher than 19999.
 // The caller sizes the widget to its whole content first: only what lies
 // inside the widget is painted. A null widget, or a rowHeight outside
-// 1 .. 19999, gives an empty grid.
+// 1 .. 19999, gives an empty grid. Memory running out in the widget's own
+// paint code (caught there, see paintguard.h) throws std::bad_alloc here,
+// after the paint that lost it.
 QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &widths,
                                       int rowHeight, int rowCount, int yOffset);
 

@@ -4,6 +4,7 @@
 #include "dateutils.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
+#include "paintguard.h"
 #include "qgcvaxis.h"
 #include "taskdrawdelegate.h"
 #include "taskrelationship.h"
@@ -407,6 +408,12 @@ void ChartArea::buildPicture()
 }
 
 void ChartArea::paintEvent(QPaintEvent *event)
+{
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] { paintBody(event); });
+}
+
+void ChartArea::paintBody(QPaintEvent *event)
 {
     if (!chart_)
         return;

@@ -117,6 +117,7 @@ private:
     void paintLinkEnds(QPainter &painter, const LinkShape &shape, bool head, const QRect &exposed,
                        QVector<QLine> &lines) const;
     void buildPicture();
+    void paintBody(QPaintEvent *event);
     void applySize();
     int bodyHeight() const;
     void buildRelationIndex();

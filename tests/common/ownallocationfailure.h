@@ -6,10 +6,13 @@
 // arming thread throws std::bad_alloc. Calls with a frame of Qt's GUI, widgets or print support
 // libraries on the stack are passed over: those are built without
 // exceptions, so nothing can unwind through them, and the project asks for
-// room before it calls them. Include in one source file of a test program:
+// room before it calls them; unless the project's paint code called from
+// there guards its step (paintguard::run) below the innermost such frame,
+// where the failure stops: there the Qt values it makes (a QBrush) fail too. Include in one source file of a test program:
 // it replaces the global operator new and delete.
 
 #include "memoryroom.h"
+#include "paintguard.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,13 +22,15 @@
 #include <new>
 #include <thread>
 
-#include <execinfo.h>
 #include <link.h>
+#include <unwind.h>
 
 namespace ownallocationfailure {
 
 inline std::atomic<bool> armed{false};
 inline std::atomic<int> thrown{0};
+// Failures thrown inside a guarded paint step, over all arms.
+inline std::atomic<int> thrownInPaint{0};
 inline std::atomic<int> toSkip{0};
 inline std::atomic<std::thread::id> armedOn;
 inline thread_local bool t_inCheck = false;
@@ -87,17 +92,67 @@ inline void disarm()
     armed = false;
 }
 
-inline bool underQtGui()
+// How many frames of Qt's GUI libraries may lie between an allocation and
+// the guarded paint code that asked for it: a value the step makes (a
+// QBrush's constructor and its init), not Qt's painting at large.
+constexpr int kValueFrames = 2;
+
+inline bool inQtGui(void *ip)
 {
-    void *frames[256];
-    const int count = backtrace(frames, 256);
-    for (int i = 0; i < count; ++i) {
-        for (int g = 0; g < guiCount; ++g) {
-            if (within(gui[g], frames[i]))
-                return true;
-        }
+    for (int g = 0; g < guiCount; ++g) {
+        if (within(gui[g], ip))
+            return true;
     }
     return false;
+}
+
+// Whether the allocation asked for by caller may fail: the program's own
+// code asked for it, directly or through a Qt value it makes in a guarded
+// paint step, and no frame of Qt's GUI libraries lies between it and the
+// catch (none at all, or none below the innermost paint guard of a
+// picture: a paint on the screen that fails loses only itself, and the
+// command it came from goes on).
+inline bool failable(void *caller)
+{
+    struct Walk
+    {
+        std::uintptr_t guard;
+        void *caller;
+        int phase = 0; // 0: the injection's own frames, 1: Qt's value frames, 2: the program's
+        int valueFrames = 0;
+        bool ok = false;
+    } walk{paintguard::Picture::active() ? reinterpret_cast<std::uintptr_t>(paintguard::innermostFrame()) : 0,
+           caller};
+    _Unwind_Backtrace(
+        [](_Unwind_Context *context, void *arg) {
+            auto *w = static_cast<Walk *>(arg);
+            void *ip = reinterpret_cast<void *>(_Unwind_GetIP(context));
+            if (w->phase == 0) {
+                if (ip != w->caller)
+                    return _URC_NO_REASON;
+                w->phase = 1;
+            }
+            // The stack grows down: a frame called within the guarded step
+            // lies below the guard, one that called the guard above it.
+            const std::uintptr_t cfa = _Unwind_GetCFA(context);
+            const bool guarded = w->guard && w->guard > cfa;
+            if (w->phase == 1) {
+                if (inQtGui(ip)) {
+                    w->ok = ++w->valueFrames <= kValueFrames;
+                    return w->ok ? _URC_NO_REASON : _URC_END_OF_STACK;
+                }
+                w->ok = within(program, ip) && (w->valueFrames == 0 || guarded);
+                w->phase = 2;
+                return w->ok ? _URC_NO_REASON : _URC_END_OF_STACK;
+            }
+            if (inQtGui(ip)) {
+                w->ok = w->guard && w->guard < cfa;
+                return _URC_END_OF_STACK;
+            }
+            return _URC_NO_REASON;
+        },
+        &walk);
+    return walk.ok;
 }
 
 inline bool fails(void *caller)
@@ -105,11 +160,13 @@ inline bool fails(void *caller)
     if (!armed.load(std::memory_order_relaxed) || t_inCheck || std::this_thread::get_id() != armedOn)
         return false;
     t_inCheck = true;
-    const bool own = within(program, caller) && !underQtGui();
+    const bool own = failable(caller);
     t_inCheck = false;
     if (!own || toSkip.fetch_sub(1) > 0 || !armed.exchange(false))
         return false;
     ++thrown;
+    if (paintguard::innermostFrame() && paintguard::Picture::active())
+        ++thrownInPaint;
     return true;
 }
 
