@@ -99,7 +99,11 @@ void MainWindow::onSnip()
         return;
     }
     runOnPicture(this, ImageLimit::hasRoom(ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
-                 tr("There is not enough memory to snip."), [chart](ZImage &image) {
+                 tr("There is not enough memory to snip."), [this, chart](ZImage &image) {
+                     // The picture of a large project takes seconds: the
+                     // menu goes first, as for Print.
+                     const WaitCursor wait;
+                     closeMenus();
                      image = chart->toImage();
                      return std::make_unique<ZSnipDialog>(image, nullptr);
                  });

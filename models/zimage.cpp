@@ -2,6 +2,7 @@
 
 #include "memoryroom.h"
 #include "modelslogging.h"
+#include "paintguard.h"
 #include "parallel.h"
 
 #include <QHash>
@@ -279,6 +280,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
     const QRect widgetRect = widget->rect();
     const QVector<Band> bands = cutIntoBands(widths);
     KnownTiles known;
+    const paintguard::Picture picture;
     for (const Band &band : bands) {
         int chunkRows = qMin(kMaxBandHeight / rowHeight, rowTotal);
         if (band.width > 0) {
@@ -313,6 +315,10 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                     widget->render(&bandImage, painted.topLeft() - source.topLeft(),
                                    QRegion(painted),
                                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+                    // The paint code stopped where memory ran out: the
+                    // picture is lost, and the caller says so.
+                    if (picture.failed())
+                        throw std::bad_alloc();
                 }
             }
 

@@ -48,7 +48,9 @@ private:
 // inside the widget is painted. A null widget, or a rowHeight outside
 // 1 .. 19999, gives an empty grid. Tiles with the same pixels share them.
 // Throws std::bad_alloc, before painting, when the room a chunk's tiles
-// could take is not there (memoryroom::available).
+// could take is not there (memoryroom::available), and after the paint that
+// lost it when memory runs out in the widget's own paint code (caught there,
+// see paintguard.h).
 QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &widths,
                                       int rowHeight, int rowCount, int yOffset);
 

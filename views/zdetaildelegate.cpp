@@ -1,6 +1,7 @@
 #include "zdetaildelegate.h"
 
 #include "captions.h"
+#include "paintguard.h"
 
 #include "zgroupedtreeviewdelegate.h"
 
@@ -16,18 +17,21 @@ ZDetailDelegate::ZDetailDelegate(QObject *parent, int column, const QPixmap &pix
 void ZDetailDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                             const QModelIndex &index) const
 {
-    if (!index.isValid() || index.column() != m_column) {
-        QStyledItemDelegate::paint(painter, option, index);
-        return;
-    }
-    const QRect &r = option.rect;
-    const int side = qMin(r.width(), r.height());
-    painter->save();
-    painter->drawPixmap(QRect(r.topLeft(), QSize(side, side)), m_pixmap);
-    painter->restore();
-    QStyleOptionViewItem opt(option);
-    opt.rect = QRect(QPoint(r.left() + side - 1, r.top()), QPoint(r.right() - 1, r.bottom()));
-    QStyledItemDelegate::paint(painter, opt, index);
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] {
+        if (!index.isValid() || index.column() != m_column) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QRect &r = option.rect;
+        const int side = qMin(r.width(), r.height());
+        painter->save();
+        painter->drawPixmap(QRect(r.topLeft(), QSize(side, side)), m_pixmap);
+        painter->restore();
+        QStyleOptionViewItem opt(option);
+        opt.rect = QRect(QPoint(r.left() + side - 1, r.top()), QPoint(r.right() - 1, r.bottom()));
+        QStyledItemDelegate::paint(painter, opt, index);
+    });
 }
 
 QSize ZDetailDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -57,5 +61,8 @@ void ZDetailDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
 
 QString ZDetailDelegate::displayText(const QVariant &value, const QLocale &) const
 {
-    return shownText(ZGroupedTreeViewDelegate::formatValue(value));
+    // Asked by Qt's painting, which cannot unwind.
+    QString text;
+    paintguard::run([&] { text = shownText(ZGroupedTreeViewDelegate::formatValue(value)); });
+    return text;
 }

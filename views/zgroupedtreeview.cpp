@@ -3,6 +3,7 @@
 #include "zsortfilterheader.h"
 
 #include "modelhelpers.h"
+#include "paintguard.h"
 #include "zgroupedtreeviewdelegate.h"
 #include "zparentitemproxymodel.h"
 
@@ -326,9 +327,13 @@ void ZGroupedTreeView::paintEvent(QPaintEvent *event)
         return;
     // Only alternating backgrounds need the positions of the rows shown;
     // listing every shown row of a large project costs time at each change.
-    if (m_visibleItemsDirty && alternatingRowColors())
-        rebuildVisibleItems();
-    QTreeView::paintEvent(event);
+    // (Qt's painting cannot unwind: memory running out stops here.)
+    const bool listed = paintguard::run([this] {
+        if (m_visibleItemsDirty && alternatingRowColors())
+            rebuildVisibleItems();
+    });
+    if (listed)
+        QTreeView::paintEvent(event);
 }
 
 void ZGroupedTreeView::drawLevelColors(QPainter *painter, const QRect &branches, int level) const
@@ -344,6 +349,13 @@ void ZGroupedTreeView::drawLevelColors(QPainter *painter, const QRect &branches,
 
 void ZGroupedTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option,
                                const QModelIndex &index) const
+{
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] { paintRow(painter, option, index); });
+}
+
+void ZGroupedTreeView::paintRow(QPainter *painter, const QStyleOptionViewItem &option,
+                                const QModelIndex &index) const
 {
     static const GroupStyle defaultStyle;
     const QAbstractItemModel *m = model();

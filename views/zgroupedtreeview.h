@@ -84,6 +84,8 @@ protected:
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
                  const QModelIndex &index) const override;
     void drawLevelColors(QPainter *painter, const QRect &branches, int level) const;
+    // drawRow's work, run under a guard.
+    void paintRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     // Left and Right step between the shown columns of the current row; the

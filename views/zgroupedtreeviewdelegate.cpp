@@ -1,6 +1,7 @@
 #include "zgroupedtreeviewdelegate.h"
 
 #include "captions.h"
+#include "paintguard.h"
 
 #include <QDateTime>
 
@@ -18,14 +19,17 @@ void ZGroupedTreeViewDelegate::init()
 void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                      const QModelIndex &index) const
 {
-    QStyleOptionViewItem opt(option);
-    QModelIndex idx = index;
-    if (option.version == MergedCellVersion) {
-        opt.version = 1;
-        if (index.column() != m_column)
-            idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
-    }
-    QStyledItemDelegate::paint(painter, opt, idx);
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] {
+        QStyleOptionViewItem opt(option);
+        QModelIndex idx = index;
+        if (option.version == MergedCellVersion) {
+            opt.version = 1;
+            if (index.column() != m_column)
+                idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
+        }
+        QStyledItemDelegate::paint(painter, opt, idx);
+    });
 }
 
 QSize ZGroupedTreeViewDelegate::sizeHint(const QStyleOptionViewItem &option,
@@ -38,7 +42,10 @@ QSize ZGroupedTreeViewDelegate::sizeHint(const QStyleOptionViewItem &option,
 
 QString ZGroupedTreeViewDelegate::displayText(const QVariant &value, const QLocale &) const
 {
-    return shownText(formatValue(value));
+    // Asked by Qt's painting, which cannot unwind.
+    QString text;
+    paintguard::run([&] { text = shownText(formatValue(value)); });
+    return text;
 }
 
 QString ZGroupedTreeViewDelegate::dateText(const QVariant &value)

@@ -2,6 +2,7 @@
 
 #include "headercaptions.h"
 #include "modelhelpers.h"
+#include "paintguard.h"
 #include "zheaderfilterbox.h"
 
 #include <QDialog>
@@ -184,12 +185,15 @@ void ZSortFilterHeader::mouseMoveEvent(QMouseEvent *event)
 
 void ZSortFilterHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
-    painter->save();
-    QHeaderView::paintSection(painter, rect, logicalIndex);
-    painter->restore();
-    if (!m_sortFilterWidget)
-        return;
-    // A point above every section stands for no mouse.
-    const QPoint cursor = m_hoverShown ? viewport()->mapFromGlobal(QCursor::pos()) : QPoint(-1, -1);
-    m_sortFilterWidget->draw(painter, sectionRect(logicalIndex), logicalIndex, cursor);
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] {
+        painter->save();
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
+        if (!m_sortFilterWidget)
+            return;
+        // A point above every section stands for no mouse.
+        const QPoint cursor = m_hoverShown ? viewport()->mapFromGlobal(QCursor::pos()) : QPoint(-1, -1);
+        m_sortFilterWidget->draw(painter, sectionRect(logicalIndex), logicalIndex, cursor);
+    });
 }

@@ -4,6 +4,7 @@
 #include "dateutils.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
+#include "paintguard.h"
 #include "qgcvaxis.h"
 #include "taskdrawdelegate.h"
 #include "taskrelationship.h"
@@ -17,6 +18,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 namespace mygc {
 
@@ -35,6 +38,10 @@ QColor selectionColor()
 {
     return QColor(38, 124, 211, 50);
 }
+
+// How far a link's parts but its vertical run reach from the middle of a
+// row it ends in: the turn below the predecessor's row, the head, the pen.
+constexpr int kLinkReach = 12;
 
 // A rectangle from inclusive edges.
 QRect edges(int left, int top, int right, int bottom)
@@ -205,19 +212,66 @@ void ChartArea::dropRelationIndex()
 {
     // Built anew before it is next asked; until then it holds no memory.
     relationIndexValid_ = false;
-    for (QVector<int> *part : {&relLow_, &relHigh_, &relPos_, &relMaxHigh_}) {
+    relations_.clear();
+}
+
+void ChartArea::SpanIndex::clear()
+{
+    for (QVector<int> *part : {&low, &high, &pos, &maxHigh}) {
         part->clear();
         part->squeeze();
     }
 }
 
+void ChartArea::SpanIndex::finish()
+{
+    const int n = low.size();
+    maxHigh.resize(n);
+    // Largest high below each implicit node (node = middle of its span).
+    struct Builder {
+        SpanIndex *index;
+        int build(int lo, int hi)
+        {
+            if (lo >= hi)
+                return std::numeric_limits<int>::min();
+            const int mid = lo + (hi - lo) / 2;
+            const int m = qMax(index->high.at(mid), qMax(build(lo, mid), build(mid + 1, hi)));
+            index->maxHigh[mid] = m;
+            return m;
+        }
+    };
+    Builder{this}.build(0, n);
+}
+
+void ChartArea::SpanIndex::query(int first, int last, QVector<int> &out) const
+{
+    struct Walk {
+        const SpanIndex *index;
+        int first;
+        int last;
+        QVector<int> &out;
+        void run(int lo, int hi)
+        {
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (index->maxHigh.at(mid) < first)
+                    return;
+                run(lo, mid);
+                if (index->low.at(mid) > last)
+                    return;
+                if (index->high.at(mid) >= first)
+                    out.append(index->pos.at(mid));
+                lo = mid + 1;
+            }
+        }
+    };
+    Walk{this, first, last, out}.run(0, low.size());
+}
+
 void ChartArea::buildRelationIndex()
 {
     relationIndexValid_ = true;
-    relLow_.clear();
-    relHigh_.clear();
-    relPos_.clear();
-    relMaxHigh_.clear();
+    relations_.clear();
     if (!chart_)
         return;
     const auto &relations = chart_->relations();
@@ -234,48 +288,18 @@ void ChartArea::buildRelationIndex()
         ++start[qMax(0, qMin(rel->from, rel->to)) + 1];
     for (int i = 1; i < start.size(); ++i)
         start[i] += start[i - 1];
-    relLow_.resize(n);
-    relHigh_.resize(n);
-    relPos_.resize(n);
+    relations_.low.resize(n);
+    relations_.high.resize(n);
+    relations_.pos.resize(n);
     for (int pos = 0; pos < n; ++pos) {
         const auto &rel = relations.at(pos);
         const int low = qMax(0, qMin(rel->from, rel->to));
         const int slot = start[low]++;
-        relLow_[slot] = low;
-        relHigh_[slot] = qMax(rel->from, rel->to);
-        relPos_[slot] = pos;
+        relations_.low[slot] = low;
+        relations_.high[slot] = qMax(rel->from, rel->to);
+        relations_.pos[slot] = pos;
     }
-
-    relMaxHigh_.resize(n);
-    // Largest upper row below each implicit node (node = middle of its span).
-    struct Builder {
-        ChartArea *area;
-        int build(int lo, int hi)
-        {
-            if (lo >= hi)
-                return -1;
-            const int mid = lo + (hi - lo) / 2;
-            const int m = qMax(area->relHigh_.at(mid), qMax(build(lo, mid), build(mid + 1, hi)));
-            area->relMaxHigh_[mid] = m;
-            return m;
-        }
-    };
-    Builder{this}.build(0, n);
-}
-
-void ChartArea::queryRelations(int lo, int hi, int firstRow, int lastRow, QVector<int> &out) const
-{
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (relMaxHigh_.at(mid) < firstRow)
-            return;
-        queryRelations(lo, mid, firstRow, lastRow, out);
-        if (relLow_.at(mid) > lastRow)
-            return;
-        if (relHigh_.at(mid) >= firstRow)
-            out.append(relPos_.at(mid));
-        lo = mid + 1;
-    }
+    relations_.finish();
 }
 
 QVector<int> ChartArea::relationsInRows(int firstRow, int lastRow)
@@ -285,12 +309,111 @@ QVector<int> ChartArea::relationsInRows(int firstRow, int lastRow)
     QVector<int> result;
     if (firstRow < 0 || lastRow < firstRow)
         return result;
-    queryRelations(0, relLow_.size(), firstRow, lastRow, result);
+    relations_.query(firstRow, lastRow, result);
     std::sort(result.begin(), result.end());
     return result;
 }
 
+void ChartArea::beginPicture()
+{
+    endPicture();
+    if (!chart_)
+        return;
+    buildPicture();
+    picture_ = true;
+}
+
+void ChartArea::endPicture()
+{
+    picture_ = false;
+    for (QVector<int> *part : {&endStart_, &linkEnds_, &runX_}) {
+        part->clear();
+        part->squeeze();
+    }
+    runs_.clear();
+}
+
+void ChartArea::buildPicture()
+{
+    const auto &relations = chart_->relations();
+    const int taskCount = chart_->tasks().size();
+    DateAxis *axis = chart_->dateAxis();
+    QGCVAxis *rows = chart_->rowAxis();
+
+    // The links by the rows they end in: a counting sort, a link ending
+    // twice in one row listed once.
+    endStart_.fill(0, taskCount + 2);
+    const auto valid = [taskCount](const TaskRelationship &rel) {
+        return rel.from >= 0 && rel.from < taskCount && rel.to >= 0 && rel.to < taskCount;
+    };
+    for (const auto &rel : relations) {
+        if (!valid(*rel))
+            continue;
+        ++endStart_[rel->from + 1];
+        if (rel->to != rel->from)
+            ++endStart_[rel->to + 1];
+    }
+    for (int i = 1; i < endStart_.size(); ++i)
+        endStart_[i] += endStart_[i - 1];
+    linkEnds_.resize(endStart_.last());
+    {
+        QVector<int> next = endStart_;
+        for (int pos = 0; pos < relations.size(); ++pos) {
+            const TaskRelationship &rel = *relations.at(pos);
+            if (!valid(rel))
+                continue;
+            linkEnds_[next[rel.from]++] = pos;
+            if (rel.to != rel.from)
+                linkEnds_[next[rel.to]++] = pos;
+        }
+    }
+
+    // The vertical runs, merged where they overlap or touch in one column.
+    struct Run
+    {
+        int x, y1, y2;
+    };
+    std::vector<Run> all;
+    all.reserve(size_t(relations.size()));
+    for (const auto &rel : relations) {
+        if (!valid(*rel))
+            continue;
+        const LinkShape shape = linkShape(*rel, axis, rows);
+        all.push_back({shape.T, qMin(shape.verticalStart, shape.yt), qMax(shape.verticalStart, shape.yt)});
+    }
+    std::sort(all.begin(), all.end(), [](const Run &a, const Run &b) {
+        return a.x != b.x ? a.x < b.x : a.y1 < b.y1;
+    });
+    std::vector<Run> merged;
+    for (const Run &run : all) {
+        if (!merged.empty() && merged.back().x == run.x && run.y1 <= merged.back().y2 + 1)
+            merged.back().y2 = qMax(merged.back().y2, run.y2);
+        else
+            merged.push_back(run);
+    }
+    std::vector<Run>().swap(all);
+    std::sort(merged.begin(), merged.end(), [](const Run &a, const Run &b) { return a.y1 < b.y1; });
+    const int n = int(merged.size());
+    runX_.resize(n);
+    runs_.low.resize(n);
+    runs_.high.resize(n);
+    runs_.pos.resize(n);
+    for (int i = 0; i < n; ++i) {
+        runX_[i] = merged[size_t(i)].x;
+        runs_.low[i] = merged[size_t(i)].y1;
+        runs_.high[i] = merged[size_t(i)].y2;
+        runs_.pos[i] = i;
+    }
+    runs_.finish();
+}
+
 void ChartArea::paintEvent(QPaintEvent *event)
+{
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] { paintBody(event); });
+}
+
+void ChartArea::paintBody(QPaintEvent *event)
 {
     if (!chart_)
         return;
@@ -396,17 +519,39 @@ void ChartArea::paintEvent(QPaintEvent *event)
     }
 }
 
-void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows, const QRect &exposed,
-                               int firstRow, int lastRow)
+ChartArea::LinkShape ChartArea::linkShape(const TaskRelationship &rel, DateAxis *axis, QGCVAxis *rows) const
 {
-    const auto &relations = chart_->relations();
     const auto &tasks = chart_->tasks();
-    painter.setPen(linkColor());
-    painter.setBrush(QBrush(linkColor(), Qt::SolidPattern));
-    QVector<QLine> lines;
-    // The vertical runs, the longest strokes by far, are filled as one pixel
-    // wide rectangles: the same pixels as a line, drawn faster.
-    QVector<QRect> verticals;
+    // A strip of a picture meets the same links again: their ends come from
+    // the rows' instants where the row is that task, not from its dates.
+    const auto pointAt = [this, axis](int row, const TaskItem &task, bool start) {
+        if (row < tasks_.size()) {
+            const ChartTaskItem &item = *tasks_.at(row);
+            if (item.valid && item.task.data() == &task)
+                return axis->msecsToPoint(start ? item.startMs : item.finishMs);
+        }
+        return axis->dateToPoint(start ? task.start() : task.finish());
+    };
+    LinkShape shape;
+    const bool fromStart = rel.type == StartToStart || rel.type == StartToFinish;
+    const bool toStart = rel.type == StartToStart || rel.type == FinishToStart;
+    shape.fo = fromStart ? -10 : 10;
+    shape.to = toStart ? -10 : 10;
+    shape.fx = pointAt(rel.from, *tasks.at(rel.from), fromStart);
+    shape.tx = pointAt(rel.to, *tasks.at(rel.to), toStart);
+    shape.F = shape.fx + shape.fo;
+    shape.T = shape.tx + shape.to;
+    shape.yf = rows->rowTop(rel.from) + rows->rowHeightAt(rel.from) / 2;
+    shape.yt = rows->rowTop(rel.to) + rows->rowHeightAt(rel.to) / 2;
+    // The successor's anchor behind the jog: the link turns back below the row.
+    const bool back = (shape.fo > 0 && shape.F > shape.T) || (shape.fo < 0 && shape.F < shape.T);
+    shape.verticalStart = shape.yf + (back ? 8 : 3);
+    return shape;
+}
+
+void ChartArea::paintLinkEnds(QPainter &painter, const LinkShape &s, bool head, const QRect &exposed,
+                              QVector<QLine> &lines) const
+{
     const int deg = 16; // drawArc takes sixteenths of a degree
     // Arcs and heads away from the exposed rectangle are left out: clipped,
     // they would only cost time. (The margin covers the pen.) A strip of a
@@ -421,78 +566,115 @@ void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows
         if (near.intersects(QRect(QPoint(qMin(x1, x2), qMin(y1, y2)), QPoint(qMax(x1, x2), qMax(y1, y2)))))
             lines << QLine(x1, y1, x2, y2);
     };
-
-    // A strip of a picture meets the same links again: their ends come from
-    // the rows' instants where the row is that task, not from its dates.
-    const auto pointAt = [this, axis](int row, const TaskItem &task, bool start) {
-        if (row < tasks_.size()) {
-            const ChartTaskItem &item = *tasks_.at(row);
-            if (item.valid && item.task.data() == &task)
-                return axis->msecsToPoint(start ? item.startMs : item.finishMs);
+    const int F = s.F;
+    const int T = s.T;
+    const int yf = s.yf;
+    if (s.verticalStart == yf + 8) {
+        if (s.fo > 0) {
+            line(s.fx, yf, F - 3, yf);
+            line(F, yf + 3, F, yf + 5);
+            line(F - 3, yf + 8, T, yf + 8);
+            arc(QRect(F - 6, yf, 6, 6), 90 * deg, -90 * deg);
+            arc(QRect(F - 6, yf + 2, 6, 6), 0, -90 * deg);
+        } else {
+            line(s.fx, yf, F + 3, yf);
+            line(F, yf + 3, F, yf + 5);
+            line(F + 3, yf + 8, T, yf + 8);
+            arc(QRect(F, yf, 6, 6), 90 * deg, 90 * deg);
+            arc(QRect(F, yf + 2, 6, 6), -90 * deg, -90 * deg);
         }
-        return axis->dateToPoint(start ? task.start() : task.finish());
+    } else if (s.fo > 0) {
+        line(s.fx, yf, T - 3, yf);
+        arc(QRect(T - 6, yf, 6, 6), 0, 90 * deg);
+    } else {
+        line(s.fx, yf, T + 3, yf);
+        arc(QRect(T, yf, 6, 6), 90 * deg, 90 * deg);
+    }
+    if (head) {
+        const int yt = s.yt;
+        line(T, yt, s.tx, yt);
+        const QPoint tip[3] = {QPoint(s.tx, yt), QPoint(T - s.to / 2, yt - s.to / 2),
+                               QPoint(T - s.to / 2, yt + s.to / 2)};
+        if (near.intersects(QPolygon({tip[0], tip[1], tip[2]}).boundingRect()))
+            painter.drawPolygon(tip, 3, Qt::OddEvenFill);
+    }
+}
+
+void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows, const QRect &exposed,
+                               int firstRow, int lastRow)
+{
+    const auto &relations = chart_->relations();
+    const int taskCount = chart_->tasks().size();
+    painter.setPen(linkColor());
+    painter.setBrush(QBrush(linkColor(), Qt::SolidPattern));
+    QVector<QLine> lines;
+    // The vertical runs, the longest strokes by far, are filled as one pixel
+    // wide rectangles: the same pixels as a line, drawn faster. Where runs
+    // overlap the overlap is filled once, on the screen as in a picture,
+    // whose strips know only the merged runs.
+    QVector<QRect> verticals;
+    const auto valid = [taskCount](const TaskRelationship &rel) {
+        return rel.from >= 0 && rel.from < taskCount && rel.to >= 0 && rel.to < taskCount;
     };
 
-    const QVector<int> candidates = relationsInRows(firstRow, lastRow);
-    for (int pos : candidates) {
-        const TaskRelationship &rel = *relations.at(pos);
-        if (rel.from < 0 || rel.from >= tasks.size() || rel.to < 0 || rel.to >= tasks.size())
-            continue;
-        const TaskItem &fromTask = *tasks.at(rel.from);
-        const TaskItem &toTask = *tasks.at(rel.to);
-        const bool fromStart = rel.type == StartToStart || rel.type == StartToFinish;
-        const bool toStart = rel.type == StartToStart || rel.type == FinishToStart;
-        const int fo = fromStart ? -10 : 10;
-        const int to = toStart ? -10 : 10;
-        const int fx = pointAt(rel.from, fromTask, fromStart);
-        const int tx = pointAt(rel.to, toTask, toStart);
-        const int F = fx + fo;
-        const int T = tx + to;
-        const int yf = rows->rowTop(rel.from) + rows->rowHeightAt(rel.from) / 2;
-        const int yt = rows->rowTop(rel.to) + rows->rowHeightAt(rel.to) / 2;
-
-        int verticalStart;
-        if ((fo > 0 && F > T) || (fo < 0 && F < T)) {
-            // The successor's anchor lies behind the jog: turn back below the row.
-            if (fo > 0) {
-                line(fx, yf, F - 3, yf);
-                line(F, yf + 3, F, yf + 5);
-                line(F - 3, yf + 8, T, yf + 8);
-                arc(QRect(F - 6, yf, 6, 6), 90 * deg, -90 * deg);
-                arc(QRect(F - 6, yf + 2, 6, 6), 0, -90 * deg);
-            } else {
-                line(fx, yf, F + 3, yf);
-                line(F, yf + 3, F, yf + 5);
-                line(F + 3, yf + 8, T, yf + 8);
-                arc(QRect(F, yf, 6, 6), 90 * deg, 90 * deg);
-                arc(QRect(F, yf + 2, 6, 6), -90 * deg, -90 * deg);
-            }
-            verticalStart = yf + 8;
-        } else {
-            if (fo > 0) {
-                line(fx, yf, T - 3, yf);
-                arc(QRect(T - 6, yf, 6, 6), 0, 90 * deg);
-            } else {
-                line(fx, yf, T + 3, yf);
-                arc(QRect(T, yf, 6, 6), 90 * deg, 90 * deg);
-            }
-            verticalStart = yf + 3;
+    if (picture_) {
+        // A link's parts but its run lie at most kLinkReach pixels from the
+        // middle of a row it ends in.
+        const int first = qMax(0, rows->rowAt(qMax(0, exposed.top() - kLinkReach)));
+        int last = rows->rowAt(exposed.bottom() + kLinkReach);
+        if (last < 0)
+            last = taskCount - 1;
+        last = qMin(last, endStart_.size() - 2);
+        QVector<int> candidates;
+        for (int row = first; row <= last; ++row) {
+            for (int i = endStart_.at(row); i < endStart_.at(row + 1); ++i)
+                candidates << linkEnds_.at(i);
         }
-
-        // Only where the run crosses the exposed rows: one that passes above
-        // or below them would leave a dot on their edge.
-        if (exposed.left() <= T && T <= exposed.right()
-            && qMin(verticalStart, yt) <= exposed.bottom() && qMax(verticalStart, yt) >= exposed.top()) {
-            const int y1 = qBound(exposed.top(), qMin(verticalStart, yt), exposed.bottom());
-            const int y2 = qBound(exposed.top(), qMax(verticalStart, yt), exposed.bottom());
-            verticals << QRect(T, y1, 1, y2 - y1 + 1);
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        for (int pos : qAsConst(candidates)) {
+            const TaskRelationship &rel = *relations.at(pos);
+            paintLinkEnds(painter, linkShape(rel, axis, rows), rel.to <= lastRow, exposed, lines);
         }
-
-        if (rel.to <= lastRow) {
-            line(T, yt, tx, yt);
-            const QPoint head[3] = {QPoint(tx, yt), QPoint(T - to / 2, yt - to / 2), QPoint(T - to / 2, yt + to / 2)};
-            if (near.intersects(QPolygon({head[0], head[1], head[2]}).boundingRect()))
-                painter.drawPolygon(head, 3, Qt::OddEvenFill);
+        QVector<int> crossing;
+        runs_.query(exposed.top(), exposed.bottom(), crossing);
+        for (int i : qAsConst(crossing)) {
+            const int x = runX_.at(i);
+            if (x < exposed.left() || x > exposed.right())
+                continue;
+            const int y1 = qMax(exposed.top(), runs_.low.at(i));
+            const int y2 = qMin(exposed.bottom(), runs_.high.at(i));
+            verticals << QRect(x, y1, 1, y2 - y1 + 1);
+        }
+    } else {
+        struct Run
+        {
+            int x, y1, y2;
+        };
+        QVector<Run> runs;
+        const QVector<int> candidates = relationsInRows(firstRow, lastRow);
+        for (int pos : candidates) {
+            const TaskRelationship &rel = *relations.at(pos);
+            if (!valid(rel))
+                continue;
+            const LinkShape shape = linkShape(rel, axis, rows);
+            paintLinkEnds(painter, shape, rel.to <= lastRow, exposed, lines);
+            // Only where the run crosses the exposed rows: one that passes
+            // above or below them would leave a dot on their edge.
+            const int T = shape.T;
+            const int low = qMin(shape.verticalStart, shape.yt);
+            const int high = qMax(shape.verticalStart, shape.yt);
+            if (exposed.left() <= T && T <= exposed.right() && low <= exposed.bottom() && high >= exposed.top())
+                runs.append({T, qMax(exposed.top(), low), qMin(exposed.bottom(), high)});
+        }
+        std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
+            return a.x != b.x ? a.x < b.x : a.y1 < b.y1;
+        });
+        for (int i = 0; i < runs.size();) {
+            Run run = runs.at(i);
+            for (++i; i < runs.size() && runs.at(i).x == run.x && runs.at(i).y1 <= run.y2 + 1; ++i)
+                run.y2 = qMax(run.y2, runs.at(i).y2);
+            verticals << QRect(run.x, run.y1, 1, run.y2 - run.y1 + 1);
         }
     }
     painter.drawLines(lines);

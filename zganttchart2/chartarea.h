@@ -7,6 +7,7 @@
 #include <QVector>
 #include <QWidget>
 
+class QLine;
 class QPainter;
 
 namespace mygc {
@@ -14,12 +15,19 @@ namespace mygc {
 class DateAxis;
 class GanttChart;
 class QGCVAxis;
+class TaskRelationship;
 
 // The scrolled body of the Gantt chart: one row per task of the chart, with
 // row backgrounds, bars, label texts, links, vertical grid lines and the
 // selected row. Painting visits only what the exposed rectangle shows: the
 // rows in it, the periods across it and the links that touch its rows (found
-// through an interval index over the links' row spans).
+// through an interval index over the links' row spans). Where links' vertical
+// runs overlap, the overlap is painted once.
+//
+// A picture painted strip by strip (between beginPicture and endPicture)
+// would meet every long link again in every strip it passes: there each
+// strip paints the ends of the links that end in or beside it, and the
+// vertical runs that cross it, merged once for the whole picture.
 class ChartArea : public QWidget
 {
     Q_OBJECT
@@ -59,6 +67,11 @@ public:
     // would draw for the rows firstRow..lastRow, in list order.
     QVector<int> relationsInRows(int firstRow, int lastRow);
 
+    // Between the two, paints are strips of one picture: the chart, its
+    // rows, links and axis stay as they are.
+    void beginPicture();
+    void endPicture();
+
 signals:
     void selectionChanged(int current);
 
@@ -75,11 +88,40 @@ protected:
                         int firstRow, int lastRow);
 
 private:
+    // Spans [low, high] sorted by low, with the largest high of every
+    // implicit subtree (node = middle of its range): the spans meeting a
+    // range are found in time in their number and the log of all.
+    struct SpanIndex
+    {
+        QVector<int> low;
+        QVector<int> high;
+        QVector<int> pos;
+        QVector<int> maxHigh;
+        // Fills maxHigh once low, high and pos are filled.
+        void finish();
+        // Appends pos of the spans meeting [first, last].
+        void query(int first, int last, QVector<int> &out) const;
+        void clear();
+    };
+    // Where a link's parts lie.
+    struct LinkShape
+    {
+        int fx, tx; // anchors at the predecessor and the successor
+        int F, T;   // the jog's x at either end
+        int fo, to; // the jogs' offsets (-10 or 10)
+        int yf, yt; // the rows' middles
+        int verticalStart;
+    };
+    LinkShape linkShape(const TaskRelationship &rel, DateAxis *axis, QGCVAxis *rows) const;
+    // Everything of a link but its vertical run.
+    void paintLinkEnds(QPainter &painter, const LinkShape &shape, bool head, const QRect &exposed,
+                       QVector<QLine> &lines) const;
+    void buildPicture();
+    void paintBody(QPaintEvent *event);
     void applySize();
     int bodyHeight() const;
     void buildRelationIndex();
     void dropRelationIndex();
-    void queryRelations(int lo, int hi, int firstRow, int lastRow, QVector<int> &out) const;
 
     QVector<QSharedPointer<ChartTaskItem>> tasks_;
     GanttChart *chart_ = nullptr; // Not owned.
@@ -91,10 +133,16 @@ private:
     // Interval index over the links' row spans: sorted by the lower row,
     // with the largest upper row of every implicit subtree.
     bool relationIndexValid_ = false;
-    QVector<int> relLow_;
-    QVector<int> relHigh_;
-    QVector<int> relPos_;
-    QVector<int> relMaxHigh_;
+    SpanIndex relations_;
+
+    // While a picture is painted: the links by the rows they end in (the
+    // links of row r at linkEnds_[endStart_[r]] .. before endStart_[r + 1]),
+    // and the merged vertical runs (x in runX_, pixel rows in the index).
+    bool picture_ = false;
+    QVector<int> endStart_;
+    QVector<int> linkEnds_;
+    QVector<int> runX_;
+    SpanIndex runs_;
 };
 
 } // namespace mygc

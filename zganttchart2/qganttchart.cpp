@@ -525,6 +525,7 @@ ZImage GanttChart::toImage()
     }
     // Also when memory runs out while the tiles are made.
     const auto restore = qScopeGuard([&] {
+        chart_->endPicture();
         {
             const QSignalBlocker quiet(chart_);
             chart_->setSelectedRow(selected);
@@ -544,6 +545,8 @@ ZImage GanttChart::toImage()
         rows = tasks_.size();
     }
 
+    // The body is painted in strips: its links are laid out once for all.
+    chart_->beginPicture();
     const QVector<QVector<QImage>> header = renderWidget(ax_date, columnWidth, columns, headerHeight, 1, 0);
     // The chart area holds no header: its first row starts at its top edge.
     const QVector<QVector<QImage>> body = renderWidget(chart_, columnWidth, columns, rowHeight, rows, 0);

@@ -1,6 +1,7 @@
 #include "qgcdateaxis.h"
 
 #include "dateutils.h"
+#include "paintguard.h"
 #include "qgcdateaxis_p.h"
 #include "qganttchart.h"
 #include "zganttchart2logging.h"
@@ -619,6 +620,12 @@ QString DateAxis::fitCaption(TimeUnit unit, const QDateTime &d, const QString &c
 }
 
 void DateAxis::paintEvent(QPaintEvent *event)
+{
+    // Qt's painting cannot unwind: memory running out stops here.
+    paintguard::run([&] { paintAxis(event); });
+}
+
+void DateAxis::paintAxis(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect r = event->rect();

@@ -107,6 +107,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void paintAxis(QPaintEvent *event);
 
 private:
     int scrollOffset() const;

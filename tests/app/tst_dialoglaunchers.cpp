@@ -69,6 +69,28 @@ public:
     mutable QString whilePreparing;
 };
 
+// What the window shows while the chart paints its picture (its signals
+// held): the cursor and whether a menu is open.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(mygc::GanttChart *chart) : m_chart(chart) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_chart->signalsBlocked()) {
+            const QCursor *cursor = QApplication::overrideCursor();
+            lastPaint = QStringLiteral("cursor %1, menu %2")
+                            .arg(cursor ? int(cursor->shape()) : -1)
+                            .arg(QApplication::activePopupWidget() ? "open" : "closed");
+        }
+        return false;
+    }
+    QString lastPaint;
+
+private:
+    mygc::GanttChart *m_chart;
+};
+
 // A project of 40 activities under two WBS nodes, coded by phase; with
 // longRun, one more activity runs for 50 years and 200 more short ones
 // follow (by days, over 3,000,000 cells).
@@ -439,8 +461,14 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
     // The room asked for counts the tiles made.
     QCOMPARE(ImageLimit::chartTiles(m_pane->ganttChart()), qint64(picture.rows() + 1) * picture.columns());
     const QString png = m_dir.filePath(QStringLiteral("chart.png"));
+    PaintWatch watch(m_pane->ganttChart());
+    m_pane->ganttChart()->chartArea()->installEventFilter(&watch);
+    QString whilePainting;
     WidgetAnswerer<ZSnipDialog> answer;
     answer.arm([&](ZSnipDialog *dialog) {
+        whilePainting = watch.lastPaint;
+        // The wait cursor ends when the dialog is up.
+        QVERIFY(!QApplication::overrideCursor());
         FileDialogAnswerer files;
         BoxAnswerer box;
         files.arm(png);
@@ -452,8 +480,14 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
         QCOMPARE(box.text, QStringLiteral("Image was copied to clipboard"));
         dialog->reject();
     });
+    // Chosen with the File menu open: the menu goes first, and the wait
+    // cursor shows while the picture is painted.
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
+    file->popup(m_window->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(answer.answered);
+    QCOMPARE(whilePainting, QStringLiteral("cursor %1, menu closed").arg(int(Qt::WaitCursor)));
     // The whole chart, with the lines' border around it.
     QCOMPARE(QImage(png).size(), chart.size() + QSize(5, 5));
     QCOMPARE(QGuiApplication::clipboard()->image().size(), chart.size() + QSize(5, 5));
@@ -537,8 +571,10 @@ void tst_DialogLaunchers::refusals()
     tree->verticalScrollBar()->setValue(3);
     const QSize treeSize = tree->size();
     for (const char *command : {"onSnip", "onPrintMenu"}) {
+        const int inPaintBefore = ownallocationfailure::thrownInPaint.load();
         // Running out: allocations of the command's own work fail in turn,
-        // spread over all of it, until one past its last runs it through.
+        // spread over all of it, until one past its last runs it through;
+        // among them those of the table's and the chart's paint code.
         for (int skip = 0;; skip += 1 + skip / 16) {
             BoxAnswerer box;
             box.arm();
@@ -552,8 +588,11 @@ void tst_DialogLaunchers::refusals()
             }
             if (runsOut && ownallocationfailure::thrown.load() == 0) {
                 QVERIFY(skip > 0 && (snip.answered || print.answered));
+                QVERIFY(ownallocationfailure::thrownInPaint.load() > inPaintBefore);
                 break;
             }
+            // Each failure in the paint code stopped before Qt's frames.
+            QCOMPARE(ownallocationfailure::thrownAcrossQt.load(), 0);
             const QString title = QLatin1String(command[2] == 'S' ? "Snip" : "Print");
             if (ceiling == -2 && title == QLatin1String("Snip")) {
                 QVERIFY(snip.answered);

@@ -6,10 +6,16 @@
 // arming thread throws std::bad_alloc. Calls with a frame of Qt's GUI, widgets or print support
 // libraries on the stack are passed over: those are built without
 // exceptions, so nothing can unwind through them, and the project asks for
-// room before it calls them. Include in one source file of a test program:
-// it replaces the global operator new and delete.
+// room before it calls them. While a picture is painted
+// (paintguard::Picture), the program's own allocations under those frames
+// fail as well: the paint code must stop them itself (paintguard::run), and
+// one that would reach a frame of Qt's is counted in thrownAcrossQt. Inside
+// a guarded step the Qt values it makes (a QBrush) fail too. Include in one
+// source file of a test program: it replaces the global operator new and
+// delete.
 
 #include "memoryroom.h"
+#include "paintguard.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,13 +25,18 @@
 #include <new>
 #include <thread>
 
-#include <execinfo.h>
 #include <link.h>
+#include <unwind.h>
 
 namespace ownallocationfailure {
 
 inline std::atomic<bool> armed{false};
 inline std::atomic<int> thrown{0};
+// Failures thrown inside a guarded paint step, over all arms.
+inline std::atomic<int> thrownInPaint{0};
+// Failures thrown in a picture's paint code where no guard stops them
+// before a frame of Qt's GUI libraries: each one a fault of the program.
+inline std::atomic<int> thrownAcrossQt{0};
 inline std::atomic<int> toSkip{0};
 inline std::atomic<std::thread::id> armedOn;
 inline thread_local bool t_inCheck = false;
@@ -87,17 +98,75 @@ inline void disarm()
     armed = false;
 }
 
-inline bool underQtGui()
+// How many frames of Qt's GUI libraries may lie between an allocation and
+// the guarded paint code that asked for it: a value the step makes (a
+// QBrush's constructor and its init), not Qt's painting at large.
+constexpr int kValueFrames = 2;
+
+inline bool inQtGui(void *ip)
 {
-    void *frames[256];
-    const int count = backtrace(frames, 256);
-    for (int i = 0; i < count; ++i) {
-        for (int g = 0; g < guiCount; ++g) {
-            if (within(gui[g], frames[i]))
-                return true;
-        }
+    for (int g = 0; g < guiCount; ++g) {
+        if (within(gui[g], ip))
+            return true;
     }
     return false;
+}
+
+// Whether the allocation asked for by caller may fail: the program's own
+// code asked for it (directly, or in paint code through a Qt value it
+// makes: a QBrush) and no frame of Qt's GUI libraries lies between it and
+// the catch. While
+// a picture is painted, its paint code fails wherever it is; across is set
+// when no paint guard would stop the failure before a frame of Qt's.
+inline bool failable(void *caller, bool &across)
+{
+    struct Walk
+    {
+        std::uintptr_t guard;
+        bool picture;
+        void *caller;
+        int phase = 0; // 0: the injection's own frames, 1: Qt's value frames, 2: the program's
+        int valueFrames = 0;
+        bool ok = false;
+        bool needsQt = false;
+        bool across = false;
+    } walk{reinterpret_cast<std::uintptr_t>(paintguard::innermostFrame()), paintguard::Picture::active(), caller};
+    _Unwind_Backtrace(
+        [](_Unwind_Context *context, void *arg) {
+            auto *w = static_cast<Walk *>(arg);
+            void *ip = reinterpret_cast<void *>(_Unwind_GetIP(context));
+            if (w->phase == 0) {
+                if (ip != w->caller)
+                    return _URC_NO_REASON;
+                w->phase = 1;
+            }
+            if (w->phase == 1) {
+                if (inQtGui(ip)) {
+                    w->ok = ++w->valueFrames <= kValueFrames;
+                    return w->ok ? _URC_NO_REASON : _URC_END_OF_STACK;
+                }
+                // A Qt value made by paint code, whose frames lie under
+                // Qt's painting further up.
+                w->ok = within(program, ip);
+                w->needsQt = w->valueFrames > 0;
+                w->phase = 2;
+                return w->ok ? _URC_NO_REASON : _URC_END_OF_STACK;
+            }
+            if (inQtGui(ip)) {
+                // The stack grows down: a guard called below this frame
+                // lies below the frame's canonical frame address.
+                w->across = !(w->guard && w->guard < _Unwind_GetCFA(context));
+                w->ok = w->picture;
+                w->needsQt = false;
+                return _URC_END_OF_STACK;
+            }
+            return _URC_NO_REASON;
+        },
+        &walk);
+    if (walk.needsQt)
+        walk.ok = false;
+    across = walk.ok && walk.across;
+    return walk.ok;
 }
 
 inline bool fails(void *caller)
@@ -105,11 +174,16 @@ inline bool fails(void *caller)
     if (!armed.load(std::memory_order_relaxed) || t_inCheck || std::this_thread::get_id() != armedOn)
         return false;
     t_inCheck = true;
-    const bool own = within(program, caller) && !underQtGui();
+    bool across = false;
+    const bool own = failable(caller, across);
     t_inCheck = false;
     if (!own || toSkip.fetch_sub(1) > 0 || !armed.exchange(false))
         return false;
     ++thrown;
+    if (across)
+        ++thrownAcrossQt;
+    else if (paintguard::innermostFrame() && paintguard::Picture::active())
+        ++thrownInPaint;
     return true;
 }
 

@@ -471,10 +471,17 @@ void tst_GanttChart::linkFromBelowTheView()
 void tst_GanttChart::paintsTheSameInStrips_data()
 {
     QTest::addColumn<int>("stripHeight");
-    QTest::addRow("one row") << 25;
-    QTest::addRow("two rows") << 50;
-    QTest::addRow("three rows") << 75;
-    QTest::addRow("across rows") << 40;
+    QTest::addColumn<bool>("picture"); // the strips painted as a picture's
+    QTest::addColumn<int>("rowHeight");
+    QTest::addRow("one row") << 25 << false << 25;
+    QTest::addRow("two rows") << 50 << false << 25;
+    QTest::addRow("three rows") << 75 << false << 25;
+    QTest::addRow("across rows") << 40 << false << 25;
+    QTest::addRow("picture, one row") << 25 << true << 25;
+    QTest::addRow("picture, across rows") << 40 << true << 25;
+    QTest::addRow("picture, one pixel") << 1 << true << 25;
+    // A link's turn and head reach into the next rows.
+    QTest::addRow("picture, low rows") << 1 << true << 16;
 }
 
 // A picture of the chart is painted strip by strip. Links running past a
@@ -483,25 +490,36 @@ void tst_GanttChart::paintsTheSameInStrips_data()
 void tst_GanttChart::paintsTheSameInStrips()
 {
     QFETCH(int, stripHeight);
+    QFETCH(bool, picture);
+    QFETCH(int, rowHeight);
+    chart->setRowHeight(rowHeight);
     // Tasks of one kind: captions take the pen of the last bar painted.
     tasks->setRowCount(0);
     for (int i = 0; i < 12; ++i) {
         tasks->appendRow(taskRow(10 + i, QStringLiteral("T%1").arg(i), QStringLiteral("Task"), day(2 + i % 8),
                                  day(3 + i % 8 + i % 3)));
     }
+    // A picture made before the links come leaves the screen's paint as
+    // it was: it finds the links made after.
+    if (picture)
+        chart->toImage();
     relations->appendRow(relationRow(21, 10, QStringLiteral("PR_FS"))); // long, downwards
     relations->appendRow(relationRow(10, 20, QStringLiteral("PR_FS"))); // long, upwards
     relations->appendRow(relationRow(13, 12, QStringLiteral("PR_SS")));
     relations->appendRow(relationRow(16, 14, QStringLiteral("PR_FF"))); // turns back
     relations->appendRow(relationRow(12, 17, QStringLiteral("PR_SF")));
     relations->appendRow(relationRow(19, 16, QStringLiteral("PR_FS")));
+    // Runs in one column: overlapping, and touching end to end.
+    relations->appendRow(relationRow(21, 12, QStringLiteral("PR_FS")));
+    relations->appendRow(relationRow(21, 18, QStringLiteral("PR_FS")));
+    relations->appendRow(relationRow(18, 11, QStringLiteral("PR_SS")));
     tree->expandAll();
     const QString name = QStringLiteral("Activity Name");
     chart->setBarStyles(chart->barStyles(), true, true, true, YearFourDigits, QuarterShort, MonthNumberPadded,
                         WeekLong, DayNumberPadded, name, name, name, name, QString());
     flush();
     chart->rmodelReset();
-    QCOMPARE(chart->relations().size(), 6);
+    QCOMPARE(chart->relations().size(), 9);
     QCOMPARE(chart->taskCount(), 12);
 
     ChartArea *area = chart->chartArea();
@@ -510,10 +528,13 @@ void tst_GanttChart::paintsTheSameInStrips()
     area->render(&whole);
     QImage strips(area->size(), QImage::Format_ARGB32_Premultiplied);
     strips.fill(Qt::transparent);
+    if (picture)
+        area->beginPicture();
     for (int y = 0; y < area->height(); y += stripHeight) {
         const QRect strip(0, y, area->width(), qMin(stripHeight, area->height() - y));
         area->render(&strips, strip.topLeft(), QRegion(strip));
     }
+    area->endPicture();
     for (int y = 0; y < whole.height(); ++y) {
         for (int x = 0; x < whole.width(); ++x) {
             if (whole.pixel(x, y) != strips.pixel(x, y))
