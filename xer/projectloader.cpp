@@ -1026,11 +1026,15 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
             if (it != runs.constEnd()) {
                 for (int e = it->first; e < it->second; ++e) {
                     const RelationEntry &entry = relations.at(e);
-                    if (e != it->first) {
-                        ids += separator;
-                        texts += separator;
+                    // A predecessor related twice (FS and FF) is one
+                    // predecessor: its entries lie side by side.
+                    if (e == it->first || relations.at(e - 1).predecessor != entry.predecessor) {
+                        if (e != it->first)
+                            ids += separator;
+                        ids += entry.predecessor;
                     }
-                    ids += entry.predecessor;
+                    if (e != it->first)
+                        texts += separator;
                     texts += entry.predecessor;
                     texts += QLatin1Char(':');
                     texts += entry.text;

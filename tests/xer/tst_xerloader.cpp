@@ -288,7 +288,7 @@ QByteArray project()
                 "4\t1\t99\tTT_FinMile\tA4\tEnd\tTK_NotStart\tCS_MEOB\t2024-03-01 17:00\t\t\t"
                 "2024-02-20 08:00"});
     x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
-               {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16"});
+               {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16", "4\t2\t1\tPR_FF\t0"});
     x += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
                {"50\tRT_Labor\tR1\tCrew", "60\tRT_Equip\tX\tExcavator", "50\tRT_Labor\tR1\tCrew B"});
     x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty",
@@ -524,7 +524,7 @@ void tst_XERLoader::derivedModels()
 {
     const QAbstractItemModel *pred = m_loader->model(QStringLiteral("PredecessorModel"));
     QCOMPARE(pred->columnCount(), 9);
-    QCOMPARE(pred->rowCount(), 3);
+    QCOMPARE(pred->rowCount(), 4);
     // Successor's ID and name first, predecessor's after.
     QCOMPARE(pred->index(1, 5).data().toString(), QStringLiteral("A2"));
     QCOMPARE(pred->index(1, 7).data().toString(), QStringLiteral("A3"));
@@ -630,8 +630,10 @@ void tst_XERLoader::activityModel()
     QCOMPARE(value(3, "Start Date"), QVariant(at("2024-02-20 08:00")));
     QCOMPARE(value(3, "Finish Date"), QVariant(at("2024-03-01 17:00")));
 
+    // A2 follows A1 twice (FS and FF): A1 is one predecessor with two
+    // relationships, in the file's order.
     QCOMPARE(value(1, "Predecessors").toString(), QStringLiteral("A1, A3"));
-    QCOMPARE(value(1, "Predecessors Details").toString(), QStringLiteral("A1:FS, A3:SS+8h"));
+    QCOMPARE(value(1, "Predecessors Details").toString(), QStringLiteral("A1:FS, A1:FF, A3:SS+8h"));
     QCOMPARE(value(0, "Predecessors").toString(), QString());
     QCOMPARE(value(3, "Predecessors").toString(), QString());
 
