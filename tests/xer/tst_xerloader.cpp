@@ -465,7 +465,7 @@ void tst_XERLoader::emptyFile()
     std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), header() + "%E\r\n"),
                                              &outcome);
     QCOMPARE(outcome.events, progressSteps());
-    QVERIFY(loader->loadReport().isEmpty());
+    QCOMPARE(loader->loadReport(), QStringLiteral("The file holds no activities."));
     QCOMPARE(loader->modelNames(), allModelNames());
     QCOMPARE(loader->model(QStringLiteral("TASK"))->rowCount(), 0);
     QCOMPARE(loader->model(QStringLiteral("TASK"))->columnCount(), 60);
@@ -732,6 +732,25 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("table without a field list: its records said")
             << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
+    // Lines inside a table that are no lines of a table are left out and
+    // said; a table whose own line is not understood is no table.
+    QTest::addRow("record markers changed: left out, and said")
+            << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
+            << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
+    QTest::addRow("the next table's line not understood: its lines left out, and said")
+            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n" + end << 1
+            << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
+    QTest::addRow("a field list given twice before the records: the later one")
+            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
+            << QStringLiteral("A") << QString();
+    const QString noActivities = QStringLiteral("The file holds no activities.");
+    QTest::addRow("activity table's line not understood")
+            << header() + "%t\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
+            << noActivities;
+    QTest::addRow("activity table under another name")
+            << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
+    QTest::addRow("activity table without records")
+            << header() + table("TASK", "task_id\ttask_code", {}) + end << 0 << QString() << noActivities;
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
