@@ -208,7 +208,6 @@ void XERFile::clear()
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
-    m_inLostTable = false;
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
 }
@@ -532,7 +531,6 @@ void XERFile::collect(const ScannedLine &scanned)
     case LineKind::Header:
         // A header line inside a kept table ends it.
         m_inKeptTable = false;
-        m_inLostTable = false;
         m_otherLines.push_back(line);
         break;
     case LineKind::Fields:

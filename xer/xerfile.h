@@ -143,8 +143,9 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    bool m_inLostTable = false; // in a kept table, after a table line not understood
-
+    // In a kept table, after the field list of a table whose "%T" line was
+    // not understood; the next table line ends it.
+    bool m_inLostTable = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_hasEndLine = false;

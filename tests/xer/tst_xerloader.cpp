@@ -738,8 +738,14 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
             << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
     QTest::addRow("the next table's line not understood: its lines left out, and said")
-            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n" + end << 1
-            << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
+            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
+                       + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
+            << 2 << QStringLiteral("A")
+            << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
+    QTest::addRow("a line not understood in the layout table")
+            << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
+                       + end
+            << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
     QTest::addRow("a field list given twice before the records: the later one")
             << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
             << QStringLiteral("A") << QString();
