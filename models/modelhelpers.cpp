@@ -551,7 +551,7 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
         *unreadLags = std::accumulate(unread.cbegin(), unread.cend(), 0);
     // Ordered by task id, then predecessor ID: first by the integer alone,
     // then each activity's few entries by their IDs. Both sorts are stable,
-    // so of two rows with the same keys the later one stays last.
+    // so two rows with the same keys keep the file's order.
     std::vector<std::pair<int, int>> byTask(size_t(relations.size()));
     for (int i = 0; i < relations.size(); ++i)
         byTask[size_t(i)] = {relations.at(i).taskId, i};
@@ -561,10 +561,11 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
     for (size_t i = 0; i < byTask.size(); ++i)
         order[i] = byTask[i].second;
     byTask = std::vector<std::pair<int, int>>();
-    // Each activity's entries are put in ID order and thinned: of a run of
-    // entries with the same ID the last stays, as a later row replaces the
-    // earlier text. Pieces that start at an activity's first entry are done
-    // side by side when `concurrent` allows it, and joined in order.
+    // Each activity's entries are put in ID order; entries with the same ID
+    // are relationships of their own (FS and FF between the same two
+    // activities) and all stay, in the file's order. Pieces that start at an
+    // activity's first entry are done side by side when `concurrent` allows
+    // it, and joined in order.
     RelationEntry *const entries = relations.data();
     const size_t total = order.size();
     const auto taskAt = [&](size_t i) { return entries[order[i]].taskId; };
@@ -601,10 +602,8 @@ QVector<RelationEntry> predecessorList(int rows, const RelationRowReader &read, 
                     order[j] = moving;
                 }
             }
-            for (size_t i = first; i < last; ++i) {
-                if (i + 1 == last || entries[order[i + 1]].predecessor != entries[order[i]].predecessor)
-                    out.append(std::move(entries[order[i]]));
-            }
+            for (size_t i = first; i < last; ++i)
+                out.append(std::move(entries[order[i]]));
             first = last;
         }
     };
@@ -621,13 +620,20 @@ RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLag
 {
     RelationMap map;
     const QVector<RelationEntry> relations = predecessorList(predecessorModel, unreadLags);
-    // In key order: each entry goes in at the end, without a search.
+    // In key order: each activity goes in at the end, without a search. Its
+    // entries go in from the last to the first, each at the front: a
+    // multi-map walks the values of one key newest first, so the walk gives
+    // the file's order.
     for (int i = 0; i < relations.size();) {
         const int taskId = relations.at(i).taskId;
-        auto task = map.insert(map.cend(), taskId, QMap<QString, QString>());
-        QMap<QString, QString> &inner = task.value();
-        for (; i < relations.size() && relations.at(i).taskId == taskId; ++i)
-            inner.insert(inner.cend(), relations.at(i).predecessor, relations.at(i).text);
+        int end = i;
+        while (end < relations.size() && relations.at(end).taskId == taskId)
+            ++end;
+        auto task = map.insert(map.cend(), taskId, QMultiMap<QString, QString>());
+        QMultiMap<QString, QString> &inner = task.value();
+        for (int e = end; e-- > i;)
+            inner.insert(inner.cbegin(), relations.at(e).predecessor, relations.at(e).text);
+        i = end;
     }
     return map;
 }

@@ -100,7 +100,9 @@ void sumModelChildren(QAbstractItemModel *model, int column, Qt::ItemDataRole ro
                       const QModelIndex &parent);
 
 // Relation texts per activity: task id -> (predecessor activity ID -> "FS+8h").
-using RelationMap = QMap<int, QMap<QString, QString>>;
+// Two activities can be related twice (FS and FF): an ID then holds both
+// texts, walked in the file's order.
+using RelationMap = QMap<int, QMultiMap<QString, QString>>;
 // A lag that is not a finite number of hours within int is taken as no lag
 // and counted in *unreadLags when given.
 RelationMap predecessorsMap(QAbstractItemModel *predecessorModel, int *unreadLags = nullptr);
@@ -112,7 +114,7 @@ struct RelationEntry
     QString text;        // "FS+8h"
 };
 // What predecessorsMap holds, as one list in the map's order (task id, then
-// predecessor ID), for callers that walk it once and need no map. A list
+// predecessor ID, then the file's order), for callers that walk it once and need no map. A list
 // kept on the model with keepPredecessorList is handed out instead of being
 // built again, unless unreadLags asks for the count of the reading.
 QVector<RelationEntry> predecessorList(QAbstractItemModel *predecessorModel,

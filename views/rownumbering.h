@@ -17,7 +17,8 @@ class ZParentItemProxyModel;
 // - "Outline Level": depth of the row (1 at the top level; a child of a row
 //   whose level reads 0 gets 0);
 // - "Predecessors Details Rows": the predecessors of each activity as their
-//   row numbers followed by the relation text ("12FS, 15SS+8h"); a
+//   row numbers followed by the relation text ("12FS, 15SS+8h"), a
+//   predecessor related twice once per relationship ("12FS, 12FF"); a
 //   predecessor that is not in the tree gets 0, and of two rows with the same
 //   activity ID the one numbered last counts.
 //

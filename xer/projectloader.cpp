@@ -387,6 +387,8 @@ QString ProjectLoader::loadReport() const
     QStringList parts;
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
+    if (!m_notes.linesNotUnderstood.isEmpty())
+        parts << tr("lines not understood, left out: %1").arg(list(m_notes.linesNotUnderstood));
     if (!m_notes.unreadValues.isEmpty())
         parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
     if (m_notes.unreadLags > 0)
@@ -402,6 +404,8 @@ QString ProjectLoader::loadReport() const
         report << tr("The file ends before its end line (%E): it may have been cut short.");
     if (m_notes.linesAfterEnd)
         report << tr("The file goes on after its end line (%E): the records after it are loaded too.");
+    if (m_notes.noActivities)
+        report << tr("The file holds no activities.");
     if (!parts.isEmpty())
         report << tr("Loaded with changes: %1").arg(parts.join(QStringLiteral("; ")));
     return report.join(QLatin1Char(' '));
@@ -1026,11 +1030,15 @@ void ProjectLoader::addPredecessors(QAbstractItemModel *predecessorModel,
             if (it != runs.constEnd()) {
                 for (int e = it->first; e < it->second; ++e) {
                     const RelationEntry &entry = relations.at(e);
-                    if (e != it->first) {
-                        ids += separator;
-                        texts += separator;
+                    // A predecessor related twice (FS and FF) is one
+                    // predecessor: its entries lie side by side.
+                    if (e == it->first || relations.at(e - 1).predecessor != entry.predecessor) {
+                        if (e != it->first)
+                            ids += separator;
+                        ids += entry.predecessor;
                     }
-                    ids += entry.predecessor;
+                    if (e != it->first)
+                        texts += separator;
                     texts += entry.predecessor;
                     texts += QLatin1Char(':');
                     texts += entry.text;

@@ -66,6 +66,7 @@ public:
     struct LoadNotes
     {
         QMap<QString, int> mismatchedRecords;     // records not matching their field list, or before it
+        QMap<QString, int> linesNotUnderstood;    // lines in a table that are no lines of a table
         QMap<QString, int> unreadValues;          // cells left empty: text not readable
         QMap<QString, int> repeatedTables;        // tables met more than once: copies
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
@@ -73,10 +74,12 @@ public:
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
+        bool noActivities = false;                // the file holds no activity
         bool isEmpty() const
         {
-            return mismatchedRecords.isEmpty() && unreadValues.isEmpty() && repeatedTables.isEmpty()
-                   && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd;
+            return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
+                   && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort
+                   && !linesAfterEnd && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

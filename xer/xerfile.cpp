@@ -493,13 +493,23 @@ void XERFile::collect(const ScannedLine &scanned)
     const bool tableLine = scanned.kind == LineKind::Table;
     if (!tableLine && !m_inKeptTable)
         return;
+    const char *const text = m_data.get() + scanned.begin;
+    if (!tableLine && scanned.kind != LineKind::Header && scanned.kind != LineKind::End
+        && (m_inLostTable || scanned.kind == LineKind::Other)) {
+        // Blank lines and end-of-file marks are no lines; the end line with
+        // something after its marker is said as the file's end.
+        if (!isTrailer(text, scanned.size) && !(scanned.size >= 2 && std::memcmp(text, "%E", 2) == 0))
+            ++m_tableLines.back().linesNotUnderstood;
+        return;
+    }
     LineSpan line;
     line.begin = scanned.begin;
     line.size = scanned.size;
     line.lineNumber = m_lineCounter++;
-    const char *begin = m_data.get() + scanned.begin;
+    const char *begin = text;
     const char *end = begin + scanned.size;
     if (tableLine) {
+        m_inLostTable = false;
         const char *nameBegin = begin + 3 <= end ? begin + 3 : end;
         const char *nameEnd = nameBegin;
         while (nameEnd < end && *nameEnd != '\t')
@@ -524,6 +534,14 @@ void XERFile::collect(const ScannedLine &scanned)
         m_otherLines.push_back(line);
         break;
     case LineKind::Fields:
+        // A field list after records is another table's, whose "%T" line
+        // was not understood: the records keep their own list, and the lines
+        // up to the next table are left out and counted.
+        if (!table.records.empty()) {
+            m_inLostTable = true;
+            ++table.linesNotUnderstood;
+            break;
+        }
         table.fields = line;
         break;
     case LineKind::Record:

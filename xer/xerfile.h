@@ -35,6 +35,11 @@ struct TableLines
     std::vector<LineSpan> records;
     int recordsBeforeFields = 0; // records met before any "%F" line: dropped
     int recordsCut = 0;          // the file's last record, cut by its end: dropped
+    // Lines inside the table the reader does not understand: dropped. A line
+    // whose marker is none of the file's ("%X", "R", " %R"), and a field
+    // list after records with the lines after it: those of a table whose
+    // "%T" line was not understood.
+    int linesNotUnderstood = 0;
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -138,6 +143,9 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
+    // In a kept table, after the field list of a table whose "%T" line was
+    // not understood; the next table line ends it.
+    bool m_inLostTable = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_hasEndLine = false;

@@ -549,8 +549,17 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     }
 
     for (const xer::TableLines &lines : m_reader->tableLines()) {
-        if (lines.name.toUpper() == QLatin1String("VIEWPROP"))
+        if (lines.name.toUpper() == QLatin1String("VIEWPROP")) {
             fillLayout(lines);
+            if (lines.linesNotUnderstood > 0)
+                m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
+        }
+    }
+    // A file without activities opens empty: its table may be missing, or
+    // its "%T" line not understood.
+    for (const Job &job : jobs) {
+        if (job.table == QLatin1String("TASK"))
+            m_notes.noActivities = job.container->rowCount() == 0;
     }
     const qint64 tablesMs = timer.elapsed();
 
@@ -633,6 +642,8 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
 {
     if (notes.mismatched > 0)
         m_notes.mismatchedRecords[table] += notes.mismatched;
+    if (notes.notUnderstood > 0)
+        m_notes.linesNotUnderstood[table] += notes.notUnderstood;
     if (notes.unread > 0)
         m_notes.unreadValues[table] += notes.unread;
     if (notes.copies > 1)
@@ -670,6 +681,7 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         // were dropped by the reader; they count with those that do not
         // match it.
         notes->mismatched += lines.recordsBeforeFields + lines.recordsCut;
+        notes->notUnderstood += lines.linesNotUnderstood;
         if (lines.fields.size < 0)
             continue;
         if (plan.sources.empty()) {

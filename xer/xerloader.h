@@ -48,6 +48,7 @@ private:
     struct TableNotes
     {
         int mismatched = 0;   // records whose field count differs from "%F", or before it
+        int notUnderstood = 0; // lines in the table that are no lines of a table
         int unread = 0;       // cells whose text could not be read
         int copies = 0;       // copies of the table in the file
         int otherCopies = 0;  // copies left out for another field list

@@ -107,6 +107,14 @@ void tst_HostileFiles::loadReport_data()
             << QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("two exports put together")
             << whole + whole << QStringLiteral("Loaded with changes: tables repeated, copies: PROJWBS 2, TASK 2");
+    QTest::addRow("a record's marker changed")
+            << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1")}) + "%X\t" + task(2, 10, "A2")
+                       + "\r\n%E\r\n"
+            << QStringLiteral("Loaded with changes: lines not understood, left out: TASK 1");
+    QTest::addRow("the activity table's line changed")
+            << header() + wbs + "%t\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
+            << QStringLiteral("The file holds no activities. "
+                              "Loaded with changes: lines not understood, left out: PROJWBS 4");
     QTest::addRow("bad ids and lags")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), "7.5\t1\t10\tTT_Task\tA2"})
                        + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",

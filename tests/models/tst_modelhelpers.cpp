@@ -210,7 +210,7 @@ void tst_ModelHelpers::countAndSum()
 void tst_ModelHelpers::predecessors()
 {
     // Shaped like the predecessor model: ..., Type, Lag, predecessor ID, last column.
-    QStandardItemModel model(5, 5);
+    QStandardItemModel model(6, 5);
     model.setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Type"), QStringLiteral("Lag"),
                                      QStringLiteral("Predecessor"), QStringLiteral("Name")});
     const QList<QVariantList> rows{
@@ -219,13 +219,17 @@ void tst_ModelHelpers::predecessors()
         {12, QString(), 8, QStringLiteral("A300")},
         {13, QStringLiteral("PR_FS"), QStringLiteral("8.0"), QStringLiteral("A100")},
         {13, QStringLiteral("PR_FF"), 0, QString()},
+        // A second relationship with the same predecessor.
+        {12, QStringLiteral("PR_FF"), 0, QStringLiteral("A100")},
     };
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < 4; ++c)
             model.setData(model.index(r, c), rows[r][c]);
     const RelationMap map = predecessorsMap(&model);
-    QCOMPARE(map.value(12).value(QStringLiteral("A100")), QStringLiteral("SS-16h"));
-    QCOMPARE(map.value(12).value(QStringLiteral("A200")), QStringLiteral("FS"));
+    QStringList twelve;
+    for (auto it = map.value(12).cbegin(); it != map.value(12).cend(); ++it)
+        twelve << it.key() + QLatin1Char(':') + it.value();
+    QCOMPARE(twelve.join(QStringLiteral(", ")), QStringLiteral("A100:SS-16h, A100:FF, A200:FS"));
     QVERIFY(!map.value(12).contains(QStringLiteral("A300")));
     QCOMPARE(map.value(13).value(QStringLiteral("A100")), QStringLiteral("FS+8h"));
     QCOMPARE(map.value(13).size(), 1);
@@ -235,8 +239,8 @@ void tst_ModelHelpers::predecessors()
 void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
 {
     // Rows in no particular order, with repeated task and predecessor pairs:
-    // the map equals the one made by entering the rows one by one, the
-    // later row of a pair winning.
+    // the map holds every row, ordered by task id and predecessor ID and
+    // otherwise in row order.
     const QStringList types{QStringLiteral("PR_FS"), QStringLiteral("PR_SS"), QStringLiteral("FF"),
                             QString()};
     const QStringList ids{QStringLiteral("A10"), QStringLiteral("A9"), QStringLiteral("B1"),
@@ -245,7 +249,7 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     QStandardItemModel model(rows, 5);
     model.setHorizontalHeaderLabels({QStringLiteral("task_id"), QStringLiteral("Type"), QStringLiteral("Lag"),
                                      QStringLiteral("Predecessor"), QStringLiteral("Name")});
-    RelationMap expected;
+    std::map<int, std::map<QString, QStringList>> expected;
     quint32 seed = 7;
     const auto next = [&seed](int range) {
         seed = seed * 1103515245u + 12345u;
@@ -261,24 +265,28 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
         model.setData(model.index(r, 2), lag * 8);
         model.setData(model.index(r, 3), id);
         if (!id.isEmpty() && !type.isEmpty())
-            expected[taskId][id] = relationText(type, lag * 8);
+            expected[taskId][id] << relationText(type, lag * 8);
     }
+    QStringList rowByRow;
+    for (const auto &task : expected) {
+        for (const auto &relation : task.second) {
+            for (const QString &text : relation.second)
+                rowByRow << QStringLiteral("%1/%2/%3").arg(task.first).arg(relation.first, text);
+        }
+    }
+    QStringList fromMap;
     const RelationMap map = predecessorsMap(&model);
-    QCOMPARE(map, expected);
-    QCOMPARE(map.keys(), expected.keys());
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        QCOMPARE(it.value().keys(), expected.value(it.key()).keys());
+    for (auto task = map.cbegin(); task != map.cend(); ++task) {
+        for (auto it = task->cbegin(); it != task->cend(); ++it)
+            fromMap << QStringLiteral("%1/%2/%3").arg(task.key()).arg(it.key(), it.value());
+    }
+    QCOMPARE(fromMap, rowByRow);
 
     // The list form: the same entries in the same order.
     QStringList fromList;
     for (const RelationEntry &entry : predecessorList(&model))
         fromList << QStringLiteral("%1/%2/%3").arg(entry.taskId).arg(entry.predecessor, entry.text);
-    QStringList fromMap;
-    for (auto task = expected.cbegin(); task != expected.cend(); ++task) {
-        for (auto it = task->cbegin(); it != task->cend(); ++it)
-            fromMap << QStringLiteral("%1/%2/%3").arg(task.key()).arg(it.key(), it.value());
-    }
-    QCOMPARE(fromList, fromMap);
+    QCOMPARE(fromList, rowByRow);
     QVERIFY(predecessorList(nullptr).isEmpty());
 
     // Read in runs side by side, many rows give the list read in one go,
@@ -316,20 +324,22 @@ void tst_ModelHelpers::predecessorsMapMatchesRowByRowEntry()
     }
     QVERIFY(unreadAlone > 0);
     QCOMPARE(unreadSideBySide, unreadAlone);
-    std::map<int, std::map<QString, QString>> rowByRow;
+    std::map<int, std::map<QString, QStringList>> manyByRow;
     for (int r = 0; r < many; ++r) {
         if (taskIds[size_t(r)] >= 0 && !manyIds[size_t(r)].isEmpty() && !manyTypes[size_t(r)].isEmpty()) {
             const double hours = lags[size_t(r)].toDouble();
-            rowByRow[taskIds[size_t(r)]][manyIds[size_t(r)]] =
-                    relationText(manyTypes[size_t(r)], std::isfinite(hours) ? qRound(hours) : 0);
+            manyByRow[taskIds[size_t(r)]][manyIds[size_t(r)]]
+                    << relationText(manyTypes[size_t(r)], std::isfinite(hours) ? qRound(hours) : 0);
         }
     }
     int at = 0;
-    for (const auto &task : rowByRow) {
+    for (const auto &task : manyByRow) {
         for (const auto &relation : task.second) {
-            QCOMPARE(alone.at(at).taskId, task.first);
-            QCOMPARE(alone.at(at).predecessor, relation.first);
-            QCOMPARE(alone.at(at++).text, relation.second);
+            for (const QString &text : relation.second) {
+                QCOMPARE(alone.at(at).taskId, task.first);
+                QCOMPARE(alone.at(at).predecessor, relation.first);
+                QCOMPARE(alone.at(at++).text, text);
+            }
         }
     }
     QCOMPARE(at, alone.size());

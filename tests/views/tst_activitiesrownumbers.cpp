@@ -94,10 +94,11 @@ private slots:
         QStandardItemModel *table = makeTable({QStringLiteral("A1"), QStringLiteral("A2"),
                                                QStringLiteral("A3"), QStringLiteral("A4")},
                                               this);
-        // A4 follows A1 (FS) and A3 (SS, 8 hours).
+        // A4 follows A1 (FS, and FF too) and A3 (SS, 8 hours).
         QStandardItemModel *relations =
             makeRelations({{103, 100, QStringLiteral("PR_FS"), 0, QStringLiteral("A1")},
-                           {103, 102, QStringLiteral("PR_SS"), 8, QStringLiteral("A3")}},
+                           {103, 102, QStringLiteral("PR_SS"), 8, QStringLiteral("A3")},
+                           {103, 100, QStringLiteral("PR_FF"), 0, QStringLiteral("A1")}},
                           this);
 
         RowNumbering(table, predecessorsMap(relations)).update(tree, table);
@@ -107,7 +108,7 @@ private slots:
         QCOMPARE(column(tree, 1, tree->index(0, 0)), QStringLiteral("2,3"));
         QCOMPARE(column(tree, 1, tree->index(1, 0)), QStringLiteral("5,6"));
         QCOMPARE(column(tree, 2, tree->index(1, 0)), QStringLiteral("2,2"));
-        QCOMPARE(table->index(3, 4).data().toString(), QStringLiteral("3FS, 2SS+8h"));
+        QCOMPARE(table->index(3, 4).data().toString(), QStringLiteral("3FS, 3FF, 2SS+8h"));
         QCOMPARE(table->index(0, 4).data().toString(), QString());
     }
 
@@ -224,7 +225,7 @@ private slots:
         QStandardItemModel *table = makeTable(ids, this);
         RelationMap relations;
         for (int task = 0; task < 2000; ++task) {
-            QMap<QString, QString> &of = relations[100 + task];
+            QMultiMap<QString, QString> &of = relations[100 + task];
             for (int k = 1; k <= 20; ++k) {
                 const int predecessor = (task * 7 + k * 13) % 2003; // some beyond the rows
                 of.insert(QStringLiteral("A%1").arg(predecessor), QStringLiteral("FS"));
@@ -233,7 +234,7 @@ private slots:
         RowNumbering(table, relations).update(table, table);
         for (int task = 0; task < 2000; task += 97) {
             QStringList expected;
-            const QMap<QString, QString> &of = relations.value(100 + task);
+            const QMultiMap<QString, QString> of = relations.value(100 + task);
             for (auto it = of.cbegin(); it != of.cend(); ++it) {
                 const int number = it.key() == QLatin1String("A7") ? 2001
                                    : it.key().mid(1).toInt() < 2000 ? it.key().mid(1).toInt() + 1

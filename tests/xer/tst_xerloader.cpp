@@ -288,7 +288,7 @@ QByteArray project()
                 "4\t1\t99\tTT_FinMile\tA4\tEnd\tTK_NotStart\tCS_MEOB\t2024-03-01 17:00\t\t\t"
                 "2024-02-20 08:00"});
     x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
-               {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16"});
+               {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16", "4\t2\t1\tPR_FF\t0"});
     x += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
                {"50\tRT_Labor\tR1\tCrew", "60\tRT_Equip\tX\tExcavator", "50\tRT_Labor\tR1\tCrew B"});
     x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty",
@@ -465,7 +465,7 @@ void tst_XERLoader::emptyFile()
     std::unique_ptr<XERLoader> loader = load(writeFile(dir, QStringLiteral("empty.xer"), header() + "%E\r\n"),
                                              &outcome);
     QCOMPARE(outcome.events, progressSteps());
-    QVERIFY(loader->loadReport().isEmpty());
+    QCOMPARE(loader->loadReport(), QStringLiteral("The file holds no activities."));
     QCOMPARE(loader->modelNames(), allModelNames());
     QCOMPARE(loader->model(QStringLiteral("TASK"))->rowCount(), 0);
     QCOMPARE(loader->model(QStringLiteral("TASK"))->columnCount(), 60);
@@ -524,7 +524,7 @@ void tst_XERLoader::derivedModels()
 {
     const QAbstractItemModel *pred = m_loader->model(QStringLiteral("PredecessorModel"));
     QCOMPARE(pred->columnCount(), 9);
-    QCOMPARE(pred->rowCount(), 3);
+    QCOMPARE(pred->rowCount(), 4);
     // Successor's ID and name first, predecessor's after.
     QCOMPARE(pred->index(1, 5).data().toString(), QStringLiteral("A2"));
     QCOMPARE(pred->index(1, 7).data().toString(), QStringLiteral("A3"));
@@ -630,8 +630,10 @@ void tst_XERLoader::activityModel()
     QCOMPARE(value(3, "Start Date"), QVariant(at("2024-02-20 08:00")));
     QCOMPARE(value(3, "Finish Date"), QVariant(at("2024-03-01 17:00")));
 
+    // A2 follows A1 twice (FS and FF): A1 is one predecessor with two
+    // relationships, in the file's order.
     QCOMPARE(value(1, "Predecessors").toString(), QStringLiteral("A1, A3"));
-    QCOMPARE(value(1, "Predecessors Details").toString(), QStringLiteral("A1:FS, A3:SS+8h"));
+    QCOMPARE(value(1, "Predecessors Details").toString(), QStringLiteral("A1:FS, A1:FF, A3:SS+8h"));
     QCOMPARE(value(0, "Predecessors").toString(), QString());
     QCOMPARE(value(3, "Predecessors").toString(), QString());
 
@@ -730,6 +732,31 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("table without a field list: its records said")
             << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
+    // Lines inside a table that are no lines of a table are left out and
+    // said; a table whose own line is not understood is no table.
+    QTest::addRow("record markers changed: left out, and said")
+            << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
+            << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
+    QTest::addRow("the next table's line not understood: its lines left out, and said")
+            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
+                       + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
+            << 2 << QStringLiteral("A")
+            << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
+    QTest::addRow("a line not understood in the layout table")
+            << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
+                       + end
+            << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
+    QTest::addRow("a field list given twice before the records: the later one")
+            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
+            << QStringLiteral("A") << QString();
+    const QString noActivities = QStringLiteral("The file holds no activities.");
+    QTest::addRow("activity table's line not understood")
+            << header() + "%t\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
+            << noActivities;
+    QTest::addRow("activity table under another name")
+            << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
+    QTest::addRow("activity table without records")
+            << header() + table("TASK", "task_id\ttask_code", {}) + end << 0 << QString() << noActivities;
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
             << QStringLiteral("A") << QString();
