@@ -5,6 +5,7 @@
 #include "parallel.h"
 #include "proxytesthelpers.h"
 #include "readheappadding.h"
+#include "threadhandoff.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -25,6 +26,7 @@
 
 #include <dlfcn.h>
 #include <execinfo.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -193,6 +195,19 @@ void operator delete(void *p, const std::nothrow_t &) noexcept { allocations::re
 void operator delete[](void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
 
 namespace {
+
+// A count from /proc/self/status ("Threads") or statm's first field.
+qint64 selfCount(const char *file, const QByteArray &key)
+{
+    QFile status(QString::fromLatin1(file));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
 
 // Set in a process this test starts for one memory point: "new" or
 // "malloc", "once", "on" or "count", and the allocation of the read that
@@ -445,6 +460,19 @@ void tst_XERLoader::failures()
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
     QVERIFY(paddedWhileReading);
+    // Under an address-space limit the heaps grow by what they are asked
+    // for: the limit would count the step.
+    {
+        rlimit old{};
+        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+        rlimit limited = old;
+        limited.rlim_cur = rlim_t(selfCount("/proc/self/statm", QByteArray()) * 4096) + (rlim_t(4) << 30);
+        QVERIFY(setrlimit(RLIMIT_AS, &limited) == 0);
+        paddedWhileReading = true;
+        empty.read();
+        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+        QVERIFY(!paddedWhileReading);
+    }
     // Releasing lifts it, a read within a release sets it again.
     {
         const ReadHeapPadding::Release release;
@@ -1137,6 +1165,48 @@ void runPoint(const QByteArray &spec, const QString &path)
     std::fflush(stdout);
 }
 
+// The heaps (arenas) glibc's malloc_info reports.
+int heapCount()
+{
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    if (!out)
+        return -1;
+    malloc_info(0, out);
+    std::fclose(out);
+    const int count = QByteArray(text, int(size)).count("<heap nr=");
+    std::free(text);
+    return count;
+}
+
+// In a cold process under an address-space limit: making a loader makes
+// what a load would meet of Qt for the first time, where running out is a
+// refused loader and not a crash inside Qt (the pool's thread, the workers
+// with their Qt data, the item models' role names), and every thread takes
+// its blocks from the one heap the limit leaves room for.
+void checkPreparedLoads(const QString &path)
+{
+    rlimit old{};
+    QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(selfCount("/proc/self/statm", QByteArray()) * 4096) + (rlim_t(4) << 30);
+    QVERIFY(setrlimit(RLIMIT_AS, &limited) == 0);
+    const auto unlimit = qScopeGuard([&old] { setrlimit(RLIMIT_AS, &old); });
+    const qint64 threads = selfCount("/proc/self/status", "Threads:");
+    const int heaps = heapCount();
+    const auto loader = std::make_unique<XERLoader>(path, schema());
+    QCOMPARE(selfCount("/proc/self/status", "Threads:") - threads, 1 + qMax(1, QThread::idealThreadCount() - 1));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(SV_THREAD_SANITIZER)
+    // The test's watchdog thread may have a heap of its own from before.
+    QCOMPARE(heapCount(), heaps);
+    QStringListModel model;
+    const qint64 before = allocations::mallocCalls.load();
+    model.roleNames();
+    QCOMPARE(allocations::mallocCalls.load(), before);
+#endif
+}
+
 } // namespace
 
 void tst_XERLoader::memoryRunsOutAnywhere_data()
@@ -1153,22 +1223,44 @@ void tst_XERLoader::memoryRunsOutAnywhere_data()
     QTest::addRow("no room for the structure table") << QByteArray("room") << false;
     QTest::addRow("no room for the structure table's rows") << QByteArray("room for rows") << false;
     QTest::addRow("no room for the relation texts beside the table") << QByteArray("room for texts") << false;
+    QTest::addRow("no room for the steps' columns beside the table") << QByteArray("room for steps") << false;
+    QTest::addRow("no room for the read's thread") << QByteArray("room for the thread") << false;
+    QTest::addRow("a loader makes what a load meets first, under a limit") << QByteArray("prepared") << true;
 }
 
 void tst_XERLoader::memoryRunsOutAnywhere()
 {
     QFETCH(QByteArray, allocator);
     QFETCH(bool, fresh);
+    if (allocator == "room for the thread") {
+        // Qt's pool makes a thread for a read when none of its own is free;
+        // one that cannot start never runs the read: the loader is refused.
+        // Its own thread, idle, needs no room.
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("t.xer"), project());
+        memoryroom::setCeiling(qint64(8) << 20);
+        const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+        QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+        XERLoader idle(path, schema());
+        QSemaphore hold;
+        QThreadPool::globalInstance()->start([&hold] { hold.acquire(); });
+        const auto release = qScopeGuard([&hold] { hold.release(); });
+        QVERIFY_EXCEPTION_THROWN(XERLoader(path, schema()), std::bad_alloc);
+        return;
+    }
     if (allocator.startsWith("room")) {
         // Qt's GUI library cannot unwind memory running out: without the room
-        // its table takes for every row (8 MiB for 8,192), and for the 40,000
-        // relations' texts beside it (5 MiB more), the load fails before filling it.
+        // its table takes for every row (8 MiB for 8,192), for the 40,000
+        // relations' texts beside it (5 MiB more), and for the columns the
+        // steps before it fill meanwhile (1 MiB), the load fails before
+        // filling it.
         const bool rows = allocator == "room for rows";
         const bool texts = allocator == "room for texts";
-        const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : 0;
+        const bool steps = allocator == "room for steps";
+        const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : steps ? qint64(9) << 20 : 0;
         QTemporaryDir dir;
         Outcome outcome;
-        const QByteArray file = rows ? wideWbs(8192) : texts ? wideWbs(8192, 5) : project();
+        const QByteArray file = rows || steps ? wideWbs(8192) : texts ? wideWbs(8192, 5) : project();
         const auto loader = load(writeFile(dir, QStringLiteral("r.xer"), file), &outcome, room);
         // The pool's thread, made before the first read, is kept for the next.
         QCOMPARE(QThreadPool::globalInstance()->expiryTimeout(), -1);
@@ -1180,7 +1272,23 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         QTemporaryDir dir;
         const QString path = writeFile(dir, QStringLiteral("m.xer"), project());
         if (allocator.isEmpty()) {
-            runPoint(qgetenv(kPointVariable), path);
+            if (qgetenv(kPointVariable) == "prepared")
+                checkPreparedLoads(path);
+            else
+                runPoint(qgetenv(kPointVariable), path);
+            return;
+        }
+        if (allocator == "prepared") {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QLatin1String(kPointVariable), QStringLiteral("prepared"));
+            process.setProcessEnvironment(env);
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("memoryRunsOutAnywhere:point")});
+            QVERIFY(process.waitForFinished(60000));
+            const QByteArray output = process.readAll();
+            QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, output.constData());
+            QVERIFY2(output.contains("PASS   : tst_XERLoader::memoryRunsOutAnywhere(point)"), output.constData());
             return;
         }
 #if defined(__SANITIZE_ADDRESS__)
