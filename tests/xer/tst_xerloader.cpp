@@ -51,6 +51,8 @@ extern "C" void *__libc_realloc(void *block, size_t size);
 namespace allocations {
 std::atomic<qint64> calls{0}, live{0}, failAt{-1};
 std::atomic<bool> failEvery{false}, failedInGui{false};
+// Off: a connection's bookkeeping fails too (leaks of Qt's aside).
+std::atomic<bool> spareConnections{true};
 // malloc and realloc (Qt's containers) fail instead of operator new, from
 // mallocFailAt on: only where the program owns them (not under
 // AddressSanitizer, whose interceptors do).
@@ -90,7 +92,7 @@ bool inGui()
 
 bool spared(void *caller)
 {
-    if (inConnect(caller))
+    if (spareConnections.load() && inConnect(caller))
         return true;
 #if defined(__SANITIZE_ADDRESS__)
     return inGui();
@@ -1225,6 +1227,7 @@ void tst_XERLoader::memoryRunsOutAnywhere_data()
     QTest::addRow("no room for the relation texts beside the table") << QByteArray("room for texts") << false;
     QTest::addRow("no room for the steps' columns beside the table") << QByteArray("room for steps") << false;
     QTest::addRow("no room for the read's thread") << QByteArray("room for the thread") << false;
+    QTest::addRow("operator new in the loader's making, connections too") << QByteArray("make") << false;
     QTest::addRow("a loader makes what a load meets first, under a limit") << QByteArray("prepared") << true;
 }
 
@@ -1232,6 +1235,35 @@ void tst_XERLoader::memoryRunsOutAnywhere()
 {
     QFETCH(QByteArray, allocator);
     QFETCH(bool, fresh);
+    if (allocator == "make") {
+        // Memory running out at any point of a loader's making, a
+        // connection's bookkeeping included, leaves nothing half made that
+        // its unwinding would follow: the loader is refused whole.
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("k.xer"), project());
+        const QJsonDocument tables = schema();
+        const qint64 first = allocations::calls.load();
+        { const XERLoader counted(path, tables); }
+        const qint64 calls = allocations::calls.load() - first;
+        const auto restore = qScopeGuard([] {
+            allocations::failAt.store(-1);
+            allocations::spareConnections.store(true);
+        });
+        int refused = 0;
+        for (qint64 at = 0; at < calls; ++at) {
+            allocations::spareConnections.store(false);
+            allocations::failAt.store(allocations::calls.load() + at);
+            try {
+                const XERLoader loader(path, tables);
+            } catch (const std::bad_alloc &) {
+                ++refused;
+            }
+            allocations::failAt.store(-1);
+            allocations::spareConnections.store(true);
+        }
+        QVERIFY(refused > 0);
+        return;
+    }
     if (allocator == "room for the thread") {
         // Qt's pool makes a thread for a read when none of its own is free;
         // one that cannot start never runs the read: the loader is refused.
