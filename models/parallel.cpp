@@ -92,7 +92,6 @@ private:
         if (m_started)
             return;
         m_started = true;
-        memoryroom::shareHeapUnderLimit();
         const int workers = qMax(1, QThread::idealThreadCount() - 1);
         for (m_workers = 0; m_workers < workers; ++m_workers) {
             // A worker's stack and its share of the work take address
