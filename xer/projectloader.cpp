@@ -742,9 +742,9 @@ void ProjectLoader::createActivityModel()
         // here reads or writes: they are made beside the other steps, which
         // run on another thread meanwhile and touch none of this thread's
         // objects but the new model.
-        // The structure table's items are made on this thread while the
-        // texts are made on others: the room for both is asked for before
-        // either begins, so what the texts take cannot leave the items
+        // The structure table's items are made while the texts are made
+        // on a worker: the room for both is asked for before either
+        // begins, so what the texts take cannot leave the items
         // (made inside Qt, which cannot unwind) without the room checked.
         const int activities = task->rowCount();
         // The steps before the table take their columns out of that room
