@@ -85,6 +85,11 @@ void prepareLoads()
     // the next loader.
     static std::once_flag prepared;
     std::call_once(prepared, [] {
+        // The threads below make their heaps at their first blocks: made
+        // while the read's wider step is set, a heap is made that wide at
+        // once, and a read's blocks do not grow it a page, one system call,
+        // at a time.
+        const ReadHeapPadding padding;
         // The default role names, made at an item model's first roleNames().
         QStringListModel().roleNames();
         // The pool's thread is kept once made (Qt ends it after 30 s idle and

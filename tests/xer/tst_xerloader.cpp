@@ -1167,19 +1167,39 @@ void runPoint(const QByteArray &spec, const QString &path)
     std::fflush(stdout);
 }
 
-// The heaps (arenas) glibc's malloc_info reports.
-int heapCount()
+// glibc's malloc_info report.
+QByteArray heapReport()
 {
     char *text = nullptr;
     size_t size = 0;
     FILE *out = open_memstream(&text, &size);
     if (!out)
-        return -1;
+        return QByteArray();
     malloc_info(0, out);
     std::fclose(out);
-    const int count = QByteArray(text, int(size)).count("<heap nr=");
+    const QByteArray report(text, int(size));
     std::free(text);
-    return count;
+    return report;
+}
+
+// The heaps (arenas) it reports.
+int heapCount()
+{
+    return heapReport().count("<heap nr=");
+}
+
+// The heaps whose usable part (made read-write) is 64 MiB or more.
+int wideHeapCount()
+{
+    const QByteArray report = heapReport();
+    const QByteArray key = "<aspace type=\"mprotect\" size=\"";
+    int wide = 0;
+    for (int at = report.indexOf(key); at >= 0; at = report.indexOf(key, at + 1)) {
+        const int from = at + key.size();
+        if (report.mid(from, report.indexOf('"', from) - from).toLongLong() >= (qint64(64) << 20))
+            ++wide;
+    }
+    return wide;
 }
 
 // In a cold process under an address-space limit: making a loader makes
@@ -1214,6 +1234,20 @@ void checkPreparedLoads(const QString &path)
 #endif
 }
 
+// In a cold process without a limit: the read's threads make their heaps
+// with the read's growth step, so a read's blocks do not grow them a page,
+// one system call, at a time.
+void checkWideHeaps(const QString &path)
+{
+    const int wide = wideHeapCount();
+    const auto loader = std::make_unique<XERLoader>(path, schema());
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(SV_THREAD_SANITIZER)
+    // The pool's thread and every worker (the main heap may grow wide too).
+    const int made = wideHeapCount() - wide;
+    QVERIFY2(made >= 1 + qMax(1, QThread::idealThreadCount() - 1), QByteArray::number(made).constData());
+#endif
+}
+
 } // namespace
 
 void tst_XERLoader::memoryRunsOutAnywhere_data()
@@ -1234,6 +1268,7 @@ void tst_XERLoader::memoryRunsOutAnywhere_data()
     QTest::addRow("no room for the read's thread") << QByteArray("room for the thread") << false;
     QTest::addRow("operator new in the loader's making, connections too") << QByteArray("make") << false;
     QTest::addRow("a loader makes what a load meets first, under a limit") << QByteArray("prepared") << true;
+    QTest::addRow("a loader's threads make their heaps wide") << QByteArray("wide heaps") << true;
 }
 
 void tst_XERLoader::memoryRunsOutAnywhere()
@@ -1311,14 +1346,16 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         if (allocator.isEmpty()) {
             if (qgetenv(kPointVariable) == "prepared")
                 checkPreparedLoads(path);
+            else if (qgetenv(kPointVariable) == "wide heaps")
+                checkWideHeaps(path);
             else
                 runPoint(qgetenv(kPointVariable), path);
             return;
         }
-        if (allocator == "prepared") {
+        if (allocator == "prepared" || allocator == "wide heaps") {
             QProcess process;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QLatin1String(kPointVariable), QStringLiteral("prepared"));
+            env.insert(QLatin1String(kPointVariable), QString::fromLatin1(allocator));
             process.setProcessEnvironment(env);
             process.setProcessChannelMode(QProcess::MergedChannels);
             process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("memoryRunsOutAnywhere:point")});
