@@ -5,6 +5,7 @@
 #include <QList>
 #include <QtGlobal>
 
+#include "memoryroom.h"
 #include "sessiontimezone.h"
 
 // Bench programs never ask the update server: an empty address turns the
@@ -19,6 +20,8 @@ inline void disableUpdateCheck()
 // Window benches draw offscreen unless the caller names a platform.
 inline void prepareWindowBench()
 {
+    // As the application: before Qt starts a thread.
+    memoryroom::shareHeapUnderLimit();
     disableUpdateCheck();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

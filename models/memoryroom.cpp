@@ -5,6 +5,10 @@
 
 #if defined(Q_OS_UNIX)
 #include <sys/mman.h>
+#include <sys/resource.h>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 namespace memoryroom {
@@ -32,6 +36,26 @@ bool available(qint64 bytes)
     ::munmap(mapped, size_t(bytes));
 #endif
     return true;
+}
+
+bool addressSpaceLimited()
+{
+#if defined(Q_OS_UNIX)
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
+#else
+    return false;
+#endif
+}
+
+void shareHeapUnderLimit()
+{
+#if defined(__GLIBC__)
+    // glibc reads the bound when it would make a heap for a thread; heaps
+    // made before keep theirs. A sanitizer's allocator ignores the call.
+    if (addressSpaceLimited())
+        mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 void setCeiling(qint64 bytes)

@@ -14,6 +14,18 @@ namespace memoryroom {
 // moment, not a reservation kept for later.
 bool available(qint64 bytes);
 
+// Whether an address-space limit (RLIMIT_AS) bounds the process now.
+bool addressSpaceLimited();
+
+// Under an address-space limit, the threads that allocate after this call
+// share the process's one heap. glibc gives each thread that allocates a
+// heap of its own and reserves 64 MiB of address space for it (128 MiB for
+// a moment while it is made), which the limit counts in full however
+// little of it is used: a thread's first block could fail with room left,
+// and no room check could tell. Without a limit nothing changes. Called
+// before the threads of a load are started.
+void shareHeapUnderLimit();
+
 // Tests only: the probe finds at most this many bytes; negative (the
 // default) for no bound but the system's.
 void setCeiling(qint64 bytes);

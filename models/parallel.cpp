@@ -1,5 +1,7 @@
 #include "parallel.h"
 
+#include "memoryroom.h"
+
 #include <QThread>
 
 #include <atomic>
@@ -92,6 +94,12 @@ private:
         m_started = true;
         const int workers = qMax(1, QThread::idealThreadCount() - 1);
         for (m_workers = 0; m_workers < workers; ++m_workers) {
+            // A worker's stack and its share of the work take address
+            // space that a load under a tight limit needs itself: beyond
+            // the first, a worker starts only where the room grows with
+            // the workers, so a larger limit never leaves a load less.
+            if (m_workers > 0 && !memoryroom::available(qint64(m_workers + 1) * RoomPerWorker))
+                break;
             try {
                 std::thread([this] { run(); }).detach();
             } catch (...) {
@@ -147,6 +155,10 @@ private:
             work(*job);
         }
     }
+
+    // Sixteen default stacks: the workers' stacks take a sixteenth of the
+    // room at most.
+    static constexpr qint64 RoomPerWorker = qint64(128) << 20;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

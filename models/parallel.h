@@ -6,9 +6,10 @@
 #include <memory>
 
 // Work spread over the cores: a fixed set of worker threads, made on first
-// use, and the calling thread itself. Every hand-over goes through standard
-// mutexes and atomics, so a loop nests in another (a worker that starts one
-// takes part in it) and the thread sanitizer sees the order of every step.
+// use (fewer where the address space left is short), and the calling thread
+// itself. Every hand-over goes through standard mutexes and atomics, so a
+// loop nests in another (a worker that starts one takes part in it) and the
+// thread sanitizer sees the order of every step.
 //
 // Memory running out: a call that throws std::bad_alloc on a worker is
 // caught there, the calls not yet begun are passed over, and forEach() or

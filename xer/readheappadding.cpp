@@ -1,5 +1,7 @@
 #include "readheappadding.h"
 
+#include "memoryroom.h"
+
 #include <QtGlobal>
 
 #include <mutex>
@@ -22,7 +24,10 @@ constexpr qint64 ReadPad = 64 * 1024 * 1024;
 
 void applyPadding()
 {
-    const bool wide = reads > 0 || (everRead && releases == 0);
+    // Under an address-space limit a heap's growth step is address space
+    // it may never use, and a block fails when the step does not fit: the
+    // heaps grow by what they are asked for there.
+    const bool wide = (reads > 0 || (everRead && releases == 0)) && !memoryroom::addressSpaceLimited();
     if (wide == padded)
         return;
 #if defined(__GLIBC__)

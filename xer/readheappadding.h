@@ -9,6 +9,7 @@
 // again would only make every later heap grow and shrink in small steps
 // (setting it already keeps glibc's mmap threshold where it is), which costs
 // the window's work on a large project a fifth of its time.
+// Under an address-space limit the step is not set: the limit counts it.
 // Elsewhere than glibc there is nothing to set.
 class ReadHeapPadding
 {

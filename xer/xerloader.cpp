@@ -34,6 +34,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <new>
@@ -70,13 +71,25 @@ void prepareLoads()
 {
     // Qt's pool makes a thread for a read when none of its own is free, and
     // when that thread cannot start, the read is never run and nothing says
-    // so: the room for its stack is asked for first.
-    if (!memoryroom::available(2 * threadStackBytes()))
+    // so: the room for its stack is asked for first. The pool's own thread,
+    // kept once made, is free when the pool runs nothing.
+    static std::atomic<bool> poolThreadMade{false};
+    if ((!poolThreadMade.load() || QThreadPool::globalInstance()->activeThreadCount() > 0)
+        && !memoryroom::available(2 * threadStackBytes()))
         throw std::bad_alloc();
+    // The read's threads, the pool's and the workers, share one heap under
+    // an address-space limit, so the room checks of the read see what its
+    // blocks can take.
+    memoryroom::shareHeapUnderLimit();
     // Once per process; a making that ran out of memory is tried again by
     // the next loader.
     static std::once_flag prepared;
     std::call_once(prepared, [] {
+        // The threads below make their heaps at their first blocks: made
+        // while the read's wider step is set, a heap is made that wide at
+        // once, and a read's blocks do not grow it a page, one system call,
+        // at a time.
+        const ReadHeapPadding padding;
         // The default role names, made at an item model's first roleNames().
         QStringListModel().roleNames();
         // The pool's thread is kept once made (Qt ends it after 30 s idle and
@@ -85,6 +98,7 @@ void prepareLoads()
         QThreadPool *pool = QThreadPool::globalInstance();
         pool->setExpiryTimeout(-1);
         pool->start([] {});
+        poolThreadMade.store(true);
         // The workers that share the reading, each with its Qt thread data.
         parallel::prepare();
         // The first read finds the pool's thread waiting, rather than have

@@ -181,6 +181,23 @@ public:
     }
 };
 
+// Whether the read's heap padding was in force each time the watched
+// object was given a child.
+class PaddingWhenChildAdded : public QObject
+{
+public:
+    explicit PaddingWhenChildAdded(QObject *watched) { watched->installEventFilter(this); }
+    QList<bool> padded;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ChildAdded)
+            padded << ReadHeapPadding::inForce();
+        return false;
+    }
+};
+
 int sortFilterWidgetsOn(QObject *parent)
 {
     return parent->findChildren<ZSortFilterWidget *>(QString(), Qt::FindDirectChildrenOnly)
@@ -488,6 +505,10 @@ void tst_MainWindow::openSmallXer()
     {
         MainWindow w;
         w.show();
+        // The hand-over frees much of what the read's threads built: the
+        // heaps keep no padding meanwhile (seen as the resources table is
+        // given its selection model and delegate).
+        const PaddingWhenChildAdded handOver(w.resourcesPane()->tableView());
         w.openChosenFile(path); // the road of the file dialog
         QVERIFY(w.isLoading());
         auto *progress = w.findChild<LoadProgressDialog *>();
@@ -505,6 +526,8 @@ void tst_MainWindow::openSmallXer()
             QVERIFY2(model, name);
             QCOMPARE(model->thread(), w.thread());
         }
+        QVERIFY(!handOver.padded.isEmpty());
+        QVERIFY(!handOver.padded.contains(true));
         // The progress dialog is gone once the project is handed over.
         QTRY_VERIFY(!w.findChild<LoadProgressDialog *>());
         QTRY_COMPARE(QApplication::activeWindow(), &w); // the keys are back

@@ -1,3 +1,4 @@
+#include "memoryroom.h"
 #include "parallel.h"
 
 #include <QProcess>
@@ -139,12 +140,17 @@ void tst_Parallel::coldStart_data()
     QTest::addColumn<int>("room");        // the largest block a worker's heap gives, -1 any
     QTest::addColumn<int>("threadLimit"); // threads that can start, -1 all
     QTest::addColumn<int>("met");         // workers that meet Qt, -1 all
-    QTest::addRow("the first start waits for every worker") << -1 << -1 << -1;
+    QTest::addColumn<int>("ceilingMb");   // the room the memory probe finds, -1 all
+    QTest::addRow("the first start waits for every worker") << -1 << -1 << -1 << -1;
     // A worker takes the room for Qt's few blocks (64 KiB) before Qt makes
     // them: with 96 KiB it meets Qt, with 48 KiB it ends without touching Qt.
-    QTest::addRow("room for Qt's thread data") << 96 * 1024 << -1 << -1;
-    QTest::addRow("no room for it: a worker ends before Qt") << 48 * 1024 << -1 << 0;
-    QTest::addRow("no thread starts: the caller works alone") << -1 << 0 << 0;
+    QTest::addRow("room for Qt's thread data") << 96 * 1024 << -1 << -1 << -1;
+    QTest::addRow("no room for it: a worker ends before Qt") << 48 * 1024 << -1 << 0 << -1;
+    QTest::addRow("no thread starts: the caller works alone") << -1 << 0 << 0 << -1;
+    // Beyond the first, the k-th worker starts with 128 MiB of room per worker.
+    if (QThread::idealThreadCount() >= 3)
+        QTest::addRow("room for two workers") << -1 << -1 << 2 << 320;
+    QTest::addRow("room for the first worker alone") << -1 << -1 << 1 << 64;
 }
 
 void tst_Parallel::coldStart()
@@ -152,6 +158,7 @@ void tst_Parallel::coldStart()
     QFETCH(int, room);
     QFETCH(int, threadLimit);
     QFETCH(int, met);
+    QFETCH(int, ceilingMb);
     const char *const child = "TST_PARALLEL_COLD";
     if (qEnvironmentVariableIsEmpty(child)) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -174,8 +181,10 @@ void tst_Parallel::coldStart()
     }
     coldpool::room = room;
     coldpool::threadLimit = threadLimit;
+    memoryroom::setCeiling(ceilingMb < 0 ? -1 : qint64(ceilingMb) << 20);
     coldpool::armed = true;
     parallel::prepare();
+    memoryroom::setCeiling(-1);
     QCOMPARE(coldpool::met.load(), met < 0 ? qMax(1, QThread::idealThreadCount() - 1) : met);
     // The pool works with the workers it has, and none that did not meet Qt.
     std::vector<std::atomic<int>> seen(256);

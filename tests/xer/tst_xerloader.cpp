@@ -5,6 +5,7 @@
 #include "parallel.h"
 #include "proxytesthelpers.h"
 #include "readheappadding.h"
+#include "threadhandoff.h"
 #include "xerloader.h"
 #include "xertestfiles.h"
 #include "zindex.h"
@@ -25,6 +26,7 @@
 
 #include <dlfcn.h>
 #include <execinfo.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -49,6 +51,8 @@ extern "C" void *__libc_realloc(void *block, size_t size);
 namespace allocations {
 std::atomic<qint64> calls{0}, live{0}, failAt{-1};
 std::atomic<bool> failEvery{false}, failedInGui{false};
+// Off: a connection's bookkeeping fails too (leaks of Qt's aside).
+std::atomic<bool> spareConnections{true};
 // malloc and realloc (Qt's containers) fail instead of operator new, from
 // mallocFailAt on: only where the program owns them (not under
 // AddressSanitizer, whose interceptors do).
@@ -88,7 +92,7 @@ bool inGui()
 
 bool spared(void *caller)
 {
-    if (inConnect(caller))
+    if (spareConnections.load() && inConnect(caller))
         return true;
 #if defined(__SANITIZE_ADDRESS__)
     return inGui();
@@ -193,6 +197,19 @@ void operator delete(void *p, const std::nothrow_t &) noexcept { allocations::re
 void operator delete[](void *p, const std::nothrow_t &) noexcept { allocations::release(p); }
 
 namespace {
+
+// A count from /proc/self/status ("Threads") or statm's first field.
+qint64 selfCount(const char *file, const QByteArray &key)
+{
+    QFile status(QString::fromLatin1(file));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
 
 // Set in a process this test starts for one memory point: "new" or
 // "malloc", "once", "on" or "count", and the allocation of the read that
@@ -445,6 +462,19 @@ void tst_XERLoader::failures()
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
     QVERIFY(paddedWhileReading);
+    // Under an address-space limit the heaps grow by what they are asked
+    // for: the limit would count the step.
+    {
+        rlimit old{};
+        QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+        rlimit limited = old;
+        limited.rlim_cur = rlim_t(selfCount("/proc/self/statm", QByteArray()) * 4096) + (rlim_t(4) << 30);
+        QVERIFY(setrlimit(RLIMIT_AS, &limited) == 0);
+        paddedWhileReading = true;
+        empty.read();
+        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+        QVERIFY(!paddedWhileReading);
+    }
     // Releasing lifts it, a read within a release sets it again.
     {
         const ReadHeapPadding::Release release;
@@ -1164,6 +1194,87 @@ void runPoint(const QByteArray &spec, const QString &path)
     std::fflush(stdout);
 }
 
+// glibc's malloc_info report.
+QByteArray heapReport()
+{
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    if (!out)
+        return QByteArray();
+    malloc_info(0, out);
+    std::fclose(out);
+    const QByteArray report(text, int(size));
+    std::free(text);
+    return report;
+}
+
+// The heaps (arenas) it reports.
+int heapCount()
+{
+    return heapReport().count("<heap nr=");
+}
+
+// The heaps whose usable part (made read-write) is 64 MiB or more.
+int wideHeapCount()
+{
+    const QByteArray report = heapReport();
+    const QByteArray key = "<aspace type=\"mprotect\" size=\"";
+    int wide = 0;
+    for (int at = report.indexOf(key); at >= 0; at = report.indexOf(key, at + 1)) {
+        const int from = at + key.size();
+        if (report.mid(from, report.indexOf('"', from) - from).toLongLong() >= (qint64(64) << 20))
+            ++wide;
+    }
+    return wide;
+}
+
+// In a cold process under an address-space limit: making a loader makes
+// what a load would meet of Qt for the first time, where running out is a
+// refused loader and not a crash inside Qt (the pool's thread, the workers
+// with their Qt data, the item models' role names), and every thread takes
+// its blocks from the one heap the limit leaves room for.
+void checkPreparedLoads(const QString &path)
+{
+    rlimit old{};
+    QVERIFY(getrlimit(RLIMIT_AS, &old) == 0);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(selfCount("/proc/self/statm", QByteArray()) * 4096) + (rlim_t(4) << 30);
+    QVERIFY(setrlimit(RLIMIT_AS, &limited) == 0);
+    const auto unlimit = qScopeGuard([&old] { setrlimit(RLIMIT_AS, &old); });
+    const qint64 threads = selfCount("/proc/self/status", "Threads:");
+    const int heaps = heapCount();
+    const auto loader = std::make_unique<XERLoader>(path, schema());
+    QCOMPARE(selfCount("/proc/self/status", "Threads:") - threads, 1 + qMax(1, QThread::idealThreadCount() - 1));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(SV_THREAD_SANITIZER)
+    // The test's watchdog thread may have a heap of its own from before.
+    QCOMPARE(heapCount(), heaps);
+    // An item model and its role names take no more the first time: Qt's
+    // default role names were made.
+    const auto modelCalls = [] {
+        const qint64 before = allocations::mallocCalls.load();
+        QStringListModel().roleNames();
+        return allocations::mallocCalls.load() - before;
+    };
+    const qint64 first = modelCalls();
+    QCOMPARE(first, modelCalls());
+#endif
+}
+
+// In a cold process without a limit: the read's threads make their heaps
+// with the read's growth step, so a read's blocks do not grow them a page,
+// one system call, at a time.
+void checkWideHeaps(const QString &path)
+{
+    const int wide = wideHeapCount();
+    const auto loader = std::make_unique<XERLoader>(path, schema());
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(SV_THREAD_SANITIZER)
+    // The pool's thread and every worker (the main heap may grow wide too).
+    const int made = wideHeapCount() - wide;
+    QVERIFY2(made >= 1 + qMax(1, QThread::idealThreadCount() - 1), QByteArray::number(made).constData());
+#endif
+}
+
 } // namespace
 
 void tst_XERLoader::memoryRunsOutAnywhere_data()
@@ -1180,22 +1291,75 @@ void tst_XERLoader::memoryRunsOutAnywhere_data()
     QTest::addRow("no room for the structure table") << QByteArray("room") << false;
     QTest::addRow("no room for the structure table's rows") << QByteArray("room for rows") << false;
     QTest::addRow("no room for the relation texts beside the table") << QByteArray("room for texts") << false;
+    QTest::addRow("no room for the steps' columns beside the table") << QByteArray("room for steps") << false;
+    QTest::addRow("no room for the read's thread") << QByteArray("room for the thread") << false;
+    QTest::addRow("operator new in the loader's making, connections too") << QByteArray("make") << false;
+    QTest::addRow("a loader makes what a load meets first, under a limit") << QByteArray("prepared") << true;
+    QTest::addRow("a loader's threads make their heaps wide") << QByteArray("wide heaps") << true;
 }
 
 void tst_XERLoader::memoryRunsOutAnywhere()
 {
     QFETCH(QByteArray, allocator);
     QFETCH(bool, fresh);
+    if (allocator == "make") {
+        // Memory running out at any point of a loader's making, a
+        // connection's bookkeeping included, leaves nothing half made that
+        // its unwinding would follow: the loader is refused whole.
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("k.xer"), project());
+        const QJsonDocument tables = schema();
+        const qint64 first = allocations::calls.load();
+        { const XERLoader counted(path, tables); }
+        const qint64 calls = allocations::calls.load() - first;
+        const auto restore = qScopeGuard([] {
+            allocations::failAt.store(-1);
+            allocations::spareConnections.store(true);
+        });
+        int refused = 0;
+        for (qint64 at = 0; at < calls; ++at) {
+            allocations::spareConnections.store(false);
+            allocations::failAt.store(allocations::calls.load() + at);
+            try {
+                const XERLoader loader(path, tables);
+            } catch (const std::bad_alloc &) {
+                ++refused;
+            }
+            allocations::failAt.store(-1);
+            allocations::spareConnections.store(true);
+        }
+        QVERIFY(refused > 0);
+        return;
+    }
+    if (allocator == "room for the thread") {
+        // Qt's pool makes a thread for a read when none of its own is free;
+        // one that cannot start never runs the read: the loader is refused.
+        // Its own thread, idle, needs no room.
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("t.xer"), project());
+        memoryroom::setCeiling(qint64(8) << 20);
+        const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+        QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+        XERLoader idle(path, schema());
+        QSemaphore hold;
+        QThreadPool::globalInstance()->start([&hold] { hold.acquire(); });
+        const auto release = qScopeGuard([&hold] { hold.release(); });
+        QVERIFY_EXCEPTION_THROWN(XERLoader(path, schema()), std::bad_alloc);
+        return;
+    }
     if (allocator.startsWith("room")) {
         // Qt's GUI library cannot unwind memory running out: without the room
-        // its table takes for every row (8 MiB for 8,192), and for the 40,000
-        // relations' texts beside it (5 MiB more), the load fails before filling it.
+        // its table takes for every row (8 MiB for 8,192), for the 40,000
+        // relations' texts beside it (5 MiB more), and for the columns the
+        // steps before it fill meanwhile (1 MiB), the load fails before
+        // filling it.
         const bool rows = allocator == "room for rows";
         const bool texts = allocator == "room for texts";
-        const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : 0;
+        const bool steps = allocator == "room for steps";
+        const qint64 room = rows ? qint64(6) << 20 : texts ? qint64(10) << 20 : steps ? qint64(9) << 20 : 0;
         QTemporaryDir dir;
         Outcome outcome;
-        const QByteArray file = rows ? wideWbs(8192) : texts ? wideWbs(8192, 5) : project();
+        const QByteArray file = rows || steps ? wideWbs(8192) : texts ? wideWbs(8192, 5) : project();
         const auto loader = load(writeFile(dir, QStringLiteral("r.xer"), file), &outcome, room);
         // The pool's thread, made before the first read, is kept for the next.
         QCOMPARE(QThreadPool::globalInstance()->expiryTimeout(), -1);
@@ -1207,7 +1371,25 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         QTemporaryDir dir;
         const QString path = writeFile(dir, QStringLiteral("m.xer"), project());
         if (allocator.isEmpty()) {
-            runPoint(qgetenv(kPointVariable), path);
+            if (qgetenv(kPointVariable) == "prepared")
+                checkPreparedLoads(path);
+            else if (qgetenv(kPointVariable) == "wide heaps")
+                checkWideHeaps(path);
+            else
+                runPoint(qgetenv(kPointVariable), path);
+            return;
+        }
+        if (allocator == "prepared" || allocator == "wide heaps") {
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QLatin1String(kPointVariable), QString::fromLatin1(allocator));
+            process.setProcessEnvironment(env);
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("memoryRunsOutAnywhere:point")});
+            QVERIFY(process.waitForFinished(60000));
+            const QByteArray output = process.readAll();
+            QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, output.constData());
+            QVERIFY2(output.contains("PASS   : tst_XERLoader::memoryRunsOutAnywhere(point)"), output.constData());
             return;
         }
 #if defined(__SANITIZE_ADDRESS__)
