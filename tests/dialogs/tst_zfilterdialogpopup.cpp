@@ -139,8 +139,19 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     click(dates, feb5, Qt::Checked);
     QVERIFY(dates.isSelectAllChecked());
     QVERIFY(!listed(dates.valueModel()).join(QString()).contains(QLatin1String("[ ]")));
-    // A year off takes all its months and dates with it.
+    // A year off takes all its months and dates with it, and the view
+    // hears of each row changed, once for the rows of each parent.
+    QStringList changes;
+    connect(list, &QAbstractItemModel::dataChanged, this,
+            [&changes](const QModelIndex &top, const QModelIndex &bottom) {
+                changes << QStringLiteral("%1:%2-%3")
+                               .arg(top.parent().data().toString())
+                               .arg(top.row())
+                               .arg(bottom.row());
+            });
     click(dates, y2020, Qt::Unchecked);
+    changes.sort();
+    QCOMPARE(changes, (QStringList{"2020:0-1", ":0-0", ":1-1", "February:0-0", "January:0-0"}));
     QCOMPARE(listed(dates.valueModel()).filter(QStringLiteral("[ ]")).size(), 5);
     QVERIFY(listed(dates.valueModel()).contains(QStringLiteral("(Select All)[-]")));
     // "(Select All)" on checks everything.
