@@ -26,6 +26,13 @@
 
 namespace {
 
+// The key that opens a combo box's list.
+bool isAltDown(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Down
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
+
 // The value list shows a long text cut, as the table does; its rows keep
 // the whole value, which the filter compares.
 class ShownValueDelegate : public QStyledItemDelegate
@@ -226,9 +233,13 @@ void ZFilterDialogPopUp::addExpressionTab(QWidget *firstEditor, QWidget *secondE
     grid->addLayout(secondRow, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
     m_tabWidget->addTab(page, tr("Expression"));
-    // Enter on an open operator list picks the operator only.
+    // Enter on an open operator list picks the operator only; Alt+Down in
+    // a value box, which has no list, leaves its value.
     m_firstOperator->view()->installEventFilter(this);
     m_secondOperator->view()->installEventFilter(this);
+    firstEditor->installEventFilter(this);
+    secondEditor->installEventFilter(this);
+    m_valueEditors = {firstEditor, secondEditor};
     m_pageStops.append({m_firstOperator, firstEditor, m_andButton, m_orButton, m_secondOperator,
                         secondEditor});
     // The Expression tab shown, typing goes into the first value. A user
@@ -585,6 +596,10 @@ bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
                        || type == QEvent::ShortcutOverride;
     const int key = keyEvent ? static_cast<QKeyEvent *>(event)->key() : 0;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (type == QEvent::KeyPress && isAltDown(static_cast<QKeyEvent *>(event))
+        && m_valueEditors.contains(watched)) {
+        return true;
+    }
     // An open operator list closes on Enter's or Escape's shortcut check,
     // before the key's press, which then comes to the operator box and on
     // to the pop-up: it would apply the filter, or close the pop-up.
@@ -611,7 +626,9 @@ bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
 void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
 {
     // The menu would close on Alt: Alt+Down could not open an operator list.
-    if (event->key() == Qt::Key_Alt) {
+    // Alt+Down left by the focused control opens nothing: the control has
+    // no list, and the menu would move its highlight.
+    if (event->key() == Qt::Key_Alt || isAltDown(event)) {
         event->accept();
         return;
     }

@@ -161,4 +161,5 @@ protected:
     QRadioButton *m_orButton = nullptr;
     QRadioButton *m_andButton = nullptr;
     QComboBox *m_secondOperator = nullptr;
+    QList<QObject *> m_valueEditors; // Not owned (the tab's).
 };

@@ -508,34 +508,39 @@ void tst_ZFilterDialogPopUp::tabChain()
 
 void tst_ZFilterDialogPopUp::operatorListKeys_data()
 {
-    // The operator box (1 or 2) focused after a value was typed, the keys
-    // that open its list, the key that closes it, and the operator then
-    // shown; Down moves one item in the list.
+    // The column, the operator box (1 or 2) focused after a value was
+    // typed, the keys that open its list, the key that closes it, and the
+    // operator then shown; Down moves one item in the list.
+    QTest::addColumn<int>("column");
     QTest::addColumn<int>("box");
     QTest::addColumn<QKeySequence>("open");
     QTest::addColumn<int>("close");
     QTest::addColumn<QString>("picked");
 
     const QKeySequence altDown(Qt::ALT | Qt::Key_Down);
-    QTest::addRow("Alt+Down, Return") << 1 << altDown << int(Qt::Key_Return) << "does not equal";
-    QTest::addRow("F4, Return") << 1 << QKeySequence(Qt::Key_F4) << int(Qt::Key_Return) << "does not equal";
-    QTest::addRow("F4, Enter") << 1 << QKeySequence(Qt::Key_F4) << int(Qt::Key_Enter) << "does not equal";
-    QTest::addRow("Alt+Down, Escape") << 1 << altDown << int(Qt::Key_Escape) << "equals";
-    QTest::addRow("second, Alt+Down, Return") << 2 << altDown << int(Qt::Key_Return) << "equals";
-    QTest::addRow("second, F4, Return") << 2 << QKeySequence(Qt::Key_F4) << int(Qt::Key_Return) << "equals";
+    const QKeySequence f4(Qt::Key_F4);
+    QTest::addRow("Alt+Down, Return") << 0 << 1 << altDown << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("F4, Return") << 0 << 1 << f4 << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("F4, Enter") << 0 << 1 << f4 << int(Qt::Key_Enter) << "does not equal";
+    QTest::addRow("Alt+Down, Escape") << 0 << 1 << altDown << int(Qt::Key_Escape) << "equals";
+    QTest::addRow("second, Alt+Down, Return") << 0 << 2 << altDown << int(Qt::Key_Return) << "equals";
+    QTest::addRow("second, F4, Return") << 0 << 2 << f4 << int(Qt::Key_Return) << "equals";
+    QTest::addRow("date, Alt+Down, Return") << 2 << 1 << altDown << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("integer, second, F4, Escape") << 1 << 2 << f4 << int(Qt::Key_Escape) << "";
 }
 
 void tst_ZFilterDialogPopUp::operatorListKeys()
 {
+    QFETCH(int, column);
     QFETCH(int, box);
     QFETCH(QKeySequence, open);
     QFETCH(int, close);
     QFETCH(QString, picked);
 
-    ZTextFilter popup(table(this), 0);
-    popup.tabWidget()->setCurrentIndex(1);
-    popup.popup(QPoint(10, 10));
-    QVERIFY(QTest::qWaitForWindowExposed(&popup));
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(table(this), column));
+    popup->tabWidget()->setCurrentIndex(1);
+    popup->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(popup.get()));
     // Keys as the window system gives them: to the open list, or after it
     // has closed to the control that has the focus.
     const auto press = [](int key) {
@@ -544,9 +549,21 @@ void tst_ZFilterDialogPopUp::operatorListKeys()
         QTest::keyClick(active->windowHandle(), Qt::Key(key & ~Qt::KeyboardModifierMask),
                         Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
     };
-    QLineEdit *value = box == 1 ? popup.firstEditor() : popup.secondEditor();
-    value->setFocus();
-    press(Qt::Key_V);
+    const auto value = [&popup, box] {
+        return box == 1 ? popup->firstConditionValue() : popup->secondConditionValue();
+    };
+    // The value box after the operator box.
+    popup->findChildren<QComboBox *>().at(box - 1)->setFocus();
+    press(Qt::Key_Tab);
+    QWidget *valueBox = QApplication::focusWidget();
+    if (column == 0)
+        press(Qt::Key_V);
+    const QVariant typed = value();
+    // A value box has no list: Alt+Down leaves it and the pop-up as they are.
+    press(int(Qt::ALT | Qt::Key_Down));
+    QCOMPARE(value(), typed);
+    QCOMPARE(QApplication::focusWidget(), valueBox);
+    QVERIFY(!popup->activeAction());
     press(Qt::Key_Backtab);
     auto *operators = qobject_cast<QComboBox *>(QApplication::focusWidget());
     QVERIFY(operators);
@@ -556,16 +573,16 @@ void tst_ZFilterDialogPopUp::operatorListKeys()
     press(close);
     QTRY_VERIFY(!operators->view()->isVisible());
     // Only the list closed: the pop-up stays as it was.
-    QVERIFY(popup.isVisible());
-    QVERIFY(!popup.isAccepted());
-    QCOMPARE(popup.tabWidget()->currentIndex(), 1);
+    QVERIFY(popup->isVisible());
+    QVERIFY(!popup->isAccepted());
+    QCOMPARE(popup->tabWidget()->currentIndex(), 1);
     QCOMPARE(QApplication::focusWidget(), operators);
     QCOMPARE(operators->currentText(), picked);
-    QCOMPARE(value->text(), QStringLiteral("v"));
+    QCOMPARE(value(), typed);
     // Return then applies, with the operator picked.
     press(Qt::Key_Return);
-    QVERIFY(popup.isAccepted());
-    QCOMPARE(box == 1 ? popup.firstConditionOperator() : popup.secondConditionOperator(), picked);
+    QVERIFY(popup->isAccepted());
+    QCOMPARE(box == 1 ? popup->firstConditionOperator() : popup->secondConditionOperator(), picked);
 }
 
 QTEST_MAIN(tst_ZFilterDialogPopUp)
