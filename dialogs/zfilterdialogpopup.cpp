@@ -5,6 +5,7 @@
 #include "zfilterproxymodel.h"
 #include "zindex.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegExp>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -23,6 +25,13 @@
 #include <QWidgetAction>
 
 namespace {
+
+// The key that opens a combo box's list.
+bool isAltDown(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Down
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
 
 // The value list shows a long text cut, as the table does; its rows keep
 // the whole value, which the filter compares.
@@ -86,6 +95,9 @@ void ZFilterDialogPopUp::createWidgets()
     m_treeView->setModel(m_proxy);
     m_treeView->setItemDelegate(new ShownValueDelegate(m_treeView));
     m_treeView->setHeaderHidden(true);
+    // Every value shows on one line. The view then measures no row when
+    // rows are changed, ticked or unticked by the hundred thousand.
+    m_treeView->setUniformRowHeights(true);
     listLayout->addWidget(m_searchEdit);
     listLayout->addWidget(m_treeView);
     m_tabWidget->addTab(listPage, tr("List"));
@@ -93,6 +105,8 @@ void ZFilterDialogPopUp::createWidgets()
     m_tabWidget->installEventFilter(this);
     connect(m_searchEdit, &QLineEdit::textChanged, this, &ZFilterDialogPopUp::filterRegExpChanged);
     connect(m_treeView, &QTreeView::clicked, this, &ZFilterDialogPopUp::onItemClicked);
+    // Space on a box does what a click does.
+    m_treeView->installEventFilter(this);
 
     m_tabAction = new QWidgetAction(this);
     m_tabAction->setDefaultWidget(m_tabWidget);
@@ -219,6 +233,13 @@ void ZFilterDialogPopUp::addExpressionTab(QWidget *firstEditor, QWidget *secondE
     grid->addLayout(secondRow, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
     m_tabWidget->addTab(page, tr("Expression"));
+    // Enter on an open operator list picks the operator only; Alt+Down in
+    // a value box, which has no list, leaves its value.
+    m_firstOperator->view()->installEventFilter(this);
+    m_secondOperator->view()->installEventFilter(this);
+    firstEditor->installEventFilter(this);
+    secondEditor->installEventFilter(this);
+    m_valueEditors = {firstEditor, secondEditor};
     m_pageStops.append({m_firstOperator, firstEditor, m_andButton, m_orButton, m_secondOperator,
                         secondEditor});
     // The Expression tab shown, typing goes into the first value. A user
@@ -250,18 +271,12 @@ void ZFilterDialogPopUp::preloadOperators(const QString &firstSymbol,
 
 QList<QVariant> ZFilterDialogPopUp::selectedItems() const
 {
-    // Depth first through the proxy, so rows the search hides are neither
-    // visited nor returned; "(Select All)" is skipped.
+    // Rows the search hides are neither visited nor returned.
     QList<QVariant> values;
-    QVector<QModelIndex> stack;
-    for (int r = m_proxy->rowCount() - 1; r >= 1; --r)
-        stack.append(m_proxy->index(r, 0));
-    while (!stack.isEmpty()) {
-        const QModelIndex index = stack.takeLast();
-        if (index.data(Qt::CheckStateRole).toInt() == Qt::Checked)
-            values.append(index.data(Qt::DisplayRole));
-        for (int r = m_proxy->rowCount(index) - 1; r >= 0; --r)
-            stack.append(m_proxy->index(r, 0, index));
+    const QVector<QStandardItem *> items = visibleItems(QModelIndex());
+    for (const QStandardItem *item : items) {
+        if (item->checkState() == Qt::Checked)
+            values.append(item->data(Qt::DisplayRole));
     }
     return values;
 }
@@ -270,9 +285,6 @@ void ZFilterDialogPopUp::setSelectedItems(const QList<QVariant> &values)
 {
     if (values.isEmpty())
         return;
-    if (QStandardItem *all = m_listModel->item(0))
-        all->setCheckState(Qt::Unchecked);
-    toggleCheckState(Qt::Unchecked, QModelIndex());
     // The values are found through the rows' keys, gathered once: a search
     // of the whole list for each value would cost the square of a long
     // list. A row with rows below it (a year, a month) takes its mark from
@@ -293,20 +305,41 @@ void ZFilterDialogPopUp::setSelectedItems(const QList<QVariant> &values)
         for (int r = item->rowCount() - 1; r >= 0; --r)
             stack.append(item->child(r));
     }
+    QSet<QStandardItem *> checked;
     for (const QVariant &value : values) {
         if (QStandardItem *item = leaves.value(valueKey(value)))
-            item->setCheckState(Qt::Checked);
+            checked.insert(item);
     }
     // Children come after their parent: backwards, each parent after them.
+    QHash<const QStandardItem *, Qt::CheckState> parentMarks;
+    const auto markOf = [&](QStandardItem *item) {
+        if (!item->hasChildren())
+            return checked.contains(item) ? Qt::Checked : Qt::Unchecked;
+        return parentMarks.value(item);
+    };
+    QVector<QPair<QStandardItem *, Qt::CheckState>> states;
+    states.reserve(items.size() + 1);
     for (auto it = items.crbegin(); it != items.crend(); ++it) {
         QStandardItem *item = *it;
-        if (!item->hasChildren())
-            continue;
-        bool every = true;
-        for (int r = 0; r < item->rowCount() && every; ++r)
-            every = item->child(r)->checkState() == Qt::Checked;
-        item->setCheckState(every ? Qt::Checked : Qt::Unchecked);
+        if (item->hasChildren()) {
+            bool every = true;
+            bool none = true;
+            for (int r = 0; r < item->rowCount(); ++r) {
+                const Qt::CheckState child = markOf(item->child(r));
+                every = every && child == Qt::Checked;
+                none = none && child == Qt::Unchecked;
+            }
+            parentMarks.insert(item, every ? Qt::Checked : none ? Qt::Unchecked : Qt::PartiallyChecked);
+        }
+        states.append({item, markOf(item)});
     }
+    // "(Select All)" stays unchecked even when every value is stored, so
+    // that OK keeps the list.
+    if (QStandardItem *all = m_listModel->item(0)) {
+        const bool some = !checked.isEmpty() && checked.size() < leaves.size();
+        states.append({all, some ? Qt::PartiallyChecked : Qt::Unchecked});
+    }
+    setCheckStates(states);
 }
 
 QString ZFilterDialogPopUp::valueKey(const QVariant &value) const
@@ -333,23 +366,91 @@ bool ZFilterDialogPopUp::isSelectAllChecked() const
 
 bool ZFilterDialogPopUp::isFilterActive() const
 {
-    return preorderList(m_proxy, QModelIndex()).size()
-        != preorderList(m_listModel, QModelIndex()).size();
+    int rows = 0;
+    walkRows(m_listModel, QModelIndex(), [&rows](const QModelIndex &index, int) {
+        ++rows;
+        return WalkStep::Descend;
+    });
+    // "(Select All)" always stays.
+    return visibleItems(QModelIndex()).size() + 1 != rows;
+}
+
+QVector<QStandardItem *> ZFilterDialogPopUp::visibleItems(const QModelIndex &proxyParent) const
+{
+    // Only rows with rows below them are asked for those: the proxy keeps a
+    // mapping for each row asked, which for every row of a long list would
+    // cost much memory and make each later change of the search search them.
+    QVector<QStandardItem *> items;
+    struct Level
+    {
+        QModelIndex parent;
+        int next;
+        int rows;
+    };
+    QVector<Level> stack{{proxyParent, proxyParent.isValid() ? 0 : 1, m_proxy->rowCount(proxyParent)}};
+    while (!stack.isEmpty()) {
+        Level &level = stack.last();
+        if (level.next >= level.rows) {
+            stack.removeLast();
+            continue;
+        }
+        const QModelIndex child = m_proxy->index(level.next++, 0, level.parent);
+        QStandardItem *item = m_listModel->itemFromIndex(m_proxy->mapToSource(child));
+        if (!item)
+            continue;
+        items.append(item);
+        if (item->hasChildren())
+            stack.append({child, 0, m_proxy->rowCount(child)});
+    }
+    return items;
+}
+
+void ZFilterDialogPopUp::setCheckStates(const QVector<QStandardItem *> &items, Qt::CheckState state)
+{
+    QVector<QPair<QStandardItem *, Qt::CheckState>> states;
+    states.reserve(items.size());
+    for (QStandardItem *item : items)
+        states.append({item, state});
+    setCheckStates(states);
+}
+
+void ZFilterDialogPopUp::setCheckStates(const QVector<QPair<QStandardItem *, Qt::CheckState>> &states)
+{
+    // One signal for each row changed makes the proxy and the view look for
+    // the row among all theirs: the square of a long list. The rows are set
+    // with the list's signals held, and each parent's changed rows are then
+    // told as one range.
+    QStandardItem *root = m_listModel->invisibleRootItem();
+    QHash<QStandardItem *, QPair<int, int>> ranges;
+    {
+        const QSignalBlocker hold(m_listModel);
+        for (const auto &[item, state] : states) {
+            if (item->checkState() == state)
+                continue;
+            item->setCheckState(state);
+            QStandardItem *parent = item->parent() ? item->parent() : root;
+            const int row = item->row();
+            const auto range = ranges.find(parent);
+            if (range == ranges.end()) {
+                ranges.insert(parent, {row, row});
+            } else {
+                range->first = qMin(range->first, row);
+                range->second = qMax(range->second, row);
+            }
+        }
+    }
+    for (auto it = ranges.cbegin(); it != ranges.cend(); ++it) {
+        const QModelIndex parent = it.key() == root ? QModelIndex() : it.key()->index();
+        emit m_listModel->dataChanged(m_listModel->index(it->first, 0, parent),
+                                      m_listModel->index(it->second, 0, parent),
+                                      {Qt::CheckStateRole});
+    }
 }
 
 void ZFilterDialogPopUp::toggleCheckState(Qt::CheckState state, const QModelIndex &parent)
 {
     // Through the proxy: rows the search hides keep their state.
-    QVector<QModelIndex> stack{parent};
-    while (!stack.isEmpty()) {
-        const QModelIndex p = stack.takeLast();
-        const int rows = m_proxy->rowCount(p);
-        for (int r = rows - 1; r >= 0; --r) {
-            const QModelIndex child = m_proxy->index(r, 0, p);
-            m_proxy->setData(child, state, Qt::CheckStateRole);
-            stack.append(child);
-        }
-    }
+    setCheckStates(visibleItems(parent), state);
 }
 
 void ZFilterDialogPopUp::toggleCheckStateParent(Qt::CheckState state, const QModelIndex &parent)
@@ -361,9 +462,9 @@ void ZFilterDialogPopUp::toggleCheckStateParent(Qt::CheckState state, const QMod
         for (int r = 0; r < rows && same; ++r)
             same = m_proxy->index(r, 0, p).data(Qt::CheckStateRole).toInt() == state;
         if (!same) {
-            // A mixed group shows unchecked, and so do all its ancestors.
+            // A mixed group shows partly checked, and so do all its ancestors.
             for (QModelIndex a = p; a.isValid(); a = a.parent())
-                m_proxy->setData(a, Qt::Unchecked, Qt::CheckStateRole);
+                m_proxy->setData(a, Qt::PartiallyChecked, Qt::CheckStateRole);
             return;
         }
         m_proxy->setData(p, state, Qt::CheckStateRole);
@@ -374,15 +475,21 @@ void ZFilterDialogPopUp::toggleCheckStateParent(Qt::CheckState state, const QMod
 void ZFilterDialogPopUp::updateAllChecked()
 {
     QStandardItem *all = m_listModel->item(0);
-    if (!all)
-        return;
-    const QModelIndexList rows = preorderList(m_listModel, QModelIndex());
-    if (rows.size() < 2)
+    if (!all || m_listModel->rowCount() < 2)
         return;
     bool every = true;
-    for (int i = 1; i < rows.size() && every; ++i)
-        every = rows.at(i).data(Qt::CheckStateRole).toInt() == Qt::Checked;
-    all->setCheckState(every ? Qt::Checked : Qt::Unchecked);
+    bool none = true;
+    QVector<const QStandardItem *> stack;
+    for (int r = m_listModel->rowCount() - 1; r >= 1; --r)
+        stack.append(m_listModel->item(r));
+    while (!stack.isEmpty() && (every || none)) {
+        const QStandardItem *item = stack.takeLast();
+        every = every && item->checkState() == Qt::Checked;
+        none = none && item->checkState() == Qt::Unchecked;
+        for (int r = item->rowCount() - 1; r >= 0; --r)
+            stack.append(item->child(r));
+    }
+    all->setCheckState(every ? Qt::Checked : none ? Qt::Unchecked : Qt::PartiallyChecked);
 }
 
 void ZFilterDialogPopUp::onItemClicked(const QModelIndex &index)
@@ -390,17 +497,16 @@ void ZFilterDialogPopUp::onItemClicked(const QModelIndex &index)
     if (!index.isValid())
         return;
     const auto state = Qt::CheckState(index.data(Qt::CheckStateRole).toInt());
+    // A click beside a partly checked box leaves it: there is no one state
+    // to pass on.
+    if (state == Qt::PartiallyChecked)
+        return;
     if (index.row() == 0 && !index.parent().isValid()) {
-        const int rows = m_proxy->rowCount();
-        for (int r = 1; r < rows; ++r) {
-            const QModelIndex row = m_proxy->index(r, 0);
-            m_proxy->setData(row, state, Qt::CheckStateRole);
-            toggleCheckState(state, row);
-        }
+        toggleCheckState(state, QModelIndex());
         updateAllChecked();
         return;
     }
-    if (m_proxy->rowCount(index) > 0)
+    if (m_proxy->hasChildren(index))
         toggleCheckState(state, index);
     if (index.parent().isValid())
         toggleCheckStateParent(state, index.parent());
@@ -474,21 +580,58 @@ bool ZFilterDialogPopUp::focusNextPrevChild(bool next)
 
 bool ZFilterDialogPopUp::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_treeView && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QModelIndex index = m_treeView->currentIndex();
+        if ((key == Qt::Key_Space || key == Qt::Key_Select) && index.isValid()
+            && (index.flags() & Qt::ItemIsUserCheckable) && (index.flags() & Qt::ItemIsEnabled)) {
+            const bool on = index.data(Qt::CheckStateRole).toInt() != Qt::Checked;
+            m_proxy->setData(index, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+            onItemClicked(index);
+            return true;
+        }
+    }
+    const QEvent::Type type = event->type();
+    const bool keyEvent = type == QEvent::KeyPress || type == QEvent::KeyRelease
+                       || type == QEvent::ShortcutOverride;
+    const int key = keyEvent ? static_cast<QKeyEvent *>(event)->key() : 0;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (type == QEvent::KeyPress && isAltDown(static_cast<QKeyEvent *>(event))
+        && m_valueEditors.contains(watched)) {
+        return true;
+    }
+    // An open operator list closes on Enter's or Escape's shortcut check,
+    // before the key's press, which then comes to the operator box and on
+    // to the pop-up: it would apply the filter, or close the pop-up.
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && m_firstOperator
+        && (watched == m_firstOperator->view() || watched == m_secondOperator->view())
+        && static_cast<QWidget *>(watched)->isVisible() && (enter || key == Qt::Key_Escape)) {
+        m_listKey = key;
+    }
+    if (watched == m_tabWidget && (type == QEvent::KeyPress || type == QEvent::KeyRelease)
+        && key != 0 && key == m_listKey) {
+        m_listKey = 0;
+        return type == QEvent::KeyPress;
+    }
     // Enter typed into a control of either tab and left unused by it passes
     // the tab widget on its way to the menu: it applies the filter as OK
     // does, whatever action the mouse left highlighted.
-    if (watched == m_tabWidget && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            onAccepted();
-            return true;
-        }
+    if (watched == m_tabWidget && type == QEvent::KeyPress && enter) {
+        onAccepted();
+        return true;
     }
     return QMenu::eventFilter(watched, event);
 }
 
 void ZFilterDialogPopUp::keyPressEvent(QKeyEvent *event)
 {
+    // The menu would close on Alt: Alt+Down could not open an operator list.
+    // Alt+Down left by the focused control opens nothing: the control has
+    // no list, and the menu would move its highlight.
+    if (event->key() == Qt::Key_Alt || isAltDown(event)) {
+        event->accept();
+        return;
+    }
     // The menu takes Tab itself, without asking focusNextPrevChild.
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (plain && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {

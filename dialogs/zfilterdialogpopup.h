@@ -2,9 +2,11 @@
 
 #include <QMenu>
 #include <QModelIndex>
+#include <QPair>
 #include <QPointer>
 #include <QSet>
 #include <QVariant>
+#include <QVector>
 
 class QAbstractItemModel;
 class QAction;
@@ -14,6 +16,7 @@ class QGridLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QStandardItem;
 class QStandardItemModel;
 class QTabWidget;
 class QTreeView;
@@ -32,6 +35,10 @@ class ZIndex;
 // (ZSortFilterWidget::onAutoFilterPopUp) applies it and destroys the pop-up.
 // The source model is read once, while the value list is built; rows of the
 // grouping's bands (rows with a "Group" label) give no value.
+//
+// A box of the value list ticked or unticked by a click or by Space passes
+// its state to the boxes below it; a box with boxes below it (a year, a
+// month, "(Select All)") shows them all ticked, none, or partly ticked.
 class ZFilterDialogPopUp : public QMenu
 {
     Q_OBJECT
@@ -56,7 +63,8 @@ public:
     QList<QVariant> selectedItems() const;
     // Checks exactly the rows without rows below them that hold one of the
     // values (as valueKey tells), and the rows all of whose rows below are
-    // checked; an empty list leaves every row checked.
+    // checked; a row some of whose rows below are checked shows partly
+    // checked, "(Select All)" too; an empty list leaves every row checked.
     void setSelectedItems(const QList<QVariant> &values);
     void setSortIdicator(Qt::SortOrder order);
     bool isSelectAllChecked() const;
@@ -106,6 +114,12 @@ protected:
     // Takes the rows out of every node of the index and drops the nodes
     // left without a row.
     static void dropRows(ZIndex &index, const QSet<int> &rows);
+    // The value rows below the proxy index that the search leaves visible,
+    // depth first; never "(Select All)".
+    QVector<QStandardItem *> visibleItems(const QModelIndex &proxyParent) const;
+    // Gives each item its state at once (see the definition).
+    void setCheckStates(const QVector<QPair<QStandardItem *, Qt::CheckState>> &states);
+    void setCheckStates(const QVector<QStandardItem *> &items, Qt::CheckState state);
 
     // The Expression tab from the two value editors (owned by the tab once
     // added) and the operator texts; subclasses call it from their init().
@@ -137,10 +151,15 @@ protected:
     bool m_clear = false;
     bool m_accepted = false;
     bool m_rejected = false;
+    // The key (Enter or Escape) that closed an operator box's open list, or
+    // 0: the same key's press reaches the pop-up after the list has closed,
+    // and does nothing more.
+    int m_listKey = 0;
 
     // Expression tab, made by addExpressionTab.
     QComboBox *m_firstOperator = nullptr;
     QRadioButton *m_orButton = nullptr;
     QRadioButton *m_andButton = nullptr;
     QComboBox *m_secondOperator = nullptr;
+    QList<QObject *> m_valueEditors; // Not owned (the tab's).
 };

@@ -409,16 +409,30 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
         return;
 
     // The items are put together apart from the model and handed to it in
-    // one insertion at the end: every insertion into a model under a view
-    // or a proxy is announced, and a proxy then remaps all the rows it
-    // holds, so one announcement per item would cost time in the square of
-    // their number.
+    // one insertion for the top level and one for the rows below each
+    // parent: every insertion into a model under a view or a proxy is
+    // announced, and a proxy then remaps all the rows it holds, so one
+    // announcement per item would cost time in the square of their number.
+    // A parent gets its rows once it is in the model: rows inserted with
+    // their own rows below them leave those without the model, and their
+    // changes untold.
     // Items are looked up by key only as parents: a flat index keeps none.
     const bool linked = std::any_of(begin(), end(), [](const value_type &entry) {
         return entry.second.parent.isValid();
     });
     std::map<QVariant, QStandardItem *, VariantLess> made;
     QList<QStandardItem *> topLevel;
+    // Parents in the order made (each after its own parent), with their rows.
+    std::vector<std::pair<QStandardItem *, QList<QStandardItem *>>> below;
+    std::map<QStandardItem *, size_t> belowAt;
+    const auto rowsOf = [&below, &belowAt](QStandardItem *parent) -> QList<QStandardItem *> & {
+        const auto it = belowAt.find(parent);
+        if (it != belowAt.end())
+            return below[it->second].second;
+        belowAt.emplace(parent, below.size());
+        below.emplace_back(parent, QList<QStandardItem *>());
+        return below.back().second;
+    };
     for (const auto &entry : *this) {
         const QVariant &key = entry.first;
         const ZNode &node = entry.second;
@@ -435,7 +449,7 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
                 parentItem = it->second;
         }
         if (parentItem)
-            parentItem->appendRow(item);
+            rowsOf(parentItem).append(item);
         else
             topLevel.append(item);
         if (linked)
@@ -461,10 +475,12 @@ void ZIndex::toModel(QStandardItemModel *target, bool withRows) const
                 child->setCheckState(Qt::Checked);
                 children.append(child);
             }
-            item->appendRows(children);
+            rowsOf(item) = children;
         }
     }
     target->invisibleRootItem()->appendRows(topLevel);
+    for (const auto &[parent, rows] : below)
+        parent->appendRows(rows);
 }
 
 int ZIndex::totalRows() const

@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -41,6 +43,8 @@ private slots:
     void typedValues();
     void tabChain_data();
     void tabChain();
+    void operatorListKeys_data();
+    void operatorListKeys();
 
 private:
     // Columns: name (text), count (integer), start (date-time), Group.
@@ -92,8 +96,11 @@ QStringList tst_ZFilterDialogPopUp::listed(const QAbstractItemModel *model)
         const QVariant v = i.data();
         const QString text = v.userType() == QMetaType::QDateTime ? v.toDate().toString(Qt::ISODate)
                                                                   : v.toString();
+        const int state = i.data(Qt::CheckStateRole).toInt();
         out << QString(levelFromIndex(i), QLatin1Char('-')) + text
-                   + (i.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QString() : QStringLiteral("[ ]"));
+                   + (state == Qt::Checked            ? QString()
+                      : state == Qt::PartiallyChecked ? QStringLiteral("[-]")
+                                                      : QStringLiteral("[ ]"));
     }
     return out;
 }
@@ -118,22 +125,38 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     const QModelIndex y2020 = list->index(1, 0);
     const QModelIndex feb = list->index(1, 0, y2020);
     const QModelIndex feb5 = list->index(0, 0, feb);
-    // One date off: its month, year and "(Select All)" show unchecked.
+    // One date off: its month shows unchecked, the year and "(Select All)"
+    // partly checked.
     click(dates, feb5, Qt::Unchecked);
     QCOMPARE(listed(dates.valueModel()),
-             (QStringList{"(Select All)[ ]", "2020[ ]", "-January", "--2020-01-05", "-February[ ]",
+             (QStringList{"(Select All)[-]", "2020[-]", "-January", "--2020-01-05", "-February[ ]",
                           "--2020-02-05[ ]", "2021", "-January", "--2021-01-01"}));
     // The date rows give their days.
     const QList<QVariant> selected = dates.selectedItems();
     QVERIFY(selected.contains(QVariant(QDate(2020, 1, 5))));
     QVERIFY(!selected.contains(QVariant(QDate(2020, 2, 5))));
+    // A partly checked year is no value of the filter; a checked one is.
+    QCOMPARE(selected, (QList<QVariant>{"January", QDate(2020, 1, 5), 2021, "January",
+                                        QDate(2021, 1, 1)}));
     // Back on: every level above is checked again.
     click(dates, feb5, Qt::Checked);
     QVERIFY(dates.isSelectAllChecked());
     QVERIFY(!listed(dates.valueModel()).join(QString()).contains(QLatin1String("[ ]")));
-    // A year off takes all its months and dates with it.
+    // A year off takes all its months and dates with it, and the view
+    // hears of each row changed, once for the rows of each parent.
+    QStringList changes;
+    connect(list, &QAbstractItemModel::dataChanged, this,
+            [&changes](const QModelIndex &top, const QModelIndex &bottom) {
+                changes << QStringLiteral("%1:%2-%3")
+                               .arg(top.parent().data().toString())
+                               .arg(top.row())
+                               .arg(bottom.row());
+            });
     click(dates, y2020, Qt::Unchecked);
-    QCOMPARE(listed(dates.valueModel()).filter(QStringLiteral("[ ]")).size(), 6);
+    changes.sort();
+    QCOMPARE(changes, (QStringList{"2020:0-1", ":0-0", ":1-1", "February:0-0", "January:0-0"}));
+    QCOMPARE(listed(dates.valueModel()).filter(QStringLiteral("[ ]")).size(), 5);
+    QVERIFY(listed(dates.valueModel()).contains(QStringLiteral("(Select All)[-]")));
     // "(Select All)" on checks everything.
     click(dates, list->index(0, 0), Qt::Checked);
     QVERIFY(!listed(dates.valueModel()).join(QString()).contains(QLatin1String("[ ]")));
@@ -141,31 +164,49 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     // its day, and its month and year with it.
     dates.setSelectedItems({QStringLiteral("2021-01-01T17:00:00.000")});
     QCOMPARE(dates.selectedItems(), (QList<QVariant>{2021, "January", QDate(2021, 1, 1)}));
+    QCOMPARE(listed(dates.valueModel()),
+             (QStringList{"(Select All)[-]", "2020[ ]", "-January[ ]", "--2020-01-05[ ]", "-February[ ]",
+                          "--2020-02-05[ ]", "2021", "-January", "--2021-01-01"}));
+    // A year partly checked by a preload, its other month then ticked.
+    dates.setSelectedItems({QDate(2020, 1, 5)});
+    QCOMPARE(listed(dates.valueModel()).mid(0, 3), (QStringList{"(Select All)[-]", "2020[-]", "-January"}));
+    click(dates, feb, Qt::Checked);
+    QCOMPARE(listed(dates.valueModel()).mid(0, 2), (QStringList{"(Select All)[-]", "2020"}));
+    // A click beside a partly checked box changes nothing.
+    dates.onItemClicked(list->index(0, 0));
+    QCOMPARE(listed(dates.valueModel()).mid(0, 2), (QStringList{"(Select All)[-]", "2020"}));
 }
 
 void tst_ZFilterDialogPopUp::dateListKeepsWholeDays_data()
 {
     // Rows of the list by their texts from the top: one clicked off, then
-    // one clicked on (none for an empty path).
+    // one clicked on (none for an empty path); by the mouse or by Space.
     QTest::addColumn<QStringList>("off");
     QTest::addColumn<QStringList>("on");
+    QTest::addColumn<bool>("space");
     QTest::addColumn<QString>("shown");
 
     const QStringList all{"(Select All)"};
-    QTest::addRow("day off") << QStringList{"2020", "February", "2020-02-05"} << QStringList()
-                             << "pump Pipe gate";
-    QTest::addRow("month off") << QStringList{"2020", "January"} << QStringList()
-                               << "valve pump Pipe seal";
-    QTest::addRow("year off") << QStringList{"2020"} << QStringList() << "Pipe";
-    QTest::addRow("day on") << all << QStringList{"2020", "January", "2020-01-05"} << "pump gate";
-    QTest::addRow("month on") << all << QStringList{"2020", "February"} << "valve pump seal";
-    QTest::addRow("year on") << all << QStringList{"2021"} << "Pipe";
+    for (const bool space : {false, true}) {
+        const char *by = space ? ", Space" : "";
+        QTest::addRow("day off%s", by) << QStringList{"2020", "February", "2020-02-05"} << QStringList()
+                                       << space << "pump Pipe gate";
+        QTest::addRow("month off%s", by) << QStringList{"2020", "January"} << QStringList() << space
+                                         << "valve pump Pipe seal";
+        QTest::addRow("year off%s", by) << QStringList{"2020"} << QStringList() << space << "Pipe";
+        QTest::addRow("day on%s", by) << all << QStringList{"2020", "January", "2020-01-05"} << space
+                                      << "pump gate";
+        QTest::addRow("month on%s", by) << all << QStringList{"2020", "February"} << space
+                                        << "valve pump seal";
+        QTest::addRow("year on%s", by) << all << QStringList{"2021"} << space << "Pipe";
+    }
 }
 
 void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
 {
     QFETCH(QStringList, off);
     QFETCH(QStringList, on);
+    QFETCH(bool, space);
     QFETCH(QString, shown);
 
     // Days with activities at several times.
@@ -184,9 +225,16 @@ void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
                                            1, Qt::MatchFixedString).value(0);
         return at;
     };
-    click(dates, row(off), Qt::Unchecked);
+    const auto tick = [&dates, space](const QModelIndex &index, Qt::CheckState state) {
+        if (!space)
+            return click(dates, index, state);
+        dates.valueView()->setCurrentIndex(index);
+        QTest::keyClick(dates.valueView(), Qt::Key_Space);
+        QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(state));
+    };
+    tick(row(off), Qt::Unchecked);
     if (!on.isEmpty())
-        click(dates, row(on), Qt::Checked);
+        tick(row(on), Qt::Checked);
     ZFilterDialogProxyModel filter;
     filter.setSourceModel(model);
     filter.setFilter(2, dates.selectedItems());
@@ -212,25 +260,40 @@ void tst_ZFilterDialogPopUp::searchKeepsSelectAll()
     QVERIFY(names.isFilterActive());
     // Only the visible checked values are taken.
     QCOMPARE(names.selectedItems(), (QList<QVariant>{QStringLiteral("Pipe"), QStringLiteral("pump")}));
-    // "(Select All)" acts on the rows the search leaves.
+    // "(Select All)" acts on the rows the search leaves, and the view
+    // hears of them at once, not row by row: "(Select All)" clicked, the
+    // rows, "(Select All)" partly checked.
+    QStringList changes;
+    connect(names.valueProxy(), &QAbstractItemModel::dataChanged, this,
+            [&changes](const QModelIndex &top, const QModelIndex &bottom) {
+                changes << QStringLiteral("%1-%2").arg(top.row()).arg(bottom.row());
+            });
     click(names, names.valueProxy()->index(0, 0), Qt::Unchecked);
+    QCOMPARE(changes, (QStringList{"0-0", "1-2", "0-0"}));
     names.searchField()->clear();
     QCOMPARE(listed(names.valueModel()),
-             (QStringList{"(Select All)[ ]", "Pipe[ ]", "pump[ ]", "valve"}));
+             (QStringList{"(Select All)[-]", "Pipe[ ]", "pump[ ]", "valve"}));
     names.searchField()->setText(QStringLiteral("nothing"));
-    QCOMPARE(listed(names.valueProxy()), QStringList{"(Select All)[ ]"});
+    QCOMPARE(listed(names.valueProxy()), QStringList{"(Select All)[-]"});
 }
 
 void tst_ZFilterDialogPopUp::preloadedValues()
 {
     QStandardItemModel *model = table(this);
     ZTextFilter names(model, 0);
+    // The rows changed are told at once.
+    QStringList changes;
+    connect(names.valueProxy(), &QAbstractItemModel::dataChanged, this,
+            [&changes](const QModelIndex &top, const QModelIndex &bottom) {
+                changes << QStringLiteral("%1-%2").arg(top.row()).arg(bottom.row());
+            });
     names.setSelectedItems({QStringLiteral("valve"), QStringLiteral("gone")});
+    QCOMPARE(changes, QStringList{"0-2"});
     QCOMPARE(listed(names.valueModel()),
-             (QStringList{"(Select All)[ ]", "Pipe[ ]", "pump[ ]", "valve"}));
+             (QStringList{"(Select All)[-]", "Pipe[ ]", "pump[ ]", "valve"}));
     // Every value stored still shows as a list, "(Select All)" off.
     names.setSelectedItems({QStringLiteral("Pipe"), QStringLiteral("pump"), QStringLiteral("valve")});
-    QVERIFY(!names.isSelectAllChecked());
+    QCOMPARE(listed(names.valueModel()).first(), QStringLiteral("(Select All)[ ]"));
     QCOMPARE(names.selectedItems().size(), 3);
     // An empty list leaves everything checked.
     ZTextFilter fresh(model, 0);
@@ -479,6 +542,13 @@ void tst_ZFilterDialogPopUp::tabChain()
             QTest::keyClick(QApplication::focusWidget(), key);
     };
     press(Qt::Key_Tab);
+    // Alt+Down opens nothing where there is no list and the control has no
+    // use for Down (buttons move the focus along their row): the highlight
+    // stays.
+    if (!qobject_cast<QComboBox *>(QApplication::focusWidget())
+        && !qobject_cast<QAbstractButton *>(QApplication::focusWidget())) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+    }
     // The highlighted action's text on the menu itself, a button's text, or
     // the control's class.
     QWidget *focus = QApplication::focusWidget();
@@ -497,6 +567,85 @@ void tst_ZFilterDialogPopUp::tabChain()
                          : popup.isAccepted() ? QStringLiteral("apply")
                          : popup.isRejected() ? QStringLiteral("cancel") : QString();
     QCOMPARE(done, enter);
+}
+
+void tst_ZFilterDialogPopUp::operatorListKeys_data()
+{
+    // The column, the operator box (1 or 2) focused after a value was
+    // typed, the keys that open its list, the key that closes it, and the
+    // operator then shown; Down moves one item in the list.
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QKeySequence>("open");
+    QTest::addColumn<int>("close");
+    QTest::addColumn<QString>("picked");
+
+    const QKeySequence altDown(Qt::ALT | Qt::Key_Down);
+    const QKeySequence f4(Qt::Key_F4);
+    QTest::addRow("Alt+Down, Return") << 0 << 1 << altDown << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("F4, Return") << 0 << 1 << f4 << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("F4, Enter") << 0 << 1 << f4 << int(Qt::Key_Enter) << "does not equal";
+    QTest::addRow("Alt+Down, Escape") << 0 << 1 << altDown << int(Qt::Key_Escape) << "equals";
+    QTest::addRow("second, Alt+Down, Return") << 0 << 2 << altDown << int(Qt::Key_Return) << "equals";
+    QTest::addRow("second, F4, Return") << 0 << 2 << f4 << int(Qt::Key_Return) << "equals";
+    QTest::addRow("date, Alt+Down, Return") << 2 << 1 << altDown << int(Qt::Key_Return) << "does not equal";
+    QTest::addRow("integer, second, F4, Escape") << 1 << 2 << f4 << int(Qt::Key_Escape) << "";
+}
+
+void tst_ZFilterDialogPopUp::operatorListKeys()
+{
+    QFETCH(int, column);
+    QFETCH(int, box);
+    QFETCH(QKeySequence, open);
+    QFETCH(int, close);
+    QFETCH(QString, picked);
+
+    std::unique_ptr<ZFilterDialogPopUp> popup(popUp(table(this), column));
+    popup->tabWidget()->setCurrentIndex(1);
+    popup->popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(popup.get()));
+    // Keys as the window system gives them: to the open list, or after it
+    // has closed to the control that has the focus.
+    const auto press = [](int key) {
+        QWidget *active = QApplication::activePopupWidget();
+        QVERIFY(active);
+        QTest::keyClick(active->windowHandle(), Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+    };
+    const auto value = [&popup, box] {
+        return box == 1 ? popup->firstConditionValue() : popup->secondConditionValue();
+    };
+    // The value box after the operator box.
+    popup->findChildren<QComboBox *>().at(box - 1)->setFocus();
+    press(Qt::Key_Tab);
+    QWidget *valueBox = QApplication::focusWidget();
+    if (column == 0)
+        press(Qt::Key_V);
+    const QVariant typed = value();
+    // A value box has no list: Alt+Down leaves it and the pop-up as they are.
+    press(int(Qt::ALT | Qt::Key_Down));
+    QCOMPARE(value(), typed);
+    QCOMPARE(QApplication::focusWidget(), valueBox);
+    QVERIFY(!popup->activeAction());
+    press(Qt::Key_Backtab);
+    auto *operators = qobject_cast<QComboBox *>(QApplication::focusWidget());
+    QVERIFY(operators);
+    press(open[0]);
+    QVERIFY(operators->view()->isVisible());
+    press(Qt::Key_Down);
+    press(close);
+    QTRY_VERIFY(!operators->view()->isVisible());
+    // Only the list closed: the pop-up stays as it was.
+    QVERIFY(popup->isVisible());
+    QVERIFY(!popup->isAccepted());
+    QCOMPARE(popup->tabWidget()->currentIndex(), 1);
+    QCOMPARE(QApplication::focusWidget(), operators);
+    QCOMPARE(operators->currentText(), picked);
+    QCOMPARE(value(), typed);
+    // Return then applies, with the operator picked.
+    press(Qt::Key_Return);
+    QVERIFY(popup->isAccepted());
+    QCOMPARE(box == 1 ? popup->firstConditionOperator() : popup->secondConditionOperator(), picked);
 }
 
 QTEST_MAIN(tst_ZFilterDialogPopUp)

@@ -415,12 +415,17 @@ void tst_ZIndex::toModel()
     index.setParent(0, 2); // The parent sorts after the key: top level.
     index[4].display = QStringLiteral("orphan");
     index.setParent(4, 77); // A parent that is no key: top level.
+    index[5].display = QStringLiteral("five");
+    index.setParent(5, 3);
     QStandardItemModel out;
-    // One insertion for the whole tree: a proxy remaps its rows at each.
+    // One insertion for the top level and one below each parent, not one
+    // per item: a proxy remaps its rows at each.
     QSignalSpy inserted(&out, &QAbstractItemModel::rowsInserted);
     index.toModel(&out, false);
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(treeString(&out), QStringLiteral("zero,one[three],two,orphan"));
+    QCOMPARE(inserted.count(), 3);
+    QCOMPARE(treeString(&out), QStringLiteral("zero,one[three[five]],two,orphan"));
+    // Every item is the model's, at every level: its changes are told.
+    QCOMPARE(out.item(1)->child(0)->child(0)->index(), out.index(0, 0, out.index(0, 0, out.index(1, 0))));
     const QStandardItem *item = out.item(1);
     QCOMPARE(item->data(Qt::UserRole), QVariant(1));
     QVERIFY(item->isCheckable());
