@@ -1,5 +1,7 @@
 #include "zcolorwidget.h"
 
+#include "zpopupbutton.h"
+
 #include <QCursor>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -166,38 +168,21 @@ void ZColorWidget::mouseMoveEvent(QMouseEvent *)
 
 void ZColorWidget::keyPressEvent(QKeyEvent *event)
 {
-    int step = 0;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        step = -1;
-        break;
-    case Qt::Key_Right:
-        step = 1;
-        break;
-    case Qt::Key_Up:
-        step = -kColumns;
-        break;
-    case Qt::Key_Down:
-        step = kColumns;
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
         if (m_selectedIndex >= 0) {
             emit selected(m_color);
             return;
         }
-        QWidget::keyPressEvent(event);
-        return;
-    default:
-        QWidget::keyPressEvent(event);
+    } else if (const int step = gridKeyStep(event, kColumns)) {
+        // A grid without a selection starts on its first cell.
+        m_selectedIndex =
+            m_selectedIndex < 0 ? 0 : qBound(0, m_selectedIndex + step, int(m_colors.size()) - 1);
+        m_color = m_colors.value(m_selectedIndex).first;
+        update();
         return;
     }
-    // A grid without a selection starts on its first cell.
-    m_selectedIndex =
-        m_selectedIndex < 0 ? 0 : qBound(0, m_selectedIndex + step, int(m_colors.size()) - 1);
-    m_color = m_colors.value(m_selectedIndex).first;
-    update();
+    QWidget::keyPressEvent(event);
 }
 
 void ZColorWidget::mouseReleaseEvent(QMouseEvent *event)

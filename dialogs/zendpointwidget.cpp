@@ -1,6 +1,7 @@
 #include "zendpointwidget.h"
 
 #include "zitempainter.h"
+#include "zpopupbutton.h"
 
 #include <QCursor>
 #include <QKeyEvent>
@@ -129,39 +130,22 @@ void ZEndPointWidget::mouseReleaseEvent(QMouseEvent *event)
 
 void ZEndPointWidget::keyPressEvent(QKeyEvent *event)
 {
-    int step = 0;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        step = -1;
-        break;
-    case Qt::Key_Right:
-        step = 1;
-        break;
-    case Qt::Key_Up:
-        step = -4;
-        break;
-    case Qt::Key_Down:
-        step = 4;
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
         if (m_selectedIndex >= 0 && m_selectedIndex < m_shapes.size()) {
             m_picked = true;
             emit selected(m_selectedIndex);
             return;
         }
-        QWidget::keyPressEvent(event);
-        return;
-    default:
-        QWidget::keyPressEvent(event);
+    } else if (const int step = gridKeyStep(event, 4)) {
+        // A grid without a shape selected starts on its first cell.
+        m_selectedIndex = m_selectedIndex < 0 || m_selectedIndex >= m_shapes.size()
+            ? 0
+            : qBound(0, m_selectedIndex + step, int(m_shapes.size()) - 1);
+        update();
         return;
     }
-    // A grid without a shape selected starts on its first cell.
-    m_selectedIndex = m_selectedIndex < 0 || m_selectedIndex >= m_shapes.size()
-        ? 0
-        : qBound(0, m_selectedIndex + step, int(m_shapes.size()) - 1);
-    update();
+    QWidget::keyPressEvent(event);
 }
 
 void ZEndPointWidget::showEvent(QShowEvent *event)

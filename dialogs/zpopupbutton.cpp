@@ -36,3 +36,19 @@ bool isPopupKey(const QKeyEvent *event)
         return false;
     }
 }
+
+int gridKeyStep(const QKeyEvent *event, int columns)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        return -1;
+    case Qt::Key_Right:
+        return 1;
+    case Qt::Key_Up:
+        return -columns;
+    case Qt::Key_Down:
+        return columns;
+    default:
+        return 0;
+    }
+}

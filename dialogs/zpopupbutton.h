@@ -20,3 +20,7 @@ void showPopupBelow(QWidget *button, QWidget *popup, const QSize &size = QSize()
 // Whether a key opens the pop-up of a focused button, as it opens a combo
 // box: Space, F4 or Alt+Down.
 bool isPopupKey(const QKeyEvent *event);
+
+// The step an arrow key makes in a picker's grid of the given columns (Left
+// and Right by one cell, Up and Down by a row); 0 for any other key.
+int gridKeyStep(const QKeyEvent *event, int columns);
