@@ -421,8 +421,9 @@ void tst_DialogLaunchers::outlineKeepsTheCurrentRow()
     m_pane->setCurrentGrouping(phases);
     ZGroupedTreeView *tree = m_pane->treeView();
     tree->resize(tree->width(), 200); // some 8 rows
-    QList<QAction *> commands = m_window->findChild<QToolBar *>()->actions();
-    for (const QAction *outline : commands) {
+    const QList<QAction *> tools = m_window->findChild<QToolBar *>()->actions();
+    QList<QAction *> commands = tools;
+    for (const QAction *outline : tools) {
         if (outline->menu() && outline->text() == QLatin1String("Outline"))
             commands += outline->menu()->actions();
     }
