@@ -515,8 +515,7 @@ void ZFilterDialogPopUp::onItemClicked(const QModelIndex &index)
 
 void ZFilterDialogPopUp::filterRegExpChanged()
 {
-    m_proxy->setFilterRegExp(
-        QRegExp(m_searchEdit->text(), Qt::CaseInsensitive, QRegExp::Wildcard));
+    m_proxy->setSearch(m_searchEdit->text());
 }
 
 void ZFilterDialogPopUp::onClearFilter()

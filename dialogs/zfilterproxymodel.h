@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegExp>
 #include <QSortFilterProxyModel>
 
 // The proxy over a filter pop-up's value list: the search field's pattern
@@ -13,6 +14,12 @@ public:
 
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // Sets the search pattern (case-insensitive wildcards) as a reset.
+    void setSearch(const QString &pattern);
+
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    QRegExp m_search{QString(), Qt::CaseInsensitive, QRegExp::Wildcard};
 };
