@@ -616,8 +616,7 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
     // A band's label is one cell over the columns it covers: one press
     // leaves it whole.
     const int labelFirst = sections->visualIndex(logicalIndexForTree());
-    if (m_mergeColumns > 0 && labelFirst >= 0 && isGroupIndex(current) && visual >= labelFirst
-        && visual <= labelFirst + m_mergeColumns)
+    if (isGroupIndex(current) && visual >= labelFirst && visual <= labelFirst + m_mergeColumns)
         visual = step > 0 ? labelFirst + m_mergeColumns : labelFirst;
     visual += step;
     while (visual >= 0 && visual < sections->count()
