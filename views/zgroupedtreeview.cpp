@@ -49,6 +49,8 @@ void ZGroupedTreeView::setModel(QAbstractItemModel *model)
         disconnect(c);
     m_modelConnections.clear();
     markVisibleItemsDirty();
+    // Another project starts from the first column, in a table scrolled left.
+    m_chosenColumn = -1;
     QTreeView::setModel(model);
     if (!model)
         return;

@@ -755,6 +755,9 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
     QTreeView *tree = m_pane->treeView();
+    // An open starts in the first column, whatever column the last project
+    // was left in.
+    QCOMPARE(tree->currentIndex().column(), this->column(QStringLiteral("Activity ID")));
     if (grouped) {
         // A regroup keeps the column the user is in.
         const int type = this->column(QStringLiteral("Activity Type"));

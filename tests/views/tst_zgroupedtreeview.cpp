@@ -608,6 +608,13 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns()
     QVERIFY(m_view->isExpanded(idx(QStringLiteral("G1"))));
     if (scrolled)
         QCOMPARE(bar->value(), 0);
+    if (name.isEmpty()) {
+        // Another project's model starts again from the first column.
+        m_view->setModel(nullptr);
+        m_view->setModel(m_model);
+        QTest::keyClick(m_view, Qt::Key_Down);
+        QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1"), 0));
+    }
 }
 
 // The frame moved off or onto a band's merged label leaves or takes the
