@@ -49,6 +49,8 @@ void ZGroupedTreeView::setModel(QAbstractItemModel *model)
         disconnect(c);
     m_modelConnections.clear();
     markVisibleItemsDirty();
+    // Another project starts from the first column, in a table scrolled left.
+    m_chosenColumn = -1;
     QTreeView::setModel(model);
     if (!model)
         return;
@@ -612,7 +614,13 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
     // band instead.
     QHeaderView *sections = header();
     const int step = (cursorAction == MoveRight) != isRightToLeft() ? 1 : -1;
-    int visual = sections->visualIndex(current.column()) + step;
+    int visual = sections->visualIndex(current.column());
+    // A band's label is one cell over the columns it covers: one press
+    // leaves it whole.
+    const int labelFirst = sections->visualIndex(logicalIndexForTree());
+    if (isGroupIndex(current) && visual >= labelFirst && visual <= labelFirst + m_mergeColumns)
+        visual = step > 0 ? labelFirst + m_mergeColumns : labelFirst;
+    visual += step;
     while (visual >= 0 && visual < sections->count()
            && sections->isSectionHidden(sections->logicalIndex(visual)))
         visual += step;
@@ -620,7 +628,8 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
         return current.sibling(current.row(), sections->logicalIndex(visual));
     // At the last column on that side the cell stays and comes wholly into
     // view; a cell in a hidden column goes to a shown one.
-    const QModelIndex stay = shownCell(current);
+    const int column = shownColumn(sections, {current.column()});
+    const QModelIndex stay = column < 0 ? current : current.sibling(current.row(), column);
     if (stay == current)
         scrollTo(current);
     return stay;
@@ -629,6 +638,8 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
 void ZGroupedTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
+    if (current.isValid() && !header()->isSectionHidden(current.column()))
+        m_chosenColumn = current.column();
     // A band's focus frame spans its merged columns, wider than the cell.
     updateRow(previous);
     updateRow(current);
@@ -655,7 +666,7 @@ QModelIndex ZGroupedTreeView::shownCell(const QModelIndex &index) const
 {
     if (!index.isValid())
         return index;
-    const int column = shownColumn(header(), {currentIndex().column(), index.column()});
+    const int column = shownColumn(header(), {currentIndex().column(), m_chosenColumn, index.column()});
     if (column < 0 || column == index.column())
         return index;
     return index.sibling(index.row(), column);

@@ -49,7 +49,8 @@ public:
     int indentationForItem(const QModelIndex &index) const;
     static int levelFromIndex(const QModelIndex &index);
     // index's row in a column on show: the current cell's column when shown,
-    // else index's own, else the first shown one. A current cell in a hidden
+    // else the last shown column made current, else index's own, else the
+    // first shown one. A current cell in a hidden
     // column makes the keys move along it, scroll sideways towards it and
     // leave the highlight behind.
     QModelIndex shownCell(const QModelIndex &index) const;
@@ -108,6 +109,8 @@ private:
     QList<GroupStyle> m_palette;
     int m_mergeColumns = 2;
     int m_displayColumn = -1;
+    // The last shown column made current; kept while no cell is current.
+    int m_chosenColumn = -1;
     // The rows shown, rebuilt on the first paint after any change of the
     // model's structure or of what is expanded; the hash gives each row's
     // position for the alternating background without a search.

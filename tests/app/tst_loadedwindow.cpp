@@ -729,8 +729,10 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
     QTest::addRow("grouped, Left and Right on an activity")
         << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
     QTest::addRow("grouped, Left and Right on a band")
-        << true << first << QList<int>{int(Qt::Key_Up), right, right, right, left, down, down}
+        << true << first << QList<int>{int(Qt::Key_Up), right, right, left, left, down, down}
         << "Activity Type" << "A102";
+    QTest::addRow("grouped, Right off a band's label")
+        << true << first << QList<int>{int(Qt::Key_Up), right, down, down} << "Start Date" << "A102";
     QTest::addRow("flat, past either end")
         << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
         << "Free float" << "A102";
@@ -753,6 +755,9 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     m_window->openXerFile(m_file);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isLoading(), 30000);
     QTreeView *tree = m_pane->treeView();
+    // An open starts in the first column, whatever column the last project
+    // was left in.
+    QCOMPARE(tree->currentIndex().column(), this->column(QStringLiteral("Activity ID")));
     if (grouped) {
         // A regroup keeps the column the user is in.
         const int type = this->column(QStringLiteral("Activity Type"));
@@ -824,6 +829,9 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     QVERIFY(!tree->currentIndex().isValid());
     for (const char *button : {"tbPrevious", "tbNext"})
         QVERIFY(!m_window->detailsPane()->findChild<QToolButton *>(QLatin1String(button))->isEnabled());
+    // The next Down starts again from the top, in the column the keys chose.
+    press(Qt::Key_Down);
+    QCOMPARE(tree->currentIndex().column(), chosen.column());
 }
 
 void tst_LoadedWindow::recentMenuShowsAmpersands()

@@ -557,7 +557,13 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
     QTest::addRow("Right") << -1 << false << false << "a1" << 0 << right << "a1" << 1;
     QTest::addRow("Right with no current cell") << -1 << false << false << "" << 0 << right << "G1" << 0;
     QTest::addRow("Right over a hidden column") << 2 << false << false << "a1" << 1 << right << "a1" << 3;
-    QTest::addRow("Left on an open band") << -1 << false << false << "G1" << 1 << left << "G1" << 0;
+    QTest::addRow("Left on an open band") << -1 << false << false << "G1" << 3 << left << "G1" << 2;
+    QTest::addRow("Right off a band's label") << -1 << false << false << "G1" << 0 << right << "G1" << 3;
+    QTest::addRow("Right off a band's label, from its middle")
+        << -1 << false << false << "G1" << 1 << right << "G1" << 3;
+    QTest::addRow("Left at a band's label") << -1 << false << false << "G1" << 2 << left << "G1" << 2;
+    QTest::addRow("Down with no current cell, a column chosen before")
+        << 0 << false << false << "" << 3 << int(Qt::Key_Down) << "G1" << 3;
     QTest::addRow("Left at the first column") << -1 << false << false << "G1" << 0 << left << "G1" << 0;
     QTest::addRow("Right at the last column") << -1 << false << false << "a3" << 3 << right << "a3" << 3;
     QTest::addRow("right to left, Left") << -1 << true << false << "a1" << 0 << left << "a1" << 1;
@@ -583,7 +589,14 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns()
         m_view->setColumnHidden(hidden, true);
     m_view->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     QScrollBar *bar = m_view->horizontalScrollBar();
-    m_view->setCurrentIndex(idx(name, column));
+    m_view->setCurrentIndex(idx(name.isEmpty() ? QStringLiteral("a1") : name, column));
+    if (name.isEmpty()) {
+        // As a filter that hides the current row: the cell may first pass
+        // through a hidden column.
+        if (hidden >= 0)
+            m_view->setCurrentIndex(idx(QStringLiteral("a1"), hidden));
+        m_view->setCurrentIndex(QModelIndex());
+    }
     if (scrolled) {
         m_view->resize(150, m_view->height());
         QCoreApplication::processEvents();
@@ -595,6 +608,13 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns()
     QVERIFY(m_view->isExpanded(idx(QStringLiteral("G1"))));
     if (scrolled)
         QCOMPARE(bar->value(), 0);
+    if (name.isEmpty()) {
+        // Another project's model starts again from the first column.
+        m_view->setModel(nullptr);
+        m_view->setModel(m_model);
+        QTest::keyClick(m_view, Qt::Key_Down);
+        QCOMPARE(m_view->currentIndex(), idx(QStringLiteral("G1"), 0));
+    }
 }
 
 // The frame moved off or onto a band's merged label leaves or takes the
