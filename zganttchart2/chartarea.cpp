@@ -49,6 +49,35 @@ QRect edges(int left, int top, int right, int bottom)
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// A link between two rows of the chart.
+bool linksRows(const TaskRelationship &rel, int taskCount)
+{
+    return rel.from >= 0 && rel.from < taskCount && rel.to >= 0 && rel.to < taskCount;
+}
+
+// A vertical run of a link: column x, pixel rows y1 .. y2.
+struct Run
+{
+    int x, y1, y2;
+};
+
+// Sorts the runs by column and top, and merges those that overlap or touch
+// in one column, so that an overlap is filled once.
+void mergeRuns(std::vector<Run> &runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
+        return a.x != b.x ? a.x < b.x : a.y1 < b.y1;
+    });
+    size_t kept = 0;
+    for (const Run &run : runs) {
+        if (kept > 0 && runs[kept - 1].x == run.x && run.y1 <= runs[kept - 1].y2 + 1)
+            runs[kept - 1].y2 = qMax(runs[kept - 1].y2, run.y2);
+        else
+            runs[kept++] = run;
+    }
+    runs.resize(kept);
+}
+
 } // namespace
 
 ChartArea::ChartArea(QWidget *parent)
@@ -343,9 +372,7 @@ void ChartArea::buildPicture()
     // The links by the rows they end in: a counting sort, a link ending
     // twice in one row listed once.
     endStart_.fill(0, taskCount + 2);
-    const auto valid = [taskCount](const TaskRelationship &rel) {
-        return rel.from >= 0 && rel.from < taskCount && rel.to >= 0 && rel.to < taskCount;
-    };
+    const auto valid = [taskCount](const TaskRelationship &rel) { return linksRows(rel, taskCount); };
     for (const auto &rel : relations) {
         if (!valid(*rel))
             continue;
@@ -369,29 +396,15 @@ void ChartArea::buildPicture()
     }
 
     // The vertical runs, merged where they overlap or touch in one column.
-    struct Run
-    {
-        int x, y1, y2;
-    };
-    std::vector<Run> all;
-    all.reserve(size_t(relations.size()));
+    std::vector<Run> merged;
+    merged.reserve(size_t(relations.size()));
     for (const auto &rel : relations) {
         if (!valid(*rel))
             continue;
         const LinkShape shape = linkShape(*rel, axis, rows);
-        all.push_back({shape.T, qMin(shape.verticalStart, shape.yt), qMax(shape.verticalStart, shape.yt)});
+        merged.push_back({shape.T, qMin(shape.verticalStart, shape.yt), qMax(shape.verticalStart, shape.yt)});
     }
-    std::sort(all.begin(), all.end(), [](const Run &a, const Run &b) {
-        return a.x != b.x ? a.x < b.x : a.y1 < b.y1;
-    });
-    std::vector<Run> merged;
-    for (const Run &run : all) {
-        if (!merged.empty() && merged.back().x == run.x && run.y1 <= merged.back().y2 + 1)
-            merged.back().y2 = qMax(merged.back().y2, run.y2);
-        else
-            merged.push_back(run);
-    }
-    std::vector<Run>().swap(all);
+    mergeRuns(merged);
     std::sort(merged.begin(), merged.end(), [](const Run &a, const Run &b) { return a.y1 < b.y1; });
     const int n = int(merged.size());
     runX_.resize(n);
@@ -613,9 +626,6 @@ void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows
     // overlap the overlap is filled once, on the screen as in a picture,
     // whose strips know only the merged runs.
     QVector<QRect> verticals;
-    const auto valid = [taskCount](const TaskRelationship &rel) {
-        return rel.from >= 0 && rel.from < taskCount && rel.to >= 0 && rel.to < taskCount;
-    };
 
     if (picture_) {
         // A link's parts but its run lie at most kLinkReach pixels from the
@@ -647,15 +657,11 @@ void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows
             verticals << QRect(x, y1, 1, y2 - y1 + 1);
         }
     } else {
-        struct Run
-        {
-            int x, y1, y2;
-        };
-        QVector<Run> runs;
+        std::vector<Run> runs;
         const QVector<int> candidates = relationsInRows(firstRow, lastRow);
         for (int pos : candidates) {
             const TaskRelationship &rel = *relations.at(pos);
-            if (!valid(rel))
+            if (!linksRows(rel, taskCount))
                 continue;
             const LinkShape shape = linkShape(rel, axis, rows);
             paintLinkEnds(painter, shape, rel.to <= lastRow, exposed, lines);
@@ -665,17 +671,11 @@ void ChartArea::paintRelations(QPainter &painter, DateAxis *axis, QGCVAxis *rows
             const int low = qMin(shape.verticalStart, shape.yt);
             const int high = qMax(shape.verticalStart, shape.yt);
             if (exposed.left() <= T && T <= exposed.right() && low <= exposed.bottom() && high >= exposed.top())
-                runs.append({T, qMax(exposed.top(), low), qMin(exposed.bottom(), high)});
+                runs.push_back({T, qMax(exposed.top(), low), qMin(exposed.bottom(), high)});
         }
-        std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
-            return a.x != b.x ? a.x < b.x : a.y1 < b.y1;
-        });
-        for (int i = 0; i < runs.size();) {
-            Run run = runs.at(i);
-            for (++i; i < runs.size() && runs.at(i).x == run.x && runs.at(i).y1 <= run.y2 + 1; ++i)
-                run.y2 = qMax(run.y2, runs.at(i).y2);
+        mergeRuns(runs);
+        for (const Run &run : runs)
             verticals << QRect(run.x, run.y1, 1, run.y2 - run.y1 + 1);
-        }
     }
     painter.drawLines(lines);
     for (const QRect &run : qAsConst(verticals))
