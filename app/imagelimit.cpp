@@ -10,9 +10,14 @@
 
 namespace ImageLimit {
 
+bool tooLarge(qint64 cells)
+{
+    return cells >= kMaxCells;
+}
+
 bool tooLarge(const mygc::GanttChart *chart)
 {
-    return chart && chart->cellsCount() >= kMaxCells;
+    return chart && tooLarge(chart->cellsCount());
 }
 
 qint64 chartTiles(const mygc::GanttChart *chart)

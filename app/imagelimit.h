@@ -16,6 +16,7 @@ namespace ImageLimit {
 // are refused as too large; a coarser time scale has fewer columns.
 constexpr qint64 kMaxCells = 3000000;
 
+bool tooLarge(qint64 cells);
 bool tooLarge(const mygc::GanttChart *chart);
 
 // Tiles of the pictures: one per cell and one per header column.

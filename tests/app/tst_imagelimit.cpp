@@ -8,9 +8,17 @@ class tst_ImageLimit : public QObject
 {
     Q_OBJECT
 private slots:
+    void cellLimit();
     void room_data();
     void room();
 };
+
+// The largest chart drawn, and the smallest refused.
+void tst_ImageLimit::cellLimit()
+{
+    QVERIFY(!ImageLimit::tooLarge(qint64(2999999)));
+    QVERIFY(ImageLimit::tooLarge(qint64(3000000)));
+}
 
 void tst_ImageLimit::room_data()
 {

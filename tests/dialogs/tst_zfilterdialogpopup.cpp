@@ -415,6 +415,10 @@ void tst_ZFilterDialogPopUp::typedValues_data()
     QTest::addRow("double, letter dropped") << 3 << "" << "shown" << "1x2" << QVariant(12.0);
     QTest::addRow("date") << 2 << "" << "shown" << "05022020" << QVariant(QDate(2020, 2, 5));
     QTest::addRow("date, arrow") << 2 << "" << "Left" << "05022020" << QVariant(QDate(2020, 2, 5));
+    // Up and Down step the value; Alt+Down alone is left unused.
+    QTest::addRow("integer, Down") << 1 << "" << "Down" << "" << QVariant(-1);
+    QTest::addRow("double, Up") << 3 << "" << "Up" << "" << QVariant(1.0);
+    QTest::addRow("date, Down") << 2 << "" << "Down" << "" << QVariant(QDate::currentDate().addDays(-1));
     QTest::addRow("date, clicked") << 2 << "" << "click" << "01012021" << QVariant(QDate(2021, 1, 1));
     // A whole date typed after a click on any part of the date; one the
     // box cannot hold is refused, the box keeping its date.
@@ -487,8 +491,8 @@ void tst_ZFilterDialogPopUp::typedValues()
     } else if (reach == QLatin1String("tab")) {
         QTest::keyClick(box, Qt::Key_Backtab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    } else if (reach == QLatin1String("Left")) {
-        QTest::keyClick(box, Qt::Key_Left);
+    } else if (reach != QLatin1String("shown")) {
+        QTest::keyClick(box, Qt::Key(QKeySequence::fromString(reach)[0]));
     }
     QCOMPARE(QApplication::focusWidget(), box);
     for (const QChar c : qAsConst(keys)) {

@@ -98,21 +98,29 @@ void tst_ZPickers::colorPickFromPopup()
 
 void tst_ZPickers::colorFromKeyboard_data()
 {
+    QTest::addColumn<QColor>("color"); // the combo's colour before
     QTest::addColumn<QVector<int>>("keys");
     QTest::addColumn<int>("picked"); // palette entry, -1: none
     using Keys = QVector<int>;
-    QTest::addRow("F4 opens, Right and Enter pick") << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 1;
-    QTest::addRow("Alt+Down opens, Down moves a row") << Keys{int(Qt::ALT | Qt::Key_Down), Qt::Key_Down, Qt::Key_Space} << 8;
-    QTest::addRow("Up moves a row back") << Keys{Qt::Key_Space, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return} << 8;
-    QTest::addRow("Left stops at the first") << Keys{Qt::Key_Space, Qt::Key_Left, Qt::Key_Return} << 0;
-    QTest::addRow("Escape picks nothing") << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
+    const QColor none;
+    QTest::addRow("F4 opens, Right and Enter pick") << none << Keys{Qt::Key_F4, Qt::Key_Right, Qt::Key_Return} << 1;
+    QTest::addRow("Alt+Down opens, Down moves a row") << none << Keys{int(Qt::ALT | Qt::Key_Down), Qt::Key_Down, Qt::Key_Space} << 8;
+    QTest::addRow("Up moves a row back") << none << Keys{Qt::Key_Space, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return} << 8;
+    QTest::addRow("Left stops at the first") << none << Keys{Qt::Key_Space, Qt::Key_Left, Qt::Key_Return} << 0;
+    QTest::addRow("Escape picks nothing") << none << Keys{Qt::Key_Space, Qt::Key_Right, Qt::Key_Escape} << -1;
+    // A colour outside the palette leaves the grid without a selection: the
+    // first key that moves starts on the first cell; Enter alone picks nothing.
+    const QColor outside(1, 2, 3);
+    QTest::addRow("outside the palette: Down starts on the first") << outside << Keys{Qt::Key_F4, Qt::Key_Down, Qt::Key_Return} << 0;
+    QTest::addRow("outside the palette: Enter picks nothing") << outside << Keys{Qt::Key_F4, Qt::Key_Return, Qt::Key_Escape} << -1;
 }
 
 void tst_ZPickers::colorFromKeyboard()
 {
+    QFETCH(QColor, color);
     QFETCH(QVector<int>, keys);
     QFETCH(int, picked);
-    ZColorCombo combo{QColor()};
+    ZColorCombo combo{color};
     combo.resize(100, 26);
     combo.show();
     QApplication::setActiveWindow(&combo);

@@ -2,6 +2,7 @@
 #include "ownallocationfailure.h"
 #include "pdfpages.h"
 #include "tiledimages.h"
+#include "zimagetileitem.h"
 #include "zpageselectorbutton.h"
 #include "zprintdialog.h"
 #include "zprinters.h"
@@ -57,7 +58,8 @@ ZImage tableAndChart(int rows = 120)
 }
 
 // Colourful, photo-like rows, on which a PDF writer left to itself picks
-// JPEG: the first two alike, the third unlike them in its last pixel only.
+// JPEG: the first two alike, the third unlike them in its last pixel only,
+// the fourth sharing the third's pixels.
 ZImage photoRows()
 {
     QImage photo(80, 40, QImage::Format_ARGB32_Premultiplied);
@@ -72,7 +74,7 @@ ZImage photoRows()
     unlike.setPixel(79, 39, photo.pixel(79, 39) ^ 1u);
     QImage header(80, 20, QImage::Format_ARGB32_Premultiplied);
     header.fill(Qt::white);
-    return ZImage({header}, {{photo}, {photo.copy()}, {unlike}});
+    return ZImage({header}, {{photo}, {photo.copy()}, {unlike}, {unlike}});
 }
 
 QRectF itemRect(const QGraphicsItem *item)
@@ -352,6 +354,11 @@ void tst_ZPrintDialog::printToPrinter()
 
     const ZImage image = photo ? photoRows() : tableAndChart();
     ZPrintDialog dialog(image);
+    // Each tile of the preview shows its own pixels, those it shares too.
+    for (int r = 0; r < image.rows(); ++r) {
+        for (int c = 0; c < image.columns(); ++c)
+            QCOMPARE(qgraphicsitem_cast<ZImageTileItem *>(dialog.scene()->cell(r, c))->image(), image.getPart(r, c));
+    }
     auto *list = dialog.findChild<QComboBox *>(QStringLiteral("cmbPrinters"));
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->currentText(), QStringLiteral("Stand-in"));

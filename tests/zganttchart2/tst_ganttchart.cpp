@@ -95,6 +95,8 @@ private slots:
     void linkRouting_data();
     void linkRouting();
     void linkFromBelowTheView();
+    void nestedLinkRuns_data();
+    void nestedLinkRuns();
     void paintsTheSameInStrips_data();
     void paintsTheSameInStrips();
     void barAndMilestonePixels();
@@ -466,6 +468,31 @@ void tst_GanttChart::linkFromBelowTheView()
     chart->chartArea()->render(&image, QPoint(), QRegion(0, 0, chart->chartArea()->width(), 50));
     QVERIFY(isLink(image.pixelColor(78, 37)));
     QVERIFY(isLink(image.pixelColor(85, 45)));
+}
+
+void tst_GanttChart::nestedLinkRuns_data()
+{
+    QTest::addColumn<bool>("innerFirst");
+    QTest::addRow("outer first") << false;
+    QTest::addRow("inner first") << true;
+}
+
+// Two links run down one column (x 110, after A's and A2's finish), one
+// wholly inside the other: the outer one is painted whole.
+void tst_GanttChart::nestedLinkRuns()
+{
+    QFETCH(bool, innerFirst);
+    tree->expandAll();
+    const QList<QStandardItem *> outer = relationRow(1, 5, QStringLiteral("PR_FF")); // C (row 4) -> A (row 0)
+    const QList<QStandardItem *> inner = relationRow(3, 2, QStringLiteral("PR_FF")); // A1 (row 1) -> A2 (row 2)
+    relations->appendRow(innerFirst ? inner : outer);
+    relations->appendRow(innerFirst ? outer : inner);
+    flush();
+    chart->rmodelReset();
+    QCOMPARE(chart->relations().size(), 2);
+    const QImage image = area();
+    for (int y = 12; y <= 115; ++y)
+        QVERIFY2(isLink(image.pixelColor(110, y)), qPrintable(QStringLiteral("no link at 110,%1").arg(y)));
 }
 
 void tst_GanttChart::paintsTheSameInStrips_data()
