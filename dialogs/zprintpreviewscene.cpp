@@ -6,10 +6,12 @@
 #include "zimagetileitem.h"
 
 #include <QGraphicsRectItem>
+#include <QGuiApplication>
 #include <QGraphicsSimpleTextItem>
 #include <QHash>
 #include <QPainter>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
@@ -161,6 +163,14 @@ TileInk inkOf(const QImage &tile)
     return ink;
 }
 
+// Depth of the preview's item index, fixed: Qt derives it from the number
+// of items and splits the scene across as often as down, so a preview that
+// grows downwards with the rows gets leaves ever narrower than a tile, each
+// tile in more of them, and building the index grows faster than the rows.
+// 64 x 64 leaves keep a tile in a few, and what a screenful of the preview
+// asks for within a few leaves.
+const int kIndexDepth = 12;
+
 } // namespace
 
 ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
@@ -169,6 +179,7 @@ ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     , m_marginX(5 * UNITS_PER_MM)
     , m_marginY(5 * UNITS_PER_MM)
 {
+    setBspTreeDepth(kIndexDepth);
     createItems();
     // Given now, the preview does not ask every tile for its bounds.
     setSceneRect(contentRect());
@@ -324,7 +335,14 @@ QGraphicsRectItem *ZPrintPreviewScene::getPage(int pageRow, int pageColumn)
 
 void ZPrintPreviewScene::drawContent()
 {
+    // Seconds for a picture of many thousand rows.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     const bool blocked = blockSignals(true);
+    // A move of an item that the index holds searches the leaves it lies
+    // in, for every tile: the layout moves them unindexed, and the index is
+    // built once after it.
+    setItemIndexMethod(NoIndex);
     clearHeader();
     clearPages();
 
@@ -371,6 +389,8 @@ void ZPrintPreviewScene::drawContent()
         y += rowHeight + (header ? headerHeight : 0);
     }
 
+    setItemIndexMethod(BspTreeIndex);
+    setBspTreeDepth(kIndexDepth);
     blockSignals(blocked);
     setSceneRect(contentRect());
     if (m_printPageNumbers)

@@ -75,6 +75,19 @@ ZImage photoRows()
     return ZImage({header}, {{photo}, {photo.copy()}, {unlike}});
 }
 
+// Whether each page button last showed itself checked.
+class PaintedChecks : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *button = qobject_cast<ZPageSelectorButton *>(watched); button && event->type() == QEvent::Paint)
+            shown[button] = button->isChecked();
+        return false;
+    }
+    QHash<QObject *, bool> shown;
+};
+
 QRectF itemRect(const QGraphicsItem *item)
 {
     return item->mapRectToScene(item->boundingRect());
@@ -206,7 +219,19 @@ void tst_ZPrintDialog::orientationAndScale()
     QVERIFY(scene->pages().size() < pagesAt150);
 
     // A click on the checked page keeps it; a click on the other turns the
-    // paper and starts again at 100 %.
+    // paper and starts again at 100 %. While the pages are laid out again
+    // the wait cursor shows, and the new choice already does.
+    PaintedChecks painted;
+    portrait->installEventFilter(&painted);
+    landscape->installEventFilter(&painted);
+    QString during;
+    connect(scene, &QGraphicsScene::sceneRectChanged, &painted, [&] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        during = QStringLiteral("cursor %1, portrait %2, landscape %3")
+                     .arg(cursor ? int(cursor->shape()) : -1)
+                     .arg(painted.shown.value(portrait))
+                     .arg(painted.shown.value(landscape));
+    });
     spin->setValue(70);
     QTest::mouseClick(portrait, Qt::LeftButton, {}, portrait->pageRect().center());
     QVERIFY(portrait->isChecked());
@@ -218,6 +243,11 @@ void tst_ZPrintDialog::orientationAndScale()
     QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
     QCOMPARE(spin->value(), 100);
     QCOMPARE(scene->scale(), 1.0f);
+    QCOMPARE(during, QStringLiteral("cursor %1, portrait 0, landscape 1").arg(int(Qt::WaitCursor)));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // An index of a depth of its own: Qt's grows with the tiles, and with it
+    // the cost of every layout faster than the rows.
+    QVERIFY(scene->itemIndexMethod() == QGraphicsScene::BspTreeIndex && scene->bspTreeDepth() > 0);
 }
 
 // On the test's small screen 70 % of it is less than the layout needs: the
