@@ -93,8 +93,8 @@ private:
 
 // A project of 40 activities under two WBS nodes, coded by phase; with
 // longRun, one more activity runs for 50 years and 200 more short ones
-// follow (by days, over 3,000,000 cells).
-QByteArray project(bool longRun)
+// follow (by days, over 3,000,000 cells); tall more one-day ones follow.
+QByteArray project(bool longRun, int tall = 0)
 {
     using xertest::table;
     QByteArray xer = xertest::header();
@@ -116,6 +116,10 @@ QByteArray project(bool longRun)
             tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tShort " + id
                     + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-03 17:00";
         }
+    }
+    for (int i = 0; i < tall; ++i) {
+        const QByteArray id = QByteArray::number(10000 + i);
+        tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tDay " + id + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-02 17:00";
     }
     xer += table("TASK",
                  "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"
@@ -167,6 +171,7 @@ private slots:
     void printGroupedLandscape();
     void refusals_data();
     void refusals();
+    void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
     void commandsByKeys();
@@ -180,6 +185,7 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     QString m_longFile;
+    QString m_tallFile;
     std::unique_ptr<MainWindow> m_window;
     Activities *m_pane = nullptr;
 };
@@ -191,6 +197,7 @@ void tst_DialogLaunchers::initTestCase()
     QCoreApplication::setApplicationVersion(QStringLiteral("1.5.0"));
     m_file = xertest::writeFile(m_dir, QStringLiteral("coded.xer"), project(false));
     m_longFile = xertest::writeFile(m_dir, QStringLiteral("long.xer"), project(true));
+    m_tallFile = xertest::writeFile(m_dir, QStringLiteral("tall.xer"), project(false, 20000));
 }
 
 void tst_DialogLaunchers::init()
@@ -617,6 +624,22 @@ void tst_DialogLaunchers::refusals()
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(snip.answered);
+}
+
+// Rows that Snip's picture would make less than a pixel high are refused
+// before anything is drawn.
+void tst_DialogLaunchers::snipOfRowsUnderAPixel()
+{
+    open(m_tallFile);
+    setTimeScale(QStringLiteral("actionYear"));
+    BoxAnswerer box;
+    box.arm();
+    WidgetAnswerer<ZSnipDialog> snip;
+    snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(!snip.answered);
+    QCOMPARE(box.title, QStringLiteral("Snip"));
+    QCOMPARE(box.text, ZSnipDialog::tooTallText());
 }
 
 void tst_DialogLaunchers::aboutBox()
