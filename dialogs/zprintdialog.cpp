@@ -131,8 +131,7 @@ void ZPrintDialog::updatePage()
 {
     // The new choice shows before the pages are laid out again, which takes
     // seconds for a large picture.
-    m_ui->verticalPage->repaint();
-    m_ui->horizontalPage->repaint();
+    m_ui->pageOrientationSection->repaint();
     m_scene->setPageSize(selectedSize());
     resetScale();
 }

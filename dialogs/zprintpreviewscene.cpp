@@ -179,7 +179,6 @@ ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     , m_marginX(5 * UNITS_PER_MM)
     , m_marginY(5 * UNITS_PER_MM)
 {
-    setBspTreeDepth(kIndexDepth);
     createItems();
     // Given now, the preview does not ask every tile for its bounds.
     setSceneRect(contentRect());
@@ -389,12 +388,12 @@ void ZPrintPreviewScene::drawContent()
         y += rowHeight + (header ? headerHeight : 0);
     }
 
-    setItemIndexMethod(BspTreeIndex);
-    setBspTreeDepth(kIndexDepth);
     blockSignals(blocked);
     setSceneRect(contentRect());
     if (m_printPageNumbers)
         addOrRemovePageNumbers();
+    setItemIndexMethod(BspTreeIndex);
+    setBspTreeDepth(kIndexDepth);
     update();
 }
 

@@ -197,7 +197,8 @@ void tst_DialogLaunchers::initTestCase()
     QCoreApplication::setApplicationVersion(QStringLiteral("1.5.0"));
     m_file = xertest::writeFile(m_dir, QStringLiteral("coded.xer"), project(false));
     m_longFile = xertest::writeFile(m_dir, QStringLiteral("long.xer"), project(true));
-    m_tallFile = xertest::writeFile(m_dir, QStringLiteral("tall.xer"), project(false, 20000));
+    // 19,999 rows: only with the date axis above them too tall for rows of a pixel.
+    m_tallFile = xertest::writeFile(m_dir, QStringLiteral("tall.xer"), project(false, 19959));
 }
 
 void tst_DialogLaunchers::init()
@@ -640,6 +641,14 @@ void tst_DialogLaunchers::snipOfRowsUnderAPixel()
     QVERIFY(!snip.answered);
     QCOMPARE(box.title, QStringLiteral("Snip"));
     QCOMPARE(box.text, ZSnipDialog::tooTallText());
+    // No row shown: nothing too tall, and the dialog tells what there is.
+    ZFilterDialogProxyModel *filter = m_pane->filterModel();
+    filter->setFilter(columnIndex(filter, QStringLiteral("Activity Name")), {QStringLiteral("No such")});
+    m_pane->onFiltered();
+    m_pane->ganttChart()->flushPendingRebuild();
+    QCOMPARE(m_pane->ganttChart()->taskCount(), 0);
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(snip.answered);
 }
 
 void tst_DialogLaunchers::aboutBox()

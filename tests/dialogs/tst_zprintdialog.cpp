@@ -14,6 +14,7 @@
 #include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -225,12 +226,15 @@ void tst_ZPrintDialog::orientationAndScale()
     portrait->installEventFilter(&painted);
     landscape->installEventFilter(&painted);
     QString during;
+    // The scale goes back to 100 % before the layout; the cursor and index
+    // are asked in it.
+    connect(dialog.findChild<QSlider *>(QStringLiteral("sliderScale")), &QSlider::valueChanged, &painted, [&] {
+        during = QStringLiteral("portrait %1, landscape %2").arg(painted.shown.value(portrait)).arg(painted.shown.value(landscape));
+    });
     connect(scene, &QGraphicsScene::sceneRectChanged, &painted, [&] {
         const QCursor *cursor = QGuiApplication::overrideCursor();
-        during = QStringLiteral("cursor %1, portrait %2, landscape %3")
-                     .arg(cursor ? int(cursor->shape()) : -1)
-                     .arg(painted.shown.value(portrait))
-                     .arg(painted.shown.value(landscape));
+        during += QStringLiteral(", cursor %1, %2").arg(cursor ? int(cursor->shape()) : -1)
+                      .arg(scene->itemIndexMethod() == QGraphicsScene::NoIndex ? "unindexed" : "indexed");
     });
     spin->setValue(70);
     QTest::mouseClick(portrait, Qt::LeftButton, {}, portrait->pageRect().center());
@@ -243,7 +247,7 @@ void tst_ZPrintDialog::orientationAndScale()
     QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
     QCOMPARE(spin->value(), 100);
     QCOMPARE(scene->scale(), 1.0f);
-    QCOMPARE(during, QStringLiteral("cursor %1, portrait 0, landscape 1").arg(int(Qt::WaitCursor)));
+    QCOMPARE(during, QStringLiteral("portrait 0, landscape 1, cursor %1, unindexed").arg(int(Qt::WaitCursor)));
     QVERIFY(!QGuiApplication::overrideCursor());
     // An index of a depth of its own: Qt's grows with the tiles, and with it
     // the cost of every layout faster than the rows.

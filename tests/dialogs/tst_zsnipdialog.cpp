@@ -258,7 +258,7 @@ void tst_ZSnipDialog::rowsUnderAPixel_data()
     QTest::addColumn<int>("rightLine"); // where it is dragged; 0: left alone
     QTest::addColumn<QString>("text"); // none: saved
     QTest::addRow("too tall, narrowed") << 2 << 20000 << 20 << ZSnipDialog::tooTallText();
-    QTest::addRow("a pixel a row") << 2 << 20000 - kHeader - kBorder << 0 << QString();
+    QTest::addRow("a pixel a row") << 2 << 20000 - kHeader << 0 << QString();
     QTest::addRow("too wide") << 900 << 20 << 0 << "The image is too large to be made. Narrow the part "
                                                    "between the lines or use a different time scale.";
     QTest::addRow("too wide, narrowed") << 900 << 20 << 19000 << QString();
