@@ -6,8 +6,8 @@
 #include "zimagetileitem.h"
 
 #include <QGraphicsRectItem>
-#include <QGuiApplication>
 #include <QGraphicsSimpleTextItem>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPrinter>

@@ -119,7 +119,8 @@ QByteArray project(bool longRun, int tall = 0)
     }
     for (int i = 0; i < tall; ++i) {
         const QByteArray id = QByteArray::number(10000 + i);
-        tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tDay " + id + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-02 17:00";
+        tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tDay " + id
+                + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-02 17:00";
     }
     xer += table("TASK",
                  "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"

@@ -229,7 +229,9 @@ void tst_ZPrintDialog::orientationAndScale()
     // The scale goes back to 100 % before the layout; the cursor and index
     // are asked in it.
     connect(dialog.findChild<QSlider *>(QStringLiteral("sliderScale")), &QSlider::valueChanged, &painted, [&] {
-        during = QStringLiteral("portrait %1, landscape %2").arg(painted.shown.value(portrait)).arg(painted.shown.value(landscape));
+        during = QStringLiteral("portrait %1, landscape %2")
+                     .arg(painted.shown.value(portrait))
+                     .arg(painted.shown.value(landscape));
     });
     connect(scene, &QGraphicsScene::sceneRectChanged, &painted, [&] {
         const QCursor *cursor = QGuiApplication::overrideCursor();
