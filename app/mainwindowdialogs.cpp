@@ -7,6 +7,7 @@
 #include "fieldroles.h"
 #include "imagelimit.h"
 #include "qganttchart.h"
+#include "qgcvaxis.h"
 #include "zgroupdialog.h"
 #include "zgroupedtreeview.h"
 #include "zimage.h"
@@ -96,6 +97,16 @@ void MainWindow::onSnip()
         return;
     if (ImageLimit::tooLarge(chart)) {
         refuseLargeChart(this, QStringLiteral("Snip"));
+        return;
+    }
+    // The picture is scaled down to fit one side: rows under a pixel there
+    // are known now, before it is drawn, whatever the dialog's lines.
+    const int rows = chart->taskCount();
+    const int rowHeight = rows > 0 ? chart->rowAxis()->rowHeightAt(0) : 0;
+    if (!ZSnipDialog::rowsApart(rowHeight, chart->dateAxisHeight() + qint64(rows) * rowHeight)) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Snip"), ZSnipDialog::tooTallText(),
+                        QMessageBox::Ok, this);
+        box.exec();
         return;
     }
     runOnPicture(this, ImageLimit::hasRoom(ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),

@@ -129,6 +129,9 @@ bool ZPrintDialog::printsToPdfFile() const
 
 void ZPrintDialog::updatePage()
 {
+    // The new choice shows before the pages are laid out again, which takes
+    // seconds for a large picture.
+    m_ui->pageOrientationSection->repaint();
     m_scene->setPageSize(selectedSize());
     resetScale();
 }

@@ -7,9 +7,11 @@
 
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
@@ -160,6 +162,14 @@ TileInk inkOf(const QImage &tile)
     }
     return ink;
 }
+
+// Depth of the preview's item index, fixed: Qt derives it from the number
+// of items and splits the scene across as often as down, so a preview that
+// grows downwards with the rows gets leaves ever narrower than a tile, each
+// tile in more of them, and building the index grows faster than the rows.
+// 64 x 64 leaves keep a tile in a few, and what a screenful of the preview
+// asks for within a few leaves.
+const int kIndexDepth = 12;
 
 } // namespace
 
@@ -324,7 +334,14 @@ QGraphicsRectItem *ZPrintPreviewScene::getPage(int pageRow, int pageColumn)
 
 void ZPrintPreviewScene::drawContent()
 {
+    // Seconds for a picture of many thousand rows.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     const bool blocked = blockSignals(true);
+    // A move of an item that the index holds searches the leaves it lies
+    // in, for every tile: the layout moves them unindexed, and the index is
+    // built once after it.
+    setItemIndexMethod(NoIndex);
     clearHeader();
     clearPages();
 
@@ -375,6 +392,8 @@ void ZPrintPreviewScene::drawContent()
     setSceneRect(contentRect());
     if (m_printPageNumbers)
         addOrRemovePageNumbers();
+    setItemIndexMethod(BspTreeIndex);
+    setBspTreeDepth(kIndexDepth);
     update();
 }
 

@@ -161,6 +161,17 @@ bool ZSnipDialog::hasSelection() const
     return left && right && (right->x() > left->x() || right->x() == 0);
 }
 
+bool ZSnipDialog::rowsApart(int rowHeight, qint64 largestSide)
+{
+    return rowHeight <= 0 || qint64(rowHeight) * MAXIMUM_IMAGE_SIZE >= largestSide;
+}
+
+QString ZSnipDialog::tooTallText()
+{
+    return tr("The chart is too tall for one picture: its rows would be less than a pixel high. "
+              "Filter the activities or collapse the groups to show fewer rows.");
+}
+
 QImage ZSnipDialog::croppedImageOrWarn()
 {
     // A filter that shows no row leaves the date axis alone: not a picture
@@ -174,6 +185,18 @@ QImage ZSnipDialog::croppedImageOrWarn()
     if (!hasSelection()) {
         QMessageBox box(QMessageBox::Warning, tr("Image"),
                         tr("There is nothing between the lines."), QMessageBox::Ok, this);
+        box.exec();
+        return QImage();
+    }
+    // A picture whose rows are under a pixel shows nothing of them. The
+    // height stays whatever the lines; a crop too wide can be narrowed.
+    const int rowHeight = m_image.rowHeight();
+    if (!rowsApart(rowHeight, qMax<qint64>(cropSpan().width, m_scene->pictureHeight()))) {
+        const QString text = rowsApart(rowHeight, m_scene->pictureHeight())
+            ? tr("The image is too large to be made. Narrow the part between the lines or use a "
+                 "different time scale.")
+            : tooTallText();
+        QMessageBox box(QMessageBox::Warning, tr("Image"), text, QMessageBox::Ok, this);
         box.exec();
         return QImage();
     }

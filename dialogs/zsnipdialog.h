@@ -41,6 +41,12 @@ public:
     qint64 cropRoom() const;
     // False when the lines stand together away from the left edge.
     bool hasSelection() const;
+    // Whether rows rowHeight pixels high stay at least a pixel high in a
+    // picture whose larger side is largestSide pixels, once it is scaled
+    // down to MAXIMUM_IMAGE_SIZE: below that they cannot be told apart.
+    static bool rowsApart(int rowHeight, qint64 largestSide);
+    // Why a chart that tall makes no picture, and what helps.
+    static QString tooTallText();
 
     ZSnipGraphicsScene *scene() const { return m_scene; }
 

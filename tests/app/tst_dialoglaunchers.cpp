@@ -93,8 +93,8 @@ private:
 
 // A project of 40 activities under two WBS nodes, coded by phase; with
 // longRun, one more activity runs for 50 years and 200 more short ones
-// follow (by days, over 3,000,000 cells).
-QByteArray project(bool longRun)
+// follow (by days, over 3,000,000 cells); tall more one-day ones follow.
+QByteArray project(bool longRun, int tall = 0)
 {
     using xertest::table;
     QByteArray xer = xertest::header();
@@ -116,6 +116,11 @@ QByteArray project(bool longRun)
             tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tShort " + id
                     + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-03 17:00";
         }
+    }
+    for (int i = 0; i < tall; ++i) {
+        const QByteArray id = QByteArray::number(10000 + i);
+        tasks << id + "\t1\t3\tTT_Task\tA" + id + "\tDay " + id
+                + "\tTK_NotStart\t2024-05-02 08:00\t2024-05-02 17:00";
     }
     xer += table("TASK",
                  "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code"
@@ -167,6 +172,7 @@ private slots:
     void printGroupedLandscape();
     void refusals_data();
     void refusals();
+    void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
     void commandsByKeys();
@@ -180,6 +186,7 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     QString m_longFile;
+    QString m_tallFile;
     std::unique_ptr<MainWindow> m_window;
     Activities *m_pane = nullptr;
 };
@@ -191,6 +198,8 @@ void tst_DialogLaunchers::initTestCase()
     QCoreApplication::setApplicationVersion(QStringLiteral("1.5.0"));
     m_file = xertest::writeFile(m_dir, QStringLiteral("coded.xer"), project(false));
     m_longFile = xertest::writeFile(m_dir, QStringLiteral("long.xer"), project(true));
+    // 19,999 rows: only with the date axis above them too tall for rows of a pixel.
+    m_tallFile = xertest::writeFile(m_dir, QStringLiteral("tall.xer"), project(false, 19959));
 }
 
 void tst_DialogLaunchers::init()
@@ -615,6 +624,30 @@ void tst_DialogLaunchers::refusals()
     QVERIFY(!ImageLimit::tooLarge(chart));
     WidgetAnswerer<ZSnipDialog> snip;
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(snip.answered);
+}
+
+// Rows that Snip's picture would make less than a pixel high are refused
+// before anything is drawn.
+void tst_DialogLaunchers::snipOfRowsUnderAPixel()
+{
+    open(m_tallFile);
+    setTimeScale(QStringLiteral("actionYear"));
+    BoxAnswerer box;
+    box.arm();
+    WidgetAnswerer<ZSnipDialog> snip;
+    snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+    m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
+    QVERIFY(!snip.answered);
+    QCOMPARE(box.title, QStringLiteral("Snip"));
+    QCOMPARE(box.text, ZSnipDialog::tooTallText());
+    // No row shown: nothing too tall, and the dialog tells what there is.
+    ZFilterDialogProxyModel *filter = m_pane->filterModel();
+    filter->setFilter(columnIndex(filter, QStringLiteral("Activity Name")), {QStringLiteral("No such")});
+    m_pane->onFiltered();
+    m_pane->ganttChart()->flushPendingRebuild();
+    QCOMPARE(m_pane->ganttChart()->taskCount(), 0);
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(snip.answered);
 }

@@ -15,6 +15,7 @@
 #include <QLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -76,6 +77,19 @@ ZImage photoRows()
     header.fill(Qt::white);
     return ZImage({header}, {{photo}, {photo.copy()}, {unlike}, {unlike}});
 }
+
+// Whether each page button last showed itself checked.
+class PaintedChecks : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *button = qobject_cast<ZPageSelectorButton *>(watched); button && event->type() == QEvent::Paint)
+            shown[button] = button->isChecked();
+        return false;
+    }
+    QHash<QObject *, bool> shown;
+};
 
 QRectF itemRect(const QGraphicsItem *item)
 {
@@ -208,7 +222,24 @@ void tst_ZPrintDialog::orientationAndScale()
     QVERIFY(scene->pages().size() < pagesAt150);
 
     // A click on the checked page keeps it; a click on the other turns the
-    // paper and starts again at 100 %.
+    // paper and starts again at 100 %. While the pages are laid out again
+    // the wait cursor shows, and the new choice already does.
+    PaintedChecks painted;
+    portrait->installEventFilter(&painted);
+    landscape->installEventFilter(&painted);
+    QString during;
+    // The scale goes back to 100 % before the layout; the cursor and index
+    // are asked in it.
+    connect(dialog.findChild<QSlider *>(QStringLiteral("sliderScale")), &QSlider::valueChanged, &painted, [&] {
+        during = QStringLiteral("portrait %1, landscape %2")
+                     .arg(painted.shown.value(portrait))
+                     .arg(painted.shown.value(landscape));
+    });
+    connect(scene, &QGraphicsScene::sceneRectChanged, &painted, [&] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        during += QStringLiteral(", cursor %1, %2").arg(cursor ? int(cursor->shape()) : -1)
+                      .arg(scene->itemIndexMethod() == QGraphicsScene::NoIndex ? "unindexed" : "indexed");
+    });
     spin->setValue(70);
     QTest::mouseClick(portrait, Qt::LeftButton, {}, portrait->pageRect().center());
     QVERIFY(portrait->isChecked());
@@ -220,6 +251,11 @@ void tst_ZPrintDialog::orientationAndScale()
     QCOMPARE(scene->pageSize(), QSizeF(1287, 910));
     QCOMPARE(spin->value(), 100);
     QCOMPARE(scene->scale(), 1.0f);
+    QCOMPARE(during, QStringLiteral("portrait 0, landscape 1, cursor %1, unindexed").arg(int(Qt::WaitCursor)));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // An index of a depth of its own: Qt's grows with the tiles, and with it
+    // the cost of every layout faster than the rows.
+    QVERIFY(scene->itemIndexMethod() == QGraphicsScene::BspTreeIndex && scene->bspTreeDepth() > 0);
 }
 
 // On the test's small screen 70 % of it is less than the layout needs: the

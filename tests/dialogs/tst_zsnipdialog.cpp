@@ -65,6 +65,8 @@ private slots:
     void largeCropIsScaledDown_data();
     void largeCropIsScaledDown();
     void saveToPngAndClipboard();
+    void rowsUnderAPixel_data();
+    void rowsUnderAPixel();
 };
 
 void tst_ZSnipDialog::crop_data()
@@ -247,6 +249,43 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     const QImage copied = QGuiApplication::clipboard()->image();
     QCOMPARE(copied.size(), crop.size());
     QCOMPARE(copied.pixelColor(kInset + 30, kInset + 50), bodyTileColor(1, 2));
+}
+
+void tst_ZSnipDialog::rowsUnderAPixel_data()
+{
+    QTest::addColumn<int>("columns"); // of kWidth pixels, over rows of one pixel
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("rightLine"); // where it is dragged; 0: left alone
+    QTest::addColumn<QString>("text"); // none: saved
+    QTest::addRow("too tall, narrowed") << 2 << 20000 << 20 << ZSnipDialog::tooTallText();
+    QTest::addRow("a pixel a row") << 2 << 20000 - kHeader << 0 << QString();
+    QTest::addRow("too wide") << 900 << 20 << 0 << "The image is too large to be made. Narrow the part "
+                                                   "between the lines or use a different time scale.";
+    QTest::addRow("too wide, narrowed") << 900 << 20 << 19000 << QString();
+}
+
+// Rows that would come out under a pixel are neither saved nor copied.
+void tst_ZSnipDialog::rowsUnderAPixel()
+{
+    QFETCH(int, columns);
+    QFETCH(int, rows);
+    QFETCH(int, rightLine);
+    QFETCH(QString, text);
+    const ZImage image = makeTiledImage(QVector<int>(columns, kWidth), kHeader, rows, 1);
+    ZSnipDialog dialog(image);
+    if (rightLine > 0)
+        drag(dialog.scene(), columns * kWidth - 1, rightLine);
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("snip.png"));
+    FileDialogAnswerer files;
+    BoxAnswerer box;
+    files.arm(png);
+    box.arm();
+    dialog.saveToPngClicked();
+    QCOMPARE(QFile::exists(png), text.isEmpty());
+    box.arm();
+    dialog.saveToClipboardClicked();
+    QCOMPARE(box.text, text.isEmpty() ? QStringLiteral("Image was copied to clipboard") : text);
 }
 
 void tst_ZSnipDialog::cropThatCannotBeAllocated()

@@ -1,0 +1,93 @@
+// Opens an XER file through the main window (as File, Open does, the window
+// shown offscreen at 1600 x 1000, the default columns and layout), switches
+// to the Year time scale (or the one PRINT_SCALE names: Year, Quarter, Month,
+// Week, Day), makes the picture the Print command makes (the table with the
+// chart on its right) and the print dialog on it, shown. Then turns the
+// paper as a user does, each time until the dialog has been drawn again.
+// Prints, one per line:
+//   pages               the pages of the first layout, A4 portrait (not timed)
+//   landscape_ms        portrait to landscape
+//   portrait_ms         landscape back to portrait
+//   landscape_again_ms  portrait to landscape once more
+// Usage: print_orient FILE OUT (OUT is not written; kept for the window
+// benches' arguments)
+
+#include "windowbench.h"
+#include "activities.h"
+#include "mainwindow.h"
+#include "qganttchart.h"
+#include "zgroupedtreeview.h"
+#include "zimage.h"
+#include "zpageselectorbutton.h"
+#include "zprintdialog.h"
+#include "zprintpreviewscene.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    WindowBench bench;
+    bench.useOwnConfig();
+    QApplication app(argc, argv);
+    if (!bench.start("print_orient FILE OUT"))
+        return 2;
+
+    MainWindow window;
+    bench.show(window);
+    window.openChosenFile(bench.file);
+    if (!window.loader()) {
+        std::fprintf(stderr, "cannot open %s\n", bench.file.toUtf8().constData());
+        return 1;
+    }
+    waitForLoad(window);
+    Activities *pane = window.activitiesPane();
+    mygc::GanttChart *chart = pane->ganttChart();
+    chart->flushPendingRebuild();
+    QCoreApplication::processEvents();
+    bench.stopWatch();
+    if (!bench.failure.isEmpty()) {
+        std::fprintf(stderr, "cannot read %s: %s\n", bench.file.toUtf8().constData(),
+                     bench.failure.toUtf8().constData());
+        return 1;
+    }
+
+    QByteArray scale = qgetenv("PRINT_SCALE");
+    if (scale.isEmpty())
+        scale = "Year";
+    const QByteArray chosen = "action" + scale;
+    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
+        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
+            if (action->isChecked() != (chosen == name))
+                action->trigger();
+        }
+    }
+    chart->flushPendingRebuild();
+    QCoreApplication::processEvents();
+
+    ZImage image = pane->treeView()->toImage();
+    image.appendToRight(chart->toImage());
+    ZPrintDialog dialog(image);
+    dialog.show();
+    QCoreApplication::processEvents();
+    printLine(QStringLiteral("pages %1").arg(dialog.scene()->pages().size()));
+
+    auto *portrait = dialog.findChild<ZPageSelectorButton *>(QStringLiteral("verticalPage"));
+    auto *landscape = dialog.findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"));
+    if (!portrait || !landscape) {
+        std::fprintf(stderr, "no orientation buttons\n");
+        return 1;
+    }
+    for (const auto &turn : {std::make_pair(landscape, "landscape_ms"), std::make_pair(portrait, "portrait_ms"),
+                             std::make_pair(landscape, "landscape_again_ms")}) {
+        QElapsedTimer timer;
+        timer.start();
+        turn.first->setChecked(true);
+        QCoreApplication::processEvents();
+        printLine(QStringLiteral("%1 %2").arg(QLatin1String(turn.second)).arg(timer.elapsed()));
+    }
+    return 0;
+}
