@@ -467,9 +467,8 @@ void MainWindow::onXerReadDone()
     if (!m_loader)
         return;
     m_loading = false;
-    // What the read freed on the pool's heaps goes back before the window
-    // builds on the project, which lowers the open's peak.
-    WindowMemory::releaseFreed();
+    // The read has given back what it freed on the pool's heaps, which
+    // lowers the open's peak.
 
     // The loader hands its models to this thread before it reports.
     for (const QString &name : m_loader->modelNames()) {

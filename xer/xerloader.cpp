@@ -602,6 +602,9 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     // delivered there.
     QThread *target = QCoreApplication::instance() ? QCoreApplication::instance()->thread() : thread();
     moveModelsToThread(target);
+    // What the read's threads freed goes back before the caller builds on
+    // the models.
+    ReadHeapPadding::releaseFreed();
 
     QThread::msleep(5);
     threadhandoff::release(this);
