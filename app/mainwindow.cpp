@@ -467,9 +467,8 @@ void MainWindow::onXerReadDone()
     if (!m_loader)
         return;
     m_loading = false;
-    // What the read freed on the pool's heaps goes back before the window
-    // builds on the project, which lowers the open's peak.
-    WindowMemory::releaseFreed();
+    // The read has given back what it freed on the pool's heaps, which
+    // lowers the open's peak.
 
     // The loader hands its models to this thread before it reports.
     for (const QString &name : m_loader->modelNames()) {
@@ -483,8 +482,10 @@ void MainWindow::onXerReadDone()
     // beyond the block that makes it grow, which a small project's eighth
     // does not cover. What the main heap holds free is used before it grows.
     const qint64 estimate = WindowMemory::estimate(*m_loader);
+    // What the window kept of the last project it takes again.
     const qint64 needed = qMax(estimate, estimate - estimate / 8 + ReadHeapPadding::growthStep())
-            - WindowMemory::reusable(estimate);
+            - WindowMemory::reusable(estimate)
+            - WindowMemory::keptShare(m_keptHeap, m_keptEstimate, estimate);
     if (!memoryroom::available(needed)) {
         qCWarning(lcApp) << "MainWindow::onXerReadDone no room for the window:" << needed << "bytes";
         onXerReadFailed(4);
@@ -627,6 +628,7 @@ void MainWindow::onCloseAction()
 
 void MainWindow::closeProject()
 {
+    const qint64 goneEstimate = m_loader ? WindowMemory::estimate(*m_loader) : 0;
     // The heaps keep no padding while the project's memory is freed, so its
     // pages and address space go back to the system.
     const ReadHeapPadding::Release release;
@@ -645,6 +647,15 @@ void MainWindow::closeProject()
     QPixmapCache::clear();
     // The project's memory goes back to the system, not only to the heap.
     WindowMemory::releaseFreed();
+    // What stays in use beyond the window's own start is the project's
+    // kept part, which the next open's room check counts.
+    const qint64 inUse = WindowMemory::heapInUse();
+    if (m_idleHeapInUse < 0) {
+        m_idleHeapInUse = inUse;
+    } else if (goneEstimate > 0) {
+        m_keptHeap = qMax<qint64>(0, inUse - m_idleHeapInUse);
+        m_keptEstimate = goneEstimate;
+    }
     // The time scale of a fresh start, one Day level, after Close as before
     // an open over a project (the tree's header follows the date axis'
     // height).

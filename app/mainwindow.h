@@ -211,6 +211,12 @@ private:
     ProjectLoader *m_loader = nullptr; // Owned.
     QFuture<void> m_readFuture;
     bool m_loading = false;
+    // The heap in use with no project yet, and what the window kept in use
+    // beyond that once the last project had gone, with that project's
+    // estimate; -1 until measured.
+    qint64 m_idleHeapInUse = -1;
+    qint64 m_keptHeap = 0;
+    qint64 m_keptEstimate = 0;
     QPointer<LoadProgressDialog> m_progressDialog; // Not owned (deletes itself on close).
     QString m_outlineLevel;
     RecentList m_recentList;

@@ -1,6 +1,7 @@
 #include "updatemgr.h"
 
 #include "applogging.h"
+#include "memoryroom.h"
 #include "singleton.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,11 @@ namespace {
 const char kTooLarge[] = "updateBodyTooLarge";
 // How much of an answer that is not XML goes into the log.
 const int kLoggedBytes = 200;
+// The threads a network access manager starts for one request: the bearer
+// thread, the D-Bus thread its plugins wait for, the HTTP thread and the
+// host lookup's; and the address space of the libraries it loads.
+const int kNetworkThreads = 4;
+const qint64 kNetworkLibraries = qint64(16) << 20;
 
 } // namespace
 
@@ -57,13 +63,10 @@ UpdateMgr::UpdateMgr(QObject *parent, Ui::MainWindow *ui)
     : QObject(parent)
     , m_ui(ui)
     , m_closeTimer(new QTimer(this))
-    , m_network(new QNetworkAccessManager(this))
 {
     m_closeTimer->setSingleShot(true);
     m_closeTimer->setInterval(3000);
     connect(m_closeTimer, &QTimer::timeout, this, &UpdateMgr::closeTimeout);
-    connect(m_network, &QNetworkAccessManager::finished, this,
-            &UpdateMgr::checkForAppUpdateFinished);
     checkForAppUpdate();
 }
 
@@ -86,6 +89,16 @@ void UpdateMgr::checkForAppUpdate()
         qCWarning(lcApp).noquote() << "UpdateMgr::checkForAppUpdate invalid url:" << urlText;
         return;
     }
+    // A thread that cannot start leaves the manager's making waiting for it
+    // forever (its bearer plugins wait for the D-Bus thread): without the
+    // room the check is not made.
+    if (!memoryroom::available(kNetworkThreads * memoryroom::threadStackBytes() + kNetworkLibraries)) {
+        qCWarning(lcApp) << "UpdateMgr::checkForAppUpdate no room for the network's threads";
+        return;
+    }
+    m_network = new QNetworkAccessManager(this);
+    connect(m_network, &QNetworkAccessManager::finished, this,
+            &UpdateMgr::checkForAppUpdateFinished);
     QNetworkRequest request(url);
     // A server that accepts and never answers must not keep the check alive.
     request.setTransferTimeout(platform().transferTimeoutMs);

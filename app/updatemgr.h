@@ -18,7 +18,8 @@ class MainWindow;
 // Asks the update server once, at construction, whether a newer version is
 // offered; when it is and the root volume has room, asks the user and starts
 // the maintenance tool. Silent (log lines only) when the server cannot be
-// reached, times out or answers with something unusable. No retry.
+// reached, times out or answers with something unusable, or when the
+// threads the check starts have no room. No retry.
 class UpdateMgr : public QObject
 {
     Q_OBJECT
@@ -69,6 +70,7 @@ private slots:
 private:
     Ui::MainWindow *m_ui; // Not owned; kept, not used.
     QTimer *m_closeTimer; // Owned (child).
-    QNetworkAccessManager *m_network; // Owned (child); owns its replies until handled.
+    // Owned (child), made by a check only; owns its replies until handled.
+    QNetworkAccessManager *m_network = nullptr;
     QDomDocument m_xml;
 };

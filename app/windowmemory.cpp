@@ -88,6 +88,24 @@ qint64 reusable(qint64 estimate)
     return qMin(mainHeapFree(), estimate / 4 * 3);
 }
 
+qint64 keptShare(qint64 kept, qint64 keptEstimate, qint64 estimate)
+{
+    if (estimate >= keptEstimate)
+        return kept;
+    // In double: the product of two estimates may pass qint64's range.
+    return qint64(double(kept) * double(estimate) / double(keptEstimate));
+}
+
+qint64 heapInUse()
+{
+#if defined(__GLIBC__) && __GLIBC_PREREQ(2, 33)
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks) + qint64(info.hblkhd);
+#else
+    return 0;
+#endif
+}
+
 void releaseFreed()
 {
 #if defined(__GLIBC__)

@@ -25,6 +25,16 @@ qint64 estimate(const ProjectLoader &loader);
 // later; a reopen takes it again. 0 where it cannot be told.
 qint64 reusable(qint64 estimate);
 
+// Of what the window kept in use after a project of keptEstimate had gone
+// (Qt's item views keep their row layout's capacity, for as many rows as
+// they laid out), the bytes a project of this estimate takes again rather
+// than anew: a share in proportion, at most all of it.
+qint64 keptShare(qint64 kept, qint64 keptEstimate, qint64 estimate);
+
+// The bytes the allocator has handed out and not had back; 0 where that
+// cannot be told.
+qint64 heapInUse();
+
 // The free bytes in the bins of the main thread's heap (numbered 0) that a
 // report of glibc's malloc_info gives; 0 when the report does not tell.
 qint64 heapFreeInReport(const char *report);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #if defined(Q_OS_UNIX)
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #endif
@@ -36,6 +37,21 @@ bool available(qint64 bytes)
     ::munmap(mapped, size_t(bytes));
 #endif
     return true;
+}
+
+qint64 threadStackBytes()
+{
+    qint64 bytes = qint64(8) << 20;
+#if defined(Q_OS_UNIX)
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) == 0) {
+        size_t size = 0;
+        if (pthread_attr_getstacksize(&attributes, &size) == 0 && size > 0)
+            bytes = qint64(size);
+        pthread_attr_destroy(&attributes);
+    }
+#endif
+    return bytes;
 }
 
 bool addressSpaceLimited()

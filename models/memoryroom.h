@@ -14,6 +14,10 @@ namespace memoryroom {
 // moment, not a reservation kept for later.
 bool available(qint64 bytes);
 
+// The stack of a thread made with the system's defaults, as Qt makes its
+// threads: the room a thread needs to start.
+qint64 threadStackBytes();
+
 // Whether an address-space limit (RLIMIT_AS) bounds the process now.
 bool addressSpaceLimited();
 

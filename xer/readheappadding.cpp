@@ -79,6 +79,13 @@ qint64 ReadHeapPadding::growthStep()
 #endif
 }
 
+void ReadHeapPadding::releaseFreed()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 ReadHeapPadding::Release::Release()
 {
     const std::lock_guard<std::mutex> lock(padMutex);

@@ -25,6 +25,12 @@ public:
     // for a block is room for it and this step.
     static qint64 growthStep();
 
+    // Gives the pages of what every heap holds free back to the system. A
+    // heap made with the wider step carves even large blocks from its top,
+    // where glibc would map them on their own and unmap them when freed:
+    // what a read freed there stays resident until given back.
+    static void releaseFreed();
+
     // While one lives and no read runs, the heaps keep no padding, so what
     // is freed then goes back to the system, address space included, and
     // no heap keeps a closed project's pages; the wider step is set again

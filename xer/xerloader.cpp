@@ -41,28 +41,7 @@
 #include <mutex>
 #include <numeric>
 
-#if defined(Q_OS_UNIX)
-#include <pthread.h>
-#endif
-
 namespace {
-
-// The stack of a thread made with the system's defaults, as Qt's pool makes
-// its threads.
-qint64 threadStackBytes()
-{
-    qint64 bytes = qint64(8) << 20;
-#if defined(Q_OS_UNIX)
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) == 0) {
-        size_t size = 0;
-        if (pthread_attr_getstacksize(&attributes, &size) == 0 && size > 0)
-            bytes = qint64(size);
-        pthread_attr_destroy(&attributes);
-    }
-#endif
-    return bytes;
-}
 
 // What a load meets of Qt for the first time is made before any load, where
 // running out of memory is a failed start (std::bad_alloc) and not a crash
@@ -75,7 +54,7 @@ void prepareLoads()
     // kept once made, is free when the pool runs nothing.
     static std::atomic<bool> poolThreadMade{false};
     if ((!poolThreadMade.load() || QThreadPool::globalInstance()->activeThreadCount() > 0)
-        && !memoryroom::available(2 * threadStackBytes()))
+        && !memoryroom::available(2 * memoryroom::threadStackBytes()))
         throw std::bad_alloc();
     // The read's threads, the pool's and the workers, share one heap under
     // an address-space limit, so the room checks of the read see what its
@@ -623,6 +602,9 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     // delivered there.
     QThread *target = QCoreApplication::instance() ? QCoreApplication::instance()->thread() : thread();
     moveModelsToThread(target);
+    // What the read's threads freed goes back before the caller builds on
+    // the models.
+    ReadHeapPadding::releaseFreed();
 
     QThread::msleep(5);
     threadhandoff::release(this);

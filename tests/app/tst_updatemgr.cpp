@@ -1,3 +1,4 @@
+#include "memoryroom.h"
 #include "singleton.h"
 #include "updatemgr.h"
 
@@ -221,7 +222,8 @@ void tst_UpdateMgr::consentStartsTool()
 
 void tst_UpdateMgr::failuresStaySilent_data()
 {
-    // 0 nobody listening, 1 never answers, 2 answer too large, 3 not XML
+    // 0 nobody listening, 1 never answers, 2 answer too large, 3 not XML,
+    // 4 no room for the network's threads, 5 the check turned off
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("warning"); // the one warning written, or none
     // No network is no news for the user's terminal.
@@ -230,6 +232,9 @@ void tst_UpdateMgr::failuresStaySilent_data()
     QTest::addRow("answer too large") << 2 << "larger than";
     // Only the start of an answer that is not XML is logged.
     QTest::addRow("not xml") << 3 << "xml failed response: x{200}$";
+    // A thread that cannot start would hang the manager's making.
+    QTest::addRow("no room for the threads") << 4 << "no room for the network's threads";
+    QTest::addRow("check off") << 5 << QString();
 }
 
 void tst_UpdateMgr::failuresStaySilent()
@@ -248,7 +253,18 @@ void tst_UpdateMgr::failuresStaySilent()
     const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
     QElapsedTimer timer;
     timer.start();
-    runCheck(url);
+    if (kind >= 4) {
+        // No network access manager, no thread: nothing to wait for.
+        // Just short of four threads' stacks and 16 MiB of libraries.
+        memoryroom::setCeiling(kind == 4 ? 4 * memoryroom::threadStackBytes() + (qint64(16) << 20) - 1 : -1);
+        Singleton::Vr().versionFileUrl = kind == 4 ? url : QString();
+        QObject owner;
+        QCOMPARE((new UpdateMgr(&owner, nullptr))->findChild<QNetworkAccessManager *>(), nullptr);
+        memoryroom::setCeiling(-1);
+        Singleton::Vr().versionFileUrl.clear();
+    } else {
+        runCheck(url);
+    }
     qInstallMessageHandler(previous);
     QVERIFY(timer.elapsed() < 4000); // within the transfer timeout, never forever
     QVERIFY(m_boxes.isEmpty());
