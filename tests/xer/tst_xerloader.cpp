@@ -398,6 +398,8 @@ private slots:
     void ownership();
     void tableQuirks_data();
     void tableQuirks();
+    void garbledLines_data();
+    void garbledLines();
     void hostileValues();
     void addModel();
     void largeTablesReadInRuns();
@@ -735,7 +737,11 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addColumn<int>("taskRows");
     QTest::addColumn<QString>("firstCode");
     QTest::addColumn<QString>("report");
-    const QString prefix = QStringLiteral("Loaded with changes: ");
+    // The activity tables hold only the fields a row is about; the load
+    // says which needed ones they lack.
+    const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name)");
+    const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
+    const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
     const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
@@ -747,12 +753,12 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << prefix + QStringLiteral("tables repeated, copies: TASK 3; "
                                        "copies with another field list left out, records: TASK 2");
-    QTest::addRow("lower-case table name loads")
+    QTest::addRow("lower-case table name loads, and is said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
-            << QString();
+            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing;
     QTest::addRow("only TASK in the file")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
-            << QString();
+            << lacking;
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
@@ -768,7 +774,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
             << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
     QTest::addRow("the next table's line not understood: its lines left out, and said")
-            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
+            << header() + first + "%X\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
                        + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
             << 2 << QStringLiteral("A")
             << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
@@ -778,10 +784,10 @@ void tst_XERLoader::tableQuirks_data()
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
     QTest::addRow("a field list given twice before the records: the later one")
             << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << lacking;
     const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("activity table's line not understood")
-            << header() + "%t\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
+            << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
             << noActivities;
     QTest::addRow("activity table under another name")
             << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
@@ -789,7 +795,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + table("TASK", "task_id\ttask_code", {}) + end << 0 << QString() << noActivities;
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << lacking;
     // A file whose last line is not "%E" (blank lines aside) was cut short.
     // The file's end cuts its last record: it is left out and counted.
     const QString cutRecord
@@ -799,32 +805,34 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A") << cutRecord;
     QTest::addRow("cut last record: left out and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 1
-            << QStringLiteral("A") << cutRecord;
+            << QStringLiteral("A")
+            << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type); "
+                                    "records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
-            << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
-            << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blanks and tabs after the end marker")
-            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("Ctrl-Z after the end line")
-            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL bytes after the end line")
-            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << QString();
-    QTest::addRow("Ctrl-Z on the end line") << header() + first + "%E\x1A" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << lacking;
+    QTest::addRow("Ctrl-Z on the end line") << header() + first + "%E\x1A" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL on the end line")
-            << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << QString();
+            << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank and Ctrl-Z on the end line")
-            << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL bytes after a record")
-            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
+            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut + QLatin1Char(' ') + lacking;
     QTest::addRow("text after the end marker")
-            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
+            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut + QLatin1Char(' ') + lacking;
     const QString afterEnd
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
-            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd;
+            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("records after the end line")
-            << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd;
+            << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("ids that are no int stay empty")
             << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"}) + end
             << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
@@ -833,7 +841,7 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("field beginning with a byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + header() + table("TASK", "task_id\ttask_code", {"1\t\xEF\xBB\xBF" "bom"})
                        + end
-            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << QString();
+            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << lacking;
 }
 
 void tst_XERLoader::tableQuirks()
@@ -853,6 +861,79 @@ void tst_XERLoader::tableQuirks()
         QCOMPARE(cellOf(task, 0, QStringLiteral("Activity ID")).toString(), firstCode);
     QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), taskRows);
     QCOMPARE(loader->model(QStringLiteral("TASKPRED"))->rowCount(), 0);
+    QCOMPARE(loader->loadReport(), report);
+}
+
+void tst_XERLoader::garbledLines_data()
+{
+    // Each row garbles one line of a sound export: the text "from" becomes "to".
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("kept"); // rows of PROJWBS, TASK, TASKPRED and layouts
+    QTest::addColumn<QString>("report");
+    const QString changes = QStringLiteral("Loaded with changes: ");
+    const QString missing = changes + QStringLiteral("needed fields missing: ");
+    const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
+    QTest::addRow("sound") << QByteArray() << QByteArray() << QStringLiteral("2 3 2 1") << QString();
+    QTest::addRow("task_id renamed") << QByteArray("%F\ttask_id\twbs") << QByteArray("%F\ttask_ix\twbs")
+                                     << QStringLiteral("2 3 2 1") << missing + QStringLiteral("TASK (task_id)");
+    QTest::addRow("wbs_id renamed in TASK") << QByteArray("task_id\twbs_id") << QByteArray("task_id\twbs_ix")
+                                            << QStringLiteral("2 3 2 1") << missing + QStringLiteral("TASK (wbs_id)");
+    QTest::addRow("task_code and task_name renamed")
+            << QByteArray("task_code\ttask_name") << QByteArray("code\tname") << QStringLiteral("2 3 2 1")
+            << missing + QStringLiteral("TASK (task_code, task_name)");
+    QTest::addRow("wbs_id renamed in PROJWBS") << QByteArray("%F\twbs_id") << QByteArray("%F\twbs")
+                                               << QStringLiteral("2 3 2 1") << missing + QStringLiteral("PROJWBS (wbs_id)");
+    QTest::addRow("pred_task_id renamed") << QByteArray("pred_task_id") << QByteArray("pred_id")
+                                          << QStringLiteral("2 3 2 1") << missing + QStringLiteral("TASKPRED (pred_task_id)");
+    QTest::addRow("data_pos renamed") << QByteArray("data_pos") << QByteArray("data") << QStringLiteral("2 3 2 0")
+                                      << missing + QStringLiteral("VIEWPROP (data_pos)");
+    QTest::addRow("PROJWBS as %t") << QByteArray("%T\tPROJWBS") << QByteArray("%t\tPROJWBS")
+                                   << QStringLiteral("2 3 2 1") << misnamed + QStringLiteral("\"%t PROJWBS\"");
+    QTest::addRow("PROJWBS with a trailing blank") << QByteArray("PROJWBS\r") << QByteArray("PROJWBS \r")
+                                                   << QStringLiteral("2 3 2 1") << misnamed + QStringLiteral("\"%T PROJWBS \"");
+    QTest::addRow("TASKPRED after a kept table, blanks in its line")
+            << QByteArray("%T\tTASKPRED") << QByteArray(" %T \tTASK PRED") << QStringLiteral("2 3 2 1")
+            << misnamed + QStringLiteral("\" %T  TASK PRED\"");
+    QTest::addRow("taskpred in lower case") << QByteArray("TASKPRED") << QByteArray("taskpred")
+                                            << QStringLiteral("2 3 2 1") << misnamed + QStringLiteral("\"%T taskpred\"");
+    QTest::addRow("a table not read, as %t: not said") << QByteArray("%T\tPROJECT") << QByteArray("%t\tPROJECT")
+                                                        << QStringLiteral("2 3 2 1") << QString();
+    const QByteArray record = "Dig\r\n";
+    QTest::addRow("TASK's field list repeated as it is")
+            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\r\n" << QStringLiteral("2 3 2 1")
+            << QString();
+    QTest::addRow("another field list after records: the rest left out")
+            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_name\ttask_code\r\n"
+            << QStringLiteral("2 1 2 1") << changes + QStringLiteral("lines not understood, left out: TASK 3");
+}
+
+void tst_XERLoader::garbledLines()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, kept);
+    QFETCH(QString, report);
+    QByteArray content = header() + table("PROJECT", "proj_id\tproj_short_name", {"1\tP"})
+                         + table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id",
+                                 {"10\t1\tW\tCivil\t", "11\t1\tW.1\tWorks\t10"})
+                         + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name",
+                                 {"1\t11\tTT_Task\tA1\tDig", "2\t11\tTT_Task\tA2\tPour", "3\t10\tTT_Mile\tA3\tDone"})
+                         + table("TASKPRED", "task_id\tpred_task_id\tpred_type", {"2\t1\tPR_FS", "3\t2\tPR_FS"})
+                         + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
+    if (!from.isEmpty()) {
+        QCOMPARE(content.count(from), 1);
+        content.replace(from, to);
+    }
+    QTemporaryDir dir;
+    Outcome outcome;
+    const auto loader = load(writeFile(dir, QStringLiteral("g.xer"), content), &outcome);
+    QCOMPARE(outcome.events.last(), QStringLiteral("finished"));
+    QStringList rows;
+    for (const char *name : {"PROJWBS", "TASK", "TASKPRED"})
+        rows << QString::number(loader->model(QLatin1String(name))->rowCount());
+    rows << QString::number(loader->layoutRows().size());
+    QCOMPARE(rows.join(QLatin1Char(' ')), kept);
     QCOMPARE(loader->loadReport(), report);
 }
 
@@ -903,8 +984,9 @@ void tst_XERLoader::hostileValues()
     QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKACTV")), 2);
     QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
     QCOMPARE(loader->loadReport(),
-             QStringLiteral("Loaded with changes: values not read, left empty: TASK 2, TASKACTV 2, "
-                            "TASKPRED 1, UDFVALUE 1; lags not read, taken as no lag: 3"));
+             QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name); "
+                            "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
+                            "lags not read, taken as no lag: 3"));
 }
 
 void tst_XERLoader::addModel()
