@@ -89,22 +89,6 @@ bool isValidUtf8(const char *begin, const char *end)
     return true;
 }
 
-// A table's marker in other case or with blanks ("%t", " %T"): a table
-// line all the same, as a whole table hangs on it.
-bool isTableMarkerWrittenOtherwise(const char *begin, qint64 size)
-{
-    char marker[2];
-    int n = 0;
-    for (const char *p = begin; p < begin + size; ++p) {
-        if (*p == ' ')
-            continue;
-        if (n == 2)
-            return false;
-        marker[n++] = *p;
-    }
-    return n == 2 && marker[0] == '%' && (marker[1] == 'T' || marker[1] == 't');
-}
-
 // Field 0 of a line, its marker, decides its kind.
 LineKind kindOf(const char *begin, const char *end)
 {
@@ -112,7 +96,10 @@ LineKind kindOf(const char *begin, const char *end)
     const qint64 size = (tab ? tab : end) - begin;
     if (size == 2 && begin[0] == '%') {
         switch (begin[1]) {
+        // A table's marker in lower case, or with blanks around it (below),
+        // is a table line all the same: a whole table hangs on it.
         case 'T':
+        case 't':
             return LineKind::Table;
         case 'F':
             return LineKind::Fields;
@@ -126,7 +113,13 @@ LineKind kindOf(const char *begin, const char *end)
     }
     if (size == 6 && std::memcmp(begin, "ERMHDR", 6) == 0)
         return LineKind::Header;
-    if (isTableMarkerWrittenOtherwise(begin, size))
+    const char *first = begin;
+    const char *last = begin + size;
+    while (first < last && *first == ' ')
+        ++first;
+    while (last > first && last[-1] == ' ')
+        --last;
+    if ((first != begin || last != begin + size) && kindOf(first, last) == LineKind::Table)
         return LineKind::Table;
     return LineKind::Other;
 }
@@ -572,8 +565,7 @@ void XERFile::collect(const ScannedLine &scanned)
         // up to the next table are left out and counted. The table's own
         // list repeated as it is promises nothing new.
         if (!table.records.empty()) {
-            if (scanned.size == table.fields.size
-                && std::memcmp(text, m_data.get() + table.fields.begin, size_t(scanned.size)) == 0)
+            if (QLatin1String(text, scanned.size) == QLatin1String(lineBegin(table.fields), table.fields.size))
                 break;
             m_inLostTable = true;
             ++table.linesNotUnderstood;

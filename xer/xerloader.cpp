@@ -389,7 +389,7 @@ QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
 {
     constexpr int MaxShown = 40;
     const char *begin = reader.lineBegin(lines.table);
-    const char *markerEnd = std::find(begin, begin + qMin(lines.table.size, MaxShown), '\t');
+    const char *markerEnd = std::find(begin, begin + lines.table.size, '\t');
     QString text = reader.decode(begin, markerEnd) + QLatin1Char(' ') + lines.name;
     if (text.size() > MaxShown)
         text = text.left(MaxShown - 1) + QChar(0x2026);
@@ -534,7 +534,7 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     int records = 0;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
         records += int(lines.records.size());
-        if (lines.writtenOtherwise && !m_notes.writtenOtherwise.contains(lines.readAs))
+        if (lines.writtenOtherwise)
             m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
     }
     const int RunRecords = runLength(records);
@@ -620,7 +620,8 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
             fillLayout(lines);
             if (lines.linesNotUnderstood > 0)
                 m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
-            const QStringList missing = lines.fields.size < 0 || lines.records.empty()
+            // Records come only after a field list.
+            const QStringList missing = lines.records.empty()
                                                 ? QStringList()
                                                 : missingFields(lines.readAs, fieldNames(*m_reader, lines.fields));
             if (!missing.isEmpty())
