@@ -875,47 +875,35 @@ void tst_XERLoader::garbledLines_data()
     const QString changes = QStringLiteral("Loaded with changes: ");
     const QString missing = changes + QStringLiteral("needed fields missing: ");
     const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
-    QTest::addRow("sound") << QByteArray("%E") << QByteArray("%E") << all << QString();
-    QTest::addRow("task_id renamed") << QByteArray("%F\ttask_id\twbs") << QByteArray("%F\ttask_ix\twbs") << all
-                                     << missing + QStringLiteral("TASK (task_id)");
-    QTest::addRow("wbs_id renamed in TASK") << QByteArray("task_id\twbs_id") << QByteArray("task_id\twbs_ix") << all
-                                            << missing + QStringLiteral("TASK (wbs_id)");
-    QTest::addRow("task_code and task_name renamed") << QByteArray("task_code\ttask_name")
-                                                     << QByteArray("code\tname") << all
-                                                     << missing + QStringLiteral("TASK (task_code, task_name)");
-    QTest::addRow("wbs_id renamed in PROJWBS") << QByteArray("%F\twbs_id") << QByteArray("%F\twbs") << all
-                                               << missing + QStringLiteral("PROJWBS (wbs_id)");
-    QTest::addRow("every id renamed")
-            << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
+    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
             << missing + QStringLiteral("ACTVCODE (actv_code_id), ACTVTYPE (actv_code_type_id), PROJWBS (wbs_id, "
                                         "parent_wbs_id), RSRC (rsrc_id), TASK (task_id, wbs_id), TASKACTV (task_id, "
                                         "actv_code_type_id, actv_code_id), TASKPRED (task_id, pred_task_id), "
                                         "TASKRSRC (task_id, rsrc_id), UDFTYPE (udf_type_id), UDFVALUE (udf_type_id, "
                                         "fk_id), VIEWPROP (view_id)");
-    QTest::addRow("every name renamed")
-            << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
+    QTest::addRow("every name renamed") << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
             << missing + QStringLiteral("PROJWBS (wbs_short_name, wbs_name), TASK (task_name), UDFTYPE (table_name), "
                                         "VIEWPROP (view_name)");
+    QTest::addRow("task_code renamed") << QByteArray("task_code") << QByteArray("code") << all
+                                       << missing + QStringLiteral("TASK (task_code)");
     QTest::addRow("data_pos renamed") << QByteArray("data_pos") << QByteArray("data") << QStringLiteral("2 3 2 0")
                                       << missing + QStringLiteral("VIEWPROP (data_pos)");
     QTest::addRow("data_pos renamed in an empty layout table: nothing lost")
             << QByteArray("data_pos\r\n%R\t7\tL\tx") << QByteArray("data") << QStringLiteral("2 3 2 0") << QString();
     QTest::addRow("PROJWBS as %%t") << QByteArray("%T\tPROJWBS") << QByteArray("%t\tPROJWBS") << all
-                                   << misnamed + QStringLiteral("\"%t PROJWBS\"");
+                                    << misnamed + QStringLiteral("\"%t PROJWBS\"");
     QTest::addRow("PROJWBS with blanks in its name") << QByteArray("PROJWBS\r") << QByteArray("PROJ WBS \r") << all
                                                      << misnamed + QStringLiteral("\"%T PROJ WBS \"");
     QTest::addRow("PROJWBS with a blank after its marker") << QByteArray("%T\tPROJWBS") << QByteArray("%T \tPROJWBS")
                                                           << all << misnamed + QStringLiteral("\"%T  PROJWBS\"");
-    QTest::addRow("TASKPRED after a kept table, a blank before its marker")
-            << QByteArray("%T\tTASKPRED") << QByteArray(" %T\tTASKPRED") << all
-            << misnamed + QStringLiteral("\" %T TASKPRED\"");
+    QTest::addRow("TASKPRED after a kept table, a blank before its marker") << QByteArray("%T\tTASKPRED")
+            << QByteArray(" %T\tTASKPRED") << all << misnamed + QStringLiteral("\" %T TASKPRED\"");
     QTest::addRow("taskpred in lower case") << QByteArray("TASKPRED") << QByteArray("taskpred") << all
                                             << misnamed + QStringLiteral("\"%T taskpred\"");
-    QTest::addRow("a long name cut in the report")
-            << QByteArray("VIEWPROP") << "VIEW" + QByteArray(40, ' ') + "PROP" << all
-            << misnamed + QStringLiteral("\"%T VIEW") + QString(32, QLatin1Char(' ')) + QChar(0x2026) + QLatin1Char('"');
+    QTest::addRow("a long name cut in the report") << QByteArray("VIEWPROP") << "VIEW" + QByteArray(40, ' ') + "PROP"
+            << all << misnamed + QStringLiteral("\"%T VIEW") + QString(32, QLatin1Char(' ')) + QChar(0x2026) + '"';
     QTest::addRow("a table not read, as %%t: not said") << QByteArray("%T\tPROJECT") << QByteArray("%t\tPROJECT")
-                                                        << all << QString();
+                                                         << all << QString();
     const QByteArray record = "Dig\r\n";
     QTest::addRow("TASK's field list repeated as it is")
             << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\r\n" << all << QString();
@@ -931,18 +919,16 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
-    QByteArray content = header() + table("PROJECT", "proj_id\tproj_short_name", {"1\tP"})
-                         + table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id",
-                                 {"10\t1\tW\tCivil\t", "11\t1\tW.1\tWorks\t10"})
-                         + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name",
-                                 {"1\t11\tTT_Task\tA1\tDig", "2\t11\tTT_Task\tA2\tPour", "3\t10\tTT_Mile\tA3\tDone"})
-                         + table("TASKPRED", "task_id\tpred_task_id\tpred_type", {"2\t1\tPR_FS", "3\t2\tPR_FS"})
-                         + table("RSRC", "rsrc_id", {"50"}) + table("TASKRSRC", "task_id\trsrc_id", {"1\t50"})
-                         + table("ACTVTYPE", "actv_code_type_id", {"100"}) + table("ACTVCODE", "actv_code_id", {"1000"})
-                         + table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"1\t100\t1000"})
-                         + table("UDFTYPE", "udf_type_id\ttable_name", {"300\tTASK"})
-                         + table("UDFVALUE", "udf_type_id\tfk_id", {"300\t1"})
-                         + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
+    QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
+            + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id", {"10\tW\tCivil\t", "11\tW.1\tWorks\t10"})
+            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name",
+                    {"1\t11\tTT_Task\tA1\tDig", "2\t11\tTT_Task\tA2\tPour", "3\t10\tTT_Mile\tA3\tDone"})
+            + table("TASKPRED", "task_id\tpred_task_id", {"2\t1", "3\t2"}) + table("RSRC", "rsrc_id", {"50"})
+            + table("TASKRSRC", "task_id\trsrc_id", {"1\t50"}) + table("ACTVTYPE", "actv_code_type_id", {"100"})
+            + table("ACTVCODE", "actv_code_id", {"1000"}) + table("UDFTYPE", "udf_type_id\ttable_name", {"300\tTASK"})
+            + table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"1\t100\t1000"})
+            + table("UDFVALUE", "udf_type_id\tfk_id", {"300\t1"})
+            + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
     QVERIFY(content.contains(from));
     content.replace(from, to);
     QTemporaryDir dir;
@@ -952,8 +938,7 @@ void tst_XERLoader::garbledLines()
     QStringList rows;
     for (const char *name : {"PROJWBS", "TASK", "TASKPRED"})
         rows << QString::number(loader->model(QLatin1String(name))->rowCount());
-    rows << QString::number(loader->layoutRows().size());
-    QCOMPARE(rows.join(QLatin1Char(' ')), kept);
+    QCOMPARE(rows.join(QLatin1Char(' ')) + QLatin1Char(' ') + QString::number(loader->layoutRows().size()), kept);
     QCOMPARE(loader->loadReport(), report);
 }
 
