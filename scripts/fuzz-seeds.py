@@ -2,7 +2,8 @@
 """Writes the small seed files of the XER fuzz targets into
 tests/data/fuzz/<target>/: a sound project and the hostile shapes the loader
 must survive (deep WBS, NaN and huge lags, a repeated table, lower-case
-table names, ids beyond int, a cut last record, other encodings). The server
+table names, table lines and field lists written otherwise, ids beyond int,
+a cut last record, other encodings). The server
 link target gets link envelopes with each check and packing, a link text and
 connection texts."""
 import base64
@@ -58,6 +59,11 @@ def seeds():
     yield "huge_lags.xer", project(lag="1e308")
     yield "ids_beyond_int.xer", project(ids=("3000000000", "7.5", "0"))
     yield "lower_case_table.xer", project(name="task")
+    yield "table_lines_otherwise.xer", project().replace("%T\tPROJWBS", "%t\tPROJWBS ").replace("%T\tTASKPRED",
+                                                                                            " %T\tTASK PRED")
+    yield "needed_fields_missing.xer", project().replace("task_id\tproj_id", "id\tproj_id").replace("task_code",
+                                                                                                    "code")
+    yield "field_list_repeated.xer", project().replace("%R\t2\t1", "%F\t" + "\t".join(TASK_F) + EOL + "%R\t2\t1", 1)
     p = project()
     yield "concatenated.xer", p + p
     other = HEADER + table("TASK", ["task_id", "task_name"], [["9", "Other list"]])

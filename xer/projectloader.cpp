@@ -395,6 +395,18 @@ QString ProjectLoader::loadReport() const
         return items.join(QStringLiteral(", "));
     };
     QStringList parts;
+    if (!m_notes.writtenOtherwise.isEmpty()) {
+        QStringList lines;
+        for (const QString &line : m_notes.writtenOtherwise)
+            lines << QStringLiteral("\"%1\"").arg(line);
+        parts << tr("tables read from a line written otherwise: %1").arg(lines.join(QStringLiteral(", ")));
+    }
+    if (!m_notes.missingFields.isEmpty()) {
+        QStringList items;
+        for (auto it = m_notes.missingFields.constBegin(); it != m_notes.missingFields.constEnd(); ++it)
+            items << QStringLiteral("%1 (%2)").arg(it.key(), it.value().join(QStringLiteral(", ")));
+        parts << tr("needed fields missing: %1").arg(items.join(QStringLiteral(", ")));
+    }
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
     if (!m_notes.linesNotUnderstood.isEmpty())

@@ -71,6 +71,8 @@ public:
         QMap<QString, int> repeatedTables;        // tables met more than once: copies
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
         QMap<QString, int> otherFieldListRecords; // the records of those copies
+        QMap<QString, QStringList> missingFields; // fields a table needs that its field list lacks
+        QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
@@ -78,8 +80,9 @@ public:
         bool isEmpty() const
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
-                   && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && unreadLags == 0 && !cutShort
-                   && !linesAfterEnd && !noActivities;
+                   && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
+                   && writtenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
+                   && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

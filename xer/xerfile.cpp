@@ -96,7 +96,10 @@ LineKind kindOf(const char *begin, const char *end)
     const qint64 size = (tab ? tab : end) - begin;
     if (size == 2 && begin[0] == '%') {
         switch (begin[1]) {
+        // A table's marker in lower case, or with blanks around it (below),
+        // is a table line all the same: a whole table hangs on it.
         case 'T':
+        case 't':
             return LineKind::Table;
         case 'F':
             return LineKind::Fields;
@@ -110,7 +113,24 @@ LineKind kindOf(const char *begin, const char *end)
     }
     if (size == 6 && std::memcmp(begin, "ERMHDR", 6) == 0)
         return LineKind::Header;
+    const char *first = begin;
+    const char *last = begin + size;
+    while (first < last && *first == ' ')
+        ++first;
+    while (last > first && last[-1] == ' ')
+        --last;
+    if ((first != begin || last != begin + size) && kindOf(first, last) == LineKind::Table)
+        return LineKind::Table;
     return LineKind::Other;
+}
+
+// A table's name as it is read: in upper case, without blanks.
+QString nameReadAs(const QString &name)
+{
+    QString readAs = name.toUpper();
+    readAs.truncate(int(std::remove_if(readAs.begin(), readAs.end(), [](QChar c) { return c.isSpace(); })
+                        - readAs.begin()));
+    return readAs;
 }
 
 // Where the line being read begins once [from, to) of the buffer is in:
@@ -510,15 +530,21 @@ void XERFile::collect(const ScannedLine &scanned)
     const char *end = begin + scanned.size;
     if (tableLine) {
         m_inLostTable = false;
-        const char *nameBegin = begin + 3 <= end ? begin + 3 : end;
+        // Field 1 is the name; a marker written otherwise may be longer.
+        const char *markerEnd = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
+        const qint64 markerSize = (markerEnd ? markerEnd : end) - begin;
+        const char *nameBegin = markerEnd ? markerEnd + 1 : end;
         const char *nameEnd = nameBegin;
         while (nameEnd < end && *nameEnd != '\t')
             ++nameEnd;
         const QString name = decode(nameBegin, nameEnd);
-        m_inKeptTable = m_wanted.isEmpty() || m_wanted.contains(name.toUpper());
+        const QString readAs = nameReadAs(name);
+        m_inKeptTable = m_wanted.isEmpty() || m_wanted.contains(readAs);
         if (m_inKeptTable) {
             TableLines table;
             table.name = name;
+            table.readAs = readAs;
+            table.writtenOtherwise = name != readAs || markerSize != 2 || begin[1] != 'T';
             table.table = line;
             m_tableLines.push_back(std::move(table));
         } else {
@@ -536,8 +562,11 @@ void XERFile::collect(const ScannedLine &scanned)
     case LineKind::Fields:
         // A field list after records is another table's, whose "%T" line
         // was not understood: the records keep their own list, and the lines
-        // up to the next table are left out and counted.
+        // up to the next table are left out and counted. The table's own
+        // list repeated as it is promises nothing new.
         if (!table.records.empty()) {
+            if (QLatin1String(text, scanned.size) == QLatin1String(lineBegin(table.fields), table.fields.size))
+                break;
             m_inLostTable = true;
             ++table.linesNotUnderstood;
             break;

@@ -30,8 +30,15 @@ struct LineSpan
 struct TableLines
 {
     QString name;     // as written in the "%T" line
+    // The name it is read by: in upper case, without blanks. True when its
+    // line is not "%T", TAB and that name: its marker or name differ in case
+    // or blanks ("%t", "PROJWBS ").
+    QString readAs;
+    bool writtenOtherwise = false;
     LineSpan table;   // the "%T" line
-    LineSpan fields;  // its "%F" line (the last one met); size -1 when none
+    // Its "%F" line (the last one met before its records; one repeated
+    // after them as it is changes nothing); size -1 when none.
+    LineSpan fields;
     std::vector<LineSpan> records;
     int recordsBeforeFields = 0; // records met before any "%F" line: dropped
     int recordsCut = 0;          // the file's last record, cut by its end: dropped
@@ -54,6 +61,8 @@ struct ScannedLine
 // Reads a Primavera P6 XER export into one buffer and finds the lines of the
 // wanted tables (all of them when none is named): their field list and
 // records, as spans of the buffer. Lines of other tables are passed over.
+// A table line whose marker or name differs from a wanted one only in case or
+// blanks opens that table, and says so (TableLines::writtenOtherwise).
 // Line objects are made from the spans only when tables() is asked for.
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a

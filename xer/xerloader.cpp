@@ -325,6 +325,56 @@ QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
     return names;
 }
 
+// The fields a table cannot do without: the keys its rows are joined or
+// grouped by, and those of the columns the activity table shows by default.
+// A table whose field list lacks one still loads, and the load says so.
+struct NeededFields
+{
+    const char *table;
+    const char *fields[6];
+};
+constexpr NeededFields Needed[] = {
+    {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id"}},
+    {"TASK", {"task_id", "wbs_id", "task_type", "task_code", "task_name"}},
+    {"TASKPRED", {"task_id", "pred_task_id"}},
+    {"RSRC", {"rsrc_id"}},
+    {"TASKRSRC", {"task_id", "rsrc_id"}},
+    {"ACTVTYPE", {"actv_code_type_id"}},
+    {"ACTVCODE", {"actv_code_id"}},
+    {"TASKACTV", {"task_id", "actv_code_type_id", "actv_code_id"}},
+    {"UDFTYPE", {"udf_type_id", "table_name"}},
+    {"UDFVALUE", {"udf_type_id", "fk_id"}},
+    {"VIEWPROP", {"view_id", "view_name", "data_pos"}},
+};
+
+// The needed fields of a table missing from its field names (lower case).
+QStringList missingFields(const QString &table, const QStringList &names)
+{
+    QStringList missing;
+    for (const NeededFields &needed : Needed) {
+        if (table != QLatin1String(needed.table))
+            continue;
+        for (const char *field : needed.fields) {
+            if (field && !names.contains(QLatin1String(field)))
+                missing << QLatin1String(field);
+        }
+    }
+    return missing;
+}
+
+// A table line as the report shows it: its marker and name as written, a
+// blank between them; a long one cut.
+QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
+{
+    constexpr int MaxShown = 40;
+    const char *begin = reader.lineBegin(lines.table);
+    const char *markerEnd = std::find(begin, begin + lines.table.size, '\t');
+    QString text = reader.decode(begin, markerEnd) + QLatin1Char(' ') + lines.name;
+    if (text.size() > MaxShown)
+        text = text.left(MaxShown - 1) + QChar(0x2026);
+    return text;
+}
+
 } // namespace
 
 struct XERLoader::TablePlan
@@ -461,8 +511,11 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         int job, source, from, to, row;
     };
     int records = 0;
-    for (const xer::TableLines &lines : m_reader->tableLines())
+    for (const xer::TableLines &lines : m_reader->tableLines()) {
         records += int(lines.records.size());
+        if (lines.writtenOtherwise)
+            m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
+    }
     const int RunRecords = runLength(records);
     std::vector<Run> runs;
     struct ColumnJob
@@ -542,10 +595,16 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     }
 
     for (const xer::TableLines &lines : m_reader->tableLines()) {
-        if (lines.name.toUpper() == QLatin1String("VIEWPROP")) {
+        if (lines.readAs == QLatin1String("VIEWPROP")) {
             fillLayout(lines);
             if (lines.linesNotUnderstood > 0)
                 m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
+            // Records come only after a field list.
+            const QStringList missing = lines.records.empty()
+                                                ? QStringList()
+                                                : missingFields(lines.readAs, fieldNames(*m_reader, lines.fields));
+            if (!missing.isEmpty())
+                m_notes.missingFields.insert(lines.readAs, missing);
         }
     }
     // A file without activities opens empty: its table may be missing, or
@@ -648,6 +707,8 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
         m_notes.otherFieldListCopies[table] += notes.otherCopies;
         m_notes.otherFieldListRecords[table] += notes.otherRecords;
     }
+    if (!notes.missingFields.isEmpty())
+        m_notes.missingFields.insert(table, notes.missingFields);
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -663,14 +724,14 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     if (!m_reader)
         return plan;
     // Every copy of the table, in file order: an export can hold a table
-    // twice (two exports put together). Names are compared in upper case.
+    // twice (two exports put together). Names are compared as read.
     // The first copy with a field list sets the columns; a later copy with
     // the same list adds its records, one with another list is left out (and
     // counted, to be reported).
     QStringList names;
     int copies = 0;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
-        if (lines.name.toUpper() != table)
+        if (lines.readAs != table)
             continue;
         ++copies;
         // Records before the copy's field list, or cut by the file's end,
@@ -713,6 +774,8 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     int total = 0;
     for (const xer::TableLines *lines : plan.sources)
         total += int(lines->records.size());
+    if (total > 0)
+        notes->missingFields = missingFields(table, names);
     container->prepareRows(total, kinds);
     plan.targets.resize(size_t(names.size()));
     for (size_t k = 0; k < columnOfField.size(); ++k) {

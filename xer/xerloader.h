@@ -53,6 +53,7 @@ private:
         int copies = 0;       // copies of the table in the file
         int otherCopies = 0;  // copies left out for another field list
         int otherRecords = 0; // their records
+        QStringList missingFields; // needed fields its field list lacks
     };
     struct TablePlan;
     // The load after started(): false when it failed (failed() was emitted).

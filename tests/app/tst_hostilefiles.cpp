@@ -92,7 +92,8 @@ void tst_HostileFiles::loadReport_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message");
-    const QByteArray wbs = table("PROJWBS", "wbs_id\tproj_id\twbs_name\tparent_wbs_id", {"10\t1\tCivil\t"});
+    const QByteArray wbs = table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id",
+                                 {"10\t1\tC\tCivil\t"});
     const QByteArray tasks = table("TASK", TaskFields, {task(1, 10, "A1"), task(2, 10, "A2")});
     const QByteArray whole = header() + wbs + tasks + "%E\r\n";
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
@@ -112,9 +113,13 @@ void tst_HostileFiles::loadReport_data()
                        + "\r\n%E\r\n"
             << QStringLiteral("Loaded with changes: lines not understood, left out: TASK 1");
     QTest::addRow("the activity table's line changed")
-            << header() + wbs + "%t\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
+            << header() + wbs + "%X\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
             << QStringLiteral("The file holds no activities. "
                               "Loaded with changes: lines not understood, left out: PROJWBS 4");
+    QTest::addRow("the activity table's line in lower case, its key renamed")
+            << header() + wbs + "%t\tTask" + tasks.mid(tasks.indexOf("\r\n")).replace("task_id", "id") + "%E\r\n"
+            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%t Task\"; "
+                              "needed fields missing: TASK (task_id)");
     QTest::addRow("bad ids and lags")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), "7.5\t1\t10\tTT_Task\tA2"})
                        + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",

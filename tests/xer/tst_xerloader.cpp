@@ -398,6 +398,8 @@ private slots:
     void ownership();
     void tableQuirks_data();
     void tableQuirks();
+    void garbledLines_data();
+    void garbledLines();
     void hostileValues();
     void addModel();
     void largeTablesReadInRuns();
@@ -735,7 +737,11 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addColumn<int>("taskRows");
     QTest::addColumn<QString>("firstCode");
     QTest::addColumn<QString>("report");
-    const QString prefix = QStringLiteral("Loaded with changes: ");
+    // The activity tables hold only the fields a row is about; the load
+    // says which needed ones they lack.
+    const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name)");
+    const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
+    const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
     const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
@@ -747,12 +753,12 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << prefix + QStringLiteral("tables repeated, copies: TASK 3; "
                                        "copies with another field list left out, records: TASK 2");
-    QTest::addRow("lower-case table name loads")
+    QTest::addRow("lower-case table name loads, and is said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
-            << QString();
+            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing;
     QTest::addRow("only TASK in the file")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
-            << QString();
+            << lacking;
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
@@ -768,7 +774,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
             << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
     QTest::addRow("the next table's line not understood: its lines left out, and said")
-            << header() + first + "%t\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
+            << header() + first + "%X\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
                        + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
             << 2 << QStringLiteral("A")
             << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
@@ -778,10 +784,10 @@ void tst_XERLoader::tableQuirks_data()
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
     QTest::addRow("a field list given twice before the records: the later one")
             << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << lacking;
     const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("activity table's line not understood")
-            << header() + "%t\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
+            << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
             << noActivities;
     QTest::addRow("activity table under another name")
             << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
@@ -789,7 +795,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + table("TASK", "task_id\ttask_code", {}) + end << 0 << QString() << noActivities;
     QTest::addRow("unknown columns ignored")
             << header() + table("TASK", "weird\ttask_id\tother\ttask_code", {"x\t1\ty\tA"}) + end << 1
-            << QStringLiteral("A") << QString();
+            << QStringLiteral("A") << lacking;
     // A file whose last line is not "%E" (blank lines aside) was cut short.
     // The file's end cuts its last record: it is left out and counted.
     const QString cutRecord
@@ -799,32 +805,34 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A") << cutRecord;
     QTest::addRow("cut last record: left out and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 1
-            << QStringLiteral("A") << cutRecord;
+            << QStringLiteral("A")
+            << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type); "
+                                    "records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
-            << header() + first + "%E" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
-            << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n\r\n \t\r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blanks and tabs after the end marker")
-            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E \t  \r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("Ctrl-Z after the end line")
-            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n\x1A" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL bytes after the end line")
-            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << QString();
-    QTest::addRow("Ctrl-Z on the end line") << header() + first + "%E\x1A" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E\r\n" + QByteArray(64, '\0') << 1 << QStringLiteral("A") << lacking;
+    QTest::addRow("Ctrl-Z on the end line") << header() + first + "%E\x1A" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL on the end line")
-            << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << QString();
+            << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank and Ctrl-Z on the end line")
-            << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << QString();
+            << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL bytes after a record")
-            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut;
+            << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut + QLatin1Char(' ') + lacking;
     QTest::addRow("text after the end marker")
-            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut;
+            << header() + first + "%E x\r\n" << 1 << QStringLiteral("A") << cut + QLatin1Char(' ') + lacking;
     const QString afterEnd
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
-            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd;
+            << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("records after the end line")
-            << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd;
+            << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("ids that are no int stay empty")
             << header() + table("TASK", "task_id\ttask_code", {"3000000000\tA", "7.5\tB", "-2147483648\tC"}) + end
             << 3 << QStringLiteral("A") << prefix + QStringLiteral("values not read, left empty: TASK 2");
@@ -833,7 +841,7 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("field beginning with a byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + header() + table("TASK", "task_id\ttask_code", {"1\t\xEF\xBB\xBF" "bom"})
                        + end
-            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << QString();
+            << 1 << QString(QChar(QChar::ByteOrderMark)) + QStringLiteral("bom") << lacking;
 }
 
 void tst_XERLoader::tableQuirks()
@@ -853,6 +861,84 @@ void tst_XERLoader::tableQuirks()
         QCOMPARE(cellOf(task, 0, QStringLiteral("Activity ID")).toString(), firstCode);
     QCOMPARE(loader->model(QStringLiteral("ActivityModel"))->rowCount(), taskRows);
     QCOMPARE(loader->model(QStringLiteral("TASKPRED"))->rowCount(), 0);
+    QCOMPARE(loader->loadReport(), report);
+}
+
+void tst_XERLoader::garbledLines_data()
+{
+    // Each row garbles a sound export: every "from" in it becomes "to".
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("kept"); // rows of PROJWBS, TASK, TASKPRED and layouts
+    QTest::addColumn<QString>("report");
+    const QString all = QStringLiteral("2 3 2 1");
+    const QString changes = QStringLiteral("Loaded with changes: ");
+    const QString missing = changes + QStringLiteral("needed fields missing: ");
+    const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
+    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
+            << missing + QStringLiteral("ACTVCODE (actv_code_id), ACTVTYPE (actv_code_type_id), PROJWBS (wbs_id, "
+                                        "parent_wbs_id), RSRC (rsrc_id), TASK (task_id, wbs_id), TASKACTV (task_id, "
+                                        "actv_code_type_id, actv_code_id), TASKPRED (task_id, pred_task_id), "
+                                        "TASKRSRC (task_id, rsrc_id), UDFTYPE (udf_type_id), UDFVALUE (udf_type_id, "
+                                        "fk_id), VIEWPROP (view_id)");
+    QTest::addRow("every name renamed") << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
+            << missing + QStringLiteral("PROJWBS (wbs_short_name, wbs_name), TASK (task_name), UDFTYPE (table_name), "
+                                        "VIEWPROP (view_name)");
+    QTest::addRow("task_code renamed") << QByteArray("task_code") << QByteArray("code") << all
+                                       << missing + QStringLiteral("TASK (task_code)");
+    QTest::addRow("data_pos renamed") << QByteArray("data_pos") << QByteArray("data") << QStringLiteral("2 3 2 0")
+                                      << missing + QStringLiteral("VIEWPROP (data_pos)");
+    QTest::addRow("data_pos renamed in an empty layout table: nothing lost")
+            << QByteArray("data_pos\r\n%R\t7\tL\tx") << QByteArray("data") << QStringLiteral("2 3 2 0") << QString();
+    QTest::addRow("PROJWBS as %%t") << QByteArray("%T\tPROJWBS") << QByteArray("%t\tPROJWBS") << all
+                                    << misnamed + QStringLiteral("\"%t PROJWBS\"");
+    QTest::addRow("PROJWBS with blanks in its name") << QByteArray("PROJWBS\r") << QByteArray("PROJ WBS \r") << all
+                                                     << misnamed + QStringLiteral("\"%T PROJ WBS \"");
+    QTest::addRow("PROJWBS with a blank after its marker") << QByteArray("%T\tPROJWBS") << QByteArray("%T \tPROJWBS")
+                                                          << all << misnamed + QStringLiteral("\"%T  PROJWBS\"");
+    QTest::addRow("TASKPRED after a kept table, a blank before its marker") << QByteArray("%T\tTASKPRED")
+            << QByteArray(" %T\tTASKPRED") << all << misnamed + QStringLiteral("\" %T TASKPRED\"");
+    QTest::addRow("taskpred in lower case") << QByteArray("TASKPRED") << QByteArray("taskpred") << all
+                                            << misnamed + QStringLiteral("\"%T taskpred\"");
+    QTest::addRow("a long name cut in the report") << QByteArray("VIEWPROP") << "VIEW" + QByteArray(40, ' ') + "PROP"
+            << all << misnamed + QStringLiteral("\"%T VIEW") + QString(32, QLatin1Char(' ')) + QChar(0x2026) + '"';
+    QTest::addRow("a table not read, as %%t: not said") << QByteArray("%T\tPROJECT") << QByteArray("%t\tPROJECT")
+                                                         << all << QString();
+    const QByteArray record = "Dig\r\n";
+    QTest::addRow("TASK's field list repeated as it is")
+            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\r\n" << all << QString();
+    QTest::addRow("a shorter field list after records: the rest left out")
+            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\r\n" << QStringLiteral("2 1 2 1")
+            << changes + QStringLiteral("lines not understood, left out: TASK 3");
+}
+
+void tst_XERLoader::garbledLines()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, kept);
+    QFETCH(QString, report);
+    // Each table with the fields it needs.
+    QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
+            + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id", {"10\tW\tCivil\t", "11\tW.1\tWorks\t10"})
+            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name",
+                    {"1\t11\tTT_Task\tA1\tDig", "2\t11\tTT_Task\tA2\tPour", "3\t10\tTT_Mile\tA3\tDone"})
+            + table("TASKPRED", "task_id\tpred_task_id", {"2\t1", "3\t2"}) + table("RSRC", "rsrc_id", {"50"})
+            + table("TASKRSRC", "task_id\trsrc_id", {"1\t50"}) + table("ACTVTYPE", "actv_code_type_id", {"100"})
+            + table("ACTVCODE", "actv_code_id", {"1000"}) + table("UDFTYPE", "udf_type_id\ttable_name", {"300\tTASK"})
+            + table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"1\t100\t1000"})
+            + table("UDFVALUE", "udf_type_id\tfk_id", {"300\t1"})
+            + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
+    QVERIFY(content.contains(from));
+    content.replace(from, to);
+    QTemporaryDir dir;
+    Outcome outcome;
+    const auto loader = load(writeFile(dir, QStringLiteral("g.xer"), content), &outcome);
+    QCOMPARE(outcome.events.last(), QStringLiteral("finished"));
+    QStringList rows;
+    for (const char *name : {"PROJWBS", "TASK", "TASKPRED"})
+        rows << QString::number(loader->model(QLatin1String(name))->rowCount());
+    QCOMPARE(rows.join(QLatin1Char(' ')) + QLatin1Char(' ') + QString::number(loader->layoutRows().size()), kept);
     QCOMPARE(loader->loadReport(), report);
 }
 
@@ -903,8 +989,9 @@ void tst_XERLoader::hostileValues()
     QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKACTV")), 2);
     QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
     QCOMPARE(loader->loadReport(),
-             QStringLiteral("Loaded with changes: values not read, left empty: TASK 2, TASKACTV 2, "
-                            "TASKPRED 1, UDFVALUE 1; lags not read, taken as no lag: 3"));
+             QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name); "
+                            "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
+                            "lags not read, taken as no lag: 3"));
 }
 
 void tst_XERLoader::addModel()
