@@ -879,7 +879,9 @@ void MainWindow::onOutlineChanged(QAction *action)
     const int top = tree ? currentRowTop(tree) : 0;
     if (tree) {
         const QSignalBlocker blocker(tree);
-        const QModelIndex current = tree->currentIndex();
+        // The row, whatever cell of it is current: the cells right of the
+        // tree column never have children.
+        const QModelIndex current = tree->currentIndex().siblingAtColumn(0);
         if (action == m_ui->actionExpand) {
             tree->expand(current);
         } else if (action == m_ui->actionCollapse) {

@@ -654,6 +654,7 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand_data()
     QTest::addRow("Collapse All") << "actionCollapse_All" << "[Project]";
     QTest::addRow("Level 1") << "actionLevel_1" << "[Build]";
     QTest::addRow("Outline button") << "Outline" << "[Project]";
+    QTest::addRow("Expand after Collapse All") << "actionCollapse_All actionExpand" << "[Project]";
     QTest::addRow("pop-up cancelled") << "cancel" << "A103";
 }
 
@@ -735,7 +736,9 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
         for (QMenu *menu : m_window->findChildren<QMenu *>())
             if (menu->title() == road) menu->menuAction()->trigger();
     } else {
-        m_window->findChild<QAction *>(road)->trigger();
+        for (const QString &action : road.split(QLatin1Char(' ')))
+            m_window->findChild<QAction *>(action)->trigger();
+        QCOMPARE(tree->isExpanded(model->index(0, 0)), road != QLatin1String("actionCollapse_All"));
     }
     const QModelIndex current = tree->currentIndex();
     QCOMPARE(current, activity(id));
