@@ -85,6 +85,15 @@ QModelIndex shownCurrentRow(const QTreeView *tree)
     return shown.siblingAtColumn(current.column());
 }
 
+// Rows closed over the current row hand it to the band that now holds it,
+// as a tree's own collapse does: that band is highlighted, the chart and the
+// details follow it, and the keys go on from there. A row still in sight
+// is made current again, which changes nothing.
+void moveCurrentIntoSight(QTreeView *tree)
+{
+    tree->setCurrentIndex(shownCurrentRow(tree));
+}
+
 // Where that row lies in the viewport (0 without a current row).
 int currentRowTop(const QTreeView *tree)
 {
@@ -868,6 +877,7 @@ void MainWindow::onExpandCollapseClicked()
             m_outlineLevel = QStringLiteral("Level 7");
         }
     }
+    moveCurrentIntoSight(tree);
     resetChart();
     restoreCurrentRowTop(tree, top);
 }
@@ -880,7 +890,9 @@ void MainWindow::onOutlineChanged(QAction *action)
     const int top = tree ? currentRowTop(tree) : 0;
     if (tree) {
         const QSignalBlocker blocker(tree);
-        const QModelIndex current = tree->currentIndex();
+        // The row, whatever cell of it is current: the cells right of the
+        // tree column never have children.
+        const QModelIndex current = tree->currentIndex().siblingAtColumn(0);
         if (action == m_ui->actionExpand) {
             tree->expand(current);
         } else if (action == m_ui->actionCollapse) {
@@ -902,6 +914,7 @@ void MainWindow::onOutlineChanged(QAction *action)
     }
     m_outlineLevel = action->text();
     if (tree) {
+        moveCurrentIntoSight(tree);
         resetChart();
         restoreCurrentRowTop(tree, top);
     }

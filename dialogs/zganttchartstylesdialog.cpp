@@ -72,6 +72,9 @@ ZGanttChartStylesDialog::ZGanttChartStylesDialog(const QStringList &columns, QWi
                             QStringLiteral("01 01 '17"), QStringLiteral("M")});
 
     m_ui->table->setCurrentIndex(m_model->index(0, Model::NameColumn));
+    // The dialog opens on the styles, not on the tab bar before them in the
+    // Tab chain: Space and the arrows work on the list at once.
+    m_ui->table->setFocus();
 }
 
 ZGanttChartStylesDialog::~ZGanttChartStylesDialog()

@@ -13,6 +13,25 @@
 
 using Model = ZGanttChartStylesDialogModel;
 
+namespace {
+
+// The style's own focus frame hardly shows on a highlighted row: the list's
+// current cell, while the list has the keys, is framed in its text colour.
+void frameFocusedCell(QPainter *painter, const QStyleOptionViewItem &option)
+{
+    if (!(option.state & QStyle::State_HasFocus))
+        return;
+    const QPalette::ColorRole text =
+        (option.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+    painter->save();
+    painter->setPen(QPen(option.palette.color(text), 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
+} // namespace
+
 ZGanttChartStylesDialogDelegate::ZGanttChartStylesDialogDelegate(const QStringList &columns,
                                                                  QObject *parent)
     : ZGanttViewDelegate(parent)
@@ -38,6 +57,10 @@ void ZGanttChartStylesDialogDelegate::paint(QPainter *painter, const QStyleOptio
         const ZGanttViewBarStyle style = index.data(Qt::EditRole).value<ZGanttViewBarStyle>();
         drawGanttChartItem(painter, preview, index, style);
         drawGanttChartText(painter, preview, index, style);
+        // Drawn on the window's colour, not the highlight.
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_Selected;
+        frameFocusedCell(painter, plain);
         return;
     }
     if (index.column() == Model::ShowColumn) {
@@ -49,11 +72,13 @@ void ZGanttChartStylesDialogDelegate::paint(QPainter *painter, const QStyleOptio
         button.rect = option.rect;
         button.rect.setLeft(option.rect.left() - indicator.width() / 2 + option.rect.width() / 2);
         style->drawControl(QStyle::CE_CheckBox, &button, painter);
+        frameFocusedCell(painter, option);
         return;
     }
     // Name and date columns are plain text: the base delegate's own paint
     // draws a Gantt bar per row, which belongs to the chart views only.
     QStyledItemDelegate::paint(painter, option, index);
+    frameFocusedCell(painter, option);
 }
 
 void ZGanttChartStylesDialogDelegate::drawGanttChartText(QPainter *painter,

@@ -7,6 +7,7 @@
 #include "zsortfilterheader.h"
 #include "ztypedfilters.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
@@ -289,6 +290,12 @@ void ZSortFilterWidget::popUpFilter(int section, const QPoint &globalPos)
         return;
     applyPopUp(*popup, chosen, section);
     emit filtered();
+    // The current cell, kept through the new order or rows, is sought in
+    // them; a pop-up closed without a choice leaves the view where it was.
+    if (!self || !m_header || (!chosen && !popup->isAccepted()))
+        return;
+    if (auto *view = qobject_cast<QAbstractItemView *>(m_header->parentWidget()))
+        view->scrollTo(view->currentIndex(), QAbstractItemView::EnsureVisible);
 }
 
 void ZSortFilterWidget::clearAllFilters()

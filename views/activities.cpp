@@ -829,6 +829,15 @@ void Activities::setCurrentGrouping(const ZGrouping &grouping)
         if (m_parentProxy->level(tree) <= MaxExpandedLevels) {
             const QModelIndex shown = m_filterProxy->mapFromSource(tree);
             makeCurrent(shown.sibling(shown.row(), column));
+            // The tree column widens for the new bands' indentation once
+            // control is back in the event loop, which can push the current
+            // cell out of view: it is brought back, sideways too, after that.
+            QMetaObject::invokeMethod(
+                m_treeView,
+                [view = m_treeView]() {
+                    view->scrollTo(view->currentIndex(), QAbstractItemView::EnsureVisible);
+                },
+                Qt::QueuedConnection);
         }
     }
 }

@@ -406,12 +406,18 @@ void ActivityDetails::onRowChanged(const QModelIndex &current, const QModelIndex
         showNoActivity();
         return;
     }
+    // A group band row has no activity: the pane shows none, as when no row
+    // is current, and its buttons step from the band's place in the tree.
+    if (!current.sibling(current.row(), 2).data(Qt::DisplayRole).isNull()) {
+        showNoActivity();
+        m_shownRow = current;
+        m_showingRow = true;
+        updateButtons(current.row());
+        return;
+    }
     m_shownRow = current;
     m_showingRow = true;
-    QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
-    // A group band row: no activity, so every table is emptied.
-    if (!current.sibling(current.row(), 2).data(Qt::DisplayRole).isNull())
-        key = QString(kNoId);
+    const QString key = current.sibling(current.row(), 0).data(Qt::DisplayRole).toString();
 
     setExactFilter(m_predecessorProxy, key);
     setExactFilter(m_successorProxy, key);

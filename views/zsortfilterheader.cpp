@@ -62,8 +62,10 @@ bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
     auto *view = qobject_cast<QAbstractItemView *>(watched);
     if (view && view == parentWidget() && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Down
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        // The keys of a combo box's list: Alt+Down, and F4.
+        if ((key->key() == Qt::Key_Down && modifiers == Qt::AltModifier)
+            || (key->key() == Qt::Key_F4 && modifiers == Qt::NoModifier)) {
             popUpFilter(view->currentIndex().column());
             return true;
         }

@@ -649,6 +649,13 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand_data()
     QTest::addRow("Expand All") << "actionExpand_All" << "A103";
     QTest::addRow("sort") << "sort" << "A103";
     QTest::addRow("filter") << "filter" << "A103";
+    QTest::addRow("Clear after a sort") << "clear" << "A103";
+    QTest::addRow("regroup") << "regroup" << "A103";
+    QTest::addRow("Collapse All") << "actionCollapse_All" << "[Project]";
+    QTest::addRow("Level 1") << "actionLevel_1" << "[Build]";
+    QTest::addRow("Outline button") << "Outline" << "[Project]";
+    QTest::addRow("Expand after Collapse All") << "actionCollapse_All actionExpand" << "[Project]";
+    QTest::addRow("pop-up cancelled") << "cancel" << "A103";
 }
 
 // With the user in another column than the first, each road that makes a
@@ -670,16 +677,27 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
         }
         return -1;
     };
-    const auto activity = [&](const QString &code) {
-        const QModelIndexList hits =
-            model->match(model->index(0, column(QStringLiteral("Activity ID"))), Qt::DisplayRole, code, 1,
-                         Qt::MatchExactly | Qt::MatchRecursive);
+    const auto activity = [&](const QString &code) { // a band as "[label]"
+        const bool band = code.startsWith(QLatin1Char('['));
+        const QModelIndexList hits = model->match(model->index(0, column(band ? "Group" : "Activity ID")),
+            Qt::DisplayRole, band ? code.mid(1, code.size() - 2) : code, 1, Qt::MatchExactly | Qt::MatchRecursive);
         return hits.isEmpty() ? QModelIndex() : hits.first().siblingAtColumn(type);
     };
     // The Design band closed: Expand All moves the rows below it down.
     tree->collapse(model->index(0, 0, model->index(0, 0)));
     tree->setCurrentIndex(activity(QStringLiteral("A103")));
     QCOMPARE(chart->chartArea()->selectedRow(), chartRow(tree->currentIndex()));
+    // A new order, rows or bands bring the current cell back into view: two
+    // rows shown (fixed, or the splitter gives the room back), the cell's
+    // right edge at the viewport's.
+    const bool sought = QStringList{"sort", "filter", "clear", "regroup", "cancel"}.contains(road);
+    if (sought) {
+        QCoreApplication::processEvents(); // the tree column fitted to the bands
+        tree->setFixedSize(300, tree->height() - tree->viewport()->height() + 2 * tree->sizeHintForRow(0));
+        tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtTop);
+        tree->horizontalScrollBar()->setValue(m_header->sectionViewportPosition(type) + m_header->sectionSize(type)
+                                              + tree->horizontalScrollBar()->value() - tree->viewport()->width());
+    }
 
     if (road == QLatin1String("lookup")) {
         m_pane->gotoTask(104);
@@ -689,26 +707,56 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
         const int position = chartRow(activity(QStringLiteral("A104")));
         QTest::mouseClick(chart->chartArea(), Qt::LeftButton, {},
                           QPoint(5, chart->rowAxis()->rowTop(position) + 2));
-    } else if (road == QLatin1String("sort")) {
+    } else if (road == QLatin1String("sort") || road == QLatin1String("clear")) {
         // Texts sort case-sensitively: "pour" after the capitals.
         QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) {
             choose(popup, popup->sortAscendingAction());
         }));
+        if (road == QLatin1String("clear")) { // A103 back before A104
+            tree->scrollTo(tree->currentIndex());
+            QVERIFY(runPopUp("Activity Name", [](ZFilterDialogPopUp *popup) { choose(popup, popup->clearAction()); }));
+        }
     } else if (road == QLatin1String("filter")) {
         // The Design band goes with its activities.
         QVERIFY(runPopUp(QStringLiteral("Activity ID"), [](ZFilterDialogPopUp *popup) {
             checkOnly(popup, {QStringLiteral("A103"), QStringLiteral("A104"), QStringLiteral("A105")});
             popup->onAccepted();
         }));
+    } else if (road == QLatin1String("regroup")) { // a level more: the tree column widens
+        ZGrouping levels;
+        for (const char *field : {"WBS Name", "Activity Type"})
+            levels.addGroup(field, "All", QFont(), QColor(), QBrush());
+        m_pane->setCurrentGrouping(levels);
+        QCoreApplication::processEvents();
+    } else if (road == QLatin1String("cancel")) { // the view stays where the wheel left it
+        QCoreApplication::processEvents();
+        tree->verticalScrollBar()->setValue(0);
+        QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) { popup->onRejected(); }));
+    } else if (road == QLatin1String("Outline")) { // the tool button
+        for (QMenu *menu : m_window->findChildren<QMenu *>())
+            if (menu->title() == road) menu->menuAction()->trigger();
     } else {
-        m_window->findChild<QAction *>(road)->trigger();
+        for (const QString &action : road.split(QLatin1Char(' ')))
+            m_window->findChild<QAction *>(action)->trigger();
+        QCOMPARE(tree->isExpanded(model->index(0, 0)), road != QLatin1String("actionCollapse_All"));
     }
     const QModelIndex current = tree->currentIndex();
     QCOMPARE(current, activity(id));
+    if (sought)
+        QVERIFY(road == QLatin1String("cancel") ? tree->verticalScrollBar()->value() == 0
+                                                : tree->viewport()->rect().contains(tree->visualRect(current)));
     QVERIFY(tree->selectionModel()->isRowSelected(current.row(), current.parent()));
     QCOMPARE(chart->chartArea()->selectedRow(), chartRow(current));
     QCOMPARE(m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"))->text(),
              current.siblingAtColumn(column(QStringLiteral("Activity Name"))).data().toString());
+    // On a band Previous and Next step from its place, also once a filter
+    // leaves no activity before it.
+    const auto button = [this](const char *name) { return m_window->detailsPane()->findChild<QToolButton *>(name)->isEnabled(); };
+    if (id.startsWith(QLatin1Char('['))) {
+        QCOMPARE(button("tbPrevious"), id != QLatin1String("[Project]"));
+        QVERIFY(runPopUp("Activity ID", [](ZFilterDialogPopUp *popup) { checkOnly(popup, {"A103"}); popup->onAccepted(); }));
+        QVERIFY(!button("tbPrevious") && button("tbNext"));
+    }
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
@@ -793,8 +841,6 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
         const int band = chart->chartArea()->selectedRow();
         QVERIFY(band >= 0);
         QCOMPARE(QModelIndex(chart->tasks().at(band)->index()), row);
-        if (!current.siblingAtColumn(this->column(QStringLiteral("Group"))).data().isNull())
-            return; // a band row shows no activity
         QCOMPARE(name->text(), current.siblingAtColumn(this->column(QStringLiteral("Activity Name"))).data().toString());
     };
     for (int key : keys) {
@@ -805,17 +851,19 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     const QModelIndex chosen = tree->currentIndex();
     QCOMPARE(m_pane->filterModel()->headerData(chosen.column(), Qt::Horizontal).toString(), column);
     QCOMPARE(chosen.siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(), id);
-    // Alt+Down opens that column's pop-up, and the key ends there: the
-    // current cell stays when the pop-up closes.
-    QString opened;
-    WidgetAnswerer<ZFilterDialogPopUp> filter;
-    filter.arm([&opened, this](ZFilterDialogPopUp *popup) {
-        opened = m_pane->filterModel()->headerData(popup->column(), Qt::Horizontal).toString();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    });
-    QTest::keyClick(tree, Qt::Key_Down, Qt::AltModifier);
-    QCOMPARE(opened, column);
-    QCOMPARE(tree->currentIndex(), chosen);
+    // Alt+Down, or F4, opens that column's pop-up, and the key ends there:
+    // the current cell stays when the pop-up closes. Ctrl+F4 is no such key.
+    for (const int key : {int(Qt::ALT | Qt::Key_Down), int(Qt::Key_F4), int(Qt::CTRL | Qt::Key_F4)}) {
+        QString opened;
+        WidgetAnswerer<ZFilterDialogPopUp> filter;
+        filter.arm([&opened, this](ZFilterDialogPopUp *popup) {
+            opened = m_pane->filterModel()->headerData(popup->column(), Qt::Horizontal).toString();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        QTest::keyClick(tree, Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QCOMPARE(opened, key & Qt::CTRL ? QString() : column);
+        QCOMPARE(tree->currentIndex(), chosen);
+    }
     press(Qt::Key_End);
     QCOMPARE(tree->currentIndex().siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(),
              QStringLiteral("A105"));

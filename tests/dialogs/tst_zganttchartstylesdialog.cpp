@@ -200,6 +200,17 @@ void tst_ZGanttChartStylesDialog::editsByKeys()
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QTableView *table = ui<QTableView>(dialog, "table");
+    // The dialog opens on the list, its current cell (only) framed in the
+    // colour of the cell's text, whatever the column.
+    QCOMPARE(QApplication::focusWidget(), table);
+    for (int c = Model::ShowColumn; c <= Model::AppearanceColumn; ++c) {
+        table->setCurrentIndex(dialog.model()->index(0, c));
+        const QRect cell = table->visualRect(table->currentIndex());
+        const QImage shown = table->viewport()->grab().toImage();
+        QCOMPARE(shown.pixelColor(cell.center().x(), cell.top()),
+                 table->palette().color(c == Model::AppearanceColumn ? QPalette::Text : QPalette::HighlightedText));
+        QVERIFY(shown.pixelColor(cell.center().x(), cell.bottom() + 2) != table->palette().color(QPalette::Text));
+    }
     // The whole Tab chain of the Bars page.
     QStringList chain;
     table->setFocus();
