@@ -119,7 +119,7 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart));
+    const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart), ImageLimit::treeTiles(tree, chart));
     runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
                  [this, chart, tree](ZImage &image) {
                      // Preparing the pages of a large project takes seconds:

@@ -567,7 +567,7 @@ void tst_DialogLaunchers::refusals()
     QCOMPARE(ImageLimit::tooLarge(chart), longRun);
     QCOMPARE(chart->cellsCount() >= 3000000, longRun);
     const qint64 room = ceiling == -2
-        ? ImageLimit::roomFor(ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart)) - 1
+        ? ImageLimit::roomFor(ImageLimit::chartTiles(chart), ImageLimit::treeTiles(tree, chart)) - 1
         : ceiling;
     tree->verticalScrollBar()->setValue(3);
     const QSize treeSize = tree->size();
