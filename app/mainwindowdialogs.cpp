@@ -7,6 +7,7 @@
 #include "fieldroles.h"
 #include "imagelimit.h"
 #include "qganttchart.h"
+#include "windowmemory.h"
 #include "zgroupdialog.h"
 #include "zgroupedtreeview.h"
 #include "zimage.h"
@@ -39,6 +40,8 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
 // asked for first: Qt's painting cannot unwind. Memory running out in the
 // picture's own making (the tiles, the workers that cut them, the dialog's
 // items) unwinds to here, and what was made goes before the message.
+// However the dialog ends, its pictures go and the heap hands their pages
+// back: the allocator would keep gigabytes of a large chart's tiles.
 template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory, Make make)
 {
@@ -50,12 +53,14 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
         } catch (const std::bad_alloc &) {
         }
     }
-    if (!dialog) {
-        image = ZImage();
+    const bool made = bool(dialog);
+    if (made)
+        dialog->exec();
+    dialog.reset();
+    image = ZImage();
+    WindowMemory::releaseFreed();
+    if (!made)
         refuseForMemory(parent, title, noMemory);
-        return;
-    }
-    dialog->exec();
 }
 
 // The wait cursor from construction until the end of the scope, however it
