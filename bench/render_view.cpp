@@ -97,17 +97,24 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     ZPrinters::install(&printer);
     bool refused = false;
     bool noMemory = false;
+    bool printing = false;
     QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, &window, [&refused, &noMemory] {
+    QObject::connect(&answer, &QTimer::timeout, &window, [&refused, &noMemory, &printing] {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             refused = true;
             noMemory = noMemory || box->text().contains(QLatin1String("not enough memory"));
             box->accept();
-        } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal)) {
-            dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
-            dialog->print();
-            dialog->close();
+        } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal); dialog && !printing) {
+            // Printed from a call of its own: a message the print shows
+            // runs an event loop, in which this timer (not running its
+            // slot then) answers it.
+            printing = true;
+            QTimer::singleShot(0, dialog, [dialog] {
+                dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
+                dialog->print();
+                dialog->close();
+            });
         }
     });
     answer.start(0);
