@@ -45,19 +45,21 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
 template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory, Make make)
 {
-    ZImage image;
-    decltype(make(image)) dialog;
-    if (room) {
-        try {
-            dialog = make(image);
-        } catch (const std::bad_alloc &) {
+    bool made = false;
+    {
+        ZImage image;
+        // Goes before the picture it refers to.
+        decltype(make(image)) dialog;
+        if (room) {
+            try {
+                dialog = make(image);
+            } catch (const std::bad_alloc &) {
+            }
         }
+        made = bool(dialog);
+        if (made)
+            dialog->exec();
     }
-    const bool made = bool(dialog);
-    if (made)
-        dialog->exec();
-    dialog.reset();
-    image = ZImage();
     WindowMemory::releaseFreed();
     if (!made)
         refuseForMemory(parent, title, noMemory);
