@@ -169,6 +169,7 @@ void tst_ZPrintDialog::layout()
         lastTop = first.top();
         for (int c = 0; c < image.columns(); ++c) {
             const QRectF tile = itemRect(scene->cell(r, c));
+            QCOMPARE(tile.width(), image.getPart(r, c).width() * qreal(scene->scale()));
             const auto inside = [&](QGraphicsRectItem *page) {
                 return page->rect().adjusted(margin - 1, margin - 1, 1 - margin, 1 - margin).contains(tile);
             };
