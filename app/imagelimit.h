@@ -25,15 +25,18 @@ qint64 chartTiles(const mygc::GanttChart *chart);
 // the visible columns.
 qint64 treeTiles(ZGroupedTreeView *tree, const mygc::GanttChart *chart);
 
-// Address space that pictures of that many tiles take with the dialog that
-// shows them, besides their pixels: each tile's image and scene item, and
-// the working set of drawing them (band images, the workers' heaps). The
-// pixels are asked for while they are drawn, band by band (renderWidget):
-// tiles alike share theirs, so only the drawing knows how many there are.
-qint64 roomFor(qint64 tiles);
+// Address space that pictures of that many chart and table tiles take with
+// the dialog that shows them and, for Print, a print of every page: the
+// tiles' pixels, each tile's image, scene item and place in the view's
+// index, and the working set of drawing and printing them (band images,
+// the workers' heaps, the page being painted, the PDF engine). Tiles alike
+// share their pixels, so only the drawing knows what a picture takes: the
+// estimate is what table and chart cells take on average, measured on
+// large projects at Year and Month.
+qint64 roomFor(qint64 chartTiles, qint64 tableTiles = 0);
 // Whether that room is there now (memoryroom::available): Qt's painting
 // ends the process when memory runs out inside it, so the launchers ask
 // before they draw.
-bool hasRoom(qint64 tiles);
+bool hasRoom(qint64 chartTiles, qint64 tableTiles = 0);
 
 } // namespace ImageLimit

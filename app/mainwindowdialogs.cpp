@@ -8,6 +8,7 @@
 #include "imagelimit.h"
 #include "qganttchart.h"
 #include "qgcvaxis.h"
+#include "windowmemory.h"
 #include "zgroupdialog.h"
 #include "zgroupedtreeview.h"
 #include "zimage.h"
@@ -40,23 +41,29 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
 // asked for first: Qt's painting cannot unwind. Memory running out in the
 // picture's own making (the tiles, the workers that cut them, the dialog's
 // items) unwinds to here, and what was made goes before the message.
+// However the dialog ends, its pictures go and the heap hands their pages
+// back: the allocator would keep gigabytes of a large chart's tiles.
 template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory, Make make)
 {
-    ZImage image;
-    decltype(make(image)) dialog;
-    if (room) {
-        try {
-            dialog = make(image);
-        } catch (const std::bad_alloc &) {
+    bool made = false;
+    {
+        ZImage image;
+        // Goes before the picture it refers to.
+        decltype(make(image)) dialog;
+        if (room) {
+            try {
+                dialog = make(image);
+            } catch (const std::bad_alloc &) {
+            }
         }
+        made = bool(dialog);
+        if (made)
+            dialog->exec();
     }
-    if (!dialog) {
-        image = ZImage();
+    WindowMemory::releaseFreed();
+    if (!made)
         refuseForMemory(parent, title, noMemory);
-        return;
-    }
-    dialog->exec();
 }
 
 // The wait cursor from construction until the end of the scope, however it
@@ -130,7 +137,7 @@ void MainWindow::onPrintMenu()
         refuseLargeChart(this, QStringLiteral("Print"));
         return;
     }
-    const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart));
+    const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart), ImageLimit::treeTiles(tree, chart));
     runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
                  [this, chart, tree](ZImage &image) {
                      // Preparing the pages of a large project takes seconds:

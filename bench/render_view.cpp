@@ -97,19 +97,25 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     ZPrinters::install(&printer);
     bool refused = false;
     bool noMemory = false;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, &window, [&refused, &noMemory] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+    // Messages have a timer of their own: one the print shows runs an
+    // event loop inside the dialog's answer, whose timer waits for it.
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, &window, [&refused, &noMemory] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             refused = true;
             noMemory = noMemory || box->text().contains(QLatin1String("not enough memory"));
             box->accept();
-        } else if (auto *dialog = qobject_cast<ZPrintDialog *>(modal)) {
+        }
+    });
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, &window, [] {
+        if (auto *dialog = qobject_cast<ZPrintDialog *>(QApplication::activeModalWidget())) {
             dialog->findChild<ZPageSelectorButton *>(QStringLiteral("horizontalPage"))->setChecked(true);
             dialog->print();
             dialog->close();
         }
     });
+    boxes.start(0);
     answer.start(0);
     QElapsedTimer timer;
     timer.start();
@@ -117,6 +123,7 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
         print->trigger();
     const qint64 elapsed = timer.elapsed();
     answer.stop();
+    boxes.stop();
     ZPrinters::install(nullptr);
     if (noMemory)
         return QStringLiteral("no memory");

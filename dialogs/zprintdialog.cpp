@@ -219,6 +219,12 @@ void ZPrintDialog::printPages()
 
 void ZPrintDialog::reportNoMemory()
 {
+    // The preview repaints behind the message, and painting a scene of a
+    // large picture's tiles takes memory inside Qt (its item index), where
+    // running out ends the process. The dialog ends first, its view emptied,
+    // so that nothing large is painted; its runner then frees the picture.
+    m_ui->gvPreview->setScene(nullptr);
+    done(QDialog::Rejected);
     QMessageBox box(QMessageBox::Warning, tr("Print"), tr("There is not enough memory to print."),
                     QMessageBox::Ok, this);
     box.exec();

@@ -49,6 +49,7 @@ private:
     // print() without the room check.
     void printPages();
     void reportFailure(const QString &target);
+    // Ends the dialog with nothing left to paint, then says memory is short.
     void reportNoMemory();
 
     // Freed also when memory runs out in the constructor.

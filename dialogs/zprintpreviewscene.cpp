@@ -171,6 +171,14 @@ TileInk inkOf(const QImage &tile)
 // asks for within a few leaves.
 const int kIndexDepth = 12;
 
+// Qt gives an item its transform's data (some 150 bytes) at the first
+// setScale, even to 1: a tile at the scale it has keeps without it.
+void setItemScale(QGraphicsItem *item, qreal scale)
+{
+    if (item->scale() != scale)
+        item->setScale(scale);
+}
+
 } // namespace
 
 ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
@@ -374,13 +382,13 @@ void ZPrintPreviewScene::drawContent()
             }
             if (header) {
                 ZImageTileItem *item = takeHeaderItem(c);
-                item->setScale(m_scale);
+                setItemScale(item, m_scale);
                 item->setPos(x, y);
                 if (m_headers.size() <= pageRow)
                     m_headers.resize(pageRow + 1);
                 m_headers[pageRow].append(item);
             }
-            cell->setScale(m_scale);
+            setItemScale(cell, m_scale);
             cell->setPos(x, header ? y + headerHeight : y);
             x += w;
             previousPageRow = pageRow;

@@ -42,6 +42,8 @@
 #include <QWidgetAction>
 #include <QtTest>
 
+#include <dlfcn.h>
+
 namespace {
 
 // One installed printer that writes a PDF file.
@@ -68,6 +70,31 @@ public:
     QString output;
     mutable QString whilePreparing;
 };
+
+// The heap's releases (WindowMemory::releaseFreed), each noted with the
+// snip and print dialogs then left and the message then answered.
+QStringList g_releases;
+const BoxAnswerer *g_box = nullptr;
+
+} // namespace
+
+extern "C" int malloc_trim(size_t pad)
+{
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        // The note is the test's, not the work under an injected failure.
+        const bool armed = ownallocationfailure::armed.exchange(false);
+        const auto rearm = qScopeGuard([armed] { ownallocationfailure::armed = armed; });
+        int dialogs = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            dialogs += qobject_cast<ZSnipDialog *>(widget) || qobject_cast<ZPrintDialog *>(widget) ? 1 : 0;
+        g_releases << QStringLiteral("dialogs %1, message '%2'").arg(dialogs).arg(g_box ? g_box->text : QString());
+    }
+    using Trim = int (*)(size_t);
+    static const auto real = reinterpret_cast<Trim>(dlsym(RTLD_NEXT, "malloc_trim"));
+    return real ? real(pad) : 0;
+}
+
+namespace {
 
 // What the window shows while the chart paints its picture (its signals
 // held): the cursor and whether a menu is open.
@@ -495,8 +522,11 @@ void tst_DialogLaunchers::snipToPngAndClipboard()
     auto *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
     file->popup(m_window->mapToGlobal(QPoint(0, 0)));
     QVERIFY(QTest::qWaitForWindowExposed(file));
+    g_releases.clear();
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(answer.answered);
+    // The picture's memory is handed back once the dialog has gone.
+    QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(whilePainting, QStringLiteral("cursor %1, menu closed").arg(int(Qt::WaitCursor)));
     // The whole chart, with the lines' border around it.
     QCOMPARE(QImage(png).size(), chart.size() + QSize(5, 5));
@@ -536,8 +566,10 @@ void tst_DialogLaunchers::printGroupedLandscape()
     auto *file = m_window->findChild<QMenu *>(QStringLiteral("menuFile"));
     file->popup(m_window->mapToGlobal(QPoint(0, 0)));
     QVERIFY(QTest::qWaitForWindowExposed(file));
+    g_releases.clear();
     m_window->findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
     QVERIFY(answer.answered);
+    QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(printers.whilePreparing, QStringLiteral("cursor %1, menu closed").arg(int(Qt::WaitCursor)));
     // 43 rows of 22 pixels do not fit on one landscape sheet: two page rows,
     // each beginning with the header.
@@ -576,7 +608,7 @@ void tst_DialogLaunchers::refusals()
     QCOMPARE(ImageLimit::tooLarge(chart), longRun);
     QCOMPARE(chart->cellsCount() >= 3000000, longRun);
     const qint64 room = ceiling == -2
-        ? ImageLimit::roomFor(ImageLimit::chartTiles(chart) + ImageLimit::treeTiles(tree, chart)) - 1
+        ? ImageLimit::roomFor(ImageLimit::chartTiles(chart), ImageLimit::treeTiles(tree, chart)) - 1
         : ceiling;
     tree->verticalScrollBar()->setValue(3);
     const QSize treeSize = tree->size();
@@ -592,10 +624,16 @@ void tst_DialogLaunchers::refusals()
             snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
             WidgetAnswerer<ZPrintDialog> print;
             print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
+            g_releases.clear();
+            g_box = &box;
             {
                 const ownallocationfailure::Shortage shortage(room, runsOut, skip);
                 QMetaObject::invokeMethod(m_window.get(), command);
             }
+            g_box = nullptr;
+            // Whatever the outcome, what was made is freed and handed back
+            // before the message (a refusal for size makes nothing).
+            QCOMPARE(g_releases, longRun ? QStringList() : QStringList(QStringLiteral("dialogs 0, message ''")));
             if (runsOut && ownallocationfailure::thrown.load() == 0) {
                 QVERIFY(skip > 0 && (snip.answered || print.answered));
                 QVERIFY(ownallocationfailure::thrownInPaint.load() > inPaintBefore);

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGraphicsRectItem>
+#include <QGraphicsView>
 #include <QGraphicsSimpleTextItem>
 #include <QLayout>
 #include <QPrinter>
@@ -184,6 +185,7 @@ void tst_ZPrintDialog::layout()
         lastTop = first.top();
         for (int c = 0; c < image.columns(); ++c) {
             const QRectF tile = itemRect(scene->cell(r, c));
+            QCOMPARE(tile.width(), image.getPart(r, c).width() * qreal(scene->scale()));
             const auto inside = [&](QGraphicsRectItem *page) {
                 return page->rect().adjusted(margin - 1, margin - 1, 1 - margin, 1 - margin).contains(tile);
             };
@@ -451,11 +453,16 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     QTest::addColumn<int>("roomShort"); // bytes under the room print asks for; -1: no bound
     QTest::addColumn<bool>("runsOut");
     QTest::addColumn<QString>("text"); // empty: printed
+    // Memory short: the dialog has ended, its preview empty, when the
+    // message shows: painting a large preview behind it could run out.
+    QTest::addColumn<QString>("behind"); // the dialog when the message shows
     QTest::addRow("printer cannot start") << false << -1 << false
-                                          << "The print job could not be started on Stand-in.";
-    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print.";
-    QTest::addRow("room enough") << true << 0 << false << "";
-    QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print.";
+                                          << "The print job could not be started on Stand-in."
+                                          << "shown, preview";
+    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print." << "ended, empty";
+    QTest::addRow("room enough") << true << 0 << false << "" << "";
+    QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print."
+                                             << "ended, empty";
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
@@ -464,24 +471,39 @@ void tst_ZPrintDialog::printFailureIsReported()
     QFETCH(int, roomShort);
     QFETCH(bool, runsOut);
     QFETCH(QString, text);
+    QFETCH(QString, behind);
     PdfPrinters printers;
     QTemporaryDir dir;
     printers.output = dir.filePath(folder ? QStringLiteral("out.pdf") : QStringLiteral("missing/out.pdf"));
     ZPrinters::install(&printers);
     const ZImage image = tableAndChart(10);
     ZPrintDialog dialog(image);
+    dialog.show();
+    const auto *preview = dialog.findChild<QGraphicsView *>(QStringLiteral("gvPreview"));
     // 256 bytes a tile shown, 32 MiB for the PDF engine.
     const qint64 tiles = qint64(image.rows() + dialog.scene()->headerRowCount()) * image.columns();
     const qint64 room = tiles * 256 + (qint64(32) << 20);
-    BoxAnswerer box;
-    box.arm();
-    // Skipping one: past the printer, in the pages' own work.
-    const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
-    dialog.print();
-    QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
-    QCOMPARE(box.text, text);
+    QString title;
+    QString shown;
+    QString seen;
+    WidgetAnswerer<QMessageBox> box;
+    box.arm([&](QMessageBox *message) {
+        title = message->windowTitle();
+        shown = message->text();
+        seen = QLatin1String(dialog.isVisible() ? "shown" : "ended")
+            + QLatin1String(preview->scene() ? ", preview" : ", empty");
+        message->accept();
+    });
+    {
+        // Skipping one: past the printer, in the pages' own work.
+        const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
+        dialog.print();
+        QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
+    }
+    QCOMPARE(shown, text);
+    QCOMPARE(seen, behind);
     if (!text.isEmpty())
-        QCOMPARE(box.title, QStringLiteral("Print"));
+        QCOMPARE(title, QStringLiteral("Print"));
     QCOMPARE(QFile::exists(printers.output), text.isEmpty());
 }
 
