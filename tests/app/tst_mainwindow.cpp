@@ -240,6 +240,8 @@ private slots:
     void failedReads();
     void heapFreeInReport_data();
     void heapFreeInReport();
+    void startRefusal_data();
+    void startRefusal();
     void windowRoomCountsFreedHeap_data();
     void windowRoomCountsFreedHeap();
     void commandsWaitForRunningRead();
@@ -690,6 +692,37 @@ void tst_MainWindow::heapFreeInReport()
     QFETCH(QByteArray, report);
     QFETCH(qint64, free);
     QCOMPARE(WindowMemory::heapFreeInReport(report.constData()), free);
+}
+
+void tst_MainWindow::startRefusal_data()
+{
+    QTest::addColumn<QByteArray>("arguments"); // the environment names offscreen
+    QTest::addColumn<qint64>("room"); // KiB the memory probe finds
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("off screen") << QByteArray() << qint64(5 << 10) << true;
+    QTest::newRow("off screen, short") << QByteArray() << qint64(5 << 10) - 1 << false;
+    QTest::newRow("a window system") << QByteArray("-platform xcb") << qint64(35 << 10) << true;
+    QTest::newRow("a window system, short") << QByteArray("--platform xcb") << qint64(35 << 10) - 1 << false;
+    QTest::newRow("the last name counts") << QByteArray("-platform offscreen -platform xcb") << qint64(5 << 10) << false;
+    QTest::newRow("options after the name") << QByteArray("-platform offscreen:fontengine=freetype") << qint64(5 << 10) << true;
+    QTest::newRow("a longer name") << QByteArray("-platform offscreenx") << qint64(5 << 10) << false;
+    QTest::newRow("no name after the option") << QByteArray("-platform") << qint64(5 << 10) << true;
+}
+
+void tst_MainWindow::startRefusal()
+{
+    QFETCH(QByteArray, arguments);
+    QFETCH(qint64, room);
+    QFETCH(bool, starts);
+    QList<QByteArray> words = ("viewer " + arguments).trimmed().split(' ');
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    memoryroom::setCeiling(room << 10);
+    const char *refusal = WindowMemory::startRefusal(int(words.size()), argv.data());
+    memoryroom::setCeiling(-1);
+    QCOMPARE(refusal, starts ? nullptr : "There is not enough memory to start the viewer.\n");
 }
 
 // After a Close the main heap keeps the address space of the project's
