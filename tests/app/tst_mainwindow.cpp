@@ -240,8 +240,6 @@ private slots:
     void failedReads();
     void heapFreeInReport_data();
     void heapFreeInReport();
-    void startRefusal_data();
-    void startRefusal();
     void windowRoomCountsFreedHeap_data();
     void windowRoomCountsFreedHeap();
     void commandsWaitForRunningRead();
@@ -270,6 +268,22 @@ void tst_MainWindow::init()
 
 void tst_MainWindow::startUpState()
 {
+    // Without the room its platform takes (the last -platform argument's,
+    // else the environment's: offscreen here) the start is refused.
+    const QList<QPair<QByteArray, qint64>> starts{{"", 5}, {"-platform offscreen -platform xcb", 35},
+            {"--platform offscreenx", 35}, {"-platform offscreen:fontengine=freetype -platform", 5}};
+    const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+    for (const auto &[arguments, mib] : starts) {
+        QList<QByteArray> words = ("viewer " + arguments).trimmed().split(' ');
+        std::vector<char *> argv(words.size() + 1); // null last, as main's
+        std::transform(words.begin(), words.end(), argv.begin(), [](QByteArray &word) { return word.data(); });
+        memoryroom::setCeiling((mib << 20) - 1);
+        QCOMPARE(WindowMemory::startRefusal(words.size(), argv.data()), "There is not enough memory to start the viewer.\n");
+        memoryroom::setCeiling(mib << 20);
+        QVERIFY(!WindowMemory::startRefusal(words.size(), argv.data()));
+    }
+    memoryroom::setCeiling(-1);
+
     MainWindow w;
     w.show();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
@@ -692,37 +706,6 @@ void tst_MainWindow::heapFreeInReport()
     QFETCH(QByteArray, report);
     QFETCH(qint64, free);
     QCOMPARE(WindowMemory::heapFreeInReport(report.constData()), free);
-}
-
-void tst_MainWindow::startRefusal_data()
-{
-    QTest::addColumn<QByteArray>("arguments"); // the environment names offscreen
-    QTest::addColumn<qint64>("room"); // KiB the memory probe finds
-    QTest::addColumn<bool>("starts");
-    QTest::newRow("off screen") << QByteArray() << qint64(5 << 10) << true;
-    QTest::newRow("off screen, short") << QByteArray() << qint64(5 << 10) - 1 << false;
-    QTest::newRow("a window system") << QByteArray("-platform xcb") << qint64(35 << 10) << true;
-    QTest::newRow("a window system, short") << QByteArray("--platform xcb") << qint64(35 << 10) - 1 << false;
-    QTest::newRow("the last name counts") << QByteArray("-platform offscreen -platform xcb") << qint64(5 << 10) << false;
-    QTest::newRow("options after the name") << QByteArray("-platform offscreen:fontengine=freetype") << qint64(5 << 10) << true;
-    QTest::newRow("a longer name") << QByteArray("-platform offscreenx") << qint64(5 << 10) << false;
-    QTest::newRow("no name after the option") << QByteArray("-platform") << qint64(5 << 10) << true;
-}
-
-void tst_MainWindow::startRefusal()
-{
-    QFETCH(QByteArray, arguments);
-    QFETCH(qint64, room);
-    QFETCH(bool, starts);
-    QList<QByteArray> words = ("viewer " + arguments).trimmed().split(' ');
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    memoryroom::setCeiling(room << 10);
-    const char *refusal = WindowMemory::startRefusal(int(words.size()), argv.data());
-    memoryroom::setCeiling(-1);
-    QCOMPARE(refusal, starts ? nullptr : "There is not enough memory to start the viewer.\n");
 }
 
 // After a Close the main heap keeps the address space of the project's
