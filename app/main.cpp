@@ -1,14 +1,25 @@
 #include "mainwindow.h"
 #include "memoryroom.h"
 #include "sessiontimezone.h"
+#include "windowmemory.h"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     // Before Qt starts a thread of its own: under an address-space limit
     // every thread's blocks come from the one heap the limit leaves room for.
     memoryroom::shareHeapUnderLimit();
+    // Qt cannot unwind an allocation that fails while it makes the window,
+    // and a thread that cannot start leaves that making waiting: a start
+    // without its room says so and ends.
+    if (const char *refusal = WindowMemory::startRefusal(argc, argv)) {
+        std::fputs(refusal, stderr);
+        return EXIT_FAILURE;
+    }
     keepSessionTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.5.0"));

@@ -45,6 +45,15 @@ qint64 heapFreeInReport(const char *report);
 // and when a read has ended.
 void releaseFreed();
 
+// The line to print when the viewer's start lacks the address space it
+// takes beyond what is mapped as main() begins, else nullptr: the platform
+// plugin QApplication loads (the last -platform argument, else
+// QT_QPA_PLATFORM, else the window system) with its libraries, the
+// window's making and first show, and the threads they start. Without it Qt
+// ends the process inside that making, or the desktop's menu bar waits
+// forever for a D-Bus thread that could not start. Allocates nothing.
+const char *startRefusal(int argc, char **argv);
+
 // Tests only: multiplies every estimate, to make one larger than any
 // machine holds. 1 by default.
 void setEstimateScale(qint64 scale);

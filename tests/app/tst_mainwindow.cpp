@@ -268,6 +268,22 @@ void tst_MainWindow::init()
 
 void tst_MainWindow::startUpState()
 {
+    // Without the room its platform takes (the last -platform argument's,
+    // else the environment's: offscreen here) the start is refused.
+    const QList<QPair<QByteArray, qint64>> starts{{"", 5}, {"-platform offscreen -platform xcb", 35},
+            {"--platform offscreenx", 35}, {"-platform offscreen:fontengine=freetype -platform", 5}};
+    const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+    for (const auto &[arguments, mib] : starts) {
+        QList<QByteArray> words = ("viewer " + arguments).trimmed().split(' ');
+        std::vector<char *> argv(words.size() + 1); // null last, as main's
+        std::transform(words.begin(), words.end(), argv.begin(), [](QByteArray &word) { return word.data(); });
+        memoryroom::setCeiling((mib << 20) - 1);
+        QCOMPARE(WindowMemory::startRefusal(words.size(), argv.data()), "There is not enough memory to start the viewer.\n");
+        memoryroom::setCeiling(mib << 20);
+        QVERIFY(!WindowMemory::startRefusal(words.size(), argv.data()));
+    }
+    memoryroom::setCeiling(-1);
+
     MainWindow w;
     w.show();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarvolen"));
