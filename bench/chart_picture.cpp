@@ -21,20 +21,6 @@
 
 #include <cstdio>
 
-namespace {
-
-void setTimeScale(MainWindow &window, const char *chosen)
-{
-    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
-        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
-            if (action->isChecked() != (qstrcmp(name, chosen) == 0))
-                action->trigger();
-        }
-    }
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     WindowBench bench;
@@ -44,22 +30,9 @@ int main(int argc, char **argv)
         return 2;
 
     MainWindow window;
-    bench.show(window);
-    window.openChosenFile(bench.file);
-    if (!window.loader()) {
-        std::fprintf(stderr, "cannot open %s\n", bench.file.toUtf8().constData());
+    if (!bench.open(window))
         return 1;
-    }
-    waitForLoad(window);
     mygc::GanttChart *chart = window.activitiesPane()->ganttChart();
-    chart->flushPendingRebuild();
-    QCoreApplication::processEvents();
-    bench.stopWatch();
-    if (!bench.failure.isEmpty()) {
-        std::fprintf(stderr, "cannot read %s: %s\n", bench.file.toUtf8().constData(),
-                     bench.failure.toUtf8().constData());
-        return 1;
-    }
     printLine(QStringLiteral("rows %1").arg(chart->taskCount()));
     printLine(QStringLiteral("links %1").arg(chart->relations().size()));
 

@@ -37,34 +37,15 @@ int main(int argc, char **argv)
         return 2;
 
     MainWindow window;
-    bench.show(window);
-    window.openChosenFile(bench.file);
-    if (!window.loader()) {
-        std::fprintf(stderr, "cannot open %s\n", bench.file.toUtf8().constData());
+    if (!bench.open(window))
         return 1;
-    }
-    waitForLoad(window);
     Activities *pane = window.activitiesPane();
     mygc::GanttChart *chart = pane->ganttChart();
-    chart->flushPendingRebuild();
-    QCoreApplication::processEvents();
-    bench.stopWatch();
-    if (!bench.failure.isEmpty()) {
-        std::fprintf(stderr, "cannot read %s: %s\n", bench.file.toUtf8().constData(),
-                     bench.failure.toUtf8().constData());
-        return 1;
-    }
 
     QByteArray scale = qgetenv("PRINT_SCALE");
     if (scale.isEmpty())
         scale = "Year";
-    const QByteArray chosen = "action" + scale;
-    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
-        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
-            if (action->isChecked() != (chosen == name))
-                action->trigger();
-        }
-    }
+    setTimeScale(window, "action" + scale);
     chart->flushPendingRebuild();
     QCoreApplication::processEvents();
 

@@ -83,13 +83,7 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     QByteArray scale = qgetenv("PRINT_SCALE");
     if (scale.isEmpty())
         scale = "Month";
-    const QByteArray chosen = "action" + scale;
-    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
-        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
-            if (action->isChecked() != (chosen == name))
-                action->trigger();
-        }
-    }
+    setTimeScale(window, "action" + scale);
     pane->ganttChart()->flushPendingRebuild();
 
     QFile::remove(pdfFile);

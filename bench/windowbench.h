@@ -3,9 +3,13 @@
 // What the window benches share: their output lines, waiting for an open to
 // end, the grouping by WBS they all measure and their start.
 
+#include "activities.h"
 #include "benchenv.h"
 #include "mainwindow.h"
+#include "qganttchart.h"
 #include "zgrouping.h"
+
+#include <QAction>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -33,6 +37,17 @@ inline void waitForLoad(const MainWindow &window)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         if (window.isLoading())
             QThread::msleep(1);
+    }
+}
+
+// Switches the time scale to the one action, by its object name, alone.
+inline void setTimeScale(MainWindow &window, const QByteArray &chosen)
+{
+    for (const char *name : {"actionYear", "actionQuarter", "actionMonth", "actionWeek", "actionDay"}) {
+        if (auto *action = window.findChild<QAction *>(QString::fromLatin1(name))) {
+            if (action->isChecked() != (chosen == name))
+                action->trigger();
+        }
     }
 }
 
@@ -93,6 +108,27 @@ public:
         m_boxWatch.start(20);
     }
     void stopWatch() { m_boxWatch.stop(); }
+
+    // Shows the window and opens the file in it as File, Open does, up to
+    // the chart built: false (with the reason said) when it did not open.
+    bool open(MainWindow &window)
+    {
+        show(window);
+        window.openChosenFile(file);
+        if (!window.loader()) {
+            std::fprintf(stderr, "cannot open %s\n", file.toUtf8().constData());
+            return false;
+        }
+        waitForLoad(window);
+        window.activitiesPane()->ganttChart()->flushPendingRebuild();
+        QCoreApplication::processEvents();
+        stopWatch();
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "cannot read %s: %s\n", file.toUtf8().constData(), failure.toUtf8().constData());
+            return false;
+        }
+        return true;
+    }
 
     QString file;
     QString out;
