@@ -59,10 +59,10 @@ void ZPrintDialog::init()
             &ZPrintDialog::updatePage);
     connect(m_ui->cmbPageSizes, &QComboBox::currentTextChanged, this, &ZPrintDialog::updatePage);
     connect(m_ui->btnReset, &QPushButton::clicked, this, &ZPrintDialog::resetScale);
-    connect(m_ui->chkRepeatTableHeaders, &QCheckBox::clicked, m_scene,
-            &ZPrintPreviewScene::setRepeatTableHeaders);
-    connect(m_ui->chkPrintPageNumbers, &QCheckBox::clicked, m_scene,
-            &ZPrintPreviewScene::setPrintPageNumbers);
+    connect(m_ui->chkRepeatTableHeaders, &QCheckBox::clicked, this,
+            [this](bool repeat) { relayout([this, repeat] { m_scene->setRepeatTableHeaders(repeat); }); });
+    connect(m_ui->chkPrintPageNumbers, &QCheckBox::clicked, this,
+            [this](bool print) { relayout([this, print] { m_scene->setPrintPageNumbers(print); }); });
     connect(m_ui->btnDone, &QPushButton::clicked, this, &QDialog::close);
     connect(m_ui->btnPrint, &QPushButton::clicked, this, &ZPrintDialog::print);
 
@@ -142,17 +142,30 @@ void ZPrintDialog::resetScale()
     m_ui->sbScale->setValue(100);
     m_ui->sbScale->blockSignals(blocked);
     m_ui->sliderScale->setValue(100);
-    m_scene->setScale(1.0f);
+    relayout([this] { m_scene->setScale(1.0f); });
 }
 
 void ZPrintDialog::setScale(int percent)
 {
-    m_scene->setScale(float(percent) / 100.0f);
+    relayout([this, percent] { m_scene->setScale(float(percent) / 100.0f); });
 }
 
 void ZPrintDialog::setScale()
 {
-    m_scene->setScale(float(m_ui->sbScale->value()) / 100.0f);
+    setScale(m_ui->sbScale->value());
+}
+
+void ZPrintDialog::relayout(const std::function<void()> &change)
+{
+    if (!isVisible()) {
+        change();
+        return;
+    }
+    try {
+        change();
+    } catch (const std::bad_alloc &) {
+        reportNoMemory();
+    }
 }
 
 void ZPrintDialog::setSpinboxScale()

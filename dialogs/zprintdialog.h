@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <functional>
 #include <memory>
 
 class ZImage;
@@ -51,6 +52,11 @@ private:
     void reportFailure(const QString &target);
     // Ends the dialog with nothing left to paint, then says memory is short.
     void reportNoMemory();
+    // Lays the pages out again for a change the user made: memory running
+    // out in it must not unwind through Qt's signal, so it ends the dialog
+    // with the message. Before the dialog shows, the caller that makes it
+    // is told by the exception.
+    void relayout(const std::function<void()> &change);
 
     // Freed also when memory runs out in the constructor.
     std::unique_ptr<Ui::ZPrintDialog> m_ui;
