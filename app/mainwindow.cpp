@@ -860,8 +860,10 @@ void MainWindow::onDetailAction()
     if (!m_splitter || m_splitter->count() < 2)
         return;
     m_splitter->widget(1)->setVisible(m_ui->actionDetail->isChecked());
-    // The pane shown takes its room from the tree: the current row stays in
-    // what is left. What shows of it: a tree's scroll would open its bands.
+    // The pane shown takes its room from the tree now, not at the next
+    // layout, and the current row stays in what is left. What shows of it:
+    // a tree's scroll would open its bands.
+    m_splitter->refresh();
     if (QTreeView *tree = activityTree())
         tree->scrollTo(shownCurrentRow(tree));
 }

@@ -738,12 +738,12 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
         tree->verticalScrollBar()->setValue(0);
         QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) { popup->onRejected(); }));
     } else if (road == QLatin1String("details")) { // shown again, it leaves the tree two rows
-        QAction *details = m_window->findChild<QAction *>(QStringLiteral("actionDetail"));
-        details->trigger();
-        QCoreApplication::processEvents();
         auto *splitter = qobject_cast<QSplitter *>(m_pane->parentWidget());
         m_window->detailsPane()->setMinimumHeight(splitter->height() - splitter->handleWidth() - 2 * tree->sizeHintForRow(0)
                                                   - (m_pane->height() - tree->viewport()->height()));
+        QAction *details = m_window->findChild<QAction *>(QStringLiteral("actionDetail"));
+        details->trigger();
+        QCoreApplication::processEvents();
         details->trigger();
     } else if (road == QLatin1String("Outline")) { // the tool button
         for (QMenu *menu : m_window->findChildren<QMenu *>())
