@@ -105,12 +105,15 @@ int currentRowTop(const QTreeView *tree)
 // row, or the band it went into, stays in view.
 void restoreCurrentRowTop(QTreeView *tree, int top)
 {
-    const QRect row = tree->visualRect(shownCurrentRow(tree));
+    const QModelIndex shown = shownCurrentRow(tree);
+    const QRect row = tree->visualRect(shown);
     QScrollBar *bar = tree->verticalScrollBar();
     const int step = tree->verticalScrollMode() == QAbstractItemView::ScrollPerItem
                          ? qMax(1, row.height())
                          : 1;
     bar->setValue(bar->value() + (row.top() - top) / step);
+    // A place out of sight (the wheel had taken the row away) is not kept.
+    tree->scrollTo(shown);
 }
 
 } // namespace
@@ -857,6 +860,12 @@ void MainWindow::onDetailAction()
     if (!m_splitter || m_splitter->count() < 2)
         return;
     m_splitter->widget(1)->setVisible(m_ui->actionDetail->isChecked());
+    // The pane shown takes its room from the tree now, not at the next
+    // layout, and the current row stays in what is left. What shows of it:
+    // a tree's scroll would open its bands.
+    m_splitter->refresh();
+    if (QTreeView *tree = activityTree())
+        tree->scrollTo(shownCurrentRow(tree));
 }
 
 void MainWindow::onExpandCollapseClicked()

@@ -175,7 +175,8 @@ void ZGanttChartStylesDialog::setBarStyles(QList<ZGanttViewBarStyle> styles)
         m_model->setData(m_model->index(r, Model::AppearanceColumn), QVariant::fromValue(style));
         m_model->setData(m_model->index(r, Model::ShowColumn), style.visible, Model::VisibleRole);
     }
-    m_ui->table->setCurrentIndex(m_model->index(0, Model::FinishColumn));
+    // On the cell the keys act on: Space ticks the style's "Show".
+    m_ui->table->setCurrentIndex(m_model->index(0, Model::ShowColumn));
     rowChanged();
     m_ui->table->resizeColumnToContents(Model::ShowColumn);
 }

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -656,6 +657,8 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand_data()
     QTest::addRow("Outline button") << "Outline" << "[Project]";
     QTest::addRow("Expand after Collapse All") << "actionCollapse_All actionExpand" << "[Project]";
     QTest::addRow("pop-up cancelled") << "cancel" << "A103";
+    QTest::addRow("Level 1, the row scrolled away") << "scrolled actionLevel_1" << "[Build]";
+    QTest::addRow("details pane shown") << "details" << "A103";
 }
 
 // With the user in another column than the first, each road that makes a
@@ -690,10 +693,12 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
     // A new order, rows or bands bring the current cell back into view: two
     // rows shown (fixed, or the splitter gives the room back), the cell's
     // right edge at the viewport's.
-    const bool sought = QStringList{"sort", "filter", "clear", "regroup", "cancel"}.contains(road);
+    const bool sought = QStringList{"sort", "filter", "clear", "regroup", "cancel", "details"}.contains(road)
+                        || road.startsWith(QLatin1String("scrolled "));
     if (sought) {
         QCoreApplication::processEvents(); // the tree column fitted to the bands
-        tree->setFixedSize(300, tree->height() - tree->viewport()->height() + 2 * tree->sizeHintForRow(0));
+        if (road != QLatin1String("details"))
+            tree->setFixedSize(300, tree->height() - tree->viewport()->height() + 2 * tree->sizeHintForRow(0));
         tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtTop);
         tree->horizontalScrollBar()->setValue(m_header->sectionViewportPosition(type) + m_header->sectionSize(type)
                                               + tree->horizontalScrollBar()->value() - tree->viewport()->width());
@@ -732,10 +737,22 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
         QCoreApplication::processEvents();
         tree->verticalScrollBar()->setValue(0);
         QVERIFY(runPopUp(QStringLiteral("Activity Name"), [](ZFilterDialogPopUp *popup) { popup->onRejected(); }));
+    } else if (road == QLatin1String("details")) { // shown again, it leaves the tree two rows
+        auto *splitter = qobject_cast<QSplitter *>(m_pane->parentWidget());
+        m_window->detailsPane()->setMinimumHeight(splitter->height() - splitter->handleWidth() - 2 * tree->sizeHintForRow(0)
+                                                  - (m_pane->height() - tree->viewport()->height()));
+        QAction *details = m_window->findChild<QAction *>(QStringLiteral("actionDetail"));
+        details->trigger();
+        QCoreApplication::processEvents();
+        details->trigger();
     } else if (road == QLatin1String("Outline")) { // the tool button
         for (QMenu *menu : m_window->findChildren<QMenu *>())
             if (menu->title() == road) menu->menuAction()->trigger();
     } else {
+        if (road.startsWith(QLatin1String("scrolled "))) { // the wheel took the current row away
+            tree->verticalScrollBar()->setValue(0);
+            road.remove(0, 9);
+        }
         for (const QString &action : road.split(QLatin1Char(' ')))
             m_window->findChild<QAction *>(action)->trigger();
         QCOMPARE(tree->isExpanded(model->index(0, 0)), road != QLatin1String("actionCollapse_All"));

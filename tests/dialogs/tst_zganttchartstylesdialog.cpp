@@ -115,7 +115,7 @@ void tst_ZGanttChartStylesDialog::formAndTable()
     for (int c : {0, 1, 4})
         QVERIFY(!(m->flags(m->index(0, c)) & Qt::ItemIsEditable));
     QVERIFY(m->flags(m->index(0, 0)) & Qt::ItemIsUserCheckable);
-    QCOMPARE(ui<QTableView>(dialog, "table")->currentIndex(), m->index(0, Model::FinishColumn));
+    QCOMPARE(ui<QTableView>(dialog, "table")->currentIndex(), m->index(0, Model::ShowColumn));
     // The editors show row 0.
     QCOMPARE(ui<ZEndPointCombo>(dialog, "cmbStartShape")->shapeName(), QStringLiteral("Diamond"));
     QCOMPARE(ui<ZColorCombo>(dialog, "cmbBodyColor")->color(), QColor(QStringLiteral("#0068b6")));
