@@ -925,7 +925,7 @@ void tst_XERLoader::garbledLines_data()
             << changes + QStringLiteral("lines not understood, left out: TASK 3");
     QTest::addRow("TASK's field list as %%f") << fields << "%f" + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
-    QTest::addRow("TASK's field list after a blank") << fields << " " + fields << all
+    QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
                                            << missing + QStringLiteral("TASK (target_start_date)");
