@@ -401,6 +401,9 @@ QString ProjectLoader::loadReport() const
             lines << QStringLiteral("\"%1\"").arg(line);
         parts << tr("tables read from a line written otherwise: %1").arg(lines.join(QStringLiteral(", ")));
     }
+    if (!m_notes.fieldsWrittenOtherwise.isEmpty())
+        parts << tr("field lists read from a line written otherwise: %1")
+                         .arg(m_notes.fieldsWrittenOtherwise.join(QStringLiteral(", ")));
     if (!m_notes.missingFields.isEmpty()) {
         QStringList items;
         for (auto it = m_notes.missingFields.constBegin(); it != m_notes.missingFields.constEnd(); ++it)

@@ -73,6 +73,7 @@ public:
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         QMap<QString, QStringList> missingFields; // fields a table needs that its field list lacks
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
+        QStringList fieldsWrittenOtherwise;       // tables whose field list's line is written otherwise
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
@@ -81,7 +82,7 @@ public:
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
                    && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
-                   && writtenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
+                   && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
                    && !noActivities;
         }
     };

@@ -96,12 +96,14 @@ LineKind kindOf(const char *begin, const char *end)
     const qint64 size = (tab ? tab : end) - begin;
     if (size == 2 && begin[0] == '%') {
         switch (begin[1]) {
-        // A table's marker in lower case, or with blanks around it (below),
-        // is a table line all the same: a whole table hangs on it.
+        // A table's or field list's marker in lower case, or with blanks
+        // around it (below), is that line all the same: a whole table hangs
+        // on it.
         case 'T':
         case 't':
             return LineKind::Table;
         case 'F':
+        case 'f':
             return LineKind::Fields;
         case 'R':
             return LineKind::Record;
@@ -119,8 +121,14 @@ LineKind kindOf(const char *begin, const char *end)
         ++first;
     while (last > first && last[-1] == ' ')
         --last;
-    if ((first != begin || last != begin + size) && kindOf(first, last) == LineKind::Table)
+    // Blanks in place of the tab between a table's marker and its name.
+    if (last - first > 2 && first[0] == '%' && (first[1] == 'T' || first[1] == 't') && first[2] == ' ')
         return LineKind::Table;
+    if (first != begin || last != begin + size) {
+        const LineKind kind = kindOf(first, last);
+        if (kind == LineKind::Table || kind == LineKind::Fields)
+            return kind;
+    }
     return LineKind::Other;
 }
 
@@ -131,6 +139,18 @@ QString nameReadAs(const QString &name)
     readAs.truncate(int(std::remove_if(readAs.begin(), readAs.end(), [](QChar c) { return c.isSpace(); })
                         - readAs.begin()));
     return readAs;
+}
+
+// A field line's names, its marker left out and trailing blanks cut: a
+// field list repeated but for those is the same list.
+QLatin1String fieldsAfterMarker(const char *begin, qint64 size)
+{
+    const char *end = begin + size;
+    const char *tab = static_cast<const char *>(std::memchr(begin, '\t', size_t(size)));
+    const char *first = tab ? tab : end;
+    while (end > first && (end[-1] == ' ' || end[-1] == '\t'))
+        --end;
+    return QLatin1String(first, int(end - first));
 }
 
 // Where the line being read begins once [from, to) of the buffer is in:
@@ -530,10 +550,14 @@ void XERFile::collect(const ScannedLine &scanned)
     const char *end = begin + scanned.size;
     if (tableLine) {
         m_inLostTable = false;
-        // Field 1 is the name; a marker written otherwise may be longer.
-        const char *markerEnd = static_cast<const char *>(std::memchr(begin, '\t', size_t(end - begin)));
-        const qint64 markerSize = (markerEnd ? markerEnd : end) - begin;
-        const char *nameBegin = markerEnd ? markerEnd + 1 : end;
+        // The name follows the marker and the blanks after it; the marker
+        // may have blanks before it.
+        const char *nameBegin = begin;
+        while (nameBegin < end && *nameBegin == ' ')
+            ++nameBegin;
+        nameBegin = qMin(nameBegin + 2, end);
+        while (nameBegin < end && (*nameBegin == ' ' || *nameBegin == '\t'))
+            ++nameBegin;
         const char *nameEnd = nameBegin;
         while (nameEnd < end && *nameEnd != '\t')
             ++nameEnd;
@@ -544,7 +568,8 @@ void XERFile::collect(const ScannedLine &scanned)
             TableLines table;
             table.name = name;
             table.readAs = readAs;
-            table.writtenOtherwise = name != readAs || markerSize != 2 || begin[1] != 'T';
+            table.writtenOtherwise = name != readAs || nameBegin != begin + 3 || std::memcmp(begin, "%T\t", 3) != 0
+                                     || nameEnd != end;
             table.table = line;
             m_tableLines.push_back(std::move(table));
         } else {
@@ -565,13 +590,14 @@ void XERFile::collect(const ScannedLine &scanned)
         // up to the next table are left out and counted. The table's own
         // list repeated as it is promises nothing new.
         if (!table.records.empty()) {
-            if (QLatin1String(text, scanned.size) == QLatin1String(lineBegin(table.fields), table.fields.size))
+            if (fieldsAfterMarker(text, scanned.size) == fieldsAfterMarker(lineBegin(table.fields), table.fields.size))
                 break;
             m_inLostTable = true;
             ++table.linesNotUnderstood;
             break;
         }
         table.fields = line;
+        table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t');
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to

@@ -29,16 +29,18 @@ struct LineSpan
 // A kept table as the reader found it: spans of its lines in the buffer.
 struct TableLines
 {
-    QString name;     // as written in the "%T" line
+    QString name;     // as written in the "%T" line, after its marker and blanks
     // The name it is read by: in upper case, without blanks. True when its
     // line is not "%T", TAB and that name: its marker or name differ in case
-    // or blanks ("%t", "PROJWBS ").
+    // or blanks ("%t", "PROJWBS ", "%T PROJWBS", a tab after the name).
     QString readAs;
     bool writtenOtherwise = false;
     LineSpan table;   // the "%T" line
     // Its "%F" line (the last one met before its records; one repeated
-    // after them as it is changes nothing); size -1 when none.
+    // after them as it is, or but for trailing blanks, changes nothing);
+    // size -1 when none. True when its marker is not "%F" and a tab ("%f").
     LineSpan fields;
+    bool fieldsWrittenOtherwise = false;
     std::vector<LineSpan> records;
     int recordsBeforeFields = 0; // records met before any "%F" line: dropped
     int recordsCut = 0;          // the file's last record, cut by its end: dropped
@@ -62,7 +64,8 @@ struct ScannedLine
 // wanted tables (all of them when none is named): their field list and
 // records, as spans of the buffer. Lines of other tables are passed over.
 // A table line whose marker or name differs from a wanted one only in case or
-// blanks opens that table, and says so (TableLines::writtenOtherwise).
+// blanks opens that table, and says so (TableLines::writtenOtherwise); so
+// does a field line's marker (TableLines::fieldsWrittenOtherwise).
 // Line objects are made from the spans only when tables() is asked for.
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a

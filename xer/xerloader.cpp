@@ -331,11 +331,16 @@ QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
 struct NeededFields
 {
     const char *table;
-    const char *fields[6];
+    const char *fields[12];
 };
 constexpr NeededFields Needed[] = {
     {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id"}},
-    {"TASK", {"task_id", "wbs_id", "task_type", "task_code", "task_name"}},
+    // The start and finish shown are chosen from the actual, planned and
+    // constraint dates by the status and constraint type (the early finish
+    // only mends a finish before its start).
+    {"TASK",
+     {"task_id", "wbs_id", "task_type", "task_code", "task_name", "status_code", "act_start_date", "act_end_date",
+      "target_start_date", "target_end_date", "cstr_type", "cstr_date"}},
     {"TASKPRED", {"task_id", "pred_task_id"}},
     {"RSRC", {"rsrc_id"}},
     {"TASKRSRC", {"task_id", "rsrc_id"}},
@@ -362,14 +367,14 @@ QStringList missingFields(const QString &table, const QStringList &names)
     return missing;
 }
 
-// A table line as the report shows it: its marker and name as written, a
-// blank between them; a long one cut.
+// A table line as the report shows it: as written, its tabs as blanks; a
+// long one cut.
 QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
 {
     constexpr int MaxShown = 40;
     const char *begin = reader.lineBegin(lines.table);
-    const char *markerEnd = std::find(begin, begin + lines.table.size, '\t');
-    QString text = reader.decode(begin, markerEnd) + QLatin1Char(' ') + lines.name;
+    QString text = reader.decode(begin, begin + lines.table.size);
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
     if (text.size() > MaxShown)
         text = text.left(MaxShown - 1) + QChar(0x2026);
     return text;
@@ -515,6 +520,8 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         records += int(lines.records.size());
         if (lines.writtenOtherwise)
             m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
+        if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
+            m_notes.fieldsWrittenOtherwise << lines.readAs;
     }
     const int RunRecords = runLength(records);
     std::vector<Run> runs;

@@ -739,7 +739,8 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addColumn<QString>("report");
     // The activity tables hold only the fields a row is about; the load
     // says which needed ones they lack.
-    const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name)");
+    const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
+                                           "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date)");
     const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
     const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
@@ -806,7 +807,8 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("cut last record: left out and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 1
             << QStringLiteral("A")
-            << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type); "
+            << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type, status_code, "
+                                    "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date); "
                                     "records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
@@ -904,12 +906,29 @@ void tst_XERLoader::garbledLines_data()
             << all << misnamed + QStringLiteral("\"%T VIEW") + QString(32, QLatin1Char(' ')) + QChar(0x2026) + '"';
     QTest::addRow("a table not read, as %%t: not said") << QByteArray("%T\tPROJECT") << QByteArray("%t\tPROJECT")
                                                          << all << QString();
-    const QByteArray record = "Dig\r\n";
-    QTest::addRow("TASK's field list repeated as it is")
-            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\r\n" << all << QString();
+    QTest::addRow("PROJWBS with a blank for the tab") << QByteArray("%T\tPROJWBS") << QByteArray("%T PROJWBS")
+                                                     << all << misnamed + QStringLiteral("\"%T PROJWBS\"");
+    QTest::addRow("PROJWBS after two tabs") << QByteArray("%T\tPROJWBS") << QByteArray("%T\t\tPROJWBS") << all
+                                            << misnamed + QStringLiteral("\"%T  PROJWBS\"");
+    QTest::addRow("TASKPRED with a blank for the tab") << QByteArray("%T\tTASKPRED") << QByteArray("%t TASKPRED")
+                                                       << all << misnamed + QStringLiteral("\"%t TASKPRED\"");
+    QTest::addRow("PROJWBS with a tab after its name") << QByteArray("PROJWBS\r") << QByteArray("PROJWBS\t\r")
+                                                       << all << misnamed + QStringLiteral("\"%T PROJWBS \"");
+    const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
+                              "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date";
+    const QByteArray second = "%R\t2\t11";
+    QTest::addRow("TASK's field list repeated as it is") << second << fields + "\r\n" + second << all << QString();
+    QTest::addRow("TASK's field list repeated with blanks after it")
+            << second << fields + "\t \r\n" + second << all << QString();
     QTest::addRow("a shorter field list after records: the rest left out")
-            << record << record + "%F\ttask_id\twbs_id\ttask_type\ttask_code\r\n" << QStringLiteral("2 1 2 1")
+            << second << "%F\ttask_id\twbs_id\r\n" + second << QStringLiteral("2 1 2 1")
             << changes + QStringLiteral("lines not understood, left out: TASK 3");
+    QTest::addRow("TASK's field list as %%f") << fields << "%f" + fields.mid(2) << all
+                                              << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
+                                              << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
+                                           << missing + QStringLiteral("TASK (target_start_date)");
 }
 
 void tst_XERLoader::garbledLines()
@@ -919,10 +938,13 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
+    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t";
     QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
             + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id", {"10\tW\tCivil\t", "11\tW.1\tWorks\t10"})
-            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name",
-                    {"1\t11\tTT_Task\tA1\tDig", "2\t11\tTT_Task\tA2\tPour", "3\t10\tTT_Mile\tA3\tDone"})
+            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
+                            "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date",
+                    {"1\t11\tTT_Task\tA1\tDig" + dates, "2\t11\tTT_Task\tA2\tPour" + dates,
+                     "3\t10\tTT_Mile\tA3\tDone" + dates})
             + table("TASKPRED", "task_id\tpred_task_id", {"2\t1", "3\t2"}) + table("RSRC", "rsrc_id", {"50"})
             + table("TASKRSRC", "task_id\trsrc_id", {"1\t50"}) + table("ACTVTYPE", "actv_code_type_id", {"100"})
             + table("ACTVCODE", "actv_code_id", {"1000"}) + table("UDFTYPE", "udf_type_id\ttable_name", {"300\tTASK"})
@@ -989,7 +1011,8 @@ void tst_XERLoader::hostileValues()
     QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKACTV")), 2);
     QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
     QCOMPARE(loader->loadReport(),
-             QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name); "
+             QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
+                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date); "
                             "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
                             "lags not read, taken as no lag: 3"));
 }
