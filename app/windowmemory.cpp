@@ -2,6 +2,7 @@
 
 #include "memoryroom.h"
 #include "projectloader.h"
+#include "readheappadding.h"
 
 #include <QAbstractItemModel>
 
@@ -117,9 +118,7 @@ qint64 heapInUse()
 
 void releaseFreed()
 {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
+    ReadHeapPadding::releaseFreed();
 }
 
 const char *startRefusal(int argc, char **argv)

@@ -82,8 +82,8 @@ public:
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
                    && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
-                   && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
-                   && !noActivities;
+                   && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0
+                   && !cutShort && !linesAfterEnd && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }
