@@ -174,30 +174,23 @@ QString ZSnipDialog::tooTallText()
 
 QImage ZSnipDialog::croppedImageOrWarn()
 {
+    const QString tooLarge = tr("The image is too large to be made. Narrow the part between the lines or use "
+                                "a different time scale.");
     // A filter that shows no row leaves the date axis alone: not a picture
     // of anything.
     if (m_image.rows() == 0) {
-        QMessageBox box(QMessageBox::Warning, tr("Image"),
-                        tr("There is nothing to snip: no rows are shown."), QMessageBox::Ok, this);
-        box.exec();
+        warn(tr("There is nothing to snip: no rows are shown."));
         return QImage();
     }
     if (!hasSelection()) {
-        QMessageBox box(QMessageBox::Warning, tr("Image"),
-                        tr("There is nothing between the lines."), QMessageBox::Ok, this);
-        box.exec();
+        warn(tr("There is nothing between the lines."));
         return QImage();
     }
     // A picture whose rows are under a pixel shows nothing of them. The
     // height stays whatever the lines; a crop too wide can be narrowed.
     const int rowHeight = m_image.rowHeight();
     if (!rowsApart(rowHeight, qMax<qint64>(cropSpan().width, m_scene->pictureHeight()))) {
-        const QString text = rowsApart(rowHeight, m_scene->pictureHeight())
-            ? tr("The image is too large to be made. Narrow the part between the lines or use a "
-                 "different time scale.")
-            : tooTallText();
-        QMessageBox box(QMessageBox::Warning, tr("Image"), text, QMessageBox::Ok, this);
-        box.exec();
+        warn(rowsApart(rowHeight, m_scene->pictureHeight()) ? tooLarge : tooTallText());
         return QImage();
     }
     // Qt's painting ends the process when memory runs out inside it: the
@@ -213,19 +206,18 @@ QImage ZSnipDialog::croppedImageOrWarn()
         }
     }
     if (!made) {
-        QMessageBox box(QMessageBox::Warning, tr("Image"),
-                        tr("There is not enough memory to make the image."), QMessageBox::Ok, this);
-        box.exec();
+        warn(tr("There is not enough memory to make the image."));
         return QImage();
     }
-    if (image.isNull()) {
-        QMessageBox box(QMessageBox::Warning, tr("Image"),
-                        tr("The image is too large to be made. Narrow the part between the "
-                           "lines or use a different time scale."),
-                        QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (image.isNull())
+        warn(tooLarge);
     return image;
+}
+
+void ZSnipDialog::warn(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, tr("Image"), text, QMessageBox::Ok, this);
+    box.exec();
 }
 
 void ZSnipDialog::inform(const QString &text)
@@ -256,10 +248,7 @@ void ZSnipDialog::saveToPngClicked()
     if (image.isNull())
         return;
     if (!image.save(fileName)) {
-        QMessageBox box(QMessageBox::Warning, tr("Image"),
-                        tr("Image could not be saved to %1").arg(QDir::toNativeSeparators(fileName)),
-                        QMessageBox::Ok, this);
-        box.exec();
+        warn(tr("Image could not be saved to %1").arg(QDir::toNativeSeparators(fileName)));
         return;
     }
     inform(tr("Image was saved to ") + fileName);

@@ -73,6 +73,7 @@ private:
     CropSpan cropSpan() const;
     // The crop, or null after telling the user it could not be made.
     QImage croppedImageOrWarn();
+    void warn(const QString &text);
     void inform(const QString &text);
 
     // Freed also when memory runs out in the constructor.
