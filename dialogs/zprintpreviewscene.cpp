@@ -347,9 +347,11 @@ void ZPrintPreviewScene::drawContent()
     const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     const bool blocked = blockSignals(true);
     // A move of an item that the index holds searches the leaves it lies
-    // in, for every tile: the layout moves them unindexed, and the index is
-    // built once after it.
-    setItemIndexMethod(NoIndex);
+    // in, for every tile. A change of the index's depth drops the index:
+    // the layout moves the tiles unindexed, and the index is built once
+    // after it. Switching the index off and on instead would sort every
+    // item by its stacking order, twice a layout.
+    setBspTreeDepth(kIndexDepth + 1);
     clearHeader();
     clearPages();
 
@@ -400,7 +402,6 @@ void ZPrintPreviewScene::drawContent()
     setSceneRect(contentRect());
     if (m_printPageNumbers)
         addOrRemovePageNumbers();
-    setItemIndexMethod(BspTreeIndex);
     setBspTreeDepth(kIndexDepth);
     update();
 }
