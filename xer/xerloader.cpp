@@ -331,7 +331,7 @@ QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
 struct NeededFields
 {
     const char *table;
-    const char *fields[12];
+    const char *fields[14];
 };
 constexpr NeededFields Needed[] = {
     {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id"}},
@@ -340,7 +340,7 @@ constexpr NeededFields Needed[] = {
     // only mends a finish before its start).
     {"TASK",
      {"task_id", "wbs_id", "task_type", "task_code", "task_name", "status_code", "act_start_date", "act_end_date",
-      "target_start_date", "target_end_date", "cstr_type", "cstr_date"}},
+      "target_start_date", "target_end_date", "cstr_type", "cstr_date", "total_float_hr_cnt", "free_float_hr_cnt"}},
     {"TASKPRED", {"task_id", "pred_task_id"}},
     {"RSRC", {"rsrc_id"}},
     {"TASKRSRC", {"task_id", "rsrc_id"}},

@@ -541,8 +541,8 @@ void tst_XERLoader::tableModels()
     // cell stays empty; the load says so, and of the short record.
     QVERIFY(!cellOf(task, 1, QStringLiteral("Physical complete %")).isValid());
     QCOMPARE(m_loader->loadReport(),
-             QStringLiteral("Loaded with changes: records not matching their field list: TASK 1; "
-                            "values not read, left empty: TASK 1"));
+             QStringLiteral("Loaded with changes: needed fields missing: TASK (total_float_hr_cnt, free_float_hr_cnt); "
+                            "records not matching their field list: TASK 1; values not read, left empty: TASK 1"));
     QCOMPARE(cellOf(task, 2, QStringLiteral("Physical complete %")), QVariant(100));
     QCOMPARE(cellOf(task, 1, QStringLiteral("Actual Start")), QVariant(at("2024-01-02 08:00")));
     // An empty field leaves the cell invalid, also in an integer column.
@@ -740,7 +740,8 @@ void tst_XERLoader::tableQuirks_data()
     // The activity tables hold only the fields a row is about; the load
     // says which needed ones they lack.
     const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
-                                           "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date)");
+                                           "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
+                                           "total_float_hr_cnt, free_float_hr_cnt)");
     const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
     const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
@@ -808,8 +809,8 @@ void tst_XERLoader::tableQuirks_data()
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\ttask_name\r\n%R\t1\tA\tx\r\n%R\t2\tB" << 1
             << QStringLiteral("A")
             << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type, status_code, "
-                                    "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date); "
-                                    "records not matching their field list: TASK 1");
+                                    "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
+                                    "total_float_hr_cnt, free_float_hr_cnt); records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
@@ -915,7 +916,8 @@ void tst_XERLoader::garbledLines_data()
     QTest::addRow("PROJWBS with a tab after its name") << QByteArray("PROJWBS\r") << QByteArray("PROJWBS\t\r")
                                                        << all << misnamed + QStringLiteral("\"%T PROJWBS \"");
     const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                              "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date";
+                              "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
+                              "total_float_hr_cnt\tfree_float_hr_cnt";
     const QByteArray second = "%R\t2\t11";
     QTest::addRow("TASK's field list repeated as it is") << second << fields + "\r\n" + second << all << QString();
     QTest::addRow("TASK's field list repeated with blanks after it")
@@ -938,11 +940,12 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
-    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t";
+    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0";
     QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
             + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id", {"10\tW\tCivil\t", "11\tW.1\tWorks\t10"})
             + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                            "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date",
+                            "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
+                            "total_float_hr_cnt\tfree_float_hr_cnt",
                     {"1\t11\tTT_Task\tA1\tDig" + dates, "2\t11\tTT_Task\tA2\tPour" + dates,
                      "3\t10\tTT_Mile\tA3\tDone" + dates})
             + table("TASKPRED", "task_id\tpred_task_id", {"2\t1", "3\t2"}) + table("RSRC", "rsrc_id", {"50"})
@@ -1012,7 +1015,8 @@ void tst_XERLoader::hostileValues()
     QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
     QCOMPARE(loader->loadReport(),
              QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
-                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date); "
+                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
+                            "total_float_hr_cnt, free_float_hr_cnt); "
                             "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
                             "lags not read, taken as no lag: 3"));
 }
