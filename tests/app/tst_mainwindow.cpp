@@ -270,8 +270,8 @@ void tst_MainWindow::startUpState()
 {
     // Without the room its platform takes (the last -platform argument's,
     // else the environment's: offscreen here) the start is refused.
-    const QList<QPair<QByteArray, qint64>> starts{{"", 5}, {"-platform offscreen -platform xcb", 40},
-            {"--platform offscreenx", 40}, {"-platform offscreen:fontengine=freetype -platform", 5}};
+    const QList<QPair<QByteArray, qint64>> starts{{"", 5}, {"-platform offscreen -platform xcb", 50},
+            {"--platform offscreenx", 50}, {"-platform offscreen:fontengine=freetype -platform", 5}};
     const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
     for (const auto &[arguments, mib] : starts) {
         QList<QByteArray> words = ("viewer " + arguments).trimmed().split(' ');
