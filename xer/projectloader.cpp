@@ -404,12 +404,16 @@ QString ProjectLoader::loadReport() const
     if (!m_notes.fieldsWrittenOtherwise.isEmpty())
         parts << tr("field lists read from a line written otherwise: %1")
                          .arg(m_notes.fieldsWrittenOtherwise.join(QStringLiteral(", ")));
-    if (!m_notes.missingFields.isEmpty()) {
+    const auto fieldList = [](const QMap<QString, QStringList> &fields) {
         QStringList items;
-        for (auto it = m_notes.missingFields.constBegin(); it != m_notes.missingFields.constEnd(); ++it)
+        for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
             items << QStringLiteral("%1 (%2)").arg(it.key(), it.value().join(QStringLiteral(", ")));
-        parts << tr("needed fields missing: %1").arg(items.join(QStringLiteral(", ")));
-    }
+        return items.join(QStringLiteral(", "));
+    };
+    if (!m_notes.missingFields.isEmpty())
+        parts << tr("needed fields missing: %1").arg(fieldList(m_notes.missingFields));
+    if (!m_notes.repeatedFields.isEmpty())
+        parts << tr("fields named twice, the first read: %1").arg(fieldList(m_notes.repeatedFields));
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
     if (!m_notes.linesNotUnderstood.isEmpty())

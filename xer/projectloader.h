@@ -72,6 +72,7 @@ public:
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         QMap<QString, QStringList> missingFields; // fields a table needs that its field list lacks
+        QMap<QString, QStringList> repeatedFields; // names a table's field list gives twice: the first read
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
         QStringList fieldsWrittenOtherwise;       // tables whose field list's line is written otherwise
         int unreadLags = 0;                       // lags read as no lag
@@ -82,6 +83,7 @@ public:
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
                    && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
+                   && repeatedFields.isEmpty()
                    && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0
                    && !cutShort && !linesAfterEnd && !noActivities;
         }

@@ -29,6 +29,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 #include <QStringListModel>
 #include <QThread>
 #include <QThreadPool>
@@ -367,6 +368,26 @@ QStringList missingFields(const QString &table, const QStringList &names)
     return missing;
 }
 
+// The names a field list gives more than once (lower case), each once, in
+// file order; the marker and empty names aside.
+QStringList repeatedNames(const QStringList &names)
+{
+    QStringList repeated;
+    QSet<QString> seen;
+    for (int k = 1; k < names.size(); ++k) {
+        const QString &name = names.at(k);
+        if (name.isEmpty())
+            continue;
+        if (seen.contains(name)) {
+            if (!repeated.contains(name))
+                repeated << name;
+        } else {
+            seen.insert(name);
+        }
+    }
+    return repeated;
+}
+
 // A table line as the report shows it: as written, its tabs as blanks; a
 // long one cut.
 QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
@@ -607,11 +628,15 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
             if (lines.linesNotUnderstood > 0)
                 m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
             // Records come only after a field list.
-            const QStringList missing = lines.records.empty()
-                                                ? QStringList()
-                                                : missingFields(lines.readAs, fieldNames(*m_reader, lines.fields));
-            if (!missing.isEmpty())
-                m_notes.missingFields.insert(lines.readAs, missing);
+            if (!lines.records.empty()) {
+                const QStringList names = fieldNames(*m_reader, lines.fields);
+                const QStringList missing = missingFields(lines.readAs, names);
+                if (!missing.isEmpty())
+                    m_notes.missingFields.insert(lines.readAs, missing);
+                const QStringList repeated = repeatedNames(names);
+                if (!repeated.isEmpty())
+                    m_notes.repeatedFields.insert(lines.readAs, repeated);
+            }
         }
     }
     // A file without activities opens empty: its table may be missing, or
@@ -716,6 +741,8 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
     }
     if (!notes.missingFields.isEmpty())
         m_notes.missingFields.insert(table, notes.missingFields);
+    if (!notes.repeatedFields.isEmpty())
+        m_notes.repeatedFields.insert(table, notes.repeatedFields);
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -767,10 +794,14 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     std::vector<int> columnOfField(size_t(names.size()), -1);
     std::vector<ColumnStore::Kind> kinds(size_t(qMax(0, container->fieldCount())), ColumnStore::Kind::Empty);
     std::vector<CellType> types(size_t(names.size()), CellType::Other);
+    // A name given twice keeps its first field: the later one, most often a
+    // neighbour's name written wrongly, would replace every row's value.
+    std::vector<std::uint8_t> taken(size_t(qMax(0, container->fieldCount())), 0);
     for (int k = 0; k < names.size(); ++k) {
         const int column = container->indexOfCode(names.at(k));
-        if (column < 0)
+        if (column < 0 || taken[size_t(column)])
             continue;
+        taken[size_t(column)] = 1;
         const CellType type = cellType(container->fieldDataType(column));
         if (type == CellType::Other)
             continue;
@@ -781,8 +812,10 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     int total = 0;
     for (const xer::TableLines *lines : plan.sources)
         total += int(lines->records.size());
-    if (total > 0)
+    if (total > 0) {
         notes->missingFields = missingFields(table, names);
+        notes->repeatedFields = repeatedNames(names);
+    }
     container->prepareRows(total, kinds);
     plan.targets.resize(size_t(names.size()));
     for (size_t k = 0; k < columnOfField.size(); ++k) {
@@ -812,8 +845,6 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
             if (target.type == CellType::String && target.column) {
                 target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
             } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
-                // A later field of the same name that cannot be read
-                // empties the cell, as it would have replaced it.
                 target.column->putNothing(row);
                 ++notes->unread;
             }
@@ -838,7 +869,8 @@ namespace {
 bool layoutFields(const QStringList &names, int *idField, int *nameField, int *dataField)
 {
     *idField = *nameField = *dataField = -1;
-    for (int k = 1; k < names.size(); ++k) {
+    // The first field of a name is read, as in every table.
+    for (int k = names.size() - 1; k >= 1; --k) {
         const QString name = names.at(k).toUpper();
         if (name == QLatin1String("VIEW_ID"))
             *idField = k;

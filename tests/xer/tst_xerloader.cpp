@@ -758,6 +758,9 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("lower-case table name loads, and is said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
             << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing;
+    QTest::addRow("a field named twice: the first read, and said")
+            << header() + table("TASK", "task_id\ttask_code\tTASK_CODE", {"1\tA\tB"}) + end << 1
+            << QStringLiteral("A") << prefix + QStringLiteral("fields named twice, the first read: TASK (task_code)");
     QTest::addRow("only TASK in the file")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
             << lacking;
