@@ -539,7 +539,9 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     int records = 0;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
         records += int(lines.records.size());
-        if (lines.writtenOtherwise)
+        // The first such line of a table is shown, as the first field list
+        // written otherwise is: a later copy of the table changes nothing.
+        if (lines.writtenOtherwise && !m_notes.writtenOtherwise.contains(lines.readAs))
             m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
         if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
             m_notes.fieldsWrittenOtherwise << lines.readAs;

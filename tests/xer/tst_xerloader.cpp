@@ -761,6 +761,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("a field named twice: the first read, and said")
             << header() + table("TASK", "task_id\ttask_code\tTASK_CODE", {"1\tA\tB"}) + end << 1
             << QStringLiteral("A") << prefix + QStringLiteral("fields named twice, the first read: TASK (task_code)");
+    QTest::addRow("a table line written otherwise twice: the first said")
+            << header() + table("task", "task_id\ttask_code", {"1\tA"}) + table("Task", "task_id\ttask_code", {"2\tB"})
+                       + end
+            << 2 << QStringLiteral("A")
+            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing
+                       + QStringLiteral("; tables repeated, copies: TASK 2");
     QTest::addRow("only TASK in the file")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
             << lacking;
