@@ -416,8 +416,15 @@ QString ProjectLoader::loadReport() const
         parts << tr("fields named twice, the first read: %1").arg(fieldList(m_notes.repeatedFields));
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
-    if (!m_notes.linesNotUnderstood.isEmpty())
-        parts << tr("lines not understood, left out: %1").arg(list(m_notes.linesNotUnderstood));
+    if (!m_notes.linesNotUnderstood.isEmpty() || !m_notes.linesNotUnderstoodAfter.isEmpty()) {
+        // Lines that belong to no table are said by the line before them.
+        QStringList items;
+        if (!m_notes.linesNotUnderstood.isEmpty())
+            items << list(m_notes.linesNotUnderstood);
+        for (auto it = m_notes.linesNotUnderstoodAfter.constBegin(); it != m_notes.linesNotUnderstoodAfter.constEnd(); ++it)
+            items << QStringLiteral("\"%1\" %2").arg(it.key()).arg(it.value());
+        parts << tr("lines not understood, left out: %1").arg(items.join(QStringLiteral(", ")));
+    }
     if (!m_notes.unreadValues.isEmpty())
         parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
     if (m_notes.unreadLags > 0)

@@ -67,6 +67,7 @@ public:
     {
         QMap<QString, int> mismatchedRecords;     // records not matching their field list, or before it
         QMap<QString, int> linesNotUnderstood;    // lines in a table that are no lines of a table
+        QMap<QString, int> linesNotUnderstoodAfter; // lines of no table, by the line before them that is no table line
         QMap<QString, int> unreadValues;          // cells left empty: text not readable
         QMap<QString, int> repeatedTables;        // tables met more than once: copies
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
@@ -81,11 +82,11 @@ public:
         bool noActivities = false;                // the file holds no activity
         bool isEmpty() const
         {
-            return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
-                   && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
-                   && repeatedFields.isEmpty()
-                   && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0
-                   && !cutShort && !linesAfterEnd && !noActivities;
+            return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()
+                   && unreadValues.isEmpty() && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty()
+                   && missingFields.isEmpty() && repeatedFields.isEmpty() && writtenOtherwise.isEmpty()
+                   && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
+                   && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

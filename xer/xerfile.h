@@ -47,8 +47,20 @@ struct TableLines
     // Lines inside the table the reader does not understand: dropped. A line
     // whose marker is none of the file's ("%X", "R", " %R"), and a field
     // list after records with the lines after it: those of a table whose
-    // "%T" line was not understood.
+    // "%T" line is missing.
     int linesNotUnderstood = 0;
+};
+
+// Lines left out after a line that is no readable table line: a table line
+// without a name to read it by ("%T", blanks, a control character), or a
+// line not understood right before a field list ("%TT TASKPRED", a tab
+// before the marker). A field list belongs to the table line right before
+// it, so neither the field list nor its records are any table's; they are
+// counted under that line, the line itself included.
+struct LostLines
+{
+    LineSpan line;
+    int lines = 0;
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -123,6 +135,9 @@ public:
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
+    // The lines left out after a line that is no readable table line, in
+    // file order.
+    const std::vector<LostLines> &lostLines() const { return m_lostLines; }
     const char *data() const { return m_data.get(); }
     const char *lineBegin(const LineSpan &line) const { return m_data.get() + line.begin; }
     // The bytes of a line or field as text, by the file's encoding.
@@ -155,9 +170,18 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    // In a kept table, after the field list of a table whose "%T" line was
-    // not understood; the next table line ends it.
+    // After the field list of a table whose "%T" line is missing or not
+    // understood, or a table line without a name; the next table line (or a
+    // header line) ends it. Its lines count in m_lostLines[m_lostIndex], or
+    // with the kept table when m_lostIndex is -1.
     bool m_inLostTable = false;
+    int m_lostIndex = -1;
+    std::vector<LostLines> m_lostLines;
+    // The last line met when it was not understood (blank lines aside);
+    // size -1 when another line came after it. Whether it counted with the
+    // kept table it stood in.
+    LineSpan m_notUnderstood;
+    bool m_notUnderstoodCounted = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_hasEndLine = false;

@@ -388,14 +388,17 @@ QStringList repeatedNames(const QStringList &names)
     return repeated;
 }
 
-// A table line as the report shows it: as written, its tabs as blanks; a
-// long one cut.
-QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
+// A line as the report shows it: as written, its tabs and other control
+// characters as blanks; a long one cut.
+QString shownLine(const xer::XERFile &reader, const xer::LineSpan &line)
 {
     constexpr int MaxShown = 40;
-    const char *begin = reader.lineBegin(lines.table);
-    QString text = reader.decode(begin, begin + lines.table.size);
-    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    const char *begin = reader.lineBegin(line);
+    QString text = reader.decode(begin, begin + line.size);
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    }
     if (text.size() > MaxShown)
         text = text.left(MaxShown - 1) + QChar(0x2026);
     return text;
@@ -542,10 +545,12 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         // The first such line of a table is shown, as the first field list
         // written otherwise is: a later copy of the table changes nothing.
         if (lines.writtenOtherwise && !m_notes.writtenOtherwise.contains(lines.readAs))
-            m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
+            m_notes.writtenOtherwise.insert(lines.readAs, shownLine(*m_reader, lines.table));
         if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
             m_notes.fieldsWrittenOtherwise << lines.readAs;
     }
+    for (const xer::LostLines &lost : m_reader->lostLines())
+        m_notes.linesNotUnderstoodAfter[shownLine(*m_reader, lost.line)] += lost.lines;
     const int RunRecords = runLength(records);
     std::vector<Run> runs;
     struct ColumnJob

@@ -116,7 +116,7 @@ void tst_HostileFiles::loadReport_data()
     QTest::addRow("the activity table's line changed")
             << header() + wbs + "%X\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
             << QStringLiteral("The file holds no activities. "
-                              "Loaded with changes: lines not understood, left out: PROJWBS 4");
+                              "Loaded with changes: lines not understood, left out: \"%X TASK\" 4");
     QTest::addRow("the activity table's line in lower case, its key renamed")
             << header() + wbs + "%t\tTask" + tasks.mid(tasks.indexOf("\r\n")).replace("task_id", "id") + "%E\r\n"
             << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%t Task\"; "

@@ -788,7 +788,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%X\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
                        + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
             << 2 << QStringLiteral("A")
-            << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
+            << prefix + QStringLiteral("lines not understood, left out: \"%X ACTVCODE\" 3; tables repeated, copies: TASK 2");
     QTest::addRow("a line not understood in the layout table")
             << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
                        + end
@@ -799,7 +799,7 @@ void tst_XERLoader::tableQuirks_data()
     const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("activity table's line not understood")
             << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
-            << noActivities;
+            << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
     QTest::addRow("activity table under another name")
             << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
     QTest::addRow("activity table without records")
@@ -938,6 +938,32 @@ void tst_XERLoader::garbledLines_data()
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    // A field list belongs to the table line right before it: after one
+    // that cannot be read, its lines are no table's, said by that line.
+    const struct
+    {
+        const char *garbling;
+        QByteArray to;
+        const char *shown;
+        int lines;
+    } lost[] = {{"a tab before it", "\t%T\tTASKPRED", " %T TASKPRED", 4},
+                {"% and a tab", "%\tTASKPRED", "% TASKPRED", 4},
+                {"%TT", "%TT\tTASKPRED", "%TT TASKPRED", 4},
+                {"no name", "%T", "%T", 4},
+                {"a tab and no name", "%T\t", "%T ", 4},
+                {"blanks for its name", "%T\t  ", "%T   ", 4},
+                {"a NUL in its name", QByteArray("%T\tTASK\0PRED", 12), "%T TASK PRED", 4},
+                {"a CR before its name", "%T\t\rTASKPRED", "%T ", 5}};
+    for (const auto &l : lost) {
+        QTest::addRow("TASKPRED's line with %s", l.garbling)
+                << QByteArray("%T\tTASKPRED") << l.to << QStringLiteral("2 3 0 1")
+                << changes + QStringLiteral("lines not understood, left out: \"%1\" %2").arg(QLatin1String(l.shown)).arg(l.lines);
+    }
+    QTest::addRow("PROJWBS without records, TASK's line as %%TT: no activities")
+            << QByteArray("%R\t10\tW\tCivil\t\r\n%R\t11\tW.1\tWorks\t10\r\n%T\tTASK") << QByteArray("%TT\tTASK")
+            << QStringLiteral("0 0 2 1")
+            << QStringLiteral("The file holds no activities. ") + changes
+                       + QStringLiteral("lines not understood, left out: \"%TT TASK\" 5");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
                                            << missing + QStringLiteral("TASK (target_start_date)");
 }
