@@ -61,6 +61,13 @@ public:
     QStringList captionsFromScheme(const QString &table) const;
     void createEmptyModel(const std::shared_ptr<IContainer> &container, const QString &table);
     QVariantList schemaColumns(const QString &table) const { return m_schema.value(table); }
+    // The fields of a table the viewer reads: the keys its rows are joined
+    // or grouped by, the columns the joins take, and those the shown
+    // columns, the details pane, the resources page and the groupings read.
+    // A table whose field list lacks one still loads, and the load says so.
+    QStringList neededFields(const QString &table) const;
+    // The needed fields of a table missing from its field names (lower case).
+    QStringList missingFields(const QString &table, const QStringList &names) const;
 
     // What a load left out or changed, by table name.
     struct LoadNotes

@@ -641,8 +641,13 @@ void XERFile::collect(const ScannedLine &scanned)
             ++table.linesNotUnderstood;
             break;
         }
+        // Blanks after the last name are no part of it, as blanks elsewhere
+        // in the line are not: read without them, and said.
         table.fields = line;
-        table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t');
+        while (table.fields.size > 2 && text[table.fields.size - 1] == ' ')
+            --table.fields.size;
+        table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t')
+                                       || table.fields.size != scanned.size;
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to

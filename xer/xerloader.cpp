@@ -326,48 +326,6 @@ QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
     return names;
 }
 
-// The fields a table cannot do without: the keys its rows are joined or
-// grouped by, and those of the columns the activity table shows by default.
-// A table whose field list lacks one still loads, and the load says so.
-struct NeededFields
-{
-    const char *table;
-    const char *fields[14];
-};
-constexpr NeededFields Needed[] = {
-    {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id"}},
-    // The start and finish shown are chosen from the actual, planned and
-    // constraint dates by the status and constraint type (the early finish
-    // only mends a finish before its start).
-    {"TASK",
-     {"task_id", "wbs_id", "task_type", "task_code", "task_name", "status_code", "act_start_date", "act_end_date",
-      "target_start_date", "target_end_date", "cstr_type", "cstr_date", "total_float_hr_cnt", "free_float_hr_cnt"}},
-    {"TASKPRED", {"task_id", "pred_task_id"}},
-    {"RSRC", {"rsrc_id"}},
-    {"TASKRSRC", {"task_id", "rsrc_id"}},
-    {"ACTVTYPE", {"actv_code_type_id"}},
-    {"ACTVCODE", {"actv_code_id"}},
-    {"TASKACTV", {"task_id", "actv_code_type_id", "actv_code_id"}},
-    {"UDFTYPE", {"udf_type_id", "table_name"}},
-    {"UDFVALUE", {"udf_type_id", "fk_id"}},
-    {"VIEWPROP", {"view_id", "view_name", "data_pos"}},
-};
-
-// The needed fields of a table missing from its field names (lower case).
-QStringList missingFields(const QString &table, const QStringList &names)
-{
-    QStringList missing;
-    for (const NeededFields &needed : Needed) {
-        if (table != QLatin1String(needed.table))
-            continue;
-        for (const char *field : needed.fields) {
-            if (field && !names.contains(QLatin1String(field)))
-                missing << QLatin1String(field);
-        }
-    }
-    return missing;
-}
-
 // The names a field list gives more than once (lower case), each once, in
 // file order; the marker and empty names aside.
 QStringList repeatedNames(const QStringList &names)
