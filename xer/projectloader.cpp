@@ -418,8 +418,8 @@ constexpr TakenColumns Taken[] = {
 // What is read by name rather than joined: the keys, the fields the start
 // and finish are chosen from (the early finish only mends a finish before
 // its start), the columns shown by default, the relations' type and lag, the
-// resources page's units, the code and field captions and the groupings'
-// parents.
+// resources page's units, the code and field captions, the groupings'
+// parents and the projects' ids.
 struct ReadFields
 {
     const char *table;

@@ -37,8 +37,9 @@ struct TableLines
     bool writtenOtherwise = false;
     LineSpan table;   // the "%T" line
     // Its "%F" line (the last one met before its records; one repeated
-    // after them as it is, or but for trailing blanks, changes nothing);
-    // size -1 when none. True when its marker is not "%F" and a tab ("%f").
+    // after them as it is, or but for trailing blanks, changes nothing),
+    // blanks after its last name left out; size -1 when none. True when its
+    // marker is not "%F" and a tab ("%f"), or blanks followed its last name.
     LineSpan fields;
     bool fieldsWrittenOtherwise = false;
     std::vector<LineSpan> records;
@@ -77,7 +78,10 @@ struct ScannedLine
 // records, as spans of the buffer. Lines of other tables are passed over.
 // A table line whose marker or name differs from a wanted one only in case or
 // blanks opens that table, and says so (TableLines::writtenOtherwise); so
-// does a field line's marker (TableLines::fieldsWrittenOtherwise).
+// does a field line's marker (TableLines::fieldsWrittenOtherwise). A field
+// list belongs to the table line right before it: after a line that is no
+// readable table line it is no table's, and is left out with its records
+// (lostLines()).
 // Line objects are made from the spans only when tables() is asked for.
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a

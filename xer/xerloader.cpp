@@ -500,8 +500,8 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     int records = 0;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
         records += int(lines.records.size());
-        // The first such line of a table is shown, as the first field list
-        // written otherwise is: a later copy of the table changes nothing.
+        // A table's first line written otherwise is the one shown: a later
+        // copy's line says nothing new.
         if (lines.writtenOtherwise && !m_notes.writtenOtherwise.contains(lines.readAs))
             m_notes.writtenOtherwise.insert(lines.readAs, shownLine(*m_reader, lines.table));
         if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
