@@ -2,7 +2,8 @@
 """Writes the small seed files of the XER fuzz targets into
 tests/data/fuzz/<target>/: a sound project and the hostile shapes the loader
 must survive (deep WBS, NaN and huge lags, a repeated table, lower-case
-table names, table lines and field lists written otherwise, ids beyond int,
+table names, table lines and field lists written otherwise or unreadable, a field named
+twice, ids beyond int,
 a cut last record, other encodings). The server
 link target gets link envelopes with each check and packing, a link text and
 connection texts."""
@@ -63,6 +64,9 @@ def seeds():
                                                                                             " %T\tTASK PRED")
     yield "needed_fields_missing.xer", project().replace("task_id\tproj_id", "id\tproj_id").replace("task_code",
                                                                                                     "code")
+    yield "table_lines_unreadable.xer", project().replace("%T\tTASKPRED", "%TT\tTASKPRED").replace(
+        "%T\tACTVCODE", "%T\t\0")
+    yield "field_named_twice.xer", project().replace("task_id\tproj_id", "task_id\ttask_id")
     yield "field_list_repeated.xer", project().replace("%R\t2\t1", "%F\t" + "\t".join(TASK_F) + EOL + "%R\t2\t1", 1)
     p = project()
     yield "concatenated.xer", p + p

@@ -23,6 +23,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <new>
 #include <numeric>
@@ -384,6 +385,99 @@ void ProjectLoader::removeModels()
     }
 }
 
+namespace {
+
+// The columns the joins take of their tables, by schema position.
+constexpr int PredecessorTaskColumns[] = {5, 6}; // Activity ID and Name
+constexpr int ResourceColumns[] = {2, 3, 4};     // type, code and name
+constexpr int CodeValueColumns[] = {3, 5};       // value and name
+constexpr int CodeTypeColumns[] = {3, 4};        // the code's caption and scope
+constexpr int WbsColumns[] = {2, 3};             // WBS code and name
+
+template <size_t N>
+QList<int> columnList(const int (&columns)[N])
+{
+    return QList<int>(std::begin(columns), std::end(columns));
+}
+
+// What the joins take, for the needed fields.
+struct TakenColumns
+{
+    const char *table;
+    const int *columns;
+    size_t count;
+};
+constexpr TakenColumns Taken[] = {
+    {"TASK", PredecessorTaskColumns, std::size(PredecessorTaskColumns)},
+    {"RSRC", ResourceColumns, std::size(ResourceColumns)},
+    {"ACTVCODE", CodeValueColumns, std::size(CodeValueColumns)},
+    {"ACTVTYPE", CodeTypeColumns, std::size(CodeTypeColumns)},
+    {"PROJWBS", WbsColumns, std::size(WbsColumns)},
+};
+
+// What is read by name rather than joined: the keys, the fields the start
+// and finish are chosen from (the early finish only mends a finish before
+// its start), the columns shown by default, the relations' type and lag, the
+// resources page's units, the code and field captions, the groupings'
+// parents and the projects' ids.
+struct ReadFields
+{
+    const char *table;
+    const char *fields[15];
+};
+constexpr ReadFields Read[] = {
+    {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id", "proj_id"}},
+    {"TASK",
+     {"task_id", "wbs_id", "task_type", "task_code", "task_name", "status_code", "act_start_date", "act_end_date",
+      "target_start_date", "target_end_date", "cstr_type", "cstr_date", "total_float_hr_cnt", "free_float_hr_cnt",
+      "proj_id"}},
+    {"TASKPRED", {"task_id", "pred_task_id", "pred_type", "lag_hr_cnt"}},
+    {"RSRC", {"rsrc_id"}},
+    {"TASKRSRC", {"task_id", "rsrc_id", "target_qty"}},
+    {"ACTVTYPE", {"actv_code_type_id"}},
+    {"ACTVCODE", {"actv_code_id", "actv_code_type_id", "parent_actv_code_id"}},
+    {"TASKACTV", {"task_id", "actv_code_type_id", "actv_code_id"}},
+    {"UDFTYPE", {"udf_type_id", "table_name", "udf_type_label"}},
+    {"UDFVALUE", {"udf_type_id", "fk_id"}},
+    {"VIEWPROP", {"view_id", "view_name", "data_pos"}},
+};
+
+} // namespace
+
+QStringList ProjectLoader::neededFields(const QString &table) const
+{
+    QStringList fields;
+    for (const ReadFields &read : Read) {
+        if (table == QLatin1String(read.table)) {
+            for (const char *field : read.fields) {
+                if (field)
+                    fields << QLatin1String(field);
+            }
+        }
+    }
+    const QVariantList columns = m_schema.value(table);
+    for (const TakenColumns &taken : Taken) {
+        if (table != QLatin1String(taken.table))
+            continue;
+        for (size_t c = 0; c < taken.count; ++c) {
+            const QString id = columns.value(taken.columns[c]).toMap().value(QStringLiteral("id")).toString();
+            if (!id.isEmpty() && !fields.contains(id))
+                fields << id;
+        }
+    }
+    return fields;
+}
+
+QStringList ProjectLoader::missingFields(const QString &table, const QStringList &names) const
+{
+    QStringList missing;
+    for (const QString &field : neededFields(table)) {
+        if (!names.contains(field))
+            missing << field;
+    }
+    return missing;
+}
+
 QString ProjectLoader::loadReport() const
 {
     if (m_notes.isEmpty())
@@ -404,16 +498,27 @@ QString ProjectLoader::loadReport() const
     if (!m_notes.fieldsWrittenOtherwise.isEmpty())
         parts << tr("field lists read from a line written otherwise: %1")
                          .arg(m_notes.fieldsWrittenOtherwise.join(QStringLiteral(", ")));
-    if (!m_notes.missingFields.isEmpty()) {
+    const auto fieldList = [](const QMap<QString, QStringList> &fields) {
         QStringList items;
-        for (auto it = m_notes.missingFields.constBegin(); it != m_notes.missingFields.constEnd(); ++it)
+        for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
             items << QStringLiteral("%1 (%2)").arg(it.key(), it.value().join(QStringLiteral(", ")));
-        parts << tr("needed fields missing: %1").arg(items.join(QStringLiteral(", ")));
-    }
+        return items.join(QStringLiteral(", "));
+    };
+    if (!m_notes.missingFields.isEmpty())
+        parts << tr("needed fields missing: %1").arg(fieldList(m_notes.missingFields));
+    if (!m_notes.repeatedFields.isEmpty())
+        parts << tr("fields named twice, the first read: %1").arg(fieldList(m_notes.repeatedFields));
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
-    if (!m_notes.linesNotUnderstood.isEmpty())
-        parts << tr("lines not understood, left out: %1").arg(list(m_notes.linesNotUnderstood));
+    if (!m_notes.linesNotUnderstood.isEmpty() || !m_notes.linesNotUnderstoodAfter.isEmpty()) {
+        // Lines that belong to no table are said by the line before them.
+        QStringList items;
+        if (!m_notes.linesNotUnderstood.isEmpty())
+            items << list(m_notes.linesNotUnderstood);
+        for (auto it = m_notes.linesNotUnderstoodAfter.constBegin(); it != m_notes.linesNotUnderstoodAfter.constEnd(); ++it)
+            items << QStringLiteral("\"%1\" %2").arg(it.key()).arg(it.value());
+        parts << tr("lines not understood, left out: %1").arg(items.join(QStringLiteral(", ")));
+    }
     if (!m_notes.unreadValues.isEmpty())
         parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
     if (m_notes.unreadLags > 0)
@@ -568,8 +673,8 @@ void ProjectLoader::createPredecessorModel()
     auto proxy = std::make_unique<ZJoinProxyModel>();
     proxy->setSourceModel(model(QStringLiteral("TASKPRED")));
     QAbstractItemModel *task = model(QStringLiteral("TASK"));
-    proxy->addModel(task, 0, {5, 6}, 0); // successor
-    proxy->addModel(task, 0, {5, 6}, 1); // predecessor
+    proxy->addModel(task, 0, columnList(PredecessorTaskColumns), 0); // successor
+    proxy->addModel(task, 0, columnList(PredecessorTaskColumns), 1); // predecessor
     proxy->setObjectName(QStringLiteral("PredecessorModel"));
     addModel(proxy.release());
     log.stop();
@@ -582,7 +687,7 @@ void ProjectLoader::createResourceModel()
     QAbstractItemModel *assignments = model(QStringLiteral("TASKRSRC"));
     proxy->setSourceModel(assignments);
     const int foreignKey = columnIndex(assignments, QStringLiteral("rsrc_id"));
-    proxy->addModel(model(QStringLiteral("RSRC")), 0, {2, 3, 4}, foreignKey);
+    proxy->addModel(model(QStringLiteral("RSRC")), 0, columnList(ResourceColumns), foreignKey);
     proxy->setObjectName(QStringLiteral("ResourceModel"));
     qCDebug(lcXer).noquote() << QStringLiteral("ProjectLoader::createResourceModel ResModel row:%1 col:%2")
                                     .arg(proxy->rowCount())
@@ -600,8 +705,8 @@ void ProjectLoader::createCodesModel()
         qCDebug(lcXer) << "ProjectLoader::createCodesModel codesrcmodel is null";
     else
         proxy->setSourceModel(assignments);
-    proxy->addModel(model(QStringLiteral("ACTVCODE")), 0, {3, 5}, 2);
-    proxy->addModel(model(QStringLiteral("ACTVTYPE")), 0, {3, 4}, 1);
+    proxy->addModel(model(QStringLiteral("ACTVCODE")), 0, columnList(CodeValueColumns), 2);
+    proxy->addModel(model(QStringLiteral("ACTVTYPE")), 0, columnList(CodeTypeColumns), 1);
     proxy->setObjectName(QStringLiteral("CodeModel"));
     addModel(proxy.release());
     log.stop();
@@ -747,7 +852,7 @@ void ProjectLoader::createActivityModel()
         proxy->setSourceModel(structure);
         proxy->addModel(task, 0, 0);
         if (QAbstractItemModel *wbs = model(QStringLiteral("PROJWBS")))
-            proxy->addModel(wbs, 0, {2, 3}, 5);
+            proxy->addModel(wbs, 0, columnList(WbsColumns), 5);
         if (QAbstractItemModel *resources = model(QStringLiteral("TASKRSRC")))
             proxy->addModel(resources, 0, 0);
         if (QAbstractItemModel *codes = model(QStringLiteral("taskCodesAssignmentModel")))

@@ -61,17 +61,26 @@ public:
     QStringList captionsFromScheme(const QString &table) const;
     void createEmptyModel(const std::shared_ptr<IContainer> &container, const QString &table);
     QVariantList schemaColumns(const QString &table) const { return m_schema.value(table); }
+    // The fields of a table the viewer reads: the keys its rows are joined
+    // or grouped by, the columns the joins take, and those the shown
+    // columns, the details pane, the resources page and the groupings read.
+    // A table whose field list lacks one still loads, and the load says so.
+    QStringList neededFields(const QString &table) const;
+    // The needed fields of a table missing from its field names (lower case).
+    QStringList missingFields(const QString &table, const QStringList &names) const;
 
     // What a load left out or changed, by table name.
     struct LoadNotes
     {
         QMap<QString, int> mismatchedRecords;     // records not matching their field list, or before it
         QMap<QString, int> linesNotUnderstood;    // lines in a table that are no lines of a table
+        QMap<QString, int> linesNotUnderstoodAfter; // lines of no table, by the line before them that is no table line
         QMap<QString, int> unreadValues;          // cells left empty: text not readable
         QMap<QString, int> repeatedTables;        // tables met more than once: copies
         QMap<QString, int> otherFieldListCopies;  // copies left out: another field list
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         QMap<QString, QStringList> missingFields; // fields a table needs that its field list lacks
+        QMap<QString, QStringList> repeatedFields; // names a table's field list gives twice: the first read
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
         QStringList fieldsWrittenOtherwise;       // tables whose field list's line is written otherwise
         int unreadLags = 0;                       // lags read as no lag
@@ -80,10 +89,11 @@ public:
         bool noActivities = false;                // the file holds no activity
         bool isEmpty() const
         {
-            return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && unreadValues.isEmpty()
-                   && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty() && missingFields.isEmpty()
-                   && writtenOtherwise.isEmpty() && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0
-                   && !cutShort && !linesAfterEnd && !noActivities;
+            return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()
+                   && unreadValues.isEmpty() && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty()
+                   && missingFields.isEmpty() && repeatedFields.isEmpty() && writtenOtherwise.isEmpty()
+                   && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
+                   && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

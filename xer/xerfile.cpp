@@ -245,9 +245,13 @@ void XERFile::clear()
     m_data.reset();
     m_tableLines = std::vector<TableLines>();
     m_otherLines = std::vector<LineSpan>();
+    m_lostLines = std::vector<LostLines>();
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
+    m_inLostTable = false;
+    m_lostIndex = -1;
+    m_notUnderstood = LineSpan();
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
 }
@@ -529,18 +533,47 @@ int XERFile::scanLines(const char *begin, const char *end)
 
 void XERFile::collect(const ScannedLine &scanned)
 {
-    // Only table lines and the lines of kept tables are collected.
     const bool tableLine = scanned.kind == LineKind::Table;
-    if (!tableLine && !m_inKeptTable)
-        return;
     const char *const text = m_data.get() + scanned.begin;
-    if (!tableLine && scanned.kind != LineKind::Header && scanned.kind != LineKind::End
-        && (m_inLostTable || scanned.kind == LineKind::Other)) {
+    if (!tableLine) {
         // Blank lines and end-of-file marks are no lines; the end line with
         // something after its marker is said as the file's end.
-        if (!isTrailer(text, scanned.size) && !(scanned.size >= 2 && std::memcmp(text, "%E", 2) == 0))
-            ++m_tableLines.back().linesNotUnderstood;
-        return;
+        const auto isLine = [&] {
+            return !isTrailer(text, scanned.size) && !(scanned.size >= 2 && std::memcmp(text, "%E", 2) == 0);
+        };
+        if (m_inLostTable && scanned.kind != LineKind::Header && scanned.kind != LineKind::End) {
+            if (isLine())
+                ++(m_lostIndex >= 0 ? m_lostLines[size_t(m_lostIndex)].lines : m_tableLines.back().linesNotUnderstood);
+            return;
+        }
+        if (scanned.kind == LineKind::Header) {
+            m_inLostTable = false;
+            m_lostIndex = -1;
+        }
+        if (scanned.kind == LineKind::Other) {
+            if (isLine()) {
+                m_notUnderstood = {scanned.begin, scanned.size, 0};
+                m_notUnderstoodCounted = m_inKeptTable;
+                if (m_inKeptTable)
+                    ++m_tableLines.back().linesNotUnderstood;
+            }
+            return;
+        }
+        if (scanned.kind == LineKind::Fields && m_notUnderstood.size >= 0) {
+            // The line before a field list is its table's line: one not
+            // understood leaves the field list and its records to no table,
+            // whatever table was read before.
+            if (m_notUnderstoodCounted)
+                --m_tableLines.back().linesNotUnderstood;
+            m_lostLines.push_back({m_notUnderstood, 2});
+            m_lostIndex = int(m_lostLines.size()) - 1;
+            m_inLostTable = true;
+            m_notUnderstood.size = -1;
+            return;
+        }
+        m_notUnderstood.size = -1;
+        if (!m_inKeptTable)
+            return;
     }
     LineSpan line;
     line.begin = scanned.begin;
@@ -550,6 +583,8 @@ void XERFile::collect(const ScannedLine &scanned)
     const char *end = begin + scanned.size;
     if (tableLine) {
         m_inLostTable = false;
+        m_lostIndex = -1;
+        m_notUnderstood.size = -1;
         // The name follows the marker and the blanks after it; the marker
         // may have blanks before it.
         const char *nameBegin = begin;
@@ -563,6 +598,16 @@ void XERFile::collect(const ScannedLine &scanned)
             ++nameEnd;
         const QString name = decode(nameBegin, nameEnd);
         const QString readAs = nameReadAs(name);
+        if (readAs.isEmpty()
+            || std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x20; })) {
+            // No name to read the table by: its lines are no table's.
+            m_inKeptTable = false;
+            m_otherLines.push_back(line);
+            m_lostLines.push_back({line, 1});
+            m_lostIndex = int(m_lostLines.size()) - 1;
+            m_inLostTable = true;
+            return;
+        }
         m_inKeptTable = m_wanted.isEmpty() || m_wanted.contains(readAs);
         if (m_inKeptTable) {
             TableLines table;
@@ -586,9 +631,9 @@ void XERFile::collect(const ScannedLine &scanned)
         break;
     case LineKind::Fields:
         // A field list after records is another table's, whose "%T" line
-        // was not understood: the records keep their own list, and the lines
-        // up to the next table are left out and counted. The table's own
-        // list repeated as it is promises nothing new.
+        // is missing: the records keep their own list, and the lines up to
+        // the next table are left out and counted. The table's own list
+        // repeated as it is promises nothing new.
         if (!table.records.empty()) {
             if (fieldsAfterMarker(text, scanned.size) == fieldsAfterMarker(lineBegin(table.fields), table.fields.size))
                 break;
@@ -596,8 +641,13 @@ void XERFile::collect(const ScannedLine &scanned)
             ++table.linesNotUnderstood;
             break;
         }
+        // Blanks after the last name are no part of it, as blanks elsewhere
+        // in the line are not: read without them, and said.
         table.fields = line;
-        table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t');
+        while (table.fields.size > 2 && text[table.fields.size - 1] == ' ')
+            --table.fields.size;
+        table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t')
+                                       || table.fields.size != scanned.size;
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to

@@ -37,8 +37,9 @@ struct TableLines
     bool writtenOtherwise = false;
     LineSpan table;   // the "%T" line
     // Its "%F" line (the last one met before its records; one repeated
-    // after them as it is, or but for trailing blanks, changes nothing);
-    // size -1 when none. True when its marker is not "%F" and a tab ("%f").
+    // after them as it is, or but for trailing blanks, changes nothing),
+    // blanks after its last name left out; size -1 when none. True when its
+    // marker is not "%F" and a tab ("%f"), or blanks followed its last name.
     LineSpan fields;
     bool fieldsWrittenOtherwise = false;
     std::vector<LineSpan> records;
@@ -47,8 +48,20 @@ struct TableLines
     // Lines inside the table the reader does not understand: dropped. A line
     // whose marker is none of the file's ("%X", "R", " %R"), and a field
     // list after records with the lines after it: those of a table whose
-    // "%T" line was not understood.
+    // "%T" line is missing.
     int linesNotUnderstood = 0;
+};
+
+// Lines left out after a line that is no readable table line: a table line
+// without a name to read it by ("%T", blanks, a control character), or a
+// line not understood right before a field list ("%TT TASKPRED", a tab
+// before the marker). A field list belongs to the table line right before
+// it, so neither the field list nor its records are any table's; they are
+// counted under that line, the line itself included.
+struct LostLines
+{
+    LineSpan line;
+    int lines = 0;
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -65,7 +78,10 @@ struct ScannedLine
 // records, as spans of the buffer. Lines of other tables are passed over.
 // A table line whose marker or name differs from a wanted one only in case or
 // blanks opens that table, and says so (TableLines::writtenOtherwise); so
-// does a field line's marker (TableLines::fieldsWrittenOtherwise).
+// does a field line's marker (TableLines::fieldsWrittenOtherwise). A field
+// list belongs to the table line right before it: after a line that is no
+// readable table line it is no table's, and is left out with its records
+// (lostLines()).
 // Line objects are made from the spans only when tables() is asked for.
 //
 // Text encoding: a UTF-8 byte-order mark that begins the file is skipped; a
@@ -123,6 +139,9 @@ public:
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
+    // The lines left out after a line that is no readable table line, in
+    // file order.
+    const std::vector<LostLines> &lostLines() const { return m_lostLines; }
     const char *data() const { return m_data.get(); }
     const char *lineBegin(const LineSpan &line) const { return m_data.get() + line.begin; }
     // The bytes of a line or field as text, by the file's encoding.
@@ -155,9 +174,18 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    // In a kept table, after the field list of a table whose "%T" line was
-    // not understood; the next table line ends it.
+    // After the field list of a table whose "%T" line is missing or not
+    // understood, or a table line without a name; the next table line (or a
+    // header line) ends it. Its lines count in m_lostLines[m_lostIndex], or
+    // with the kept table when m_lostIndex is -1.
     bool m_inLostTable = false;
+    int m_lostIndex = -1;
+    std::vector<LostLines> m_lostLines;
+    // The last line met when it was not understood (blank lines aside);
+    // size -1 when another line came after it. Whether it counted with the
+    // kept table it stood in.
+    LineSpan m_notUnderstood;
+    bool m_notUnderstoodCounted = false;
     qint64 m_maxLineBytes = MaxLineBytes;
     bool m_utf8 = true;
     bool m_hasEndLine = false;

@@ -29,6 +29,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 #include <QStringListModel>
 #include <QThread>
 #include <QThreadPool>
@@ -325,56 +326,37 @@ QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
     return names;
 }
 
-// The fields a table cannot do without: the keys its rows are joined or
-// grouped by, and those of the columns the activity table shows by default.
-// A table whose field list lacks one still loads, and the load says so.
-struct NeededFields
+// The names a field list gives more than once (lower case), each once, in
+// file order; the marker and empty names aside.
+QStringList repeatedNames(const QStringList &names)
 {
-    const char *table;
-    const char *fields[14];
-};
-constexpr NeededFields Needed[] = {
-    {"PROJWBS", {"wbs_id", "wbs_short_name", "wbs_name", "parent_wbs_id"}},
-    // The start and finish shown are chosen from the actual, planned and
-    // constraint dates by the status and constraint type (the early finish
-    // only mends a finish before its start).
-    {"TASK",
-     {"task_id", "wbs_id", "task_type", "task_code", "task_name", "status_code", "act_start_date", "act_end_date",
-      "target_start_date", "target_end_date", "cstr_type", "cstr_date", "total_float_hr_cnt", "free_float_hr_cnt"}},
-    {"TASKPRED", {"task_id", "pred_task_id"}},
-    {"RSRC", {"rsrc_id"}},
-    {"TASKRSRC", {"task_id", "rsrc_id"}},
-    {"ACTVTYPE", {"actv_code_type_id"}},
-    {"ACTVCODE", {"actv_code_id"}},
-    {"TASKACTV", {"task_id", "actv_code_type_id", "actv_code_id"}},
-    {"UDFTYPE", {"udf_type_id", "table_name"}},
-    {"UDFVALUE", {"udf_type_id", "fk_id"}},
-    {"VIEWPROP", {"view_id", "view_name", "data_pos"}},
-};
-
-// The needed fields of a table missing from its field names (lower case).
-QStringList missingFields(const QString &table, const QStringList &names)
-{
-    QStringList missing;
-    for (const NeededFields &needed : Needed) {
-        if (table != QLatin1String(needed.table))
+    QStringList repeated;
+    QSet<QString> seen;
+    for (int k = 1; k < names.size(); ++k) {
+        const QString &name = names.at(k);
+        if (name.isEmpty())
             continue;
-        for (const char *field : needed.fields) {
-            if (field && !names.contains(QLatin1String(field)))
-                missing << QLatin1String(field);
+        if (seen.contains(name)) {
+            if (!repeated.contains(name))
+                repeated << name;
+        } else {
+            seen.insert(name);
         }
     }
-    return missing;
+    return repeated;
 }
 
-// A table line as the report shows it: as written, its tabs as blanks; a
-// long one cut.
-QString shownTableLine(const xer::XERFile &reader, const xer::TableLines &lines)
+// A line as the report shows it: as written, its tabs and other control
+// characters as blanks; a long one cut.
+QString shownLine(const xer::XERFile &reader, const xer::LineSpan &line)
 {
     constexpr int MaxShown = 40;
-    const char *begin = reader.lineBegin(lines.table);
-    QString text = reader.decode(begin, begin + lines.table.size);
-    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    const char *begin = reader.lineBegin(line);
+    QString text = reader.decode(begin, begin + line.size);
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    }
     if (text.size() > MaxShown)
         text = text.left(MaxShown - 1) + QChar(0x2026);
     return text;
@@ -518,11 +500,15 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     int records = 0;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
         records += int(lines.records.size());
-        if (lines.writtenOtherwise)
-            m_notes.writtenOtherwise.insert(lines.readAs, shownTableLine(*m_reader, lines));
+        // A table's first line written otherwise is the one shown: a later
+        // copy's line says nothing new.
+        if (lines.writtenOtherwise && !m_notes.writtenOtherwise.contains(lines.readAs))
+            m_notes.writtenOtherwise.insert(lines.readAs, shownLine(*m_reader, lines.table));
         if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
             m_notes.fieldsWrittenOtherwise << lines.readAs;
     }
+    for (const xer::LostLines &lost : m_reader->lostLines())
+        m_notes.linesNotUnderstoodAfter[shownLine(*m_reader, lost.line)] += lost.lines;
     const int RunRecords = runLength(records);
     std::vector<Run> runs;
     struct ColumnJob
@@ -607,11 +593,15 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
             if (lines.linesNotUnderstood > 0)
                 m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
             // Records come only after a field list.
-            const QStringList missing = lines.records.empty()
-                                                ? QStringList()
-                                                : missingFields(lines.readAs, fieldNames(*m_reader, lines.fields));
-            if (!missing.isEmpty())
-                m_notes.missingFields.insert(lines.readAs, missing);
+            if (!lines.records.empty()) {
+                const QStringList names = fieldNames(*m_reader, lines.fields);
+                const QStringList missing = missingFields(lines.readAs, names);
+                if (!missing.isEmpty())
+                    m_notes.missingFields.insert(lines.readAs, missing);
+                const QStringList repeated = repeatedNames(names);
+                if (!repeated.isEmpty())
+                    m_notes.repeatedFields.insert(lines.readAs, repeated);
+            }
         }
     }
     // A file without activities opens empty: its table may be missing, or
@@ -716,6 +706,8 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
     }
     if (!notes.missingFields.isEmpty())
         m_notes.missingFields.insert(table, notes.missingFields);
+    if (!notes.repeatedFields.isEmpty())
+        m_notes.repeatedFields.insert(table, notes.repeatedFields);
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -767,10 +759,14 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     std::vector<int> columnOfField(size_t(names.size()), -1);
     std::vector<ColumnStore::Kind> kinds(size_t(qMax(0, container->fieldCount())), ColumnStore::Kind::Empty);
     std::vector<CellType> types(size_t(names.size()), CellType::Other);
+    // A name given twice keeps its first field: the later one, most often a
+    // neighbour's name written wrongly, would replace every row's value.
+    std::vector<std::uint8_t> taken(size_t(qMax(0, container->fieldCount())), 0);
     for (int k = 0; k < names.size(); ++k) {
         const int column = container->indexOfCode(names.at(k));
-        if (column < 0)
+        if (column < 0 || taken[size_t(column)])
             continue;
+        taken[size_t(column)] = 1;
         const CellType type = cellType(container->fieldDataType(column));
         if (type == CellType::Other)
             continue;
@@ -781,8 +777,10 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
     int total = 0;
     for (const xer::TableLines *lines : plan.sources)
         total += int(lines->records.size());
-    if (total > 0)
+    if (total > 0) {
         notes->missingFields = missingFields(table, names);
+        notes->repeatedFields = repeatedNames(names);
+    }
     container->prepareRows(total, kinds);
     plan.targets.resize(size_t(names.size()));
     for (size_t k = 0; k < columnOfField.size(); ++k) {
@@ -812,8 +810,6 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
             if (target.type == CellType::String && target.column) {
                 target.column->putString(row, recent[size_t(k)].text(converter, field, fieldEnd));
             } else if (target.column && !converter.put(target.column, row, target.type, field, fieldEnd)) {
-                // A later field of the same name that cannot be read
-                // empties the cell, as it would have replaced it.
                 target.column->putNothing(row);
                 ++notes->unread;
             }
@@ -838,7 +834,8 @@ namespace {
 bool layoutFields(const QStringList &names, int *idField, int *nameField, int *dataField)
 {
     *idField = *nameField = *dataField = -1;
-    for (int k = 1; k < names.size(); ++k) {
+    // The first field of a name is read, as in every table.
+    for (int k = names.size() - 1; k >= 1; --k) {
         const QString name = names.at(k).toUpper();
         if (name == QLatin1String("VIEW_ID"))
             *idField = k;

@@ -54,6 +54,7 @@ private:
         int otherCopies = 0;  // copies left out for another field list
         int otherRecords = 0; // their records
         QStringList missingFields; // needed fields its field list lacks
+        QStringList repeatedFields; // names its field list gives twice
     };
     struct TablePlan;
     // The load after started(): false when it failed (failed() was emitted).

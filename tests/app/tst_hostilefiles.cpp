@@ -116,11 +116,15 @@ void tst_HostileFiles::loadReport_data()
     QTest::addRow("the activity table's line changed")
             << header() + wbs + "%X\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
             << QStringLiteral("The file holds no activities. "
-                              "Loaded with changes: lines not understood, left out: PROJWBS 4");
+                              "Loaded with changes: lines not understood, left out: \"%X TASK\" 4");
     QTest::addRow("the activity table's line in lower case, its key renamed")
             << header() + wbs + "%t\tTask" + tasks.mid(tasks.indexOf("\r\n")).replace("task_id", "id") + "%E\r\n"
             << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%t Task\"; "
                               "needed fields missing: TASK (task_id)");
+    QTest::addRow("the activity table's project id written as its key")
+            << header() + wbs + QByteArray(tasks).replace("task_id\tproj_id", "task_id\ttask_id") + "%E\r\n"
+            << QStringLiteral("Loaded with changes: needed fields missing: TASK (proj_id); "
+                              "fields named twice, the first read: TASK (task_id)");
     QTest::addRow("bad ids and lags")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), "7.5\t1\t10\tTT_Task\tA2"})
                        + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",

@@ -541,7 +541,8 @@ void tst_XERLoader::tableModels()
     // cell stays empty; the load says so, and of the short record.
     QVERIFY(!cellOf(task, 1, QStringLiteral("Physical complete %")).isValid());
     QCOMPARE(m_loader->loadReport(),
-             QStringLiteral("Loaded with changes: needed fields missing: TASK (total_float_hr_cnt, free_float_hr_cnt); "
+             QStringLiteral("Loaded with changes: needed fields missing: ACTVCODE (parent_actv_code_id), "
+                            "TASK (total_float_hr_cnt, free_float_hr_cnt); "
                             "records not matching their field list: TASK 1; values not read, left empty: TASK 1"));
     QCOMPARE(cellOf(task, 2, QStringLiteral("Physical complete %")), QVariant(100));
     QCOMPARE(cellOf(task, 1, QStringLiteral("Actual Start")), QVariant(at("2024-01-02 08:00")));
@@ -741,7 +742,7 @@ void tst_XERLoader::tableQuirks_data()
     // says which needed ones they lack.
     const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
                                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                           "total_float_hr_cnt, free_float_hr_cnt)");
+                                           "total_float_hr_cnt, free_float_hr_cnt, proj_id)");
     const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
     const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
@@ -758,6 +759,15 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("lower-case table name loads, and is said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
             << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing;
+    QTest::addRow("a field named twice: the first read, and said")
+            << header() + table("TASK", "task_id\ttask_code\tTASK_CODE", {"1\tA\tB"}) + end << 1
+            << QStringLiteral("A") << prefix + QStringLiteral("fields named twice, the first read: TASK (task_code)");
+    QTest::addRow("a table line written otherwise twice: the first said")
+            << header() + table("task", "task_id\ttask_code", {"1\tA"}) + table("Task", "task_id\ttask_code", {"2\tB"})
+                       + end
+            << 2 << QStringLiteral("A")
+            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing
+                       + QStringLiteral("; tables repeated, copies: TASK 2");
     QTest::addRow("only TASK in the file")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE"}) + end << 1 << QStringLiteral("E")
             << lacking;
@@ -779,7 +789,7 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + "%X\tACTVCODE\r\n%F\tactv_code_id\tshort_name\r\n%R\t1\tN\r\n"
                        + table("TASK", "task_id\ttask_code", {"2\tB"}) + end
             << 2 << QStringLiteral("A")
-            << prefix + QStringLiteral("lines not understood, left out: TASK 3; tables repeated, copies: TASK 2");
+            << prefix + QStringLiteral("lines not understood, left out: \"%X ACTVCODE\" 3; tables repeated, copies: TASK 2");
     QTest::addRow("a line not understood in the layout table")
             << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
                        + end
@@ -790,7 +800,7 @@ void tst_XERLoader::tableQuirks_data()
     const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("activity table's line not understood")
             << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
-            << noActivities;
+            << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
     QTest::addRow("activity table under another name")
             << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
     QTest::addRow("activity table without records")
@@ -810,7 +820,7 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type, status_code, "
                                     "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                    "total_float_hr_cnt, free_float_hr_cnt); records not matching their field list: TASK 1");
+                                    "total_float_hr_cnt, free_float_hr_cnt, proj_id); records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
@@ -879,13 +889,15 @@ void tst_XERLoader::garbledLines_data()
     const QString missing = changes + QStringLiteral("needed fields missing: ");
     const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
     QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
-            << missing + QStringLiteral("ACTVCODE (actv_code_id), ACTVTYPE (actv_code_type_id), PROJWBS (wbs_id, "
-                                        "parent_wbs_id), RSRC (rsrc_id), TASK (task_id, wbs_id), TASKACTV (task_id, "
+            << missing + QStringLiteral("ACTVCODE (actv_code_id, actv_code_type_id, parent_actv_code_id), ACTVTYPE "
+                                        "(actv_code_type_id), PROJWBS (wbs_id, parent_wbs_id, proj_id), RSRC (rsrc_id), "
+                                        "TASK (task_id, wbs_id, proj_id), TASKACTV (task_id, "
                                         "actv_code_type_id, actv_code_id), TASKPRED (task_id, pred_task_id), "
                                         "TASKRSRC (task_id, rsrc_id), UDFTYPE (udf_type_id), UDFVALUE (udf_type_id, "
                                         "fk_id), VIEWPROP (view_id)");
     QTest::addRow("every name renamed") << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
-            << missing + QStringLiteral("PROJWBS (wbs_short_name, wbs_name), TASK (task_name), UDFTYPE (table_name), "
+            << missing + QStringLiteral("ACTVCODE (short_name, actv_code_name), PROJWBS (wbs_short_name, wbs_name), "
+                                        "RSRC (rsrc_short_name, rsrc_name), TASK (task_name), UDFTYPE (table_name), "
                                         "VIEWPROP (view_name)");
     QTest::addRow("task_code renamed") << QByteArray("task_code") << QByteArray("code") << all
                                        << missing + QStringLiteral("TASK (task_code)");
@@ -917,7 +929,7 @@ void tst_XERLoader::garbledLines_data()
                                                        << all << misnamed + QStringLiteral("\"%T PROJWBS \"");
     const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
                               "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                              "total_float_hr_cnt\tfree_float_hr_cnt";
+                              "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id";
     const QByteArray second = "%R\t2\t11";
     QTest::addRow("TASK's field list repeated as it is") << second << fields + "\r\n" + second << all << QString();
     QTest::addRow("TASK's field list repeated with blanks after it")
@@ -929,6 +941,53 @@ void tst_XERLoader::garbledLines_data()
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    // A field list belongs to the table line right before it: after one
+    // that cannot be read, its lines are no table's, said by that line.
+    const struct
+    {
+        const char *garbling;
+        QByteArray to;
+        const char *shown;
+        int lines;
+    } lost[] = {{"a tab before it", "\t%T\tTASKPRED", " %T TASKPRED", 4},
+                {"% and a tab", "%\tTASKPRED", "% TASKPRED", 4},
+                {"%TT", "%TT\tTASKPRED", "%TT TASKPRED", 4},
+                {"no name", "%T", "%T", 4},
+                {"a tab and no name", "%T\t", "%T ", 4},
+                {"blanks for its name", "%T\t  ", "%T   ", 4},
+                {"a NUL in its name", QByteArray("%T\tTASK\0PRED", 12), "%T TASK PRED", 4},
+                {"a CR before its name", "%T\t\rTASKPRED", "%T ", 5}};
+    for (const auto &l : lost) {
+        QTest::addRow("TASKPRED's line with %s", l.garbling)
+                << QByteArray("%T\tTASKPRED") << l.to << QStringLiteral("2 3 0 1")
+                << changes + QStringLiteral("lines not understood, left out: \"%1\" %2").arg(QLatin1String(l.shown)).arg(l.lines);
+    }
+    QTest::addRow("PROJWBS without records, TASK's line as %%TT: no activities")
+            << QByteArray("%R\t10\tW\tCivil\t\t1\r\n%R\t11\tW.1\tWorks\t10\t1\r\n%T\tTASK") << QByteArray("%TT\tTASK")
+            << QStringLiteral("0 0 2 1")
+            << QStringLiteral("The file holds no activities. ") + changes
+                       + QStringLiteral("lines not understood, left out: \"%TT TASK\" 5");
+    // What a column, the details, the resources page or a grouping reads is
+    // needed: renamed, it is said.
+    const struct
+    {
+        QByteArray from, to;
+        const char *said;
+    } renamed[] = {{"pred_type", "type", "TASKPRED (pred_type)"},
+                   {"lag_hr_cnt", "lag", "TASKPRED (lag_hr_cnt)"},
+                   {"rsrc_name", "name", "RSRC (rsrc_name)"},
+                   {"actv_code_name", "name", "ACTVCODE (actv_code_name)"},
+                   {"actv_code_type\t", "type\t", "ACTVTYPE (actv_code_type)"},
+                   {"type_id\tparent", "type\tparent", "ACTVCODE (actv_code_type_id)"},
+                   {"target_qty", "qty", "TASKRSRC (target_qty)"},
+                   {"proj_id", "project", "PROJWBS (proj_id), TASK (proj_id)"}};
+    for (const auto &r : renamed) {
+        QTest::addRow("%s renamed", r.said) << r.from << r.to << all
+                                         << missing + QLatin1String(r.said);
+    }
+    QTest::addRow("blanks after TASK's last field name: read without them, and said")
+            << QByteArray("free_float_hr_cnt\tproj_id\r") << QByteArray("free_float_hr_cnt\tproj_id  \r") << all
+            << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
                                            << missing + QStringLiteral("TASK (target_start_date)");
 }
@@ -940,17 +999,22 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
-    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0";
+    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0\t1";
     QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
-            + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id", {"10\tW\tCivil\t", "11\tW.1\tWorks\t10"})
+            + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id\tproj_id",
+                    {"10\tW\tCivil\t\t1", "11\tW.1\tWorks\t10\t1"})
             + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
                             "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                            "total_float_hr_cnt\tfree_float_hr_cnt",
+                            "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id",
                     {"1\t11\tTT_Task\tA1\tDig" + dates, "2\t11\tTT_Task\tA2\tPour" + dates,
                      "3\t10\tTT_Mile\tA3\tDone" + dates})
-            + table("TASKPRED", "task_id\tpred_task_id", {"2\t1", "3\t2"}) + table("RSRC", "rsrc_id", {"50"})
-            + table("TASKRSRC", "task_id\trsrc_id", {"1\t50"}) + table("ACTVTYPE", "actv_code_type_id", {"100"})
-            + table("ACTVCODE", "actv_code_id", {"1000"}) + table("UDFTYPE", "udf_type_id\ttable_name", {"300\tTASK"})
+            + table("TASKPRED", "task_id\tpred_task_id\tpred_type\tlag_hr_cnt", {"2\t1\tPR_FS\t0", "3\t2\tPR_FS\t0"})
+            + table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name", {"50\tRT_Labor\tC\tCrew"})
+            + table("TASKRSRC", "task_id\trsrc_id\ttarget_qty", {"1\t50\t8"})
+            + table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope", {"100\tArea\tAS_Project"})
+            + table("ACTVCODE", "actv_code_id\tactv_code_type_id\tparent_actv_code_id\tshort_name\tactv_code_name",
+                    {"1000\t100\t\tN\tNorth"})
+            + table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_label", {"300\tTASK\tWeight"})
             + table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"1\t100\t1000"})
             + table("UDFVALUE", "udf_type_id\tfk_id", {"300\t1"})
             + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
@@ -1014,9 +1078,10 @@ void tst_XERLoader::hostileValues()
     QCOMPARE(notes.unreadValues.value(QStringLiteral("TASKACTV")), 2);
     QCOMPARE(notes.unreadValues.value(QStringLiteral("UDFVALUE")), 1);
     QCOMPARE(loader->loadReport(),
-             QStringLiteral("Loaded with changes: needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
+             QStringLiteral("Loaded with changes: needed fields missing: ACTVCODE (parent_actv_code_id), ACTVTYPE "
+                            "(actv_code_type_scope), TASK (wbs_id, task_type, task_name, status_code, "
                             "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                            "total_float_hr_cnt, free_float_hr_cnt); "
+                            "total_float_hr_cnt, free_float_hr_cnt, proj_id); "
                             "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
                             "lags not read, taken as no lag: 3"));
 }
