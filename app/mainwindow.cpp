@@ -85,6 +85,8 @@ public:
     {
         setObjectName(QStringLiteral("loadReport"));
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // In line with the messages that pass over it.
+        setContentsMargins(4, 0, 0, 0);
     }
 
     void setReport(const QString &text)
