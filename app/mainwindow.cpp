@@ -37,10 +37,12 @@
 #include <QInputDialog>
 #include <QJsonDocument>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmapCache>
 #include <QPushButton>
 #include <QScreen>
@@ -69,6 +71,58 @@ QStringList defaultVisibleColumns()
     return {QStringLiteral("Activity ID"), QStringLiteral("Activity Name"),
             QStringLiteral("Activity Type"), QStringLiteral("Start Date"),
             QStringLiteral("Finish Date"), QStringLiteral("WBS Code"), QStringLiteral("WBS Name")};
+}
+
+// The load's report in a widget of the status bar rather than a message:
+// messages and the menus' status tips come and go over it, and it shows
+// again after them. Too long for its room, it is cut with an ellipsis and
+// read whole in its tooltip; it never widens the window.
+class ReportLabel : public QLabel
+{
+public:
+    explicit ReportLabel(QWidget *parent)
+        : QLabel(parent)
+    {
+        setObjectName(QStringLiteral("loadReport"));
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // In line with the messages that pass over it.
+        setContentsMargins(4, 0, 0, 0);
+    }
+
+    void setReport(const QString &text)
+    {
+        setText(text);
+        updateToolTip();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        style()->drawItemText(&painter, room, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideRight, room.width()),
+                              foregroundRole());
+    }
+
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        updateToolTip();
+    }
+
+private:
+    void updateToolTip()
+    {
+        const bool cut = fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+        setToolTip(cut ? text() : QString());
+    }
+};
+
+void showLoadReport(QStatusBar *bar, const QString &text)
+{
+    if (auto *label = bar->findChild<QLabel *>(QStringLiteral("loadReport"), Qt::FindDirectChildrenOnly))
+        static_cast<ReportLabel *>(label)->setReport(text);
 }
 
 // What shows of the tree's current row: itself, or the collapsed row that
@@ -204,6 +258,7 @@ void MainWindow::setupWidgets()
     m_ui->stackedWidget->addWidget(m_resources);
     m_ui->stackedWidget->setCurrentIndex(0);
     m_ui->actionDay->setChecked(true);
+    statusBar()->addWidget(new ReportLabel(statusBar()), 1);
 }
 
 void MainWindow::setupToolbars()
@@ -545,11 +600,8 @@ void MainWindow::onXerReadDone()
     if (dialogHadKeys)
         activateWindow();
     // What the load left out or changed, in one line.
-    if (auto *xer = qobject_cast<XERLoader *>(m_loader)) {
-        const QString report = xer->loadReport();
-        if (!report.isEmpty())
-            statusBar()->showMessage(report);
-    }
+    if (auto *xer = qobject_cast<XERLoader *>(m_loader))
+        showLoadReport(statusBar(), xer->loadReport());
 }
 
 void MainWindow::onXerReadFailed(int code)
@@ -646,6 +698,7 @@ void MainWindow::closeProject()
     const ReadHeapPadding::Release release;
     // The load report speaks of the project that goes.
     statusBar()->clearMessage();
+    showLoadReport(statusBar(), QString());
     clearPanes();
     if (m_loader) {
         waitForRead();

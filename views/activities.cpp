@@ -816,8 +816,10 @@ void Activities::setCurrentGrouping(const ZGrouping &grouping)
         return;
     }
     // The current activity stays current under the new bands; a band row
-    // has no counterpart there.
-    const QModelIndex current = m_treeView->currentIndex();
+    // has no counterpart there: the first activity below it stands in.
+    QModelIndex current = m_treeView->currentIndex();
+    if (current.isValid() && tableRow(current) >= m_initialRowCount)
+        current = neighbourActivity(current, 1).siblingAtColumn(current.column());
     const int row = current.isValid() ? tableRow(current) : -1;
     const int column = current.column();
     m_grouping = grouping;

@@ -7,6 +7,7 @@
 #include "zgroupedtreeviewdelegate.h"
 #include "zparentitemproxymodel.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -51,6 +53,8 @@ void ZGroupedTreeView::setModel(QAbstractItemModel *model)
     markVisibleItemsDirty();
     // Another project starts from the first column, in a table scrolled left.
     m_chosenColumn = -1;
+    m_kept.clear();
+    m_keptSource = QPersistentModelIndex();
     QTreeView::setModel(model);
     if (!model)
         return;
@@ -64,6 +68,129 @@ void ZGroupedTreeView::setModel(QAbstractItemModel *model)
                        << connect(model, &QAbstractItemModel::columnsInserted, this, dirty)
                        << connect(model, &QAbstractItemModel::columnsRemoved, this, dirty)
                        << connect(model, &QObject::destroyed, this, dirty);
+    // A filter hides rows by a layout change, a reset drops them all, and
+    // either leaves nothing current where the current row goes: the nearest
+    // row shown takes its place.
+    m_modelConnections << connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this,
+                                  &ZGroupedTreeView::keepCurrent)
+                       << connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+                                  &ZGroupedTreeView::keepCurrent)
+                       << connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                                  &ZGroupedTreeView::keepCurrentIfRemoved)
+                       << connect(model, &QAbstractItemModel::layoutChanged, this,
+                                  &ZGroupedTreeView::restoreCurrent)
+                       << connect(model, &QAbstractItemModel::modelReset, this,
+                                  &ZGroupedTreeView::restoreCurrent)
+                       << connect(model, &QAbstractItemModel::rowsRemoved, this,
+                                  &ZGroupedTreeView::restoreCurrent);
+}
+
+void ZGroupedTreeView::keepCurrent()
+{
+    // Without a current row, one kept from an earlier change stays kept: a
+    // filter that hid every row and is then cleared brings it back.
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    m_kept.clear();
+    m_keptSource = QPersistentModelIndex();
+    const auto *proxy = qobject_cast<const QAbstractProxyModel *>(model());
+    if (!proxy || !proxy->sourceModel())
+        return;
+    // Each level costs its siblings, once per change: no more than the
+    // change itself costs the proxy. Without the memory for it nothing is
+    // kept (this runs inside the model's signal, which cannot unwind).
+    try {
+        for (QModelIndex node = current.sibling(current.row(), 0); node.isValid(); node = node.parent()) {
+            KeptLevel level;
+            const QModelIndex parent = node.parent();
+            const int count = proxy->rowCount(parent);
+            level.rows.reserve(size_t(count));
+            for (int row = 0; row < count; ++row)
+                level.rows.push_back(proxy->mapToSource(proxy->index(row, 0, parent)).row());
+            level.at = node.row();
+            m_kept.push_back(std::move(level));
+        }
+    } catch (const std::bad_alloc &) {
+        m_kept = std::vector<KeptLevel>();
+        return;
+    }
+    m_keptSource = proxy->mapToSource(current.sibling(current.row(), 0));
+    m_keptColumn = current.column();
+}
+
+void ZGroupedTreeView::keepCurrentIfRemoved(const QModelIndex &parent, int first, int last)
+{
+    // The selection hands the current row to a sibling when only it goes;
+    // the rows removed matter here when they hold it.
+    for (QModelIndex node = currentIndex(); node.isValid(); node = node.parent()) {
+        if (node.parent() == parent && node.row() >= first && node.row() <= last) {
+            if (node != currentIndex())
+                keepCurrent();
+            return;
+        }
+    }
+}
+
+void ZGroupedTreeView::restoreCurrent()
+{
+    // Once every other receiver has taken the change in: a row made current
+    // inside it makes those that follow the current row (the chart) rebuild
+    // at once, and again for the change itself.
+    if (m_kept.empty() || m_restoreQueued)
+        return;
+    m_restoreQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_restoreQueued = false;
+        restoreCurrentNow();
+    }, Qt::QueuedConnection);
+}
+
+void ZGroupedTreeView::restoreCurrentNow()
+{
+    if (m_kept.empty())
+        return;
+    const QModelIndex target = currentIndex().isValid() ? QModelIndex() : nearestKeptRow();
+    // Kept while no row near it shows, as long as its place still tells.
+    if (!target.isValid() && !currentIndex().isValid() && m_keptSource.isValid())
+        return;
+    m_kept.clear();
+    m_keptSource = QPersistentModelIndex();
+    if (target.isValid())
+        setCurrentIndex(shownCell(target.sibling(target.row(), m_keptColumn)));
+}
+
+QModelIndex ZGroupedTreeView::nearestKeptRow() const
+{
+    const auto *proxy = qobject_cast<const QAbstractProxyModel *>(model());
+    const QAbstractItemModel *source = proxy ? proxy->sourceModel() : nullptr;
+    if (!source || !m_keptSource.isValid())
+        return {};
+    // Level by level from the current row up: the nearest of its siblings
+    // still shown (the next one first), else the band that held it.
+    QModelIndex node = m_keptSource;
+    for (const KeptLevel &level : m_kept) {
+        // The source's rows have moved: what was kept no longer tells.
+        if (!node.isValid() || level.at < 0 || size_t(level.at) >= level.rows.size()
+            || level.rows[size_t(level.at)] != node.row())
+            return {};
+        const QModelIndex parent = node.parent();
+        const auto shown = [&](int position) {
+            return proxy->mapFromSource(source->index(level.rows[size_t(position)], 0, parent));
+        };
+        const int count = int(level.rows.size());
+        for (int distance = 0; distance < count; ++distance) {
+            for (const int position : {level.at + distance, level.at - distance}) {
+                if (position < 0 || position >= count)
+                    continue;
+                const QModelIndex row = shown(position);
+                if (row.isValid())
+                    return row;
+            }
+        }
+        node = parent;
+    }
+    return {};
 }
 
 void ZGroupedTreeView::setRootIndex(const QModelIndex &index)
@@ -609,17 +736,38 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
     const QModelIndex current = currentIndex();
     if (!current.isValid() || (cursorAction != MoveLeft && cursorAction != MoveRight))
         return shownCell(QTreeView::moveCursor(cursorAction, modifiers));
-    // The tree's own Left and Right (collapse, expand, up to the parent row)
-    // made column 0 current, which the table hides; + - * open and close a
-    // band instead.
+    // On activities Left and Right step between the shown columns: the
+    // tree's own keys made column 0 current, which the table hides.
     QHeaderView *sections = header();
     const int step = (cursorAction == MoveRight) != isRightToLeft() ? 1 : -1;
     int visual = sections->visualIndex(current.column());
-    // A band's label is one cell over the columns it covers: one press
-    // leaves it whole.
     const int labelFirst = sections->visualIndex(logicalIndexForTree());
-    if (isGroupIndex(current) && visual >= labelFirst && visual <= labelFirst + m_mergeColumns)
-        visual = step > 0 ? labelFirst + m_mergeColumns : labelFirst;
+    if (underTitle(current)) {
+        // A band's title is the tree's item: towards the arrow the key
+        // closes the band, then goes to the band above; away from it, it
+        // opens the band, then goes to its first row.
+        const QModelIndex row = current.sibling(current.row(), 0);
+        const bool rows = model()->hasChildren(row);
+        if (step < 0) {
+            const QModelIndex parent = current.parent();
+            if (rows && isExpanded(row)) {
+                collapse(row);
+            } else if (parent.isValid() && parent != rootIndex()) {
+                return parent.sibling(parent.row(), current.column());
+            }
+            scrollTo(current);
+            return current;
+        }
+        if (rows) {
+            if (isExpanded(row))
+                return shownCell(model()->index(0, current.column(), row));
+            expand(row);
+            scrollTo(current);
+            return current;
+        }
+        // A band without rows: the key leaves its title whole.
+        visual = labelFirst + m_mergeColumns;
+    }
     visual += step;
     while (visual >= 0 && visual < sections->count()
            && sections->isSectionHidden(sections->logicalIndex(visual)))
@@ -633,6 +781,21 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
     if (stay == current)
         scrollTo(current);
     return stay;
+}
+
+bool ZGroupedTreeView::underTitle(const QModelIndex &index) const
+{
+    if (!index.isValid() || !isGroupIndex(index))
+        return false;
+    const int labelFirst = header()->visualIndex(logicalIndexForTree());
+    const int visual = header()->visualIndex(index.column());
+    return visual >= labelFirst && visual <= labelFirst + m_mergeColumns;
+}
+
+void ZGroupedTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    QTreeView::scrollTo(underTitle(index) ? index.sibling(index.row(), logicalIndexForTree()) : index,
+                        hint);
 }
 
 void ZGroupedTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)

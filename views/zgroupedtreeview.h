@@ -13,6 +13,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <vector>
+
 // Tree table of the activities pane. Group rows (rows whose label column
 // holds a value) are painted in the background and text colour of their
 // level, their label runs across the tree column and the next
@@ -30,6 +32,9 @@ public:
     void setRootIndex(const QModelIndex &index) override;
     void reset() override;
     void doItemsLayout() override;
+    // A band's title, whichever of its columns is current, comes into view
+    // from its start: the branch arrow and the title's beginning show.
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
     // Paint styles by group depth; the view repaints.
     void setLevelStyles(const QList<GroupStyle> &styles);
@@ -89,7 +94,8 @@ protected:
     void paintRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    // Left and Right step between the shown columns of the current row; the
+    // Left and Right step between the shown columns of the current row, and
+    // on a band's title open and close the band and walk the tree; the
     // other moves keep the current cell in a shown column.
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -105,6 +111,16 @@ private:
     void fitTreeColumn();
     int logicalIndexForTree() const;
     void updateRow(const QModelIndex &index);
+    // Whether index's column lies under its band's title.
+    bool underTitle(const QModelIndex &index) const;
+    // Before the rows shown change (a filter, a reset), where the current
+    // row stands; after, when it is gone, the nearest row still shown is
+    // made current.
+    void keepCurrent();
+    void keepCurrentIfRemoved(const QModelIndex &parent, int first, int last);
+    void restoreCurrent();
+    void restoreCurrentNow();
+    QModelIndex nearestKeptRow() const;
 
     QList<GroupStyle> m_palette;
     int m_mergeColumns = 2;
@@ -126,6 +142,18 @@ private:
     int m_grownSection = -1;
     bool m_treeColumnFitQueued = false;
     QList<QMetaObject::Connection> m_modelConnections;
+    // The current row and its ancestors as they stood among their siblings
+    // before a change of the rows shown, by the rows of the proxy's source
+    // (which a filter leaves as they are); level 0 is the current row.
+    struct KeptLevel
+    {
+        std::vector<int> rows; // the siblings' source rows, in the order shown
+        int at = -1;           // the position of the row itself
+    };
+    std::vector<KeptLevel> m_kept;
+    QPersistentModelIndex m_keptSource;
+    int m_keptColumn = -1;
+    bool m_restoreQueued = false;
 };
 
 // How many levels below a top-level row "expand everything" opens at most: a
