@@ -1,6 +1,7 @@
 #include "imagelimit.h"
 
 #include "memoryroom.h"
+#include "windowmemory.h"
 
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
@@ -55,7 +56,13 @@ qint64 roomFor(qint64 chartTiles, qint64 tableTiles)
 
 bool hasRoom(qint64 chartTiles, qint64 tableTiles)
 {
-    return memoryroom::available(roomFor(chartTiles, tableTiles));
+    // A heap shrinks only from its top, and the dialog leaves blocks of its
+    // own above the pictures (the style's pixmaps, font caches): the heap
+    // keeps the address space of the last picture, free and its pages given
+    // back. The next picture's small blocks take it again; counted as
+    // taken, the same print was refused once a limit was near.
+    const qint64 room = roomFor(chartTiles, tableTiles);
+    return memoryroom::available(room, WindowMemory::reusable(room));
 }
 
 } // namespace ImageLimit

@@ -308,7 +308,7 @@ qint64 freeMemory()
 #endif
 }
 
-bool available(qint64 bytes)
+bool available(qint64 bytes, qint64 mappedAlready)
 {
     if (bytes <= 0)
         return true;
@@ -323,15 +323,18 @@ bool available(qint64 bytes)
             return false;
     }
 #if defined(Q_OS_UNIX)
-    if (quint64(bytes) > std::numeric_limits<size_t>::max())
+    const qint64 unmapped = bytes - qBound<qint64>(0, mappedAlready, bytes);
+    if (quint64(unmapped) > std::numeric_limits<size_t>::max())
         return false;
+    if (unmapped == 0)
+        return true;
     // Mapping is enough: the limit and the accounting are checked here.
     // Touching the pages would only take time and real memory.
-    void *mapped = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE,
+    void *mapped = ::mmap(nullptr, size_t(unmapped), PROT_READ | PROT_WRITE,
                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         return false;
-    ::munmap(mapped, size_t(bytes));
+    ::munmap(mapped, size_t(unmapped));
 #endif
     return true;
 }

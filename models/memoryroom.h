@@ -12,8 +12,11 @@ namespace memoryroom {
 // address-space limit and the kernel's commit accounting check; and
 // whether the machine has them free (freeMemory). Always true where there
 // is no such mapping (other than Unix). A check at one moment, not a
-// reservation kept for later.
-bool available(qint64 bytes);
+// reservation kept for later. Of the bytes, mappedAlready are address
+// space the process holds already and will use for them (a heap's free
+// pages, given back to the system but not unmapped): they are not mapped
+// again, though the machine must still have them free.
+bool available(qint64 bytes, qint64 mappedAlready = 0);
 
 // The bytes the machine can still give the process: what Linux says is
 // available without swapping (MemAvailable in /proc/meminfo) plus the free
