@@ -11,6 +11,12 @@
 
 namespace ImageLimit {
 
+namespace {
+// One band image per worker and the heaps the workers start; the page being
+// painted and the PDF engine.
+constexpr qint64 kWorkingSet = qint64(64) << 20;
+} // namespace
+
 bool tooLarge(qint64 cells)
 {
     return cells >= kMaxCells;
@@ -44,9 +50,6 @@ qint64 roomFor(qint64 chartTiles, qint64 tableTiles)
     // an item of the preview, in its index and in the print's own work.
     constexpr qint64 kPerChartTile = 1024;
     constexpr qint64 kPerTableTile = 7 * 1024;
-    // One band image per worker and the heaps the workers start; the page
-    // being painted and the PDF engine.
-    constexpr qint64 kWorkingSet = qint64(64) << 20;
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     if (chartTiles < 0 || tableTiles < 0 || chartTiles > (kMax - kWorkingSet) / 2 / kPerChartTile
         || tableTiles > (kMax - kWorkingSet) / 2 / kPerTableTile)
@@ -59,10 +62,11 @@ bool hasRoom(qint64 chartTiles, qint64 tableTiles)
     // A heap shrinks only from its top, and the dialog leaves blocks of its
     // own above the pictures (the style's pixmaps, font caches): the heap
     // keeps the address space of the last picture, free and its pages given
-    // back. The next picture's small blocks take it again; counted as
-    // taken, the same print was refused once a limit was near.
+    // back. The next picture's tiles, small blocks, take it again; its
+    // working set is mapped anew. Counted as taken, the same print was
+    // refused once a limit was near.
     const qint64 room = roomFor(chartTiles, tableTiles);
-    return memoryroom::available(room, WindowMemory::reusable(room));
+    return memoryroom::available(room, qMin(WindowMemory::heapFree(), room - kWorkingSet));
 }
 
 } // namespace ImageLimit

@@ -3,6 +3,12 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 // The room that snip and print ask for before they draw their pictures.
 class tst_ImageLimit : public QObject
 {
@@ -13,6 +19,8 @@ private slots:
     void room();
     void machineRoom_data();
     void machineRoom();
+    void heapOfLastPicture_data();
+    void heapOfLastPicture();
 };
 
 // The largest chart drawn, and the smallest refused.
@@ -116,6 +124,49 @@ void tst_ImageLimit::machineRoom()
     const qint64 tiles = freeMib < 0 ? 1000 : (free - ImageLimit::roomFor(0)) / 1024;
     QVERIFY(ImageLimit::hasRoom(tiles));
     QCOMPARE(ImageLimit::hasRoom(tiles + 1), freeMib < 0);
+}
+
+void tst_ImageLimit::heapOfLastPicture_data()
+{
+    QTest::addColumn<int>("freedMib"); // small blocks freed below one kept
+    QTest::addColumn<int>("leftMib"); // left under the limit
+    QTest::addColumn<bool>("room");
+    // 96 MiB of chart tiles and 64 MiB of working set: the tiles fit in the
+    // freed heap, the working set is mapped anew.
+    QTest::addRow("a picture's heap freed") << 96 << 80 << true;
+    QTest::addRow("part of it") << 32 << 80 << false;
+    QTest::addRow("nothing freed") << 0 << 80 << false;
+    QTest::addRow("no room for the working set") << 160 << 48 << false;
+}
+
+// Under an address-space limit, the heap's freed address space that a
+// picture left below blocks made later is room for the next one's tiles.
+void tst_ImageLimit::heapOfLastPicture()
+{
+#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
+    QSKIP("only glibc's heaps keep freed address space");
+#endif
+    QFETCH(int, freedMib);
+    QFETCH(int, leftMib);
+    QFETCH(bool, room);
+    std::vector<void *> freed(size_t(freedMib) * 1024);
+    for (void *&block : freed)
+        block = std::memset(std::malloc(1024), 1, 1024);
+    const std::unique_ptr<void, void (*)(void *)> pin(std::memset(std::malloc(1024), 1, 1024), std::free);
+    for (void *block : freed)
+        std::free(block);
+    QFile status(QStringLiteral("/proc/self/status"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const qint64 mapped = text.mid(text.indexOf("VmSize:") + 7).trimmed().split(' ').value(0).toLongLong() << 10;
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &before), 0);
+    rlimit limit = before;
+    limit.rlim_cur = rlim_t(mapped + (qint64(leftMib) << 20));
+    QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
+    const bool hasRoom = ImageLimit::hasRoom(qint64(96) << 10);
+    setrlimit(RLIMIT_AS, &before);
+    QCOMPARE(hasRoom, room);
 }
 
 QTEST_APPLESS_MAIN(tst_ImageLimit)
