@@ -684,15 +684,12 @@ void tst_MainWindow::startUnderLimit()
         QProcess viewer;
         viewer.start(prlimit, {QStringLiteral("--as=%1").arg(mib << 20), QStringLiteral(VIEWER_PATH)});
         const bool ended = viewer.waitForStarted() && viewer.waitForFinished(2000);
-        if (!ended) {
-            viewer.kill();
-            viewer.waitForFinished();
-        }
+        viewer.kill();
+        viewer.waitForFinished();
         said = viewer.readAllStandardError();
         return ended ? viewer.exitCode() : -1;
     };
-    // The least limit under which the loader maps every library (127: it
-    // cannot).
+    // The least limit under which the loader maps every library (else 127).
     qint64 below = 16, loads = 1024;
     while (loads - below > 1) {
         const qint64 mid = (below + loads) / 2;
