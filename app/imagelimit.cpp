@@ -1,6 +1,7 @@
 #include "imagelimit.h"
 
 #include "memoryroom.h"
+#include "windowmemory.h"
 
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
@@ -9,6 +10,12 @@
 #include <limits>
 
 namespace ImageLimit {
+
+namespace {
+// One band image per worker and the heaps the workers start; the page being
+// painted and the PDF engine.
+constexpr qint64 kWorkingSet = qint64(64) << 20;
+} // namespace
 
 bool tooLarge(qint64 cells)
 {
@@ -43,9 +50,6 @@ qint64 roomFor(qint64 chartTiles, qint64 tableTiles)
     // an item of the preview, in its index and in the print's own work.
     constexpr qint64 kPerChartTile = 1024;
     constexpr qint64 kPerTableTile = 7 * 1024;
-    // One band image per worker and the heaps the workers start; the page
-    // being painted and the PDF engine.
-    constexpr qint64 kWorkingSet = qint64(64) << 20;
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     if (chartTiles < 0 || tableTiles < 0 || chartTiles > (kMax - kWorkingSet) / 2 / kPerChartTile
         || tableTiles > (kMax - kWorkingSet) / 2 / kPerTableTile)
@@ -55,7 +59,14 @@ qint64 roomFor(qint64 chartTiles, qint64 tableTiles)
 
 bool hasRoom(qint64 chartTiles, qint64 tableTiles)
 {
-    return memoryroom::available(roomFor(chartTiles, tableTiles));
+    // A heap shrinks only from its top, and the dialog leaves blocks of its
+    // own above the pictures (the style's pixmaps, font caches): the heap
+    // keeps the address space of the last picture, free and its pages given
+    // back. The next picture's tiles, small blocks, take it again; its
+    // working set is mapped anew. Counted as taken, the same print was
+    // refused once a limit was near.
+    const qint64 room = roomFor(chartTiles, tableTiles);
+    return memoryroom::available(room, qMin(WindowMemory::heapFree(), room - kWorkingSet));
 }
 
 } // namespace ImageLimit

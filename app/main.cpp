@@ -20,6 +20,11 @@ int main(int argc, char *argv[])
         std::fputs(refusal, stderr);
         return EXIT_FAILURE;
     }
+    // Nothing here draws with OpenGL, yet the window system's integration
+    // would load a software OpenGL driver: about 160 MB of address space and
+    // 50 MB resident, which a limit then lacks for files. A user's choice
+    // stands.
+    ::setenv("QT_XCB_GL_INTEGRATION", "none", 0);
     keepSessionTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.5.0"));

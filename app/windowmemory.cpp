@@ -94,6 +94,11 @@ qint64 heapFreeInReport(const char *report)
     return bytes && bytes < end ? qMax(0LL, std::strtoll(bytes + 6, nullptr, 10)) : 0;
 }
 
+qint64 heapFree()
+{
+    return mainHeapFree();
+}
+
 qint64 reusable(qint64 estimate)
 {
     return qMin(mainHeapFree(), estimate / 4 * 3);

@@ -25,6 +25,10 @@ qint64 estimate(const ProjectLoader &loader);
 // later; a reopen takes it again. 0 where it cannot be told.
 qint64 reusable(qint64 estimate);
 
+// The free bytes in the bins of the main thread's heap (address space the
+// heap holds and hands out again); 0 where that cannot be told.
+qint64 heapFree();
+
 // Of what the window kept in use after a project of keptEstimate had gone
 // (Qt's item views keep their row layout's capacity, for as many rows as
 // they laid out), the bytes a project of this estimate takes again rather

@@ -1,12 +1,19 @@
 #include "memoryroom.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <mutex>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -16,25 +23,318 @@ namespace memoryroom {
 
 namespace {
 std::atomic<qint64> g_ceiling{-1};
+
+#if defined(Q_OS_LINUX)
+// Every check reads these files: they are read into the stack, in pieces,
+// with the system's calls, so that a check allocates nothing.
+constexpr size_t kPath = 4096;
+
+struct Text
+{
+    const char *begin;
+    size_t size;
+    bool is(const char *word) const
+    {
+        return std::strlen(word) == size && std::memcmp(begin, word, size) == 0;
+    }
+};
+
+// The fields of a line split at a separator; an empty Text past the last.
+Text field(Text line, char separator, int wanted)
+{
+    const char *from = line.begin;
+    const char *end = line.begin + line.size;
+    for (int i = 0;; ++i) {
+        const char *stop = static_cast<const char *>(std::memchr(from, separator, size_t(end - from)));
+        if (!stop)
+            stop = end;
+        if (i == wanted)
+            return {from, size_t(stop - from)};
+        if (stop == end)
+            return {end, 0};
+        from = stop + 1;
+    }
+}
+
+// Whether a comma-separated list holds the word.
+bool listHolds(Text list, const char *word)
+{
+    for (int i = 0;; ++i) {
+        const Text item = field(list, ',', i);
+        if (item.is(word))
+            return true;
+        if (item.begin == list.begin + list.size)
+            return false;
+    }
+}
+
+// Calls line(Text) for each line of the file; a line longer than the
+// buffer is given cut to it (the fields read here come first). False when
+// the file cannot be opened.
+template<typename Line>
+bool forEachLine(const char *path, Line line)
+{
+    const int file = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    char buffer[8192];
+    size_t held = 0;
+    bool cut = false; // the line in hand was given already
+    for (;;) {
+        const ssize_t got = ::read(file, buffer + held, sizeof buffer - held);
+        if (got < 0 && errno == EINTR)
+            continue;
+        const bool end = got <= 0;
+        if (!end)
+            held += size_t(got);
+        size_t start = 0;
+        while (const void *newline = std::memchr(buffer + start, '\n', held - start)) {
+            const size_t length = size_t(static_cast<const char *>(newline) - buffer) - start;
+            if (!cut)
+                line(Text{buffer + start, length});
+            cut = false;
+            start += length + 1;
+        }
+        held -= start;
+        std::memmove(buffer, buffer + start, held);
+        if (end) {
+            if (held > 0 && !cut)
+                line(Text{buffer, held});
+            break;
+        }
+        if (held == sizeof buffer) {
+            if (!cut)
+                line(Text{buffer, held});
+            cut = true;
+            held = 0;
+        }
+    }
+    ::close(file);
+    return true;
+}
+
+// A whole number at the start of the text; -1 when there is none ("max").
+qint64 number(Text text)
+{
+    qint64 value = -1;
+    for (size_t i = 0; i < text.size && text.begin[i] >= '0' && text.begin[i] <= '9'; ++i) {
+        const int digit = text.begin[i] - '0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::numeric_limits<qint64>::max();
+        value = qMax<qint64>(value, 0) * 10 + digit;
+    }
+    return value;
+}
+
+qint64 numberInFile(const char *path)
+{
+    qint64 value = -1;
+    forEachLine(path, [&value](Text line) {
+        if (value < 0)
+            value = number(line);
+    });
+    return value;
+}
+
+// The bytes after a key of /proc/meminfo ("MemAvailable:   123 kB").
+qint64 kilobytesAfter(Text line, const char *key)
+{
+    const size_t length = std::strlen(key);
+    if (line.size <= length || std::memcmp(line.begin, key, length) != 0)
+        return -1;
+    size_t i = length;
+    while (i < line.size && line.begin[i] == ' ')
+        ++i;
+    const qint64 kilobytes = number(Text{line.begin + i, line.size - i});
+    return kilobytes < 0 || kilobytes > std::numeric_limits<qint64>::max() / 1024 ? kilobytes : kilobytes * 1024;
+}
+
+// The process's memory control groups: v1's memory hierarchy and v2's one
+// hierarchy, each a directory below its mount point. Found once: a process
+// seldom changes group, and the mounts are many on some systems.
+struct Group
+{
+    char directory[kPath];
+    size_t mountLength; // the walk to the parents ends at the mount point
+    bool unified;
+};
+
+std::mutex g_systemMutex;
+// Guarded by g_systemMutex.
+char g_root[kPath] = "";
+Group g_groups[2];
+int g_groupCount = 0;
+bool g_groupsFound = false;
+
+bool rooted(char *out, const char *path)
+{
+    const int length = std::snprintf(out, kPath, "%s%s", g_root, path);
+    return length > 0 && size_t(length) < kPath;
+}
+
+void copyText(char *out, Text text)
+{
+    const size_t length = qMin(text.size, kPath - 1);
+    std::memcpy(out, text.begin, length);
+    out[length] = '\0';
+}
+
+void findGroups()
+{
+    g_groupsFound = true;
+    g_groupCount = 0;
+    // "4:memory:/a/b" for v1's hierarchy, "0::/a/b" for v2's.
+    char paths[2][kPath] = {"", ""};
+    char file[kPath];
+    if (!rooted(file, "/proc/self/cgroup"))
+        return;
+    forEachLine(file, [&paths](Text line) {
+        const Text controllers = field(line, ':', 1);
+        const Text path = {field(line, ':', 2).begin, size_t(line.begin + line.size - field(line, ':', 2).begin)};
+        if (listHolds(controllers, "memory"))
+            copyText(paths[0], path);
+        else if (field(line, ':', 0).is("0") && controllers.size == 0)
+            copyText(paths[1], path);
+    });
+    if (!paths[0][0] && !paths[1][0])
+        return;
+    // "36 31 0:32 / /sys/fs/cgroup/memory rw - cgroup cgroup rw,memory":
+    // the mount's root in its hierarchy, its mount point, after " - " its
+    // type and its options.
+    bool mounted[2] = {false, false};
+    if (!rooted(file, "/proc/self/mountinfo"))
+        return;
+    forEachLine(file, [&](Text line) {
+        const char *dash = nullptr;
+        for (size_t i = 0; i + 3 <= line.size && !dash; ++i) {
+            if (std::memcmp(line.begin + i, " - ", 3) == 0)
+                dash = line.begin + i + 3;
+        }
+        if (!dash)
+            return;
+        const Text tail{dash, size_t(line.begin + line.size - dash)};
+        const int kind = field(tail, ' ', 0).is("cgroup2") ? 1
+                : field(tail, ' ', 0).is("cgroup") && listHolds(field(tail, ' ', 2), "memory") ? 0
+                : -1;
+        if (kind < 0 || mounted[kind] || !paths[kind][0])
+            return;
+        mounted[kind] = true;
+        const Text mountRoot = field(line, ' ', 3);
+        const Text mountPoint = field(line, ' ', 4);
+        // Below the mount's root, the group's place from there; else (a
+        // group namespace) the mount point is the process's group.
+        const char *path = paths[kind];
+        const size_t pathLength = std::strlen(path);
+        const char *below = "";
+        if (mountRoot.is("/"))
+            below = path;
+        else if (pathLength >= mountRoot.size && std::memcmp(path, mountRoot.begin, mountRoot.size) == 0
+                 && (path[mountRoot.size] == '/' || path[mountRoot.size] == '\0'))
+            below = path + mountRoot.size;
+        Group &group = g_groups[g_groupCount];
+        const int mountLength = std::snprintf(group.directory, kPath, "%s%.*s", g_root,
+                                              int(mountPoint.size), mountPoint.begin);
+        const int length = std::snprintf(group.directory + mountLength, kPath - size_t(mountLength),
+                                         "%s", below);
+        if (mountLength <= 0 || length < 0 || size_t(mountLength + length) >= kPath)
+            return;
+        size_t end = size_t(mountLength + length);
+        while (end > size_t(mountLength) && group.directory[end - 1] == '/')
+            group.directory[--end] = '\0';
+        group.mountLength = size_t(mountLength);
+        group.unified = kind == 1;
+        ++g_groupCount;
+    });
+}
+
+// The least that the group and its parents up to the mount point leave
+// below their limits; -1 when none has a limit.
+qint64 groupRoom(const Group &group)
+{
+    qint64 room = -1;
+    char directory[kPath];
+    std::memcpy(directory, group.directory, kPath);
+    // v1 writes "no limit" as the largest page-aligned number.
+    constexpr qint64 kNoLimit = qint64(1) << 62;
+    for (;;) {
+        char file[kPath];
+        const size_t length = std::strlen(directory);
+        std::snprintf(file, kPath, "%s/%s", directory, group.unified ? "memory.max" : "memory.limit_in_bytes");
+        const qint64 limit = numberInFile(file);
+        if (limit >= 0 && limit < kNoLimit) {
+            std::snprintf(file, kPath, "%s/%s", directory, group.unified ? "memory.current" : "memory.usage_in_bytes");
+            const qint64 usage = numberInFile(file);
+            const qint64 left = qMax<qint64>(0, limit - qMax<qint64>(0, usage));
+            room = room < 0 ? left : qMin(room, left);
+        }
+        if (length <= group.mountLength)
+            return room;
+        char *slash = std::strrchr(directory, '/');
+        if (!slash || size_t(slash - directory) < group.mountLength)
+            directory[group.mountLength] = '\0';
+        else
+            *slash = '\0';
+    }
+}
+#endif
 } // namespace
 
-bool available(qint64 bytes)
+qint64 freeMemory()
+{
+#if defined(Q_OS_LINUX)
+    const std::lock_guard<std::mutex> lock(g_systemMutex);
+    qint64 available = -1;
+    qint64 swapFree = 0;
+    char file[kPath];
+    if (rooted(file, "/proc/meminfo")) {
+        forEachLine(file, [&](Text line) {
+            const qint64 bytes = kilobytesAfter(line, "MemAvailable:");
+            if (bytes >= 0)
+                available = bytes;
+            swapFree = qMax(swapFree, kilobytesAfter(line, "SwapFree:"));
+        });
+    }
+    qint64 room = available < 0 ? -1 : qMin(available, std::numeric_limits<qint64>::max() - swapFree) + swapFree;
+    if (!g_groupsFound)
+        findGroups();
+    for (int i = 0; i < g_groupCount; ++i) {
+        const qint64 left = groupRoom(g_groups[i]);
+        if (left >= 0)
+            room = room < 0 ? left : qMin(room, left);
+    }
+    return room;
+#else
+    return -1;
+#endif
+}
+
+bool available(qint64 bytes, qint64 mappedAlready)
 {
     if (bytes <= 0)
         return true;
     const qint64 ceiling = g_ceiling.load();
     if (ceiling >= 0 && bytes > ceiling)
         return false;
+    if (ceiling < 0) {
+        // Beyond what the machine has free the kernel would take it from
+        // other programs and then end one, likely this one.
+        const qint64 free = freeMemory();
+        if (free >= 0 && bytes > free)
+            return false;
+    }
 #if defined(Q_OS_UNIX)
-    if (quint64(bytes) > std::numeric_limits<size_t>::max())
+    const qint64 unmapped = bytes - qBound<qint64>(0, mappedAlready, bytes);
+    if (quint64(unmapped) > std::numeric_limits<size_t>::max())
         return false;
+    if (unmapped == 0)
+        return true;
     // Mapping is enough: the limit and the accounting are checked here.
     // Touching the pages would only take time and real memory.
-    void *mapped = ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE,
+    void *mapped = ::mmap(nullptr, size_t(unmapped), PROT_READ | PROT_WRITE,
                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         return false;
-    ::munmap(mapped, size_t(bytes));
+    ::munmap(mapped, size_t(unmapped));
 #endif
     return true;
 }
@@ -77,6 +377,17 @@ void shareHeapUnderLimit()
 void setCeiling(qint64 bytes)
 {
     g_ceiling.store(bytes);
+}
+
+void setSystemRoot(const char *path)
+{
+#if defined(Q_OS_LINUX)
+    const std::lock_guard<std::mutex> lock(g_systemMutex);
+    std::snprintf(g_root, kPath, "%s", path ? path : "");
+    g_groupsFound = false;
+#else
+    Q_UNUSED(path);
+#endif
 }
 
 } // namespace memoryroom

@@ -9,10 +9,22 @@ namespace memoryroom {
 
 // Whether the process can map that many bytes more now: the address space
 // is mapped and given back at once, untouched, which is what an
-// address-space limit and the kernel's commit accounting check. Always
-// true where there is no such mapping (other than Unix). A check at one
-// moment, not a reservation kept for later.
-bool available(qint64 bytes);
+// address-space limit and the kernel's commit accounting check; and
+// whether the machine has them free (freeMemory). Always true where there
+// is no such mapping (other than Unix). A check at one moment, not a
+// reservation kept for later. Of the bytes, mappedAlready are address
+// space the process holds already and will use for them (a heap's free
+// pages, given back to the system but not unmapped): they are not mapped
+// again, though the machine must still have them free.
+bool available(qint64 bytes, qint64 mappedAlready = 0);
+
+// The bytes the machine can still give the process: what Linux says is
+// available without swapping (MemAvailable in /proc/meminfo) plus the free
+// swap, and under a memory limit of the process's control group (v2
+// memory.max, v1 memory.limit_in_bytes, its own or a parent group's) no
+// more than that limit less what the group uses. -1 where nothing tells.
+// Reads a few small files into the stack: it allocates nothing.
+qint64 freeMemory();
 
 // The stack of a thread made with the system's defaults, as Qt makes its
 // threads: the room a thread needs to start.
@@ -30,8 +42,13 @@ bool addressSpaceLimited();
 // before the threads of a load are started.
 void shareHeapUnderLimit();
 
-// Tests only: the probe finds at most this many bytes; negative (the
-// default) for no bound but the system's.
+// Tests only: the probe finds at most this many bytes, and the machine's
+// free memory is not read; negative (the default) for no bound but the
+// system's.
 void setCeiling(qint64 bytes);
+
+// Tests only: /proc and the control groups' files are read below this
+// directory; nullptr (the default) for the system's own.
+void setSystemRoot(const char *path);
 
 } // namespace memoryroom

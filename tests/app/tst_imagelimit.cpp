@@ -3,6 +3,10 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cstring>
+
 // The room that snip and print ask for before they draw their pictures.
 class tst_ImageLimit : public QObject
 {
@@ -11,6 +15,10 @@ private slots:
     void cellLimit();
     void room_data();
     void room();
+    void machineRoom_data();
+    void machineRoom();
+    void heapOfLastPicture_data();
+    void heapOfLastPicture();
 };
 
 // The largest chart drawn, and the smallest refused.
@@ -62,6 +70,94 @@ void tst_ImageLimit::room()
     memoryroom::setCeiling(room);
     QVERIFY(ImageLimit::hasRoom(chartTiles, tableTiles));
     memoryroom::setCeiling(-1);
+}
+
+void tst_ImageLimit::machineRoom_data()
+{
+    QTest::addColumn<QStringList>("files"); // a path below the root, a tab, its text
+    QTest::addColumn<qint64>("freeMib"); // -1: nothing tells
+    const QString meminfo = QStringLiteral("proc/meminfo\tMemTotal: 8388608 kB\nMemAvailable: %1 kB\nSwapFree: %2 kB\n");
+    const QString plenty = meminfo.arg(8 << 20).arg(0);
+    const QString v1 = QStringLiteral("proc/self/mountinfo\t31 23 0:28 / /sys/fs/cgroup rw - tmpfs tmpfs rw\n"
+                                      "35 31 0:32 / /sys/fs/cgroup/memory rw - cgroup cgroup rw,memory\n");
+    const QString v2 = QStringLiteral("proc/self/mountinfo\t30 23 0:26 %1 /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n");
+    QTest::addRow("nothing tells") << QStringList() << qint64(-1);
+    QTest::addRow("free swap") << QStringList{meminfo.arg(80 << 10).arg(20 << 10)} << qint64(100);
+    QTest::addRow("v1 group limit") << QStringList{plenty, v1, "proc/self/cgroup\t4:memory:/viewer\n0::/\n",
+            "sys/fs/cgroup/memory/memory.limit_in_bytes\t9223372036854771712",
+            "sys/fs/cgroup/memory/viewer/memory.limit_in_bytes\t314572800",
+            "sys/fs/cgroup/memory/viewer/memory.usage_in_bytes\t209715200"} << qint64(100);
+    QTest::addRow("v2 parent's limit") << QStringList{plenty, v2.arg("/"), "proc/self/cgroup\t0::/user/viewer\n",
+            "sys/fs/cgroup/user/viewer/memory.max\tmax\n", "sys/fs/cgroup/user/viewer/memory.current\t52428800\n",
+            "sys/fs/cgroup/user/memory.max\t1073741824\n", "sys/fs/cgroup/user/memory.current\t968884224\n"}
+                                       << qint64(100);
+    QTest::addRow("v2 mounted at its group") << QStringList{meminfo.arg(150 << 10).arg(0), v2.arg("/box"),
+            "proc/self/cgroup\t0::/box\n", "sys/fs/cgroup/memory.max\t314572800\n",
+            "sys/fs/cgroup/memory.current\t104857600\n"} << qint64(150);
+}
+
+// The machine's free memory and the control group's limit bound every
+// check: what does not fit is refused at once, however the process's
+// address space stands.
+void tst_ImageLimit::machineRoom()
+{
+    QFETCH(QStringList, files);
+    QFETCH(qint64, freeMib);
+    QTemporaryDir root;
+    for (const QString &entry : files) {
+        const QString path = root.filePath(entry.section(QLatin1Char('\t'), 0, 0));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(entry.section(QLatin1Char('\t'), 1).toUtf8());
+    }
+    memoryroom::setSystemRoot(QFile::encodeName(root.path()).constData());
+    const auto unroot = qScopeGuard([] { memoryroom::setSystemRoot(nullptr); });
+    const qint64 free = freeMib < 0 ? -1 : freeMib << 20;
+    QCOMPARE(memoryroom::freeMemory(), free);
+    // Chart tiles of 1 KiB over the 64 MiB of drawing and printing.
+    const qint64 tiles = freeMib < 0 ? 1000 : (free - ImageLimit::roomFor(0)) / 1024;
+    QVERIFY(ImageLimit::hasRoom(tiles));
+    QCOMPARE(ImageLimit::hasRoom(tiles + 1), freeMib < 0);
+}
+
+void tst_ImageLimit::heapOfLastPicture_data()
+{
+    QTest::addColumn<int>("freedMib"); // small blocks freed below one kept
+    QTest::addColumn<int>("leftMib"); // left under the limit
+    QTest::addColumn<bool>("room");
+    // 96 MiB of chart tiles and 64 MiB of working set: the tiles fit in the
+    // freed heap, the working set is mapped anew.
+    QTest::addRow("a picture's heap freed") << 96 << 80 << true;
+    QTest::addRow("no room for the working set") << 160 << 48 << false;
+}
+
+// Under an address-space limit, the heap's freed address space that a
+// picture left below blocks made later is room for the next one's tiles.
+void tst_ImageLimit::heapOfLastPicture()
+{
+#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
+    QSKIP("only glibc's heaps keep freed address space");
+#endif
+    QFETCH(int, freedMib);
+    QFETCH(int, leftMib);
+    QFETCH(bool, room);
+    std::vector<void *> freed(size_t(freedMib) * 1024);
+    for (void *&block : freed)
+        block = std::memset(std::malloc(1024), 1, 1024);
+    const std::unique_ptr<void, void (*)(void *)> pin(std::memset(std::malloc(1024), 1, 1024), std::free);
+    for (void *block : freed)
+        std::free(block);
+    QFile statm(QStringLiteral("/proc/self/statm")); // first the pages mapped
+    QVERIFY(statm.open(QIODevice::ReadOnly));
+    const qint64 mapped = statm.readAll().split(' ').value(0).toLongLong() * 4096;
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &before), 0);
+    const rlimit limit{rlim_t(mapped + (qint64(leftMib) << 20)), before.rlim_max};
+    QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
+    const bool hasRoom = ImageLimit::hasRoom(qint64(96) << 10);
+    setrlimit(RLIMIT_AS, &before);
+    QCOMPARE(hasRoom, room);
 }
 
 QTEST_APPLESS_MAIN(tst_ImageLimit)

@@ -31,12 +31,14 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QStandardPaths>
 #include <QWidgetAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -226,6 +228,7 @@ private slots:
     void initTestCase();
     void init();
     void startUpState();
+    void startUnderLimit();
     void menusFromTheKeyboard_data();
     void menusFromTheKeyboard();
     void timeScaleUnits();
@@ -664,6 +667,40 @@ void tst_MainWindow::failedReads()
     QVERIFY(w.loader()->model(QStringLiteral("ActivityModel")));
 }
 
+// The built viewer under an address-space limit: just above what its
+// libraries take, it says it cannot start and ends; with the room it asks
+// for, it starts.
+void tst_MainWindow::startUnderLimit()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the sanitizer reserves more address space than a limit leaves");
+#endif
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (prlimit.isEmpty())
+        QSKIP("no prlimit");
+    QByteArray said;
+    // The viewer's exit code under a limit of that many MiB; -1 while it runs.
+    const auto run = [&](qint64 mib) {
+        QProcess viewer;
+        viewer.start(prlimit, {QStringLiteral("--as=%1").arg(mib << 20), QStringLiteral(VIEWER_PATH)});
+        const bool ended = viewer.waitForStarted() && viewer.waitForFinished(2000);
+        viewer.kill();
+        viewer.waitForFinished();
+        said = viewer.readAllStandardError();
+        return ended ? viewer.exitCode() : -1;
+    };
+    // The least limit under which the loader maps every library (else 127).
+    qint64 below = 16, loads = 1024;
+    while (loads - below > 1) {
+        const qint64 mid = (below + loads) / 2;
+        (run(mid) == 127 ? below : loads) = mid;
+    }
+    QCOMPARE(run(loads), 1);
+    QVERIFY2(said.contains("There is not enough memory to start the viewer."), said.constData());
+    // The 5 MiB an offscreen start asks, and one for the pages' rounding.
+    QCOMPARE(run(loads + 6), -1);
+}
+
 void tst_MainWindow::windowRoomCountsFreedHeap_data()
 {
     QTest::addColumn<qint64>("room"); // MiB the memory probe finds
@@ -681,6 +718,7 @@ void tst_MainWindow::windowRoomCountsFreedHeap_data()
     QTest::newRow("kept from the same project") << qint64(60) << true << qint64(64) << qint64(4);
     QTest::newRow("nothing kept") << qint64(60) << false << qint64(0) << qint64(4);
     QTest::newRow("kept from a project twice as large") << qint64(60) << false << qint64(64) << qint64(8);
+    QTest::newRow("half kept from a project twice as large") << qint64(100) << true << qint64(64) << qint64(8);
 }
 
 void tst_MainWindow::heapFreeInReport_data()
