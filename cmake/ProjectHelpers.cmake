@@ -26,6 +26,8 @@ endfunction()
 # One test executable per tests/<folder>/tst_*.cpp, linked with the folder's
 # library and the compiled-in resources, run headless with a fixed locale and
 # time zone, and with the update check turned off (an empty server address).
+# In the sanitizer build each also marks the platform plugin's screens as
+# objects meant to live (tests/common/sanitizerstart.cpp).
 function(sv_add_tests library)
     file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
     foreach(_src ${_tests})
@@ -39,5 +41,9 @@ function(sv_add_tests library)
         set_tests_properties(${_name} PROPERTIES
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;TARVOLEN_UPDATE_URL="
             TIMEOUT 300)
+        if(SV_SANITIZE)
+            target_sources(${_name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/sanitizerstart.cpp)
+            target_link_libraries(${_name} PRIVATE Qt5::Gui)
+        endif()
     endforeach()
 endfunction()
