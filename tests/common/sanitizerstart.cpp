@@ -1,7 +1,7 @@
-// Linked into every test program of the sanitizer build. Qt's platform
-// plugins make the screens (with their platform screen and cursor) when the
-// application starts and never delete them. They are told to the leak
-// checker as objects meant to live, with all they hold, so that no
+// Linked into every test program of the sanitizer build. Qt's offscreen
+// platform plugin makes the screens (with their platform screen and cursor)
+// when the application starts and never deletes them. They are told to the
+// leak checker as objects meant to live, with all they hold, so that no
 // suppression has to find them by the frames that made them: the run
 // records short stacks, which stop at the first frame of Qt's.
 
