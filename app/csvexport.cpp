@@ -89,8 +89,16 @@ struct Lines
                     value = model->index(r, groupColumn, parent).data(Qt::DisplayRole);
                 if (value.isNull())
                     value = cell.data(Qt::DisplayRole);
-                out += CsvExport::quoteField(QString(qMin(depth, MaxIndent), QLatin1Char(' '))
-                                             + valueText(value));
+                // The indent is blanks, which never need quoting: only the
+                // text is looked through, and a quoted field's opening quote
+                // goes before the indent (a text holding a quote is quoted,
+                // so one starting with a quote is one quoted here).
+                const QString text = CsvExport::quoteField(valueText(value));
+                const int quote = text.startsWith(QLatin1Char('"')) ? 1 : 0;
+                if (quote)
+                    out += QLatin1Char('"');
+                out.resize(out.size() + qMin(depth, MaxIndent), QLatin1Char(' '));
+                out.append(text.constData() + quote, text.size() - quote);
             } else {
                 out += CsvExport::quoteField(valueText(cell.data(Qt::DisplayRole)));
             }

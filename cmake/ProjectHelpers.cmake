@@ -26,6 +26,11 @@ endfunction()
 # One test executable per tests/<folder>/tst_*.cpp, linked with the folder's
 # library and the compiled-in resources, run headless with a fixed locale and
 # time zone, and with the update check turned off (an empty server address).
+# A test function still running after two minutes is taken for a hang: the
+# test library's watchdog ends the program there with its stack, before the
+# program's own limit; the slowest take seconds, under the sanitizers too.
+# In the sanitizer build each also marks the platform plugin's screens as
+# objects meant to live (tests/common/sanitizerstart.cpp).
 function(sv_add_tests library)
     file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
     foreach(_src ${_tests})
@@ -37,7 +42,11 @@ function(sv_add_tests library)
             TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
         add_test(NAME ${_name} COMMAND ${_name})
         set_tests_properties(${_name} PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;TARVOLEN_UPDATE_URL="
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;TARVOLEN_UPDATE_URL=;QTEST_FUNCTION_TIMEOUT=120000"
             TIMEOUT 300)
+        if(SV_SANITIZE)
+            target_sources(${_name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/sanitizerstart.cpp)
+            target_link_libraries(${_name} PRIVATE Qt5::Gui)
+        endif()
     endforeach()
 endfunction()
