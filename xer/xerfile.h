@@ -163,6 +163,8 @@ private:
     // of the wanted tables; a ReadResult.
     int scanLines(const char *begin, const char *end);
     void collect(const ScannedLine &line);
+    // Starts lines left out, said by this one.
+    void startLost(const ScannedLine &line);
     void makeObjects() const;
 
     QString m_fileName;
@@ -174,13 +176,19 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    // After the field list of a table whose "%T" line is missing or not
-    // understood, or a table line without a name; the next table line (or a
-    // header line) ends it. Its lines count in m_lostLines[m_lostIndex], or
-    // with the kept table when m_lostIndex is -1.
-    bool m_inLostTable = false;
+    // Set after a field list of no table, or a table line without a name
+    // (the next table line or a header line ends it): its lines count in
+    // m_lostLines[m_lostIndex]. -1 otherwise.
     int m_lostIndex = -1;
     std::vector<LostLines> m_lostLines;
+    // True right after a table line with a name, the only place its field
+    // list may stand.
+    bool m_afterTableLine = false;
+    // The current table's field line (kept or passed over); size -1 when
+    // none.
+    LineSpan m_ownFields;
+    // After the end line, up to the next table or header line.
+    bool m_afterEnd = false;
     // The last line met when it was not understood (blank lines aside);
     // size -1 when another line came after it. Whether it counted with the
     // kept table it stood in.

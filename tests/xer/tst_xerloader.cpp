@@ -748,6 +748,7 @@ void tst_XERLoader::tableQuirks_data()
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
     const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
+    const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("table listed twice: both copies load")
             << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) + end << 3
             << QStringLiteral("A") << prefix + QStringLiteral("tables repeated, copies: TASK 2");
@@ -774,9 +775,11 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
-    QTest::addRow("record before the field list is dropped, and said")
-            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+    // A field list belongs to the table line right before it.
+    QTest::addRow("record before the field list: both left out, and said")
+            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
+            << QString() << noActivities + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1; "
+                                            "lines not understood, left out: \"%F task_id task_code\" 2");
     QTest::addRow("table without a field list: its records said")
             << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
@@ -794,10 +797,13 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
                        + end
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
-    QTest::addRow("a field list given twice before the records: the later one")
-            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << lacking;
-    const QString noActivities = QStringLiteral("The file holds no activities.");
+    QTest::addRow("a field list after another: left out with its records, and said")
+            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
+            << QString() << noActivities
+                       + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%F task_id task_code\" 2");
+    QTest::addRow("an empty table, the next one's line deleted: its lines left out, and said")
+            << header() + first + "%T\tUDFTYPE\r\n%F\tudf_type_id\r\n%F\ttask_pred_id\ttask_id\r\n%R\t1\t1\r\n" + end
+            << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: \"%F task_pred_id task_id\" 2");
     QTest::addRow("activity table's line not understood")
             << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
             << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
@@ -844,6 +850,9 @@ void tst_XERLoader::tableQuirks_data()
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
+    QTest::addRow("a line not understood after the end line: said by itself")
+            << header() + first + end + "%\t\r\n" << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + prefix
+                       + QStringLiteral("lines not understood, left out: \"% \" 1");
     QTest::addRow("records after the end line")
             << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("ids that are no int stay empty")
@@ -936,7 +945,13 @@ void tst_XERLoader::garbledLines_data()
             << second << fields + "\t \r\n" + second << all << QString();
     QTest::addRow("a shorter field list after records: the rest left out")
             << second << "%F\ttask_id\twbs_id\r\n" + second << QStringLiteral("2 1 2 1")
-            << changes + QStringLiteral("lines not understood, left out: TASK 3");
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id wbs_id\" 3");
+    QTest::addRow("TASKPRED's line deleted: its lines left out, TASK keeps its own")
+            << QByteArray("%T\tTASKPRED\r\n") << QByteArray() << QStringLiteral("2 3 0 1")
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id pred_task_id pred_type lag_h\u2026\" 3");
+    QTest::addRow("TASKPRED's line blanks: its lines left out, TASK keeps its own")
+            << QByteArray("%T\tTASKPRED") << QByteArray("  ") << QStringLiteral("2 3 0 1")
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id pred_task_id pred_type lag_h\u2026\" 3");
     QTest::addRow("TASK's field list as %%f") << fields << "%f" + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
@@ -956,7 +971,8 @@ void tst_XERLoader::garbledLines_data()
                 {"a tab and no name", "%T\t", "%T ", 4},
                 {"blanks for its name", "%T\t  ", "%T   ", 4},
                 {"a NUL in its name", QByteArray("%T\tTASK\0PRED", 12), "%T TASK PRED", 4},
-                {"a CR before its name", "%T\t\rTASKPRED", "%T ", 5}};
+                {"a CR before its name", "%T\t\rTASKPRED", "%T  TASKPRED", 4},
+                {"a CR in its name", "%T\tTASK\rPRED", "%T TASK PRED", 4}};
     for (const auto &l : lost) {
         QTest::addRow("TASKPRED's line with %s", l.garbling)
                 << QByteArray("%T\tTASKPRED") << l.to << QStringLiteral("2 3 0 1")
