@@ -153,6 +153,22 @@ QLatin1String fieldsAfterMarker(const char *begin, qint64 size)
     return QLatin1String(first, int(end - first));
 }
 
+// Whether a name of a field line has blanks before or after it (they are no
+// part of it).
+bool blanksAroundNames(const char *begin, qint64 size)
+{
+    const char *const end = begin + size;
+    const char *p = static_cast<const char *>(std::memchr(begin, '\t', size_t(size)));
+    while (p) {
+        const char *name = p + 1;
+        p = static_cast<const char *>(std::memchr(name, '\t', size_t(end - name)));
+        const char *nameEnd = p ? p : end;
+        if (nameEnd > name && (name[0] == ' ' || nameEnd[-1] == ' '))
+            return true;
+    }
+    return false;
+}
+
 // Whether two field lines give the same names, but for their case, blanks
 // around them and the marker's case.
 bool sameFieldNames(const char *a, qint64 aSize, const char *b, qint64 bSize)
@@ -706,7 +722,8 @@ void XERFile::collect(const ScannedLine &scanned)
         while (table.fields.size > 2 && text[table.fields.size - 1] == ' ')
             --table.fields.size;
         table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t')
-                                       || table.fields.size != scanned.size;
+                                       || table.fields.size != scanned.size
+                                       || blanksAroundNames(text, table.fields.size);
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to

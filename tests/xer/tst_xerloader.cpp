@@ -1004,6 +1004,9 @@ void tst_XERLoader::garbledLines_data()
     QTest::addRow("blanks after TASK's last field name: read without them, and said")
             << QByteArray("free_float_hr_cnt\tproj_id\r") << QByteArray("free_float_hr_cnt\tproj_id  \r") << all
             << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    QTest::addRow("blanks around a middle field name of TASK: read without them, and said")
+            << QByteArray("\ttask_name\t") << QByteArray("\t task_name  \t") << all
+            << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
                                            << missing + QStringLiteral("TASK (target_start_date)");
 }
