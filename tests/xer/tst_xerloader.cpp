@@ -293,23 +293,27 @@ QByteArray project()
     x += table("PROJECT", "proj_id\tproj_short_name", {"1\tP"});
     x += table("PROJWBS", "wbs_id\tproj_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id",
                {"10\t1\t1\tW1\tCivil\t", "11\t1\t2\tW1.1\tFoundations\t10"});
+    // The physical % complete is the first of the shown fields, the others
+    // left empty.
+    const QByteArray others(taskShownFields().count('\t'), '\t');
     x += table("TASK",
                "task_id\tproj_id\twbs_id\ttask_type\ttask_code\tTASK_NAME\tstatus_code\tcstr_type\tcstr_date\t"
-               "act_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\tphys_complete_pct",
+               "act_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t" + taskShownFields(),
                {"3\t1\t10\tTT_Mile\tA3\tHandover\tTK_NotStart\tCS_MSO\t2024-02-05 08:00\t\t\t"
-                "2024-02-01 08:00\t2024-02-03 17:00\t0",
+                "2024-02-01 08:00\t2024-02-03 17:00\t0" + others,
                 "1\t1\t11\tTT_Task\tA1\tDig \xC3\xA4\tTK_Active\tCS_MANDSTART\t2024-01-20 08:00\t"
-                "2024-01-02 08:00\t\t2024-01-01 08:00\t2024-01-10 17:00\t12.5",
+                "2024-01-02 08:00\t\t2024-01-01 08:00\t2024-01-10 17:00\t12.5" + others,
                 "2\t1\t11\tTT_LOE\tA2\tSupervise\tTK_Complete\t\t\t2024-01-03 08:00\t\t"
-                "2024-01-03 08:00\t2024-01-30 17:00\t100",
+                "2024-01-03 08:00\t2024-01-30 17:00\t100" + others,
                 "4\t1\t99\tTT_FinMile\tA4\tEnd\tTK_NotStart\tCS_MEOB\t2024-03-01 17:00\t\t\t"
                 "2024-02-20 08:00"});
     x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
                {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16", "4\t2\t1\tPR_FF\t0"});
     x += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
                {"50\tRT_Labor\tR1\tCrew", "60\tRT_Equip\tX\tExcavator", "50\tRT_Labor\tR1\tCrew B"});
-    x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty",
-               {"1\t1\t60\t8", "2\t1\t50\t16", "3\t3\t77\t1"});
+    const QByteArray noUnits = emptyValues(assignmentShownFields());
+    x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty\t" + assignmentShownFields(),
+               {"1\t1\t60\t8" + noUnits, "2\t1\t50\t16" + noUnits, "3\t3\t77\t1" + noUnits});
     x += table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope",
                {"200\tPhase\tAS_Project", "100\tArea\tAS_Global"});
     x += table("ACTVCODE", "actv_code_id\tactv_code_type_id\tshort_name\tactv_code_name",
@@ -742,7 +746,8 @@ void tst_XERLoader::tableQuirks_data()
     // says which needed ones they lack.
     const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
                                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                           "total_float_hr_cnt, free_float_hr_cnt, proj_id)");
+                                           "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                            + fieldList(taskShownFields()) + QLatin1Char(')');
     const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
     const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
@@ -826,7 +831,8 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type, status_code, "
                                     "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                    "total_float_hr_cnt, free_float_hr_cnt, proj_id); records not matching their field list: TASK 1");
+                                    "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                       + fieldList(taskShownFields()) + QStringLiteral("); records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
@@ -936,9 +942,9 @@ void tst_XERLoader::garbledLines_data()
                                                        << all << misnamed + QStringLiteral("\"%t TASKPRED\"");
     QTest::addRow("PROJWBS with a tab after its name") << QByteArray("PROJWBS\r") << QByteArray("PROJWBS\t\r")
                                                        << all << misnamed + QStringLiteral("\"%T PROJWBS \"");
-    const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                              "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                              "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id";
+    const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\t" + taskShownFields()
+                              + "\tstatus_code\tact_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t"
+                                "cstr_type\tcstr_date\ttotal_float_hr_cnt\tfree_float_hr_cnt\tproj_id";
     const QByteArray second = "%R\t2\t11";
     QTest::addRow("TASK's field list repeated as it is") << second << fields + "\r\n" + second << all << QString();
     QTest::addRow("TASK's field list repeated with blanks after it")
@@ -996,7 +1002,11 @@ void tst_XERLoader::garbledLines_data()
                    {"actv_code_type\t", "type\t", "ACTVTYPE (actv_code_type)"},
                    {"type_id\tparent", "type\tparent", "ACTVCODE (actv_code_type_id)"},
                    {"target_qty", "qty", "TASKRSRC (target_qty)"},
-                   {"proj_id", "project", "PROJWBS (proj_id), TASK (proj_id)"}};
+                   {"proj_id", "project", "PROJWBS (proj_id), TASK (proj_id)"},
+                   {"\tearly_start_date", "\tearly_start", "TASK (early_start_date)"},
+                   {"driving_path_flag", "driving", "TASK (driving_path_flag)"},
+                   {"remain_drtn_hr_cnt", "remaining", "TASK (remain_drtn_hr_cnt)"},
+                   {"rate_type", "rates", "TASKRSRC (rate_type)"}};
     for (const auto &r : renamed) {
         QTest::addRow("%s renamed", r.said) << r.from << r.to << all
                                          << missing + QLatin1String(r.said);
@@ -1008,7 +1018,7 @@ void tst_XERLoader::garbledLines_data()
             << QByteArray("\ttask_name\t") << QByteArray("\t task_name  \t") << all
             << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
-                                           << missing + QStringLiteral("TASK (target_start_date)");
+                                           << missing + QStringLiteral("TASK (target_start_date), TASKRSRC (target_start_date)");
 }
 
 void tst_XERLoader::garbledLines()
@@ -1018,18 +1028,19 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
-    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0\t1";
+    const QByteArray dates = emptyValues(taskShownFields()) + "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0\t1";
     QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
             + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id\tproj_id",
                     {"10\tW\tCivil\t\t1", "11\tW.1\tWorks\t10\t1"})
-            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                            "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                            "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id",
+            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\t" + taskShownFields()
+                            + "\tstatus_code\tact_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t"
+                              "cstr_type\tcstr_date\ttotal_float_hr_cnt\tfree_float_hr_cnt\tproj_id",
                     {"1\t11\tTT_Task\tA1\tDig" + dates, "2\t11\tTT_Task\tA2\tPour" + dates,
                      "3\t10\tTT_Mile\tA3\tDone" + dates})
             + table("TASKPRED", "task_id\tpred_task_id\tpred_type\tlag_hr_cnt", {"2\t1\tPR_FS\t0", "3\t2\tPR_FS\t0"})
             + table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name", {"50\tRT_Labor\tC\tCrew"})
-            + table("TASKRSRC", "task_id\trsrc_id\ttarget_qty", {"1\t50\t8"})
+            + table("TASKRSRC", "task_id\trsrc_id\ttarget_qty\t" + assignmentShownFields(),
+                    {"1\t50\t8" + emptyValues(assignmentShownFields())})
             + table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope", {"100\tArea\tAS_Project"})
             + table("ACTVCODE", "actv_code_id\tactv_code_type_id\tparent_actv_code_id\tshort_name\tactv_code_name",
                     {"1000\t100\t\tN\tNorth"})
@@ -1100,8 +1111,9 @@ void tst_XERLoader::hostileValues()
              QStringLiteral("Loaded with changes: needed fields missing: ACTVCODE (parent_actv_code_id), ACTVTYPE "
                             "(actv_code_type_scope), TASK (wbs_id, task_type, task_name, status_code, "
                             "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                            "total_float_hr_cnt, free_float_hr_cnt, proj_id); "
-                            "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
+                            "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                     + fieldList(taskShownFields())
+                     + QStringLiteral("); values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
                             "lags not read, taken as no lag: 3"));
 }
 
