@@ -716,8 +716,8 @@ void XERFile::collect(const ScannedLine &scanned)
         m_otherLines.push_back(line);
         break;
     case LineKind::Fields:
-        // Blanks after the last name are no part of it, as blanks elsewhere
-        // in the line are not: read without them, and said.
+        // Blanks around a name are no part of it: the names are read
+        // without them (the last one here, the others when read), and said.
         table.fields = line;
         while (table.fields.size > 2 && text[table.fields.size - 1] == ' ')
             --table.fields.size;
