@@ -456,6 +456,21 @@ QStringList ProjectLoader::neededFields(const QString &table) const
         }
     }
     const QVariantList columns = m_schema.value(table);
+    // The activities and the resources page offer every column of these two
+    // tables to show or group by, all but the system's and hidden ones; the
+    // calculated ones are not read from the file.
+    if (table == QLatin1String("TASK") || table == QLatin1String("TASKRSRC")) {
+        for (const QVariant &c : columns) {
+            const QVariantMap d = c.toMap();
+            const QString group = d.value(QStringLiteral("group")).toString();
+            if (d.value(QStringLiteral("calculated")).toBool() || group == QLatin1String("system")
+                || group == QLatin1String("hidden"))
+                continue;
+            const QString id = d.value(QStringLiteral("id")).toString();
+            if (!id.isEmpty() && !fields.contains(id))
+                fields << id;
+        }
+    }
     for (const TakenColumns &taken : Taken) {
         if (table != QLatin1String(taken.table))
             continue;

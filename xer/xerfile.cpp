@@ -153,6 +153,49 @@ QLatin1String fieldsAfterMarker(const char *begin, qint64 size)
     return QLatin1String(first, int(end - first));
 }
 
+// Whether a name of a field line has blanks before or after it (they are no
+// part of it).
+bool blanksAroundNames(const char *begin, qint64 size)
+{
+    const char *const end = begin + size;
+    const char *p = static_cast<const char *>(std::memchr(begin, '\t', size_t(size)));
+    while (p) {
+        const char *name = p + 1;
+        p = static_cast<const char *>(std::memchr(name, '\t', size_t(end - name)));
+        const char *nameEnd = p ? p : end;
+        if (nameEnd > name && (name[0] == ' ' || nameEnd[-1] == ' '))
+            return true;
+    }
+    return false;
+}
+
+// Whether two field lines give the same names, but for their case, blanks
+// around them and the marker's case.
+bool sameFieldNames(const char *a, qint64 aSize, const char *b, qint64 bSize)
+{
+    const QLatin1String x = fieldsAfterMarker(a, aSize);
+    const QLatin1String y = fieldsAfterMarker(b, bSize);
+    const auto trimmed = [](const char *begin, const char *end) {
+        while (begin < end && *begin == ' ')
+            ++begin;
+        while (end > begin && end[-1] == ' ')
+            --end;
+        return QLatin1String(begin, int(end - begin));
+    };
+    const char *p = x.data(), *pEnd = p + x.size();
+    const char *q = y.data(), *qEnd = q + y.size();
+    while (true) {
+        const char *pTab = static_cast<const char *>(std::memchr(p, '\t', size_t(pEnd - p)));
+        const char *qTab = static_cast<const char *>(std::memchr(q, '\t', size_t(qEnd - q)));
+        if (trimmed(p, pTab ? pTab : pEnd).compare(trimmed(q, qTab ? qTab : qEnd), Qt::CaseInsensitive) != 0)
+            return false;
+        if (!pTab || !qTab)
+            return !pTab && !qTab;
+        p = pTab + 1;
+        q = qTab + 1;
+    }
+}
+
 // Where the line being read begins once [from, to) of the buffer is in:
 // after the last CR or LF there, else where it began before.
 qint64 lineStartAfter(const char *data, qint64 from, qint64 to, qint64 lineStart)
@@ -249,8 +292,10 @@ void XERFile::clear()
     m_dataSize = 0;
     m_lineCounter = 0;
     m_inKeptTable = false;
-    m_inLostTable = false;
     m_lostIndex = -1;
+    m_afterTableLine = false;
+    m_ownFields = LineSpan();
+    m_afterEnd = false;
     m_notUnderstood = LineSpan();
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
@@ -468,12 +513,24 @@ int XERFile::scanLines(const char *begin, const char *end)
             while (p < lineFeed) {
                 const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(lineFeed - p)));
                 const char *lineEnd = cr ? cr : lineFeed;
+                LineKind kind = kindOf(p, lineEnd);
+                // A CR inside a table line, not before a line end or another
+                // line's marker, is part of its name: the line is said whole
+                // rather than cut into a table and a line of no table.
+                if (kind == LineKind::Table && cr) {
+                    while (cr && cr + 1 < lineFeed && cr[1] != '\r' && cr[1] != '%')
+                        cr = static_cast<const char *>(std::memchr(cr + 1, '\r', size_t(lineFeed - cr - 1)));
+                    if ((cr ? cr : lineFeed) != lineEnd) {
+                        lineEnd = cr ? cr : lineFeed;
+                        kind = kindOf(p, lineEnd);
+                    }
+                }
                 if (lineEnd - p > maxLine) {
                     tooLong[size_t(i)] = 1;
                     return;
                 }
                 if (lineEnd > p)
-                    found.push_back({p - data, int(lineEnd - p), kindOf(p, lineEnd)});
+                    found.push_back({p - data, int(lineEnd - p), kind});
                 if (!cr)
                     break;
                 p = cr + 1;
@@ -531,24 +588,42 @@ int XERFile::scanLines(const char *begin, const char *end)
     return Ok;
 }
 
+void XERFile::startLost(const ScannedLine &scanned)
+{
+    m_lostLines.push_back({{scanned.begin, scanned.size, 0}, 1});
+    m_lostIndex = int(m_lostLines.size()) - 1;
+}
+
 void XERFile::collect(const ScannedLine &scanned)
 {
     const bool tableLine = scanned.kind == LineKind::Table;
     const char *const text = m_data.get() + scanned.begin;
+    // A field list is the table's only right after its table line.
+    const bool afterTableLine = m_afterTableLine;
+    m_afterTableLine = false;
     if (!tableLine) {
         // Blank lines and end-of-file marks are no lines; the end line with
         // something after its marker is said as the file's end.
         const auto isLine = [&] {
             return !isTrailer(text, scanned.size) && !(scanned.size >= 2 && std::memcmp(text, "%E", 2) == 0);
         };
-        if (m_inLostTable && scanned.kind != LineKind::Header && scanned.kind != LineKind::End) {
+        const bool endLine = isEndLine(scanned, m_data.get());
+        if (m_lostIndex >= 0 && scanned.kind != LineKind::Header && !endLine) {
             if (isLine())
-                ++(m_lostIndex >= 0 ? m_lostLines[size_t(m_lostIndex)].lines : m_tableLines.back().linesNotUnderstood);
+                ++m_lostLines[size_t(m_lostIndex)].lines;
             return;
         }
-        if (scanned.kind == LineKind::Header) {
-            m_inLostTable = false;
-            m_lostIndex = -1;
+        m_lostIndex = -1;
+        if (scanned.kind == LineKind::Header)
+            m_ownFields.size = -1;
+        if (scanned.kind == LineKind::Header || endLine)
+            m_afterEnd = endLine;
+        if (m_afterEnd && scanned.kind == LineKind::Other) {
+            // After the end line a line not understood is no table's: said
+            // by itself, with the lines after it.
+            if (isLine())
+                startLost(scanned);
+            return;
         }
         if (scanned.kind == LineKind::Other) {
             if (isLine()) {
@@ -567,11 +642,21 @@ void XERFile::collect(const ScannedLine &scanned)
                 --m_tableLines.back().linesNotUnderstood;
             m_lostLines.push_back({m_notUnderstood, 2});
             m_lostIndex = int(m_lostLines.size()) - 1;
-            m_inLostTable = true;
             m_notUnderstood.size = -1;
             return;
         }
         m_notUnderstood.size = -1;
+        if (scanned.kind == LineKind::Fields && !afterTableLine) {
+            // After records, another field list or a blank line, a field
+            // list is no table's: most often the next table's, whose table
+            // line is lost. It is left out with its records, said by itself;
+            // the table's own list repeated changes nothing.
+            if (m_ownFields.size < 0 || !sameFieldNames(text, scanned.size, lineBegin(m_ownFields), m_ownFields.size))
+                startLost(scanned);
+            return;
+        }
+        if (scanned.kind == LineKind::Fields)
+            m_ownFields = {scanned.begin, scanned.size, 0};
         if (!m_inKeptTable)
             return;
     }
@@ -582,9 +667,10 @@ void XERFile::collect(const ScannedLine &scanned)
     const char *begin = text;
     const char *end = begin + scanned.size;
     if (tableLine) {
-        m_inLostTable = false;
         m_lostIndex = -1;
         m_notUnderstood.size = -1;
+        m_ownFields.size = -1;
+        m_afterEnd = false;
         // The name follows the marker and the blanks after it; the marker
         // may have blanks before it.
         const char *nameBegin = begin;
@@ -605,9 +691,9 @@ void XERFile::collect(const ScannedLine &scanned)
             m_otherLines.push_back(line);
             m_lostLines.push_back({line, 1});
             m_lostIndex = int(m_lostLines.size()) - 1;
-            m_inLostTable = true;
             return;
         }
+        m_afterTableLine = true;
         m_inKeptTable = m_wanted.isEmpty() || m_wanted.contains(readAs);
         if (m_inKeptTable) {
             TableLines table;
@@ -630,24 +716,14 @@ void XERFile::collect(const ScannedLine &scanned)
         m_otherLines.push_back(line);
         break;
     case LineKind::Fields:
-        // A field list after records is another table's, whose "%T" line
-        // is missing: the records keep their own list, and the lines up to
-        // the next table are left out and counted. The table's own list
-        // repeated as it is promises nothing new.
-        if (!table.records.empty()) {
-            if (fieldsAfterMarker(text, scanned.size) == fieldsAfterMarker(lineBegin(table.fields), table.fields.size))
-                break;
-            m_inLostTable = true;
-            ++table.linesNotUnderstood;
-            break;
-        }
-        // Blanks after the last name are no part of it, as blanks elsewhere
-        // in the line are not: read without them, and said.
+        // Blanks around a name are no part of it: the names are read
+        // without them (the last one here, the others when read), and said.
         table.fields = line;
         while (table.fields.size > 2 && text[table.fields.size - 1] == ' ')
             --table.fields.size;
         table.fieldsWrittenOtherwise = std::memcmp(text, "%F", 2) != 0 || (scanned.size > 2 && text[2] != '\t')
-                                       || table.fields.size != scanned.size;
+                                       || table.fields.size != scanned.size
+                                       || blanksAroundNames(text, table.fields.size);
         break;
     case LineKind::Record:
         // A record before its table's field list has no column names to

@@ -36,28 +36,28 @@ struct TableLines
     QString readAs;
     bool writtenOtherwise = false;
     LineSpan table;   // the "%T" line
-    // Its "%F" line (the last one met before its records; one repeated
-    // after them as it is, or but for trailing blanks, changes nothing),
-    // blanks after its last name left out; size -1 when none. True when its
-    // marker is not "%F" and a tab ("%f"), or blanks followed its last name.
+    // Its "%F" line, the one right after the table line (one repeated later
+    // but for case and blanks changes nothing), blanks after its last name
+    // left out; size -1 when none. True when its marker is not "%F" and a
+    // tab ("%f"), or blanks stood around a name.
     LineSpan fields;
     bool fieldsWrittenOtherwise = false;
     std::vector<LineSpan> records;
     int recordsBeforeFields = 0; // records met before any "%F" line: dropped
     int recordsCut = 0;          // the file's last record, cut by its end: dropped
     // Lines inside the table the reader does not understand: dropped. A line
-    // whose marker is none of the file's ("%X", "R", " %R"), and a field
-    // list after records with the lines after it: those of a table whose
-    // "%T" line is missing.
+    // whose marker is none of the file's ("%X", "R", " %R").
     int linesNotUnderstood = 0;
 };
 
 // Lines left out after a line that is no readable table line: a table line
-// without a name to read it by ("%T", blanks, a control character), or a
-// line not understood right before a field list ("%TT TASKPRED", a tab
-// before the marker). A field list belongs to the table line right before
-// it, so neither the field list nor its records are any table's; they are
-// counted under that line, the line itself included.
+// without a name to read it by ("%T", blanks, a control character), a line
+// not understood right before a field list ("%TT TASKPRED", a tab before the
+// marker), a field list not right after its table line (after records,
+// another field list or a blank line: the next table's line is lost), or a
+// line not understood after the end line. A field list belongs to the table
+// line right before it, so neither the field list nor its records are any
+// table's; they are counted under that line, the line itself included.
 struct LostLines
 {
     LineSpan line;
@@ -163,6 +163,8 @@ private:
     // of the wanted tables; a ReadResult.
     int scanLines(const char *begin, const char *end);
     void collect(const ScannedLine &line);
+    // Starts lines left out, said by this one.
+    void startLost(const ScannedLine &line);
     void makeObjects() const;
 
     QString m_fileName;
@@ -174,13 +176,19 @@ private:
     std::vector<LineSpan> m_otherLines; // other tables' "%T" lines; headers in kept tables
     int m_lineCounter = 0;
     bool m_inKeptTable = false;
-    // After the field list of a table whose "%T" line is missing or not
-    // understood, or a table line without a name; the next table line (or a
-    // header line) ends it. Its lines count in m_lostLines[m_lostIndex], or
-    // with the kept table when m_lostIndex is -1.
-    bool m_inLostTable = false;
+    // Set after a field list of no table, or a table line without a name
+    // (the next table line or a header line ends it): its lines count in
+    // m_lostLines[m_lostIndex]. -1 otherwise.
     int m_lostIndex = -1;
     std::vector<LostLines> m_lostLines;
+    // True right after a table line with a name, the only place its field
+    // list may stand.
+    bool m_afterTableLine = false;
+    // The current table's field line (kept or passed over); size -1 when
+    // none.
+    LineSpan m_ownFields;
+    // After the end line, up to the next table or header line.
+    bool m_afterEnd = false;
     // The last line met when it was not understood (blank lines aside);
     // size -1 when another line came after it. Whether it counted with the
     // kept table it stood in.

@@ -316,12 +316,13 @@ int forEachField(const xer::XERFile &reader, const xer::LineSpan &line, F &&f)
     }
 }
 
-// The names of a "%F" line's fields, its marker first, in lower case.
+// The names of a "%F" line's fields, its marker first, in lower case and
+// without blanks around them: a name never holds one.
 QStringList fieldNames(const xer::XERFile &reader, const xer::LineSpan &line)
 {
     QStringList names;
     forEachField(reader, line, [&](int, const char *begin, const char *end) {
-        names << reader.decode(begin, end).toLower();
+        names << reader.decode(begin, end).trimmed().toLower();
     });
     return names;
 }
@@ -866,7 +867,7 @@ void XERLoader::fillLayout(xer::XERTable *table)
         return;
     QStringList names;
     for (int k = 0; k < table->fields()->fieldCount(); ++k)
-        names << table->fields()->value(k).toString();
+        names << table->fields()->value(k).toString().trimmed();
     int idField, nameField, dataField;
     if (!layoutFields(names, &idField, &nameField, &dataField))
         return;

@@ -26,12 +26,12 @@ namespace {
 
 const QByteArray TaskFields = "task_id\tproj_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\t"
                               "target_start_date\ttarget_end_date\tact_start_date\tact_end_date\tcstr_type\tcstr_date\t"
-                              "total_float_hr_cnt\tfree_float_hr_cnt";
+                              "total_float_hr_cnt\tfree_float_hr_cnt\t" + taskShownFields();
 
 QByteArray task(int id, int wbs, const QByteArray &code)
 {
     return QByteArray::number(id) + "\t1\t" + QByteArray::number(wbs) + "\tTT_Task\t" + code + "\t" + code
-           + "\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00\t\t\t\t\t0\t0";
+           + "\tTK_NotStart\t2024-01-01 08:00\t2024-01-05 17:00\t\t\t\t\t0\t0" + emptyValues(taskShownFields());
 }
 
 // One WBS chain: node i under node i - 1; one activity in the deepest node

@@ -192,9 +192,10 @@ void tst_XERFile::read_data()
     QTest::addRow("utf-8 byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + simple << task << 0 << QStringLiteral("TASK[task_id,name]{1,A;2,B}");
     QTest::addRow("no table line") << header() + "%F\ta\r\n%R\t1\r\n%E\r\n" << task << 0 << QString();
-    QTest::addRow("record before the field list")
+    // A field list belongs to the table line right before it.
+    QTest::addRow("field list after a record: no table's")
             << header() + "%T\tTASK\r\n%R\t1\t2\r\n%F\ta\tb\r\n%R\t3\t4\r\n" << task << 0
-            << QStringLiteral("TASK[a,b]{3,4}");
+            << QStringLiteral("TASK[]{}");
     QTest::addRow("a table twice")
             << header() + table("TASK", "a", {"1"}) + table("TASK", "a", {"2", "3"}) << task << 0
             << QStringLiteral("TASK[a]{1} TASK[a]{2;3}");

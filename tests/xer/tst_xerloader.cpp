@@ -293,23 +293,27 @@ QByteArray project()
     x += table("PROJECT", "proj_id\tproj_short_name", {"1\tP"});
     x += table("PROJWBS", "wbs_id\tproj_id\tseq_num\twbs_short_name\twbs_name\tparent_wbs_id",
                {"10\t1\t1\tW1\tCivil\t", "11\t1\t2\tW1.1\tFoundations\t10"});
+    // The physical % complete is the first of the shown fields, the others
+    // left empty.
+    const QByteArray others(taskShownFields().count('\t'), '\t');
     x += table("TASK",
                "task_id\tproj_id\twbs_id\ttask_type\ttask_code\tTASK_NAME\tstatus_code\tcstr_type\tcstr_date\t"
-               "act_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\tphys_complete_pct",
+               "act_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t" + taskShownFields(),
                {"3\t1\t10\tTT_Mile\tA3\tHandover\tTK_NotStart\tCS_MSO\t2024-02-05 08:00\t\t\t"
-                "2024-02-01 08:00\t2024-02-03 17:00\t0",
+                "2024-02-01 08:00\t2024-02-03 17:00\t0" + others,
                 "1\t1\t11\tTT_Task\tA1\tDig \xC3\xA4\tTK_Active\tCS_MANDSTART\t2024-01-20 08:00\t"
-                "2024-01-02 08:00\t\t2024-01-01 08:00\t2024-01-10 17:00\t12.5",
+                "2024-01-02 08:00\t\t2024-01-01 08:00\t2024-01-10 17:00\t12.5" + others,
                 "2\t1\t11\tTT_LOE\tA2\tSupervise\tTK_Complete\t\t\t2024-01-03 08:00\t\t"
-                "2024-01-03 08:00\t2024-01-30 17:00\t100",
+                "2024-01-03 08:00\t2024-01-30 17:00\t100" + others,
                 "4\t1\t99\tTT_FinMile\tA4\tEnd\tTK_NotStart\tCS_MEOB\t2024-03-01 17:00\t\t\t"
                 "2024-02-20 08:00"});
     x += table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
                {"1\t2\t1\tPR_FS\t0", "2\t2\t3\tPR_SS\t8", "3\t4\t9\tPR_FF\t-16", "4\t2\t1\tPR_FF\t0"});
     x += table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name",
                {"50\tRT_Labor\tR1\tCrew", "60\tRT_Equip\tX\tExcavator", "50\tRT_Labor\tR1\tCrew B"});
-    x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty",
-               {"1\t1\t60\t8", "2\t1\t50\t16", "3\t3\t77\t1"});
+    const QByteArray noUnits = emptyValues(assignmentShownFields());
+    x += table("TASKRSRC", "taskrsrc_id\ttask_id\trsrc_id\ttarget_qty\t" + assignmentShownFields(),
+               {"1\t1\t60\t8" + noUnits, "2\t1\t50\t16" + noUnits, "3\t3\t77\t1" + noUnits});
     x += table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope",
                {"200\tPhase\tAS_Project", "100\tArea\tAS_Global"});
     x += table("ACTVCODE", "actv_code_id\tactv_code_type_id\tshort_name\tactv_code_name",
@@ -742,12 +746,14 @@ void tst_XERLoader::tableQuirks_data()
     // says which needed ones they lack.
     const QString missing = QStringLiteral("needed fields missing: TASK (wbs_id, task_type, task_name, status_code, "
                                            "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                           "total_float_hr_cnt, free_float_hr_cnt, proj_id)");
+                                           "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                            + fieldList(taskShownFields()) + QLatin1Char(')');
     const QString lacking = QStringLiteral("Loaded with changes: ") + missing;
     const QString prefix = lacking + QStringLiteral("; ");
     const QString cut = QStringLiteral("The file ends before its end line (%E): it may have been cut short.");
     const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
+    const QString noActivities = QStringLiteral("The file holds no activities.");
     QTest::addRow("table listed twice: both copies load")
             << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) + end << 3
             << QStringLiteral("A") << prefix + QStringLiteral("tables repeated, copies: TASK 2");
@@ -774,9 +780,11 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("record longer than its field list")
             << header() + table("TASK", "task_id\ttask_code", {"5\tE\tspill\tover"}) + end << 1
             << QStringLiteral("E") << prefix + QStringLiteral("records not matching their field list: TASK 1");
-    QTest::addRow("record before the field list is dropped, and said")
-            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << prefix + QStringLiteral("records not matching their field list: TASK 1");
+    // A field list belongs to the table line right before it.
+    QTest::addRow("record before the field list: both left out, and said")
+            << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
+            << QString() << noActivities + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1; "
+                                            "lines not understood, left out: \"%F task_id task_code\" 2");
     QTest::addRow("table without a field list: its records said")
             << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
@@ -794,10 +802,13 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%X\tq\r\n"
                        + end
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
-    QTest::addRow("a field list given twice before the records: the later one")
-            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 1
-            << QStringLiteral("A") << lacking;
-    const QString noActivities = QStringLiteral("The file holds no activities.");
+    QTest::addRow("a field list after another: left out with its records, and said")
+            << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
+            << QString() << noActivities
+                       + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%F task_id task_code\" 2");
+    QTest::addRow("an empty table, the next one's line deleted: its lines left out, and said")
+            << header() + first + "%T\tUDFTYPE\r\n%F\tudf_type_id\r\n%F\ttask_pred_id\ttask_id\r\n%R\t1\t1\r\n" + end
+            << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: \"%F task_pred_id task_id\" 2");
     QTest::addRow("activity table's line not understood")
             << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
             << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
@@ -820,7 +831,8 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << cut + QStringLiteral(" Loaded with changes: needed fields missing: TASK (wbs_id, task_type, status_code, "
                                     "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                                    "total_float_hr_cnt, free_float_hr_cnt, proj_id); records not matching their field list: TASK 1");
+                                    "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                       + fieldList(taskShownFields()) + QStringLiteral("); records not matching their field list: TASK 1");
     QTest::addRow("end line without a line end")
             << header() + first + "%E" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank lines after the end line")
@@ -844,6 +856,9 @@ void tst_XERLoader::tableQuirks_data()
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
+    QTest::addRow("a line not understood after the end line: said by itself")
+            << header() + first + end + "%\t\r\n" << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + prefix
+                       + QStringLiteral("lines not understood, left out: \"% \" 1");
     QTest::addRow("records after the end line")
             << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("ids that are no int stay empty")
@@ -927,16 +942,22 @@ void tst_XERLoader::garbledLines_data()
                                                        << all << misnamed + QStringLiteral("\"%t TASKPRED\"");
     QTest::addRow("PROJWBS with a tab after its name") << QByteArray("PROJWBS\r") << QByteArray("PROJWBS\t\r")
                                                        << all << misnamed + QStringLiteral("\"%T PROJWBS \"");
-    const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                              "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                              "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id";
+    const QByteArray fields = "%F\ttask_id\twbs_id\ttask_type\ttask_code\ttask_name\t" + taskShownFields()
+                              + "\tstatus_code\tact_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t"
+                                "cstr_type\tcstr_date\ttotal_float_hr_cnt\tfree_float_hr_cnt\tproj_id";
     const QByteArray second = "%R\t2\t11";
     QTest::addRow("TASK's field list repeated as it is") << second << fields + "\r\n" + second << all << QString();
     QTest::addRow("TASK's field list repeated with blanks after it")
             << second << fields + "\t \r\n" + second << all << QString();
     QTest::addRow("a shorter field list after records: the rest left out")
             << second << "%F\ttask_id\twbs_id\r\n" + second << QStringLiteral("2 1 2 1")
-            << changes + QStringLiteral("lines not understood, left out: TASK 3");
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id wbs_id\" 3");
+    QTest::addRow("TASKPRED's line deleted: its lines left out, TASK keeps its own")
+            << QByteArray("%T\tTASKPRED\r\n") << QByteArray() << QStringLiteral("2 3 0 1")
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id pred_task_id pred_type lag_h\u2026\" 3");
+    QTest::addRow("TASKPRED's line blanks: its lines left out, TASK keeps its own")
+            << QByteArray("%T\tTASKPRED") << QByteArray("  ") << QStringLiteral("2 3 0 1")
+            << changes + QStringLiteral("lines not understood, left out: \"%F task_id pred_task_id pred_type lag_h\u2026\" 3");
     QTest::addRow("TASK's field list as %%f") << fields << "%f" + fields.mid(2) << all
                                               << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("TASK's field list with a blank after its marker") << fields << "%F " + fields.mid(2) << all
@@ -956,7 +977,8 @@ void tst_XERLoader::garbledLines_data()
                 {"a tab and no name", "%T\t", "%T ", 4},
                 {"blanks for its name", "%T\t  ", "%T   ", 4},
                 {"a NUL in its name", QByteArray("%T\tTASK\0PRED", 12), "%T TASK PRED", 4},
-                {"a CR before its name", "%T\t\rTASKPRED", "%T ", 5}};
+                {"a CR before its name", "%T\t\rTASKPRED", "%T  TASKPRED", 4},
+                {"a CR in its name", "%T\tTASK\rPRED", "%T TASK PRED", 4}};
     for (const auto &l : lost) {
         QTest::addRow("TASKPRED's line with %s", l.garbling)
                 << QByteArray("%T\tTASKPRED") << l.to << QStringLiteral("2 3 0 1")
@@ -980,7 +1002,11 @@ void tst_XERLoader::garbledLines_data()
                    {"actv_code_type\t", "type\t", "ACTVTYPE (actv_code_type)"},
                    {"type_id\tparent", "type\tparent", "ACTVCODE (actv_code_type_id)"},
                    {"target_qty", "qty", "TASKRSRC (target_qty)"},
-                   {"proj_id", "project", "PROJWBS (proj_id), TASK (proj_id)"}};
+                   {"proj_id", "project", "PROJWBS (proj_id), TASK (proj_id)"},
+                   {"\tearly_start_date", "\tearly_start", "TASK (early_start_date)"},
+                   {"driving_path_flag", "driving", "TASK (driving_path_flag)"},
+                   {"remain_drtn_hr_cnt", "remaining", "TASK (remain_drtn_hr_cnt)"},
+                   {"rate_type", "rates", "TASKRSRC (rate_type)"}};
     for (const auto &r : renamed) {
         QTest::addRow("%s renamed", r.said) << r.from << r.to << all
                                          << missing + QLatin1String(r.said);
@@ -988,8 +1014,11 @@ void tst_XERLoader::garbledLines_data()
     QTest::addRow("blanks after TASK's last field name: read without them, and said")
             << QByteArray("free_float_hr_cnt\tproj_id\r") << QByteArray("free_float_hr_cnt\tproj_id  \r") << all
             << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    QTest::addRow("blanks around a middle field name of TASK: read without them, and said")
+            << QByteArray("\ttask_name\t") << QByteArray("\t task_name  \t") << all
+            << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
-                                           << missing + QStringLiteral("TASK (target_start_date)");
+                                           << missing + QStringLiteral("TASK (target_start_date), TASKRSRC (target_start_date)");
 }
 
 void tst_XERLoader::garbledLines()
@@ -999,18 +1028,19 @@ void tst_XERLoader::garbledLines()
     QFETCH(QString, kept);
     QFETCH(QString, report);
     // Each table with the fields it needs.
-    const QByteArray dates = "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0\t1";
+    const QByteArray dates = emptyValues(taskShownFields()) + "\tTK_NotStart\t\t\t2024-01-08 08:00\t2024-01-09 17:00\t\t\t0\t0\t1";
     QByteArray content = header() + table("PROJECT", "proj_id", {"1"})
             + table("PROJWBS", "wbs_id\twbs_short_name\twbs_name\tparent_wbs_id\tproj_id",
                     {"10\tW\tCivil\t\t1", "11\tW.1\tWorks\t10\t1"})
-            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\tstatus_code\tact_start_date\t"
-                            "act_end_date\ttarget_start_date\ttarget_end_date\tcstr_type\tcstr_date\t"
-                            "total_float_hr_cnt\tfree_float_hr_cnt\tproj_id",
+            + table("TASK", "task_id\twbs_id\ttask_type\ttask_code\ttask_name\t" + taskShownFields()
+                            + "\tstatus_code\tact_start_date\tact_end_date\ttarget_start_date\ttarget_end_date\t"
+                              "cstr_type\tcstr_date\ttotal_float_hr_cnt\tfree_float_hr_cnt\tproj_id",
                     {"1\t11\tTT_Task\tA1\tDig" + dates, "2\t11\tTT_Task\tA2\tPour" + dates,
                      "3\t10\tTT_Mile\tA3\tDone" + dates})
             + table("TASKPRED", "task_id\tpred_task_id\tpred_type\tlag_hr_cnt", {"2\t1\tPR_FS\t0", "3\t2\tPR_FS\t0"})
             + table("RSRC", "rsrc_id\trsrc_type\trsrc_short_name\trsrc_name", {"50\tRT_Labor\tC\tCrew"})
-            + table("TASKRSRC", "task_id\trsrc_id\ttarget_qty", {"1\t50\t8"})
+            + table("TASKRSRC", "task_id\trsrc_id\ttarget_qty\t" + assignmentShownFields(),
+                    {"1\t50\t8" + emptyValues(assignmentShownFields())})
             + table("ACTVTYPE", "actv_code_type_id\tactv_code_type\tactv_code_type_scope", {"100\tArea\tAS_Project"})
             + table("ACTVCODE", "actv_code_id\tactv_code_type_id\tparent_actv_code_id\tshort_name\tactv_code_name",
                     {"1000\t100\t\tN\tNorth"})
@@ -1081,8 +1111,9 @@ void tst_XERLoader::hostileValues()
              QStringLiteral("Loaded with changes: needed fields missing: ACTVCODE (parent_actv_code_id), ACTVTYPE "
                             "(actv_code_type_scope), TASK (wbs_id, task_type, task_name, status_code, "
                             "act_start_date, act_end_date, target_start_date, target_end_date, cstr_type, cstr_date, "
-                            "total_float_hr_cnt, free_float_hr_cnt, proj_id); "
-                            "values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
+                            "total_float_hr_cnt, free_float_hr_cnt, proj_id, ")
+                     + fieldList(taskShownFields())
+                     + QStringLiteral("); values not read, left empty: TASK 2, TASKACTV 2, TASKPRED 1, UDFVALUE 1; "
                             "lags not read, taken as no lag: 3"));
 }
 
