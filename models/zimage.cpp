@@ -4,6 +4,7 @@
 #include "modelslogging.h"
 #include "paintguard.h"
 #include "parallel.h"
+#include "workprogress.h"
 
 #include <QHash>
 #include <QRegion>
@@ -281,6 +282,9 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
     const QVector<Band> bands = cutIntoBands(widths);
     KnownTiles known;
     const paintguard::Picture picture;
+    // Rows of all bands, for the progress.
+    const qint64 steps = qint64(rowTotal) * bands.size();
+    qint64 done = 0;
     for (const Band &band : bands) {
         int chunkRows = qMin(kMaxBandHeight / rowHeight, rowTotal);
         if (band.width > 0) {
@@ -291,8 +295,13 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
         // chunk would cost the system's page clearing again each time.
         QImage bandImage(band.width, chunkRows * rowHeight, QImage::Format_ARGB32_Premultiplied);
         for (int r0 = 0; r0 < rowTotal; r0 += chunkRows) {
+            // Asked to stop: the tiles so far are left for the caller, who
+            // drops them.
+            if (!WorkProgress::advance(done, steps))
+                return grid;
             const int r1 = qMin(r0 + chunkRows - 1, rowTotal - 1);
             const int chunkHeight = (r1 - r0 + 1) * rowHeight;
+            done += r1 - r0 + 1;
 
             // Tiles alike share their pixels, so how much a picture takes is
             // known only as it is drawn: each chunk asks for the room its
