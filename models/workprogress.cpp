@@ -20,15 +20,20 @@ WorkProgress::~WorkProgress()
 
 bool WorkProgress::advance(qint64 done, qint64 total)
 {
-    WorkProgress *current = s_current;
-    if (!current)
-        return true;
-    if (!current->m_stopped && current->m_watcher && !current->m_watcher(done, total))
-        current->m_stopped = true;
-    return !current->m_stopped;
+    bool goOn = true;
+    for (WorkProgress *at = s_current; at; at = at->m_outer) {
+        if (!at->m_stopped && at->m_watcher && !at->m_watcher(done, total))
+            at->m_stopped = true;
+        goOn = goOn && !at->m_stopped;
+    }
+    return goOn;
 }
 
 bool WorkProgress::stopped()
 {
-    return s_current && s_current->m_stopped;
+    for (WorkProgress *at = s_current; at; at = at->m_outer) {
+        if (at->m_stopped)
+            return true;
+    }
+    return false;
 }

@@ -10,7 +10,8 @@
 // installed the work goes on unwatched. The work checks only between steps:
 // a paint under way cannot be left halfway.
 //
-// GUI thread only; watchers nest, the inner one is asked.
+// GUI thread only. Watchers nest: each is told, the inner first, and any of
+// them stops the work.
 class WorkProgress
 {
 public:
