@@ -188,6 +188,10 @@ ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     , m_marginX(5 * UNITS_PER_MM)
     , m_marginY(5 * UNITS_PER_MM)
 {
+    // A rectangle of its own from the start: without one, a progress shown
+    // while the items are made lets the scene measure all of them at each
+    // change it handles.
+    setSceneRect(QRectF(0, 0, 1, 1));
     createItems();
     // Given now, the preview does not ask every tile for its bounds.
     setSceneRect(contentRect());
