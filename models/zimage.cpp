@@ -7,6 +7,7 @@
 #include "workprogress.h"
 
 #include <QHash>
+#include <QPalette>
 #include <QRegion>
 #include <QWidget>
 
@@ -279,6 +280,11 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
         return grid;
 
     const QRect widgetRect = widget->rect();
+    // Qt's render() begins with the window's brush, or the widget's own
+    // where it fills its background with an opaque one.
+    const QPalette &palette = widget->palette();
+    const bool opaqueBackground = palette.brush(QPalette::Window).isOpaque()
+        || (widget->autoFillBackground() && palette.brush(widget->backgroundRole()).isOpaque());
     const QVector<Band> bands = cutIntoBands(widths);
     KnownTiles known;
     const paintguard::Picture picture;
@@ -311,7 +317,6 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                                        + kPaintRoom))
                 throw std::bad_alloc();
             if (!bandImage.isNull()) {
-                bandImage.fill(Qt::transparent);
                 // Ask the widget for this chunk only, so views that honour the
                 // paint event's region paint each row once, not once per chunk.
                 const qint64 top = qint64(r0) * rowHeight + yOffset;
@@ -320,6 +325,12 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                                                       std::numeric_limits<int>::max())),
                                    band.width, chunkHeight);
                 const QRect painted = source & widgetRect;
+                // Where the widget paints, its background comes first and
+                // covers what the band held before; only a chunk it does not
+                // cover wholly, or a background that shows through, starts
+                // cleared (a band's clearing is a tenth of the picture).
+                if (painted != source || !opaqueBackground)
+                    bandImage.fill(Qt::transparent);
                 if (!painted.isEmpty()) {
                     widget->render(&bandImage, painted.topLeft() - source.topLeft(),
                                    QRegion(painted),
