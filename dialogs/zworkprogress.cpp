@@ -39,10 +39,10 @@ ZWorkProgress::~ZWorkProgress()
     // rest, rather than to the window once the work has ended. Not while
     // memory that ran out unwinds the work: the events' handlers would
     // need more.
+    m_dialog->hide();
     if (std::uncaught_exceptions() == 0)
         QCoreApplication::processEvents();
     QCoreApplication::instance()->removeEventFilter(this);
-    m_dialog->hide();
     for (const QPointer<QWidget> &widget : qAsConst(m_laterLayouts)) {
         QEvent request(QEvent::LayoutRequest);
         if (widget)
@@ -104,6 +104,16 @@ bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+    // Hovers and a window's turn of activation too: a preview of many
+    // tiles goes through all of them at each.
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::MouseMove:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::HoverMove:
+    case QEvent::Enter:
+    case QEvent::Leave:
     case QEvent::Wheel:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
