@@ -14,13 +14,18 @@
 #include "zimage.h"
 #include "zprintdialog.h"
 #include "zsnipdialog.h"
+#include "zworkprogress.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <memory>
 
 namespace {
+
+// How long the end of a print stays said in the status bar.
+const int kPrintMessageTimeout = 15000;
 
 void refuseLargeChart(QWidget *parent, const QString &title)
 {
@@ -41,28 +46,36 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
 // asked for first: Qt's painting cannot unwind. Memory running out in the
 // picture's own making (the tiles, the workers that cut them, the dialog's
 // items) unwinds to here, and what was made goes before the message.
+// The making is shown in a progress of the given phases; cancelled, what
+// was made goes and no dialog comes.
 // However the dialog ends, its pictures go and the heap hands their pages
 // back: the allocator would keep gigabytes of a large chart's tiles.
 template <class Make>
-void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory, Make make)
+void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory,
+                  const QVector<int> &phases, Make make)
 {
     bool made = false;
+    bool canceled = false;
     {
         ZImage image;
         // Goes before the picture it refers to.
-        decltype(make(image)) dialog;
+        decltype(make(image, std::declval<ZWorkProgress &>())) dialog;
         if (room) {
             try {
-                dialog = make(image);
+                ZWorkProgress progress(parent, title, QObject::tr("Preparing the picture..."), phases);
+                dialog = make(image, progress);
+                canceled = progress.canceled();
             } catch (const std::bad_alloc &) {
             }
+            if (canceled)
+                dialog.reset();
         }
         made = bool(dialog);
         if (made)
             dialog->exec();
     }
     WindowMemory::releaseFreed();
-    if (!made)
+    if (!made && !canceled)
         refuseForMemory(parent, title, noMemory);
 }
 
@@ -116,14 +129,21 @@ void MainWindow::onSnip()
         box.exec();
         return;
     }
+    // The chart's picture, then the dialog's items.
     runOnPicture(this, ImageLimit::hasRoom(ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
-                 tr("There is not enough memory to snip."), [this, chart](ZImage &image) {
+                 tr("There is not enough memory to snip."), {4, 1},
+                 [this, chart](ZImage &image, ZWorkProgress &progress) {
                      // The picture of a large project takes seconds: the
                      // menu goes first, as for Print.
                      const WaitCursor wait;
                      closeMenus();
                      image = chart->toImage();
-                     return std::make_unique<ZSnipDialog>(image, nullptr);
+                     std::unique_ptr<ZSnipDialog> dialog;
+                     if (progress.canceled())
+                         return dialog;
+                     progress.nextPhase();
+                     dialog = std::make_unique<ZSnipDialog>(image, nullptr);
+                     return dialog;
                  });
 }
 
@@ -138,17 +158,37 @@ void MainWindow::onPrintMenu()
         return;
     }
     const bool room = ImageLimit::hasRoom(ImageLimit::chartTiles(chart), ImageLimit::treeTiles(tree, chart));
+    // The table's picture, the chart's, then the pages laid out: shares as
+    // they take on a large project.
     runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
-                 [this, chart, tree](ZImage &image) {
+                 {14, 3, 2}, [this, chart, tree](ZImage &image, ZWorkProgress &progress) {
                      // Preparing the pages of a large project takes seconds:
                      // first any menu still open goes and the window is drawn
                      // again, so that the menu the command came from neither
                      // stays on screen nor seems to take clicks.
                      const WaitCursor wait;
                      closeMenus();
+                     std::unique_ptr<ZPrintDialog> dialog;
                      image = tree->toImage();
+                     if (progress.canceled())
+                         return dialog;
+                     progress.nextPhase();
                      image.appendToRight(chart->toImage());
-                     return std::make_unique<ZPrintDialog>(image, nullptr);
+                     if (progress.canceled())
+                         return dialog;
+                     progress.nextPhase();
+                     dialog = std::make_unique<ZPrintDialog>(image, nullptr);
+                     connect(dialog.get(), &ZPrintDialog::printed, this,
+                             [this](int pages, const QString &target) {
+                                 statusBar()->showMessage(
+                                     pages == 1 ? tr("Printed 1 page to %1.").arg(target)
+                                                : tr("Printed %1 pages to %2.").arg(pages).arg(target),
+                                     kPrintMessageTimeout);
+                             });
+                     connect(dialog.get(), &ZPrintDialog::printCanceled, this, [this] {
+                         statusBar()->showMessage(tr("Printing was cancelled."), kPrintMessageTimeout);
+                     });
+                     return dialog;
                  });
 }
 

@@ -5,8 +5,10 @@
 #include "memoryroom.h"
 #include "zprinters.h"
 #include "zprintpreviewscene.h"
+#include "zworkprogress.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -226,8 +228,29 @@ void ZPrintDialog::printPages()
     printer->setFullPage(true);
     if (!printer->setPageLayout(layout))
         qCWarning(lcDialogs) << "ZPrintDialog::print: the printer refused the page layout" << layout;
-    if (!m_scene->print(*printer))
+    const int pages = m_scene->pages().size();
+    bool canceled = false;
+    bool printedAll = false;
+    {
+        ZWorkProgress progress(this, tr("Print"), tr("Printing..."));
+        progress.setLabelMaker([](qint64 done, qint64 total) {
+            return tr("Page %1 of %2").arg(qMin(done + 1, total)).arg(total);
+        });
+        printedAll = m_scene->print(*printer);
+        canceled = progress.canceled();
+    }
+    if (canceled) {
+        // A file cut short is no print: it goes.
+        if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty())
+            QFile::remove(printer->outputFileName());
+        emit printCanceled();
+        return;
+    }
+    if (!printedAll) {
         reportFailure(target);
+        return;
+    }
+    emit printed(pages, target);
 }
 
 void ZPrintDialog::reportNoMemory()

@@ -38,6 +38,13 @@ public:
     bool printsToPdfFile() const;
     ZPrintPreviewScene *scene() const { return m_scene; }
 
+signals:
+    // A print has ended with its pages handed to the target: a file path
+    // or a printer's name.
+    void printed(int pages, const QString &target);
+    // The user stopped a print under way; nothing of it is kept in a file.
+    void printCanceled();
+
 public slots:
     void resetScale();
     void setScale(int percent);

@@ -2,6 +2,7 @@
 
 #include "dialogslogging.h"
 #include "parallel.h"
+#include "workprogress.h"
 #include "zimage.h"
 #include "zimagetileitem.h"
 
@@ -187,6 +188,10 @@ ZPrintPreviewScene::ZPrintPreviewScene(const ZImage &image, QObject *parent)
     , m_marginX(5 * UNITS_PER_MM)
     , m_marginY(5 * UNITS_PER_MM)
 {
+    // A rectangle of its own from the start: without one, a progress shown
+    // while the items are made lets the scene measure all of them at each
+    // change it handles.
+    setSceneRect(QRectF(0, 0, 1, 1));
     createItems();
     // Given now, the preview does not ask every tile for its bounds.
     setSceneRect(contentRect());
@@ -225,7 +230,8 @@ void ZPrintPreviewScene::createItems()
     for (int i = 0; i < distinct.size(); ++i)
         distinct[i] = tiles.shared(distinct.at(i), hashes.at(i));
     m_cells.reserve(rows);
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < rows && WorkProgress::advance(r, rows); ++r) {
+        update(); // as in drawContent()
         QVector<ZImageTileItem *> row;
         row.reserve(columns);
         for (int c = 0; c < columns; ++c) {
@@ -363,7 +369,11 @@ void ZPrintPreviewScene::drawContent()
     int y = 0;
     int previousPageRow = -1;
     int previousPageColumn = -1;
-    for (int r = 0; laidOut && r < m_cells.size(); ++r) {
+    for (int r = 0; laidOut && r < m_cells.size() && WorkProgress::advance(r, m_cells.size()); ++r) {
+        // While the whole scene is to be drawn again, a moved item is not
+        // marked on its own; a progress shown meanwhile lets the scene
+        // handle that, after which every move would mark its item.
+        update();
         const int pageRow = getPageRow(y + rowHeight);
         const bool header = pageRow != previousPageRow && (pageRow == 0 || m_repeatTableHeaders);
         const QVector<ZImageTileItem *> &cells = m_cells.at(r);
@@ -549,7 +559,14 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     painter.setRenderHint(QPainter::LosslessImageRendering);
 
     bool first = true;
+    int done = 0;
     for (QGraphicsRectItem *page : list) {
+        // Asked to stop: a printer's job is aborted where its engine can;
+        // what is left is ended, and the caller drops it.
+        if (!WorkProgress::advance(done++, list.size())) {
+            printer.abort();
+            break;
+        }
         if (!first && !printer.newPage()) {
             qCWarning(lcDialogs) << "ZPrintPreviewScene::print: no new sheet";
             break;
@@ -592,6 +609,5 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
         }
         painter.restore();
     }
-
-    return painter.end();
+    return !painter.isActive() || painter.end();
 }

@@ -51,7 +51,8 @@ public:
     // Prints each page on a sheet of its own, page rows in order, each from
     // left to right. False when the printer could not be started.
     // Memory running out in the scene's own work before the first sheet
-    // throws std::bad_alloc.
+    // throws std::bad_alloc. Tells WorkProgress the pages printed and stops
+    // between two pages when asked to.
     bool print(QPrinter &printer);
     // Bytes print() takes beyond the pictures, which it shares.
     qint64 printRoom() const;

@@ -3,6 +3,7 @@
 
 #include "dialogslogging.h"
 #include "memoryroom.h"
+#include "workprogress.h"
 #include "zimage.h"
 #include "zimagetileitem.h"
 #include "zsnipgraphicsscene.h"
@@ -69,7 +70,7 @@ void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, i
         scene->addItem(item);
     };
 
-    for (int c = 0; c < columns; ++c) {
+    for (int c = 0; c < columns && WorkProgress::advance(c, columns); ++c) {
         const int columnStart = c * partWidth;
         const int columnEnd = columnStart + partWidth;
         int start = columnStart;

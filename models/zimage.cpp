@@ -4,8 +4,10 @@
 #include "modelslogging.h"
 #include "paintguard.h"
 #include "parallel.h"
+#include "workprogress.h"
 
 #include <QHash>
+#include <QPalette>
 #include <QRegion>
 #include <QWidget>
 
@@ -278,9 +280,17 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
         return grid;
 
     const QRect widgetRect = widget->rect();
+    // Qt's render() begins with the window's brush, or the widget's own
+    // where it fills its background with an opaque one.
+    const QPalette &palette = widget->palette();
+    const bool opaqueBackground = palette.brush(QPalette::Window).isOpaque()
+        || (widget->autoFillBackground() && palette.brush(widget->backgroundRole()).isOpaque());
     const QVector<Band> bands = cutIntoBands(widths);
     KnownTiles known;
     const paintguard::Picture picture;
+    // Rows of all bands, for the progress.
+    const qint64 steps = qint64(rowTotal) * bands.size();
+    qint64 done = 0;
     for (const Band &band : bands) {
         int chunkRows = qMin(kMaxBandHeight / rowHeight, rowTotal);
         if (band.width > 0) {
@@ -291,8 +301,13 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
         // chunk would cost the system's page clearing again each time.
         QImage bandImage(band.width, chunkRows * rowHeight, QImage::Format_ARGB32_Premultiplied);
         for (int r0 = 0; r0 < rowTotal; r0 += chunkRows) {
+            // Asked to stop: the tiles so far are left for the caller, who
+            // drops them.
+            if (!WorkProgress::advance(done, steps))
+                return grid;
             const int r1 = qMin(r0 + chunkRows - 1, rowTotal - 1);
             const int chunkHeight = (r1 - r0 + 1) * rowHeight;
+            done += r1 - r0 + 1;
 
             // Tiles alike share their pixels, so how much a picture takes is
             // known only as it is drawn: each chunk asks for the room its
@@ -302,7 +317,6 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                                        + kPaintRoom))
                 throw std::bad_alloc();
             if (!bandImage.isNull()) {
-                bandImage.fill(Qt::transparent);
                 // Ask the widget for this chunk only, so views that honour the
                 // paint event's region paint each row once, not once per chunk.
                 const qint64 top = qint64(r0) * rowHeight + yOffset;
@@ -311,6 +325,12 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                                                       std::numeric_limits<int>::max())),
                                    band.width, chunkHeight);
                 const QRect painted = source & widgetRect;
+                // Where the widget paints, its background comes first and
+                // covers what the band held before; only a chunk it does not
+                // cover wholly, or a background that shows through, starts
+                // cleared (a band's clearing is a tenth of the picture).
+                if (painted != source || !opaqueBackground)
+                    bandImage.fill(Qt::transparent);
                 if (!painted.isEmpty()) {
                     widget->render(&bandImage, painted.topLeft() - source.topLeft(),
                                    QRegion(painted),

@@ -50,7 +50,8 @@ private:
 // Throws std::bad_alloc, before painting, when the room a chunk's tiles
 // could take is not there (memoryroom::available), and after the paint that
 // lost it when memory runs out in the widget's own paint code (caught there,
-// see paintguard.h).
+// see paintguard.h). Tells WorkProgress how many rows are done between
+// chunks; asked to stop, returns at once with the grid partly filled.
 QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &widths,
                                       int rowHeight, int rowCount, int yOffset);
 

@@ -9,6 +9,7 @@
 #include "pdfpages.h"
 #include "qganttchart.h"
 #include "qgcvaxis.h"
+#include "workprogress.h"
 #include "xertestfiles.h"
 #include "zcolorcombo.h"
 #include "zcolorwidget.h"
@@ -199,6 +200,8 @@ private slots:
     void printGroupedLandscape();
     void refusals_data();
     void refusals();
+    void cancelledWork_data();
+    void cancelledWork();
     void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
@@ -665,6 +668,41 @@ void tst_DialogLaunchers::refusals()
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
     m_window->findChild<QAction *>(QStringLiteral("actionSnip"))->trigger();
     QVERIFY(snip.answered);
+}
+
+void tst_DialogLaunchers::cancelledWork_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addRow("Snip") << "actionSnip";
+    QTest::addRow("Print") << "actionPrint";
+}
+
+// Stopped while the picture is drawn: no dialog, no message, the window as
+// it was and the memory handed back; the next command works.
+void tst_DialogLaunchers::cancelledWork()
+{
+    QFETCH(QString, command);
+    open(m_file);
+    setTimeScale(QStringLiteral("actionMonth"));
+    const QSize treeSize = m_pane->treeView()->size();
+    auto *action = m_window->findChild<QAction *>(command);
+    BoxAnswerer box;
+    box.arm();
+    WidgetAnswerer<ZSnipDialog> snip;
+    snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
+    WidgetAnswerer<ZPrintDialog> print;
+    print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
+    g_releases.clear();
+    {
+        const WorkProgress user([](qint64, qint64) { return false; });
+        action->trigger();
+    }
+    QVERIFY(!snip.answered && !print.answered);
+    QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
+    QCOMPARE(m_pane->treeView()->size(), treeSize);
+    action->trigger();
+    QVERIFY(snip.answered || print.answered);
+    QCOMPARE(box.text, QString());
 }
 
 // Rows that Snip's picture would make less than a pixel high are refused

@@ -2,6 +2,7 @@
 #include "ownallocationfailure.h"
 #include "pdfpages.h"
 #include "tiledimages.h"
+#include "workprogress.h"
 #include "zimagetileitem.h"
 #include "zpageselectorbutton.h"
 #include "zprintdialog.h"
@@ -57,6 +58,24 @@ ZImage tableAndChart(int rows = 120)
     QVector<int> widths{120, 200, 80};
     widths += QVector<int>(30, 25);
     return makeTiledImage(widths, 40, rows, 22);
+}
+
+// The same picture's tiles filled with one of three colours each, in no
+// regular order: tiles alike at many places, each a picture of its own.
+ZImage repeatedTiles()
+{
+    const ZImage plain = tableAndChart();
+    QVector<QVector<QImage>> body(plain.rows());
+    QVector<QImage> header;
+    for (int c = 0; c < plain.columns(); ++c) {
+        header.append(plain.getHeaderPart(c));
+        for (int r = 0; r < plain.rows(); ++r) {
+            QImage tile = plain.getPart(r, c).copy();
+            tile.fill(QColor::fromHsv((r * r + c) % 3 * 100, 200, 200));
+            body[r].append(tile);
+        }
+    }
+    return ZImage(header, body);
 }
 
 // Colourful, photo-like rows, on which a PDF writer left to itself picks
@@ -143,11 +162,13 @@ void tst_ZPrintDialog::layout_data()
     QTest::addColumn<bool>("landscape");
     QTest::addColumn<int>("percent");
     QTest::addColumn<bool>("repeat");
-    QTest::addRow("A4 portrait") << "A4" << false << 100 << true;
-    QTest::addRow("A4 landscape") << "A4" << true << 100 << true;
-    QTest::addRow("A4 headers once") << "A4" << false << 100 << false;
-    QTest::addRow("A3 at 150%") << "A3" << false << 150 << true;
-    QTest::addRow("A6 landscape at 60%") << "A6" << true << 60 << true;
+    QTest::addColumn<bool>("alike"); // tiles alike at many places
+    QTest::addRow("A4 portrait") << "A4" << false << 100 << true << false;
+    QTest::addRow("A4 landscape") << "A4" << true << 100 << true << false;
+    QTest::addRow("A4 headers once") << "A4" << false << 100 << false << false;
+    QTest::addRow("A3 at 150%") << "A3" << false << 150 << true << false;
+    QTest::addRow("A6 landscape at 60%") << "A6" << true << 60 << true << false;
+    QTest::addRow("tiles alike") << "A4" << false << 100 << true << true;
 }
 
 // Wherever a tile lands it lies whole inside the margins of one page, rows
@@ -159,7 +180,8 @@ void tst_ZPrintDialog::layout()
     QFETCH(bool, landscape);
     QFETCH(int, percent);
     QFETCH(bool, repeat);
-    const ZImage image = tableAndChart();
+    QFETCH(bool, alike);
+    const ZImage image = alike ? repeatedTiles() : tableAndChart();
     ZPrintDialog dialog(image);
     dialog.findChild<QComboBox *>(QStringLiteral("cmbPageSizes"))->setCurrentText(paper);
     if (landscape)
@@ -179,11 +201,18 @@ void tst_ZPrintDialog::layout()
     QCOMPARE(scene->headerRowCount(), repeat ? pageRows : 1);
 
     qreal lastTop = -1;
+    // Each tile shows its own pixels, and tiles alike share one picture.
+    QSet<qint64> pictures;
+    QSet<QPair<int, QRgb>> contents;
     for (int r = 0; r < image.rows(); ++r) {
         const QRectF first = itemRect(scene->cell(r, 0));
         QVERIFY(first.top() > lastTop);
         lastTop = first.top();
         for (int c = 0; c < image.columns(); ++c) {
+            const QImage &shown = static_cast<const ZImageTileItem *>(scene->cell(r, c))->image();
+            QCOMPARE(shown, image.getPart(r, c));
+            pictures.insert(shown.cacheKey());
+            contents.insert({shown.width(), shown.pixel(0, 0)});
             const QRectF tile = itemRect(scene->cell(r, c));
             QCOMPARE(tile.width(), image.getPart(r, c).width() * qreal(scene->scale()));
             const auto inside = [&](QGraphicsRectItem *page) {
@@ -193,6 +222,7 @@ void tst_ZPrintDialog::layout()
                      qPrintable(QStringLiteral("tile %1,%2 cut by a page edge").arg(r).arg(c)));
         }
     }
+    QCOMPARE(pictures.size(), contents.size());
 }
 
 void tst_ZPrintDialog::orientationAndScale()
@@ -292,6 +322,14 @@ void tst_ZPrintDialog::sizeAndKeyboard()
              QStringLiteral("gvPreview,cmbPrinters,cmbPageSizes,verticalPage,horizontalPage,btnReset,"
                             "sliderScale,sbScale,chkRepeatTableHeaders,chkPrintPageNumbers,btnDone,btnPrint"));
     QCOMPARE(dialog.selectedOrient(), QPrinter::Landscape);
+    // Return in the scale box takes the value and presses no button.
+    auto *spin = dialog.findChild<QSpinBox *>(QStringLiteral("sbScale"));
+    spin->setFocus();
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("80"));
+    QTest::keyClick(spin, Qt::Key_Return);
+    QCOMPARE(dialog.scene()->scale(), 0.8f);
+    QVERIFY(dialog.isVisible());
 }
 
 void tst_ZPrintDialog::pageNumbers()
@@ -459,13 +497,16 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     // Memory short: the dialog has ended, its preview empty, when the
     // message shows: painting a large preview behind it could run out.
     QTest::addColumn<QString>("behind"); // the dialog when the message shows
+    QTest::addColumn<int>("stopAt"); // the page the user cancels at; -1: none
     QTest::addRow("printer cannot start") << false << -1 << false
                                           << "The print job could not be started on Stand-in."
-                                          << "shown, preview";
-    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print." << "ended, empty";
-    QTest::addRow("room enough") << true << 0 << false << "" << "";
+                                          << "shown, preview" << -1;
+    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print." << "ended, empty"
+                             << -1;
+    QTest::addRow("room enough") << true << 0 << false << "" << "" << -1;
+    QTest::addRow("cancelled after a page") << true << -1 << false << "" << "" << 1;
     QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print."
-                                             << "ended, empty";
+                                             << "ended, empty" << -1;
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
@@ -475,6 +516,7 @@ void tst_ZPrintDialog::printFailureIsReported()
     QFETCH(bool, runsOut);
     QFETCH(QString, text);
     QFETCH(QString, behind);
+    QFETCH(int, stopAt);
     PdfPrinters printers;
     QTemporaryDir dir;
     printers.output = dir.filePath(folder ? QStringLiteral("out.pdf") : QStringLiteral("missing/out.pdf"));
@@ -489,6 +531,10 @@ void tst_ZPrintDialog::printFailureIsReported()
     QString title;
     QString shown;
     QString seen;
+    QStringList ended;
+    connect(&dialog, &ZPrintDialog::printed, this,
+            [&](int pages, const QString &target) { ended << QStringLiteral("printed %1 on %2").arg(pages).arg(target); });
+    connect(&dialog, &ZPrintDialog::printCanceled, this, [&] { ended << QStringLiteral("cancelled"); });
     WidgetAnswerer<QMessageBox> box;
     box.arm([&](QMessageBox *message) {
         title = message->windowTitle();
@@ -499,6 +545,7 @@ void tst_ZPrintDialog::printFailureIsReported()
     });
     {
         // Skipping one: past the printer, in the pages' own work.
+        const WorkProgress user([stopAt](qint64 done, qint64) { return stopAt < 0 || done < stopAt; });
         const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
         dialog.print();
         QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
@@ -507,7 +554,11 @@ void tst_ZPrintDialog::printFailureIsReported()
     QCOMPARE(seen, behind);
     if (!text.isEmpty())
         QCOMPARE(title, QStringLiteral("Print"));
-    QCOMPARE(QFile::exists(printers.output), text.isEmpty());
+    QCOMPARE(QFile::exists(printers.output), text.isEmpty() && stopAt < 0);
+    QCOMPARE(ended.size() == 1 ? ended.first() : QString(),
+             text.isEmpty() ? (stopAt < 0 ? QStringLiteral("printed %1 on Stand-in").arg(dialog.scene()->pages().size())
+                                          : QStringLiteral("cancelled"))
+                            : QString());
 }
 
 void tst_ZPrintDialog::emptyPicture()

@@ -9,6 +9,7 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QGraphicsView>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -109,6 +110,12 @@ void tst_ZSnipDialog::crop()
     dialog.zoomInClicked();
     dialog.zoomOutClicked();
     QCOMPARE(dialog.getCroppedImage(), crop);
+    // Return presses no button: none is the default.
+    dialog.show();
+    const auto *view = dialog.findChild<QGraphicsView *>(QStringLiteral("gvSnip"));
+    const QTransform zoomed = view->transform();
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(view->transform(), zoomed);
 
     const int shown = width == 0 && left == 0 ? all : width;
     if (width == 0 && left != 0) {
