@@ -136,8 +136,9 @@ qint64 numberInFile(const char *path)
     return value;
 }
 
-// The bytes after a key of /proc/meminfo ("MemAvailable:   123 kB").
-qint64 kilobytesAfter(Text line, const char *key)
+// The number after a key, times the unit: /proc/meminfo's kilobytes
+// ("MemAvailable:   123 kB"), a memory.stat's bytes ("inactive_file 123").
+qint64 valueAfter(Text line, const char *key, qint64 unit)
 {
     const size_t length = std::strlen(key);
     if (line.size <= length || std::memcmp(line.begin, key, length) != 0)
@@ -145,8 +146,8 @@ qint64 kilobytesAfter(Text line, const char *key)
     size_t i = length;
     while (i < line.size && line.begin[i] == ' ')
         ++i;
-    const qint64 kilobytes = number(Text{line.begin + i, line.size - i});
-    return kilobytes < 0 || kilobytes > std::numeric_limits<qint64>::max() / 1024 ? kilobytes : kilobytes * 1024;
+    const qint64 value = number(Text{line.begin + i, line.size - i});
+    return value < 0 || value > std::numeric_limits<qint64>::max() / unit ? value : value * unit;
 }
 
 // The process's memory control groups: v1's memory hierarchy and v2's one
@@ -247,6 +248,23 @@ void findGroups()
     });
 }
 
+// The file pages a group's usage counts (its own and its children's): the
+// kernel takes them back before it ends a process for the limit, so a file
+// read or written a while ago leaves its room free.
+qint64 fileCache(const char *directory, bool unified)
+{
+    char file[kPath];
+    std::snprintf(file, kPath, "%s/memory.stat", directory);
+    const char *const keys[2] = {unified ? "active_file" : "total_active_file",
+                                 unified ? "inactive_file" : "total_inactive_file"};
+    qint64 bytes = 0;
+    forEachLine(file, [&](Text line) {
+        for (const char *key : keys)
+            bytes += qMax<qint64>(0, valueAfter(line, key, 1));
+    });
+    return bytes;
+}
+
 // The least that the group and its parents up to the mount point leave
 // below their limits; -1 when none has a limit.
 qint64 groupRoom(const Group &group)
@@ -263,7 +281,7 @@ qint64 groupRoom(const Group &group)
         const qint64 limit = numberInFile(file);
         if (limit >= 0 && limit < kNoLimit) {
             std::snprintf(file, kPath, "%s/%s", directory, group.unified ? "memory.current" : "memory.usage_in_bytes");
-            const qint64 usage = numberInFile(file);
+            const qint64 usage = numberInFile(file) - fileCache(directory, group.unified);
             const qint64 left = qMax<qint64>(0, limit - qMax<qint64>(0, usage));
             room = room < 0 ? left : qMin(room, left);
         }
@@ -288,10 +306,10 @@ qint64 freeMemory()
     char file[kPath];
     if (rooted(file, "/proc/meminfo")) {
         forEachLine(file, [&](Text line) {
-            const qint64 bytes = kilobytesAfter(line, "MemAvailable:");
+            const qint64 bytes = valueAfter(line, "MemAvailable:", 1024);
             if (bytes >= 0)
                 available = bytes;
-            swapFree = qMax(swapFree, kilobytesAfter(line, "SwapFree:"));
+            swapFree = qMax(swapFree, valueAfter(line, "SwapFree:", 1024));
         });
     }
     qint64 room = available < 0 ? -1 : qMin(available, std::numeric_limits<qint64>::max() - swapFree) + swapFree;
@@ -308,6 +326,14 @@ qint64 freeMemory()
 #endif
 }
 
+bool machineHolds(qint64 bytes)
+{
+    // Beyond what the machine has free the kernel would take it from other
+    // programs and then end one, likely this one.
+    const qint64 free = bytes > 0 ? freeMemory() : -1;
+    return free < 0 || bytes <= free;
+}
+
 bool available(qint64 bytes, qint64 mappedAlready)
 {
     if (bytes <= 0)
@@ -315,13 +341,8 @@ bool available(qint64 bytes, qint64 mappedAlready)
     const qint64 ceiling = g_ceiling.load();
     if (ceiling >= 0 && bytes > ceiling)
         return false;
-    if (ceiling < 0) {
-        // Beyond what the machine has free the kernel would take it from
-        // other programs and then end one, likely this one.
-        const qint64 free = freeMemory();
-        if (free >= 0 && bytes > free)
-            return false;
-    }
+    if (ceiling < 0 && !machineHolds(bytes))
+        return false;
 #if defined(Q_OS_UNIX)
     const qint64 unmapped = bytes - qBound<qint64>(0, mappedAlready, bytes);
     if (quint64(unmapped) > std::numeric_limits<size_t>::max())

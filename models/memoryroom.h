@@ -18,6 +18,12 @@ namespace memoryroom {
 // again, though the machine must still have them free.
 bool available(qint64 bytes, qint64 mappedAlready = 0);
 
+// Whether what the machine has free (freeMemory) holds that many bytes;
+// true where nothing tells. For work whose own allocations are checked as
+// they are made, where only a control group's limit, which ends the process
+// instead of failing an allocation, is left to ask about beforehand.
+bool machineHolds(qint64 bytes);
+
 // The bytes the machine can still give the process: what Linux says is
 // available without swapping (MemAvailable in /proc/meminfo) plus the free
 // swap, and under a memory limit of the process's control group (v2

@@ -6,6 +6,7 @@
 #include "xerrecord.h"
 #include "xertable.h"
 
+#include "memoryroom.h"
 #include "parallel.h"
 
 #include <QFile>
@@ -346,6 +347,13 @@ int XERFile::readBuffer(QIODevice *device, qint64 *size)
     // /proc less than it holds, and a file may grow while being read. The
     // file is read to its end, the buffer growing as needed.
     const qint64 expected = device->size();
+    // Past the limit of its control group the process is ended, not told:
+    // a file whose read and models would not fit in what the machine has
+    // free is refused before its first block.
+    constexpr qint64 LoadBytesPerFileByte = 3;
+    if (!memoryroom::machineHolds(qMin(expected, std::numeric_limits<qint64>::max() / LoadBytesPerFileByte)
+                                  * LoadBytesPerFileByte))
+        return OutOfMemory;
     qint64 capacity = qMax(expected, qint64(0)) + 1;
     m_data.reset(new (std::nothrow) char[size_t(capacity)]);
     if (!m_data)

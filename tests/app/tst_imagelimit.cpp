@@ -91,6 +91,12 @@ void tst_ImageLimit::machineRoom_data()
             "sys/fs/cgroup/user/viewer/memory.max\tmax\n", "sys/fs/cgroup/user/viewer/memory.current\t52428800\n",
             "sys/fs/cgroup/user/memory.max\t1073741824\n", "sys/fs/cgroup/user/memory.current\t968884224\n"}
                                        << qint64(100);
+    // The page cache of files read before is taken back for the limit.
+    QTest::addRow("v1 group's file cache") << QStringList{plenty, v1, "proc/self/cgroup\t4:memory:/viewer\n0::/\n",
+            "sys/fs/cgroup/memory/viewer/memory.limit_in_bytes\t314572800",
+            "sys/fs/cgroup/memory/viewer/memory.usage_in_bytes\t262144000",
+            "sys/fs/cgroup/memory/viewer/memory.stat\tcache 1\nactive_file 9\ntotal_active_file 52428800\n"
+            "total_inactive_file 104857600\n"} << qint64(200);
     QTest::addRow("v2 mounted at its group") << QStringList{meminfo.arg(150 << 10).arg(0), v2.arg("/box"),
             "proc/self/cgroup\t0::/box\n", "sys/fs/cgroup/memory.max\t314572800\n",
             "sys/fs/cgroup/memory.current\t104857600\n"} << qint64(150);
