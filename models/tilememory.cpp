@@ -52,23 +52,50 @@ void TileMemory::release(void *info)
 }
 
 #if defined(Q_OS_UNIX)
+TileMemory::Chunk *TileMemory::map(size_t bytes)
+{
+    const size_t length = roundUp(bytes, pageSize());
+    void *base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return nullptr;
+    auto *chunk = new (std::nothrow) Chunk;
+    if (!chunk) {
+        ::munmap(base, length);
+        return nullptr;
+    }
+    chunk->base = static_cast<uchar *>(base);
+    chunk->length = length;
+    return chunk;
+}
+
+void TileMemory::leave(Chunk *chunk, size_t used)
+{
+    // Nothing takes from the chunk any more: its untouched end is only
+    // address space held. The allocator's own count keeps the chunk while
+    // it is cut short.
+    const size_t kept = roundUp(used, pageSize());
+    if (kept > 0 && kept < chunk->length) {
+        ::munmap(chunk->base + kept, chunk->length - kept);
+        chunk->length = kept;
+    }
+    release(chunk);
+}
+
 uchar *TileMemory::take(size_t bytes, Chunk *&chunk)
 {
     bytes = roundUp(bytes, kAlign);
+    if (bytes > m_nextSize) {
+        // A tile larger than a chunk has a mapping of its own; the current
+        // chunk goes on serving the others.
+        chunk = map(bytes);
+        return chunk ? chunk->base : nullptr;
+    }
     if (!m_chunk || m_chunk->length - m_used < bytes) {
-        const size_t length = roundUp(qMax(m_nextSize, bytes), pageSize());
-        void *base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base == MAP_FAILED)
+        Chunk *fresh = map(m_nextSize);
+        if (!fresh)
             return nullptr;
-        auto *fresh = new (std::nothrow) Chunk;
-        if (!fresh) {
-            ::munmap(base, length);
-            return nullptr;
-        }
-        fresh->base = static_cast<uchar *>(base);
-        fresh->length = length;
         if (m_chunk)
-            release(m_chunk);
+            leave(m_chunk, m_used);
         m_chunk = fresh;
         m_used = 0;
         m_nextSize = qMin(m_nextSize * 2, kLargestChunk);
@@ -112,16 +139,8 @@ QImage TileMemory::copy(const QImage &source, const QRect &rect)
 
 TileMemory::~TileMemory()
 {
-    if (!m_chunk)
-        return;
 #if defined(Q_OS_UNIX)
-    // Nothing takes from the chunk any more: its untouched end is only
-    // address space held.
-    const size_t kept = roundUp(m_used, pageSize());
-    if (kept > 0 && kept < m_chunk->length) {
-        ::munmap(m_chunk->base + kept, m_chunk->length - kept);
-        m_chunk->length = kept;
-    }
+    if (m_chunk)
+        leave(m_chunk, m_used);
 #endif
-    release(m_chunk);
 }

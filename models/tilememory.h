@@ -15,7 +15,8 @@
 //
 // Tiles are taken from the current mapping one after the other; mappings
 // grow from 1 MiB to 32 MiB, so a small picture takes little and a large
-// one few mappings (a 10 GB picture about 320).
+// one few mappings (a 10 GB picture about 320). A tile larger than the
+// next chunk has a mapping of its own.
 class TileMemory
 {
 public:
@@ -34,6 +35,12 @@ public:
 private:
     struct Chunk;
     static void release(void *chunk);
+    // A new chunk of at least that many bytes; nullptr when none could be
+    // mapped.
+    static Chunk *map(size_t bytes);
+    // Drops the allocator's count of a chunk it takes no more from, and
+    // gives back its unused end.
+    static void leave(Chunk *chunk, size_t used);
     // Room for bytes in the current chunk, a new one when it is full;
     // nullptr when no mapping could be made. Under m_mutex.
     uchar *take(size_t bytes, Chunk *&chunk);
