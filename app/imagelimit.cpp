@@ -15,6 +15,10 @@ namespace {
 // One band image per worker and the heaps the workers start; the page being
 // painted and the PDF engine.
 constexpr qint64 kWorkingSet = qint64(64) << 20;
+// Of a tile's room, what lives on the heap: its image, its item of the
+// preview and its place in the preview's index. Its pixels are mapped on
+// their own (TileMemory).
+constexpr qint64 kHeapPerTile = 1024;
 } // namespace
 
 bool tooLarge(qint64 cells)
@@ -60,13 +64,17 @@ qint64 roomFor(qint64 chartTiles, qint64 tableTiles)
 bool hasRoom(qint64 chartTiles, qint64 tableTiles)
 {
     // A heap shrinks only from its top, and the dialog leaves blocks of its
-    // own above the pictures (the style's pixmaps, font caches): the heap
-    // keeps the address space of the last picture, free and its pages given
-    // back. The next picture's tiles, small blocks, take it again; its
-    // working set is mapped anew. Counted as taken, the same print was
-    // refused once a limit was near.
+    // own above the last picture's (the style's pixmaps, font caches): the
+    // heap keeps the address space of that picture's small blocks (its
+    // tiles' images, the preview's items and index), free and its pages
+    // given back. The next picture's small blocks take it again; its pixels
+    // and its working set are mapped anew. Counted as taken, the same print
+    // was refused once a limit was near.
     const qint64 room = roomFor(chartTiles, tableTiles);
-    return memoryroom::available(room, qMin(WindowMemory::heapFree(), room - kWorkingSet));
+    if (room == std::numeric_limits<qint64>::max())
+        return false;
+    const qint64 smallBlocks = (chartTiles + tableTiles) * kHeapPerTile;
+    return memoryroom::available(room, qMin(WindowMemory::heapFree(), smallBlocks));
 }
 
 } // namespace ImageLimit

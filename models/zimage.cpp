@@ -4,6 +4,7 @@
 #include "modelslogging.h"
 #include "paintguard.h"
 #include "parallel.h"
+#include "tilememory.h"
 #include "workprogress.h"
 
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -122,7 +124,7 @@ private:
 // most of a copy's cost is the system handing out fresh memory, and nothing
 // writes the band image meanwhile.
 void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widths, int rowHeight,
-             int r0, int r1, KnownTiles &known, QVector<QVector<QImage>> &grid)
+             int r0, int r1, KnownTiles &known, TileMemory &memory, QVector<QVector<QImage>> &grid)
 {
     // No band image (no memory for it): the tiles stay null.
     if (bandImage.isNull())
@@ -175,12 +177,17 @@ void cutBand(const QImage &bandImage, const Band &band, const QVector<int> &widt
             fresh.append(i);
         }
     }
+    std::atomic<bool> unmapped{false};
     parallelRuns(fresh.size(), runLength(fresh.size(), 64, 1024), [&](int from, int to) {
         for (int f = from; f < to; ++f) {
             const int i = fresh.at(f);
-            tileOut[i] = bandImage.copy(rects.at(i));
+            tileOut[i] = memory.copy(bandImage, rects.at(i));
+            if (tileOut[i].isNull())
+                unmapped = true;
         }
     });
+    if (unmapped)
+        throw std::bad_alloc();
     for (int i : qAsConst(fresh))
         known.add(hashes.at(i), tiles.at(i));
     for (int i = 0; i < count; ++i) {
@@ -287,6 +294,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
         || (widget->autoFillBackground() && palette.brush(widget->backgroundRole()).isOpaque());
     const QVector<Band> bands = cutIntoBands(widths);
     KnownTiles known;
+    TileMemory memory;
     const paintguard::Picture picture;
     // Rows of all bands, for the progress.
     const qint64 steps = qint64(rowTotal) * bands.size();
@@ -342,7 +350,7 @@ QVector<QVector<QImage>> renderWidget(QWidget *widget, const QVector<int> &width
                 }
             }
 
-            cutBand(bandImage, band, widths, rowHeight, r0, r1, known, grid);
+            cutBand(bandImage, band, widths, rowHeight, r0, r1, known, memory, grid);
         }
     }
     return grid;

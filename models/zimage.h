@@ -46,7 +46,9 @@ private:
 // wider than 20000 pixels (unless a single column is) or higher than 19999.
 // The caller sizes the widget to its whole content first: only what lies
 // inside the widget is painted. A null widget, or a rowHeight outside
-// 1 .. 19999, gives an empty grid. Tiles with the same pixels share them.
+// 1 .. 19999, gives an empty grid. Tiles with the same pixels share them;
+// their pixels are mapped apart from the heap and given back whole when the
+// picture's last tile goes (TileMemory).
 // Throws std::bad_alloc, before painting, when the room a chunk's tiles
 // could take is not there (memoryroom::available), and after the paint that
 // lost it when memory runs out in the widget's own paint code (caught there,

@@ -131,11 +131,16 @@ void tst_ImageLimit::heapOfLastPicture_data()
 {
     QTest::addColumn<int>("freedMib"); // small blocks freed below one kept
     QTest::addColumn<int>("leftMib"); // left under the limit
+    QTest::addColumn<qint64>("tableTiles"); // beside 96 Ki chart tiles
     QTest::addColumn<bool>("room");
     // 96 MiB of chart tiles and 64 MiB of working set: the tiles fit in the
     // freed heap, the working set is mapped anew.
-    QTest::addRow("a picture's heap freed") << 96 << 80 << true;
-    QTest::addRow("no room for the working set") << 160 << 48 << false;
+    QTest::addRow("a picture's heap freed") << 96 << 80 << qint64(0) << true;
+    QTest::addRow("no room for the working set") << 160 << 48 << qint64(0) << false;
+    // Beside them 8 Ki table tiles of 7 KiB: their images take the freed
+    // heap, their pixels (6 KiB a tile) are mapped anew.
+    QTest::addRow("a table's pixels") << 160 << 120 << qint64(8 << 10) << true;
+    QTest::addRow("no room for a table's pixels") << 160 << 80 << qint64(8 << 10) << false;
 }
 
 // Under an address-space limit, the heap's freed address space that a
@@ -147,6 +152,7 @@ void tst_ImageLimit::heapOfLastPicture()
 #endif
     QFETCH(int, freedMib);
     QFETCH(int, leftMib);
+    QFETCH(qint64, tableTiles);
     QFETCH(bool, room);
     std::vector<void *> freed(size_t(freedMib) * 1024);
     for (void *&block : freed)
@@ -161,7 +167,7 @@ void tst_ImageLimit::heapOfLastPicture()
     QCOMPARE(getrlimit(RLIMIT_AS, &before), 0);
     const rlimit limit{rlim_t(mapped + (qint64(leftMib) << 20)), before.rlim_max};
     QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
-    const bool hasRoom = ImageLimit::hasRoom(qint64(96) << 10);
+    const bool hasRoom = ImageLimit::hasRoom(qint64(96) << 10, tableTiles);
     setrlimit(RLIMIT_AS, &before);
     QCOMPARE(hasRoom, room);
 }

@@ -9,7 +9,31 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <cstdio>
+#include <thread>
+
 namespace {
+
+// Whether the address lies in a mapping of the process; true where that
+// cannot be told. Reads the list through a fixed buffer: a large block
+// allocated meanwhile could be mapped at a freed address.
+bool mapped(const void *address)
+{
+    FILE *maps = std::fopen("/proc/self/maps", "r");
+    if (!maps)
+        return true;
+    const auto at = quintptr(address);
+    bool found = false;
+    unsigned long long from = 0;
+    unsigned long long to = 0;
+    char line[512];
+    while (!found && std::fgets(line, sizeof line, maps)) {
+        if (std::sscanf(line, "%llx-%llx", &from, &to) == 2)
+            found = at >= from && at < to;
+    }
+    std::fclose(maps);
+    return found;
+}
 
 // Paints a fixed pattern (each pixel's colour tells its position) and records
 // the regions it was asked to paint.
@@ -127,6 +151,8 @@ private slots:
     void cellForm();
     void sharedTiles_data();
     void sharedTiles();
+    void keptTiles_data();
+    void keptTiles();
     void room_data();
     void room();
     void oldFormGivesTheSameTiles_data();
@@ -380,7 +406,7 @@ void tst_ZImage::sharedTiles()
     QFETCH(int, distinct);
     const int rowHeight = 10;
     CellWidget widget(widths, rowHeight, rows, kinds, odd);
-    const auto grid = renderWidget(&widget, widths, rowHeight, rows, 0);
+    auto grid = renderWidget(&widget, widths, rowHeight, rows, 0);
     QCOMPARE(grid.size(), rows);
     QSet<const uchar *> buffers;
     for (int r = 0; r < rows; ++r) {
@@ -394,6 +420,57 @@ void tst_ZImage::sharedTiles()
         }
     }
     QCOMPARE(buffers.size(), distinct);
+    // Pixels that no tile uses any more are given back, not kept mapped.
+    grid.clear();
+    for (const uchar *pixels : qAsConst(buffers))
+        QVERIFY(!mapped(pixels));
+}
+
+void tst_ZImage::keptTiles_data()
+{
+    QTest::addColumn<QVector<int>>("widths");
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("keepEvery"); // tiles kept past their picture
+    QTest::addColumn<bool>("elsewhere"); // the picture dropped on another thread
+
+    // 2,000 tiles of 8 KiB or 16 KiB, of their own pixels each: over
+    // several chunks of pixels.
+    QTest::addRow("one tile in 97") << QVector<int>{200, 400} << 10 << 1000 << 97 << false;
+    QTest::addRow("the first tile") << QVector<int>{200, 400} << 10 << 1000 << 2000 << false;
+    QTest::addRow("dropped on another thread") << QVector<int>{200, 400} << 10 << 1000 << 97 << true;
+    // Tiles larger than a chunk (1.6 MB) between small ones.
+    QTest::addRow("wide tiles") << QVector<int>{20000, 100} << 20 << 4 << 3 << true;
+}
+
+// Tiles kept after the rest of their picture has gone keep their pixels,
+// whichever thread dropped the rest.
+void tst_ZImage::keptTiles()
+{
+    QFETCH(QVector<int>, widths);
+    QFETCH(int, rowHeight);
+    QFETCH(int, rows);
+    QFETCH(int, keepEvery);
+    QFETCH(bool, elsewhere);
+    PatternWidget widget(QSize(widths.at(0) + widths.at(1), rows * rowHeight));
+    QVector<QImage> kept;
+    QVector<QPoint> origins;
+    {
+        auto grid = renderWidget(&widget, widths, rowHeight, rows, 0);
+        for (int i = 0; i < rows * 2; i += keepEvery) {
+            kept.append(grid.at(i / 2).at(i % 2));
+            origins.append(QPoint(i % 2 ? widths.at(0) : 0, i / 2 * rowHeight));
+        }
+        if (elsewhere)
+            std::thread([&grid] { grid.clear(); }).join();
+    }
+    for (int i = 0; i < kept.size(); ++i) {
+        const QImage &tile = kept.at(i);
+        const QPoint last(tile.width() - 1, rowHeight - 1);
+        QCOMPARE(tile.pixel(0, 0), PatternWidget::expected(origins.at(i).x(), origins.at(i).y()));
+        QCOMPARE(tile.pixel(last), PatternWidget::expected(origins.at(i).x() + last.x(),
+                                                            origins.at(i).y() + last.y()));
+    }
 }
 
 void tst_ZImage::room_data()
