@@ -188,6 +188,26 @@ QModelIndex ZGroupedTreeView::nearestKeptRow() const
                     return row;
             }
         }
+        // A filter replaced rather than narrowed may show none of the rows
+        // shown around it before, yet others beside it: the nearest of those
+        // in the source's order, the next one first.
+        const QModelIndex shownParent = parent.isValid() ? proxy->mapFromSource(parent) : QModelIndex();
+        if (!parent.isValid() || shownParent.isValid()) {
+            QModelIndex nearest;
+            int nearestDistance = 0;
+            const int shownCount = proxy->rowCount(shownParent);
+            for (int row = 0; row < shownCount; ++row) {
+                const QModelIndex candidate = proxy->index(row, 0, shownParent);
+                const int offset = proxy->mapToSource(candidate).row() - node.row();
+                const int distance = offset > 0 ? 2 * offset - 1 : -2 * offset;
+                if (!nearest.isValid() || distance < nearestDistance) {
+                    nearest = candidate;
+                    nearestDistance = distance;
+                }
+            }
+            if (nearest.isValid())
+                return nearest;
+        }
         node = parent;
     }
     return {};

@@ -277,6 +277,12 @@ void tst_LoadedWindow::filters_data()
     QTest::newRow("number: greater than, typed, Enter")
         << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
         << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104" << "[Build]";
+    // A list and then an expression on the same column: the second shows
+    // none of the rows the first showed.
+    QTest::newRow("text: a list, then contains")
+        << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant()
+        << true << QStringList{QStringLiteral("Survey"), QStringLiteral("pour")} << QString()
+        << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105" << "A102";
 }
 
 void tst_LoadedWindow::filters()
@@ -302,6 +308,13 @@ void tst_LoadedWindow::filters()
     tree->setCurrentIndex(survey.first().sibling(survey.first().row(), 0));
     auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
     QCOMPARE(name->text(), QStringLiteral("Survey"));
+    if (!op1.isEmpty() && !listValues.isEmpty()) {
+        QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
+            checkOnly(popup, listValues);
+            popup->onAccepted();
+        }));
+        QCoreApplication::processEvents();
+    }
 
     QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
         QWidget *typedInto = popup->searchField();
