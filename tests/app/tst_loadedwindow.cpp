@@ -717,7 +717,9 @@ void tst_LoadedWindow::roadsKeepTheUsersColumnAndBand()
     };
     // The Design band closed: Expand All moves the rows below it down.
     tree->collapse(model->index(0, 0, model->index(0, 0)));
-    tree->setCurrentIndex(activity(road.startsWith(QLatin1String("band ")) ? QStringLiteral("[Build]") : QStringLiteral("A103")));
+    tree->setCurrentIndex(activity(QStringLiteral("A103")));
+    if (road.startsWith(QLatin1String("band ")))
+        tree->setCurrentIndex(activity(QStringLiteral("[Build]")));
     road.remove(QRegularExpression(QStringLiteral("^band ")));
     QCOMPARE(chart->chartArea()->selectedRow(), chartRow(tree->currentIndex()));
     // A new order, rows or bands bring the current cell back into view: two
@@ -829,7 +831,11 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
         << first << "A102";
     QTest::addRow("grouped, Left from a band's dates up to the band above")
         << true << "Start Date" << QList<int>{int(Qt::Key_Up), left, left, left, down, down, down}
-        << "Activity Type" << "A103";
+        << "Start Date" << "A103";
+    QTest::addRow("grouped, Up onto a band's empty cell and Down again")
+        << true << "Free float" << QList<int>{int(Qt::Key_Up), down} << "Free float" << "A101";
+    QTest::addRow("grouped, Up onto a band's empty cell, Right into its first row")
+        << true << "Free float" << QList<int>{int(Qt::Key_Up), right} << "Free float" << "A101";
     QTest::addRow("flat, past either end")
         << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
         << "Free float" << "A102";
@@ -933,7 +939,8 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
              QStringLiteral("A104"));
     QCOMPARE(tree->currentIndex().column(), chosen.column());
     QVERIFY(m_window->detailsPane()->findChild<QToolButton *>(QStringLiteral("tbPrevious"))->isEnabled());
-    press(Qt::Key_Up);
+    press(Qt::Key_Up); // onto the band
+    press(Qt::Key_Down);
     QCOMPARE(tree->currentIndex().column(), chosen.column());
 }
 
