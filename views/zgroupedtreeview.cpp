@@ -803,6 +803,14 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
         visual += step;
     if (visual >= 0 && visual < sections->count())
         return current.sibling(current.row(), sections->logicalIndex(visual));
+    // Towards the arrow from an activity's first column the key goes to its
+    // band, as a tree's own key does.
+    const QModelIndex parent = current.parent();
+    if (step < 0 && !isGroupIndex(current) && parent.isValid() && parent != rootIndex()) {
+        const QModelIndex title = titleCell(parent);
+        if (title.isValid())
+            return title;
+    }
     // At the last column on that side the cell stays and comes wholly into
     // view; a cell in a hidden column goes to a shown one.
     const int column = shownColumn(sections, {current.column()});

@@ -836,6 +836,8 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
         << true << "Free float" << QList<int>{int(Qt::Key_Up), down} << "Free float" << "A101";
     QTest::addRow("grouped, Up onto a band's empty cell, Right into its first row")
         << true << "Free float" << QList<int>{int(Qt::Key_Up), right} << "Free float" << "A101";
+    QTest::addRow("grouped, Left at the first column up to the band")
+        << true << first << QList<int>{left, down} << first << "A101";
     QTest::addRow("flat, past either end")
         << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
         << "Free float" << "A102";

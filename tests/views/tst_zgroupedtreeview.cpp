@@ -580,7 +580,8 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
     QTest::addRow("Left at the first column") << -1 << false << false << "" << "a4" << 0 << left << "a4" << 0 << all;
     QTest::addRow("Right at the last column") << -1 << false << false << "" << "a3" << 3 << right << "a3" << 3 << all;
     QTest::addRow("right to left, Left") << -1 << true << false << "" << "a1" << 0 << left << "a1" << 1 << all;
-    QTest::addRow("Left at the first column, scrolled away") << -1 << false << true << "" << "a1" << 0 << left << "a1" << 0 << all;
+    QTest::addRow("Left at the first column, scrolled away: up to the band")
+        << -1 << false << true << "" << "a1" << 0 << left << "G1" << 0 << all;
     QTest::addRow("Right from a hidden last column") << 3 << false << false << "" << "a1" << 3 << right << "a1" << 0 << all;
     QTest::addRow("Down from a hidden column") << 1 << false << false << "" << "a1" << 1 << int(Qt::Key_Down) << "a2" << 0 << all;
 }
