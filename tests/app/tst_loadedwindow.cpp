@@ -277,12 +277,9 @@ void tst_LoadedWindow::filters_data()
     QTest::newRow("number: greater than, typed, Enter")
         << "Total float" << "is greater than" << QVariant() << none << QVariant() << true
         << QStringList() << "200" << "[Project 2024-01-15] [Build 2024-01-15] A103 A104" << "[Build]";
-    // A list and then an expression on the same column: the second shows
-    // none of the rows the first showed.
-    QTest::newRow("text: a list, then contains")
-        << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant()
-        << true << QStringList{QStringLiteral("Survey"), QStringLiteral("pour")} << QString()
-        << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105" << "A102";
+    QTest::newRow("text: a list, then contains, showing none of the rows the list showed beside A101")
+        << "Activity Name" << "contains" << QVariant(QStringLiteral("o")) << none << QVariant() << true << QStringList{"Survey", "pour"}
+        << QString() << "[Project 2024-01-08] [Design 2024-01-08] A102 [Build 2024-01-15] A103 A104 A105" << "A102";
 }
 
 void tst_LoadedWindow::filters()
@@ -308,13 +305,8 @@ void tst_LoadedWindow::filters()
     tree->setCurrentIndex(survey.first().sibling(survey.first().row(), 0));
     auto *name = m_window->detailsPane()->findChild<QLineEdit *>(QStringLiteral("leName"));
     QCOMPARE(name->text(), QStringLiteral("Survey"));
-    if (!op1.isEmpty() && !listValues.isEmpty()) {
-        QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
-            checkOnly(popup, listValues);
-            popup->onAccepted();
-        }));
-        QCoreApplication::processEvents();
-    }
+    if (!op1.isEmpty() && !listValues.isEmpty()) // the list first, then the expression
+        QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) { checkOnly(popup, listValues); popup->onAccepted(); }));
 
     QVERIFY(runPopUp(caption, [&](ZFilterDialogPopUp *popup) {
         QWidget *typedInto = popup->searchField();
@@ -832,8 +824,6 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
     QTest::addRow("grouped, Left from a band's dates up to the band above")
         << true << "Start Date" << QList<int>{int(Qt::Key_Up), left, left, left, down, down, down}
         << "Start Date" << "A103";
-    QTest::addRow("grouped, Up onto a band's empty cell and Down again")
-        << true << "Free float" << QList<int>{int(Qt::Key_Up), down} << "Free float" << "A101";
     QTest::addRow("grouped, Up onto a band's empty cell, Right into its first row")
         << true << "Free float" << QList<int>{int(Qt::Key_Up), right} << "Free float" << "A101";
     QTest::addRow("grouped, Left at the first column up to the band")
