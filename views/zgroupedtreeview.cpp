@@ -157,7 +157,7 @@ void ZGroupedTreeView::restoreCurrentNow()
     m_kept.clear();
     m_keptSource = QPersistentModelIndex();
     if (target.isValid())
-        setCurrentIndex(shownCell(target.sibling(target.row(), m_keptColumn)));
+        setCurrentIndex(bandLanding(shownCell(target.sibling(target.row(), m_keptColumn))));
 }
 
 QModelIndex ZGroupedTreeView::nearestKeptRow() const
@@ -187,6 +187,26 @@ QModelIndex ZGroupedTreeView::nearestKeptRow() const
                 if (row.isValid())
                     return row;
             }
+        }
+        // A filter replaced rather than narrowed may show none of the rows
+        // shown around it before, yet others beside it: the nearest of those
+        // in the source's order, the next one first.
+        const QModelIndex shownParent = parent.isValid() ? proxy->mapFromSource(parent) : QModelIndex();
+        if (!parent.isValid() || shownParent.isValid()) {
+            QModelIndex nearest;
+            int nearestDistance = 0;
+            const int shownCount = proxy->rowCount(shownParent);
+            for (int row = 0; row < shownCount; ++row) {
+                const QModelIndex candidate = proxy->index(row, 0, shownParent);
+                const int offset = proxy->mapToSource(candidate).row() - node.row();
+                const int distance = offset > 0 ? 2 * offset - 1 : -2 * offset;
+                if (!nearest.isValid() || distance < nearestDistance) {
+                    nearest = candidate;
+                    nearestDistance = distance;
+                }
+            }
+            if (nearest.isValid())
+                return nearest;
         }
         node = parent;
     }
@@ -700,6 +720,12 @@ void ZGroupedTreeView::paintRow(QPainter *painter, const QStyleOptionViewItem &o
 void ZGroupedTreeView::mousePressEvent(QMouseEvent *event)
 {
     QTreeView::mousePressEvent(event);
+    // A click on a band's empty cell makes the band current on its title,
+    // which comes into view with its arrow.
+    const QModelIndex current = currentIndex();
+    const QModelIndex landing = bandLanding(current);
+    if (landing != current && selectionModel())
+        selectionModel()->setCurrentIndex(landing, QItemSelectionModel::NoUpdate);
 }
 
 void ZGroupedTreeView::keyPressEvent(QKeyEvent *event)
@@ -734,8 +760,11 @@ void ZGroupedTreeView::keyPressEvent(QKeyEvent *event)
 QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || (cursorAction != MoveLeft && cursorAction != MoveRight))
-        return shownCell(QTreeView::moveCursor(cursorAction, modifiers));
+    if (!current.isValid() || (cursorAction != MoveLeft && cursorAction != MoveRight)) {
+        // Onto a band the keys land on its title, unless the column is one
+        // of the band's own cells.
+        return bandLanding(shownCell(QTreeView::moveCursor(cursorAction, modifiers)));
+    }
     // On activities Left and Right step between the shown columns: the
     // tree's own keys made column 0 current, which the table hides.
     QHeaderView *sections = header();
@@ -760,7 +789,7 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
         }
         if (rows) {
             if (isExpanded(row))
-                return shownCell(model()->index(0, current.column(), row));
+                return bandLanding(shownCell(model()->index(0, current.column(), row)));
             expand(row);
             scrollTo(current);
             return current;
@@ -774,6 +803,14 @@ QModelIndex ZGroupedTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboard
         visual += step;
     if (visual >= 0 && visual < sections->count())
         return current.sibling(current.row(), sections->logicalIndex(visual));
+    // Towards the arrow from an activity's first column the key goes to its
+    // band, as a tree's own key does.
+    const QModelIndex parent = current.parent();
+    if (step < 0 && !isGroupIndex(current) && parent.isValid() && parent != rootIndex()) {
+        const QModelIndex title = titleCell(parent);
+        if (title.isValid())
+            return title;
+    }
     // At the last column on that side the cell stays and comes wholly into
     // view; a cell in a hidden column goes to a shown one.
     const int column = shownColumn(sections, {current.column()});
@@ -792,6 +829,30 @@ bool ZGroupedTreeView::underTitle(const QModelIndex &index) const
     return visual >= labelFirst && visual <= labelFirst + m_mergeColumns;
 }
 
+QModelIndex ZGroupedTreeView::titleCell(const QModelIndex &index) const
+{
+    const QHeaderView *sections = header();
+    const int labelFirst = sections->visualIndex(logicalIndexForTree());
+    for (int visual = labelFirst; visual >= 0 && visual <= labelFirst + m_mergeColumns
+         && visual < sections->count(); ++visual) {
+        const int logical = sections->logicalIndex(visual);
+        if (!sections->isSectionHidden(logical))
+            return index.sibling(index.row(), logical);
+    }
+    return {};
+}
+
+QModelIndex ZGroupedTreeView::bandLanding(const QModelIndex &index) const
+{
+    // A band shows its title and a few cells of its own (its dates); an
+    // empty cell of it elsewhere leaves the title and its arrow scrolled
+    // away, with nothing current to be seen.
+    if (!isGroupIndex(index) || underTitle(index) || !index.data().toString().isEmpty())
+        return index;
+    const QModelIndex title = titleCell(index);
+    return title.isValid() ? title : index;
+}
+
 void ZGroupedTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
 {
     QTreeView::scrollTo(underTitle(index) ? index.sibling(index.row(), logicalIndexForTree()) : index,
@@ -801,7 +862,9 @@ void ZGroupedTreeView::scrollTo(const QModelIndex &index, ScrollHint hint)
 void ZGroupedTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
-    if (current.isValid() && !header()->isSectionHidden(current.column()))
+    // A band's title stands for no column: the user's column stays for the
+    // activities after it.
+    if (current.isValid() && !header()->isSectionHidden(current.column()) && !underTitle(current))
         m_chosenColumn = current.column();
     // A band's focus frame spans its merged columns, wider than the cell.
     updateRow(previous);
@@ -829,7 +892,12 @@ QModelIndex ZGroupedTreeView::shownCell(const QModelIndex &index) const
 {
     if (!index.isValid())
         return index;
-    const int column = shownColumn(header(), {currentIndex().column(), m_chosenColumn, index.column()});
+    const QModelIndex current = currentIndex();
+    // Off a band's title an activity takes the column the user had on the
+    // activities, or the first shown one.
+    const int column = underTitle(current) && !isGroupIndex(index)
+        ? shownColumn(header(), {m_chosenColumn})
+        : shownColumn(header(), {current.column(), m_chosenColumn, index.column()});
     if (column < 0 || column == index.column())
         return index;
     return index.sibling(index.row(), column);

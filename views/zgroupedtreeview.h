@@ -55,7 +55,8 @@ public:
     static int levelFromIndex(const QModelIndex &index);
     // index's row in a column on show: the current cell's column when shown,
     // else the last shown column made current, else index's own, else the
-    // first shown one. A current cell in a hidden
+    // first shown one; off a band's title, an activity's row in the last
+    // shown column made current outside a title. A current cell in a hidden
     // column makes the keys move along it, scroll sideways towards it and
     // leave the highlight behind.
     QModelIndex shownCell(const QModelIndex &index) const;
@@ -113,6 +114,12 @@ private:
     void updateRow(const QModelIndex &index);
     // Whether index's column lies under its band's title.
     bool underTitle(const QModelIndex &index) const;
+    // index's row in the first shown column under a band's title; invalid
+    // when every one of them is hidden.
+    QModelIndex titleCell(const QModelIndex &index) const;
+    // index, or the band's title when index is an empty cell of a band
+    // outside it.
+    QModelIndex bandLanding(const QModelIndex &index) const;
     // Before the rows shown change (a filter, a reset), where the current
     // row stands; after, when it is gone, the nearest row still shown is
     // made current.
@@ -125,7 +132,8 @@ private:
     QList<GroupStyle> m_palette;
     int m_mergeColumns = 2;
     int m_displayColumn = -1;
-    // The last shown column made current; kept while no cell is current.
+    // The last shown column made current outside a band's title; kept
+    // while no cell is current.
     int m_chosenColumn = -1;
     // The rows shown, rebuilt on the first paint after any change of the
     // model's structure or of what is expanded; the hash gives each row's

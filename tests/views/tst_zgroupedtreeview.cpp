@@ -562,8 +562,8 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
     QTest::addRow("Right over a hidden column") << 2 << false << false << "" << "a1" << 1 << right << "a1" << 3 << all;
     QTest::addRow("Left on an open band") << -1 << false << false << "" << "G1" << 3 << left << "G1" << 2 << all;
     QTest::addRow("Right on an open band's title") << -1 << false << false << "" << "G1" << 0 << right << "a1" << 0 << all;
-    QTest::addRow("Right on an open band's title, from its middle")
-        << -1 << false << false << "" << "G1" << 1 << right << "a1" << 1 << all;
+    QTest::addRow("Right on an open band's title, from its middle: the activities' column")
+        << -1 << false << false << "" << "G1" << 1 << right << "a1" << 0 << all;
     QTest::addRow("Right on a closed band's title") << -1 << false << false << "G11" << "G11" << 1 << right << "G11" << 1 << all;
     QTest::addRow("Left at an open band's title") << -1 << false << false << "" << "G1" << 2 << left << "G1" << 2 << "G11";
     QTest::addRow("Left at a closed band's title") << -1 << false << false << "G11" << "G11" << 2 << left << "G1" << 2 << "G1";
@@ -571,12 +571,15 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
         << -1 << false << true << "G1" << "G1" << 0 << left << "G1" << 0 << "G11";
     QTest::addRow("Up onto a band's title, scrolled away")
         << -1 << false << true << "" << "a1" << 1 << int(Qt::Key_Up) << "G1" << 1 << all;
+    QTest::addRow("Up onto a band's empty cell, scrolled away") << -1 << false << true << "" << "a1" << 3 << int(Qt::Key_Up) << "G1" << 0 << all;
+    QTest::addRow("A click on a band's empty cell, scrolled away") << -1 << false << true << "" << "G11" << 3 << 0 << "G11" << 0 << all;
     QTest::addRow("Down with no current cell, a column chosen before")
-        << 0 << false << false << "" << "" << 3 << int(Qt::Key_Down) << "G1" << 3 << all;
+        << 0 << false << false << "" << "" << 3 << int(Qt::Key_Down) << "G1" << 1 << all;
     QTest::addRow("Left at the first column") << -1 << false << false << "" << "a4" << 0 << left << "a4" << 0 << all;
     QTest::addRow("Right at the last column") << -1 << false << false << "" << "a3" << 3 << right << "a3" << 3 << all;
     QTest::addRow("right to left, Left") << -1 << true << false << "" << "a1" << 0 << left << "a1" << 1 << all;
-    QTest::addRow("Left at the first column, scrolled away") << -1 << false << true << "" << "a1" << 0 << left << "a1" << 0 << all;
+    QTest::addRow("Left at the first column, scrolled away: up to the band")
+        << -1 << false << true << "" << "a1" << 0 << left << "G1" << 0 << all;
     QTest::addRow("Right from a hidden last column") << 3 << false << false << "" << "a1" << 3 << right << "a1" << 0 << all;
     QTest::addRow("Down from a hidden column") << 1 << false << false << "" << "a1" << 1 << int(Qt::Key_Down) << "a2" << 0 << all;
 }
@@ -617,7 +620,10 @@ void tst_ZGroupedTreeView::leftRightStepShownColumns()
         bar->setValue(bar->maximum());
         QVERIFY(bar->value() > 0);
     }
-    QTest::keyClick(m_view, Qt::Key(key));
+    if (key)
+        QTest::keyClick(m_view, Qt::Key(key));
+    else // a click on the cell instead
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, m_view->visualRect(idx(name, column)).center());
     QCOMPARE(m_view->currentIndex(), idx(toName, toColumn));
     QStringList opened;
     for (const QString &band : {QStringLiteral("G1"), QStringLiteral("G11")}) {
