@@ -393,6 +393,7 @@ constexpr int ResourceColumns[] = {2, 3, 4};     // type, code and name
 constexpr int CodeValueColumns[] = {3, 5};       // value and name
 constexpr int CodeTypeColumns[] = {3, 4};        // the code's caption and scope
 constexpr int WbsColumns[] = {2, 3};             // WBS code and name
+constexpr int FieldValueColumns[] = {3, 4, 5};   // a field's date, text and number
 
 template <size_t N>
 QList<int> columnList(const int (&columns)[N])
@@ -413,6 +414,7 @@ constexpr TakenColumns Taken[] = {
     {"ACTVCODE", CodeValueColumns, std::size(CodeValueColumns)},
     {"ACTVTYPE", CodeTypeColumns, std::size(CodeTypeColumns)},
     {"PROJWBS", WbsColumns, std::size(WbsColumns)},
+    {"UDFVALUE", FieldValueColumns, std::size(FieldValueColumns)},
 };
 
 // What is read by name rather than joined: the keys, the fields the start
@@ -811,7 +813,9 @@ void ProjectLoader::createUDFAssignmentModel()
     QHash<int, int> rowOfTask;
     std::unique_ptr<PivotModel> pivot = newPivot(task, int(taskTypes.size()), &rowOfTask);
     const ColumnReader readForeignKey(values, 1);
-    const ColumnReader readValues[] = {ColumnReader(values, 3), ColumnReader(values, 4), ColumnReader(values, 5)};
+    const ColumnReader readValues[] = {ColumnReader(values, FieldValueColumns[0]),
+                                       ColumnReader(values, FieldValueColumns[1]),
+                                       ColumnReader(values, FieldValueColumns[2])};
 
     int column = 1;
     for (const auto &entry : taskTypes) {

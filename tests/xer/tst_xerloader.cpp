@@ -916,6 +916,8 @@ void tst_XERLoader::garbledLines_data()
                                         "VIEWPROP (view_name)");
     QTest::addRow("task_code renamed") << QByteArray("task_code") << QByteArray("code") << all
                                        << missing + QStringLiteral("TASK (task_code)");
+    QTest::addRow("a field's text renamed") << QByteArray("udf_text") << QByteArray("text") << all
+                                            << missing + QStringLiteral("UDFVALUE (udf_text)");
     QTest::addRow("data_pos renamed") << QByteArray("data_pos") << QByteArray("data") << QStringLiteral("2 3 2 0")
                                       << missing + QStringLiteral("VIEWPROP (data_pos)");
     QTest::addRow("data_pos renamed in an empty layout table: nothing lost")
@@ -1046,7 +1048,7 @@ void tst_XERLoader::garbledLines()
                     {"1000\t100\t\tN\tNorth"})
             + table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_label", {"300\tTASK\tWeight"})
             + table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"1\t100\t1000"})
-            + table("UDFVALUE", "udf_type_id\tfk_id", {"300\t1"})
+            + table("UDFVALUE", "udf_type_id\tfk_id\tudf_date\tudf_text\tudf_number", {"300\t1\t\t\t2"})
             + table("VIEWPROP", "view_id\tview_name\tdata_pos", {"7\tL\tx"}) + "%E\r\n";
     QVERIFY(content.contains(from));
     content.replace(from, to);
@@ -1075,7 +1077,7 @@ void tst_XERLoader::hostileValues()
     x += table("ACTVCODE", "actv_code_id\tactv_code_type_id\tshort_name\tactv_code_name", {"1000\t100\tN\tNorth"});
     x += table("TASKACTV", "task_id\tactv_code_type_id\tactv_code_id", {"3000000000\t100\t1000", "1\t100\t1e3"});
     x += table("UDFTYPE", "udf_type_id\ttable_name\tudf_type_label", {"300\tTASK\tWeight"});
-    x += table("UDFVALUE", "udf_type_id\tfk_id\tudf_number", {"300\t7.5\t1", "300\t1\tnan"});
+    x += table("UDFVALUE", "udf_type_id\tfk_id\tudf_date\tudf_text\tudf_number", {"300\t7.5\t\t\t1", "300\t1\t\t\tnan"});
     x += "%E\r\n";
     QTemporaryDir dir;
     Outcome outcome;
