@@ -2,9 +2,8 @@
 """Writes the small seed files of the XER fuzz targets into
 tests/data/fuzz/<target>/: a sound project and the hostile shapes the loader
 must survive (deep WBS, NaN and huge lags, a repeated table, lower-case
-table names, table lines and field lists written otherwise or unreadable, a field named
-twice, ids beyond int,
-a cut last record, other encodings). The server
+table names, table lines and field lists written otherwise or unreadable, a
+field named twice, ids beyond int, a cut last record, other encodings). The server
 link target gets link envelopes with each check and packing, a link text and
 connection texts."""
 import base64
