@@ -38,12 +38,11 @@ void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewIt
             return;
         }
         // A single line with no icon, check, focus frame or highlight is
-        // elided and drawn here: the style lays out each cell's text twice
-        // more to place it, most of the time a whole table's picture takes.
-        const QString text = opt.text;
-        opt.text.clear();
-        opt.features &= ~QStyleOptionViewItem::HasDisplay;
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        // elided and drawn here, on the style's panel: the style would lay
+        // out each cell's text twice more to place it, most of the time a
+        // whole table's picture takes.
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        const QString &text = opt.text;
         if (text.isEmpty())
             return;
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;

@@ -113,7 +113,8 @@ void tst_ZGroupedTreeViewDelegate::samePixelsAsStyle()
     QFETCH(QString, text);
     QFETCH(int, state);
     QStandardItemModel model(1, 1);
-    model.setItemData(model.index(0, 0), {{Qt::DisplayRole, text}, {Qt::TextAlignmentRole, int(Qt::AlignRight)}});
+    model.setItemData(model.index(0, 0), {{Qt::DisplayRole, text}, {Qt::TextAlignmentRole, int(Qt::AlignRight)},
+                                          {Qt::BackgroundRole, QColor(Qt::yellow)}});
     auto render = [&](const QStyledItemDelegate &delegate) {
         QImage image(120, 22, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
