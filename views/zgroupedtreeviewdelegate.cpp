@@ -3,7 +3,9 @@
 #include "captions.h"
 #include "paintguard.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QPainter>
 
 ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate(int column, QObject *parent)
     : QStyledItemDelegate(parent), m_column(column)
@@ -28,8 +30,48 @@ void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewIt
             if (index.column() != m_column)
                 idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
         }
-        QStyledItemDelegate::paint(painter, opt, idx);
+        initStyleOption(&opt, idx);
+        const QWidget *widget = opt.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        if (!plainText(opt)) {
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+            return;
+        }
+        // A single line with no icon, check, focus frame or highlight is
+        // elided and drawn here, on the style's panel: the style would lay
+        // out each cell's text twice more to place it, most of the time a
+        // whole table's picture takes.
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        const QString &text = opt.text;
+        if (text.isEmpty())
+            return;
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+        QPalette::ColorGroup group = QPalette::Disabled;
+        if (opt.state & QStyle::State_Enabled)
+            group = (opt.state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, QPalette::Text));
+        painter->drawText(textRect, int(opt.displayAlignment),
+                          opt.fontMetrics.elidedText(text, opt.textElideMode, textRect.width()));
+        painter->restore();
     });
+}
+
+bool ZGroupedTreeViewDelegate::plainText(const QStyleOptionViewItem &option)
+{
+    const QStyleOptionViewItem::ViewItemFeatures others = QStyleOptionViewItem::WrapText
+        | QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration;
+    // The style fits a selected or hovered cell's panel to its text.
+    const QStyle::State placed = QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver;
+    if ((option.features & others) || (option.state & placed) || option.direction != Qt::LeftToRight)
+        return false;
+    for (const QChar c : option.text) {
+        if (c == QLatin1Char('\n') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return false;
+    }
+    return true;
 }
 
 QSize ZGroupedTreeViewDelegate::sizeHint(const QStyleOptionViewItem &option,

@@ -33,6 +33,10 @@ public:
     static QString dateText(const QVariant &value);
 
 private:
+    // True when the cell shows one line of text and nothing else the
+    // style would place beside it.
+    static bool plainText(const QStyleOptionViewItem &option);
+
     int m_column = 0;
     int m_rowHeight = 22;
 };

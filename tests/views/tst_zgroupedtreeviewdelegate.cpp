@@ -13,6 +13,8 @@ private slots:
     void displayText();
     void sizeHint();
     void mergedCellShowsLabelColumn();
+    void samePixelsAsStyle_data();
+    void samePixelsAsStyle();
 };
 
 void tst_ZGroupedTreeViewDelegate::displayText_data()
@@ -93,6 +95,37 @@ void tst_ZGroupedTreeViewDelegate::mergedCellShowsLabelColumn()
     };
     // "WWWWWWWW" has far more ink than "id".
     QVERIFY(render(ZGroupedTreeViewDelegate::MergedCellVersion) > 2 * render(1));
+}
+
+void tst_ZGroupedTreeViewDelegate::samePixelsAsStyle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("state");
+    QTest::newRow("fits") << "12-05-2026" << int(QStyle::State_Enabled);
+    QTest::newRow("elided, active") << QString(40, 'W') << int(QStyle::State_Enabled | QStyle::State_Active);
+    QTest::newRow("selected") << "Task" << int(QStyle::State_Enabled | QStyle::State_Selected);
+    QTest::newRow("hovered, disabled") << "Task" << int(QStyle::State_MouseOver);
+}
+
+// The cell's own text drawing shows what the style would.
+void tst_ZGroupedTreeViewDelegate::samePixelsAsStyle()
+{
+    QFETCH(QString, text);
+    QFETCH(int, state);
+    QStandardItemModel model(1, 1);
+    model.setItemData(model.index(0, 0), {{Qt::DisplayRole, text}, {Qt::TextAlignmentRole, int(Qt::AlignRight)},
+                                          {Qt::BackgroundRole, QColor(Qt::yellow)}});
+    auto render = [&](const QStyledItemDelegate &delegate) {
+        QImage image(120, 22, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect().adjusted(3, 0, 0, 0);
+        option.state = QStyle::State(state);
+        delegate.paint(&painter, option, model.index(0, 0));
+        return image;
+    };
+    QCOMPARE(render(ZGroupedTreeViewDelegate(0)), render(QStyledItemDelegate()));
 }
 
 QTEST_MAIN(tst_ZGroupedTreeViewDelegate)
