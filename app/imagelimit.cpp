@@ -7,6 +7,7 @@
 #include "qgcdateaxis.h"
 #include "zgroupedtreeview.h"
 
+#include <atomic>
 #include <limits>
 
 namespace ImageLimit {
@@ -19,6 +20,12 @@ constexpr qint64 kWorkingSet = qint64(64) << 20;
 // preview and its place in the preview's index. Its pixels are mapped on
 // their own (TileMemory).
 constexpr qint64 kHeapPerTile = 1024;
+// What the first picture's dialog keeps to the end of the process: the
+// print system's libraries and the style's and fonts' caches. Asked for
+// once more by the first picture, so that a limit that lets one print
+// through lets the next.
+constexpr qint64 kFirstPictureKeeps = qint64(48) << 20;
+std::atomic<bool> g_pictureMade{false};
 } // namespace
 
 bool tooLarge(qint64 cells)
@@ -70,11 +77,16 @@ bool hasRoom(qint64 chartTiles, qint64 tableTiles)
     // given back. The next picture's small blocks take it again; its pixels
     // and its working set are mapped anew. Counted as taken, the same print
     // was refused once a limit was near.
-    const qint64 room = roomFor(chartTiles, tableTiles);
-    if (room == std::numeric_limits<qint64>::max())
+    qint64 room = roomFor(chartTiles, tableTiles);
+    if (room > std::numeric_limits<qint64>::max() - kFirstPictureKeeps)
         return false;
+    if (!g_pictureMade.load())
+        room += kFirstPictureKeeps;
     const qint64 smallBlocks = (chartTiles + tableTiles) * kHeapPerTile;
-    return memoryroom::available(room, qMin(WindowMemory::heapFree(), smallBlocks));
+    if (!memoryroom::available(room, qMin(WindowMemory::heapFree(), smallBlocks)))
+        return false;
+    g_pictureMade.store(true);
+    return true;
 }
 
 } // namespace ImageLimit

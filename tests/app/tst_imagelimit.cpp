@@ -12,6 +12,7 @@ class tst_ImageLimit : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void cellLimit();
     void room_data();
     void room();
@@ -20,6 +21,21 @@ private slots:
     void heapOfLastPicture_data();
     void heapOfLastPicture();
 };
+
+// The first picture asks as well for what its dialog keeps to the end of
+// the process; the pictures after it find that kept.
+void tst_ImageLimit::initTestCase()
+{
+    const qint64 room = ImageLimit::roomFor(0);
+    const qint64 kept = qint64(48) << 20;
+    const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
+    memoryroom::setCeiling(room + kept - 1);
+    QVERIFY(!ImageLimit::hasRoom(0));
+    memoryroom::setCeiling(room + kept);
+    QVERIFY(ImageLimit::hasRoom(0));
+    memoryroom::setCeiling(room);
+    QVERIFY(ImageLimit::hasRoom(0));
+}
 
 // The largest chart drawn, and the smallest refused.
 void tst_ImageLimit::cellLimit()
