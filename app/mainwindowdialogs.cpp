@@ -64,7 +64,7 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
             try {
                 ZWorkProgress progress(parent, title, QObject::tr("Preparing the picture..."), phases);
                 dialog = make(image, progress);
-                canceled = progress.canceled();
+                canceled = progress.finish();
             } catch (const std::bad_alloc &) {
             }
             if (canceled)

@@ -61,6 +61,13 @@ void ZWorkProgress::setLabelMaker(std::function<QString(qint64, qint64)> maker)
     m_labelMaker = std::move(maker);
 }
 
+bool ZWorkProgress::finish()
+{
+    if (!m_canceled && m_dialog->isVisible())
+        QCoreApplication::processEvents();
+    return canceled();
+}
+
 bool ZWorkProgress::step(qint64 done, qint64 total)
 {
     if (m_canceled)

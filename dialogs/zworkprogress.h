@@ -39,6 +39,10 @@ public:
     // Makes the label from the steps done and the steps in all (e.g. "Page
     // 3 of 12") instead of the fixed one.
     void setLabelMaker(std::function<QString(qint64 done, qint64 total)> maker);
+    // At the work's end: handles what the user did during its last steps
+    // while the progress still shows, so that a late Cancel counts too.
+    // Returns canceled().
+    bool finish();
     // Cancelled by the user, or the work stopped by an outer watcher.
     bool canceled() const { return m_canceled || WorkProgress::stopped(); }
     QProgressDialog *dialog() const { return m_dialog.get(); }
