@@ -17,6 +17,7 @@
 #include "zworkprogress.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -54,6 +55,9 @@ template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory,
                   const QVector<int> &phases, Make make)
 {
+    // What the last command said is over once another starts.
+    if (auto *window = qobject_cast<QMainWindow *>(parent))
+        window->statusBar()->clearMessage();
     bool made = false;
     bool canceled = false;
     {

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QWidget>
 #include <QWindow>
 
@@ -11,7 +12,7 @@
 
 ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QString &label,
                              const QVector<int> &shares)
-    : m_dialog(new QProgressDialog(label, tr("Cancel"), 0, 1, window))
+    : m_dialog(new QProgressDialog(label, QString(), 0, 1, window))
     , m_shares(shares.isEmpty() ? QVector<int>{1} : shares)
     , m_label(label)
     , m_work([this](qint64 done, qint64 total) { return step(done, total); })
@@ -19,6 +20,12 @@ ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QStrin
     for (int &share : m_shares)
         share = qMax(1, share);
     m_shareTotal = std::accumulate(m_shares.cbegin(), m_shares.cend(), 0);
+    // Cancel discards the work: Return typed ahead must not press it, only
+    // Escape or a click.
+    auto *cancel = new QPushButton(tr("Cancel"));
+    cancel->setAutoDefault(false);
+    cancel->setDefault(false);
+    m_dialog->setCancelButton(cancel);
     m_dialog->setWindowTitle(title);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setAutoReset(false);

@@ -28,6 +28,7 @@
 #include "zstylewidget.h"
 
 #include <QAction>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -693,11 +694,13 @@ void tst_DialogLaunchers::cancelledWork()
     WidgetAnswerer<ZPrintDialog> print;
     print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
     g_releases.clear();
+    m_window->statusBar()->showMessage(QStringLiteral("Printing was cancelled."));
     {
         const WorkProgress user([](qint64, qint64) { return false; });
         action->trigger();
     }
     QVERIFY(!snip.answered && !print.answered);
+    QCOMPARE(m_window->statusBar()->currentMessage(), QString());
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(m_pane->treeView()->size(), treeSize);
     action->trigger();
