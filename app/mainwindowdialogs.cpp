@@ -67,6 +67,7 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
         if (room) {
             try {
                 ZWorkProgress progress(parent, title, QObject::tr("Preparing the picture..."), phases);
+                progress.keepWindowsAsShown();
                 dialog = make(image, progress);
                 canceled = progress.finish();
             } catch (const std::bad_alloc &) {

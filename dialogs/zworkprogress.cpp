@@ -1,6 +1,7 @@
 #include "zworkprogress.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -32,6 +33,7 @@ ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QStrin
     m_dialog->setAutoClose(false);
     m_dialog->setMinimumDuration(1000);
     m_laterLayouts.reserve(kLaterLayouts);
+    m_heldWindows.reserve(kHeldWindows);
     m_dialog->setRange(0, m_shareTotal * kPhaseSteps);
     // Starts the dialog's clock: it shows once the work looks like lasting.
     m_dialog->setValue(0);
@@ -54,6 +56,21 @@ ZWorkProgress::~ZWorkProgress()
         QEvent request(QEvent::LayoutRequest);
         if (widget)
             QCoreApplication::sendEvent(widget, &request);
+    }
+    // A request held leaves its window waiting for it: asked again, with
+    // the whole window, since what covered it may have gone meanwhile.
+    for (const QPointer<QObject> &held : qAsConst(m_heldWindows)) {
+        QWidget *widget = qobject_cast<QWidget *>(held.data());
+        if (auto *window = qobject_cast<QWindow *>(held.data())) {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->windowHandle() == window)
+                    widget = top;
+            }
+        }
+        if (widget)
+            widget->update();
+        if (held)
+            QCoreApplication::postEvent(held.data(), new QEvent(QEvent::UpdateRequest));
     }
 }
 
@@ -147,6 +164,20 @@ bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
         // Qt's timers fire again until handled: the window's wait for the
         // work's end (a scene's index is not built under its layout).
         return !belongsToDialog(watched);
+    case QEvent::UpdateRequest:
+    case QEvent::Expose:
+        // Only the requests that draw the window again go: a picture's
+        // render() paints its widgets directly.
+        if (m_keepWindows && !belongsToDialog(watched)) {
+            if (m_heldWindows.contains(watched))
+                return true;
+            // As for layouts: no room taken in Qt's frames.
+            if (m_heldWindows.size() == m_heldWindows.capacity())
+                return false;
+            m_heldWindows.append(watched);
+            return true;
+        }
+        return false;
     case QEvent::LayoutRequest:
         // The work's widgets stand as the work set them (a view stretched to
         // its whole content for its picture): their layouts wait for its end.
