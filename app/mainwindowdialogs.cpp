@@ -67,7 +67,6 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
         if (room) {
             try {
                 ZWorkProgress progress(parent, title, QObject::tr("Preparing the picture..."), phases);
-                progress.keepWindowsAsShown();
                 dialog = make(image, progress);
                 canceled = progress.finish();
             } catch (const std::bad_alloc &) {
@@ -142,6 +141,7 @@ void MainWindow::onSnip()
                      // menu goes first, as for Print.
                      const WaitCursor wait;
                      closeMenus();
+                     progress.keepWindowsAsShown();
                      image = chart->toImage();
                      std::unique_ptr<ZSnipDialog> dialog;
                      if (progress.canceled())
@@ -173,6 +173,7 @@ void MainWindow::onPrintMenu()
                      // stays on screen nor seems to take clicks.
                      const WaitCursor wait;
                      closeMenus();
+                     progress.keepWindowsAsShown();
                      std::unique_ptr<ZPrintDialog> dialog;
                      image = tree->toImage();
                      if (progress.canceled())

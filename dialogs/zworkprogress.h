@@ -42,7 +42,8 @@ public:
     // The other windows keep on screen what they showed when the work
     // began, and are drawn again once at its end: a work that stretches a
     // view for its picture would otherwise show it so. Not for a work whose
-    // window must show what closes over it.
+    // window must show what closes over it. Called once the window shows
+    // what it should keep (a menu closed over it drawn away).
     void keepWindowsAsShown() { m_keepWindows = true; }
     // At the work's end: handles what the user did during its last steps
     // while the progress still shows, so that a late Cancel counts too.
