@@ -17,6 +17,7 @@
 #include "zworkprogress.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -54,6 +55,9 @@ template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory,
                   const QVector<int> &phases, Make make)
 {
+    // What the last command said is over once another starts.
+    if (auto *window = qobject_cast<QMainWindow *>(parent))
+        window->statusBar()->clearMessage();
     bool made = false;
     bool canceled = false;
     {
@@ -64,7 +68,7 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
             try {
                 ZWorkProgress progress(parent, title, QObject::tr("Preparing the picture..."), phases);
                 dialog = make(image, progress);
-                canceled = progress.canceled();
+                canceled = progress.finish();
             } catch (const std::bad_alloc &) {
             }
             if (canceled)
@@ -137,6 +141,7 @@ void MainWindow::onSnip()
                      // menu goes first, as for Print.
                      const WaitCursor wait;
                      closeMenus();
+                     progress.keepWindowsAsShown();
                      image = chart->toImage();
                      std::unique_ptr<ZSnipDialog> dialog;
                      if (progress.canceled())
@@ -168,6 +173,7 @@ void MainWindow::onPrintMenu()
                      // stays on screen nor seems to take clicks.
                      const WaitCursor wait;
                      closeMenus();
+                     progress.keepWindowsAsShown();
                      std::unique_ptr<ZPrintDialog> dialog;
                      image = tree->toImage();
                      if (progress.canceled())

@@ -70,14 +70,26 @@ void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, i
         scene->addItem(item);
     };
 
-    for (int c = 0; c < columns && WorkProgress::advance(c, columns); ++c) {
+    // A column of a large project holds thousands of tiles: the work tells
+    // its progress, and may stop, row by row.
+    const qint64 steps = qint64(columns) * (rows + 1);
+    qint64 done = 0;
+    // A rectangle of its own while the tiles come: a progress shown
+    // meanwhile would let the scene measure all of them at each change.
+    const bool ownRect = scene->sceneRect().isEmpty();
+    if (ownRect)
+        scene->setSceneRect(QRectF(0, 0, 1, 1));
+    bool goOn = true;
+    for (int c = 0; goOn && c < columns; ++c) {
         const int columnStart = c * partWidth;
         const int columnEnd = columnStart + partWidth;
         int start = columnStart;
         int end = columnEnd;
         if (to != 0) {
-            if (columnEnd <= from || columnStart >= to)
+            if (columnEnd <= from || columnStart >= to) {
+                done += rows + 1;
                 continue;
+            }
             start = qMax(columnStart, from);
             end = qMin(columnEnd, to);
         }
@@ -86,11 +98,21 @@ void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, i
             return whole ? tile : tile.copy(start - columnStart, 0, end - start, tile.height());
         };
         const qreal x = qreal(start - from) * scale;
-        place(cut(m_image.getHeaderPart(c)), x, 0);
-        for (int r = 0; r < rows; ++r)
+        goOn = WorkProgress::advance(done++, steps);
+        if (goOn)
+            place(cut(m_image.getHeaderPart(c)), x, 0);
+        for (int r = 0; goOn && r < rows; ++r) {
             place(cut(m_image.getPart(r, c)), x, (qreal(headerHeight) + qreal(r) * rowHeight) * scale);
+            goOn = WorkProgress::advance(++done, steps);
+        }
     }
+    if (ownRect)
+        scene->setSceneRect(scene->itemsBoundingRect());
     scene->drawLines();
+    // The rectangle grows with the items again: the lines' pen reaches a
+    // little past the tiles.
+    if (ownRect)
+        scene->setSceneRect(QRectF());
     scene->blockSignals(blocked);
 }
 

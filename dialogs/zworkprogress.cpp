@@ -1,8 +1,10 @@
 #include "zworkprogress.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QWidget>
 #include <QWindow>
 
@@ -11,7 +13,7 @@
 
 ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QString &label,
                              const QVector<int> &shares)
-    : m_dialog(new QProgressDialog(label, tr("Cancel"), 0, 1, window))
+    : m_dialog(new QProgressDialog(label, QString(), 0, 1, window))
     , m_shares(shares.isEmpty() ? QVector<int>{1} : shares)
     , m_label(label)
     , m_work([this](qint64 done, qint64 total) { return step(done, total); })
@@ -19,12 +21,19 @@ ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QStrin
     for (int &share : m_shares)
         share = qMax(1, share);
     m_shareTotal = std::accumulate(m_shares.cbegin(), m_shares.cend(), 0);
+    // Cancel discards the work: Return typed ahead must not press it, only
+    // Escape or a click.
+    auto *cancel = new QPushButton(tr("Cancel"));
+    cancel->setAutoDefault(false);
+    cancel->setDefault(false);
+    m_dialog->setCancelButton(cancel);
     m_dialog->setWindowTitle(title);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setMinimumDuration(1000);
     m_laterLayouts.reserve(kLaterLayouts);
+    m_heldWindows.reserve(kHeldWindows);
     m_dialog->setRange(0, m_shareTotal * kPhaseSteps);
     // Starts the dialog's clock: it shows once the work looks like lasting.
     m_dialog->setValue(0);
@@ -48,6 +57,21 @@ ZWorkProgress::~ZWorkProgress()
         if (widget)
             QCoreApplication::sendEvent(widget, &request);
     }
+    // A request held leaves its window waiting for it: asked again, with
+    // the whole window, since what covered it may have gone meanwhile.
+    for (const QPointer<QObject> &held : qAsConst(m_heldWindows)) {
+        QWidget *widget = qobject_cast<QWidget *>(held.data());
+        if (auto *window = qobject_cast<QWindow *>(held.data())) {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->windowHandle() == window)
+                    widget = top;
+            }
+        }
+        if (widget)
+            widget->update();
+        if (held)
+            QCoreApplication::postEvent(held.data(), new QEvent(QEvent::UpdateRequest));
+    }
 }
 
 void ZWorkProgress::nextPhase()
@@ -59,6 +83,13 @@ void ZWorkProgress::nextPhase()
 void ZWorkProgress::setLabelMaker(std::function<QString(qint64, qint64)> maker)
 {
     m_labelMaker = std::move(maker);
+}
+
+bool ZWorkProgress::finish()
+{
+    if (!m_canceled && m_dialog->isVisible())
+        QCoreApplication::processEvents();
+    return canceled();
 }
 
 bool ZWorkProgress::step(qint64 done, qint64 total)
@@ -133,6 +164,20 @@ bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
         // Qt's timers fire again until handled: the window's wait for the
         // work's end (a scene's index is not built under its layout).
         return !belongsToDialog(watched);
+    case QEvent::UpdateRequest:
+    case QEvent::Expose:
+        // Only the requests that draw the window again go: a picture's
+        // render() paints its widgets directly.
+        if (m_keepWindows && !belongsToDialog(watched)) {
+            if (m_heldWindows.contains(watched))
+                return true;
+            // As for layouts: no room taken in Qt's frames.
+            if (m_heldWindows.size() == m_heldWindows.capacity())
+                return false;
+            m_heldWindows.append(watched);
+            return true;
+        }
+        return false;
     case QEvent::LayoutRequest:
         // The work's widgets stand as the work set them (a view stretched to
         // its whole content for its picture): their layouts wait for its end.

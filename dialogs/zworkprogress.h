@@ -39,6 +39,16 @@ public:
     // Makes the label from the steps done and the steps in all (e.g. "Page
     // 3 of 12") instead of the fixed one.
     void setLabelMaker(std::function<QString(qint64 done, qint64 total)> maker);
+    // The other windows keep on screen what they showed when the work
+    // began, and are drawn again once at its end: a work that stretches a
+    // view for its picture would otherwise show it so. Not for a work whose
+    // window must show what closes over it. Called once the window shows
+    // what it should keep (a menu closed over it drawn away).
+    void keepWindowsAsShown() { m_keepWindows = true; }
+    // At the work's end: handles what the user did during its last steps
+    // while the progress still shows, so that a late Cancel counts too.
+    // Returns canceled().
+    bool finish();
     // Cancelled by the user, or the work stopped by an outer watcher.
     bool canceled() const { return m_canceled || WorkProgress::stopped(); }
     QProgressDialog *dialog() const { return m_dialog.get(); }
@@ -64,6 +74,10 @@ private:
     std::function<QString(qint64, qint64)> m_labelMaker;
     QString m_label;
     QElapsedTimer m_sinceValue;
+    // Windows whose drawing was held during the work (a window has a few).
+    static constexpr int kHeldWindows = 16;
+    bool m_keepWindows = false;
+    QVector<QPointer<QObject>> m_heldWindows;
     // Widgets whose layout was asked for during the work.
     QVector<QPointer<QWidget>> m_laterLayouts;
     // Installed last: goes before the dialog it reports to.

@@ -28,6 +28,9 @@
 #include "zstylewidget.h"
 
 #include <QAction>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -693,11 +696,20 @@ void tst_DialogLaunchers::cancelledWork()
     WidgetAnswerer<ZPrintDialog> print;
     print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
     g_releases.clear();
+    m_window->statusBar()->showMessage(QStringLiteral("Printing was cancelled."));
+    // Return typed ahead must not cancel: the progress's Cancel is no default.
+    bool returnCancels = true;
     {
-        const WorkProgress user([](qint64, qint64) { return false; });
+        const WorkProgress user([this, &returnCancels](qint64, qint64) {
+            const auto *cancel = m_window->findChild<QProgressDialog *>()->findChild<QPushButton *>();
+            returnCancels = !cancel || cancel->autoDefault() || cancel->isDefault();
+            return false;
+        });
         action->trigger();
     }
+    QVERIFY(!returnCancels);
     QVERIFY(!snip.answered && !print.answered);
+    QCOMPARE(m_window->statusBar()->currentMessage(), QString());
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(m_pane->treeView()->size(), treeSize);
     action->trigger();

@@ -1,6 +1,8 @@
 #include "modalanswerers.h"
 #include "ownallocationfailure.h"
 #include "tiledimages.h"
+#include "workprogress.h"
+#include "zimagetileitem.h"
 #include "zsnipdialog.h"
 #include "zsnipgraphicsscene.h"
 
@@ -68,6 +70,7 @@ private slots:
     void saveToPngAndClipboard();
     void rowsUnderAPixel_data();
     void rowsUnderAPixel();
+    void stopsWithinAColumn();
 };
 
 void tst_ZSnipDialog::crop_data()
@@ -318,5 +321,20 @@ void tst_ZSnipDialog::cropThatCannotBeAllocated()
     QVERIFY(crop.isNull());
 }
 
+// A column of a large project holds thousands of tiles: a work stopped
+// there places no further tile of it.
+void tst_ZSnipDialog::stopsWithinAColumn()
+{
+    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    int steps = 0;
+    const WorkProgress user([&steps](qint64, qint64) { return ++steps < 3; });
+    ZSnipDialog dialog(image);
+    const QList<QGraphicsItem *> items = dialog.scene()->items();
+    const auto tiles = std::count_if(items.cbegin(), items.cend(),
+                                     [](const QGraphicsItem *item) { return item->type() == ZImageTileItem::Type; });
+    QVERIFY(tiles > 0 && tiles < kRows + 1);
+}
+
 QTEST_MAIN(tst_ZSnipDialog)
 #include "tst_zsnipdialog.moc"
+
