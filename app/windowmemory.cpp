@@ -49,28 +49,6 @@ qint64 rows(const ProjectLoader &loader, const char *name)
     return model ? model->rowCount() : 0;
 }
 
-// The free bytes in the bins of the main thread's heap; 0 where that
-// cannot be told. glibc tells an arena's free bytes only in malloc_info's
-// report. The top chunk is not in its bins: a trim has just given it back.
-qint64 mainHeapFree()
-{
-    qint64 free = 0;
-#if defined(__GLIBC__)
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    if (!out)
-        return 0;
-    malloc_info(0, out);
-    std::fclose(out);
-    if (!text)
-        return 0;
-    free = heapFreeInReport(text);
-    std::free(text);
-#endif
-    return free;
-}
-
 } // namespace
 
 qint64 estimate(const ProjectLoader &loader)
@@ -94,14 +72,30 @@ qint64 heapFreeInReport(const char *report)
     return bytes && bytes < end ? qMax(0LL, std::strtoll(bytes + 6, nullptr, 10)) : 0;
 }
 
+// glibc tells an arena's free bytes only in malloc_info's
+// report. The top chunk is not in its bins: a trim has just given it back.
 qint64 heapFree()
 {
-    return mainHeapFree();
+    qint64 free = 0;
+#if defined(__GLIBC__)
+    char *text = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    if (!out)
+        return 0;
+    malloc_info(0, out);
+    std::fclose(out);
+    if (!text)
+        return 0;
+    free = heapFreeInReport(text);
+    std::free(text);
+#endif
+    return free;
 }
 
 qint64 reusable(qint64 estimate)
 {
-    return qMin(mainHeapFree(), estimate / 4 * 3);
+    return qMin(heapFree(), estimate / 4 * 3);
 }
 
 qint64 keptShare(qint64 kept, qint64 keptEstimate, qint64 estimate)

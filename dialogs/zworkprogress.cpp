@@ -129,6 +129,19 @@ bool ZWorkProgress::belongsToDialog(QObject *object) const
     return false;
 }
 
+template <class T>
+bool ZWorkProgress::holdUntilEnd(QVector<QPointer<T>> &held, T *object)
+{
+    if (held.contains(object))
+        return true;
+    // Called from Qt's frames, where nothing may unwind: the room was taken
+    // before; past it, the event goes now.
+    if (held.size() == held.capacity())
+        return false;
+    held.append(object);
+    return true;
+}
+
 bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -159,38 +172,21 @@ bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:
-        return !belongsToDialog(watched);
+    // Qt's timers fire again until handled: the window's wait for the
+    // work's end (a scene's index is not built under its layout).
     case QEvent::Timer:
-        // Qt's timers fire again until handled: the window's wait for the
-        // work's end (a scene's index is not built under its layout).
         return !belongsToDialog(watched);
     case QEvent::UpdateRequest:
     case QEvent::Expose:
         // Only the requests that draw the window again go: a picture's
         // render() paints its widgets directly.
-        if (m_keepWindows && !belongsToDialog(watched)) {
-            if (m_heldWindows.contains(watched))
-                return true;
-            // As for layouts: no room taken in Qt's frames.
-            if (m_heldWindows.size() == m_heldWindows.capacity())
-                return false;
-            m_heldWindows.append(watched);
-            return true;
-        }
-        return false;
+        return m_keepWindows && !belongsToDialog(watched) && holdUntilEnd(m_heldWindows, watched);
     case QEvent::LayoutRequest:
         // The work's widgets stand as the work set them (a view stretched to
         // its whole content for its picture): their layouts wait for its end.
         if (!belongsToDialog(watched)) {
             auto *widget = qobject_cast<QWidget *>(watched);
-            if (!widget || m_laterLayouts.contains(widget))
-                return true;
-            // Called from Qt's frames, where nothing may unwind: the room
-            // was taken before; past it, the layout is done now.
-            if (m_laterLayouts.size() == m_laterLayouts.capacity())
-                return false;
-            m_laterLayouts.append(widget);
-            return true;
+            return !widget || holdUntilEnd(m_laterLayouts, widget);
         }
         return false;
     case QEvent::Close:

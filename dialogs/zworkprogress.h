@@ -59,6 +59,10 @@ protected:
 private:
     bool step(qint64 done, qint64 total);
     bool belongsToDialog(QObject *object) const;
+    // Keeps the object among those whose event waits for the work's end;
+    // false, for the event to go now, when the room kept for them is full.
+    template <class T>
+    static bool holdUntilEnd(QVector<QPointer<T>> &held, T *object);
 
     static constexpr int kPhaseSteps = 1000;
     // Widgets whose layouts can wait (a window has a few dozen).
