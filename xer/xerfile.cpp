@@ -609,7 +609,12 @@ void XERFile::collect(const ScannedLine &scanned)
     // A field list is the table's only right after its table line.
     const bool afterTableLine = m_afterTableLine;
     m_afterTableLine = false;
-    if (!tableLine) {
+    if (scanned.kind == LineKind::Record && m_lostIndex < 0) {
+        // Most lines: a record of the table read last.
+        m_notUnderstood.size = -1;
+        if (!m_inKeptTable)
+            return;
+    } else if (!tableLine) {
         // Blank lines and end-of-file marks are no lines; the end line with
         // something after its marker is said as the file's end.
         const auto isLine = [&] {
