@@ -31,9 +31,14 @@ void ZSortFilterHeader::init()
 
 void ZSortFilterHeader::setSortFilterWidget(ZHeaderFilterBox *widget)
 {
+    auto *view = qobject_cast<QAbstractItemView *>(parentWidget());
+    // Another box comes with another project: no column of the last one
+    // stays for the keys.
+    if (widget != m_sortFilterWidget)
+        m_keyColumn = view ? view->currentIndex().column() : -1;
     m_sortFilterWidget = widget;
     // The header is the view's child once set on it; the view has the keys.
-    if (auto *view = qobject_cast<QAbstractItemView *>(parentWidget()))
+    if (view)
         view->installEventFilter(this);
     setToolTip(widget ? tr("Sort and filter the current column: %1")
                             .arg(QKeySequence(Qt::ALT | Qt::Key_Down)
@@ -66,11 +71,21 @@ bool ZSortFilterHeader::eventFilter(QObject *watched, QEvent *event)
         // The keys of a combo box's list: Alt+Down, and F4.
         if ((key->key() == Qt::Key_Down && modifiers == Qt::AltModifier)
             || (key->key() == Qt::Key_F4 && modifiers == Qt::NoModifier)) {
-            popUpFilter(view->currentIndex().column());
+            // With every row filtered away nothing is current: the column
+            // the user was in still is the one to filter again.
+            const QModelIndex current = view->currentIndex();
+            popUpFilter(current.isValid() ? current.column() : m_keyColumn);
             return true;
         }
     }
     return QHeaderView::eventFilter(watched, event);
+}
+
+void ZSortFilterHeader::currentChanged(const QModelIndex &current, const QModelIndex &old)
+{
+    QHeaderView::currentChanged(current, old);
+    if (current.isValid())
+        m_keyColumn = current.column();
 }
 
 ZHeaderFilterBox *ZSortFilterHeader::sortFilterWidget() const

@@ -14,7 +14,8 @@ class QDialog;
 // The header keeps the record of filtered columns and of the sort column and
 // order, and announces each change; it never sorts or filters a model.
 // Alt+Down in the view it heads opens the filter of the current cell's
-// column, as a spreadsheet's filter button does.
+// column, as a spreadsheet's filter button does; while no cell is current
+// (a filter hid every row), the filter of the column last current.
 class ZSortFilterHeader : public QHeaderView
 {
     Q_OBJECT
@@ -63,6 +64,9 @@ signals:
 protected:
     // Alt+Down typed in the view (see popUpFilter).
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The view's current cell, heard through the selection model the view
+    // shares with its header.
+    void currentChanged(const QModelIndex &current, const QModelIndex &old) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
@@ -75,4 +79,7 @@ private:
     QPointer<ZHeaderFilterBox> m_sortFilterWidget;
     QPointer<QDialog> m_popupDialog; // Not owned.
     bool m_hoverShown = true;
+    // The column of the view's last current cell, for the keys while no
+    // cell is current; none from before a new filter box (a new project).
+    int m_keyColumn = -1;
 };

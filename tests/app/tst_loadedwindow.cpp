@@ -808,31 +808,34 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails_data()
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<QString>("column"); // the current cell's column after them
     QTest::addColumn<QString>("id");     // the current row's activity after them
+    QTest::addColumn<bool>("hideAll");   // a filter then hides every row, and is cleared
     const int down = Qt::Key_Down;
     const int left = Qt::Key_Left;
     const int right = Qt::Key_Right;
     const QString first = QStringLiteral("Activity ID");
-    QTest::addRow("flat") << false << first << QList<int>{down, down, down} << first << "A104";
-    QTest::addRow("grouped") << true << first << QList<int>{down, down, down} << first << "A103";
+    QTest::addRow("flat") << false << first << QList<int>{down, down, down} << first << "A104" << false;
+    QTest::addRow("grouped") << true << first << QList<int>{down, down, down} << first << "A103" << false;
     QTest::addRow("flat, Left and Right on an activity")
-        << false << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+        << false << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102" << false;
     QTest::addRow("grouped, Left and Right on an activity")
-        << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102";
+        << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102" << false;
+    QTest::addRow("grouped, Left and Right on an activity, then every row hidden")
+        << true << first << QList<int>{right, right, right, left, down} << "Activity Type" << "A102" << true;
     QTest::addRow("grouped, Left and Right on a band")
         << true << first << QList<int>{int(Qt::Key_Up), left, right, right, right, left, down}
-        << first << "A102";
+        << first << "A102" << false;
     QTest::addRow("grouped, Left from a band's dates up to the band above")
         << true << "Start Date" << QList<int>{int(Qt::Key_Up), left, left, left, down, down, down}
-        << "Start Date" << "A103";
+        << "Start Date" << "A103" << false;
     QTest::addRow("grouped, Up onto a band's empty cell, Right into its first row")
-        << true << "Free float" << QList<int>{int(Qt::Key_Up), right} << "Free float" << "A101";
+        << true << "Free float" << QList<int>{int(Qt::Key_Up), right} << "Free float" << "A101" << false;
     QTest::addRow("grouped, Left at the first column up to the band")
-        << true << first << QList<int>{left, down} << first << "A101";
+        << true << first << QList<int>{left, down} << first << "A101" << false;
     QTest::addRow("flat, past either end")
         << false << first << QList<int>{left, right, right, right, right, right, right, right, right, down}
-        << "Free float" << "A102";
+        << "Free float" << "A102" << false;
     QTest::addRow("grouped, from a hidden column")
-        << true << "ID" << QList<int>{right, down} << "Activity ID" << "A102";
+        << true << "ID" << QList<int>{right, down} << "Activity ID" << "A102" << false;
 }
 
 void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
@@ -842,6 +845,7 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     QFETCH(QList<int>, keys);
     QFETCH(QString, column);
     QFETCH(QString, id);
+    QFETCH(bool, hideAll);
     // From a fresh open (then grouped), keys alone move the highlight, the
     // current row, the chart's band and the details together; Left and Right
     // move the current cell between the shown columns, sideways only as far
@@ -902,6 +906,14 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
     const QModelIndex chosen = tree->currentIndex();
     QCOMPARE(m_pane->filterModel()->headerData(chosen.column(), Qt::Horizontal).toString(), column);
     QCOMPARE(chosen.siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(), id);
+    // With every row filtered away no cell is current: the keys still open
+    // the pop-up of the column the user was in, and with the filter cleared
+    // the rows come back with the cell.
+    if (hideAll) {
+        QVERIFY(runPopUp(column, [](ZFilterDialogPopUp *popup) { checkOnly(popup, {}); popup->onAccepted(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(tree->model()->rowCount(), 0);
+    }
     // Alt+Down, or F4, opens that column's pop-up, and the key ends there:
     // the current cell stays when the pop-up closes. Ctrl+F4 is no such key.
     for (const int key : {int(Qt::ALT | Qt::Key_Down), int(Qt::Key_F4), int(Qt::CTRL | Qt::Key_F4)}) {
@@ -913,7 +925,14 @@ void tst_LoadedWindow::keysMoveRowTableChartAndDetails()
         });
         QTest::keyClick(tree, Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
         QCOMPARE(opened, key & Qt::CTRL ? QString() : column);
-        QCOMPARE(tree->currentIndex(), chosen);
+        QCOMPARE(tree->currentIndex(), hideAll ? QModelIndex() : chosen);
+    }
+    if (hideAll) {
+        QVERIFY(runPopUp(column, [](ZFilterDialogPopUp *popup) { choose(popup, popup->clearAction()); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(tree->currentIndex().column(), chosen.column());
+        QCOMPARE(tree->currentIndex().siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(), id);
+        return;
     }
     press(Qt::Key_End);
     QCOMPARE(tree->currentIndex().siblingAtColumn(this->column(QStringLiteral("Activity ID"))).data().toString(),
