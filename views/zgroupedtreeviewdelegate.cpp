@@ -23,13 +23,14 @@ void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewIt
 {
     // Qt's painting cannot unwind: memory running out stops here.
     paintguard::run([&] {
+        // The copy is of the option's own version, not of the view's marker:
+        // the style takes an option of an older version for no item at all
+        // and draws nothing of it.
         QStyleOptionViewItem opt(option);
+        opt.version = QStyleOptionViewItem::Version;
         QModelIndex idx = index;
-        if (option.version == MergedCellVersion) {
-            opt.version = 1;
-            if (index.column() != m_column)
-                idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
-        }
+        if (option.version == MergedCellVersion && index.column() != m_column)
+            idx = index.model() ? index.sibling(index.row(), m_column) : QModelIndex();
         initStyleOption(&opt, idx);
         const QWidget *widget = opt.widget;
         QStyle *style = widget ? widget->style() : QApplication::style();

@@ -40,6 +40,8 @@ private slots:
     void leftRightStepShownColumns();
     void movedFrameRepaintsTheRows();
     void currentCellFramed();
+    void samePixelsAsStyle_data();
+    void samePixelsAsStyle();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -671,6 +673,55 @@ void tst_ZGroupedTreeView::movedFrameRepaintsTheRows()
         QTRY_VERIFY(!painted.region.isEmpty());
         QVERIFY(row.subtracted(painted.region).isEmpty());
     }
+}
+
+void tst_ZGroupedTreeView::samePixelsAsStyle_data()
+{
+    QTest::addColumn<QString>("current"); // its row selected
+    QTest::addColumn<QString>("pointer"); // the row under the mouse pointer
+    QTest::addColumn<bool>("active");
+    QTest::addRow("current band") << "G1" << "" << true;
+    QTest::addRow("band under the pointer, activity selected") << "a1" << "G11" << true;
+    QTest::addRow("current band under the pointer") << "G11" << "G11" << true;
+    QTest::addRow("current band, inactive window") << "G1" << "G11" << false;
+    QTest::addRow("activity selected, inactive window") << "a2" << "a1" << false;
+}
+
+// A shown, focused view draws its cells, the bands' merged labels among
+// them, as the style does.
+void tst_ZGroupedTreeView::samePixelsAsStyle()
+{
+    QFETCH(QString, current);
+    QFETCH(QString, pointer);
+    QFETCH(bool, active);
+    struct StyleDrawn : ZGroupedTreeViewDelegate
+    {
+        using ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate;
+        void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+        {
+            const bool merged = option.version == MergedCellVersion;
+            QStyledItemDelegate::paint(painter, option, merged ? index.sibling(index.row(), column()) : index);
+        }
+    } styleDrawn(2);
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(m_view);
+    m_view->setFocus();
+    QTRY_VERIFY(m_view->hasFocus());
+    m_view->selectionModel()->setCurrentIndex(idx(current), QItemSelectionModel::ClearAndSelect
+                                                                | QItemSelectionModel::Rows);
+    if (!pointer.isEmpty())
+        QCursor::setPos(m_view->viewport()->mapToGlobal(m_view->visualRect(idx(pointer)).center()));
+    if (!active) {
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!m_view->isActiveWindow());
+    }
+    const QImage own = grab();
+    QAbstractItemDelegate *delegate = m_view->itemDelegate();
+    m_view->setItemDelegate(&styleDrawn);
+    const QImage style = grab();
+    m_view->setItemDelegate(delegate);
+    QCOMPARE(own, style);
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
