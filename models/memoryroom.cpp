@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -315,6 +316,22 @@ qint64 fileCache(const char *directory, bool unified)
     return bytes;
 }
 
+// The process's resident bytes (/proc/self/statm's second field); -1
+// where nothing tells.
+qint64 residentBytes()
+{
+    const std::lock_guard<std::mutex> lock(g_systemMutex);
+    char file[kPath];
+    qint64 pages = -1;
+    if (rooted(file, "/proc/self/statm"))
+        forEachLine(file, [&pages](Text line) {
+            if (pages < 0)
+                pages = number(field(line, ' ', 1));
+        });
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages < 0 || pageSize <= 0 ? -1 : qMin(pages, std::numeric_limits<qint64>::max() / pageSize) * pageSize;
+}
+
 // The least that the group and its parents up to the mount point leave
 // below their limits; -1 when none has a limit.
 qint64 groupRoom(const Group &group)
@@ -347,6 +364,11 @@ qint64 groupRoom(const Group &group)
             *slash = '\0';
     }
 }
+#else
+qint64 residentBytes()
+{
+    return -1;
+}
 #endif
 } // namespace
 
@@ -377,6 +399,46 @@ qint64 freeMemory()
 #else
     return -1;
 #endif
+}
+
+Growth::Growth()
+{
+    if (g_ceiling.load() >= 0)
+        return;
+    m_free = freeMemory();
+    m_resident = residentBytes();
+    m_room = m_free;
+}
+
+bool Growth::holds(qint64 bytes)
+{
+    if (bytes <= 0 || m_free < 0 || g_ceiling.load() >= 0)
+        return true;
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_held = saturatedSum(m_held, bytes);
+    if (m_held <= m_room / 4)
+        return true;
+    look();
+    m_held = bytes <= m_room ? bytes : 0;
+    return bytes <= m_room;
+}
+
+void Growth::take(qint64 bytes)
+{
+    if (!holds(bytes))
+        throw std::bad_alloc();
+}
+
+void Growth::look()
+{
+    // What the process took since the start is no longer free, whether or
+    // not the machine's figure shows it yet.
+    const qint64 resident = residentBytes();
+    const qint64 grown = m_resident >= 0 && resident > m_resident ? resident - m_resident : 0;
+    m_room = qMax<qint64>(0, m_free - grown);
+    const qint64 now = freeMemory();
+    if (now >= 0)
+        m_room = qMin(m_room, now);
 }
 
 bool machineHolds(qint64 bytes)
