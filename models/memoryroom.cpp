@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -23,6 +24,12 @@ namespace memoryroom {
 
 namespace {
 std::atomic<qint64> g_ceiling{-1};
+
+// The sum of two counts of bytes, no more than the largest.
+qint64 saturatedSum(qint64 a, qint64 b)
+{
+    return a > std::numeric_limits<qint64>::max() - b ? std::numeric_limits<qint64>::max() : a + b;
+}
 
 #if defined(Q_OS_LINUX)
 // Every check reads these files: they are read into the stack, in pieces,
@@ -147,7 +154,9 @@ qint64 valueAfter(Text line, const char *key, qint64 unit)
     while (i < line.size && line.begin[i] == ' ')
         ++i;
     const qint64 value = number(Text{line.begin + i, line.size - i});
-    return value < 0 || value > std::numeric_limits<qint64>::max() / unit ? value : value * unit;
+    if (value > std::numeric_limits<qint64>::max() / unit)
+        return std::numeric_limits<qint64>::max();
+    return value < 0 ? value : value * unit;
 }
 
 // The process's memory control groups: v1's memory hierarchy and v2's one
@@ -167,17 +176,51 @@ Group g_groups[2];
 int g_groupCount = 0;
 bool g_groupsFound = false;
 
-bool rooted(char *out, const char *path)
+// Appends the bytes to the path of *length bytes in out (kPath bytes);
+// false, and out left as it was, when they do not fit.
+bool append(char *out, size_t *length, const char *text, size_t size)
 {
-    const int length = std::snprintf(out, kPath, "%s%s", g_root, path);
-    return length > 0 && size_t(length) < kPath;
+    if (size >= kPath - *length)
+        return false;
+    std::memcpy(out + *length, text, size);
+    *length += size;
+    out[*length] = '\0';
+    return true;
 }
 
-void copyText(char *out, Text text)
+bool rooted(char *out, const char *path)
 {
-    const size_t length = qMin(text.size, kPath - 1);
-    std::memcpy(out, text.begin, length);
-    out[length] = '\0';
+    size_t length = 0;
+    return append(out, &length, g_root, std::strlen(g_root)) && append(out, &length, path, std::strlen(path));
+}
+
+// The path of a file in a directory; false when it does not fit (a path
+// cut short would name another file).
+bool inDirectory(char *out, const char *directory, const char *name)
+{
+    size_t length = 0;
+    return append(out, &length, directory, std::strlen(directory)) && append(out, &length, "/", 1)
+           && append(out, &length, name, std::strlen(name));
+}
+
+// A path of /proc/self/mountinfo as it is on disk: the kernel writes a
+// blank, a tab, a line feed and a backslash there as octal escapes
+// ("\040"). False when it does not fit.
+bool mountPath(char *out, size_t *length, Text text)
+{
+    const auto octal = [](char c) { return c >= '0' && c <= '7'; };
+    out[*length] = '\0';
+    for (size_t i = 0; i < text.size; ++i) {
+        char c = text.begin[i];
+        if (c == '\\' && text.size - i >= 4 && octal(text.begin[i + 1]) && octal(text.begin[i + 2])
+            && octal(text.begin[i + 3]) && text.begin[i + 1] <= '3') {
+            c = char((text.begin[i + 1] - '0') * 64 + (text.begin[i + 2] - '0') * 8 + (text.begin[i + 3] - '0'));
+            i += 3;
+        }
+        if (!append(out, length, &c, 1))
+            return false;
+    }
+    return true;
 }
 
 void findGroups()
@@ -192,10 +235,13 @@ void findGroups()
     forEachLine(file, [&paths](Text line) {
         const Text controllers = field(line, ':', 1);
         const Text path = {field(line, ':', 2).begin, size_t(line.begin + line.size - field(line, ':', 2).begin)};
-        if (listHolds(controllers, "memory"))
-            copyText(paths[0], path);
-        else if (field(line, ':', 0).is("0") && controllers.size == 0)
-            copyText(paths[1], path);
+        // Written as it is; one longer than a path can be is not read.
+        const int kind = listHolds(controllers, "memory") ? 0
+                : field(line, ':', 0).is("0") && controllers.size == 0 ? 1
+                : -1;
+        size_t length = 0;
+        if (kind >= 0 && !append(paths[kind], &length, path.begin, path.size))
+            paths[kind][0] = '\0';
     });
     if (!paths[0][0] && !paths[1][0])
         return;
@@ -220,29 +266,33 @@ void findGroups()
         if (kind < 0 || mounted[kind] || !paths[kind][0])
             return;
         mounted[kind] = true;
-        const Text mountRoot = field(line, ' ', 3);
-        const Text mountPoint = field(line, ' ', 4);
+        // Both paths as they are on disk; a group whose directory is longer
+        // than a path can be is not read.
+        char mountRoot[kPath];
+        size_t rootLength = 0;
+        if (!mountPath(mountRoot, &rootLength, field(line, ' ', 3)))
+            return;
         // Below the mount's root, the group's place from there; else (a
         // group namespace) the mount point is the process's group.
         const char *path = paths[kind];
         const size_t pathLength = std::strlen(path);
         const char *below = "";
-        if (mountRoot.is("/"))
+        if (std::strcmp(mountRoot, "/") == 0)
             below = path;
-        else if (pathLength >= mountRoot.size && std::memcmp(path, mountRoot.begin, mountRoot.size) == 0
-                 && (path[mountRoot.size] == '/' || path[mountRoot.size] == '\0'))
-            below = path + mountRoot.size;
+        else if (pathLength >= rootLength && std::memcmp(path, mountRoot, rootLength) == 0
+                 && (path[rootLength] == '/' || path[rootLength] == '\0'))
+            below = path + rootLength;
         Group &group = g_groups[g_groupCount];
-        const int mountLength = std::snprintf(group.directory, kPath, "%s%.*s", g_root,
-                                              int(mountPoint.size), mountPoint.begin);
-        const int length = std::snprintf(group.directory + mountLength, kPath - size_t(mountLength),
-                                         "%s", below);
-        if (mountLength <= 0 || length < 0 || size_t(mountLength + length) >= kPath)
+        size_t mountLength = 0;
+        if (!append(group.directory, &mountLength, g_root, std::strlen(g_root))
+            || !mountPath(group.directory, &mountLength, field(line, ' ', 4)))
             return;
-        size_t end = size_t(mountLength + length);
-        while (end > size_t(mountLength) && group.directory[end - 1] == '/')
-            group.directory[--end] = '\0';
-        group.mountLength = size_t(mountLength);
+        size_t length = mountLength;
+        if (mountLength == 0 || !append(group.directory, &length, below, std::strlen(below)))
+            return;
+        while (length > mountLength && group.directory[length - 1] == '/')
+            group.directory[--length] = '\0';
+        group.mountLength = mountLength;
         group.unified = kind == 1;
         ++g_groupCount;
     });
@@ -254,15 +304,32 @@ void findGroups()
 qint64 fileCache(const char *directory, bool unified)
 {
     char file[kPath];
-    std::snprintf(file, kPath, "%s/memory.stat", directory);
+    if (!inDirectory(file, directory, "memory.stat"))
+        return 0;
     const char *const keys[2] = {unified ? "active_file" : "total_active_file",
                                  unified ? "inactive_file" : "total_inactive_file"};
     qint64 bytes = 0;
     forEachLine(file, [&](Text line) {
         for (const char *key : keys)
-            bytes += qMax<qint64>(0, valueAfter(line, key, 1));
+            bytes = saturatedSum(bytes, qMax<qint64>(0, valueAfter(line, key, 1)));
     });
     return bytes;
+}
+
+// The process's resident bytes (/proc/self/statm's second field); -1
+// where nothing tells.
+qint64 residentBytes()
+{
+    const std::lock_guard<std::mutex> lock(g_systemMutex);
+    char file[kPath];
+    qint64 pages = -1;
+    if (rooted(file, "/proc/self/statm"))
+        forEachLine(file, [&pages](Text line) {
+            if (pages < 0)
+                pages = number(field(line, ' ', 1));
+        });
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages < 0 || pageSize <= 0 ? -1 : qMin(pages, std::numeric_limits<qint64>::max() / pageSize) * pageSize;
 }
 
 // The least that the group and its parents up to the mount point leave
@@ -277,11 +344,14 @@ qint64 groupRoom(const Group &group)
     for (;;) {
         char file[kPath];
         const size_t length = std::strlen(directory);
-        std::snprintf(file, kPath, "%s/%s", directory, group.unified ? "memory.max" : "memory.limit_in_bytes");
-        const qint64 limit = numberInFile(file);
+        const qint64 limit = inDirectory(file, directory, group.unified ? "memory.max" : "memory.limit_in_bytes")
+                ? numberInFile(file)
+                : -1;
         if (limit >= 0 && limit < kNoLimit) {
-            std::snprintf(file, kPath, "%s/%s", directory, group.unified ? "memory.current" : "memory.usage_in_bytes");
-            const qint64 usage = numberInFile(file) - fileCache(directory, group.unified);
+            const qint64 used = inDirectory(file, directory, group.unified ? "memory.current" : "memory.usage_in_bytes")
+                    ? numberInFile(file)
+                    : -1;
+            const qint64 usage = used - fileCache(directory, group.unified);
             const qint64 left = qMax<qint64>(0, limit - qMax<qint64>(0, usage));
             room = room < 0 ? left : qMin(room, left);
         }
@@ -293,6 +363,11 @@ qint64 groupRoom(const Group &group)
         else
             *slash = '\0';
     }
+}
+#else
+qint64 residentBytes()
+{
+    return -1;
 }
 #endif
 } // namespace
@@ -324,6 +399,46 @@ qint64 freeMemory()
 #else
     return -1;
 #endif
+}
+
+Growth::Growth()
+{
+    if (g_ceiling.load() >= 0)
+        return;
+    m_free = freeMemory();
+    m_resident = residentBytes();
+    m_room = m_free;
+}
+
+bool Growth::holds(qint64 bytes)
+{
+    if (bytes <= 0 || m_free < 0 || g_ceiling.load() >= 0)
+        return true;
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_held = saturatedSum(m_held, bytes);
+    if (m_held <= m_room / 4)
+        return true;
+    look();
+    m_held = bytes <= m_room ? bytes : 0;
+    return bytes <= m_room;
+}
+
+void Growth::take(qint64 bytes)
+{
+    if (!holds(bytes))
+        throw std::bad_alloc();
+}
+
+void Growth::look()
+{
+    // What the process took since the start is no longer free, whether or
+    // not the machine's figure shows it yet.
+    const qint64 resident = residentBytes();
+    const qint64 grown = m_resident >= 0 && resident > m_resident ? resident - m_resident : 0;
+    m_room = qMax<qint64>(0, m_free - grown);
+    const qint64 now = freeMemory();
+    if (now >= 0)
+        m_room = qMin(m_room, now);
 }
 
 bool machineHolds(qint64 bytes)

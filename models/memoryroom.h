@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <mutex>
+
 // Qt's GUI library ends the process when memory runs out inside it (it is
 // built without exceptions), so work that fills its models asks first
 // whether the memory it will take is there.
@@ -31,6 +33,40 @@ bool machineHolds(qint64 bytes);
 // more than that limit less what the group uses. -1 where nothing tells.
 // Reads a few small files into the stack: it allocates nothing.
 qint64 freeMemory();
+
+// The room of work that grows in steps, such as a read, which cannot tell
+// beforehand what it will take: each step holds what it is about to take
+// against what the machine had free (freeMemory) when the work began, less
+// what the process has grown by since, and against what it has free now.
+// Past a control group's limit, or past what the machine has, the kernel
+// ends the process rather than fail an allocation, so a step that does not
+// fit is refused instead. The machine is asked again only after the steps
+// have held a quarter of the room found the last time: a step costs a lock
+// and a sum. Holds everything where nothing tells, and under a ceiling
+// (setCeiling). Steps may be held from any thread.
+class Growth
+{
+public:
+    Growth();
+    Growth(const Growth &) = delete;
+    Growth &operator=(const Growth &) = delete;
+
+    // Whether the machine holds that many bytes more now.
+    bool holds(qint64 bytes);
+    // Throws std::bad_alloc when it does not.
+    void take(qint64 bytes);
+
+private:
+    void look();
+
+    std::mutex m_mutex;
+    qint64 m_free = -1;     // at the start; -1: nothing tells
+    qint64 m_resident = -1; // the process's resident bytes then; -1: unknown
+    // Guarded by m_mutex: the room found at the last look, and what the
+    // steps held since.
+    qint64 m_room = -1;
+    qint64 m_held = 0;
+};
 
 // The stack of a thread made with the system's defaults, as Qt makes its
 // threads: the room a thread needs to start.

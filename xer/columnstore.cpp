@@ -272,6 +272,26 @@ void ColumnStore::prepare(Kind kind, int rows)
     }
 }
 
+qint64 ColumnStore::cellBytes(Kind kind)
+{
+    // Whether a value is there, and the value: a date-time's key while
+    // filling, its code after.
+    switch (kind) {
+    case Kind::Int:
+        return 1 + qint64(sizeof(qint32));
+    case Kind::Double:
+        return 1 + qint64(sizeof(double));
+    case Kind::String:
+        return 1 + qint64(sizeof(QString));
+    case Kind::DateTime:
+        return 1 + qint64(sizeof(quint64)) + qint64(sizeof(qint32));
+    case Kind::Empty:
+    case Kind::Variant:
+        break;
+    }
+    return 1;
+}
+
 void ColumnStore::finishKeys(std::vector<quint64> *distinct)
 {
     distinct->clear();

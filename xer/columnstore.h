@@ -30,6 +30,9 @@ public:
     // are put as their wall-clock key (wallClockKey()). A column that got no
     // value reads as one that was never written.
     void prepare(Kind kind, int rows);
+    // The bytes a cell of that kind takes, prepared and finished (a text's
+    // own characters aside).
+    static qint64 cellBytes(Kind kind);
     void putInt(int row, qint32 value)
     {
         m_present[size_t(row)] = 1;

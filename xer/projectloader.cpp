@@ -354,6 +354,11 @@ ProjectLoader::~ProjectLoader()
     removeModels();
 }
 
+bool ProjectLoader::roomFor(qint64 bytes) const
+{
+    return memoryroom::available(bytes) && (!m_growth || m_growth->holds(bytes));
+}
+
 void ProjectLoader::removeModels()
 {
     // Runs when memory has run out too: nothing here allocates.
@@ -894,7 +899,7 @@ void ProjectLoader::createActivityModel()
         // while the texts are made: they are counted in it.
         const qint64 room = structureTableBytes(activities) + stepColumnBytes(activities)
                             + relationTextBytes(relations ? relations->rowCount() : 0, activities);
-        if (!memoryroom::available(room))
+        if (!roomFor(room))
             throw std::bad_alloc();
         parallel::Task texts = parallel::start([&] { addPredecessors(relations, task); });
         try {
@@ -1099,7 +1104,7 @@ void ProjectLoader::fillStructure(QAbstractItemModel *structureModel, const QVec
         // Qt's GUI library cannot unwind memory running out inside it: the
         // table's room is asked for first, and without it the load fails as
         // one that ran out of memory.
-        if (!memoryroom::available(structureTableBytes(rows)))
+        if (!roomFor(structureTableBytes(rows)))
             throw std::bad_alloc();
         // Filled from another thread than its own, the table would queue an
         // event per item back to its thread (its item-changed relay); a

@@ -16,6 +16,10 @@
 class QAbstractItemModel;
 class QThread;
 
+namespace memoryroom {
+class Growth;
+}
+
 // The loader interface: knows the table schema, builds the named item models
 // of a project step by step and hands them out by name, reporting progress by
 // signals. It owns every model registered with it.
@@ -121,6 +125,13 @@ signals:
 
 protected:
     LoadNotes m_notes;
+    // While a read runs, the room it holds its steps against. Not owned.
+    memoryroom::Growth *m_growth = nullptr;
+
+    // Whether a step that takes that many bytes has its room: the address
+    // space and what the machine has free (memoryroom::available), and
+    // what is left of the read's room.
+    bool roomFor(qint64 bytes) const;
 
     // Destroys every registered model and forgets them all.
     void removeModels();

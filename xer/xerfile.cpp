@@ -10,6 +10,7 @@
 #include "parallel.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTextCodec>
 #include <QThread>
 
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include <cstring>
 
@@ -323,7 +325,12 @@ int XERFile::read(QIODevice *device)
     initLegacyTable();
     m_utf8 = true;
     int result = Ok;
+    std::optional<memoryroom::Growth> ownGrowth;
+    m_growth = m_givenGrowth;
+    const auto noGrowth = qScopeGuard([this] { m_growth = nullptr; });
     try {
+        if (!m_growth)
+            m_growth = &ownGrowth.emplace();
         qint64 size = 0;
         result = readBuffer(device, &size);
         if (result == Ok) {
@@ -355,6 +362,8 @@ int XERFile::readBuffer(QIODevice *device, qint64 *size)
                                   * LoadBytesPerFileByte))
         return OutOfMemory;
     qint64 capacity = qMax(expected, qint64(0)) + 1;
+    if (!m_growth->holds(capacity))
+        return OutOfMemory;
     m_data.reset(new (std::nothrow) char[size_t(capacity)]);
     if (!m_data)
         return OutOfMemory;
@@ -377,6 +386,8 @@ int XERFile::readBuffer(QIODevice *device, qint64 *size)
             return lineTooLong();
         if (filled == capacity) {
             const qint64 grown = qMax(capacity * 2, ChunkSize);
+            if (!m_growth->holds(grown))
+                return OutOfMemory;
             std::unique_ptr<char[]> larger(new (std::nothrow) char[size_t(grown)]);
             if (!larger)
                 return OutOfMemory;
@@ -507,6 +518,10 @@ int XERFile::scanLines(const char *begin, const char *end)
     std::vector<std::uint8_t> tooLong(static_cast<size_t>(pieces), 0);
     const qint64 maxLine = m_maxLineBytes;
     const char *const data = m_data.get();
+    memoryroom::Growth *const growth = m_growth;
+    // The pieces hold a ScannedLine for every 64 bytes at first, and
+    // grow as their lines come shorter.
+    growth->take(total / 64 * qint64(sizeof(ScannedLine)));
     parallelFor(pieces, [&](int i) {
         const char *p = bounds[size_t(i)];
         const char *const stop = bounds[size_t(i) + 1];
@@ -537,8 +552,11 @@ int XERFile::scanLines(const char *begin, const char *end)
                     tooLong[size_t(i)] = 1;
                     return;
                 }
-                if (lineEnd > p)
+                if (lineEnd > p) {
+                    if (found.size() == found.capacity())
+                        growth->take(qint64(found.capacity()) * 2 * qint64(sizeof(ScannedLine)));
                     found.push_back({p - data, int(lineEnd - p), kind});
+                }
                 if (!cr)
                     break;
                 p = cr + 1;
@@ -576,6 +594,12 @@ int XERFile::scanLines(const char *begin, const char *end)
                                         [](const std::vector<ScannedLine> &piece) { return !piece.empty(); });
     if (lastPiece != lines.crend() && lastPiece->back().begin + lastPiece->back().size == end - data)
         cutBegin = lastPiece->back().begin;
+    // Every line may be a kept table's; a piece's lines go as they are
+    // taken.
+    qint64 lineCount = 0;
+    for (const std::vector<ScannedLine> &piece : lines)
+        lineCount += qint64(piece.size());
+    m_growth->take(lineCount * qint64(sizeof(LineSpan)));
     for (std::vector<ScannedLine> &piece : lines) {
         for (const ScannedLine &line : piece) {
             // Line numbers and spans count in int.

@@ -13,6 +13,10 @@
 class QFile;
 class QIODevice;
 
+namespace memoryroom {
+class Growth;
+}
+
 namespace xer {
 
 class XERTable;
@@ -115,6 +119,9 @@ public:
     // The same from an open device in its place (a test gives one that fails
     // or never ends); a QFile is read side by side where it can be.
     int read(QIODevice *device);
+    // The room the reads hold what they take against, as they take it; by
+    // default each read has one of its own. Not owned.
+    void setGrowth(memoryroom::Growth *growth) { m_givenGrowth = growth; }
     // Lowers the longest line taken, MaxLineBytes by default.
     void setMaxLineBytes(qint64 bytes) { m_maxLineBytes = qBound(qint64(0), bytes, MaxLineBytes); }
 
@@ -195,6 +202,8 @@ private:
     LineSpan m_notUnderstood;
     bool m_notUnderstoodCounted = false;
     qint64 m_maxLineBytes = MaxLineBytes;
+    memoryroom::Growth *m_givenGrowth = nullptr;
+    memoryroom::Growth *m_growth = nullptr; // while a read runs
     bool m_utf8 = true;
     bool m_hasEndLine = false;
     bool m_linesAfterEndLine = false;

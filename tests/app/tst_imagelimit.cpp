@@ -116,6 +116,27 @@ void tst_ImageLimit::machineRoom_data()
     QTest::addRow("v2 mounted at its group") << QStringList{meminfo.arg(150 << 10).arg(0), v2.arg("/box"),
             "proc/self/cgroup\t0::/box\n", "sys/fs/cgroup/memory.max\t314572800\n",
             "sys/fs/cgroup/memory.current\t104857600\n"} << qint64(150);
+    // The kernel writes a blank in a path as "\040".
+    QTest::addRow("blanks in mount paths") << QStringList{plenty,
+            "proc/self/mountinfo\t30 23 0:26 /my\\040box /sys/fs/my\\040groups rw - cgroup2 cgroup2 rw\n",
+            "proc/self/cgroup\t0::/my box/viewer\n", "sys/fs/my groups/viewer/memory.max\t314572800\n",
+            "sys/fs/my groups/viewer/memory.current\t209715200\n"} << qint64(100);
+    // A group whose path is longer than a path can be is not read; the
+    // other one is.
+    QTest::addRow("mount point beyond a path") << QStringList{plenty,
+            v1 + QStringLiteral("30 23 0:26 / /%1 rw - cgroup2 cgroup2 rw\n").arg(QString(5000, QLatin1Char('m'))),
+            "proc/self/cgroup\t4:memory:/viewer\n0::/viewer\n",
+            "sys/fs/cgroup/memory/viewer/memory.limit_in_bytes\t314572800",
+            "sys/fs/cgroup/memory/viewer/memory.usage_in_bytes\t209715200"} << qint64(100);
+    // Counts past 64 bits are the most there can be: a cache larger than
+    // the usage leaves the whole limit.
+    const QString most = QString::number(std::numeric_limits<qint64>::max());
+    QTest::addRow("counts beyond 64 bits") << QStringList{meminfo.arg(qint64(1) << 53).arg(qint64(1) << 53), v1,
+            "proc/self/cgroup\t4:memory:/viewer\n0::/\n",
+            "sys/fs/cgroup/memory/viewer/memory.limit_in_bytes\t314572800",
+            "sys/fs/cgroup/memory/viewer/memory.usage_in_bytes\t209715200",
+            "sys/fs/cgroup/memory/viewer/memory.stat\ttotal_active_file " + most + "\ntotal_inactive_file " + most
+                    + "\n"} << qint64(300);
 }
 
 // The machine's free memory and the control group's limit bound every

@@ -1225,17 +1225,30 @@ void tst_XERLoader::largeAndOddFiles_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("throughPipe");
     QTest::addColumn<int>("memoryMb"); // room left to the load; 0 for no limit
+    QTest::addColumn<int>("freeMb"); // what the machine shows free; 0 for what it has
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("activities");
     QTest::addColumn<int>("wbsChildren"); // children of the first WBS node, grouped
     QTest::addColumn<int>("longestName");
-    QTest::addRow("memory runs out") << wideWbs(100000) << false << 16 << 4 << 0 << 0 << 0;
-    QTest::addRow("100,000 WBS nodes under one") << wideWbs(100000) << false << 0 << 0 << 100000 << 100000
+    QTest::addRow("memory runs out") << wideWbs(100000) << false << 16 << 0 << 4 << 0 << 0 << 0;
+    QTest::addRow("100,000 WBS nodes under one") << wideWbs(100000) << false << 0 << 0 << 0 << 100000 << 100000
                                                  << 14;
     QTest::addRow("a 16 MiB name") << header() + table("TASK", "task_id\ttask_name", {"1\t" + QByteArray(16 << 20, 'n')})
-                                   << false << 0 << 0 << 1 << 0 << (16 << 20);
+                                   << false << 0 << 0 << 0 << 1 << 0 << (16 << 20);
     // A pipe's size reads as 0.
-    QTest::addRow("read from a pipe") << project() << true << 0 << 0 << 4 << 1 << 9;
+    QTest::addRow("read from a pipe") << project() << true << 0 << 0 << 0 << 4 << 1 << 9;
+    // 400,000 records of one cell each: 2 MB that take 90 MB in their
+    // table's columns, far more than the file's size foretells.
+    const QByteArray assignmentFields = "task_id\tproj_id\trole_id\tacct_id\trsrc_id\tpobs_id\tremain_qty\t"
+            "target_qty\tremain_qty_per_hr\tact_ot_qty\tact_reg_qty\tcost_per_qty\ttarget_cost\tact_reg_cost\t"
+            "act_ot_cost\tremain_cost\tact_start_date\tact_end_date\trestart_date\treend_date\ttarget_start_date\t"
+            "target_end_date\trem_late_start_date\trem_late_end_date\trate_type";
+    QList<QByteArray> oneCell;
+    oneCell.reserve(400000);
+    for (int i = 0; i < 400000; ++i)
+        oneCell << QByteArrayLiteral("1");
+    QTest::addRow("records far larger read than written")
+            << header() + table("TASKRSRC", assignmentFields, oneCell) << false << 0 << 64 << 4 << 0 << 0 << 0;
 }
 
 void tst_XERLoader::largeAndOddFiles()
@@ -1243,6 +1256,7 @@ void tst_XERLoader::largeAndOddFiles()
     QFETCH(QByteArray, content);
     QFETCH(bool, throughPipe);
     QFETCH(int, memoryMb);
+    QFETCH(int, freeMb);
     QFETCH(int, code);
     QFETCH(int, activities);
     QFETCH(int, wbsChildren);
@@ -1296,14 +1310,24 @@ void tst_XERLoader::largeAndOddFiles()
         tight.rlim_cur = rlim_t(status.readAll().split(' ').first().toLongLong()) * 4096 + rlim_t(memoryMb) * 1024 * 1024;
         QVERIFY(setrlimit(RLIMIT_AS, &tight) == 0);
     }
+    QTemporaryDir shown;
+    if (freeMb > 0) {
+        QVERIFY(QDir(shown.path()).mkpath(QStringLiteral("proc")));
+        QFile meminfo(shown.filePath(QStringLiteral("proc/meminfo")));
+        QVERIFY(meminfo.open(QIODevice::WriteOnly));
+        meminfo.write("MemAvailable: " + QByteArray::number(freeMb << 10) + " kB\nSwapFree: 0 kB\n");
+        meminfo.close();
+        memoryroom::setSystemRoot(QFile::encodeName(shown.path()).constData());
+    }
+    const auto unroot = qScopeGuard([] { memoryroom::setSystemRoot(nullptr); });
     Outcome outcome;
     std::unique_ptr<XERLoader> loader = load(path, &outcome);
-    if (memoryMb > 0) {
+    if (memoryMb > 0 || freeMb > 0) {
         // What the failed load took is given back: a small project loads
         // under the same limit.
         Outcome small;
         const auto next = load(writeFile(dir, QStringLiteral("small.xer"), project()), &small);
-        QVERIFY(setrlimit(RLIMIT_AS, &old) == 0);
+        QVERIFY(memoryMb == 0 || setrlimit(RLIMIT_AS, &old) == 0);
         QCOMPARE(small.events.last(), QStringLiteral("finished"));
     }
     if (throughPipe) {
