@@ -1010,18 +1010,26 @@ bool XERLoader::keepsEveryRecord(const TablePlan &plan, IContainer *container, c
     if (!ids)
         return true;
     // Ids in ascending order, as exports write them, are all distinct.
-    std::vector<qint32> values;
-    values.reserve(size_t(ids->size()));
     bool ascending = true;
-    for (int r = 0; r < ids->size(); ++r) {
+    bool any = false;
+    qint32 previous = 0;
+    for (int r = 0; r < ids->size() && ascending; ++r) {
         qint32 id;
         if (!ids->intAt(r, &id))
             continue;
-        ascending = ascending && (values.empty() || values.back() < id);
-        values.push_back(id);
+        ascending = !any || previous < id;
+        previous = id;
+        any = true;
     }
     if (ascending)
         return true;
+    std::vector<qint32> values;
+    values.reserve(size_t(ids->size()));
+    for (int r = 0; r < ids->size(); ++r) {
+        qint32 id;
+        if (ids->intAt(r, &id))
+            values.push_back(id);
+    }
     std::sort(values.begin(), values.end());
     return std::adjacent_find(values.cbegin(), values.cend()) == values.cend();
 }
