@@ -176,18 +176,29 @@ void ZIndex::buildStructure(QAbstractItemModel *structure, int keyColumn, int pa
         if (link.second.isValid() && contains(link.second))
             setParent(link.first, link.second);
     }
-    cutParentLoops();
+    cutParentLoops(links);
 }
 
 // A loop of parent links (a is under b, b under a) would hang its nodes under
-// nothing reachable and send every walk up the tree round in circles: the
-// node at which a walk meets its own path again becomes top-level.
-void ZIndex::cutParentLoops()
+// nothing reachable and send every walk up the tree round in circles. It is
+// cut where the rows, read in order, first close it: the loop's key linked
+// last becomes top-level, as the loader cuts the loops of the tables it reads.
+void ZIndex::cutParentLoops(const QVector<QPair<QVariant, QVariant>> &links)
 {
     enum State { Unseen, OnPath, Done };
     std::map<QVariant, State, VariantLess> state;
     for (auto &entry : *this)
         state.emplace_hint(state.end(), entry.first, Unseen);
+    // A key's link is its last row's; looked up only once a loop is met.
+    std::map<QVariant, int, VariantLess> linkedAt;
+    const auto rank = [&linkedAt, &links](const QVariant &key) {
+        if (linkedAt.empty()) {
+            for (int i = 0; i < links.size(); ++i)
+                linkedAt[links.at(i).first] = i;
+        }
+        const auto it = linkedAt.find(key);
+        return it == linkedAt.end() ? -1 : it->second;
+    };
 
     for (auto start = begin(); start != end(); ++start) {
         if (state[start->first] != Unseen)
@@ -199,6 +210,13 @@ void ZIndex::cutParentLoops()
             if (s == Done)
                 break;
             if (s == OnPath) {
+                // The loop is the path from this key on.
+                iterator closing = current;
+                for (auto it = path.crbegin(); *it != current; ++it) {
+                    if (rank((*it)->first) > rank(closing->first))
+                        closing = *it;
+                }
+                current = closing;
                 const QVariant oldParent = current->second.parent;
                 current->second.parent = QVariant();
                 auto list = childKeys.find(oldParent.toString());

@@ -109,7 +109,9 @@ private:
 
     void collapseStep(const QVariant &key, int depth, int level, QSet<QString> &visited,
                       QSet<QString> &removed);
-    void cutParentLoops();
+    // Cuts every loop of parent links at the key whose link, in the order
+    // given (the structure table's rows), closes it.
+    void cutParentLoops(const QVector<QPair<QVariant, QVariant>> &links);
 };
 
 // The product of two indexes: every leaf of a gets, under the combined key

@@ -158,8 +158,8 @@ void ZParentItemProxyModel::rebuild()
     }
 
     // A loop of parent ids (a row under itself through others) would hide
-    // its rows from the tree: the row at which a walk meets its own path
-    // again goes to the top level instead.
+    // its rows from the tree: it is cut where the rows, read in order, first
+    // close it, so its last row goes to the top level instead.
     enum : char { Unseen, OnPath, Done };
     std::vector<char> state(size_t(rows), Unseen);
     std::vector<int> path;
@@ -173,8 +173,12 @@ void ZParentItemProxyModel::rebuild()
             path.push_back(current);
             current = parentRow[size_t(current)];
         }
-        if (current >= 0 && state[size_t(current)] == OnPath)
-            parentRow[size_t(current)] = -1;
+        if (current >= 0 && state[size_t(current)] == OnPath) {
+            int last = current;
+            for (auto it = path.crbegin(); *it != current; ++it)
+                last = qMax(last, *it);
+            parentRow[size_t(last)] = -1;
+        }
         for (int row : path)
             state[size_t(row)] = Done;
     }

@@ -69,6 +69,15 @@ public:
     static QDateTime dateTimeOfKey(quint64 key);
 
     int size() const { return int(m_present.size()); }
+    // For a column of integers: true and the value of a cell holding one;
+    // a cheap read of a table's ids, also while it is filled.
+    bool intAt(int row, qint32 *value) const
+    {
+        if (m_kind != Kind::Int || row < 0 || row >= size() || !m_present[size_t(row)])
+            return false;
+        *value = m_ints[size_t(row)];
+        return true;
+    }
     void reserve(int rows);
     // Appends one cell; rows come in order.
     void append(const QVariant &value);

@@ -532,6 +532,10 @@ QString ProjectLoader::loadReport() const
         parts << tr("fields named twice, the first read: %1").arg(fieldList(m_notes.repeatedFields));
     if (!m_notes.mismatchedRecords.isEmpty())
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
+    if (!m_notes.repeatedIds.isEmpty())
+        parts << tr("records with an id read before, left out: %1").arg(list(m_notes.repeatedIds));
+    if (!m_notes.emptyRecords.isEmpty())
+        parts << tr("empty records, left out: %1").arg(list(m_notes.emptyRecords));
     if (!m_notes.linesNotUnderstood.isEmpty() || !m_notes.linesNotUnderstoodAfter.isEmpty()) {
         // Lines that belong to no table are said by the line before them.
         QStringList items;
@@ -545,6 +549,10 @@ QString ProjectLoader::loadReport() const
         parts << tr("values not read, left empty: %1").arg(list(m_notes.unreadValues));
     if (m_notes.unreadLags > 0)
         parts << tr("lags not read, taken as no lag: %1").arg(m_notes.unreadLags);
+    if (!m_notes.parentLoops.isEmpty())
+        parts << tr("parent loops, cut where the file closes them: %1").arg(list(m_notes.parentLoops));
+    if (m_notes.unknownWbs > 0)
+        parts << tr("activities under a WBS node not in the file: %1").arg(m_notes.unknownWbs);
     if (!m_notes.repeatedTables.isEmpty())
         parts << tr("tables repeated, copies: %1").arg(list(m_notes.repeatedTables));
     if (!m_notes.otherFieldListCopies.isEmpty())

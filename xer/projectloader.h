@@ -85,6 +85,10 @@ public:
         QMap<QString, int> otherFieldListRecords; // the records of those copies
         QMap<QString, QStringList> missingFields; // fields a table needs that its field list lacks
         QMap<QString, QStringList> repeatedFields; // names a table's field list gives twice: the first read
+        QMap<QString, int> repeatedIds;           // records with an id read before: left out
+        QMap<QString, int> emptyRecords;          // records without a cell: left out
+        QMap<QString, int> parentLoops;           // loops of parent ids, each cut at the link closing it
+        int unknownWbs = 0;                       // activities under a WBS node not in the file
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
         QStringList fieldsWrittenOtherwise;       // tables whose field list's line is written otherwise
         int unreadLags = 0;                       // lags read as no lag
@@ -95,7 +99,9 @@ public:
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()
                    && unreadValues.isEmpty() && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty()
-                   && missingFields.isEmpty() && repeatedFields.isEmpty() && writtenOtherwise.isEmpty()
+                   && missingFields.isEmpty() && repeatedFields.isEmpty() && repeatedIds.isEmpty()
+                   && emptyRecords.isEmpty() && parentLoops.isEmpty() && unknownWbs == 0
+                   && writtenOtherwise.isEmpty()
                    && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
                    && !noActivities;
         }

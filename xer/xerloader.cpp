@@ -177,23 +177,11 @@ public:
     {
         switch (type) {
         case CellType::Integer: {
-            // Up to nine digits cannot overflow.
-            if (end - begin <= 9 && isPlainDecimal(begin, end, false)) {
-                const char *p = begin;
-                const bool negative = *p == '-';
-                if (negative)
-                    ++p;
-                qint32 v = 0;
-                for (; p < end; ++p)
-                    v = v * 10 + (*p - '0');
-                column->putInt(row, negative ? -v : v);
-                return true;
-            }
-            bool ok = false;
-            const int v = m_reader.decode(begin, end).toInt(&ok, 10);
-            if (ok)
-                column->putInt(row, v);
-            return ok;
+            qint32 v = 0;
+            if (!readInt(begin, end, &v))
+                return false;
+            column->putInt(row, v);
+            return true;
         }
         case CellType::Double: {
             double v = 0;
@@ -221,6 +209,28 @@ public:
             break;
         }
         return true;
+    }
+
+    // An integer cell's value; false when the text is none.
+    bool readInt(const char *begin, const char *end, qint32 *value) const
+    {
+        // Up to nine digits cannot overflow.
+        if (end - begin <= 9 && isPlainDecimal(begin, end, false)) {
+            const char *p = begin;
+            const bool negative = *p == '-';
+            if (negative)
+                ++p;
+            qint32 v = 0;
+            for (; p < end; ++p)
+                v = v * 10 + (*p - '0');
+            *value = negative ? -v : v;
+            return true;
+        }
+        bool ok = false;
+        const int v = m_reader.decode(begin, end).toInt(&ok, 10);
+        if (ok)
+            *value = v;
+        return ok;
     }
 
     QString text(const char *begin, const char *end) const
@@ -348,6 +358,136 @@ QStringList repeatedNames(const QStringList &names)
     return repeated;
 }
 
+// The field a table's rows are found by, for the tables whose rows others
+// join or hang under by id; null for the others.
+const char *keyField(const QString &table)
+{
+    static const char *const keys[][2] = {
+        {"PROJWBS", "wbs_id"},        {"TASK", "task_id"},         {"RSRC", "rsrc_id"},
+        {"ACTVTYPE", "actv_code_type_id"}, {"ACTVCODE", "actv_code_id"}, {"UDFTYPE", "udf_type_id"},
+    };
+    for (const auto &key : keys) {
+        if (table == QLatin1String(key[0]))
+            return key[1];
+    }
+    return nullptr;
+}
+
+// True for a record line with nothing after its marker but tabs: it holds
+// no cell. A record of a real export has a value right after its first tab.
+bool isEmptyRecord(const xer::XERFile &reader, const xer::LineSpan &line)
+{
+    const char *p = reader.lineBegin(line);
+    const char *const end = p + line.size;
+    p = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
+    if (!p)
+        return true;
+    while (p < end && *p == '\t')
+        ++p;
+    return p == end;
+}
+
+// Field k of a line, [*begin, *end); false when the line has fewer fields.
+bool fieldOf(const xer::XERFile &reader, const xer::LineSpan &line, int k, const char **begin, const char **end)
+{
+    const char *field = reader.lineBegin(line);
+    const char *const lineEnd = field + line.size;
+    for (int i = 0;; ++i) {
+        const char *tab = static_cast<const char *>(std::memchr(field, '\t', size_t(lineEnd - field)));
+        if (i == k) {
+            *begin = field;
+            *end = tab ? tab : lineEnd;
+            return true;
+        }
+        if (!tab)
+            return false;
+        field = tab + 1;
+    }
+}
+
+// The rows of a table's id column by id; the ids are distinct, the first
+// record of an id having kept it.
+QHash<qint32, int> rowsOfIds(IContainer *table, int idColumn)
+{
+    QHash<qint32, int> rows;
+    const ColumnStore *ids = table->column(idColumn);
+    if (!ids)
+        return rows;
+    rows.reserve(ids->size());
+    for (int r = 0; r < ids->size(); ++r) {
+        qint32 id;
+        if (ids->intAt(r, &id))
+            rows.insert(id, r);
+    }
+    return rows;
+}
+
+// Cuts each loop of parent ids in a table (a node under itself, through
+// others or not) at the link that closes it in the file's order: the
+// parent of the loop's last row is emptied, so that every tree built from
+// the table is one and all build the same. Gives the loops cut.
+int cutParentLoops(IContainer *table, const QHash<qint32, int> &rowOfId, const char *parentField)
+{
+    const int parentColumn = table->indexOfCode(QLatin1String(parentField));
+    const ColumnStore *parents = table->column(parentColumn);
+    const int rows = parents ? parents->size() : 0;
+    std::vector<int> parentRow(size_t(rows), -1);
+    for (int r = 0; r < rows; ++r) {
+        qint32 parent;
+        if (parents->intAt(r, &parent))
+            parentRow[size_t(r)] = rowOfId.value(parent, -1);
+    }
+    // Each row has one parent, so each loop is met once, by the first walk
+    // up that reaches it; its rows are the walk's from that row on.
+    enum : std::uint8_t { Unseen, OnPath, Done };
+    std::vector<std::uint8_t> state(size_t(rows), Unseen);
+    std::vector<int> path;
+    int loops = 0;
+    for (int r = 0; r < rows; ++r) {
+        path.clear();
+        int current = r;
+        while (current >= 0 && state[size_t(current)] == Unseen) {
+            state[size_t(current)] = OnPath;
+            path.push_back(current);
+            current = parentRow[size_t(current)];
+        }
+        if (current >= 0 && state[size_t(current)] == OnPath) {
+            int last = current;
+            for (auto it = path.crbegin(); *it != current; ++it)
+                last = qMax(last, *it);
+            table->setValue(last, parentColumn, QVariant());
+            ++loops;
+        }
+        for (int row : path)
+            state[size_t(row)] = Done;
+    }
+    return loops;
+}
+
+// Activities whose WBS node is not in the WBS table.
+int activitiesUnderUnknownWbs(IContainer *tasks, const QHash<qint32, int> &nodes)
+{
+    const ColumnStore *nodeOfTask = tasks->column(tasks->indexOfCode(QStringLiteral("wbs_id")));
+    if (!nodeOfTask)
+        return 0;
+    int unknown = 0;
+    // The activities of a node mostly lie together.
+    bool knownOne = false;
+    qint32 known = 0;
+    for (int r = 0; r < nodeOfTask->size(); ++r) {
+        qint32 id;
+        if (!nodeOfTask->intAt(r, &id) || (knownOne && id == known))
+            continue;
+        if (nodes.contains(id)) {
+            known = id;
+            knownOne = true;
+        } else {
+            ++unknown;
+        }
+    }
+    return unknown;
+}
+
 // A line as the report shows it: as written, its tabs and other control
 // characters as blanks; a long one cut.
 QString shownLine(const xer::XERFile &reader, const xer::LineSpan &line)
@@ -374,9 +514,16 @@ struct XERLoader::TablePlan
         ColumnStore *column = nullptr;
     };
     std::vector<const xer::TableLines *> sources;
+    // The records of each source that become rows: the source's own, or
+    // those left once empty records and ids read before are left out.
+    std::vector<const std::vector<xer::LineSpan> *> records;
+    std::vector<std::unique_ptr<std::vector<xer::LineSpan>>> keptRecords;
     std::vector<Target> targets; // by file field (marker included)
     int fieldCount = 0;          // fields of the "%F" line
     bool texts = false;          // whether a field goes into a text column
+    std::vector<int> columnOfField;        // by file field: its container column, or -1
+    std::vector<ColumnStore::Kind> kinds;  // by container column
+    int keyField = -1;                     // the field of the rows' id, -1 for none
 };
 
 XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObject *parent)
@@ -534,8 +681,8 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         prepareContainer(jobs.at(i).table, jobs.at(i).container.get());
         plans.push_back(planTable(jobs.at(i).table, jobs.at(i).container.get(), &notes[i]));
         int row = 0;
-        for (int s = 0; s < int(plans.back().sources.size()); ++s) {
-            const int records = int(plans.back().sources[size_t(s)]->records.size());
+        for (int s = 0; s < int(plans.back().records.size()); ++s) {
+            const int records = int(plans.back().records[size_t(s)]->size());
             for (int from = 0; from < records; from += RunRecords)
                 runs.push_back({i, s, from, qMin(records, from + RunRecords), row + from});
             row += records;
@@ -549,6 +696,25 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         const Run &run = runs[size_t(r)];
         fillRows(plans[size_t(run.job)], run.source, run.from, run.to, run.row, &runNotes[size_t(r)]);
     });
+    // A table with empty records or an id read before (rare) is read again
+    // without them: its rows are made anew once it is known which records
+    // become rows, and a sound table pays one pass over its ids.
+    std::vector<TableNotes> filled(size_t(jobs.size()));
+    for (size_t r = 0; r < runs.size(); ++r)
+        filled[size_t(runs[r].job)].emptyRecords += runNotes[r].emptyRecords;
+    std::vector<std::uint8_t> refilled(size_t(jobs.size()), 0);
+    for (int i = 0; i < jobs.size(); ++i) {
+        IContainer *container = jobs.at(i).container.get();
+        if (keepsEveryRecord(plans[size_t(i)], container, filled[size_t(i)]))
+            continue;
+        TableNotes again;
+        refill(&plans[size_t(i)], container, &again);
+        notes[i].mismatched += again.mismatched;
+        notes[i].unread += again.unread;
+        notes[i].emptyRecords = again.emptyRecords;
+        notes[i].repeatedIds = again.repeatedIds;
+        refilled[size_t(i)] = 1;
+    }
     // Date-time columns share their values: an export repeats a few thousand
     // instants across all its date columns, and each local date-time is made
     // once.
@@ -587,11 +753,33 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         }
     });
     for (size_t r = 0; r < runs.size(); ++r) {
+        if (refilled[size_t(runs[r].job)])
+            continue;
         notes[runs[r].job].mismatched += runNotes[r].mismatched;
         notes[runs[r].job].unread += runNotes[r].unread;
     }
     for (size_t c = 0; c < columnJobs.size(); ++c)
         notes[columnJobs[c].job].unread += unreadDates[c];
+    // The trees the groupings build from the WBS and the code values, and the
+    // activities' nodes, decided once for every view.
+    QHash<qint32, int> wbsNodes;
+    IContainer *tasks = nullptr;
+    for (const Job &job : jobs) {
+        IContainer *table = job.container.get();
+        if (job.table == QLatin1String("PROJWBS")) {
+            wbsNodes = rowsOfIds(table, table->indexOfCode(QStringLiteral("wbs_id")));
+            if (const int loops = cutParentLoops(table, wbsNodes, "parent_wbs_id"))
+                m_notes.parentLoops[job.table] = loops;
+        } else if (job.table == QLatin1String("ACTVCODE")) {
+            const QHash<qint32, int> codes = rowsOfIds(table, table->indexOfCode(QStringLiteral("actv_code_id")));
+            if (const int loops = cutParentLoops(table, codes, "parent_actv_code_id"))
+                m_notes.parentLoops[job.table] = loops;
+        } else if (job.table == QLatin1String("TASK")) {
+            tasks = table;
+        }
+    }
+    if (tasks)
+        m_notes.unknownWbs = activitiesUnderUnknownWbs(tasks, wbsNodes);
     for (int i = 0; i < jobs.size(); ++i) {
         if (notes.at(i).mismatched > 0)
             qCDebug(lcXer).noquote() << QStringLiteral("XERLoader::readTable %1: %2 records do not match the field list")
@@ -689,13 +877,22 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
         return;
     prepareContainer(table, container.get());
     TableNotes notes;
-    const TablePlan plan = planTable(table, container.get(), &notes);
+    TablePlan plan = planTable(table, container.get(), &notes);
+    TableNotes filled;
     int row = 0;
-    for (int s = 0; s < int(plan.sources.size()); ++s) {
-        const int records = int(plan.sources[size_t(s)]->records.size());
-        fillRows(plan, s, 0, records, row, &notes);
+    for (int s = 0; s < int(plan.records.size()); ++s) {
+        const int records = int(plan.records[size_t(s)]->size());
+        fillRows(plan, s, 0, records, row, &filled);
         row += records;
     }
+    if (!keepsEveryRecord(plan, container.get(), filled)) {
+        filled = TableNotes();
+        refill(&plan, container.get(), &filled);
+    }
+    notes.mismatched += filled.mismatched;
+    notes.unread += filled.unread;
+    notes.emptyRecords = filled.emptyRecords;
+    notes.repeatedIds = filled.repeatedIds;
     for (int c = 0; c < container->fieldCount(); ++c) {
         if (ColumnStore *column = container->column(c))
             notes.unread += column->finish();
@@ -722,6 +919,10 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
         m_notes.missingFields.insert(table, notes.missingFields);
     if (!notes.repeatedFields.isEmpty())
         m_notes.repeatedFields.insert(table, notes.repeatedFields);
+    if (notes.repeatedIds > 0)
+        m_notes.repeatedIds[table] += notes.repeatedIds;
+    if (notes.emptyRecords > 0)
+        m_notes.emptyRecords[table] += notes.emptyRecords;
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -788,9 +989,16 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         types[size_t(k)] = type;
         kinds[size_t(column)] = kindOf(type);
     }
-    int total = 0;
+    if (const char *key = keyField(table)) {
+        const int k = names.indexOf(QLatin1String(key));
+        if (k > 0 && columnOfField[size_t(k)] >= 0 && types[size_t(k)] == CellType::Integer)
+            plan.keyField = k;
+    }
     for (const xer::TableLines *lines : plan.sources)
-        total += int(lines->records.size());
+        plan.records.push_back(&lines->records);
+    int total = 0;
+    for (const std::vector<xer::LineSpan> *records : plan.records)
+        total += int(records->size());
     if (total > 0) {
         notes->missingFields = missingFields(table, names);
         notes->repeatedFields = repeatedNames(names);
@@ -811,20 +1019,153 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
             plan.texts = plan.texts || types[k] == CellType::String;
         }
     }
+    plan.columnOfField = std::move(columnOfField);
+    plan.kinds = std::move(kinds);
     return plan;
+}
+
+bool XERLoader::keepsEveryRecord(const TablePlan &plan, IContainer *container, const TableNotes &filled) const
+{
+    if (filled.emptyRecords > 0)
+        return false;
+    const ColumnStore *ids = plan.keyField > 0 ? container->column(plan.columnOfField[size_t(plan.keyField)])
+                                               : nullptr;
+    if (!ids)
+        return true;
+    // Ids in ascending order, as exports write them, are all distinct.
+    bool ascending = true;
+    bool any = false;
+    qint32 previous = 0;
+    for (int r = 0; r < ids->size() && ascending; ++r) {
+        qint32 id;
+        if (!ids->intAt(r, &id))
+            continue;
+        ascending = !any || previous < id;
+        previous = id;
+        any = true;
+    }
+    if (ascending)
+        return true;
+    std::vector<qint32> values;
+    values.reserve(size_t(ids->size()));
+    for (int r = 0; r < ids->size(); ++r) {
+        qint32 id;
+        if (ids->intAt(r, &id))
+            values.push_back(id);
+    }
+    std::sort(values.begin(), values.end());
+    return std::adjacent_find(values.cbegin(), values.cend()) == values.cend();
+}
+
+void XERLoader::refill(TablePlan *plan, IContainer *container, TableNotes *notes) const
+{
+    keepRecords(plan, plan->keyField, notes);
+    int total = 0;
+    for (const std::vector<xer::LineSpan> *records : plan->records)
+        total += int(records->size());
+    container->prepareRows(total, plan->kinds);
+    for (size_t k = 0; k < plan->columnOfField.size(); ++k) {
+        if (plan->columnOfField[k] >= 0)
+            plan->targets[k].column = container->column(plan->columnOfField[k]);
+    }
+    // The empty records are left out: those counted again are none.
+    const int empty = notes->emptyRecords;
+    int row = 0;
+    for (int s = 0; s < int(plan->records.size()); ++s) {
+        const int records = int(plan->records[size_t(s)]->size());
+        fillRows(*plan, s, 0, records, row, notes);
+        row += records;
+    }
+    notes->emptyRecords = empty;
+}
+
+void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) const
+{
+    // The first record of an id keeps it: a later one, most often a record
+    // copied or an id mistyped, would be joined in its place wherever the id
+    // is looked up. A record without a cell is no row. Decided here, before
+    // any row is made, so every model sees the same rows.
+    const FieldConverter converter(*m_reader);
+    std::vector<std::vector<std::uint8_t>> dropped(plan->sources.size());
+    std::vector<qint32> ids;
+    std::vector<std::pair<int, int>> idAt; // source and record of each id
+    bool ascending = true;
+    int empty = 0;
+    for (size_t s = 0; s < plan->sources.size(); ++s) {
+        const std::vector<xer::LineSpan> &records = plan->sources[s]->records;
+        for (size_t r = 0; r < records.size(); ++r) {
+            if (isEmptyRecord(*m_reader, records[r])) {
+                if (dropped[s].empty())
+                    dropped[s].resize(records.size(), 0);
+                dropped[s][r] = 1;
+                ++empty;
+                continue;
+            }
+            const char *begin;
+            const char *end;
+            qint32 id;
+            if (keyField < 0 || !fieldOf(*m_reader, records[r], keyField, &begin, &end) || begin == end
+                || !converter.readInt(begin, end, &id))
+                continue;
+            ascending = ascending && (ids.empty() || ids.back() < id);
+            ids.push_back(id);
+            idAt.emplace_back(int(s), int(r));
+        }
+    }
+    int repeated = 0;
+    // Ids in ascending order, as exports write them, are all distinct.
+    if (!ascending) {
+        std::vector<qint32> sorted(ids);
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.cbegin(), sorted.cend()) != sorted.cend()) {
+            QSet<qint32> seen;
+            seen.reserve(int(ids.size()));
+            for (size_t i = 0; i < ids.size(); ++i) {
+                if (seen.contains(ids[i])) {
+                    const auto at = idAt[i];
+                    std::vector<std::uint8_t> &marks = dropped[size_t(at.first)];
+                    if (marks.empty())
+                        marks.resize(plan->sources[size_t(at.first)]->records.size(), 0);
+                    marks[size_t(at.second)] = 1;
+                    ++repeated;
+                } else {
+                    seen.insert(ids[i]);
+                }
+            }
+        }
+    }
+    notes->emptyRecords += empty;
+    notes->repeatedIds += repeated;
+    plan->records.clear();
+    plan->keptRecords.clear();
+    for (size_t s = 0; s < plan->sources.size(); ++s) {
+        const std::vector<xer::LineSpan> &records = plan->sources[s]->records;
+        if (dropped[s].empty()) {
+            plan->records.push_back(&records);
+            continue;
+        }
+        auto kept = std::make_unique<std::vector<xer::LineSpan>>();
+        kept->reserve(records.size());
+        for (size_t r = 0; r < records.size(); ++r) {
+            if (!dropped[s][r])
+                kept->push_back(records[r]);
+        }
+        plan->records.push_back(kept.get());
+        plan->keptRecords.push_back(std::move(kept));
+    }
 }
 
 void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, int firstRow,
                          TableNotes *notes) const
 {
-    const xer::TableLines &lines = *plan.sources[size_t(source)];
+    const std::vector<xer::LineSpan> &records = *plan.records[size_t(source)];
     if (m_growth && plan.texts && to > from) {
         // A text takes two bytes a character at most. The codes most text
         // columns hold are shared, so the run takes less (a fifth of its
         // bytes on 100,000 activities): what it holds only brings the next
         // look at the machine sooner.
-        const xer::LineSpan &first = lines.records[size_t(from)];
-        const xer::LineSpan &last = lines.records[size_t(to) - 1];
+        const xer::LineSpan &first = records[size_t(from)];
+        const xer::LineSpan &last = records[size_t(to) - 1];
         m_growth->take((last.begin + last.size - first.begin) * 2);
     }
     const FieldConverter converter(*m_reader);
@@ -835,9 +1176,13 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
         // values in their own columns: extra fields are ignored, missing
         // ones read as empty.
         const int row = firstRow + (r - from);
-        const int fields = forEachField(*m_reader, lines.records[size_t(r)],
+        bool cells = false;
+        const int fields = forEachField(*m_reader, records[size_t(r)],
                                         [&](int k, const char *field, const char *fieldEnd) {
-            if (k >= targets || fieldEnd == field)
+            if (fieldEnd == field)
+                return;
+            cells = cells || k > 0;
+            if (k >= targets)
                 return;
             const TablePlan::Target &target = plan.targets[size_t(k)];
             if (target.type == CellType::String && target.column) {
@@ -849,6 +1194,8 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
         });
         if (fields != plan.fieldCount)
             ++notes->mismatched;
+        if (!cells)
+            ++notes->emptyRecords;
     }
 }
 

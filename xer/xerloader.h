@@ -55,6 +55,8 @@ private:
         int otherRecords = 0; // their records
         QStringList missingFields; // needed fields its field list lacks
         QStringList repeatedFields; // names its field list gives twice
+        int repeatedIds = 0;  // records with an id read before: left out
+        int emptyRecords = 0; // records without a cell: left out
     };
     struct TablePlan;
     // The load after started(): false when it failed (failed() was emitted).
@@ -64,6 +66,14 @@ private:
     // Finds the copies of a table to read, where their fields go, and makes
     // the container's rows, empty.
     TablePlan planTable(const QString &table, IContainer *container, TableNotes *notes) const;
+    // Chooses the records of the plan's sources that become rows: empty ones
+    // and those whose id (file field keyField, -1 for none) was read before
+    // are left out.
+    void keepRecords(TablePlan *plan, int keyField, TableNotes *notes) const;
+    // False when a table as filled holds an empty record or an id twice.
+    bool keepsEveryRecord(const TablePlan &plan, IContainer *container, const TableNotes &filled) const;
+    // Fills the table again from the records keepRecords() keeps.
+    void refill(TablePlan *plan, IContainer *container, TableNotes *notes) const;
     // Converts records [from, to) of one copy into the rows from firstRow on.
     void fillRows(const TablePlan &plan, int source, int from, int to, int firstRow,
                   TableNotes *notes) const;

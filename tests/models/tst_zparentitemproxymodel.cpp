@@ -184,7 +184,7 @@ void tst_ZParentItemProxyModel::treeFromColumns_data()
                                     { QStringLiteral("b"), 2, 1 },
                                     { QStringLiteral("c"), 3, 2 },
                                     { QStringLiteral("d"), 4, QVariant() } }
-            << QStringLiteral("a[b[c]],d");
+            << QStringLiteral("c[a[b]],d"); // at its last row, where the rows in order close it
 }
 
 void tst_ZParentItemProxyModel::treeFromColumns()
