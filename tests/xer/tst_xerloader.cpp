@@ -35,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -1654,9 +1655,13 @@ void tst_XERLoader::memoryRunsOutAnywhere()
         const auto unbound = qScopeGuard([] { memoryroom::setCeiling(-1); });
         QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
         XERLoader idle(path, schema());
-        QSemaphore hold;
-        QThreadPool::globalInstance()->start([&hold] { hold.acquire(); });
-        const auto release = qScopeGuard([&hold] { hold.release(); });
+        // Shared with the job: released as this row ends, the job may only
+        // then begin or wake, and must not find the semaphore gone (it would
+        // wait on whatever took its place, and the pool at the process's
+        // end for it).
+        const auto hold = std::make_shared<QSemaphore>();
+        QThreadPool::globalInstance()->start([hold] { hold->acquire(); });
+        const auto release = qScopeGuard([hold] { hold->release(); });
         QVERIFY_EXCEPTION_THROWN(XERLoader(path, schema()), std::bad_alloc);
         return;
     }
