@@ -16,6 +16,10 @@
 
 #include <sys/resource.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Chart-like picture: 8 columns of 25 pixels, a 20-pixel header, 4 rows of 22.
@@ -71,6 +75,7 @@ private slots:
     void rowsUnderAPixel_data();
     void rowsUnderAPixel();
     void stopsWithinAColumn();
+    void heapOfALargePicture();
 };
 
 void tst_ZSnipDialog::crop_data()
@@ -332,6 +337,34 @@ void tst_ZSnipDialog::stopsWithinAColumn()
     const auto columns = std::count_if(items.cbegin(), items.cend(),
                                        [](const QGraphicsItem *item) { return item->type() == ZImageColumnItem::Type; });
     QCOMPARE(columns, 2);
+}
+
+// The heap keeps the address space of what the dialog held on it: a
+// picture of many tiles takes no more of it than one of a few.
+void tst_ZSnipDialog::heapOfALargePicture()
+{
+#if !defined(__GLIBC__) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("reads glibc's heap");
+#else
+    const auto picture = [](int rows) {
+        QImage cell(kWidth, kRowHeight, QImage::Format_ARGB32_Premultiplied);
+        cell.fill(Qt::white);
+        QImage header(kWidth, kHeader, QImage::Format_ARGB32_Premultiplied);
+        header.fill(Qt::gray);
+        // The tiles share their pixels, and the rows their vectors.
+        return ZImage(QVector<QImage>(100, header), QVector<QVector<QImage>>(rows, QVector<QImage>(100, cell)));
+    };
+    const auto heapOfDialog = [](const ZImage &image) {
+        const size_t before = mallinfo2().uordblks;
+        ZSnipDialog dialog(image);
+        return qint64(mallinfo2().uordblks) - qint64(before);
+    };
+    const ZImage few = picture(1);
+    const ZImage many = picture(1000);
+    heapOfDialog(few); // what the first dialog keeps to the end
+    const qint64 grown = heapOfDialog(many) - heapOfDialog(few);
+    QVERIFY2(grown < 16 * 100 * 1000, QByteArray::number(grown));
+#endif
 }
 
 QTEST_MAIN(tst_ZSnipDialog)
