@@ -100,7 +100,25 @@ void tst_ZSnipDialog::crop()
     QFETCH(qreal, rightTo);
     QFETCH(int, left);
     QFETCH(int, width);
-    const ZImage image = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    // The last row's tiles tell each pixel column of the picture apart.
+    const auto lastRowColor = [](int x) { return QColor(x % 256, 40, 200); };
+    ZImage image;
+    {
+        const ZImage tiles = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+        QVector<QImage> header;
+        QVector<QVector<QImage>> rows(kRows);
+        for (int c = 0; c < kColumns; ++c) {
+            header.append(tiles.getHeaderPart(c));
+            for (int r = 0; r < kRows; ++r)
+                rows[r].append(tiles.getPart(r, c));
+            QImage &last = rows[kRows - 1][c];
+            for (int x = 0; x < kWidth; ++x) {
+                for (int y = 0; y < kRowHeight; ++y)
+                    last.setPixelColor(x, y, lastRowColor(c * kWidth + x));
+            }
+        }
+        image = ZImage(header, rows);
+    }
     ZSnipDialog dialog(image);
     ZSnipGraphicsScene *scene = dialog.scene();
     const int all = kColumns * kWidth;
@@ -142,6 +160,8 @@ void tst_ZSnipDialog::crop()
         const int column = (left + x) / kWidth;
         QCOMPARE(cropPixel(crop, x, 2), bodyTileColor(2, column));
     }
+    for (int x = 0; x < shown; ++x)
+        QCOMPARE(cropPixel(crop, x, kRows - 1), lastRowColor(left + x));
     QCOMPARE(crop.pixelColor(kInset, kInset + 2), headerTileColor(left / kWidth));
     // The border no tile covers is filled, not left as it was in memory.
     QCOMPARE(crop.pixelColor(0, 0), QColor(Qt::white));
