@@ -5,7 +5,7 @@
 #include "memoryroom.h"
 #include "workprogress.h"
 #include "zimage.h"
-#include "zimagetileitem.h"
+#include "zimagecolumnitem.h"
 #include "zsnipgraphicsscene.h"
 
 #include <QApplication>
@@ -58,53 +58,33 @@ void ZSnipDialog::addContent(ZSnipGraphicsScene *scene, float scale, int from, i
         return;
     const bool blocked = scene->blockSignals(true);
     const int columns = m_image.columns();
-    const int headerHeight = m_image.headerHeight();
     const int partWidth = columns > 0 ? m_image.getHeaderPart(0).width() : 0;
-    const int rowHeight = m_image.rowHeight();
     const int rows = m_image.rows();
 
-    auto place = [scene, scale](const QImage &tile, qreal x, qreal y) {
-        auto *item = new ZImageTileItem(tile);
-        item->setScale(scale);
-        item->setPos(x, y);
-        scene->addItem(item);
-    };
-
-    // A column of a large project holds thousands of tiles: the work tells
-    // its progress, and may stop, row by row.
-    const qint64 steps = qint64(columns) * (rows + 1);
-    qint64 done = 0;
-    // A rectangle of its own while the tiles come: a progress shown
+    // One item a column draws its tiles as they are, cut to the range: no
+    // tile is copied, and the heap holds a few items, not one a tile.
+    // Columns are the steps of the progress, and where a stop is heard.
+    // A rectangle of its own while the columns come: a progress shown
     // meanwhile would let the scene measure all of them at each change.
     const bool ownRect = scene->sceneRect().isEmpty();
     if (ownRect)
         scene->setSceneRect(QRectF(0, 0, 1, 1));
-    bool goOn = true;
-    for (int c = 0; goOn && c < columns; ++c) {
+    for (int c = 0; c < columns && WorkProgress::advance(c, columns); ++c) {
         const int columnStart = c * partWidth;
         const int columnEnd = columnStart + partWidth;
         int start = columnStart;
         int end = columnEnd;
         if (to != 0) {
-            if (columnEnd <= from || columnStart >= to) {
-                done += rows + 1;
+            if (columnEnd <= from || columnStart >= to)
                 continue;
-            }
             start = qMax(columnStart, from);
             end = qMin(columnEnd, to);
         }
-        const bool whole = start == columnStart && end == columnEnd;
-        auto cut = [&](const QImage &tile) {
-            return whole ? tile : tile.copy(start - columnStart, 0, end - start, tile.height());
-        };
-        const qreal x = qreal(start - from) * scale;
-        goOn = WorkProgress::advance(done++, steps);
-        if (goOn)
-            place(cut(m_image.getHeaderPart(c)), x, 0);
-        for (int r = 0; goOn && r < rows; ++r) {
-            place(cut(m_image.getPart(r, c)), x, (qreal(headerHeight) + qreal(r) * rowHeight) * scale);
-            goOn = WorkProgress::advance(++done, steps);
-        }
+        auto *item = new ZImageColumnItem(m_image, c, rows, start - columnStart, end - start);
+        if (scale != 1.0f)
+            item->setScale(scale);
+        item->setPos(qreal(start - from) * scale, 0);
+        scene->addItem(item);
     }
     if (ownRect)
         scene->setSceneRect(scene->itemsBoundingRect());
@@ -166,14 +146,13 @@ qint64 ZSnipDialog::cropRoom() const
     const CropSpan span = cropSpan();
     const qint64 height = m_scene->pictureHeight();
     // The crop with the lines' border, held twice: the PNG writer and the
-    // clipboard convert it. Each tile again as an item of the crop's scene,
-    // and the painting's own working set.
+    // clipboard convert it. Each column again as an item of the crop's
+    // scene, and the painting's own working set.
     constexpr qint64 kBorder = 8;
-    constexpr qint64 kPerTile = 1024;
+    constexpr qint64 kPerItem = 1024;
     constexpr qint64 kPainting = qint64(32) << 20;
     const qint64 pixels = (qint64(span.width * span.factor) + kBorder) * (qint64(height * span.factor) + kBorder);
-    const qint64 tiles = qint64(m_image.rows() + 1) * m_image.columns();
-    return 2 * 4 * pixels + tiles * kPerTile + kPainting;
+    return 2 * 4 * pixels + qint64(m_image.columns()) * kPerItem + kPainting;
 }
 
 bool ZSnipDialog::hasSelection() const

@@ -18,9 +18,9 @@ extern const int MAXIMUM_IMAGE_SIZE;
 
 // Shows the chart picture between two movable crop lines, zooms the view,
 // and hands the cropped picture over as a PNG file or a clipboard image.
-// The picture stays in tiles; only the crop becomes one image. The dialog
-// keeps a reference to the caller's image, which must outlive it, and never
-// changes it.
+// The picture stays in tiles, drawn by one item a column; only the crop
+// becomes one image. The dialog keeps a reference to the caller's image,
+// which must outlive it, and never changes it.
 class ZSnipDialog : public QDialog
 {
     Q_OBJECT
