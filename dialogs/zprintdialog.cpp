@@ -302,6 +302,9 @@ void ZPrintDialog::print()
 
 void ZPrintDialog::printPages()
 {
+    // No page, no sheet: nothing is asked for or written.
+    if (m_scene->pages().isEmpty())
+        return;
     // A file's pages go to one beside it first. Declared before the
     // printer, it goes after the printer has closed it, also when memory
     // runs out in the pages.
