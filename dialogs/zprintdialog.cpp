@@ -70,6 +70,15 @@ public:
         return false;
     }
     QString path() const { return m_path; }
+    // Whether the printer began writing.
+    bool started() const { return QFileInfo(m_path).size() > 0; }
+    // Why a file begun was not written whole.
+    QString failure() const
+    {
+        return QStorageInfo(QFileInfo(m_target).absolutePath()).bytesAvailable() < kFullDisk
+            ? QObject::tr("its disk is full")
+            : QObject::tr("the file could not be written whole");
+    }
 
     // The file written, checked whole and on disk, takes the target's name.
     // Otherwise the reason it does not: the disk full, the file cut short,
@@ -87,9 +96,7 @@ public:
 #endif
         file.close();
         if (!synced) {
-            *reason = QStorageInfo(QFileInfo(m_target).absolutePath()).bytesAvailable() < kFullDisk
-                ? QObject::tr("its disk is full")
-                : QObject::tr("the file could not be written whole");
+            *reason = failure();
             return false;
         }
         std::error_code error;
@@ -368,12 +375,15 @@ void ZPrintDialog::printPages()
         emit printCanceled(queued ? sheets : 0, pages, target);
         return;
     }
-    if (sheets < 0) {
+    QString reason;
+    if (sheets < 0 && (!file || !file->started())) {
+        file.reset();
         reportFailure(target);
         return;
     }
-    QString reason;
-    if (file && !file->commit(&reason)) {
+    if (sheets < 0)
+        reason = file->failure();
+    if (file && (sheets < 0 || !file->commit(&reason))) {
         QMessageBox box(QMessageBox::Warning, tr("Print"),
                         tr("The pages could not be written to %1: %2. No file was changed.").arg(target, reason),
                         QMessageBox::Ok, this);
