@@ -686,6 +686,9 @@ void tst_DialogLaunchers::cancelledWork_data()
     QTest::addColumn<QString>("said"); // in the status bar
     QTest::addRow("Snip, Escape") << "actionSnip" << "chart" << "Escape" << "";
     QTest::addRow("Print, Escape on the table") << "actionPrint" << "table" << "Escape" << "Printing was cancelled.";
+    // The focus not yet moved to the progress shown: Qt hands the key to
+    // the window under it.
+    QTest::addRow("Print, Escape to the window") << "actionPrint" << "chart" << "Escape, window" << "Printing was cancelled.";
     QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
     QTest::addRow("Print, late Cancel") << "actionPrint" << "late" << "Cancel" << "Printing was cancelled.";
 }
@@ -768,6 +771,9 @@ void tst_DialogLaunchers::cancelledWork()
                                                                    Qt::LeftButton, {}, {}));
             } else if (how == QLatin1String("Escape")) {
                 QTest::keyClick(progress, Qt::Key_Escape);
+            } else if (how == QLatin1String("Escape, window")) {
+                progress->show();
+                QTest::keyClick(tree, Qt::Key_Escape);
             } else {
                 cancel->click();
             }
