@@ -101,31 +101,6 @@ ZImage photoRows()
     return ZImage({header}, {{photo}, {photo.copy()}, {unlike}, {unlike}});
 }
 
-// Files this process writes end at a size, as on a full disk; -1: no bound.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        if (bytes < 0)
-            return;
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{rlim_t(bytes), m_before.rlim_max};
-        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_set)
-            setrlimit(RLIMIT_FSIZE, &m_before);
-    }
-    Q_DISABLE_COPY(FileSizeLimit)
-
-private:
-    rlimit m_before{};
-    bool m_set = false;
-};
-
 // Whether each page button last showed itself checked.
 class PaintedChecks : public QObject
 {
@@ -591,8 +566,15 @@ void tst_ZPrintDialog::printFailureIsReported()
         // Skipping one: past the printer, in the pages' own work.
         const WorkProgress user([stopAt](qint64 done, qint64) { return stopAt < 0 || done < stopAt; });
         const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
-        const FileSizeLimit disk(diskRoom);
+        // Files end at that size, as on a full disk.
+        rlimit disk{};
+        getrlimit(RLIMIT_FSIZE, &disk);
+        const rlimit before = disk;
+        disk.rlim_cur = diskRoom < 0 ? disk.rlim_cur : rlim_t(diskRoom);
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &disk);
         dialog.print();
+        setrlimit(RLIMIT_FSIZE, &before);
         QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     }
     QCOMPARE(shown, text);
