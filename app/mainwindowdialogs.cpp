@@ -48,15 +48,16 @@ void refuseForMemory(QWidget *parent, const QString &title, const QString &text)
 // picture's own making (the tiles, the workers that cut them, the dialog's
 // items) unwinds to here, and what was made goes before the message.
 // The making is shown in a progress of the given phases; cancelled, what
-// was made goes and no dialog comes.
+// was made goes, no dialog comes and the status bar says canceledText.
 // However the dialog ends, its pictures go and the heap hands their pages
 // back: the allocator would keep gigabytes of a large chart's tiles.
 template <class Make>
 void runOnPicture(QWidget *parent, bool room, const QString &title, const QString &noMemory,
-                  const QVector<int> &phases, Make make)
+                  const QString &canceledText, const QVector<int> &phases, Make make)
 {
     // What the last command said is over once another starts.
-    if (auto *window = qobject_cast<QMainWindow *>(parent))
+    auto *window = qobject_cast<QMainWindow *>(parent);
+    if (window)
         window->statusBar()->clearMessage();
     bool made = false;
     bool canceled = false;
@@ -79,6 +80,8 @@ void runOnPicture(QWidget *parent, bool room, const QString &title, const QStrin
             dialog->exec();
     }
     WindowMemory::releaseFreed();
+    if (canceled && window && !canceledText.isEmpty())
+        window->statusBar()->showMessage(canceledText, kPrintMessageTimeout);
     if (!made && !canceled)
         refuseForMemory(parent, title, noMemory);
 }
@@ -135,7 +138,7 @@ void MainWindow::onSnip()
     }
     // The chart's picture, then the dialog's items.
     runOnPicture(this, ImageLimit::hasRoom(ImageLimit::chartTiles(chart)), QStringLiteral("Snip"),
-                 tr("There is not enough memory to snip."), {4, 1},
+                 tr("There is not enough memory to snip."), QString(), {4, 1},
                  [this, chart](ZImage &image, ZWorkProgress &progress) {
                      // The picture of a large project takes seconds: the
                      // menu goes first, as for Print.
@@ -166,7 +169,7 @@ void MainWindow::onPrintMenu()
     // The table's picture, the chart's, then the pages laid out: shares as
     // they take on a large project.
     runOnPicture(this, room, QStringLiteral("Print"), tr("There is not enough memory to print."),
-                 {14, 3, 2}, [this, chart, tree](ZImage &image, ZWorkProgress &progress) {
+                 tr("Printing was cancelled."), {14, 3, 2}, [this, chart, tree](ZImage &image, ZWorkProgress &progress) {
                      // Preparing the pages of a large project takes seconds:
                      // first any menu still open goes and the window is drawn
                      // again, so that the menu the command came from neither
@@ -191,9 +194,18 @@ void MainWindow::onPrintMenu()
                                                 : tr("Printed %1 pages to %2.").arg(pages).arg(target),
                                      kPrintMessageTimeout);
                              });
-                     connect(dialog.get(), &ZPrintDialog::printCanceled, this, [this] {
-                         statusBar()->showMessage(tr("Printing was cancelled."), kPrintMessageTimeout);
-                     });
+                     connect(dialog.get(), &ZPrintDialog::printCanceled, this,
+                             [this](int sent, int pages, const QString &target) {
+                                 // A printer's queue that could not be
+                                 // aborted prints what it had.
+                                 statusBar()->showMessage(
+                                     sent > 0 ? tr("Printing was stopped, but %1 of %2 pages had gone to %3.")
+                                                    .arg(sent)
+                                                    .arg(pages)
+                                                    .arg(target)
+                                              : tr("Printing was cancelled."),
+                                     kPrintMessageTimeout);
+                             });
                      return dialog;
                  });
 }

@@ -19,7 +19,8 @@
 //                  landscape, every page printed to a PDF file kept as
 //                  OUT.pdf beside OUT.png; "refused" when the command
 //                  refuses a picture that large, "no memory" when it or
-//                  the dialog finds too little memory for it
+//                  the dialog finds too little memory for it, "failed"
+//                  when the file could not be written (a full disk)
 //   peak_rss_mb    peak resident memory of the whole run
 // Usage: render_view FILE OUT.png
 
@@ -91,13 +92,15 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     ZPrinters::install(&printer);
     bool refused = false;
     bool noMemory = false;
+    bool failed = false;
     // Messages have a timer of their own: one the print shows runs an
     // event loop inside the dialog's answer, whose timer waits for it.
     QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, &window, [&refused, &noMemory] {
+    QObject::connect(&boxes, &QTimer::timeout, &window, [&refused, &noMemory, &failed] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             refused = true;
             noMemory = noMemory || box->text().contains(QLatin1String("not enough memory"));
+            failed = failed || box->text().contains(QLatin1String("could not"));
             box->accept();
         }
     });
@@ -121,10 +124,10 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     ZPrinters::install(nullptr);
     if (noMemory)
         return QStringLiteral("no memory");
+    if (failed || !QFileInfo(pdfFile).size())
+        return QStringLiteral("failed");
     if (refused)
         return QStringLiteral("refused");
-    if (!QFileInfo(pdfFile).size())
-        return QStringLiteral("failed");
     return QString::number(elapsed);
 }
 

@@ -14,12 +14,124 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QRandomGenerator>
 #include <QScreen>
+#include <QStorageInfo>
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
 // Item data of the printer list's entry that prints to a PDF file.
 const char kPdfFileEntry[] = "pdf-file";
+
+// Under this many bytes free, a file that could not be written whole is
+// taken to have filled its disk.
+const qint64 kFullDisk = qint64(1) << 20;
+
+// The file a print writes before it takes the name the user chose: beside
+// it, so that the rename is atomic; removed unless the print made it whole.
+// The user's file of that name keeps its bytes until then.
+class PendingFile
+{
+public:
+    explicit PendingFile(const QString &target) : m_target(target) {}
+    ~PendingFile()
+    {
+        if (!m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+    Q_DISABLE_COPY(PendingFile)
+
+    // Makes an empty file beside the target, hidden, with the target's
+    // permissions or a new file's; false when the folder takes none.
+    bool create()
+    {
+        const QFileInfo target(m_target);
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString path = target.dir().filePath(
+                QStringLiteral(".%1.%2").arg(target.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                    QLatin1Char('0')));
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                m_path = path;
+                if (target.exists())
+                    file.setPermissions(target.permissions());
+                return true;
+            }
+            if (file.error() != QFileDevice::OpenError || !target.dir().exists())
+                return false;
+        }
+        return false;
+    }
+    QString path() const { return m_path; }
+    // Whether the printer began writing.
+    bool started() const { return QFileInfo(m_path).size() > 0; }
+    // Why a file begun was not written whole.
+    QString failure() const
+    {
+        return QStorageInfo(QFileInfo(m_target).absolutePath()).bytesAvailable() < kFullDisk
+            ? QObject::tr("its disk is full")
+            : QObject::tr("the file could not be written whole");
+    }
+
+    // The file written, checked whole and on disk, takes the target's name.
+    // Otherwise the reason it does not: the disk full, the file cut short,
+    // or what the system said.
+    bool commit(QString *reason)
+    {
+        QFile file(m_path);
+        const bool whole = file.open(QIODevice::ReadOnly) && wholePdf(file);
+#ifdef Q_OS_UNIX
+        // The bytes reach the disk before the name moves to them: a crash
+        // between the two would otherwise leave an empty file by that name.
+        const bool synced = whole && ::fsync(file.handle()) == 0;
+#else
+        const bool synced = whole;
+#endif
+        file.close();
+        if (!synced) {
+            *reason = failure();
+            return false;
+        }
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(m_path).toStdString(),
+                                QFile::encodeName(m_target).toStdString(), error);
+        if (error) {
+            *reason = QString::fromLocal8Bit(error.message().c_str());
+            return false;
+        }
+        m_path.clear();
+        return true;
+    }
+
+private:
+    // A PDF file whose every byte was written ends in its cross-reference
+    // table, at the place its end tells: a write lost on the way (a full
+    // disk) moves the table or cuts the end.
+    static bool wholePdf(QFile &file)
+    {
+        const qint64 size = file.size();
+        const qint64 tail = qMin<qint64>(size, 1024);
+        if (!file.seek(size - tail))
+            return false;
+        const QByteArray end = file.read(tail);
+        const int at = end.lastIndexOf("startxref");
+        if (at < 0 || !end.trimmed().endsWith("%%EOF"))
+            return false;
+        bool ok = false;
+        const qint64 table = end.mid(at + 9).replace("%%EOF", "").trimmed().toLongLong(&ok);
+        return ok && table > 0 && table < size - tail + at && file.seek(table) && file.read(4) == "xref";
+    }
+
+    QString m_target;
+    QString m_path;
+};
 
 } // namespace
 
@@ -197,6 +309,13 @@ void ZPrintDialog::print()
 
 void ZPrintDialog::printPages()
 {
+    // No page, no sheet: nothing is asked for or written.
+    if (m_scene->pages().isEmpty())
+        return;
+    // A file's pages go to one beside it first. Declared before the
+    // printer, it goes after the printer has closed it, also when memory
+    // runs out in the pages.
+    std::unique_ptr<PendingFile> file;
     std::unique_ptr<QPrinter> printer;
     QString target = m_ui->cmbPrinters->currentText();
     if (printsToPdfFile()) {
@@ -213,11 +332,18 @@ void ZPrintDialog::printPages()
     } else {
         printer = ZPrinters::instance()->createPrinter(target);
     }
+    if (printer && printer->isValid() && !printer->outputFileName().isEmpty()) {
+        file = std::make_unique<PendingFile>(printer->outputFileName());
+        if (!file->create()) {
+            reportFailure(target);
+            return;
+        }
+        printer->setOutputFileName(file->path());
+    }
     if (!printer || !printer->isValid()) {
         reportFailure(target);
         return;
     }
-
     // The paper goes in upright; the orientation turns it. Handing the
     // turned size instead would print a portrait sheet with the content cut.
     const QSize paper = m_ui->cmbPageSizes->currentData().toSize();
@@ -229,25 +355,41 @@ void ZPrintDialog::printPages()
     if (!printer->setPageLayout(layout))
         qCWarning(lcDialogs) << "ZPrintDialog::print: the printer refused the page layout" << layout;
     const int pages = m_scene->pages().size();
+    int sheets = -1;
     bool canceled = false;
-    bool printedAll = false;
     {
         ZWorkProgress progress(this, tr("Print"), tr("Printing..."));
         progress.setLabelMaker([](qint64 done, qint64 total) {
             return tr("Page %1 of %2").arg(qMin(done + 1, total)).arg(total);
         });
-        printedAll = m_scene->print(*printer);
-        canceled = progress.canceled();
+        sheets = m_scene->print(*printer);
+        // A Cancel seen as the last page ends counts too.
+        canceled = progress.finish();
     }
     if (canceled) {
-        // A file cut short is no print: it goes.
-        if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty())
-            QFile::remove(printer->outputFileName());
-        emit printCanceled();
+        // A file cut short is no print: it goes, and the file of that name
+        // stays as it was. A printer's queue the engine could not abort has
+        // the sheets handed to it.
+        const bool queued = !file && sheets > 0;
+        file.reset();
+        emit printCanceled(queued ? sheets : 0, pages, target);
         return;
     }
-    if (!printedAll) {
+    QString reason;
+    if (sheets < 0 && (!file || !file->started())) {
+        file.reset();
         reportFailure(target);
+        return;
+    }
+    if (sheets < 0)
+        reason = file->failure();
+    if (file && (sheets < 0 || !file->commit(&reason))) {
+        QMessageBox box(QMessageBox::Warning, tr("Print"),
+                        tr("The pages could not be written to %1: %2. No file was changed.").arg(target, reason),
+                        QMessageBox::Ok, this);
+        // Its room is given back before the user reads of it.
+        file.reset();
+        box.exec();
         return;
     }
     emit printed(pages, target);

@@ -43,7 +43,9 @@ signals:
     // or a printer's name.
     void printed(int pages, const QString &target);
     // The user stopped a print under way; nothing of it is kept in a file.
-    void printCanceled();
+    // A printer's queue that could not be aborted has the sheets handed to
+    // it (0 when none): sent of pages, to the target.
+    void printCanceled(int sent, int pages, const QString &target);
 
 public slots:
     void resetScale();

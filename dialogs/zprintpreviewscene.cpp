@@ -496,11 +496,11 @@ qint64 ZPrintPreviewScene::printRoom() const
     return tiles * kPerTile + kEngine;
 }
 
-bool ZPrintPreviewScene::print(QPrinter &printer)
+int ZPrintPreviewScene::print(QPrinter &printer)
 {
     const QList<QGraphicsRectItem *> list = pages();
     if (list.isEmpty())
-        return true;
+        return 0;
 
     // The tiles of each page, found from where they stand.
     QHash<const QGraphicsRectItem *, QVector<const ZImageTileItem *>> tilesOf;
@@ -551,27 +551,28 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
     // starts: memory running out there unwinds with no page begun.
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
+        return -1;
     // Taken as Qt gives it: the printer's page layout already holds the
     // orientation.
     const QRectF target = printer.paperRect(QPrinter::DevicePixel);
     // Stored without loss: a JPEG page blurs the table's text.
     painter.setRenderHint(QPainter::LosslessImageRendering);
 
-    bool first = true;
     int done = 0;
     for (QGraphicsRectItem *page : list) {
-        // Asked to stop: a printer's job is aborted where its engine can;
-        // what is left is ended, and the caller drops it.
-        if (!WorkProgress::advance(done++, list.size())) {
-            printer.abort();
+        // Asked to stop: a printer's job is aborted where its engine can,
+        // and then has none of the sheets; what is left is ended, and the
+        // caller drops it.
+        if (!WorkProgress::advance(done, list.size())) {
+            if (printer.abort())
+                done = 0;
             break;
         }
-        if (!first && !printer.newPage()) {
+        if (done > 0 && !printer.newPage()) {
             qCWarning(lcDialogs) << "ZPrintPreviewScene::print: no new sheet";
-            break;
+            painter.end();
+            return -1;
         }
-        first = false;
         // The page's tiles go to the sheet as they are (its outline and
         // paper belong to the preview): a tile whose pixels another one
         // shares is stored once and drawn wherever it stands.
@@ -608,6 +609,9 @@ bool ZPrintPreviewScene::print(QPrinter &printer)
             }
         }
         painter.restore();
+        ++done;
     }
-    return !painter.isActive() || painter.end();
+    if (painter.isActive() && !painter.end())
+        return -1;
+    return done;
 }

@@ -49,11 +49,12 @@ public:
     QGraphicsRectItem *getPage(int pageRow, int pageColumn);
     void addOrRemovePageNumbers();
     // Prints each page on a sheet of its own, page rows in order, each from
-    // left to right. False when the printer could not be started.
+    // left to right. Returns the sheets handed to the printer: all of them
+    // unless WorkProgress stopped it between two; -1 when the printer failed
+    // (not started, a sheet refused, its end).
     // Memory running out in the scene's own work before the first sheet
-    // throws std::bad_alloc. Tells WorkProgress the pages printed and stops
-    // between two pages when asked to.
-    bool print(QPrinter &printer);
+    // throws std::bad_alloc. Tells WorkProgress the pages printed.
+    int print(QPrinter &printer);
     // Bytes print() takes beyond the pictures, which it shares.
     qint64 printRoom() const;
     // Take every header item, or every page (with its number), out of the

@@ -1,6 +1,7 @@
 #include "zworkprogress.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -144,6 +145,20 @@ bool ZWorkProgress::holdUntilEnd(QVector<QPointer<T>> &held, T *object)
 
 bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
 {
+    // Escape cancels whichever window Qt hands it to while the progress
+    // shows: the focus may not have reached the progress yet (a window
+    // blocked by it still has Qt's focus for an event pass or two), and its
+    // own shortcut answers only when it is the active window.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel) && m_dialog->isVisible()) {
+        // A window blocked by the progress is told of the key only so.
+        if (!m_canceled) {
+            m_canceled = true;
+            m_dialog->cancel();
+        }
+        event->accept();
+        return true;
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

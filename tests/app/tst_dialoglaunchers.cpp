@@ -28,6 +28,7 @@
 #include "zstylewidget.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
@@ -45,6 +46,7 @@
 #include <QToolButton>
 #include <QWidgetAction>
 #include <QtTest>
+#include <qtestspontaneevent.h>
 
 #include <dlfcn.h>
 
@@ -676,18 +678,37 @@ void tst_DialogLaunchers::refusals()
 void tst_DialogLaunchers::cancelledWork_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addRow("Snip") << "actionSnip";
-    QTest::addRow("Print") << "actionPrint";
+    // When the user acts on the progress: the first step of the table's
+    // picture, of the chart's, or of the pages' layout; "late": a click on
+    // Cancel waiting in the queue until the work has ended.
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("said"); // in the status bar
+    QTest::addRow("Snip, Escape") << "actionSnip" << "chart" << "Escape" << "";
+    QTest::addRow("Print, Escape on the table") << "actionPrint" << "table" << "Escape" << "Printing was cancelled.";
+    // The focus not yet moved to the progress shown: Qt hands the key to
+    // the window under it.
+    QTest::addRow("Print, Escape to the window") << "actionPrint" << "chart" << "Escape, window" << "Printing was cancelled.";
+    QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
+    QTest::addRow("Print, late Cancel") << "actionPrint" << "layout" << "late" << "Printing was cancelled.";
 }
 
-// Stopped while the picture is drawn: no dialog, no message, the window as
-// it was and the memory handed back; the next command works.
+// Cancelled through the progress while the picture is drawn: no dialog, no
+// message but the status bar's, nothing drawn after, the window as it was
+// and the memory handed back; what the user did to the window meanwhile
+// (a click, a close) is dropped, a layout it asked for is done after; the
+// next command works.
 void tst_DialogLaunchers::cancelledWork()
 {
     QFETCH(QString, command);
+    QFETCH(QString, when);
+    QFETCH(QString, how);
+    QFETCH(QString, said);
     open(m_file);
     setTimeScale(QStringLiteral("actionMonth"));
-    const QSize treeSize = m_pane->treeView()->size();
+    ZGroupedTreeView *tree = m_pane->treeView();
+    mygc::GanttChart *chart = m_pane->ganttChart();
+    const QSize treeSize = tree->size();
     auto *action = m_window->findChild<QAction *>(command);
     BoxAnswerer box;
     box.arm();
@@ -696,22 +717,73 @@ void tst_DialogLaunchers::cancelledWork()
     WidgetAnswerer<ZPrintDialog> print;
     print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
     g_releases.clear();
-    m_window->statusBar()->showMessage(QStringLiteral("Printing was cancelled."));
-    // Return typed ahead must not cancel: the progress's Cancel is no default.
+    m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
+    // What of the window's events passes the progress: the tree's layouts
+    // only when done, the window's close never.
+    struct Watch : QObject {
+        bool eventFilter(QObject *, QEvent *e) override { return (layouts += e->type() == QEvent::LayoutRequest,
+                                                                  closes += e->type() == QEvent::Close, false); }
+        int layouts = 0, closes = 0;
+    } watch;
+    tree->installEventFilter(&watch);
+    m_window->installEventFilter(&watch);
+    const QModelIndex current = tree->currentIndex();
+    QString phase;
+    QStringList acted;
+    int chartStepsAfter = 0;
     bool returnCancels = true;
     {
-        const WorkProgress user([this, &returnCancels](qint64, qint64) {
-            const auto *cancel = m_window->findChild<QProgressDialog *>()->findChild<QPushButton *>();
+        const WorkProgress user([&](qint64, qint64) {
+            auto *progress = m_window->findChild<QProgressDialog *>();
+            const QString now = tree->signalsBlocked() ? QStringLiteral("table")
+                : chart->signalsBlocked()              ? QStringLiteral("chart")
+                                                       : QStringLiteral("layout");
+            if (!acted.isEmpty()) {
+                chartStepsAfter += now == QLatin1String("chart") && phase != now;
+                phase = now;
+                return true;
+            }
+            phase = now;
+            auto *cancel = progress->findChild<QPushButton *>();
+            // Return typed ahead must not cancel: the progress's Cancel is no default.
             returnCancels = !cancel || cancel->autoDefault() || cancel->isDefault();
-            return false;
+            if (now != when)
+                return true;
+            // The window's own close and a click on it, as the window
+            // system hands them.
+            QCloseEvent close;
+            QSpontaneKeyEvent::setSpontaneous(&close);
+            QCoreApplication::instance()->notify(m_window.get(), &close);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(tree->model()->index(4, 1)).center());
+            QEvent layout(QEvent::LayoutRequest);
+            QCoreApplication::sendEvent(tree, &layout);
+            acted << QStringLiteral("layouts %1, closes %2").arg(watch.layouts).arg(watch.closes);
+            if (how != QLatin1String("Escape") && how != QLatin1String("Cancel"))
+                progress->show();
+            if (how == QLatin1String("late")) {
+                for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    QCoreApplication::postEvent(cancel, new QMouseEvent(type, QPointF(2, 2), Qt::LeftButton,
+                                                                       Qt::LeftButton, {}));
+            } else if (how == QLatin1String("Cancel")) {
+                cancel->click();
+            } else {
+                QTest::keyClick(how == QLatin1String("Escape") ? static_cast<QWidget *>(progress) : tree, Qt::Key_Escape);
+            }
+            return true;
         });
         action->trigger();
     }
+    QCOMPARE(acted, QStringList(QStringLiteral("layouts 0, closes 0")));
+    QVERIFY(watch.layouts >= 1);
     QVERIFY(!returnCancels);
+    QCOMPARE(tree->currentIndex(), current);
     QVERIFY(!snip.answered && !print.answered);
-    QCOMPARE(m_window->statusBar()->currentMessage(), QString());
+    // Nothing after the table's picture is drawn.
+    QCOMPARE(chartStepsAfter, 0);
+    QCOMPARE(box.text, QString());
+    QCOMPARE(m_window->statusBar()->currentMessage(), said);
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
-    QCOMPARE(m_pane->treeView()->size(), treeSize);
+    QCOMPARE(tree->size(), treeSize);
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());

@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 // Stands in for one installed printer that writes PDF files.
@@ -498,15 +501,24 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     // message shows: painting a large preview behind it could run out.
     QTest::addColumn<QString>("behind"); // the dialog when the message shows
     QTest::addColumn<int>("stopAt"); // the page the user cancels at; -1: none
+    // A file of that name there before: kept as it was unless every page
+    // was written. Bytes the disk takes of a file; -1: no bound.
+    QTest::addColumn<bool>("older");
+    QTest::addColumn<int>("diskRoom");
     QTest::addRow("printer cannot start") << false << -1 << false
                                           << "The print job could not be started on Stand-in."
-                                          << "shown, preview" << -1;
+                                          << "shown, preview" << -1 << false << -1;
     QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print." << "ended, empty"
-                             << -1;
-    QTest::addRow("room enough") << true << 0 << false << "" << "" << -1;
-    QTest::addRow("cancelled after a page") << true << -1 << false << "" << "" << 1;
+                             << -1 << true << -1;
+    QTest::addRow("room enough") << true << 0 << false << "" << "" << -1 << false << -1;
+    QTest::addRow("replaces a file") << true << 0 << false << "" << "" << -1 << true << -1;
+    QTest::addRow("cancelled after a page") << true << -1 << false << "" << "" << 1 << true << -1;
+    QTest::addRow("disk full") << true << -1 << false
+                               << "The pages could not be written to Stand-in: the file could not be written "
+                                  "whole. No file was changed."
+                               << "shown, preview" << -1 << true << 3000;
     QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print."
-                                             << "ended, empty" << -1;
+                                             << "ended, empty" << -1 << true << -1;
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
@@ -517,10 +529,17 @@ void tst_ZPrintDialog::printFailureIsReported()
     QFETCH(QString, text);
     QFETCH(QString, behind);
     QFETCH(int, stopAt);
+    QFETCH(bool, older);
+    QFETCH(int, diskRoom);
     PdfPrinters printers;
     QTemporaryDir dir;
     printers.output = dir.filePath(folder ? QStringLiteral("out.pdf") : QStringLiteral("missing/out.pdf"));
     ZPrinters::install(&printers);
+    const QByteArray before = "%PDF-1.4 the user's own";
+    if (older) {
+        QFile file(printers.output);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    }
     const ZImage image = tableAndChart(10);
     ZPrintDialog dialog(image);
     dialog.show();
@@ -547,14 +566,30 @@ void tst_ZPrintDialog::printFailureIsReported()
         // Skipping one: past the printer, in the pages' own work.
         const WorkProgress user([stopAt](qint64 done, qint64) { return stopAt < 0 || done < stopAt; });
         const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
+        // Files end at that size, as on a full disk.
+        rlimit disk{};
+        getrlimit(RLIMIT_FSIZE, &disk);
+        const rlimit before = disk;
+        disk.rlim_cur = diskRoom < 0 ? disk.rlim_cur : rlim_t(diskRoom);
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &disk);
         dialog.print();
+        setrlimit(RLIMIT_FSIZE, &before);
         QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     }
     QCOMPARE(shown, text);
     QCOMPARE(seen, behind);
     if (!text.isEmpty())
         QCOMPARE(title, QStringLiteral("Print"));
-    QCOMPARE(QFile::exists(printers.output), text.isEmpty() && stopAt < 0);
+    const bool printed = text.isEmpty() && stopAt < 0;
+    QCOMPARE(QFile::exists(printers.output), printed || older);
+    QFile file(printers.output);
+    if (older && !printed) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+    // Nothing else is left in the folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), QFile::exists(printers.output) ? 1 : 0);
     QCOMPARE(ended.size() == 1 ? ended.first() : QString(),
              text.isEmpty() ? (stopAt < 0 ? QStringLiteral("printed %1 on Stand-in").arg(dialog.scene()->pages().size())
                                           : QStringLiteral("cancelled"))
