@@ -373,8 +373,9 @@ const char *keyField(const QString &table)
     return nullptr;
 }
 
-// True for a record line with nothing after its marker but tabs: it holds
-// no cell. A record of a real export has a value right after its first tab.
+// True for a record line with nothing after its marker but tabs and
+// blanks: it holds no cell. A record of a real export has a value right
+// after its first tab.
 bool isEmptyRecord(const xer::XERFile &reader, const xer::LineSpan &line)
 {
     const char *p = reader.lineBegin(line);
@@ -382,9 +383,17 @@ bool isEmptyRecord(const xer::XERFile &reader, const xer::LineSpan &line)
     p = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
     if (!p)
         return true;
-    while (p < end && *p == '\t')
+    while (p < end && (*p == '\t' || *p == ' '))
         ++p;
     return p == end;
+}
+
+// Whether a field holds more than blanks.
+bool isCell(const char *field, const char *end)
+{
+    while (field < end && *field == ' ')
+        ++field;
+    return field < end;
 }
 
 // Field k of a line, [*begin, *end); false when the line has fewer fields.
@@ -1181,7 +1190,7 @@ void XERLoader::fillRows(const TablePlan &plan, int source, int from, int to, in
                                         [&](int k, const char *field, const char *fieldEnd) {
             if (fieldEnd == field)
                 return;
-            cells = cells || k > 0;
+            cells = cells || (k > 0 && isCell(field, fieldEnd));
             if (k >= targets)
                 return;
             const TablePlan::Target &target = plan.targets[size_t(k)];

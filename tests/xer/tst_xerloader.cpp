@@ -781,6 +781,9 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("records without a cell: no rows, and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\r\n%R\t1\tA\r\n%R\t\t\r\n" + end << 1
             << QStringLiteral("A") << prefix + QStringLiteral("empty records, left out: TASK 2");
+    QTest::addRow("a record of blanks: no row, and said")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t \t \r\n" + end << 1
+            << QStringLiteral("A") << prefix + QStringLiteral("empty records, left out: TASK 1");
     QTest::addRow("a table line written otherwise twice: the first said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + table("Task", "task_id\ttask_code", {"2\tB"})
                        + end
