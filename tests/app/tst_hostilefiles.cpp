@@ -127,19 +127,6 @@ void tst_HostileFiles::loadReport_data()
     QTest::addRow("an activity given another's id")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), task(1, 10, "A2")}) + "%E\r\n"
             << QStringLiteral("Loaded with changes: records with an id read before, left out: TASK 1");
-    QTest::addRow("an empty record line among the activities")
-            << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1")}) + "%R\r\n%R\t" + task(2, 10, "A2")
-                       + "\r\n%E\r\n"
-            << QStringLiteral("Loaded with changes: empty records, left out: TASK 1");
-    QTest::addRow("a WBS parent loop")
-            << header()
-                       + table("PROJWBS", "wbs_id\tproj_id\twbs_short_name\twbs_name\tparent_wbs_id",
-                               {"10\t1\tC\tCivil\t11", "11\t1\tS\tSteel\t12", "12\t1\tR\tRoof\t10"})
-                       + tasks + "%E\r\n"
-            << QStringLiteral("Loaded with changes: parent loops, cut where the file closes them: PROJWBS 1");
-    QTest::addRow("an activity under a WBS node not in the file")
-            << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), task(2, 99, "A2")}) + "%E\r\n"
-            << QStringLiteral("Loaded with changes: activities under a WBS node not in the file: 1");
     QTest::addRow("a record's marker changed")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1")}) + "%X\t" + task(2, 10, "A2")
                        + "\r\n%E\r\n"

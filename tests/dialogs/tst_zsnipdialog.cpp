@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QGraphicsLineItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QGraphicsView>
@@ -102,23 +103,17 @@ void tst_ZSnipDialog::crop()
     QFETCH(int, width);
     // The last row's tiles tell each pixel column of the picture apart.
     const auto lastRowColor = [](int x) { return QColor(x % 256, 40, 200); };
-    ZImage image;
-    {
-        const ZImage tiles = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
-        QVector<QImage> header;
-        QVector<QVector<QImage>> rows(kRows);
-        for (int c = 0; c < kColumns; ++c) {
-            header.append(tiles.getHeaderPart(c));
-            for (int r = 0; r < kRows; ++r)
-                rows[r].append(tiles.getPart(r, c));
-            QImage &last = rows[kRows - 1][c];
-            for (int x = 0; x < kWidth; ++x) {
-                for (int y = 0; y < kRowHeight; ++y)
-                    last.setPixelColor(x, y, lastRowColor(c * kWidth + x));
-            }
-        }
-        image = ZImage(header, rows);
+    const ZImage tiles = makeTiledImage(QVector<int>(kColumns, kWidth), kHeader, kRows, kRowHeight);
+    QVector<QImage> header;
+    QVector<QVector<QImage>> rows(kRows);
+    for (int c = 0; c < kColumns; ++c) {
+        header << tiles.getHeaderPart(c);
+        for (int r = 0; r < kRows; ++r)
+            rows[r] << tiles.getPart(r, c);
+        for (int x = 0; x < kWidth; ++x)
+            QPainter(&rows[kRows - 1][c]).fillRect(x, 0, 1, kRowHeight, lastRowColor(c * kWidth + x));
     }
+    const ZImage image(header, rows);
     ZSnipDialog dialog(image);
     ZSnipGraphicsScene *scene = dialog.scene();
     const int all = kColumns * kWidth;
