@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -663,4 +664,34 @@ QString styleSheetFromFile(const QString &fileName)
     QFile file(fileName);
     file.open(QIODevice::ReadOnly);
     return QString::fromLatin1(readAllCutAtNul(file));
+}
+
+std::vector<int> parentLoopCuts(const std::vector<int> &parentRow)
+{
+    // Each row has one parent, so each loop is met once, by the first walk
+    // up that reaches it; its rows are the walk's from that row on.
+    enum : std::uint8_t { Unseen, OnPath, Done };
+    std::vector<std::uint8_t> state(parentRow.size(), Unseen);
+    std::vector<int> path;
+    std::vector<int> cuts;
+    for (int r = 0; r < int(parentRow.size()); ++r) {
+        if (state[size_t(r)] != Unseen)
+            continue;
+        path.clear();
+        int current = r;
+        while (current >= 0 && state[size_t(current)] == Unseen) {
+            state[size_t(current)] = OnPath;
+            path.push_back(current);
+            current = parentRow[size_t(current)];
+        }
+        if (current >= 0 && state[size_t(current)] == OnPath) {
+            int last = current;
+            for (auto it = path.crbegin(); *it != current; ++it)
+                last = qMax(last, *it);
+            cuts.push_back(last);
+        }
+        for (int row : path)
+            state[size_t(row)] = Done;
+    }
+    return cuts;
 }

@@ -134,6 +134,12 @@ void keepPredecessorList(QAbstractItemModel *predecessorModel, const QVector<Rel
 // One relation text from a type code and a lag in whole hours.
 QString relationText(const QString &type, int lagHours);
 
+// The rows at which loops of parent links are cut, one a loop: each row has
+// the parent row parentRow gives (-1 for none), and a loop (a row under
+// itself, through others or not) is cut where the rows, read in order,
+// first close it, at its last row.
+std::vector<int> parentLoopCuts(const std::vector<int> &parentRow);
+
 // Text files: the whole content, cut at the first NUL byte.
 QString readFile(const QString &fileName);
 QString readFileContent(const QString &fileName);

@@ -1,5 +1,6 @@
 #include "zparentitemproxymodel.h"
 
+#include "modelhelpers.h"
 #include "modelslogging.h"
 #include "zvariant.h"
 
@@ -160,28 +161,8 @@ void ZParentItemProxyModel::rebuild()
     // A loop of parent ids (a row under itself through others) would hide
     // its rows from the tree: it is cut where the rows, read in order, first
     // close it, so its last row goes to the top level instead.
-    enum : char { Unseen, OnPath, Done };
-    std::vector<char> state(size_t(rows), Unseen);
-    std::vector<int> path;
-    for (int r = 0; r < rows; ++r) {
-        if (state[size_t(r)] != Unseen)
-            continue;
-        path.clear();
-        int current = r;
-        while (current >= 0 && state[size_t(current)] == Unseen) {
-            state[size_t(current)] = OnPath;
-            path.push_back(current);
-            current = parentRow[size_t(current)];
-        }
-        if (current >= 0 && state[size_t(current)] == OnPath) {
-            int last = current;
-            for (auto it = path.crbegin(); *it != current; ++it)
-                last = qMax(last, *it);
-            parentRow[size_t(last)] = -1;
-        }
-        for (int row : path)
-            state[size_t(row)] = Done;
-    }
+    for (int row : parentLoopCuts(parentRow))
+        parentRow[size_t(row)] = -1;
 
     ParentStructure structure;
     for (int r = 0; r < rows; ++r)

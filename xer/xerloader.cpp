@@ -4,6 +4,7 @@
 #include "actvtypecontainer.h"
 #include "basecontainermodel.h"
 #include "resourcecontainer.h"
+#include "modelhelpers.h"
 #include "taskacvtcontainer.h"
 #include "taskcontainer.h"
 #include "taskpredcontainer.h"
@@ -446,31 +447,10 @@ int cutParentLoops(IContainer *table, const QHash<qint32, int> &rowOfId, const c
         if (parents->intAt(r, &parent))
             parentRow[size_t(r)] = rowOfId.value(parent, -1);
     }
-    // Each row has one parent, so each loop is met once, by the first walk
-    // up that reaches it; its rows are the walk's from that row on.
-    enum : std::uint8_t { Unseen, OnPath, Done };
-    std::vector<std::uint8_t> state(size_t(rows), Unseen);
-    std::vector<int> path;
-    int loops = 0;
-    for (int r = 0; r < rows; ++r) {
-        path.clear();
-        int current = r;
-        while (current >= 0 && state[size_t(current)] == Unseen) {
-            state[size_t(current)] = OnPath;
-            path.push_back(current);
-            current = parentRow[size_t(current)];
-        }
-        if (current >= 0 && state[size_t(current)] == OnPath) {
-            int last = current;
-            for (auto it = path.crbegin(); *it != current; ++it)
-                last = qMax(last, *it);
-            table->setValue(last, parentColumn, QVariant());
-            ++loops;
-        }
-        for (int row : path)
-            state[size_t(row)] = Done;
-    }
-    return loops;
+    const std::vector<int> cuts = parentLoopCuts(parentRow);
+    for (int row : cuts)
+        table->setValue(row, parentColumn, QVariant());
+    return int(cuts.size());
 }
 
 // Activities whose WBS node is not in the WBS table.
