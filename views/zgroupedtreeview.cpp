@@ -684,11 +684,15 @@ void ZGroupedTreeView::paintRow(QPainter *painter, const QStyleOptionViewItem &o
         if (widgetHasFocus && currentCell) {
             const QPalette::ColorRole text =
                 (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
-            painter->save();
-            painter->setPen(QPen(opt.palette.color(opt.palette.currentColorGroup(), text), 1));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(cellRect.adjusted(0, 0, -1, -1));
-            painter->restore();
+            // Four strips inside the cell: a pen's line is centred on the
+            // edge and, on a scaled screen, reaches into the row above, where
+            // it stays once the frame has moved on.
+            const QColor color = opt.palette.color(opt.palette.currentColorGroup(), text);
+            const QRect &r = cellRect;
+            painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+            painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+            painter->fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+            painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
         }
         opt.palette = option.palette;
     }
