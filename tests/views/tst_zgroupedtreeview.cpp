@@ -542,8 +542,7 @@ void tst_ZGroupedTreeView::currentCellFramed()
         QCOMPARE(top, frame);
     else
         QCOMPARE(top, QApplication::palette().color(QPalette::Inactive, QPalette::Highlight));
-    // At twice the pixels, as on a scaled screen, the frame stays in its
-    // cell: past its top, it stays on the row above once this one is left.
+    // At twice the pixels (a scaled screen) the frame stays in its cell.
     QImage scaled(m_view->viewport()->size() * 2, QImage::Format_ARGB32_Premultiplied);
     scaled.setDevicePixelRatio(2);
     m_view->viewport()->render(&scaled);

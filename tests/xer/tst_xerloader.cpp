@@ -1288,9 +1288,7 @@ void tst_XERLoader::largeAndOddFiles_data()
     // A pipe's size reads as 0.
     QTest::addRow("read from a pipe") << project() << true << 0 << 0 << 0 << 4 << 1 << 9;
     // 400,000 records of one cell each: 2 MB that take 90 MB in their
-    // table's columns, far more than the file's size foretells. Written when
-    // the row runs: held in the data table, its blocks would sit in the heap
-    // that the limited rows measure.
+    // table's columns. Written when the row runs, not in the limited rows' heap.
     QTest::addRow("records far larger read than written") << QByteArray() << false << 0 << 64 << 4 << 0 << 0 << 0;
 }
 
