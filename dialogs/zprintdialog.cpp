@@ -53,10 +53,14 @@ public:
     bool create()
     {
         const QFileInfo target(m_target);
+        // What of the target's name fits beside the dot and the tag within
+        // a name's 255 bytes: a long name the folder takes is printed to.
+        QString name = target.fileName();
+        while (QFile::encodeName(name).size() > 240)
+            name.chop(1);
         for (int attempt = 0; attempt < 16; ++attempt) {
             const QString path = target.dir().filePath(
-                QStringLiteral(".%1.%2").arg(target.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                    QLatin1Char('0')));
+                QStringLiteral(".%1.%2").arg(name).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
             QFile file(path);
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 m_path = path;

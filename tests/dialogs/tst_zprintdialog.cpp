@@ -493,7 +493,7 @@ void tst_ZPrintDialog::printToPdfFileWithoutPrinter()
 
 void tst_ZPrintDialog::printFailureIsReported_data()
 {
-    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("name"); // of the file, in a new folder
     QTest::addColumn<int>("roomShort"); // bytes under the room print asks for; -1: no bound
     QTest::addColumn<bool>("runsOut");
     QTest::addColumn<QString>("text"); // empty: printed
@@ -505,25 +505,27 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     // was written. Bytes the disk takes of a file; -1: no bound.
     QTest::addColumn<bool>("older");
     QTest::addColumn<int>("diskRoom");
-    QTest::addRow("printer cannot start") << false << -1 << false
+    QTest::addRow("printer cannot start") << "missing/out.pdf" << -1 << false
                                           << "The print job could not be started on Stand-in."
                                           << "shown, preview" << -1 << false << -1;
-    QTest::addRow("no room") << true << 1 << false << "There is not enough memory to print." << "ended, empty"
+    QTest::addRow("no room") << "out.pdf" << 1 << false << "There is not enough memory to print." << "ended, empty"
                              << -1 << true << -1;
-    QTest::addRow("room enough") << true << 0 << false << "" << "" << -1 << false << -1;
-    QTest::addRow("replaces a file") << true << 0 << false << "" << "" << -1 << true << -1;
-    QTest::addRow("cancelled after a page") << true << -1 << false << "" << "" << 1 << true << -1;
-    QTest::addRow("disk full") << true << -1 << false
+    QTest::addRow("room enough") << "out.pdf" << 0 << false << "" << "" << -1 << false << -1;
+    QTest::addRow("replaces a file") << "out.pdf" << 0 << false << "" << "" << -1 << true << -1;
+    QTest::addRow("cancelled after a page") << "out.pdf" << -1 << false << "" << "" << 1 << true << -1;
+    QTest::addRow("disk full") << "out.pdf" << -1 << false
                                << "The pages could not be written to Stand-in: the file could not be written "
                                   "whole. No file was changed."
                                << "shown, preview" << -1 << true << 3000;
-    QTest::addRow("runs out while printing") << true << -1 << true << "There is not enough memory to print."
+    QTest::addRow("a name of 250 characters") << QString(246, QLatin1Char('n')) + ".pdf" << -1 << false << ""
+                                              << "" << -1 << true << -1;
+    QTest::addRow("runs out while printing") << "out.pdf" << -1 << true << "There is not enough memory to print."
                                              << "ended, empty" << -1 << true << -1;
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
 {
-    QFETCH(bool, folder);
+    QFETCH(QString, name);
     QFETCH(int, roomShort);
     QFETCH(bool, runsOut);
     QFETCH(QString, text);
@@ -533,7 +535,7 @@ void tst_ZPrintDialog::printFailureIsReported()
     QFETCH(int, diskRoom);
     PdfPrinters printers;
     QTemporaryDir dir;
-    printers.output = dir.filePath(folder ? QStringLiteral("out.pdf") : QStringLiteral("missing/out.pdf"));
+    printers.output = dir.filePath(name);
     ZPrinters::install(&printers);
     const QByteArray before = "%PDF-1.4 the user's own";
     if (older) {
