@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QWidget>
@@ -41,6 +42,15 @@ ZWorkProgress::ZWorkProgress(QWidget *window, const QString &title, const QStrin
     connect(m_dialog.get(), &QProgressDialog::canceled, this, [this] { m_canceled = true; });
     connect(m_dialog.get(), &QDialog::rejected, this, [this] { m_canceled = true; });
     QCoreApplication::instance()->installEventFilter(this);
+    // The keys go to the window that has the focus, and none to a window
+    // the progress blocks: a click on one (which the window manager may
+    // focus) would leave Escape with nowhere to go. The focus goes back to
+    // the progress; never taken from another application.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+        if (focus && focus != m_dialog->windowHandle() && m_dialog->isVisible()
+            && QGuiApplication::modalWindow() == m_dialog->windowHandle())
+            m_dialog->activateWindow();
+    });
 }
 
 ZWorkProgress::~ZWorkProgress()
@@ -53,6 +63,7 @@ ZWorkProgress::~ZWorkProgress()
     if (std::uncaught_exceptions() == 0)
         QCoreApplication::processEvents();
     QCoreApplication::instance()->removeEventFilter(this);
+    disconnect(qApp, &QGuiApplication::focusWindowChanged, this, nullptr);
     for (const QPointer<QWidget> &widget : qAsConst(m_laterLayouts)) {
         QEvent request(QEvent::LayoutRequest);
         if (widget)
@@ -160,6 +171,11 @@ bool ZWorkProgress::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     switch (event->type()) {
+    case QEvent::Show:
+        // The window manager may leave the focus where it was.
+        if (watched == m_dialog.get())
+            m_dialog->activateWindow();
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

@@ -689,6 +689,8 @@ void tst_DialogLaunchers::cancelledWork_data()
     // The focus not yet moved to the progress shown: Qt hands the key to
     // the window under it.
     QTest::addRow("Print, Escape to the window") << "actionPrint" << "chart" << "Escape, window" << "Printing was cancelled.";
+    // A click gave the window under the progress Qt's focus, where keys go.
+    QTest::addRow("Print, Escape after a click") << "actionPrint" << "chart" << "Escape, focus" << "Printing was cancelled.";
     QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
     QTest::addRow("Print, late Cancel") << "actionPrint" << "layout" << "late" << "Printing was cancelled.";
 }
@@ -766,6 +768,10 @@ void tst_DialogLaunchers::cancelledWork()
                                                                        Qt::LeftButton, {}));
             } else if (how == QLatin1String("Cancel")) {
                 cancel->click();
+            } else if (how == QLatin1String("Escape, focus")) {
+                m_window->activateWindow();
+                QTest::qWait(50);
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
             } else {
                 QTest::keyClick(how == QLatin1String("Escape") ? static_cast<QWidget *>(progress) : tree, Qt::Key_Escape);
             }
