@@ -517,8 +517,7 @@ void tst_ZPrintDialog::printFailureIsReported_data()
                                << "The pages could not be written to Stand-in: the file could not be written "
                                   "whole. No file was changed."
                                << "shown, preview" << -1 << true << 3000;
-    QTest::addRow("a name of 250 characters") << QString(246, QLatin1Char('n')) + ".pdf" << -1 << false << ""
-                                              << "" << -1 << true << -1;
+    QTest::addRow("a name of 250 bytes") << QString(246, 'n') + ".pdf" << -1 << false << "" << "" << -1 << true << -1;
     QTest::addRow("runs out while printing") << "out.pdf" << -1 << true << "There is not enough memory to print."
                                              << "ended, empty" << -1 << true << -1;
 }
