@@ -534,6 +534,8 @@ QString ProjectLoader::loadReport() const
         parts << tr("records not matching their field list: %1").arg(list(m_notes.mismatchedRecords));
     if (!m_notes.repeatedIds.isEmpty())
         parts << tr("records with an id read before, left out: %1").arg(list(m_notes.repeatedIds));
+    if (!m_notes.withoutIds.isEmpty())
+        parts << tr("records without an id, left out: %1").arg(list(m_notes.withoutIds));
     if (!m_notes.emptyRecords.isEmpty())
         parts << tr("empty records, left out: %1").arg(list(m_notes.emptyRecords));
     if (!m_notes.linesNotUnderstood.isEmpty() || !m_notes.linesNotUnderstoodAfter.isEmpty()) {

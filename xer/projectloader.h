@@ -87,8 +87,9 @@ public:
         QMap<QString, QStringList> repeatedFields; // names a table's field list gives twice: the first read
         QMap<QString, int> repeatedIds;           // records with an id read before: left out
         QMap<QString, int> emptyRecords;          // records without a cell: left out
+        QMap<QString, int> withoutIds;            // records of a table of ids without one: left out
         QMap<QString, int> parentLoops;           // loops of parent ids, each cut at the link closing it
-        int unknownWbs = 0;                       // activities under a WBS node not in the file
+        int unknownWbs = 0;                       // activities under a WBS node not in the file, or none
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line
         QStringList fieldsWrittenOtherwise;       // tables whose field list's line is written otherwise
         int unreadLags = 0;                       // lags read as no lag
@@ -100,7 +101,7 @@ public:
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()
                    && unreadValues.isEmpty() && repeatedTables.isEmpty() && otherFieldListCopies.isEmpty()
                    && missingFields.isEmpty() && repeatedFields.isEmpty() && repeatedIds.isEmpty()
-                   && emptyRecords.isEmpty() && parentLoops.isEmpty() && unknownWbs == 0
+                   && emptyRecords.isEmpty() && withoutIds.isEmpty() && parentLoops.isEmpty() && unknownWbs == 0
                    && writtenOtherwise.isEmpty()
                    && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
                    && !noActivities;

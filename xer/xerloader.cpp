@@ -453,7 +453,7 @@ int cutParentLoops(IContainer *table, const QHash<qint32, int> &rowOfId, const c
     return int(cuts.size());
 }
 
-// Activities whose WBS node is not in the WBS table.
+// Activities whose WBS node is not in the WBS table, or that name none.
 int activitiesUnderUnknownWbs(IContainer *tasks, const QHash<qint32, int> &nodes)
 {
     const ColumnStore *nodeOfTask = tasks->column(tasks->indexOfCode(QStringLiteral("wbs_id")));
@@ -465,7 +465,11 @@ int activitiesUnderUnknownWbs(IContainer *tasks, const QHash<qint32, int> &nodes
     qint32 known = 0;
     for (int r = 0; r < nodeOfTask->size(); ++r) {
         qint32 id;
-        if (!nodeOfTask->intAt(r, &id) || (knownOne && id == known))
+        if (!nodeOfTask->intAt(r, &id)) {
+            ++unknown;
+            continue;
+        }
+        if (knownOne && id == known)
             continue;
         if (nodes.contains(id)) {
             known = id;
@@ -702,6 +706,7 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
         notes[i].unread += again.unread;
         notes[i].emptyRecords = again.emptyRecords;
         notes[i].repeatedIds = again.repeatedIds;
+        notes[i].withoutIds = again.withoutIds;
         refilled[size_t(i)] = 1;
     }
     // Date-time columns share their values: an export repeats a few thousand
@@ -753,7 +758,9 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     // activities' nodes, decided once for every view.
     QHash<qint32, int> wbsNodes;
     IContainer *tasks = nullptr;
-    for (const Job &job : jobs) {
+    int taskJob = -1;
+    for (int i = 0; i < jobs.size(); ++i) {
+        const Job &job = jobs.at(i);
         IContainer *table = job.container.get();
         if (job.table == QLatin1String("PROJWBS")) {
             wbsNodes = rowsOfIds(table, table->indexOfCode(QStringLiteral("wbs_id")));
@@ -765,9 +772,12 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
                 m_notes.parentLoops[job.table] = loops;
         } else if (job.table == QLatin1String("TASK")) {
             tasks = table;
+            taskJob = i;
         }
     }
-    if (tasks)
+    // A field list without wbs_id is said as a missing field, not as every
+    // activity under a node not in the file.
+    if (tasks && !notes.at(taskJob).missingFields.contains(QLatin1String("wbs_id")))
         m_notes.unknownWbs = activitiesUnderUnknownWbs(tasks, wbsNodes);
     for (int i = 0; i < jobs.size(); ++i) {
         if (notes.at(i).mismatched > 0)
@@ -882,6 +892,7 @@ void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer
     notes.unread += filled.unread;
     notes.emptyRecords = filled.emptyRecords;
     notes.repeatedIds = filled.repeatedIds;
+    notes.withoutIds = filled.withoutIds;
     for (int c = 0; c < container->fieldCount(); ++c) {
         if (ColumnStore *column = container->column(c))
             notes.unread += column->finish();
@@ -912,6 +923,8 @@ void XERLoader::noteTable(const QString &table, const TableNotes &notes)
         m_notes.repeatedIds[table] += notes.repeatedIds;
     if (notes.emptyRecords > 0)
         m_notes.emptyRecords[table] += notes.emptyRecords;
+    if (notes.withoutIds > 0)
+        m_notes.withoutIds[table] += notes.withoutIds;
 }
 
 void XERLoader::prepareContainer(const QString &table, IContainer *container) const
@@ -1021,27 +1034,24 @@ bool XERLoader::keepsEveryRecord(const TablePlan &plan, IContainer *container, c
                                                : nullptr;
     if (!ids)
         return true;
-    // Ids in ascending order, as exports write them, are all distinct.
+    // Ids in ascending order, as exports write them, are all distinct. A
+    // row without one is found by nothing: it would be a row of empty cells
+    // wherever it is joined (keepRecords() tells an empty field from a text
+    // that is no number).
     bool ascending = true;
-    bool any = false;
     qint32 previous = 0;
-    for (int r = 0; r < ids->size() && ascending; ++r) {
+    for (int r = 0; r < ids->size(); ++r) {
         qint32 id;
         if (!ids->intAt(r, &id))
-            continue;
-        ascending = !any || previous < id;
+            return false;
+        ascending = ascending && (r == 0 || previous < id);
         previous = id;
-        any = true;
     }
     if (ascending)
         return true;
-    std::vector<qint32> values;
-    values.reserve(size_t(ids->size()));
-    for (int r = 0; r < ids->size(); ++r) {
-        qint32 id;
-        if (ids->intAt(r, &id))
-            values.push_back(id);
-    }
+    std::vector<qint32> values(size_t(ids->size()));
+    for (int r = 0; r < ids->size(); ++r)
+        ids->intAt(r, &values[size_t(r)]);
     std::sort(values.begin(), values.end());
     return std::adjacent_find(values.cbegin(), values.cend()) == values.cend();
 }
@@ -1072,7 +1082,8 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
 {
     // The first record of an id keeps it: a later one, most often a record
     // copied or an id mistyped, would be joined in its place wherever the id
-    // is looked up. A record without a cell is no row. Decided here, before
+    // is looked up. A record without a cell is no row, nor one whose id is
+    // empty in a table of ids: nothing could find it. Decided here, before
     // any row is made, so every model sees the same rows.
     const FieldConverter converter(*m_reader);
     std::vector<std::vector<std::uint8_t>> dropped(plan->sources.size());
@@ -1080,21 +1091,32 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
     std::vector<std::pair<int, int>> idAt; // source and record of each id
     bool ascending = true;
     int empty = 0;
+    int withoutIds = 0;
     for (size_t s = 0; s < plan->sources.size(); ++s) {
         const std::vector<xer::LineSpan> &records = plan->sources[s]->records;
+        const auto drop = [&](size_t r, int *count) {
+            if (dropped[s].empty())
+                dropped[s].resize(records.size(), 0);
+            dropped[s][r] = 1;
+            ++*count;
+        };
         for (size_t r = 0; r < records.size(); ++r) {
             if (isEmptyRecord(*m_reader, records[r])) {
-                if (dropped[s].empty())
-                    dropped[s].resize(records.size(), 0);
-                dropped[s][r] = 1;
-                ++empty;
+                drop(r, &empty);
                 continue;
             }
+            if (keyField < 0)
+                continue;
             const char *begin;
             const char *end;
+            if (!fieldOf(*m_reader, records[r], keyField, &begin, &end) || !isCell(begin, end)) {
+                drop(r, &withoutIds);
+                continue;
+            }
+            // A text that is no number stays in its row, the id empty and
+            // said as a value not read.
             qint32 id;
-            if (keyField < 0 || !fieldOf(*m_reader, records[r], keyField, &begin, &end) || begin == end
-                || !converter.readInt(begin, end, &id))
+            if (!converter.readInt(begin, end, &id))
                 continue;
             ascending = ascending && (ids.empty() || ids.back() < id);
             ids.push_back(id);
@@ -1125,6 +1147,7 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
     }
     notes->emptyRecords += empty;
     notes->repeatedIds += repeated;
+    notes->withoutIds += withoutIds;
     plan->records.clear();
     plan->keptRecords.clear();
     for (size_t s = 0; s < plan->sources.size(); ++s) {

@@ -1069,6 +1069,19 @@ void tst_XERLoader::garbledLines_data()
     QTest::addRow("blanks around a middle field name of TASK: read without them, and said")
             << QByteArray("\ttask_name\t") << QByteArray("\t task_name  \t") << all
             << changes + QStringLiteral("field lists read from a line written otherwise: TASK");
+    QTest::addRow("an activity without an id: left out, and said") << QByteArray("%R\t2\t11") << QByteArray("%R\t\t11")
+            << QStringLiteral("2 2 2 1") << changes + QStringLiteral("records without an id, left out: TASK 1");
+    QTest::addRow("a WBS node without an id: left out, its activity said") << QByteArray("%R\t10\tW")
+            << QByteArray("%R\t\tW") << QStringLiteral("1 3 2 1")
+            << changes + QStringLiteral("records without an id, left out: PROJWBS 1; "
+                                        "activities under a WBS node not in the file: 1");
+    QTest::addRow("an activity without a WBS node: said") << QByteArray("%R\t1\t11") << QByteArray("%R\t1\t") << all
+            << changes + QStringLiteral("activities under a WBS node not in the file: 1");
+    QTest::addRow("activities in turn under a node not in the file: each said") << QByteArray("\t11\tTT_Task")
+            << QByteArray("\t12\tTT_Task") << all << changes + QStringLiteral("activities under a WBS node not in the file: 2");
+    QTest::addRow("a code value under itself: cut, and said") << QByteArray("1000\t100\t\t")
+            << QByteArray("1000\t100\t1000\t") << all
+            << changes + QStringLiteral("parent loops, cut where the file closes them: ACTVCODE 1");
     QTest::addRow("planned start renamed") << QByteArray("target_start_date") << QByteArray("start") << all
                                            << missing + QStringLiteral("TASK (target_start_date), TASKRSRC (target_start_date)");
 }
