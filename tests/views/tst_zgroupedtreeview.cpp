@@ -509,9 +509,10 @@ void tst_ZGroupedTreeView::currentCellFramed_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<bool>("highlighted");
     QTest::addColumn<bool>("focused");
-    QTest::addColumn<QColor>("frame"); // on the top edge of the row's column 1
+    QTest::addColumn<QColor>("frame");
     const QColor highlightedText = QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
-    QTest::addRow("activity, highlighted") << "a1" << 1 << true << true << highlightedText;
+    // Below a2 a band: no row in the frame's colour round the cell.
+    QTest::addRow("activity, highlighted") << "a2" << 1 << true << true << highlightedText;
     QTest::addRow("band, label's first column") << "G1" << 0 << false << true << QColor(Qt::yellow);
     QTest::addRow("band, label's last column") << "G1" << 2 << false << true << QColor(Qt::yellow);
     QTest::addRow("band, highlighted") << "G1" << 1 << true << true << highlightedText;
@@ -536,17 +537,31 @@ void tst_ZGroupedTreeView::currentCellFramed()
     m_view->selectionModel()->setCurrentIndex(
         idx(name, column), highlighted ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                                        : QItemSelectionModel::Clear);
-    const QRect cell = m_view->visualRect(idx(name, 1));
-    const QColor top = grab().pixelColor(cell.center().x(), cell.top());
-    if (frame.isValid())
-        QCOMPARE(top, frame);
-    else
+    // A band's frame goes round its merged label, an activity's round the cell.
+    const bool band = m_view->isGroupIndex(idx(name));
+    const QRect cell = band ? m_view->visualRect(idx(name, 0)).united(m_view->visualRect(idx(name, 2)))
+                            : m_view->visualRect(idx(name, column));
+    const QImage image = grab();
+    const QColor top = image.pixelColor(cell.center().x(), cell.top());
+    if (!frame.isValid()) {
         QCOMPARE(top, QApplication::palette().color(QPalette::Inactive, QPalette::Highlight));
+        return;
+    }
+    // Each strip on its edge: top, bottom, left, right.
+    const QPoint edges[] = {{cell.center().x(), cell.top()}, {cell.center().x(), cell.bottom()},
+                            {cell.left(), cell.center().y()}, {cell.right(), cell.center().y()}};
+    for (const QPoint &edge : edges)
+        QCOMPARE(image.pixelColor(edge), frame);
     // At twice the pixels (a scaled screen) the frame stays in its cell.
     QImage scaled(m_view->viewport()->size() * 2, QImage::Format_ARGB32_Premultiplied);
     scaled.setDevicePixelRatio(2);
     m_view->viewport()->render(&scaled);
-    QVERIFY(cell.top() == 0 || scaled.pixelColor(2 * cell.center().x(), 2 * cell.top() - 1) != frame);
+    const QPoint outside[] = {{2 * cell.center().x(), 2 * cell.top() - 1},
+                              {2 * cell.center().x(), 2 * cell.bottom() + 2},
+                              {2 * cell.left() - 1, 2 * cell.center().y()},
+                              {2 * cell.right() + 2, 2 * cell.center().y()}};
+    for (const QPoint &beside : outside)
+        QVERIFY(!scaled.rect().contains(beside) || scaled.pixelColor(beside) != frame);
 }
 
 void tst_ZGroupedTreeView::leftRightStepShownColumns_data()
