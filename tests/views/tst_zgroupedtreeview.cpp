@@ -2,6 +2,7 @@
 #include "zgroupedtreeviewdelegate.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QSignalSpy>
@@ -42,6 +43,8 @@ private slots:
     void currentCellFramed();
     void samePixelsAsStyle_data();
     void samePixelsAsStyle();
+    void bandTitlesScrolledByKeys_data();
+    void bandTitlesScrolledByKeys();
 
 private:
     QList<QStandardItem *> row(const QString &name, const QString &group = QString());
@@ -742,6 +745,55 @@ void tst_ZGroupedTreeView::samePixelsAsStyle()
     const QImage style = grab();
     m_view->setItemDelegate(delegate);
     QCOMPARE(own, style);
+}
+
+void tst_ZGroupedTreeView::bandTitlesScrolledByKeys_data()
+{
+    QTest::addColumn<bool>("pointer"); // resting on the first row shown, a band
+    QTest::addRow("pointer away") << false;
+    QTest::addRow("pointer resting on a band") << true;
+}
+
+// The table scrolled sideways (the tree column out of view) and down by
+// keys shows every band's title as the same table painted whole: the
+// viewport moves the pixels it has and paints only what comes into view.
+// Run at twice the pixels too (ctest).
+void tst_ZGroupedTreeView::bandTitlesScrolledByKeys()
+{
+    QFETCH(bool, pointer);
+    m_model->setData(idx(QStringLiteral("G1"), 2), QStringLiteral("Band A, a title that runs on into the columns"));
+    m_model->setData(idx(QStringLiteral("G11"), 2), QStringLiteral("Band A1, the second title running on"));
+    // On the screen also at twice the pixels, where it is half as large.
+    m_view->setGeometry(40, 40, 170, 130);
+    QApplication::setActiveWindow(m_view);
+    m_view->setFocus();
+    QTRY_VERIFY(m_view->hasFocus());
+    m_view->setCurrentIndex(idx(QStringLiteral("a1")));
+    QWidget *viewport = m_view->viewport();
+    if (pointer)
+        QCursor::setPos(viewport->mapToGlobal(m_view->visualRect(idx(QStringLiteral("G1"))).center()));
+    const auto shown = [viewport] {
+        QCoreApplication::processEvents();
+        const QPoint at = viewport->mapTo(viewport->window(), QPoint());
+        return viewport->screen()
+            ->grabWindow(viewport->window()->winId(), at.x(), at.y(), viewport->width(), viewport->height())
+            .toImage();
+    };
+    shown();
+    for (const int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left,
+                          Qt::Key_End, Qt::Key_PageUp, Qt::Key_Right, Qt::Key_Right, Qt::Key_Home}) {
+        QTest::keyClick(m_view, Qt::Key(key));
+        const QImage scrolled = shown();
+        viewport->update();
+        const QImage whole = shown();
+        const qreal ratio = whole.devicePixelRatio();
+        for (const QString &band : {QStringLiteral("G1"), QStringLiteral("G11")}) {
+            const QRect cell = m_view->visualRect(idx(band));
+            const QRect row(0, qRound(cell.top() * ratio), whole.width(), qRound(cell.height() * ratio));
+            QVERIFY2(scrolled.copy(row) == whole.copy(row),
+                     qPrintable(band + QLatin1String(", key ") + QString::number(key, 16)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_ZGroupedTreeView)
