@@ -589,6 +589,11 @@ void ZGroupedTreeView::paintRow(QPainter *painter, const QStyleOptionViewItem &o
         opt.version = 1;
 
         const bool isGroupSection = groupRow && groupSections.contains(section);
+        // A band's title is laid out from the tree column, its indentation
+        // and branch included, also when that column is scrolled out of
+        // view: the viewport moves the pixels it has and paints only what
+        // comes into view, so a title placed by what shows would be spliced.
+        const bool treeCell = section == treeSection || (isGroupSection && !h->isSectionHidden(treeSection));
         if (isGroupSection) {
             if (mergedCellDone)
                 continue;
@@ -635,7 +640,7 @@ void ZGroupedTreeView::paintRow(QPainter *painter, const QStyleOptionViewItem &o
         // The style primitives are given a plain copy: the version marker of
         // the option would make the style ignore it.
         QRect cellRect;
-        if (section == treeSection) {
+        if (treeCell) {
             const int indent = indentationForItem(index);
             const QRect branches(reverse ? position + width - indent : position, y, indent, height);
             const bool clip = branches.width() > width;

@@ -101,10 +101,12 @@ void tst_ZGroupedTreeViewDelegate::samePixelsAsStyle_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("state");
-    QTest::newRow("fits") << "12-05-2026" << int(QStyle::State_Enabled);
-    QTest::newRow("elided, active") << QString(40, 'W') << int(QStyle::State_Enabled | QStyle::State_Active);
-    QTest::newRow("selected") << "Task" << int(QStyle::State_Enabled | QStyle::State_Selected);
-    QTest::newRow("hovered, disabled") << "Task" << int(QStyle::State_MouseOver);
+    QTest::addColumn<int>("ratio"); // device pixels per pixel
+    QTest::newRow("fits") << "12-05-2026" << int(QStyle::State_Enabled) << 1;
+    QTest::newRow("elided, active") << QString(40, 'W') << int(QStyle::State_Enabled | QStyle::State_Active) << 1;
+    QTest::newRow("selected") << "Task" << int(QStyle::State_Enabled | QStyle::State_Selected) << 1;
+    QTest::newRow("hovered, disabled") << "Task" << int(QStyle::State_MouseOver) << 1;
+    QTest::newRow("fits, scaled screen") << "12-05-2026" << int(QStyle::State_Enabled) << 2;
 }
 
 // The cell's own text drawing shows what the style would.
@@ -112,15 +114,17 @@ void tst_ZGroupedTreeViewDelegate::samePixelsAsStyle()
 {
     QFETCH(QString, text);
     QFETCH(int, state);
+    QFETCH(int, ratio);
     QStandardItemModel model(1, 1);
-    model.setItemData(model.index(0, 0), {{Qt::DisplayRole, text}, {Qt::TextAlignmentRole, int(Qt::AlignRight)},
+    model.setItemData(model.index(0, 0), {{Qt::DisplayRole, text}, {Qt::TextAlignmentRole, int(Qt::AlignRight | Qt::AlignVCenter)},
                                           {Qt::BackgroundRole, QColor(Qt::yellow)}});
     auto render = [&](const QStyledItemDelegate &delegate) {
-        QImage image(120, 22, QImage::Format_ARGB32_Premultiplied);
+        QImage image(120 * ratio, 22 * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
         image.fill(Qt::white);
         QPainter painter(&image);
         QStyleOptionViewItem option;
-        option.rect = image.rect().adjusted(3, 0, 0, 0);
+        option.rect = QRect(3, 0, 117, 22);
         option.state = QStyle::State(state);
         delegate.paint(&painter, option, model.index(0, 0));
         return image;
