@@ -15,6 +15,7 @@
 #include <QGraphicsView>
 #include <QGraphicsSimpleTextItem>
 #include <QLayout>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSlider>
@@ -23,9 +24,41 @@
 #include <QtTest>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// A PDF printer that refuses a new sheet once it has some, as one out of
+// paper would.
+class SheetRefusingPrinter : public QPrinter
+{
+public:
+    explicit SheetRefusingPrinter(int sheets) : QPrinter(QPrinter::HighResolution), m_engine(sheets)
+    {
+        m_pdf.setOutputFormat(QPrinter::PdfFormat);
+        setOutputFormat(QPrinter::PdfFormat);
+        m_engine.pdf = m_pdf.printEngine();
+        setEngines(&m_engine, m_pdf.paintEngine());
+    }
+
+private:
+    struct Engine : QPrintEngine {
+        explicit Engine(int sheets) : more(sheets - 1) {}
+        void setProperty(PrintEnginePropertyKey key, const QVariant &value) override { pdf->setProperty(key, value); }
+        QVariant property(PrintEnginePropertyKey key) const override { return pdf->property(key); }
+        bool newPage() override { return more-- > 0 && pdf->newPage(); }
+        bool abort() override { return pdf->abort(); }
+        int metric(QPaintDevice::PaintDeviceMetric metric) const override { return pdf->metric(metric); }
+        QPrinter::PrinterState printerState() const override { return pdf->printerState(); }
+        QPrintEngine *pdf = nullptr;
+        int more;
+    };
+    QPrinter m_pdf;
+    Engine m_engine;
+};
 
 // Stands in for one installed printer that writes PDF files.
 class PdfPrinters : public ZPrinters
@@ -36,14 +69,44 @@ public:
     std::unique_ptr<QPrinter> createPrinter(const QString &name) const override
     {
         asked = name;
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
+        std::unique_ptr<QPrinter> printer;
+        if (sheets > 0) {
+            printer = std::make_unique<SheetRefusingPrinter>(sheets);
+        } else {
+            printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+        }
         printer->setOutputFileName(output);
         return printer;
     }
     QStringList names{QStringLiteral("Office"), QStringLiteral("Stand-in")};
     QString output;
+    int sheets = 0; // it takes; 0: all
     mutable QString asked;
+};
+
+// Work done as the plain user 65534, with no other group, when the test
+// runs as root; as the test's own user otherwise.
+class PlainUser
+{
+public:
+    explicit PlainUser(bool plain) : m_drop(plain && geteuid() == 0)
+    {
+        if (!m_drop)
+            return;
+        m_groups.resize(getgroups(0, nullptr));
+        getgroups(m_groups.size(), m_groups.data());
+        QVERIFY(setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0);
+    }
+    ~PlainUser()
+    {
+        if (m_drop && (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0 || setgroups(m_groups.size(), m_groups.data()) != 0))
+            qFatal("the test's user could not be taken back");
+    }
+
+private:
+    bool m_drop;
+    QVector<gid_t> m_groups;
 };
 
 // No printer at all.
@@ -493,7 +556,7 @@ void tst_ZPrintDialog::printToPdfFileWithoutPrinter()
 
 void tst_ZPrintDialog::printFailureIsReported_data()
 {
-    QTest::addColumn<QString>("name"); // of the file, in a new folder
+    QTest::addColumn<QString>("name"); // of the file, in a new folder; "NAME -> LINK": a link
     QTest::addColumn<int>("roomShort"); // bytes under the room print asks for; -1: no bound
     QTest::addColumn<bool>("runsOut");
     QTest::addColumn<QString>("text"); // empty: printed
@@ -505,21 +568,50 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     // was written. Bytes the disk takes of a file; -1: no bound.
     QTest::addColumn<bool>("older");
     QTest::addColumn<int>("diskRoom");
+    // The older file's mode, kept (0: a new file's), and what else is so:
+    // "plain user" prints as uid 65534 when the test runs as root, "folder
+    // read-only" as well in a folder it may not write; "other owner": the
+    // file is uid 65534's; "other name": it has a hard link; "a folder"
+    // stands at the name; "sheet 2 refused" by the printer; "%%EOF lost":
+    // the disk takes all but the file's last line.
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("setup");
+    const QString notWhole = "The pages could not be written to Stand-in: the file could not be written whole. "
+                             "No file was changed.";
     QTest::addRow("printer cannot start") << "missing/out.pdf" << -1 << false
-                                          << "The print job could not be started on Stand-in."
-                                          << "shown, preview" << -1 << false << -1;
+                                          << "The print job could not be started on Stand-in: No such file or directory."
+                                          << "shown, preview" << -1 << false << -1 << 0 << "";
     QTest::addRow("no room") << "out.pdf" << 1 << false << "There is not enough memory to print." << "ended, empty"
-                             << -1 << true << -1;
-    QTest::addRow("room enough") << "out.pdf" << 0 << false << "" << "" << -1 << false << -1;
-    QTest::addRow("replaces a file") << "out.pdf" << 0 << false << "" << "" << -1 << true << -1;
-    QTest::addRow("cancelled after a page") << "out.pdf" << -1 << false << "" << "" << 1 << true << -1;
-    QTest::addRow("disk full") << "out.pdf" << -1 << false
-                               << "The pages could not be written to Stand-in: the file could not be written "
-                                  "whole. No file was changed."
-                               << "shown, preview" << -1 << true << 3000;
-    QTest::addRow("a name of 250 bytes") << QString(246, 'n') + ".pdf" << -1 << false << "" << "" << -1 << true << -1;
+                             << -1 << true << -1 << 0 << "";
+    QTest::addRow("room enough") << "out.pdf" << 0 << false << "" << "" << -1 << false << -1 << 0 << "";
+    QTest::addRow("replaces a file") << "out.pdf" << 0 << false << "" << "" << -1 << true << -1 << 0604 << "";
+    QTest::addRow("cancelled after a page") << "out.pdf" << -1 << false << "" << "" << 1 << true << -1 << 0 << "";
+    QTest::addRow("disk full") << "out.pdf" << -1 << false << notWhole << "shown, preview" << -1 << true << 3000 << 0 << "";
+    QTest::addRow("%%EOF lost") << "out.pdf" << -1 << false << notWhole << "shown, preview" << -1 << true << -1 << 0
+                                << "%%EOF lost";
+    QTest::addRow("a sheet refused") << "out.pdf" << -1 << false << notWhole << "shown, preview" << -1 << true << -1
+                                     << 0 << "sheet 2 refused";
+    QTest::addRow("a folder at the name") << "out.pdf" << -1 << false
+                                          << "The pages could not be written to Stand-in: Is a directory. No file was changed."
+                                          << "shown, preview" << -1 << false << -1 << 0 << "a folder";
+    QTest::addRow("a name of 250 bytes") << QString(246, 'n') + ".pdf" << -1 << false << "" << "" << -1 << true << -1
+                                         << 0 << "";
+    QTest::addRow("a link to another folder") << "docs/out.pdf -> ../store/out.pdf" << -1 << false << "" << ""
+                                              << -1 << true << -1 << 0644 << "";
+    QTest::addRow("a dangling link") << "out.pdf -> made.pdf" << -1 << false << "" << "" << -1 << false << -1
+                                     << 0 << "";
+    QTest::addRow("another owner's file") << "out.pdf" << -1 << false << "" << "" << -1 << true << -1 << 0640
+                                          << "other owner";
+    QTest::addRow("a file with another name") << "out.pdf" << -1 << false << "" << "" << -1 << true << -1 << 0600
+                                              << "other name";
+    QTest::addRow("a read-only file") << "out.pdf" << -1 << false
+                                      << "The print job could not be started on Stand-in: the file may not be "
+                                         "written (Permission denied)."
+                                      << "shown, preview" << -1 << true << -1 << 0444 << "plain user";
+    QTest::addRow("a folder the user may not write") << "out.pdf" << -1 << false << "" << "" << -1 << true << -1
+                                                     << 0666 << "plain user, folder read-only";
     QTest::addRow("runs out while printing") << "out.pdf" << -1 << true << "There is not enough memory to print."
-                                             << "ended, empty" << -1 << true << -1;
+                                             << "ended, empty" << -1 << true << -1 << 0 << "";
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
@@ -532,18 +624,55 @@ void tst_ZPrintDialog::printFailureIsReported()
     QFETCH(int, stopAt);
     QFETCH(bool, older);
     QFETCH(int, diskRoom);
+    QFETCH(int, mode);
+    QFETCH(QString, setup);
+    if (setup == QLatin1String("other owner") && geteuid() != 0)
+        QSKIP("Only root can give a file to another user.");
     PdfPrinters printers;
     QTemporaryDir dir;
-    printers.output = dir.filePath(name);
+    const QStringList names = name.split(QStringLiteral(" -> "));
+    printers.output = dir.filePath(names.first());
+    // What the name stands for: the file a link names.
+    const QString file = names.size() > 1 ? QFileInfo(printers.output).dir().filePath(names.last()) : printers.output;
+    if (names.size() > 1) {
+        QDir().mkpath(QFileInfo(printers.output).path());
+        QDir().mkpath(QFileInfo(file).path());
+        QVERIFY(symlink(QFile::encodeName(names.last()).constData(), QFile::encodeName(printers.output).constData()) == 0);
+    }
+    if (setup == QLatin1String("a folder"))
+        QVERIFY(QDir().mkpath(printers.output));
     ZPrinters::install(&printers);
     const QByteArray before = "%PDF-1.4 the user's own";
     if (older) {
-        QFile file(printers.output);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        QFile made(printers.output);
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write(before) == before.size());
     }
+    const QByteArray path = QFile::encodeName(file);
+    if (mode && older)
+        QVERIFY(chmod(path.constData(), mode_t(mode)) == 0);
+    if (setup == QLatin1String("other owner"))
+        QVERIFY(chown(path.constData(), 65534, 65534) == 0);
+    const QString otherName = dir.filePath(QStringLiteral("other.pdf"));
+    if (setup == QLatin1String("other name"))
+        QVERIFY(::link(path.constData(), QFile::encodeName(otherName).constData()) == 0);
+    const bool plain = setup.startsWith(QLatin1String("plain user"));
+    if (plain)
+        QFile::setPermissions(dir.path(), QFile::Permissions(setup.endsWith(QLatin1String("read-only")) ? 0x5555 : 0x7777));
+    struct stat owner {};
+    stat(path.constData(), &owner);
     const ZImage image = tableAndChart(10);
     ZPrintDialog dialog(image);
     dialog.show();
+    if (setup == QLatin1String("%%EOF lost")) {
+        // Cut where the file's last line, "%%EOF", begins.
+        const QString whole = printers.output;
+        printers.output = dir.filePath(QStringLiteral("whole.pdf"));
+        dialog.print();
+        diskRoom = int(QFileInfo(printers.output).size()) - 6;
+        QFile::remove(printers.output);
+        printers.output = whole;
+    }
+    printers.sheets = setup == QLatin1String("sheet 2 refused") ? 1 : 0;
     const auto *preview = dialog.findChild<QGraphicsView *>(QStringLiteral("gvPreview"));
     // 256 bytes a tile shown, 32 MiB for the PDF engine.
     const qint64 tiles = qint64(image.rows() + dialog.scene()->headerRowCount()) * image.columns();
@@ -574,7 +703,10 @@ void tst_ZPrintDialog::printFailureIsReported()
         disk.rlim_cur = diskRoom < 0 ? disk.rlim_cur : rlim_t(diskRoom);
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &disk);
-        dialog.print();
+        {
+            const PlainUser user(plain);
+            dialog.print();
+        }
         setrlimit(RLIMIT_FSIZE, &before);
         QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     }
@@ -583,14 +715,30 @@ void tst_ZPrintDialog::printFailureIsReported()
     if (!text.isEmpty())
         QCOMPARE(title, QStringLiteral("Print"));
     const bool printed = text.isEmpty() && stopAt < 0;
-    QCOMPARE(QFile::exists(printers.output), printed || older);
-    QFile file(printers.output);
+    QCOMPARE(QFileInfo(file).isFile(), printed || older);
     if (older && !printed) {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
     }
+    // Through the name, and through its other one.
+    if (printed)
+        QCOMPARE(pdfPageSizes(printers.output).size(), dialog.scene()->pages().size());
+    if (setup == QLatin1String("other name"))
+        QCOMPARE(pdfPageSizes(otherName).size(), printed ? dialog.scene()->pages().size() : 0);
+    // A link stays one; the file keeps its owner and mode.
+    QCOMPARE(QFileInfo(printers.output).isSymLink(), names.size() > 1);
+    struct stat after {};
+    stat(path.constData(), &after);
+    QCOMPARE(after.st_uid, owner.st_uid);
+    if (mode)
+        QCOMPARE(int(after.st_mode & 07777), mode);
     // Nothing else is left in the folder.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), QFile::exists(printers.output) ? 1 : 0);
+    QStringList files;
+    for (QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+        files << it.next();
+    QCOMPARE(files.size(), (QFileInfo(file).isFile() ? 1 : 0) + (names.size() > 1 ? 1 : 0)
+                 + (setup == QLatin1String("other name") ? 1 : 0));
     QCOMPARE(ended.size() == 1 ? ended.first() : QString(),
              text.isEmpty() ? (stopAt < 0 ? QStringLiteral("printed %1 on Stand-in").arg(dialog.scene()->pages().size())
                                           : QStringLiteral("cancelled"))
