@@ -153,7 +153,7 @@ public:
             *reason = failure();
             return false;
         }
-        if (m_inPlace)
+        if (m_inPlace && !m_direct)
             return copyInto(file, reason);
         // Where the system allows; a new file has the mode a new file gets.
         if (m_existed && !m_direct)

@@ -573,7 +573,8 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     // read-only" as well in a folder it may not write; "other owner": the
     // file is uid 65534's; "other name": it has a hard link; "a folder"
     // stands at the name; "sheet 2 refused" by the printer; "%%EOF lost":
-    // the disk takes all but the file's last line.
+    // the disk takes all but the file's last line; "folder removed" after
+    // the first page; "layout": memory runs out in the landscape layout.
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("setup");
     const QString notWhole = "The pages could not be written to Stand-in: the file could not be written whole. "
@@ -610,8 +611,17 @@ void tst_ZPrintDialog::printFailureIsReported_data()
                                       << "shown, preview" << -1 << true << -1 << 0444 << "plain user";
     QTest::addRow("a folder the user may not write") << "out.pdf" << -1 << false << "" << "" << -1 << true << -1
                                                      << 0666 << "plain user, folder read-only";
+    QTest::addRow("cancelled there") << "out.pdf" << -1 << false << "" << "" << 1 << true << -1 << 0666
+                                     << "plain user, folder read-only";
+    QTest::addRow("its folder removed") << "out.pdf" << -1 << false
+                                        << "The pages could not be written to Stand-in: its folder was removed. No file "
+                                           "was changed." << "shown, preview" << -1 << false << -1 << 0 << "folder removed";
     QTest::addRow("runs out while printing") << "out.pdf" << -1 << true << "There is not enough memory to print."
                                              << "ended, empty" << -1 << true << -1 << 0 << "";
+    // In the pages laid out for landscape: those half laid out are not
+    // printed after.
+    QTest::addRow("runs out in the layout") << "out.pdf" << -1 << true << "There is not enough memory to print."
+                                            << "ended, empty" << -1 << true << -1 << 0 << "layout";
 }
 
 void tst_ZPrintDialog::printFailureIsReported()
@@ -660,7 +670,8 @@ void tst_ZPrintDialog::printFailureIsReported()
         QFile::setPermissions(dir.path(), QFile::Permissions(setup.endsWith(QLatin1String("read-only")) ? 0x5555 : 0x7777));
     struct stat owner {};
     stat(path.constData(), &owner);
-    const ZImage image = tableAndChart(10);
+    // Landscape takes more header rows than portrait did for 200 rows.
+    const ZImage image = tableAndChart(setup == QLatin1String("layout") ? 200 : 10);
     ZPrintDialog dialog(image);
     dialog.show();
     if (setup == QLatin1String("%%EOF lost")) {
@@ -694,7 +705,11 @@ void tst_ZPrintDialog::printFailureIsReported()
     });
     {
         // Skipping one: past the printer, in the pages' own work.
-        const WorkProgress user([stopAt](qint64 done, qint64) { return stopAt < 0 || done < stopAt; });
+        const WorkProgress user([&](qint64 done, qint64) {
+            if (done == 1 && setup == QLatin1String("folder removed"))
+                QDir(dir.path()).removeRecursively();
+            return stopAt < 0 || done < stopAt;
+        });
         const ownallocationfailure::Shortage shortage(roomShort < 0 ? -1 : room - roomShort, runsOut, 1);
         // Files end at that size, as on a full disk.
         rlimit disk{};
@@ -703,6 +718,15 @@ void tst_ZPrintDialog::printFailureIsReported()
         disk.rlim_cur = diskRoom < 0 ? disk.rlim_cur : rlim_t(diskRoom);
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &disk);
+        if (setup == QLatin1String("layout")) {
+            // As a click does, past the signal: Qt's frames take no failure.
+            for (const char *button : {"horizontalPage", "verticalPage"}) {
+                auto *page = dialog.findChild<ZPageSelectorButton *>(QLatin1String(button));
+                const QSignalBlocker blocker(page);
+                page->setChecked(button[0] == 'h');
+            }
+            dialog.updatePage();
+        }
         {
             const PlainUser user(plain);
             dialog.print();
