@@ -11,6 +11,9 @@
 #include <QTextStream>
 #include <QTreeView>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 const QChar kSeparator = QLatin1Char(';');
@@ -199,13 +202,20 @@ CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QSt
     }
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
+    // A write the disk cut short leaves the file without the system's
+    // reason ("Unknown error"); the failed write's errno still holds it,
+    // since a file that failed once writes no more.
+    errno = 0;
     stream << headerLine(view);
     if (view->model())
         linesOf(view).write(QModelIndex(), 0, [&stream](const QString &lines) { stream << lines; });
     stream.flush();
     if (stream.status() != QTextStream::Ok || !file.commit()) {
+        const int error = errno;
         if (errorString)
-            *errorString = file.errorString();
+            *errorString = file.error() == QFileDevice::WriteError && error
+                ? QString::fromLocal8Bit(std::strerror(error))
+                : file.errorString();
         qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << file.errorString();
         return CannotWrite;
     }

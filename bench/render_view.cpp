@@ -98,9 +98,9 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     QTimer boxes;
     QObject::connect(&boxes, &QTimer::timeout, &window, [&refused, &noMemory, &failed] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            refused = true;
             noMemory = noMemory || box->text().contains(QLatin1String("not enough memory"));
             failed = failed || box->text().contains(QLatin1String("could not"));
+            refused = refused || (!noMemory && !failed);
             box->accept();
         }
     });
@@ -122,12 +122,13 @@ QString timePrint(MainWindow &window, Activities *pane, const QString &pdfFile)
     answer.stop();
     boxes.stop();
     ZPrinters::install(nullptr);
+    // A refused print writes no file, and is no failure.
     if (noMemory)
         return QStringLiteral("no memory");
-    if (failed || !QFileInfo(pdfFile).size())
-        return QStringLiteral("failed");
     if (refused)
         return QStringLiteral("refused");
+    if (failed || !QFileInfo(pdfFile).size())
+        return QStringLiteral("failed");
     return QString::number(elapsed);
 }
 

@@ -58,7 +58,8 @@ public slots:
 private:
     // print() without the room check.
     void printPages();
-    void reportFailure(const QString &target);
+    // reason: the system's, when known.
+    void reportFailure(const QString &target, const QString &reason = QString());
     // Ends the dialog with nothing left to paint, then says memory is short.
     void reportNoMemory();
     // Lays the pages out again for a change the user made: memory running

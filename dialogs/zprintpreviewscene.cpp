@@ -357,6 +357,7 @@ void ZPrintPreviewScene::drawContent()
     // the layout moves the tiles unindexed, and the index is built once
     // after it. Switching the index off and on instead would sort every
     // item by its stacking order, twice a layout.
+    m_laidOut = false;
     setBspTreeDepth(kIndexDepth + 1);
     clearHeader();
     clearPages();
@@ -369,7 +370,8 @@ void ZPrintPreviewScene::drawContent()
     int y = 0;
     int previousPageRow = -1;
     int previousPageColumn = -1;
-    for (int r = 0; laidOut && r < m_cells.size() && WorkProgress::advance(r, m_cells.size()); ++r) {
+    int r = 0;
+    for (; laidOut && r < m_cells.size() && WorkProgress::advance(r, m_cells.size()); ++r) {
         // While the whole scene is to be drawn again, a moved item is not
         // marked on its own; a progress shown meanwhile lets the scene
         // handle that, after which every move would mark its item.
@@ -407,6 +409,7 @@ void ZPrintPreviewScene::drawContent()
         }
         y += rowHeight + (header ? headerHeight : 0);
     }
+    m_laidOut = laidOut && r == m_cells.size();
 
     blockSignals(blocked);
     setSceneRect(contentRect());

@@ -44,6 +44,9 @@ public:
     bool printPageNumbers() const { return m_printPageNumbers; }
 
     void drawContent();
+    // Whether the last layout placed every row: one that memory running out
+    // or a stop ended early leaves a scene that is never printed.
+    bool laidOut() const { return m_laidOut; }
     // The page at that place, made (or taken from the spares) when missing;
     // null for a negative place.
     QGraphicsRectItem *getPage(int pageRow, int pageColumn);
@@ -94,4 +97,5 @@ private:
     QBrush m_pageBrush{Qt::white, Qt::SolidPattern};
     bool m_repeatTableHeaders = true;
     bool m_printPageNumbers = false;
+    bool m_laidOut = false;
 };

@@ -9,6 +9,9 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 QList<QStandardItem *> row(const QVariantList &values)
@@ -180,6 +183,8 @@ void tst_CsvExport::failedWriteIsReported_data()
     QTest::addRow("a folder in its place") << "" << qint64(-1) << false << int(CsvExport::CannotOpen);
     QTest::addRow("no room") << "earlier.csv" << room - 1 << false << int(CsvExport::NoMemory);
     QTest::addRow("room enough") << "earlier.csv" << room << false << int(CsvExport::Ok);
+    // Files end at 10 bytes, as on a full disk: the system says why.
+    QTest::addRow("disk full") << "earlier.csv" << qint64(-1) << false << int(CsvExport::CannotWrite);
     QTest::addRow("runs out while writing") << "earlier.csv" << qint64(-1) << true << int(CsvExport::NoMemory);
 }
 
@@ -196,9 +201,19 @@ void tst_CsvExport::failedWriteIsReported()
     earlier.close();
     const ownallocationfailure::Shortage shortage(ceiling, runsOut);
     QString error;
-    QCOMPARE(int(CsvExport::saveViewData(m_view, path, &error)), result);
+    rlimit disk{};
+    getrlimit(RLIMIT_FSIZE, &disk);
+    const rlimit before = disk;
+    disk.rlim_cur = result == CsvExport::CannotWrite ? 10 : disk.rlim_cur;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &disk);
+    const int written = CsvExport::saveViewData(m_view, path, &error);
+    setrlimit(RLIMIT_FSIZE, &before);
+    QCOMPARE(written, result);
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
-    QCOMPARE(error.isEmpty(), result != CsvExport::CannotOpen);
+    QCOMPARE(error.isEmpty(), result != CsvExport::CannotOpen && result != CsvExport::CannotWrite);
+    if (result == CsvExport::CannotWrite)
+        QCOMPARE(error, QString::fromLocal8Bit(strerror(EFBIG)));
     QVERIFY(QFileInfo(dir.path()).isDir());
     // Only a whole file replaces the one there was.
     QCOMPARE(readAll(earlier.fileName()) == "before\n", result != CsvExport::Ok);

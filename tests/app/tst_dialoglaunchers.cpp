@@ -693,6 +693,11 @@ void tst_DialogLaunchers::cancelledWork_data()
     QTest::addRow("Print, Escape after a click") << "actionPrint" << "chart" << "Escape, focus" << "Printing was cancelled.";
     QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
     QTest::addRow("Print, late Cancel") << "actionPrint" << "layout" << "late" << "Printing was cancelled.";
+    // Printed from the dialog: at its first page, at its last, or not at all.
+    QTest::addRow("Print, Cancel on the pages") << "actionPrint" << "pages" << "Cancel" << "Printing was cancelled.";
+    QTest::addRow("Print, late Cancel on the last page") << "actionPrint" << "last page" << "late"
+                                                         << "Printing was cancelled.";
+    QTest::addRow("Print, not cancelled") << "actionPrint" << "never" << "" << "Printed %1 pages to Stand-in.";
 }
 
 // Cancelled through the progress while the picture is drawn: no dialog, no
@@ -716,10 +721,13 @@ void tst_DialogLaunchers::cancelledWork()
     box.arm();
     WidgetAnswerer<ZSnipDialog> snip;
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
-    WidgetAnswerer<ZPrintDialog> print;
-    print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
-    g_releases.clear();
-    m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
+    // The dialog's pages printed to a file the first time, when the row
+    // acts there.
+    const bool printing = when == QLatin1String("pages") || when == QLatin1String("last page") || when == QLatin1String("never");
+    PdfPrinters printers;
+    printers.output = m_dir.filePath(QStringLiteral("cancelled.pdf"));
+    QFile::remove(printers.output);
+    ZPrinters::install(&printers);
     // What of the window's events passes the progress: the tree's layouts
     // only when done, the window's close never.
     struct Watch : QObject {
@@ -727,6 +735,18 @@ void tst_DialogLaunchers::cancelledWork()
                                                                   closes += e->type() == QEvent::Close, false); }
         int layouts = 0, closes = 0;
     } watch;
+    int pages = 0;
+    WidgetAnswerer<ZPrintDialog> print;
+    print.arm([&](ZPrintDialog *dialog) {
+        if (printing && !pages) {
+            pages = dialog->scene()->pages().size();
+            watch.layouts = 0; // those held while the picture was drawn are done
+            dialog->print();
+        }
+        dialog->reject();
+    });
+    g_releases.clear();
+    m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
     tree->installEventFilter(&watch);
     m_window->installEventFilter(&watch);
     const QModelIndex current = tree->currentIndex();
@@ -735,11 +755,16 @@ void tst_DialogLaunchers::cancelledWork()
     int chartStepsAfter = 0;
     bool returnCancels = true;
     {
-        const WorkProgress user([&](qint64, qint64) {
-            auto *progress = m_window->findChild<QProgressDialog *>();
+        const WorkProgress user([&](qint64 done, qint64 total) {
+            QWidget *printing = nullptr;
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                printing = qobject_cast<ZPrintDialog *>(widget) && widget->isVisible() ? widget : printing;
+            auto *progress = (printing ? printing : m_window.get())->findChild<QProgressDialog *>();
             const QString now = tree->signalsBlocked() ? QStringLiteral("table")
                 : chart->signalsBlocked()              ? QStringLiteral("chart")
-                                                       : QStringLiteral("layout");
+                : !printing                            ? QStringLiteral("layout")
+                : done + 1 == total                    ? QStringLiteral("last page")
+                                                       : QStringLiteral("pages");
             if (!acted.isEmpty()) {
                 chartStepsAfter += now == QLatin1String("chart") && phase != now;
                 phase = now;
@@ -779,17 +804,24 @@ void tst_DialogLaunchers::cancelledWork()
         });
         action->trigger();
     }
-    QCOMPARE(acted, QStringList(QStringLiteral("layouts 0, closes 0")));
-    QVERIFY(watch.layouts >= 1);
+    QCOMPARE(acted, when == QLatin1String("never") ? QStringList() : QStringList(QStringLiteral("layouts 0, closes 0")));
+    QVERIFY(watch.layouts >= acted.size());
     QVERIFY(!returnCancels);
     QCOMPARE(tree->currentIndex(), current);
-    QVERIFY(!snip.answered && !print.answered);
+    QCOMPARE(snip.answered || print.answered, printing);
+    QCOMPARE(QFile::exists(printers.output), when == QLatin1String("never"));
+    if (when == QLatin1String("never"))
+        said = said.arg(pages);
     // Nothing after the table's picture is drawn.
     QCOMPARE(chartStepsAfter, 0);
     QCOMPARE(box.text, QString());
     QCOMPARE(m_window->statusBar()->currentMessage(), said);
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(tree->size(), treeSize);
+    if (printing) {
+        print.answered = false;
+        print.poll();
+    }
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());
