@@ -472,6 +472,21 @@ void tst_XERLoader::failures()
     QVERIFY(loader->modelNames().isEmpty());
     // The read's wider heap growth stays after it, failed or not.
     QVERIFY(ReadHeapPadding::inForce());
+    // Its report, failed or not, is the read's last touch of the loader: a
+    // receiver may delete it there, and finds the read's padding given back.
+    for (const QString &file : {path, writeFile(dir, QStringLiteral("good.xer"), project())}) {
+        const ReadHeapPadding::Release release;
+        auto *doomed = new XERLoader(file, schema());
+        bool padded = true;
+        const auto report = [doomed, &padded] {
+            padded = ReadHeapPadding::inForce();
+            delete doomed;
+        };
+        connect(doomed, &ProjectLoader::finished, doomed, report, Qt::DirectConnection);
+        connect(doomed, &ProjectLoader::failed, doomed, report, Qt::DirectConnection);
+        doomed->read();
+        QVERIFY(!padded);
+    }
 
     // A loader without a file fails the same way instead of hanging.
     XERLoader empty;
