@@ -558,13 +558,34 @@ QString XERLoader::loaderName() const
     return QStringLiteral("XERLoader");
 }
 
+// The read's report is the last thing it does with this loader: a receiver
+// may delete the loader as finished() or failed() arrives, so everything the
+// read held (its room, its heap padding, the reader's hold on that room) is
+// given back before, and nothing of the loader is touched after.
+void XERLoader::read()
+{
+    threadhandoff::acquire(this);
+    const int result = readHeld();
+    if (result == xer::XERFile::Ok)
+        QThread::msleep(5);
+    threadhandoff::release(this);
+    try {
+        if (result == xer::XERFile::Ok)
+            emit finished();
+        else
+            emit failed(result);
+    } catch (const std::bad_alloc &) {
+        // The caller learns of the end from the read returning (its future)
+        // and of its result from readResult().
+    }
+}
+
 // Memory running out anywhere in the read, its first log line included (the
 // pool's workers pass it on to this thread), fails the load: what it made so
-// far is dropped and the caller hears of it as of any other failure. No
-// exception leaves here.
-void XERLoader::read()
+// far is dropped. No exception leaves here, and what the read held is given
+// back on every return.
+int XERLoader::readHeld()
 try {
-    threadhandoff::acquire(this);
     qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() start");
     const ReadHeapPadding padding;
     // Every step of the read, the file's and the models', holds what it
@@ -583,9 +604,10 @@ try {
     m_layoutRows.clear();
     m_notes = LoadNotes();
     emit started();
-    if (!readFile(timer))
-        return;
-    qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+    m_readResult = readFile(timer);
+    if (m_readResult == xer::XERFile::Ok)
+        qCInfo(lcXer).noquote() << QStringLiteral("void XERLoader::read() stop: %1").arg(timer.elapsed());
+    return m_readResult;
 } catch (const std::bad_alloc &) {
     // The result comes first: it is what the caller reads when the read has
     // ended and no signal could be queued for want of memory. Every model
@@ -596,30 +618,22 @@ try {
     if (m_reader)
         m_reader->release();
     xer::warnOutOfMemory("XERLoader::read", m_fileName);
-    threadhandoff::release(this);
-    try {
-        emit failed(m_readResult);
-    } catch (const std::bad_alloc &) {
-        // The caller learns of the end from the read returning (its future).
-    }
+    return m_readResult;
 }
 
-bool XERLoader::readFile(const QElapsedTimer &timer)
+int XERLoader::readFile(const QElapsedTimer &timer)
 {
     if (!m_reader) {
-        m_readResult = xer::XERFile::CannotOpen;
         qCWarning(lcXer) << "XERLoader::read no file to read";
-        emit failed(m_readResult);
-        return false;
+        return xer::XERFile::CannotOpen;
     }
-    m_readResult = m_reader->read();
+    const int result = m_reader->read();
     const qint64 readMs = timer.elapsed();
-    if (m_readResult != xer::XERFile::Ok) {
+    if (result != xer::XERFile::Ok) {
         qCWarning(lcXer).noquote() << QStringLiteral("XERLoader::read %1 gives %2")
                                           .arg(m_fileName)
-                                          .arg(m_readResult);
-        emit failed(m_readResult);
-        return false;
+                                          .arg(result);
+        return result;
     }
     m_notes.linesAfterEnd = m_reader->hasLinesAfterEndLine();
     m_notes.cutShort = !m_reader->hasEndLine() && !m_notes.linesAfterEnd;
@@ -862,11 +876,7 @@ bool XERLoader::readFile(const QElapsedTimer &timer)
     // What the read's threads freed goes back before the caller builds on
     // the models.
     ReadHeapPadding::releaseFreed();
-
-    QThread::msleep(5);
-    threadhandoff::release(this);
-    emit finished();
-    return true;
+    return xer::XERFile::Ok;
 }
 
 void XERLoader::readTable(const QString &table, const std::shared_ptr<IContainer> &container)

@@ -20,7 +20,8 @@ class QElapsedTimer;
 // derived models. Progress arrives in the order sent; a read that fails
 // (memory running out included) emits failed(code) instead of finished() and
 // keeps nothing of the file. Every model is handed to the application's
-// thread before finished().
+// thread before finished(). finished() or failed() is the read's last touch
+// of the loader: a receiver may delete it as either arrives.
 class XERLoader : public ProjectLoader
 {
     Q_OBJECT
@@ -60,9 +61,12 @@ private:
         int withoutIds = 0;   // records of a table of ids without one: left out
     };
     struct TablePlan;
-    // The load after started(): false when it failed (failed() was emitted).
-    // Throws std::bad_alloc when memory runs out.
-    bool readFile(const QElapsedTimer &timer);
+    // The read up to its report, which read() sends once this has returned:
+    // the result (xer::XERFile::ReadResult).
+    int readHeld();
+    // The load after started(): the result. Throws std::bad_alloc when
+    // memory runs out.
+    int readFile(const QElapsedTimer &timer);
     void prepareContainer(const QString &table, IContainer *container) const;
     // Finds the copies of a table to read, where their fields go, and makes
     // the container's rows, empty.

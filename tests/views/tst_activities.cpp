@@ -128,8 +128,9 @@ private:
         return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     }
 
-    // Reads the file as the main window does: on the global pool, waiting
-    // for finished().
+    // Reads the file as the main window does: on the global pool, the
+    // loader kept until the read has ended (its future), and finished() sent.
+    // A wait for the signal alone misses one sent before it begins.
     std::unique_ptr<XERLoader> load(const QString &file = QString())
     {
         QFile schemaFile(QStringLiteral(":/files/schema.json"));
@@ -138,9 +139,8 @@ private:
         const QJsonDocument schema = QJsonDocument::fromJson(schemaFile.readAll());
         auto loader = std::make_unique<XERLoader>(file.isEmpty() ? m_file : file, schema);
         QSignalSpy finished(loader.get(), &ProjectLoader::finished);
-        XERLoader *raw = loader.get();
-        QtConcurrent::run(QThreadPool::globalInstance(), [raw] { raw->read(); });
-        if (!finished.wait(20000))
+        QtConcurrent::run(QThreadPool::globalInstance(), loader.get(), &XERLoader::read).waitForFinished();
+        if (finished.count() != 1)
             return nullptr;
         return loader;
     }
