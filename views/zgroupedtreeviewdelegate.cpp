@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QPainter>
-#include <QTextLayout>
 
 ZGroupedTreeViewDelegate::ZGroupedTreeViewDelegate(int column, QObject *parent)
     : QStyledItemDelegate(parent), m_column(column)
@@ -52,26 +51,19 @@ void ZGroupedTreeViewDelegate::paint(QPainter *painter, const QStyleOptionViewIt
         QPalette::ColorGroup group = QPalette::Disabled;
         if (opt.state & QStyle::State_Enabled)
             group = (opt.state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
-        // Placed as the style places it, the line's box aligned in whole
-        // pixels: drawText aligns it to a fraction, which on a scaled
+        // The line's box is centred in whole pixels, as the style centres
+        // it: drawText would centre it to a fraction, which on a scaled
         // screen puts the text a device pixel off the style's, where a
         // hovered or selected cell is drawn.
-        QTextOption textOption;
-        textOption.setWrapMode(QTextOption::ManualWrap);
-        textOption.setTextDirection(opt.direction);
-        textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
-        QTextLayout layout(opt.fontMetrics.elidedText(text, opt.textElideMode, textRect.width()), opt.font);
-        layout.setTextOption(textOption);
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
-        if (line.isValid())
-            line.setLineWidth(textRect.width());
-        layout.endLayout();
-        const QRect placed = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment,
-                                                 layout.boundingRect().size().toSize(), textRect);
+        const QFontMetricsF metrics(opt.font);
+        const QRect box = QStyle::alignedRect(opt.direction, opt.displayAlignment,
+                                              QSize(textRect.width(), qRound(metrics.ascent() + metrics.descent())),
+                                              textRect);
         painter->save();
+        painter->setFont(opt.font);
         painter->setPen(opt.palette.color(group, QPalette::Text));
-        layout.draw(painter, QPointF(textRect.x(), placed.top()));
+        painter->drawText(box, int((opt.displayAlignment & ~Qt::AlignVertical_Mask) | Qt::AlignTop),
+                          opt.fontMetrics.elidedText(text, opt.textElideMode, textRect.width()));
         painter->restore();
     });
 }
