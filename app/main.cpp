@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "memoryroom.h"
+#include "quitsignals.h"
 #include "sessiontimezone.h"
 #include "windowmemory.h"
 
@@ -29,6 +30,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.5.0"));
     MainWindow window;
+    // A session's end or a kill ends the viewer as a close of its window
+    // would; a print under way leaves no file behind.
+    QuitSignals quitSignals(&window);
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    return quitSignals.exitCode(code);
 }
