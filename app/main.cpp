@@ -29,10 +29,11 @@ int main(int argc, char *argv[])
     keepSessionTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.5.0"));
-    MainWindow window;
     // A session's end or a kill ends the viewer as a close of its window
     // would; a print under way leaves no file behind.
-    QuitSignals quitSignals(&window);
+    QuitSignals quitSignals;
+    MainWindow window;
+    quitSignals.setWindow(&window);
     window.show();
     const int code = app.exec();
     return quitSignals.exitCode(code);

@@ -35,8 +35,7 @@ void onSignal(int signal)
 
 } // namespace
 
-QuitSignals::QuitSignals(QWidget *window)
-    : m_window(window)
+QuitSignals::QuitSignals()
 {
     if (s_pipe[0] >= 0) {
         qCWarning(lcApp) << "QuitSignals: installed twice; the second does nothing";

@@ -21,9 +21,13 @@ class QuitSignals : public QObject
 {
     Q_OBJECT
 public:
-    // window: the one to close. Not owned.
-    explicit QuitSignals(QWidget *window);
+    // Made before the window it closes, it outlasts the window's teardown,
+    // which a second signal then does not cut short.
+    QuitSignals();
     ~QuitSignals() override;
+
+    // The window to close. Not owned.
+    void setWindow(QWidget *window) { m_window = window; }
 
     // The process's exit code: 128 plus the signal's number, as a shell
     // reports a process a signal ended, or loopCode when none came.

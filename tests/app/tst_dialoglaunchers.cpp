@@ -820,7 +820,8 @@ void tst_DialogLaunchers::signalEndsAPrint()
     ZPrinters::install(&printers);
     // The loops' end holds until the application's own loop runs again.
     const auto again = qScopeGuard([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec(); });
-    QuitSignals quit(m_window.get());
+    QuitSignals quit;
+    quit.setWindow(m_window.get());
     WidgetAnswerer<ZPrintDialog> answer;
     answer.arm([signal](ZPrintDialog *dialog) {
         // After the first sheet; the progress shown takes the events at its steps.
