@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "memoryroom.h"
+#include "quitsignals.h"
 #include "sessiontimezone.h"
 #include "windowmemory.h"
 
@@ -28,7 +29,12 @@ int main(int argc, char *argv[])
     keepSessionTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("1.5.0"));
+    // A session's end or a kill ends the viewer as a close of its window
+    // would; a print under way leaves no file behind.
+    QuitSignals quitSignals;
     MainWindow window;
+    quitSignals.setWindow(&window);
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    return quitSignals.exitCode(code);
 }

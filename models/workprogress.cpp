@@ -37,3 +37,9 @@ bool WorkProgress::stopped()
     }
     return false;
 }
+
+void WorkProgress::stopAll()
+{
+    for (WorkProgress *at = s_current; at; at = at->m_outer)
+        at->m_stopped = true;
+}

@@ -27,6 +27,9 @@ public:
     static bool advance(qint64 done, qint64 total);
     // True once the work was asked to stop.
     static bool stopped();
+    // Stops every work under way, as if each watcher had asked it to (the
+    // process is ending).
+    static void stopAll();
 
 private:
     Watcher m_watcher;

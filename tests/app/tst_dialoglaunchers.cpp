@@ -9,6 +9,7 @@
 #include "pdfpages.h"
 #include "qganttchart.h"
 #include "qgcvaxis.h"
+#include "quitsignals.h"
 #include "workprogress.h"
 #include "xertestfiles.h"
 #include "zcolorcombo.h"
@@ -48,6 +49,7 @@
 #include <QtTest>
 #include <qtestspontaneevent.h>
 
+#include <csignal>
 #include <dlfcn.h>
 
 namespace {
@@ -207,6 +209,8 @@ private slots:
     void refusals();
     void cancelledWork_data();
     void cancelledWork();
+    void signalEndsAPrint_data();
+    void signalEndsAPrint();
     void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
@@ -825,6 +829,47 @@ void tst_DialogLaunchers::cancelledWork()
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());
+}
+
+void tst_DialogLaunchers::signalEndsAPrint_data()
+{
+    QTest::addColumn<int>("signal");
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        QTest::addRow("%s", strsignal(signal)) << signal;
+}
+
+// A signal while a print writes its file ends the print as Cancel would,
+// then the window and every loop: the file printed over keeps its bytes,
+// and no hidden file is left.
+void tst_DialogLaunchers::signalEndsAPrint()
+{
+    QFETCH(int, signal);
+    open(m_file);
+    setTimeScale(QStringLiteral("actionMonth"));
+    QTemporaryDir dir;
+    PdfPrinters printers;
+    printers.output = xertest::writeFile(dir, QStringLiteral("out.pdf"), "%PDF-1.4 the user's own");
+    ZPrinters::install(&printers);
+    // The loops' end holds until the application's own loop runs again.
+    const auto again = qScopeGuard([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec(); });
+    QuitSignals quit;
+    quit.setWindow(m_window.get());
+    WidgetAnswerer<ZPrintDialog> answer;
+    answer.arm([signal](ZPrintDialog *dialog) {
+        // After the first sheet; the progress shown takes the events at its steps.
+        const WorkProgress session([signal](qint64 done, qint64) {
+            return done != 1 || (raise(signal), QCoreApplication::processEvents(), true);
+        });
+        dialog->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
+    });
+    m_window->findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
+    QVERIFY(answer.answered && !m_window->isVisible());
+    QCOMPARE(quit.exitCode(0), 128 + signal);
+    QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("Printing was cancelled."));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("out.pdf")));
+    QFile file(printers.output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("%PDF-1.4 the user's own"));
 }
 
 // Rows that Snip's picture would make less than a pixel high are refused
