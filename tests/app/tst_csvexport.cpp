@@ -183,7 +183,6 @@ void tst_CsvExport::failedWriteIsReported_data()
     QTest::addRow("a folder in its place") << "" << qint64(-1) << false << int(CsvExport::CannotOpen);
     QTest::addRow("no room") << "earlier.csv" << room - 1 << false << int(CsvExport::NoMemory);
     QTest::addRow("room enough") << "earlier.csv" << room << false << int(CsvExport::Ok);
-    // Files end at 10 bytes, as on a full disk: the system says why.
     QTest::addRow("disk full") << "earlier.csv" << qint64(-1) << false << int(CsvExport::CannotWrite);
     QTest::addRow("runs out while writing") << "earlier.csv" << qint64(-1) << true << int(CsvExport::NoMemory);
 }
@@ -203,17 +202,14 @@ void tst_CsvExport::failedWriteIsReported()
     QString error;
     rlimit disk{};
     getrlimit(RLIMIT_FSIZE, &disk);
-    const rlimit before = disk;
-    disk.rlim_cur = result == CsvExport::CannotWrite ? 10 : disk.rlim_cur;
+    const rlimit full{10, disk.rlim_max}; // files end there, as on a full disk: the system says why
     signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &disk);
-    const int written = CsvExport::saveViewData(m_view, path, &error);
-    setrlimit(RLIMIT_FSIZE, &before);
-    QCOMPARE(written, result);
+    setrlimit(RLIMIT_FSIZE, result == CsvExport::CannotWrite ? &full : &disk);
+    const auto restore = qScopeGuard([disk] { setrlimit(RLIMIT_FSIZE, &disk); });
+    QCOMPARE(int(CsvExport::saveViewData(m_view, path, &error)), result);
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     QCOMPARE(error.isEmpty(), result != CsvExport::CannotOpen && result != CsvExport::CannotWrite);
-    if (result == CsvExport::CannotWrite)
-        QCOMPARE(error, QString::fromLocal8Bit(strerror(EFBIG)));
+    QCOMPARE(error == QString::fromLocal8Bit(strerror(EFBIG)), result == CsvExport::CannotWrite);
     QVERIFY(QFileInfo(dir.path()).isDir());
     // Only a whole file replaces the one there was.
     QCOMPARE(readAll(earlier.fileName()) == "before\n", result != CsvExport::Ok);
