@@ -9,6 +9,7 @@
 #include "pdfpages.h"
 #include "qganttchart.h"
 #include "qgcvaxis.h"
+#include "quitsignals.h"
 #include "workprogress.h"
 #include "xertestfiles.h"
 #include "zcolorcombo.h"
@@ -48,6 +49,7 @@
 #include <QtTest>
 #include <qtestspontaneevent.h>
 
+#include <csignal>
 #include <dlfcn.h>
 
 namespace {
@@ -693,6 +695,12 @@ void tst_DialogLaunchers::cancelledWork_data()
     QTest::addRow("Print, Escape after a click") << "actionPrint" << "chart" << "Escape, focus" << "Printing was cancelled.";
     QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
     QTest::addRow("Print, late Cancel") << "actionPrint" << "layout" << "late" << "Printing was cancelled.";
+    // Printed from the dialog: a late Cancel or a signal (its number) at the last page, or nothing.
+    QTest::addRow("Print, late Cancel on the last page") << "actionPrint" << "last page" << "late" << "Printing was cancelled.";
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        QTest::addRow("Print, %s", strsignal(signal)) << "actionPrint" << "last page" << QString::number(signal)
+                                                      << "Printing was cancelled.";
+    QTest::addRow("Print, not cancelled") << "actionPrint" << "no page" << "" << "Printed %1 pages to Stand-in.";
 }
 
 // Cancelled through the progress while the picture is drawn: no dialog, no
@@ -717,7 +725,13 @@ void tst_DialogLaunchers::cancelledWork()
     WidgetAnswerer<ZSnipDialog> snip;
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
     WidgetAnswerer<ZPrintDialog> print;
-    print.arm([](ZPrintDialog *dialog) { dialog->reject(); });
+    // A print stopped keeps the file the user had, and leaves no other.
+    QTemporaryDir dir;
+    PdfPrinters printers;
+    printers.output = xertest::writeFile(dir, QStringLiteral("out.pdf"), "%PDF-1.4 the user's own");
+    ZPrinters::install(&printers);
+    QuitSignals quit;
+    quit.setWindow(m_window.get());
     g_releases.clear();
     m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
     // What of the window's events passes the progress: the tree's layouts
@@ -727,6 +741,12 @@ void tst_DialogLaunchers::cancelledWork()
                                                                   closes += e->type() == QEvent::Close, false); }
         int layouts = 0, closes = 0;
     } watch;
+    QWidget *on = m_window.get(); // where the progress shows
+    print.arm([&](ZPrintDialog *dialog) {
+        on = dialog, watch.layouts = 0; // those held while the picture was drawn are done
+        dialog->print();
+        dialog->reject();
+    });
     tree->installEventFilter(&watch);
     m_window->installEventFilter(&watch);
     const QModelIndex current = tree->currentIndex();
@@ -735,11 +755,12 @@ void tst_DialogLaunchers::cancelledWork()
     int chartStepsAfter = 0;
     bool returnCancels = true;
     {
-        const WorkProgress user([&](qint64, qint64) {
-            auto *progress = m_window->findChild<QProgressDialog *>();
+        const WorkProgress user([&](qint64 done, qint64 total) {
+            auto *progress = on->findChild<QProgressDialog *>();
             const QString now = tree->signalsBlocked() ? QStringLiteral("table")
                 : chart->signalsBlocked()              ? QStringLiteral("chart")
-                                                       : QStringLiteral("layout");
+                : on == m_window.get()                 ? QStringLiteral("layout")
+                                                       : QLatin1String(done + 1 < total ? "pages" : "last page");
             if (!acted.isEmpty()) {
                 chartStepsAfter += now == QLatin1String("chart") && phase != now;
                 phase = now;
@@ -768,6 +789,8 @@ void tst_DialogLaunchers::cancelledWork()
                                                                        Qt::LeftButton, {}));
             } else if (how == QLatin1String("Cancel")) {
                 cancel->click();
+            } else if (how.toInt()) {
+                raise(how.toInt());
             } else if (how == QLatin1String("Escape, focus")) {
                 m_window->activateWindow();
                 QTest::qWait(50);
@@ -779,17 +802,27 @@ void tst_DialogLaunchers::cancelledWork()
         });
         action->trigger();
     }
-    QCOMPARE(acted, QStringList(QStringLiteral("layouts 0, closes 0")));
-    QVERIFY(watch.layouts >= 1);
+    // The loops' end a signal asked for holds until the application's own loop runs again.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec();
+    QCOMPARE(acted, how.isEmpty() ? QStringList() : QStringList(QStringLiteral("layouts 0, closes 0")));
+    QVERIFY(watch.layouts >= acted.size());
     QVERIFY(!returnCancels);
     QCOMPARE(tree->currentIndex(), current);
-    QVERIFY(!snip.answered && !print.answered);
+    QCOMPARE(snip.answered || print.answered, when.endsWith(QLatin1String("page")));
+    QCOMPARE(m_window->isVisible(), !how.toInt());
+    QCOMPARE(quit.exitCode(0), how.toInt() ? 128 + how.toInt() : 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("out.pdf")));
+    QFile file(printers.output);
+    QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll() == "%PDF-1.4 the user's own", !how.isEmpty());
+    said = how.isEmpty() ? said.arg(pdfPageSizes(printers.output).size()) : said;
     // Nothing after the table's picture is drawn.
     QCOMPARE(chartStepsAfter, 0);
     QCOMPARE(box.text, QString());
     QCOMPARE(m_window->statusBar()->currentMessage(), said);
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(tree->size(), treeSize);
+    if (std::exchange(print.answered, false))
+        print.poll();
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());
