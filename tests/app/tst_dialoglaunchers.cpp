@@ -209,8 +209,6 @@ private slots:
     void refusals();
     void cancelledWork_data();
     void cancelledWork();
-    void signalEndsAPrint_data();
-    void signalEndsAPrint();
     void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
@@ -697,11 +695,12 @@ void tst_DialogLaunchers::cancelledWork_data()
     QTest::addRow("Print, Escape after a click") << "actionPrint" << "chart" << "Escape, focus" << "Printing was cancelled.";
     QTest::addRow("Print, Cancel in the layout") << "actionPrint" << "layout" << "Cancel" << "Printing was cancelled.";
     QTest::addRow("Print, late Cancel") << "actionPrint" << "layout" << "late" << "Printing was cancelled.";
-    // Printed from the dialog: at its first page, at its last, or not at all.
-    QTest::addRow("Print, Cancel on the pages") << "actionPrint" << "pages" << "Cancel" << "Printing was cancelled.";
-    QTest::addRow("Print, late Cancel on the last page") << "actionPrint" << "last page" << "late"
-                                                         << "Printing was cancelled.";
-    QTest::addRow("Print, not cancelled") << "actionPrint" << "never" << "" << "Printed %1 pages to Stand-in.";
+    // Printed from the dialog: a late Cancel or a signal (its number) at the last page, or nothing.
+    QTest::addRow("Print, late Cancel on the last page") << "actionPrint" << "last page" << "late" << "Printing was cancelled.";
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        QTest::addRow("Print, %s", strsignal(signal)) << "actionPrint" << "last page" << QString::number(signal)
+                                                      << "Printing was cancelled.";
+    QTest::addRow("Print, not cancelled") << "actionPrint" << "no page" << "" << "Printed %1 pages to Stand-in.";
 }
 
 // Cancelled through the progress while the picture is drawn: no dialog, no
@@ -725,13 +724,16 @@ void tst_DialogLaunchers::cancelledWork()
     box.arm();
     WidgetAnswerer<ZSnipDialog> snip;
     snip.arm([](ZSnipDialog *dialog) { dialog->reject(); });
-    // The dialog's pages printed to a file the first time, when the row
-    // acts there.
-    const bool printing = when == QLatin1String("pages") || when == QLatin1String("last page") || when == QLatin1String("never");
+    WidgetAnswerer<ZPrintDialog> print;
+    // A print stopped keeps the file the user had, and leaves no other.
+    QTemporaryDir dir;
     PdfPrinters printers;
-    printers.output = m_dir.filePath(QStringLiteral("cancelled.pdf"));
-    QFile::remove(printers.output);
+    printers.output = xertest::writeFile(dir, QStringLiteral("out.pdf"), "%PDF-1.4 the user's own");
     ZPrinters::install(&printers);
+    QuitSignals quit;
+    quit.setWindow(m_window.get());
+    g_releases.clear();
+    m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
     // What of the window's events passes the progress: the tree's layouts
     // only when done, the window's close never.
     struct Watch : QObject {
@@ -739,18 +741,12 @@ void tst_DialogLaunchers::cancelledWork()
                                                                   closes += e->type() == QEvent::Close, false); }
         int layouts = 0, closes = 0;
     } watch;
-    int pages = 0;
-    WidgetAnswerer<ZPrintDialog> print;
+    QWidget *on = m_window.get(); // where the progress shows
     print.arm([&](ZPrintDialog *dialog) {
-        if (printing && !pages) {
-            pages = dialog->scene()->pages().size();
-            watch.layouts = 0; // those held while the picture was drawn are done
-            dialog->print();
-        }
+        on = dialog, watch.layouts = 0; // those held while the picture was drawn are done
+        dialog->print();
         dialog->reject();
     });
-    g_releases.clear();
-    m_window->statusBar()->showMessage(QStringLiteral("Printed 3 pages to out.pdf."));
     tree->installEventFilter(&watch);
     m_window->installEventFilter(&watch);
     const QModelIndex current = tree->currentIndex();
@@ -760,15 +756,11 @@ void tst_DialogLaunchers::cancelledWork()
     bool returnCancels = true;
     {
         const WorkProgress user([&](qint64 done, qint64 total) {
-            QWidget *printing = nullptr;
-            for (QWidget *widget : QApplication::topLevelWidgets())
-                printing = qobject_cast<ZPrintDialog *>(widget) && widget->isVisible() ? widget : printing;
-            auto *progress = (printing ? printing : m_window.get())->findChild<QProgressDialog *>();
+            auto *progress = on->findChild<QProgressDialog *>();
             const QString now = tree->signalsBlocked() ? QStringLiteral("table")
                 : chart->signalsBlocked()              ? QStringLiteral("chart")
-                : !printing                            ? QStringLiteral("layout")
-                : done + 1 == total                    ? QStringLiteral("last page")
-                                                       : QStringLiteral("pages");
+                : on == m_window.get()                 ? QStringLiteral("layout")
+                                                       : QLatin1String(done + 1 < total ? "pages" : "last page");
             if (!acted.isEmpty()) {
                 chartStepsAfter += now == QLatin1String("chart") && phase != now;
                 phase = now;
@@ -797,6 +789,8 @@ void tst_DialogLaunchers::cancelledWork()
                                                                        Qt::LeftButton, {}));
             } else if (how == QLatin1String("Cancel")) {
                 cancel->click();
+            } else if (how.toInt()) {
+                raise(how.toInt());
             } else if (how == QLatin1String("Escape, focus")) {
                 m_window->activateWindow();
                 QTest::qWait(50);
@@ -808,68 +802,30 @@ void tst_DialogLaunchers::cancelledWork()
         });
         action->trigger();
     }
-    QCOMPARE(acted, when == QLatin1String("never") ? QStringList() : QStringList(QStringLiteral("layouts 0, closes 0")));
+    // The loops' end a signal asked for holds until the application's own loop runs again.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec();
+    QCOMPARE(acted, how.isEmpty() ? QStringList() : QStringList(QStringLiteral("layouts 0, closes 0")));
     QVERIFY(watch.layouts >= acted.size());
     QVERIFY(!returnCancels);
     QCOMPARE(tree->currentIndex(), current);
-    QCOMPARE(snip.answered || print.answered, printing);
-    QCOMPARE(QFile::exists(printers.output), when == QLatin1String("never"));
-    if (when == QLatin1String("never"))
-        said = said.arg(pages);
+    QCOMPARE(snip.answered || print.answered, when.endsWith(QLatin1String("page")));
+    QCOMPARE(m_window->isVisible(), !how.toInt());
+    QCOMPARE(quit.exitCode(0), how.toInt() ? 128 + how.toInt() : 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("out.pdf")));
+    QFile file(printers.output);
+    QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll() == "%PDF-1.4 the user's own", !how.isEmpty());
+    said = how.isEmpty() ? said.arg(pdfPageSizes(printers.output).size()) : said;
     // Nothing after the table's picture is drawn.
     QCOMPARE(chartStepsAfter, 0);
     QCOMPARE(box.text, QString());
     QCOMPARE(m_window->statusBar()->currentMessage(), said);
     QCOMPARE(g_releases, QStringList(QStringLiteral("dialogs 0, message ''")));
     QCOMPARE(tree->size(), treeSize);
-    if (printing) {
-        print.answered = false;
+    if (std::exchange(print.answered, false))
         print.poll();
-    }
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());
-}
-
-void tst_DialogLaunchers::signalEndsAPrint_data()
-{
-    QTest::addColumn<int>("signal");
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        QTest::addRow("%s", strsignal(signal)) << signal;
-}
-
-// A signal while a print writes its file ends the print as Cancel would,
-// then the window and every loop: the file printed over keeps its bytes,
-// and no hidden file is left.
-void tst_DialogLaunchers::signalEndsAPrint()
-{
-    QFETCH(int, signal);
-    open(m_file);
-    setTimeScale(QStringLiteral("actionMonth"));
-    QTemporaryDir dir;
-    PdfPrinters printers;
-    printers.output = xertest::writeFile(dir, QStringLiteral("out.pdf"), "%PDF-1.4 the user's own");
-    ZPrinters::install(&printers);
-    // The loops' end holds until the application's own loop runs again.
-    const auto again = qScopeGuard([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec(); });
-    QuitSignals quit;
-    quit.setWindow(m_window.get());
-    WidgetAnswerer<ZPrintDialog> answer;
-    answer.arm([signal](ZPrintDialog *dialog) {
-        // After the first sheet; the progress shown takes the events at its steps.
-        const WorkProgress session([signal](qint64 done, qint64) {
-            return done != 1 || (raise(signal), QCoreApplication::processEvents(), true);
-        });
-        dialog->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
-    });
-    m_window->findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
-    QVERIFY(answer.answered && !m_window->isVisible());
-    QCOMPARE(quit.exitCode(0), 128 + signal);
-    QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("Printing was cancelled."));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("out.pdf")));
-    QFile file(printers.output);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("%PDF-1.4 the user's own"));
 }
 
 // Rows that Snip's picture would make less than a pixel high are refused
