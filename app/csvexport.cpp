@@ -202,21 +202,22 @@ CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QSt
     }
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
-    // A write the disk cut short leaves the file without the system's
-    // reason ("Unknown error"); the failed write's errno still holds it,
-    // since a file that failed once writes no more.
     errno = 0;
     stream << headerLine(view);
     if (view->model())
         linesOf(view).write(QModelIndex(), 0, [&stream](const QString &lines) { stream << lines; });
     stream.flush();
-    if (stream.status() != QTextStream::Ok || !file.commit()) {
-        const int error = errno;
+    // A write the disk cut short (a full disk) leaves Qt without the
+    // system's reason, and commit() drops what it had; the failed write's
+    // errno holds it, as nothing is written after a failure.
+    const int error = errno;
+    const bool written = stream.status() == QTextStream::Ok;
+    const QString reason = error ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString();
+    if (!written || !file.commit()) {
+        const QString why = written ? file.errorString() : reason;
         if (errorString)
-            *errorString = file.error() == QFileDevice::WriteError && error
-                ? QString::fromLocal8Bit(std::strerror(error))
-                : file.errorString();
-        qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << file.errorString();
+            *errorString = why;
+        qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << why;
         return CannotWrite;
     }
     return Ok;
