@@ -25,6 +25,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -214,12 +215,27 @@ private:
     // inode: its owner, mode and other names.
     bool copyInto(QFile &file, QString *reason)
     {
-        const int to = ::open(QFile::encodeName(m_target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int to = ::open(QFile::encodeName(m_target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (to < 0) {
             *reason = systemReason(errno);
             return false;
         }
+        // A disk without room for the print, once the old bytes go, is
+        // said before they go: the user's file stays as it was.
+        struct stat old;
+        struct statvfs disk;
+        if (::fstat(to, &old) == 0 && ::fstatvfs(to, &disk) == 0
+            && qint64(disk.f_bavail) * qint64(disk.f_frsize) + qint64(old.st_blocks) * 512 < file.size()) {
+            ::close(to);
+            *reason = QObject::tr("its disk is full");
+            return false;
+        }
         m_cut = true;
+        if (::ftruncate(to, 0) != 0) {
+            *reason = systemReason(errno);
+            ::close(to);
+            return false;
+        }
         int error = 0;
         bool ok = file.seek(0);
         char buffer[1 << 16];
