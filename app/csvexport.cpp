@@ -3,11 +3,12 @@
 #include "applogging.h"
 #include "memoryroom.h"
 #include "modelhelpers.h"
+#include "userfile.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
 #include <QHeaderView>
-#include <QSaveFile>
+#include <QFile>
 #include <QTextStream>
 #include <QTreeView>
 
@@ -193,11 +194,20 @@ CsvExport::Result CsvExport::saveViewData(QTreeView *view, const QString &fileNa
 
 CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QString *errorString)
 {
-    QSaveFile file(fileName);
-    if (!view || !file.open(QIODevice::WriteOnly)) {
+    if (!view)
+        return CannotOpen;
+    UserFile target(fileName);
+    QString reason;
+    QFile file;
+    if (target.open(&reason)) {
+        file.setFileName(target.pendingPath());
+        if (!file.open(QIODevice::WriteOnly))
+            reason = file.errorString();
+    }
+    if (!reason.isEmpty()) {
         if (errorString)
-            *errorString = file.errorString();
-        qCWarning(lcApp) << "CsvExport::saveViewData cannot open" << fileName << file.errorString();
+            *errorString = reason;
+        qCWarning(lcApp) << "CsvExport::saveViewData cannot open" << fileName << reason;
         return CannotOpen;
     }
     QTextStream stream(&file);
@@ -208,17 +218,16 @@ CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QSt
         linesOf(view).write(QModelIndex(), 0, [&stream](const QString &lines) { stream << lines; });
     stream.flush();
     // A write the disk cut short (a full disk) leaves Qt without the
-    // system's reason, and commit() drops what it had; the failed write's
-    // errno holds it, as nothing is written after a failure.
+    // system's reason; the failed write's errno holds it, as nothing is
+    // written after a failure.
     const int error = errno;
-    const bool written = stream.status() == QTextStream::Ok;
-    const QString reason = error ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString();
-    if (!written || !file.commit()) {
-        const QString why = written ? file.errorString() : reason;
-        if (errorString)
-            *errorString = why;
-        qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << why;
-        return CannotWrite;
-    }
-    return Ok;
+    if (stream.status() != QTextStream::Ok || !file.flush())
+        reason = error ? QString::fromLocal8Bit(std::strerror(error)) : target.failure();
+    file.close();
+    if (reason.isEmpty() && target.commit(&reason))
+        return Ok;
+    if (errorString)
+        *errorString = reason;
+    qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << reason;
+    return target.cut() ? LeftIncomplete : CannotWrite;
 }

@@ -15,10 +15,13 @@ class QTreeView;
 class CsvExport
 {
 public:
-    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3 };
+    // CannotOpen: refused before anything was written; CannotWrite: not
+    // written, an earlier file as it was; LeftIncomplete: the earlier file
+    // cut by a failure while it was written in place.
+    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3, LeftIncomplete = 4 };
 
-    // Writes the whole file. The file is replaced only when everything was
-    // written, so a failure leaves an earlier file as it was. NoMemory when
+    // Writes the whole file. The file changes only when everything was
+    // written (UserFile), so a failure leaves an earlier file as it was. NoMemory when
     // the room for the text in hand (memoryroom::available) is not there,
     // or memory ran out while writing.
     static Result saveViewData(QTreeView *view, const QString &fileName,

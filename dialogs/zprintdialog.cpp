@@ -3,6 +3,7 @@
 
 #include "dialogslogging.h"
 #include "memoryroom.h"
+#include "userfile.h"
 #include "zprinters.h"
 #include "zprintpreviewscene.h"
 #include "zworkprogress.h"
@@ -14,291 +15,33 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageLayout>
-#include <QRandomGenerator>
 #include <QScreen>
-#include <QStorageInfo>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace {
 
 // Item data of the printer list's entry that prints to a PDF file.
 const char kPdfFileEntry[] = "pdf-file";
 
-// Under this many bytes free, a file that could not be written whole is
-// taken to have filled its disk.
-const qint64 kFullDisk = qint64(1) << 20;
-
-// The system's words for an error number.
-QString systemReason(int error)
+// A PDF file whose every byte was written ends in its cross-reference
+// table, at the place its end tells: a write lost on the way (a full
+// disk) moves the table or cuts the end.
+bool wholePdf(const QString &path)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// The file a path names: its links followed, a dangling one's too (the
-// print makes the file it names), its folder without links.
-QString linkTarget(const QString &path)
-{
-    namespace fs = std::filesystem;
-    fs::path file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
-    std::error_code error;
-    // The system's own bound on a chain; a longer one is refused when opened.
-    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(file, error)); ++hop) {
-        const fs::path next = fs::read_symlink(file, error);
-        if (error)
-            break;
-        // Relative to the link's folder as the system reads it: the
-        // folder's own links are not resolved by text.
-        file = next.is_absolute() ? next : file.parent_path() / next;
-    }
-    const fs::path folder = fs::canonical(file.parent_path(), error);
-    if (!error)
-        file = folder / file.filename();
-    return QFile::decodeName(QByteArray::fromStdString(file.string()));
-}
-
-// The file a print writes before the user's file gets its pages, beside
-// that file (the one a link names), so that a rename puts a whole print in
-// its place at once; the file replaced gives it its owner and mode. Where a
-// rename would change what the user had (an owner that cannot be given, a
-// file with other names) or the folder takes no new file, the whole print
-// is copied into the user's file instead: its other names see the new
-// pages, as with any program saving in place. Only a failure during that
-// copy leaves the file cut. With nowhere to write first, the printer writes
-// the file itself. Removed unless it took the file's place, also when the
-// print is cancelled or ended.
-class PendingFile
-{
-public:
-    explicit PendingFile(const QString &target) : m_target(linkTarget(target)) {}
-    ~PendingFile()
-    {
-        if (!m_path.isEmpty() && !m_direct)
-            QFile::remove(m_path);
-    }
-    Q_DISABLE_COPY(PendingFile)
-
-    // Makes the empty file the printer writes; false, with the reason, when
-    // the target may not be written or its folder takes no new file.
-    bool create(QString *reason)
-    {
-        const QByteArray target = QFile::encodeName(m_target);
-        struct stat status;
-        m_existed = ::stat(target.constData(), &status) == 0;
-        if (m_existed) {
-            // Refused as a save would be (the system's administrator may).
-            if (::access(target.constData(), W_OK) != 0) {
-                *reason = QObject::tr("the file may not be written (%1)").arg(systemReason(errno));
-                return false;
-            }
-            m_mode = status.st_mode & 07777;
-            m_owner = status.st_uid;
-            m_group = status.st_gid;
-            m_inPlace = S_ISREG(status.st_mode) && status.st_nlink > 1;
-        }
-        int error = 0;
-        if (makeIn(QFileInfo(m_target).path(), &error))
-            return true;
-        // A new file needs its folder.
-        if (!m_existed) {
-            *reason = systemReason(error);
-            return false;
-        }
-        m_inPlace = true;
-        if (makeIn(QDir::tempPath(), &error))
-            return true;
-        // Nowhere to write first: the printer writes the file itself, as
-        // any save would.
-        m_path = m_target;
-        m_direct = true;
-        return true;
-    }
-    QString path() const { return m_path; }
-    // Whether the printer began writing.
-    bool started() const { return QFileInfo(m_path).size() > 0; }
-    // Whether a failure left the user's file cut.
-    bool cut() const { return m_direct || m_cut; }
-    // Why a file begun was not written whole.
-    QString failure() const
-    {
-        const QFileInfo pending(m_path);
-        if (!pending.dir().exists())
-            return QObject::tr("its folder was removed");
-        if (!pending.exists())
-            return QObject::tr("the file was removed while it was written");
-        const QStorageInfo storage(pending.absolutePath());
-        return storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kFullDisk
-            ? QObject::tr("its disk is full")
-            : QObject::tr("the file could not be written whole");
-    }
-
-    // The file written, checked whole and on disk, becomes the target.
-    // Otherwise the reason it does not: the disk full, the file cut short,
-    // or what the system said.
-    bool commit(QString *reason)
-    {
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *reason = file.exists() ? file.errorString() : failure();
-            return false;
-        }
-        if (!wholePdf(file)) {
-            *reason = failure();
-            return false;
-        }
-        if (m_inPlace && !m_direct)
-            return copyInto(file, reason);
-        // Where the system allows; a new file has the mode a new file gets.
-        if (m_existed && !m_direct)
-            ::fchmod(file.handle(), m_mode);
-        // The bytes reach the disk before the name moves to them: a crash
-        // between the two would otherwise leave an empty file by that name.
-        if (::fsync(file.handle()) != 0) {
-            *reason = systemReason(errno);
-            return false;
-        }
-        file.close();
-        if (m_direct)
-            return true;
-        if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(m_target).constData()) != 0) {
-            *reason = systemReason(errno);
-            return false;
-        }
-        m_path.clear();
-        return true;
-    }
-
-private:
-    // A hidden file in the folder, named after the target; false with the
-    // system's error when the folder takes none. Given the target's owner
-    // there, or else it is copied in.
-    bool makeIn(const QString &folder, int *error)
-    {
-        // What of the target's name fits beside the dot and the tag within
-        // a name's 255 bytes: a long name the folder takes is printed to.
-        QString name = QFileInfo(m_target).fileName();
-        while (QFile::encodeName(name).size() > 240)
-            name.chop(1);
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const QString path = QDir(folder).filePath(
-                QStringLiteral(".%1.%2").arg(name).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-            // Readable by the user alone until it has the target's mode.
-            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                  m_existed ? 0600 : 0666);
-            if (fd < 0 && errno == EEXIST)
-                continue;
-            if (fd < 0) {
-                *error = errno;
-                return false;
-            }
-            m_path = path;
-            struct stat own;
-            if (m_existed && !m_inPlace && ::fstat(fd, &own) == 0 && (own.st_uid != m_owner || own.st_gid != m_group)
-                && ::fchown(fd, m_owner, m_group) != 0)
-                m_inPlace = true;
-            ::close(fd);
-            return true;
-        }
-        *error = EEXIST;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    }
-
-    // The whole print written over the target's own bytes, which keeps its
-    // inode: its owner, mode and other names.
-    bool copyInto(QFile &file, QString *reason)
-    {
-        const int to = ::open(QFile::encodeName(m_target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (to < 0) {
-            *reason = systemReason(errno);
-            return false;
-        }
-        // A disk without room for the print, once the old bytes go, is
-        // said before they go: the user's file stays as it was.
-        struct stat old;
-        struct statvfs disk;
-        if (::fstat(to, &old) == 0 && ::fstatvfs(to, &disk) == 0
-            && qint64(disk.f_bavail) * qint64(disk.f_frsize) + qint64(old.st_blocks) * 512 < file.size()) {
-            ::close(to);
-            *reason = QObject::tr("its disk is full");
-            return false;
-        }
-        m_cut = true;
-        if (::ftruncate(to, 0) != 0) {
-            *reason = systemReason(errno);
-            ::close(to);
-            return false;
-        }
-        int error = 0;
-        bool ok = file.seek(0);
-        char buffer[1 << 16];
-        while (ok && !file.atEnd()) {
-            const qint64 size = file.read(buffer, sizeof buffer);
-            ok = size > 0;
-            for (qint64 done = 0; ok && done < size;) {
-                const ssize_t written = ::write(to, buffer + done, size_t(size - done));
-                if (written < 0 && errno == EINTR)
-                    continue;
-                ok = written > 0;
-                // Nothing written and no error: the disk took no more.
-                if (!ok)
-                    error = written < 0 ? errno : ENOSPC;
-                done += written;
-            }
-        }
-        if (ok && ::fsync(to) != 0) {
-            ok = false;
-            error = errno;
-        }
-        if (::close(to) != 0 && ok) {
-            ok = false;
-            error = errno;
-        }
-        if (!ok) {
-            *reason = error ? systemReason(error) : file.errorString();
-            return false;
-        }
-        m_cut = false;
-        return true;
-    }
-
-    // A PDF file whose every byte was written ends in its cross-reference
-    // table, at the place its end tells: a write lost on the way (a full
-    // disk) moves the table or cuts the end.
-    static bool wholePdf(QFile &file)
-    {
-        const qint64 size = file.size();
-        const qint64 tail = qMin<qint64>(size, 1024);
-        if (!file.seek(size - tail))
-            return false;
-        const QByteArray end = file.read(tail);
-        const int at = end.lastIndexOf("startxref");
-        if (at < 0 || !end.trimmed().endsWith("%%EOF"))
-            return false;
-        bool ok = false;
-        const qint64 table = end.mid(at + 9).replace("%%EOF", "").trimmed().toLongLong(&ok);
-        return ok && table > 0 && table < size - tail + at && file.seek(table) && file.read(4) == "xref";
-    }
-
-    QString m_target; // the file a link names
-    QString m_path;
-    bool m_existed = false;
-    mode_t m_mode = 0;
-    uid_t m_owner = 0;
-    gid_t m_group = 0;
-    // Copied into the target once whole, rather than renamed over it.
-    bool m_inPlace = false;
-    // No file of its own: the printer writes the target.
-    bool m_direct = false;
-    bool m_cut = false;
-};
+    const qint64 size = file.size();
+    const qint64 tail = qMin<qint64>(size, 1024);
+    if (!file.seek(size - tail))
+        return false;
+    const QByteArray end = file.read(tail);
+    const int at = end.lastIndexOf("startxref");
+    if (at < 0 || !end.trimmed().endsWith("%%EOF"))
+        return false;
+    bool ok = false;
+    const qint64 table = end.mid(at + 9).replace("%%EOF", "").trimmed().toLongLong(&ok);
+    return ok && table > 0 && table < size - tail + at && file.seek(table) && file.read(4) == "xref";
+}
 
 } // namespace
 
@@ -480,10 +223,10 @@ void ZPrintDialog::printPages()
     // did not end (memory ran out in it, and the user was told) is no print.
     if (m_scene->pages().isEmpty() || !m_scene->laidOut())
         return;
-    // A file's pages go to one beside it first. Declared before the
-    // printer, it goes after the printer has closed it, also when memory
+    // A file's pages are written whole before the file of that name
+    // changes. Declared before the printer, it goes after the printer has closed it, also when memory
     // runs out in the pages.
-    std::unique_ptr<PendingFile> file;
+    std::unique_ptr<UserFile> file;
     std::unique_ptr<QPrinter> printer;
     QString target = m_ui->cmbPrinters->currentText();
     if (printsToPdfFile()) {
@@ -501,13 +244,13 @@ void ZPrintDialog::printPages()
         printer = ZPrinters::instance()->createPrinter(target);
     }
     if (printer && printer->isValid() && !printer->outputFileName().isEmpty()) {
-        file = std::make_unique<PendingFile>(printer->outputFileName());
+        file = std::make_unique<UserFile>(printer->outputFileName());
         QString reason;
-        if (!file->create(&reason)) {
+        if (!file->open(&reason)) {
             reportFailure(target, reason);
             return;
         }
-        printer->setOutputFileName(file->path());
+        printer->setOutputFileName(file->pendingPath());
     }
     if (!printer || !printer->isValid()) {
         reportFailure(target);
@@ -544,15 +287,16 @@ void ZPrintDialog::printPages()
         emit printCanceled(queued ? sheets : 0, pages, target);
         return;
     }
-    QString reason;
-    if (sheets < 0 && (!file || (!file->started() && !file->cut()))) {
+    // A printer that wrote nothing could not start.
+    if (sheets < 0 && (!file || QFileInfo(file->pendingPath()).size() == 0)) {
         file.reset();
         reportFailure(target);
         return;
     }
-    if (sheets < 0)
+    QString reason;
+    if (file && (sheets < 0 || !wholePdf(file->pendingPath())))
         reason = file->failure();
-    if (file && (sheets < 0 || !file->commit(&reason))) {
+    if (file && (!reason.isEmpty() || !file->commit(&reason))) {
         QMessageBox box(QMessageBox::Warning, tr("Print"),
                         (file->cut() ? tr("The pages could not be written to %1: %2. The file was left incomplete.")
                                      : tr("The pages could not be written to %1: %2. No file was changed."))

@@ -3,6 +3,7 @@
 
 #include "dialogslogging.h"
 #include "memoryroom.h"
+#include "userfile.h"
 #include "workprogress.h"
 #include "zimage.h"
 #include "zimagecolumnitem.h"
@@ -11,9 +12,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QImageWriter>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
@@ -249,8 +253,29 @@ void ZSnipDialog::saveToPngClicked()
     const QImage image = croppedImageOrWarn();
     if (image.isNull())
         return;
-    if (!image.save(fileName)) {
-        warn(tr("Image could not be saved to %1").arg(QDir::toNativeSeparators(fileName)));
+    // Written whole before the file of that name changes: a full disk or
+    // a failure leaves an earlier picture as it was.
+    UserFile file(fileName);
+    QString reason;
+    if (file.open(&reason)) {
+        QFile pending(file.pendingPath());
+        // The format of the name the user gave, as a save by name would
+        // choose it; PNG, as the button says, for any other name.
+        const QByteArray suffix = QFileInfo(file.target()).suffix().toLower().toLatin1();
+        QImageWriter writer(&pending, QImageWriter::supportedImageFormats().contains(suffix) ? suffix
+                                                                                              : QByteArray("png"));
+        if (!pending.open(QIODevice::WriteOnly) || !writer.write(image) || !pending.flush())
+            reason = writer.error() == QImageWriter::DeviceError || pending.error() != QFile::NoError
+                ? file.failure()
+                : writer.errorString();
+        pending.close();
+        if (reason.isEmpty())
+            file.commit(&reason);
+    }
+    if (!reason.isEmpty()) {
+        warn((file.cut() ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
+                         : tr("Image could not be saved to %1: %2. No file was changed."))
+                 .arg(QDir::toNativeSeparators(fileName), reason));
         return;
     }
     inform(tr("Image was saved to ") + fileName);

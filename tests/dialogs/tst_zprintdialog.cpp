@@ -524,7 +524,7 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     QTest::addRow("%%EOF lost") << "out.pdf" << -1 << false << notWhole << shown << -1 << false << -1 << 0;
     QTest::addRow("a sheet refused") << "out.pdf" << -1 << false << notWhole << shown << -1 << true << -1 << 0;
     QTest::addRow("a write made twice") << "out.pdf" << -1 << false << notWhole << shown << -1 << true << -1 << 0;
-    QTest::addRow("a folder at the name") << "out.pdf" << -1 << false << failed.arg("Is a directory") << shown << -1 << false << -1 << 0;
+    QTest::addRow("a folder at the name") << "out.pdf" << -1 << false << start.arg("Is a directory") << shown << -1 << false << -1 << 0;
     QTest::addRow("a name of 250 bytes") << QString(246, 'n') + ".pdf" << -1 << false << "" << "" << -1 << true << -1 << 0;
     QTest::addRow("a link to another folder") << "out.pdf -> store/out.pdf" << -1 << false << "" << "" << -1 << true << -1 << 0644;
     QTest::addRow("a dangling link") << "out.pdf -> new/made.pdf" << -1 << false << "" << "" << -1 << false << -1 << 0;
