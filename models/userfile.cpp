@@ -146,7 +146,11 @@ bool UserFile::open(QString *reason)
         return false;
     }
     m_inPlace = true;
-    if (makeIn(QDir::tempPath(), &error))
+    // Qt gives no temporary folder when TMPDIR names none: never the
+    // working folder in its place.
+    const QString temp = QDir::tempPath();
+    error = ENOENT;
+    if (QDir::isAbsolutePath(temp) && makeIn(temp, &error))
         return true;
     // Nowhere to write first: writing the file itself would cut it at a
     // cancel or failure.
@@ -175,10 +179,6 @@ bool UserFile::makeIn(const QString &folder, int *error)
             return false;
         }
         m_pending = path;
-        struct stat own;
-        if (m_existed && !m_inPlace && ::fstat(fd, &own) == 0 && (own.st_uid != m_owner || own.st_gid != m_group)
-            && ::fchown(fd, m_owner, m_group) != 0)
-            m_inPlace = true;
         ::close(fd);
         return true;
     }
@@ -216,8 +216,12 @@ bool UserFile::commit(QString *reason)
         ::close(from);
         return false;
     }
-    // A mode the system does not take back is kept by writing in place.
-    if (!m_inPlace && m_existed && ::fchmod(from, m_mode) != 0)
+    // An owner, group or mode the system does not give back is kept by
+    // writing in place. Given only now: the writer opens the pending file
+    // to create it, which a sticky folder refuses for another's file.
+    if (!m_inPlace && m_existed
+        && (((written.st_uid != m_owner || written.st_gid != m_group) && ::fchown(from, m_owner, m_group) != 0)
+            || ::fchmod(from, m_mode) != 0))
         m_inPlace = true;
     if (m_inPlace) {
         ok = copyInto(from, written.st_size, reason);
