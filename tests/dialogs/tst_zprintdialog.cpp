@@ -555,7 +555,14 @@ void tst_ZPrintDialog::printFailureIsReported()
     // What else is so, as the row's name says.
     const auto is = [](const char *what) { return QByteArray(QTest::currentDataTag()).contains(what); };
     PdfPrinters printers;
-    QTemporaryDir dir;
+    // Where the plain user reaches, and a temporary folder of its own,
+    // whatever the one the tests run with.
+    QTemporaryDir dir(QStringLiteral("/tmp/tst_zprintdialog-XXXXXX"));
+    const QString temp = dir.filePath(QStringLiteral("temp"));
+    QVERIFY(QDir().mkpath(temp) && QFile::setPermissions(temp, QFile::Permissions(0x7777)));
+    const QByteArray tempBefore = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp));
+    const auto restoreTemp = qScopeGuard([&] { qputenv("TMPDIR", tempBefore); });
     const QStringList names = name.split(QStringLiteral(" -> "));
     printers.output = dir.filePath(names.first());
     const QString target = dir.filePath(names.last());
