@@ -6,6 +6,7 @@
 #include "zsnipdialog.h"
 #include "zsnipgraphicsscene.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QGraphicsLineItem>
 #include <QGraphicsSceneMouseEvent>
@@ -15,6 +16,7 @@
 #include <QGraphicsView>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/resource.h>
 
 #if defined(__GLIBC__)
@@ -272,6 +274,30 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     QImage saved(png);
     QCOMPARE(saved.size(), crop.size());
     QCOMPARE(saved.pixelColor(kInset + 30, kInset + 50), bodyTileColor(1, 2));
+
+    // A save over it that the disk cuts short leaves it whole, and says so.
+    rlimit disk{};
+    getrlimit(RLIMIT_FSIZE, &disk);
+    const rlimit full{64, disk.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    files.arm(png);
+    // The file dialog's question whether to replace it is answered Yes.
+    QTimer yes;
+    connect(&yes, &QTimer::timeout, this, [&box] {
+        auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (question && question->text().contains(QLatin1String("already exists")))
+            question->button(QMessageBox::Yes)->click();
+        else if (question)
+            box.poll();
+    });
+    yes.start(10);
+    dialog.saveToPngClicked();
+    yes.stop();
+    setrlimit(RLIMIT_FSIZE, &disk);
+    QCOMPARE(box.text, QStringLiteral("Image could not be saved to %1: the file could not be written whole. "
+                                      "No file was changed.").arg(png));
+    QCOMPARE(QImage(png), saved);
 
     // A save that fails says so.
     const QString nowhere = dir.filePath(QStringLiteral("missing/snip.png"));
