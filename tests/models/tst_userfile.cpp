@@ -14,6 +14,7 @@
 #include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -36,28 +37,12 @@ private:
 namespace {
 
 const uid_t kPlain = 65534;
-const QByteArray kOld = QByteArray(5000, 'o');
 const QByteArray kNew = QByteArray(20000, 'n');
-// The user's file on a full disk: this much is free.
-const qint64 kFree = 8192;
+const qint64 kFree = 8192; // what a full disk has left
 
 QByteArray path(const QString &name)
 {
     return QFile::encodeName(name);
-}
-
-// An access list of the file's owner, a named user, the group and others.
-QByteArray accessList()
-{
-    struct Entry {
-        quint16 tag, perm;
-        quint32 id;
-    };
-    const Entry entries[] = {{0x01, 6, ~0u}, {0x02, 6, 12345}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 0, ~0u}};
-    const quint32 version = 2;
-    QByteArray list(reinterpret_cast<const char *>(&version), 4);
-    list.append(reinterpret_cast<const char *>(entries), sizeof entries);
-    return list;
 }
 
 QByteArray attribute(const QString &file, const char *name)
@@ -78,43 +63,27 @@ QByteArray contents(const QString &file)
 QString state(const QString &name, const QString &folder, const QString &temp)
 {
     struct stat s {};
-    QString kind = QStringLiteral("none");
-    if (::stat(path(name).constData(), &s) == 0)
-        kind = S_ISREG(s.st_mode) ? QStringLiteral("file") : QStringLiteral("other");
+    const bool there = ::stat(path(name).constData(), &s) == 0;
+    const auto list = [](const QString &dir) {
+        return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(' ');
+    };
     return QStringLiteral("%1 %2 %3:%4 %5 acl:%6 tag:%7 [%8] [%9]")
-        .arg(kind)
+        .arg(!there ? "none" : S_ISREG(s.st_mode) ? "file" : "other")
         .arg(s.st_mode & 07777, 4, 8, QLatin1Char('0'))
         .arg(s.st_uid)
         .arg(s.st_gid)
         .arg(s.st_nlink)
-        .arg(QString::fromLatin1(attribute(name, "system.posix_acl_access").toHex()))
-        .arg(QString::fromLatin1(attribute(name, "user.tag")))
-        .arg(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(' '))
-        .arg(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(' '));
+        .arg(QString::fromLatin1(attribute(name, "system.posix_acl_access").toHex()), QString::fromLatin1(attribute(name, "user.tag")),
+             list(folder), list(temp));
 }
 
-// Runs as the plain user while it lives; root's groups are left behind.
-struct As
-{
-    explicit As(bool plain) : plain(plain)
-    {
-        QVERIFY(!plain || (setresgid(kPlain, kPlain, 0) == 0 && setresuid(kPlain, kPlain, 0) == 0));
-    }
-    ~As()
-    {
-        QVERIFY(!plain || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0));
-    }
-    bool plain;
-};
-
-// Files of this size end there, as on a full disk; while it lives.
+// Files end at this size while it lives, as on a full disk.
 struct SizeLimit
 {
-    explicit SizeLimit(qint64 size)
+    explicit SizeLimit(rlim_t size)
     {
         getrlimit(RLIMIT_FSIZE, &before);
-        rlimit limit = before;
-        limit.rlim_cur = rlim_t(size);
+        const rlimit limit{size, before.rlim_max};
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limit);
     }
@@ -126,6 +95,9 @@ struct SizeLimit
 
 void tst_UserFile::initTestCase()
 {
+    // Owners, devices and the plain user are root's to make.
+    if (geteuid() != 0)
+        QSKIP("the kinds of file are made by root");
     QVERIFY(m_base.isValid());
     QVERIFY(::chmod(path(m_base.path()).constData(), 0755) == 0);
     ::umask(022);
@@ -151,52 +123,50 @@ void tst_UserFile::kindsAgainstOutcomes_data()
     // written.
     QTest::addColumn<QString>("said");
 
+    // Refused, as root and as the plain user; written in place, as each.
     struct Kind {
-        const char *name;
-        const char *rootRefusal; // empty: taken
-        const char *plainRefusal;
+        const char *name, *rootRefusal, *plainRefusal;
         bool rootInPlace, plainInPlace;
     };
-    const char *const noRoom = "neither its folder nor the temporary folder takes a new file (No such file or directory)";
+    const char *const loop = "Too many levels of symbolic links", *const fifo = "it is a FIFO, not a regular file",
+                      *const device = "it is a device, not a regular file", *const folder = "Is a directory";
     const Kind kinds[] = {
         {"new file", "", "", false, false},
         {"plain file", "", "", false, false},
         {"link", "", "", false, false},
         {"chain of links", "", "", false, false},
         {"dangling link", "", "", false, false},
-        {"link loop", "Too many levels of symbolic links", "Too many levels of symbolic links", false, false},
+        {"link loop", loop, loop, false, false},
         {"another owner's file", "", "", false, true},
         {"another group's file", "", "", false, true},
         {"read-only file", "", "the file may not be written (Permission denied)", false, false},
         {"file with another name", "", "", true, true},
         {"longer file with another name", "", "", true, true},
         {"file with an access list and attributes", "", "", true, true},
-        {"FIFO", "it is a FIFO, not a regular file", "it is a FIFO, not a regular file", false, false},
-        {"link to a device", "it is a device, not a regular file", "it is a device, not a regular file", false, false},
-        {"folder", "Is a directory", "Is a directory", false, false},
+        {"FIFO", fifo, fifo, false, false},
+        {"link to a device", device, device, false, false},
+        {"folder", folder, folder, false, false},
         {"file in a folder the user cannot write", "", "", false, true},
         {"longer file in a folder the user cannot write", "", "", false, true},
-        {"file in a folder the user cannot write, no temporary folder", "", noRoom, false, false},
+        {"file in a folder the user cannot write, no temporary folder", "",
+         "neither its folder nor the temporary folder takes a new file (No such file or directory)", false, false},
     };
-    const char *const outcomes[] = {"done", "cancelled", "write failing part-way", "copy failing part-way",
-                                    "disk without room", "signal"};
     for (const bool plain : {false, true}) {
         for (const Kind &kind : kinds) {
-            const QString refusal = QString::fromUtf8(plain ? kind.plainRefusal : kind.rootRefusal);
+            const QByteArray name(kind.name);
             const bool inPlace = plain ? kind.plainInPlace : kind.rootInPlace;
-            const bool longer = QByteArray(kind.name).startsWith("longer");
-            // Written first in the temporary folder, off the full disk.
-            const bool hasOtherName = QByteArray(kind.name).contains("another name");
-            for (const char *outcome : outcomes) {
+            // Written first off the full disk, in the temporary folder,
+            // with room once the old bytes go.
+            const bool room = plain && name.startsWith("longer") && name.contains("cannot write");
+            for (const char *outcome : {"done", "cancelled", "write failing part-way", "copy failing part-way",
+                                        "disk without room", "signal"}) {
                 const QByteArray o(outcome);
-                QString said = refusal;
+                QString said = QString::fromUtf8(plain ? kind.plainRefusal : kind.rootRefusal);
                 if (said.isEmpty() && o == "write failing part-way")
                     said = QStringLiteral("the file could not be written whole");
                 if (said.isEmpty() && o == "copy failing part-way" && inPlace)
                     said = QStringLiteral("File too large; left incomplete");
-                // Room for the result once the old bytes go, where they go
-                // first; none where the result is written beside them.
-                if (said.isEmpty() && o == "disk without room" && !(longer && plain && inPlace && !hasOtherName))
+                if (said.isEmpty() && o == "disk without room" && !room)
                     said = QStringLiteral("its disk is full");
                 QTest::addRow("%s, %s, %s", plain ? "plain" : "root", kind.name, outcome)
                     << QString::fromUtf8(kind.name) << plain << QString::fromUtf8(outcome) << said;
@@ -211,54 +181,43 @@ void tst_UserFile::kindsAgainstOutcomes()
     QFETCH(bool, plain);
     QFETCH(QString, outcome);
     QFETCH(QString, said);
-    if (geteuid() != 0 && (plain || kind.contains(QLatin1String("device"))))
-        QSKIP("only root may act as the plain user or make a device");
     const bool full = outcome == QLatin1String("disk without room");
     if (full && m_disk.isEmpty())
         QSKIP("no disk of the test's own: root may mount one");
     const auto is = [&](const char *what) { return kind.contains(QLatin1String(what)); };
-    const uid_t me = plain ? kPlain : 0;
-    const uid_t other = plain ? 0 : kPlain;
+    const uid_t me = plain ? kPlain : 0, other = plain ? 0 : kPlain;
 
     // A folder of the user's, on the small disk where it is to fill.
     QTemporaryDir row((full ? m_disk : m_base.path()) + QStringLiteral("/row-XXXXXX"));
-    const QString folder = row.path();
+    const QString folder = row.path(), name = folder + QStringLiteral("/out"), store = folder + QStringLiteral("/store");
     const QString temp = m_base.filePath(QStringLiteral("temp-") + QFileInfo(folder).fileName());
-    QVERIFY(QDir().mkpath(temp) && ::chown(path(temp).constData(), me, me) == 0);
-    const QString name = QDir(folder).filePath(QStringLiteral("out"));
-    QString file = name; // the file the name finally names
-    const QByteArray old = is("longer") ? QByteArray(60000, 'l') : kOld;
-    const auto make = [&](const QString &at, uid_t owner, gid_t group, mode_t mode) {
-        QFile f(at);
+    QVERIFY(QDir().mkpath(temp) && QDir().mkpath(store));
+    QVERIFY(::chown(path(temp).constData(), me, me) == 0 && ::chown(path(store).constData(), me, me) == 0);
+    const QString file = is("link") && !is("device") ? store + QStringLiteral("/file") : name;
+    const QByteArray old(is("longer") ? 60000 : 5000, 'o');
+    if (is("link") || is("FIFO") || is("device") || (is("folder") && !is("a folder"))) {
+        // A null device of the test's own: a mistake never reaches the system's.
+        QVERIFY(!is("device") || ::mknod(path(folder + "/null").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+        QVERIFY(!is("FIFO") || ::mkfifo(path(name).constData(), 0666) == 0);
+        QVERIFY(!is("folder") || QDir().mkpath(name));
+        const char *link = is("device") ? "null" : is("chain") ? "middle" : is("loop") ? "back" : "store/file";
+        QVERIFY(!is("link") || ::symlink(link, path(name).constData()) == 0);
+        QVERIFY(!is("chain") || ::symlink("store/file", path(folder + "/middle").constData()) == 0);
+        QVERIFY(!is("loop") || ::symlink("out", path(folder + "/back").constData()) == 0);
+    }
+    if ((!is("link") || (!is("dangling") && !is("loop") && !is("device"))) && !is("new") && !is("FIFO")
+        && !(is("folder") && !is("a folder"))) {
+        QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
         f.close();
-        QVERIFY(::chown(path(at).constData(), owner, group) == 0 && ::chmod(path(at).constData(), mode) == 0);
-    };
-    if (is("link") && !is("device")) {
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/store")));
-        QVERIFY(::chown(path(folder + QStringLiteral("/store")).constData(), me, me) == 0);
-        file = folder + QStringLiteral("/store/file");
-        QVERIFY(::symlink(is("chain") ? "middle" : is("loop") ? "back" : "store/file", path(name).constData()) == 0);
-        QVERIFY(!is("chain") || ::symlink("store/file", path(folder + QStringLiteral("/middle")).constData()) == 0);
-        QVERIFY(!is("loop") || ::symlink("out", path(folder + QStringLiteral("/back")).constData()) == 0);
-        if (!is("dangling") && !is("loop"))
-            make(file, me, me, 0644);
-    } else if (is("device")) {
-        // A null device of the test's own: a mistake never reaches the system's.
-        QVERIFY(::mknod(path(folder + QStringLiteral("/null")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
-        QVERIFY(::symlink("null", path(name).constData()) == 0);
-    } else if (is("FIFO")) {
-        QVERIFY(::mkfifo(path(name).constData(), 0666) == 0);
-    } else if (is("folder") && !is("a folder")) {
-        QVERIFY(QDir().mkpath(name));
-    } else if (!is("new")) {
-        make(name, is("owner") ? other : me, is("owner") || is("group") ? other : me,
-             is("owner") ? (plain ? 0666 : 0640) : is("read-only") ? 0444 : 0644);
+        const mode_t mode = is("owner") ? (plain ? 0666 : 0640) : is("read-only") ? 0444 : 0644;
+        QVERIFY(::chown(path(file).constData(), is("owner") ? other : me, is("owner") || is("group") ? other : me) == 0);
+        QVERIFY(::chmod(path(file).constData(), mode) == 0);
     }
-    QVERIFY(!is("another name") || ::link(path(name).constData(), path(folder + QStringLiteral("/other")).constData()) == 0);
-    if (is("access list")) {
-        const QByteArray list = accessList();
-        QVERIFY(::setxattr(path(name).constData(), "system.posix_acl_access", list.constData(), size_t(list.size()), 0) == 0);
+    QVERIFY(!is("another name") || ::link(path(name).constData(), path(folder + "/other").constData()) == 0);
+    if (is("access list")) { // the owner, a named user, the group, its mask, others
+        const quint32 list[] = {2, 0x60001, ~0u, 0x60002, 12345, 0x40004, ~0u, 0x60010, ~0u, 0x20, ~0u};
+        QVERIFY(::setxattr(path(name).constData(), "system.posix_acl_access", list, sizeof list, 0) == 0);
         QVERIFY(::setxattr(path(name).constData(), "user.tag", "kept", 4, 0) == 0);
     }
     // The folder the user's, as a home; another owner's file in a folder
@@ -268,24 +227,26 @@ void tst_UserFile::kindsAgainstOutcomes()
     QVERIFY(::chmod(path(folder).constData(), is("owner") ? 01777 : is("cannot write") ? 0555 : 0755) == 0);
     const QByteArray tempBefore = qgetenv("TMPDIR");
     qputenv("TMPDIR", path(is("no temporary") ? m_base.filePath(QStringLiteral("missing")) : temp));
-    // Fill the disk but for its last few blocks.
     const QString filler = m_disk + QStringLiteral("/filler");
-    if (full) {
-        struct statvfs disk {};
-        QVERIFY(::statvfs(path(m_disk).constData(), &disk) == 0);
-        QFile f(filler);
-        QVERIFY(f.open(QIODevice::WriteOnly)
-                && f.write(QByteArray(int(qint64(disk.f_bavail) * qint64(disk.f_frsize) - kFree), 'f')) > 0);
-    }
+    struct statvfs disk {};
+    QFile fill(filler); // the disk filled but for its last few blocks
+    QVERIFY(!full
+            || (::statvfs(path(m_disk).constData(), &disk) == 0 && fill.open(QIODevice::WriteOnly)
+                && fill.write(QByteArray(int(qint64(disk.f_bavail) * qint64(disk.f_frsize) - kFree), 'f')) > 0));
+    fill.close();
 
     const QString before = state(name, folder, temp);
     const QByteArray fileBefore = contents(file);
-    QString words;
+    QString words, meanwhile; // the pending file's mode, and what a reader saw meanwhile
     bool cut = false;
-    QString written; // the pending file's mode, and what a reader saw meanwhile
-    int ended = 0; // how a signal ended the writer
     const auto write = [&] {
-        As user(plain);
+        gid_t groups[64];
+        const int count = getgroups(64, groups);
+        // Modes bind a plain user, without root's groups.
+        QVERIFY(!plain || (setgroups(0, nullptr) == 0 && setresgid(kPlain, kPlain, 0) == 0 && setresuid(kPlain, kPlain, 0) == 0));
+        const auto back = qScopeGuard([&] {
+            QVERIFY(!plain || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0 && setgroups(size_t(count), groups) == 0));
+        });
         UserFile target(name);
         if (!target.open(&words))
             return;
@@ -294,14 +255,17 @@ void tst_UserFile::kindsAgainstOutcomes()
         bool ok = true;
         {
             const SizeLimit limit(outcome.startsWith(QLatin1String("write")) ? kNew.size() / 2 : RLIM_INFINITY);
-            ok = pending.write(kNew.left(kNew.size() / 2)) == kNew.size() / 2 && pending.flush();
-            written = QString::number(QFileInfo(pending).permissions() & 0x0077 ? 0 : 1)
-                + (contents(file) == fileBefore ? QStringLiteral(" old whole") : QStringLiteral(" old changed"));
-            if (outcome == QLatin1String("cancelled"))
-                return;
-            if (outcome == QLatin1String("signal"))
-                ::raise(SIGTERM);
-            ok = ok && pending.write(kNew.mid(kNew.size() / 2)) == kNew.size() / 2 && pending.flush();
+            for (int half = 0; half < 2 && ok; ++half) {
+                ok = pending.write(kNew.mid(half * kNew.size() / 2, kNew.size() / 2)) == kNew.size() / 2 && pending.flush();
+                if (half == 0) {
+                    meanwhile = QStringLiteral("%1, old %2").arg(QFileInfo(pending).permissions() & 0x0077 ? "shared" : "private",
+                                                              contents(file) == fileBefore ? "whole" : "changed");
+                    if (outcome == QLatin1String("cancelled"))
+                        return;
+                    if (outcome == QLatin1String("signal"))
+                        ::raise(SIGTERM);
+                }
+            }
         }
         pending.close();
         if (!ok) {
@@ -313,49 +277,45 @@ void tst_UserFile::kindsAgainstOutcomes()
             words += QStringLiteral("; left incomplete");
         cut = target.cut();
     };
-    if (outcome == QLatin1String("signal")) {
-        // Ended by the signal's own action while the result is written.
+    const bool signalled = outcome == QLatin1String("signal");
+    int ended = 0;
+    if (signalled) {
+        // Ended by the signal's own action while the result is written:
+        // it leaves one hidden file, and the user's as it was.
         const pid_t child = ::fork();
         if (child == 0) {
             ::signal(SIGTERM, SIG_DFL);
             write();
-            ::_exit(words.isEmpty() ? 0 : 1);
+            ::_exit(0);
         }
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         ended = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        // What it could not take away: one hidden file of its own.
-        for (const QString &dir : {folder, temp, folder + QStringLiteral("/store")})
+        for (const QString &dir : {folder, temp, store})
             for (const QFileInfo &left : QDir(dir).entryInfoList({QStringLiteral(".out.*"), QStringLiteral(".file.*")},
                                                                  QDir::Files | QDir::Hidden))
                 QVERIFY(QFile::remove(left.filePath()));
     } else {
         write();
     }
-    if (full)
-        QVERIFY(QFile::remove(filler));
+    QVERIFY(!full || QFile::remove(filler));
     QVERIFY(::chmod(path(folder).constData(), 0755) == 0);
     qputenv("TMPDIR", tempBefore);
 
-    const bool signalled = outcome == QLatin1String("signal");
     if (!signalled)
         QCOMPARE(words, said);
     QCOMPARE(ended, said.isEmpty() && signalled ? SIGTERM : 0);
     const bool done = said.isEmpty() && outcome != QLatin1String("cancelled") && !signalled;
-    // A reader meanwhile sees the old file whole; the result is the user's alone.
     if (said.isEmpty() && !signalled && fileBefore != "(none)")
-        QCOMPARE(written, QStringLiteral("1 old whole"));
+        QCOMPARE(meanwhile, QStringLiteral("private, old whole"));
     QCOMPARE(contents(file), done ? kNew : cut ? kNew.left(kNew.size() / 2) : fileBefore);
     QCOMPARE(cut, said.endsWith(QLatin1String("left incomplete")));
     // A new file has a new file's mode and the user's own; any other keeps
     // all it had, its other names too.
-    QString expected = before;
-    if (done && (is("new") || is("dangling")))
-        expected = QStringLiteral("file 0644 %1:%1 1 acl: tag: [%2] []").arg(me).arg(is("new") ? "out" : "out store");
-    QCOMPARE(state(name, folder, temp), expected);
-    QCOMPARE(contents(folder + QStringLiteral("/other")), !is("another name") ? QByteArray("(none)")
-                                                          : done || cut ? contents(file)
-                                                                        : old);
+    QCOMPARE(state(name, folder, temp), done && (is("new") || is("dangling"))
+                 ? QStringLiteral("file 0644 %1:%1 1 acl: tag: [out store] []").arg(me)
+                 : before);
+    QCOMPARE(contents(folder + "/other"), !is("another name") ? QByteArray("(none)") : done || cut ? contents(file) : old);
 }
 
 QTEST_GUILESS_MAIN(tst_UserFile)
