@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sched.h>
 #include <functional>
 
 #include <sys/mount.h>
@@ -104,7 +105,9 @@ void tst_UserFile::initTestCase()
     // A disk of 1 MiB of the test's own, for the rows of a full disk.
     const QString disk = m_base.filePath(QStringLiteral("disk"));
     QVERIFY(QDir().mkpath(disk));
-    if (geteuid() == 0 && ::mount("tmpfs", path(disk).constData(), "tmpfs", 0, "size=1m,mode=0755") == 0)
+    // In a mount namespace of the test's own, which ends with it however it ends.
+    if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+        && ::mount("tmpfs", path(disk).constData(), "tmpfs", 0, "size=1m,mode=0755") == 0)
         m_disk = disk;
 }
 
