@@ -615,6 +615,8 @@ try {
     m_readResult = xer::XERFile::OutOfMemory;
     removeModels();
     m_layoutRows = QVariantList();
+    // Nor is what the read noted of the file kept for its report.
+    m_notes = LoadNotes();
     if (m_reader)
         m_reader->release();
     xer::warnOutOfMemory("XERLoader::read", m_fileName);
