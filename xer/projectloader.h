@@ -87,7 +87,7 @@ public:
         QMap<QString, QStringList> repeatedFields; // names a table's field list gives twice: the first read
         QMap<QString, int> repeatedIds;           // records with an id read before: left out
         QMap<QString, int> emptyRecords;          // records without a cell: left out
-        QMap<QString, int> withoutIds;            // records of a table of ids without one: left out
+        QMap<QString, int> withoutIds;            // records of a table of ids without one read: left out
         QMap<QString, int> parentLoops;           // loops of parent ids, each cut at the link closing it
         int unknownWbs = 0;                       // activities under a WBS node not in the file, or none
         QMap<QString, QString> writtenOtherwise;  // tables read from a line written otherwise: the first such line

@@ -161,7 +161,7 @@ bool isPlainDecimal(const char *begin, const char *end, bool allowPoint)
 }
 
 // Converts the bytes of one field into a column by the column's data type;
-// an empty field stays an empty cell. A number that cannot be read (an id
+// an empty field stays an empty cell. A number that cannot be read (a link
 // such as "7.5" or "3000000000" in an integer column) stays an empty cell
 // too, so it joins nothing, and counts as unread; a date-time that is not
 // valid is counted when the column is finished.
@@ -615,6 +615,8 @@ try {
     m_readResult = xer::XERFile::OutOfMemory;
     removeModels();
     m_layoutRows = QVariantList();
+    // Nor is what the read noted of the file kept for its report.
+    m_notes = LoadNotes();
     if (m_reader)
         m_reader->release();
     xer::warnOutOfMemory("XERLoader::read", m_fileName);
@@ -1045,9 +1047,8 @@ bool XERLoader::keepsEveryRecord(const TablePlan &plan, IContainer *container, c
     if (!ids)
         return true;
     // Ids in ascending order, as exports write them, are all distinct. A
-    // row without one is found by nothing: it would be a row of empty cells
-    // wherever it is joined (keepRecords() tells an empty field from a text
-    // that is no number).
+    // row without one, its field empty or no number, is found by nothing:
+    // it would be a row of empty cells wherever it is joined.
     bool ascending = true;
     qint32 previous = 0;
     for (int r = 0; r < ids->size(); ++r) {
@@ -1093,8 +1094,9 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
     // The first record of an id keeps it: a later one, most often a record
     // copied or an id mistyped, would be joined in its place wherever the id
     // is looked up. A record without a cell is no row, nor one whose id is
-    // empty in a table of ids: nothing could find it. Decided here, before
-    // any row is made, so every model sees the same rows.
+    // empty in a table of ids, or no whole number its column holds ("abc",
+    // "7.5", "3000000000"): nothing could find it. Decided here, before any
+    // row is made, so every model sees the same rows.
     const FieldConverter converter(*m_reader);
     std::vector<std::vector<std::uint8_t>> dropped(plan->sources.size());
     std::vector<qint32> ids;
@@ -1119,15 +1121,11 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
                 continue;
             const char *begin;
             const char *end;
-            if (!fieldOf(*m_reader, records[r], keyField, &begin, &end) || !isCell(begin, end)) {
+            qint32 id;
+            if (!fieldOf(*m_reader, records[r], keyField, &begin, &end) || !converter.readInt(begin, end, &id)) {
                 drop(r, &withoutIds);
                 continue;
             }
-            // A text that is no number stays in its row, the id empty and
-            // said as a value not read.
-            qint32 id;
-            if (!converter.readInt(begin, end, &id))
-                continue;
             ascending = ascending && (ids.empty() || ids.back() < id);
             ids.push_back(id);
             idAt.emplace_back(int(s), int(r));

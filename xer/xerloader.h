@@ -58,7 +58,7 @@ private:
         QStringList repeatedFields; // names its field list gives twice
         int repeatedIds = 0;  // records with an id read before: left out
         int emptyRecords = 0; // records without a cell: left out
-        int withoutIds = 0;   // records of a table of ids without one: left out
+        int withoutIds = 0;   // records of a table of ids without one read: left out
     };
     struct TablePlan;
     // The read up to its report, which read() sends once this has returned:
@@ -72,8 +72,8 @@ private:
     // the container's rows, empty.
     TablePlan planTable(const QString &table, IContainer *container, TableNotes *notes) const;
     // Chooses the records of the plan's sources that become rows: empty ones
-    // and those whose id (file field keyField, -1 for none) is missing or was
-    // read before are left out.
+    // and those whose id (file field keyField, -1 for none) is missing, no
+    // whole number its column holds, or read before are left out.
     void keepRecords(TablePlan *plan, int keyField, TableNotes *notes) const;
     // False when a table as filled holds an empty record, a row without an id
     // or an id twice.

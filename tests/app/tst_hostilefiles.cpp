@@ -148,8 +148,8 @@ void tst_HostileFiles::loadReport_data()
                        + table("TASKPRED", "task_pred_id\ttask_id\tpred_task_id\tpred_type\tlag_hr_cnt",
                                {"1\t1\t1\tPR_FS\tinf"})
                        + "%E\r\n"
-            << QStringLiteral("Loaded with changes: records not matching their field list: TASK 1; "
-                              "values not read, left empty: TASK 1; lags not read, taken as no lag: 1");
+            << QStringLiteral("Loaded with changes: records without an id, left out: TASK 1; "
+                              "lags not read, taken as no lag: 1");
 }
 
 void tst_HostileFiles::loadReport()
