@@ -15,64 +15,83 @@
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr int kCount = int(sizeof kSignals / sizeof kSignals[0]);
 
-// The pipe's read and write ends; set before a handler is installed and
-// closed after each is taken back.
+// The pipe and the handlers are made with the first QuitSignals and kept to
+// the process's end: a signal while the application is torn down, after
+// the QuitSignals has gone, then writes to a pipe no one reads instead of
+// ending the process by the signal, and no handler can write to a pipe
+// closed under it (or to a file since opened with its number).
 int s_pipe[2] = {-1, -1};
-struct sigaction s_before[kCount];
-bool s_installed[kCount] = {};
+QuitSignals *s_current = nullptr;
 
 void onSignal(int signal)
 {
     // Only what is safe in a handler. A full pipe already holds a signal
-    // to act on.
+    // to act on, or belongs to no QuitSignals.
     const int saved = errno;
     const char number = char(signal);
     [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &number, 1);
     errno = saved;
 }
 
-} // namespace
-
-QuitSignals::QuitSignals()
+bool installOnce()
 {
-    if (s_pipe[0] >= 0) {
-        qCWarning(lcApp) << "QuitSignals: installed twice; the second does nothing";
-        return;
-    }
+    if (s_pipe[0] >= 0)
+        return true;
     if (::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qCWarning(lcApp) << "QuitSignals: no pipe, the signals end the viewer at once";
         s_pipe[0] = s_pipe[1] = -1;
-        return;
+        return false;
     }
-    m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &QuitSignals::onReadable);
-    for (int i = 0; i < kCount; ++i) {
-        if (::sigaction(kSignals[i], nullptr, &s_before[i]) != 0 || s_before[i].sa_handler == SIG_IGN)
+    for (const int signal : kSignals) {
+        struct sigaction before = {};
+        if (::sigaction(signal, nullptr, &before) != 0 || before.sa_handler == SIG_IGN)
             continue;
         struct sigaction action = {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         // The GUI thread's own calls go on where the signal cut in.
         action.sa_flags = SA_RESTART;
-        s_installed[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
+        ::sigaction(signal, &action, nullptr);
     }
+    return true;
+}
+
+// Reads what the pipe holds; the first signal's number, 0 for none.
+int drain()
+{
+    char numbers[16];
+    int first = 0;
+    ssize_t got = 0;
+    while ((got = ::read(s_pipe[0], numbers, sizeof numbers)) > 0) {
+        if (first == 0)
+            first = numbers[0];
+    }
+    return first;
+}
+
+} // namespace
+
+QuitSignals::QuitSignals()
+{
+    if (s_current) {
+        qCWarning(lcApp) << "QuitSignals: installed twice; the second does nothing";
+        return;
+    }
+    if (!installOnce()) {
+        qCWarning(lcApp) << "QuitSignals: no pipe, the signals end the viewer at once";
+        return;
+    }
+    s_current = this;
+    // What came while no QuitSignals was there was meant for none.
+    drain();
+    m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &QuitSignals::onReadable);
 }
 
 QuitSignals::~QuitSignals()
 {
-    if (!m_notifier)
-        return;
-    for (int i = 0; i < kCount; ++i) {
-        if (s_installed[i])
-            ::sigaction(kSignals[i], &s_before[i], nullptr);
-        s_installed[i] = false;
-    }
-    delete m_notifier;
-    ::close(s_pipe[0]);
-    ::close(s_pipe[1]);
-    s_pipe[0] = s_pipe[1] = -1;
+    if (s_current == this)
+        s_current = nullptr;
 }
 
 int QuitSignals::exitCode(int loopCode) const
@@ -82,13 +101,7 @@ int QuitSignals::exitCode(int loopCode) const
 
 void QuitSignals::onReadable()
 {
-    char numbers[16];
-    int first = 0;
-    ssize_t got = 0;
-    while ((got = ::read(s_pipe[0], numbers, sizeof numbers)) > 0) {
-        if (first == 0)
-            first = numbers[0];
-    }
+    const int first = drain();
     if (first == 0 || m_signal != 0)
         return;
     m_signal = first;

@@ -15,8 +15,11 @@ class QWidget;
 //
 // The handler only writes the signal's number to a pipe; the rest is done
 // on the GUI thread when its events are next handled, which a long work's
-// progress does at its steps. A second signal while ending changes nothing.
-// One per process; Unix only.
+// progress does at its steps. From the first signal to the process's end a
+// further one changes nothing: the handlers, made with the first
+// QuitSignals, stay to the end, also while the application is torn down
+// after the QuitSignals has gone. One at a time; a later one acts on the
+// signals that come after it is made. Unix only.
 class QuitSignals : public QObject
 {
     Q_OBJECT

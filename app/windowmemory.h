@@ -62,4 +62,9 @@ const char *startRefusal(int argc, char **argv);
 // machine holds. 1 by default.
 void setEstimateScale(qint64 scale);
 
+// Tests only: heapFree and heapInUse give these bytes rather than what the
+// allocator tells, which other threads change meanwhile; negative (the
+// default) for the allocator's own.
+void setHeap(qint64 free, qint64 inUse);
+
 } // namespace WindowMemory

@@ -40,8 +40,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -49,8 +51,12 @@
 #include <QtTest>
 #include <qtestspontaneevent.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 
 namespace {
 
@@ -209,6 +215,8 @@ private slots:
     void refusals();
     void cancelledWork_data();
     void cancelledWork();
+    void endsOnSignals_data();
+    void endsOnSignals();
     void snipOfRowsUnderAPixel();
     void aboutBox();
     void commandsByKeys_data();
@@ -754,6 +762,7 @@ void tst_DialogLaunchers::cancelledWork()
     QStringList acted;
     int chartStepsAfter = 0;
     bool returnCancels = true;
+    bool errnoKept = false;
     {
         const WorkProgress user([&](qint64 done, qint64 total) {
             auto *progress = on->findChild<QProgressDialog *>();
@@ -790,7 +799,14 @@ void tst_DialogLaunchers::cancelledWork()
             } else if (how == QLatin1String("Cancel")) {
                 cancel->click();
             } else if (how.toInt()) {
-                raise(how.toInt());
+                // A burst that fills the pipe: the handler's writes fail,
+                // and leave errno as it was.
+                const int pipe = quit.findChild<QSocketNotifier *>()->socket();
+                const int signal = how.toInt(); // which sets errno
+                errno = EDOM;
+                for (int i = fcntl(pipe, F_SETPIPE_SZ, 4096); i >= 0; --i)
+                    raise(signal);
+                errnoKept = errno == EDOM;
             } else if (how == QLatin1String("Escape, focus")) {
                 m_window->activateWindow();
                 QTest::qWait(50);
@@ -802,8 +818,23 @@ void tst_DialogLaunchers::cancelledWork()
         });
         action->trigger();
     }
+    // A loop begun after a signal was acted on (a message the stopped work
+    // would show) returns at once, before any event.
+    struct Events : QObject {
+        bool eventFilter(QObject *, QEvent *) override { return ++count, false; }
+        int count = 0;
+    } during;
+    {
+        QEventLoop after;
+        QTimer::singleShot(0, &after, &QEventLoop::quit);
+        qApp->installEventFilter(&during);
+        after.exec();
+        qApp->removeEventFilter(&during);
+    }
     // The loops' end a signal asked for holds until the application's own loop runs again.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit), QCoreApplication::exec();
+    QCOMPARE(during.count == 0, how.toInt() != 0);
+    QCOMPARE(errnoKept, how.toInt() != 0);
     QCOMPARE(acted, how.isEmpty() ? QStringList() : QStringList(QStringLiteral("layouts 0, closes 0")));
     QVERIFY(watch.layouts >= acted.size());
     QVERIFY(!returnCancels);
@@ -826,6 +857,31 @@ void tst_DialogLaunchers::cancelledWork()
     action->trigger();
     QVERIFY(snip.answered || print.answered);
     QCOMPARE(box.text, QString());
+}
+
+void tst_DialogLaunchers::endsOnSignals_data()
+{
+    QTest::addColumn<int>("ignored"); // the viewer was started ignoring it (nohup); 0 none
+    QTest::addColumn<int>("first");
+    for (const int signal : {SIGTERM, SIGINT})
+        QTest::addRow("%s", strsignal(signal)) << 0 << signal;
+    QTest::addRow("SIGHUP ignored, then SIGTERM") << SIGHUP << SIGTERM;
+}
+
+// The viewer's process ends on the first signal it does not ignore, by exit
+// with 128 plus its number: a burst of SIGTERM after the QuitSignals has
+// gone, while the application is torn down, cuts nothing short.
+void tst_DialogLaunchers::endsOnSignals()
+{
+    QFETCH(int, ignored);
+    QFETCH(int, first);
+    QProcess viewer;
+    viewer.setProcessChannelMode(QProcess::ForwardedChannels);
+    viewer.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("-endonsignals"), QString::number(ignored), QString::number(first)});
+    QVERIFY(viewer.waitForFinished(60000));
+    QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(viewer.exitCode(), 128 + first);
 }
 
 // Rows that Snip's picture would make less than a pixel high are refused
@@ -958,5 +1014,28 @@ void tst_DialogLaunchers::commandsByKeys()
     QCOMPARE(m_window->focusWidget(), tree);
 }
 
-QTEST_MAIN(tst_DialogLaunchers)
+// endsOnSignals' process: main()'s order, the QuitSignals made after the
+// application and gone before it.
+int endOnSignals(int argc, char *argv[])
+{
+    if (const int ignored = std::atoi(argv[2]))
+        std::signal(ignored, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    qAddPostRoutine([] {
+        for (int i = 0; i < 50; ++i)
+            raise(SIGTERM);
+    });
+    QuitSignals quit;
+    if (const int ignored = std::atoi(argv[2]))
+        raise(ignored);
+    raise(std::atoi(argv[3]));
+    return quit.exitCode(QCoreApplication::exec());
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && std::strcmp(argv[1], "-endonsignals") == 0)
+        return endOnSignals(argc, argv);
+    QTEST_MAIN_IMPL(tst_DialogLaunchers)
+}
 #include "tst_dialoglaunchers.moc"
