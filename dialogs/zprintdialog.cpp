@@ -287,10 +287,11 @@ void ZPrintDialog::printPages()
         emit printCanceled(queued ? sheets : 0, pages, target);
         return;
     }
-    // A printer that wrote nothing could not start.
+    // A printer that wrote nothing could not start: a file's disk full, say.
     if (sheets < 0 && (!file || QFileInfo(file->pendingPath()).size() == 0)) {
+        const QString reason = file ? file->failure() : QString();
         file.reset();
-        reportFailure(target);
+        reportFailure(target, reason);
         return;
     }
     QString reason;

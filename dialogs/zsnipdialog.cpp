@@ -254,27 +254,32 @@ void ZSnipDialog::saveToPngClicked()
     if (image.isNull())
         return;
     // Written whole before the file of that name changes: a full disk or
-    // a failure leaves an earlier picture as it was.
-    UserFile file(fileName);
+    // a failure leaves an earlier picture as it was. The file written first
+    // is gone before the user reads of a failure.
     QString reason;
-    if (file.open(&reason)) {
-        QFile pending(file.pendingPath());
-        // The format of the name the user gave, as a save by name would
-        // choose it; PNG, as the button says, for any other name.
-        const QByteArray suffix = QFileInfo(file.target()).suffix().toLower().toLatin1();
-        QImageWriter writer(&pending, QImageWriter::supportedImageFormats().contains(suffix) ? suffix
-                                                                                              : QByteArray("png"));
-        if (!pending.open(QIODevice::WriteOnly) || !writer.write(image) || !pending.flush())
-            reason = writer.error() == QImageWriter::DeviceError || pending.error() != QFile::NoError
-                ? file.failure()
-                : writer.errorString();
-        pending.close();
-        if (reason.isEmpty())
-            file.commit(&reason);
+    bool cut = false;
+    {
+        UserFile file(fileName);
+        if (file.open(&reason)) {
+            QFile pending(file.pendingPath());
+            // The format of the name the user gave, as a save by name would
+            // choose it; PNG, as the button says, for any other name.
+            const QByteArray suffix = QFileInfo(file.target()).suffix().toLower().toLatin1();
+            QImageWriter writer(&pending, QImageWriter::supportedImageFormats().contains(suffix) ? suffix
+                                                                                                  : QByteArray("png"));
+            if (!pending.open(QIODevice::WriteOnly) || !writer.write(image) || !pending.flush())
+                reason = writer.error() == QImageWriter::DeviceError || pending.error() != QFile::NoError
+                    ? file.failure()
+                    : writer.errorString();
+            pending.close();
+            if (reason.isEmpty())
+                file.commit(&reason);
+            cut = file.cut();
+        }
     }
     if (!reason.isEmpty()) {
-        warn((file.cut() ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
-                         : tr("Image could not be saved to %1: %2. No file was changed."))
+        warn((cut ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
+                  : tr("Image could not be saved to %1: %2. No file was changed."))
                  .arg(QDir::toNativeSeparators(fileName), reason));
         return;
     }

@@ -247,10 +247,10 @@ bool UserFile::copyInto(int from, qint64 size, QString *reason)
         *reason = systemReason(errno);
         return false;
     }
-    struct stat old;
+    struct stat old = {};
     struct statvfs disk;
     if (::fstat(to, &old) != 0 || !kindReason(old.st_mode).isEmpty()) {
-        *reason = kindReason(old.st_mode);
+        *reason = S_ISREG(old.st_mode) ? systemReason(errno) : kindReason(old.st_mode);
         ::close(to);
         return false;
     }
