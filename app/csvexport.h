@@ -21,9 +21,9 @@ public:
     enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3, LeftIncomplete = 4 };
 
     // Writes the whole file. The file changes only when everything was
-    // written (UserFile), so a failure leaves an earlier file as it was. NoMemory when
-    // the room for the text in hand (memoryroom::available) is not there,
-    // or memory ran out while writing.
+    // written (UserFile), so a failure leaves an earlier file as it was.
+    // NoMemory when the room for the text in hand (memoryroom::available)
+    // is not there, or memory ran out while writing.
     static Result saveViewData(QTreeView *view, const QString &fileName,
                                QString *errorString = nullptr);
     // The header line, ended by "\n".

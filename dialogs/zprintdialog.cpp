@@ -224,8 +224,8 @@ void ZPrintDialog::printPages()
     if (m_scene->pages().isEmpty() || !m_scene->laidOut())
         return;
     // A file's pages are written whole before the file of that name
-    // changes. Declared before the printer, it goes after the printer has closed it, also when memory
-    // runs out in the pages.
+    // changes. Declared before the printer, the pending file goes after the
+    // printer has closed it, also when memory runs out in the pages.
     std::unique_ptr<UserFile> file;
     std::unique_ptr<QPrinter> printer;
     QString target = m_ui->cmbPrinters->currentText();

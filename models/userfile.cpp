@@ -207,11 +207,7 @@ bool UserFile::commit(QString *reason)
         return false;
     }
     struct stat written;
-    bool ok = ::fstat(from, &written) == 0;
-    // A write the system held back and then failed shows here; the bytes
-    // reach the disk before the name moves to them, or else a crash between
-    // the two would leave an empty file by that name.
-    if (!ok || ::fsync(from) != 0) {
+    if (::fstat(from, &written) != 0) {
         *reason = systemReason(errno);
         ::close(from);
         return false;
@@ -224,13 +220,19 @@ bool UserFile::commit(QString *reason)
             || ::fchmod(from, m_mode) != 0))
         m_inPlace = true;
     if (m_inPlace) {
-        ok = copyInto(from, written.st_size, reason);
+        const bool ok = copyInto(from, written.st_size, reason);
         ::close(from);
         return ok;
     }
+    // A write the system held back and then failed shows here; the bytes
+    // reach the disk before the name moves to them, or else a crash between
+    // the two would leave an empty file by that name. (A copy reads them
+    // back from memory and syncs the target instead.)
+    const bool synced = ::fsync(from) == 0;
+    const int error = errno;
     ::close(from);
-    if (::rename(QFile::encodeName(m_pending).constData(), QFile::encodeName(m_target).constData()) != 0) {
-        *reason = systemReason(errno);
+    if (!synced || ::rename(QFile::encodeName(m_pending).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        *reason = systemReason(synced ? errno : error);
         return false;
     }
     m_pending.clear();
