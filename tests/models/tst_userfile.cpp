@@ -6,16 +6,15 @@
 #include <QtTest>
 
 #include <csignal>
-#include <sched.h>
-#include <functional>
 
+#include <grp.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
-#include <grp.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
