@@ -145,6 +145,7 @@ bool UserFile::open(QString *reason)
         *reason = systemReason(error);
         return false;
     }
+    const int folderError = error;
     m_inPlace = true;
     // Qt gives no temporary folder when TMPDIR names none: never the
     // working folder in its place.
@@ -154,7 +155,8 @@ bool UserFile::open(QString *reason)
         return true;
     // Nowhere to write first: writing the file itself would cut it at a
     // cancel or failure.
-    *reason = QObject::tr("neither its folder nor the temporary folder takes a new file (%1)").arg(systemReason(error));
+    *reason = QObject::tr("neither its folder (%1) nor the temporary folder (%2) takes a new file")
+                  .arg(systemReason(folderError), systemReason(error));
     return false;
 }
 

@@ -151,7 +151,7 @@ void tst_UserFile::kindsAgainstOutcomes_data()
         {"file in a folder the user cannot write", "", "", false, true},
         {"longer file in a folder the user cannot write", "", "", false, true},
         {"file in a folder the user cannot write, no temporary folder", "",
-         "neither its folder nor the temporary folder takes a new file (No such file or directory)", false, false},
+         "neither its folder (Permission denied) nor the temporary folder (No such file or directory) takes a new file", false, false},
     };
     for (const bool plain : {false, true}) {
         for (const Kind &kind : kinds) {
