@@ -2,15 +2,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QObject>
 #include <QRandomGenerator>
-#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,35 +39,40 @@ QString kindReason(mode_t mode)
     return QObject::tr("it is a device, not a regular file");
 }
 
-// The file a path names: its links followed, a dangling one's too, its
-// folder without links.
-QString linkTarget(const QString &path)
+// The path that names the very file a descriptor holds, whatever its name
+// becomes.
+QByteArray heldPath(int fd)
 {
-    namespace fs = std::filesystem;
-    fs::path file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
-    std::error_code error;
-    // The system's own bound on a chain; a loop is refused before this.
-    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(file, error)); ++hop) {
-        const fs::path next = fs::read_symlink(file, error);
-        if (error)
-            break;
-        // Relative to the link's folder as the system reads it: the
-        // folder's own links are not resolved by text.
-        file = next.is_absolute() ? next : file.parent_path() / next;
-    }
-    const fs::path folder = fs::canonical(file.parent_path(), error);
-    if (!error)
-        file = folder / file.filename();
-    return QFile::decodeName(QByteArray::fromStdString(file.string()));
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+// Whether a name in a folder, not followed, names the file seen.
+bool names(int folder, const QByteArray &name, dev_t device, ino_t inode)
+{
+    struct stat now;
+    return ::fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == device
+        && now.st_ino == inode;
+}
+
+// A path's folder ("." when it has none) and its last name, as bytes.
+void split(const QByteArray &path, QByteArray *folder, QByteArray *name)
+{
+    const int slash = path.lastIndexOf('/');
+    *folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    *name = path.mid(slash + 1);
 }
 
 // Whether the file holds an access list or attributes that a new file
 // would not get. The security module's labels are given to a new file by
 // its own rules.
-bool hasAttributes(const QByteArray &path)
+bool hasAttributes(int fd)
 {
+    const QByteArray path = heldPath(fd);
     const ssize_t size = ::listxattr(path.constData(), nullptr, 0);
-    if (size <= 0)
+    // Unknown, and not for want of support: written in place, which keeps them.
+    if (size < 0)
+        return errno != ENOTSUP;
+    if (size == 0)
         return false;
     QByteArray names(int(size), '\0');
     const ssize_t got = ::listxattr(path.constData(), names.data(), size_t(size));
@@ -102,44 +103,124 @@ bool writeAll(int fd, const char *data, qint64 size, int *error)
 
 } // namespace
 
-UserFile::UserFile(const QString &fileName) : m_target(fileName) {}
+UserFile::UserFile(const QString &fileName) : m_given(fileName) {}
 
 UserFile::~UserFile()
 {
-    if (!m_pending.isEmpty())
-        ::unlink(QFile::encodeName(m_pending).constData());
+    struct stat pending;
+    // Only the file made here goes: another put at its name stays.
+    if (!m_pendingName.isEmpty() && ::fstat(m_pending, &pending) == 0 && names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
+        ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0);
+    if (m_pending >= 0)
+        ::close(m_pending);
+    if (m_pendingFolder >= 0 && m_pendingFolder != m_folder)
+        ::close(m_pendingFolder);
+    if (m_folder >= 0)
+        ::close(m_folder);
+}
+
+bool UserFile::find(QString *reason)
+{
+    const auto refuse = [reason](int error) {
+        *reason = systemReason(error);
+        return false;
+    };
+    const QByteArray given = QFile::encodeName(m_given);
+    // The system follows the name first, by its own rules (a link another
+    // user planted in a folder all may write is not followed, say), and
+    // says why not in its words. Not there: made.
+    struct stat seen = {};
+    const int found = ::open(given.constData(), O_PATH | O_CLOEXEC);
+    if (found < 0 && errno != ENOENT)
+        return refuse(errno);
+    if (found >= 0) {
+        const bool known = ::fstat(found, &seen) == 0;
+        const int error = errno;
+        ::close(found);
+        if (!known)
+            return refuse(error);
+    }
+    // Then the same way, each link read in the folder held so far, to hold
+    // the folder and name of the file found (a dangling link's file is
+    // made there).
+    QByteArray folder;
+    split(given, &folder, &m_name);
+    m_folder = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat status = {};
+    for (int hop = 0;; ++hop) {
+        if (m_folder < 0)
+            return refuse(errno);
+        if (m_name.isEmpty() || m_name == "." || m_name == "..")
+            return refuse(EISDIR);
+        if (::fstatat(m_folder, m_name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                return refuse(errno);
+            break;
+        }
+        m_existed = !S_ISLNK(status.st_mode);
+        if (m_existed)
+            break;
+        if (hop == 40) // the system's own bound on a chain
+            return refuse(ELOOP);
+        // Followed only where the system follows it.
+        const int through = ::openat(m_folder, m_name.constData(), O_PATH | O_CLOEXEC);
+        if (through < 0 && errno != ENOENT)
+            return refuse(errno);
+        if (through >= 0)
+            ::close(through);
+        QByteArray link(int(status.st_size) + 1, '\0');
+        const ssize_t size = ::readlinkat(m_folder, m_name.constData(), link.data(), size_t(link.size()));
+        if (size < 0)
+            return refuse(errno);
+        split(link.left(int(size)), &folder, &m_name);
+        const int next = ::openat(m_folder, folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(m_folder);
+        m_folder = next;
+    }
+    // What was found so is what the system found.
+    if (m_existed != (found >= 0) || (m_existed && (status.st_dev != seen.st_dev || status.st_ino != seen.st_ino))) {
+        *reason = QObject::tr("the file was replaced while it was opened");
+        return false;
+    }
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
+    m_mode = status.st_mode & 07777;
+    m_owner = status.st_uid;
+    m_group = status.st_gid;
+    *reason = m_existed ? kindReason(status.st_mode) : QString();
+    return reason->isEmpty();
 }
 
 bool UserFile::open(QString *reason)
 {
-    const QByteArray name = QFile::encodeName(QFileInfo(m_target).absoluteFilePath());
-    struct stat status;
-    m_existed = ::stat(name.constData(), &status) == 0;
-    // Links that loop, a folder on the way that is no folder or may not be
-    // searched: the system's words. A name not there is made.
-    if (!m_existed && errno != ENOENT) {
-        *reason = systemReason(errno);
+    if (::access("/proc/self/fd", X_OK) != 0) {
+        *reason = QObject::tr("the system's /proc, through which the file is written, is not there");
         return false;
     }
-    m_target = linkTarget(m_target);
-    const QByteArray target = QFile::encodeName(m_target);
+    if (!find(reason))
+        return false;
     if (m_existed) {
-        *reason = kindReason(status.st_mode);
-        if (!reason->isEmpty())
-            return false;
         // Refused as a save would be (the system's administrator may).
-        if (::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0) {
+        if (::faccessat(m_folder, m_name.constData(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
             *reason = QObject::tr("the file may not be written (%1)").arg(systemReason(errno));
             return false;
         }
-        m_mode = status.st_mode & 07777;
-        m_owner = status.st_uid;
-        m_group = status.st_gid;
-        m_inPlace = status.st_nlink > 1 || hasAttributes(target);
+        const int file = ::openat(m_folder, m_name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat status;
+        if (file < 0 || ::fstat(file, &status) != 0 || status.st_dev != m_device || status.st_ino != m_inode) {
+            *reason = file < 0 ? systemReason(errno) : QObject::tr("the file was replaced while it was opened");
+            if (file >= 0)
+                ::close(file);
+            return false;
+        }
+        m_inPlace = status.st_nlink > 1 || hasAttributes(file);
+        ::close(file);
     }
     int error = 0;
-    if (makeIn(QFileInfo(m_target).path(), &error))
+    if (makeIn(m_folder, &error)) {
+        m_pendingFolder = m_folder;
         return true;
+    }
     // A new file needs its folder.
     if (!m_existed) {
         *reason = systemReason(error);
@@ -151,8 +232,13 @@ bool UserFile::open(QString *reason)
     // working folder in its place.
     const QString temp = QDir::tempPath();
     error = ENOENT;
-    if (QDir::isAbsolutePath(temp) && makeIn(temp, &error))
-        return true;
+    if (QDir::isAbsolutePath(temp)) {
+        m_pendingFolder = ::open(QFile::encodeName(temp).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_pendingFolder < 0)
+            error = errno;
+        else if (makeIn(m_pendingFolder, &error))
+            return true;
+    }
     // Nowhere to write first: writing the file itself would cut it at a
     // cancel or failure.
     *reason = QObject::tr("neither its folder (%1) nor the temporary folder (%2) takes a new file")
@@ -160,28 +246,30 @@ bool UserFile::open(QString *reason)
     return false;
 }
 
-bool UserFile::makeIn(const QString &folder, int *error)
+bool UserFile::makeIn(int folder, int *error)
 {
     // What of the target's name fits beside the dot and the tag within a
     // name's 255 bytes: a long name the folder takes is written to.
-    QString name = QFileInfo(m_target).fileName();
-    while (QFile::encodeName(name).size() > 240)
-        name.chop(1);
+    const QByteArray name = m_name.left(240);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString path = QDir(folder).filePath(
-            QStringLiteral(".%1.%2").arg(name).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const QByteArray pending = '.' + name + '.'
+            + QByteArray::number(QRandomGenerator::global()->generate() | 0x10000000u, 16);
         // Readable by the user alone until it has the target's mode; a new
-        // file has the mode a new file gets.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              m_existed ? 0600 : 0666);
+        // file has the mode a new file gets. Read back from here, never by
+        // name.
+        const int fd = ::openat(folder, pending.constData(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                m_existed ? 0600 : 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0) {
             *error = errno;
             return false;
         }
-        m_pending = path;
-        ::close(fd);
+        m_pending = fd;
+        m_pendingName = pending;
+        // The writers reach the very file made, not whatever its name or
+        // its folder's name comes to name.
+        m_pendingPath = QFile::decodeName(heldPath(fd));
         return true;
     }
     *error = EEXIST;
@@ -190,74 +278,64 @@ bool UserFile::makeIn(const QString &folder, int *error)
 
 QString UserFile::failure() const
 {
-    const QFileInfo pending(m_pending);
-    if (!pending.dir().exists())
+    struct stat folder, pending;
+    if (::fstat(m_pendingFolder, &folder) != 0 || folder.st_nlink == 0)
         return QObject::tr("its folder was removed");
-    if (!pending.exists())
+    if (::fstat(m_pending, &pending) != 0 || !names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
         return QObject::tr("the file was removed while it was written");
-    const QStorageInfo storage(pending.absolutePath());
-    return storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kFullDisk
+    struct statvfs disk;
+    return ::fstatvfs(m_pending, &disk) == 0 && qint64(disk.f_bavail) * qint64(disk.f_frsize) < kFullDisk
         ? QObject::tr("its disk is full")
         : QObject::tr("the file could not be written whole");
 }
 
 bool UserFile::commit(QString *reason)
 {
-    const int from = ::open(QFile::encodeName(m_pending).constData(), O_RDONLY | O_CLOEXEC);
-    if (from < 0) {
-        *reason = errno == ENOENT ? failure() : systemReason(errno);
-        return false;
-    }
     struct stat written;
-    if (::fstat(from, &written) != 0) {
-        *reason = systemReason(errno);
-        ::close(from);
+    if (m_pending < 0 || ::fstat(m_pending, &written) != 0 || !names(m_pendingFolder, m_pendingName, written.st_dev, written.st_ino)) {
+        *reason = failure();
         return false;
     }
     // An owner, group or mode the system does not give back is kept by
-    // writing in place. Given only now: the writer opens the pending file
-    // to create it, which a sticky folder refuses for another's file.
+    // writing in place. Given only now: the writer opens the pending file to
+    // create it, which a sticky folder refuses for another's file.
     if (!m_inPlace && m_existed
-        && (((written.st_uid != m_owner || written.st_gid != m_group) && ::fchown(from, m_owner, m_group) != 0)
-            || ::fchmod(from, m_mode) != 0))
+        && (((written.st_uid != m_owner || written.st_gid != m_group) && ::fchown(m_pending, m_owner, m_group) != 0)
+            || ::fchmod(m_pending, m_mode) != 0))
         m_inPlace = true;
-    if (m_inPlace) {
-        const bool ok = copyInto(from, written.st_size, reason);
-        ::close(from);
-        return ok;
-    }
+    if (m_inPlace)
+        return copyInto(written.st_size, reason);
     // A write the system held back and then failed shows here; the bytes
     // reach the disk before the name moves to them, or else a crash between
     // the two would leave an empty file by that name. (A copy reads them
-    // back from memory and syncs the target instead.)
-    const bool synced = ::fsync(from) == 0;
-    const int error = errno;
-    ::close(from);
-    if (!synced || ::rename(QFile::encodeName(m_pending).constData(), QFile::encodeName(m_target).constData()) != 0) {
-        *reason = systemReason(synced ? errno : error);
-        return false;
-    }
-    m_pending.clear();
-    return true;
-}
-
-bool UserFile::copyInto(int from, qint64 size, QString *reason)
-{
-    // Never created here (a sticky folder refuses to create another
-    // user's file that exists), and a name that became a FIFO since does
-    // not wait for a reader.
-    const int to = ::open(QFile::encodeName(m_target).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (to < 0) {
+    // back from memory and syncs the target instead.) Whatever now stands
+    // at the name is replaced, never written through.
+    if (::fsync(m_pending) != 0
+        || ::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
         *reason = systemReason(errno);
         return false;
     }
+    m_pendingName.clear();
+    return true;
+}
+
+bool UserFile::copyInto(qint64 size, QString *reason)
+{
+    // The file checked, by its name in the folder held, the name not
+    // followed. Never created here (a sticky folder refuses to create
+    // another user's file that exists), and a FIFO put at the name does not
+    // wait for a reader.
+    const int to = ::openat(m_folder, m_name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat old = {};
-    struct statvfs disk;
-    if (::fstat(to, &old) != 0 || !kindReason(old.st_mode).isEmpty()) {
-        *reason = S_ISREG(old.st_mode) ? systemReason(errno) : kindReason(old.st_mode);
-        ::close(to);
+    if (to < 0 || ::fstat(to, &old) != 0 || old.st_dev != m_device || old.st_ino != m_inode) {
+        const int error = errno;
+        *reason = to < 0 && names(m_folder, m_name, m_device, m_inode) ? systemReason(error)
+                                                                   : QObject::tr("the file was replaced while it was written");
+        if (to >= 0)
+            ::close(to);
         return false;
     }
+    struct statvfs disk;
     // A disk without room for the result, once the old bytes go, is said
     // before they go: the file stays as it was.
     if (::fstatvfs(to, &disk) == 0
@@ -274,7 +352,7 @@ bool UserFile::copyInto(int from, qint64 size, QString *reason)
         error = errno;
     char buffer[1 << 16];
     for (qint64 at = 0; ok && at < size;) {
-        const ssize_t got = ::pread(from, buffer, sizeof buffer, at);
+        const ssize_t got = ::pread(m_pending, buffer, sizeof buffer, at);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
@@ -7,21 +8,30 @@
 // The one way a file the user named is written (a print's PDF, a picture,
 // an export): the file of that name changes only by a whole result.
 //
-// Follows links to the file they finally name, a dangling one's too (the
-// file is made there); the links stay links.
+// Follows links as the system follows them (its rules for links in folders
+// all may write included; its refusal in its words), to the file they
+// finally name, a dangling one's too (the file is made there, under the
+// link's own bytes); the links stay links.
 // Refuses at open(), with the reason, leaving everything as it was: a name
 // that is a folder, FIFO, socket or device, or whose links loop; a file the
 // user may not write; a new file in a folder that takes none; an existing
 // file when neither its folder nor the temporary folder takes the file
-// written first. Nothing of the target is opened there, so nothing blocks.
+// written first. Nothing of the target is opened to be read or written
+// there, so nothing blocks.
+// Holds what open() found: the target's folder and the file itself are
+// never looked up by path again, so a name or folder swapped for a link
+// meanwhile is not followed. A file written in place that its name no
+// longer names is refused; a rename replaces whatever stands at the name.
 // Writes first a hidden pending file, readable by its owner alone while an
 // earlier file is replaced: beside the target, or in the temporary folder.
-// Keeps, on commit(): the file's owner, group and mode. The pending file is
-// renamed over the target when that loses nothing; a file with other names,
-// an access list or extended attributes, an owner or group that cannot be
-// given back, or a folder that takes no new file is instead written in
-// place (its inode, and so all of these, kept), opened without being
-// created, and only once its disk is seen to have room for the whole.
+// Callers write it through pendingPath(), which names that very file.
+// Keeps, on commit(): the file's owner, group and mode (its setuid, setgid
+// and sticky bits too). The pending file is renamed over the target when
+// that loses nothing; a file with other names, an access list or extended
+// attributes, an owner, group or mode that cannot be given back, or a
+// folder that takes no new file is instead written in place (its inode,
+// and so all of these, kept), and only once its disk is seen to have room
+// for the whole.
 // Leaves: done, the target holds the result whole and on disk; refused,
 // cancelled (destroyed without commit()) or failed, the target as it was
 // byte for byte and the pending file gone, except that a write error while
@@ -37,9 +47,9 @@ public:
     // Makes the empty pending file; false, with the reason, when refused.
     bool open(QString *reason);
     // Where the result is written, once open.
-    QString pendingPath() const { return m_pending; }
-    // The file the name finally names.
-    QString target() const { return m_target; }
+    QString pendingPath() const { return m_pendingPath; }
+    // The name, within its folder, of the file the name finally names.
+    QString target() const { return QString::fromLocal8Bit(m_name); }
     // Why a result written to the pending file is not whole: its folder or
     // the file removed, its disk full, or else a plain failure.
     QString failure() const;
@@ -50,14 +60,22 @@ public:
     bool cut() const { return m_cut; }
 
 private:
-    bool makeIn(const QString &folder, int *error);
-    bool copyInto(int from, qint64 size, QString *reason);
+    bool find(QString *reason);
+    bool makeIn(int folder, int *error);
+    bool copyInto(qint64 size, QString *reason);
 
-    QString m_target;
-    QString m_pending;
+    QString m_given;
+    int m_folder = -1; // the target's folder, held from open()
+    QByteArray m_name; // the target's name in it
+    int m_pendingFolder = -1; // Not owned when it is m_folder.
+    int m_pending = -1; // the pending file, held to be read back
+    QByteArray m_pendingName;
+    QString m_pendingPath;
     bool m_existed = false;
     bool m_inPlace = false;
     bool m_cut = false;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     mode_t m_mode = 0;
     uid_t m_owner = 0;
     gid_t m_group = 0;

@@ -1,3 +1,5 @@
+#include "smalldisk.h"
+#include "syncs.h"
 #include "userfile.h"
 
 #include <QDir>
@@ -5,15 +7,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -28,6 +34,8 @@ private slots:
     void cleanupTestCase();
     void kindsAgainstOutcomes_data();
     void kindsAgainstOutcomes();
+    void namesChangedWhileWritten_data();
+    void namesChangedWhileWritten();
 
 private:
     QTemporaryDir m_base{QStringLiteral("/tmp/tst_userfile-XXXXXX")};
@@ -77,6 +85,18 @@ QString state(const QString &name, const QString &folder, const QString &temp)
              list(folder), list(temp));
 }
 
+// Removes the hidden files a folder holds, by their bytes; how many.
+int removeHidden(const QString &folder)
+{
+    int removed = 0;
+    DIR *dir = ::opendir(path(folder).constData());
+    for (const dirent *entry = dir ? ::readdir(dir) : nullptr; entry; entry = ::readdir(dir))
+        removed += entry->d_type == DT_REG && entry->d_name[0] == '.' && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0;
+    if (dir)
+        ::closedir(dir);
+    return removed;
+}
+
 // Files end at this size while it lives, as on a full disk.
 struct SizeLimit
 {
@@ -104,9 +124,7 @@ void tst_UserFile::initTestCase()
     // A disk of 1 MiB of the test's own, for the rows of a full disk.
     const QString disk = m_base.filePath(QStringLiteral("disk"));
     QVERIFY(QDir().mkpath(disk));
-    // In a mount namespace of the test's own, which ends with it however it ends.
-    if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-        && ::mount("tmpfs", path(disk).constData(), "tmpfs", 0, "size=1m,mode=0755") == 0)
+    if (smalldisk::mount(disk, "1m"))
         m_disk = disk;
 }
 
@@ -121,6 +139,7 @@ void tst_UserFile::kindsAgainstOutcomes_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("plain");
     QTest::addColumn<QString>("outcome");
+    QTest::addColumn<bool>("inPlace");
     // The words said: refused at the start, or why not written; empty when
     // written.
     QTest::addColumn<QString>("said");
@@ -131,7 +150,8 @@ void tst_UserFile::kindsAgainstOutcomes_data()
         bool rootInPlace, plainInPlace;
     };
     const char *const loop = "Too many levels of symbolic links", *const fifo = "it is a FIFO, not a regular file",
-                      *const device = "it is a device, not a regular file", *const folder = "Is a directory";
+                      *const device = "it is a device, not a regular file", *const folder = "Is a directory",
+                      *const socket = "it is a socket, not a regular file", *const refused = "Permission denied";
     const Kind kinds[] = {
         {"new file", "", "", false, false},
         {"plain file", "", "", false, false},
@@ -146,6 +166,12 @@ void tst_UserFile::kindsAgainstOutcomes_data()
         {"longer file with another name", "", "", true, true},
         {"file with an access list and attributes", "", "", true, true},
         {"FIFO", fifo, fifo, false, false},
+        {"socket", socket, socket, false, false},
+        {"file with setuid, setgid and sticky bits", "", "", false, false},
+        {"file with a security label", "", "", false, false},
+        {"link another user planted where all may write", refused, refused, false, false},
+        {"link to a name that is not UTF-8", "", "", false, false},
+        {"dangling link to a name that is not UTF-8", "", "", false, false},
         {"link to a device", device, device, false, false},
         {"folder", folder, folder, false, false},
         {"file in a folder the user cannot write", "", "", false, true},
@@ -171,7 +197,7 @@ void tst_UserFile::kindsAgainstOutcomes_data()
                 if (said.isEmpty() && o == "disk without room" && !room)
                     said = QStringLiteral("its disk is full");
                 QTest::addRow("%s, %s, %s", plain ? "plain" : "root", kind.name, outcome)
-                    << QString::fromUtf8(kind.name) << plain << QString::fromUtf8(outcome) << said;
+                    << QString::fromUtf8(kind.name) << plain << QString::fromUtf8(outcome) << inPlace << said;
             }
         }
     }
@@ -182,6 +208,7 @@ void tst_UserFile::kindsAgainstOutcomes()
     QFETCH(QString, kind);
     QFETCH(bool, plain);
     QFETCH(QString, outcome);
+    QFETCH(bool, inPlace);
     QFETCH(QString, said);
     const bool full = outcome == QLatin1String("disk without room");
     if (full && m_disk.isEmpty())
@@ -195,26 +222,42 @@ void tst_UserFile::kindsAgainstOutcomes()
     const QString temp = m_base.filePath(QStringLiteral("temp-") + QFileInfo(folder).fileName());
     QVERIFY(QDir().mkpath(temp) && QDir().mkpath(store));
     QVERIFY(::chown(path(temp).constData(), me, me) == 0 && ::chown(path(store).constData(), me, me) == 0);
-    const QString file = is("link") && !is("device") ? store + QStringLiteral("/file") : name;
+    const QString file = is("link") && !is("device") && !is("UTF-8") ? store + QStringLiteral("/file") : name;
     const QByteArray old(is("longer") ? 60000 : 5000, 'o');
-    if (is("link") || is("FIFO") || is("device") || (is("folder") && !is("a folder"))) {
+    // The system's rule for links in folders all may write, as most
+    // systems have it, while the writer follows them.
+    QFile rule(QStringLiteral("/proc/sys/fs/protected_symlinks"));
+    const QByteArray ruleBefore = is("planted") && rule.open(QIODevice::ReadWrite) ? rule.readAll() : QByteArray();
+    const auto setRule = [&](const QByteArray &value) {
+        return !is("planted") || (rule.seek(0) && rule.write(value) == value.size() && rule.flush());
+    };
+    if (is("planted") && (ruleBefore.isEmpty() || !setRule(ruleBefore)))
+        QSKIP("the system's rule for links in shared folders cannot be set");
+    if (is("link") || is("FIFO") || is("device") || is("socket") || (is("folder") && !is("a folder"))) {
         // A null device of the test's own: a mistake never reaches the system's.
         QVERIFY(!is("device") || ::mknod(path(folder + "/null").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
         QVERIFY(!is("FIFO") || ::mkfifo(path(name).constData(), 0666) == 0);
         QVERIFY(!is("folder") || QDir().mkpath(name));
-        const char *link = is("device") ? "null" : is("chain") ? "middle" : is("loop") ? "back" : "store/file";
+        const char *link = is("device") ? "null" : is("chain") ? "middle" : is("loop") ? "back" : is("UTF-8") ? "store/\xff" : "store/file";
         QVERIFY(!is("link") || ::symlink(link, path(name).constData()) == 0);
+        QVERIFY(!is("planted") || ::lchown(path(name).constData(), other, other) == 0);
+        sockaddr_un address = {AF_UNIX, {}};
+        qstrncpy(address.sun_path, path(name).constData(), sizeof address.sun_path);
+        const int listener = is("socket") ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
+        QVERIFY(!is("socket") || ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        ::close(listener);
         QVERIFY(!is("chain") || ::symlink("store/file", path(folder + "/middle").constData()) == 0);
         QVERIFY(!is("loop") || ::symlink("out", path(folder + "/back").constData()) == 0);
     }
-    if ((!is("link") || (!is("dangling") && !is("loop") && !is("device"))) && !is("new") && !is("FIFO")
+    if ((!is("link") || (!is("dangling") && !is("loop") && !is("device"))) && !is("new") && !is("FIFO") && !is("socket")
         && !(is("folder") && !is("a folder"))) {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
         f.close();
-        const mode_t mode = is("owner") ? (plain ? 0666 : 0640) : is("read-only") ? 0444 : 0644;
+        const mode_t mode = is("owner") ? (plain ? 0666 : 0640) : is("read-only") ? 0444 : is("setuid") ? 07644 : 0644;
         QVERIFY(::chown(path(file).constData(), is("owner") ? other : me, is("owner") || is("group") ? other : me) == 0);
         QVERIFY(::chmod(path(file).constData(), mode) == 0);
+        QVERIFY(!is("security") || ::setxattr(path(file).constData(), "security.tag", "kept", 4, 0) == 0);
     }
     QVERIFY(!is("another name") || ::link(path(name).constData(), path(folder + "/other").constData()) == 0);
     if (is("access list")) { // the owner, a named user, the group, its mask, others
@@ -225,8 +268,9 @@ void tst_UserFile::kindsAgainstOutcomes()
     // The folder the user's, as a home; another owner's file in a folder
     // all may write, as /tmp, of a third (where protected_regular holds,
     // asking to create that file is refused); or one the user may only read.
-    QVERIFY(::chown(path(folder).constData(), is("owner") ? 12345 : me, is("owner") ? 12345 : me) == 0);
-    QVERIFY(::chmod(path(folder).constData(), is("owner") ? 01777 : is("cannot write") ? 0555 : 0755) == 0);
+    const bool shared = is("owner") || is("planted");
+    QVERIFY(::chown(path(folder).constData(), shared ? 12345 : me, shared ? 12345 : me) == 0);
+    QVERIFY(::chmod(path(folder).constData(), shared ? 01777 : is("cannot write") ? 0555 : 0755) == 0);
     const QByteArray tempBefore = qgetenv("TMPDIR");
     qputenv("TMPDIR", path(is("no temporary") ? m_base.filePath(QStringLiteral("missing")) : temp));
     const QString filler = m_disk + QStringLiteral("/filler");
@@ -239,6 +283,12 @@ void tst_UserFile::kindsAgainstOutcomes()
 
     const QString before = state(name, folder, temp);
     const QByteArray fileBefore = contents(file);
+    const auto inode = [&file] {
+        struct stat s {};
+        return ::stat(path(file).constData(), &s) == 0 ? s.st_ino : 0;
+    };
+    const ino_t inodeBefore = inode();
+    syncs::synced.clear();
     QString words, meanwhile; // the pending file's mode, and what a reader saw meanwhile
     bool cut = false;
     const auto write = [&] {
@@ -246,8 +296,12 @@ void tst_UserFile::kindsAgainstOutcomes()
         const int count = getgroups(64, groups);
         // Modes bind a plain user, without root's groups.
         QVERIFY(!plain || (setgroups(0, nullptr) == 0 && setresgid(kPlain, kPlain, 0) == 0 && setresuid(kPlain, kPlain, 0) == 0));
+        // The working folder one the user may write: never where a pending file goes.
+        const QString working = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(temp));
         const auto back = qScopeGuard([&] {
             QVERIFY(!plain || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0 && setgroups(size_t(count), groups) == 0));
+            QVERIFY(QDir::setCurrent(working));
         });
         UserFile target(name);
         if (!target.open(&words))
@@ -281,6 +335,7 @@ void tst_UserFile::kindsAgainstOutcomes()
     };
     const bool signalled = outcome == QLatin1String("signal");
     int ended = 0;
+    QVERIFY(setRule("1"));
     if (signalled) {
         // Ended by the signal's own action while the result is written:
         // it leaves one hidden file, and the user's as it was.
@@ -293,13 +348,11 @@ void tst_UserFile::kindsAgainstOutcomes()
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         ended = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        for (const QString &dir : {folder, temp, store})
-            for (const QFileInfo &left : QDir(dir).entryInfoList({QStringLiteral(".out.*"), QStringLiteral(".file.*")},
-                                                                 QDir::Files | QDir::Hidden))
-                QVERIFY(QFile::remove(left.filePath()));
+        QCOMPARE(removeHidden(folder) + removeHidden(temp) + removeHidden(store), said.isEmpty() ? 1 : 0);
     } else {
         write();
     }
+    QVERIFY(setRule(ruleBefore));
     QVERIFY(!full || QFile::remove(filler));
     QVERIFY(::chmod(path(folder).constData(), 0755) == 0);
     qputenv("TMPDIR", tempBefore);
@@ -312,12 +365,84 @@ void tst_UserFile::kindsAgainstOutcomes()
         QCOMPARE(meanwhile, QStringLiteral("private, old whole"));
     QCOMPARE(contents(file), done ? kNew : cut ? kNew.left(kNew.size() / 2) : fileBefore);
     QCOMPARE(cut, said.endsWith(QLatin1String("left incomplete")));
+    // What is kept reaches the disk; a file renamed into place is a new one.
+    QCOMPARE(int(std::count(syncs::synced.begin(), syncs::synced.end(), inode())), done ? 1 : 0);
+    QCOMPARE(inode() != inodeBefore, done && !inPlace);
+    QCOMPARE(::access(path(store).append("/\xff").constData(), F_OK) == 0, is("UTF-8") && (done || !is("dangling")));
     // A new file has a new file's mode and the user's own; any other keeps
     // all it had, its other names too.
     QCOMPARE(state(name, folder, temp), done && (is("new") || is("dangling"))
                  ? QStringLiteral("file 0644 %1:%1 1 acl: tag: [out store] []").arg(me)
                  : before);
     QCOMPARE(contents(folder + "/other"), !is("another name") ? QByteArray("(none)") : done || cut ? contents(file) : old);
+}
+
+void tst_UserFile::namesChangedWhileWritten_data()
+{
+    // A file with another name is written in place; else a new one is
+    // renamed over it.
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<QString>("change"); // another's, while the result is written
+    QTest::addColumn<QString>("said");
+    const QString replaced = QStringLiteral("the file was replaced while it was written");
+    for (const bool inPlace : {true, false}) {
+        const char *how = inPlace ? "in place" : "renamed";
+        QTest::addRow("%s, the name a link to another file", how) << inPlace << "link" << (inPlace ? replaced : "");
+        QTest::addRow("%s, the name another file's", how) << inPlace << "another file" << (inPlace ? replaced : "");
+        QTest::addRow("%s, the name a FIFO", how) << inPlace << "FIFO" << (inPlace ? replaced : "");
+        QTest::addRow("%s, the name a folder", how) << inPlace << "folder" << (inPlace ? replaced : "Is a directory");
+        QTest::addRow("%s, the folder a link to another", how) << inPlace << "folder link" << "";
+        QTest::addRow("%s, the pending file removed", how) << inPlace << "pending removed"
+                                                           << "the file was removed while it was written";
+    }
+}
+
+// What is written is the file checked: a link at its name or its folder's
+// is never written through, and what a rename replaces is the name itself.
+void tst_UserFile::namesChangedWhileWritten()
+{
+    QFETCH(bool, inPlace);
+    QFETCH(QString, change);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("folder")), moved = dir.filePath(QStringLiteral("moved")),
+                  other = dir.filePath(QStringLiteral("other/out"));
+    const QByteArray old(5000, 'o'), others(7000, 'x');
+    for (const QString &file : {folder + QStringLiteral("/out"), other}) {
+        QFile f(file);
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && f.open(QIODevice::WriteOnly));
+        QVERIFY(f.write(file == other ? others : old) > 0);
+    }
+    QVERIFY(!inPlace || ::link(path(folder + "/out").constData(), path(folder + "/second").constData()) == 0);
+    const QString atName = (change == QLatin1String("folder link") ? moved : folder) + QStringLiteral("/out");
+    const QString kept = change.contains(QLatin1String(" ")) && change != QLatin1String("another file") ? atName : folder + QStringLiteral("/kept");
+    QString words;
+    bool done = false;
+    {
+        UserFile target(folder + QStringLiteral("/out"));
+        QVERIFY(target.open(&words));
+        QFile pending(target.pendingPath());
+        QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(kNew) == kNew.size());
+        pending.close();
+        const QByteArray name = path(folder + "/out");
+        if (change == QLatin1String("folder link"))
+            QVERIFY(QDir().rename(folder, moved) && ::symlink("other", path(folder).constData()) == 0);
+        else if (change == QLatin1String("pending removed")) // another's file put at its name
+            QVERIFY(::rename(path(other).constData(), path(QFileInfo(target.pendingPath()).symLinkTarget()).constData()) == 0);
+        else
+            QVERIFY(QFile::rename(folder + "/out", kept)
+                    && (change == QLatin1String("link")     ? ::symlink(path(other).constData(), name.constData())
+                            : change == QLatin1String("FIFO") ? ::mkfifo(name.constData(), 0644)
+                            : change == QLatin1String("another file") ? ::link(path(other).constData(), name.constData())
+                                                              : ::mkdir(name.constData(), 0755))
+                        == 0);
+        done = target.commit(&words);
+    }
+    QCOMPARE(words, said);
+    QCOMPARE(contents(other), change == QLatin1String("pending removed") ? "(none)" : others);
+    QCOMPARE(contents(kept), done && (inPlace || kept == atName) ? kNew : old);
+    QCOMPARE(contents(atName), done ? kNew : contents(atName));
+    QCOMPARE(removeHidden(folder) + removeHidden(moved), change == QLatin1String("pending removed") ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(tst_UserFile)
