@@ -1,5 +1,6 @@
 #include "csvexport.h"
 #include "ownallocationfailure.h"
+#include "syncs.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -184,6 +185,7 @@ void tst_CsvExport::failedWriteIsReported_data()
     QTest::addRow("no room") << "earlier.csv" << room - 1 << false << int(CsvExport::NoMemory);
     QTest::addRow("room enough") << "earlier.csv" << room << false << int(CsvExport::Ok);
     QTest::addRow("disk full") << "earlier.csv" << qint64(-1) << false << int(CsvExport::CannotWrite);
+    QTest::addRow("disk failing once flushed") << "earlier.csv" << qint64(-1) << false << int(CsvExport::CannotWrite);
     QTest::addRow("runs out while writing") << "earlier.csv" << qint64(-1) << true << int(CsvExport::NoMemory);
 }
 
@@ -204,12 +206,18 @@ void tst_CsvExport::failedWriteIsReported()
     getrlimit(RLIMIT_FSIZE, &disk);
     const rlimit full{10, disk.rlim_max}; // files end there, as on a full disk: the system says why
     signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, result == CsvExport::CannotWrite ? &full : &disk);
-    const auto restore = qScopeGuard([disk] { setrlimit(RLIMIT_FSIZE, &disk); });
+    const bool flushed = QByteArray(QTest::currentDataTag()).contains("flushed");
+    setrlimit(RLIMIT_FSIZE, result == CsvExport::CannotWrite && !flushed ? &full : &disk);
+    syncs::failWith = flushed ? EIO : 0;
+    const auto restore = qScopeGuard([disk] {
+        setrlimit(RLIMIT_FSIZE, &disk);
+        syncs::failWith = 0;
+    });
     QCOMPARE(int(CsvExport::saveViewData(m_view, path, &error)), result);
     QCOMPARE(ownallocationfailure::thrown.load(), runsOut ? 1 : 0);
     QCOMPARE(error.isEmpty(), result != CsvExport::CannotOpen && result != CsvExport::CannotWrite);
-    QCOMPARE(error == QString::fromLocal8Bit(strerror(EFBIG)), result == CsvExport::CannotWrite);
+    if (result == CsvExport::CannotWrite)
+        QCOMPARE(error, QString::fromLocal8Bit(strerror(flushed ? EIO : EFBIG)));
     QVERIFY(QFileInfo(dir.path()).isDir());
     // Only a whole file replaces the one there was.
     QCOMPARE(readAll(earlier.fileName()) == "before\n", result != CsvExport::Ok);

@@ -60,6 +60,7 @@
 #include <memory>
 
 #include "modalanswerers.h"
+#include "syncs.h"
 
 namespace {
 
@@ -1113,6 +1114,16 @@ void tst_MainWindow::projectOnScreen()
         QVERIFY(!saved);
         QCOMPARE(answer.text, QStringLiteral("There is not enough memory to export the file %1.")
                                   .arg(QDir::toNativeSeparators(csv)));
+        // A file with another name is written in place: a disk failing as
+        // the copy ends leaves it cut, and that is said.
+        const QByteArray otherName = QFile::encodeName(dir.filePath(QStringLiteral("other.csv")));
+        QVERIFY(::link(QFile::encodeName(csv).constData(), otherName.constData()) == 0);
+        answer.arm();
+        syncs::failWith = EIO;
+        QVERIFY(!w.saveViewData(tree, csv));
+        syncs::failWith = 0;
+        QCOMPARE(answer.text, QStringLiteral("The file %1 could not be written: %2. The file was left incomplete.")
+                                  .arg(QDir::toNativeSeparators(csv), QString::fromLocal8Bit(strerror(EIO))));
 
         // Closing empties the panes and disables the project actions; the
         // title is that of a window without a project.

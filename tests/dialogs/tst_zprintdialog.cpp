@@ -1,6 +1,7 @@
 #include "modalanswerers.h"
 #include "ownallocationfailure.h"
 #include "pdfpages.h"
+#include "smalldisk.h"
 #include "tiledimages.h"
 #include "workprogress.h"
 #include "zimagetileitem.h"
@@ -521,6 +522,8 @@ void tst_ZPrintDialog::printFailureIsReported_data()
     QTest::addRow("replaces a file") << "out.pdf" << 0 << false << "" << "" << -1 << true << -1 << 0604;
     QTest::addRow("cancelled after a page") << "out.pdf" << -1 << false << "" << "" << 1 << true << -1 << 0;
     QTest::addRow("disk full") << "out.pdf" << -1 << false << notWhole << shown << -1 << true << 3000 << 0;
+    QTest::addRow("nothing written to a full disk") << "disk/out.pdf" << -1 << false << failed.arg("its disk is full")
+                                                    << shown << -1 << false << -1 << 0;
     QTest::addRow("%%EOF lost") << "out.pdf" << -1 << false << notWhole << shown << -1 << false << -1 << 0;
     QTest::addRow("a sheet refused") << "out.pdf" << -1 << false << notWhole << shown << -1 << true << -1 << 0;
     QTest::addRow("a write made twice") << "out.pdf" << -1 << false << notWhole << shown << -1 << true << -1 << 0;
@@ -568,6 +571,16 @@ void tst_ZPrintDialog::printFailureIsReported()
     const QString target = dir.filePath(names.last());
     QVERIFY(names.size() < 2 || (QDir().mkpath(QFileInfo(target).path()) && QFile::link(names.last(), printers.output)));
     QVERIFY(!is("a folder at") || QDir().mkpath(printers.output));
+    // A disk of its own, filled: not a byte more is taken.
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    if (is("full disk") && !(QDir().mkpath(disk) && smalldisk::mount(disk, "64k")))
+        QSKIP("no disk of the test's own: root may mount one");
+    const auto unmount = qScopeGuard([&] { is("full disk") && ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+    QFile filler(disk + QStringLiteral("/filler"));
+    QVERIFY(!is("full disk") || filler.open(QIODevice::WriteOnly));
+    while (filler.isOpen() && filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
+    }
+    filler.close();
     ZPrinters::install(&printers);
     const QByteArray before = "%PDF-1.4 the user's own";
     if (older) {

@@ -1,5 +1,6 @@
 #include "modalanswerers.h"
 #include "ownallocationfailure.h"
+#include "syncs.h"
 #include "tiledimages.h"
 #include "workprogress.h"
 #include "zimagecolumnitem.h"
@@ -298,6 +299,27 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     QCOMPARE(box.text, QStringLiteral("Image could not be saved to %1: the file could not be written whole. "
                                       "No file was changed.").arg(png));
     QCOMPARE(QImage(png), saved);
+    // One with another name is written in place: a disk failing as the
+    // copy ends leaves it cut, and says so.
+    QVERIFY(::link(QFile::encodeName(png).constData(), QFile::encodeName(dir.filePath(QStringLiteral("other.png"))).constData()) == 0);
+    files.arm(png);
+    syncs::failWith = EIO;
+    yes.start(10);
+    dialog.saveToPngClicked();
+    yes.stop();
+    syncs::failWith = 0;
+    QCOMPARE(box.text, QStringLiteral("Image could not be saved to %1: %2. The file was left incomplete.")
+                           .arg(png, QString::fromLocal8Bit(strerror(EIO))));
+
+    // In the format of the name's suffix, whatever its case.
+    for (const QString &name : {QStringLiteral("x.jpg"), QStringLiteral("X.JPG")}) {
+        files.arm(dir.filePath(name));
+        box.arm();
+        dialog.saveToPngClicked();
+        QFile jpeg(dir.filePath(name));
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        QCOMPARE(jpeg.read(2), QByteArray("\xff\xd8"));
+    }
 
     // A save that fails says so.
     const QString nowhere = dir.filePath(QStringLiteral("missing/snip.png"));
