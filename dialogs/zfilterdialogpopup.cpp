@@ -271,7 +271,8 @@ void ZFilterDialogPopUp::preloadOperators(const QString &firstSymbol,
 
 QList<QVariant> ZFilterDialogPopUp::selectedItems() const
 {
-    // Rows the search hides are neither visited nor returned.
+    // Rows the search hides are neither visited nor returned, but for those
+    // a shown row stands for.
     QList<QVariant> values;
     const QVector<QStandardItem *> items = visibleItems(QModelIndex());
     for (const QStandardItem *item : items) {
@@ -381,13 +382,33 @@ QVector<QStandardItem *> ZFilterDialogPopUp::visibleItems(const QModelIndex &pro
     // mapping for each row asked, which for every row of a long list would
     // cost much memory and make each later change of the search search them.
     QVector<QStandardItem *> items;
+    // A row the search shows without any of the rows below it (a year
+    // typed) stands for them: they are its values, and take its clicks.
+    // They are read from the list itself, not mapped through the proxy.
+    QVector<QStandardItem *> hidden;
+    const auto appendBelow = [&items, &hidden](QStandardItem *item) {
+        for (int r = item->rowCount() - 1; r >= 0; --r)
+            hidden.append(item->child(r));
+        while (!hidden.isEmpty()) {
+            QStandardItem *below = hidden.takeLast();
+            items.append(below);
+            for (int r = below->rowCount() - 1; r >= 0; --r)
+                hidden.append(below->child(r));
+        }
+    };
     struct Level
     {
         QModelIndex parent;
         int next;
         int rows;
     };
-    QVector<Level> stack{{proxyParent, proxyParent.isValid() ? 0 : 1, m_proxy->rowCount(proxyParent)}};
+    const int rows = m_proxy->rowCount(proxyParent);
+    if (proxyParent.isValid() && rows == 0) {
+        if (QStandardItem *item = m_listModel->itemFromIndex(m_proxy->mapToSource(proxyParent)))
+            appendBelow(item);
+        return items;
+    }
+    QVector<Level> stack{{proxyParent, proxyParent.isValid() ? 0 : 1, rows}};
     while (!stack.isEmpty()) {
         Level &level = stack.last();
         if (level.next >= level.rows) {
@@ -399,8 +420,13 @@ QVector<QStandardItem *> ZFilterDialogPopUp::visibleItems(const QModelIndex &pro
         if (!item)
             continue;
         items.append(item);
-        if (item->hasChildren())
-            stack.append({child, 0, m_proxy->rowCount(child)});
+        if (!item->hasChildren())
+            continue;
+        const int shown = m_proxy->rowCount(child);
+        if (shown > 0)
+            stack.append({child, 0, shown});
+        else
+            appendBelow(item);
     }
     return items;
 }
@@ -449,7 +475,8 @@ void ZFilterDialogPopUp::setCheckStates(const QVector<QPair<QStandardItem *, Qt:
 
 void ZFilterDialogPopUp::toggleCheckState(Qt::CheckState state, const QModelIndex &parent)
 {
-    // Through the proxy: rows the search hides keep their state.
+    // Through the proxy: rows the search hides keep their state, but for
+    // those a shown row stands for (see visibleItems).
     setCheckStates(visibleItems(parent), state);
 }
 
@@ -506,7 +533,9 @@ void ZFilterDialogPopUp::onItemClicked(const QModelIndex &index)
         updateAllChecked();
         return;
     }
-    if (m_proxy->hasChildren(index))
+    // The rows below take the state; so do those the search hides, when it
+    // shows none of them (see visibleItems).
+    if (m_listModel->hasChildren(m_proxy->mapToSource(index)))
         toggleCheckState(state, index);
     if (index.parent().isValid())
         toggleCheckStateParent(state, index.parent());

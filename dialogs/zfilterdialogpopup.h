@@ -59,7 +59,9 @@ public:
     virtual bool isAndChecked() const;
 
     // The display values of the checked rows that the search leaves
-    // visible, "(Select All)" not included.
+    // visible, "(Select All)" not included. A row the search shows without
+    // any of the rows below it (a year typed) stands for them: their
+    // checked values are given too.
     QList<QVariant> selectedItems() const;
     // Checks exactly the rows without rows below them that hold one of the
     // values (as valueKey tells), and the rows all of whose rows below are
@@ -68,7 +70,8 @@ public:
     void setSelectedItems(const QList<QVariant> &values);
     void setSortIdicator(Qt::SortOrder order);
     bool isSelectAllChecked() const;
-    // The search field hides at least one row.
+    // The search field hides at least one row that no shown row stands
+    // for.
     bool isFilterActive() const;
     bool clearfilter() const { return m_clear; }
     bool isAccepted() const { return m_accepted; }
@@ -115,6 +118,7 @@ protected:
     // left without a row.
     static void dropRows(ZIndex &index, const QSet<int> &rows);
     // The value rows below the proxy index that the search leaves visible,
+    // and all the rows below a visible one that the search shows none of,
     // depth first; never "(Select All)".
     QVector<QStandardItem *> visibleItems(const QModelIndex &proxyParent) const;
     // Gives each item its state at once (see the definition).

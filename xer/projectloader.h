@@ -95,7 +95,7 @@ public:
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
-        bool noActivities = false;                // the file holds no activity
+        bool noActivities = false;                // no activity read: the file holds none, or none could be read
         bool isEmpty() const
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()

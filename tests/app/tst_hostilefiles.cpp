@@ -150,6 +150,11 @@ void tst_HostileFiles::loadReport_data()
                        + "%E\r\n"
             << QStringLiteral("Loaded with changes: records without an id, left out: TASK 1; "
                               "lags not read, taken as no lag: 1");
+    QTest::addRow("no activity's id read")
+            << header() + wbs + table("TASK", TaskFields, {"abc" + task(1, 10, "A1").mid(1), "abc" + task(2, 10, "A2").mid(1)})
+                       + "%E\r\n"
+            << QStringLiteral("None of the file's activities could be read. "
+                              "Loaded with changes: records without an id, left out: TASK 2");
 }
 
 void tst_HostileFiles::loadReport()

@@ -123,6 +123,13 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
     QCOMPARE(listed(dates.valueModel()),
              (QStringList{"(Select All)", "2020", "-January", "--2020-01-05", "-February",
                           "--2020-02-05", "2021", "-January", "--2021-01-01"}));
+    // Years the search shows stand for their days: with every year shown,
+    // every value is.
+    dates.searchField()->setText(QStringLiteral("202"));
+    QVERIFY(!dates.isFilterActive());
+    dates.searchField()->setText(QStringLiteral("2021"));
+    QVERIFY(dates.isFilterActive());
+    dates.searchField()->clear();
     QAbstractItemModel *list = dates.valueProxy();
     const QModelIndex y2020 = list->index(1, 0);
     const QModelIndex feb = list->index(1, 0, y2020);
@@ -181,33 +188,46 @@ void tst_ZFilterDialogPopUp::dateTreeChecks()
 
 void tst_ZFilterDialogPopUp::dateListKeepsWholeDays_data()
 {
-    // Rows of the list by their texts from the top: one clicked off, then
-    // one clicked on (none for an empty path); by the mouse or by Space.
-    QTest::addColumn<QStringList>("off");
-    QTest::addColumn<QStringList>("on");
+    // Rows of the list by their texts from the top: one clicked (none for
+    // an empty path), the search typed, then one clicked under the search;
+    // a click turns a checked box off, any other on; by the mouse or by
+    // Space.
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("then");
     QTest::addColumn<bool>("space");
     QTest::addColumn<QString>("shown");
 
     const QStringList all{"(Select All)"};
     for (const bool space : {false, true}) {
         const char *by = space ? ", Space" : "";
-        QTest::addRow("day off%s", by) << QStringList{"2020", "February", "2020-02-05"} << QStringList()
-                                       << space << "pump Pipe gate";
-        QTest::addRow("month off%s", by) << QStringList{"2020", "January"} << QStringList() << space
-                                         << "valve pump Pipe seal";
-        QTest::addRow("year off%s", by) << QStringList{"2020"} << QStringList() << space << "Pipe";
-        QTest::addRow("day on%s", by) << all << QStringList{"2020", "January", "2020-01-05"} << space
-                                      << "pump gate";
-        QTest::addRow("month on%s", by) << all << QStringList{"2020", "February"} << space
+        QTest::addRow("day off%s", by) << QStringList{"2020", "February", "2020-02-05"} << QString()
+                                       << QStringList() << space << "pump Pipe gate";
+        QTest::addRow("month off%s", by) << QStringList{"2020", "January"} << QString() << QStringList()
+                                         << space << "valve pump Pipe seal";
+        QTest::addRow("year off%s", by) << QStringList{"2020"} << QString() << QStringList() << space << "Pipe";
+        QTest::addRow("day on%s", by) << all << QString() << QStringList{"2020", "January", "2020-01-05"}
+                                      << space << "pump gate";
+        QTest::addRow("month on%s", by) << all << QString() << QStringList{"2020", "February"} << space
                                         << "valve pump seal";
-        QTest::addRow("year on%s", by) << all << QStringList{"2021"} << space << "Pipe";
+        QTest::addRow("year on%s", by) << all << QString() << QStringList{"2021"} << space << "Pipe";
+        // A year the search shows without its months stands for its days.
+        QTest::addRow("year searched%s", by) << QStringList{"2021"} << "2020" << QStringList() << space
+                                             << "pump valve pump seal gate";
+        QTest::addRow("year searched, on%s", by) << all << "2021" << QStringList{"2021"} << space << "Pipe";
+        QTest::addRow("year searched, off%s", by) << QStringList() << "202" << QStringList{"2021"} << space
+                                                  << "pump valve pump seal gate";
+        QTest::addRow("year partly checked, searched%s", by) << QStringList{"2020", "February"} << "202"
+                                                             << QStringList() << space << "pump Pipe gate";
+        QTest::addRow("years searched, all on%s", by) << all << "2021" << all << space << "Pipe";
     }
 }
 
 void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
 {
-    QFETCH(QStringList, off);
-    QFETCH(QStringList, on);
+    QFETCH(QStringList, first);
+    QFETCH(QString, search);
+    QFETCH(QStringList, then);
     QFETCH(bool, space);
     QFETCH(QString, shown);
 
@@ -220,6 +240,8 @@ void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
     }
     model->setHeaderData(2, Qt::Horizontal, QVariantMap{{"datatype", "datetime"}}, Qt::UserRole + 2);
     ZDateFilter dates(model, 2);
+    QAbstractItemModelTester tester(dates.valueProxy(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     const auto row = [&dates](const QStringList &path) {
         QModelIndex at;
         for (const QString &text : path)
@@ -227,16 +249,23 @@ void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
                                            1, Qt::MatchFixedString).value(0);
         return at;
     };
-    const auto tick = [&dates, space](const QModelIndex &index, Qt::CheckState state) {
+    const auto tick = [&dates, space](const QModelIndex &index) {
+        QVERIFY(index.isValid());
+        const Qt::CheckState state = index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? Qt::Unchecked
+                                                                                           : Qt::Checked;
         if (!space)
             return click(dates, index, state);
         dates.valueView()->setCurrentIndex(index);
         QTest::keyClick(dates.valueView(), Qt::Key_Space);
-        QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(state));
+        // "(Select All)" then shows the marks of every row, hidden ones too.
+        if (index.row() > 0 || index.parent().isValid())
+            QCOMPARE(index.data(Qt::CheckStateRole).toInt(), int(state));
     };
-    tick(row(off), Qt::Unchecked);
-    if (!on.isEmpty())
-        tick(row(on), Qt::Checked);
+    if (!first.isEmpty())
+        tick(row(first));
+    dates.searchField()->setText(search);
+    if (!then.isEmpty())
+        tick(row(then));
     ZFilterDialogProxyModel filter;
     filter.setSourceModel(model);
     filter.setFilter(2, dates.selectedItems());
@@ -245,6 +274,7 @@ void tst_ZFilterDialogPopUp::dateListKeepsWholeDays()
         names << filter.index(r, 0).data().toString();
     QCOMPARE(names.join(' '), shown);
     // Reopened, the list shows the same marks.
+    dates.searchField()->clear();
     ZDateFilter reopened(model, 2);
     reopened.setSelectedItems(filter.patterns().value(2));
     QCOMPARE(listed(reopened.valueModel()), listed(dates.valueModel()));

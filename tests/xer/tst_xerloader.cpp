@@ -773,6 +773,7 @@ void tst_XERLoader::tableQuirks_data()
     const QByteArray end = "%E\r\n";
     const QByteArray first = table("TASK", "task_id\ttask_code", {"1\tA"});
     const QString noActivities = QStringLiteral("The file holds no activities.");
+    const QString noneRead = QStringLiteral("None of the file's activities could be read.");
     QTest::addRow("table listed twice: both copies load")
             << header() + first + table("TASK", "TASK_ID\ttask_code", {"2\tB", "3\tC"}) + end << 3
             << QStringLiteral("A") << prefix + QStringLiteral("tables repeated, copies: TASK 2");
@@ -781,6 +782,11 @@ void tst_XERLoader::tableQuirks_data()
             << QStringLiteral("A")
             << prefix + QStringLiteral("records with an id read before, left out: TASK 1; tables repeated, copies: TASK 3; "
                                        "copies with another field list left out, records: TASK 2");
+    QTest::addRow("the only records in a copy with another field list: none read")
+            << header() + table("TASK", "task_id\ttask_code", {}) + table("TASK", "task_id\ttask_name", {"2\tB"}) + end
+            << 0 << QString()
+            << noneRead + QStringLiteral(" Loaded with changes: tables repeated, copies: TASK 2; "
+                                         "copies with another field list left out, records: TASK 1");
     QTest::addRow("lower-case table name loads, and is said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + end << 1 << QStringLiteral("A")
             << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%T task\"; ") + missing;
@@ -819,7 +825,7 @@ void tst_XERLoader::tableQuirks_data()
     // A field list belongs to the table line right before it.
     QTest::addRow("record before the field list: both left out, and said")
             << header() + "%T\tTASK\r\n%R\t9\tZ\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
-            << QString() << noActivities + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1; "
+            << QString() << noneRead + QStringLiteral(" Loaded with changes: records not matching their field list: TASK 1; "
                                             "lines not understood, left out: \"%F task_id task_code\" 2");
     QTest::addRow("table without a field list: its records said")
             << header() + first + "%T\tTASK\r\n%R\t9\tZ\r\n%R\t8\tY\r\n" + end << 1 << QStringLiteral("A")
