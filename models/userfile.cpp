@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstring>
@@ -109,7 +110,8 @@ UserFile::~UserFile()
 {
     struct stat pending;
     // Only the file made here goes: another put at its name stays.
-    if (!m_pendingName.isEmpty() && ::fstat(m_pending, &pending) == 0 && names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
+    if (!m_pendingName.isEmpty() && ::fstat(m_pending, &pending) == 0
+        && names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
         ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0);
     if (m_pending >= 0)
         ::close(m_pending);
@@ -119,7 +121,7 @@ UserFile::~UserFile()
         ::close(m_folder);
 }
 
-bool UserFile::find(QString *reason)
+bool UserFile::find(QString *reason, int *found)
 {
     const auto refuse = [reason](int error) {
         *reason = systemReason(error);
@@ -130,16 +132,9 @@ bool UserFile::find(QString *reason)
     // user planted in a folder all may write is not followed, say), and
     // says why not in its words. Not there: made.
     struct stat seen = {};
-    const int found = ::open(given.constData(), O_PATH | O_CLOEXEC);
-    if (found < 0 && errno != ENOENT)
+    *found = ::open(given.constData(), O_PATH | O_CLOEXEC);
+    if ((*found < 0 && errno != ENOENT) || (*found >= 0 && ::fstat(*found, &seen) != 0))
         return refuse(errno);
-    if (found >= 0) {
-        const bool known = ::fstat(found, &seen) == 0;
-        const int error = errno;
-        ::close(found);
-        if (!known)
-            return refuse(error);
-    }
     // Then the same way, each link read in the folder held so far, to hold
     // the folder and name of the file found (a dangling link's file is
     // made there).
@@ -178,7 +173,7 @@ bool UserFile::find(QString *reason)
         m_folder = next;
     }
     // What was found so is what the system found.
-    if (m_existed != (found >= 0) || (m_existed && (status.st_dev != seen.st_dev || status.st_ino != seen.st_ino))) {
+    if (m_existed != (*found >= 0) || (m_existed && (status.st_dev != seen.st_dev || status.st_ino != seen.st_ino))) {
         *reason = QObject::tr("the file was replaced while it was opened");
         return false;
     }
@@ -187,6 +182,8 @@ bool UserFile::find(QString *reason)
     m_mode = status.st_mode & 07777;
     m_owner = status.st_uid;
     m_group = status.st_gid;
+    // A file with other names keeps them by being written in place.
+    m_inPlace = m_existed && status.st_nlink > 1;
     *reason = m_existed ? kindReason(status.st_mode) : QString();
     return reason->isEmpty();
 }
@@ -197,7 +194,12 @@ bool UserFile::open(QString *reason)
         *reason = QObject::tr("the system's /proc, through which the file is written, is not there");
         return false;
     }
-    if (!find(reason))
+    int found = -1;
+    const auto release = qScopeGuard([&found] {
+        if (found >= 0)
+            ::close(found);
+    });
+    if (!find(reason, &found))
         return false;
     if (m_existed) {
         // Refused as a save would be (the system's administrator may).
@@ -205,16 +207,7 @@ bool UserFile::open(QString *reason)
             *reason = QObject::tr("the file may not be written (%1)").arg(systemReason(errno));
             return false;
         }
-        const int file = ::openat(m_folder, m_name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        struct stat status;
-        if (file < 0 || ::fstat(file, &status) != 0 || status.st_dev != m_device || status.st_ino != m_inode) {
-            *reason = file < 0 ? systemReason(errno) : QObject::tr("the file was replaced while it was opened");
-            if (file >= 0)
-                ::close(file);
-            return false;
-        }
-        m_inPlace = status.st_nlink > 1 || hasAttributes(file);
-        ::close(file);
+        m_inPlace = m_inPlace || hasAttributes(found);
     }
     int error = 0;
     if (makeIn(m_folder, &error)) {
@@ -292,7 +285,8 @@ QString UserFile::failure() const
 bool UserFile::commit(QString *reason)
 {
     struct stat written;
-    if (m_pending < 0 || ::fstat(m_pending, &written) != 0 || !names(m_pendingFolder, m_pendingName, written.st_dev, written.st_ino)) {
+    if (m_pending < 0 || ::fstat(m_pending, &written) != 0
+        || !names(m_pendingFolder, m_pendingName, written.st_dev, written.st_ino)) {
         *reason = failure();
         return false;
     }

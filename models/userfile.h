@@ -60,7 +60,8 @@ public:
     bool cut() const { return m_cut; }
 
 private:
-    bool find(QString *reason);
+    // Resolves the name; *found: the system's descriptor of an existing file.
+    bool find(QString *reason, int *found);
     bool makeIn(int folder, int *error);
     bool copyInto(qint64 size, QString *reason);
 
