@@ -1,7 +1,7 @@
 #pragma once
 
-// The system's fsync as a test sees it: the files it syncs, and a disk that
-// fails once the bytes are flushed to it. Included by one source of a test.
+// fsync as a test sees it: the files synced, and a disk that fails once
+// flushed to. Included by one source of a test.
 
 #include <cerrno>
 #include <vector>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 namespace syncs {
-inline std::vector<ino_t> synced; // the files synced, in order
+inline std::vector<ino_t> synced;
 inline int failWith = 0; // the error every sync meets; 0: none
 } // namespace syncs
 
@@ -20,9 +20,6 @@ extern "C" int fsync(int fd)
     struct stat file;
     if (::fstat(fd, &file) == 0)
         syncs::synced.push_back(file.st_ino);
-    if (syncs::failWith) {
-        errno = syncs::failWith;
-        return -1;
-    }
-    return int(::syscall(SYS_fsync, fd));
+    errno = syncs::failWith;
+    return syncs::failWith ? -1 : int(::syscall(SYS_fsync, fd));
 }

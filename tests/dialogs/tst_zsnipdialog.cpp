@@ -301,7 +301,7 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     QCOMPARE(QImage(png), saved);
     // One with another name is written in place: a disk failing as the
     // copy ends leaves it cut, and says so.
-    QVERIFY(::link(QFile::encodeName(png).constData(), QFile::encodeName(dir.filePath(QStringLiteral("other.png"))).constData()) == 0);
+    QVERIFY(::link(QFile::encodeName(png).constData(), QFile::encodeName(png + "2").constData()) == 0);
     files.arm(png);
     syncs::failWith = EIO;
     yes.start(10);
@@ -312,13 +312,12 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
                            .arg(png, QString::fromLocal8Bit(strerror(EIO))));
 
     // In the format of the name's suffix, whatever its case.
-    for (const QString &name : {QStringLiteral("x.jpg"), QStringLiteral("X.JPG")}) {
-        files.arm(dir.filePath(name));
+    for (const QString &name : {dir.filePath(QStringLiteral("x.jpg")), dir.filePath(QStringLiteral("X.JPG"))}) {
+        files.arm(name);
         box.arm();
         dialog.saveToPngClicked();
-        QFile jpeg(dir.filePath(name));
-        QVERIFY(jpeg.open(QIODevice::ReadOnly));
-        QCOMPARE(jpeg.read(2), QByteArray("\xff\xd8"));
+        QFile jpeg(name);
+        QVERIFY(jpeg.open(QIODevice::ReadOnly) && jpeg.read(2) == "\xff\xd8");
     }
 
     // A save that fails says so.
