@@ -11,7 +11,9 @@
 #include <csignal>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -224,8 +226,12 @@ void tst_UserFile::kindsAgainstOutcomes()
     const QString file = is("link") && !is("device") && !is("UTF-8") ? store + QStringLiteral("/file") : name;
     const QByteArray old(is("longer") ? 60000 : 5000, 'o');
     // The system's rule for links where all may write, as most systems
-    // have it, while the writer follows them.
+    // have it, while the writer follows them; one such row at a time, as
+    // the rule is the whole system's.
     const QString rule = QStringLiteral("/proc/sys/fs/protected_symlinks");
+    const int held = is("planted") ? ::open("/tmp/tst_userfile-rule.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600) : -1;
+    const auto release = qScopeGuard([held] { held < 0 || ::close(held); });
+    QVERIFY(!is("planted") || ::flock(held, LOCK_EX) == 0);
     const QByteArray ruleBefore = contents(rule);
     const auto setRule = [&](const QByteArray &value) {
         QFile f(rule);
