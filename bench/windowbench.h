@@ -88,6 +88,14 @@ public:
             std::fprintf(stderr, "usage: %s\n", usage);
             return false;
         }
+        // A name that is not UTF-8 has no text here: refused, never made
+        // under another name.
+        for (const QString &arg : args) {
+            if (arg.contains(QChar::ReplacementCharacter)) {
+                std::fprintf(stderr, "a file name that is not UTF-8 cannot be given here\n");
+                return false;
+            }
+        }
         file = args.at(0);
         out = args.at(1);
         return true;

@@ -316,17 +316,24 @@ bool UserFile::commit(QString *reason)
 bool UserFile::copyInto(qint64 size, QString *reason)
 {
     // The file checked, by its name in the folder held, the name not
-    // followed. Never created here (a sticky folder refuses to create
-    // another user's file that exists), and a FIFO put at the name does not
-    // wait for a reader.
-    const int to = ::openat(m_folder, m_name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // followed; compared before it is opened to be written, so that
+    // whatever else stands at the name now (a FIFO, a device) is never
+    // opened. Never created here (a sticky folder refuses to create another
+    // user's file that exists).
+    const int held = ::openat(m_folder, m_name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     struct stat old = {};
-    if (to < 0 || ::fstat(to, &old) != 0 || old.st_dev != m_device || old.st_ino != m_inode) {
+    if (held < 0 || ::fstat(held, &old) != 0 || old.st_dev != m_device || old.st_ino != m_inode) {
         const int error = errno;
-        *reason = to < 0 && names(m_folder, m_name, m_device, m_inode) ? systemReason(error)
-                                                                   : QObject::tr("the file was replaced while it was written");
-        if (to >= 0)
-            ::close(to);
+        *reason = held < 0 && names(m_folder, m_name, m_device, m_inode) ? systemReason(error)
+                                                                     : QObject::tr("the file was replaced while it was written");
+        if (held >= 0)
+            ::close(held);
+        return false;
+    }
+    const int to = ::open(heldPath(held).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    ::close(held);
+    if (to < 0) {
+        *reason = systemReason(errno);
         return false;
     }
     struct statvfs disk;
@@ -357,6 +364,12 @@ bool UserFile::copyInto(qint64 size, QString *reason)
         ok = writeAll(to, buffer, got, &error);
         at += got;
     }
+    // The system takes setuid and setgid bits from a file a user writes;
+    // its owner gives them back, whole or cut (a group the user is not in
+    // keeps its setgid bit off, as the system rules).
+    struct stat now;
+    if (::fstat(to, &now) == 0 && (now.st_mode & 07777) != m_mode)
+        ::fchmod(to, m_mode);
     if (ok && ::fsync(to) != 0) {
         ok = false;
         error = errno;

@@ -167,6 +167,7 @@ void tst_UserFile::kindsAgainstOutcomes_data()
         {"FIFO", fifo, fifo, false, false},
         {"socket", socket, socket, false, false},
         {"file with setuid, setgid and sticky bits", "", "", false, false},
+        {"file with setuid, setgid and sticky bits in a folder the user cannot write", "", "", false, true},
         {"file with a security label", "", "", false, false},
         {"link another user planted where all may write", refused, refused, false, false},
         {"link to a name that is not UTF-8", "", "", false, false},
