@@ -287,8 +287,9 @@ void ZPrintDialog::printPages()
         emit printCanceled(queued ? sheets : 0, pages, target);
         return;
     }
-    // A printer that wrote nothing could not start: a file's disk full, say.
-    if (sheets < 0 && (!file || QFileInfo(file->pendingPath()).size() == 0)) {
+    // A printer that wrote nothing could not start: a file's disk full, say
+    // (the PDF engine starts on a full disk, its writes failing unseen).
+    if (file ? QFileInfo(file->pendingPath()).size() == 0 : sheets < 0) {
         const QString reason = file ? file->failure() : QString();
         file.reset();
         reportFailure(target, reason);

@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -115,10 +117,18 @@ UserFile::~UserFile()
         ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0);
     if (m_pending >= 0)
         ::close(m_pending);
+    release();
     if (m_pendingFolder >= 0 && m_pendingFolder != m_folder)
         ::close(m_pendingFolder);
     if (m_folder >= 0)
         ::close(m_folder);
+}
+
+void UserFile::release()
+{
+    if (m_found >= 0)
+        ::close(m_found);
+    m_found = -1;
 }
 
 bool UserFile::find(QString *reason, int *found)
@@ -190,16 +200,18 @@ bool UserFile::find(QString *reason, int *found)
 
 bool UserFile::open(QString *reason)
 {
-    if (::access("/proc/self/fd", X_OK) != 0) {
+    // The writers reach the files through /proc/self/fd: only the system's
+    // own /proc names the files held there (another mounted over it would
+    // take the result into a folder of its own).
+    struct statfs proc;
+    if (::statfs("/proc/self/fd", &proc) != 0 || proc.f_type != PROC_SUPER_MAGIC
+        || ::access("/proc/self/fd", X_OK) != 0) {
         *reason = QObject::tr("the system's /proc, through which the file is written, is not there");
         return false;
     }
-    int found = -1;
-    const auto release = qScopeGuard([&found] {
-        if (found >= 0)
-            ::close(found);
-    });
-    if (!find(reason, &found))
+    // The file found is held until it is written: while held, its inode
+    // number cannot go to another file made at its name.
+    if (!find(reason, &m_found))
         return false;
     if (m_existed) {
         // Refused as a save would be (the system's administrator may).
@@ -207,7 +219,7 @@ bool UserFile::open(QString *reason)
             *reason = QObject::tr("the file may not be written (%1)").arg(systemReason(errno));
             return false;
         }
-        m_inPlace = m_inPlace || hasAttributes(found);
+        m_inPlace = m_inPlace || hasAttributes(m_found);
     }
     int error = 0;
     if (makeIn(m_folder, &error)) {
@@ -275,7 +287,7 @@ QString UserFile::failure() const
     if (::fstat(m_pendingFolder, &folder) != 0 || folder.st_nlink == 0)
         return QObject::tr("its folder was removed");
     if (::fstat(m_pending, &pending) != 0 || !names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
-        return QObject::tr("the file was removed while it was written");
+        return QObject::tr("the hidden file it was being written to was removed");
     struct statvfs disk;
     return ::fstatvfs(m_pending, &disk) == 0 && qint64(disk.f_bavail) * qint64(disk.f_frsize) < kFullDisk
         ? QObject::tr("its disk is full")
@@ -284,9 +296,13 @@ QString UserFile::failure() const
 
 bool UserFile::commit(QString *reason)
 {
+    const auto done = qScopeGuard([this] { release(); });
     struct stat written;
-    if (m_pending < 0 || ::fstat(m_pending, &written) != 0
-        || !names(m_pendingFolder, m_pendingName, written.st_dev, written.st_ino)) {
+    const auto pendingNamed = [&] {
+        return m_pending >= 0 && ::fstat(m_pending, &written) == 0
+            && names(m_pendingFolder, m_pendingName, written.st_dev, written.st_ino);
+    };
+    if (!pendingNamed()) {
         *reason = failure();
         return false;
     }
@@ -302,38 +318,59 @@ bool UserFile::commit(QString *reason)
     // A write the system held back and then failed shows here; the bytes
     // reach the disk before the name moves to them, or else a crash between
     // the two would leave an empty file by that name. (A copy reads them
-    // back from memory and syncs the target instead.) Whatever now stands
-    // at the name is replaced, never written through.
-    if (::fsync(m_pending) != 0
-        || ::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
+    // back from memory and syncs the target instead.)
+    if (::fsync(m_pending) != 0) {
+        *reason = systemReason(errno);
+        return false;
+    }
+    // Renamed by name, so seen again after the sync: whatever now stands at
+    // the name is replaced, never written through.
+    if (!pendingNamed()) {
+        *reason = failure();
+        return false;
+    }
+    if (::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
         *reason = systemReason(errno);
         return false;
     }
     m_pendingName.clear();
+    // Another file put at the pending name just before the rename took the
+    // user's name in its place.
+    if (!names(m_folder, m_name, written.st_dev, written.st_ino)) {
+        *reason = QObject::tr("the file was replaced while it was written");
+        return false;
+    }
     return true;
 }
 
 bool UserFile::copyInto(qint64 size, QString *reason)
 {
-    // The file checked, by its name in the folder held, the name not
-    // followed; compared before it is opened to be written, so that
-    // whatever else stands at the name now (a FIFO, a device) is never
-    // opened. Never created here (a sticky folder refuses to create another
-    // user's file that exists).
-    const int held = ::openat(m_folder, m_name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    struct stat old = {};
-    if (held < 0 || ::fstat(held, &old) != 0 || old.st_dev != m_device || old.st_ino != m_inode) {
-        const int error = errno;
-        *reason = held < 0 && names(m_folder, m_name, m_device, m_inode) ? systemReason(error)
-                                                                     : QObject::tr("the file was replaced while it was written");
-        if (held >= 0)
-            ::close(held);
+    // Written only while its name, not followed, still names the file held
+    // since open(); the one opened is that very file (never whatever else
+    // stands at the name now, a FIFO or a device), and never created here (a
+    // sticky folder refuses to create another user's file that exists).
+    const QString replaced = QObject::tr("the file was replaced while it was written");
+    struct stat old;
+    if (::fstatat(m_folder, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+        *reason = errno == ENOENT ? QObject::tr("the file was removed while it was written") : systemReason(errno);
         return false;
     }
-    const int to = ::open(heldPath(held).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    ::close(held);
+    if (old.st_dev != m_device || old.st_ino != m_inode) {
+        *reason = replaced;
+        return false;
+    }
+    // No open that may wait, should anything but the regular file checked
+    // ever be reached.
+    const int to = ::open(heldPath(m_found).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (to < 0) {
         *reason = systemReason(errno);
+        return false;
+    }
+    struct stat opened;
+    if (::fstat(to, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != m_device || opened.st_ino != m_inode
+        || ::fcntl(to, F_SETFL, ::fcntl(to, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(to);
+        *reason = replaced;
         return false;
     }
     struct statvfs disk;

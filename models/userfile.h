@@ -12,7 +12,8 @@
 // all may write included; its refusal in its words), to the file they
 // finally name, a dangling one's too (the file is made there, under the
 // link's own bytes); the links stay links.
-// Refuses at open(), with the reason, leaving everything as it was: a name
+// Refuses at open(), with the reason, leaving everything as it was: no
+// /proc of the system's own, through which the files are written; a name
 // that is a folder, FIFO, socket or device, or whose links loop; a file the
 // user may not write; a new file in a folder that takes none; an existing
 // file when neither its folder nor the temporary folder takes the file
@@ -20,8 +21,12 @@
 // there, so nothing blocks.
 // Holds what open() found: the target's folder and the file itself are
 // never looked up by path again, so a name or folder swapped for a link
-// meanwhile is not followed. A file written in place that its name no
-// longer names is refused; a rename replaces whatever stands at the name.
+// meanwhile is not followed; the file stays held until commit() ends, so
+// that its inode number goes to no file made meanwhile. A file written in
+// place that its name no longer names is refused, and only a regular file is
+// ever opened to be written, by an open that does not wait. A rename
+// replaces whatever stands at the name, and is success only once the name is
+// seen to hold the result.
 // Writes first a hidden pending file, readable by its owner alone while an
 // earlier file is replaced: beside the target, or in the temporary folder.
 // Callers write it through pendingPath(), which names that very file.
@@ -64,10 +69,12 @@ private:
     bool find(QString *reason, int *found);
     bool makeIn(int folder, int *error);
     bool copyInto(qint64 size, QString *reason);
+    void release();
 
     QString m_given;
     int m_folder = -1; // the target's folder, held from open()
     QByteArray m_name; // the target's name in it
+    int m_found = -1; // the existing file found, held from open() to commit()
     int m_pendingFolder = -1; // Not owned when it is m_folder.
     int m_pending = -1; // the pending file, held to be read back
     QByteArray m_pendingName;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdarg>
+#include <functional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +20,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -35,6 +38,7 @@ private slots:
     void kindsAgainstOutcomes();
     void namesChangedWhileWritten_data();
     void namesChangedWhileWritten();
+    void newFileInTheRootFolder();
 
 private:
     QTemporaryDir m_base{QStringLiteral("/tmp/tst_userfile-XXXXXX")};
@@ -44,7 +48,13 @@ private:
 namespace {
 
 const uid_t kPlain = 65534;
-const QByteArray kNew = QByteArray(20000, 'n');
+// Longer than one chunk of a copy in place, and no two chunks alike.
+const QByteArray kNew = [] {
+    QByteArray bytes(150000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i % 251);
+    return bytes;
+}();
 const qint64 kFree = 8192; // what a full disk has left
 
 QByteArray path(const QString &name)
@@ -96,6 +106,25 @@ int removeHidden(const QString &folder)
     return removed;
 }
 
+// A call that would wait for ever returns, interrupted, within seconds: the
+// row fails on what it is told rather than hanging the run.
+struct Deadline
+{
+    Deadline()
+    {
+        struct sigaction cut {};
+        cut.sa_handler = [](int) {};
+        ::sigaction(SIGALRM, &cut, &before);
+        ::alarm(10);
+    }
+    ~Deadline()
+    {
+        ::alarm(0);
+        ::sigaction(SIGALRM, &before, nullptr);
+    }
+    struct sigaction before {};
+};
+
 // Files end at this size while it lives, as on a full disk.
 struct SizeLimit
 {
@@ -111,6 +140,60 @@ struct SizeLimit
 };
 
 } // namespace
+
+// The writer's calls as a row sees them: another's change made at that very
+// moment, once, or a call that fails.
+namespace calls {
+std::function<void()> found; // after the system's open of the name given
+std::function<void(int, const char *)> making, renaming; // before, with the folder and name
+int listing = 0; // the error a listing of attributes meets
+template <typename Hook, typename... Args>
+void fire(Hook &hook, Args... args)
+{
+    if (hook)
+        std::exchange(hook, nullptr)(args...);
+}
+mode_t modeOf(int flags, va_list rest)
+{
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(rest, mode_t) : 0;
+}
+} // namespace calls
+
+extern "C" int open(const char *file, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const mode_t mode = calls::modeOf(flags, rest);
+    va_end(rest);
+    const int fd = int(::syscall(SYS_openat, AT_FDCWD, file, flags, mode)), error = errno;
+    if ((flags & O_PATH) && !(flags & O_DIRECTORY))
+        calls::fire(calls::found);
+    errno = error;
+    return fd;
+}
+
+extern "C" int openat(int folder, const char *file, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const mode_t mode = calls::modeOf(flags, rest);
+    va_end(rest);
+    if (flags & O_CREAT)
+        calls::fire(calls::making, folder, file);
+    return int(::syscall(SYS_openat, folder, file, flags, mode));
+}
+
+extern "C" int renameat(int folder, const char *name, int to, const char *toName) noexcept
+{
+    calls::fire(calls::renaming, folder, name);
+    return int(::syscall(SYS_renameat, folder, name, to, toName));
+}
+
+extern "C" ssize_t listxattr(const char *file, char *list, size_t size) noexcept
+{
+    errno = calls::listing;
+    return calls::listing ? -1 : ::syscall(SYS_listxattr, file, list, size);
+}
 
 void tst_UserFile::initTestCase()
 {
@@ -150,9 +233,12 @@ void tst_UserFile::kindsAgainstOutcomes_data()
     };
     const char *const loop = "Too many levels of symbolic links", *const fifo = "it is a FIFO, not a regular file",
                       *const device = "it is a device, not a regular file", *const folder = "Is a directory",
-                      *const socket = "it is a socket, not a regular file", *const refused = "Permission denied";
+                      *const socket = "it is a socket, not a regular file", *const refused = "Permission denied",
+                      *const proc = "the system's /proc, through which the file is written, is not there";
     const Kind kinds[] = {
         {"new file", "", "", false, false},
+        {"new file in a folder the user cannot write", "", refused, false, false},
+        {"new file where /proc is not the system's", proc, proc, false, false},
         {"plain file", "", "", false, false},
         {"link", "", "", false, false},
         {"chain of links", "", "", false, false},
@@ -165,6 +251,7 @@ void tst_UserFile::kindsAgainstOutcomes_data()
         {"longer file with another name", "", "", true, true},
         {"file with an access list and attributes", "", "", true, true},
         {"FIFO", fifo, fifo, false, false},
+        {"link to a FIFO", fifo, fifo, false, false},
         {"socket", socket, socket, false, false},
         {"file with setuid, setgid and sticky bits", "", "", false, false},
         {"file with setuid, setgid and sticky bits in a folder the user cannot write", "", "", false, true},
@@ -225,7 +312,7 @@ void tst_UserFile::kindsAgainstOutcomes()
     QVERIFY(QDir().mkpath(temp) && QDir().mkpath(store));
     QVERIFY(::chown(path(temp).constData(), me, me) == 0 && ::chown(path(store).constData(), me, me) == 0);
     const QString file = is("link") && !is("device") && !is("UTF-8") ? store + QStringLiteral("/file") : name;
-    const QByteArray old(is("longer") ? 60000 : 5000, 'o');
+    const QByteArray old(is("longer") ? 200000 : 5000, 'o');
     // The system's rule for links where all may write, as most systems
     // have it, while the writer follows them; one such row at a time, as
     // the rule is the whole system's.
@@ -243,9 +330,9 @@ void tst_UserFile::kindsAgainstOutcomes()
     if (is("link") || is("FIFO") || is("device") || is("socket") || (is("folder") && !is("a folder"))) {
         // A null device of the test's own: a mistake never reaches the system's.
         QVERIFY(!is("device") || ::mknod(path(folder + "/null").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
-        QVERIFY(!is("FIFO") || ::mkfifo(path(name).constData(), 0666) == 0);
+        QVERIFY(!is("FIFO") || ::mkfifo(path(is("link") ? store + "/fifo" : name).constData(), 0666) == 0);
         QVERIFY(!is("folder") || QDir().mkpath(name));
-        const char *link = is("device") ? "null" : is("chain") ? "middle" : is("loop") ? "back" : is("UTF-8") ? "store/\xff" : "store/file";
+        const char *link = is("device") ? "null" : is("chain") ? "middle" : is("loop") ? "back" : is("UTF-8") ? "store/\xff" : is("FIFO") ? "store/fifo" : "store/file";
         QVERIFY(!is("link") || ::symlink(link, path(name).constData()) == 0);
         QVERIFY(!is("planted") || ::lchown(path(name).constData(), other, other) == 0);
         QVERIFY(!is("socket") || ::mknod(path(name).constData(), S_IFSOCK | 0666, 0) == 0);
@@ -312,6 +399,7 @@ void tst_UserFile::kindsAgainstOutcomes()
             QVERIFY(!plain || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0 && setgroups(size_t(count), groups) == 0));
             QVERIFY(QDir::setCurrent(working));
         });
+        const Deadline deadline;
         UserFile target(name);
         if (!target.open(&words))
             return;
@@ -351,6 +439,11 @@ void tst_UserFile::kindsAgainstOutcomes()
     };
     const bool signalled = outcome == QLatin1String("signal");
     int ended = 0;
+    // Another file system mounted over /proc, holding a folder of that name.
+    if (is("/proc") && m_disk.isEmpty())
+        QSKIP("no mounts of the test's own: root may make them");
+    QVERIFY(!is("/proc") || (::mount("tmpfs", "/proc", "tmpfs", 0, nullptr) == 0 && QDir().mkpath("/proc/self/fd")));
+    const auto unmount = qScopeGuard([&] { is("/proc") && ::umount2("/proc", MNT_DETACH); });
     QVERIFY(setRule("1"));
     if (signalled) {
         // Ended by the signal's own action while the result is written:
@@ -403,16 +496,30 @@ void tst_UserFile::namesChangedWhileWritten_data()
     QTest::addColumn<bool>("inPlace");
     QTest::addColumn<QString>("change"); // another's, while the result is written
     QTest::addColumn<QString>("said");
-    const QString replaced = QStringLiteral("the file was replaced while it was written");
+    const QString replaced = QStringLiteral("the file was replaced while it was written"),
+                  opened = QStringLiteral("the file was replaced while it was opened");
     for (const bool inPlace : {true, false}) {
         const char *how = inPlace ? "in place" : "renamed";
-        QTest::addRow("%s, the name another file's", how) << inPlace << "another file" << (inPlace ? replaced : "");
-        QTest::addRow("%s, the name a FIFO", how) << inPlace << "FIFO" << (inPlace ? replaced : "");
+        const QString inPlaceReplaced = inPlace ? replaced : QString();
+        QTest::addRow("%s, the name another file's", how) << inPlace << "another file" << inPlaceReplaced;
+        QTest::addRow("%s, the name a FIFO", how) << inPlace << "FIFO" << inPlaceReplaced;
         QTest::addRow("%s, the name a folder", how) << inPlace << "folder" << (inPlace ? replaced : "Is a directory");
         QTest::addRow("%s, the folder a link to another", how) << inPlace << "folder link" << "";
         QTest::addRow("%s, the pending file removed", how) << inPlace << "pending removed"
-                                                           << "the file was removed while it was written";
+                                                           << "the hidden file it was being written to was removed";
+        QTest::addRow("%s, the name removed", how)
+            << inPlace << "name removed" << (inPlace ? "the file was removed while it was written" : "");
+        // Until one takes the old file's inode number, if ever it is free.
+        QTest::addRow("%s, its names removed, a new file made there", how) << inPlace << "names removed, a new file" << inPlaceReplaced;
+        QTest::addRow("%s, its names removed, a FIFO made there", how) << inPlace << "names removed, a FIFO" << inPlaceReplaced;
+        QTest::addRow("%s, a file at the pending file's name", how) << inPlace << "pending name taken" << "";
     }
+    QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link" << replaced;
+    QTest::addRow("renamed, its attributes not listed") << false << "attributes unlisted" << "";
+    // Between the system's open of the name and the walk of its links.
+    QTest::addRow("renamed, the name removed as it is opened") << false << "opened, then removed" << opened;
+    QTest::addRow("renamed, the name made as it is opened") << false << "none opened, then made" << opened;
+    QTest::addRow("renamed, the name another file's as it is opened") << false << "opened, then another file" << opened;
 }
 
 // What is written is the file checked: a link at its name or its folder's
@@ -422,42 +529,117 @@ void tst_UserFile::namesChangedWhileWritten()
     QFETCH(bool, inPlace);
     QFETCH(QString, change);
     QFETCH(QString, said);
+    const auto is = [&change](const char *what) { return change.contains(QLatin1String(what)); };
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("folder")), moved = dir.filePath(QStringLiteral("moved")),
                   elsewhere = dir.filePath(QStringLiteral("elsewhere")), other = elsewhere + QStringLiteral("/out");
-    const QByteArray old(5000, 'o'), others(7000, 'x'), name = path(folder + "/out");
+    const QByteArray old(5000, 'o'), others(7000, 'x'), name = path(folder + "/out"), to = path(other);
     QFile f(other), g(folder + "/out");
     QVERIFY(QDir().mkpath(folder) && QDir().mkpath(elsewhere) && f.open(QIODevice::WriteOnly) && f.write(others) && g.open(QIODevice::WriteOnly) && g.write(old));
     f.close();
     g.close();
     QVERIFY(!inPlace || ::link(name.constData(), path(folder + "/second").constData()) == 0);
-    // The file checked goes aside, or its folder does, or it stays.
-    const bool aside = change != QLatin1String("folder link") && change != QLatin1String("pending removed");
-    const QString kept = aside ? folder + "/kept" : change == QLatin1String("folder link") ? moved + "/out" : folder + "/out";
-    QString words;
+    const auto inode = [](const QString &file) {
+        struct stat s {};
+        return ::lstat(path(file).constData(), &s) == 0 ? s.st_ino : 0;
+    };
+    const ino_t before = inode(folder + "/out");
+    // The file checked goes aside, or its folder does; or its bytes go with
+    // its names; or it stays.
+    const bool aside = QStringList{"another file", "FIFO", "folder"}.contains(change) || is("opened,");
+    const QString kept = aside && !is("none") ? folder + "/kept"
+        : is("folder link")    ? moved + "/out"
+        : is("name removed")   ? folder + (inPlace ? "/second" : "/out")
+        : is("names") || is("a link") ? QString()
+                               : folder + "/out";
+    const QByteArray away = path(folder + "/kept");
+    QVERIFY(!is("none opened") || ::rename(name.constData(), away.constData()) == 0);
+    const auto swap = [&] {
+        QVERIFY(!is("opened") || ::rename((is("none") ? away : name).constData(), (is("none") ? name : away).constData()) == 0);
+        QVERIFY(!is("another file") || ::link(to.constData(), name.constData()) == 0);
+    };
+    QString words, planted;
     bool done = false;
+    const Deadline deadline;
     {
+        calls::found = is("opened") ? std::function<void()>(swap) : nullptr;
+        calls::making = [&](int, const char *pending) {
+            if (!is("taken"))
+                return;
+            planted = folder + '/' + QFile::decodeName(pending);
+            QFile p(planted);
+            QVERIFY(p.open(QIODevice::WriteOnly) && p.write("planted") == 7);
+        };
+        calls::listing = is("attributes") ? EIO : 0;
         UserFile target(folder + QStringLiteral("/out"));
-        QVERIFY(target.open(&words));
+        const bool open = target.open(&words);
+        calls::listing = 0;
+        QCOMPARE(open, !is("opened"));
+        if (open) {
+            QFile pending(target.pendingPath());
+            QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(kNew) == kNew.size());
+            pending.close();
+            const QByteArray pendingName = path(QFileInfo(target.pendingPath()).symLinkTarget());
+            QVERIFY(!aside || ::rename(name.constData(), path(kept).constData()) == 0);
+            QVERIFY(!is("folder link")
+                    || (QDir().rename(folder, moved) && ::symlink(path(elsewhere).constData(), path(folder).constData()) == 0));
+            QVERIFY(!is("pending removed") || ::rename(to.constData(), pendingName.constData()) == 0);
+            swap();
+            QVERIFY(change != QLatin1String("FIFO") || ::mkfifo(name.constData(), 0644) == 0);
+            QVERIFY(change != QLatin1String("folder") || ::mkdir(name.constData(), 0755) == 0);
+            QVERIFY(!is("removed,") || ::unlink(path(folder + "/second").constData()) == 0 || !inPlace);
+            const auto again = [&](int attempt) { return attempt == 0 || (attempt < 50 && inode(folder + "/out") != before); };
+            for (int attempt = 0; is("names removed, a new file") && again(attempt); ++attempt) {
+                QFile made(folder + "/out");
+                QVERIFY(::unlink(name.constData()) == 0 && made.open(QIODevice::WriteOnly) && made.write("made") == 4);
+            }
+            for (int attempt = 0; is("names removed, a FIFO") && again(attempt); ++attempt)
+                QVERIFY(::unlink(name.constData()) == 0 && ::mkfifo(name.constData(), 0644) == 0);
+            QVERIFY(!is("name removed") || ::unlink(name.constData()) == 0);
+            calls::renaming = [&](int at, const char *from) {
+                QVERIFY(!is("a link") || (::unlinkat(at, from, 0) == 0 && ::symlinkat(to.constData(), at, from) == 0));
+            };
+            done = target.commit(&words);
+        }
+    }
+    calls::found = nullptr;
+    calls::making = calls::renaming = nullptr;
+    QCOMPARE(words, said);
+    // Another's file is never written, nor what was made at the name; the
+    // one checked is, in place.
+    QCOMPARE(contents(other), is("pending removed") ? "(none)" : others);
+    if (!kept.isEmpty())
+        QCOMPARE(contents(kept), done && (inPlace || !aside) ? kNew : old);
+    QVERIFY(!done || contents((is("folder link") ? moved : folder) + "/out") == kNew);
+    if (!done && is("names removed"))
+        QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
+    QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
+    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending removed") || is("taken") ? 1 : 0);
+    // A file whose attributes are unknown keeps them, by being written in place.
+    if (done)
+        QCOMPARE(inode((is("folder link") ? moved : folder) + "/out") == before, inPlace || is("attributes"));
+}
+
+// A name directly in the root folder is made there, not in the working folder.
+void tst_UserFile::newFileInTheRootFolder()
+{
+    const QString name = QStringLiteral("/tst_userfile-%1").arg(::getpid());
+    QTemporaryDir working;
+    const QString back = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(working.path()));
+    QString words;
+    {
+        UserFile target(name);
+        QVERIFY2(target.open(&words), qPrintable(words));
         QFile pending(target.pendingPath());
         QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(kNew) == kNew.size());
         pending.close();
-        const QByteArray to = path(other), pendingName = path(QFileInfo(target.pendingPath()).symLinkTarget());
-        QVERIFY(!aside || ::rename(name.constData(), path(kept).constData()) == 0);
-        QVERIFY(change != QLatin1String("folder link")
-                || (QDir().rename(folder, moved) && ::symlink(path(elsewhere).constData(), path(folder).constData()) == 0));
-        QVERIFY(change != QLatin1String("pending removed") || ::rename(to.constData(), pendingName.constData()) == 0);
-        QVERIFY(change != QLatin1String("another file") || ::link(to.constData(), name.constData()) == 0);
-        QVERIFY(change != QLatin1String("FIFO") || ::mkfifo(name.constData(), 0644) == 0);
-        QVERIFY(change != QLatin1String("folder") || ::mkdir(name.constData(), 0755) == 0);
-        done = target.commit(&words);
+        QVERIFY2(target.commit(&words), qPrintable(words));
     }
-    QCOMPARE(words, said);
-    // Another's file is never written; the one checked is, in place.
-    QCOMPARE(contents(other), change == QLatin1String("pending removed") ? "(none)" : others);
-    QCOMPARE(contents(kept), done && (inPlace || !aside) ? kNew : old);
-    QVERIFY(!done || contents((change == QLatin1String("folder link") ? moved : folder) + "/out") == kNew);
-    QCOMPARE(removeHidden(folder) + removeHidden(moved), change == QLatin1String("pending removed") ? 1 : 0);
+    QVERIFY(QDir::setCurrent(back));
+    QCOMPARE(contents(name), kNew);
+    QVERIFY(QFile::remove(name));
+    QVERIFY(QDir(working.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 QTEST_GUILESS_MAIN(tst_UserFile)
