@@ -804,12 +804,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("a record of blanks: no row, and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t \t \r\n" + end << 1
             << QStringLiteral("A") << prefix + QStringLiteral("empty records, left out: TASK 1");
-    // Read a second time for the empty record, without an id to look for.
-    QTest::addRow("activity table without task_id, and an empty record: the others kept")
-            << header() + "%T\tTASK\r\n%F\ttask_code\r\n%R\tA\r\n%R\t\r\n%R\tB\r\n" + end << 2
-            << QStringLiteral("A")
-            << QString(prefix).replace(QStringLiteral("TASK ("), QStringLiteral("TASK (task_id, "))
-                       + QStringLiteral("empty records, left out: TASK 1");
+    // Without the id's field nothing could find a record: none is a row,
+    // each said once, the empty one as empty.
+    QTest::addRow("activity table without task_id: its records left out as without an id")
+            << header() + "%T\tTASK\r\n%F\ttask_code\r\n%R\tA\r\n%R\t\r\n%R\tB\r\n" + end << 0 << QString()
+            << noneRead + QLatin1Char(' ') + QString(prefix).replace(QStringLiteral("TASK ("), QStringLiteral("TASK (task_id, "))
+                       + QStringLiteral("records without an id, left out: TASK 2; empty records, left out: TASK 1");
     QTest::addRow("a table line written otherwise twice: the first said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + table("Task", "task_id\ttask_code", {"2\tB"})
                        + end
@@ -984,13 +984,17 @@ void tst_XERLoader::garbledLines_data()
     const QString changes = QStringLiteral("Loaded with changes: ");
     const QString missing = changes + QStringLiteral("needed fields missing: ");
     const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
-    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
-            << missing + QStringLiteral("ACTVCODE (actv_code_id, actv_code_type_id, parent_actv_code_id), ACTVTYPE "
+    // A table of ids without its id's field keeps no record: nothing could
+    // find one.
+    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("0 0 2 0")
+            << QStringLiteral("None of the file's activities could be read. ")
+                       + missing + QStringLiteral("ACTVCODE (actv_code_id, actv_code_type_id, parent_actv_code_id), ACTVTYPE "
                                         "(actv_code_type_id), PROJWBS (wbs_id, parent_wbs_id, proj_id), RSRC (rsrc_id), "
                                         "TASK (task_id, wbs_id, proj_id), TASKACTV (task_id, "
                                         "actv_code_type_id, actv_code_id), TASKPRED (task_id, pred_task_id), "
                                         "TASKRSRC (task_id, rsrc_id), UDFTYPE (udf_type_id), UDFVALUE (udf_type_id, "
-                                        "fk_id), VIEWPROP (view_id)");
+                                        "fk_id), VIEWPROP (view_id); records without an id, left out: ACTVCODE 1, "
+                                        "ACTVTYPE 1, PROJWBS 2, RSRC 1, TASK 3, UDFTYPE 1");
     QTest::addRow("every name renamed") << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
             << missing + QStringLiteral("ACTVCODE (short_name, actv_code_name), PROJWBS (wbs_short_name, wbs_name), "
                                         "RSRC (rsrc_short_name, rsrc_name), TASK (task_name), UDFTYPE (table_name), "
