@@ -641,6 +641,7 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         return result;
     }
     m_notes.linesAfterEnd = m_reader->hasLinesAfterEndLine();
+    m_notes.nothingReadAfterEnd = m_notes.linesAfterEnd && !m_reader->hasRecordsReadAfterEndLine();
     m_notes.cutShort = !m_reader->hasEndLine() && !m_notes.linesAfterEnd;
 
     struct Job

@@ -898,9 +898,17 @@ void tst_XERLoader::tableQuirks_data()
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
-    QTest::addRow("a line not understood after the end line: said by itself")
-            << header() + first + end + "%\t\r\n" << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + prefix
-                       + QStringLiteral("lines not understood, left out: \"% \" 1");
+    const QString leftOutAfterEnd
+            = QStringLiteral("The file goes on after its end line (%E): the lines after it are left out.");
+    QTest::addRow("a line not understood after the end line: said by itself, and as left out")
+            << header() + first + end + "%\t\r\n%R\t2\tB\r\n" << 1 << QStringLiteral("A")
+            << leftOutAfterEnd + QLatin1Char(' ') + prefix + QStringLiteral("lines not understood, left out: \"% \" 2");
+    QTest::addRow("a line not understood after the end line, then a table: the table read")
+            << header() + end + "%\t\r\n" + first << 1 << QStringLiteral("A")
+            << afterEnd + QLatin1Char(' ') + prefix + QStringLiteral("lines not understood, left out: \"% \" 1");
+    QTest::addRow("records after the end line in a table not read: left out")
+            << header() + first + table("PROJECT", "proj_id", {}) + end + "%R\t1\r\n" << 1 << QStringLiteral("A")
+            << leftOutAfterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("records after the end line")
             << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     // No row, blank or not: the bands and exports would show one empty.
