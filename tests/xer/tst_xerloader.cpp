@@ -832,6 +832,9 @@ void tst_XERLoader::tableQuirks_data()
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
     // Lines inside a table that are no lines of a table are left out and
     // said; a table whose own line is not understood is no table.
+    QTest::addRow("every record marker in lower case: none read, and said")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%r\t1\tA\r\n%r\t2\tB\r\n" + end << 0 << QString()
+            << noneRead + QStringLiteral(" Loaded with changes: lines not understood, left out: TASK 2");
     QTest::addRow("record markers changed: left out, and said")
             << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
             << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
