@@ -95,6 +95,7 @@ public:
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
+        bool nothingReadAfterEnd = false;         // and no record after it is read
         bool noActivities = false;                // no activity read: the file holds none, or none could be read
         bool isEmpty() const
         {

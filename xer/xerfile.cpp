@@ -302,6 +302,7 @@ void XERFile::clear()
     m_notUnderstood = LineSpan();
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
+    m_recordsReadAfterEndLine = false;
 }
 
 int XERFile::read()
@@ -582,11 +583,16 @@ int XERFile::scanLines(const char *begin, const char *end)
             break;
         }
     }
-    m_linesAfterEndLine = !m_hasEndLine
-                          && std::any_of(lines.cbegin(), lines.cend(), [data](const std::vector<ScannedLine> &piece) {
-                                 return std::any_of(piece.cbegin(), piece.cend(),
-                                                    [data](const ScannedLine &line) { return isEndLine(line, data); });
-                             });
+    // Where the last end line begins when other lines follow it, so that
+    // what is read after it is told from what is left out.
+    qint64 lastEndLine = -1;
+    for (auto piece = lines.crbegin(); !m_hasEndLine && lastEndLine < 0 && piece != lines.crend(); ++piece) {
+        const auto found = std::find_if(piece->crbegin(), piece->crend(),
+                                        [data](const ScannedLine &line) { return isEndLine(line, data); });
+        if (found != piece->crend())
+            lastEndLine = found->begin;
+    }
+    m_linesAfterEndLine = lastEndLine >= 0;
     // Where the file's last line begins when the file ends inside it: no
     // line end follows. A record there (so no end line after it) was cut.
     qint64 cutBegin = -1;
@@ -617,6 +623,14 @@ int XERFile::scanLines(const char *begin, const char *end)
             ++table.recordsCut;
         }
     }
+    // Records after the end line are read when they fall in a wanted table;
+    // a line not understood right after it leaves out what follows, up to
+    // the next table line.
+    const auto readAfterEndLine = [lastEndLine](const TableLines &t) {
+        return !t.records.empty() && t.records.back().begin > lastEndLine;
+    };
+    m_recordsReadAfterEndLine = lastEndLine >= 0
+                                && std::any_of(m_tableLines.cbegin(), m_tableLines.cend(), readAfterEndLine);
     return Ok;
 }
 

@@ -143,6 +143,9 @@ public:
     // True when the last line is not the end line but an end line stands
     // before it: the file goes on after its end line.
     bool hasLinesAfterEndLine() const { return m_linesAfterEndLine; }
+    // True when records after the last end line are read as a kept table's:
+    // false when what follows it is left out or passed over.
+    bool hasRecordsReadAfterEndLine() const { return m_recordsReadAfterEndLine; }
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
@@ -207,6 +210,7 @@ private:
     bool m_utf8 = true;
     bool m_hasEndLine = false;
     bool m_linesAfterEndLine = false;
+    bool m_recordsReadAfterEndLine = false;
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;

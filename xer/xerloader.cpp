@@ -517,6 +517,9 @@ struct XERLoader::TablePlan
     std::vector<int> columnOfField;        // by file field: its container column, or -1
     std::vector<ColumnStore::Kind> kinds;  // by container column
     int keyField = -1;                     // the field of the rows' id, -1 for none
+    // A table of ids whose field list has no id: nothing could find its
+    // records, so none becomes a row.
+    bool withoutIdField = false;
 };
 
 XERLoader::XERLoader(const QString &fileName, const QJsonDocument &schema, QObject *parent)
@@ -638,6 +641,7 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         return result;
     }
     m_notes.linesAfterEnd = m_reader->hasLinesAfterEndLine();
+    m_notes.nothingReadAfterEnd = m_notes.linesAfterEnd && !m_reader->hasRecordsReadAfterEndLine();
     m_notes.cutShort = !m_reader->hasEndLine() && !m_notes.linesAfterEnd;
 
     struct Job
@@ -705,8 +709,8 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         const Run &run = runs[size_t(r)];
         fillRows(plans[size_t(run.job)], run.source, run.from, run.to, run.row, &runNotes[size_t(r)]);
     });
-    // A table with empty records or an id read before (rare) is read again
-    // without them: its rows are made anew once it is known which records
+    // A table with empty records, an id read before or no id's field (rare)
+    // is read again without them: its rows are made anew once it is known which records
     // become rows, and a sound table pays one pass over its ids.
     std::vector<TableNotes> filled(size_t(jobs.size()));
     for (size_t r = 0; r < runs.size(); ++r)
@@ -1007,6 +1011,7 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
         const int k = names.indexOf(QLatin1String(key));
         if (k > 0 && columnOfField[size_t(k)] >= 0 && types[size_t(k)] == CellType::Integer)
             plan.keyField = k;
+        plan.withoutIdField = plan.keyField < 0;
     }
     for (const xer::TableLines *lines : plan.sources)
         plan.records.push_back(&lines->records);
@@ -1040,7 +1045,7 @@ XERLoader::TablePlan XERLoader::planTable(const QString &table, IContainer *cont
 
 bool XERLoader::keepsEveryRecord(const TablePlan &plan, IContainer *container, const TableNotes &filled) const
 {
-    if (filled.emptyRecords > 0)
+    if (filled.emptyRecords > 0 || plan.withoutIdField)
         return false;
     const ColumnStore *ids = plan.keyField > 0 ? container->column(plan.columnOfField[size_t(plan.keyField)])
                                                : nullptr;
@@ -1095,7 +1100,8 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
     // copied or an id mistyped, would be joined in its place wherever the id
     // is looked up. A record without a cell is no row, nor one whose id is
     // empty in a table of ids, or no whole number its column holds ("abc",
-    // "7.5", "3000000000"): nothing could find it. Decided here, before any
+    // "7.5", "3000000000"), or not there at all for a field list without the
+    // id ("taskid"): nothing could find it. Decided here, before any
     // row is made, so every model sees the same rows.
     const FieldConverter converter(*m_reader);
     std::vector<std::vector<std::uint8_t>> dropped(plan->sources.size());
@@ -1115,6 +1121,10 @@ void XERLoader::keepRecords(TablePlan *plan, int keyField, TableNotes *notes) co
         for (size_t r = 0; r < records.size(); ++r) {
             if (isEmptyRecord(*m_reader, records[r])) {
                 drop(r, &empty);
+                continue;
+            }
+            if (plan->withoutIdField) {
+                drop(r, &withoutIds);
                 continue;
             }
             if (keyField < 0)

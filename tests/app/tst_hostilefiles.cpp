@@ -137,8 +137,9 @@ void tst_HostileFiles::loadReport_data()
                               "Loaded with changes: lines not understood, left out: \"%X TASK\" 4");
     QTest::addRow("the activity table's line in lower case, its key renamed")
             << header() + wbs + "%t\tTask" + tasks.mid(tasks.indexOf("\r\n")).replace("task_id", "id") + "%E\r\n"
-            << QStringLiteral("Loaded with changes: tables read from a line written otherwise: \"%t Task\"; "
-                              "needed fields missing: TASK (task_id)");
+            << QStringLiteral("None of the file's activities could be read. "
+                              "Loaded with changes: tables read from a line written otherwise: \"%t Task\"; "
+                              "needed fields missing: TASK (task_id); records without an id, left out: TASK 2");
     QTest::addRow("the activity table's project id written as its key")
             << header() + wbs + QByteArray(tasks).replace("task_id\tproj_id", "task_id\ttask_id") + "%E\r\n"
             << QStringLiteral("Loaded with changes: needed fields missing: TASK (proj_id); "
@@ -176,6 +177,11 @@ void tst_HostileFiles::loadReport()
     // An export's message and a menu's status tip (which clears messages)
     // pass over it; it stays.
     QVERIFY(w.saveViewData(w.activitiesPane()->treeView(), m_dir.filePath(QStringLiteral("report.csv"))));
+    // What was left out is no row of blanks in the export either.
+    QFile csv(m_dir.filePath(QStringLiteral("report.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : csv.readAll().split('\n'))
+        QVERIFY2(line.isEmpty() || !line.trimmed().replace(';', "").isEmpty(), line.constData());
     QStatusTipEvent tip{QString()};
     QCoreApplication::sendEvent(w.menuBar(), &tip);
     QVERIFY(report->isVisible());

@@ -804,12 +804,12 @@ void tst_XERLoader::tableQuirks_data()
     QTest::addRow("a record of blanks: no row, and said")
             << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n%R\t \t \r\n" + end << 1
             << QStringLiteral("A") << prefix + QStringLiteral("empty records, left out: TASK 1");
-    // Read a second time for the empty record, without an id to look for.
-    QTest::addRow("activity table without task_id, and an empty record: the others kept")
-            << header() + "%T\tTASK\r\n%F\ttask_code\r\n%R\tA\r\n%R\t\r\n%R\tB\r\n" + end << 2
-            << QStringLiteral("A")
-            << QString(prefix).replace(QStringLiteral("TASK ("), QStringLiteral("TASK (task_id, "))
-                       + QStringLiteral("empty records, left out: TASK 1");
+    // Without the id's field nothing could find a record: none is a row,
+    // each said once, the empty one as empty.
+    QTest::addRow("activity table without task_id: its records left out as without an id")
+            << header() + "%T\tTASK\r\n%F\ttask_code\r\n%R\tA\r\n%R\t\r\n%R\tB\r\n" + end << 0 << QString()
+            << noneRead + QLatin1Char(' ') + QString(prefix).replace(QStringLiteral("TASK ("), QStringLiteral("TASK (task_id, "))
+                       + QStringLiteral("records without an id, left out: TASK 2; empty records, left out: TASK 1");
     QTest::addRow("a table line written otherwise twice: the first said")
             << header() + table("task", "task_id\ttask_code", {"1\tA"}) + table("Task", "task_id\ttask_code", {"2\tB"})
                        + end
@@ -832,6 +832,9 @@ void tst_XERLoader::tableQuirks_data()
             << prefix + QStringLiteral("records not matching their field list: TASK 2");
     // Lines inside a table that are no lines of a table are left out and
     // said; a table whose own line is not understood is no table.
+    QTest::addRow("every record marker in lower case: none read, and said")
+            << header() + "%T\tTASK\r\n%F\ttask_id\ttask_code\r\n%r\t1\tA\r\n%r\t2\tB\r\n" + end << 0 << QString()
+            << noneRead + QStringLiteral(" Loaded with changes: lines not understood, left out: TASK 2");
     QTest::addRow("record markers changed: left out, and said")
             << header() + first + "%X\t2\tB\r\nR\t3\tC\r\n %R\t4\tD\r\n%R\t5\tE\r\n" + end << 2
             << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: TASK 3");
@@ -898,9 +901,17 @@ void tst_XERLoader::tableQuirks_data()
             = QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("end line before the last table")
             << header() + "%E\r\n" + first << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
-    QTest::addRow("a line not understood after the end line: said by itself")
-            << header() + first + end + "%\t\r\n" << 1 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + prefix
-                       + QStringLiteral("lines not understood, left out: \"% \" 1");
+    const QString leftOutAfterEnd
+            = QStringLiteral("The file goes on after its end line (%E): the lines after it are left out.");
+    QTest::addRow("a line not understood after the end line: said by itself, and as left out")
+            << header() + first + end + "%\t\r\n%R\t2\tB\r\n" << 1 << QStringLiteral("A")
+            << leftOutAfterEnd + QLatin1Char(' ') + prefix + QStringLiteral("lines not understood, left out: \"% \" 2");
+    QTest::addRow("a line not understood after the end line, then a table: the table read")
+            << header() + end + "%\t\r\n" + first << 1 << QStringLiteral("A")
+            << afterEnd + QLatin1Char(' ') + prefix + QStringLiteral("lines not understood, left out: \"% \" 1");
+    QTest::addRow("records after the end line in a table not read: left out")
+            << header() + first + table("PROJECT", "proj_id", {}) + end + "%R\t1\r\n" << 1 << QStringLiteral("A")
+            << leftOutAfterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("records after the end line")
             << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
     // No row, blank or not: the bands and exports would show one empty.
@@ -984,13 +995,17 @@ void tst_XERLoader::garbledLines_data()
     const QString changes = QStringLiteral("Loaded with changes: ");
     const QString missing = changes + QStringLiteral("needed fields missing: ");
     const QString misnamed = changes + QStringLiteral("tables read from a line written otherwise: ");
-    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("2 3 2 0")
-            << missing + QStringLiteral("ACTVCODE (actv_code_id, actv_code_type_id, parent_actv_code_id), ACTVTYPE "
+    // A table of ids without its id's field keeps no record: nothing could
+    // find one.
+    QTest::addRow("every id renamed") << QByteArray("_id") << QByteArray("_ix") << QStringLiteral("0 0 2 0")
+            << QStringLiteral("None of the file's activities could be read. ")
+                       + missing + QStringLiteral("ACTVCODE (actv_code_id, actv_code_type_id, parent_actv_code_id), ACTVTYPE "
                                         "(actv_code_type_id), PROJWBS (wbs_id, parent_wbs_id, proj_id), RSRC (rsrc_id), "
                                         "TASK (task_id, wbs_id, proj_id), TASKACTV (task_id, "
                                         "actv_code_type_id, actv_code_id), TASKPRED (task_id, pred_task_id), "
                                         "TASKRSRC (task_id, rsrc_id), UDFTYPE (udf_type_id), UDFVALUE (udf_type_id, "
-                                        "fk_id), VIEWPROP (view_id)");
+                                        "fk_id), VIEWPROP (view_id); records without an id, left out: ACTVCODE 1, "
+                                        "ACTVTYPE 1, PROJWBS 2, RSRC 1, TASK 3, UDFTYPE 1");
     QTest::addRow("every name renamed") << QByteArray("_name") << QByteArray("_nam") << QStringLiteral("2 3 2 0")
             << missing + QStringLiteral("ACTVCODE (short_name, actv_code_name), PROJWBS (wbs_short_name, wbs_name), "
                                         "RSRC (rsrc_short_name, rsrc_name), TASK (task_name), UDFTYPE (table_name), "
