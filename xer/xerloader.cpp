@@ -710,8 +710,8 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         fillRows(plans[size_t(run.job)], run.source, run.from, run.to, run.row, &runNotes[size_t(r)]);
     });
     // A table with empty records, an id read before or no id's field (rare)
-    // is read again without them: its rows are made anew once it is known which records
-    // become rows, and a sound table pays one pass over its ids.
+    // is read again without them: its rows are made anew once it is known
+    // which records become rows, and a sound table pays one pass over its ids.
     std::vector<TableNotes> filled(size_t(jobs.size()));
     for (size_t r = 0; r < runs.size(); ++r)
         filled[size_t(runs[r].job)].emptyRecords += runNotes[r].emptyRecords;
