@@ -229,5 +229,5 @@ CsvExport::Result CsvExport::write(QTreeView *view, const QString &fileName, QSt
     if (errorString)
         *errorString = reason;
     qCWarning(lcApp) << "CsvExport::saveViewData cannot write" << fileName << reason;
-    return target.cut() ? LeftIncomplete : CannotWrite;
+    return target.cut() ? LeftIncomplete : target.nameChanged() ? NameChanged : CannotWrite;
 }

@@ -17,8 +17,9 @@ class CsvExport
 public:
     // CannotOpen: refused before anything was written; CannotWrite: not
     // written, an earlier file as it was; LeftIncomplete: the earlier file
-    // cut by a failure while it was written in place.
-    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3, LeftIncomplete = 4 };
+    // cut by a failure while it was written in place; NameChanged: the name
+    // removed or replaced by another just as the result went in.
+    enum Result { Ok = 0, CannotOpen = 1, CannotWrite = 2, NoMemory = 3, LeftIncomplete = 4, NameChanged = 5 };
 
     // Writes the whole file. The file changes only when everything was
     // written (UserFile), so a failure leaves an earlier file as it was.

@@ -1150,7 +1150,7 @@ bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Export"),
                     result == CsvExport::NoMemory
                         ? tr("There is not enough memory to export the file %1.").arg(file)
-                    : result == CsvExport::CannotOpen
+                    : result == CsvExport::CannotOpen || result == CsvExport::NameChanged
                         ? tr("The file %1 could not be written: %2.").arg(file, error)
                     : result == CsvExport::LeftIncomplete
                         ? tr("The file %1 could not be written: %2. The file was left incomplete.").arg(file, error)

@@ -300,8 +300,9 @@ void ZPrintDialog::printPages()
         reason = file->failure();
     if (file && (!reason.isEmpty() || !file->commit(&reason))) {
         QMessageBox box(QMessageBox::Warning, tr("Print"),
-                        (file->cut() ? tr("The pages could not be written to %1: %2. The file was left incomplete.")
-                                     : tr("The pages could not be written to %1: %2. No file was changed."))
+                        (file->cut()           ? tr("The pages could not be written to %1: %2. The file was left incomplete.")
+                         : file->nameChanged() ? tr("The pages could not be written to %1: %2.")
+                                               : tr("The pages could not be written to %1: %2. No file was changed."))
                             .arg(target, reason),
                         QMessageBox::Ok, this);
         // Its room is given back before the user reads of it.

@@ -257,7 +257,7 @@ void ZSnipDialog::saveToPngClicked()
     // a failure leaves an earlier picture as it was. The file written first
     // is gone before the user reads of a failure.
     QString reason;
-    bool cut = false;
+    bool cut = false, nameChanged = false;
     {
         UserFile file(fileName);
         if (file.open(&reason)) {
@@ -275,11 +275,13 @@ void ZSnipDialog::saveToPngClicked()
             if (reason.isEmpty())
                 file.commit(&reason);
             cut = file.cut();
+            nameChanged = file.nameChanged();
         }
     }
     if (!reason.isEmpty()) {
-        warn((cut ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
-                  : tr("Image could not be saved to %1: %2. No file was changed."))
+        warn((cut           ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
+                  : nameChanged ? tr("Image could not be saved to %1: %2.")
+                                : tr("Image could not be saved to %1: %2. No file was changed."))
                  .arg(QDir::toNativeSeparators(fileName), reason));
         return;
     }

@@ -338,6 +338,7 @@ bool UserFile::commit(QString *reason)
     // user's name in its place.
     if (!names(m_folder, m_name, written.st_dev, written.st_ino)) {
         *reason = QObject::tr("the file was replaced while it was written");
+        m_nameChanged = true;
         return false;
     }
     return true;
@@ -351,14 +352,15 @@ bool UserFile::copyInto(qint64 size, QString *reason)
     // sticky folder refuses to create another user's file that exists).
     const QString replaced = QObject::tr("the file was replaced while it was written");
     struct stat old;
-    if (::fstatat(m_folder, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
-        *reason = errno == ENOENT ? QObject::tr("the file was removed while it was written") : systemReason(errno);
+    // Why the name does not name the file checked; empty when it does.
+    const auto lost = [&] {
+        if (::fstatat(m_folder, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT ? QObject::tr("the file was removed while it was written") : systemReason(errno);
+        return old.st_dev != m_device || old.st_ino != m_inode ? replaced : QString();
+    };
+    *reason = lost();
+    if (!reason->isEmpty())
         return false;
-    }
-    if (old.st_dev != m_device || old.st_ino != m_inode) {
-        *reason = replaced;
-        return false;
-    }
     // No open that may wait, should anything but the regular file checked
     // ever be reached.
     const int to = ::open(heldPath(m_found).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -420,5 +422,9 @@ bool UserFile::copyInto(qint64 size, QString *reason)
         return false;
     }
     m_cut = false;
-    return true;
+    // The name removed or replaced as the copy went in: the result is in the
+    // file checked, which the name no longer names.
+    *reason = lost();
+    m_nameChanged = !reason->isEmpty();
+    return !m_nameChanged;
 }

@@ -40,7 +40,9 @@
 // Leaves: done, the target holds the result whole and on disk; refused,
 // cancelled (destroyed without commit()) or failed, the target as it was
 // byte for byte and the pending file gone, except that a write error while
-// a file is copied in place leaves it cut, which cut() says.
+// a file is copied in place leaves it cut, which cut() says, and that a
+// name another removed or replaced just as the result went in leaves the
+// name as that change made it, which nameChanged() says.
 class UserFile
 {
 public:
@@ -63,6 +65,9 @@ public:
     bool commit(QString *reason);
     // Whether a failure left the target cut.
     bool cut() const { return m_cut; }
+    // Whether the name was seen, once the result had gone in, to name
+    // another file or none: the reason says which.
+    bool nameChanged() const { return m_nameChanged; }
 
 private:
     // Resolves the name; *found: the system's descriptor of an existing file.
@@ -82,6 +87,7 @@ private:
     bool m_existed = false;
     bool m_inPlace = false;
     bool m_cut = false;
+    bool m_nameChanged = false;
     dev_t m_device = 0;
     ino_t m_inode = 0;
     mode_t m_mode = 0;

@@ -4,6 +4,7 @@
 // flushed to. Included by one source of a test.
 
 #include <cerrno>
+#include <functional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 namespace syncs {
 inline std::vector<ino_t> synced;
 inline int failWith = 0; // the error every sync meets; 0: none
+inline std::function<void()> during; // another's change as the next sync begins
 } // namespace syncs
 
 extern "C" int fsync(int fd)
@@ -20,6 +22,8 @@ extern "C" int fsync(int fd)
     struct stat file;
     if (::fstat(fd, &file) == 0)
         syncs::synced.push_back(file.st_ino);
+    if (syncs::during)
+        std::exchange(syncs::during, nullptr)();
     errno = syncs::failWith;
     return syncs::failWith ? -1 : int(::syscall(SYS_fsync, fd));
 }

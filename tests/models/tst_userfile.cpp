@@ -516,7 +516,9 @@ void tst_UserFile::namesChangedWhileWritten_data()
         QTest::addRow("%s, its names removed, a FIFO made there", how) << inPlace << "names removed, a FIFO" << inPlaceReplaced;
         QTest::addRow("%s, a file at the pending file's name", how) << inPlace << "pending name taken" << "";
     }
-    QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link" << replaced;
+    QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link" << replaced + "; name changed";
+    QTest::addRow("in place, the name removed as the copy is synced") << true << "synced, then gone"
+                                                                   << "the file was removed while it was written; name changed";
     QTest::addRow("renamed, its attributes not listed") << false << "attributes unlisted" << "";
     // Between the system's open of the name and the walk of its links.
     QTest::addRow("renamed, the name removed as it is opened") << false << "opened, then removed" << opened;
@@ -551,7 +553,7 @@ void tst_UserFile::namesChangedWhileWritten()
     const bool aside = QStringList{"another file", "FIFO", "folder"}.contains(change) || is("opened,");
     const QString kept = aside && !is("none") ? folder + "/kept"
         : is("folder link")    ? moved + "/out"
-        : is("name removed")   ? folder + (inPlace ? "/second" : "/out")
+        : is("name removed") || is("synced") ? folder + (inPlace ? "/second" : "/out")
         : is("names") || is("a link") ? QString()
                                : folder + "/out";
     const QByteArray away = path(folder + "/kept");
@@ -600,7 +602,11 @@ void tst_UserFile::namesChangedWhileWritten()
             calls::renaming = [&](int at, const char *from) {
                 QVERIFY(!is("a link") || (::unlinkat(at, from, 0) == 0 && ::symlinkat(to.constData(), at, from) == 0));
             };
+            syncs::during = [&] { QVERIFY(!is("synced") || ::unlink(name.constData()) == 0); };
             done = target.commit(&words);
+            syncs::during = nullptr;
+            if (target.nameChanged())
+                words += QStringLiteral("; name changed");
         }
     }
     calls::found = nullptr;
@@ -610,7 +616,7 @@ void tst_UserFile::namesChangedWhileWritten()
     // one checked is, in place.
     QCOMPARE(contents(other), is("pending removed") ? "(none)" : others);
     if (!kept.isEmpty())
-        QCOMPARE(contents(kept), done && (inPlace || !aside) ? kNew : old);
+        QCOMPARE(contents(kept), (done || is("synced")) && (inPlace || !aside) ? kNew : old);
     QVERIFY(!done || contents((is("folder link") ? moved : folder) + "/out") == kNew);
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
