@@ -38,7 +38,6 @@ private slots:
     void kindsAgainstOutcomes();
     void namesChangedWhileWritten_data();
     void namesChangedWhileWritten();
-    void newFileInTheRootFolder();
 
 private:
     QTemporaryDir m_base{QStringLiteral("/tmp/tst_userfile-XXXXXX")};
@@ -60,6 +59,13 @@ const qint64 kFree = 8192; // what a full disk has left
 QByteArray path(const QString &name)
 {
     return QFile::encodeName(name);
+}
+
+// The file a name finally names; 0 for none.
+ino_t inode(const QString &name)
+{
+    struct stat s {};
+    return ::stat(path(name).constData(), &s) == 0 ? s.st_ino : 0;
 }
 
 QByteArray attribute(const QString &file, const char *name)
@@ -373,11 +379,7 @@ void tst_UserFile::kindsAgainstOutcomes()
 
     const QString before = state(name, folder, temp);
     const QByteArray fileBefore = contents(file);
-    const auto inode = [&file] {
-        struct stat s {};
-        return ::stat(path(file).constData(), &s) == 0 ? s.st_ino : 0;
-    };
-    const ino_t inodeBefore = inode();
+    const ino_t inodeBefore = inode(file);
     syncs::synced.clear();
     // The file checked, and another file a link to which may take its name.
     const QByteArray checked = is("UTF-8") ? path(store) + "/\xff" : path(file);
@@ -477,8 +479,8 @@ void tst_UserFile::kindsAgainstOutcomes()
     QCOMPARE(contents(decoy) + contents(kept), "decoy" + (swapped ? fileBefore : "(none)"));
     QCOMPARE(cut, said.endsWith(QLatin1String("left incomplete")));
     // What is kept reaches the disk; a file renamed into place is a new one.
-    QCOMPARE(int(std::count(syncs::synced.begin(), syncs::synced.end(), inode())), done ? 1 : 0);
-    QCOMPARE(inode() != inodeBefore, (done && !inPlace) || swapped);
+    QCOMPARE(int(std::count(syncs::synced.begin(), syncs::synced.end(), inode(file))), done ? 1 : 0);
+    QCOMPARE(inode(file) != inodeBefore, (done && !inPlace) || swapped);
     const QByteArray bytes = path(store).append("/\xff");
     QCOMPARE(::access(bytes.constData(), F_OK) == 0, is("UTF-8") && (done || !is("dangling")));
     // A new file has a new file's mode and the user's own; any other keeps
@@ -520,6 +522,7 @@ void tst_UserFile::namesChangedWhileWritten_data()
     QTest::addRow("in place, the name removed as the copy is synced") << true << "synced, then gone"
                                                                    << "the file was removed while it was written; name changed";
     QTest::addRow("renamed, its attributes not listed") << false << "attributes unlisted" << "";
+    QTest::addRow("renamed, a new file directly in the root folder") << false << "root" << "";
     // Between the system's open of the name and the walk of its links.
     QTest::addRow("renamed, the name removed as it is opened") << false << "opened, then removed" << opened;
     QTest::addRow("renamed, the name made as it is opened") << false << "none opened, then made" << opened;
@@ -543,10 +546,6 @@ void tst_UserFile::namesChangedWhileWritten()
     f.close();
     g.close();
     QVERIFY(!inPlace || ::link(name.constData(), path(folder + "/second").constData()) == 0);
-    const auto inode = [](const QString &file) {
-        struct stat s {};
-        return ::lstat(path(file).constData(), &s) == 0 ? s.st_ino : 0;
-    };
     const ino_t before = inode(folder + "/out");
     // The file checked goes aside, or its folder does; or its bytes go with
     // its names; or it stays.
@@ -554,7 +553,7 @@ void tst_UserFile::namesChangedWhileWritten()
     const QString kept = aside && !is("none") ? folder + "/kept"
         : is("folder link")    ? moved + "/out"
         : is("name removed") || is("synced") ? folder + (inPlace ? "/second" : "/out")
-        : is("names") || is("a link") ? QString()
+        : is("names") || is("a link") || is("root") ? QString()
                                : folder + "/out";
     const QByteArray away = path(folder + "/kept");
     QVERIFY(!is("none opened") || ::rename(name.constData(), away.constData()) == 0);
@@ -562,6 +561,12 @@ void tst_UserFile::namesChangedWhileWritten()
         QVERIFY(!is("opened") || ::rename((is("none") ? away : name).constData(), (is("none") ? name : away).constData()) == 0);
         QVERIFY(!is("another file") || ::link(to.constData(), name.constData()) == 0);
     };
+    // Where the result goes; a name in the root folder is made there, never
+    // in the working folder.
+    const QString root = QStringLiteral("/tst_userfile-%1").arg(::getpid()),
+                  at = is("root") ? root : (is("folder link") ? moved : folder) + "/out", working = QDir::currentPath();
+    const auto back = qScopeGuard([working] { QDir::setCurrent(working); });
+    QVERIFY(QDir::setCurrent(folder));
     QString words, planted;
     bool done = false;
     const Deadline deadline;
@@ -575,7 +580,7 @@ void tst_UserFile::namesChangedWhileWritten()
             QVERIFY(p.open(QIODevice::WriteOnly) && p.write("planted") == 7);
         };
         calls::listing = is("attributes") ? EIO : 0;
-        UserFile target(folder + QStringLiteral("/out"));
+        UserFile target(is("root") ? root : folder + QStringLiteral("/out"));
         const bool open = target.open(&words);
         calls::listing = 0;
         QCOMPARE(open, !is("opened"));
@@ -617,36 +622,15 @@ void tst_UserFile::namesChangedWhileWritten()
     QCOMPARE(contents(other), is("pending removed") ? "(none)" : others);
     if (!kept.isEmpty())
         QCOMPARE(contents(kept), (done || is("synced")) && (inPlace || !aside) ? kNew : old);
-    QVERIFY(!done || contents((is("folder link") ? moved : folder) + "/out") == kNew);
+    QVERIFY(!done || contents(at) == kNew);
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
     QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
     QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending removed") || is("taken") ? 1 : 0);
     // A file whose attributes are unknown keeps them, by being written in place.
     if (done)
-        QCOMPARE(inode((is("folder link") ? moved : folder) + "/out") == before, inPlace || is("attributes"));
-}
-
-// A name directly in the root folder is made there, not in the working folder.
-void tst_UserFile::newFileInTheRootFolder()
-{
-    const QString name = QStringLiteral("/tst_userfile-%1").arg(::getpid());
-    QTemporaryDir working;
-    const QString back = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(working.path()));
-    QString words;
-    {
-        UserFile target(name);
-        QVERIFY2(target.open(&words), qPrintable(words));
-        QFile pending(target.pendingPath());
-        QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(kNew) == kNew.size());
-        pending.close();
-        QVERIFY2(target.commit(&words), qPrintable(words));
-    }
-    QVERIFY(QDir::setCurrent(back));
-    QCOMPARE(contents(name), kNew);
-    QVERIFY(QFile::remove(name));
-    QVERIFY(QDir(working.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+        QCOMPARE(inode(at) == before, inPlace || is("attributes"));
+    QVERIFY(!is("root") || QFile::remove(root));
 }
 
 QTEST_GUILESS_MAIN(tst_UserFile)
