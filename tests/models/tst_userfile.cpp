@@ -50,8 +50,7 @@ const uid_t kPlain = 65534;
 // Longer than one chunk of a copy in place, and no two chunks alike.
 const QByteArray kNew = [] {
     QByteArray bytes(150000, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(i % 251);
+    std::generate(bytes.begin(), bytes.end(), [i = 0]() mutable { return char(i++ % 251); });
     return bytes;
 }();
 const qint64 kFree = 8192; // what a full disk has left
@@ -116,19 +115,9 @@ int removeHidden(const QString &folder)
 // row fails on what it is told rather than hanging the run.
 struct Deadline
 {
-    Deadline()
-    {
-        struct sigaction cut {};
-        cut.sa_handler = [](int) {};
-        ::sigaction(SIGALRM, &cut, &before);
-        ::alarm(10);
-    }
-    ~Deadline()
-    {
-        ::alarm(0);
-        ::sigaction(SIGALRM, &before, nullptr);
-    }
-    struct sigaction before {};
+    Deadline() { cut.sa_handler = [](int) {}; ::sigaction(SIGALRM, &cut, &before); ::alarm(10); }
+    ~Deadline() { ::alarm(0); ::sigaction(SIGALRM, &before, nullptr); }
+    struct sigaction cut {}, before {}; // no SA_RESTART: the call returns EINTR
 };
 
 // Files end at this size while it lives, as on a full disk.
