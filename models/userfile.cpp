@@ -283,11 +283,13 @@ bool UserFile::makeIn(int folder, int *error)
 
 QString UserFile::failure() const
 {
-    struct stat folder, pending;
+    struct stat folder, pending, other;
     if (::fstat(m_pendingFolder, &folder) != 0 || folder.st_nlink == 0)
         return QObject::tr("its folder was removed");
     if (::fstat(m_pending, &pending) != 0 || !names(m_pendingFolder, m_pendingName, pending.st_dev, pending.st_ino))
-        return QObject::tr("the hidden file it was being written to was removed");
+        return ::fstatat(m_pendingFolder, m_pendingName.constData(), &other, AT_SYMLINK_NOFOLLOW) == 0
+            ? QObject::tr("the hidden file it was being written to was replaced")
+            : QObject::tr("the hidden file it was being written to was removed");
     struct statvfs disk;
     return ::fstatvfs(m_pending, &disk) == 0 && qint64(disk.f_bavail) * qint64(disk.f_frsize) < kFullDisk
         ? QObject::tr("its disk is full")

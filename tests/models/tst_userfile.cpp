@@ -500,6 +500,8 @@ void tst_UserFile::namesChangedWhileWritten_data()
         QTest::addRow("%s, the folder a link to another", how) << inPlace << "folder link" << "";
         QTest::addRow("%s, the pending file removed", how) << inPlace << "pending removed"
                                                            << "the hidden file it was being written to was removed";
+        QTest::addRow("%s, the pending file replaced", how) << inPlace << "pending replaced"
+                                                            << "the hidden file it was being written to was replaced";
         QTest::addRow("%s, the name removed", how)
             << inPlace << "name removed" << (inPlace ? "the file was removed while it was written" : "");
         // Until one takes the old file's inode number, if ever it is free.
@@ -581,7 +583,8 @@ void tst_UserFile::namesChangedWhileWritten()
             QVERIFY(!aside || ::rename(name.constData(), path(kept).constData()) == 0);
             QVERIFY(!is("folder link")
                     || (QDir().rename(folder, moved) && ::symlink(path(elsewhere).constData(), path(folder).constData()) == 0));
-            QVERIFY(!is("pending removed") || ::rename(to.constData(), pendingName.constData()) == 0);
+            QVERIFY(!is("pending removed") || ::unlink(pendingName.constData()) == 0);
+            QVERIFY(!is("pending replaced") || ::rename(to.constData(), pendingName.constData()) == 0);
             swap();
             QVERIFY(change != QLatin1String("FIFO") || ::mkfifo(name.constData(), 0644) == 0);
             QVERIFY(change != QLatin1String("folder") || ::mkdir(name.constData(), 0755) == 0);
@@ -608,14 +611,14 @@ void tst_UserFile::namesChangedWhileWritten()
     QCOMPARE(words, said);
     // Another's file is never written, nor what was made at the name; the
     // one checked is, in place.
-    QCOMPARE(contents(other), is("pending removed") ? "(none)" : others);
+    QCOMPARE(contents(other), is("pending replaced") ? "(none)" : others);
     if (!kept.isEmpty())
         QCOMPARE(contents(kept), (done || is("synced")) && (inPlace || !aside) ? kNew : old);
     QVERIFY(!done || contents(at) == kNew);
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
     QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
-    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending removed") || is("taken") ? 1 : 0);
+    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending replaced") || is("taken") ? 1 : 0);
     // A file whose attributes are unknown keeps them, by being written in place.
     if (done)
         QCOMPARE(inode(at) == before, inPlace || is("attributes"));
