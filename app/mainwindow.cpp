@@ -298,9 +298,13 @@ void MainWindow::setupToolbars()
         m_viewGroup->addAction(action);
     }
     m_ui->actionGanttChart->setChecked(true);
+    // The tracking view shows the very page the Gantt chart does: not
+    // offered as a choice of its own.
+    m_ui->actionTrackingGanttChart->setVisible(false);
     connect(m_viewMenu->menuAction(), &QAction::triggered, this,
             &MainWindow::onDefaultViewClicked);
     connect(m_viewGroup, &QActionGroup::triggered, this, &MainWindow::setView);
+    toolBar->insertAction(m_ui->actionStyles, m_viewMenu->menuAction());
 
     m_timeMenu = new QMenu(QStringLiteral("Time"), toolBar);
     m_timeMenu->setIcon(QIcon(QStringLiteral(":/images/time_f_32.png")));
@@ -356,6 +360,7 @@ void MainWindow::setupToolBarKeys()
         {m_ui->actionDetail, QKeySequence(Qt::CTRL | Qt::Key_D)},
         {m_ui->actionExport, QKeySequence(Qt::CTRL | Qt::Key_E)},
         {m_outlineMenu->menuAction(), QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {m_viewMenu->menuAction(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
         {m_timeMenu->menuAction(), QKeySequence(Qt::CTRL | Qt::Key_T)},
         {m_ui->actionStyles, QKeySequence(Qt::CTRL | Qt::Key_B)}};
     for (const auto &key : keys) {
@@ -363,8 +368,8 @@ void MainWindow::setupToolBarKeys()
         key.first->setToolTip(QStringLiteral("%1 (%2)").arg(
             key.first->toolTip(), key.second.toString(QKeySequence::NativeText)));
     }
-    m_outlineMenu->menuAction()->installEventFilter(this);
-    m_timeMenu->menuAction()->installEventFilter(this);
+    for (QMenu *menu : {m_outlineMenu, m_viewMenu, m_timeMenu})
+        menu->menuAction()->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -372,7 +377,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     // A menu button's own action runs on a click of its main part; its key
     // opens the menu instead, as the button's arrow does.
     if (event->type() == QEvent::Shortcut) {
-        for (QMenu *menu : {m_outlineMenu, m_timeMenu}) {
+        for (QMenu *menu : {m_outlineMenu, m_viewMenu, m_timeMenu}) {
             if (watched == menu->menuAction()) {
                 popUpToolBarMenu(menu);
                 return true;
@@ -457,6 +462,7 @@ void MainWindow::openXerFile(const QString &path)
         statusBar()->showMessage(tr("A project is still loading."), 3000);
         return;
     }
+    m_keysBeforeLoad = QGuiApplication::applicationState() == Qt::ApplicationActive;
     closeProject();
     deleteLoader();
     XERLoader *loader = nullptr;
@@ -589,16 +595,12 @@ void MainWindow::onXerReadDone()
             m_activities->makeCurrent(tree->model() ? tree->model()->index(0, 0) : QModelIndex());
     }
 
-    // The keys come back to the window from the dialog that held them: a
-    // desktop without a window manager leaves them nowhere when it goes.
-    const bool dialogHadKeys = m_progressDialog && m_progressDialog->isActiveWindow();
     if (m_progressDialog) {
         m_progressDialog->setValue(100);
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
-    if (dialogHadKeys)
-        activateWindow();
+    giveKeysBack();
     // What the load left out or changed, in one line.
     if (auto *xer = qobject_cast<XERLoader *>(m_loader))
         showLoadReport(statusBar(), xer->loadReport());
@@ -610,6 +612,7 @@ void MainWindow::onXerReadFailed(int code)
         return;
     m_loading = false;
     hideProgress();
+    giveKeysBack();
     const auto *xer = qobject_cast<XERLoader *>(m_loader);
     const QString path = QDir::toNativeSeparators(xer ? xer->fileName() : windowTitle());
     // Back to the no-project state; the window stays fully usable, and
@@ -648,6 +651,25 @@ void MainWindow::onXerReadFailed(int code)
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Open file"), text, QMessageBox::Ok,
                     this);
     box.exec();
+    giveKeysBack();
+}
+
+void MainWindow::giveKeysBack()
+{
+    // Only while the window system has not given the keys to another
+    // application since the load began.
+    if (!m_keysBeforeLoad || QGuiApplication::applicationState() != Qt::ApplicationActive)
+        return;
+    // A desktop without a window manager leaves them nowhere when the
+    // dialog that held them goes.
+    activateWindow();
+    // A short load's dialog may come and go before the window manager's
+    // change of focus to it reaches the program: the window system then
+    // gives the keys to this window while the program holds no window of
+    // its own active, and neither a key nor a menu works until a click.
+    QWidget *active = QApplication::activeWindow();
+    if (!active || !active->isVisible())
+        QApplication::setActiveWindow(this);
 }
 
 void MainWindow::prepareResourcesView(QTableView *table)
@@ -726,6 +748,8 @@ void MainWindow::closeProject()
     // height).
     setToolBarButtonsFromFlags(4);
     setGanttTimelime();
+    // And its page: the View menu that leads back is off without a project.
+    onDefaultViewClicked();
 }
 
 void MainWindow::waitForRead()

@@ -168,6 +168,9 @@ private:
     // Closes any open menu and draws the window without it, before a command
     // that keeps the window busy.
     void closeMenus();
+    // After a load and its messages: the keys back to the window, when the
+    // application held them as the load began.
+    void giveKeysBack();
     // Tells that Expand All stopped at its level limit.
     void showExpandCap();
 
@@ -211,6 +214,7 @@ private:
     ProjectLoader *m_loader = nullptr; // Owned.
     QFuture<void> m_readFuture;
     bool m_loading = false;
+    bool m_keysBeforeLoad = false;
     // The heap in use with no project yet, and what the window kept in use
     // beyond that once the last project had gone, with that project's
     // estimate; -1 until measured.

@@ -10,6 +10,7 @@
 #include "qganttchart.h"
 #include "qgcvaxis.h"
 #include "quitsignals.h"
+#include "resources.h"
 #include "workprogress.h"
 #include "xertestfiles.h"
 #include "zcolorcombo.h"
@@ -44,6 +45,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSocketNotifier>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -922,9 +924,9 @@ void tst_DialogLaunchers::commandsByKeys_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("current"); // the column of the tree's current cell
     QTest::addColumn<QString>("outcome");
-    QTest::addColumn<int>("menuKey"); // typed into a menu that opens
+    QTest::addColumn<QKeySequence>("menuKeys"); // typed into a menu that opens
     const int altDown = int(Qt::ALT | Qt::Key_Down);
-    const int enter = Qt::Key_Return;
+    const QKeySequence enter(Qt::Key_Return);
     QTest::addRow("Group") << int(Qt::CTRL | Qt::Key_G) << QString() << "Group" << enter;
     QTest::addRow("Export") << int(Qt::CTRL | Qt::Key_E) << QString() << "Export activities" << enter;
     // The menus open on their first entries: Enter ticks Year, or expands.
@@ -932,7 +934,10 @@ void tst_DialogLaunchers::commandsByKeys_data()
     QTest::addRow("Outline, Enter") << int(Qt::CTRL | Qt::Key_L) << QString() << "Outline: Expand" << enter;
     // The key only opens the menu: the button's own Expand/Collapse waits
     // for a click.
-    QTest::addRow("Outline, Escape") << int(Qt::CTRL | Qt::Key_L) << QString() << "Outline: " << int(Qt::Key_Escape);
+    QTest::addRow("Outline, Escape") << int(Qt::CTRL | Qt::Key_L) << QString() << "Outline: "
+                                     << QKeySequence(Qt::Key_Escape);
+    QTest::addRow("View, Resources") << int(Qt::CTRL | Qt::SHIFT | Qt::Key_V) << QString() << "View: 1"
+                                     << QKeySequence(Qt::Key_Down, Qt::Key_Return);
     QTest::addRow("filter") << altDown << "Activity Name" << "Activity Name" << enter;
     QTest::addRow("filter, hidden column") << altDown << "ID" << "Activity ID" << enter;
 }
@@ -944,7 +949,7 @@ void tst_DialogLaunchers::commandsByKeys()
     QFETCH(int, key);
     QFETCH(QString, current);
     QFETCH(QString, outcome);
-    QFETCH(int, menuKey);
+    QFETCH(QKeySequence, menuKeys);
     open(m_file);
     QList<QKeySequence> taken;
     for (QAction *action : m_window->findChildren<QAction *>())
@@ -995,10 +1000,12 @@ void tst_DialogLaunchers::commandsByKeys()
         const QWidget *button =
             m_window->findChild<QToolBar *>()->widgetForAction(menu->menuAction());
         QCOMPARE(menu->y(), button->mapToGlobal(QPoint(0, button->height())).y());
-        QTest::keyClick(menu, Qt::Key(menuKey));
-        found = menu->title() + QStringLiteral(": ")
-            + (menu->title() == QLatin1String("Time")
-                   ? QString::number(m_window->timeScaleUnits().constLast())
+        QTest::keySequence(menu, menuKeys);
+        const QString title = menu->title();
+        found = title + QStringLiteral(": ")
+            + (title == QLatin1String("Time") ? QString::number(m_window->timeScaleUnits().constLast())
+               : title == QLatin1String("View")
+                   ? QString::number(m_window->findChild<QStackedWidget *>()->currentIndex())
                    : m_window->outlineLevel());
     }
     if (save.answered)
@@ -1010,8 +1017,10 @@ void tst_DialogLaunchers::commandsByKeys()
     QTest::keyClick(tree, Qt::Key_Down);
     QVERIFY(!stray.answered);
     // The window's focus is back in the table (the platform may not give
-    // the window back its activation here).
-    QCOMPARE(m_window->focusWidget(), tree);
+    // the window back its activation here), the resources' when shown.
+    QCOMPARE(m_window->focusWidget(), outcome == QLatin1String("View: 1")
+                                          ? static_cast<QWidget *>(m_window->resourcesPane()->tableView())
+                                          : tree);
 }
 
 // endsOnSignals' process: main()'s order, the QuitSignals made after the
