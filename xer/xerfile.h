@@ -68,7 +68,7 @@ struct LostLines
     int lines = 0;
     // The first field list among them (size -1 when none) and the records
     // among them: what table the lines were can be told from it.
-    LineSpan fields = {0, -1, 0};
+    LineSpan fields;
     int records = 0;
 };
 
