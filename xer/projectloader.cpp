@@ -568,14 +568,18 @@ QString ProjectLoader::loadReport() const
         report << (m_notes.nothingReadAfterEnd
                            ? tr("The file goes on after its end line (%E): the lines after it are left out.")
                            : tr("The file goes on after its end line (%E): the records after it are loaded too."));
+    else if (m_notes.endLineBeforeLines)
+        report << (m_notes.nothingReadAfterEnd
+                           ? tr("An end line (%E) stands before other lines: the lines after it are left out.")
+                           : tr("An end line (%E) stands before other lines: the records after it are loaded too."));
     if (m_notes.noActivities) {
         // Activity records left out for what they hold (no id that can be
-        // read, another field list, a marker not understood such as "%r")
-        // were in the file: the changes say why.
+        // read, another field list, a marker not understood such as "%r",
+        // a table line lost) were in the file: the changes say why.
         const QString task = QStringLiteral("TASK");
         const bool leftOut = m_notes.withoutIds.value(task) > 0 || m_notes.mismatchedRecords.value(task) > 0
                              || m_notes.otherFieldListRecords.value(task) > 0
-                             || m_notes.linesNotUnderstood.value(task) > 0;
+                             || m_notes.linesNotUnderstood.value(task) > 0 || m_notes.activitiesLost;
         report << (leftOut ? tr("None of the file's activities could be read.")
                            : tr("The file holds no activities."));
     }

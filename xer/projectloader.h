@@ -95,8 +95,10 @@ public:
         int unreadLags = 0;                       // lags read as no lag
         bool cutShort = false;                    // the file ends before its end line
         bool linesAfterEnd = false;               // the file goes on after its end line
-        bool nothingReadAfterEnd = false;         // and no record after it is read
+        bool endLineBeforeLines = false;          // or closes with one, but another stands before other lines
+        bool nothingReadAfterEnd = false;         // and no record after it is kept
         bool noActivities = false;                // no activity read: the file holds none, or none could be read
+        bool activitiesLost = false;              // activity records among lines of no table (linesNotUnderstoodAfter)
         bool isEmpty() const
         {
             return mismatchedRecords.isEmpty() && linesNotUnderstood.isEmpty() && linesNotUnderstoodAfter.isEmpty()
@@ -105,7 +107,7 @@ public:
                    && emptyRecords.isEmpty() && withoutIds.isEmpty() && parentLoops.isEmpty() && unknownWbs == 0
                    && writtenOtherwise.isEmpty()
                    && fieldsWrittenOtherwise.isEmpty() && unreadLags == 0 && !cutShort && !linesAfterEnd
-                   && !noActivities;
+                   && !endLineBeforeLines && !noActivities;
         }
     };
     const LoadNotes &loadNotes() const { return m_notes; }

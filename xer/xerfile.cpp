@@ -227,6 +227,14 @@ bool isEndLine(const ScannedLine &line, const char *data)
                && isTrailer(data + line.begin + 2, line.size - 2));
 }
 
+// A line that counts as one after the end line: no blank line, end-of-file
+// mark or end line, nor "%E" with text after it (said as the file's end).
+bool isOtherLine(const ScannedLine &line, const char *data)
+{
+    const char *text = data + line.begin;
+    return !isTrailer(text, line.size) && !(line.size >= 2 && std::memcmp(text, "%E", 2) == 0);
+}
+
 // A UTF-8 byte-order mark before the header is skipped.
 const char *afterByteOrderMark(const char *p, const char *end)
 {
@@ -302,7 +310,8 @@ void XERFile::clear()
     m_notUnderstood = LineSpan();
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
-    m_recordsReadAfterEndLine = false;
+    m_endLineBeforeLines = false;
+    m_endLineBegin = -1;
 }
 
 int XERFile::read()
@@ -593,6 +602,24 @@ int XERFile::scanLines(const char *begin, const char *end)
             lastEndLine = found->begin;
     }
     m_linesAfterEndLine = lastEndLine >= 0;
+    // A file that closes with its end line may hold another before other
+    // lines: the first such one is where the lines after it begin.
+    if (m_hasEndLine) {
+        qint64 firstEndLine = -1;
+        for (auto piece = lines.cbegin(); lastEndLine < 0 && piece != lines.cend(); ++piece) {
+            for (const ScannedLine &line : *piece) {
+                if (isEndLine(line, data)) {
+                    if (firstEndLine < 0)
+                        firstEndLine = line.begin;
+                } else if (firstEndLine >= 0 && isOtherLine(line, data)) {
+                    lastEndLine = firstEndLine;
+                    break;
+                }
+            }
+        }
+        m_endLineBeforeLines = lastEndLine >= 0;
+    }
+    m_endLineBegin = lastEndLine;
     // Where the file's last line begins when the file ends inside it: no
     // line end follows. A record there (so no end line after it) was cut.
     qint64 cutBegin = -1;
@@ -623,20 +650,13 @@ int XERFile::scanLines(const char *begin, const char *end)
             ++table.recordsCut;
         }
     }
-    // Records after the end line are read when they fall in a wanted table;
-    // a line not understood right after it leaves out what follows, up to
-    // the next table line.
-    const auto readAfterEndLine = [lastEndLine](const TableLines &t) {
-        return !t.records.empty() && t.records.back().begin > lastEndLine;
-    };
-    m_recordsReadAfterEndLine = lastEndLine >= 0
-                                && std::any_of(m_tableLines.cbegin(), m_tableLines.cend(), readAfterEndLine);
     return Ok;
 }
 
 void XERFile::startLost(const ScannedLine &scanned)
 {
-    m_lostLines.push_back({{scanned.begin, scanned.size, 0}, 1});
+    const LineSpan line{scanned.begin, scanned.size, 0};
+    m_lostLines.push_back({line, 1, scanned.kind == LineKind::Fields ? line : LineSpan()});
     m_lostIndex = int(m_lostLines.size()) - 1;
 }
 
@@ -655,13 +675,15 @@ void XERFile::collect(const ScannedLine &scanned)
     } else if (!tableLine) {
         // Blank lines and end-of-file marks are no lines; the end line with
         // something after its marker is said as the file's end.
-        const auto isLine = [&] {
-            return !isTrailer(text, scanned.size) && !(scanned.size >= 2 && std::memcmp(text, "%E", 2) == 0);
-        };
+        const auto isLine = [&] { return isOtherLine(scanned, m_data.get()); };
         const bool endLine = isEndLine(scanned, m_data.get());
         if (m_lostIndex >= 0 && scanned.kind != LineKind::Header && !endLine) {
+            LostLines &lost = m_lostLines[size_t(m_lostIndex)];
             if (isLine())
-                ++m_lostLines[size_t(m_lostIndex)].lines;
+                ++lost.lines;
+            if (scanned.kind == LineKind::Fields && lost.fields.size < 0)
+                lost.fields = {scanned.begin, scanned.size, 0};
+            lost.records += scanned.kind == LineKind::Record ? 1 : 0;
             return;
         }
         m_lostIndex = -1;
@@ -691,7 +713,7 @@ void XERFile::collect(const ScannedLine &scanned)
             // whatever table was read before.
             if (m_notUnderstoodCounted)
                 --m_tableLines.back().linesNotUnderstood;
-            m_lostLines.push_back({m_notUnderstood, 2});
+            m_lostLines.push_back({m_notUnderstood, 2, {scanned.begin, scanned.size, 0}});
             m_lostIndex = int(m_lostLines.size()) - 1;
             m_notUnderstood.size = -1;
             return;

@@ -66,6 +66,10 @@ struct LostLines
 {
     LineSpan line;
     int lines = 0;
+    // The first field list among them (size -1 when none) and the records
+    // among them: what table the lines were can be told from it.
+    LineSpan fields;
+    int records = 0;
 };
 
 // A line met by the reader's scan, with the kind its marker gives.
@@ -143,9 +147,14 @@ public:
     // True when the last line is not the end line but an end line stands
     // before it: the file goes on after its end line.
     bool hasLinesAfterEndLine() const { return m_linesAfterEndLine; }
-    // True when records after the last end line are read as a kept table's:
-    // false when what follows it is left out or passed over.
-    bool hasRecordsReadAfterEndLine() const { return m_recordsReadAfterEndLine; }
+    // True when the last line is the end line but another stands before
+    // other lines (blank lines, end-of-file marks and end lines aside): two
+    // exports joined, or an end line moved up by hand.
+    bool hasEndLineBeforeLines() const { return m_endLineBeforeLines; }
+    // Where the end line begins that other lines follow: the last one when
+    // the file goes on after it, else the first; -1 when none does. A
+    // record beginning past it stands after it.
+    qint64 endLineBegin() const { return m_endLineBegin; }
 
     // The kept tables as spans of the buffer, in file order.
     const std::vector<TableLines> &tableLines() const { return m_tableLines; }
@@ -210,7 +219,8 @@ private:
     bool m_utf8 = true;
     bool m_hasEndLine = false;
     bool m_linesAfterEndLine = false;
-    bool m_recordsReadAfterEndLine = false;
+    bool m_endLineBeforeLines = false;
+    qint64 m_endLineBegin = -1;
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;

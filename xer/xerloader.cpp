@@ -481,6 +481,14 @@ int activitiesUnderUnknownWbs(IContainer *tasks, const QHash<qint32, int> &nodes
     return unknown;
 }
 
+// Whether a field list is the activity table's: its id with its code or
+// name, which no other table has.
+bool holdsActivities(const QStringList &names)
+{
+    return names.contains(QLatin1String("task_id"))
+           && (names.contains(QLatin1String("task_code")) || names.contains(QLatin1String("task_name")));
+}
+
 // A line as the report shows it: as written, its tabs and other control
 // characters as blanks; a long one cut.
 QString shownLine(const xer::XERFile &reader, const xer::LineSpan &line)
@@ -641,7 +649,7 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         return result;
     }
     m_notes.linesAfterEnd = m_reader->hasLinesAfterEndLine();
-    m_notes.nothingReadAfterEnd = m_notes.linesAfterEnd && !m_reader->hasRecordsReadAfterEndLine();
+    m_notes.endLineBeforeLines = m_reader->hasEndLineBeforeLines();
     m_notes.cutShort = !m_reader->hasEndLine() && !m_notes.linesAfterEnd;
 
     struct Job
@@ -681,8 +689,12 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         if (lines.fieldsWrittenOtherwise && !m_notes.fieldsWrittenOtherwise.contains(lines.readAs))
             m_notes.fieldsWrittenOtherwise << lines.readAs;
     }
-    for (const xer::LostLines &lost : m_reader->lostLines())
+    for (const xer::LostLines &lost : m_reader->lostLines()) {
         m_notes.linesNotUnderstoodAfter[shownLine(*m_reader, lost.line)] += lost.lines;
+        m_notes.activitiesLost = m_notes.activitiesLost
+                                 || (lost.records > 0 && lost.fields.size >= 0
+                                     && holdsActivities(fieldNames(*m_reader, lost.fields)));
+    }
     const int RunRecords = runLength(records);
     std::vector<Run> runs;
     struct ColumnJob
@@ -808,9 +820,12 @@ int XERLoader::readFile(const QElapsedTimer &timer)
         noteTable(jobs.at(i).table, notes.at(i));
     }
 
+    // The layout rows are the last layout table's.
+    const xer::TableLines *layout = nullptr;
     for (const xer::TableLines &lines : m_reader->tableLines()) {
         if (lines.readAs == QLatin1String("VIEWPROP")) {
             fillLayout(lines);
+            layout = m_layoutRows.isEmpty() ? nullptr : &lines;
             if (lines.linesNotUnderstood > 0)
                 m_notes.linesNotUnderstood[QStringLiteral("VIEWPROP")] += lines.linesNotUnderstood;
             // Records come only after a field list.
@@ -824,6 +839,21 @@ int XERLoader::readFile(const QElapsedTimer &timer)
                     m_notes.repeatedFields.insert(lines.readAs, repeated);
             }
         }
+    }
+    // Records after the end line are loaded too only when a copy kept holds
+    // some of them as rows: not when they are left out, with their copy
+    // (another field list) or one by one (an id read before).
+    const qint64 endLine = m_reader->endLineBegin();
+    if (endLine >= 0) {
+        const auto after = [endLine](const std::vector<xer::LineSpan> &records) {
+            return !records.empty() && records.back().begin > endLine;
+        };
+        bool kept = layout && after(layout->records);
+        for (const TablePlan &plan : plans) {
+            for (const std::vector<xer::LineSpan> *records : plan.records)
+                kept = kept || after(*records);
+        }
+        m_notes.nothingReadAfterEnd = !kept;
     }
     // A file without activities opens empty: its table may be missing, or
     // its "%T" line not understood.

@@ -122,7 +122,8 @@ void tst_HostileFiles::loadReport_data()
             << QStringLiteral("The file goes on after its end line (%E): the records after it are loaded too.");
     QTest::addRow("two exports put together")
             << whole + whole
-            << QStringLiteral("Loaded with changes: records with an id read before, left out: PROJWBS 1, TASK 2; "
+            << QStringLiteral("An end line (%E) stands before other lines: the lines after it are left out. "
+                              "Loaded with changes: records with an id read before, left out: PROJWBS 1, TASK 2; "
                               "tables repeated, copies: PROJWBS 2, TASK 2");
     QTest::addRow("an activity given another's id")
             << header() + wbs + table("TASK", TaskFields, {task(1, 10, "A1"), task(1, 10, "A2")}) + "%E\r\n"
@@ -133,7 +134,7 @@ void tst_HostileFiles::loadReport_data()
             << QStringLiteral("Loaded with changes: lines not understood, left out: TASK 1");
     QTest::addRow("the activity table's line changed")
             << header() + wbs + "%X\tTASK" + tasks.mid(tasks.indexOf("\r\n")) + "%E\r\n"
-            << QStringLiteral("The file holds no activities. "
+            << QStringLiteral("None of the file's activities could be read. "
                               "Loaded with changes: lines not understood, left out: \"%X TASK\" 4");
     QTest::addRow("the activity table's line in lower case, its key renamed")
             << header() + wbs + "%t\tTask" + tasks.mid(tasks.indexOf("\r\n")).replace("task_id", "id") + "%E\r\n"

@@ -849,14 +849,21 @@ void tst_XERLoader::tableQuirks_data()
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: VIEWPROP 1");
     QTest::addRow("a field list after another: left out with its records, and said")
             << header() + "%T\tTASK\r\n%F\ttask_name\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0
-            << QString() << noActivities
+            << QString() << noneRead
                        + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%F task_id task_code\" 2");
     QTest::addRow("an empty table, the next one's line deleted: its lines left out, and said")
             << header() + first + "%T\tUDFTYPE\r\n%F\tudf_type_id\r\n%F\ttask_pred_id\ttask_id\r\n%R\t1\t1\r\n" + end
             << 1 << QStringLiteral("A") << prefix + QStringLiteral("lines not understood, left out: \"%F task_pred_id task_id\" 2");
     QTest::addRow("activity table's line not understood")
             << header() + "%X\tTASK\r\n%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
-            << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
+            << noneRead + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%X TASK\" 3");
+    // Lines of no table were the activities' when their field list is.
+    QTest::addRow("activity table's line deleted: none read")
+            << header() + "%F\ttask_id\ttask_code\r\n%R\t1\tA\r\n" + end << 0 << QString()
+            << noneRead + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%F task_id task_code\" 2");
+    QTest::addRow("another table's line deleted, no activity table: none there")
+            << header() + "%F\ttask_pred_id\ttask_id\r\n%R\t1\t1\r\n" + end << 0 << QString()
+            << noActivities + QStringLiteral(" Loaded with changes: lines not understood, left out: \"%F task_pred_id task_id\" 2");
     QTest::addRow("activity table under another name")
             << header() + table("TASKX", "task_id\ttask_code", {"1\tA"}) + end << 0 << QString() << noActivities;
     QTest::addRow("activity table without records")
@@ -893,6 +900,8 @@ void tst_XERLoader::tableQuirks_data()
             << header() + first + QByteArray("%E\0\r\n", 5) << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("blank and Ctrl-Z on the end line")
             << header() + first + "%E \x1A\r\n" << 1 << QStringLiteral("A") << lacking;
+    QTest::addRow("an end-of-file mark and the end line again after the end line")
+            << header() + first + "%E\r\n\x1A\r\n%E\r\n" << 1 << QStringLiteral("A") << lacking;
     QTest::addRow("NUL bytes after a record")
             << header() + first + QByteArray(64, '\0') << 1 << QStringLiteral("A") << cut + QLatin1Char(' ') + lacking;
     QTest::addRow("text after the end marker")
@@ -914,6 +923,22 @@ void tst_XERLoader::tableQuirks_data()
             << leftOutAfterEnd + QLatin1Char(' ') + lacking;
     QTest::addRow("records after the end line")
             << header() + first + end + "%R\t2\tB\r\n" << 2 << QStringLiteral("A") << afterEnd + QLatin1Char(' ') + lacking;
+    const QByteArray otherCopy = table("TASK", "task_id\ttask_name", {"2\tB"});
+    const QString otherCopyLeftOut
+            = QStringLiteral("tables repeated, copies: TASK 2; copies with another field list left out, records: TASK 1");
+    QTest::addRow("records after the end line in a copy left out: said as left out")
+            << header() + first + end + otherCopy << 1 << QStringLiteral("A")
+            << leftOutAfterEnd + QLatin1Char(' ') + prefix + otherCopyLeftOut;
+    // An end line before other lines, the file closing with one too.
+    QTest::addRow("two exports joined: the records after the first end line loaded too")
+            << header() + first + end + header() + table("TASK", "task_id\ttask_code", {"2\tB"}) + end << 2
+            << QStringLiteral("A")
+            << QStringLiteral("An end line (%E) stands before other lines: the records after it are loaded too. ")
+                       + prefix + QStringLiteral("tables repeated, copies: TASK 2");
+    QTest::addRow("an end line moved up before a copy left out: said as left out")
+            << header() + first + end + otherCopy + end << 1 << QStringLiteral("A")
+            << QStringLiteral("An end line (%E) stands before other lines: the lines after it are left out. ")
+                       + prefix + otherCopyLeftOut;
     // No row, blank or not: the bands and exports would show one empty.
     QTest::addRow("ids that are no int: left out as ids not there, and said")
             << header()
@@ -1082,10 +1107,10 @@ void tst_XERLoader::garbledLines_data()
                 << QByteArray("%T\tTASKPRED") << l.to << QStringLiteral("2 3 0 1")
                 << changes + QStringLiteral("lines not understood, left out: \"%1\" %2").arg(QLatin1String(l.shown)).arg(l.lines);
     }
-    QTest::addRow("PROJWBS without records, TASK's line as %%TT: no activities")
+    QTest::addRow("PROJWBS without records, TASK's line as %%TT: no activities read")
             << QByteArray("%R\t10\tW\tCivil\t\t1\r\n%R\t11\tW.1\tWorks\t10\t1\r\n%T\tTASK") << QByteArray("%TT\tTASK")
             << QStringLiteral("0 0 2 1")
-            << QStringLiteral("The file holds no activities. ") + changes
+            << QStringLiteral("None of the file's activities could be read. ") + changes
                        + QStringLiteral("lines not understood, left out: \"%TT TASK\" 5");
     // What a column, the details, the resources page or a grouping reads is
     // needed: renamed, it is said.
