@@ -656,17 +656,17 @@ void MainWindow::onXerReadFailed(int code)
 
 void MainWindow::giveKeysBack()
 {
-    // Only while the window system has not given the keys to another
-    // application since the load began.
-    if (!m_keysBeforeLoad || QGuiApplication::applicationState() != Qt::ApplicationActive)
+    if (!m_keysBeforeLoad || !isVisible())
         return;
     // A desktop without a window manager leaves them nowhere when the
     // dialog that held them goes.
     activateWindow();
     // A short load's dialog may come and go before the window manager's
-    // change of focus to it reaches the program: the window system then
-    // gives the keys to this window while the program holds no window of
-    // its own active, and neither a key nor a menu works until a click.
+    // change of focus to it reaches the program, and the program then
+    // passes the window system's focus for this window on to the dialog:
+    // the window system gives the keys to this window while the program
+    // holds no window of its own active, and neither a key nor a menu
+    // works until a click.
     QWidget *active = QApplication::activeWindow();
     if (!active || !active->isVisible())
         QApplication::setActiveWindow(this);
