@@ -1174,8 +1174,11 @@ bool MainWindow::saveViewData(QTreeView *view, const QString &fileName)
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Export"),
                     result == CsvExport::NoMemory
                         ? tr("There is not enough memory to export the file %1.").arg(file)
-                    : result == CsvExport::CannotOpen || result == CsvExport::NameChanged
+                    : result == CsvExport::CannotOpen
                         ? tr("The file %1 could not be written: %2.").arg(file, error)
+                    // The result went in, but not under that name.
+                    : result == CsvExport::NameChanged
+                        ? tr("The export is not in %1: %2.").arg(file, error)
                     : result == CsvExport::LeftIncomplete
                         ? tr("The file %1 could not be written: %2. The file was left incomplete.").arg(file, error)
                         : tr("The file %1 could not be written: %2. No file was changed.").arg(file, error),

@@ -301,7 +301,7 @@ void ZPrintDialog::printPages()
     if (file && (!reason.isEmpty() || !file->commit(&reason))) {
         QMessageBox box(QMessageBox::Warning, tr("Print"),
                         (file->cut()           ? tr("The pages could not be written to %1: %2. The file was left incomplete.")
-                         : file->nameChanged() ? tr("The pages could not be written to %1: %2.")
+                         : file->nameChanged() ? tr("The pages are not in %1: %2.")
                                                : tr("The pages could not be written to %1: %2. No file was changed."))
                             .arg(target, reason),
                         QMessageBox::Ok, this);

@@ -280,7 +280,7 @@ void ZSnipDialog::saveToPngClicked()
     }
     if (!reason.isEmpty()) {
         warn((cut           ? tr("Image could not be saved to %1: %2. The file was left incomplete.")
-                  : nameChanged ? tr("Image could not be saved to %1: %2.")
+                  : nameChanged ? tr("Image is not in %1: %2.")
                                 : tr("Image could not be saved to %1: %2. No file was changed."))
                  .arg(QDir::toNativeSeparators(fileName), reason));
         return;

@@ -332,14 +332,20 @@ bool UserFile::commit(QString *reason)
         return false;
     }
     if (::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
-        *reason = systemReason(errno);
+        const int error = errno;
+        // The pending file removed, or replaced by what cannot be renamed,
+        // just before the rename: said as at the other moments.
+        *reason = pendingNamed() ? systemReason(error) : failure();
         return false;
     }
     m_pendingName.clear();
     // Another file put at the pending name just before the rename took the
-    // user's name in its place.
-    if (!names(m_folder, m_name, written.st_dev, written.st_ino)) {
-        *reason = QObject::tr("the file was replaced while it was written");
+    // user's name in its place; or the name was removed just after it.
+    struct stat now;
+    const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!named || now.st_dev != written.st_dev || now.st_ino != written.st_ino) {
+        *reason = !named && errno == ENOENT ? QObject::tr("the file was removed while it was written")
+                                            : QObject::tr("the file was replaced while it was written");
         m_nameChanged = true;
         return false;
     }
@@ -354,13 +360,21 @@ bool UserFile::copyInto(qint64 size, QString *reason)
     // sticky folder refuses to create another user's file that exists).
     const QString replaced = QObject::tr("the file was replaced while it was written");
     struct stat old;
-    // Why the name does not name the file checked; empty when it does.
-    const auto lost = [&] {
+    // Why the name does not name the file checked; empty when it does. Once
+    // the result is in, that file keeps it and has lost its earlier bytes.
+    const auto lost = [&](bool copied) {
         if (::fstatat(m_folder, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? QObject::tr("the file was removed while it was written") : systemReason(errno);
-        return old.st_dev != m_device || old.st_ino != m_inode ? replaced : QString();
+            return errno != ENOENT ? systemReason(errno)
+                : copied ? QObject::tr("the result went into the file the name named when the write began, "
+                                       "and the name was then removed")
+                         : QObject::tr("the file was removed while it was written");
+        if (old.st_dev == m_device && old.st_ino == m_inode)
+            return QString();
+        return copied ? QObject::tr("the result went into the file the name named when the write began, "
+                                    "and the name now names another file")
+                      : replaced;
     };
-    *reason = lost();
+    *reason = lost(false);
     if (!reason->isEmpty())
         return false;
     // No open that may wait, should anything but the regular file checked
@@ -426,7 +440,7 @@ bool UserFile::copyInto(qint64 size, QString *reason)
     m_cut = false;
     // The name removed or replaced as the copy went in: the result is in the
     // file checked, which the name no longer names.
-    *reason = lost();
+    *reason = lost(true);
     m_nameChanged = !reason->isEmpty();
     return !m_nameChanged;
 }

@@ -1147,6 +1147,14 @@ void tst_MainWindow::projectOnScreen()
         syncs::failWith = 0;
         QCOMPARE(answer.text, QStringLiteral("The file %1 could not be written: %2. The file was left incomplete.")
                                   .arg(QDir::toNativeSeparators(csv), QString::fromLocal8Bit(strerror(EIO))));
+        // Its name removed as the copy ends: the export is under the other
+        // name alone, and the earlier bytes are gone.
+        answer.arm();
+        syncs::during = [&csv] { QFile::remove(csv); };
+        QVERIFY(!w.saveViewData(tree, csv));
+        QCOMPARE(answer.text, QStringLiteral("The export is not in %1: the result went into the file the name named when the "
+                                             "write began, and the name was then removed.").arg(QDir::toNativeSeparators(csv)));
+        QCOMPARE(readAll(QFile::decodeName(otherName)), readAll(QStringLiteral(TESTDATA_DIR "/app/mainwindow_export.csv")));
 
         // Closing empties the panes and disables the project actions; the
         // title is that of a window without a project.

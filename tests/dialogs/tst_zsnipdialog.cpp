@@ -310,6 +310,20 @@ void tst_ZSnipDialog::saveToPngAndClipboard()
     syncs::failWith = 0;
     QCOMPARE(box.text, QStringLiteral("Image could not be saved to %1: %2. The file was left incomplete.")
                            .arg(png, QString::fromLocal8Bit(strerror(EIO))));
+    // Its name another file's as the copy ends: the picture is under the
+    // other name alone.
+    files.arm(png);
+    syncs::during = [&png] {
+        QFile other(png + "3");
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other") == 5 && other.flush());
+        QVERIFY(::rename(QFile::encodeName(other.fileName()).constData(), QFile::encodeName(png).constData()) == 0);
+    };
+    yes.start(10);
+    dialog.saveToPngClicked();
+    yes.stop();
+    QCOMPARE(box.text, QStringLiteral("Image is not in %1: the result went into the file the name named when the write "
+                                      "began, and the name now names another file.").arg(png));
+    QCOMPARE(QImage(png + "2"), saved);
 
     // In the format of the name's suffix, whatever its case.
     for (const QString &name : {dir.filePath(QStringLiteral("x.jpg")), dir.filePath(QStringLiteral("X.JPG"))}) {

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdarg>
 #include <functional>
+#include <set>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -99,6 +100,16 @@ QString state(const QString &name, const QString &folder, const QString &temp)
              list(folder), list(temp));
 }
 
+// The process's open descriptors.
+std::set<int> descriptors()
+{
+    std::set<int> fds;
+    for (int fd = 0; fd < 1024; ++fd)
+        if (::fcntl(fd, F_GETFD) >= 0)
+            fds.insert(fd);
+    return fds;
+}
+
 // Removes the hidden files a folder holds, by their bytes; how many.
 int removeHidden(const QString &folder)
 {
@@ -140,8 +151,9 @@ struct SizeLimit
 // moment, once, or a call that fails.
 namespace calls {
 std::function<void()> found; // after the system's open of the name given
+std::function<void()> writing, renamed; // before a file is opened to be written; after a rename
 std::function<void(int, const char *)> making, renaming; // before, with the folder and name
-int listing = 0; // the error a listing of attributes meets
+int listing = 0, listed = 0; // the error listings of attributes meet, once this many more have not
 template <typename Hook, typename... Args>
 void fire(Hook &hook, Args... args)
 {
@@ -160,6 +172,8 @@ extern "C" int open(const char *file, int flags, ...)
     va_start(rest, flags);
     const mode_t mode = calls::modeOf(flags, rest);
     va_end(rest);
+    if ((flags & O_ACCMODE) == O_WRONLY)
+        calls::fire(calls::writing);
     const int fd = int(::syscall(SYS_openat, AT_FDCWD, file, flags, mode)), error = errno;
     if ((flags & O_PATH) && !(flags & O_DIRECTORY))
         calls::fire(calls::found);
@@ -181,13 +195,18 @@ extern "C" int openat(int folder, const char *file, int flags, ...)
 extern "C" int renameat(int folder, const char *name, int to, const char *toName) noexcept
 {
     calls::fire(calls::renaming, folder, name);
-    return int(::syscall(SYS_renameat, folder, name, to, toName));
+    const int done = int(::syscall(SYS_renameat, folder, name, to, toName)), error = errno;
+    calls::fire(calls::renamed);
+    errno = error;
+    return done;
 }
 
 extern "C" ssize_t listxattr(const char *file, char *list, size_t size) noexcept
 {
+    if (!calls::listing || calls::listed-- > 0)
+        return ::syscall(SYS_listxattr, file, list, size);
     errno = calls::listing;
-    return calls::listing ? -1 : ::syscall(SYS_listxattr, file, list, size);
+    return -1;
 }
 
 void tst_UserFile::initTestCase()
@@ -196,6 +215,8 @@ void tst_UserFile::initTestCase()
     if (geteuid() != 0)
         QSKIP("the kinds of file are made by root");
     QVERIFY(m_base.isValid());
+    // Descriptor 0 open, as a writer that closed it would be seen to.
+    QVERIFY(::fcntl(0, F_GETFD) >= 0 || ::open("/dev/null", O_RDONLY) == 0);
     QVERIFY(::chmod(path(m_base.path()).constData(), 0755) == 0);
     ::umask(022);
     // A disk of 1 MiB of the test's own, for the rows of a full disk.
@@ -378,6 +399,7 @@ void tst_UserFile::kindsAgainstOutcomes()
     d.close();
     QString words, meanwhile; // the pending file's mode, and what a reader saw meanwhile
     bool cut = false, swapped = false;
+    std::set<int> made, released; // the writer's descriptors, and those it let go by the end of commit()
     const auto write = [&] {
         gid_t groups[64];
         const int count = getgroups(64, groups);
@@ -391,9 +413,14 @@ void tst_UserFile::kindsAgainstOutcomes()
             QVERIFY(QDir::setCurrent(working));
         });
         const Deadline deadline;
+        const std::set<int> mine = descriptors();
+        { const UserFile unopened(name); }
         UserFile target(name);
         if (!target.open(&words))
             return;
+        for (const int fd : descriptors())
+            if (!mine.count(fd) && made.insert(fd).second) // none for a child to inherit
+                QVERIFY(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
         QFile pending(target.pendingPath());
         QVERIFY(pending.open(QIODevice::WriteOnly));
         bool ok = true;
@@ -427,6 +454,12 @@ void tst_UserFile::kindsAgainstOutcomes()
         if (!target.commit(&words) && target.cut())
             words += QStringLiteral("; left incomplete");
         cut = target.cut();
+        // The file held since open() is let go at the end of commit(); its
+        // number is taken at once, and the writer, gone, closes it no more.
+        for (const int fd : made)
+            if (::fcntl(fd, F_GETFD) < 0 && ::dup2(STDERR_FILENO, fd) == fd)
+                released.insert(fd);
+        QCOMPARE(int(released.size()), fileBefore == "(none)" ? 0 : 1);
     };
     const bool signalled = outcome == QLatin1String("signal");
     int ended = 0;
@@ -436,6 +469,7 @@ void tst_UserFile::kindsAgainstOutcomes()
     QVERIFY(!is("/proc") || (::mount("tmpfs", "/proc", "tmpfs", 0, nullptr) == 0 && QDir().mkpath("/proc/self/fd")));
     const auto unmount = qScopeGuard([&] { is("/proc") && ::umount2("/proc", MNT_DETACH); });
     QVERIFY(setRule("1"));
+    const std::set<int> open = descriptors();
     if (signalled) {
         // Ended by the signal's own action while the result is written:
         // it leaves one hidden file, and the user's as it was.
@@ -452,6 +486,11 @@ void tst_UserFile::kindsAgainstOutcomes()
     } else {
         write();
     }
+    // Every writer, never opened, refused, cancelled or done, leaves the
+    // process's descriptors as they were (descriptor 0 too).
+    for (const int fd : released)
+        QVERIFY(::fcntl(fd, F_GETFD) >= 0 && ::close(fd) == 0);
+    QCOMPARE(descriptors(), open);
     QVERIFY(setRule(ruleBefore));
     QVERIFY(!full || QFile::remove(filler));
     QVERIFY(::chmod(path(folder).constData(), 0755) == 0);
@@ -509,10 +548,32 @@ void tst_UserFile::namesChangedWhileWritten_data()
         QTest::addRow("%s, its names removed, a FIFO made there", how) << inPlace << "names removed, a FIFO" << inPlaceReplaced;
         QTest::addRow("%s, a file at the pending file's name", how) << inPlace << "pending name taken" << "";
     }
-    QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link" << replaced + "; name changed";
-    QTest::addRow("in place, the name removed as the copy is synced") << true << "synced, then gone"
-                                                                   << "the file was removed while it was written; name changed";
+    // At the moment named: before the pending file is renamed, or once it
+    // is; as the result goes in, its earlier bytes gone.
+    const QString into = QStringLiteral("the result went into the file the name named when the write began, and the name "),
+                  pendingGone = QStringLiteral("the hidden file it was being written to was removed"),
+                  pendingReplaced = QStringLiteral("the hidden file it was being written to was replaced");
+    QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link as it is renamed"
+                                                                       << replaced + "; name changed";
+    QTest::addRow("renamed, the pending file removed as it is renamed") << false << "pending removed as it is renamed" << pendingGone;
+    QTest::addRow("renamed, the pending name a folder as it is renamed") << false << "pending a folder as it is renamed"
+                                                                         << pendingReplaced;
+    QTest::addRow("renamed, the pending file replaced as it is synced") << false << "pending replaced as it is synced"
+                                                                        << pendingReplaced;
+    QTest::addRow("renamed, the name removed once renamed") << false << "name removed once renamed"
+                                                            << "the file was removed while it was written; name changed";
+    QTest::addRow("in place, the name removed as the copy is synced") << true << "name removed as the copy is synced"
+                                                                      << into + "was then removed; name changed";
+    QTest::addRow("in place, the name another file's as the copy is synced") << true << "name replaced as the copy is synced"
+                                                                             << into + "now names another file; name changed";
+    // The last chunk of a copy a single byte; a pending file cut short ends
+    // the copy.
+    QTest::addRow("in place, two chunks and a byte") << true << "two chunks and a byte" << "";
+    QTest::addRow("in place, the pending file cut as the copy begins") << true << "pending cut"
+                                                                       << "Input/output error; left incomplete";
     QTest::addRow("renamed, its attributes not listed") << false << "attributes unlisted" << "";
+    QTest::addRow("renamed, its attributes not supported") << false << "attributes not supported" << "";
+    QTest::addRow("renamed, its attributes more at the second listing") << false << "attributes grew" << "";
     QTest::addRow("renamed, a new file directly in the root folder") << false << "root" << "";
     // Between the system's open of the name and the walk of its links.
     QTest::addRow("renamed, the name removed as it is opened") << false << "opened, then removed" << opened;
@@ -537,14 +598,16 @@ void tst_UserFile::namesChangedWhileWritten()
     f.close();
     g.close();
     QVERIFY(!inPlace || ::link(name.constData(), path(folder + "/second").constData()) == 0);
+    QVERIFY(!is("grew") || ::setxattr(name.constData(), "user.tag", "kept", 4, 0) == 0);
     const ino_t before = inode(folder + "/out");
+    const QByteArray result = is("byte") ? kNew.left(2 * 65536 + 1) : kNew;
     // The file checked goes aside, or its folder does; or its bytes go with
     // its names; or it stays.
     const bool aside = QStringList{"another file", "FIFO", "folder"}.contains(change) || is("opened,");
     const QString kept = aside && !is("none") ? folder + "/kept"
         : is("folder link")    ? moved + "/out"
-        : is("name removed") || is("synced") ? folder + (inPlace ? "/second" : "/out")
-        : is("names") || is("a link") || is("root") ? QString()
+        : is("names") || is("a link") || is("root") || is("once") || is("cut") ? QString()
+        : (is("name removed") || is("name replaced")) && inPlace ? folder + "/second"
                                : folder + "/out";
     const QByteArray away = path(folder + "/kept");
     QVERIFY(!is("none opened") || ::rename(name.constData(), away.constData()) == 0);
@@ -570,21 +633,33 @@ void tst_UserFile::namesChangedWhileWritten()
             QFile p(planted);
             QVERIFY(p.open(QIODevice::WriteOnly) && p.write("planted") == 7);
         };
-        calls::listing = is("attributes") ? EIO : 0;
+        calls::listing = is("unlisted") ? EIO : is("not supported") ? ENOTSUP : is("grew") ? ERANGE : 0;
+        calls::listed = is("grew") ? 1 : 0;
         UserFile target(is("root") ? root : folder + QStringLiteral("/out"));
         const bool open = target.open(&words);
         calls::listing = 0;
         QCOMPARE(open, !is("opened"));
         if (open) {
             QFile pending(target.pendingPath());
-            QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(kNew) == kNew.size());
+            QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(result) == result.size());
             pending.close();
             const QByteArray pendingName = path(QFileInfo(target.pendingPath()).symLinkTarget());
+            const auto pendingChange = [&] {
+                QVERIFY(!is("pending removed") || ::unlink(pendingName.constData()) == 0);
+                QVERIFY(!is("pending replaced") || ::rename(to.constData(), pendingName.constData()) == 0);
+                QVERIFY(!is("pending a folder") || (::unlink(pendingName.constData()) == 0 && ::mkdir(pendingName.constData(), 0755) == 0));
+                QVERIFY(!is("pending a link") || (::unlink(pendingName.constData()) == 0 && ::symlink(to.constData(), pendingName.constData()) == 0));
+            };
+            const auto nameChange = [&] {
+                QVERIFY(!is("name removed") || ::unlink(name.constData()) == 0);
+                QVERIFY(!is("name replaced") || (::unlink(name.constData()) == 0 && ::link(to.constData(), name.constData()) == 0));
+            };
+            const bool later = is("synced") || is("renamed");
             QVERIFY(!aside || ::rename(name.constData(), path(kept).constData()) == 0);
             QVERIFY(!is("folder link")
                     || (QDir().rename(folder, moved) && ::symlink(path(elsewhere).constData(), path(folder).constData()) == 0));
-            QVERIFY(!is("pending removed") || ::unlink(pendingName.constData()) == 0);
-            QVERIFY(!is("pending replaced") || ::rename(to.constData(), pendingName.constData()) == 0);
+            if (!later)
+                pendingChange();
             swap();
             QVERIFY(change != QLatin1String("FIFO") || ::mkfifo(name.constData(), 0644) == 0);
             QVERIFY(change != QLatin1String("folder") || ::mkdir(name.constData(), 0755) == 0);
@@ -595,33 +670,48 @@ void tst_UserFile::namesChangedWhileWritten()
                 QVERIFY(::unlink(name.constData()) == 0
                         && (is("FIFO") ? ::mkfifo(name.constData(), 0644) == 0 : made.open(QIODevice::WriteOnly) && made.write("made") == 4));
             }
-            QVERIFY(!is("name removed") || ::unlink(name.constData()) == 0);
-            calls::renaming = [&](int at, const char *from) {
-                QVERIFY(!is("a link") || (::unlinkat(at, from, 0) == 0 && ::symlinkat(to.constData(), at, from) == 0));
+            if (!later)
+                nameChange();
+            calls::renaming = [&](int, const char *) {
+                if (is("as it is renamed"))
+                    pendingChange();
             };
-            syncs::during = [&] { QVERIFY(!is("synced") || ::unlink(name.constData()) == 0); };
+            calls::renamed = [&] {
+                if (is("once renamed"))
+                    nameChange();
+            };
+            syncs::during = [&] {
+                if (is("synced")) {
+                    pendingChange();
+                    nameChange();
+                }
+            };
+            calls::writing = [&] { QVERIFY(!is("cut") || ::truncate(path(target.pendingPath()).constData(), result.size() / 2) == 0); };
             done = target.commit(&words);
             syncs::during = nullptr;
+            if (target.cut())
+                words += QStringLiteral("; left incomplete");
             if (target.nameChanged())
                 words += QStringLiteral("; name changed");
         }
     }
     calls::found = nullptr;
     calls::making = calls::renaming = nullptr;
+    calls::writing = calls::renamed = nullptr;
     QCOMPARE(words, said);
     // Another's file is never written, nor what was made at the name; the
     // one checked is, in place.
     QCOMPARE(contents(other), is("pending replaced") ? "(none)" : others);
     if (!kept.isEmpty())
-        QCOMPARE(contents(kept), (done || is("synced")) && (inPlace || !aside) ? kNew : old);
-    QVERIFY(!done || contents(at) == kNew);
+        QCOMPARE(contents(kept), (done || is("copy is synced")) && (inPlace || !aside) ? result : old);
+    QVERIFY(!done || contents(at) == result);
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
     QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
     QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending replaced") || is("taken") ? 1 : 0);
     // A file whose attributes are unknown keeps them, by being written in place.
     if (done)
-        QCOMPARE(inode(at) == before, inPlace || is("attributes"));
+        QCOMPARE(inode(at) == before, inPlace || is("unlisted") || is("grew"));
     QVERIFY(!is("root") || QFile::remove(root));
 }
 
