@@ -312,6 +312,8 @@ void XERFile::clear()
     m_linesAfterEndLine = false;
     m_endLineBeforeLines = false;
     m_endLineBegin = -1;
+    m_firstEndLine = -1;
+    m_endLineFollowed = -1;
 }
 
 int XERFile::read()
@@ -602,24 +604,6 @@ int XERFile::scanLines(const char *begin, const char *end)
             lastEndLine = found->begin;
     }
     m_linesAfterEndLine = lastEndLine >= 0;
-    // A file that closes with its end line may hold another before other
-    // lines: the first such one is where the lines after it begin.
-    if (m_hasEndLine) {
-        qint64 firstEndLine = -1;
-        for (auto piece = lines.cbegin(); lastEndLine < 0 && piece != lines.cend(); ++piece) {
-            for (const ScannedLine &line : *piece) {
-                if (isEndLine(line, data)) {
-                    if (firstEndLine < 0)
-                        firstEndLine = line.begin;
-                } else if (firstEndLine >= 0 && isOtherLine(line, data)) {
-                    lastEndLine = firstEndLine;
-                    break;
-                }
-            }
-        }
-        m_endLineBeforeLines = lastEndLine >= 0;
-    }
-    m_endLineBegin = lastEndLine;
     // Where the file's last line begins when the file ends inside it: no
     // line end follows. A record there (so no end line after it) was cut.
     qint64 cutBegin = -1;
@@ -642,6 +626,10 @@ int XERFile::scanLines(const char *begin, const char *end)
         }
         piece = std::vector<ScannedLine>();
     }
+    // A file that closes with its end line may hold another before other
+    // lines (collect() finds the first such): where the lines after it begin.
+    m_endLineBeforeLines = m_hasEndLine && m_endLineFollowed >= 0;
+    m_endLineBegin = m_endLineBeforeLines ? m_endLineFollowed : lastEndLine;
     // Its fields, the last one too, may be short: it is left out and counted.
     if (!m_tableLines.empty()) {
         TableLines &table = m_tableLines.back();
@@ -664,6 +652,10 @@ void XERFile::collect(const ScannedLine &scanned)
 {
     const bool tableLine = scanned.kind == LineKind::Table;
     const char *const text = m_data.get() + scanned.begin;
+    // The first end line another line follows; most files meet their only
+    // end line last.
+    if (m_firstEndLine >= 0 && m_endLineFollowed < 0 && isOtherLine(scanned, m_data.get()))
+        m_endLineFollowed = m_firstEndLine;
     // A field list is the table's only right after its table line.
     const bool afterTableLine = m_afterTableLine;
     m_afterTableLine = false;
@@ -677,6 +669,8 @@ void XERFile::collect(const ScannedLine &scanned)
         // something after its marker is said as the file's end.
         const auto isLine = [&] { return isOtherLine(scanned, m_data.get()); };
         const bool endLine = isEndLine(scanned, m_data.get());
+        if (endLine && m_firstEndLine < 0)
+            m_firstEndLine = scanned.begin;
         if (m_lostIndex >= 0 && scanned.kind != LineKind::Header && !endLine) {
             LostLines &lost = m_lostLines[size_t(m_lostIndex)];
             if (isLine())

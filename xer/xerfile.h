@@ -221,6 +221,8 @@ private:
     bool m_linesAfterEndLine = false;
     bool m_endLineBeforeLines = false;
     qint64 m_endLineBegin = -1;
+    qint64 m_firstEndLine = -1; // met by collect()
+    qint64 m_endLineFollowed = -1; // the first end line another line follows
     QString m_legacyTable; // Windows-1252: the character of each byte
     // Line objects, made on demand.
     mutable bool m_objectsMade = false;
