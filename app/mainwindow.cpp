@@ -186,11 +186,11 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // The dialog would otherwise report its destruction to a window that is
-    // half gone.
-    if (m_progressDialog) {
-        disconnect(m_progressDialog, nullptr, this, nullptr);
-        delete m_progressDialog;
+    // The dialogs would otherwise report their destruction to a window that
+    // is half gone (one closed is deleted later).
+    for (LoadProgressDialog *dialog : findChildren<LoadProgressDialog *>(QString(), Qt::FindDirectChildrenOnly)) {
+        disconnect(dialog, nullptr, this, nullptr);
+        delete dialog;
     }
     // A read still running is waited for; its result is of no interest now.
     if (m_loader)
@@ -600,7 +600,6 @@ void MainWindow::onXerReadDone()
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
-    giveKeysBack();
     // What the load left out or changed, in one line.
     if (auto *xer = qobject_cast<XERLoader *>(m_loader))
         showLoadReport(statusBar(), xer->loadReport());
@@ -612,7 +611,6 @@ void MainWindow::onXerReadFailed(int code)
         return;
     m_loading = false;
     hideProgress();
-    giveKeysBack();
     const auto *xer = qobject_cast<XERLoader *>(m_loader);
     const QString path = QDir::toNativeSeparators(xer ? xer->fileName() : windowTitle());
     // Back to the no-project state; the window stays fully usable, and
@@ -662,11 +660,11 @@ void MainWindow::giveKeysBack()
     // dialog that held them goes.
     activateWindow();
     // A short load's dialog may come and go before the window manager's
-    // change of focus to it reaches the program, and the program then
-    // passes the window system's focus for this window on to the dialog:
-    // the window system gives the keys to this window while the program
-    // holds no window of its own active, and neither a key nor a menu
-    // works until a click.
+    // changes of focus for it reach the program, which then takes the keys
+    // for the dialog (or passes this window's on to it while it shows) and
+    // holds no window active once it is gone, though the window system
+    // gives the keys to this window: neither a key nor a menu would work
+    // until a click.
     QWidget *active = QApplication::activeWindow();
     if (!active || !active->isVisible())
         QApplication::setActiveWindow(this);
@@ -797,6 +795,10 @@ void MainWindow::hideProgress()
     LoadProgressDialog *dialog = m_progressDialog;
     m_progressDialog = nullptr;
     disconnect(dialog, &QObject::destroyed, this, &MainWindow::progressDialogDestroyed);
+    // The keys come back once the dialog is gone: the window manager may
+    // yet give it the keys it asked for as it showed, which the program
+    // forgets with the dialog.
+    connect(dialog, &QObject::destroyed, this, &MainWindow::giveKeysBack);
     dialog->setDismissable(true);
     dialog->close();
 }

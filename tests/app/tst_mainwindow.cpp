@@ -201,6 +201,25 @@ protected:
     }
 };
 
+// The window manager's late word that the watched window has the keys,
+// given as it is about to be deleted.
+class ActivatedWhenDeleted : public QObject
+{
+public:
+    explicit ActivatedWhenDeleted(QWidget *watched) : m_watched(watched) { watched->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::DeferredDelete)
+            QApplication::setActiveWindow(m_watched);
+        return false;
+    }
+
+private:
+    QWidget *m_watched;
+};
+
 int sortFilterWidgetsOn(QObject *parent)
 {
     return parent->findChildren<ZSortFilterWidget *>(QString(), Qt::FindDirectChildrenOnly)
@@ -538,6 +557,7 @@ void tst_MainWindow::openSmallXer()
         // heaps keep no padding meanwhile (seen as the resources table is
         // given its selection model and delegate).
         const PaddingWhenChildAdded handOver(w.resourcesPane()->tableView());
+        QVERIFY(QTest::qWaitForWindowActive(&w)); // the keys the window has back after the load
         w.openChosenFile(path); // the road of the file dialog
         QVERIFY(w.isLoading());
         auto *progress = w.findChild<LoadProgressDialog *>();
@@ -564,17 +584,22 @@ void tst_MainWindow::openSmallXer()
         QCOMPARE(w.recentList().entries().value(0).file, path);
 
         // Nor is a short load's dialog seen holding them: the window
-        // manager's change of focus to it came too late to be seen.
-        const auto held = std::make_shared<QSemaphore>();
-        const int holders = QThreadPool::globalInstance()->maxThreadCount();
-        for (int i = 0; i < holders; ++i)
-            QThreadPool::globalInstance()->start([held] { held->acquire(); });
-        w.openChosenFile(path);
-        QTRY_VERIFY(QApplication::activeWindow() && QApplication::activeWindow() == w.findChild<LoadProgressDialog *>());
-        QApplication::setActiveWindow(nullptr);
-        held->release(holders);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
-        QTRY_COMPARE(QApplication::activeWindow(), &w);
+        // manager's change of focus to it comes too late to be seen, or
+        // only once the load is over, just before the dialog goes.
+        for (const bool late : {false, true}) {
+            const auto held = std::make_shared<QSemaphore>();
+            const int holders = QThreadPool::globalInstance()->maxThreadCount();
+            for (int i = 0; i < holders; ++i)
+                QThreadPool::globalInstance()->start([held] { held->acquire(); });
+            w.openChosenFile(path);
+            auto *dialog = w.findChild<LoadProgressDialog *>();
+            QTRY_VERIFY(dialog && QApplication::activeWindow() == dialog);
+            QApplication::setActiveWindow(nullptr);
+            std::unique_ptr<ActivatedWhenDeleted> lateWord(late ? new ActivatedWhenDeleted(dialog) : nullptr);
+            held->release(holders);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 30000);
+            QTRY_COMPARE(QApplication::activeWindow(), &w);
+        }
 
         // Closing the project deletes the loader and the title's path.
         w.findChild<QAction *>(QStringLiteral("actionClose"))->trigger();
@@ -643,6 +668,7 @@ void tst_MainWindow::failedReads()
 
     MainWindow w;
     w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     const QString idleLayout = w.layoutToJson();
     BoxAnswerer answer;
     answer.arm();
