@@ -675,6 +675,12 @@ void MainWindow::prepareResourcesView(QTableView *table)
     if (!table || !table->model())
         return;
     QHeaderView *header = table->horizontalHeader();
+    // A header keeps its sections' order and hidden ones through a new model
+    // of as many columns: the last project's are undone first.
+    for (int section = 0; section < header->count(); ++section) {
+        header->moveSection(header->visualIndex(section), section);
+        header->setSectionHidden(section, false);
+    }
     for (int c = 0; c <= 5; ++c)
         table->setColumnHidden(c, true);
     const auto idRole = Qt::ItemDataRole(256);
