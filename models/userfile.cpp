@@ -331,6 +331,13 @@ bool UserFile::commit(QString *reason)
         *reason = failure();
         return false;
     }
+    // An existing file changes places with the pending one: another file
+    // put at the pending name just before is then found at the user's name
+    // and changes back, the user's file with it. A file system that cannot
+    // exchange names renames.
+    if (m_existed
+        && ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(), RENAME_EXCHANGE) == 0)
+        return exchanged(written, reason);
     if (::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
         const int error = errno;
         // The pending file removed, or replaced by what cannot be renamed,
@@ -340,16 +347,59 @@ bool UserFile::commit(QString *reason)
     }
     m_pendingName.clear();
     // Another file put at the pending name just before the rename took the
-    // user's name in its place; or the name was removed just after it.
-    struct stat now;
+    // user's name in its place (the file written has no name left); or the
+    // name was removed or replaced just after it.
+    struct stat now, pending;
     const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool removed = !named && errno == ENOENT;
     if (!named || now.st_dev != written.st_dev || now.st_ino != written.st_ino) {
-        *reason = !named && errno == ENOENT ? QObject::tr("the file was removed while it was written")
-                                            : QObject::tr("the file was replaced while it was written");
+        *reason = named && ::fstat(m_pending, &pending) == 0 && pending.st_nlink == 0
+            ? QObject::tr("the hidden file it was being written to was replaced")
+            : removed ? QObject::tr("the file was removed while it was written")
+                      : QObject::tr("the file was replaced while it was written");
         m_nameChanged = true;
         return false;
     }
     return true;
+}
+
+bool UserFile::exchanged(const struct stat &written, QString *reason)
+{
+    const auto exchangeBack = [this] {
+        return ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(), RENAME_EXCHANGE)
+            == 0;
+    };
+    struct stat now, aside;
+    const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool removed = !named && errno == ENOENT;
+    const bool ours = named && now.st_dev == written.st_dev && now.st_ino == written.st_ino;
+    // What stood at the user's name is now at the pending name.
+    const bool set = ::fstatat(m_pendingFolder, m_pendingName.constData(), &aside, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool usersAside = set && aside.st_dev == m_device && aside.st_ino == m_inode;
+    if (named && !ours && usersAside) {
+        // Another file stood at the pending name: back where it was, and
+        // the user's file at its name (else kept at the pending name).
+        *reason = QObject::tr("the hidden file it was being written to was replaced");
+        m_nameChanged = !exchangeBack() || !names(m_folder, m_name, m_device, m_inode);
+        return false;
+    }
+    if (ours && S_ISDIR(aside.st_mode) && set) {
+        // A folder put at the name is no file to replace, as a rename says.
+        *reason = systemReason(EISDIR);
+        m_nameChanged = !exchangeBack();
+        return false;
+    }
+    // What stood at the name goes, as a rename takes it.
+    if ((ours && set) || usersAside) {
+        if (::unlinkat(m_pendingFolder, m_pendingName.constData(), 0) == 0)
+            m_pendingName.clear();
+    }
+    if (ours)
+        return true;
+    *reason = removed ? QObject::tr("the file was removed while it was written")
+                      : QObject::tr("the file was replaced while it was written");
+    m_nameChanged = true;
+    return false;
 }
 
 bool UserFile::copyInto(qint64 size, QString *reason)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // The one way a file the user named is written (a print's PDF, a picture,
@@ -26,7 +27,9 @@
 // place that its name no longer names is refused, and only a regular file is
 // ever opened to be written, by an open that does not wait. A rename
 // replaces whatever stands at the name, and is success only once the name is
-// seen to hold the result.
+// seen to hold the result; an existing file changes places with the pending
+// one instead, so that another file put at the pending name goes back there
+// and never takes the place of the user's.
 // Writes first a hidden pending file, readable by its owner alone while an
 // earlier file is replaced: beside the target, or in the temporary folder.
 // Callers write it through pendingPath(), which names that very file.
@@ -74,6 +77,8 @@ private:
     bool find(QString *reason, int *found);
     bool makeIn(int folder, int *error);
     bool copyInto(qint64 size, QString *reason);
+    // After the pending file and the existing one changed places.
+    bool exchanged(const struct stat &written, QString *reason);
     void release();
 
     QString m_given;
