@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -347,16 +348,13 @@ bool UserFile::commit(QString *reason)
     }
     m_pendingName.clear();
     // Another file put at the pending name just before the rename took the
-    // user's name in its place (the file written has no name left); or the
-    // name was removed or replaced just after it.
-    struct stat now, pending;
+    // user's name in its place; or the name was removed or replaced just
+    // after it.
+    struct stat now;
     const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool removed = !named && errno == ENOENT;
     if (!named || now.st_dev != written.st_dev || now.st_ino != written.st_ino) {
-        *reason = named && ::fstat(m_pending, &pending) == 0 && pending.st_nlink == 0
-            ? QObject::tr("the hidden file it was being written to was replaced")
-            : removed ? QObject::tr("the file was removed while it was written")
-                      : QObject::tr("the file was replaced while it was written");
+        *reason = !named && errno == ENOENT ? QObject::tr("the file was removed while it was written")
+                                            : QObject::tr("the file was replaced while it was written");
         m_nameChanged = true;
         return false;
     }
@@ -365,39 +363,45 @@ bool UserFile::commit(QString *reason)
 
 bool UserFile::exchanged(const struct stat &written, QString *reason)
 {
-    const auto exchangeBack = [this] {
-        return ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(), RENAME_EXCHANGE)
-            == 0;
-    };
     struct stat now, aside;
     const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
     const bool removed = !named && errno == ENOENT;
     const bool ours = named && now.st_dev == written.st_dev && now.st_ino == written.st_ino;
     // What stood at the user's name is now at the pending name.
     const bool set = ::fstatat(m_pendingFolder, m_pendingName.constData(), &aside, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool usersAside = set && aside.st_dev == m_device && aside.st_ino == m_inode;
-    if (named && !ours && usersAside) {
-        // Another file stood at the pending name: back where it was, and
-        // the user's file at its name (else kept at the pending name).
-        *reason = QObject::tr("the hidden file it was being written to was replaced");
-        m_nameChanged = !exchangeBack() || !names(m_folder, m_name, m_device, m_inode);
-        return false;
-    }
-    if (ours && S_ISDIR(aside.st_mode) && set) {
+    if (ours && set && S_ISDIR(aside.st_mode)) {
         // A folder put at the name is no file to replace, as a rename says.
         *reason = systemReason(EISDIR);
-        m_nameChanged = !exchangeBack();
+        m_nameChanged = ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(),
+                                    RENAME_EXCHANGE) != 0;
         return false;
     }
-    // What stood at the name goes, as a rename takes it.
-    if ((ours && set) || usersAside) {
-        if (::unlinkat(m_pendingFolder, m_pendingName.constData(), 0) == 0)
-            m_pendingName.clear();
+    if (named && !ours && S_ISDIR(now.st_mode)) {
+        // A folder put at the pending name, which no rename puts in a file's
+        // place: back where it was, and the user's file at its name.
+        *reason = QObject::tr("the hidden file it was being written to was replaced");
+        m_nameChanged = ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(),
+                                    RENAME_EXCHANGE) != 0;
+        return false;
     }
-    if (ours)
+    if (ours) {
+        // What stood at the name goes, as a rename takes it.
+        if (set && ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0) == 0)
+            m_pendingName.clear();
         return true;
+    }
+    // Another file took the pending name just before, or the name just
+    // after: which, nothing tells. The user's earlier file stays, under the
+    // pending name.
+    QString kept;
+    if (set && aside.st_dev == m_device && aside.st_ino == m_inode)
+        kept = QDir(QFileInfo(QFile::decodeName(heldPath(m_pendingFolder))).symLinkTarget())
+                   .filePath(QFile::decodeName(m_pendingName));
+    m_pendingName.clear();
     *reason = removed ? QObject::tr("the file was removed while it was written")
                       : QObject::tr("the file was replaced while it was written");
+    if (!kept.isEmpty())
+        *reason = QObject::tr("%1; the file it replaced is kept as %2").arg(*reason, QDir::toNativeSeparators(kept));
     m_nameChanged = true;
     return false;
 }

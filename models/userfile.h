@@ -28,8 +28,8 @@
 // ever opened to be written, by an open that does not wait. A rename
 // replaces whatever stands at the name, and is success only once the name is
 // seen to hold the result; an existing file changes places with the pending
-// one instead, so that another file put at the pending name goes back there
-// and never takes the place of the user's.
+// one instead, so that when another file took the pending name just before
+// (or the name just after) the user's file is kept under the pending name.
 // Writes first a hidden pending file, readable by its owner alone while an
 // earlier file is replaced: beside the target, or in the temporary folder.
 // Callers write it through pendingPath(), which names that very file.

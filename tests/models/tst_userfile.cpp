@@ -558,18 +558,20 @@ void tst_UserFile::namesChangedWhileWritten_data()
     const QString into = QStringLiteral("the result went into the file the name named when the write began, and the name "),
                   pendingGone = QStringLiteral("the hidden file it was being written to was removed"),
                   pendingReplaced = QStringLiteral("the hidden file it was being written to was replaced");
-    // What took the pending name goes back there, the user's file to its name.
+    // Which took the name, the file at the pending name or another just
+    // after, nothing tells: the user's earlier file is kept.
+    const QString keptAside = QStringLiteral("; the file it replaced is kept as the hidden file; name changed");
     QTest::addRow("renamed, the pending name a link as it is renamed") << false << "pending a link as it is renamed"
-                                                                       << pendingReplaced;
+                                                                       << replaced + keptAside;
     QTest::addRow("renamed, the pending file replaced as it is renamed") << false << "pending replaced as it is renamed"
-                                                                         << pendingReplaced;
+                                                                         << replaced + keptAside;
     QTest::addRow("renamed, the pending file removed as it is renamed") << false << "pending removed as it is renamed" << pendingGone;
     QTest::addRow("renamed, the pending name a folder as it is renamed") << false << "pending a folder as it is renamed"
                                                                          << pendingReplaced;
     QTest::addRow("renamed, the pending file replaced as it is synced") << false << "pending replaced as it is synced"
                                                                         << pendingReplaced;
     QTest::addRow("renamed, the name removed once renamed") << false << "name removed once renamed"
-                                                            << "the file was removed while it was written; name changed";
+                                                            << "the file was removed while it was written" + keptAside;
     QTest::addRow("in place, the name removed as the copy is synced") << true << "name removed as the copy is synced"
                                                                       << into + "was then removed; name changed";
     QTest::addRow("in place, the name another file's as the copy is synced") << true << "name replaced as the copy is synced"
@@ -614,7 +616,7 @@ void tst_UserFile::namesChangedWhileWritten()
     const bool aside = QStringList{"another file", "FIFO", "folder"}.contains(change) || is("opened,");
     const QString kept = aside && !is("none") ? folder + "/kept"
         : is("folder link")    ? moved + "/out"
-        : is("names") || is("a link") || is("root") || is("once") || is("cut") ? QString()
+        : is("names") || is("a link") || is("root") || is("once") || is("cut") || is("replaced as it is renamed") ? QString()
         : (is("name removed") || is("name replaced")) && inPlace ? folder + "/second"
                                : folder + "/out";
     const QByteArray away = path(folder + "/kept");
@@ -706,6 +708,12 @@ void tst_UserFile::namesChangedWhileWritten()
     calls::found = nullptr;
     calls::making = calls::renaming = nullptr;
     calls::writing = calls::renamed = nullptr;
+    // The user's earlier file, kept under the pending name.
+    const QRegularExpressionMatch keptAs = QRegularExpression(QStringLiteral("kept as ([^;]+)")).match(words);
+    if (keptAs.hasMatch()) {
+        QCOMPARE(contents(keptAs.captured(1)), old);
+        words.replace(keptAs.capturedStart(1), keptAs.capturedLength(1), QStringLiteral("the hidden file"));
+    }
     QCOMPARE(words, said);
     // Another's file is never written, nor what was made at the name; the
     // one checked is, in place.
@@ -716,7 +724,7 @@ void tst_UserFile::namesChangedWhileWritten()
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
     QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
-    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending replaced") || is("taken") ? 1 : 0);
+    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending replaced") || is("taken") || keptAs.hasMatch() ? 1 : 0);
     // A file whose attributes are unknown keeps them, by being written in place.
     if (done)
         QCOMPARE(inode(at) == before, inPlace || is("unlisted") || is("grew"));
