@@ -600,6 +600,8 @@ void MainWindow::onXerReadDone()
         m_progressDialog->setLabelText(QStringLiteral("Done"));
     }
     hideProgress();
+    // At once, for a key typed as the dialog goes; again once it is gone.
+    giveKeysBack();
     // What the load left out or changed, in one line.
     if (auto *xer = qobject_cast<XERLoader *>(m_loader))
         showLoadReport(statusBar(), xer->loadReport());
