@@ -89,6 +89,13 @@ bool hasAttributes(int fd)
     return false;
 }
 
+// Why the name does not name the file written: removed, or another's.
+QString nameLost(bool removed)
+{
+    return removed ? QObject::tr("the file was removed while it was written")
+                   : QObject::tr("the file was replaced while it was written");
+}
+
 bool writeAll(int fd, const char *data, qint64 size, int *error)
 {
     for (qint64 done = 0; done < size;) {
@@ -336,8 +343,7 @@ bool UserFile::commit(QString *reason)
     // put at the pending name just before is then found at the user's name
     // and changes back, the user's file with it. A file system that cannot
     // exchange names renames.
-    if (m_existed
-        && ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(), RENAME_EXCHANGE) == 0)
+    if (m_existed && exchangeNames())
         return exchanged(written, reason);
     if (::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
         const int error = errno;
@@ -353,12 +359,16 @@ bool UserFile::commit(QString *reason)
     struct stat now;
     const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
     if (!named || now.st_dev != written.st_dev || now.st_ino != written.st_ino) {
-        *reason = !named && errno == ENOENT ? QObject::tr("the file was removed while it was written")
-                                            : QObject::tr("the file was replaced while it was written");
+        *reason = nameLost(!named && errno == ENOENT);
         m_nameChanged = true;
         return false;
     }
     return true;
+}
+
+bool UserFile::exchangeNames() const
+{
+    return ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(), RENAME_EXCHANGE) == 0;
 }
 
 bool UserFile::exchanged(const struct stat &written, QString *reason)
@@ -372,16 +382,14 @@ bool UserFile::exchanged(const struct stat &written, QString *reason)
     if (ours && set && S_ISDIR(aside.st_mode)) {
         // A folder put at the name is no file to replace, as a rename says.
         *reason = systemReason(EISDIR);
-        m_nameChanged = ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(),
-                                    RENAME_EXCHANGE) != 0;
+        m_nameChanged = !exchangeNames();
         return false;
     }
     if (named && !ours && S_ISDIR(now.st_mode)) {
         // A folder put at the pending name, which no rename puts in a file's
         // place: back where it was, and the user's file at its name.
         *reason = QObject::tr("the hidden file it was being written to was replaced");
-        m_nameChanged = ::renameat2(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData(),
-                                    RENAME_EXCHANGE) != 0;
+        m_nameChanged = !exchangeNames();
         return false;
     }
     if (ours) {
@@ -398,8 +406,7 @@ bool UserFile::exchanged(const struct stat &written, QString *reason)
         kept = QDir(QFileInfo(QFile::decodeName(heldPath(m_pendingFolder))).symLinkTarget())
                    .filePath(QFile::decodeName(m_pendingName));
     m_pendingName.clear();
-    *reason = removed ? QObject::tr("the file was removed while it was written")
-                      : QObject::tr("the file was replaced while it was written");
+    *reason = nameLost(removed);
     if (!kept.isEmpty())
         *reason = QObject::tr("%1; the file it replaced is kept as %2").arg(*reason, QDir::toNativeSeparators(kept));
     m_nameChanged = true;
@@ -412,7 +419,6 @@ bool UserFile::copyInto(qint64 size, QString *reason)
     // since open(); the one opened is that very file (never whatever else
     // stands at the name now, a FIFO or a device), and never created here (a
     // sticky folder refuses to create another user's file that exists).
-    const QString replaced = QObject::tr("the file was replaced while it was written");
     struct stat old;
     // Why the name does not name the file checked; empty when it does. Once
     // the result is in, that file keeps it and has lost its earlier bytes.
@@ -421,12 +427,12 @@ bool UserFile::copyInto(qint64 size, QString *reason)
             return errno != ENOENT ? systemReason(errno)
                 : copied ? QObject::tr("the result went into the file the name named when the write began, "
                                        "and the name was then removed")
-                         : QObject::tr("the file was removed while it was written");
+                         : nameLost(true);
         if (old.st_dev == m_device && old.st_ino == m_inode)
             return QString();
         return copied ? QObject::tr("the result went into the file the name named when the write began, "
                                     "and the name now names another file")
-                      : replaced;
+                      : nameLost(false);
     };
     *reason = lost(false);
     if (!reason->isEmpty())
@@ -442,7 +448,7 @@ bool UserFile::copyInto(qint64 size, QString *reason)
     if (::fstat(to, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != m_device || opened.st_ino != m_inode
         || ::fcntl(to, F_SETFL, ::fcntl(to, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(to);
-        *reason = replaced;
+        *reason = nameLost(false);
         return false;
     }
     struct statvfs disk;

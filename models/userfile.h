@@ -77,6 +77,8 @@ private:
     bool find(QString *reason, int *found);
     bool makeIn(int folder, int *error);
     bool copyInto(qint64 size, QString *reason);
+    // The pending file and the one at the name change places.
+    bool exchangeNames() const;
     // After the pending file and the existing one changed places.
     bool exchanged(const struct stat &written, QString *reason);
     void release();

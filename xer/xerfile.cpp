@@ -310,7 +310,6 @@ void XERFile::clear()
     m_notUnderstood = LineSpan();
     m_hasEndLine = false;
     m_linesAfterEndLine = false;
-    m_endLineBeforeLines = false;
     m_endLineBegin = -1;
     m_firstEndLine = -1;
     m_endLineFollowed = -1;
@@ -628,8 +627,7 @@ int XERFile::scanLines(const char *begin, const char *end)
     }
     // A file that closes with its end line may hold another before other
     // lines (collect() finds the first such): where the lines after it begin.
-    m_endLineBeforeLines = m_hasEndLine && m_endLineFollowed >= 0;
-    m_endLineBegin = m_endLineBeforeLines ? m_endLineFollowed : lastEndLine;
+    m_endLineBegin = hasEndLineBeforeLines() ? m_endLineFollowed : lastEndLine;
     // Its fields, the last one too, may be short: it is left out and counted.
     if (!m_tableLines.empty()) {
         TableLines &table = m_tableLines.back();

@@ -150,7 +150,7 @@ public:
     // True when the last line is the end line but another stands before
     // other lines (blank lines, end-of-file marks and end lines aside): two
     // exports joined, or an end line moved up by hand.
-    bool hasEndLineBeforeLines() const { return m_endLineBeforeLines; }
+    bool hasEndLineBeforeLines() const { return m_hasEndLine && m_endLineFollowed >= 0; }
     // Where the end line begins that other lines follow: the last one when
     // the file goes on after it, else the first; -1 when none does. A
     // record beginning past it stands after it.
@@ -219,7 +219,6 @@ private:
     bool m_utf8 = true;
     bool m_hasEndLine = false;
     bool m_linesAfterEndLine = false;
-    bool m_endLineBeforeLines = false;
     qint64 m_endLineBegin = -1;
     qint64 m_firstEndLine = -1; // met by collect()
     qint64 m_endLineFollowed = -1; // the first end line another line follows
