@@ -56,7 +56,9 @@ namespace {
 // Reads the file into one buffer and splits it into lines and fields,
 // keeping the spans of one line at a time: what any reader must do at least.
 // Gives the milliseconds taken, or -1 when the file cannot be read (or held).
-qint64 scanFile(const QString &path, qint64 *fieldCount)
+// Out of line and aligned: its loop times the same whatever code the
+// loader inlines around it.
+__attribute__((noinline, aligned(64))) qint64 scanFile(const QString &path, qint64 *fieldCount)
 {
     QElapsedTimer timer;
     timer.start();
