@@ -339,11 +339,12 @@ bool UserFile::commit(QString *reason)
         *reason = failure();
         return false;
     }
-    // An existing file changes places with the pending one: another file
-    // put at the pending name just before is then found at the user's name
-    // and changes back, the user's file with it. A file system that cannot
-    // exchange names renames.
-    if (m_existed && exchangeNames())
+    // The user's file, still at its name, changes places with the pending
+    // one: another file put at the pending name just before then takes the
+    // user's name, and the user's file is kept. Anything else at the name
+    // is renamed over, as is every file on a file system that cannot
+    // exchange names.
+    if (m_existed && names(m_folder, m_name, m_device, m_inode) && exchangeNames())
         return exchanged(written, reason);
     if (::renameat(m_pendingFolder, m_pendingName.constData(), m_folder, m_name.constData()) != 0) {
         const int error = errno;
@@ -356,14 +357,19 @@ bool UserFile::commit(QString *reason)
     // Another file put at the pending name just before the rename took the
     // user's name in its place; or the name was removed or replaced just
     // after it.
+    *reason = notHeld(written);
+    m_nameChanged = !reason->isEmpty();
+    return !m_nameChanged;
+}
+
+QString UserFile::notHeld(const struct stat &written) const
+{
     struct stat now;
-    const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!named || now.st_dev != written.st_dev || now.st_ino != written.st_ino) {
-        *reason = nameLost(!named && errno == ENOENT);
-        m_nameChanged = true;
-        return false;
-    }
-    return true;
+    if (::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? nameLost(true)
+                               : QObject::tr("the name could not be checked once the result went in (%1)")
+                                     .arg(systemReason(errno));
+    return now.st_dev == written.st_dev && now.st_ino == written.st_ino ? QString() : nameLost(false);
 }
 
 bool UserFile::exchangeNames() const
@@ -373,42 +379,27 @@ bool UserFile::exchangeNames() const
 
 bool UserFile::exchanged(const struct stat &written, QString *reason)
 {
-    struct stat now, aside;
-    const bool named = ::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool removed = !named && errno == ENOENT;
-    const bool ours = named && now.st_dev == written.st_dev && now.st_ino == written.st_ino;
-    // What stood at the user's name is now at the pending name.
-    const bool set = ::fstatat(m_pendingFolder, m_pendingName.constData(), &aside, AT_SYMLINK_NOFOLLOW) == 0;
-    if (ours && set && S_ISDIR(aside.st_mode)) {
-        // A folder put at the name is no file to replace, as a rename says.
-        *reason = systemReason(EISDIR);
-        m_nameChanged = !exchangeNames();
-        return false;
-    }
-    if (named && !ours && S_ISDIR(now.st_mode)) {
-        // A folder put at the pending name, which no rename puts in a file's
-        // place: back where it was, and the user's file at its name.
-        *reason = QObject::tr("the hidden file it was being written to was replaced");
-        m_nameChanged = !exchangeNames();
-        return false;
-    }
-    if (ours) {
-        // What stood at the name goes, as a rename takes it.
-        if (set && ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0) == 0)
-            m_pendingName.clear();
+    // The pending name holds the user's earlier file, unless another moved
+    // or removed it meanwhile; only while it does is it the exchange's.
+    const bool earlier = names(m_pendingFolder, m_pendingName, m_device, m_inode);
+    *reason = notHeld(written);
+    if (reason->isEmpty()) {
+        // The user's earlier file goes, as a rename takes it; whatever else
+        // stands at the pending name now is another's, and stays.
+        if (earlier)
+            ::unlinkat(m_pendingFolder, m_pendingName.constData(), 0);
+        m_pendingName.clear();
         return true;
     }
-    // Another file took the pending name just before, or the name just
-    // after: which, nothing tells. The user's earlier file stays, under the
-    // pending name.
-    QString kept;
-    if (set && aside.st_dev == m_device && aside.st_ino == m_inode)
-        kept = QDir(QFileInfo(QFile::decodeName(heldPath(m_pendingFolder))).symLinkTarget())
-                   .filePath(QFile::decodeName(m_pendingName));
-    m_pendingName.clear();
-    *reason = nameLost(removed);
-    if (!kept.isEmpty())
+    // Another file or folder took the pending name just before, or the name
+    // just after: which, nothing tells, so neither is moved back. The user's
+    // earlier file stays under the pending name.
+    if (earlier) {
+        const QString kept = QDir(QFileInfo(QFile::decodeName(heldPath(m_pendingFolder))).symLinkTarget())
+                                 .filePath(QFile::decodeName(m_pendingName));
         *reason = QObject::tr("%1; the file it replaced is kept as %2").arg(*reason, QDir::toNativeSeparators(kept));
+    }
+    m_pendingName.clear();
     m_nameChanged = true;
     return false;
 }

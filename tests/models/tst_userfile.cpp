@@ -160,6 +160,7 @@ namespace calls {
 std::function<void()> found; // after the system's open of the name given
 std::function<void()> writing, renamed; // before a file is opened to be written; after a rename
 std::function<void(int, const char *)> making, renaming; // before, with the folder and name
+bool noExchange = false; // names cannot change places, as on some file systems
 int listing = 0, listed = 0; // the error listings of attributes meet, once this many more have not
 template <typename Hook, typename... Args>
 void fire(Hook &hook, Args... args)
@@ -201,6 +202,10 @@ extern "C" int openat(int folder, const char *file, int flags, ...)
 
 extern "C" int renameat2(int folder, const char *name, int to, const char *toName, unsigned flags) noexcept
 {
+    if ((flags & RENAME_EXCHANGE) && calls::noExchange) {
+        errno = EINVAL;
+        return -1;
+    }
     calls::fire(calls::renaming, folder, name);
     const int done = int(::syscall(SYS_renameat2, folder, name, to, toName, flags)), error = errno;
     calls::fire(calls::renamed);
@@ -566,11 +571,20 @@ void tst_UserFile::namesChangedWhileWritten_data()
                                                                          << replaced + keptAside;
     QTest::addRow("renamed, the pending file removed as it is renamed") << false << "pending removed as it is renamed" << pendingGone;
     QTest::addRow("renamed, the pending name a folder as it is renamed") << false << "pending a folder as it is renamed"
-                                                                         << pendingReplaced;
+                                                                         << replaced + keptAside;
     QTest::addRow("renamed, the pending file replaced as it is synced") << false << "pending replaced as it is synced"
                                                                         << pendingReplaced;
     QTest::addRow("renamed, the name removed once renamed") << false << "name removed once renamed"
                                                             << "the file was removed while it was written" + keptAside;
+    QTest::addRow("renamed, no exchange, the name another file's once renamed")
+        << false << "no exchange, name replaced once renamed" << replaced + "; name changed";
+    // Once the names changed places, another's file or folder at either
+    // name stays where it was put.
+    QTest::addRow("renamed, a file put at the pending name once exchanged") << false << "file put at the hidden name once exchanged" << "";
+    QTest::addRow("renamed, a folder put at the pending name once exchanged") << false << "folder put at the hidden name once exchanged"
+                                                                              << "";
+    QTest::addRow("renamed, a folder put at the name once exchanged") << false << "folder put at the name once exchanged"
+                                                                      << replaced + keptAside;
     QTest::addRow("in place, the name removed as the copy is synced") << true << "name removed as the copy is synced"
                                                                       << into + "was then removed; name changed";
     QTest::addRow("in place, the name another file's as the copy is synced") << true << "name replaced as the copy is synced"
@@ -615,7 +629,7 @@ void tst_UserFile::namesChangedWhileWritten()
     const bool aside = QStringList{"another file", "FIFO", "folder"}.contains(change) || is("opened,");
     const QString kept = aside && !is("none") ? folder + "/kept"
         : is("folder link")    ? moved + "/out"
-        : is("names") || is("a link") || is("root") || is("once") || is("cut") || is("replaced as it is renamed") ? QString()
+        : is("names") || is("a link") || is("root") || is("once") || is("cut") || is("replaced as it is renamed") || is("a folder as") ? QString()
         : (is("name removed") || is("name replaced")) && inPlace ? folder + "/second"
                                : folder + "/out";
     const QByteArray away = path(folder + "/kept");
@@ -685,9 +699,18 @@ void tst_UserFile::namesChangedWhileWritten()
                 if (is("as it is renamed"))
                     pendingChange();
             };
+            calls::noExchange = is("no exchange");
             calls::renamed = [&] {
                 if (is("once renamed"))
                     nameChange();
+                if (is("file put")) {
+                    planted = QFile::decodeName(pendingName);
+                    QFile p(folder + "/.planted");
+                    QVERIFY(p.open(QIODevice::WriteOnly) && p.write("planted") == 7);
+                    QVERIFY(::rename(path(p.fileName()).constData(), pendingName.constData()) == 0);
+                }
+                const QByteArray at = is("hidden name") ? pendingName : name;
+                QVERIFY(!is("folder put") || (::unlink(at.constData()) == 0 && ::mkdir(at.constData(), 0755) == 0));
             };
             syncs::during = [&] {
                 if (is("synced")) {
@@ -707,6 +730,7 @@ void tst_UserFile::namesChangedWhileWritten()
     calls::found = nullptr;
     calls::making = calls::renaming = nullptr;
     calls::writing = calls::renamed = nullptr;
+    calls::noExchange = false;
     // The user's earlier file, kept under the pending name.
     const QRegularExpressionMatch keptAs = QRegularExpression(QStringLiteral("kept as ([^;]+)")).match(words);
     if (keptAs.hasMatch()) {
@@ -723,7 +747,9 @@ void tst_UserFile::namesChangedWhileWritten()
     if (!done && is("names removed"))
         QCOMPARE(contents(folder + "/out"), is("FIFO") ? "(none)" : "made");
     QCOMPARE(contents(planted), planted.isEmpty() ? "(none)" : "planted");
-    QCOMPARE(removeHidden(folder) + removeHidden(moved), is("pending replaced") || is("taken") || keptAs.hasMatch() ? 1 : 0);
+    QCOMPARE(QFileInfo(folder + "/out").isDir(), change == "folder" || is("pending a folder") || is("folder put at the name"));
+    QCOMPARE(removeHidden(folder) + removeHidden(moved),
+             is("pending replaced") || is("taken") || is("file put") || keptAs.hasMatch() ? 1 : 0);
     // A file whose attributes are unknown keeps them, by being written in place.
     if (done)
         QCOMPARE(inode(at) == before, inPlace || is("unlisted") || is("grew"));
