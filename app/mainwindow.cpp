@@ -487,22 +487,25 @@ void MainWindow::openXerFile(const QString &path)
     try {
         connect(loader, &ProjectLoader::progress, this, &MainWindow::setProgress,
                 Qt::QueuedConnection);
-        // A late signal of a loader that is no longer current is dropped.
+        // A late signal of a loader that is no longer current is dropped. The
+        // loader is told by a guard that clears when it is deleted, never by
+        // its address: the next open's loader may be made at that address.
+        const QPointer<XERLoader> current(loader);
         // Queued even when the read runs on this thread (a wait for a read
         // the pool has not started yet runs it here): its result is handled
         // after the read, never inside it, where deleting the loader would
         // wait for the very read that reports.
         connect(
             loader, &ProjectLoader::finished, this,
-            [this, loader] {
-                if (loader == m_loader)
+            [this, current] {
+                if (current && current.data() == m_loader)
                     onXerReadDone();
             },
             Qt::QueuedConnection);
         connect(
             loader, &ProjectLoader::failed, this,
-            [this, loader](int code) {
-                if (loader == m_loader)
+            [this, current](int code) {
+                if (current && current.data() == m_loader)
                     onXerReadFailed(code);
             },
             Qt::QueuedConnection);
@@ -510,17 +513,17 @@ void MainWindow::openXerFile(const QString &path)
         // still ended: once its future has, a check queued behind anything
         // the read sent fails the open with the read's result.
         auto *watch = new QTimer(this);
-        connect(watch, &QTimer::timeout, this, [this, loader, watch] {
-            if (loader == m_loader && m_loading && !m_readFuture.isFinished())
+        connect(watch, &QTimer::timeout, this, [this, current, watch] {
+            if (current && current.data() == m_loader && m_loading && !m_readFuture.isFinished())
                 return;
             watch->stop();
             watch->deleteLater();
             QMetaObject::invokeMethod(
                 this,
-                [this, loader] {
-                    if (loader == m_loader && m_loading)
-                        onXerReadFailed(loader->readResult() != 0 ? loader->readResult()
-                                                                  : int(xer::XERFile::OutOfMemory));
+                [this, current] {
+                    if (current && current.data() == m_loader && m_loading)
+                        onXerReadFailed(current->readResult() != 0 ? current->readResult()
+                                                                   : int(xer::XERFile::OutOfMemory));
                 },
                 Qt::QueuedConnection);
         });

@@ -233,6 +233,7 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     QString m_longFile;
+    UnansweredModals m_unanswered;
     QString m_tallFile;
     std::unique_ptr<MainWindow> m_window;
     Activities *m_pane = nullptr;

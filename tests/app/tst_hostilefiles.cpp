@@ -5,6 +5,7 @@
 
 #include "activities.h"
 #include "mainwindow.h"
+#include "modalanswerers.h"
 #include "modelhelpers.h"
 #include "projectloader.h"
 #include "qganttchart.h"
@@ -94,6 +95,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+    UnansweredModals m_unanswered;
 };
 
 void tst_HostileFiles::initTestCase()

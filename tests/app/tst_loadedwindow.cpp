@@ -88,6 +88,7 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     std::unique_ptr<MainWindow> m_window;
+    UnansweredModals m_unanswered;
     Activities *m_pane = nullptr;
     ZSortFilterHeader *m_header = nullptr;
 };

@@ -274,6 +274,7 @@ private slots:
 
 private:
     QTemporaryDir m_config;
+    UnansweredModals m_unanswered;
     QString mruPath() const { return m_config.filePath(QStringLiteral("mru.config")); }
 };
 

@@ -1,5 +1,6 @@
 #include "activities.h"
 #include "mainwindow.h"
+#include "modalanswerers.h"
 #include "modelhelpers.h"
 #include "qganttchart.h"
 #include "qgcdateaxis.h"
@@ -146,6 +147,7 @@ private:
     bool open(MainWindow &w);
     QTemporaryDir m_dir;
     QString m_path;
+    UnansweredModals m_unanswered;
 };
 
 void tst_MainWindowLayouts::initTestCase()

@@ -8,10 +8,44 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+
+// A message box or file dialog that no answerer takes fails the test at
+// once and is closed, rather than waiting for a user until the watchdog
+// ends the run. Counted in polls, not time: a busy thread delays the
+// answerers as much.
+class UnansweredModals : public QObject
+{
+public:
+    UnansweredModals()
+    {
+        m_poll.callOnTimeout(this, [this] { poll(); });
+        m_poll.start(100);
+    }
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QDialog *modal = box ? static_cast<QDialog *>(box) : files;
+        m_polls = modal == m_seen ? m_polls + 1 : 0;
+        m_seen = modal;
+        if (!modal || m_polls < 50)
+            return;
+        const QString said = modal->windowTitle() + QStringLiteral(": ") + (box ? box->text() : QStringLiteral("file dialog"));
+        QTest::qFail(qPrintable(QStringLiteral("unanswered: ") + said), __FILE__, __LINE__);
+        modal->reject();
+    }
+    QTimer m_poll;
+    QPointer<QDialog> m_seen;
+    int m_polls = 0;
+};
 
 // Answers the next modal message box with OK and remembers its text.
 class BoxAnswerer : public QObject
