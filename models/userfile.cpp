@@ -379,10 +379,10 @@ bool UserFile::exchangeNames() const
 
 bool UserFile::exchanged(const struct stat &written, QString *reason)
 {
+    *reason = notHeld(written);
     // The pending name holds the user's earlier file, unless another moved
     // or removed it meanwhile; only while it does is it the exchange's.
     const bool earlier = names(m_pendingFolder, m_pendingName, m_device, m_inode);
-    *reason = notHeld(written);
     if (reason->isEmpty()) {
         // The user's earlier file goes, as a rename takes it; whatever else
         // stands at the pending name now is another's, and stays.
