@@ -365,10 +365,11 @@ bool UserFile::commit(QString *reason)
 QString UserFile::notHeld(const struct stat &written) const
 {
     struct stat now;
+    // A name that cannot be looked at (its folder's search permission just
+    // taken away, say) holds what the rename put there, as far as anyone
+    // can tell.
     if (::fstatat(m_folder, m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? nameLost(true)
-                               : QObject::tr("the name could not be checked once the result went in (%1)")
-                                     .arg(systemReason(errno));
+        return errno == ENOENT ? nameLost(true) : QString();
     return now.st_dev == written.st_dev && now.st_ino == written.st_ino ? QString() : nameLost(false);
 }
 

@@ -27,11 +27,12 @@
 // place that its name no longer names is refused, and only a regular file is
 // ever opened to be written, by an open that does not wait. A rename
 // replaces whatever stands at the name, and is success only once the name is
-// seen to hold the result; the user's file, still at its name, changes
-// places with the pending one instead, so that when another file or folder
-// took the pending name just before (or the name just after) the user's file
-// is kept under the pending name. Of what stands at the pending name then,
-// only the user's file is ever removed, and nothing is moved back.
+// seen to hold the result (or can no longer be looked at); the user's file,
+// still at its name, changes places with the pending one instead, so that
+// when another file or folder took the pending name just before (or the name
+// just after) the user's file is kept under the pending name. Of what stands
+// at the pending name then, only the user's file is ever removed, and
+// nothing is moved back.
 // Writes first a hidden pending file, readable by its owner alone while an
 // earlier file is replaced: beside the target, or in the temporary folder.
 // Callers write it through pendingPath(), which names that very file.
@@ -84,7 +85,7 @@ private:
     // After the pending file and the existing one changed places.
     bool exchanged(const struct stat &written, QString *reason);
     // Why the name, once the result went in, does not hold the file
-    // written; empty when it does.
+    // written; empty when it does or cannot be looked at.
     QString notHeld(const struct stat &written) const;
     void release();
 

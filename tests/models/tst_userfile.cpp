@@ -161,6 +161,7 @@ std::function<void()> found; // after the system's open of the name given
 std::function<void()> writing, renamed; // before a file is opened to be written; after a rename
 std::function<void(int, const char *)> making, renaming; // before, with the folder and name
 bool noExchange = false; // names cannot change places, as on some file systems
+int unseen = 0; // the error the next look at a name meets
 int listing = 0, listed = 0; // the error listings of attributes meet, once this many more have not
 template <typename Hook, typename... Args>
 void fire(Hook &hook, Args... args)
@@ -216,6 +217,15 @@ extern "C" int renameat2(int folder, const char *name, int to, const char *toNam
 extern "C" int renameat(int folder, const char *name, int to, const char *toName) noexcept
 {
     return renameat2(folder, name, to, toName, 0);
+}
+
+extern "C" int fstatat(int folder, const char *file, struct stat *status, int flags) noexcept
+{
+    if (const int error = std::exchange(calls::unseen, 0)) {
+        errno = error;
+        return -1;
+    }
+    return int(::syscall(SYS_newfstatat, folder, file, status, flags));
 }
 
 extern "C" ssize_t listxattr(const char *file, char *list, size_t size) noexcept
@@ -583,6 +593,7 @@ void tst_UserFile::namesChangedWhileWritten_data()
     QTest::addRow("renamed, a file put at the pending name once exchanged") << false << "file put at the hidden name once exchanged" << "";
     QTest::addRow("renamed, a folder put at the pending name once exchanged") << false << "folder put at the hidden name once exchanged"
                                                                               << "";
+    QTest::addRow("renamed, the name not to be looked at once exchanged") << false << "name unseen once exchanged" << "";
     QTest::addRow("renamed, a folder put at the name once exchanged") << false << "folder put at the name once exchanged"
                                                                       << replaced + keptAside;
     QTest::addRow("in place, the name removed as the copy is synced") << true << "name removed as the copy is synced"
@@ -709,6 +720,7 @@ void tst_UserFile::namesChangedWhileWritten()
                     QVERIFY(p.open(QIODevice::WriteOnly) && p.write("planted") == 7);
                     QVERIFY(::rename(path(p.fileName()).constData(), pendingName.constData()) == 0);
                 }
+                calls::unseen = is("unseen") ? EACCES : 0;
                 const QByteArray at = is("hidden name") ? pendingName : name;
                 QVERIFY(!is("folder put") || (::unlink(at.constData()) == 0 && ::mkdir(at.constData(), 0755) == 0));
             };
