@@ -490,7 +490,9 @@ void MainWindow::openXerFile(const QString &path)
         // A late signal of a loader that is no longer current is dropped. The
         // loader is told by a guard that clears when it is deleted, never by
         // its address: the next open's loader may be made at that address.
-        const QPointer<XERLoader> current(loader);
+        const auto current = [this, guard = QPointer<XERLoader>(loader)]() -> XERLoader * {
+            return guard && guard.data() == m_loader ? guard.data() : nullptr;
+        };
         // Queued even when the read runs on this thread (a wait for a read
         // the pool has not started yet runs it here): its result is handled
         // after the read, never inside it, where deleting the loader would
@@ -498,14 +500,14 @@ void MainWindow::openXerFile(const QString &path)
         connect(
             loader, &ProjectLoader::finished, this,
             [this, current] {
-                if (current && current.data() == m_loader)
+                if (current())
                     onXerReadDone();
             },
             Qt::QueuedConnection);
         connect(
             loader, &ProjectLoader::failed, this,
             [this, current](int code) {
-                if (current && current.data() == m_loader)
+                if (current())
                     onXerReadFailed(code);
             },
             Qt::QueuedConnection);
@@ -514,16 +516,17 @@ void MainWindow::openXerFile(const QString &path)
         // the read sent fails the open with the read's result.
         auto *watch = new QTimer(this);
         connect(watch, &QTimer::timeout, this, [this, current, watch] {
-            if (current && current.data() == m_loader && m_loading && !m_readFuture.isFinished())
+            if (current() && m_loading && !m_readFuture.isFinished())
                 return;
             watch->stop();
             watch->deleteLater();
             QMetaObject::invokeMethod(
                 this,
                 [this, current] {
-                    if (current && current.data() == m_loader && m_loading)
-                        onXerReadFailed(current->readResult() != 0 ? current->readResult()
-                                                                   : int(xer::XERFile::OutOfMemory));
+                    XERLoader *read = current();
+                    if (read && m_loading)
+                        onXerReadFailed(read->readResult() != 0 ? read->readResult()
+                                                                : int(xer::XERFile::OutOfMemory));
                 },
                 Qt::QueuedConnection);
         });

@@ -233,9 +233,9 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     QString m_longFile;
-    UnansweredModals m_unanswered;
     QString m_tallFile;
     std::unique_ptr<MainWindow> m_window;
+    UnansweredModals m_unanswered;
     Activities *m_pane = nullptr;
 };
 

@@ -31,9 +31,9 @@ public:
 private:
     void poll()
     {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        QDialog *modal = box ? static_cast<QDialog *>(box) : files;
+        QWidget *active = QApplication::activeModalWidget();
+        auto *box = qobject_cast<QMessageBox *>(active);
+        QDialog *modal = box ? static_cast<QDialog *>(box) : qobject_cast<QFileDialog *>(active);
         m_polls = modal == m_seen ? m_polls + 1 : 0;
         m_seen = modal;
         if (!modal || m_polls < 50)
